@@ -1,0 +1,78 @@
+#include "app/core/Strings.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace quillet {
+namespace {
+
+struct Entry {
+  int id;
+  const char* text;
+};
+
+// Kept sorted by number.
+constexpr Entry kTable[] = {
+    {103, "Quillet!"},
+    {107, "Unable to open the database.  Please Hotsync with your PDA and try again."},
+    {111, "Incorrect password."},
+    {114, " Unfiled..."},
+    {115, "Add"},
+    {119, "Delete the selected Item(s)?\n\nThis operation cannot be undone."},
+    {120, "Archive deleted item(s) at next HotSync operation"},
+    {121, "Do you want to restore the original themes and lose any changes to your current themes?"},
+    {122, "Update"},
+    {126, "Author"},
+    {128, "Default User"},
+    {129, "1.1.0"},
+    {131, "Search Results..."},
+    {151, "Categories"},
+    {153, "Error saving file."},
+    {154, "https://www.brightfen.example/support/"},
+    {179, "Note"},
+    {185, "0 Records Found"},
+    {189, "Do you want to delete all of your topics and their contents?\n\nThis action cannot be undone."},
+    {193, "No Memory."},
+    {194, "Can't draw scans."},
+    {195, "Can't draw map."},
+    {196, "Can't open file."},
+    {197, "Bad Device Independent Bitmap (DIB) file."},
+    {198, "Failed to create palette.  Supported colors are 1, 4, 8, and 24 bits.\n\n"
+          "Please save the current image into one of these formats and try again."},
+    {199, "Can't load RLE."},
+    {200, "Can't create BMP."},
+    {201, "My Pictures"},
+    {202, "No file was saved."},
+    {203, "Logging"},
+    {204, "Show Everything.htm"},
+    {207, "This project already exists or is an invalid name e.g. Unfiled."},
+    {208, "Unfiled"},
+    {209, "The %s contains more than %d characters.\nIt will be truncated before saving."},
+    {210, "All Categories"},
+    {218, "The current image + thumbnail is larger than the 60000 byte limit and can not be saved.\n\n"
+          "Please try again, this time decreasing the \"Quality\" setting.\n\nCurrent image + thumbnail size: "},
+    {219, "Unable to load image file."},
+    {223, "Unable to Open/Create logging file.\n\nCheck the Install path in "
+          "HKEY_LOCAL_MACHINE\\Software\\Brightfen\\Quillet in your registry."},
+    {226, "https://www.brightfen.example/contact/"},
+    {231, "There was an error saving the current data to the database.\n\n"
+          "Check to make sure the user hasn't been deleted."},
+    {236, "Title"},
+    {240, "Click Update to save or Cancel to discard your changes."},
+    {241, "The result is not in the current set of topics. \n\nPlease change your filter settings and try again."},
+    {244, "Copy of "},
+    {246, "Show Private Records"},
+    {247, "Hide Private Records"},
+    {248, "http://"},
+};
+
+}  // namespace
+
+const char* LoadString(int id) {
+  auto it = std::lower_bound(std::begin(kTable), std::end(kTable), id,
+                             [](const Entry& e, int n) { return e.id < n; });
+  if (it == std::end(kTable) || it->id != id) return "";
+  return it->text;
+}
+
+}  // namespace quillet

@@ -1,0 +1,67 @@
+// The main program's string table: every text a person sees in a message
+// box or a caption, by its number.
+#pragma once
+
+#include <string>
+
+namespace quillet {
+
+// The text of string `id`, or "" when the table has no such string.
+const char* LoadString(int id);
+
+// Captions of the main program's message boxes.
+inline constexpr const char* kCaption = "Quillet";
+inline constexpr const char* kCaptionBang = "Quillet!";
+
+// Numbers used across subsystems.
+enum StringId : int {
+  IDS_APP_TITLE = 103,
+  IDS_DB_OPEN_FAILED = 107,
+  IDS_BAD_PASSWORD = 111,
+  IDS_UNFILED_ITEM = 114,
+  IDS_ADD = 115,
+  IDS_DELETE_ITEMS = 119,
+  IDS_ARCHIVE_DELETED = 120,
+  IDS_RESTORE_THEMES = 121,
+  IDS_UPDATE = 122,
+  IDS_AUTHOR = 126,
+  IDS_DEFAULT_USER = 128,
+  IDS_VERSION = 129,
+  IDS_SEARCH_RESULTS = 131,
+  IDS_CATEGORIES = 151,
+  IDS_ERROR_SAVING_FILE = 153,
+  IDS_SUPPORT_URL = 154,
+  IDS_NOTE = 179,
+  IDS_NO_RECORDS_FOUND = 185,
+  IDS_DELETE_ALL = 189,
+  IDS_NO_MEMORY = 193,
+  IDS_CANT_DRAW_SCANS = 194,
+  IDS_CANT_DRAW_MAP = 195,
+  IDS_CANT_OPEN_FILE = 196,
+  IDS_BAD_DIB = 197,
+  IDS_NO_PALETTE = 198,
+  IDS_CANT_LOAD_RLE = 199,
+  IDS_CANT_CREATE_BMP = 200,
+  IDS_MY_PICTURES = 201,
+  IDS_NO_FILE_SAVED = 202,
+  IDS_LOGGING = 203,
+  IDS_DEFAULT_THEME = 204,
+  IDS_BAD_CATEGORY = 207,
+  IDS_UNFILED = 208,
+  IDS_TEXT_TOO_LONG = 209,
+  IDS_ALL_CATEGORIES = 210,
+  IDS_IMAGE_TOO_LARGE = 218,
+  IDS_CANT_LOAD_IMAGE = 219,
+  IDS_LOG_CREATE_FAILED = 223,
+  IDS_CONTACT_URL = 226,
+  IDS_SAVE_FAILED = 231,
+  IDS_TITLE = 236,
+  IDS_EDIT_PENDING = 240,
+  IDS_NOT_IN_TOPICS = 241,
+  IDS_COPY_OF = 244,
+  IDS_SHOW_PRIVATE = 246,
+  IDS_HIDE_PRIVATE = 247,
+  IDS_HTTP_PREFIX = 248,
+};
+
+}  // namespace quillet

@@ -1,0 +1,126 @@
+// The program's one way to talk to the person in front of it.
+//
+// Logic code never opens a window itself: message boxes, the few modal
+// dialogs the logic needs, file and folder choosers and the clipboard all go
+// through the current IUserInterface. The Qt program installs a form that
+// shows real windows; tests install a form that records what was asked and
+// answers from a script, so a test can see which message (by its string
+// number) was shown.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+// Buttons and icons of a message box, as the program asks for them.
+enum MessageFlags : unsigned {
+  kMbOk = 0x0,
+  kMbOkCancel = 0x1,
+  kMbYesNoCancel = 0x3,
+  kMbYesNo = 0x4,
+  kMbIconError = 0x10,
+  kMbIconQuestion = 0x20,
+  kMbIconExclamation = 0x30,
+  kMbIconInformation = 0x40,
+};
+
+// What the person answered.
+enum DialogResult : int {
+  kIdOk = 1,
+  kIdCancel = 2,
+  kIdYes = 6,
+  kIdNo = 7,
+};
+
+struct MessageRequest {
+  int stringId = 0;        // string table number, 0 when the text is not from the table
+  std::string text;        // the text as shown (Windows-1252 bytes)
+  std::string caption;     // "Quillet" or "Quillet!" and the like
+  unsigned flags = kMbOk;  // MessageFlags or-ed together
+};
+
+struct FileDialogRequest {
+  std::string title;
+  std::string initialFolder;   // ends in '/'
+  std::string initialName;
+  // Filter pairs, e.g. {"HTML Files (*.htm;*.html)", "*.htm;*.html"}.
+  std::vector<std::pair<std::string, std::string>> filters;
+  std::string defaultExtension;  // without the dot
+};
+
+class IUserInterface {
+ public:
+  virtual ~IUserInterface() = default;
+
+  // A message box; returns the DialogResult of the button pressed.
+  virtual int ShowMessage(const MessageRequest& request) = 0;
+
+  // A modal dialog of the program identified by its resource number that
+  // only informs (for example 371, "Please Hotsync..."). Returns kIdOk or
+  // kIdCancel.
+  virtual int ShowInfoDialog(int dialogId) = 0;
+
+  // Asks for a password (dialog 543). Returns false when cancelled.
+  virtual bool AskPassword(int dialogId, std::string* password) = 0;
+
+  // File choosers; false when the person cancelled.
+  virtual bool ChooseOpenFile(const FileDialogRequest& request, std::string* path) = 0;
+  virtual bool ChooseSaveFile(const FileDialogRequest& request, std::string* path) = 0;
+  virtual bool ChooseFolder(const std::string& title, std::string* folder) = 0;
+
+  // Clipboard, text form.
+  virtual bool SetClipboardText(const std::string& text) = 0;
+  virtual bool GetClipboardText(std::string* text) = 0;
+};
+
+// The current form. Never null: without one installed a quiet form is used
+// that writes messages to standard error and answers OK / cancel.
+IUserInterface& UI();
+// Installs `ui` (not owned) and returns the previous one; null restores the
+// quiet form.
+IUserInterface* SetUI(IUserInterface* ui);
+
+// Convenience: a message box with a text of the string table.
+int ShowStringMessage(int stringId, const std::string& caption, unsigned flags);
+
+// A form for tests: records every request and answers from queues.
+class RecordingUI : public IUserInterface {
+ public:
+  std::vector<MessageRequest> messages;
+  std::vector<int> dialogs;
+  std::vector<int> messageAnswers;      // popped front; kIdOk when empty
+  std::vector<std::string> passwords;   // popped front; cancel when empty
+  std::vector<std::string> filePaths;   // popped front; cancel when empty
+  std::vector<std::string> folders;     // popped front; cancel when empty
+  std::string clipboard;
+  int infoDialogAnswer = kIdOk;
+
+  int ShowMessage(const MessageRequest& request) override;
+  int ShowInfoDialog(int dialogId) override;
+  bool AskPassword(int dialogId, std::string* password) override;
+  bool ChooseOpenFile(const FileDialogRequest& request, std::string* path) override;
+  bool ChooseSaveFile(const FileDialogRequest& request, std::string* path) override;
+  bool ChooseFolder(const std::string& title, std::string* folder) override;
+  bool SetClipboardText(const std::string& text) override;
+  bool GetClipboardText(std::string* text) override;
+
+  // String numbers of the messages shown, in order.
+  std::vector<int> MessageIds() const;
+  bool Showed(int stringId) const;
+};
+
+// Installs a form for the lifetime of a scope (tests).
+class ScopedUI {
+ public:
+  explicit ScopedUI(IUserInterface* ui) : previous_(SetUI(ui)) {}
+  ~ScopedUI() { SetUI(previous_); }
+  ScopedUI(const ScopedUI&) = delete;
+  ScopedUI& operator=(const ScopedUI&) = delete;
+
+ private:
+  IUserInterface* previous_;
+};
+
+}  // namespace quillet

@@ -1,0 +1,39 @@
+# quillet_add_gtest(name SOURCES a.cpp b.cpp LIBS lib1 lib2)
+# A GoogleTest executable registered with CTest, one CTest entry per test case.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+function(quillet_add_gtest name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE QUILLET_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+                                             QUILLET_BIN_DIR="${QUILLET_BIN_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+# quillet_add_qtest(name SOURCES a.cpp LIBS lib1)
+# A Qt Test executable (offscreen), one CTest entry per executable.
+function(quillet_add_qtest name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests
+                                           AUTOMOC ON)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test)
+  target_compile_definitions(${name} PRIVATE QUILLET_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+                                             QUILLET_BIN_DIR="${QUILLET_BIN_DIR}")
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+# quillet_add_bench(name SOURCES a.cpp LIBS lib1)
+# A benchmark program; scripts/bench.sh runs every one with a scratch folder
+# as its only argument. Figures are printed, never asserted.
+function(quillet_add_bench name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  target_link_libraries(${name} PRIVATE ${T_LIBS})
+endfunction()
