@@ -1,0 +1,313 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/registry/Registry.h"
+#include "platform/registry/RegistryExport.h"
+
+namespace qplat {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/qreg-XXXXXX";
+    dir_ = mkdtemp(tmpl);
+    file_ = dir_ + "/registry.db";
+    setenv("QUILLET_REGISTRY", file_.c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("QUILLET_REGISTRY");
+    fs::remove_all(dir_);
+  }
+  HKEY Create(const std::string& path) {
+    HKEY k = nullptr;
+    EXPECT_EQ(RegCreateKey(HKEY_CURRENT_USER, path, &k), ERROR_SUCCESS);
+    return k;
+  }
+  std::string dir_, file_;
+};
+
+TEST_F(RegistryTest, KeysAreCreatedOnOpenAndSeparatorsAndCaseDoNotMatter) {
+  HKEY missing = reinterpret_cast<HKEY>(1);
+  EXPECT_EQ(RegOpenKey(HKEY_CURRENT_USER, "Software\\Brightfen", &missing), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(missing, nullptr);
+
+  bool created = false;
+  HKEY a = nullptr;
+  ASSERT_EQ(RegCreateKey(HKEY_CURRENT_USER, "Software\\Brightfen\\Quillet\\Ann\\", &a, &created), 0);
+  EXPECT_TRUE(created);
+  ASSERT_EQ(RegSetString(a, "OutputPath", "/data/Ann/Quillet/"), 0);
+  RegCloseKey(a);
+
+  HKEY b = nullptr;
+  ASSERT_EQ(RegCreateKey(HKEY_CURRENT_USER, "software/BRIGHTFEN//quillet/ann", &b, &created), 0);
+  EXPECT_FALSE(created);
+  std::vector<uint8_t> data;
+  DWORD type = 0;
+  ASSERT_EQ(RegGetValue(b, "outputpath", &type, &data), 0);
+  EXPECT_EQ(type, REG_SZ);
+  EXPECT_EQ(std::string(data.begin(), data.end()), "/data/Ann/Quillet/");
+  RegCloseKey(b);
+
+  // The first spelling is the one shown.
+  HKEY q = nullptr;
+  ASSERT_EQ(RegOpenKey(HKEY_CURRENT_USER, "Software/Brightfen/Quillet", &q), 0);
+  std::string name;
+  ASSERT_EQ(RegEnumKey(q, 0, &name), 0);
+  EXPECT_EQ(name, "Ann");
+  EXPECT_EQ(RegEnumKey(q, 1, &name), ERROR_NO_MORE_ITEMS);
+  RegCloseKey(q);
+
+  // The hives are separate trees.
+  EXPECT_EQ(RegOpenKey(HKEY_LOCAL_MACHINE, "Software\\Brightfen", &q), ERROR_FILE_NOT_FOUND);
+  // The store file went where QUILLET_REGISTRY said.
+  EXPECT_TRUE(fs::exists(file_));
+  EXPECT_EQ(RegStoreFile(), file_);
+}
+
+TEST_F(RegistryTest, ValuesKeepTheirBytesTypesAndCaseInsensitiveNames) {
+  HKEY k = Create("Software\\Test");
+  DWORD type = 0, size = 0;
+  EXPECT_EQ(RegQueryValue(k, "nothing", &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
+
+  // Written without a zero: exactly the text's bytes are stored.
+  ASSERT_EQ(RegSetString(k, "Author", "Ann"), 0);
+  ASSERT_EQ(RegQueryValue(k, "AUTHOR", &type, nullptr, &size), 0);
+  EXPECT_EQ(size, 3u);
+  // Another program's string with its zero comes back with it.
+  const uint8_t with_zero[] = {'B', 'o', 'b', 0};
+  ASSERT_EQ(RegSetValue(k, "Other", REG_SZ, with_zero, 4), 0);
+  std::vector<uint8_t> data;
+  ASSERT_EQ(RegGetValue(k, "other", &type, &data), 0);
+  EXPECT_EQ(data.size(), 4u);
+
+  // Too small a buffer copies nothing and tells the size.
+  uint8_t small[2] = {7, 7};
+  size = 2;
+  EXPECT_EQ(RegQueryValue(k, "Author", &type, small, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(size, 3u);
+  EXPECT_EQ(small[0], 7);
+
+  ASSERT_EQ(RegSetDword(k, "Maximized", 1), 0);
+  ASSERT_EQ(RegSetDword(k, "maximized", 0x01020304), 0);  // same value
+  ASSERT_EQ(RegGetValue(k, "MAXIMIZED", &type, &data), 0);
+  EXPECT_EQ(type, REG_DWORD);
+  EXPECT_EQ(data, (std::vector<uint8_t>{4, 3, 2, 1}));
+  const uint8_t bad[2] = {1, 2};
+  EXPECT_EQ(RegSetValue(k, "Short", REG_DWORD, bad, 2), ERROR_INVALID_PARAMETER);
+
+  const uint8_t bin[] = {0, 0xff, 0x10};
+  ASSERT_EQ(RegSetValue(k, "Blob", REG_BINARY, bin, 3), 0);
+  ASSERT_EQ(RegSetValue(k, "Empty", REG_SZ, nullptr, 0), 0);
+  ASSERT_EQ(RegGetValue(k, "Empty", &type, &data), 0);
+  EXPECT_TRUE(data.empty());
+
+  EXPECT_EQ(RegDeleteValue(k, "BLOB"), 0);
+  EXPECT_EQ(RegDeleteValue(k, "Blob"), ERROR_FILE_NOT_FOUND);
+  RegCloseKey(k);
+}
+
+TEST_F(RegistryTest, EnumerationOrderIsStable) {
+  HKEY k = Create("Software\\Order");
+  for (const char* sub : {"zeta", "Alpha", "beta"}) {
+    HKEY s = nullptr;
+    ASSERT_EQ(RegCreateKey(k, sub, &s), 0);
+    RegCloseKey(s);
+  }
+  for (const char* v : {"y", "x", "w"}) ASSERT_EQ(RegSetDword(k, v, 1), 0);
+  ASSERT_EQ(RegSetDword(k, "X", 2), 0);  // rewriting keeps the place
+
+  std::vector<std::string> keys, values;
+  std::string name;
+  for (DWORD i = 0; RegEnumKey(k, i, &name) == 0; ++i) keys.push_back(name);
+  for (DWORD i = 0; RegEnumValue(k, i, &name, nullptr, nullptr) == 0; ++i) values.push_back(name);
+  EXPECT_EQ(keys, (std::vector<std::string>{"Alpha", "beta", "zeta"}));
+  EXPECT_EQ(values, (std::vector<std::string>{"y", "x", "w"}));
+  RegCloseKey(k);
+}
+
+TEST_F(RegistryTest, DeletedKeysAndStaleHandlesAreReported) {
+  HKEY parent = Create("Software\\Del");
+  HKEY child = Create("Software\\Del\\Child\\Grand");
+  ASSERT_EQ(RegSetDword(child, "v", 1), 0);
+  ASSERT_EQ(RegDeleteTree(parent, "child"), 0);
+  EXPECT_EQ(RegSetDword(child, "v", 2), ERROR_KEY_DELETED);
+  HKEY again = nullptr;
+  EXPECT_EQ(RegOpenKey(HKEY_CURRENT_USER, "Software\\Del\\Child", &again), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegDeleteTree(parent, "child"), ERROR_FILE_NOT_FOUND);
+  RegCloseKey(child);
+
+  // Pointing the store elsewhere makes old handles invalid, not silently
+  // writing into the new file.
+  std::string other = dir_ + "/other.db";
+  setenv("QUILLET_REGISTRY", other.c_str(), 1);
+  HKEY fresh = nullptr;
+  ASSERT_EQ(RegOpenKey(HKEY_CURRENT_USER, "", &fresh), 0);
+  EXPECT_EQ(RegSetDword(parent, "v", 3), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegOpenKey(HKEY_CURRENT_USER, "Software\\Del", &again), ERROR_FILE_NOT_FOUND);
+  RegCloseKey(fresh);
+  RegCloseKey(parent);
+  EXPECT_EQ(RegCloseKey(nullptr), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(RegistryTest, DamagedFileGivesBadDbNotACrash) {
+  std::string junk = dir_ + "/junk.db";
+  {
+    std::ofstream f(junk, std::ios::binary);
+    f << std::string(4096, 'x');
+  }
+  setenv("QUILLET_REGISTRY", junk.c_str(), 1);
+  HKEY k = nullptr;
+  EXPECT_EQ(RegCreateKey(HKEY_CURRENT_USER, "Software", &k), ERROR_BADDB);
+  EXPECT_EQ(k, nullptr);
+}
+
+TEST_F(RegistryTest, ReadOnlyStoreReadsButRefusesWrites) {
+  setenv("QUILLET_REGISTRY", file_.c_str(), 1);
+  HKEY w = Create("Software\\RO");
+  ASSERT_EQ(RegSetDword(w, "v", 5), 0);
+  RegCloseKey(w);
+  std::string ro = dir_ + "/ro";
+  fs::create_directory(ro);
+  fs::copy_file(file_, ro + "/registry.db");
+  if (fs::exists(file_ + "-wal")) fs::copy_file(file_ + "-wal", ro + "/registry.db-wal");
+  if (geteuid() == 0) GTEST_SKIP() << "root ignores file permissions";
+  chmod((ro + "/registry.db").c_str(), 0444);
+  chmod(ro.c_str(), 0555);
+  setenv("QUILLET_REGISTRY", (ro + "/registry.db").c_str(), 1);
+  HKEY r = nullptr;
+  LONG st = RegOpenKey(HKEY_CURRENT_USER, "Software\\RO", &r);
+  if (st == ERROR_SUCCESS) {
+    EXPECT_EQ(RegSetDword(r, "v", 6), ERROR_ACCESS_DENIED);
+    RegCloseKey(r);
+  } else {
+    EXPECT_EQ(st, ERROR_ACCESS_DENIED);
+  }
+  chmod(ro.c_str(), 0755);
+}
+
+TEST_F(RegistryTest, SeveralProcessesWritingAtOnceLoseNothing) {
+  constexpr int kChildren = 4, kWrites = 150;
+  HKEY k = Create("Software\\Shared");
+  RegCloseKey(k);
+  for (int c = 0; c < kChildren; ++c) {
+    if (fork() == 0) {
+      int failures = 0;
+      for (int i = 0; i < kWrites; ++i) {
+        HKEY h = nullptr;
+        std::string sub = "Software\\Shared\\P" + std::to_string(c);
+        if (RegCreateKey(HKEY_CURRENT_USER, sub, &h) != 0) { ++failures; continue; }
+        if (RegSetDword(h, "v" + std::to_string(i), i) != 0) ++failures;
+        RegCloseKey(h);
+      }
+      _exit(failures ? 1 : 0);
+    }
+  }
+  for (int c = 0; c < kChildren; ++c) {
+    int status = 0;
+    wait(&status);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  for (int c = 0; c < kChildren; ++c) {
+    HKEY h = nullptr;
+    ASSERT_EQ(RegOpenKey(HKEY_CURRENT_USER, "Software\\Shared\\P" + std::to_string(c), &h), 0);
+    DWORD n = 0;
+    std::string name;
+    while (RegEnumValue(h, n, &name, nullptr, nullptr) == 0) ++n;
+    EXPECT_EQ(n, static_cast<DWORD>(kWrites));
+    RegCloseKey(h);
+  }
+}
+
+TEST_F(RegistryTest, ExportUsesTheEditorForm) {
+  HKEY k = Create("Software\\Brightfen\\Quillet");
+  ASSERT_EQ(RegSetString(k, "InstallPath", "C:\\Q\\"), 0);
+  ASSERT_EQ(RegSetString(k, "Quote", "say \"hi\""), 0);
+  ASSERT_EQ(RegSetDword(k, "Log", 0x1a), 0);
+  const uint8_t bin[] = {0x01, 0xff};
+  ASSERT_EQ(RegSetValue(k, "Bin", REG_BINARY, bin, 2), 0);
+  const uint8_t zero_ended[] = {'A', 0};
+  ASSERT_EQ(RegSetValue(k, "Z", REG_SZ, zero_ended, 2), 0);
+  ASSERT_EQ(RegSetString(k, "", "default"), 0);
+  ASSERT_EQ(RegSetString(k, "Blank", ""), 0);
+  ASSERT_EQ(RegSetValue(k, "Other", 7, bin, 2), 0);
+  HKEY sub = Create("Software\\Brightfen\\Quillet\\Ann\\");
+  ASSERT_EQ(RegSetDword(sub, "x", 102), 0);
+  RegCloseKey(sub);
+  RegCloseKey(k);
+
+  std::string out;
+  EXPECT_EQ(ExportKey(HKEY_CURRENT_USER, "Software/Brightfen/", &out), 0);
+  EXPECT_EQ(out,
+            "\n[HKEY_CURRENT_USER\\Software\\Brightfen]\n"
+            "\n[HKEY_CURRENT_USER\\Software\\Brightfen\\Quillet]\n"
+            "\"InstallPath\"=\"C:\\\\Q\\\\\"\n"
+            "\"Quote\"=\"say \"hi\"\"\n"
+            "\"Log\"=dword:0000001a\n"
+            "\"Bin\"=hex:01,ff\n"
+            "\"Z\"=\"A\"\n"
+            "@=\"default\"\n"
+            "\"Blank\"=\n"
+            "\"Other\"=\n"
+            "\n[HKEY_CURRENT_USER\\Software\\Brightfen\\Quillet\\Ann]\n"
+            "\"x\"=dword:00000066\n");
+
+  // A missing key still gets its header.
+  out.clear();
+  EXPECT_EQ(ExportKey(HKEY_LOCAL_MACHINE, "Software\\Brightfen", &out), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(out, "\n[HKEY_LOCAL_MACHINE\\Software\\Brightfen]\n");
+}
+
+TEST_F(RegistryTest, ExportWithReportLimitsSkipsTheRestOfAnOversizedKey) {
+  HKEY k = Create("Software\\Big");
+  ASSERT_EQ(RegSetDword(k, "first", 1), 0);
+  std::string big(3000, 'a');
+  ASSERT_EQ(RegSetString(k, "big", big), 0);
+  ASSERT_EQ(RegSetDword(k, "after", 2), 0);
+  HKEY sub = Create("Software\\Big\\Sub");
+  RegCloseKey(sub);
+  RegCloseKey(k);
+  std::string out;
+  ExportKey(HKEY_CURRENT_USER, "Software\\Big", &out, kSupportReportLimits);
+  EXPECT_EQ(out, "\n[HKEY_CURRENT_USER\\Software\\Big]\n\"first\"=dword:00000001\n");
+  out.clear();
+  ExportKey(HKEY_CURRENT_USER, "Software\\Big", &out);
+  EXPECT_NE(out.find("\"after\"=dword:00000002"), std::string::npos);
+  EXPECT_NE(out.find("[HKEY_CURRENT_USER\\Software\\Big\\Sub]"), std::string::npos);
+}
+
+TEST(RegistryStatus, MessagesAndPaths) {
+  EXPECT_EQ(RegStatusMessage(2), "The system cannot find the file specified.");
+  EXPECT_EQ(RegStatusMessage(5), "Access is denied.");
+  EXPECT_EQ(RegStatusMessage(4242), "Unknown error 4242.");
+  HKEY hive = nullptr;
+  std::string sub;
+  ASSERT_TRUE(RegSplitPath("HKCU\\Software\\X", &hive, &sub));
+  EXPECT_EQ(hive, HKEY_CURRENT_USER);
+  EXPECT_EQ(sub, "Software\\X");
+  ASSERT_TRUE(RegSplitPath("hkey_local_machine", &hive, &sub));
+  EXPECT_EQ(hive, HKEY_LOCAL_MACHINE);
+  EXPECT_EQ(sub, "");
+  EXPECT_FALSE(RegSplitPath("Software\\X", &hive, &sub));
+}
+
+TEST(RegistryDefaultFile, FollowsXdgConfigHome) {
+  unsetenv("QUILLET_REGISTRY");
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  std::string saved = old ? old : "";
+  setenv("XDG_CONFIG_HOME", "/tmp/xdg-test", 1);
+  EXPECT_EQ(RegStoreFile(), "/tmp/xdg-test/quillet/registry.db");
+  if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
+}  // namespace qplat
