@@ -15,9 +15,14 @@ struct Entry {
 constexpr Entry kTable[] = {
     {103, "Quillet!"},
     {107, "Unable to open the database.  Please Hotsync with your PDA and try again."},
+    {108, "Back"},
+    {109, "My Topics"},
+    {110, "Forward"},
     {111, "Incorrect password."},
     {114, " Unfiled..."},
     {115, "Add"},
+    {116, "Find"},
+    {117, "Start"},
     {119, "Delete the selected Item(s)?\n\nThis operation cannot be undone."},
     {120, "Archive deleted item(s) at next HotSync operation"},
     {121, "Do you want to restore the original themes and lose any changes to your current themes?"},
@@ -57,6 +62,7 @@ constexpr Entry kTable[] = {
     {226, "https://www.brightfen.example/contact/"},
     {231, "There was an error saving the current data to the database.\n\n"
           "Check to make sure the user hasn't been deleted."},
+    {234, "New Topic"},
     {236, "Title"},
     {240, "Click Update to save or Cancel to discard your changes."},
     {241, "The result is not in the current set of topics. \n\nPlease change your filter settings and try again."},
