@@ -34,9 +34,11 @@ constexpr Entry kTable[] = {
     {151, "Categories"},
     {153, "Error saving file."},
     {154, "https://www.brightfen.example/support/"},
+    {158, ": \\ / * ? \" < > | are not allowed as Windows filenames."},
     {179, "Note"},
     {185, "0 Records Found"},
     {189, "Do you want to delete all of your topics and their contents?\n\nThis action cannot be undone."},
+    {191, "A file with the same name already exists, overwrite?"},
     {193, "No Memory."},
     {194, "Can't draw scans."},
     {195, "Can't draw map."},
@@ -54,18 +56,23 @@ constexpr Entry kTable[] = {
     {208, "Unfiled"},
     {209, "The %s contains more than %d characters.\nIt will be truncated before saving."},
     {210, "All Categories"},
+    {212, "The file may already be open in another appliction or\n\nthe path is invalid."},
     {218, "The current image + thumbnail is larger than the 60000 byte limit and can not be saved.\n\n"
           "Please try again, this time decreasing the \"Quality\" setting.\n\nCurrent image + thumbnail size: "},
     {219, "Unable to load image file."},
     {223, "Unable to Open/Create logging file.\n\nCheck the Install path in "
           "HKEY_LOCAL_MACHINE\\Software\\Brightfen\\Quillet in your registry."},
     {226, "https://www.brightfen.example/contact/"},
+    {230, "Writing report failed.\nThe file may be locked by another application.\n"
+          "Close all applications and try again."},
     {231, "There was an error saving the current data to the database.\n\n"
           "Check to make sure the user hasn't been deleted."},
     {234, "New Topic"},
     {236, "Title"},
     {240, "Click Update to save or Cancel to discard your changes."},
     {241, "The result is not in the current set of topics. \n\nPlease change your filter settings and try again."},
+    {242, "Unable to open any themes.  Please restore the original themes by clicking on "
+          "Themes | Reset All in the main menu."},
     {244, "Copy of "},
     {246, "Show Private Records"},
     {247, "Hide Private Records"},
