@@ -1,0 +1,7 @@
+#include "store/PrivateRecords.h"
+
+namespace quillet {
+
+uint8_t bShowPrivate = 0;
+
+}  // namespace quillet

@@ -1,0 +1,119 @@
+// The find engine: searches a store for topics, notes, images and
+// references and keeps one result per record found.
+//
+// Rules: ALL and ANY split the search text into words (see SplitWords) and
+// look for each word anywhere in a record's searched fields, with only the
+// letters a-z folded to A-Z; ANY keeps a record when one word matches, ALL
+// when every word does. EXACT keeps a record when one of its searched fields
+// equals the whole text, folded the same way. An empty word matches nothing.
+//
+// Searched fields: topic title and the name of its category; note text;
+// image title; reference fields 0 to 7. Only live records are searched;
+// private notes, images and references are left out while bShowPrivate is 0
+// (topics are listed whatever their private flag).
+//
+// Results hold record ids, never record pointers, so they stay meaningful
+// after the store is reloaded.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+class CRecordStore;
+
+// The search rule numbers of the find form.
+inline constexpr int FIND_RULE_ALL = 0;
+inline constexpr int FIND_RULE_ANY = 1;
+inline constexpr int FIND_RULE_EXACT = 2;
+
+enum class FindKind { kTopic, kNote, kImage, kCustom };
+
+// A result's text is the first line of the record's display field: up to
+// the first line feed, at most kResultTextMax bytes.
+inline constexpr size_t kResultTextMax = 8191;
+
+struct ResultTopic {
+  uint32_t recordId = 0;
+  std::string text;
+};
+struct ResultNote {
+  uint32_t recordId = 0;
+  std::string text;
+};
+struct ResultImage {
+  uint32_t recordId = 0;
+  std::string text;
+  uint32_t format = 0;  // the image record's format (2 = sketch)
+};
+struct ResultCustom {
+  uint32_t recordId = 0;
+  std::string text;
+};
+
+// One line of the result list, in fill order.
+struct FindListEntry {
+  FindKind kind;
+  uint32_t recordId;
+  std::string text;
+  uint32_t format;  // images only; 0 otherwise
+};
+
+// Splits a search text into words for ALL and ANY. Commas and '+' end a word
+// everywhere, spaces only outside double quotes; a double quote toggles
+// quoting (an opening quote is not part of the word, nor is a quote just
+// before a word's end). Every separator ends a word, so two separators in a
+// row, or one at the end, give an empty word.
+std::vector<std::string> SplitWords(const std::string& text);
+// `word` occurs in `field`, only a-z folded; an empty word occurs nowhere.
+bool ContainsWord(const std::string& field, const std::string& word);
+// `field` equals `word`, only a-z folded; an empty word equals nothing.
+bool EqualsWord(const std::string& field, const std::string& word);
+
+class CFindEngine {
+ public:
+  // Optional sinks for the engine's log lines: `log` gets "FIND: Topic
+  // enabled" and the like, `debug` the "NEW ResultTopic = 0x..." and
+  // "DELETE ResultTopic = 0x..." lines. Either may be null.
+  using LineSink = void (*)(const char* line);
+  explicit CFindEngine(LineSink log = nullptr, LineSink debug = nullptr);
+  ~CFindEngine();
+  CFindEngine(const CFindEngine&) = delete;
+  CFindEngine& operator=(const CFindEngine&) = delete;
+
+  // Enables one kind for the next Find (logs "FIND: <Kind> enabled").
+  void EnableKind(FindKind kind);
+  bool IsEnabled(FindKind kind) const;
+  // Runs one search over the enabled kinds: clears the results first, then
+  // fills them in store order, kinds in the order topics, notes, images,
+  // references. An empty text finds nothing. No limit on words or results.
+  void Find(CRecordStore& store, const std::string& text, int rule);
+  // Deletes every result and disables all four kinds.
+  void ClearResults();
+
+  const std::vector<std::unique_ptr<ResultTopic>>& topics() const { return topics_; }
+  const std::vector<std::unique_ptr<ResultNote>>& notes() const { return notes_; }
+  const std::vector<std::unique_ptr<ResultImage>>& images() const { return images_; }
+  const std::vector<std::unique_ptr<ResultCustom>>& customs() const { return customs_; }
+
+  // The result list's fill order: all topics, then references, then notes,
+  // then images, each in the order found. Empty when nothing was found (the
+  // list then shows string 185, "0 Records Found").
+  std::vector<FindListEntry> FillOrder() const;
+
+ private:
+  void DeleteResults();
+
+  LineSink log_;
+  LineSink debug_;
+  bool enabled_[4] = {};
+  std::vector<std::unique_ptr<ResultTopic>> topics_;
+  std::vector<std::unique_ptr<ResultNote>> notes_;
+  std::vector<std::unique_ptr<ResultImage>> images_;
+  std::vector<std::unique_ptr<ResultCustom>> customs_;
+};
+
+}  // namespace quillet

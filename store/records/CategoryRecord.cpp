@@ -1,0 +1,34 @@
+#include "store/RecordKinds.h"
+#include "store/StoreFile.h"
+
+namespace quillet {
+
+DbResult CCategoryRecord::ReadBody(CStoreFile& file) {
+  ReadBase(file);
+  file.ReadU32(&extraWord);
+  return file.ReadString(&name);
+}
+
+DbResult CCategoryRecord::WriteBody(CStoreFile& file) const {
+  DbResult rc = WriteBase(file);
+  if (rc == DB_OK) rc = file.WriteU32(extraWord);
+  if (rc == DB_OK) rc = file.WriteString(name);
+  return rc;
+}
+
+void CCategoryRecord::Assign(const CRecord& other) {
+  if (&other == this) return;
+  CopyBase(other);
+  if (const auto* o = RecordAs<CCategoryRecord>(&other)) {
+    extraWord = o->extraWord;
+    name = o->name;
+  }
+}
+
+uint32_t CCategoryRecord::Compare(const CRecord& other) const {
+  const auto* o = RecordAs<CCategoryRecord>(&other);
+  if (o == nullptr) return kCompareDiffers;
+  return extraWord == o->extraWord && name == o->name ? kCompareEqual : kCompareDiffers;
+}
+
+}  // namespace quillet
