@@ -6,6 +6,9 @@
 // program can read it while we run.
 #pragma once
 
+#include <ctime>
+#include <string>
+
 namespace quillet {
 
 // (Re)starts the log: reads "LogPath" and "Log" from the program key, picks
@@ -18,8 +21,30 @@ void LogLine(const char* text);                  // the text unchanged
 void LogValue(const char* text, int number);     // "%s %d"
 void LogPair(const char* text, const char* text2);  // "%s %s"
 
-// Debug channel, printf-style; lines are cut to 255 characters.
+// Debug channel, printf-style; lines are cut to 255 characters. Trace lines
+// go to standard error only when QUILLET_DEBUG is set (standard output
+// belongs to the command-line tools' results); error lines always go to
+// standard error. Both also reach the debug sink below.
 void DebugTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void DebugError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// --- Additions used by the preferences page, tools and tests ---
+
+// The log's file name inside its folder.
+inline constexpr const char* kLogFileName = "log.txt";
+// Full path of the current log file ("" before the first StartLog).
+std::string LogFilePath();
+bool LogEnabled();
+// The preferences page switches logging on and off after restarting the log.
+void SetLogEnabled(bool enabled);
+// The start time line without its line breaks: day-month-year hour:minute,
+// no leading zeros except for the two-digit minute ("7-12-2026 5:03").
+std::string FormatLogStartTime(const std::tm& local);
+
+// Where the debug channel goes besides the standard streams: each line is
+// handed over as the separate pieces a debugger output would get. Null (the
+// default) means nowhere. Tests install one to see the lines.
+using DebugSink = void (*)(const char* piece);
+DebugSink SetDebugSink(DebugSink sink);
 
 }  // namespace quillet

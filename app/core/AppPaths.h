@@ -1,0 +1,31 @@
+// AppPaths: the folders and names the whole program works with, filled from
+// the settings by the configuration pass and by user selection. Folders end
+// in '/'. User-interface thread only.
+#pragma once
+
+#include <string>
+
+namespace quillet {
+
+struct AppPathStrings {
+  std::string installFolder;   // "InstallPath"
+  std::string logFolder;       // "LogPath"
+  std::string helpPath;        // "HelpPath"
+  std::string outputFolder;    // the user's "OutputPath"
+  std::string templateFolder;  // the user's "TemplatePath"
+  std::string databasePath;    // the user's "DatabasePath"
+  std::string userFolder;      // the current user's folder name, with its '/'
+  std::string currentTheme;    // the user's "LastTemplate"
+
+  void Clear() { *this = AppPathStrings{}; }
+};
+
+extern AppPathStrings AppPaths;
+
+// Each string holds at most this many bytes (the program's path buffers
+// are 260 bytes with their terminating zero).
+inline constexpr size_t kAppPathMax = 259;
+// Cuts `text` to kAppPathMax bytes.
+std::string FitAppPath(const std::string& text);
+
+}  // namespace quillet

@@ -1,0 +1,181 @@
+#include "app/core/DiagnosticLog.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+#include "app/core/RegistryKey.h"
+#include "app/core/Strings.h"
+#include "app/core/UserInterface.h"
+
+namespace quillet {
+namespace {
+
+// Lines end in CR LF on disk whatever the platform: support staff read the
+// file with the same tools everywhere, and the support tool ships it as is.
+constexpr const char* kLineBreak = "\r\n";
+
+struct LogState {
+  std::mutex mu;
+  std::string path;
+  bool enabled = false;
+  bool starting = false;  // StartLog is reading the settings
+  DebugSink sink = nullptr;
+};
+
+LogState& L() {
+  static LogState s;
+  return s;
+}
+
+// Writes `text` the way a text-mode stream does: every line feed becomes a
+// CR LF pair.
+void WriteText(std::FILE* f, const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  std::fwrite(out.data(), 1, out.size(), f);
+}
+
+// Appends one entry and its line break; the file is closed again at once so
+// that others can read it while we run.
+void AppendEntry(const std::string& entry) {
+  LogState& s = L();
+  std::lock_guard<std::mutex> lock(s.mu);
+  if (!s.enabled || s.starting || s.path.empty()) return;
+  std::FILE* f = std::fopen(s.path.c_str(), "ab");
+  if (!f) return;  // dropped silently
+  WriteText(f, entry);
+  std::fputs(kLineBreak, f);
+  std::fclose(f);
+}
+
+std::string FormatDebug(const char* format, va_list args) {
+  char buffer[256];
+  int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+  if (n < 0) buffer[0] = 0;
+  return buffer;  // vsnprintf cut it to 255 characters
+}
+
+}  // namespace
+
+std::string FormatLogStartTime(const std::tm& t) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%d-%d-%d %d:%02d", t.tm_mday, t.tm_mon + 1, t.tm_year + 1900,
+                t.tm_hour, t.tm_min);
+  return buffer;
+}
+
+void StartLog() {
+  LogState& s = L();
+  {
+    std::lock_guard<std::mutex> lock(s.mu);
+    s.enabled = false;
+    s.starting = true;
+  }
+  // Settings failures would log through us while the file is not chosen
+  // yet; `starting` drops those lines (the file is truncated below anyway).
+  CRegistryKey reg;
+  reg.OpenProgramKey();
+  std::string folder;
+  reg.ReadValueString("LogPath", &folder, kPathBufferSize);
+  uint32_t enabled = 0;
+  reg.ReadValueDword("Log", &enabled);
+  if (folder.empty() || enabled == 0) reg.ReadValueString("InstallPath", &folder, kPathBufferSize);
+  // A folder typed without its separator still means that folder.
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  std::string path = folder + kLogFileName;
+
+  std::FILE* f = std::fopen(path.c_str(), "w+b");
+  if (f) {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    WriteText(f, std::string("*** LOG START ***\n") + FormatLogStartTime(local) + "\n\n");
+    std::fclose(f);
+  }
+  {
+    std::lock_guard<std::mutex> lock(s.mu);
+    s.path = path;
+    s.enabled = enabled != 0;
+    s.starting = false;
+  }
+  if (!f) ShowStringMessage(IDS_LOG_CREATE_FAILED, kCaption, kMbOk | kMbIconInformation);
+}
+
+void EndLog() {
+  LogState& s = L();
+  std::lock_guard<std::mutex> lock(s.mu);
+  if (!s.enabled || s.path.empty()) return;
+  std::FILE* f = std::fopen(s.path.c_str(), "ab");
+  if (!f) return;
+  WriteText(f, "\n\n*** LOG END ***");
+  std::fclose(f);
+}
+
+void LogLine(const char* text) { AppendEntry(text ? text : ""); }
+
+void LogValue(const char* text, int number) {
+  AppendEntry(std::string(text ? text : "") + " " + std::to_string(number));
+}
+
+void LogPair(const char* text, const char* text2) {
+  AppendEntry(std::string(text ? text : "") + " " + (text2 ? text2 : ""));
+}
+
+void DebugTrace(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string line = FormatDebug(format, args);
+  va_end(args);
+  static const bool to_stderr = [] {
+    const char* v = std::getenv("QUILLET_DEBUG");
+    return v && *v;
+  }();
+  if (to_stderr) std::fprintf(stderr, "%s\n", line.c_str());
+  if (DebugSink sink = L().sink) {
+    sink("");
+    sink(line.c_str());
+    sink("\n");
+  }
+}
+
+void DebugError(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string line = FormatDebug(format, args);
+  va_end(args);
+  std::fprintf(stderr, "%s\n", line.c_str());
+  if (DebugSink sink = L().sink) {
+    sink("*** ");
+    sink(line.c_str());
+    sink(" ***\n");
+  }
+}
+
+std::string LogFilePath() {
+  std::lock_guard<std::mutex> lock(L().mu);
+  return L().path;
+}
+
+bool LogEnabled() {
+  std::lock_guard<std::mutex> lock(L().mu);
+  return L().enabled;
+}
+
+void SetLogEnabled(bool enabled) {
+  std::lock_guard<std::mutex> lock(L().mu);
+  L().enabled = enabled;
+}
+
+DebugSink SetDebugSink(DebugSink sink) {
+  DebugSink previous = L().sink;
+  L().sink = sink;
+  return previous;
+}
+
+}  // namespace quillet
