@@ -71,8 +71,10 @@ DbResult CRecordStore::LoadEntries(uint32_t record_count) {
   return DB_OK;
 }
 
-DbResult CRecordStore::Save() {
-  DbResult rc = file_.Rewrite(path_);
+DbResult CRecordStore::Save() { return SaveTo(path_); }
+
+DbResult CRecordStore::SaveTo(const std::string& otherPath) {
+  DbResult rc = file_.Rewrite(otherPath);
   if (rc != DB_OK) return rc;
   rc = WriteAll();
   if (rc != DB_OK) {

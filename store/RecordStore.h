@@ -49,6 +49,8 @@ class CRecordStore {
   // the store file with it. On any failure the old file is untouched and the
   // failing code is returned; the records in memory never change.
   DbResult Save();
+  // The same, into another file (a copy or a salvage); path() is unchanged.
+  DbResult SaveTo(const std::string& otherPath);
 
   // Puts `record` at the lowest free position, sets its slotIndex and takes
   // ownership. DB_OK, or DB_ERR_NO_MEMORY (the record is then deleted and
