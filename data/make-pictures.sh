@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Draws the pictures that the shipped themes and pages use, with ImageMagick.
+# Draws the pictures that the shipped themes and pages use, with ImageMagick,
+# and refreshes the pristine copies of the themes in components/restore/.
 # The PNG files are kept in the repository, so the build never needs this
 # script; run it again after changing a drawing. Theme pictures are written to
 # template/ and, identical, to components/restore/ (the pristine copies that
@@ -24,6 +25,11 @@ im() {
 out() { echo "$tmp/$1"; }
 
 # --- icons shared by the themes (20 x 20) -----------------------------------
+# A topic: a folder.
+im -size 20x20 xc:none -fill '#f2c14e' -stroke '#a87a16' -strokewidth 1 \
+   -draw 'polygon 1.5,4.5 7.5,4.5 9.5,6.5 18.5,6.5 18.5,16.5 1.5,16.5' \
+   -fill '#f7d77f' -draw 'polygon 1.5,8.5 18.5,8.5 18.5,16.5 1.5,16.5' \
+   "$(out icon_topic.png)"
 # A note: a page with a folded corner and lines of writing.
 im -size 20x20 xc:none -fill '#fffdf2' -stroke '#8a7a4a' -strokewidth 1 \
    -draw 'polygon 3.5,1.5 12.5,1.5 16.5,5.5 16.5,18.5 3.5,18.5' \
@@ -106,6 +112,8 @@ im -size 64x64 xc:none -fill '#1f5f7a' -draw 'roundrectangle 1,1 62,62 12,12' \
 im -size 8x120 gradient:'#2c7f9f'-'#174a60' "$(out page_band.png)"
 cp "$(out quillet_mark.png)" "$(out page_band.png)" "$comp/"
 cp "$(out quillet_mark.png)" "$(out page_band.png)" "$help/"
-cp "$tmp/icon_note.png" "$tmp/icon_picture.png" "$tmp/icon_sketch.png" "$tmp/icon_reference.png" "$comp/"
-cp "$tmp/icon_note.png" "$tmp/icon_picture.png" "$tmp/icon_sketch.png" "$tmp/icon_reference.png" "$help/"
-echo "pictures written"
+cp "$tmp/icon_topic.png" "$tmp/icon_note.png" "$tmp/icon_picture.png" "$tmp/icon_sketch.png" "$tmp/icon_reference.png" "$comp/"
+cp "$tmp/icon_topic.png" "$tmp/icon_note.png" "$tmp/icon_picture.png" "$tmp/icon_sketch.png" "$tmp/icon_reference.png" "$help/"
+# The pristine copies of the themes themselves: identical files.
+cp "$tpl"/*.htm "$restore/"
+echo "pictures written, themes copied to components/restore/"
