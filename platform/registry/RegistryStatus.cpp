@@ -17,6 +17,7 @@ std::string RegStatusMessage(LONG status) {
     case ERROR_INVALID_PARAMETER: return "The parameter is incorrect.";
     case ERROR_DISK_FULL: return "There is not enough space on the disk.";
     case ERROR_BUSY: return "The requested resource is in use.";
+    case ERROR_ALREADY_EXISTS: return "Cannot create a file when that file already exists.";
     case ERROR_MORE_DATA: return "More data is available.";
     case ERROR_NO_MORE_ITEMS: return "No more data is available.";
     case ERROR_BADDB: return "The configuration registry database is corrupt.";
