@@ -77,6 +77,8 @@ constexpr Entry kTable[] = {
     {246, "Show Private Records"},
     {247, "Hide Private Records"},
     {248, "http://"},
+    {250, "The database file could not be read.  It has been kept as\n\n%s\n\n"
+          "and a new, empty database has been started.  Hotsync with your PDA to bring your records back."},
 };
 
 }  // namespace

@@ -67,6 +67,7 @@ enum StringId : int {
   IDS_SHOW_PRIVATE = 246,
   IDS_HIDE_PRIVATE = 247,
   IDS_HTTP_PREFIX = 248,
+  IDS_STORE_KEPT_DAMAGED = 250,  // %s: the path the damaged store was kept under
 };
 
 }  // namespace quillet
