@@ -1,0 +1,386 @@
+#include "imaging/PackedDib.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/core/Strings.h"
+#include "app/core/UserInterface.h"
+#include "imaging/ImageLimits.h"
+
+namespace quillet {
+namespace {
+
+uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t Le32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+void Put16(uint8_t* p, uint16_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+void Put32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// Rows are stored |height| of them; a negative height only says top-down.
+int64_t RowCount(const BitmapInfoHeader& h) {
+  return h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
+}
+
+// Colour count from header fields, whichever header form they came from.
+uint32_t ColorCount(uint32_t header_size, uint16_t bit_count, uint32_t clr_used) {
+  if (header_size != kCoreHeaderSize && clr_used != 0) return clr_used;
+  switch (bit_count) {
+    case 1: return 2;
+    case 4: return 16;
+    case 8: return 256;
+    default: return 0;
+  }
+}
+
+// The header fields dib_info fills in where the writer left them 0.
+void FillDerivedFields(BitmapInfoHeader* h) {
+  if (h->biSizeImage == 0) {
+    h->biSizeImage = static_cast<uint32_t>(dib_row_bytes(h->biWidth, h->biBitCount) *
+                                           static_cast<uint64_t>(RowCount(*h)));
+  }
+  if (h->biClrUsed == 0) h->biClrUsed = ColorCount(h->biSize, h->biBitCount, 0);
+}
+
+}  // namespace
+
+BitmapInfoHeader parse_info_header(const uint8_t* b) {
+  BitmapInfoHeader h;
+  h.biSize = Le32(b);
+  h.biWidth = static_cast<int32_t>(Le32(b + 4));
+  h.biHeight = static_cast<int32_t>(Le32(b + 8));
+  h.biPlanes = Le16(b + 12);
+  h.biBitCount = Le16(b + 14);
+  h.biCompression = Le32(b + 16);
+  h.biSizeImage = Le32(b + 20);
+  h.biXPelsPerMeter = static_cast<int32_t>(Le32(b + 24));
+  h.biYPelsPerMeter = static_cast<int32_t>(Le32(b + 28));
+  h.biClrUsed = Le32(b + 32);
+  h.biClrImportant = Le32(b + 36);
+  return h;
+}
+
+void store_info_header(const BitmapInfoHeader& h, uint8_t* b) {
+  Put32(b, h.biSize);
+  Put32(b + 4, static_cast<uint32_t>(h.biWidth));
+  Put32(b + 8, static_cast<uint32_t>(h.biHeight));
+  Put16(b + 12, h.biPlanes);
+  Put16(b + 14, h.biBitCount);
+  Put32(b + 16, h.biCompression);
+  Put32(b + 20, h.biSizeImage);
+  Put32(b + 24, static_cast<uint32_t>(h.biXPelsPerMeter));
+  Put32(b + 28, static_cast<uint32_t>(h.biYPelsPerMeter));
+  Put32(b + 32, h.biClrUsed);
+  Put32(b + 36, h.biClrImportant);
+}
+
+uint64_t dib_row_bytes(int64_t width, uint32_t bit_count) {
+  if (width <= 0) return 0;
+  return ((static_cast<uint64_t>(width) * bit_count + 31) / 32) * 4;
+}
+
+// ---- PackedDib ----
+
+void PackedDib::Free::operator()(uint8_t* p) const { std::free(p); }
+
+PackedDib PackedDib::Allocate(size_t size) {
+  PackedDib dib;
+  // calloc(0) may give null; a block always has at least one byte.
+  uint8_t* p = static_cast<uint8_t*>(std::calloc(size ? size : 1, 1));
+  if (!p) return dib;
+  dib.data_.reset(p);
+  dib.size_ = size;
+  return dib;
+}
+
+bool PackedDib::Resize(size_t size) {
+  if (!data_) {
+    *this = Allocate(size);
+    return static_cast<bool>(data_);
+  }
+  uint8_t* p = static_cast<uint8_t*>(std::realloc(data_.get(), size ? size : 1));
+  if (!p) return false;
+  data_.release();
+  data_.reset(p);
+  if (size > size_) std::memset(p + size_, 0, size - size_);
+  size_ = size;
+  return true;
+}
+
+uint32_t PackedDib::header_size() const {
+  if (size_ < 4) return 0;
+  return Le32(data_.get());
+}
+
+BitmapInfoHeader PackedDib::info() const {
+  if (size_ < kInfoHeaderSize) return BitmapInfoHeader{};
+  return parse_info_header(data_.get());
+}
+
+void PackedDib::set_info(const BitmapInfoHeader& header) {
+  if (size_ >= kInfoHeaderSize) store_info_header(header, data_.get());
+}
+
+// ---- header arithmetic ----
+
+uint32_t dib_color_count(const PackedDib& dib) {
+  uint32_t size = dib.header_size();
+  if (size == kCoreHeaderSize && dib.size() >= kCoreHeaderSize) {
+    return ColorCount(size, Le16(dib.data() + 10), 0);
+  }
+  if (size < kInfoHeaderSize || dib.size() < kInfoHeaderSize) return 0;
+  BitmapInfoHeader h = dib.info();
+  return ColorCount(size, h.biBitCount, h.biClrUsed);
+}
+
+uint32_t dib_palette_bytes(const PackedDib& dib) {
+  uint64_t per_entry = dib.header_size() == kCoreHeaderSize ? 3 : 4;
+  uint64_t bytes = dib_color_count(dib) * per_entry;
+  return bytes > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(bytes);
+}
+
+size_t dib_bits_offset(const PackedDib& dib) {
+  return static_cast<size_t>(dib.header_size()) + dib_palette_bytes(dib);
+}
+
+// ---- readers ----
+
+size_t FileDibReader::Read(void* dest, size_t count) {
+  return count ? std::fread(dest, 1, count, file_) : 0;
+}
+int64_t FileDibReader::Tell() { return std::ftell(file_); }
+bool FileDibReader::Seek(int64_t position) {
+  return position >= 0 && std::fseek(file_, static_cast<long>(position), SEEK_SET) == 0;
+}
+int64_t FileDibReader::Size() {
+  long here = std::ftell(file_);
+  if (here < 0 || std::fseek(file_, 0, SEEK_END) != 0) return -1;
+  long end = std::ftell(file_);
+  std::fseek(file_, here, SEEK_SET);
+  return end;
+}
+
+size_t MemoryDibReader::Read(void* dest, size_t count) {
+  if (position_ >= static_cast<int64_t>(size_)) return 0;
+  size_t left = size_ - static_cast<size_t>(position_);
+  size_t n = count < left ? count : left;
+  std::memcpy(dest, bytes_ + position_, n);
+  position_ += static_cast<int64_t>(n);
+  return n;
+}
+bool MemoryDibReader::Seek(int64_t position) {
+  if (position < 0) return false;
+  position_ = position;
+  return true;
+}
+
+// ---- reading .bmp files ----
+
+PackedDib dib_read_header(DibReader& file) {
+  const int64_t start = file.Tell();
+  if (start < 0) return PackedDib();
+
+  // The 14-byte file header, when there is one.
+  uint8_t file_header[14];
+  int64_t pixel_offset = 0;
+  if (file.Read(file_header, sizeof file_header) == sizeof file_header &&
+      Le16(file_header) == kBmpFileType) {
+    pixel_offset = Le32(file_header + 10);
+  } else if (!file.Seek(start)) {
+    return PackedDib();
+  }
+  const int64_t header_start = file.Tell();
+
+  // Read 40 bytes, but a small file with the older header may hold fewer:
+  // only what the header's own size calls for has to be there.
+  uint8_t raw[kInfoHeaderSize] = {};
+  size_t got = file.Read(raw, sizeof raw);
+  if (got < 4) return PackedDib();
+  const uint32_t header_size = Le32(raw);
+
+  BitmapInfoHeader h;
+  if (header_size == kCoreHeaderSize) {
+    if (got < kCoreHeaderSize) return PackedDib();
+    h.biSize = kInfoHeaderSize;
+    h.biWidth = Le16(raw + 4);
+    h.biHeight = Le16(raw + 6);
+    h.biPlanes = Le16(raw + 8);
+    h.biBitCount = Le16(raw + 10);
+    h.biClrUsed = ColorCount(kCoreHeaderSize, h.biBitCount, 0);
+    // The colour table follows the 12 bytes.
+    if (!file.Seek(header_start + kCoreHeaderSize)) return PackedDib();
+  } else if (header_size == kInfoHeaderSize) {
+    if (got < kInfoHeaderSize) return PackedDib();
+    h = parse_info_header(raw);
+  } else {
+    return PackedDib();
+  }
+
+  // Refuse what no bitmap we draw can be, and sizes that would need absurd
+  // memory, before anything is allocated.
+  if (h.biBitCount == 0 || h.biBitCount > 32 || h.biWidth <= 0 || h.biHeight == 0) {
+    return PackedDib();
+  }
+  if (!image_size_allowed(h.biWidth, RowCount(h))) return PackedDib();
+  const uint64_t rows_need = dib_row_bytes(h.biWidth, h.biBitCount) * RowCount(h);
+  if (rows_need > UINT32_MAX) return PackedDib();
+  FillDerivedFields(&h);
+  // An uncompressed header that claims fewer bytes than its rows need would
+  // let a reader of the block run past its end.
+  if (h.biCompression == kBiRgb && h.biSizeImage < rows_need) {
+    h.biSizeImage = static_cast<uint32_t>(rows_need);
+  }
+
+  // After the fill above biClrUsed is the colour count of either header form.
+  const uint32_t colors = h.biClrUsed;
+  if (colors > 65536) return PackedDib();
+
+  PackedDib dib = PackedDib::Allocate(kInfoHeaderSize + size_t{colors} * 4);
+  if (!dib) return dib;
+  dib.set_info(h);
+  uint8_t* table = dib.data() + kInfoHeaderSize;
+  if (header_size == kCoreHeaderSize) {
+    // Three bytes an entry on disk; widen in place from the last entry down
+    // so that no entry is overwritten before it has been moved.
+    if (file.Read(table, size_t{colors} * 3) != size_t{colors} * 3) return PackedDib();
+    for (int64_t i = static_cast<int64_t>(colors) - 1; i >= 0; --i) {
+      table[i * 4 + 3] = 0;
+      table[i * 4 + 2] = table[i * 3 + 2];
+      table[i * 4 + 1] = table[i * 3 + 1];
+      table[i * 4 + 0] = table[i * 3 + 0];
+    }
+  } else {
+    if (file.Read(table, size_t{colors} * 4) != size_t{colors} * 4) return PackedDib();
+  }
+
+  if (pixel_offset != 0 && !file.Seek(start + pixel_offset)) return PackedDib();
+  return dib;
+}
+
+uint32_t dib_read_bits(DibReader& file, uint8_t* dest, uint32_t count) {
+  uint32_t left = count;
+  while (left > kDibReadPiece) {
+    if (file.Read(dest, kDibReadPiece) != kDibReadPiece) return 0;
+    dest += kDibReadPiece;
+    left -= kDibReadPiece;
+  }
+  if (file.Read(dest, left) != left) return 0;
+  return count;
+}
+
+PackedDib dib_read_file(DibReader& file) {
+  PackedDib dib = dib_read_header(file);
+  if (!dib) return dib;
+  const BitmapInfoHeader h = dib.info();
+  // The header may claim more bits than the file holds: find out before
+  // asking for the memory.
+  const int64_t size = file.Size();
+  const int64_t here = file.Tell();
+  if (size >= 0 && here >= 0 && static_cast<int64_t>(h.biSizeImage) > size - here) {
+    return PackedDib();
+  }
+  const size_t bits_at = dib_bits_offset(dib);
+  if (!dib.Resize(bits_at + h.biSizeImage)) return PackedDib();
+  if (h.biSizeImage != 0 && dib_read_bits(file, dib.data() + bits_at, h.biSizeImage) == 0) {
+    return PackedDib();
+  }
+  return dib;
+}
+
+PackedDib dib_read_file(const char* path) {
+  std::FILE* f = std::fopen(path, "rb");
+  if (!f) return PackedDib();
+  FileDibReader reader(f);
+  PackedDib dib = dib_read_file(reader);
+  std::fclose(f);
+  return dib;
+}
+
+bool dib_info(const PackedDib& dib, BitmapInfoHeader* out) {
+  if (!dib || dib.size() < kInfoHeaderSize) return false;
+  BitmapInfoHeader h = dib.info();
+  if (h.biSize == kInfoHeaderSize) FillDerivedFields(&h);
+  *out = h;
+  return true;
+}
+
+PackedDib copy_global_block(const PackedDib& block) {
+  if (!block) return PackedDib();
+  PackedDib copy = PackedDib::Allocate(block.size());
+  if (copy && block.size()) std::memcpy(copy.data(), block.data(), block.size());
+  return copy;
+}
+
+// ---- palettes ----
+
+Palette dib_make_palette(const PackedDib& dib) {
+  Palette palette;
+  if (dib.header_size() != kInfoHeaderSize || dib.size() < kInfoHeaderSize) return palette;
+  const BitmapInfoHeader h = dib.info();
+  const uint32_t colors = dib_color_count(dib);
+  if (colors != 0) {
+    // Only entries the block really holds.
+    if (kInfoHeaderSize + uint64_t{colors} * 4 > dib.size()) return palette;
+    const uint8_t* table = dib.data() + kInfoHeaderSize;
+    palette.resize(colors);
+    for (uint32_t i = 0; i < colors; ++i) {
+      palette[i].peBlue = table[i * 4];
+      palette[i].peGreen = table[i * 4 + 1];
+      palette[i].peRed = table[i * 4 + 2];
+      palette[i].peFlags = 0;
+    }
+  } else if (h.biBitCount == 24) {
+    palette.resize(256);
+    int i = 0;
+    for (int blue = 0; blue < 256; blue += 64) {
+      for (int green = 0; green < 256; green += 32) {
+        for (int red = 0; red < 256; red += 32) {
+          palette[i].peRed = static_cast<uint8_t>(red);
+          palette[i].peGreen = static_cast<uint8_t>(green);
+          palette[i].peBlue = static_cast<uint8_t>(blue);
+          ++i;
+        }
+      }
+    }
+  }
+  return palette;
+}
+
+Palette copy_palette(const Palette& palette) { return palette; }
+
+PackedDib bitmap_info_header(int32_t width, int32_t height, uint16_t planes,
+                             uint16_t bits_per_pixel) {
+  const uint32_t bits = static_cast<uint32_t>(planes) * bits_per_pixel;
+  if (width <= 0 || height <= 0 || bits == 0 || bits > 32 ||
+      !image_size_allowed(width, height)) {
+    ShowStringMessage(IDS_ERROR_SAVING_FILE, kCaption, kMbIconInformation);
+    return PackedDib();
+  }
+  uint16_t depth = bits <= 1 ? 1 : bits <= 4 ? 4 : bits <= 8 ? 8 : bits <= 16 ? 16 : bits <= 24 ? 24 : 32;
+  const size_t colors = depth < 24 ? size_t{1} << depth : 0;
+  PackedDib dib = PackedDib::Allocate(kInfoHeaderSize + colors * 4);
+  if (!dib) {
+    ShowStringMessage(IDS_ERROR_SAVING_FILE, kCaption, kMbIconInformation);
+    return dib;
+  }
+  BitmapInfoHeader h;
+  h.biSize = kInfoHeaderSize;
+  h.biWidth = width;
+  h.biHeight = height;
+  h.biPlanes = planes;
+  h.biBitCount = bits_per_pixel;
+  h.biCompression = kBiRgb;
+  h.biSizeImage = static_cast<uint32_t>(dib_row_bytes(width, depth) * static_cast<uint64_t>(height));
+  h.biClrUsed = static_cast<uint32_t>(colors);
+  h.biClrImportant = 0;
+  dib.set_info(h);
+  return dib;
+}
+
+}  // namespace quillet

@@ -1,0 +1,32 @@
+// Binary portable pixmaps (P6, and P5 read as grey): the plain picture form
+// the command-line tools, tests and benchmarks exchange with other programs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "imaging/FloatImage.h"
+
+namespace quillet {
+
+struct RgbPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;  // width x height x 3, top row first
+};
+
+// Parses P6 or P5 bytes (maxval up to 255, scaled to 255). False with
+// `error` set for anything else or for pixels missing.
+bool parse_ppm(const uint8_t* bytes, size_t size, RgbPicture* picture, std::string* error);
+bool read_ppm_file(const std::string& path, RgbPicture* picture, std::string* error);
+
+// P6 bytes of a picture / of an image by the float-to-byte rule.
+std::vector<uint8_t> ppm_bytes(const RgbPicture& picture);
+std::vector<uint8_t> ppm_bytes(const FloatImage& image);
+RgbPicture picture_of(const FloatImage& image);
+
+bool write_file(const std::string& path, const std::vector<uint8_t>& bytes);
+bool read_file(const std::string& path, std::vector<uint8_t>* bytes);
+
+}  // namespace quillet
