@@ -1,0 +1,182 @@
+#include "reports/PostProcess.h"
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <unordered_set>
+
+#include "app/core/DiagnosticLog.h"
+#include "app/core/Strings.h"
+#include "app/core/UserInterface.h"
+#include "reports/ReportPaths.h"
+
+namespace quillet {
+namespace {
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EndsWithName(std::string_view text, size_t end, std::string_view name, bool anyCase) {
+  if (end < name.size()) return false;
+  size_t start = end - name.size();
+  for (size_t i = 0; i < name.size(); ++i) {
+    char c = text[start + i];
+    if (anyCase) c = LowerAscii(c);
+    if (c != name[i]) return false;
+  }
+  return true;
+}
+
+// Calls fn(begin, end) with the bounds of the value of every non-empty
+// src="..." and background="..." that has its closing quote.
+template <class Fn>
+void ForEachValue(std::string_view text, bool anyCase, Fn fn) {
+  size_t pos = 0;
+  while (pos + 1 < text.size()) {
+    const void* hit = std::memchr(text.data() + pos, '=', text.size() - pos - 1);
+    if (hit == nullptr) return;
+    size_t eq = static_cast<const char*>(hit) - text.data();
+    pos = eq + 1;
+    if (text[eq + 1] != '"') continue;
+    if (!EndsWithName(text, eq, "src", anyCase) && !EndsWithName(text, eq, "background", anyCase))
+      continue;
+    size_t begin = eq + 2;
+    size_t end = text.find('"', begin);
+    if (end == std::string_view::npos) return;  // no closing quote: left alone
+    pos = end + 1;
+    if (end > begin) fn(begin, end);
+  }
+}
+
+unsigned Address(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
+
+void Tell(const char* text) {
+  MessageRequest request;
+  request.text = text;
+  request.caption = kCaption;
+  request.flags = kMbOk | kMbIconInformation;
+  UI().ShowMessage(request);
+}
+
+// Copies each source once per pass: a picture the theme shows in every note
+// is copied once, not once per note.
+class Copier {
+ public:
+  explicit Copier(const std::string& outputPath) : output_(WithSlash(outputPath)) {}
+  void Copy(const std::string& from, const std::string& name) {
+    if (output_.empty() || !IsPlainFileName(name)) return;
+    if (!done_.insert(name).second) return;
+    CopyFileReplacing(from, output_ + name);
+  }
+
+ private:
+  std::string output_;
+  std::unordered_set<std::string> done_;
+};
+
+}  // namespace
+
+std::vector<std::string> FindReferenceValues(std::string_view text, bool anyCase) {
+  std::vector<std::string> values;
+  ForEachValue(text, anyCase, [&](size_t b, size_t e) { values.emplace_back(text.substr(b, e - b)); });
+  return values;
+}
+
+std::string post_process_report(char* text, size_t length, const std::string& themeFolder,
+                                const std::string& outputPath) {
+  static constexpr char kFileSize[] = "{FILE_SIZE}";
+  static constexpr size_t kFileSizeLen = sizeof(kFileSize) - 1;
+  const std::string digits = std::to_string(length);
+  for (char* p = text; length >= kFileSizeLen;) {
+    size_t left = length - (p - text);
+    void* hit = memmem(p, left, kFileSize, kFileSizeLen);
+    if (hit == nullptr) break;
+    char* at = static_cast<char*>(hit);
+    std::memset(at, ' ', kFileSizeLen);
+    std::memcpy(at, digits.data(), std::min(digits.size(), kFileSizeLen));
+    p = at + kFileSizeLen;
+  }
+
+  std::string_view view(text, length);
+  std::string out;
+  out.reserve(length);
+  size_t copied_to = 0;  // text before this offset is already in `out`
+  Copier copier(outputPath);
+  const std::string folder = WithSlash(themeFolder);
+  ForEachValue(view, false, [&](size_t b, size_t e) {
+    std::string_view value = view.substr(b, e - b);
+    if (IsWebAddress(value)) return;
+    if (value.find_first_of("/\\") == std::string_view::npos) {
+      std::string name = DecodeSpaces(value);
+      if (auto source = ResolveThemeReference(folder, name)) copier.Copy(*source, name);
+      return;
+    }
+    // A path: the file is copied beside the report under its last component,
+    // and the report refers to it by that name, whether or not it may be
+    // copied, so a finished report never points outside its own folder.
+    std::string last = BaseName(value);
+    if (auto source = ResolveThemeReference(folder, DecodeSpaces(value)))
+      copier.Copy(*source, DecodeSpaces(last));
+    out.append(view.substr(copied_to, b - copied_to));
+    out.append(last);
+    copied_to = e;
+  });
+  out.append(view.substr(copied_to));
+  return out;
+}
+
+bool collect_references(const std::string& reportPath, const std::string& templatePath,
+                        const std::string& outputPath, std::vector<std::string>* names) {
+  names->clear();
+  std::FILE* file = std::fopen(reportPath.c_str(), "rb");
+  if (file == nullptr) return false;
+  struct stat st;
+  if (fstat(fileno(file), &st) != 0) {
+    std::fclose(file);
+    Tell("GetFileSize failed!");
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {  // a folder or a device cannot be opened as a report
+    std::fclose(file);
+    return false;
+  }
+  if (st.st_size == 0) {
+    std::fclose(file);
+    Tell("This file is currently empty and cannot be used.");
+    return false;
+  }
+  std::string text;
+  try {
+    text.resize(static_cast<size_t>(st.st_size));
+  } catch (const std::bad_alloc&) {
+    std::fclose(file);
+    Tell("GlobalAlloc failed!");
+    return false;
+  }
+  text.resize(std::fread(text.data(), 1, text.size(), file));
+  std::fclose(file);
+
+  const std::string folder = WithSlash(templatePath);
+  const std::string output = WithSlash(outputPath);
+  std::unordered_set<std::string> seen;
+  ForEachValue(text, true, [&](size_t b, size_t e) {
+    std::string_view value = std::string_view(text).substr(b, e - b);
+    std::string name = DecodeSpaces(BaseName(value));
+    if (!IsPlainFileName(name) || seen.count(name) != 0) return;
+    auto source = ResolveThemeReference(folder, DecodeSpaces(value));
+    if (!source) return;  // a web address, or nothing that may be copied or attached
+    seen.insert(name);
+    names->push_back(name);
+    int index = static_cast<int>(names->size()) - 1;
+    char line[96];
+    std::snprintf(line, sizeof line, "NEW &szImage[%i] = 0x%08x, szImage[%i] = 0x%08x", index,
+                  Address(&names->back()), index, Address(names->back().data()));
+    LogLine(line);
+    if (!output.empty()) CopyFileReplacing(*source, output + name);
+  });
+  return true;
+}
+
+}  // namespace quillet

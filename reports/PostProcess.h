@@ -1,0 +1,46 @@
+// What happens to an expanded report before and after it is written: the
+// file size is filled in, the theme's pictures are copied beside the report
+// and referred to by bare name, and a written report is scanned for the
+// picture files it shows (for Save As and for mail attachments).
+//
+// Only values a theme could have written are acted on: record texts reach
+// the report with their quotes escaped (see ReportExpander), so they never
+// form a src= or background= value. A value is copied only from inside the
+// theme folder (no "..", no absolute path outside it, no web address), and
+// only to a plain name inside the output folder.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillet {
+
+// Post-processes `text` (the expanded report, `length` bytes):
+// 1. every "{FILE_SIZE}" becomes the decimal length of the expanded text,
+//    left-aligned in 11 characters (the text keeps its length);
+// 2. every non-empty src="..." or background="..." value (attribute name in
+//    lower case) is looked at: a bare name is copied from `themeFolder` to
+//    `outputPath` and stays as written; a path is copied likewise under its
+//    last component and replaced by that component. Web addresses are left
+//    as written and copied nowhere. "%20" in a name stands for a space.
+// Copy failures are ignored. `text` is changed in place for step 1; the
+// finished report is returned.
+std::string post_process_report(char* text, size_t length, const std::string& themeFolder,
+                                const std::string& outputPath);
+
+// Reads the written report at `reportPath` and lists the names of the files
+// its src="..." and background="..." values (attribute names in any case)
+// refer to, each once, in the order they first appear. Each listed file is
+// copied from `templatePath` + value to `outputPath` + name, replacing an
+// existing file. Web addresses and values that may not be copied are not
+// listed. False (and an empty list) when the file cannot be read; an empty
+// file is told to the person.
+bool collect_references(const std::string& reportPath, const std::string& templatePath,
+                        const std::string& outputPath, std::vector<std::string>* names);
+
+// The attribute values a report refers to, as collect_references finds
+// them, without reading or copying anything (for tests and tools).
+std::vector<std::string> FindReferenceValues(std::string_view text, bool anyCase);
+
+}  // namespace quillet

@@ -1,0 +1,261 @@
+#include "reports/ReportBuilder.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "app/core/DiagnosticLog.h"
+#include "app/core/Strings.h"
+#include "app/core/UserInterface.h"
+#include "reports/PostProcess.h"
+#include "reports/ReportPaths.h"
+#include "reports/ThemeFolder.h"
+
+namespace quillet {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+unsigned Address(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
+
+void LogRelease(int index, const std::string& name) {
+  char line[64];
+  std::snprintf(line, sizeof line, "DELETE szImage[%i] = 0x%08x", index, Address(name.data()));
+  LogLine(line);
+}
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EndsWithNoCase(const std::string& text, const char* suffix) {
+  size_t n = std::strlen(suffix);
+  if (text.size() < n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (Lower(text[text.size() - n + i]) != suffix[i]) return false;
+  return true;
+}
+
+// Every line feed is written as carriage return and line feed, so a report
+// is byte for byte the file a text-mode write makes on the handheld's
+// desktop platform.
+bool WriteWithCrLf(std::FILE* file, const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16 + 16);
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t lf = text.find('\n', start);
+    if (lf == std::string::npos) {
+      out.append(text, start, std::string::npos);
+      break;
+    }
+    out.append(text, start, lf - start);
+    out += "\r\n";
+    start = lf + 1;
+  }
+  return std::fwrite(out.data(), 1, out.size(), file) == out.size();
+}
+
+}  // namespace
+
+std::string WithReportExtension(const std::string& path) {
+  if (EndsWithNoCase(path, ".htm") || EndsWithNoCase(path, ".html")) return path;
+  return path + ".htm";
+}
+
+ReportBuilder::ReportBuilder(const ReportServices& services) : services_(services) {
+  expander_.set_source(services_.source, services_.images);
+}
+
+void ReportBuilder::ReadConfig() {
+  if (services_.settings != nullptr) config_ = services_.settings->Read();
+  expander_.set_config(config_);
+}
+
+std::string ReportBuilder::RefillThemeBox() {
+  if (services_.refillThemeBox) return services_.refillThemeBox();
+  return FirstThemeFile(config_.templatePath);
+}
+
+bool ReportBuilder::EnsureReportName(uint32_t topicId, bool saveNew, std::string* name) {
+  ReportTopic topic;
+  if (services_.source == nullptr || !services_.source->Topic(topicId, &topic)) return false;
+  if (IsPlainFileName(topic.fileName)) {
+    if (name != nullptr) *name = topic.fileName;
+    return false;
+  }
+  // A name that is missing gets one; a stored name that could point outside
+  // the output folder is replaced as if it were missing, and always saved.
+  bool was_empty = topic.fileName.empty();
+  std::string fresh = FreshFileName(config_.outputPath, ".htm");
+  services_.source->SetFileName(topicId, fresh, saveNew || !was_empty);
+  if (name != nullptr) *name = fresh;
+  return true;
+}
+
+void ReportBuilder::make_report(const std::string& themeFileName, uint32_t recordId) {
+  ReadConfig();
+  ReportTopic topic;
+  if (services_.source == nullptr || !services_.source->Topic(recordId, &topic)) return;
+  EnsureReportName(recordId, false, nullptr);
+  build(WithSlash(config_.templatePath) + themeFileName, recordId, nullptr);
+}
+
+std::string ReportBuilder::report_path(uint32_t topicId) {
+  ReadConfig();
+  std::string name;
+  EnsureReportName(topicId, false, &name);
+  if (name.empty()) return "";
+  return WithSlash(config_.outputPath) + name;
+}
+
+bool ReportBuilder::build(const std::string& themePath, uint32_t topicId,
+                          const std::string* destination) {
+  ReadConfig();
+  ThemeFile theme;
+  ThemeFallback fallback;
+  fallback.installPath = WithSlash(config_.installPath);
+  fallback.refillThemeBox = [this] { return RefillThemeBox(); };
+  if (!load_theme(themePath, &theme, fallback)) {
+    RefillThemeBox();
+    return false;
+  }
+
+  std::string name;
+  if (destination == nullptr) {
+    EnsureReportName(topicId, true, &name);
+    if (name.empty()) return false;  // no such topic
+  } else {
+    name = BaseName(*destination);
+  }
+
+  if (!expander_.set_current_topic(topicId)) return false;
+  LogLine("Make HTML Report...");
+  bool written = write_report(theme, name);
+
+  // The rest runs on whatever file is there, as the report in the output
+  // folder is the one that was (or was not) just written.
+  std::string report = WithSlash(config_.outputPath) + name;
+  std::vector<std::string> names;
+  if (!config_.outputPath.empty() && IsPlainFileName(name) &&
+      collect_references(report, config_.templatePath, config_.outputPath, &names)) {
+    for (size_t i = 0; i < names.size(); ++i) {
+      CopyFileReplacing(theme.folder + names[i], WithSlash(config_.outputPath) + names[i]);
+      LogRelease(static_cast<int>(i), names[i]);
+    }
+  }
+  return written;
+}
+
+bool ReportBuilder::write_report(const ThemeFile& theme, const std::string& fileName) {
+  const std::string folder = WithSlash(config_.outputPath);
+  if (folder.empty() || !IsPlainFileName(fileName)) {
+    ShowStringMessage(IDS_WRITE_REPORT_FAILED, kCaption, kMbOk | kMbIconInformation);
+    return false;
+  }
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec)) {
+    fs::create_directories(folder, ec);  // a failure shows up when the file is opened
+    LogPair("Created directory:", folder.c_str());
+  }
+  const std::string path = folder + fileName;
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    ShowStringMessage(IDS_WRITE_REPORT_FAILED, kCaption, kMbOk | kMbIconInformation);
+    return false;
+  }
+
+  buffer_.assign(kReportBufferSize, '\0');
+  expander_.clear_blocks();
+  expander_.push_block(kBlockDocument);
+  size_t length = expander_.expand(theme.data(), theme.size(), buffer_.data(), buffer_.size());
+  last_expanded_ = length;
+  std::string text = post_process_report(buffer_.data(), length, theme.folder, config_.outputPath);
+  bool ok = WriteWithCrLf(file, text);
+  ok = (std::fclose(file) == 0) && ok;
+  expander_.pop_block();
+  if (!ok) ShowStringMessage(IDS_WRITE_REPORT_FAILED, kCaption, kMbOk | kMbIconInformation);
+  return ok;
+}
+
+bool ReportBuilder::save_as(uint32_t topicId) {
+  ReadConfig();
+  FileDialogRequest request;
+  request.title = "Save...";
+  request.filters = {{"Quillet Report (*.HTM)", "*.htm"}};
+  std::string destination;
+  if (!UI().ChooseSaveFile(request, &destination)) return false;
+  std::string chosen = BaseName(destination);
+  if (chosen.empty() || chosen.find_first_of(":\\*?\"<>|") != std::string::npos) {
+    ShowStringMessage(IDS_BAD_FILE_NAME, kCaption, kMbOk | kMbIconInformation);
+    return false;
+  }
+  destination = WithReportExtension(destination);
+
+  std::string source = report_path(topicId);
+  if (source.empty()) return false;
+  std::error_code ec;
+  if (!fs::exists(source, ec)) {
+    build(WithSlash(config_.installPath) + "template/" + config_.lastTemplate, topicId, &source);
+  }
+
+  if (!SameFile(source, destination) && !CopyFileKeeping(source, destination)) {
+    if (!fs::exists(destination, ec)) {
+      ShowStringMessage(IDS_ERROR_SAVING_FILE, kCaption, kMbOk | kMbIconInformation);
+      return false;
+    }
+    int answer = ShowStringMessage(IDS_OVERWRITE_FILE, kCaption, kMbYesNo | kMbIconQuestion);
+    if (answer != kIdYes) return false;
+    if (!CopyFileReplacing(source, destination)) {
+      ShowStringMessage(IDS_ERROR_SAVING_FILE, kCaption, kMbOk | kMbIconInformation);
+      return false;
+    }
+  }
+
+  std::vector<std::string> names;
+  if (collect_references(source, config_.templatePath, config_.outputPath, &names)) {
+    const std::string from = FolderOf(source);
+    const std::string to = FolderOf(destination);
+    for (size_t i = 0; i < names.size(); ++i) {
+      CopyFileReplacing(from + names[i], to + names[i]);
+      LogRelease(static_cast<int>(i), names[i]);
+    }
+  }
+
+  if (services_.openDocument && !services_.openDocument(destination))
+    ShowStringMessage(IDS_FILE_OPEN_OR_INVALID, kCaption, kMbOk | kMbIconInformation);
+  return true;
+}
+
+std::string ReportBuilder::choose_theme(int index, uint32_t selectedTopic) {
+  ReadConfig();
+  std::string name = ThemeFileAt(config_.templatePath, index);
+  if (name.empty()) return "";
+  if (services_.settings != nullptr) services_.settings->StoreLastTemplate(name);
+  config_.lastTemplate = name;
+  make_report(name, selectedTopic);
+  return name;
+}
+
+void ReportBuilder::restore_themes() {
+  ReadConfig();
+  if (config_.installPath.empty() || config_.templatePath.empty()) return;
+  const std::string from = WithSlash(config_.installPath) + "components/restore/";
+  const std::string to = WithSlash(config_.templatePath);
+  std::error_code ec;
+  fs::directory_iterator it(from, ec);
+  if (ec) return;  // no pristine copies: nothing to do
+  // A theme folder the person removed is made again, so Reset All can
+  // always bring the shipped themes back.
+  if (!fs::is_directory(to, ec)) fs::create_directories(to, ec);
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    if (ec) break;
+    std::error_code type_ec;
+    if (!it->is_regular_file(type_ec)) continue;
+    std::string name = it->path().filename().string();
+    CopyFileReplacing(from + name, to + name);
+  }
+}
+
+}  // namespace quillet

@@ -1,0 +1,407 @@
+#include "reports/ReportExpander.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "reports/ReportPaths.h"
+
+namespace quillet {
+namespace {
+
+constexpr size_t kTitleMax = 256;
+constexpr size_t kCategoryMax = 80;
+constexpr size_t kAuthorMax = 256;
+constexpr size_t kTextMax = 30000;
+constexpr size_t kImageTitleMax = 8192;
+constexpr int kLastLine = 10000;
+
+constexpr int32_t kInternet = -2;
+
+const char* const kLabels[6][8] = {
+    {"Title", "Author", "Publisher", "ISBN", "Year", "Page(s)", "Notes", ""},
+    {"Title", "URL", "Note", "", "", "", "", ""},
+    {"Title", "Author", "Journal", "Volume", "Issue", "Year", "Page(s)", "Notes"},
+    {"Title", "Author", "Magazine", "Volume", "Issue", "Year", "Page(s)", "Notes"},
+    {"Title", "Newspaper", "City", "Reporter", "Date", "Page(s)", "Notes", ""},
+    {"Title", "Author", "Source", "Abstract", "Date", "Notes", "", ""},
+};
+
+std::string_view Cut(std::string_view text, size_t limit) {
+  return text.size() > limit ? text.substr(0, limit) : text;
+}
+
+int SlotOfKind(int kind) {
+  switch (kind) {
+    case kReportKindNote: return 0;
+    case kReportKindImage: return 1;
+    case kReportKindReference: return 2;
+    default: return -1;
+  }
+}
+
+}  // namespace
+
+const char* ReferenceFieldLabel(int32_t customType, int field) {
+  if (customType > -1 || customType < -6 || field < 1 || field > 8) return "";
+  return kLabels[-customType - 1][field - 1];
+}
+
+std::string EscapeRecordText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out.push_back(c);
+    }
+  }
+  return out;
+}
+
+ReportExpander::~ReportExpander() = default;
+
+void ReportExpander::set_source(IReportSource* source, IImageWriter* images) {
+  source_ = source;
+  images_ = images;
+}
+
+bool ReportExpander::set_current_topic(uint32_t topicId) {
+  clear_current_topic();
+  if (source_ == nullptr || !source_->Topic(topicId, &topic_)) return false;
+  has_topic_ = true;
+  topic_id_ = topicId;
+  // Which children a report may show cannot change while it is made, so
+  // they are looked up once instead of at every step of every loop.
+  bool show_private = source_->ShowPrivate();
+  children_.reserve(topic_.memberIds.size());
+  for (uint32_t id : topic_.memberIds) {
+    int kind = 0;
+    bool is_private = false;
+    if (!source_->Member(id, &kind, &is_private)) continue;
+    if (is_private && !show_private) continue;
+    int slot = SlotOfKind(kind);
+    if (slot >= 0) children_.push_back({id, slot});
+  }
+  return true;
+}
+
+void ReportExpander::clear_current_topic() {
+  has_topic_ = false;
+  topic_id_ = 0;
+  topic_ = ReportTopic();
+  children_.clear();
+  for (KindState& k : kinds_) k = KindState();
+  handheld_ = false;
+  child_ = -1;
+  pass_start_ = -1;
+}
+
+void ReportExpander::push_block(int kind) {
+  if (block_count_ < kBlockDepth) blocks_[block_count_++] = kind;
+}
+
+int ReportExpander::pop_block() { return block_count_ > 0 ? blocks_[--block_count_] : kBlockNone; }
+
+int ReportExpander::top_block() const { return block_count_ > 0 ? blocks_[block_count_ - 1] : kBlockNone; }
+
+// Normal order: search on from the kind's index. Handheld order: only a
+// kind that holds the current child moves, and it moves the whole walk.
+void ReportExpander::NextItem(int slot) {
+  KindState& k = kinds_[slot];
+  if (!handheld_) {
+    for (size_t i = static_cast<size_t>(k.index + 1); i < children_.size(); ++i) {
+      if (children_[i].slot == slot) {
+        k.index = static_cast<int>(i);
+        ++k.position;
+        return;
+      }
+    }
+    k.index = -1;
+    return;
+  }
+  if (k.index < 0) return;
+  AdvanceChild();
+  if (kinds_[slot].index >= 0) ++kinds_[slot].position;
+}
+
+void ReportExpander::StartKind(int slot) {
+  KindState& k = kinds_[slot];
+  if (handheld_ && k.index >= 0) {
+    k.position = 1;
+    return;
+  }
+  k.index = -1;
+  k.position = 0;
+  NextItem(slot);
+  if (!handheld_ && k.index >= 0) k.position = 1;
+}
+
+void ReportExpander::AdvanceChild() {
+  for (KindState& k : kinds_) k.index = -1;
+  size_t next = static_cast<size_t>(child_ + 1);
+  if (next < children_.size()) {
+    child_ = static_cast<int>(next);
+    kinds_[children_[next].slot].index = child_;
+  } else {
+    child_ = -1;
+  }
+}
+
+void ReportExpander::WritePosition(int slot) {
+  if (HasCurrent(slot)) write_text(std::to_string(kinds_[slot].position));
+}
+
+int ReportExpander::on_tag() {
+  if (!has_topic_) return kActionNotHandled;
+  int code = lookup_tag();
+  switch (code) {
+    case kTagNone:
+      return kActionNotHandled;
+    case kTagTitle:
+      write_lines(EscapeRecordText(Cut(topic_.title, kTitleMax)), 1, 1);
+      return kActionContinue;
+    case kTagCategory:
+      if (topic_.categoryId != 0 && source_ != nullptr) {
+        std::string name = source_->CategoryName(topic_.categoryId);
+        if (!name.empty()) write_text(EscapeRecordText(Cut(name, kCategoryMax)));
+      }
+      write_text(" ");
+      return kActionContinue;
+    case kTagAuthor:
+    case kTagAuthorTitle:
+    case kTagAuthorEmail:
+    case kTagAuthorPhone: {
+      const std::string& value = code == kTagAuthor        ? config_.author
+                                 : code == kTagAuthorTitle ? config_.authorTitle
+                                 : code == kTagAuthorEmail ? config_.authorEmail
+                                                           : config_.authorPhone;
+      write_text(EscapeRecordText(Cut(value, kAuthorMax)));
+      write_text(" ");
+      return kActionContinue;
+    }
+    case kTagSetColor1:
+    case kTagSetColor2:
+      colours_[code == kTagSetColor1 ? 0 : 1] = std::string(Cut(argument(0), kColourMax));
+      return kActionContinue;
+    case kTagColor1:
+      write_text(colours_[0]);
+      return kActionContinue;
+    case kTagColor2:
+      write_text(colours_[1]);
+      return kActionContinue;
+    case kTagSwapColors:
+      colours_[0].swap(colours_[1]);
+      return kActionContinue;
+    default:
+      break;
+  }
+  switch (top_block()) {
+    case kBlockNone: return kActionContinue;
+    case kBlockDocument: return DocumentTag(code);
+    case kBlockNotes: return NotesTag(code);
+    case kBlockReferences: return ReferencesTag(code);
+    case kBlockImages: return ImagesTag(code);
+    default: return kActionNotHandled;
+  }
+}
+
+int ReportExpander::DocumentTag(int code) {
+  switch (code) {
+    case kTagHandheldOrderBegin:
+      // A BEGIN reached again while its walk is still going (a theme that
+      // jumps back over it) must not restart the walk, or the loop would
+      // never end.
+      if (!handheld_) {
+        handheld_ = true;
+        for (KindState& k : kinds_) k = KindState();
+        child_ = -1;
+        AdvanceChild();
+      }
+      pass_start_ = child_;
+      return kActionOpenLoop;
+    case kTagHandheldOrderEnd:
+      // A child that no block took during this pass (the theme has no block
+      // for its kind) is stepped over, so every pass makes progress.
+      if (handheld_ && child_ >= 0 && child_ == pass_start_) AdvanceChild();
+      if (handheld_ && child_ >= 0) {
+        pass_start_ = child_;
+        return kActionRepeat;
+      }
+      handheld_ = false;
+      child_ = -1;
+      return kActionCloseLoop;
+    case kTagNotesProlog:
+      StartKind(kNotes);
+      return HasCurrent(kNotes) ? kActionContinue : kActionOutputOff;
+    case kTagNotesBegin:
+      StartKind(kNotes);
+      push_block(kBlockNotes);
+      return kActionOpenLoop;
+    case kTagImagesProlog:
+      StartKind(kImages);
+      return HasCurrent(kImages) ? kActionContinue : kActionOutputOff;
+    case kTagImagesBegin:
+      StartKind(kImages);
+      push_block(kBlockImages);
+      return kActionOpenLoop;
+    case kTagCustomProlog:
+      StartKind(kReferences);
+      return HasCurrent(kReferences) ? kActionContinue : kActionOutputOff;
+    case kTagCustomBegin:
+      StartKind(kReferences);
+      push_block(kBlockReferences);
+      return kActionOpenLoop;
+    case kTagNotesEpilog:
+    case kTagImagesEpilog:
+    case kTagCustomEpilog:
+      return kActionOutputOn;
+    default:
+      return kActionNotHandled;
+  }
+}
+
+int ReportExpander::NotesTag(int code) {
+  switch (code) {
+    case kTagCount:
+      WritePosition(kNotes);
+      return kActionContinue;
+    case kTagNote:
+      if (HasCurrent(kNotes)) {
+        write_lines(EscapeRecordText(Cut(source_->NoteText(CurrentId(kNotes)), kTextMax)), 1, kLastLine);
+      } else {
+        write_text(" ");
+      }
+      return kActionContinue;
+    case kTagNoteBody:
+    case kTagNoteFirstLine:
+      if (HasCurrent(kNotes)) {
+        std::string text = EscapeRecordText(Cut(source_->NoteText(CurrentId(kNotes)), kTextMax));
+        text += "<br><br>";
+        if (code == kTagNoteBody)
+          write_lines(text, 2, kLastLine);
+        else
+          write_lines(text, 1, 1);
+      }
+      return kActionContinue;
+    case kTagNotesEnd:
+      NextItem(kNotes);
+      if (HasCurrent(kNotes)) return kActionRepeat;
+      pop_block();
+      return kActionCloseLoop;
+    default:
+      return kActionNotHandled;
+  }
+}
+
+int ReportExpander::ReferencesTag(int code) {
+  if (code >= kTagCustom1 && code <= kTagCustom8) {
+    if (HasCurrent(kReferences))
+      WriteReferenceRow(code - kTagCustom1 + 1);
+    else
+      write_text(" ");
+    return kActionContinue;
+  }
+  switch (code) {
+    case kTagCount:
+      WritePosition(kReferences);
+      return kActionContinue;
+    case kTagCustomEnd:
+      NextItem(kReferences);
+      if (HasCurrent(kReferences)) return kActionRepeat;
+      pop_block();
+      return kActionCloseLoop;
+    default:
+      return kActionNotHandled;
+  }
+}
+
+int ReportExpander::ImagesTag(int code) {
+  switch (code) {
+    case kTagCount:
+      WritePosition(kImages);
+      return kActionContinue;
+    case kTagImageTitle:
+      if (HasCurrent(kImages)) {
+        ReportImage image;
+        if (source_->Image(CurrentId(kImages), &image))
+          write_text(EscapeRecordText(Cut(image.title, kImageTitleMax)));
+      }
+      write_text(" ");
+      return kActionContinue;
+    case kTagImageSrc:
+      if (HasCurrent(kImages)) WriteImageSource();
+      return kActionContinue;
+    case kTagImagesEnd:
+      NextItem(kImages);
+      if (HasCurrent(kImages)) return kActionRepeat;
+      pop_block();
+      return kActionCloseLoop;
+    default:
+      return kActionNotHandled;
+  }
+}
+
+// One row of a reference: a one-row table with the field's label and its
+// value. The row is assembled in a string sized to fit, so an Internet URL,
+// which stands in its row twice, is never cut.
+void ReportExpander::WriteReferenceRow(int field) {
+  ReportReference ref;
+  if (!source_->Reference(CurrentId(kReferences), &ref)) return;
+  if (ref.fields.size() < static_cast<size_t>(field)) return;
+  std::string_view raw = ref.fields[field - 1];
+  if (raw.empty()) return;
+  // Escaping also keeps a '"' in a URL from ending its href attribute.
+  std::string value = EscapeRecordText(Cut(raw, kTextMax));
+
+  std::string row;
+  row.reserve(value.size() * 2 + 128);
+  const char* label = ReferenceFieldLabel(ref.customType, field);
+  if (label[0] != '\0') {
+    row += "<table border=0><tr><td valign=top width=100>";
+    row += label;
+    row += ":&nbsp;</td>";
+  }
+  if (ref.customType == kInternet && field == 2) {
+    row += "<td><b><a href=\"";
+    row += value;
+    row += "\">";
+    row += value;
+    row += "</a></td></tr></table><br>";
+  } else {
+    row += "<td><b>";
+    row += value;
+    row += field == 8 ? "</b></td></tr></table>" : "</b></td></tr></table><br>";
+  }
+  write_lines(row, 1, kLastLine);
+}
+
+// The picture's file must exist in the output folder before the report
+// refers to it. The name stored with the record is used only when it can
+// mean nothing but a file in that folder; any other gets a fresh name.
+void ReportExpander::WriteImageSource() {
+  uint32_t id = CurrentId(kImages);
+  ReportImage image;
+  if (!source_->Image(id, &image)) return;
+  std::string name(image.fileName);
+  if (!IsPlainFileName(name)) {
+    name = FreshFileName(config_.outputPath, ".jpg");
+    source_->SetFileName(id, name, true);
+    if (!source_->Image(id, &image)) return;
+  }
+  if (!config_.outputPath.empty() && images_ != nullptr) {
+    std::string path = WithSlash(config_.outputPath) + name;
+    if (image.format == 0) {
+      std::error_code ec;
+      if (!std::filesystem::exists(path, ec))
+        images_->WriteJpeg(path, image.width, image.height, image.data, image.dataSize);
+    } else if (image.format == 2) {
+      images_->WriteSketch(image.data, image.dataSize, path);
+    }
+  }
+  write_text(name);
+}
+
+}  // namespace quillet

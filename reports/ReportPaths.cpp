@@ -1,0 +1,135 @@
+#include "reports/ReportPaths.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "store/FileNames.h"
+
+namespace quillet {
+
+namespace fs = std::filesystem;
+
+bool IsPlainFileName(std::string_view name) {
+  if (name.empty() || name.size() > 255 || name == "." || name == "..") return false;
+  for (char ch : name) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == '"' || c == '<' || c == '>')
+      return false;
+  }
+  return true;
+}
+
+std::string BaseName(std::string_view path) {
+  size_t cut = path.find_last_of("/\\");
+  return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
+std::string FolderOf(std::string_view path) {
+  size_t cut = path.find_last_of("/\\");
+  return cut == std::string_view::npos ? std::string() : std::string(path.substr(0, cut + 1));
+}
+
+std::string WithSlash(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder.push_back('/');
+  return folder;
+}
+
+std::string DecodeSpaces(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && text[i + 1] == '2' && text[i + 2] == '0') {
+      out.push_back(' ');
+      i += 2;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
+bool IsWebAddress(std::string_view value) {
+  if (value.size() >= 2 && (value[0] == '/' || value[0] == '\\') && (value[1] == '/' || value[1] == '\\'))
+    return true;
+  size_t colon = value.find(':');
+  if (colon == std::string_view::npos || colon < 2) return false;  // none, or a drive letter
+  for (size_t i = 0; i < colon; ++i) {
+    char c = value[i];
+    bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    bool other = (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+    if (!letter && !(i > 0 && other)) return false;
+  }
+  return true;
+}
+
+std::optional<std::string> ResolveThemeReference(const std::string& themeFolder,
+                                                 std::string_view value) {
+  if (value.empty() || IsWebAddress(value)) return std::nullopt;
+  std::string path(value);
+  for (char& c : path) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) return std::nullopt;
+    if (c == '\\') c = '/';
+  }
+  if (path.size() >= 2 && path[1] == ':') return std::nullopt;  // a drive path of another machine
+  // No component may climb out of the folder it is read from.
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    if (path.compare(start, end - start, "..") == 0 && end - start == 2) return std::nullopt;
+    start = end + 1;
+  }
+  if (path.back() == '/') return std::nullopt;  // a folder, not a file
+  std::string folder = WithSlash(themeFolder);
+  if (path[0] == '/') {
+    std::string clean = fs::path(path).lexically_normal().string();
+    std::string root = fs::path(folder).lexically_normal().string();
+    if (root.empty() || clean.size() <= root.size() || clean.compare(0, root.size(), root) != 0)
+      return std::nullopt;
+    return clean;
+  }
+  return folder + path;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  bool same = fs::equivalent(a, b, ec);
+  return !ec && same;
+}
+
+namespace {
+
+bool Copy(const std::string& from, const std::string& to, fs::copy_options options) {
+  std::error_code ec;
+  if (!fs::is_regular_file(from, ec) || ec) return false;
+  // Copying a file onto itself would empty it.
+  if (SameFile(from, to)) return false;
+  bool copied = fs::copy_file(from, to, options, ec);
+  return copied && !ec;
+}
+
+}  // namespace
+
+bool CopyFileReplacing(const std::string& from, const std::string& to) {
+  return Copy(from, to, fs::copy_options::overwrite_existing);
+}
+
+bool CopyFileKeeping(const std::string& from, const std::string& to) {
+  return Copy(from, to, fs::copy_options::none);
+}
+
+std::string unique_report_name() { return GenerateFileName(""); }
+
+std::string FreshFileName(const std::string& folder, const char* extension) {
+  const std::string base = unique_report_name();
+  std::string name = base + extension;
+  if (folder.empty()) return name;
+  const std::string dir = WithSlash(folder);
+  std::error_code ec;
+  for (int n = 1; fs::exists(dir + name, ec) && n < 100000; ++n)
+    name = base + std::to_string(n) + extension;
+  return name;
+}
+
+}  // namespace quillet

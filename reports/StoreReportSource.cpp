@@ -1,0 +1,114 @@
+#include "reports/StoreReportSource.h"
+
+#include "app/core/Strings.h"
+#include "app/core/UserInterface.h"
+#include "store/PrivateRecords.h"
+#include "store/RecordKinds.h"
+#include "store/RecordStore.h"
+
+namespace quillet {
+
+StoreReportSource::StoreReportSource(CRecordStore* store, std::function<bool()> showPrivate)
+    : store_(store), show_private_(std::move(showPrivate)) {}
+
+void StoreReportSource::set_store(CRecordStore* store) {
+  store_ = store;
+  positions_.clear();
+}
+
+CRecord* StoreReportSource::Find(uint32_t id) {
+  if (store_ == nullptr || id == 0) return nullptr;
+  auto it = positions_.find(id);
+  if (it != positions_.end()) {
+    CRecord* record = store_->RecordAt(it->second);
+    if (record != nullptr && record->recordId == id) return record;
+  }
+  CRecord* record = nullptr;
+  if (store_->FindById(id, &record) != DB_OK || record == nullptr) return nullptr;
+  if (record->slotIndex >= 0) positions_[id] = static_cast<uint32_t>(record->slotIndex);
+  return record;
+}
+
+bool StoreReportSource::Topic(uint32_t id, ReportTopic* out) {
+  const CTopicRecord* topic = RecordAs<CTopicRecord>(Find(id));
+  if (topic == nullptr) return false;
+  out->title = topic->title;
+  out->categoryId = topic->categoryId;
+  out->fileName = topic->fileName;
+  out->memberIds.clear();
+  // The topic's members are those of the first live links record with the
+  // topic's linksId.
+  if (topic->linksId != 0 && store_ != nullptr) {
+    for (uint32_t pos = 0; pos < store_->highWater(); ++pos) {
+      const CTopicLinksRecord* links = RecordAs<CTopicLinksRecord>(store_->RecordAt(pos));
+      if (links != nullptr && links->IsLive() && links->recordId == topic->linksId) {
+        out->memberIds = links->memberIds;
+        break;
+      }
+    }
+  }
+  return true;
+}
+
+bool StoreReportSource::Member(uint32_t id, int* kind, bool* isPrivate) {
+  const CRecord* record = Find(id);
+  if (record == nullptr) return false;
+  *kind = static_cast<int>(record->kind);
+  *isPrivate = record->isPrivate != 0;
+  return true;
+}
+
+std::string_view StoreReportSource::NoteText(uint32_t id) {
+  const CNoteRecord* note = RecordAs<CNoteRecord>(Find(id));
+  return note != nullptr ? std::string_view(note->text) : std::string_view();
+}
+
+bool StoreReportSource::Image(uint32_t id, ReportImage* out) {
+  const CImageRecord* image = RecordAs<CImageRecord>(Find(id));
+  if (image == nullptr) return false;
+  out->title = image->title;
+  out->fileName = image->fileName;
+  out->format = image->format;
+  out->width = image->width;
+  out->height = image->height;
+  out->data = image->data.empty() ? nullptr : image->data.data();
+  out->dataSize = image->data.size();
+  return true;
+}
+
+bool StoreReportSource::Reference(uint32_t id, ReportReference* out) {
+  const CCustomRecord* ref = RecordAs<CCustomRecord>(Find(id));
+  if (ref == nullptr) return false;
+  out->customType = ref->customType;
+  out->fields.assign(ref->fields.begin(), ref->fields.end());
+  return true;
+}
+
+std::string StoreReportSource::CategoryName(uint32_t categoryId) {
+  const CCategoryRecord* category = RecordAs<CCategoryRecord>(Find(categoryId));
+  return category != nullptr ? category->name : std::string();
+}
+
+bool StoreReportSource::ShowPrivate() {
+  return show_private_ ? show_private_() : bShowPrivate != 0;
+}
+
+bool StoreReportSource::SetFileName(uint32_t id, const std::string& name, bool save) {
+  CRecord* record = Find(id);
+  if (CTopicRecord* topic = RecordAs<CTopicRecord>(record)) {
+    topic->fileName = name;
+  } else if (CImageRecord* image = RecordAs<CImageRecord>(record)) {
+    image->fileName = name;
+  } else {
+    return false;
+  }
+  if (!save) return true;
+  record->flags |= kFlagModified;
+  if (store_->Save() != DB_OK) {
+    ShowStringMessage(IDS_SAVE_FAILED, kCaption, kMbOk | kMbIconInformation);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace quillet

@@ -1,0 +1,96 @@
+#include "reports/TagTable.h"
+
+namespace quillet {
+
+const TagEntry kTagTable[kTagTableSize] = {
+    {"COUNT", kTagCount},
+    {"NEXT_ITEM", kTagNextItem},
+    {"STATUS(?,?)", kTagStatus},
+    {"HANDHELD_ORDER_BEGIN", kTagHandheldOrderBegin},
+    {"HANDHELD_ORDER_END", kTagHandheldOrderEnd},
+    {"PAGE", kTagPage},
+    {"SET_COLOR1(?)", kTagSetColor1},
+    {"SET_COLOR2(?)", kTagSetColor2},
+    {"SET_COLOUR1(?)", kTagSetColor1},
+    {"SET_COLOUR2(?)", kTagSetColor2},
+    {"COLOR1", kTagColor1},
+    {"COLOR2", kTagColor2},
+    {"SWAP_COLORS", kTagSwapColors},
+    {"COLOUR1", kTagColor1},
+    {"COLOUR2", kTagColor2},
+    {"SWAP_COLOURS", kTagSwapColors},
+    {"TITLE", kTagTitle},
+    {"DATE", kTagDate},
+    {"REPORT_DATE", kTagDate},
+    {"TIME", kTagTime},
+    {"CATEGORY", kTagCategory},
+    {"AUTHOR", kTagAuthor},
+    {"AUTHOR_TITLE", kTagAuthorTitle},
+    {"AUTHOR_EMAIL", kTagAuthorEmail},
+    {"AUTHOR_PHONE", kTagAuthorPhone},
+    {"NOTES_PROLOG", kTagNotesProlog},
+    {"NOTES_BEGIN", kTagNotesBegin},
+    {"NOTE", kTagNote},
+    {"NOTE_BODY", kTagNoteBody},
+    {"NOTE_FIRST_LINE", kTagNoteFirstLine},
+    {"NOTES_END", kTagNotesEnd},
+    {"NOTES_EPILOG", kTagNotesEpilog},
+    {"IMAGES_PROLOG", kTagImagesProlog},
+    {"SKETCHES_PROLOG", kTagImagesProlog},
+    {"IMAGES_BEGIN", kTagImagesBegin},
+    {"SKETCHES_BEGIN", kTagImagesBegin},
+    {"IMAGE_TITLE", kTagImageTitle},
+    {"SKETCH_TITLE", kTagImageTitle},
+    {"IMAGE_SRC", kTagImageSrc},
+    {"SKETCH_FILENAME", kTagImageSrc},
+    {"IMAGES_END", kTagImagesEnd},
+    {"SKETCHES_END", kTagImagesEnd},
+    {"IMAGES_EPILOG", kTagImagesEpilog},
+    {"SKETCHES_EPILOG", kTagImagesEpilog},
+    {"CUSTOM_PROLOG", kTagCustomProlog},
+    {"CUSTOM_BEGIN", kTagCustomBegin},
+    {"CUSTOM_1", static_cast<TagCode>(34)},
+    {"CUSTOM_2", static_cast<TagCode>(35)},
+    {"CUSTOM_3", static_cast<TagCode>(36)},
+    {"CUSTOM_4", static_cast<TagCode>(37)},
+    {"CUSTOM_5", static_cast<TagCode>(38)},
+    {"CUSTOM_6", static_cast<TagCode>(39)},
+    {"CUSTOM_7", static_cast<TagCode>(40)},
+    {"CUSTOM_8", kTagCustom8},
+    {"CUSTOM_END", kTagCustomEnd},
+    {"CUSTOM_EPILOG", kTagCustomEpilog},
+};
+
+namespace {
+
+bool IsTagSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+}  // namespace
+
+bool MatchTagPattern(const char* text, const char* pattern, std::string args[2]) {
+  args[0].clear();
+  args[1].clear();
+  size_t i = 0;
+  while (IsTagSpace(text[i])) ++i;
+  size_t j = 0;
+  int slot = 0;
+  while (pattern[j] != '\0') {
+    if (text[i] == '\0' || UpperAscii(text[i]) != pattern[j]) return false;
+    ++i;
+    ++j;
+    while (IsTagSpace(text[i])) ++i;
+    if (pattern[j] == '?') {
+      // An argument keeps its case and inner whitespace; only whitespace
+      // right after "(" or "," was skipped above.
+      std::string& arg = args[slot < 2 ? slot : 1];
+      ++slot;
+      while (text[i] != '\0' && text[i] != ',' && text[i] != ')') arg.push_back(text[i++]);
+      ++j;
+    }
+  }
+  return text[i] == '\0';
+}
+
+}  // namespace quillet

@@ -1,0 +1,89 @@
+// TemplateExpander: copies a theme into an output buffer and hands every
+// brace tag it finds to a hook.
+//
+// The engine knows nothing of topics or notes. It recognises tags, keeps the
+// output switch and a small stack of loop positions, and applies the action
+// the hook answers for each tag. Subclasses (the report hook) look the tag up
+// with lookup_tag() and write through write_text() and write_lines(), which
+// never write past the output's capacity, whatever the tag.
+//
+// One object is long-lived and reused from run to run; each expand() starts
+// with output on and an empty loop stack. Not re-entrant.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "reports/TagTable.h"
+
+namespace quillet {
+
+// What on_tag() answers.
+enum TagAction : int {
+  kActionContinue = 0,
+  kActionOpenLoop = 1,   // push the position after this tag
+  kActionCloseLoop = 2,  // pop the loop stack
+  kActionRepeat = 3,     // continue at the position on top of the loop stack
+  kActionOutputOff = 4,
+  kActionOutputOn = 5,
+  kActionNotHandled = -1,  // output on, the tag copied through as written
+};
+
+class TemplateExpander {
+ public:
+  static constexpr int kLoopDepth = 10;
+
+  TemplateExpander() = default;
+  // The hook. The base engine answers kActionContinue for every tag, so on
+  // its own it deletes every brace run it recognises as a tag.
+  virtual int on_tag();
+  virtual ~TemplateExpander();
+
+  TemplateExpander(const TemplateExpander&) = delete;
+  TemplateExpander& operator=(const TemplateExpander&) = delete;
+
+  // Expands `size` bytes of `input` into `output`, which holds `capacity`
+  // bytes. Writes at most capacity - 1 bytes of text and then one zero byte
+  // (nothing at all when capacity is 0). Returns the text's length.
+  size_t expand(const char* input, size_t size, char* output, size_t capacity);
+
+  // The code of the current tag text, or kTagNone; fills the arguments.
+  int lookup_tag();
+
+  // Appends `text` unchanged while output is on.
+  void write_text(std::string_view text);
+  // Appends lines first..last (counted from 1) of `text` as HTML while output
+  // is on: a tab becomes eight "&nbsp;", a line feed "<br>", every other byte
+  // is written unchanged. A range starting above line 1 begins with the
+  // "<br>" of the line feed that opens it.
+  void write_lines(std::string_view text, int first, int last);
+
+  // The text between the braces of the tag being handled.
+  const std::string& tag_text() const { return tag_text_; }
+  // Argument 0 or 1 of the last lookup_tag().
+  const std::string& argument(int index) const { return args_[index == 0 ? 0 : 1]; }
+  bool output_on() const { return output_on_; }
+  // Bytes written so far in this run.
+  size_t written() const { return written_; }
+  // True once a write was cut short because the output was full.
+  bool output_full() const { return full_; }
+
+ private:
+  bool ScanTag(size_t pos, size_t* end);
+  void Put(const char* bytes, size_t count);
+
+  const char* in_ = nullptr;
+  size_t in_size_ = 0;
+  char* out_ = nullptr;
+  size_t room_ = 0;  // capacity - 1: the last byte is kept for the terminator
+  size_t written_ = 0;
+  bool full_ = false;
+  bool output_on_ = true;
+  std::string tag_text_;
+  std::string args_[2];
+  size_t loops_[kLoopDepth] = {};
+  int loop_count_ = 0;
+};
+
+}  // namespace quillet

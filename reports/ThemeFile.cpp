@@ -1,0 +1,96 @@
+#include "reports/ThemeFile.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <new>
+
+#include "app/core/DiagnosticLog.h"
+#include "app/core/Strings.h"
+#include "app/core/UserInterface.h"
+#include "reports/ReportPaths.h"
+
+namespace quillet {
+namespace {
+
+void Tell(const char* text, const char* caption, unsigned flags) {
+  MessageRequest request;
+  request.text = text;
+  request.caption = caption;
+  request.flags = flags;
+  UI().ShowMessage(request);
+}
+
+// Opens a regular file for reading; null for a missing file, a folder or
+// anything else that is not a plain file.
+std::FILE* OpenRegular(const std::string& path) {
+  if (path.empty()) return nullptr;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return nullptr;
+  struct stat st;
+  if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) {
+    std::fclose(file);
+    return nullptr;
+  }
+  return file;
+}
+
+}  // namespace
+
+bool load_theme(const std::string& path, ThemeFile* theme, const ThemeFallback& fallback) {
+  theme->bytes.clear();
+  theme->folder.clear();
+  theme->name.clear();
+  LogPair("Opening Template:", path.c_str());
+
+  // Everything the report builder resolves against the theme's folder is
+  // joined to that folder explicitly, so the process's current folder is
+  // left alone (other parts of the program use relative paths).
+  std::string opened = path;
+  std::FILE* file = OpenRegular(opened);
+  if (file == nullptr) {
+    std::string first = fallback.refillThemeBox ? fallback.refillThemeBox() : std::string();
+    if (!first.empty() && IsPlainFileName(first)) {
+      opened = fallback.installPath + "template/" + first;
+      file = OpenRegular(opened);
+    }
+    if (file == nullptr) {
+      ShowStringMessage(IDS_NO_THEMES, kCaption, kMbOk | kMbIconError);
+      return false;
+    }
+  }
+
+  struct stat st;
+  if (fstat(fileno(file), &st) != 0 || st.st_size < 0) {
+    std::fclose(file);
+    Tell("GetFileSize failed!", kCaption, kMbOk | kMbIconError);
+    return false;
+  }
+  size_t size = static_cast<size_t>(st.st_size);
+  if (size > kMaxThemeSize) {
+    std::fclose(file);
+    Tell("Maximun Template size exceeded.  Please reduce the size of your template and try again.",
+         kCaption, kMbOk | kMbIconExclamation);
+    return false;
+  }
+  try {
+    theme->bytes.resize(size);
+  } catch (const std::bad_alloc&) {
+    std::fclose(file);
+    Tell("GlobalAlloc failed!", kCaption, kMbOk | kMbIconError);
+    return false;
+  }
+  size_t got = size == 0 ? 0 : std::fread(theme->bytes.data(), 1, size, file);
+  std::fclose(file);
+  theme->bytes.resize(got);
+  if (got == 0) {
+    Tell("This template is currently empty and cannot be used.", kCaptionBang,
+         kMbOk | kMbIconInformation);
+    return false;
+  }
+  theme->folder = FolderOf(opened);
+  theme->name = BaseName(opened);
+  return true;
+}
+
+}  // namespace quillet

@@ -1,0 +1,147 @@
+// How long a whole report build takes for a large topic and a theme near
+// the size limit, beside a plain file copy of as many bytes in the same run.
+//
+// Topic: 2000 notes, 200 references, 200 pictures whose files already
+// exist in the output folder. Theme: every block, a picture in each note and
+// a padding comment that brings it to just under 819200 bytes.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "reports/ImagingWriter.h"
+#include "reports/ReportBuilder.h"
+#include "reports/StoreReportSource.h"
+#include "store/RecordKinds.h"
+#include "store/RecordStore.h"
+
+namespace {
+
+using namespace quillet;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+class BenchSettings : public IReportSettings {
+ public:
+  ReportConfig config;
+  ReportConfig Read() override { return config; }
+  void StoreLastTemplate(const std::string& name) override { config.lastTemplate = name; }
+};
+
+void Write(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string scratch = argc > 1 ? argv[1] : fs::temp_directory_path().string();
+  std::string root = scratch + "/reports-bench/";
+  fs::remove_all(root);
+  std::string output = root + "output/";
+  std::string themes = root + "template/";
+  fs::create_directories(output);
+  fs::create_directories(themes);
+
+  CRecordStore store("quillet.dat", root);
+  uint32_t next = 2;
+  auto links = std::make_unique<CTopicLinksRecord>();
+  links->recordId = next++;
+  CTopicLinksRecord* l = links.get();
+  store.AddNew(std::move(links));
+  auto topic = std::make_unique<CTopicRecord>();
+  topic->recordId = next++;
+  topic->title = "A large topic";
+  topic->linksId = l->recordId;
+  topic->fileName = "bench.htm";
+  uint32_t topic_id = topic->recordId;
+  store.AddNew(std::move(topic));
+  for (int i = 0; i < 2400; ++i) {
+    std::unique_ptr<CRecord> r;
+    if (i % 12 == 5) {
+      auto img = std::make_unique<CImageRecord>();
+      img->title = "Picture " + std::to_string(i);
+      img->fileName = "pic" + std::to_string(i) + ".jpg";
+      img->width = img->height = 160;
+      img->data.assign(2000, 0x55);
+      Write(output + img->fileName, std::string(2000, 'J'));
+      r = std::move(img);
+    } else if (i % 12 == 11) {
+      auto ref = std::make_unique<CCustomRecord>();
+      ref->customType = -1 - (i % 6);
+      for (int f = 0; f < 8; ++f) ref->fields.push_back("Field " + std::to_string(f) + " of " + std::to_string(i));
+      r = std::move(ref);
+    } else {
+      auto note = std::make_unique<CNoteRecord>();
+      note->text = "Note " + std::to_string(i) + " first line\nand a second line with a\ttab\nthird.";
+      r = std::move(note);
+    }
+    r->recordId = next++;
+    l->memberIds.push_back(r->recordId);
+    store.AddNew(std::move(r));
+  }
+
+  Write(themes + "icon.png", std::string(300, 'P'));
+  std::string theme =
+      "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">"
+      "<style>body { font-family: Verdana; } .n { color: #333 }</style></head>\n"
+      "<body background=\"icon.png\">{SET_COLOR1(#eeeeee)}{SET_COLOR2(#ffffff)}<h1>{TITLE}</h1>\n"
+      "<p>{FILE_SIZE} bytes</p>\n"
+      "{NOTES_PROLOG}<table>{NOTES_BEGIN}<tr bgcolor=\"{COLOR1}\"><td><img src=\"icon.png\"> {COUNT}</td>"
+      "<td><b>{NOTE_FIRST_LINE}</b>{NOTE_BODY}</td></tr>{SWAP_COLORS}\n{NOTES_END}</table>{NOTES_EPILOG}\n"
+      "{IMAGES_PROLOG}{IMAGES_BEGIN}<p><img src=\"{IMAGE_SRC}\" alt=\"{IMAGE_TITLE}\"></p>\n{IMAGES_END}{IMAGES_EPILOG}\n"
+      "{CUSTOM_PROLOG}{CUSTOM_BEGIN}{CUSTOM_1}{CUSTOM_2}{CUSTOM_3}{CUSTOM_4}{CUSTOM_5}{CUSTOM_6}{CUSTOM_7}{CUSTOM_8}\n"
+      "{CUSTOM_END}{CUSTOM_EPILOG}\n";
+  // The padding comes first, so the loops still run and fill the output.
+  std::string padding = "<!-- ";
+  while (padding.size() + theme.size() + 64 < kMaxThemeSize) padding += "padding text with {braces} and {COLOR1} tags.\n";
+  padding += " -->\n";
+  theme = padding + theme + "</body></html>\n";
+  Write(themes + "big.htm", theme);
+
+  StoreReportSource source(&store, [] { return false; });
+  ImagingWriter images;
+  BenchSettings settings;
+  settings.config.outputPath = output;
+  settings.config.templatePath = themes;
+  settings.config.installPath = root;
+  settings.config.lastTemplate = "big.htm";
+  ReportServices services;
+  services.source = &source;
+  services.images = &images;
+  services.settings = &settings;
+  ReportBuilder builder(services);
+
+  const int runs = 15;
+  std::vector<double> build_ms, copy_ms;
+  builder.make_report("big.htm", topic_id);  // warm the page cache
+  size_t report_bytes = fs::file_size(output + "bench.htm");
+  Write(root + "plain.bin", std::string(report_bytes, 'x'));
+  for (int i = 0; i < runs; ++i) {
+    auto t0 = Clock::now();
+    builder.make_report("big.htm", topic_id);
+    auto t1 = Clock::now();
+    fs::copy_file(root + "plain.bin", root + "plain-copy.bin", fs::copy_options::overwrite_existing);
+    auto t2 = Clock::now();
+    build_ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+    copy_ms.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
+  }
+  double b = Median(build_ms), c = Median(copy_ms);
+  std::printf("theme %zu bytes, expanded %zu bytes, report file %zu bytes\n", theme.size(),
+              builder.last_expanded_size(), report_bytes);
+  std::printf("children: 2000 notes, 200 pictures (files present), 200 references\n");
+  std::printf("whole build (median of %d): %.2f ms\n", runs, b);
+  std::printf("plain copy of %zu bytes (median): %.2f ms\n", report_bytes, c);
+  std::printf("ratio build / copy: %.1fx (target: within 5x)\n", c > 0 ? b / c : 0.0);
+  fs::remove_all(root);
+  return 0;
+}

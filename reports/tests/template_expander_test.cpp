@@ -1,0 +1,250 @@
+// The tag engine on its own: recognition, lookup, actions and bounds.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "reports/TemplateExpander.h"
+
+namespace quillet {
+namespace {
+
+// An engine whose hook is a test function.
+class ScriptedExpander : public TemplateExpander {
+ public:
+  std::function<int(ScriptedExpander&)> hook = [](ScriptedExpander&) { return 0; };
+  std::vector<std::string> seen;
+  int on_tag() override {
+    seen.push_back(tag_text());
+    return hook(*this);
+  }
+  std::string Run(const std::string& in, size_t capacity = 4096) {
+    std::vector<char> out(capacity + 8, '#');
+    size_t n = expand(in.data(), in.size(), out.data(), capacity);
+    EXPECT_LT(n, capacity == 0 ? 1 : capacity);
+    if (capacity > 0) {
+      EXPECT_EQ(out[n], '\0');
+    }
+    EXPECT_EQ(out[capacity], '#') << "wrote past the capacity";
+    return std::string(out.data(), n);
+  }
+};
+
+// Looks `text` up as the engine would for a tag written {text}.
+int Lookup(const std::string& text, std::string* arg0 = nullptr, std::string* arg1 = nullptr) {
+  ScriptedExpander e;
+  int code = -2;
+  e.hook = [&](ScriptedExpander& x) {
+    code = x.lookup_tag();
+    if (arg0) *arg0 = x.argument(0);
+    if (arg1) *arg1 = x.argument(1);
+    return 0;
+  };
+  e.Run("{" + text + "}");
+  return code;
+}
+
+TEST(TagTable, EveryEntryMatchesItsOwnNameAndCode) {
+  ASSERT_EQ(kTagTableSize, 56);
+  for (const TagEntry& entry : kTagTable) {
+    std::string name = entry.pattern;
+    for (char& c : name)
+      if (c == '?') c = 'x';
+    EXPECT_EQ(Lookup(name), entry.code) << name;
+  }
+  EXPECT_EQ(Lookup("COLOUR2"), kTagColor2);
+  EXPECT_EQ(Lookup("SKETCH_FILENAME"), kTagImageSrc);
+  EXPECT_EQ(Lookup("REPORT_DATE"), kTagDate);
+  EXPECT_EQ(Lookup("CUSTOM_5"), 38);
+}
+
+TEST(TagTable, SpellingsCaseAndWhitespace) {
+  EXPECT_EQ(Lookup("title"), kTagTitle);
+  EXPECT_EQ(Lookup("  Title \t"), kTagTitle);
+  EXPECT_EQ(Lookup(" NOTE _ BODY "), kTagNoteBody);
+  EXPECT_EQ(Lookup("N O T E"), kTagNote);
+  EXPECT_EQ(Lookup("\r\nnotes_end\n"), kTagNotesEnd);
+  // Full matches only: neither a prefix nor a longer name.
+  EXPECT_EQ(Lookup("TITLES"), kTagNone);
+  EXPECT_EQ(Lookup("TITL"), kTagNone);
+  EXPECT_EQ(Lookup("NOTE BODY"), kTagNone);
+  EXPECT_EQ(Lookup("FILE_SIZE"), kTagNone);
+  EXPECT_EQ(Lookup(""), kTagNone);
+  // Only a-z fold: a Windows-1252 letter is not an ASCII one.
+  EXPECT_EQ(Lookup("T\xC9TLE"), kTagNone);
+}
+
+TEST(TagTable, Arguments) {
+  std::string a, b;
+  EXPECT_EQ(Lookup("SET_COLOR1( #FFcc00)", &a), kTagSetColor1);
+  EXPECT_EQ(a, "#FFcc00");
+  EXPECT_EQ(Lookup("set_colour2(navy )", &a), kTagSetColor2);
+  EXPECT_EQ(a, "navy ");
+  EXPECT_EQ(Lookup("SET_COLOR1(light blue)", &a), kTagSetColor1);
+  EXPECT_EQ(a, "light blue");
+  EXPECT_EQ(Lookup("STATUS( One,  Two Three)", &a, &b), kTagStatus);
+  EXPECT_EQ(a, "One");
+  EXPECT_EQ(b, "Two Three");
+  EXPECT_EQ(Lookup("SET_COLOR1()", &a), kTagSetColor1);
+  EXPECT_EQ(a, "");
+  EXPECT_EQ(Lookup("SET_COLOR1(red"), kTagNone);
+  EXPECT_EQ(Lookup("SET_COLOR1(red,blue)"), kTagNone);
+  EXPECT_EQ(Lookup("STATUS(a)"), kTagNone);
+}
+
+TEST(TemplateExpander, BaseEngineDeletesEveryTag) {
+  TemplateExpander e;
+  std::string in = "a{TITLE}b{whatever}c\\{X\\}d";
+  std::vector<char> out(64);
+  size_t n = e.expand(in.data(), in.size(), out.data(), out.size());
+  EXPECT_EQ(std::string(out.data(), n), "abcd");
+}
+
+TEST(TemplateExpander, RecognitionRules) {
+  ScriptedExpander e;
+  e.hook = [](ScriptedExpander&) { return -1; };  // copy every tag through as written
+  EXPECT_EQ(e.Run("x{TITLE}y"), "x{TITLE}y");
+  // Backslash-escaped braces: the backslashes are not part of the tag.
+  EXPECT_EQ(e.Run("\\{TITLE\\}"), "{TITLE}");
+  EXPECT_EQ(e.seen.back(), "TITLE");
+  // A backslash not before "{" is text.
+  EXPECT_EQ(e.Run("a\\b\\"), "a\\b\\");
+  // No closing brace before the end: text.
+  e.seen.clear();
+  EXPECT_EQ(e.Run("ab{TITLE"), "ab{TITLE");
+  EXPECT_TRUE(e.seen.empty());
+  // Another "{" first: the first one is text, the inner tag is a tag.
+  EXPECT_EQ(e.Run("{a{TITLE}"), "{a{TITLE}");
+  EXPECT_EQ(e.seen.back(), "TITLE");
+}
+
+TEST(TemplateExpander, TagLengthLimit) {
+  ScriptedExpander e;
+  int tags = 0;
+  e.hook = [&](ScriptedExpander&) { ++tags; return 0; };
+  // 255 characters from "{" through "}" is a tag...
+  std::string ok = "{" + std::string(253, 'A') + "}";
+  EXPECT_EQ(e.Run(ok), "");
+  EXPECT_EQ(tags, 1);
+  // ...256 is text, copied whole.
+  std::string run = "{" + std::string(254, 'A') + "}";
+  EXPECT_EQ(e.Run(run), run);
+  EXPECT_EQ(tags, 1);
+  // The backslash counts toward the limit: from it the run is too long, so
+  // it is copied and the scan starts again at the brace, which is a tag.
+  std::string escaped = "\\{" + std::string(253, 'A') + "}";
+  EXPECT_EQ(e.Run(escaped), "\\");
+  EXPECT_EQ(tags, 2);
+}
+
+TEST(TemplateExpander, OutputSwitchAndCopyThrough) {
+  ScriptedExpander e;
+  e.hook = [](ScriptedExpander& x) {
+    if (x.tag_text() == "OFF") return 4;
+    if (x.tag_text() == "ON") return 5;
+    return -1;
+  };
+  EXPECT_EQ(e.Run("a{OFF}hidden{ON}b"), "ab");
+  // A tag copied through switches output back on.
+  EXPECT_EQ(e.Run("a{OFF}hidden{ keep Me }b"), "a{ keep Me }b");
+  // Each run starts with output on.
+  EXPECT_EQ(e.Run("{OFF}x"), "");
+  EXPECT_EQ(e.Run("y"), "y");
+}
+
+TEST(TemplateExpander, LoopActions) {
+  ScriptedExpander e;
+  int left = 0;
+  e.hook = [&](ScriptedExpander& x) {
+    if (x.tag_text() == "B") return 1;
+    if (x.tag_text() == "E") return left-- > 0 ? 3 : 2;
+    if (x.tag_text() == "POP") return 2;
+    if (x.tag_text() == "REPEAT") return 3;
+    return 0;
+  };
+  left = 2;
+  EXPECT_EQ(e.Run("<{B}x{E}>"), "<xxx>");
+  // Nested loops repeat to the innermost opening.
+  left = 1;
+  EXPECT_EQ(e.Run("{B}a{B}b{E}{E}"), "abb");
+  // Close and repeat with an empty stack are ignored.
+  EXPECT_EQ(e.Run("a{POP}b{REPEAT}c"), "abc");
+}
+
+TEST(TemplateExpander, LoopStackHoldsTen) {
+  ScriptedExpander e;
+  int repeats = 0;
+  e.hook = [&](ScriptedExpander& x) {
+    if (x.tag_text() == "B") return 1;
+    if (x.tag_text() == "E") return repeats++ == 0 ? 3 : 2;
+    return 0;
+  };
+  // Eleven opens: the eleventh position is not kept, so the repeat goes to
+  // the tenth.
+  std::string in;
+  for (int i = 1; i <= 11; ++i) in += "{B}" + std::to_string(i);
+  in += "{E}";
+  EXPECT_EQ(e.Run(in), "12345678910111011");
+}
+
+TEST(TemplateExpander, OutputNeverPassesCapacity) {
+  ScriptedExpander e;
+  e.hook = [](ScriptedExpander& x) {
+    x.write_lines(std::string(100, '\t'), 1, 10);
+    return 0;
+  };
+  // Tabs grow 48-fold; the buffer of 64 still holds 63 bytes and the zero.
+  std::string out = e.Run("ab{T}cd", 64);
+  EXPECT_EQ(out.size(), 63u);
+  EXPECT_EQ(out.substr(0, 8), "ab&nbsp;");
+  e.hook = [](ScriptedExpander& x) { x.write_text(std::string(1000, 'z')); return 0; };
+  EXPECT_EQ(e.Run("{T}", 10), std::string(9, 'z'));
+  e.hook = [](ScriptedExpander&) { return -1; };
+  EXPECT_EQ(e.Run("12345{LONGTAG}", 10), "12345{LON");
+  EXPECT_EQ(e.Run("abc", 1), "");
+  EXPECT_EQ(e.Run("abc", 0), "");
+}
+
+TEST(TemplateExpander, WriteLines) {
+  ScriptedExpander e;
+  std::string text;
+  int first = 1, last = 1;
+  e.hook = [&](ScriptedExpander& x) { x.write_lines(text, first, last); return 0; };
+  text = "one\ntwo\nthree";
+  first = 1, last = 1;
+  EXPECT_EQ(e.Run("{X}"), "one");
+  first = 2, last = 10000;
+  EXPECT_EQ(e.Run("{X}"), "<br>two<br>three");
+  first = 1, last = 2;
+  EXPECT_EQ(e.Run("{X}"), "one<br>two");
+  first = 3, last = 3;
+  EXPECT_EQ(e.Run("{X}"), "<br>three");
+  // Tabs and line feeds convert; carriage returns, '<' and '&' do not.
+  text = "a\tb\r\n<&";
+  first = 1, last = 10000;
+  EXPECT_EQ(e.Run("{X}"), "a&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;b\r<br><&");
+  // Nothing while output is off.
+  e.hook = [&](ScriptedExpander& x) {
+    if (x.tag_text() == "OFF") return 4;
+    x.write_lines("zz", 1, 1);
+    x.write_text("yy");
+    return 0;
+  };
+  EXPECT_EQ(e.Run("{OFF}{X}"), "");
+}
+
+TEST(TemplateExpander, BytesPassThroughUnchanged) {
+  ScriptedExpander e;
+  std::string in;
+  for (int c = 1; c < 256; ++c)
+    if (c != '{' && c != '\\') in.push_back(static_cast<char>(c));
+  in.push_back('\0');  // the engine works from the size, not a terminator
+  in += "tail";
+  std::vector<char> out(1024);
+  size_t n = e.expand(in.data(), in.size(), out.data(), out.size());
+  EXPECT_EQ(std::string(out.data(), n), in);
+}
+
+}  // namespace
+}  // namespace quillet
