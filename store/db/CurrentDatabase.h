@@ -1,0 +1,70 @@
+// The current database: the one record store the program works on, for the
+// current Palm user (or an archive), and the lookups every window shares.
+//
+// pDB is owned here. Opening a store or an archive first deletes the current
+// one. Everything runs on the user-interface thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "store/RecordKinds.h"
+#include "store/RecordStore.h"
+
+namespace quillet {
+
+extern CRecordStore* pDB;
+
+inline constexpr char kStoreFileName[] = "quillet.dat";
+inline constexpr char kArchiveFileName[] = "Quillet.arc";
+// The "Please Hotsync..." dialog.
+inline constexpr int kHotsyncDialog = 371;
+
+// Creates a fresh store file (one settings record, lastRecordId 1) for the
+// user when the user's "OutputPath" names a folder without "quillet.dat".
+// True when the file exists afterwards; false when "OutputPath" is empty or
+// the fresh file could not be written.
+bool EnsureStoreFile(const std::string& user_folder);
+
+// Makes the user's "quillet.dat" the current store: shows dialog 371 and
+// creates a fresh file when there is none; sets a damaged file aside (see
+// KeptDamagedName) and starts a fresh one; adds a settings record when the
+// store has none. False, with no store open, when "OutputPath" is empty or
+// the file exists but cannot be opened (held by the conduit, no permission):
+// such a file is never replaced.
+bool OpenUserStore(const std::string& user_folder);
+
+// Makes "Quillet.arc" in the folder of `archive_path` the current store,
+// whatever the chosen file is called. On a load failure shows dialog 371,
+// asks the main window to close and returns false (no store open).
+bool OpenArchive(const std::string& archive_path);
+
+// Deletes the current store, if any, with its "DELETE pDB" trace.
+void DeleteCurrentStore();
+
+// The name a damaged store file is kept under: the store path followed by
+// ".damaged-YYYYMMDD-HHMM" (local time), with "-2", "-3"... when taken.
+std::string KeptDamagedName(const std::string& store_path);
+
+// How the current database asks the main window to close (after a failed
+// archive open). Tests and the window layer install one; null by default.
+using CloseMainWindowFn = void (*)();
+CloseMainWindowFn SetCloseMainWindowHook(CloseMainWindowFn hook);
+
+// Issues the next record id from the settings record (marking it modified);
+// 1 without a settings record. The caller saves the store.
+uint32_t NextRecordId();
+
+// Lookups. None of them moves the store's iteration cursors, so they may be
+// called while a caller walks a kind. "Live" means neither deleted nor
+// archived. All give null without a current store.
+CRecord* FindRecord(uint32_t id);  // any record; null for id 0
+CTopicRecord* FindTopic(uint32_t id);
+CTopicLinksRecord* FindLinks(uint32_t id);
+CTopicLinksRecord* FindLinksOfTopic(const CTopicRecord* topic);
+// The topic whose links record holds `member_id`.
+CTopicRecord* FindTopicOfMember(uint32_t member_id);
+// A live category with this name, compared without regard to case.
+bool CategoryNameExists(const std::string& name);
+
+}  // namespace quillet
