@@ -1,0 +1,301 @@
+#include "app/core/Startup.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "app/core/AppPaths.h"
+#include "app/core/DiagnosticLog.h"
+#include "app/core/RegistryKey.h"
+#include "app/core/Strings.h"
+#include "app/core/UserInterface.h"
+#include "store/db/CurrentDatabase.h"
+
+namespace quillet {
+namespace {
+
+// 'QLTN', first character in the most significant byte.
+constexpr uint32_t kCreatorQltn = (uint32_t('Q') << 24) | (uint32_t('L') << 16) | (uint32_t('T') << 8) | 'N';
+constexpr size_t kMaxAddOnSubkeys = 1000;
+constexpr size_t kMaxSubkeyName = 260;
+
+class BuiltInScreen : public IScreenMetrics {
+ public:
+  ScreenSize FullScreenClientSize() const override { return {1024, 740}; }
+};
+
+BuiltInScreen g_builtin_screen;
+IScreenMetrics* g_screen = &g_builtin_screen;
+std::string g_program_file_override;
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// mkdir -p; an existing folder is no error.
+void MakeFolders(const std::string& path) {
+  for (size_t pos = path.find('/', 1);; pos = path.find('/', pos + 1)) {
+    std::string part = path.substr(0, pos);
+    if (!part.empty() && ::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
+      LogPair("Unable to create folder", part.c_str());
+      return;
+    }
+    if (pos == std::string::npos || pos + 1 >= path.size()) return;
+  }
+}
+
+void ShowText(const std::string& text, const std::string& caption, unsigned flags) {
+  MessageRequest r;
+  r.text = text;
+  r.caption = caption;
+  r.flags = flags;
+  UI().ShowMessage(r);
+}
+
+}  // namespace
+
+IScreenMetrics* SetScreenMetrics(IScreenMetrics* metrics) {
+  IScreenMetrics* previous = g_screen == &g_builtin_screen ? nullptr : g_screen;
+  g_screen = metrics ? metrics : &g_builtin_screen;
+  return previous;
+}
+
+IScreenMetrics& ScreenMetrics() { return *g_screen; }
+
+WindowGeometry DefaultPlacement(const ScreenSize& screen) {
+  WindowGeometry g;
+  g.width = screen.width * 4 / 5;  // 80%, truncated
+  g.height = screen.height * 4 / 5;
+  g.x = (screen.width - g.width) / 2;
+  g.y = (screen.height - g.height) / 2;
+  return g;
+}
+
+bool NeedsDefaultPlacement(bool first_run, const WindowGeometry& placement) {
+  return first_run || placement.width < kMinDefaultWidth || placement.height < kMinDefaultHeight;
+}
+
+void SetProgramFileForTesting(const std::string& path) { g_program_file_override = path; }
+
+std::string ProgramFolder() {
+  std::string file = g_program_file_override;
+  if (file.empty()) {
+    char buf[PATH_MAX];
+    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n > 0) file.assign(buf, static_cast<size_t>(n));
+  }
+  size_t cut = file.rfind('/');
+  return cut == std::string::npos ? "" : file.substr(0, cut + 1);
+}
+
+bool CUserTable::PrepareConfiguration(bool first_run) {
+  CRegistryKey& reg = AppRegistry();
+  reg.OpenProgramKey();
+
+  std::string install = FitAppPath(ProgramFolder());
+  reg.WriteValueString("InstallPath", install);
+  AppPaths.installFolder = install;
+
+  if (first_run) RegisterPalmDesktopAddOn(install);
+  // Palm's keys are read through a key of their own, so that the program
+  // key stays open for the writes in between.
+  reg.OpenProgramKey();
+  reg.WriteValueString("Version", LoadString(IDS_VERSION));
+
+  std::string last_user;
+  reg.ReadValueString("LastUsername", &last_user, kPathBufferSize);
+  if (last_user.empty()) {
+    CRegistryKey palm;
+    palm.ReadPalmLastUserName(&last_user);
+    reg.WriteValueString("LastUsername", last_user);
+  }
+
+  std::string log_folder;
+  reg.ReadValueString("LogPath", &log_folder, kPathBufferSize);
+  if (log_folder.empty()) {
+    log_folder = install;
+    reg.WriteValueString("LogPath", log_folder);
+  }
+  AppPaths.logFolder = log_folder;
+
+  uint32_t log = 0;
+  reg.ReadValueDword("Log", &log);
+  if (log == 0) reg.WriteValueDword("Log", 0);
+
+  std::string help = install + "help/index.html";
+  if (!FileExists(help)) help = kHelpWebAddress;
+  reg.WriteValueString("HelpPath", help);
+  AppPaths.helpPath = FitAppPath(help);
+
+  reg.OpenProgramKey();
+  reg.ReadValueString("LastUsername", &last_user, kPathBufferSize);
+  entries.clear();
+  palmUsers.Build();
+  std::string start_folder;
+  if (!palmUsers.entries.empty()) {
+    // A name Palm Desktop no longer knows (the user was removed) starts
+    // with the first user rather than with nobody.
+    const PalmUserListEntry* start = palmUsers.entries.front().get();
+    for (const auto& e : palmUsers.entries) {
+      if (!last_user.empty() && e->name == last_user) {
+        start = e.get();
+        break;
+      }
+    }
+    start_folder = start->folder;
+  }
+
+  std::string palm_path;
+  {
+    CRegistryKey core;
+    core.OpenPalmCoreKey();
+    core.ReadValueString("Path", &palm_path, kPathBufferSize);
+  }
+  ScreenSize screen = ScreenMetrics().FullScreenClientSize();
+  WindowGeometry placement = DefaultPlacement(screen);
+  bool write_placement = NeedsDefaultPlacement(first_run, placement);
+
+  for (const auto& user : palmUsers.entries) {
+    PalmUserEntry entry;
+    entry.index = user->index;
+    entry.name = user->name;
+    entry.folder = user->folder;
+
+    CRegistryKey key;
+    key.OpenProgramKey(entry.folder);
+    std::string output = palm_path + "/" + entry.folder + "Quillet/";
+    key.WriteValueString("OutputPath", output);
+    AppPaths.outputFolder = FitAppPath(output);
+    // Without a Palm data folder the path would start at the root.
+    if (!palm_path.empty()) MakeFolders(output);
+
+    entry.is_current = 0;
+    if (!start_folder.empty() && entry.folder == start_folder) {
+      entry.is_current = 1;
+      key.WriteValueString("UserPath", entry.folder);
+    }
+
+    AppPaths.databasePath = FitAppPath(output);
+    key.WriteValueString("DatabasePath", entry.folder);
+
+    std::string text;
+    key.ReadValueString("Author", &text, kTextBufferSize);
+    if (text.empty()) key.WriteValueString("Author", entry.name);
+
+    uint32_t is_private = 0;
+    key.ReadValueDword("Private", &is_private);
+    if (is_private == 0) key.WriteValueDword("Private", 0);
+
+    key.ReadValueString("Title", &text, kTextBufferSize);
+    key.ReadValueString("Email", &text, kTextBufferSize);
+    key.ReadValueString("Phone", &text, kTextBufferSize);
+
+    std::string templates = install + "template/";
+    key.WriteValueString("TemplatePath", templates);
+    AppPaths.templateFolder = FitAppPath(templates);
+
+    key.ReadValueString("LastTemplate", &text, kPathBufferSize);
+    if (text.empty()) key.WriteValueString("LastTemplate", LoadString(IDS_DEFAULT_THEME));
+
+    if (write_placement) {
+      key.WriteValueDword("x", static_cast<uint32_t>(placement.x));
+      key.WriteValueDword("y", static_cast<uint32_t>(placement.y));
+      key.WriteValueDword("w", static_cast<uint32_t>(placement.width));
+      key.WriteValueDword("h", static_cast<uint32_t>(placement.height));
+    }
+    entries.push_back(entry);
+  }
+  if (start_folder.empty()) {  // no Palm users: no store to open
+    DeleteCurrentStore();
+    return false;
+  }
+  return OpenUserStore(start_folder);
+}
+
+uint16_t CUserTable::FindCurrentUser(std::string* folder_out) const {
+  folder_out->clear();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].is_current) {
+      *folder_out = entries[i].folder;
+      return static_cast<uint16_t>(i);
+    }
+  }
+  if (!entries.empty()) *folder_out = entries[0].folder;
+  return 0;
+}
+
+std::optional<std::string> CUserTable::SelectUser(int index, std::string* name_out) {
+  if (entries.empty() || index < 0 || static_cast<size_t>(index) >= entries.size()) return std::nullopt;
+  PalmUserEntry& entry = entries[static_cast<size_t>(index)];
+  if (name_out) *name_out = entry.name;
+
+  std::string palm_path;
+  CRegistryKey().ReadPalmPath(&palm_path);
+  EnsureStoreFile(entry.folder);
+  if (!OpenUserStore(entry.folder)) return std::nullopt;
+
+  for (auto& e : entries) e.is_current = 0;
+  entry.is_current = 1;
+
+  CRegistryKey& reg = AppRegistry();
+  reg.OpenProgramKey();
+  reg.WriteValueString("UserPath", entry.folder);
+  reg.WriteValueString("LastUsername", entry.name);
+
+  CRegistryKey key;
+  key.OpenProgramKey(entry.folder);
+  key.ReadValueString("OutputPath", &AppPaths.outputFolder, kPathBufferSize);
+  key.ReadValueString("DatabasePath", &AppPaths.databasePath, kPathBufferSize);
+  key.ReadValueString("TemplatePath", &AppPaths.templateFolder, kPathBufferSize);
+  return entry.folder;
+}
+
+void RegisterPalmDesktopAddOn(const std::string& install_folder) {
+  std::vector<std::string> subkeys;
+  {
+    CRegistryKey desktop;
+    if (desktop.OpenExistingKey(kPalmDesktopKey) != 0) {
+      ShowText("Failed to Open Palm Desktop, please stop the install, set-up the Palm Desktop and try again.",
+               "Error", kMbOk);
+      return;
+    }
+    std::string name;
+    for (qplat::DWORD i = 0; subkeys.size() < kMaxAddOnSubkeys &&
+                             qplat::RegEnumKey(desktop.key, i, &name) == qplat::ERROR_SUCCESS;
+         ++i) {
+      if (name.size() < kMaxSubkeyName) subkeys.push_back(std::string(kPalmDesktopKey) + "\\" + name);
+    }
+  }
+  for (const auto& path : subkeys) {
+    CRegistryKey addon;
+    // The entry was just listed: it is opened, never created here.
+    if (addon.OpenExistingKey(path) != 0) {
+      ShowText(path, "Failed To Open", kMbOk);
+      continue;
+    }
+    uint32_t creator = 0;
+    addon.ReadValueDword("Creator", &creator);
+    if (creator == kCreatorQltn) {
+      addon.WriteValueDword("Integrate", 1);
+      addon.WriteValueString("Name", "Quillet!");
+      addon.WriteValueString("Module", install_folder + kAddOnModuleName);
+    }
+  }
+}
+
+void SaveWindowPlacement(const WindowGeometry& window, const std::string& user_folder) {
+  CRegistryKey key;
+  key.OpenProgramKey(user_folder);
+  if (window.minimized) return;
+  key.WriteValueDword("x", static_cast<uint32_t>(window.x));
+  key.WriteValueDword("y", static_cast<uint32_t>(window.y));
+  key.WriteValueDword("w", static_cast<uint32_t>(window.width));
+  key.WriteValueDword("h", static_cast<uint32_t>(window.height));
+  key.WriteValueDword("maximized", window.maximized ? 1 : 0);
+}
+
+}  // namespace quillet

@@ -1,0 +1,101 @@
+// The start-up configuration pass and the choice of the current Palm user.
+//
+// The window manager owns one CUserTable for its lifetime: the pass fills
+// the settings of every Palm Desktop user with their start-up values, builds
+// the user table and opens the start user's store; user selection switches
+// the current user. No windows here: the window layer passes in its
+// geometry and provides the screen size through IScreenMetrics.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/db/PalmUserList.h"
+
+namespace quillet {
+
+// One Palm Desktop user, in the order of the Palm user list.
+struct PalmUserEntry {
+  uint16_t index = 0;
+  uint8_t is_current = 0;  // 1 for exactly the current user
+  std::string name;
+  std::string folder;      // the user's folder name followed by '/'
+};
+
+// Where "HelpPath" points when the install folder has no help/index.html.
+inline constexpr char kHelpWebAddress[] = "https://www.brightfen.example/help/";
+// The program file named in the Palm Desktop add-on entry.
+inline constexpr char kAddOnModuleName[] = "quillet.exe";
+
+// The smallest default size that is kept on later runs.
+inline constexpr int kMinDefaultWidth = 730;
+inline constexpr int kMinDefaultHeight = 570;
+
+struct ScreenSize {
+  int width = 0;
+  int height = 0;
+};
+
+// The client area of a maximized window (the screen without task bars and
+// the like). The window layer installs the real one.
+class IScreenMetrics {
+ public:
+  virtual ~IScreenMetrics() = default;
+  virtual ScreenSize FullScreenClientSize() const = 0;
+};
+
+// Installs `metrics` (not owned); null restores the built-in one, which
+// answers 1024 x 740. Returns the previous one (null for the built-in).
+IScreenMetrics* SetScreenMetrics(IScreenMetrics* metrics);
+IScreenMetrics& ScreenMetrics();
+
+// A main window's place: its rectangle in screen pixels (the maximized
+// rectangle while maximized) and its state.
+struct WindowGeometry {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  bool minimized = false;
+  bool maximized = false;
+};
+
+// 80% of the full-screen client area, centred.
+WindowGeometry DefaultPlacement(const ScreenSize& screen);
+// Whether the configuration pass writes the default placement.
+bool NeedsDefaultPlacement(bool first_run, const WindowGeometry& placement);
+
+// The folder of the running program file, ending in '/'.
+std::string ProgramFolder();
+// Tests stand in for the running program file (empty restores it).
+void SetProgramFileForTesting(const std::string& path);
+
+class CUserTable {
+ public:
+  // Fills the settings (program key and every user's key) with their
+  // start-up values, builds the table and opens the start user's store.
+  // True when that store opened.
+  bool PrepareConfiguration(bool first_run);
+  // Index of the current entry and its folder; with none current, 0 and
+  // the first entry's folder; with no entries, 0 and "".
+  uint16_t FindCurrentUser(std::string* folder_out) const;
+  // Opens the user's store and makes the user current; the user's folder,
+  // or nothing when the table is empty, the index is out of range or the
+  // store does not open (then nothing else changes).
+  std::optional<std::string> SelectUser(int index, std::string* name_out);
+
+  std::vector<PalmUserEntry> entries;
+  CPalmUserList palmUsers;
+};
+
+// Registers the program in Palm Desktop's existing add-on entry (the direct
+// subkey of "Software\U.S. Robotics\Pilot Desktop" whose "Creator" is
+// 'QLTN'); creates none.
+void RegisterPalmDesktopAddOn(const std::string& install_folder);
+
+// Stores the placement in the user's key at exit; nothing while minimized.
+void SaveWindowPlacement(const WindowGeometry& window, const std::string& user_folder);
+
+}  // namespace quillet
