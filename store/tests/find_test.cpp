@@ -1,0 +1,242 @@
+// The find engine: word splitting, matching, which records and fields are
+// searched, and the result lists.
+#include <gtest/gtest.h>
+
+#include "store/PrivateRecords.h"
+#include "store/RecordKinds.h"
+#include "store/RecordStore.h"
+#include "store/find/FindEngine.h"
+
+namespace quillet {
+namespace {
+
+using Words = std::vector<std::string>;
+
+TEST(FindSplit, SeparatorsQuotesAndEmptyWords) {
+  EXPECT_EQ(SplitWords("apple"), Words{"apple"});
+  EXPECT_EQ(SplitWords("apple, pear"), (Words{"apple", "", "pear"}));
+  EXPECT_EQ(SplitWords("apple  pear"), (Words{"apple", "", "pear"}));
+  EXPECT_EQ(SplitWords("a+b,c d"), (Words{"a", "b", "c", "d"}));
+  EXPECT_EQ(SplitWords("apple "), (Words{"apple", ""}));
+  EXPECT_EQ(SplitWords(""), Words{""});
+  // Quotes keep spaces; commas and '+' still end words inside them.
+  EXPECT_EQ(SplitWords("\"big apple\" pear"), (Words{"big apple", "pear"}));
+  EXPECT_EQ(SplitWords("\"big apple\""), Words{"big apple"});
+  EXPECT_EQ(SplitWords("\"a,b c\""), (Words{"a", "b c"}));
+  EXPECT_EQ(SplitWords("\"open quote"), Words{"open quote"});
+  EXPECT_EQ(SplitWords("\""), Words{""});
+  // Many words: no limit.
+  std::string many;
+  for (int i = 0; i < 50; ++i) many += "w" + std::to_string(i) + " ";
+  EXPECT_EQ(SplitWords(many).size(), 51u);
+}
+
+TEST(FindMatch, OnlyAsciiLettersFoldAndEmptyWordsMatchNothing) {
+  EXPECT_TRUE(ContainsWord("The Quick Fox", "quick"));
+  EXPECT_TRUE(ContainsWord("the quick fox", "QUICK F"));
+  EXPECT_FALSE(ContainsWord("the quick fox", ""));
+  EXPECT_FALSE(ContainsWord("", "a"));
+  EXPECT_FALSE(ContainsWord("ab", "abc"));
+  // Windows-1252 e-acute (E9) and E-acute (C9) are different bytes.
+  EXPECT_TRUE(ContainsWord("caf\xE9", "CAF\xE9"));
+  EXPECT_FALSE(ContainsWord("caf\xE9", "caf\xC9"));
+  // Bytes outside a-z are compared as they are: '[' is not '{'.
+  EXPECT_FALSE(ContainsWord("[x]", "{X}"));
+  EXPECT_TRUE(EqualsWord("Paris", "PARIS"));
+  EXPECT_FALSE(EqualsWord("Paris trip", "paris"));
+  EXPECT_FALSE(EqualsWord("", ""));
+}
+
+class FindTest : public ::testing::Test {
+ protected:
+  void SetUp() override { bShowPrivate = 0; }
+  void TearDown() override { bShowPrivate = 0; }
+
+  template <class T>
+  T* Add(uint32_t id, uint32_t flags = 0, uint32_t isPrivate = 0) {
+    auto r = std::make_unique<T>();
+    T* raw = r.get();
+    r->recordId = id;
+    EXPECT_EQ(store_.Insert(std::move(r)), DB_OK);
+    raw->flags = flags;
+    raw->isPrivate = isPrivate;
+    return raw;
+  }
+  CTopicRecord* Topic(uint32_t id, const std::string& title, uint32_t category = 0) {
+    auto* t = Add<CTopicRecord>(id);
+    t->title = title;
+    t->categoryId = category;
+    return t;
+  }
+  CNoteRecord* Note(uint32_t id, const std::string& text) {
+    auto* n = Add<CNoteRecord>(id);
+    n->text = text;
+    return n;
+  }
+  // "KIND:ID" for every entry in fill order.
+  std::vector<std::string> Run(const std::string& text, int rule) {
+    engine_.ClearResults();
+    for (auto k : {FindKind::kTopic, FindKind::kNote, FindKind::kImage, FindKind::kCustom})
+      engine_.EnableKind(k);
+    engine_.Find(store_, text, rule);
+    std::vector<std::string> out;
+    for (const auto& e : engine_.FillOrder()) {
+      const char* k = e.kind == FindKind::kTopic  ? "T"
+                      : e.kind == FindKind::kNote ? "N"
+                      : e.kind == FindKind::kImage ? "I"
+                                                   : "R";
+      out.push_back(std::string(k) + std::to_string(e.recordId));
+    }
+    return out;
+  }
+  using List = std::vector<std::string>;
+
+  CRecordStore store_{"quillet.dat", ""};
+  CFindEngine engine_;
+};
+
+TEST_F(FindTest, AnyAllAndTheEmptyWordsBetweenSeparators) {
+  Note(2, "apples are red");
+  Note(3, "Pears are GREEN and so are APPLES");
+  Note(4, "plums");
+  EXPECT_EQ(Run("pear, plum", FIND_RULE_ANY), (List{"N3", "N4"}));
+  EXPECT_EQ(Run("apples  pears", FIND_RULE_ALL), List{});  // the empty word never matches
+  EXPECT_EQ(Run("apples pears", FIND_RULE_ALL), List{"N3"});  // other order, other case
+  EXPECT_EQ(Run("apples pears", FIND_RULE_ANY), (List{"N2", "N3"}));
+  EXPECT_EQ(Run("", FIND_RULE_ANY), List{});
+}
+
+TEST_F(FindTest, QuotedWordsMustAppearTogether) {
+  Note(2, "green and pears");
+  Note(3, "pears green");
+  Note(4, "two pears  green");  // two spaces
+  EXPECT_EQ(Run("\"pears green\"", FIND_RULE_ALL), List{"N3"});
+  EXPECT_EQ(Run("pears green", FIND_RULE_ALL), (List{"N2", "N3", "N4"}));
+}
+
+TEST_F(FindTest, ExactComparesWholeFieldsIncludingTheCategoryName) {
+  Add<CCategoryRecord>(20)->name = "Travel";
+  Topic(2, "Paris");
+  Topic(3, "Paris trip");
+  Topic(4, "Rome", 20);
+  Topic(5, "Unfiled topic", 0);
+  Note(6, "paris");
+  EXPECT_EQ(Run("PARIS", FIND_RULE_EXACT), (List{"T2", "N6"}));
+  EXPECT_EQ(Run("travel", FIND_RULE_EXACT), List{"T4"});
+  EXPECT_EQ(Run("trav", FIND_RULE_ANY), List{"T4"});
+  EXPECT_EQ(Run("Paris, trip", FIND_RULE_EXACT), List{});  // never split
+}
+
+TEST_F(FindTest, CategoryLookupToleratesMissingDeletedAndWrongKinds) {
+  Add<CCategoryRecord>(20, kFlagDeleted)->name = "Old";
+  Note(21, "Notes are not categories");
+  Topic(2, "a", 20);    // a deleted category still names the topic
+  Topic(3, "b", 21);    // id of a note: no category name
+  Topic(4, "c", 999);   // no such record
+  EXPECT_EQ(Run("old", FIND_RULE_ANY), List{"T2"});
+  EXPECT_EQ(Run("notes", FIND_RULE_ANY), List{"N21"});
+}
+
+TEST_F(FindTest, SearchedFieldsPerKind) {
+  auto* ref = Add<CCustomRecord>(2);
+  ref->customType = kCustomJournal;
+  ref->fields = {"Title", "Author", "Journal", "1", "2", "1999", "3-4", "eighth-field", "ninth"};
+  auto* img = Add<CImageRecord>(3);
+  img->title = "Sunset";
+  img->fileName = "hidden-in-file-name.jpg";
+  auto* topic = Topic(4, "Topic");
+  topic->fileName = "8122026.htm";
+  EXPECT_EQ(Run("eighth", FIND_RULE_ANY), List{"R2"});
+  EXPECT_EQ(Run("ninth", FIND_RULE_ANY), List{});
+  EXPECT_EQ(Run("sunset", FIND_RULE_ANY), List{"I3"});
+  EXPECT_EQ(Run("hidden", FIND_RULE_ANY), List{});
+  EXPECT_EQ(Run("8122026", FIND_RULE_ANY), List{});
+  EXPECT_EQ(Run("1999", FIND_RULE_EXACT), List{"R2"});
+}
+
+TEST_F(FindTest, LiveOnlyAndPrivateHiddenExceptTopics) {
+  Add<CNoteRecord>(2, kFlagDeleted)->text = "word";
+  Add<CNoteRecord>(3, kFlagArchived)->text = "word";
+  Add<CNoteRecord>(4, kFlagModified)->text = "word";
+  Add<CNoteRecord>(5, 0, 1)->text = "word";
+  Add<CImageRecord>(6, 0, 1)->title = "word";
+  Add<CTopicRecord>(7, 0, 1)->title = "word";
+  auto* ref = Add<CCustomRecord>(8, 0, 1);
+  ref->fields = {"word"};
+  EXPECT_EQ(Run("word", FIND_RULE_ANY), (List{"T7", "N4"}));
+  bShowPrivate = 1;
+  EXPECT_EQ(Run("word", FIND_RULE_ANY), (List{"T7", "R8", "N4", "N5", "I6"}));
+}
+
+TEST_F(FindTest, OneResultPerRecordAndAllRemovesPartialMatches) {
+  Note(2, "alpha beta");
+  Note(3, "alpha");
+  Topic(4, "alpha beta gamma");
+  EXPECT_EQ(Run("alpha beta alpha", FIND_RULE_ANY), (List{"T4", "N2", "N3"}));
+  EXPECT_EQ(Run("alpha beta", FIND_RULE_ALL), (List{"T4", "N2"}));
+  EXPECT_EQ(engine_.notes().size(), 1u);
+  EXPECT_EQ(engine_.topics().size(), 1u);
+  // A record after a removed one is unaffected.
+  Note(5, "beta alpha");
+  EXPECT_EQ(Run("alpha beta", FIND_RULE_ALL), (List{"T4", "N2", "N5"}));
+}
+
+TEST_F(FindTest, FillOrderTopicsReferencesNotesImagesAndResultTexts) {
+  Add<CImageRecord>(2)->title = "x sketch";
+  Note(3, "x first line\nsecond line");
+  Add<CCustomRecord>(4)->fields = {"x ref title", "x author"};
+  Topic(5, "x topic");
+  Add<CImageRecord>(6)->title = "x photo";
+  static_cast<CImageRecord*>(store_.RecordAt(0))->format = kImageFormatSketch;
+  EXPECT_EQ(Run("x", FIND_RULE_ANY), (List{"T5", "R4", "N3", "I2", "I6"}));
+  const auto list = engine_.FillOrder();
+  EXPECT_EQ(list[2].text, "x first line");
+  EXPECT_EQ(list[1].text, "x ref title");
+  EXPECT_EQ(list[3].format, kImageFormatSketch);
+  EXPECT_EQ(list[4].format, kImageFormatJpeg);
+
+  Note(7, std::string(9000, 'y'));
+  Run("y", FIND_RULE_ANY);
+  ASSERT_EQ(engine_.notes().size(), 1u);
+  EXPECT_EQ(engine_.notes()[0]->text.size(), kResultTextMax);
+}
+
+TEST_F(FindTest, OnlyEnabledKindsAndClearResultsDisablesThem) {
+  Note(2, "w");
+  Topic(3, "w");
+  engine_.EnableKind(FindKind::kNote);
+  engine_.Find(store_, "w", FIND_RULE_ANY);
+  ASSERT_EQ(engine_.FillOrder().size(), 1u);
+  EXPECT_EQ(engine_.FillOrder()[0].recordId, 2u);
+  engine_.ClearResults();
+  EXPECT_TRUE(engine_.FillOrder().empty());
+  EXPECT_FALSE(engine_.IsEnabled(FindKind::kNote));
+  engine_.Find(store_, "w", FIND_RULE_ANY);
+  EXPECT_TRUE(engine_.FillOrder().empty());
+}
+
+std::vector<std::string> g_lines;
+void Capture(const char* line) { g_lines.push_back(line); }
+
+TEST(FindLog, EnablingCreatingAndDeletingResultsIsLogged) {
+  g_lines.clear();
+  CRecordStore store("x", "");
+  auto note = std::make_unique<CNoteRecord>();
+  note->text = "hello";
+  note->recordId = 2;
+  ASSERT_EQ(store.Insert(std::move(note)), DB_OK);
+  {
+    CFindEngine engine(&Capture, &Capture);
+    engine.EnableKind(FindKind::kNote);
+    engine.EnableKind(FindKind::kCustom);
+    engine.Find(store, "hello", FIND_RULE_ANY);
+  }
+  ASSERT_EQ(g_lines.size(), 4u);
+  EXPECT_EQ(g_lines[0], "FIND: Note enabled");
+  EXPECT_EQ(g_lines[1], "FIND: Custom enabled");
+  EXPECT_EQ(g_lines[2].rfind("NEW ResultNote = 0x", 0), 0u);
+  EXPECT_EQ(g_lines[3], "DELETE" + g_lines[2].substr(3));
+}
+
+}  // namespace
+}  // namespace quillet

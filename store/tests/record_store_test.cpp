@@ -1,0 +1,332 @@
+// CRecordStore: load and save framing, damaged files, insertion, lookup and
+// iteration.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "store/RecordKinds.h"
+#include "store/RecordStore.h"
+#include "store/tests/StoreTestUtil.h"
+
+namespace quillet {
+namespace {
+
+using testing::ByteBuilder;
+using testing::Bytes;
+using testing::ReadAll;
+using testing::ScratchDir;
+using testing::WriteAll;
+
+ByteBuilder& Note(ByteBuilder& b, uint32_t id, const std::string& text, uint32_t flags = 0,
+                  int32_t slot = 0) {
+  return b.U32(kKindNote).Base(slot, id, 0, flags, 0, 0, 0).U32(0).Str(text).Marker();
+}
+
+struct Loaded {
+  DbResult rc;
+  std::unique_ptr<CRecordStore> store;
+};
+
+Loaded LoadBytes(const ScratchDir& dir, const Bytes& bytes) {
+  WriteAll(dir.File("quillet.dat"), bytes);
+  auto store = std::make_unique<CRecordStore>("quillet.dat", dir.path());
+  DbResult rc = store->Load();
+  return {rc, std::move(store)};
+}
+
+TEST(StorePath, JoinsFolderAndNameWithOneSlash) {
+  EXPECT_EQ(CRecordStore("quillet.dat", "/a/b").path(), "/a/b/quillet.dat");
+  EXPECT_EQ(CRecordStore("quillet.dat", "/a/b/").path(), "/a/b/quillet.dat");
+  EXPECT_EQ(CRecordStore("quillet.dat", "").path(), "quillet.dat");
+  EXPECT_EQ(CRecordStore("", "").path(), "");
+  CRecordStore nameless("", "");
+  EXPECT_EQ(nameless.Load(), DB_ERR_NO_NAME);
+  EXPECT_EQ(nameless.Save(), DB_ERR_NO_NAME);
+}
+
+TEST(StoreFraming, EmptyStoreSavesEightBytesAndLoadsBack) {
+  ScratchDir dir;
+  CRecordStore store("quillet.dat", dir.path());
+  ASSERT_EQ(store.Save(), DB_OK);
+  EXPECT_EQ(ReadAll(store.path()), (Bytes{0, 0, 0, 1, 0, 0, 0, 0}));
+  EXPECT_EQ(store.Load(), DB_OK);
+  EXPECT_EQ(store.liveCount(), 0u);
+}
+
+TEST(StoreFraming, ZeroCountIgnoresTrailingBytes) {
+  ScratchDir dir;
+  auto [rc, store] = LoadBytes(dir, ByteBuilder().Header(0).Raw("garbage after the count").bytes());
+  EXPECT_EQ(rc, DB_OK);
+  EXPECT_EQ(store->liveCount(), 0u);
+}
+
+TEST(StoreFraming, BadOrMissingHeaderLoadsNothing) {
+  ScratchDir dir;
+  EXPECT_EQ(LoadBytes(dir, Bytes{0, 0, 1}).rc, DB_ERR_NO_HEADER);
+  EXPECT_EQ(LoadBytes(dir, Bytes{}).rc, DB_ERR_NO_HEADER);
+  ByteBuilder wrong;
+  wrong.U32(0x00000001).U32(1);
+  Note(wrong, 2, "x");
+  auto [rc, store] = LoadBytes(dir, wrong.bytes());
+  EXPECT_EQ(rc, DB_ERR_BAD_FORMAT);
+  EXPECT_EQ(store->liveCount(), 0u);
+  // A header word and nothing else: the count cannot be read.
+  EXPECT_EQ(LoadBytes(dir, ByteBuilder().U32(kFormatWord).bytes()).rc, DB_ERR_EOF);
+}
+
+TEST(StoreFraming, MissingFileIsOpenFailureWithEmptyStore) {
+  ScratchDir dir;
+  CRecordStore store("quillet.dat", dir.path());
+  EXPECT_EQ(store.Load(), DB_ERR_OPEN);
+  CRecordStore folder("", dir.path());  // the folder itself is no store file
+  EXPECT_EQ(folder.Load(), DB_ERR_OPEN);
+}
+
+TEST(StoreFraming, CountLargerThanEntriesKeepsWhatWasRead) {
+  ScratchDir dir;
+  ByteBuilder b;
+  b.Header(3);
+  Note(b, 2, "one");
+  Note(b, 3, "two");
+  auto [rc, store] = LoadBytes(dir, b.bytes());
+  EXPECT_EQ(rc, DB_ERR_EOF);
+  EXPECT_EQ(store->liveCount(), 2u);
+}
+
+TEST(StoreFraming, UnknownKindStopsWithReadErrorKeepingEarlierRecords) {
+  ScratchDir dir;
+  ByteBuilder b;
+  b.Header(3);
+  Note(b, 2, "one");
+  b.U32(9).Base(1, 3, 0, 0, 0, 0, 0).Marker();
+  Note(b, 4, "never read");
+  auto [rc, store] = LoadBytes(dir, b.bytes());
+  EXPECT_EQ(rc, DB_ERR_READ);
+  EXPECT_EQ(store->liveCount(), 1u);
+}
+
+TEST(StoreFraming, MarkersAreNotExaminedAndSavesWriteData) {
+  ScratchDir dir;
+  ByteBuilder b;
+  b.Header(2);
+  b.U32(kKindNote).Base(0, 2, 0, 0, 0, 0, 0).U32(0).Str("a").Raw("ATAD");
+  b.U32(kKindNote).Base(1, 3, 0, 0, 0, 0, 0).U32(0).Str("b").Raw("????");
+  auto [rc, store] = LoadBytes(dir, b.bytes());
+  ASSERT_EQ(rc, DB_OK);
+  EXPECT_EQ(store->liveCount(), 2u);
+  ASSERT_EQ(store->Save(), DB_OK);
+  ByteBuilder expected;
+  expected.Header(2);
+  Note(expected, 2, "a", 0, 0);
+  Note(expected, 3, "b", 0, 1);
+  EXPECT_EQ(ReadAll(store->path()), expected.bytes());
+}
+
+TEST(StoreFraming, SlotIndexInTheFileIsReplacedByThePosition) {
+  ScratchDir dir;
+  ByteBuilder b;
+  b.Header(2);
+  Note(b, 2, "a", 0, 41);
+  Note(b, 3, "b", 0, -7);
+  auto [rc, store] = LoadBytes(dir, b.bytes());
+  ASSERT_EQ(rc, DB_OK);
+  EXPECT_EQ(store->RecordAt(0)->slotIndex, 0);
+  EXPECT_EQ(store->RecordAt(1)->slotIndex, 1);
+}
+
+// Truncation anywhere in an entry is a failed load, also in the last entry
+// the count announced; records before it stay loaded.
+TEST(StoreDamage, EveryTruncationFailsWithoutLosingEarlierRecords) {
+  ScratchDir dir;
+  ByteBuilder b;
+  b.Header(2);
+  Note(b, 2, "first");
+  const size_t first_end = b.size();
+  b.U32(kKindImage).Base(1, 3, 0, 0, 0, 0, 0).U32(0).Str("title").Str("f.jpg").U32(0).U32(1)
+      .U32(1).U32(6).Raw("JPEG!!").Marker();
+  const Bytes whole = b.bytes();
+  ASSERT_EQ(LoadBytes(dir, whole).rc, DB_OK);
+  for (size_t cut = first_end; cut < whole.size(); ++cut) {
+    auto [rc, store] = LoadBytes(dir, Bytes(whole.begin(), whole.begin() + cut));
+    EXPECT_TRUE(rc == DB_ERR_EOF || rc == DB_ERR_SHORT_READ) << "cut at " << cut << " rc " << rc;
+    ASSERT_GE(store->liveCount(), 1u) << cut;
+    auto* first = RecordAs<CNoteRecord>(store->RecordAt(0));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->text, "first");
+  }
+}
+
+// Counts and lengths that claim more than the file holds: the load fails
+// quickly and without allocating what they claim (a 4 GB data size or a
+// member count of four billion would otherwise be tried).
+TEST(StoreDamage, CountsBeyondTheFileSizeAreNotTrusted) {
+  ScratchDir dir;
+  struct Case {
+    const char* what;
+    Bytes entry;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"dataSize", ByteBuilder().U32(kKindImage).Base(1, 3, 0, 0, 0, 0, 0).U32(0)
+                                   .Str("t").Str("f").U32(0).U32(1).U32(1).U32(0xFFFFFFF0)
+                                   .Raw("xx").Marker().bytes()});
+  cases.push_back({"memberCount", ByteBuilder().U32(kKindTopicLinks).Base(1, 3, 0, 0, 0, 0, 0)
+                                      .U32(7).U32(0xFFFFFFFF).U32(1).U32(2).bytes()});
+  cases.push_back({"fieldCount", ByteBuilder().U32(kKindCustom).Base(1, 3, 0, 0, 0, 0, 0).U32(0)
+                                     .I32(-1).U16(0xFFFF).Str("only one").bytes()});
+  cases.push_back({"itemCount", ByteBuilder().U32(kKindStringList).Base(1, 3, 0, 0, 0, 0, 0)
+                                    .U32(0).U16(0xFFFF).Str("name").Str("a").bytes()});
+  cases.push_back({"string length", ByteBuilder().U32(kKindNote).Base(1, 3, 0, 0, 0, 0, 0).U32(0)
+                                        .U8(0xFF).U16(0xFFFF).Raw("short").bytes()});
+  cases.push_back({"recordCount", Bytes{}});
+  for (const Case& c : cases) {
+    ByteBuilder b;
+    b.Header(c.entry.empty() ? 0xFFFFFFFF : 2);
+    Note(b, 2, "kept");
+    b.Raw(c.entry);
+    const auto start = std::chrono::steady_clock::now();
+    auto [rc, store] = LoadBytes(dir, b.bytes());
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(rc == DB_ERR_EOF || rc == DB_ERR_SHORT_READ) << c.what << " rc " << rc;
+    EXPECT_GE(store->liveCount(), 1u) << c.what;
+    EXPECT_EQ(RecordAs<CNoteRecord>(store->RecordAt(0))->text, "kept") << c.what;
+    // Generous: a load of a few bytes that allocates and clears gigabytes
+    // takes seconds.
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 1000) << c.what;
+  }
+}
+
+TEST(StoreInsert, AddNewFlagsTheRecordAndClearsItsSyncWords) {
+  ScratchDir dir;
+  CRecordStore store("quillet.dat", dir.path());
+  auto note = std::make_unique<CNoteRecord>();
+  note->flags = 0xFF;
+  note->syncWordA = 5;
+  note->syncWordB = 6;
+  note->syncWordC = 7;
+  CNoteRecord* raw = note.get();
+  ASSERT_EQ(store.AddNew(std::move(note)), DB_OK);
+  EXPECT_EQ(raw->flags, kFlagNew);
+  EXPECT_EQ(raw->syncWordA, 0);
+  EXPECT_EQ(raw->syncWordB, 0u);
+  EXPECT_EQ(raw->syncWordC, 7u);  // not one of the two sync words AddNew resets
+  EXPECT_EQ(raw->slotIndex, 0);
+}
+
+TEST(StoreInsert, GrowsInStepsOf2000AndKeepsPositions) {
+  CRecordStore store("quillet.dat", "");
+  EXPECT_EQ(store.capacity(), 0u);
+  for (uint32_t i = 0; i < 2001; ++i) {
+    auto note = std::make_unique<CNoteRecord>();
+    note->recordId = i + 100;
+    ASSERT_EQ(store.Insert(std::move(note)), DB_OK);
+    if (i == 0) {
+      EXPECT_EQ(store.capacity(), 2000u);
+    }
+  }
+  EXPECT_EQ(store.capacity(), 4000u);
+  EXPECT_EQ(store.highWater(), 2001u);
+  EXPECT_EQ(store.liveCount(), 2001u);
+  for (uint32_t pos : {0u, 1999u, 2000u}) {
+    ASSERT_NE(store.RecordAt(pos), nullptr);
+    EXPECT_EQ(store.RecordAt(pos)->recordId, pos + 100);
+    EXPECT_EQ(store.RecordAt(pos)->slotIndex, static_cast<int32_t>(pos));
+  }
+  store.Clear();
+  EXPECT_EQ(store.capacity(), 0u);
+  EXPECT_EQ(store.highWater(), 0u);
+  EXPECT_EQ(store.liveCount(), 0u);
+  EXPECT_EQ(store.Insert(nullptr), DB_ERR_NO_MEMORY);
+}
+
+// A store with topics, notes and flagged records in mixed order.
+std::unique_ptr<CRecordStore> MixedStore() {
+  auto store = std::make_unique<CRecordStore>("quillet.dat", "");
+  auto add = [&](uint32_t kind, uint32_t id, uint32_t flags) {
+    auto r = CreateRecord(kind);
+    r->recordId = id;
+    r->flags = flags;
+    EXPECT_EQ(store->Insert(std::move(r)), DB_OK);
+  };
+  add(kKindTopic, 10, 0);
+  add(kKindNote, 11, kFlagDeleted);
+  add(kKindNote, 12, 0);
+  add(kKindTopic, 13, kFlagArchived);
+  add(kKindNote, 11, 0);  // a second record with id 11
+  add(kKindTopic, 14, kFlagModified | kFlagNew);
+  return store;
+}
+
+TEST(StoreLookup, FindByIdTakesTheLowestPositionWhateverItsFlags) {
+  auto store = MixedStore();
+  CRecord* r = nullptr;
+  ASSERT_EQ(store->FindById(11, &r), DB_OK);
+  EXPECT_EQ(r->slotIndex, 1);
+  EXPECT_EQ(r->flags, kFlagDeleted);
+  EXPECT_EQ(store->FindById(99, &r), DB_ERR_NOT_FOUND);
+  EXPECT_EQ(r, nullptr);
+  CRecordStore empty("x", "");
+  EXPECT_EQ(empty.FindById(0, &r), DB_ERR_NOT_FOUND);
+}
+
+TEST(StoreIteration, GeneralIterationVisitsFlaggedRecordsToo) {
+  auto store = MixedStore();
+  std::vector<uint32_t> ids;
+  CRecord* r = nullptr;
+  for (DbResult rc = store->First(&r); rc == DB_OK; rc = store->Next(&r)) ids.push_back(r->recordId);
+  EXPECT_EQ(ids, (std::vector<uint32_t>{10, 11, 12, 13, 11, 14}));
+  EXPECT_EQ(store->Next(&r), DB_ERR_NOT_FOUND);
+}
+
+TEST(StoreIteration, LiveOnlySkipsDeletedAndArchivedAndKindsNest) {
+  auto store = MixedStore();
+  EXPECT_EQ(store->CountLive(kKindTopic), 2u);
+  EXPECT_EQ(store->CountLive(kKindNote), 2u);
+  EXPECT_EQ(store->CountLive(kKindImage), 0u);
+
+  // Topics (live) with notes (all) nested inside: the cursors are separate.
+  std::vector<std::string> seen;
+  CRecord* t = nullptr;
+  for (DbResult rt = store->FirstOfKind(kKindTopic, &t, true); rt == DB_OK;
+       rt = store->NextOfKind(kKindTopic, &t, true)) {
+    seen.push_back("T" + std::to_string(t->recordId));
+    CRecord* n = nullptr;
+    for (DbResult rn = store->FirstOfKind(kKindNote, &n, false); rn == DB_OK;
+         rn = store->NextOfKind(kKindNote, &n, false))
+      seen.push_back("N" + std::to_string(n->recordId));
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"T10", "N11", "N12", "N11", "T14", "N11", "N12", "N11"}));
+
+  CRecord* r = nullptr;
+  EXPECT_EQ(store->FirstOfKind(kKindImage, &r, false), DB_ERR_NOT_FOUND);
+  EXPECT_EQ(store->FirstOfKind(9, &r, false), DB_ERR_NOT_FOUND);
+  EXPECT_EQ(store->NextOfKind(12345, &r, false), DB_ERR_NOT_FOUND);
+}
+
+TEST(StoreSave, FlaggedRecordsAreSavedAndAddedOnesFollowInOrder) {
+  ScratchDir dir;
+  ByteBuilder b;
+  b.Header(2);
+  Note(b, 2, "deleted", kFlagDeleted, 0);
+  Note(b, 3, "live", 0, 1);
+  auto [rc, store] = LoadBytes(dir, b.bytes());
+  ASSERT_EQ(rc, DB_OK);
+  auto note = std::make_unique<CNoteRecord>();
+  note->recordId = 4;
+  note->text = "new";
+  ASSERT_EQ(store->AddNew(std::move(note)), DB_OK);
+  ASSERT_EQ(store->Save(), DB_OK);
+  ByteBuilder expected;
+  expected.Header(3);
+  Note(expected, 2, "deleted", kFlagDeleted, 0);
+  Note(expected, 3, "live", 0, 1);
+  Note(expected, 4, "new", kFlagNew, 2);
+  EXPECT_EQ(ReadAll(store->path()), expected.bytes());
+
+  CRecordStore again("quillet.dat", dir.path());
+  ASSERT_EQ(again.Load(), DB_OK);
+  EXPECT_EQ(again.liveCount(), 3u);
+  EXPECT_EQ(again.CountLive(kKindNote), 2u);
+}
+
+}  // namespace
+}  // namespace quillet

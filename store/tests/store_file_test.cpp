@@ -1,0 +1,292 @@
+// CStoreFile: read results, the replace-in-one-step save, the lock against
+// other processes, and the generated file names.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <ctime>
+
+#include "store/FileNames.h"
+#include "store/RecordKinds.h"
+#include "store/RecordStore.h"
+#include "store/StoreFile.h"
+#include "store/tests/StoreTestUtil.h"
+
+namespace quillet {
+namespace {
+
+using testing::Bytes;
+using testing::ReadAll;
+using testing::ScratchDir;
+using testing::WriteAll;
+
+TEST(StoreFileRead, ReportsEofShortReadAndWrongMode) {
+  ScratchDir dir;
+  WriteAll(dir.File("f"), Bytes{1, 2, 3, 4, 5, 6});
+  CStoreFile file;
+  EXPECT_EQ(file.OpenForRead(""), DB_ERR_NO_NAME);
+  EXPECT_EQ(file.OpenForRead(dir.File("missing")), DB_ERR_OPEN);
+  ASSERT_EQ(file.OpenForRead(dir.File("f")), DB_OK);
+  uint32_t v = 0;
+  EXPECT_EQ(file.ReadU32(&v), DB_OK);
+  EXPECT_EQ(v, 0x04030201u);
+  EXPECT_EQ(file.Remaining(), 2u);
+  EXPECT_EQ(file.FirstReadError(), DB_OK);
+  v = 77;
+  EXPECT_EQ(file.ReadU32(&v), DB_ERR_SHORT_READ);
+  EXPECT_EQ(v, 77u);  // a failed read leaves the value alone
+  EXPECT_EQ(file.ReadU32(&v), DB_ERR_EOF);
+  EXPECT_EQ(file.FirstReadError(), DB_ERR_SHORT_READ);
+  EXPECT_EQ(file.Write("x", 1), DB_ERR_WRITE);  // opened for reading only
+  file.Close();
+  EXPECT_EQ(file.ReadU32(&v), DB_ERR_READ);
+}
+
+TEST(StoreFileRead, StringLengthBeyondTheFileReadsOnlyWhatIsThere) {
+  ScratchDir dir;
+  WriteAll(dir.File("f"), Bytes{0xFF, 0xE8, 0x03, 'a', 'b', 'c'});  // claims 1000 bytes
+  CStoreFile file;
+  ASSERT_EQ(file.OpenForRead(dir.File("f")), DB_OK);
+  std::string text = "old";
+  EXPECT_EQ(file.ReadString(&text), DB_ERR_SHORT_READ);
+  EXPECT_EQ(text, "abc");
+  EXPECT_EQ(file.FirstReadError(), DB_ERR_SHORT_READ);
+}
+
+TEST(StoreFileRead, ReadsAcrossBufferBoundaries) {
+  ScratchDir dir;
+  Bytes big(200 * 1024 + 3);
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<uint8_t>(i * 7);
+  WriteAll(dir.File("f"), big);
+  CStoreFile file;
+  ASSERT_EQ(file.OpenForRead(dir.File("f")), DB_OK);
+  Bytes got(big.size());
+  size_t at = 0;
+  for (size_t step : {1u, 65535u, 2u, 70000u, 13u}) {
+    ASSERT_EQ(file.Read(got.data() + at, step), DB_OK);
+    at += step;
+  }
+  ASSERT_EQ(file.Read(got.data() + at, big.size() - at), DB_OK);
+  EXPECT_EQ(got, big);
+}
+
+TEST(StoreFileWrite, NothingReachesTheFileBeforeCommitAndCloseDiscards) {
+  ScratchDir dir;
+  WriteAll(dir.File("f"), Bytes{9, 9});
+  CStoreFile file;
+  ASSERT_EQ(file.Rewrite(dir.File("f")), DB_OK);
+  ASSERT_EQ(file.WriteU32(0x01020304), DB_OK);
+  EXPECT_EQ(ReadAll(dir.File("f")), (Bytes{9, 9}));
+  file.Close();
+  EXPECT_EQ(ReadAll(dir.File("f")), (Bytes{9, 9}));
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"f"});
+
+  ASSERT_EQ(file.Rewrite(dir.File("f")), DB_OK);
+  ASSERT_EQ(file.WriteU32(0x01020304), DB_OK);
+  ASSERT_EQ(file.WriteString("hi"), DB_OK);
+  ASSERT_EQ(file.Commit(), DB_OK);
+  EXPECT_EQ(ReadAll(dir.File("f")), (Bytes{4, 3, 2, 1, 2, 'h', 'i'}));
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"f"});
+  EXPECT_FALSE(file.IsOpen());
+}
+
+TEST(StoreFileWrite, KeepsPermissionsAndWritesThroughSymbolicLinks) {
+  ScratchDir dir;
+  WriteAll(dir.File("real.dat"), Bytes{1});
+  ASSERT_EQ(::chmod(dir.File("real.dat").c_str(), 0640), 0);
+  ASSERT_EQ(::symlink("real.dat", dir.File("link.dat").c_str()), 0);
+  CStoreFile file;
+  ASSERT_EQ(file.Rewrite(dir.File("link.dat")), DB_OK);
+  ASSERT_EQ(file.WriteU8(2), DB_OK);
+  ASSERT_EQ(file.Commit(), DB_OK);
+  struct stat st;
+  ASSERT_EQ(::lstat(dir.File("link.dat").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(::stat(dir.File("real.dat").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(ReadAll(dir.File("real.dat")), Bytes{2});
+}
+
+TEST(StoreFileWrite, MissingFolderFailsToOpen) {
+  ScratchDir dir;
+  CRecordStore store("quillet.dat", dir.File("no/such/folder"));
+  EXPECT_EQ(store.Save(), DB_ERR_OPEN);
+  CStoreFile file;
+  EXPECT_EQ(file.Rewrite(""), DB_ERR_NO_NAME);
+  EXPECT_EQ(file.Rewrite(dir.path()), DB_ERR_OPEN);  // a folder is not a store file
+}
+
+// A store big enough that its save needs many writes.
+std::unique_ptr<CRecordStore> BigStore(const std::string& folder, uint32_t notes) {
+  auto store = std::make_unique<CRecordStore>("quillet.dat", folder);
+  for (uint32_t i = 0; i < notes; ++i) {
+    auto note = std::make_unique<CNoteRecord>();
+    note->recordId = i + 2;
+    note->text.assign(1000, static_cast<char>('a' + i % 26));
+    EXPECT_EQ(store->AddNew(std::move(note)), DB_OK);
+  }
+  return store;
+}
+
+// A real write failure part-way: the file-size limit makes write() fail with
+// EFBIG once the new file passes 100 KB. Done in a child so the limit stays
+// there.
+TEST(StoreSave, WriteFailurePartWayKeepsTheOldFileIntact) {
+  ScratchDir dir;
+  auto small = BigStore(dir.path(), 3);
+  ASSERT_EQ(small->Save(), DB_OK);
+  const Bytes before = ReadAll(small->path());
+
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {100 * 1024, 100 * 1024};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    auto big = BigStore(dir.path(), 1000);  // about 1 MB
+    ::_exit(big->Save() == DB_ERR_WRITE ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the save did not report DB_ERR_WRITE";
+
+  EXPECT_EQ(ReadAll(small->path()), before);
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"quillet.dat"});
+  CRecordStore reloaded("quillet.dat", dir.path());
+  EXPECT_EQ(reloaded.Load(), DB_OK);
+  EXPECT_EQ(reloaded.liveCount(), 3u);
+}
+
+// A child holds the file open (as inside a Load or Save) until told to let
+// go; meanwhile this process can neither load nor save it.
+TEST(StoreLock, AnotherProcessInsideLoadOrSaveMakesUsFailWithOpen) {
+  ScratchDir dir;
+  auto store = BigStore(dir.path(), 2);
+  ASSERT_EQ(store->Save(), DB_OK);
+  const Bytes before = ReadAll(store->path());
+
+  for (bool child_writes : {false, true}) {
+    int ready[2], release[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      CStoreFile file;
+      DbResult rc = child_writes ? file.Rewrite(store->path()) : file.OpenForRead(store->path());
+      char c = rc == DB_OK ? 'y' : 'n';
+      (void)!::write(ready[1], &c, 1);
+      (void)!::read(release[0], &c, 1);
+      if (child_writes) {
+        file.WriteU32(0);  // not a store: the parent must never see this
+        file.Close();
+      }
+      ::_exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+
+    CRecordStore other("quillet.dat", dir.path());
+    EXPECT_EQ(other.Load(), DB_ERR_OPEN) << child_writes;
+    EXPECT_EQ(store->Save(), DB_ERR_OPEN) << child_writes;
+    EXPECT_EQ(ReadAll(store->path()), before);
+
+    (void)!::write(release[1], &c, 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
+
+    EXPECT_EQ(other.Load(), DB_OK);
+    EXPECT_EQ(store->Save(), DB_OK);
+  }
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"quillet.dat"});
+}
+
+// Two processes saving different contents to one file as fast as they can:
+// every save either succeeds or fails with DB_ERR_OPEN, and the file always
+// loads as one of the two stores, never a mixture.
+TEST(StoreLock, ConcurrentSavesNeverTearTheFile) {
+  ScratchDir dir;
+  const std::string path = dir.File("quillet.dat");
+  auto make = [&](uint32_t notes) {
+    auto s = BigStore(dir.path(), notes);
+    return s;
+  };
+  ASSERT_EQ(make(5)->Save(), DB_OK);
+  pid_t kids[2];
+  for (int k = 0; k < 2; ++k) {
+    kids[k] = ::fork();
+    ASSERT_GE(kids[k], 0);
+    if (kids[k] == 0) {
+      auto s = make(k == 0 ? 5 : 40);
+      int bad = 0;
+      for (int i = 0; i < 200; ++i) {
+        DbResult rc = s->Save();
+        if (rc != DB_OK && rc != DB_ERR_OPEN) ++bad;
+      }
+      ::_exit(bad == 0 ? 0 : 1);
+    }
+  }
+  int loads = 0;
+  for (int i = 0; i < 200; ++i) {
+    CRecordStore reader("quillet.dat", dir.path());
+    DbResult rc = reader.Load();
+    if (rc == DB_ERR_OPEN) continue;
+    ASSERT_EQ(rc, DB_OK);
+    ASSERT_TRUE(reader.liveCount() == 5 || reader.liveCount() == 40) << reader.liveCount();
+    ++loads;
+  }
+  for (pid_t kid : kids) {
+    int status = 0;
+    ::waitpid(kid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  EXPECT_GT(loads, 0);
+  CRecordStore last("quillet.dat", dir.path());
+  EXPECT_EQ(last.Load(), DB_OK);
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"quillet.dat"});
+}
+
+std::chrono::system_clock::time_point FixedTime() {
+  // 8 December 2026 09:30:05.042 UTC
+  std::tm t{};
+  t.tm_year = 2026 - 1900;
+  t.tm_mon = 11;
+  t.tm_mday = 8;
+  t.tm_hour = 9;
+  t.tm_min = 30;
+  t.tm_sec = 5;
+  return std::chrono::system_clock::from_time_t(::timegm(&t)) + std::chrono::milliseconds(42);
+}
+
+TEST(FileNames, DayMonthYearMillisecondsAndOneDraw) {
+  // Worked by hand: 1 * 214013 + 2531011 = 2745024, bits 16-30 give 41.
+  EXPECT_EQ(LcgDraw(1), 41u);
+  EXPECT_EQ(LcgDraw(0), 38u);
+  const auto now = FixedTime();
+  const uint32_t seconds = static_cast<uint32_t>(std::chrono::system_clock::to_time_t(now));
+  const std::string draw = std::to_string(LcgDraw(seconds));
+  EXPECT_LE(LcgDraw(seconds), 32767u);
+
+  WallClock previous = SetFileNameClock(&FixedTime);
+  EXPECT_EQ(GenerateTopicFileName(), "8122026" "42" + draw + ".htm");
+  EXPECT_EQ(GenerateImageFileName(), "8122026" "42" + draw + ".jpg");
+  SetFileNameClock(previous);
+
+  // No padding anywhere: 1 January 2027 at 0 ms.
+  std::tm t{};
+  t.tm_year = 2027 - 1900;
+  t.tm_mday = 1;
+  const auto jan = std::chrono::system_clock::from_time_t(::timegm(&t));
+  const std::string name = MakeFileName(jan, ".jpg");
+  EXPECT_EQ(name.rfind("1120270", 0), 0u) << name;
+  EXPECT_EQ(name, "1120270" + std::to_string(LcgDraw(static_cast<uint32_t>(::timegm(&t)))) + ".jpg");
+}
+
+}  // namespace
+}  // namespace quillet
