@@ -86,6 +86,13 @@ std::vector<std::string> FindReferenceValues(std::string_view text, bool anyCase
 
 std::string post_process_report(char* text, size_t length, const std::string& themeFolder,
                                 const std::string& outputPath) {
+  std::string out;
+  post_process_report(text, length, themeFolder, outputPath, &out);
+  return out;
+}
+
+void post_process_report(char* text, size_t length, const std::string& themeFolder,
+                         const std::string& outputPath, std::string* result) {
   static constexpr char kFileSize[] = "{FILE_SIZE}";
   static constexpr size_t kFileSizeLen = sizeof(kFileSize) - 1;
   const std::string digits = std::to_string(length);
@@ -100,7 +107,8 @@ std::string post_process_report(char* text, size_t length, const std::string& th
   }
 
   std::string_view view(text, length);
-  std::string out;
+  std::string& out = *result;
+  out.clear();
   out.reserve(length);
   size_t copied_to = 0;  // text before this offset is already in `out`
   Copier copier(outputPath);
@@ -124,7 +132,6 @@ std::string post_process_report(char* text, size_t length, const std::string& th
     copied_to = e;
   });
   out.append(view.substr(copied_to));
-  return out;
 }
 
 bool collect_references(const std::string& reportPath, const std::string& templatePath,

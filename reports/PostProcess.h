@@ -25,7 +25,10 @@ namespace quillet {
 //    last component and replaced by that component. Web addresses are left
 //    as written and copied nowhere. "%20" in a name stands for a space.
 // Copy failures are ignored. `text` is changed in place for step 1; the
-// finished report is returned.
+// finished report is returned, or left in *out (whose storage is reused from
+// report to report).
+void post_process_report(char* text, size_t length, const std::string& themeFolder,
+                         const std::string& outputPath, std::string* out);
 std::string post_process_report(char* text, size_t length, const std::string& themeFolder,
                                 const std::string& outputPath);
 

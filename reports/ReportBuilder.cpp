@@ -40,8 +40,9 @@ bool EndsWithNoCase(const std::string& text, const char* suffix) {
 // Every line feed is written as carriage return and line feed, so a report
 // is byte for byte the file a text-mode write makes on the handheld's
 // desktop platform.
-bool WriteWithCrLf(std::FILE* file, const std::string& text) {
-  std::string out;
+bool WriteWithCrLf(std::FILE* file, const std::string& text, std::string* scratch) {
+  std::string& out = *scratch;
+  out.clear();
   out.reserve(text.size() + text.size() / 16 + 16);
   size_t start = 0;
   while (start < text.size()) {
@@ -171,8 +172,8 @@ bool ReportBuilder::write_report(const ThemeFile& theme, const std::string& file
   expander_.push_block(kBlockDocument);
   size_t length = expander_.expand(theme.data(), theme.size(), buffer_.data(), buffer_.size());
   last_expanded_ = length;
-  std::string text = post_process_report(buffer_.data(), length, theme.folder, config_.outputPath);
-  bool ok = WriteWithCrLf(file, text);
+  post_process_report(buffer_.data(), length, theme.folder, config_.outputPath, &processed_);
+  bool ok = WriteWithCrLf(file, processed_, &file_bytes_);
   ok = (std::fclose(file) == 0) && ok;
   expander_.pop_block();
   if (!ok) ShowStringMessage(IDS_WRITE_REPORT_FAILED, kCaption, kMbOk | kMbIconInformation);

@@ -88,7 +88,9 @@ class ReportBuilder {
   ReportServices services_;
   ReportConfig config_;
   ReportExpander expander_;
-  std::vector<char> buffer_;
+  std::vector<char> buffer_;    // the expansion
+  std::string processed_;       // after post-processing
+  std::string file_bytes_;      // with carriage returns, as written
   size_t last_expanded_ = 0;
 };
 

@@ -1,5 +1,9 @@
 #include "reports/TagTable.h"
 
+#include <string_view>
+#include <cstring>
+#include <vector>
+
 namespace quillet {
 
 const TagEntry kTagTable[kTagTableSize] = {
@@ -91,6 +95,61 @@ bool MatchTagPattern(const char* text, const char* pattern, std::string args[2])
     }
   }
   return text[i] == '\0';
+}
+
+namespace {
+
+// A pattern without arguments matches exactly the texts that, with every
+// whitespace character removed and a-z raised to A-Z, equal it; and since
+// only patterns with arguments contain "(", a text matches at most one kind.
+// So an argument-free name is found among the few names of its first letter
+// and length, and only texts with "(" are compared with the others, in
+// table order. (Themes near the size limit hold tens of thousands of brace
+// runs; each is looked up.)
+struct FastTable {
+  static constexpr size_t kLengths = 24;
+  std::vector<const TagEntry*> plain[26][kLengths];
+  std::vector<const TagEntry*> with_args;
+  FastTable() {
+    for (const TagEntry& e : kTagTable) {
+      std::string_view p = e.pattern;
+      if (p.find('?') != std::string_view::npos) {
+        with_args.push_back(&e);
+      } else if (p[0] >= 'A' && p[0] <= 'Z' && p.size() < kLengths) {
+        plain[p[0] - 'A'][p.size()].push_back(&e);
+      }
+    }
+  }
+};
+
+const FastTable& Fast() {
+  static const FastTable table;
+  return table;
+}
+
+}  // namespace
+
+TagCode LookupTagCode(const char* text, std::string args[2]) {
+  const FastTable& fast = Fast();
+  char folded[kMaxTagText + 1];
+  size_t n = 0;
+  bool paren = false;
+  for (const char* p = text; *p != '\0' && n < kMaxTagText; ++p) {
+    if (IsTagSpace(*p)) continue;
+    if (*p == '(') paren = true;
+    folded[n++] = UpperAscii(*p);
+  }
+  if (!paren) {
+    if (n == 0 || n >= FastTable::kLengths || folded[0] < 'A' || folded[0] > 'Z') return kTagNone;
+    for (const TagEntry* e : fast.plain[folded[0] - 'A'][n])
+      if (std::memcmp(e->pattern, folded, n) == 0) return e->code;
+    return kTagNone;
+  }
+  for (const TagEntry* e : fast.with_args)
+    if (MatchTagPattern(text, e->pattern, args)) return e->code;
+  args[0].clear();
+  args[1].clear();
+  return kTagNone;
 }
 
 }  // namespace quillet

@@ -69,4 +69,8 @@ inline constexpr size_t kMaxTagText = 255;
 // into the next argument. True when text and pattern end together.
 bool MatchTagPattern(const char* text, const char* pattern, std::string args[2]);
 
+// The code of the first table entry that `text` matches, or kTagNone; the
+// arguments of the matching entry are left in args (both empty otherwise).
+TagCode LookupTagCode(const char* text, std::string args[2]);
+
 }  // namespace quillet

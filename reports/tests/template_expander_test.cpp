@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,47 @@ TEST(TagTable, SpellingsCaseAndWhitespace) {
   EXPECT_EQ(Lookup(""), kTagNone);
   // Only a-z fold: a Windows-1252 letter is not an ASCII one.
   EXPECT_EQ(Lookup("T\xC9TLE"), kTagNone);
+}
+
+// The quick lookup must give what matching every entry in table order gives.
+TEST(TagTable, QuickLookupAgreesWithTheTableInOrder) {
+  std::mt19937 rng(7);
+  const std::string alphabet = "ACDEGHILMNORSTUWY_()?,12 \tabcdelorstu#";
+  std::vector<std::string> texts;
+  for (const TagEntry& e : kTagTable) {
+    std::string t = e.pattern;
+    for (char& c : t)
+      if (c == '?') c = 'q';
+    texts.push_back(t);
+  }
+  for (int i = 0; i < 20000; ++i) {
+    std::string t;
+    if (i % 2 == 0) {
+      // A name with a few characters changed, spaces and case mixed in.
+      t = texts[rng() % kTagTableSize];
+      for (int k = rng() % 3; k > 0; --k) t[rng() % t.size()] = alphabet[rng() % alphabet.size()];
+      if (rng() % 3 == 0) t.insert(rng() % (t.size() + 1), " ");
+      if (rng() % 3 == 0) t[rng() % t.size()] |= 0x20;
+    } else {
+      for (int k = rng() % 14; k > 0; --k) t.push_back(alphabet[rng() % alphabet.size()]);
+    }
+    texts.push_back(t);
+  }
+  for (const std::string& t : texts) {
+    std::string linear_args[2], quick_args[2];
+    int linear = kTagNone;
+    for (const TagEntry& e : kTagTable) {
+      if (MatchTagPattern(t.c_str(), e.pattern, linear_args)) {
+        linear = e.code;
+        break;
+      }
+    }
+    if (linear == kTagNone) linear_args[0].clear(), linear_args[1].clear();
+    int quick = LookupTagCode(t.c_str(), quick_args);
+    ASSERT_EQ(quick, linear) << "[" << t << "]";
+    ASSERT_EQ(quick_args[0], linear_args[0]) << "[" << t << "]";
+    ASSERT_EQ(quick_args[1], linear_args[1]) << "[" << t << "]";
+  }
 }
 
 TEST(TagTable, Arguments) {
