@@ -52,7 +52,7 @@ int32_t CRegistryKey::ReadValueString(const char* name, char* buffer, size_t cap
   size_t length = 0;
   while (length < data.size() && data[length] != 0) ++length;
   if (length >= capacity) return Fail(qplat::ERROR_MORE_DATA);
-  std::memcpy(buffer, data.data(), length);
+  if (length) std::memcpy(buffer, data.data(), length);
   return status = 0;
 }
 

@@ -50,6 +50,12 @@ struct State {
   std::string path;
   uint64_t generation = 0;
   pid_t pid = 0;  // process that opened `db`
+
+  // Closes the connection when the program ends or the library holding
+  // this copy of the store is unloaded; never in a forked child.
+  ~State() {
+    if (db && pid == ::getpid()) sqlite3_close_v2(db);
+  }
 };
 
 State& S() {
