@@ -8,21 +8,6 @@
 
 namespace quillet {
 
-float byte_to_float(uint8_t value) {
-  double v = value * 0.003921569;
-  if (v > 1.0) v = 1.0;
-  return static_cast<float>(v);
-}
-
-uint8_t float_to_byte(float value) {
-  float v = value * 255;
-  // Compare before converting: a float beyond int range (or NaN) must not
-  // reach the conversion.
-  if (!(v > 0.0f)) return 0;
-  if (v >= 255.0f) return 255;
-  return static_cast<uint8_t>(static_cast<int>(v));
-}
-
 int FloatImage::create(int32_t width, int32_t height) {
   release();
   if (!image_size_allowed(width, height)) return 1;

@@ -22,10 +22,33 @@ struct FloatPixel {
   float alpha = 1.0f;
 };
 
+namespace detail {
+// The conversion of every byte, worked out once at compile time: decoders
+// convert millions of them.
+struct ByteToFloatTable {
+  float value[256] = {};
+  constexpr ByteToFloatTable() {
+    for (int b = 0; b < 256; ++b) {
+      double v = b * 0.003921569;
+      value[b] = static_cast<float>(v > 1.0 ? 1.0 : v);
+    }
+  }
+};
+inline constexpr ByteToFloatTable kByteToFloat;
+}  // namespace detail
+
 // byte x 0.003921569 (the float nearest 1/255), clamped to 0.0 - 1.0.
-float byte_to_float(uint8_t value);
+inline float byte_to_float(uint8_t value) { return detail::kByteToFloat.value[value]; }
+
 // value x 255 truncated toward zero, clamped to 0 - 255.
-uint8_t float_to_byte(float value);
+inline uint8_t float_to_byte(float value) {
+  float v = value * 255;
+  // Compare before converting: a float beyond int range (or NaN) must not
+  // reach the conversion.
+  if (!(v > 0.0f)) return 0;
+  if (v >= 255.0f) return 255;
+  return static_cast<uint8_t>(static_cast<int>(v));
+}
 
 // The 24-bit picture that to_dib_section makes for showing: a 40-byte header
 // (width padded to a multiple of 4 pixels, bottom-up rows, 96 dots per inch),

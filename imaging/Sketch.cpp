@@ -65,9 +65,16 @@ void ConvertRow(const uint8_t* row, uint32_t row_bytes, int pixel_size,
       row_bytes * static_cast<uint64_t>(per_byte) < static_cast<uint64_t>(width)
           ? row_bytes * per_byte
           : width);
-  for (int x = 0; x < limit; ++x) {
-    const int shift = 8 - pixel_size * (x % per_byte + 1);
-    out[x] = palette[(row[x / per_byte] >> shift) & mask];
+  if (pixel_size == 8) {
+    for (int x = 0; x < limit; ++x) out[x] = palette[row[x]];
+    return;
+  }
+  int x = 0;
+  for (uint32_t i = 0; x < limit; ++i) {
+    const unsigned byte = row[i];
+    for (int shift = 8 - pixel_size; shift >= 0 && x < limit; shift -= pixel_size, ++x) {
+      out[x] = palette[(byte >> shift) & mask];
+    }
   }
 }
 
@@ -150,8 +157,10 @@ uint32_t decode_sketch(const uint8_t* bytes, size_t size, FloatImage* image,
     }
   }
 
+  // One row buffer, zero at first: scan-line rows build on the row before,
+  // which is what the buffer holds when the next row starts.
   const uint32_t row_bytes = h.row_bytes;
-  std::vector<uint8_t> current(row_bytes), previous(row_bytes);
+  std::vector<uint8_t> current(row_bytes);
   const FloatPixel* palette = sketch_palette(h.pixel_size);
 
   for (uint32_t y = 0; y < h.height; ++y) {
@@ -166,13 +175,15 @@ uint32_t decode_sketch(const uint8_t* bytes, size_t size, FloatImage* image,
       }
       case Rows::kScanLine:
         // Groups of 8 bytes behind a flag byte: a set bit (most significant
-        // first) brings a new byte, a clear one repeats the row above.
+        // first) brings a new byte, a clear one repeats the row above. The
+        // current buffer still holds the row above, so a repeat is no work.
         for (uint32_t group = 0; group < row_bytes && whole; group += 8) {
           if (pos >= size) {
             whole = false;
             break;
           }
           const uint8_t flag = bytes[pos++];
+          if (flag == 0) continue;
           const uint32_t n = row_bytes - group < 8 ? row_bytes - group : 8;
           for (uint32_t k = 0; k < n; ++k) {
             if (flag & (0x80u >> k)) {
@@ -181,12 +192,9 @@ uint32_t decode_sketch(const uint8_t* bytes, size_t size, FloatImage* image,
                 break;
               }
               current[group + k] = bytes[pos++];
-            } else {
-              current[group + k] = previous[group + k];
             }
           }
         }
-        if (row_bytes) std::memcpy(previous.data(), current.data(), row_bytes);
         break;
       case Rows::kRunLength: {
         // (count, value) pairs; a run never spills beyond its row.

@@ -1,0 +1,17 @@
+// libFuzzer: the sketch decoder over arbitrary bytes must never read past
+// them, whatever the header claims.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "imaging/Sketch.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // Own copy, exactly sized, so that any read beyond it is caught.
+  std::unique_ptr<uint8_t[]> bytes(new uint8_t[size ? size : 1]);
+  for (size_t i = 0; i < size; ++i) bytes[i] = data[i];
+  quillet::FloatImage image;
+  quillet::SketchDecodeInfo info;
+  quillet::decode_sketch(bytes.get(), size, &image, &info);
+  return 0;
+}
