@@ -8,6 +8,7 @@
 // matches what dump prints.
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <variant>
 #include <vector>
@@ -149,15 +150,58 @@ void PrintJson(const Field& field) {
   }
 }
 
+// --extract RECORDID OUT: the data bytes of one image record, as they are
+// stored (a JPEG stream, or a sketch for `quillet-cli sketch`).
+int Extract(const CRecordStore& store, const std::string& id_text, const std::string& out) {
+  char* end = nullptr;
+  const unsigned long long id = std::strtoull(id_text.c_str(), &end, 10);
+  if (id_text.empty() || *end != '\0' || id > UINT32_MAX)
+    return cli::UsageError("dump: --extract needs a record id, not '" + id_text + "'");
+  CRecord* r = nullptr;
+  if (store.FindById(static_cast<uint32_t>(id), &r) != DB_OK) {
+    std::fprintf(stderr, "quillet-cli: dump: no record with id %llu\n", id);
+    return cli::kExitFailed;
+  }
+  const CImageRecord* image = RecordAs<CImageRecord>(r);
+  if (image == nullptr) {
+    std::fprintf(stderr, "quillet-cli: dump: record %llu is a %s record, not an image\n", id,
+                 cli::KindName(r->kind));
+    return cli::kExitFailed;
+  }
+  if (image->data.empty()) {
+    std::fprintf(stderr, "quillet-cli: dump: image record %llu holds no data\n", id);
+    return cli::kExitFailed;
+  }
+  std::FILE* f = std::fopen(out.c_str(), "wb");
+  bool ok = f && std::fwrite(image->data.data(), 1, image->data.size(), f) == image->data.size();
+  if (f && std::fclose(f) != 0) ok = false;
+  if (!ok) {
+    std::fprintf(stderr, "quillet-cli: dump: cannot write %s\n", out.c_str());
+    return cli::kExitFailed;
+  }
+  std::printf("record %llu format %u %ux%u: %zu bytes sha256 %s to %s\n", id, image->format,
+              image->width, image->height, image->data.size(),
+              cli::Sha256Hex(image->data.data(), image->data.size()).c_str(), out.c_str());
+  return cli::kExitOk;
+}
+
 int RunDump(const std::vector<std::string>& args) {
   cli::Args a(args);
   const bool json = a.TakeFlag("--json");
+  // --extract takes two values: the id (as the option's value) and OUT.
+  std::string extract_id;
+  bool missing = false;
+  const bool extract = a.TakeOption("--extract", &extract_id, &missing);
+  if (missing) return cli::UsageError("dump: --extract needs RECORDID OUT");
   if (!a.UnknownOption().empty()) return cli::UsageError("dump: unknown option " + a.UnknownOption());
-  if (a.Rest().size() != 1) return cli::UsageError("dump takes one FILE");
+  if (extract && (a.Rest().size() != 2 || json))
+    return cli::UsageError("dump FILE --extract RECORDID OUT (without --json)");
+  if (!extract && a.Rest().size() != 1) return cli::UsageError("dump takes one FILE");
   const std::string& file = a.Rest()[0];
   CRecordStore store(file, "");
   const DbResult rc = store.Load();
   if (rc == DB_ERR_OPEN) return cli::UsageError("dump: cannot open " + file);
+  if (extract) return Extract(store, extract_id, a.Rest()[1]);
 
   if (json) {
     std::printf("{\"file\": %s, \"result\": %u, \"resultName\": \"%s\", \"recordCount\": %u,\n"
@@ -190,7 +234,8 @@ int RunDump(const std::vector<std::string>& args) {
 
 QUILLET_CLI_COMMAND(
     "dump", "print every record of a store file",
-    "quillet-cli dump FILE [--json]\n\n"
+    "quillet-cli dump FILE [--json]\n"
+    "quillet-cli dump FILE --extract RECORDID OUT\n\n"
     "Prints every record of the record store FILE in file order: its position, kind,\n"
     "base fields and own fields. Texts are converted from Windows-1252 to UTF-8;\n"
     "picture and sketch data is shown as its size and SHA-256 digest.\n\n"
@@ -216,6 +261,10 @@ QUILLET_CLI_COMMAND(
     "      reference   extraWord, customType (-1 book ... -6 report), fields (array of strings)\n"
     "      topicLinks  topicId, memberIds (array of numbers)\n"
     "  Numbers are plain JSON numbers (signed fields negative); strings are UTF-8.\n\n"
+    "With --extract, writes the data bytes of the image record RECORDID to OUT as\n"
+    "they are stored (a JPEG stream, or for format 2 a sketch that `quillet-cli sketch`\n"
+    "decodes) and prints their size and SHA-256 digest; exit 1 when there is no such\n"
+    "image record or it holds no data.\n\n"
     "A damaged FILE is dumped as far as it could be read.\n"
     "Exit 0 for a clean file, 1 for a damaged one, 2 when FILE cannot be opened.",
     RunDump);
