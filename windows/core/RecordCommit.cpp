@@ -1,0 +1,78 @@
+#include "windows/core/RecordCommit.h"
+
+#include <cstdio>
+
+#include "app/core/Strings.h"
+#include "app/core/UserInterface.h"
+#include "app/shell/Commands.h"
+#include "app/shell/EditPending.h"
+#include "store/PrivateRecords.h"
+#include "store/Record.h"
+#include "windows/core/WindowHost.h"
+
+namespace quillet {
+
+std::string TakeTypedText(const std::string& typed, size_t limit, int fieldStringId) {
+  std::string text = typed;
+  if (text.size() > limit) {
+    char message[512];
+    std::snprintf(message, sizeof message, LoadString(IDS_TEXT_TOO_LONG), LoadString(fieldStringId),
+                  static_cast<int>(limit));
+    MessageRequest request;
+    request.stringId = IDS_TEXT_TOO_LONG;
+    request.text = message;
+    request.caption = kCaption;
+    request.flags = kMbOk | kMbIconInformation;
+    UI().ShowMessage(request);
+    text.resize(limit);
+  }
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text)
+    if (c != '\r') out += c;
+  return out;
+}
+
+std::string ShownText(const std::string& stored, size_t limit) {
+  std::string out;
+  out.reserve(stored.size() + stored.size() / 16);
+  for (char c : stored) {
+    if (c == '\r') continue;  // a stray one would double up
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  if (out.size() > limit) out.resize(limit);
+  // Never leave half a line break at the cut.
+  if (!out.empty() && out.back() == '\r') out.pop_back();
+  return out;
+}
+
+void CRecordCommit::ApplyPrivateFlag(CRecord& record, bool checked, bool isNew) {
+  record.isPrivate = checked ? 1 : 0;
+  if (checked && bShowPrivate == 0 && !isNew)
+    if (ITopicTreeOps* tree = WindowHost().Tree()) tree->RemoveItem(record.recordId);
+}
+
+uint32_t CRecordCommit::CancelCommand() const { return CMD_VIEW_TOPIC; }
+
+bool CRecordCommit::RunOk() {
+  TakePrivateFlag();
+  ReadTexts();
+  if (!AddOrUpdate()) return false;
+  if (!SaveStoreOrTell()) return false;
+  AfterSave();
+  // The edits are in the store now; the mode change must not be refused.
+  bEditPending = 0;
+  WindowHost().SendCommand(CMD_VIEW_TOPIC);
+  ClearWindow();
+  WindowHost().RefreshImageLists();
+  return true;
+}
+
+void CRecordCommit::RunCancel() {
+  DeletePending();
+  bEditPending = 0;
+  WindowHost().SendCommand(CancelCommand());
+}
+
+}  // namespace quillet

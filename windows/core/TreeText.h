@@ -1,0 +1,38 @@
+// Texts of the topic tree's items and the order of its topics.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+class CRecord;
+
+// Members show at most this many characters.
+inline constexpr size_t kMemberTextLimit = 60;
+// Topics are sorted by this many characters of their titles.
+inline constexpr size_t kTopicSortPrefix = 10;
+
+// Up to the first line feed (the whole text when there is none).
+std::string_view FirstLine(std::string_view text);
+
+// How a member's text is cut. A rebuild cuts plainly; a member added or
+// renewed on its own has its cut marked with "..." in the last three places.
+enum class TextCut : uint8_t { kPlain, kMarked };
+std::string CutMemberText(std::string_view text, TextCut cut);
+
+// The text a member record shows, cut as asked: a note's first line, a
+// picture's or sketch's title's first line, a reference's first field's
+// first line; "" for any other kind.
+std::string MemberItemText(const CRecord& record, TextCut cut);
+
+// The program's texts are Windows-1252: letters of both cases outside
+// ASCII fold too (the handheld's users write in many languages).
+char FoldCase1252(char c);
+
+// Topics order by the first ten characters of their titles without regard
+// to case, then by record id, smaller first. <0, 0 or >0.
+int CompareTopics(std::string_view titleA, uint32_t idA, std::string_view titleB, uint32_t idB);
+
+}  // namespace quillet

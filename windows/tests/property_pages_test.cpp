@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "app/core/AppPaths.h"
+#include "app/core/DiagnosticLog.h"
+#include "app/core/RegistryKey.h"
+#include "app/core/Startup.h"
+#include "app/core/tests/TempRegistry.h"
+#include "store/users/UserSwitch.h"
+#include "windows/core/PropertyPages.h"
+#include "windows/tests/WindowsTestSupport.h"
+
+namespace quillet {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::StoreFixture;
+
+std::string ReadString(const std::string& subkey, const char* name) {
+  CRegistryKey key;
+  key.OpenProgramKey(subkey);
+  std::string v;
+  return key.ReadValueString(name, &v, kTextBufferSize) == 0 ? v : "<missing>";
+}
+
+TEST(PropertyPages, AuthorDetailsGoToTheUsersKeyCutTo259) {
+  StoreFixture f;
+  AuthorDetails details{std::string(300, 'n'), "Editor", "ann@example.org", "555 0100"};
+  WriteAuthorDetails(details);
+  EXPECT_EQ(ReadString("Ann/", "Author"), std::string(259, 'n'));
+  EXPECT_EQ(ReadString("Ann/", "Email"), "ann@example.org");
+  AuthorDetails back = ReadAuthorDetails();
+  EXPECT_EQ(back.name, std::string(259, 'n'));
+  EXPECT_EQ(back.title, "Editor");
+  EXPECT_EQ(back.phone, "555 0100");
+}
+
+TEST(PropertyPages, DefaultUserPageSelectsTheCurrentFolderAndShowsItsPath) {
+  StoreFixture f;
+  CUserTable table;
+  table.entries = {{0, 0, "Bob", "Bob/"}, {1, 1, "Ann", "Ann/"}};
+  SetUserTable(&table);
+  DefaultUserChoice choice = ReadDefaultUserChoice();
+  EXPECT_EQ(choice.names, (std::vector<std::string>{"Bob", "Ann"}));
+  EXPECT_EQ(choice.selected, 1);
+  EXPECT_EQ(UserPathText(1), f.output + "Ann/");
+  EXPECT_EQ(UserPathText(0), "Bob/");  // Bob has no "OutputPath"
+  EXPECT_EQ(UserPathText(5), "");
+  SetUserTable(nullptr);
+  EXPECT_TRUE(ReadDefaultUserChoice().names.empty());
+}
+
+TEST(PropertyPages, ApplyingTheLoggingPageRestartsTheLogThenSwitchesIt) {
+  StoreFixture f;
+  std::string install = f.registry.MakeDir("install");
+  std::string logs = f.registry.MakeDir("logs");
+  {
+    CRegistryKey key;
+    key.OpenProgramKey();
+    key.WriteValueString("InstallPath", install);
+    key.WriteValueDword("Log", 0);
+  }
+  StartLog();
+  // A folder typed without its separator still means that folder.
+  ApplyLoggingChoice({true, logs.substr(0, logs.size() - 1)});
+  EXPECT_EQ(ReadString("", "LogPath"), logs);
+  LoggingChoice now = ReadLoggingChoice();
+  EXPECT_TRUE(now.enabled);
+  EXPECT_EQ(now.folder, logs);
+  // "Log" was 0 when the log restarted: this run logs into the install folder.
+  EXPECT_EQ(LogFilePath(), install + "log.txt");
+  LogLine("after apply");
+  EXPECT_NE(ReadFileBytes(install + "log.txt").find("after apply\r\n"), std::string::npos);
+
+  ApplyLoggingChoice({false, logs});
+  EXPECT_EQ(LogFilePath(), logs + "log.txt");
+  EXPECT_FALSE(LogEnabled());
+  EXPECT_FALSE(ReadLoggingChoice().enabled);
+}
+
+TEST(PropertyPages, BrowseAddsTheSeparatorAndCancelChangesNothing) {
+  StoreFixture f;
+  std::string folder = "unchanged";
+  EXPECT_FALSE(BrowseLogFolder(&folder));
+  EXPECT_EQ(folder, "unchanged");
+  f.ui.folders = {"/home/ann/logs"};
+  EXPECT_TRUE(BrowseLogFolder(&folder));
+  EXPECT_EQ(folder, "/home/ann/logs/");
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/core/Strings.h"
+#include "app/shell/EditPending.h"
+#include "reports/ReportPaths.h"
+#include "store/db/CurrentDatabase.h"
+#include "windows/core/Categories.h"
+#include "windows/core/TopicEditor.h"
+#include "windows/tests/WindowsTestSupport.h"
+
+namespace quillet {
+namespace {
+
+using testing::StoreFixture;
+
+class RecordingTree : public ITopicTreeOps {
+ public:
+  std::vector<std::string> calls;
+  void InsertMember(CRecord& r) override { calls.push_back("member " + std::to_string(r.recordId)); }
+  void UpdateMember(const CRecord& r) override { calls.push_back("umember " + std::to_string(r.recordId)); }
+  void InsertTopic(const CTopicRecord& t) override { calls.push_back("topic " + t.title); }
+  void UpdateTopic(const CTopicRecord& t) override { calls.push_back("utopic " + t.title); }
+  void RemoveItem(uint32_t id) override { calls.push_back("remove " + std::to_string(id)); }
+  void RefreshAndSelect(uint32_t id, bool expand) override {
+    calls.push_back("select " + std::to_string(id) + (expand ? " expanded" : ""));
+  }
+  uint32_t CurrentTopic() const override { return 0; }
+};
+
+class TopicEditorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    f.host.tree = &tree;
+    work = f.AddCategory("Work");
+    home = f.AddCategory("home");
+    ASSERT_EQ(pDB->Save(), DB_OK);
+  }
+  void TearDown() override { bEditPending = 0; }
+  size_t Count(uint32_t kind) { return pDB->CountLive(kind); }
+
+  StoreFixture f;
+  RecordingTree tree;
+  uint32_t work = 0, home = 0;
+};
+
+TEST_F(TopicEditorTest, ClearedWindowListsUnfiledThenSortedCategories) {
+  CTopicEditor editor;
+  EXPECT_EQ(editor.view().okStringId, IDS_ADD);
+  EXPECT_EQ(editor.view().title, "");
+  EXPECT_EQ(editor.view().categories,
+            (std::vector<CategoryEntry>{{" Unfiled...", 0}, {"home", home}, {"Work", work}}));
+  EXPECT_EQ(editor.view().selected, 0);
+  EXPECT_FALSE(editor.isNew());
+  EXPECT_EQ(TreeCategoryEntries(), (std::vector<CategoryEntry>{
+                                       {"All Categories", -1}, {"home", home}, {"Work", work},
+                                       {"Unfiled", 0}}));
+}
+
+TEST_F(TopicEditorTest, NewTopicIsPendingWithItsLinksAndAGeneratedPageName) {
+  f.host.mainCategory = work;
+  CTopicEditor editor;
+  editor.NewTopic();
+  ASSERT_TRUE(editor.isNew());
+  const CTopicRecord* topic = editor.pendingTopic();
+  const CTopicLinksRecord* links = editor.pendingLinks();
+  ASSERT_TRUE(topic && links);
+  EXPECT_EQ(links->recordId, topic->recordId + 1);
+  EXPECT_EQ(topic->linksId, links->recordId);
+  EXPECT_EQ(links->topicId, topic->recordId);
+  EXPECT_TRUE(IsPlainFileName(topic->fileName));
+  EXPECT_EQ(topic->fileName.substr(topic->fileName.size() - 4), ".htm");
+  EXPECT_EQ(editor.view().categories[editor.view().selected].data, work);
+  EXPECT_EQ(Count(kKindTopic), 0u);  // nothing in the store yet
+
+  f.host.mainCategory = -1;  // "All Categories" is no topic's category
+  editor.NewTopic();
+  EXPECT_EQ(editor.view().selected, 0);
+}
+
+TEST_F(TopicEditorTest, OkAddsTopicAndLinksSelectsItAndReturnsToViewTopic) {
+  CTopicEditor editor;
+  editor.NewTopic();
+  uint32_t id = editor.topicId();
+  bEditPending = 1;
+  ASSERT_TRUE(editor.Ok("Garden\r\nplans", 2));
+  CTopicRecord* topic = FindTopic(id);
+  ASSERT_NE(topic, nullptr);
+  EXPECT_EQ(topic->title, "Garden\nplans");
+  EXPECT_EQ(topic->categoryId, work);
+  EXPECT_EQ(topic->flags, kFlagNew);
+  ASSERT_NE(FindLinksOfTopic(topic), nullptr);
+  EXPECT_EQ(tree.calls, (std::vector<std::string>{"topic Garden\nplans",
+                                                  "select " + std::to_string(id) + " expanded"}));
+  EXPECT_EQ(f.host.commands, std::vector<uint32_t>{3072});
+  EXPECT_EQ(f.host.imageListRefreshes, 1);
+  EXPECT_EQ(bEditPending, 0);
+  EXPECT_FALSE(editor.isNew());
+  EXPECT_EQ(editor.view().okStringId, IDS_ADD);  // cleared
+  f.Reopen();
+  EXPECT_NE(FindTopic(id), nullptr);
+}
+
+TEST_F(TopicEditorTest, TitlesOver256CharactersAreToldAndCut) {
+  CTopicEditor editor;
+  editor.NewTopic();
+  uint32_t id = editor.topicId();
+  ASSERT_TRUE(editor.Ok(std::string(257, 't'), 0));
+  ASSERT_EQ(f.ui.MessageIds(), std::vector<int>{IDS_TEXT_TOO_LONG});
+  EXPECT_EQ(f.ui.messages[0].text,
+            "The Title contains more than 256 characters.\nIt will be truncated before saving.");
+  EXPECT_EQ(f.ui.messages[0].caption, "Quillet");
+  EXPECT_EQ(f.ui.messages[0].flags, kMbOk | kMbIconInformation);
+  EXPECT_EQ(FindTopic(id)->title, std::string(256, 't'));
+
+  f.ui.messages.clear();
+  editor.NewTopic();
+  ASSERT_TRUE(editor.Ok(std::string(256, 'u'), 0));
+  EXPECT_TRUE(f.ui.messages.empty());
+}
+
+TEST_F(TopicEditorTest, ShowingAndUpdatingAnExistingTopic) {
+  uint32_t id = f.AddTopic("Line one\nline two", home);
+  CTopicEditor editor;
+  ASSERT_TRUE(editor.ShowTopic(id));
+  EXPECT_EQ(editor.view().okStringId, IDS_UPDATE);
+  EXPECT_EQ(editor.view().title, "Line one\r\nline two");
+  EXPECT_EQ(editor.view().categories[editor.view().selected].data, home);
+  ASSERT_TRUE(editor.Ok("Renamed", 0));
+  EXPECT_EQ(FindTopic(id)->title, "Renamed");
+  EXPECT_EQ(FindTopic(id)->categoryId, 0u);
+  EXPECT_NE(FindTopic(id)->flags & kFlagModified, 0u);
+  EXPECT_EQ(tree.calls.front(), "utopic Renamed");
+  EXPECT_FALSE(editor.ShowTopic(99999));
+  EXPECT_EQ(editor.view().okStringId, IDS_ADD);
+}
+
+TEST_F(TopicEditorTest, CancelAndModeChangesDeleteThePendingTopicUnsaved) {
+  CTopicEditor editor;
+  editor.NewTopic();
+  bEditPending = 1;
+  editor.Cancel();
+  EXPECT_EQ(editor.pendingTopic(), nullptr);
+  EXPECT_EQ(editor.pendingLinks(), nullptr);
+  EXPECT_EQ(f.host.commands, std::vector<uint32_t>{3058});
+  EXPECT_EQ(bEditPending, 0);
+  EXPECT_EQ(Count(kKindTopic), 0u);
+  EXPECT_EQ(Count(kKindTopicLinks), 0u);
+
+  editor.NewTopic();
+  EXPECT_TRUE(editor.DiscardPending());
+  EXPECT_FALSE(editor.DiscardPending());
+  EXPECT_EQ(Count(kKindTopic), 0u);
+}
+
+TEST_F(TopicEditorTest, AFailedSaveKeepsTheWindowAndASecondOkDoesNotAddTwice) {
+  CTopicEditor editor;
+  editor.NewTopic();
+  uint32_t id = editor.topicId();
+  std::filesystem::remove_all(f.output);
+  EXPECT_FALSE(editor.Ok("Kept", 0));
+  EXPECT_EQ(f.ui.MessageIds(), std::vector<int>{IDS_SAVE_FAILED});
+  EXPECT_TRUE(f.host.commands.empty());
+  std::filesystem::create_directories(f.output);
+  ASSERT_TRUE(editor.Ok("Kept", 0));
+  EXPECT_EQ(Count(kKindTopic), 1u);
+  EXPECT_EQ(FindTopic(id)->title, "Kept");
+}
+
+TEST_F(TopicEditorTest, CategoryNamesThatAreRefusedShowString207) {
+  for (const char* name : {"", " ", "   ", "UNFILED", "unfiled", "Unfiled", "WORK", "Home"}) {
+    f.ui.messages.clear();
+    EXPECT_EQ(AddCategory(name), 0u) << '"' << name << '"';
+    ASSERT_EQ(f.ui.MessageIds(), std::vector<int>{IDS_BAD_CATEGORY}) << name;
+    EXPECT_EQ(f.ui.messages[0].text, "This project already exists or is an invalid name e.g. Unfiled.");
+  }
+  EXPECT_EQ(pDB->CountLive(kKindCategory), 2u);
+  EXPECT_EQ(f.host.categoryRefills, 0);
+}
+
+TEST_F(TopicEditorTest, CategoriesAreAddedRenamedAndDeleted) {
+  uint32_t id = AddCategory("Travel");
+  ASSERT_NE(id, 0u);
+  EXPECT_EQ(f.host.categoryRefills, 1);
+  uint32_t topic = f.AddTopic("Trip", id);
+  f.ui.messages.clear();
+
+  EXPECT_TRUE(RenameCategory(id, "TRAVEL"));  // its own name in another case
+  EXPECT_FALSE(RenameCategory(id, "work"));   // another category's name
+  EXPECT_FALSE(RenameCategory(id, "unfiled"));
+  EXPECT_EQ(f.ui.MessageIds(), (std::vector<int>{IDS_BAD_CATEGORY, IDS_BAD_CATEGORY}));
+  EXPECT_TRUE(RenameCategory(id, "Journeys"));
+  auto* category = RecordAs<CCategoryRecord>(FindRecord(id));
+  EXPECT_EQ(category->name, "Journeys");
+  EXPECT_NE(category->flags & kFlagModified, 0u);
+
+  EXPECT_TRUE(DeleteCategory(id));
+  f.Reopen();
+  category = RecordAs<CCategoryRecord>(FindRecord(id));
+  EXPECT_EQ(category->flags & (kFlagDeleted | kFlagModified), kFlagDeleted | kFlagModified);
+  EXPECT_EQ(FindTopic(topic)->categoryId, id);  // topics keep theirs
+  EXPECT_NE(AddCategory("Journeys"), 0u);       // a deleted name is free again
+}
+
+TEST(ShownText, LineFeedsBecomeCarriageReturnLineFeedWithinTheLimit) {
+  EXPECT_EQ(ShownText("a\nb", 10), "a\r\nb");
+  EXPECT_EQ(ShownText("abc\nd", 4), "abc");  // no half line break at the cut
+  EXPECT_EQ(ShownText("a\r\nb", 10), "a\r\nb");
+}
+
+}  // namespace
+}  // namespace quillet
