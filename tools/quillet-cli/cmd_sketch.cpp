@@ -44,7 +44,7 @@ int RunSketch(const std::vector<std::string>& args) {
                  h.width, h.height);
     return cli::kExitFailed;
   }
-  if (h.height > 0 && h.row_bytes > 0 && info.rows_complete == 0 && info.truncated) {
+  if (h.height > 0 && h.row_bytes > 0 && info.truncated && info.rows_offset >= bytes.size()) {
     std::fprintf(stderr, "quillet-cli: sketch: %s: the data end before the first row\n", in.c_str());
     return cli::kExitFailed;
   }
