@@ -60,22 +60,6 @@ void Tell(const char* text) {
   UI().ShowMessage(request);
 }
 
-// Copies each source once per pass: a picture the theme shows in every note
-// is copied once, not once per note.
-class Copier {
- public:
-  explicit Copier(const std::string& outputPath) : output_(WithSlash(outputPath)) {}
-  void Copy(const std::string& from, const std::string& name) {
-    if (output_.empty() || !IsPlainFileName(name)) return;
-    if (!done_.insert(name).second) return;
-    CopyFileReplacing(from, output_ + name);
-  }
-
- private:
-  std::string output_;
-  std::unordered_set<std::string> done_;
-};
-
 }  // namespace
 
 std::vector<std::string> FindReferenceValues(std::string_view text, bool anyCase) {
@@ -92,7 +76,8 @@ std::string post_process_report(char* text, size_t length, const std::string& th
 }
 
 void post_process_report(char* text, size_t length, const std::string& themeFolder,
-                         const std::string& outputPath, std::string* result) {
+                         const std::string& outputPath, std::string* result,
+                         CopySession* copies) {
   static constexpr char kFileSize[] = "{FILE_SIZE}";
   static constexpr size_t kFileSizeLen = sizeof(kFileSize) - 1;
   const std::string digits = std::to_string(length);
@@ -111,12 +96,18 @@ void post_process_report(char* text, size_t length, const std::string& themeFold
   out.clear();
   out.reserve(length);
   size_t copied_to = 0;  // text before this offset is already in `out`
-  Copier copier(outputPath);
+  CopySession own(outputPath);
+  CopySession& copier = copies != nullptr ? *copies : own;
   const std::string folder = WithSlash(themeFolder);
+  // A theme that shows one picture in every note names it thousands of
+  // times; each value is looked at once.
+  std::unordered_set<std::string_view> handled;
   ForEachValue(view, false, [&](size_t b, size_t e) {
     std::string_view value = view.substr(b, e - b);
+    bool first_time = handled.insert(value).second;
     if (IsWebAddress(value)) return;
     if (value.find_first_of("/\\") == std::string_view::npos) {
+      if (!first_time) return;
       std::string name = DecodeSpaces(value);
       if (auto source = ResolveThemeReference(folder, name)) copier.Copy(*source, name);
       return;
@@ -125,8 +116,10 @@ void post_process_report(char* text, size_t length, const std::string& themeFold
     // and the report refers to it by that name, whether or not it may be
     // copied, so a finished report never points outside its own folder.
     std::string last = BaseName(value);
-    if (auto source = ResolveThemeReference(folder, DecodeSpaces(value)))
-      copier.Copy(*source, DecodeSpaces(last));
+    if (first_time) {
+      if (auto source = ResolveThemeReference(folder, DecodeSpaces(value)))
+        copier.Copy(*source, DecodeSpaces(last));
+    }
     out.append(view.substr(copied_to, b - copied_to));
     out.append(last);
     copied_to = e;
@@ -164,12 +157,22 @@ bool collect_references(const std::string& reportPath, const std::string& templa
   }
   text.resize(std::fread(text.data(), 1, text.size(), file));
   std::fclose(file);
+  collect_references_in(text, templatePath, outputPath, names);
+  return true;
+}
 
+void collect_references_in(std::string_view text, const std::string& templatePath,
+                           const std::string& outputPath, std::vector<std::string>* names,
+                           CopySession* copies) {
+  names->clear();
   const std::string folder = WithSlash(templatePath);
-  const std::string output = WithSlash(outputPath);
+  CopySession own(outputPath);
+  CopySession& copier = copies != nullptr ? *copies : own;
   std::unordered_set<std::string> seen;
+  std::unordered_set<std::string_view> handled;
   ForEachValue(text, true, [&](size_t b, size_t e) {
-    std::string_view value = std::string_view(text).substr(b, e - b);
+    std::string_view value = text.substr(b, e - b);
+    if (!handled.insert(value).second) return;  // the same value again
     std::string name = DecodeSpaces(BaseName(value));
     if (!IsPlainFileName(name) || seen.count(name) != 0) return;
     auto source = ResolveThemeReference(folder, DecodeSpaces(value));
@@ -181,9 +184,8 @@ bool collect_references(const std::string& reportPath, const std::string& templa
     std::snprintf(line, sizeof line, "NEW &szImage[%i] = 0x%08x, szImage[%i] = 0x%08x", index,
                   Address(&names->back()), index, Address(names->back().data()));
     LogLine(line);
-    if (!output.empty()) CopyFileReplacing(*source, output + name);
+    copier.Copy(*source, name);
   });
-  return true;
 }
 
 }  // namespace quillet

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "reports/ReportPaths.h"
+
 namespace quillet {
 
 // Post-processes `text` (the expanded report, `length` bytes):
@@ -28,7 +30,8 @@ namespace quillet {
 // finished report is returned, or left in *out (whose storage is reused from
 // report to report).
 void post_process_report(char* text, size_t length, const std::string& themeFolder,
-                         const std::string& outputPath, std::string* out);
+                         const std::string& outputPath, std::string* out,
+                         CopySession* copies = nullptr);
 std::string post_process_report(char* text, size_t length, const std::string& themeFolder,
                                 const std::string& outputPath);
 
@@ -41,6 +44,12 @@ std::string post_process_report(char* text, size_t length, const std::string& th
 // file is told to the person.
 bool collect_references(const std::string& reportPath, const std::string& templatePath,
                         const std::string& outputPath, std::vector<std::string>* names);
+
+// The same over a report's bytes already in memory (the builder has just
+// written them).
+void collect_references_in(std::string_view report, const std::string& templatePath,
+                           const std::string& outputPath, std::vector<std::string>* names,
+                           CopySession* copies = nullptr);
 
 // The attribute values a report refers to, as collect_references finds
 // them, without reading or copying anything (for tests and tools).

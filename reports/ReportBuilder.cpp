@@ -114,7 +114,7 @@ std::string ReportBuilder::report_path(uint32_t topicId) {
 bool ReportBuilder::build(const std::string& themePath, uint32_t topicId,
                           const std::string* destination) {
   ReadConfig();
-  ThemeFile theme;
+  ThemeFile& theme = theme_;
   ThemeFallback fallback;
   fallback.installPath = WithSlash(config_.installPath);
   fallback.refillThemeBox = [this] { return RefillThemeBox(); };
@@ -133,19 +133,29 @@ bool ReportBuilder::build(const std::string& themePath, uint32_t topicId,
 
   if (!expander_.set_current_topic(topicId)) return false;
   LogLine("Make HTML Report...");
+  copies_ = std::make_unique<CopySession>(config_.outputPath);
   bool written = write_report(theme, name);
 
   // The rest runs on whatever file is there, as the report in the output
   // folder is the one that was (or was not) just written.
   std::string report = WithSlash(config_.outputPath) + name;
   std::vector<std::string> names;
-  if (!config_.outputPath.empty() && IsPlainFileName(name) &&
-      collect_references(report, config_.templatePath, config_.outputPath, &names)) {
+  bool listed = false;
+  if (written) {
+    // The bytes just written are the file's; no need to read them back.
+    collect_references_in(file_bytes_, config_.templatePath, config_.outputPath, &names,
+                          copies_.get());
+    listed = true;
+  } else if (!config_.outputPath.empty() && IsPlainFileName(name)) {
+    listed = collect_references(report, config_.templatePath, config_.outputPath, &names);
+  }
+  if (listed) {
     for (size_t i = 0; i < names.size(); ++i) {
-      CopyFileReplacing(theme.folder + names[i], WithSlash(config_.outputPath) + names[i]);
+      copies_->Copy(theme.folder + names[i], names[i]);
       LogRelease(static_cast<int>(i), names[i]);
     }
   }
+  copies_.reset();
   return written;
 }
 
@@ -172,7 +182,8 @@ bool ReportBuilder::write_report(const ThemeFile& theme, const std::string& file
   expander_.push_block(kBlockDocument);
   size_t length = expander_.expand(theme.data(), theme.size(), buffer_.data(), buffer_.size());
   last_expanded_ = length;
-  post_process_report(buffer_.data(), length, theme.folder, config_.outputPath, &processed_);
+  post_process_report(buffer_.data(), length, theme.folder, config_.outputPath, &processed_,
+                      copies_.get());
   bool ok = WriteWithCrLf(file, processed_, &file_bytes_);
   ok = (std::fclose(file) == 0) && ok;
   expander_.pop_block();

@@ -12,10 +12,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "reports/ReportExpander.h"
+#include "reports/ReportPaths.h"
 #include "reports/ReportSource.h"
 #include "reports/ThemeFile.h"
 
@@ -88,9 +90,11 @@ class ReportBuilder {
   ReportServices services_;
   ReportConfig config_;
   ReportExpander expander_;
+  ThemeFile theme_;             // the theme being used, its memory reused
   std::vector<char> buffer_;    // the expansion
   std::string processed_;       // after post-processing
   std::string file_bytes_;      // with carriage returns, as written
+  std::unique_ptr<CopySession> copies_;  // during a build
   size_t last_expanded_ = 0;
 };
 

@@ -1,5 +1,8 @@
 #include "reports/ReportExpander.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -46,22 +49,53 @@ const char* ReferenceFieldLabel(int32_t customType, int field) {
   return kLabels[-customType - 1][field - 1];
 }
 
+namespace {
+
+bool NeedsEscape(char c) { return c == '&' || c == '<' || c == '>' || c == '"'; }
+
+size_t FindEscape(std::string_view text, size_t from) {
+  while (from < text.size() && !NeedsEscape(text[from])) ++from;
+  return from;
+}
+
+}  // namespace
+
+void AppendEscaped(std::string* out, std::string_view text) {
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t hit = FindEscape(text, start);
+    out->append(text, start, hit - start);
+    if (hit == text.size()) break;
+    switch (text[hit]) {
+      case '&': *out += "&amp;"; break;
+      case '<': *out += "&lt;"; break;
+      case '>': *out += "&gt;"; break;
+      default: *out += "&quot;"; break;
+    }
+    start = hit + 1;
+  }
+}
+
 std::string EscapeRecordText(std::string_view text) {
   std::string out;
-  out.reserve(text.size() + text.size() / 8);
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out.push_back(c);
-    }
-  }
+  out.reserve(text.size());
+  AppendEscaped(&out, text);
   return out;
 }
 
-ReportExpander::~ReportExpander() = default;
+std::string_view ReportExpander::Escaped(std::string_view text) {
+  if (FindEscape(text, 0) == text.size()) return text;
+  scratch_.clear();
+  AppendEscaped(&scratch_, text);
+  return scratch_;
+}
+
+ReportExpander::~ReportExpander() { CloseOutputFolder(); }
+
+void ReportExpander::set_config(const ReportConfig& config) {
+  config_ = config;
+  CloseOutputFolder();
+}
 
 void ReportExpander::set_source(IReportSource* source, IImageWriter* images) {
   source_ = source;
@@ -89,6 +123,7 @@ bool ReportExpander::set_current_topic(uint32_t topicId) {
 }
 
 void ReportExpander::clear_current_topic() {
+  CloseOutputFolder();
   has_topic_ = false;
   topic_id_ = 0;
   topic_ = ReportTopic();
@@ -161,12 +196,12 @@ int ReportExpander::on_tag() {
     case kTagNone:
       return kActionNotHandled;
     case kTagTitle:
-      write_lines(EscapeRecordText(Cut(topic_.title, kTitleMax)), 1, 1);
+      write_lines(Escaped(Cut(topic_.title, kTitleMax)), 1, 1);
       return kActionContinue;
     case kTagCategory:
       if (topic_.categoryId != 0 && source_ != nullptr) {
         std::string name = source_->CategoryName(topic_.categoryId);
-        if (!name.empty()) write_text(EscapeRecordText(Cut(name, kCategoryMax)));
+        if (!name.empty()) write_text(Escaped(Cut(name, kCategoryMax)));
       }
       write_text(" ");
       return kActionContinue;
@@ -178,7 +213,7 @@ int ReportExpander::on_tag() {
                                  : code == kTagAuthorTitle ? config_.authorTitle
                                  : code == kTagAuthorEmail ? config_.authorEmail
                                                            : config_.authorPhone;
-      write_text(EscapeRecordText(Cut(value, kAuthorMax)));
+      write_text(Escaped(Cut(value, kAuthorMax)));
       write_text(" ");
       return kActionContinue;
     }
@@ -270,7 +305,7 @@ int ReportExpander::NotesTag(int code) {
       return kActionContinue;
     case kTagNote:
       if (HasCurrent(kNotes)) {
-        write_lines(EscapeRecordText(Cut(source_->NoteText(CurrentId(kNotes)), kTextMax)), 1, kLastLine);
+        write_lines(Escaped(Cut(source_->NoteText(CurrentId(kNotes)), kTextMax)), 1, kLastLine);
       } else {
         write_text(" ");
       }
@@ -278,12 +313,13 @@ int ReportExpander::NotesTag(int code) {
     case kTagNoteBody:
     case kTagNoteFirstLine:
       if (HasCurrent(kNotes)) {
-        std::string text = EscapeRecordText(Cut(source_->NoteText(CurrentId(kNotes)), kTextMax));
-        text += "<br><br>";
+        scratch_.clear();
+        AppendEscaped(&scratch_, Cut(source_->NoteText(CurrentId(kNotes)), kTextMax));
+        scratch_ += "<br><br>";
         if (code == kTagNoteBody)
-          write_lines(text, 2, kLastLine);
+          write_lines(scratch_, 2, kLastLine);
         else
-          write_lines(text, 1, 1);
+          write_lines(scratch_, 1, 1);
       }
       return kActionContinue;
     case kTagNotesEnd:
@@ -327,7 +363,7 @@ int ReportExpander::ImagesTag(int code) {
       if (HasCurrent(kImages)) {
         ReportImage image;
         if (source_->Image(CurrentId(kImages), &image))
-          write_text(EscapeRecordText(Cut(image.title, kImageTitleMax)));
+          write_text(Escaped(Cut(image.title, kImageTitleMax)));
       }
       write_text(" ");
       return kActionContinue;
@@ -354,10 +390,10 @@ void ReportExpander::WriteReferenceRow(int field) {
   std::string_view raw = ref.fields[field - 1];
   if (raw.empty()) return;
   // Escaping also keeps a '"' in a URL from ending its href attribute.
-  std::string value = EscapeRecordText(Cut(raw, kTextMax));
+  std::string_view value = Escaped(Cut(raw, kTextMax));
 
-  std::string row;
-  row.reserve(value.size() * 2 + 128);
+  std::string& row = row_;
+  row.clear();
   const char* label = ReferenceFieldLabel(ref.customType, field);
   if (label[0] != '\0') {
     row += "<table border=0><tr><td valign=top width=100>";
@@ -378,6 +414,24 @@ void ReportExpander::WriteReferenceRow(int field) {
   write_lines(row, 1, kLastLine);
 }
 
+// Asked for every picture of a report: relative to the output folder opened
+// once per report, which spares the walk along the whole path.
+bool ReportExpander::OutputFileExists(const std::string& name) {
+  if (output_fd_ < 0 && !output_fd_tried_) {
+    output_fd_tried_ = true;
+    output_fd_ = ::open(config_.outputPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  }
+  if (output_fd_ >= 0) return ::faccessat(output_fd_, name.c_str(), F_OK, 0) == 0;
+  std::error_code ec;
+  return std::filesystem::exists(WithSlash(config_.outputPath) + name, ec);
+}
+
+void ReportExpander::CloseOutputFolder() {
+  if (output_fd_ >= 0) ::close(output_fd_);
+  output_fd_ = -1;
+  output_fd_tried_ = false;
+}
+
 // The picture's file must exist in the output folder before the report
 // refers to it. The name stored with the record is used only when it can
 // mean nothing but a file in that folder; any other gets a fresh name.
@@ -394,8 +448,7 @@ void ReportExpander::WriteImageSource() {
   if (!config_.outputPath.empty() && images_ != nullptr) {
     std::string path = WithSlash(config_.outputPath) + name;
     if (image.format == 0) {
-      std::error_code ec;
-      if (!std::filesystem::exists(path, ec))
+      if (!OutputFileExists(name))
         images_->WriteJpeg(path, image.width, image.height, image.data, image.dataSize);
     } else if (image.format == 2) {
       images_->WriteSketch(image.data, image.dataSize, path);

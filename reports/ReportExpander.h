@@ -41,6 +41,7 @@ const char* ReferenceFieldLabel(int32_t customType, int field);
 
 // `text` with '&', '<', '>' and '"' written as character references.
 std::string EscapeRecordText(std::string_view text);
+void AppendEscaped(std::string* out, std::string_view text);
 
 class ReportExpander : public TemplateExpander {
  public:
@@ -54,7 +55,7 @@ class ReportExpander : public TemplateExpander {
 
   // Where records come from and where picture files go (not owned).
   void set_source(IReportSource* source, IImageWriter* images);
-  void set_config(const ReportConfig& config) { config_ = config; }
+  void set_config(const ReportConfig& config);
   const ReportConfig& config() const { return config_; }
 
   // Makes the topic with this id the current one and takes a snapshot of
@@ -97,6 +98,11 @@ class ReportExpander : public TemplateExpander {
   void WritePosition(int slot);
   void WriteReferenceRow(int field);
   void WriteImageSource();
+  bool OutputFileExists(const std::string& name);
+  void CloseOutputFolder();
+  // `text` escaped; the text itself when it needs nothing, else a view of
+  // scratch_ (valid until the next use).
+  std::string_view Escaped(std::string_view text);
 
   IReportSource* source_ = nullptr;
   IImageWriter* images_ = nullptr;
@@ -116,6 +122,10 @@ class ReportExpander : public TemplateExpander {
   int block_count_ = 0;
 
   std::string colours_[2];
+  int output_fd_ = -1;  // the output folder, opened at the first picture of a report
+  bool output_fd_tried_ = false;
+  std::string scratch_;  // escaped texts, reused
+  std::string row_;      // a reference row, reused
 };
 
 }  // namespace quillet

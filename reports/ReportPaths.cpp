@@ -1,6 +1,9 @@
 #include "reports/ReportPaths.h"
 
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <vector>
 #include <system_error>
 
 #include "store/FileNames.h"
@@ -90,6 +93,57 @@ std::optional<std::string> ResolveThemeReference(const std::string& themeFolder,
     return clean;
   }
   return folder + path;
+}
+
+bool FileLookup::IsFile(const std::string& path) {
+  std::string folder = FolderOf(path);
+  auto it = folders_.find(folder);
+  if (it == folders_.end()) {
+    std::unordered_set<std::string> names;
+    std::error_code ec;
+    fs::directory_iterator dir(folder.empty() ? std::string(".") : folder, ec);
+    for (; !ec && dir != fs::directory_iterator(); dir.increment(ec)) {
+      std::error_code type_ec;
+      if (dir->is_regular_file(type_ec)) names.insert(dir->path().filename().string());
+    }
+    it = folders_.emplace(folder, std::move(names)).first;
+  }
+  return it->second.count(BaseName(path)) != 0;
+}
+
+CopySession::CopySession(const std::string& folder) : folder_(WithSlash(folder)) {}
+
+namespace {
+
+// True when both are regular files of at most 1 MiB with the same bytes.
+bool SameBytes(const std::string& a, const std::string& b) {
+  std::error_code ec1, ec2;
+  auto size_a = fs::file_size(a, ec1);
+  auto size_b = fs::file_size(b, ec2);
+  if (ec1 || ec2 || size_a != size_b || size_a > (1u << 20)) return false;
+  std::FILE* fa = std::fopen(a.c_str(), "rb");
+  std::FILE* fb = std::fopen(b.c_str(), "rb");
+  bool same = fa != nullptr && fb != nullptr;
+  std::vector<char> x(64 * 1024), y(64 * 1024);
+  while (same) {
+    size_t na = std::fread(x.data(), 1, x.size(), fa);
+    size_t nb = std::fread(y.data(), 1, y.size(), fb);
+    if (na != nb || std::memcmp(x.data(), y.data(), na) != 0) same = false;
+    if (na < x.size()) break;
+  }
+  if (fa) std::fclose(fa);
+  if (fb) std::fclose(fb);
+  return same;
+}
+
+}  // namespace
+
+void CopySession::Copy(const std::string& from, const std::string& name) {
+  if (folder_.empty() || !IsPlainFileName(name) || !sources_.IsFile(from)) return;
+  auto it = last_source_.find(name);
+  if (it != last_source_.end() && it->second == from) return;
+  const std::string to = folder_ + name;
+  if (SameBytes(from, to) || CopyFileReplacing(from, to)) last_source_[name] = from;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

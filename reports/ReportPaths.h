@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace quillet {
 
@@ -38,6 +40,35 @@ bool IsWebAddress(std::string_view value);
 // control characters name nothing that may be copied.
 std::optional<std::string> ResolveThemeReference(const std::string& themeFolder,
                                                  std::string_view value);
+
+// Whether regular files exist, answered from one listing per folder: a
+// report names the same few theme folders hundreds of times, and most names
+// (the topic's own pictures) are not there. For one pass over a report.
+class FileLookup {
+ public:
+  bool IsFile(const std::string& path);
+
+ private:
+  std::unordered_map<std::string, std::unordered_set<std::string>> folders_;
+};
+
+// The copies into one folder made while one report is built. The post-
+// processing, the reference scan and the builder each copy the theme's
+// pictures; a copy whose destination already holds what it would write (the
+// same source copied earlier in the session, or the same bytes) is not made
+// again. Missing sources are recognised from one listing per folder.
+class CopySession {
+ public:
+  explicit CopySession(const std::string& folder);
+  // Copies `from` to the folder as `name` (a plain name), replacing a file.
+  void Copy(const std::string& from, const std::string& name);
+  const std::string& folder() const { return folder_; }
+
+ private:
+  std::string folder_;
+  FileLookup sources_;
+  std::unordered_map<std::string, std::string> last_source_;  // name -> what it holds
+};
 
 // Copies a regular file over `to` (replacing it). False when `from` is not a
 // regular file, when both name the same file, or when the copy fails.

@@ -11,20 +11,26 @@ namespace quillet {
 StoreReportSource::StoreReportSource(CRecordStore* store, std::function<bool()> showPrivate)
     : store_(store), show_private_(std::move(showPrivate)) {}
 
+StoreReportSource::StoreReportSource(std::function<CRecordStore*()> currentStore,
+                                     std::function<bool()> showPrivate)
+    : current_(std::move(currentStore)), show_private_(std::move(showPrivate)) {}
+
 void StoreReportSource::set_store(CRecordStore* store) {
   store_ = store;
+  current_ = nullptr;
   positions_.clear();
 }
 
 CRecord* StoreReportSource::Find(uint32_t id) {
-  if (store_ == nullptr || id == 0) return nullptr;
+  CRecordStore* store = Store();
+  if (store == nullptr || id == 0) return nullptr;
   auto it = positions_.find(id);
   if (it != positions_.end()) {
-    CRecord* record = store_->RecordAt(it->second);
+    CRecord* record = store->RecordAt(it->second);
     if (record != nullptr && record->recordId == id) return record;
   }
   CRecord* record = nullptr;
-  if (store_->FindById(id, &record) != DB_OK || record == nullptr) return nullptr;
+  if (store->FindById(id, &record) != DB_OK || record == nullptr) return nullptr;
   if (record->slotIndex >= 0) positions_[id] = static_cast<uint32_t>(record->slotIndex);
   return record;
 }
@@ -38,9 +44,10 @@ bool StoreReportSource::Topic(uint32_t id, ReportTopic* out) {
   out->memberIds.clear();
   // The topic's members are those of the first live links record with the
   // topic's linksId.
-  if (topic->linksId != 0 && store_ != nullptr) {
-    for (uint32_t pos = 0; pos < store_->highWater(); ++pos) {
-      const CTopicLinksRecord* links = RecordAs<CTopicLinksRecord>(store_->RecordAt(pos));
+  CRecordStore* store = Store();
+  if (topic->linksId != 0 && store != nullptr) {
+    for (uint32_t pos = 0; pos < store->highWater(); ++pos) {
+      const CTopicLinksRecord* links = RecordAs<CTopicLinksRecord>(store->RecordAt(pos));
       if (links != nullptr && links->IsLive() && links->recordId == topic->linksId) {
         out->memberIds = links->memberIds;
         break;
@@ -104,7 +111,7 @@ bool StoreReportSource::SetFileName(uint32_t id, const std::string& name, bool s
   }
   if (!save) return true;
   record->flags |= kFlagModified;
-  if (store_->Save() != DB_OK) {
+  if (Store()->Save() != DB_OK) {
     ShowStringMessage(IDS_SAVE_FAILED, kCaption, kMbOk | kMbIconInformation);
     return false;
   }

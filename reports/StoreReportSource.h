@@ -19,6 +19,10 @@ class StoreReportSource : public IReportSource {
   // `showPrivate` answers whether private records are shown; empty means
   // the process-wide bShowPrivate.
   explicit StoreReportSource(CRecordStore* store, std::function<bool()> showPrivate = {});
+  // A source that asks `currentStore` for the store at every call, so it
+  // follows the current database from user to user.
+  explicit StoreReportSource(std::function<CRecordStore*()> currentStore,
+                             std::function<bool()> showPrivate = {});
 
   void set_store(CRecordStore* store);
 
@@ -34,13 +38,19 @@ class StoreReportSource : public IReportSource {
 
  private:
   CRecord* Find(uint32_t id);
+  CRecordStore* Store() { return current_ ? current_() : store_; }
 
-  CRecordStore* store_;
+  CRecordStore* store_ = nullptr;
+  std::function<CRecordStore*()> current_;
   std::function<bool()> show_private_;
   // Where each id was last found. A report looks up each child several
   // times; the store's own lookup walks every record. A remembered position
   // is checked against the store before it is trusted.
   std::unordered_map<uint32_t, uint32_t> positions_;
 };
+
+// The report source of the program: the current database (pDB) and the
+// process-wide bShowPrivate.
+StoreReportSource& CurrentDatabaseSource();
 
 }  // namespace quillet

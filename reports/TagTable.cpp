@@ -1,6 +1,7 @@
 #include "reports/TagTable.h"
 
 #include <string_view>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -73,28 +74,31 @@ char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 
 
 }  // namespace
 
-bool MatchTagPattern(const char* text, const char* pattern, std::string args[2]) {
+bool MatchTagPattern(std::string_view text, const char* pattern, std::string args[2]) {
   args[0].clear();
   args[1].clear();
+  const size_t n = text.size();
   size_t i = 0;
-  while (IsTagSpace(text[i])) ++i;
+  while (i < n && IsTagSpace(text[i])) ++i;
   size_t j = 0;
   int slot = 0;
   while (pattern[j] != '\0') {
-    if (text[i] == '\0' || UpperAscii(text[i]) != pattern[j]) return false;
+    if (i >= n || UpperAscii(text[i]) != pattern[j]) return false;
     ++i;
     ++j;
-    while (IsTagSpace(text[i])) ++i;
+    while (i < n && IsTagSpace(text[i])) ++i;
     if (pattern[j] == '?') {
       // An argument keeps its case and inner whitespace; only whitespace
       // right after "(" or "," was skipped above.
       std::string& arg = args[slot < 2 ? slot : 1];
       ++slot;
-      while (text[i] != '\0' && text[i] != ',' && text[i] != ')') arg.push_back(text[i++]);
+      size_t start = i;
+      while (i < n && text[i] != ',' && text[i] != ')') ++i;
+      arg.assign(text.data() + start, i - start);
       ++j;
     }
   }
-  return text[i] == '\0';
+  return i == n;
 }
 
 namespace {
@@ -129,15 +133,24 @@ const FastTable& Fast() {
 
 }  // namespace
 
-TagCode LookupTagCode(const char* text, std::string args[2]) {
+TagCode LookupTagCode(std::string_view text, std::string args[2]) {
   const FastTable& fast = Fast();
+  // Folded: whitespace dropped, a-z raised; 0 marks whitespace.
+  static constexpr auto kFold = [] {
+    std::array<char, 256> t{};
+    for (int c = 0; c < 256; ++c) t[c] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    t[' '] = t['\t'] = t['\r'] = t['\n'] = 0;
+    t[0] = 1;  // a zero byte is not whitespace; it simply matches no name
+    return t;
+  }();
   char folded[kMaxTagText + 1];
   size_t n = 0;
   bool paren = false;
-  for (const char* p = text; *p != '\0' && n < kMaxTagText; ++p) {
-    if (IsTagSpace(*p)) continue;
-    if (*p == '(') paren = true;
-    folded[n++] = UpperAscii(*p);
+  for (size_t i = 0; i < text.size() && n < kMaxTagText; ++i) {
+    char f = kFold[static_cast<unsigned char>(text[i])];
+    if (f == 0) continue;
+    if (f == '(') paren = true;
+    folded[n++] = f;
   }
   if (!paren) {
     if (n == 0 || n >= FastTable::kLengths || folded[0] < 'A' || folded[0] > 'Z') return kTagNone;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quillet {
 
@@ -67,10 +68,10 @@ inline constexpr size_t kMaxTagText = 255;
 // skipped, the text's a-z count as A-Z, and whitespace after every matched
 // character is skipped; a '?' takes the characters up to the next ',' or ')'
 // into the next argument. True when text and pattern end together.
-bool MatchTagPattern(const char* text, const char* pattern, std::string args[2]);
+bool MatchTagPattern(std::string_view text, const char* pattern, std::string args[2]);
 
 // The code of the first table entry that `text` matches, or kTagNone; the
 // arguments of the matching entry are left in args (both empty otherwise).
-TagCode LookupTagCode(const char* text, std::string args[2]);
+TagCode LookupTagCode(std::string_view text, std::string args[2]);
 
 }  // namespace quillet

@@ -11,9 +11,38 @@ int TemplateExpander::on_tag() { return kActionContinue; }
 int TemplateExpander::lookup_tag() {
   args_[0].clear();
   args_[1].clear();
+  // A loop looks the same tags up once per item; a tag without arguments
+  // gets the code remembered for its position in this run.
+  if (memo_ != nullptr && memo_->code != kCodeUnknown) return memo_->code;
   // Same result as matching every table entry in order, without doing so
   // for every tag of a large theme (see LookupTagCode).
-  return LookupTagCode(tag_text_.c_str(), args_);
+  int code = LookupTagCode(tag_text_, args_);
+  if (memo_ != nullptr && args_[0].empty() && args_[1].empty() &&
+      tag_text_.find('(') == std::string_view::npos)
+    memo_->code = code;
+  return code;
+}
+
+// Recognition at `pos`, remembered for the run: loops come back to the
+// same positions once per item.
+bool TemplateExpander::TagAt(size_t pos, size_t* end) {
+  TagMemo& m = memos_[pos % kMemoSlots];
+  if (m.pos != pos) {
+    m.pos = pos;
+    m.code = kCodeUnknown;
+    m.is_tag = ScanTag(pos, &m.end);
+    if (m.is_tag) {
+      m.text_begin = static_cast<size_t>(tag_text_.data() - in_);
+      m.text_size = tag_text_.size();
+      m.raw = tag_is_raw_;
+    }
+  } else if (m.is_tag) {
+    tag_text_ = std::string_view(in_ + m.text_begin, m.text_size);
+    tag_is_raw_ = m.raw;
+  }
+  memo_ = m.is_tag ? &m : nullptr;
+  *end = m.end;
+  return m.is_tag;
 }
 
 // A tag starts with "{" or with a backslash directly before "{" (editors
@@ -38,19 +67,41 @@ bool TemplateExpander::ScanTag(size_t pos, size_t* end) {
   if (close >= limit) return false;
   size_t text_end = close;
   if (text_end > open + 1 && in_[text_end - 1] == '\\') --text_end;
-  tag_text_.assign(in_ + open + 1, text_end - (open + 1));
+  tag_text_ = std::string_view(in_ + open + 1, text_end - (open + 1));
+  tag_is_raw_ = open == pos && text_end == close;
   *end = close + 1;
   return true;
 }
 
-void TemplateExpander::Put(const char* bytes, size_t count) {
-  size_t left = room_ - written_;
-  if (count > left) {
-    count = left;
-    full_ = true;
+// The next position at or after `pos` that may start a tag. For "{" and
+// for "\\" the engine remembers where the next one is and from where on it
+// knows there is none before it, so the input is searched once, however
+// often loops jump back.
+size_t TemplateExpander::SpecialAfter::Next(const char* in, size_t size, size_t pos) {
+  if (at < pos) {
+    const void* hit = std::memchr(in + pos, ch, size - pos);
+    at = hit ? static_cast<size_t>(static_cast<const char*>(hit) - in) : size;
+    clean_from = pos;
   }
-  std::memcpy(out_ + written_, bytes, count);
-  written_ += count;
+  return at;
+}
+
+void TemplateExpander::SpecialAfter::Rewind(const char* in, size_t pos) {
+  if (pos >= clean_from) return;
+  const void* hit = std::memchr(in + pos, ch, clean_from - pos);
+  if (hit) at = static_cast<size_t>(static_cast<const char*>(hit) - in);
+  clean_from = pos;
+}
+
+size_t TemplateExpander::NextSpecial(size_t pos) {
+  size_t brace = brace_.Next(in_, in_size_, pos);
+  size_t backslash = backslash_.Next(in_, in_size_, pos);
+  return brace < backslash ? brace : backslash;
+}
+
+void TemplateExpander::Rewind(size_t pos) {
+  brace_.Rewind(in_, pos);
+  backslash_.Rewind(in_, pos);
 }
 
 void TemplateExpander::write_text(std::string_view text) {
@@ -92,7 +143,8 @@ size_t TemplateExpander::expand(const char* input, size_t size, char* output, si
   full_ = false;
   output_on_ = true;
   loop_count_ = 0;
-  tag_text_.clear();
+  tag_text_ = std::string_view();
+  tag_is_raw_ = false;
   args_[0].clear();
   args_[1].clear();
   if (capacity == 0 || output == nullptr) {
@@ -100,13 +152,18 @@ size_t TemplateExpander::expand(const char* input, size_t size, char* output, si
     return 0;
   }
   room_ = capacity - 1;
+  brace_ = SpecialAfter{'{'};
+  backslash_ = SpecialAfter{'\\'};
+  for (TagMemo& m : memos_) m.pos = kNoPosition;
+  memo_ = nullptr;
 
   size_t pos = 0;
   while (pos < size && written_ < room_) {
     char c = input[pos];
     size_t end = 0;
-    if ((c == '{' || c == '\\') && ScanTag(pos, &end)) {
+    if ((c == '{' || c == '\\') && TagAt(pos, &end)) {
       int action = on_tag();
+      memo_ = nullptr;
       pos = end;
       switch (action) {
         case kActionContinue:
@@ -118,7 +175,10 @@ size_t TemplateExpander::expand(const char* input, size_t size, char* output, si
           if (loop_count_ > 0) --loop_count_;
           break;
         case kActionRepeat:
-          if (loop_count_ > 0) pos = loops_[loop_count_ - 1];
+          if (loop_count_ > 0) {
+            pos = loops_[loop_count_ - 1];
+            Rewind(pos);
+          }
           break;
         case kActionOutputOff:
           output_on_ = false;
@@ -128,9 +188,13 @@ size_t TemplateExpander::expand(const char* input, size_t size, char* output, si
           break;
         default:
           output_on_ = true;
-          Put("{", 1);
-          Put(tag_text_.data(), tag_text_.size());
-          Put("}", 1);
+          if (tag_is_raw_) {
+            Put(tag_text_.data() - 1, tag_text_.size() + 2);
+          } else {
+            Put("{", 1);
+            Put(tag_text_.data(), tag_text_.size());
+            Put("}", 1);
+          }
           break;
       }
       continue;
@@ -143,12 +207,12 @@ size_t TemplateExpander::expand(const char* input, size_t size, char* output, si
       continue;
     }
     // Plain text up to the next character that may start a tag.
-    size_t run = pos + 1;
-    while (run < size && input[run] != '{' && input[run] != '\\') ++run;
+    size_t run = NextSpecial(pos + 1);
     if (output_on_) Put(input + pos, run - pos);
     pos = run;
   }
   output[written_] = '\0';
+  memo_ = nullptr;
   return written_;
 }
 

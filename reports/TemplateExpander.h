@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -59,8 +60,9 @@ class TemplateExpander {
   // "<br>" of the line feed that opens it.
   void write_lines(std::string_view text, int first, int last);
 
-  // The text between the braces of the tag being handled.
-  const std::string& tag_text() const { return tag_text_; }
+  // The text between the braces of the tag being handled (valid during
+  // on_tag).
+  std::string_view tag_text() const { return tag_text_; }
   // Argument 0 or 1 of the last lookup_tag().
   const std::string& argument(int index) const { return args_[index == 0 ? 0 : 1]; }
   bool output_on() const { return output_on_; }
@@ -71,7 +73,18 @@ class TemplateExpander {
 
  private:
   bool ScanTag(size_t pos, size_t* end);
-  void Put(const char* bytes, size_t count);
+  bool TagAt(size_t pos, size_t* end);
+  size_t NextSpecial(size_t pos);
+  void Rewind(size_t pos);
+  void Put(const char* bytes, size_t count) {
+    size_t left = room_ - written_;
+    if (count > left) {
+      count = left;
+      full_ = true;
+    }
+    std::memcpy(out_ + written_, bytes, count);
+    written_ += count;
+  }
 
   const char* in_ = nullptr;
   size_t in_size_ = 0;
@@ -80,8 +93,34 @@ class TemplateExpander {
   size_t written_ = 0;
   bool full_ = false;
   bool output_on_ = true;
-  std::string tag_text_;
+  std::string_view tag_text_;
+  bool tag_is_raw_ = false;  // the input from "{" to "}" is "{" + tag text + "}"
+  struct SpecialAfter {
+    char ch;
+    size_t at = 0;          // the next `ch` (or the input size) ...
+    size_t clean_from = 0;  // ... and none in [clean_from, at)
+    size_t Next(const char* in, size_t size, size_t pos);
+    void Rewind(const char* in, size_t pos);
+  };
+  SpecialAfter brace_{'{'};
+  SpecialAfter backslash_{'\\'};
   std::string args_[2];
+
+  static constexpr int kCodeUnknown = -2;
+  static constexpr size_t kNoPosition = static_cast<size_t>(-1);
+  static constexpr size_t kMemoSlots = 61;
+  struct TagMemo {
+    size_t pos = kNoPosition;
+    size_t end = 0;
+    size_t text_begin = 0;
+    size_t text_size = 0;
+    bool is_tag = false;
+    bool raw = false;
+    int code = kCodeUnknown;
+  };
+  TagMemo memos_[kMemoSlots];
+  TagMemo* memo_ = nullptr;  // the tag being handled
+
   size_t loops_[kLoopDepth] = {};
   int loop_count_ = 0;
 };

@@ -17,7 +17,7 @@ class ScriptedExpander : public TemplateExpander {
   std::function<int(ScriptedExpander&)> hook = [](ScriptedExpander&) { return 0; };
   std::vector<std::string> seen;
   int on_tag() override {
-    seen.push_back(tag_text());
+    seen.emplace_back(tag_text());
     return hook(*this);
   }
   std::string Run(const std::string& in, size_t capacity = 4096) {
