@@ -1,0 +1,184 @@
+#include "app/gui/MainWindow.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <cinttypes>
+#include <functional>
+
+#include "app/core/DiagnosticLog.h"
+#include "app/core/RegistryKey.h"
+#include "app/gui/Ansi.h"
+#include "app/gui/MenuBar.h"
+#include "app/gui/WndMgr.h"
+#include "app/shell/Commands.h"
+#include "app/shell/Layout.h"
+#include "platform/winmsg/WindowMessage.h"
+#include "store/db/CurrentDatabase.h"
+
+namespace quillet {
+namespace {
+
+// The client area: button-face background, and every resize lays the
+// children out again.
+class ClientArea : public QWidget {
+ public:
+  explicit ClientArea(QWidget* parent) : QWidget(parent) {
+    setObjectName("ClientArea");
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+  std::function<void()> resized;
+
+ protected:
+  void resizeEvent(QResizeEvent*) override {
+    if (resized) resized();
+  }
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Window));
+  }
+};
+
+CMainWindow* g_main_window = nullptr;
+
+void CloseMainWindow() {
+  if (g_main_window) QMetaObject::invokeMethod(g_main_window, "close", Qt::QueuedConnection);
+}
+
+}  // namespace
+
+CMainWindow::CMainWindow(const ShellParts& parts) {
+  setObjectName(kMainWindowClass);
+  setWindowTitle(kMainWindowTitle);
+  setWindowIcon(QIcon(":/art/topics@2x.png"));
+  setMinimumSize(kMinWindowWidth, kMinWindowHeight);
+  g_main_window = this;
+  SetCloseMainWindowHook(&CloseMainWindow);
+
+  menus_ = new CMenus(menuBar(), [this](uint32_t c) { SendCommand(c); });
+  auto* client = new ClientArea(this);
+  client_ = client;
+  setCentralWidget(client_);
+
+  // What creating the window does: make sure the stored user has a store
+  // file, build the manager, go to the start page.
+  {
+    CRegistryKey key;
+    key.OpenProgramKey();
+    std::string userPath;
+    key.ReadValueString("UserPath", &userPath, kPathBufferSize);
+    EnsureStoreFile(userPath);
+  }
+  client->resized = [this] {
+    if (manager_) manager_->Layout();
+  };
+  manager_ = std::make_unique<CWndMgr>(this, client_, menus_, parts);
+  DebugTrace("NEW pWndMgr = 0x%08" PRIxPTR, reinterpret_cast<uintptr_t>(manager_.get()));
+  if (!manager_->ready()) {
+    ShowStartFailure();
+    return;
+  }
+  if (CTreeObject* tree = manager_->topicTree()) tree->Refresh();
+  SendCommand(CMD_START);
+}
+
+CMainWindow::~CMainWindow() {
+  if (!closed_) {
+    // Destroyed without a close (a test, or the program ending another
+    // way): tear down in the same order.
+    manager_.reset();
+  }
+  if (g_main_window == this) {
+    g_main_window = nullptr;
+    SetCloseMainWindowHook(nullptr);
+  }
+}
+
+void CMainWindow::ShowStartFailure() {
+  // No Palm Desktop user's records could be opened: say so, and leave only
+  // Exit working.
+  for (QAction* a : menuBar()->actions()) a->setEnabled(a->menu() && a->text() == "&File");
+  if (QAction* exit = menus_->Action(CMD_EXIT)) exit->setEnabled(true);
+  auto* layout = new QVBoxLayout(client_);
+  auto* text = new QLabel(
+      "<h3>Quillet! could not open your records</h3>"
+      "<p>No Palm Desktop user was found, or the records of the user could not be opened.</p>"
+      "<p>Set up Palm Desktop with at least one user (for this machine: "
+      "<tt>palm-desktop init</tt> and <tt>palm-desktop user add NAME</tt>), "
+      "HotSync once, then start Quillet! again.</p>",
+      client_);
+  text->setWordWrap(true);
+  text->setAlignment(Qt::AlignCenter);
+  layout->addWidget(text);
+  resize(kMinWindowWidth, kMinWindowHeight);
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.center() - rect().center());
+  }
+  show();
+}
+
+void CMainWindow::SendCommand(uint32_t command, uint32_t param) {
+  if (manager_) manager_->OnCommand(command, param);
+}
+
+uint32_t CMainWindow::HandleMessage(uint32_t message, uint32_t wparam, uint32_t lparam) {
+  if (message != kNotifierMessage) return 0;  // default processing
+  if (!manager_) return wparam == 0 ? kNotifierMessage : 0;
+  return manager_->OnNotifierMessage(wparam, lparam);
+}
+
+void CMainWindow::AttachMessageWindow(winmsg::MessageWindow* window) {
+  messages_ = window;
+  delete message_notifier_;
+  message_notifier_ = nullptr;
+  if (!window || window->fd() < 0) return;
+  message_notifier_ = new QSocketNotifier(window->fd(), QSocketNotifier::Read, this);
+  connect(message_notifier_, &QSocketNotifier::activated, this, &CMainWindow::ReadMessages);
+}
+
+void CMainWindow::ReadMessages() {
+  if (!messages_) return;
+  // Handling a message may open a dialog with its own event loop; no second
+  // round may start inside it.
+  message_notifier_->setEnabled(false);
+  messages_->HandlePending(
+      [this](uint32_t message, uint32_t wparam, uint32_t lparam) {
+        return HandleMessage(message, wparam, lparam);
+      });
+  if (message_notifier_) message_notifier_->setEnabled(true);
+}
+
+void CMainWindow::closeEvent(QCloseEvent* event) {
+  if (closed_) {
+    event->accept();
+    return;
+  }
+  closed_ = true;
+  hide();
+  if (pDB) {
+    LogLine("Deleting Database Manager");
+    DeleteCurrentStore();
+  }
+  if (manager_) {
+    LogLine("Deleting Window Manager");
+    DebugTrace("DELETE pWndMgr = 0x%08" PRIxPTR, reinterpret_cast<uintptr_t>(manager_.get()));
+    manager_.reset();
+  }
+  event->accept();
+  emit closed();
+}
+
+void CMainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  // Coming back from minimized lays out again (sizes are not followed while
+  // minimized).
+  if (event->type() == QEvent::WindowStateChange && manager_ && !isMinimized()) manager_->Layout();
+}
+
+}  // namespace quillet

@@ -1,0 +1,187 @@
+#include "app/gui/QtForms.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/core/RegistryKey.h"
+#include "app/core/Strings.h"
+#include "app/gui/Ansi.h"
+
+namespace quillet {
+namespace {
+
+QString FilterText(const FileDialogRequest& request) {
+  QStringList filters;
+  for (const auto& [description, patterns] : request.filters) {
+    // The patterns as written and in lower case: file names here keep
+    // their case, and "*.ARC" should still find "Quillet.arc".
+    QStringList list = FromAnsi(patterns).split(';', Qt::SkipEmptyParts);
+    QStringList both = list;
+    for (const QString& p : list)
+      if (!both.contains(p.toLower())) both << p.toLower();
+    filters << QString("%1 (%2)").arg(FromAnsi(description), both.join(' '));
+  }
+  return filters.join(";;");
+}
+
+}  // namespace
+
+QWidget* QtUserInterface::Owner() const {
+  if (owner_) return owner_;
+  return QApplication::activeWindow();
+}
+
+int QtUserInterface::ShowMessage(const MessageRequest& request) {
+  QMessageBox box(Owner());
+  box.setWindowTitle(FromAnsi(request.caption));
+  box.setText(FromAnsi(request.text));
+  switch (request.flags & 0xF0) {
+    case kMbIconError: box.setIcon(QMessageBox::Critical); break;
+    case kMbIconQuestion: box.setIcon(QMessageBox::Question); break;
+    case kMbIconExclamation: box.setIcon(QMessageBox::Warning); break;
+    case kMbIconInformation: box.setIcon(QMessageBox::Information); break;
+    default: break;
+  }
+  switch (request.flags & 0xF) {
+    case kMbOkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case kMbYesNoCancel:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+      break;
+    case kMbYesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    default: box.setStandardButtons(QMessageBox::Ok); break;
+  }
+  switch (box.exec()) {
+    case QMessageBox::Yes: return kIdYes;
+    case QMessageBox::No: return kIdNo;
+    case QMessageBox::Cancel: return kIdCancel;
+    default: return kIdOk;
+  }
+}
+
+int QtUserInterface::ShowInfoDialog(int dialogId) {
+  QDialog dialog(Owner());
+  auto* layout = new QVBoxLayout(&dialog);
+  if (dialogId == 371) {
+    dialog.setWindowTitle("Please Hotsync...");
+    for (const char* line : {"Please Hotsync your PC and PDA now....",
+                             "You may need to Hotsync once or twice to correctly set-up the database.",
+                             "Thank you."})
+      layout->addWidget(new QLabel(line, &dialog));
+  } else {
+    dialog.setWindowTitle(kCaptionBang);
+  }
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  layout->addWidget(buttons);
+  return dialog.exec() == QDialog::Accepted ? kIdOk : kIdCancel;
+}
+
+bool QtUserInterface::AskPassword(int /*dialogId*/, std::string* password) {
+  QDialog dialog(Owner());
+  dialog.setWindowTitle("Show Private Records");
+  auto* form = new QFormLayout(&dialog);
+  std::string user;
+  {
+    CRegistryKey key;
+    key.OpenProgramKey();
+    key.ReadValueString("LastUsername", &user, kTextBufferSize);
+  }
+  form->addRow("Username:", new QLabel(FromAnsi(user), &dialog));
+  auto* edit = new QLineEdit(&dialog);
+  edit->setEchoMode(QLineEdit::Password);
+  edit->setMaxLength(259);
+  form->addRow("Password:", edit);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  form->addRow(buttons);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  *password = ToAnsi(edit->text());
+  return true;
+}
+
+bool QtUserInterface::ChooseOpenFile(const FileDialogRequest& request, std::string* path) {
+  const QString chosen = QFileDialog::getOpenFileName(
+      Owner(), FromAnsi(request.title), FromPath(request.initialFolder + request.initialName),
+      FilterText(request));
+  if (chosen.isEmpty()) return false;
+  *path = ToPath(chosen);
+  return true;
+}
+
+bool QtUserInterface::ChooseSaveFile(const FileDialogRequest& request, std::string* path) {
+  QFileDialog dialog(Owner(), FromAnsi(request.title), FromPath(request.initialFolder),
+                     FilterText(request));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.selectFile(FromAnsi(request.initialName));
+  if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(FromAnsi(request.defaultExtension));
+  // Whether to replace an existing file is the caller's question.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  *path = ToPath(dialog.selectedFiles().first());
+  return true;
+}
+
+bool QtUserInterface::ChooseFolder(const std::string& title, std::string* folder) {
+  QString chosen = QFileDialog::getExistingDirectory(Owner(), FromAnsi(title));
+  if (chosen.isEmpty()) return false;
+  if (!chosen.endsWith('/')) chosen += '/';
+  *folder = ToPath(chosen);
+  return true;
+}
+
+bool QtUserInterface::SetClipboardText(const std::string& text) {
+  QGuiApplication::clipboard()->setText(FromAnsi(text));
+  return true;
+}
+
+bool QtUserInterface::GetClipboardText(std::string* text) {
+  *text = ToAnsi(QGuiApplication::clipboard()->text());
+  return true;
+}
+
+bool QtDesktop::OpenAddress(const std::string& address) {
+  return QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
+}
+
+bool QtDesktop::OpenPath(const std::string& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(FromPath(path)));
+}
+
+bool QtDesktop::EditPath(const std::string& path) {
+  // The desktop has one default application per kind of file; it is the
+  // one that edits as well.
+  return OpenPath(path);
+}
+
+bool QtDesktop::EditPlainText(const std::string& path) {
+  const std::string editor = PlainTextEditor();
+  if (editor.empty()) return EditPath(path);
+  QStringList words = QProcess::splitCommand(QString::fromLocal8Bit(editor));
+  if (words.isEmpty()) return EditPath(path);
+  const QString program = words.takeFirst();
+  words << FromPath(path);  // one argument, whatever blanks the path holds
+  return QProcess::startDetached(program, words);
+}
+
+ScreenSize QtScreenMetrics::FullScreenClientSize() const {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return {1024, 740};
+  const QRect area = screen->availableGeometry();
+  return {area.width(), area.height()};
+}
+
+}  // namespace quillet

@@ -1,0 +1,303 @@
+#include "app/gui/WebWnd.h"
+
+#include <unistd.h>
+
+#include <QAbstractTextDocumentLayout>
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QStringDecoder>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+
+#include "app/core/AppPaths.h"
+#include "app/core/DiagnosticLog.h"
+#include "app/core/RegistryKey.h"
+#include "app/core/UserInterface.h"
+#include "app/gui/Ansi.h"
+#include "app/shell/Desktop.h"
+#include "app/shell/Layout.h"
+#include "app/shell/Pages.h"
+
+namespace quillet {
+namespace {
+
+bool IsPictureFile(const QString& path) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  return suffix == "jpg" || suffix == "jpeg" || suffix == "png" || suffix == "bmp" ||
+         suffix == "gif";
+}
+
+bool IsPageFile(const QString& path) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  return suffix == "htm" || suffix == "html" || suffix == "txt" || IsPictureFile(path);
+}
+
+// Pages say which code page they are in; without a word about it, text
+// that is valid UTF-8 is taken as such and anything else as Windows-1252,
+// the code page of the handheld's texts.
+QString DecodePage(const QByteArray& bytes) {
+  const QByteArray head = bytes.left(2048).toLower();
+  const int at = head.indexOf("charset=");
+  if (at >= 0) {
+    QByteArray name = head.mid(at + 8, 16);
+    while (!name.isEmpty() && (name[0] == '"' || name[0] == '\'')) name.remove(0, 1);
+    if (name.startsWith("utf-8") || name.startsWith("utf8")) return QString::fromUtf8(bytes);
+    return FromAnsi(bytes.toStdString());
+  }
+  QStringDecoder utf8(QStringDecoder::Utf8);
+  QString text = utf8(bytes);
+  if (!utf8.hasError()) return text;
+  return FromAnsi(bytes.toStdString());
+}
+
+std::string ReadPageSetupValue(CRegistryKey& key, const char* name) {
+  std::string value;
+  key.ReadValueString(name, &value, kTextBufferSize);
+  return value;
+}
+
+// The page set-up texts as the browser understands them: &w title, &u
+// address, &p page, &P pages, &d date, &t time, && an ampersand; &b
+// separates the left, centred and right parts.
+QStringList ExpandPageText(const std::string& raw, int page, int pages, const QString& title,
+                           const QString& address) {
+  const QString text = FromAnsi(raw);
+  QStringList parts{QString()};
+  for (int i = 0; i < text.size(); ++i) {
+    if (text[i] != '&' || i + 1 >= text.size()) {
+      parts.last().append(text[i]);
+      continue;
+    }
+    const QChar code = text[++i];
+    if (code == 'w') parts.last() += title;
+    else if (code == 'u') parts.last() += address;
+    else if (code == 'p') parts.last() += QString::number(page);
+    else if (code == 'P') parts.last() += QString::number(pages);
+    else if (code == 'd') parts.last() += QDate::currentDate().toString(Qt::TextDate);
+    else if (code == 't') parts.last() += QTime::currentTime().toString("HH:mm");
+    else if (code == 'b') parts.append(QString());
+    else parts.last().append(code);
+  }
+  return parts;
+}
+
+void DrawPageText(QPainter& painter, const QRectF& band, const QStringList& parts) {
+  if (parts.join(QString()).trimmed().isEmpty()) return;
+  const Qt::Alignment aligns[3] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
+  // One part is left-aligned, two are left and right, three left, centre and right.
+  for (int i = 0; i < parts.size() && i < 3; ++i) {
+    Qt::Alignment a = parts.size() == 2 && i == 1 ? Qt::AlignRight : aligns[i];
+    painter.drawText(band, int(a | Qt::AlignVCenter), parts[i].trimmed());
+  }
+}
+
+}  // namespace
+
+PaneBrowser::PaneBrowser(QWidget* parent) : QTextBrowser(parent) {}
+
+QVariant PaneBrowser::loadResource(int type, const QUrl& name) {
+  const bool document = type == QTextDocument::UnknownResource || type == QTextDocument::HtmlResource;
+  if (document && name.isLocalFile()) {
+    const QString path = name.toLocalFile();
+    if (IsPictureFile(path)) {
+      const QString file = QFileInfo(path).fileName().toHtmlEscaped();
+      return QStringLiteral("<html><head><title>%1</title></head><body>"
+                            "<p align=\"center\"><img src=\"%2\"></p></body></html>")
+          .arg(file, QUrl::fromLocalFile(path).toString().toHtmlEscaped());
+    }
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return QVariant();
+    return DecodePage(f.readAll());
+  }
+  return QTextBrowser::loadResource(type, name);
+}
+
+CWebWnd::CWebWnd(QWidget* mainWindow, const QRect& clientRect) : QWidget(mainWindow) {
+  setObjectName("WebWnd");
+  setGeometry(0, 0, clientRect.width(), clientRect.height());
+  browser_ = new PaneBrowser(this);
+  browser_->setObjectName("ShellExplorer");
+  browser_->setOpenLinks(false);
+  browser_->setFrameShape(QFrame::StyledPanel);
+  browser_->setGeometry(0, 0, clientRect.width(), std::max(0, clientRect.height() - kTopBand));
+  connect(browser_, &QTextBrowser::anchorClicked, this, &CWebWnd::OnAnchor);
+  connect(browser_, &QTextBrowser::backwardAvailable, this, [this](bool on) {
+    back_enabled_ = on;
+    emit commandStateChanged();
+  });
+  connect(browser_, &QTextBrowser::forwardAvailable, this, [this](bool on) {
+    forward_enabled_ = on;
+    emit commandStateChanged();
+  });
+  connect(browser_, &QTextBrowser::sourceChanged, this, [this] {
+    setWindowTitle(browser_->documentTitle());
+    emit titleChanged(windowTitle());
+  });
+
+  // Printed pages carry no header or footer while we run.
+  CRegistryKey key;
+  key.OpenPageSetupKey();
+  saved_header_ = ReadPageSetupValue(key, "header");
+  saved_footer_ = ReadPageSetupValue(key, "footer");
+  key.WriteValueString("header", " ");
+  key.WriteValueString("footer", " ");
+  show();
+
+  Navigate(AppPaths.installFolder + kMainPage, false);
+}
+
+CWebWnd::~CWebWnd() {
+  CRegistryKey key;
+  key.OpenPageSetupKey();
+  key.WriteValueString("header", saved_header_);
+  key.WriteValueString("footer", saved_footer_);
+}
+
+void CWebWnd::Move(int x, int y, int width, int height) {
+  setGeometry(x, y, width, height);
+  browser_->setGeometry(0, 0, width, std::max(0, height - kTopBand));
+}
+
+void CWebWnd::Navigate(const std::string& path, bool check) {
+  if (!browser_) return;
+  if (!AppPaths.installFolder.empty() && ::chdir(AppPaths.installFolder.c_str()) != 0)
+    LogPair("Unable to change to folder", AppPaths.installFolder.c_str());
+  std::string target = path;
+  if (check) {
+    bool missing = false;
+    target = CheckedPagePath(path, AppPaths.installFolder, &missing);
+    if (missing) LogPair("File not found:", path.c_str());
+  }
+  if (IsWebAddress(target)) {
+    Desktop().OpenAddress(target);
+    return;
+  }
+  const QUrl url = QUrl::fromLocalFile(QFileInfo(FromPath(target)).absoluteFilePath());
+  // A report is rebuilt under the same name: show the new file, not the
+  // page remembered for that address.
+  if (url == browser_->source()) browser_->reload();
+  else browser_->setSource(url);
+}
+
+void CWebWnd::ShowStartPage() {
+  const std::string page = StartPagePath(AppPaths.installFolder);
+  const std::string folder = page.substr(0, page.rfind('/') + 1);
+  if (::chdir(folder.c_str()) != 0) LogPair("Unable to change to folder", folder.c_str());
+  Navigate(page, false);
+}
+
+void CWebWnd::OnAnchor(const QUrl& link) {
+  const std::string text = link.toString().toStdString();
+  if (IsWebAddress(text)) {
+    Desktop().OpenAddress(text);
+    return;
+  }
+  const QUrl url = browser_->source().resolved(link);
+  if (!url.isLocalFile()) return;
+  const QString path = url.toLocalFile();
+  const QFileInfo info(path);
+  if (info.isDir()) {
+    // Folders open outside the pane, in the desktop's file manager.
+    Desktop().OpenPath(ToPath(path));
+  } else if (!info.exists() || IsPageFile(path)) {
+    if (info.exists()) browser_->setSource(url);
+    else Navigate(ToPath(path), true);
+  } else {
+    Desktop().OpenPath(ToPath(path));
+  }
+}
+
+void CWebWnd::GoBack() { browser_->backward(); }
+void CWebWnd::GoForward() { browser_->forward(); }
+
+QPrinter* CWebWnd::printer() {
+  if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  return printer_.get();
+}
+
+void CWebWnd::Print() {
+  QPrintDialog dialog(printer(), this);
+  dialog.setWindowTitle(tr("Print"));
+  if (dialog.exec() == QDialog::Accepted) PrintOn(printer());
+}
+
+void CWebWnd::PrintPreview() {
+  QPrintPreviewDialog dialog(printer(), this);
+  connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { PrintOn(p); });
+  dialog.resize(900, 700);
+  dialog.exec();
+}
+
+void CWebWnd::PageSetup() {
+  QPageSetupDialog dialog(printer(), this);
+  dialog.exec();
+}
+
+bool CWebWnd::PrintToPdf(const std::string& path) {
+  if (browser_->source().isEmpty()) return false;
+  QPrinter pdf(QPrinter::HighResolution);
+  pdf.setOutputFormat(QPrinter::PdfFormat);
+  pdf.setPageLayout(printer()->pageLayout());
+  pdf.setOutputFileName(FromPath(path));
+  PrintOn(&pdf);
+  return QFileInfo(FromPath(path)).size() > 0;
+}
+
+void CWebWnd::PrintOn(QPrinter* printer) {
+  std::unique_ptr<QTextDocument> copy(browser_->document()->clone());
+  copy->documentLayout()->setPaintDevice(printer);
+  QPainter painter(printer);
+  if (!painter.isActive()) return;
+
+  CRegistryKey key;
+  key.OpenPageSetupKey();
+  const std::string header = ReadPageSetupValue(key, "header");
+  const std::string footer = ReadPageSetupValue(key, "footer");
+  key.CloseKey();
+
+  const double width = printer->width();
+  const double band = printer->logicalDpiY() * 0.35;  // room for a header or footer line
+  const double pageHeight = printer->height() - 2 * band;
+  if (width <= 0 || pageHeight <= 0) return;
+  copy->setPageSize(QSizeF(width, pageHeight));
+  const int pages = std::max(1, copy->pageCount());
+  QFont bandFont("Arial", 8);
+  const QString address = browser_->source().toString();
+  for (int i = 0; i < pages; ++i) {
+    painter.save();
+    painter.translate(0, band - i * pageHeight);
+    copy->drawContents(&painter, QRectF(0, i * pageHeight, width, pageHeight));
+    painter.restore();
+    painter.save();
+    painter.setFont(QFont(bandFont, printer));
+    DrawPageText(painter, QRectF(0, 0, width, band),
+                 ExpandPageText(header, i + 1, pages, title(), address));
+    DrawPageText(painter, QRectF(0, printer->height() - band, width, band),
+                 ExpandPageText(footer, i + 1, pages, title(), address));
+    painter.restore();
+    if (i + 1 < pages) printer->newPage();
+  }
+}
+
+void CWebWnd::CopyAll() {
+  browser_->selectAll();
+  const QString text = browser_->textCursor().selection().toPlainText();
+  UI().SetClipboardText(ToAnsi(text));
+  QTextCursor cursor = browser_->textCursor();
+  cursor.clearSelection();
+  browser_->setTextCursor(cursor);
+}
+
+std::string CWebWnd::currentPath() const {
+  const QUrl url = browser_->source();
+  return url.isLocalFile() ? ToPath(url.toLocalFile()) : std::string();
+}
+
+}  // namespace quillet

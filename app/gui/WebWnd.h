@@ -1,0 +1,87 @@
+// CWebWnd: the browser pane on the right of the main window.
+//
+// Every HTML view of the program goes through it: the start and centre
+// pages, help, topic reports and picture previews. It is a QTextBrowser
+// inside the pane window; web addresses go to the user's web browser and
+// folders to the desktop, since the pane shows only local pages. While the
+// program runs the page set-up header and footer are one blank, so printed
+// pages carry no header or footer; the old values are put back at exit.
+#pragma once
+
+#include <QPointer>
+#include <QTextBrowser>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+class QPrinter;
+
+namespace quillet {
+
+// The browser control: local pages in the code page they declare (the
+// program's pages and reports are Windows-1252), and pictures shown as a
+// page of their own so a preview keeps its place in the history.
+class PaneBrowser : public QTextBrowser {
+  Q_OBJECT
+ public:
+  explicit PaneBrowser(QWidget* parent);
+  QVariant loadResource(int type, const QUrl& name) override;
+};
+
+class CWebWnd : public QWidget {
+  Q_OBJECT
+ public:
+  // Creates the pane as a child of `mainWindow` at (0, 0) with the size of
+  // `clientRect`, blanks the page set-up texts and shows the main page.
+  CWebWnd(QWidget* mainWindow, const QRect& clientRect);
+  // Restores the page set-up texts.
+  ~CWebWnd() override;
+
+  // Moves the pane; the control fills it less the top band.
+  void Move(int x, int y, int width, int height);
+  // Loads a file or a web address. With `check`, a file that does not
+  // exist is replaced by the missing page and "File not found:" is logged.
+  void Navigate(const std::string& path, bool check);
+  void ShowStartPage();
+  void GoBack();
+  void GoForward();
+  void Print();
+  void PrintPreview();
+  void PageSetup();
+  void CopyAll();
+  // Prints what the pane shows to a PDF file, as Print does once the
+  // person chose "print to file"; false when nothing is shown or the file
+  // cannot be written.
+  bool PrintToPdf(const std::string& path);
+  // Lays the page out on `printer` and prints it with the page set-up's
+  // header and footer.
+  void PrintOn(QPrinter* printer);
+
+  bool backEnabled() const { return back_enabled_; }
+  bool forwardEnabled() const { return forward_enabled_; }
+  // The local file shown ("" before the first page).
+  std::string currentPath() const;
+  QString title() const { return windowTitle(); }
+  PaneBrowser* browser() const { return browser_; }
+  const std::string& savedHeader() const { return saved_header_; }
+  const std::string& savedFooter() const { return saved_footer_; }
+
+ signals:
+  // Back or forward availability changed.
+  void commandStateChanged();
+  void titleChanged(const QString& title);
+
+ private:
+  void OnAnchor(const QUrl& url);
+  QPrinter* printer();
+
+  PaneBrowser* browser_ = nullptr;
+  bool forward_enabled_ = false;
+  bool back_enabled_ = false;
+  std::string saved_header_;
+  std::string saved_footer_;
+  std::unique_ptr<QPrinter> printer_;  // keeps the page set-up between prints
+};
+
+}  // namespace quillet

@@ -1,0 +1,149 @@
+// CWndMgr: the window manager of the main window (pWndMgr in the log).
+//
+// It owns every child of the main window (the rebar, the browser pane, the
+// splitter, the e-mail object, the topic tree and the category combos, the
+// image and find lists and the record windows), lays them out, and is the
+// one command dispatcher: menus, toolbar, record windows, lists and tests
+// all send command numbers to OnCommand. A command that enters a mode
+// applies that mode's row of the mode table (app/shell/Modes.h); a mode
+// whose window does not exist yet is refused with a log line.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/core/RegistryKey.h"
+#include "app/core/Startup.h"
+#include "app/gui/ShellParts.h"
+#include "app/shell/Modes.h"
+
+class QMainWindow;
+
+namespace quillet {
+
+class CMenus;
+class CRebar;
+class CSplashWnd;
+class CSplitter;
+class CWebWnd;
+class ImagingWriter;
+class RegistryReportSettings;
+class ReportBuilder;
+class StoreReportSource;
+
+class CWndMgr : public QObject {
+  Q_OBJECT
+ public:
+  // `client` is the main window's client area, `menus` its main menu.
+  // Construction builds everything in its fixed order; when the start
+  // user's store does not open it stops after the configuration pass and
+  // ready() stays false.
+  CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const ShellParts& parts);
+  ~CWndMgr() override;
+
+  bool ready() const { return ready_; }
+
+  // The dispatcher. `param` is the command's second parameter (the menu
+  // command a reference kind came from).
+  void OnCommand(uint32_t command, uint32_t param = 0);
+  // Message 0x3400 from the HotSync notifier; returns the answer.
+  uint32_t OnNotifierMessage(uint32_t wparam, uint32_t lparam);
+  // Places every child for the client area's size (skipped when minimized).
+  void Layout();
+
+  // Switches to the Palm user of that name: reopens the store, refreshes
+  // every window and enters START. False, changing nothing, for an unknown
+  // name or a store that does not open.
+  bool SwitchUser(const std::string& name);
+  // Throws away the new records the record windows hold but never added.
+  void DiscardPendingRecords();
+
+  // Notifications of the parts.
+  void OnTopicComboChanged();
+  void OnImageComboChanged();
+  void OnThemeChosen(int index);
+  void OnImageListClick();
+  void OnImageListDoubleClick(uint32_t recordId);
+  void OnFindListClick(uint32_t recordId);
+  // Context menu of the topic tree or the image list at a screen position.
+  void ShowContextMenu(QWidget* source, const QPoint& globalPos);
+
+  // The current mode number (0 START ... 14 FIND) and the named mode that
+  // set it.
+  uint32_t mode() const { return mode_; }
+  Mode namedMode() const { return named_mode_; }
+  bool MailAvailable() const;
+
+  CWebWnd* web() const;
+  CRebar* rebar() const;
+  CSplitter* splitter() const;
+  CUserTable& users() { return users_; }
+  ReportBuilder* reports() const { return report_builder_.get(); }
+  CTreeObject* topicTree() const { return Trees().At(topic_tree_); }
+  CListViewObject* imageList() const { return ListViews().At(image_list_); }
+  CListViewObject* findList() const { return ListViews().At(find_list_); }
+  CCombo* topicCombo() const { return Combos().At(topic_combo_); }
+  CCombo* imageCombo() const { return Combos().At(image_combo_); }
+  CChildWnd* window(RecordWindow which) const;
+  CMenus* menus() const { return menus_; }
+  QWidget* client() const { return client_; }
+  // Whether a command can be carried out: false for a mode (or a New
+  // item) whose window does not exist yet.
+  bool CommandAvailable(uint32_t command) const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  bool EnterMode(Mode mode, uint32_t param);
+  bool ModeTargetsExist(const ModeRow& row) const;
+  void ShowModeViews(const ModeRow& row);
+  void LoadModePage(const ModeRow& row);
+  void ApplyMenuState(const ModeRow& row);
+  void ShowPreviewImage();
+  void ShowTopicReport();
+  std::string ThemeFilePath() const;
+  void DeleteAll();
+  void TogglePrivate();
+  void OpenArchiveCommand();
+  void CloseArchiveCommand();
+  void RefreshWindows(const char* logPrefix);
+  void Refuse(const char* what);
+  void PlaceWindow();
+  void CreateChildWindows(const ShellParts& parts);
+  void CreateCombosTreesLists(const ShellParts& parts);
+
+  // In the order the manager's state was always declared.
+  bool ready_ = false;
+  std::unique_ptr<CSplashWnd> splash_;
+  QPointer<CWebWnd> web_;
+  QPointer<CRebar> rebar_;
+  QPointer<CSplitter> splitter_;
+  std::unique_ptr<CEmail> email_;
+  int topic_tree_ = 0;
+  int topic_wnd_ = 0, note_wnd_ = 0, image_wnd_ = 0, sketch_wnd_ = 0, custom_wnd_ = 0,
+      find_wnd_ = 0;
+  int image_list_ = 0, find_list_ = 0;
+  uint32_t mode_ = 0;
+  int topic_combo_ = 0, image_combo_ = 0;
+  QMainWindow* main_window_;
+  CRegistryKey registry_;
+  std::unique_ptr<StoreReportSource> report_source_;
+  std::unique_ptr<ImagingWriter> report_images_;
+  std::unique_ptr<RegistryReportSettings> report_settings_;
+  std::unique_ptr<ReportBuilder> report_builder_;
+
+  Mode named_mode_ = Mode::START;
+  QWidget* client_;
+  CMenus* menus_;
+  CUserTable users_;
+  std::function<void(uint32_t)> duplicate_topic_;
+  std::function<void(QWidget*, int)> preferences_;
+};
+
+}  // namespace quillet

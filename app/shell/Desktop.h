@@ -1,0 +1,59 @@
+// The desktop's own programs, as the main window asks for them: the web
+// browser for web addresses, the default application of a file or folder
+// ("open" and "edit"), and a plain-text editor.
+//
+// Like the user-interface form, the program installs a form that really
+// starts programs; tests install RecordingDesktop to see what was asked.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+class IDesktop {
+ public:
+  virtual ~IDesktop() = default;
+  // A web address in the user's web browser.
+  virtual bool OpenAddress(const std::string& address) = 0;
+  // A file or folder with the desktop's default application ("open").
+  virtual bool OpenPath(const std::string& path) = 0;
+  // A file in the application the desktop edits it with ("edit").
+  virtual bool EditPath(const std::string& path) = 0;
+  // A file in the user's plain-text editor.
+  virtual bool EditPlainText(const std::string& path) = 0;
+};
+
+// The current form; never null (without one, a form that starts nothing
+// and answers false).
+IDesktop& Desktop();
+IDesktop* SetDesktop(IDesktop* desktop);
+
+class RecordingDesktop : public IDesktop {
+ public:
+  struct Request {
+    std::string what;  // "address", "open", "edit", "plain"
+    std::string target;
+    bool operator==(const Request&) const = default;
+  };
+  std::vector<Request> requests;
+  bool answer = true;
+
+  bool OpenAddress(const std::string& a) override { return Note("address", a); }
+  bool OpenPath(const std::string& p) override { return Note("open", p); }
+  bool EditPath(const std::string& p) override { return Note("edit", p); }
+  bool EditPlainText(const std::string& p) override { return Note("plain", p); }
+
+ private:
+  bool Note(const char* what, const std::string& target) {
+    requests.push_back({what, target});
+    return answer;
+  }
+};
+
+// The plain-text editor to start, by rule: $QUILLET_TEXT_EDITOR, else
+// $VISUAL, else the first of the common graphical editors found on $PATH;
+// "" when there is none (the caller then uses "edit").
+std::string PlainTextEditor();
+
+}  // namespace quillet

@@ -1,0 +1,59 @@
+#include "app/shell/Layout.h"
+
+#include <algorithm>
+
+namespace quillet {
+
+ShellLayout ComputeLayout(int width, int height, int percent, int comboHeight) {
+  const int left = static_cast<int>(width * (percent / 100.0));
+  const int right = static_cast<int>(width * (1.0 - percent / 100.0));
+  ShellLayout l;
+  l.browser = {left + kSplitterWidth, kTopBand, right - 4, height};
+  l.browserControl = {0, 0, right - 4, height - kTopBand};
+  l.splitter = {width * percent / 100, kTopBand, kSplitterWidth, height - kTopBand};
+  l.recordWindow = {left + kSplitterWidth, kTopBand, right - kSplitterWidth, height - kTopBand};
+  l.findList = {0, kTopBand, left, height - kTopBand};
+  l.treeAndImageList = {0, comboHeight + kTopBand, left, height - comboHeight - kTopBand};
+  l.combos = {0, kTopBand, left, comboHeight};
+  return l;
+}
+
+SplitterStop SplitterDrag(int x, int clientWidth) {
+  if (x <= 1) return {1, 1};
+  if (x > clientWidth - kSplitterWidth) return {clientWidth - kSplitterWidth, 99};
+  return {x, clientWidth > 0 ? x * 100 / clientWidth : 1};
+}
+
+namespace {
+
+// A stored number as the window system would take it: the registry holds
+// unsigned words, a window size is signed.
+int AsCoordinate(uint32_t value) { return static_cast<int>(static_cast<int32_t>(value)); }
+
+}  // namespace
+
+Placement PlacementFromStored(uint32_t x, uint32_t y, uint32_t w, uint32_t h,
+                              const LayoutRect& available) {
+  // The minimum is applied on the unsigned values, so a negative size
+  // (a huge unsigned one) is not raised; it is cut below.
+  if (w < static_cast<uint32_t>(kMinWindowWidth)) w = kMinWindowWidth;
+  if (h < static_cast<uint32_t>(kMinWindowHeight)) h = kMinWindowHeight;
+  Placement p;
+  p.x = AsCoordinate(x);
+  p.y = AsCoordinate(y);
+  const int maxW = std::max(available.width, kMinWindowWidth);
+  const int maxH = std::max(available.height, kMinWindowHeight);
+  p.width = w > static_cast<uint32_t>(maxW) ? maxW : static_cast<int>(w);
+  p.height = h > static_cast<uint32_t>(maxH) ? maxH : static_cast<int>(h);
+  if (available.width > 0 && available.height > 0) {
+    const bool outside = p.x + p.width <= available.x || p.x >= available.x + available.width ||
+                         p.y + p.height <= available.y || p.y >= available.y + available.height;
+    if (outside) {
+      p.x = available.x + std::max(0, (available.width - p.width) / 2);
+      p.y = available.y + std::max(0, (available.height - p.height) / 2);
+    }
+  }
+  return p;
+}
+
+}  // namespace quillet

@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include "app/shell/Layout.h"
+
+namespace quillet {
+namespace {
+
+TEST(Layout, ChildrenFollowTheSplitterPercentage) {
+  // 1000 x 700 at 20 %: left 200, right 800.
+  ShellLayout l = ComputeLayout(1000, 700, 20, 24);
+  EXPECT_EQ(l.browser, (LayoutRect{205, 38, 796, 700}));
+  EXPECT_EQ(l.browserControl, (LayoutRect{0, 0, 796, 662}));
+  EXPECT_EQ(l.recordWindow, (LayoutRect{205, 38, 795, 662}));
+  EXPECT_EQ(l.findList, (LayoutRect{0, 38, 200, 662}));
+  EXPECT_EQ(l.treeAndImageList, (LayoutRect{0, 62, 200, 638}));
+  EXPECT_EQ(l.combos, (LayoutRect{0, 38, 200, 24}));
+  EXPECT_EQ(l.splitter.x, 200);
+
+  // Widths are truncated separately, so 33 % of 730 gives 240 and 489.
+  l = ComputeLayout(730, 570, 33, 20);
+  EXPECT_EQ(l.findList.width, 240);
+  EXPECT_EQ(l.recordWindow.width, 489 - 5);
+}
+
+TEST(Layout, SplitterDragStopsAtOneAndNinetyNinePercent) {
+  EXPECT_EQ(SplitterDrag(0, 800), (SplitterStop{1, 1}));
+  EXPECT_EQ(SplitterDrag(-40, 800), (SplitterStop{1, 1}));
+  EXPECT_EQ(SplitterDrag(1, 800), (SplitterStop{1, 1}));
+  EXPECT_EQ(SplitterDrag(2, 800), (SplitterStop{2, 0}));  // integer percent, as dragged
+  EXPECT_EQ(SplitterDrag(400, 800), (SplitterStop{400, 50}));
+  EXPECT_EQ(SplitterDrag(795, 800), (SplitterStop{795, 99}));
+  EXPECT_EQ(SplitterDrag(796, 800), (SplitterStop{795, 99}));
+  EXPECT_EQ(SplitterDrag(5000, 800), (SplitterStop{795, 99}));
+}
+
+TEST(Layout, StoredPlacementIsRaisedToTheMinimumAndKeptReachable) {
+  const LayoutRect screen{0, 0, 1920, 1080};
+  EXPECT_EQ(PlacementFromStored(10, 20, 500, 400, screen), (Placement{10, 20, 730, 570}));
+  EXPECT_EQ(PlacementFromStored(100, 50, 1024, 768, screen), (Placement{100, 50, 1024, 768}));
+  // Nothing stored reads as 0 everywhere.
+  EXPECT_EQ(PlacementFromStored(0, 0, 0, 0, screen), (Placement{0, 0, 730, 570}));
+  // A negative size is a huge unsigned number: not raised, but cut to the screen.
+  Placement p = PlacementFromStored(0, 0, 0xFFFFFFFFu, 0xFFFFFF00u, screen);
+  EXPECT_EQ(p.width, 1920);
+  EXPECT_EQ(p.height, 1080);
+  // A window left on a screen that is gone comes back into view.
+  p = PlacementFromStored(5000, 3000, 800, 600, screen);
+  EXPECT_EQ(p, (Placement{560, 240, 800, 600}));
+  p = PlacementFromStored(static_cast<uint32_t>(-2000), 10, 800, 600, screen);
+  EXPECT_EQ(p.x, 560);
+  // Partly visible stays where it was.
+  EXPECT_EQ(PlacementFromStored(static_cast<uint32_t>(-100), 10, 800, 600, screen).x, -100);
+}
+
+}  // namespace
+}  // namespace quillet
