@@ -313,13 +313,22 @@ int ReportExpander::NotesTag(int code) {
     case kTagNoteBody:
     case kTagNoteFirstLine:
       if (HasCurrent(kNotes)) {
+        // Both write the note with "<br><br>" appended, from line 1 to 1 or
+        // from line 2 on; only the part a tag writes is escaped. The rest of
+        // a note starts with the line feed that opens line 2, so counting
+        // lines in it gives the same numbers.
+        std::string_view text = Cut(source_->NoteText(CurrentId(kNotes)), kTextMax);
+        size_t lf = text.find('\n');
         scratch_.clear();
-        AppendEscaped(&scratch_, Cut(source_->NoteText(CurrentId(kNotes)), kTextMax));
-        scratch_ += "<br><br>";
-        if (code == kTagNoteBody)
-          write_lines(scratch_, 2, kLastLine);
-        else
+        if (code == kTagNoteFirstLine) {
+          AppendEscaped(&scratch_, lf == std::string_view::npos ? text : text.substr(0, lf));
+          if (lf == std::string_view::npos) scratch_ += "<br><br>";
           write_lines(scratch_, 1, 1);
+        } else if (lf != std::string_view::npos) {
+          AppendEscaped(&scratch_, text.substr(lf));
+          scratch_ += "<br><br>";
+          write_lines(scratch_, 2, kLastLine);
+        }
       }
       return kActionContinue;
     case kTagNotesEnd:

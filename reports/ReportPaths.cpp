@@ -12,14 +12,30 @@ namespace quillet {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool IsPlainFileName(std::string_view name) {
-  if (name.empty() || name.size() > 255 || name == "." || name == "..") return false;
+  if (name.empty() || name.size() > 255 || name[0] == '.') return false;
   for (char ch : name) {
     unsigned char c = static_cast<unsigned char>(ch);
     if (c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == '"' || c == '<' || c == '>')
       return false;
   }
-  return true;
+  // The output folder also holds the user's record store (and its archive,
+  // temporary and set-aside copies): no picture, page or copy may land on it.
+  return !StartsWithNoCase(name, "quillet.dat") && !StartsWithNoCase(name, "quillet.arc");
 }
 
 std::string BaseName(std::string_view path) {

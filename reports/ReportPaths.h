@@ -11,11 +11,13 @@
 
 namespace quillet {
 
-// A name that can only ever mean a file directly inside a folder: not
-// empty, at most 255 bytes, not "." or "..", and without '/', '\\', control
-// characters, or the '"', '<' and '>' that would end the HTML attribute it
-// is written into. File names taken from the store are used only when they
-// pass; any other is treated as missing.
+// A name that can only ever mean a file of ours directly inside the output
+// folder: not empty, at most 255 bytes, not starting with '.' (so neither
+// "." nor ".."), without '/', '\\', control characters, or the '"', '<' and
+// '>' that would end the HTML attribute it is written into, and not one of
+// the record store's own files ("quillet.dat...", "Quillet.arc...", any
+// case). File names taken from the store are used only when they pass; any
+// other is treated as missing. Nothing is copied to a name that fails.
 bool IsPlainFileName(std::string_view name);
 
 // The part after the last '/' or '\\' (the whole text when there is none).

@@ -24,14 +24,26 @@ void StoreReportSource::set_store(CRecordStore* store) {
 CRecord* StoreReportSource::Find(uint32_t id) {
   CRecordStore* store = Store();
   if (store == nullptr || id == 0) return nullptr;
+  if (id == last_id_) {  // a report asks for one record several times in a row
+    CRecord* record = store->RecordAt(last_position_);
+    if (record != nullptr && record->recordId == id) return record;
+  }
   auto it = positions_.find(id);
   if (it != positions_.end()) {
     CRecord* record = store->RecordAt(it->second);
-    if (record != nullptr && record->recordId == id) return record;
+    if (record != nullptr && record->recordId == id) {
+      last_id_ = id;
+      last_position_ = it->second;
+      return record;
+    }
   }
   CRecord* record = nullptr;
   if (store->FindById(id, &record) != DB_OK || record == nullptr) return nullptr;
-  if (record->slotIndex >= 0) positions_[id] = static_cast<uint32_t>(record->slotIndex);
+  if (record->slotIndex >= 0) {
+    positions_[id] = static_cast<uint32_t>(record->slotIndex);
+    last_id_ = id;
+    last_position_ = static_cast<uint32_t>(record->slotIndex);
+  }
   return record;
 }
 

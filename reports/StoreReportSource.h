@@ -47,6 +47,8 @@ class StoreReportSource : public IReportSource {
   // times; the store's own lookup walks every record. A remembered position
   // is checked against the store before it is trusted.
   std::unordered_map<uint32_t, uint32_t> positions_;
+  uint32_t last_id_ = 0;
+  uint32_t last_position_ = 0;
 };
 
 // The report source of the program: the current database (pDB) and the

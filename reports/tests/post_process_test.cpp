@@ -151,7 +151,8 @@ TEST(ReportPaths, PlainNamesAndReferences) {
   EXPECT_TRUE(IsPlainFileName("8122026421234.jpg"));
   EXPECT_TRUE(IsPlainFileName("with space & more.htm"));
   EXPECT_TRUE(IsPlainFileName("a..b.jpg"));
-  for (const char* bad : {"", ".", "..", "a/b", "a\\b", "tab\there", "q\"", "<x>", "\x7f"})
+  for (const char* bad : {"", ".", "..", "a/b", "a\\b", "tab\there", "q\"", "<x>", "\x7f", ".hidden",
+                          "quillet.dat", "Quillet.DAT.damaged-20260101-1200", "Quillet.arc"})
     EXPECT_FALSE(IsPlainFileName(bad)) << bad;
   EXPECT_FALSE(IsPlainFileName(std::string(256, 'a')));
 

@@ -176,6 +176,29 @@ TEST(ReportBuilder, ProgramSourceFollowsTheCurrentDatabase) {
   EXPECT_EQ(all, "Current:private;open;");
 }
 
+TEST(ReportBuilder, RecordsCannotNameTheStoreItself) {
+  // As in the program, the output folder is where the store file lives.
+  ReportRig rig;
+  RecordingUI ui;
+  ScopedUI scope(&ui);
+  rig.settings.config.outputPath = FolderOf(rig.records.store().path());
+  uint32_t topic = rig.records.AddTopic("T");
+  rig.records.Topic(topic)->fileName = "quillet.dat";
+  uint32_t sketch = rig.records.AddImage(topic, "s", "Quillet.DAT", kImageFormatSketch, {1});
+  ASSERT_EQ(rig.records.Save(), DB_OK);
+  WriteFile(rig.themes + "t.htm", "{IMAGES_BEGIN}<img src=\"{IMAGE_SRC}\">{IMAGES_END}<img src=\"quillet.dat\">");
+  WriteFile(rig.themes + "quillet.dat", "A THEME FILE BY THAT NAME");
+  rig.builder.make_report("t.htm", topic);
+  EXPECT_NE(rig.records.Topic(topic)->fileName, "quillet.dat");
+  EXPECT_NE(rig.records.Image(sketch)->fileName, "Quillet.DAT");
+  CRecordStore reloaded("quillet.dat", FolderOf(rig.records.store().path()));
+  ASSERT_EQ(reloaded.Load(), DB_OK);
+  CRecord* r = nullptr;
+  ASSERT_EQ(reloaded.FindById(topic, &r), DB_OK);
+  EXPECT_EQ(static_cast<CTopicRecord*>(r)->fileName, rig.records.Topic(topic)->fileName);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
 struct SaveAsRig : ReportRig {
   RecordingUI ui;
   ScopedUI scope{&ui};

@@ -252,7 +252,7 @@ TEST(ReportHook, StoredPictureNamesNeverLeaveTheOutputFolder) {
   ScopedUI scope(&ui);
   uint32_t topic = rig.records.AddTopic("T");
   const std::vector<std::string> crafted = {"../evil.jpg", "/tmp/abs.jpg", "sub\\x.jpg", "..", "",
-                                            "bad\nname.jpg", "q\"uote.jpg"};
+                                            "bad\nname.jpg", "q\"uote.jpg", "quillet.dat"};
   std::vector<uint32_t> ids;
   for (const std::string& name : crafted) ids.push_back(rig.records.AddImage(topic, "x", name));
   std::string out = rig.Expand(topic, "{IMAGES_BEGIN}[{IMAGE_SRC}]{IMAGES_END}");
@@ -268,6 +268,7 @@ TEST(ReportHook, StoredPictureNamesNeverLeaveTheOutputFolder) {
   // were saved with the store.
   for (const auto& call : rig.images.calls) EXPECT_EQ(FolderOf(call.path), rig.output);
   EXPECT_FALSE(testing::Exists(rig.dir.path() + "evil.jpg"));
+  EXPECT_FALSE(testing::Exists(rig.output + "quillet.dat"));
   EXPECT_TRUE(testing::Exists(rig.records.store().path()));
   EXPECT_TRUE(ui.messages.empty());
 }
