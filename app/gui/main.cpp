@@ -5,6 +5,9 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
+#include <QTimer>
+
+#include <cstdlib>
 
 #include "app/core/DiagnosticLog.h"
 #include "app/core/Startup.h"
@@ -92,6 +95,16 @@ int main(int argc, char** argv) {
         const ssize_t ignored = ::read(g_signal_pipe[0], &byte, 1);
         (void)ignored;
         window.close();
+      });
+    }
+    // For runs without a screen of one's own (the run script under
+    // xvfb-run, the README's picture): a picture of the window, shortly
+    // after the start page is up.
+    if (const char* picture = std::getenv("QUILLET_SCREENSHOT"); picture && *picture) {
+      const std::string file = picture;
+      QTimer::singleShot(2000, &window, [&window, file] {
+        if (!window.grab().save(QString::fromLocal8Bit(file.c_str()), "PNG"))
+          DebugError("Cannot write the window's picture to %s", file.c_str());
       });
     }
     code = app.exec();

@@ -41,10 +41,8 @@ Placement PlacementFromStored(uint32_t x, uint32_t y, uint32_t w, uint32_t h,
   Placement p;
   p.x = AsCoordinate(x);
   p.y = AsCoordinate(y);
-  const int maxW = std::max(available.width, kMinWindowWidth);
-  const int maxH = std::max(available.height, kMinWindowHeight);
-  p.width = w > static_cast<uint32_t>(maxW) ? maxW : static_cast<int>(w);
-  p.height = h > static_cast<uint32_t>(maxH) ? maxH : static_cast<int>(h);
+  p.width = w > kMaxWindowSide ? std::max(available.width, kMinWindowWidth) : static_cast<int>(w);
+  p.height = h > kMaxWindowSide ? std::max(available.height, kMinWindowHeight) : static_cast<int>(h);
   if (available.width > 0 && available.height > 0) {
     const bool outside = p.x + p.width <= available.x || p.x >= available.x + available.width ||
                          p.y + p.height <= available.y || p.y >= available.y + available.height;

@@ -48,10 +48,11 @@ struct SplitterStop {
 SplitterStop SplitterDrag(int x, int clientWidth);
 
 // The stored placement a window opens at. Sizes below the minimum are
-// raised to it; a size beyond anything a screen shows (a damaged or
-// negative value read as unsigned) is cut to the available area, and a
+// raised to it; a size no window system takes (a damaged value, or a
+// negative one read as unsigned) is cut to the available area, and a
 // window lying wholly outside the available area is moved back into it, so
 // that a changed screen never leaves the window out of reach.
+inline constexpr uint32_t kMaxWindowSide = 32767;
 struct Placement {
   int x = 0, y = 0, width = 0, height = 0;
   bool maximized = false;

@@ -39,6 +39,8 @@ TEST(Layout, StoredPlacementIsRaisedToTheMinimumAndKeptReachable) {
   EXPECT_EQ(PlacementFromStored(100, 50, 1024, 768, screen), (Placement{100, 50, 1024, 768}));
   // Nothing stored reads as 0 everywhere.
   EXPECT_EQ(PlacementFromStored(0, 0, 0, 0, screen), (Placement{0, 0, 730, 570}));
+  // Larger than the screen is the person's choice.
+  EXPECT_EQ(PlacementFromStored(0, 0, 2500, 1200, screen), (Placement{0, 0, 2500, 1200}));
   // A negative size is a huge unsigned number: not raised, but cut to the screen.
   Placement p = PlacementFromStored(0, 0, 0xFFFFFFFFu, 0xFFFFFF00u, screen);
   EXPECT_EQ(p.width, 1920);
