@@ -123,6 +123,11 @@ TEST(CliStore, RoundtripGivesBackTheSameBytes) {
   EXPECT_EQ(ReadAll(dir.File("out.dat")), ReadAll(in));
   o = Cli(dir, {"roundtrip", dir.File("missing.dat"), dir.File("out2.dat")});
   EXPECT_EQ(o.exit_code, 2);
+  // A save that cannot happen is reported with its code, never as success.
+  o = Cli(dir, {"roundtrip", in, dir.File("no/such/folder/out.dat")});
+  EXPECT_EQ(o.exit_code, 1);
+  EXPECT_EQ(o.out.rfind("load 0 DB_OK\nsave ", 0), 0u) << o.out;
+  EXPECT_EQ(o.out.find("save 0 "), std::string::npos) << o.out;
 }
 
 TEST(CliStore, DumpConvertsTextsAndShowsDataAsSizeAndDigest) {
