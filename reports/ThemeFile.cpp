@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <new>
 
 #include "app/core/DiagnosticLog.h"
@@ -88,7 +90,11 @@ bool load_theme(const std::string& path, ThemeFile* theme, const ThemeFallback& 
          kMbOk | kMbIconInformation);
     return false;
   }
-  theme->folder = FolderOf(opened);
+  // Pictures are copied from the theme's folder long after the current
+  // folder may have changed, so it is kept as an absolute path.
+  std::error_code ec;
+  std::string absolute = std::filesystem::absolute(opened, ec).string();
+  theme->folder = FolderOf(ec ? opened : absolute);
   theme->name = BaseName(opened);
   return true;
 }
