@@ -792,7 +792,10 @@ uint32_t CWndMgr::OnNotifierMessage(uint32_t wparam, uint32_t lparam) {
       break;
     case NotifierAction::kFilterAllAndStart:
       if (ready_) {
-        if (CTreeObject* tree = topicTree()) tree->SetFilter(CategoryFilter{});
+        if (CTreeObject* tree = topicTree()) {
+          tree->SetFilter(CategoryFilter{});
+          tree->Refresh();  // so the tree shows what the filter now says
+        }
         OnCommand(CMD_START);
       }
       break;

@@ -2,7 +2,9 @@
 // start-up and placement, the log, the modes and their menu states, the
 // browser pane, the rebar and theme box, the splitter, the commands and
 // the notifier's message.
+#include <QLabel>
 #include <QMenu>
+#include <QSet>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -91,6 +93,8 @@ class MainWindowTest : public QObject {
   void privateRecordsAskForThePasswordOnlyWhenShowing();
   void archiveCommandsOpenTheArchiveAndGoBack();
   void exitClosesSavesThePlacementAndEndsTheRun();
+  void windowsDrawWhatTheyHold();
+  void withoutAPalmUserTheWindowSaysWhyAndExits();
 };
 
 void MainWindowTest::firstStartRegistersAndPlacesThenSecondStartKeepsIt() {
@@ -681,6 +685,80 @@ void MainWindowTest::exitClosesSavesThePlacementAndEndsTheRun() {
   EndLog();
   const std::string log = m.LogText();
   QVERIFY(EndsWith(log, "*** LOG END ***"));
+}
+
+// Pictures of the windows as drawn; with QUILLET_SNAPSHOT_DIR set they are
+// kept there to be looked at.
+void MainWindowTest::windowsDrawWhatTheyHold() {
+  Machine m;
+  Recorders r;
+  WriteDemoStore(m);
+  FakeParts fakes;
+  CMainWindow w(fakes.parts);
+  w.resize(1000, 680);
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  const QString dir = qEnvironmentVariable("QUILLET_SNAPSHOT_DIR");
+  auto keep = [&](const QImage& image, const char* name) {
+    if (!dir.isEmpty()) image.save(dir + "/" + name + ".png");
+  };
+  // Distinct colours: a window that drew nothing is one flat colour.
+  auto colours = [](const QImage& image) {
+    QSet<QRgb> seen;
+    for (int y = 0; y < image.height(); y += 7)
+      for (int x = 0; x < image.width(); x += 7) seen.insert(image.pixel(x, y));
+    return seen.size();
+  };
+
+  QImage start = w.grab().toImage();
+  QCOMPARE(start.size(), w.size() * start.devicePixelRatio());
+  QVERIFY(colours(start) > 50);
+  keep(start, "start");
+
+  fakes.tree->selected = TreeItemRef{4, kKindTopic, nullptr};
+  w.SendCommand(CMD_VIEW_TOPIC);
+  QImage view = w.grab().toImage();
+  QVERIFY(colours(view) > 50);
+  QVERIFY(view != start);
+  keep(view, "viewtopic");
+
+  // The toolbar: the check button of the mode pressed, text beside icons.
+  QImage band = w.manager()->rebar()->grab().toImage();
+  QCOMPARE(band.height(), 38 * int(band.devicePixelRatio()));
+  keep(band, "rebar");
+
+  QMenu* drop = w.manager()->rebar()->newDropDownMenu();
+  emit drop->aboutToShow();
+  drop->popup(w.mapToGlobal(QPoint(10, 40)));
+  QVERIFY(QTest::qWaitForWindowExposed(drop));
+  QImage dropImage = drop->grab().toImage();
+  QVERIFY(colours(dropImage) > 3);
+  keep(dropImage, "newdropdown");
+  drop->hide();
+
+  QMenu* themes = w.menus()->Action(CMD_RESET_ALL)->associatedObjects().isEmpty()
+                      ? nullptr
+                      : qobject_cast<QMenu*>(w.menus()->Action(CMD_RESET_ALL)->associatedObjects().first());
+  QVERIFY(themes != nullptr);
+  themes->popup(w.mapToGlobal(QPoint(80, 20)));
+  QVERIFY(QTest::qWaitForWindowExposed(themes));
+  keep(themes->grab().toImage(), "thememenu");
+  themes->hide();
+}
+
+void MainWindowTest::withoutAPalmUserTheWindowSaysWhyAndExits() {
+  Machine m(std::vector<std::string>{});
+  Recorders r;
+  CMainWindow w{ShellParts{}};
+  QVERIFY(!w.manager()->ready());
+  QVERIFY(w.isVisible());  // not an invisible program behind a splash
+  const QList<QLabel*> labels = w.client()->findChildren<QLabel*>();
+  QVERIFY(!labels.isEmpty() && labels[0]->text().contains("palm-desktop user add"));
+  QVERIFY(w.manager()->web() == nullptr);
+  QVERIFY(CountLines(m.LogLines(), "Splash Window Destroy Called") == 1);
+  QSignalSpy closed(&w, &CMainWindow::closed);
+  w.SendCommand(CMD_START);  // nothing to show, nothing happens
+  w.SendCommand(CMD_EXIT);
+  QCOMPARE(closed.count(), 1);
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -1,0 +1,130 @@
+// The quillet program itself, run offscreen as a user runs it: it answers
+// the notifier on its window's socket, a second start leaves the running
+// one alone, and SIGTERM and SIGINT close it as its Exit command does.
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <QProcess>
+#include <QTest>
+
+#include <filesystem>
+
+#include "app/core/RegistryKey.h"
+#include "app/gui/tests/ShellTestSupport.h"
+#include "platform/winmsg/WindowMessage.h"
+
+using namespace quillet;
+using namespace quillet::test;
+
+namespace {
+
+const std::string kUserKey = std::string(ProgramKey) + "DemoUser/";
+
+bool Ping(uint32_t* answer) {
+  return winmsg::SendMessageToClass("QuilletWND", 0x3400, 0, 0, answer, 2000) ==
+         winmsg::SendResult::kAnswered;
+}
+
+// Starts the program and waits until its window answers the ping.
+bool StartProgram(QProcess* program) {
+  program->setProgram(QString(QUILLET_BIN_DIR) + "/quillet");
+  program->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  program->start();
+  if (!program->waitForStarted(10000)) return false;
+  for (int i = 0; i < 200; ++i) {
+    uint32_t answer = 0;
+    if (Ping(&answer)) return answer == 0x3400;
+    QTest::qWait(50);
+  }
+  return false;
+}
+
+}  // namespace
+
+class ProgramTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void stopSignalsCloseTheWindowAsExitDoes_data();
+  void stopSignalsCloseTheWindowAsExitDoes();
+  void aSecondStartLeavesTheRunningProgramAlone();
+};
+
+void ProgramTest::stopSignalsCloseTheWindowAsExitDoes_data() {
+  QTest::addColumn<int>("signal");
+  QTest::newRow("SIGTERM") << int(SIGTERM);
+  QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void ProgramTest::stopSignalsCloseTheWindowAsExitDoes() {
+  QFETCH(int, signal);
+  Machine m;
+  const std::string out = m.Output("DemoUser");
+  std::filesystem::create_directories(out);
+  QCOMPARE(Machine::Run("quillet-cli demo-store '" + out + "quillet.dat'"), 0);
+
+  QProcess program;
+  QVERIFY(StartProgram(&program));
+  const std::string socket = m.runtime() + "QuilletWND";
+  QVERIFY(std::filesystem::exists(socket));
+  // The stages HotSync sends while the program runs.
+  uint32_t answer = 1;
+  QCOMPARE(winmsg::SendMessageToClass("QuilletWND", 0x3400, 5, 0, &answer, 5000),
+           winmsg::SendResult::kAnswered);
+  QCOMPARE(answer, 0u);
+
+  ::kill(static_cast<pid_t>(program.processId()), signal);
+  QVERIFY(program.waitForFinished(15000));
+  QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(program.exitCode(), 0);
+
+  const std::vector<std::string> log = m.LogLines();
+  std::string missing;
+  QVERIFY2(InOrder(log, {"*** LOG START ***", "pre OLE Initialize", "post OLE Initialize",
+                         "Common Controls Initialized", "Splash Window Created",
+                         "Main Window Created", "Entering START Mode", "Deleting Database Manager",
+                         "Deleting Window Manager", "Deleting Rebar Object",
+                         "Deleting Web Window", "Deleting Splitter Class", "*** LOG END ***"},
+                   &missing),
+           missing.c_str());
+  QCOMPARE(log.back(), std::string("*** LOG END ***"));
+  QCOMPARE(Machine::Num(kUserKey, "maximized"), 0u);
+  QCOMPARE(Machine::Num(ProgramKey, "Setup"), 1u);
+  QVERIFY(!std::filesystem::exists(socket));
+}
+
+void ProgramTest::aSecondStartLeavesTheRunningProgramAlone() {
+  Machine m;
+  const std::string out = m.Output("DemoUser");
+  std::filesystem::create_directories(out);
+  QCOMPARE(Machine::Run("quillet-cli demo-store '" + out + "quillet.dat'"), 0);
+  QProcess first;
+  QVERIFY(StartProgram(&first));
+  const size_t lines = m.LogLines().size();
+
+  // The second start finds the class taken: it tells the person (a message
+  // box, which nobody answers here) and never gets as far as the log.
+  QProcess second;
+  second.setProgram(QString(QUILLET_BIN_DIR) + "/quillet");
+  second.start();
+  QVERIFY(second.waitForStarted(10000));
+  QTest::qWait(1500);
+  uint32_t answer = 0;
+  QVERIFY(Ping(&answer));
+  QCOMPARE(answer, 0x3400u);
+  const std::vector<std::string> log = m.LogLines();
+  QVERIFY(log.size() >= lines);  // not started again
+  QCOMPARE(log.front(), std::string("*** LOG START ***"));
+  QCOMPARE(std::count(log.begin(), log.end(), std::string("pre OLE Initialize")), 1L);
+  second.kill();
+  second.waitForFinished(5000);
+
+  // The first one still owns its socket and closes normally.
+  QVERIFY(Ping(&answer));
+  ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
+  QVERIFY(first.waitForFinished(15000));
+  QCOMPARE(first.exitCode(), 0);
+  QCOMPARE(m.LogLines().back(), std::string("*** LOG END ***"));
+}
+
+QTEST_MAIN(ProgramTest)
+#include "program_test.moc"
