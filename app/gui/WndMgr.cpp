@@ -35,6 +35,7 @@
 #include "store/PrivateRecords.h"
 #include "store/db/CurrentDatabase.h"
 #include "store/db/PalmUserList.h"
+#include "store/users/UserSwitch.h"
 
 namespace quillet {
 namespace {
@@ -47,12 +48,6 @@ std::string UserString(const char* name) {
   std::string value;
   key.ReadValueString(name, &value, kPathBufferSize);
   return value;
-}
-
-void StoreUserNumber(const char* name, uint32_t value) {
-  CRegistryKey key;
-  key.OpenProgramKey(AppPaths.userFolder);
-  key.WriteValueDword(name, value);
 }
 
 bool FileExists(const std::string& path) { return PageFileExists(path); }
@@ -72,11 +67,58 @@ int ReferenceKindOf(uint32_t command) {
 
 }  // namespace
 
+// The windows as user switching and the private-records toggle see them.
+class UserWindows : public IUserWindows {
+ public:
+  explicit UserWindows(CWndMgr* m) : m_(m) {}
+  void RefreshTopicWindowCategories() override {
+    for (int i = 1; i <= Combos().Count(); ++i)
+      if (CCombo* c = Combos().At(i)) c->Fill();
+  }
+  void ForgetTreeSelection() override {
+    if (CTreeObject* t = m_->topicTree()) t->ForgetSelection();
+  }
+  void ResetTrees() override {
+    for (int i = 1; i <= Trees().Count(); ++i)
+      if (CTreeObject* t = Trees().At(i)) t->Refresh();
+  }
+  void EmptyListViews() override {
+    for (int i = 1; i <= ListViews().Count(); ++i)
+      if (CListViewObject* l = ListViews().At(i)) l->Clear();
+  }
+  void RefreshTopicWindow() override { Refresh(RecordWindow::kTopic); }
+  void RefreshImageWindow() override { Refresh(RecordWindow::kImage); }
+  void RefreshCustomWindow() override { Refresh(RecordWindow::kCustom); }
+  void RefreshFindWindow() override { Refresh(RecordWindow::kFind); }
+  bool DiscardPending(PendingWindow which) override {
+    CChildWnd* w = m_->window(which == PendingWindow::kTopic  ? RecordWindow::kTopic
+                              : which == PendingWindow::kNote ? RecordWindow::kNote
+                              : which == PendingWindow::kCustom ? RecordWindow::kCustom
+                                                                : RecordWindow::kImage);
+    return w && w->DiscardPendingRecord();
+  }
+  void SetPrivateMenuText(const std::string& text) override { m_->menus()->SetText(CMD_PRIVATE, text); }
+  void RebuildTree() override { ResetTrees(); }
+  void ClearCurrentList() override {
+    if (CListViewObject* l = m_->imageList()) l->Clear();
+  }
+  void SendCommand(uint32_t command) override { m_->OnCommand(command); }
+
+ private:
+  void Refresh(RecordWindow which) {
+    if (CChildWnd* w = m_->window(which)) w->Refresh();
+  }
+  CWndMgr* m_;
+};
+
 CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const ShellParts& parts)
     : main_window_(mainWindow), client_(client), menus_(menus) {
   AppPaths.Clear();
   users_.entries.clear();
   mode_ = 0;
+  user_windows_ = std::make_unique<UserWindows>(this);
+  SetUserTable(&users_);
+  SetUserWindows(user_windows_.get());
   duplicate_topic_ = parts.duplicateTopic;
   preferences_ = parts.preferences;
 
@@ -360,6 +402,8 @@ CWndMgr::~CWndMgr() {
 
   report_builder_.reset();
   registry_.CloseKey();
+  SetUserWindows(nullptr);
+  if (RegisteredUserTable() == &users_) SetUserTable(nullptr);
 }
 
 CWebWnd* CWndMgr::web() const { return web_.data(); }
@@ -419,13 +463,6 @@ void CWndMgr::Layout() {
 }
 
 // --- Modes ----------------------------------------------------------------
-
-void CWndMgr::DiscardPendingRecords() {
-  LogLine("Unused Record Clean Up");
-  for (RecordWindow w :
-       {RecordWindow::kTopic, RecordWindow::kNote, RecordWindow::kCustom, RecordWindow::kImage})
-    if (CChildWnd* wnd = window(w)) wnd->DiscardPendingRecord();
-}
 
 bool CWndMgr::EnterMode(Mode mode, uint32_t /*param*/) {
   if (bEditPending == 1) {
@@ -616,7 +653,7 @@ void CWndMgr::OnCommand(uint32_t command, uint32_t param) {
     case CMD_OPEN_FOLDER: Desktop().OpenPath(UserString("TemplatePath")); break;
     case CMD_BACK: web_->GoBack(); break;
     case CMD_FORWARD: web_->GoForward(); break;
-    case CMD_PRIVATE: TogglePrivate(); break;
+    case CMD_PRIVATE: TogglePrivateRecords(); break;
     case CMD_HELP_CONTENTS:
       mode_ = 0;
       OnCommand(CMD_START);
@@ -686,32 +723,6 @@ void CWndMgr::DeleteAll() {
   OnCommand(CMD_START);
 }
 
-void CWndMgr::TogglePrivate() {
-  if (bShowPrivate) {
-    bShowPrivate = 0;
-  } else {
-    // Showing them asks for the user's password, when there is one.
-    CPalmUserList list;
-    list.Build();
-    std::string folder;
-    const uint32_t id = list.UserIdAt(users_.FindCurrentUser(&folder));
-    if (!list.CheckPassword(id, "")) {
-      for (;;) {
-        std::string typed;
-        if (!UI().AskPassword(543, &typed)) return;
-        if (list.CheckPassword(id, typed)) break;
-        ShowStringMessage(IDS_BAD_PASSWORD, kCaptionBang, kMbOk | kMbIconExclamation);
-      }
-    }
-    bShowPrivate = 1;
-  }
-  StoreUserNumber("Private", bShowPrivate);
-  menus_->SetText(CMD_PRIVATE, LoadString(bShowPrivate ? IDS_HIDE_PRIVATE : IDS_SHOW_PRIVATE));
-  if (CTreeObject* tree = topicTree()) tree->Refresh();
-  if (CListViewObject* l = imageList()) l->Clear();
-  OnCommand(CMD_START);
-}
-
 void CWndMgr::OpenArchiveCommand() {
   const std::string output = UserString("OutputPath");
   FileDialogRequest request;
@@ -762,20 +773,11 @@ void CWndMgr::RefreshWindows(const char* logPrefix) {
 }
 
 bool CWndMgr::SwitchUser(const std::string& name) {
-  CPalmUserList list;
-  list.Build();
-  LogLine("Switch Users...");
-  const int index = list.IndexByName(name);
-  if (index == -1) return false;
-  std::string selectedName;
-  const std::optional<std::string> folder = users_.SelectUser(index, &selectedName);
-  if (!folder) return false;
-  AppPaths.userFolder = FitAppPath(*folder);
-  bEditPending = 0;
+  if (!quillet::SwitchUser(name)) return false;
   // The new user has a theme of their own.
   AppPaths.currentTheme = UserString("LastTemplate");
   if (rebar_) rebar_->FillThemeBox();
-  RefreshWindows("Switch Users");
+  report_source_->set_store(pDB);
   return true;
 }
 
@@ -787,7 +789,8 @@ uint32_t CWndMgr::OnNotifierMessage(uint32_t wparam, uint32_t lparam) {
       if (ready_) {
         CPalmUserList list;
         list.Build();
-        SwitchUser(list.NameOf(lparam));
+        const std::string name = list.NameOf(lparam);
+        if (!name.empty()) SwitchUser(name);
       }
       break;
     case NotifierAction::kFilterAllAndStart:

@@ -35,6 +35,7 @@ class ImagingWriter;
 class RegistryReportSettings;
 class ReportBuilder;
 class StoreReportSource;
+class UserWindows;
 
 class CWndMgr : public QObject {
   Q_OBJECT
@@ -56,12 +57,10 @@ class CWndMgr : public QObject {
   // Places every child for the client area's size (skipped when minimized).
   void Layout();
 
-  // Switches to the Palm user of that name: reopens the store, refreshes
-  // every window and enters START. False, changing nothing, for an unknown
-  // name or a store that does not open.
+  // Switches to the Palm user of that name (store/users): reopens the
+  // store, refreshes every window and enters START. False, changing
+  // nothing, for an unknown name or a store that does not open.
   bool SwitchUser(const std::string& name);
-  // Throws away the new records the record windows hold but never added.
-  void DiscardPendingRecords();
 
   // Notifications of the parts.
   void OnTopicComboChanged();
@@ -109,7 +108,6 @@ class CWndMgr : public QObject {
   void ShowTopicReport();
   std::string ThemeFilePath() const;
   void DeleteAll();
-  void TogglePrivate();
   void OpenArchiveCommand();
   void CloseArchiveCommand();
   void RefreshWindows(const char* logPrefix);
@@ -142,6 +140,8 @@ class CWndMgr : public QObject {
   QWidget* client_;
   CMenus* menus_;
   CUserTable users_;
+  // What user switching and the private-records toggle act on.
+  std::unique_ptr<UserWindows> user_windows_;
   std::function<void(uint32_t)> duplicate_topic_;
   std::function<void(QWidget*, int)> preferences_;
 };
