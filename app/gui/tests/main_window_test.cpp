@@ -720,6 +720,11 @@ void MainWindowTest::windowsDrawWhatTheyHold() {
   QVERIFY(colours(view) > 50);
   QVERIFY(view != start);
   keep(view, "viewtopic");
+  // The topic's page printed: several pages of it, in a PDF file.
+  const std::string pdf = (dir.isEmpty() ? QString::fromStdString(m.root()) : dir + "/").toStdString() +
+                          "viewtopic.pdf";
+  QVERIFY(w.manager()->web()->PrintToPdf(pdf));
+  QVERIFY(std::filesystem::file_size(pdf) > 10000);
 
   // The toolbar: the check button of the mode pressed, text beside icons.
   QImage band = w.manager()->rebar()->grab().toImage();
