@@ -18,7 +18,12 @@ namespace {
 
 IUserWindows* g_windows = nullptr;
 CUserTable* g_table = nullptr;
-PasswordPrompt g_prompt;
+// Function-local: the window layer installs its dialog from a static
+// initializer, which may run before this file's own.
+PasswordPrompt& Prompt() {
+  static PasswordPrompt prompt;
+  return prompt;
+}
 
 bool AskThroughForm(const std::string&, const PasswordCheck& check) {
   for (;;) {
@@ -64,7 +69,7 @@ uint32_t CurrentPalmUserId(CPalmUserList& list) {
 void SetUserWindows(IUserWindows* windows) { g_windows = windows; }
 void SetUserTable(CUserTable* table) { g_table = table; }
 CUserTable* RegisteredUserTable() { return g_table; }
-void SetPasswordPrompt(PasswordPrompt prompt) { g_prompt = std::move(prompt); }
+void SetPasswordPrompt(PasswordPrompt prompt) { Prompt() = std::move(prompt); }
 
 std::string CurrentUserName() {
   if (g_table == nullptr || g_table->entries.empty()) return std::string();
@@ -151,7 +156,7 @@ bool TogglePrivateRecords() {
         return false;
       };
       std::string user = CurrentUserName();
-      bool accepted = g_prompt ? g_prompt(user, check) : AskThroughForm(user, check);
+      bool accepted = Prompt() ? Prompt()(user, check) : AskThroughForm(user, check);
       if (!accepted) return false;
     }
     bShowPrivate = 1;

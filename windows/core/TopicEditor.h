@@ -47,6 +47,8 @@ class CTopicEditor : public CRecordCommit {
   // A pending topic and links record pointing at each other, the topic
   // with a generated page name; the main list's category preselected.
   void NewTopic();
+  // The person chose the category at `position` of the list.
+  void ChooseCategory(int position) { view_.selected = position; }
   // The category lists changed: refilled, keeping the chosen category.
   void RefillCategories();
   // Reloads after the store was reopened (a user switch): the topic shown

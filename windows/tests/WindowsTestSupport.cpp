@@ -39,7 +39,7 @@ StoreFixture::StoreFixture() {
   AppPaths.outputFolder = output;
   bShowPrivate = 0;
   EnsureStoreFile("Ann/");
-  EXPECT_TRUE(OpenUserStore("Ann/"));
+  opened = OpenUserStore("Ann/");
   ui.dialogs.clear();
   ui.messages.clear();
 }
@@ -50,7 +50,7 @@ StoreFixture::~StoreFixture() {
   bShowPrivate = 0;
 }
 
-void StoreFixture::Reopen() { EXPECT_TRUE(OpenUserStore("Ann/")); }
+bool StoreFixture::Reopen() { return OpenUserStore("Ann/"); }
 
 uint32_t StoreFixture::AddCategory(const std::string& name) {
   auto c = std::make_unique<CCategoryRecord>();

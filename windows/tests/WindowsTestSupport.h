@@ -1,9 +1,7 @@
-// Test helpers for the record windows: a user "Ann/" with an output folder
+// Test helpers for the record windows (GoogleTest and Qt Test alike): a user "Ann/" with an output folder
 // in a temporary registry, her store open as pDB, a recording form and a
 // recording host, and builders for the records a tree shows.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
@@ -38,10 +36,11 @@ class StoreFixture {
   // Writes a file into the output folder (or any path) for deletion tests.
   static void Touch(const std::string& path);
   static bool Exists(const std::string& path);
-  void Reopen();  // saves nothing; loads the store file again
+  bool Reopen();  // saves nothing; loads the store file again
 
   TempRegistry registry;
   std::string output;  // the output folder, ending in '/'
+  bool opened = false;  // the store opened
   RecordingUI ui;
   RecordingHost host;
 

@@ -32,6 +32,7 @@ class RecordingTree : public ITopicTreeOps {
 class TopicEditorTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_TRUE(f.opened);
     f.host.tree = &tree;
     work = f.AddCategory("Work");
     home = f.AddCategory("home");
@@ -98,7 +99,7 @@ TEST_F(TopicEditorTest, OkAddsTopicAndLinksSelectsItAndReturnsToViewTopic) {
   EXPECT_EQ(bEditPending, 0);
   EXPECT_FALSE(editor.isNew());
   EXPECT_EQ(editor.view().okStringId, IDS_ADD);  // cleared
-  f.Reopen();
+  ASSERT_TRUE(f.Reopen());
   EXPECT_NE(FindTopic(id), nullptr);
 }
 
@@ -196,7 +197,7 @@ TEST_F(TopicEditorTest, CategoriesAreAddedRenamedAndDeleted) {
   EXPECT_NE(category->flags & kFlagModified, 0u);
 
   EXPECT_TRUE(DeleteCategory(id));
-  f.Reopen();
+  ASSERT_TRUE(f.Reopen());
   category = RecordAs<CCategoryRecord>(FindRecord(id));
   EXPECT_EQ(category->flags & (kFlagDeleted | kFlagModified), kFlagDeleted | kFlagModified);
   EXPECT_EQ(FindTopic(topic)->categoryId, id);  // topics keep theirs

@@ -17,6 +17,7 @@ using Ids = std::vector<uint32_t>;
 class TreeEditsTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_TRUE(f.opened);
     t1 = f.AddTopic("First");
     t2 = f.AddTopic("Second");
     a = f.AddNote(t1, "a");
@@ -38,7 +39,7 @@ TEST_F(TreeEditsTest, DroppingOnTheOwnTopicMovesToItsEnd) {
   EXPECT_EQ(out.result, DropResult::kMoved);
   EXPECT_EQ(out.receivingTopic, t1);
   EXPECT_EQ(f.MembersOf(t1), (Ids{b, c, a}));
-  f.Reopen();
+  ASSERT_TRUE(f.Reopen());
   EXPECT_EQ(f.MembersOf(t1), (Ids{b, c, a}));
 }
 
@@ -75,7 +76,7 @@ TEST_F(TreeEditsTest, DropsThatGoNowhereChangeNothing) {
 TEST_F(TreeEditsTest, AppendingAMemberMarksTheListAndSaves) {
   uint32_t z = f.AddNote(0, "loose");
   ASSERT_TRUE(AppendMemberToTopic(t2, z));
-  f.Reopen();
+  ASSERT_TRUE(f.Reopen());
   EXPECT_EQ(f.MembersOf(t2), (Ids{x, y, z}));
   EXPECT_FALSE(AppendMemberToTopic(999, z));
 }
@@ -101,7 +102,7 @@ TEST_F(TreeEditsTest, DeletingATopicTakesItsMembersPicturesAndPageButNothingElse
   EXPECT_FALSE(StoreFixture::Exists(f.output + page));
   EXPECT_TRUE(StoreFixture::Exists(f.output + "../victim.jpg"));
 
-  f.Reopen();
+  ASSERT_TRUE(f.Reopen());
   for (uint32_t id : {t1, links, a, b, c, pic, sketch, crafted})
     EXPECT_NE(FindRecord(id)->flags & kFlagDeleted, 0u) << id;
   for (uint32_t id : {t2, x, y}) EXPECT_TRUE(FindRecord(id)->IsLive()) << id;
@@ -116,7 +117,7 @@ TEST_F(TreeEditsTest, DeletingAMemberLeavesItsTopicAndTakesItsFile) {
   DeleteOutcome out = DeleteTreeRecord(pic, TreeIcon::kImage, f.output, nullptr);
   EXPECT_EQ(out.filesRemoved, 1u);
   EXPECT_FALSE(StoreFixture::Exists(f.output + "p.jpg"));
-  f.Reopen();
+  ASSERT_TRUE(f.Reopen());
   EXPECT_EQ(f.MembersOf(t1), (Ids{a, c}));
   EXPECT_EQ(f.MembersOf(t2), (Ids{x, y}));
   EXPECT_NE(FindRecord(b)->flags & kFlagDeleted, 0u);

@@ -43,6 +43,7 @@ TEST(TreeText, TopicsCompareByTenCharactersWithoutCaseThenById) {
 
 class TreeModelTest : public ::testing::Test {
  protected:
+  void SetUp() override { ASSERT_TRUE(f.opened); }
   StoreFixture f;
 };
 
@@ -116,7 +117,7 @@ TEST_F(TreeModelTest, MemberIdsWithoutARecordAreDroppedAndSaved) {
   ASSERT_EQ(topics[0].members.size(), 1u);
   EXPECT_EQ(topics[0].members[0].recordId, note);
 
-  f.Reopen();
+  ASSERT_TRUE(f.Reopen());
   EXPECT_EQ(f.MembersOf(topic), (std::vector<uint32_t>{note, gone}));
   EXPECT_NE(f.LinksOf(topic)->flags & kFlagModified, 0u);
 }
@@ -140,7 +141,7 @@ TEST_F(TreeModelTest, PicturesGetPlainNamesAndTheirFilesInTheOutputFolderOnly) {
     EXPECT_TRUE(StoreFixture::Exists(f.output + image->fileName));
   }
   EXPECT_FALSE(StoreFixture::Exists(f.output + "../outside.jpg"));
-  f.Reopen();  // the names were saved
+  ASSERT_TRUE(f.Reopen());  // the names were saved
   EXPECT_TRUE(IsPlainFileName(RecordAs<CImageRecord>(FindRecord(crafted))->fileName));
 }
 

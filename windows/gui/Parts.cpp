@@ -1,0 +1,105 @@
+#include "windows/gui/Parts.h"
+
+#include "app/core/AppPaths.h"
+#include "app/gui/ShellParts.h"
+#include "app/gui/WndMgr.h"
+#include "reports/ReportBuilder.h"
+#include "store/users/UserSwitch.h"
+#include "windows/core/TreeEdits.h"
+#include "windows/gui/CategoryCombo.h"
+#include "windows/gui/Dialogs.h"
+#include "windows/gui/PropertiesSheet.h"
+#include "windows/gui/TopicTree.h"
+#include "windows/gui/TopicWnd.h"
+
+namespace quillet {
+
+CWndMgr* CShellHost::Manager() {
+  for (int i = 1; i <= Trees().Count(); ++i)
+    if (CTreeObject* t = Trees().At(i); t && t->manager()) return t->manager();
+  for (int i = 1; i <= ChildWindows().Count(); ++i)
+    if (CChildWnd* w = ChildWindows().At(i); w && w->manager()) return w->manager();
+  for (int i = 1; i <= Combos().Count(); ++i)
+    if (CCombo* c = Combos().At(i); c && c->manager()) return c->manager();
+  return nullptr;
+}
+
+void CShellHost::SendCommand(uint32_t command) {
+  if (CWndMgr* mgr = Manager()) mgr->OnCommand(command);
+}
+
+void CShellHost::RebuildReport(uint32_t topicId) {
+  CWndMgr* mgr = Manager();
+  if (mgr && mgr->reports()) mgr->reports()->make_report(AppPaths.currentTheme, topicId);
+}
+
+void CShellHost::RefreshImageLists() {
+  if (CWndMgr* mgr = Manager())
+    if (CListViewObject* list = mgr->imageList()) list->Refill();
+}
+
+void CShellHost::RefillCategoryLists() {
+  CWndMgr* mgr = Manager();
+  if (!mgr) return;
+  // Each list keeps the category it had, wherever that now stands.
+  for (int i = 1; i <= Combos().Count(); ++i) {
+    CCombo* combo = Combos().At(i);
+    if (!combo) continue;
+    const int64_t chosen = combo->SelectedCategory();
+    const bool shown = combo->widget() && combo->widget()->isVisible();
+    combo->Fill();
+    int position = 0;
+    if (auto* ours = dynamic_cast<CCategoryCombo*>(combo))
+      position = EntryPosition(ours->entries(), chosen);
+    if (shown) combo->Show(true, position);
+    if (combo == mgr->topicCombo())
+      if (CTreeObject* tree = mgr->topicTree()) {
+        CategoryFilter f = tree->Filter();
+        f.position = position;
+        tree->SetFilter(f);
+      }
+  }
+  if (auto* topic = dynamic_cast<CTopicWnd*>(mgr->window(RecordWindow::kTopic))) topic->RefillCategories();
+}
+
+int64_t CShellHost::MainCategory() const {
+  CWndMgr* mgr = Manager();
+  CCombo* combo = mgr ? mgr->topicCombo() : nullptr;
+  return combo ? combo->SelectedCategory() : -1;
+}
+
+ITopicTreeOps* CShellHost::Tree() {
+  CWndMgr* mgr = Manager();
+  return mgr ? dynamic_cast<CTopicTree*>(mgr->topicTree()) : nullptr;
+}
+
+void OpenPreferences(QWidget* owner, int page) {
+  CWndMgr* mgr = CShellHost::Manager();
+  if (mgr) SetUserTable(&mgr->users());
+  CPropertiesSheet::Open(owner ? owner : DialogOwner(), page, [mgr](const std::string& name) {
+    return mgr ? mgr->SwitchUser(name) : SwitchUser(name);
+  });
+}
+
+void RegisterWindowsParts() {
+  static CShellHost host;
+  ShellParts& parts = RegisteredShellParts();
+  parts.topicTree = [] { return std::make_unique<CTopicTree>(); };
+  parts.topicWindow = [] { return std::make_unique<CTopicWnd>(); };
+  parts.topicCombo = [] { return std::make_unique<CCategoryCombo>(kKindCodeTopic); };
+  parts.preferences = [](QWidget* owner, int page) { OpenPreferences(owner, page); };
+  SetWindowHost(&host);
+  SetDeleteConfirm(&CDeleteItemDialog::Ask);
+  SetPasswordPrompt(&CPasswordDialog::Ask);
+}
+
+namespace {
+
+// The program links this library whole, so this runs before main().
+struct Registration {
+  Registration() { RegisterWindowsParts(); }
+} g_registration;
+
+}  // namespace
+
+}  // namespace quillet

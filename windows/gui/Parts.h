@@ -1,0 +1,37 @@
+// How the topic tree, the topic window, the category lists and the
+// Properties sheet join the main window: they are registered as its parts,
+// and the main window serves as their host.
+#pragma once
+
+#include <QWidget>
+
+#include "windows/core/WindowHost.h"
+
+namespace quillet {
+
+class CWndMgr;
+
+// The host the record windows talk to, served by the window manager.
+class CShellHost : public IWindowHost {
+ public:
+  void SendCommand(uint32_t command) override;
+  void RebuildReport(uint32_t topicId) override;
+  void RefreshImageLists() override;
+  void RefillCategoryLists() override;
+  int64_t MainCategory() const override;
+  ITopicTreeOps* Tree() override;
+
+  // The manager of the registered parts (null before it made them).
+  static CWndMgr* Manager();
+};
+
+// The Properties sheet at a page (0 Author, 1 Default User, 2 Categories,
+// 3 Logging), switching users through the window manager.
+void OpenPreferences(QWidget* owner, int page);
+
+// Puts the parts into RegisteredShellParts() and installs the host and the
+// dialogs. The program does it before the main window exists (a static
+// registration in this library); tests call it themselves.
+void RegisterWindowsParts();
+
+}  // namespace quillet

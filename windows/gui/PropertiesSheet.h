@@ -1,0 +1,86 @@
+// The Properties sheet (command 312 opens it at its first page, 572 at its
+// second): "Author", "Default User", "Categories" and "Logging". Modal,
+// OK and Cancel only. The Categories page acts at once; the other pages
+// take effect when the sheet is closed with OK, each page only when it was
+// shown.
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include "windows/core/PropertyPages.h"
+
+namespace quillet {
+
+class CCategoriesPage : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CCategoriesPage(QWidget* parent);
+  void Refill();
+  // The "Add" button with the name field's text.
+  void AddTyped();
+  // Deletes the selected row after the "Delete Item..." question.
+  void DeleteSelected();
+  QLineEdit* nameEdit() const { return name_; }
+  QTreeWidget* list() const { return list_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void OnRenamed(QTreeWidgetItem* item);
+
+  QLineEdit* name_;
+  QTreeWidget* list_;
+  bool filling_ = false;
+};
+
+class CPropertiesSheet : public QDialog {
+  Q_OBJECT
+ public:
+  // How the Default User page switches users (the main window's own
+  // switch, so that every window follows); null: SwitchUser.
+  using SwitchFn = std::function<bool(const std::string& name)>;
+
+  CPropertiesSheet(QWidget* owner, int startPage, SwitchFn switchUser = nullptr);
+
+  // Opens the sheet modally at `startPage`; true when closed with OK.
+  static bool Open(QWidget* owner, int startPage, SwitchFn switchUser = nullptr);
+
+  QTabWidget* tabs() const { return tabs_; }
+  CCategoriesPage* categoriesPage() const { return categories_; }
+  QLineEdit* authorField(int i) const { return author_[static_cast<size_t>(i)]; }
+  QComboBox* userList() const { return user_list_; }
+  QLineEdit* userPath() const { return user_path_; }
+  QCheckBox* logCheck() const { return log_check_; }
+  QLineEdit* logFolder() const { return log_folder_; }
+
+  // What OK does, page by page (also for tests).
+  void Apply();
+
+ private:
+  QWidget* MakeAuthorPage();
+  QWidget* MakeUserPage();
+  QWidget* MakeLoggingPage();
+  void ShowPage(int page);
+
+  QTabWidget* tabs_;
+  std::array<QLineEdit*, 4> author_{};
+  QComboBox* user_list_ = nullptr;
+  QLineEdit* user_path_ = nullptr;
+  CCategoriesPage* categories_ = nullptr;
+  QCheckBox* log_check_ = nullptr;
+  QLineEdit* log_folder_ = nullptr;
+  std::array<bool, 4> shown_{};
+  SwitchFn switch_user_;
+};
+
+}  // namespace quillet

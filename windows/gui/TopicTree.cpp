@@ -1,0 +1,521 @@
+#include "windows/gui/TopicTree.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+#include "app/core/Strings.h"
+#include "app/core/UserInterface.h"
+#include "app/gui/Ansi.h"
+#include "app/gui/WndMgr.h"
+#include "app/shell/Commands.h"
+#include "store/PrivateRecords.h"
+#include "store/RecordKinds.h"
+#include "store/db/CurrentDatabase.h"
+#include "windows/gui/TreeIcons.h"
+
+namespace quillet {
+namespace {
+
+constexpr int kRecordRole = Qt::UserRole;
+constexpr int kIconRole = Qt::UserRole + 1;
+// The tree's paper colour.
+const QColor kTreeBackground(0xF7, 0xF3, 0xE9);
+
+uint32_t CommandForIcon(TreeIcon icon) {
+  switch (icon) {
+    case TreeIcon::kTopic: return CMD_VIEW_TOPIC;
+    case TreeIcon::kNote: return CMD_NOTE;
+    case TreeIcon::kReference: return CMD_CUSTOM;
+    case TreeIcon::kImage: return CMD_VIEW_IMAGE;
+    case TreeIcon::kSketch: return CMD_SKETCH;
+    case TreeIcon::kNone: break;
+  }
+  return 0;
+}
+
+bool HiddenPrivate(const CRecord& record) { return record.isPrivate != 0 && bShowPrivate == 0; }
+
+// Restores the cursor however a refresh ends.
+struct WaitCursor {
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+}  // namespace
+
+bool CTopicTree::dragging = false;
+bool CTopicTree::drop_ended = false;
+
+// --- The view ----------------------------------------------------------------
+
+CTopicTreeView::CTopicTreeView(CTopicTree* owner, QWidget* parent)
+    : QTreeWidget(parent), owner_(owner) {}
+
+void CTopicTreeView::mousePressEvent(QMouseEvent* event) {
+  press_pos_ = event->position().toPoint();
+  QTreeWidgetItem* item = nullptr;
+  const CTopicTree::Hit hit = owner_->HitTest(press_pos_, &item);
+  pressed_on_member_ = false;
+  press_consumed_ = hit == CTopicTree::Hit::kNowhere || hit == CTopicTree::Hit::kRightOfText ||
+                    hit == CTopicTree::Hit::kIndent;
+  if (press_consumed_) {
+    // The right button's menu comes with the press; the left button's click
+    // is complete at the release.
+    if (event->button() == Qt::RightButton && hit != CTopicTree::Hit::kIndent) owner_->OpenItem(nullptr);
+    return;
+  }
+  // Selection without expansion; the button still opens and closes.
+  if (hit == CTopicTree::Hit::kButton) item->setExpanded(!item->isExpanded());
+  owner_->Select(item, false);
+  if (event->button() == Qt::RightButton) owner_->OpenItem(item);
+  pressed_on_member_ = event->button() == Qt::LeftButton && item->parent() != nullptr;
+}
+
+void CTopicTreeView::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  if (CTopicTree::dragging) {
+    owner_->DragMove(pos);
+    return;
+  }
+  if (pressed_on_member_ && (event->buttons() & Qt::LeftButton) &&
+      (pos - press_pos_).manhattanLength() >= QApplication::startDragDistance()) {
+    pressed_on_member_ = false;
+    owner_->BeginDrag(itemAt(press_pos_), pos);
+  }
+}
+
+void CTopicTreeView::mouseReleaseEvent(QMouseEvent* event) {
+  pressed_on_member_ = false;
+  if (CTopicTree::dragging) {
+    owner_->DragMove(event->position().toPoint());
+    owner_->EndDrag();
+    return;
+  }
+  if (event->button() != Qt::LeftButton) return;
+  QTreeWidgetItem* item = nullptr;
+  const CTopicTree::Hit hit = owner_->HitTest(event->position().toPoint(), &item);
+  if (hit == CTopicTree::Hit::kIndent) return;
+  if (press_consumed_ || hit == CTopicTree::Hit::kNowhere || hit == CTopicTree::Hit::kRightOfText) {
+    owner_->OpenItem(nullptr);
+    return;
+  }
+  owner_->OpenItem(currentItem());
+}
+
+void CTopicTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
+  // A double click is two clicks; Qt's own expansion on it is not ours.
+  mousePressEvent(event);
+}
+
+void CTopicTreeView::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Delete) {
+    owner_->DeleteSelected(true);
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
+}
+
+void CTopicTreeView::contextMenuEvent(QContextMenuEvent* event) {
+  if (CWndMgr* mgr = owner_->manager()) mgr->ShowContextMenu(this, event->globalPos());
+}
+
+// --- The tree ------------------------------------------------------------------
+
+CTopicTree::CTopicTree() : CTreeObject(kKindCodeTopic) {}
+
+CTopicTree::~CTopicTree() {
+  delete drag_image_.data();
+  delete view_.data();
+}
+
+bool CTopicTree::Create(QWidget* parent) {
+  view_ = new CTopicTreeView(this, parent);
+  view_->setObjectName("TopicTree");
+  view_->setColumnCount(1);
+  view_->setHeaderHidden(true);
+  view_->setRootIsDecorated(true);
+  view_->setIconSize(QSize(20, 20));
+  view_->setIndentation(18);
+  view_->setUniformRowHeights(true);
+  view_->setExpandsOnDoubleClick(false);
+  view_->setSelectionMode(QAbstractItemView::SingleSelection);
+  view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  view_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  view_->header()->setStretchLastSection(false);
+  view_->setTextElideMode(Qt::ElideNone);
+  view_->setFrameShape(QFrame::StyledPanel);
+  view_->setFocusPolicy(Qt::StrongFocus);
+  QPalette pal = view_->palette();
+  pal.setColor(QPalette::Base, kTreeBackground);
+  // The selection stays visible when the focus is elsewhere.
+  pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+  pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+               pal.color(QPalette::Active, QPalette::HighlightedText));
+  view_->setPalette(pal);
+  view_->setStyleSheet(
+      "QTreeView#TopicTree { show-decoration-selected: 0; }"
+      "QTreeView#TopicTree::item { padding: 1px 2px; }");
+  connect(view_, &QTreeWidget::currentItemChanged, this,
+          [this](QTreeWidgetItem* current, QTreeWidgetItem*) { OnCurrentItemChanged(current); });
+  view_->hide();
+  return true;
+}
+
+QWidget* CTopicTree::widget() const { return view_; }
+
+uint32_t CTopicTree::RecordOf(const QTreeWidgetItem* item) {
+  return item ? item->data(0, kRecordRole).toUInt() : 0;
+}
+
+TreeIcon CTopicTree::IconOfItem(const QTreeWidgetItem* item) {
+  return item ? static_cast<TreeIcon>(item->data(0, kIconRole).toInt()) : TreeIcon::kNone;
+}
+
+QTreeWidgetItem* CTopicTree::MakeItem(uint32_t recordId, TreeIcon icon,
+                                      const std::string& text) const {
+  auto* item = new QTreeWidgetItem;
+  item->setText(0, FromAnsi(text));
+  item->setIcon(0, TreeIconFor(icon));
+  item->setData(0, kRecordRole, recordId);
+  item->setData(0, kIconRole, static_cast<int>(icon));
+  return item;
+}
+
+TopicFilter CTopicTree::CoreFilter() const { return {filter_.mode, filter_.categoryId}; }
+
+void CTopicTree::Populate(const std::vector<TreeTopicItem>& topics) {
+  view_->clear();
+  QList<QTreeWidgetItem*> roots;
+  roots.reserve(static_cast<qsizetype>(topics.size()));
+  for (const TreeTopicItem& topic : topics) {
+    QTreeWidgetItem* root = MakeItem(topic.recordId, TreeIcon::kTopic, topic.text);
+    QList<QTreeWidgetItem*> children;
+    children.reserve(static_cast<qsizetype>(topic.members.size()));
+    for (const TreeMemberItem& m : topic.members) children.append(MakeItem(m.recordId, m.icon, m.text));
+    root->addChildren(children);
+    roots.append(root);
+  }
+  view_->addTopLevelItems(roots);
+}
+
+void CTopicTree::Fill() {
+  if (!view_) return;
+  const QSignalBlocker block(view_);
+  Populate(CollectTopicTree(CoreFilter(), CurrentOutputFolder(), &pictures_, &last_fill_));
+}
+
+void CTopicTree::Show(bool show, bool enabled) {
+  if (!view_) return;
+  view_->setEnabled(enabled);
+  view_->setVisible(show);
+}
+
+void CTopicTree::Move(const QRect& rect) {
+  if (view_) view_->setGeometry(rect);
+}
+
+void CTopicTree::RefreshSelecting(uint32_t recordId, bool expand) {
+  if (!view_) return;
+  const bool shown = view_->isVisible();
+  WaitCursor wait;
+  if (shown) view_->hide();
+  Fill();
+  if (recordId != 0) {
+    if (QTreeWidgetItem* item = FindItem(recordId)) {
+      Select(item, false);
+      if (expand) TopLevelAncestor(item)->setExpanded(true);
+    }
+  }
+  if (shown) view_->show();
+  view_->viewport()->update();
+}
+
+void CTopicTree::Refresh() {
+  // The selected record stays selected when it is still shown.
+  RefreshSelecting(RecordOf(view_ ? view_->currentItem() : nullptr), false);
+}
+
+void CTopicTree::RefreshAndSelect(uint32_t recordId, bool expand) {
+  RefreshSelecting(recordId, expand);
+}
+
+std::optional<TreeItemRef> CTopicTree::SelectedItem() const {
+  QTreeWidgetItem* item = view_ ? view_->currentItem() : nullptr;
+  if (!item || !item->isSelected()) return std::nullopt;
+  TreeItemRef ref;
+  ref.recordId = RecordOf(item);
+  const CRecord* record = FindRecord(ref.recordId);
+  ref.recordKind = record ? record->kind : (item->parent() ? 0u : kKindTopic);
+  ref.handle = item;
+  return ref;
+}
+
+QTreeWidgetItem* CTopicTree::FindItem(uint32_t recordId) const {
+  if (!view_ || recordId == 0) return nullptr;
+  for (int i = 0; i < view_->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* root = view_->topLevelItem(i);
+    if (RecordOf(root) == recordId) return root;
+    for (int j = 0; j < root->childCount(); ++j)
+      if (RecordOf(root->child(j)) == recordId) return root->child(j);
+  }
+  return nullptr;
+}
+
+QTreeWidgetItem* CTopicTree::TopLevelAncestor(QTreeWidgetItem* item) {
+  while (item && item->parent()) item = item->parent();
+  return item;
+}
+
+bool CTopicTree::Select(QTreeWidgetItem* item, bool expand) {
+  if (!view_ || !item) {
+    ShowStringMessage(IDS_NOT_IN_TOPICS, kCaption, kMbOk | kMbIconExclamation);
+    return false;
+  }
+  if (expand) item->setExpanded(true);
+  view_->scrollToItem(item);
+  view_->setCurrentItem(item);
+  item->setSelected(true);
+  return true;
+}
+
+bool CTopicTree::SelectRecord(uint32_t recordId) { return Select(FindItem(recordId), false); }
+
+void CTopicTree::ForgetSelection() {
+  current_topic_ = 0;
+  if (!view_) return;
+  const QSignalBlocker block(view_);
+  view_->setCurrentItem(nullptr);
+  view_->clearSelection();
+}
+
+void CTopicTree::ClearSelectionMarks() {
+  if (!view_) return;
+  // The highlight goes; the topic that was current stays current for the
+  // New commands.
+  const uint32_t keep = current_topic_;
+  view_->clearSelection();
+  current_topic_ = keep;
+}
+
+void CTopicTree::SelectCurrent() {
+  if (!view_) return;
+  if (QTreeWidgetItem* item = view_->currentItem()) item->setSelected(true);
+}
+
+void CTopicTree::SetAllExpanded(bool expanded) {
+  if (!view_) return;
+  for (int i = 0; i < view_->topLevelItemCount(); ++i) view_->topLevelItem(i)->setExpanded(expanded);
+}
+
+void CTopicTree::ExpandAll() { SetAllExpanded(true); }
+void CTopicTree::CollapseAll() { SetAllExpanded(false); }
+
+void CTopicTree::MakeCurrentTopic(uint32_t topicId) { current_topic_ = topicId; }
+
+void CTopicTree::OnCurrentItemChanged(QTreeWidgetItem* current) {
+  drop_ended = false;
+  if (QTreeWidgetItem* root = TopLevelAncestor(current)) current_topic_ = RecordOf(root);
+}
+
+uint32_t CTopicTree::CurrentTopic() const {
+  uint32_t topic = current_topic_;
+  if (view_)
+    if (QTreeWidgetItem* selected = view_->currentItem())
+      if (selected->isSelected()) topic = RecordOf(TopLevelAncestor(selected));
+  return FindTopic(topic) != nullptr ? topic : 0;
+}
+
+// --- Changes from the record windows ---------------------------------------------
+
+void CTopicTree::InsertMember(CRecord& record) {
+  const uint32_t topic = CurrentTopic();
+  if (topic == 0) return;
+  if (!AppendMemberToTopic(topic, record.recordId)) return;
+  if (view_ && !HiddenPrivate(record)) {
+    if (QTreeWidgetItem* root = FindItem(topic); root && !root->parent()) {
+      TreeMemberItem entry = MemberItem(record, TextCut::kMarked);
+      QTreeWidgetItem* item = MakeItem(entry.recordId, entry.icon, entry.text);
+      root->addChild(item);
+      root->setExpanded(true);
+      Select(item, false);
+    }
+  }
+  MakeCurrentTopic(topic);
+  WindowHost().RebuildReport(topic);
+}
+
+void CTopicTree::UpdateMember(const CRecord& record) {
+  if (record.isPrivate) return;
+  if (QTreeWidgetItem* item = FindItem(record.recordId))
+    item->setText(0, FromAnsi(MemberItemText(record, TextCut::kMarked)));
+}
+
+void CTopicTree::InsertTopic(const CTopicRecord& topic) {
+  if (view_ && CoreFilter().Passes(topic) && !HiddenPrivate(topic) && !FindItem(topic.recordId)) {
+    int pos = 0;
+    const int n = view_->topLevelItemCount();
+    while (pos < n) {
+      QTreeWidgetItem* root = view_->topLevelItem(pos);
+      if (CompareTopics(ToAnsi(root->text(0)), RecordOf(root), topic.title, topic.recordId) > 0) break;
+      ++pos;
+    }
+    view_->insertTopLevelItem(pos, MakeItem(topic.recordId, TreeIcon::kTopic, topic.title));
+  }
+  MakeCurrentTopic(topic.recordId);
+  WindowHost().RebuildReport(topic.recordId);
+}
+
+void CTopicTree::UpdateTopic(const CTopicRecord& topic) {
+  if (QTreeWidgetItem* item = FindItem(topic.recordId); item && !item->parent())
+    item->setText(0, FromAnsi(topic.title));
+}
+
+void CTopicTree::RemoveItem(uint32_t recordId) { delete FindItem(recordId); }
+
+// --- Delete ----------------------------------------------------------------------
+
+void CTopicTree::DeleteSelected(bool ask) {
+  QTreeWidgetItem* item = view_ ? view_->currentItem() : nullptr;
+  if (!item) return;
+  if (ask && !ConfirmDelete(true)) {
+    SaveStoreOrTell();
+    return;
+  }
+  const uint32_t id = RecordOf(item);
+  const DeleteOutcome out = DeleteTreeRecord(id, IconOfItem(item), CurrentOutputFolder(), &pictures_);
+  if (!out.deleted) return;
+  if (current_topic_ == id) current_topic_ = 0;
+  delete item;
+  WindowHost().RefreshImageLists();
+  WindowHost().SendCommand(CMD_TOPIC_CENTER);
+}
+
+// --- Clicks and drag and drop ---------------------------------------------------------
+
+CTopicTree::Hit CTopicTree::HitTest(const QPoint& pos, QTreeWidgetItem** out) const {
+  *out = nullptr;
+  if (!view_) return Hit::kNowhere;
+  QTreeWidgetItem* item = view_->itemAt(pos);
+  if (!item) return Hit::kNowhere;
+  *out = item;
+  const QRect cell = view_->visualItemRect(item);
+  if (pos.x() < cell.left()) {
+    const bool onButton = item->childCount() > 0 && pos.x() >= cell.left() - view_->indentation();
+    return onButton ? Hit::kButton : Hit::kIndent;
+  }
+  // Icon and text as the item delegate lays them out, with its margins.
+  const QFontMetrics fm(item->font(0));
+  const int right = cell.left() + view_->iconSize().width() + fm.horizontalAdvance(item->text(0)) + 16;
+  return pos.x() > right ? Hit::kRightOfText : Hit::kLabel;
+}
+
+void CTopicTree::OpenItem(QTreeWidgetItem* item) {
+  if (dragging || drop_ended) return;
+  if (!item) {
+    WindowHost().SendCommand(CMD_TOPIC_CENTER);
+    return;
+  }
+  if (uint32_t command = CommandForIcon(IconOfItem(item))) WindowHost().SendCommand(command);
+}
+
+bool CTopicTree::BeginDrag(QTreeWidgetItem* item, const QPoint& viewportPos) {
+  if (!view_ || !item || !item->parent()) return false;  // topics stay where they are
+  dragged_id_ = RecordOf(item);
+  dragged_topic_ = RecordOf(item->parent());
+  dragging = true;
+
+  // The drag image: the item's picture and text, following the pointer.
+  QWidget* top = view_->window();
+  const QString text = item->text(0);
+  const QFontMetrics fm(view_->font());
+  QPixmap pixmap(24 + fm.horizontalAdvance(text) + 6, std::max(22, fm.height() + 4));
+  pixmap.fill(Qt::transparent);
+  {
+    QPainter p(&pixmap);
+    p.setOpacity(0.75);
+    p.drawPixmap(1, (pixmap.height() - 20) / 2, item->icon(0).pixmap(20, 20));
+    p.setPen(view_->palette().color(QPalette::Text));
+    p.drawText(QRect(24, 0, pixmap.width() - 24, pixmap.height()), Qt::AlignVCenter, text);
+  }
+  delete drag_image_.data();
+  drag_image_ = new QLabel(top);
+  drag_image_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  drag_image_->setPixmap(pixmap);
+  drag_image_->resize(pixmap.size());
+  drag_image_->show();
+  view_->viewport()->setCursor(Qt::DragMoveCursor);
+  view_->viewport()->grabMouse();
+  DragMove(viewportPos);
+  return true;
+}
+
+void CTopicTree::SetDropTarget(QTreeWidgetItem* item) {
+  if (item == drop_target_) return;
+  if (drop_target_) drop_target_->setBackground(0, drop_target_brush_);
+  drop_target_ = item;
+  if (drop_target_) {
+    drop_target_brush_ = drop_target_->background(0);
+    drop_target_->setBackground(0, view_->palette().color(QPalette::Highlight).lighter(160));
+  }
+}
+
+void CTopicTree::DragMove(const QPoint& viewportPos) {
+  if (!dragging || !view_) return;
+  if (drag_image_) {
+    const QPoint at = view_->viewport()->mapTo(view_->window(), viewportPos);
+    drag_image_->move(at + QPoint(8, 4));
+    drag_image_->raise();
+  }
+  SetDropTarget(view_->itemAt(viewportPos));
+}
+
+void CTopicTree::EndDrag() {
+  if (!dragging) return;
+  if (view_) {
+    view_->viewport()->releaseMouse();
+    view_->viewport()->unsetCursor();
+  }
+  delete drag_image_.data();
+  dragging = false;
+  drop_ended = true;
+
+  QTreeWidgetItem* target = drop_target_;
+  SetDropTarget(nullptr);
+  if (!target) return;
+  const DropSpot from{dragged_id_, dragged_topic_, false};
+  const bool onTopic = target->parent() == nullptr;
+  const DropSpot to{RecordOf(target), RecordOf(TopLevelAncestor(target)), onTopic};
+  const uint32_t target_id = to.recordId;
+  const DropOutcome out = ApplyDrop(from, to);
+  switch (out.result) {
+    case DropResult::kNothing: break;
+    case DropResult::kOntoItself:
+      Select(target, false);
+      TopLevelAncestor(target)->setExpanded(true);
+      drop_ended = false;
+      break;
+    case DropResult::kReordered:
+      RefreshSelecting(out.receivingTopic, false);
+      Select(FindItem(target_id), false);
+      if (QTreeWidgetItem* root = FindItem(out.receivingTopic)) root->setExpanded(true);
+      MakeCurrentTopic(out.receivingTopic);
+      WindowHost().RebuildReport(out.receivingTopic);
+      WindowHost().SendCommand(CMD_VIEW_TOPIC);
+      break;
+    case DropResult::kMoved:
+      RefreshSelecting(dragged_id_, true);
+      MakeCurrentTopic(out.receivingTopic);
+      WindowHost().RebuildReport(out.receivingTopic);
+      WindowHost().SendCommand(CMD_VIEW_TOPIC);
+      break;
+  }
+  dragged_id_ = dragged_topic_ = 0;
+}
+
+}  // namespace quillet

@@ -1,0 +1,139 @@
+// CTopicTree: the topics of the current category filter as root items,
+// their notes, pictures, sketches and references as children.
+//
+// A click opens the record under the pointer (by sending its command to the
+// main window), dragging a member moves it within or between topics, the
+// Delete key deletes the selected item. The tree's items carry the record
+// id and the kind of picture they show.
+#pragma once
+
+#include <QLabel>
+#include <QPointer>
+#include <QTreeWidget>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "app/gui/ShellParts.h"
+#include "windows/core/PictureFiles.h"
+#include "windows/core/TopicTreeModel.h"
+#include "windows/core/TreeEdits.h"
+#include "windows/core/WindowHost.h"
+
+namespace quillet {
+
+class CTopicTree;
+
+// The tree window itself: routes mouse and key events to CTopicTree.
+class CTopicTreeView : public QTreeWidget {
+  Q_OBJECT
+ public:
+  CTopicTreeView(CTopicTree* owner, QWidget* parent);
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  CTopicTree* owner_;
+  QPoint press_pos_;
+  bool pressed_on_member_ = false;
+  bool press_consumed_ = false;
+};
+
+class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
+  Q_OBJECT
+ public:
+  // Where a press landed.
+  enum class Hit : uint8_t { kNowhere, kRightOfText, kIndent, kButton, kLabel };
+
+  CTopicTree();
+  ~CTopicTree() override;
+
+  // CTreeObject.
+  bool Create(QWidget* parent) override;
+  void Fill() override;
+  void Show(bool show, bool enabled = true) override;
+  void Move(const QRect& rect) override;
+  void Refresh() override;
+  std::optional<TreeItemRef> SelectedItem() const override;
+  bool SelectRecord(uint32_t recordId) override;
+  void ForgetSelection() override;
+  void ClearSelectionMarks() override;
+  void SelectCurrent() override;
+  void DeleteSelectedItem() override { DeleteSelected(true); }
+  void ExpandAll() override;
+  void CollapseAll() override;
+  CategoryFilter Filter() const override { return filter_; }
+  void SetFilter(const CategoryFilter& filter) override { filter_ = filter; }
+  QWidget* widget() const override;
+
+  // ITopicTreeOps.
+  void InsertMember(CRecord& record) override;
+  void UpdateMember(const CRecord& record) override;
+  void InsertTopic(const CTopicRecord& topic) override;
+  void UpdateTopic(const CTopicRecord& topic) override;
+  void RemoveItem(uint32_t recordId) override;
+  void RefreshAndSelect(uint32_t recordId, bool expand) override;
+  uint32_t CurrentTopic() const override;
+
+  // Fills the tree again and selects the record's item (none for 0),
+  // hidden meanwhile and with the wait cursor.
+  void RefreshSelecting(uint32_t recordId, bool expand);
+  // Builds the items from texts already read (the fill's second half).
+  void Populate(const std::vector<TreeTopicItem>& topics);
+  // The item of a record, searched over every item; null when not shown.
+  QTreeWidgetItem* FindItem(uint32_t recordId) const;
+  static QTreeWidgetItem* TopLevelAncestor(QTreeWidgetItem* item);
+  // Shows and selects the item (no expansion unless asked); string 241
+  // when there is none.
+  bool Select(QTreeWidgetItem* item, bool expand);
+  // Deletes the selected item's record, asking first with `ask`.
+  void DeleteSelected(bool ask);
+
+  // Pointer handling, called by the view (and by tests).
+  Hit HitTest(const QPoint& pos, QTreeWidgetItem** item) const;
+  // Sends the command that opens the record of `item` (3058 for none).
+  void OpenItem(QTreeWidgetItem* item);
+  bool BeginDrag(QTreeWidgetItem* item, const QPoint& viewportPos);
+  void DragMove(const QPoint& viewportPos);
+  void EndDrag();
+  QTreeWidgetItem* dropTarget() const { return drop_target_; }
+
+  static uint32_t RecordOf(const QTreeWidgetItem* item);
+  static TreeIcon IconOfItem(const QTreeWidgetItem* item);
+
+  // A drag is running; a drop has just ended (both suppress opening).
+  static bool dragging;
+  static bool drop_ended;
+
+  const TreeFillReport& lastFill() const { return last_fill_; }
+  CPictureFiles& pictures() { return pictures_; }
+  QTreeWidget* view() const { return view_; }
+
+ private:
+  QTreeWidgetItem* MakeItem(uint32_t recordId, TreeIcon icon, const std::string& text) const;
+  void SetDropTarget(QTreeWidgetItem* item);
+  void OnCurrentItemChanged(QTreeWidgetItem* current);
+  void MakeCurrentTopic(uint32_t topicId);
+  void SetAllExpanded(bool expanded);
+  TopicFilter CoreFilter() const;
+
+  QPointer<CTopicTreeView> view_;
+  QPointer<QLabel> drag_image_;
+  CategoryFilter filter_;
+  uint32_t current_topic_ = 0;
+  uint32_t dragged_id_ = 0;
+  uint32_t dragged_topic_ = 0;
+  QTreeWidgetItem* drop_target_ = nullptr;
+  QBrush drop_target_brush_;
+  CPictureFiles pictures_;
+  TreeFillReport last_fill_;
+};
+
+}  // namespace quillet

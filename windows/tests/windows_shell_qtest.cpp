@@ -1,0 +1,179 @@
+// The topic tree, the category list and the topic window inside the real
+// main window: the modes they enter and the commands they answer. A
+// screenshot of the main window goes to the shots folder.
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <filesystem>
+
+#include "app/core/AppPaths.h"
+#include "app/gui/MainWindow.h"
+#include "app/gui/WndMgr.h"
+#include "app/gui/tests/ShellTestSupport.h"
+#include "app/shell/Commands.h"
+#include "app/shell/EditPending.h"
+#include "reports/ReportPaths.h"
+#include "store/db/CurrentDatabase.h"
+#include "store/users/UserSwitch.h"
+#include "windows/core/TreeEdits.h"
+#include "windows/gui/CategoryCombo.h"
+#include "windows/gui/Parts.h"
+#include "windows/gui/TopicTree.h"
+#include "windows/gui/TopicWnd.h"
+#include "windows/tests/WindowsTestSupport.h"
+
+using namespace quillet;
+using quillet::test::Machine;
+using quillet::test::Recorders;
+
+namespace {
+
+QString ShotFolder() {
+  QString folder = qEnvironmentVariable("QUILLET_SHOTS");
+  if (folder.isEmpty()) folder = QString(QUILLET_BIN_DIR) + "/../windows-shots";
+  QDir().mkpath(folder);
+  return folder;
+}
+
+uint32_t AddTopic(const std::string& title, uint32_t category) {
+  auto t = std::make_unique<CTopicRecord>();
+  auto l = std::make_unique<CTopicLinksRecord>();
+  t->recordId = NextRecordId();
+  l->recordId = NextRecordId();
+  t->linksId = l->recordId;
+  l->topicId = t->recordId;
+  t->title = title;
+  t->categoryId = category;
+  const uint32_t id = t->recordId;
+  pDB->AddNew(std::move(t));
+  pDB->AddNew(std::move(l));
+  return id;
+}
+
+uint32_t AddNote(uint32_t topic, const std::string& text) {
+  auto n = std::make_unique<CNoteRecord>();
+  n->recordId = NextRecordId();
+  n->text = text;
+  const uint32_t id = n->recordId;
+  pDB->AddNew(std::move(n));
+  FindLinksOfTopic(FindTopic(topic))->memberIds.push_back(id);
+  return id;
+}
+
+uint32_t PutCategory(const std::string& name) {
+  auto c = std::make_unique<CCategoryRecord>();
+  c->recordId = NextRecordId();
+  c->name = name;
+  const uint32_t id = c->recordId;
+  pDB->AddNew(std::move(c));
+  return id;
+}
+
+}  // namespace
+
+class WindowsShellTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    RegisterWindowsParts();
+    SetDeleteConfirm(nullptr);  // the recording form answers instead
+    SetPasswordPrompt(nullptr);
+  }
+
+  void treeAndTopicWindowDriveTheModes() {
+    Machine m;
+    Recorders r;
+    CMainWindow w(RegisteredShellParts());
+    CWndMgr* mgr = w.manager();
+    QVERIFY(mgr && mgr->ready());
+    auto* tree = dynamic_cast<CTopicTree*>(mgr->topicTree());
+    auto* combo = dynamic_cast<CCategoryCombo*>(mgr->topicCombo());
+    auto* topicWnd = dynamic_cast<CTopicWnd*>(mgr->window(RecordWindow::kTopic));
+    QVERIFY(tree && combo && topicWnd);
+
+    const uint32_t work = PutCategory("Work");
+    const uint32_t home = PutCategory("Home");
+    const uint32_t garden = AddTopic("Garden plans", home);
+    const uint32_t office = AddTopic("Office move", work);
+    AddNote(garden, "Plant the tomatoes after the last frost.\nCheck the soil first.");
+    const uint32_t boxes = AddNote(office, "Order boxes");
+    AddNote(office, "Label the desks");
+    QCOMPARE(pDB->Save(), DB_OK);
+    combo->Fill();
+    tree->Refresh();
+    tree->ExpandAll();
+    w.resize(900, 600);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(tree->view()->isVisible());
+    QVERIFY(combo->widget()->isVisible());
+
+    // A click on a topic shows its report.
+    QTreeWidget* view = tree->view();
+    const QRect r1 = view->visualItemRect(tree->FindItem(garden));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(r1.left() + 12, r1.center().y()));
+    QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
+    const std::string page = FindTopic(garden)->fileName;
+    QVERIFY(IsPlainFileName(page));
+    QVERIFY(std::filesystem::exists(m.Output("DemoUser") + page));
+    QApplication::processEvents();
+    w.grab().save(ShotFolder() + "/main-window-viewtopic.png");
+
+    // New Topic: the topic window, a title, OK.
+    w.SendCommand(CMD_NEW_TOPIC);
+    QCOMPARE(mgr->namedMode(), Mode::NEWTOPIC);
+    QVERIFY(topicWnd->host()->isVisible());
+    QTest::keyClicks(topicWnd->titleEdit(), "Birthday party");
+    QCOMPARE(bEditPending, uint8_t{1});
+    QApplication::processEvents();
+    w.grab().save(ShotFolder() + "/main-window-newtopic.png");
+    QTest::mouseClick(topicWnd->okButton(), Qt::LeftButton);
+    QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
+    const std::optional<TreeItemRef> made = tree->SelectedItem();
+    QVERIFY(made);
+    QCOMPARE(FindTopic(made->recordId)->title, std::string("Birthday party"));
+    QCOMPARE(view->indexOfTopLevelItem(tree->FindItem(made->recordId)), 0);
+    QVERIFY(std::filesystem::exists(m.Output("DemoUser") + FindTopic(made->recordId)->fileName));
+
+    // Edit: the selected topic's details.
+    QVERIFY(tree->SelectRecord(office));
+    w.SendCommand(CMD_EDIT_TOPIC);
+    QCOMPARE(mgr->namedMode(), Mode::EDITTOPIC);
+    QCOMPARE(topicWnd->titleEdit()->toPlainText(), QString("Office move"));
+    QCOMPARE(topicWnd->categoryList()->currentText(), QString("Work"));
+    topicWnd->Cancel();
+    QCOMPARE(mgr->namedMode(), Mode::TOPIC);
+
+    // Delete (3031) a member: gone from the tree and its topic.
+    QVERIFY(tree->SelectRecord(boxes));
+    w.SendCommand(CMD_DELETE);
+    QVERIFY(!tree->FindItem(boxes));
+    QCOMPARE(FindLinksOfTopic(FindTopic(office))->memberIds.size(), size_t{1});
+    QCOMPARE(mgr->namedMode(), Mode::TOPIC);
+
+    // Choosing a category filters the tree.
+    auto* box = static_cast<QComboBox*>(combo->widget());
+    const int homeAt = box->findText("Home");
+    QVERIFY(homeAt > 0);
+    box->setCurrentIndex(homeAt);
+    emit box->activated(homeAt);
+    QCOMPARE(view->topLevelItemCount(), 1);
+    QCOMPARE(CTopicTree::RecordOf(view->topLevelItem(0)), garden);
+    QCOMPARE(tree->Filter().mode, 1);
+    QCOMPARE(mgr->namedMode(), Mode::TOPIC);
+
+    // A new topic filed under the chosen category is preselected there.
+    w.SendCommand(CMD_NEW_TOPIC);
+    QCOMPARE(topicWnd->categoryList()->currentText(), QString("Home"));
+    topicWnd->Cancel();
+    w.close();
+  }
+};
+
+QTEST_MAIN(WindowsShellTest)
+#include "windows_shell_qtest.moc"
