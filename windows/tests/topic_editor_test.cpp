@@ -5,6 +5,7 @@
 #include "app/core/Strings.h"
 #include "app/shell/EditPending.h"
 #include "reports/ReportPaths.h"
+#include "store/PrivateRecords.h"
 #include "store/db/CurrentDatabase.h"
 #include "windows/core/Categories.h"
 #include "windows/core/TopicEditor.h"
@@ -202,6 +203,65 @@ TEST_F(TopicEditorTest, CategoriesAreAddedRenamedAndDeleted) {
   EXPECT_EQ(category->flags & (kFlagDeleted | kFlagModified), kFlagDeleted | kFlagModified);
   EXPECT_EQ(FindTopic(topic)->categoryId, id);  // topics keep theirs
   EXPECT_NE(AddCategory("Journeys"), 0u);       // a deleted name is free again
+}
+
+// A note-like window built on the common order, to see the order itself.
+class NoteLikeCommit : public CRecordCommit {
+ public:
+  NoteLikeCommit(CNoteRecord* note, bool isNew, std::vector<std::string>* steps)
+      : note_(note), new_(isNew), steps_(steps) {}
+  bool privateChecked = false;
+
+ protected:
+  void TakePrivateFlag() override {
+    steps_->push_back("private");
+    ApplyPrivateFlag(*note_, privateChecked, new_);
+  }
+  void ReadTexts() override { steps_->push_back("texts"); }
+  bool AddOrUpdate() override {
+    steps_->push_back("update");
+    note_->flags |= kFlagModified;
+    return true;
+  }
+  void ClearWindow() override { steps_->push_back("clear"); }
+  void DeletePending() override { steps_->push_back("discard"); }
+
+ private:
+  CNoteRecord* note_;
+  bool new_;
+  std::vector<std::string>* steps_;
+};
+
+TEST_F(TopicEditorTest, TheCommonOkOrderAndAPrivateRecordLeavingTheTree) {
+  uint32_t topic = f.AddTopic("T");
+  auto* note = RecordAs<CNoteRecord>(FindRecord(f.AddNote(topic, "n")));
+  std::vector<std::string> steps;
+  NoteLikeCommit commit(note, false, &steps);
+  commit.privateChecked = true;
+  bEditPending = 1;
+  ASSERT_TRUE(commit.RunOk());
+  EXPECT_EQ(steps, (std::vector<std::string>{"private", "texts", "update", "clear"}));
+  EXPECT_EQ(note->isPrivate, 1u);
+  EXPECT_EQ(tree.calls, std::vector<std::string>{"remove " + std::to_string(note->recordId)});
+  EXPECT_EQ(f.host.commands, std::vector<uint32_t>{3072});
+  EXPECT_EQ(f.host.imageListRefreshes, 1);
+  EXPECT_EQ(bEditPending, 0);
+
+  // Shown private records keep their item; a failed save stops the order
+  // before the window is cleared.
+  steps.clear();
+  tree.calls.clear();
+  bShowPrivate = 1;
+  std::filesystem::remove_all(f.output);
+  EXPECT_FALSE(commit.RunOk());
+  EXPECT_EQ(steps, (std::vector<std::string>{"private", "texts", "update"}));
+  EXPECT_TRUE(tree.calls.empty());
+  EXPECT_EQ(f.host.commands.size(), 1u);
+
+  steps.clear();
+  commit.RunCancel();
+  EXPECT_EQ(steps, std::vector<std::string>{"discard"});
+  EXPECT_EQ(f.host.commands.back(), 3072u);
 }
 
 TEST(ShownText, LineFeedsBecomeCarriageReturnLineFeedWithinTheLimit) {
