@@ -75,9 +75,24 @@ std::string post_process_report(char* text, size_t length, const std::string& th
   return out;
 }
 
+void AppendWithCrLf(std::string* out, std::string_view text) {
+  const char* p = text.data();
+  const char* end = p + text.size();
+  while (p < end) {
+    const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+    if (lf == nullptr) {
+      out->append(p, static_cast<size_t>(end - p));
+      return;
+    }
+    out->append(p, static_cast<size_t>(lf - p));
+    out->append("\r\n", 2);
+    p = lf + 1;
+  }
+}
+
 void post_process_report(char* text, size_t length, const std::string& themeFolder,
                          const std::string& outputPath, std::string* result,
-                         CopySession* copies) {
+                         CopySession* copies, LineEnds ends) {
   static constexpr char kFileSize[] = "{FILE_SIZE}";
   static constexpr size_t kFileSizeLen = sizeof(kFileSize) - 1;
   const std::string digits = std::to_string(length);
@@ -94,7 +109,16 @@ void post_process_report(char* text, size_t length, const std::string& themeFold
   std::string_view view(text, length);
   std::string& out = *result;
   out.clear();
-  out.reserve(length);
+  const bool crlf = ends == LineEnds::kCrLf;
+  // Lines of a report average well over 16 bytes, so this is room enough
+  // for nearly any report without growing.
+  out.reserve(crlf ? length + length / 16 + 16 : length);
+  auto emit = [&](std::string_view part) {
+    if (crlf)
+      AppendWithCrLf(&out, part);
+    else
+      out.append(part);
+  };
   size_t copied_to = 0;  // text before this offset is already in `out`
   CopySession own(outputPath);
   CopySession& copier = copies != nullptr ? *copies : own;
@@ -120,11 +144,11 @@ void post_process_report(char* text, size_t length, const std::string& themeFold
       if (auto source = ResolveThemeReference(folder, DecodeSpaces(value)))
         copier.Copy(*source, DecodeSpaces(last));
     }
-    out.append(view.substr(copied_to, b - copied_to));
-    out.append(last);
+    emit(view.substr(copied_to, b - copied_to));
+    emit(last);
     copied_to = e;
   });
-  out.append(view.substr(copied_to));
+  emit(view.substr(copied_to));
 }
 
 bool collect_references(const std::string& reportPath, const std::string& templatePath,

@@ -29,9 +29,18 @@ namespace quillet {
 // Copy failures are ignored. `text` is changed in place for step 1; the
 // finished report is returned, or left in *out (whose storage is reused from
 // report to report).
+//
+// With kCrLf every line feed of the finished report becomes carriage return
+// and line feed in the same pass, which gives the bytes of the report file
+// without a second copy of the whole text.
+enum class LineEnds { kAsWritten, kCrLf };
 void post_process_report(char* text, size_t length, const std::string& themeFolder,
                          const std::string& outputPath, std::string* out,
-                         CopySession* copies = nullptr);
+                         CopySession* copies = nullptr, LineEnds ends = LineEnds::kAsWritten);
+
+// Appends `text` to *out with each line feed written as carriage return and
+// line feed.
+void AppendWithCrLf(std::string* out, std::string_view text);
 std::string post_process_report(char* text, size_t length, const std::string& themeFolder,
                                 const std::string& outputPath);
 

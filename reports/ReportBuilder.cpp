@@ -37,27 +37,6 @@ bool EndsWithNoCase(const std::string& text, const char* suffix) {
   return true;
 }
 
-// Every line feed is written as carriage return and line feed, so a report
-// is byte for byte the file a text-mode write makes on the handheld's
-// desktop platform.
-bool WriteWithCrLf(std::FILE* file, const std::string& text, std::string* scratch) {
-  std::string& out = *scratch;
-  out.clear();
-  out.reserve(text.size() + text.size() / 16 + 16);
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t lf = text.find('\n', start);
-    if (lf == std::string::npos) {
-      out.append(text, start, std::string::npos);
-      break;
-    }
-    out.append(text, start, lf - start);
-    out += "\r\n";
-    start = lf + 1;
-  }
-  return std::fwrite(out.data(), 1, out.size(), file) == out.size();
-}
-
 }  // namespace
 
 std::string WithReportExtension(const std::string& path) {
@@ -177,14 +156,18 @@ bool ReportBuilder::write_report(const ThemeFile& theme, const std::string& file
     return false;
   }
 
-  buffer_.assign(kReportBufferSize, '\0');
+  // expand() ends the text with its zero byte; the rest is never read.
+  buffer_.resize(kReportBufferSize);
   expander_.clear_blocks();
   expander_.push_block(kBlockDocument);
   size_t length = expander_.expand(theme.data(), theme.size(), buffer_.data(), buffer_.size());
   last_expanded_ = length;
-  post_process_report(buffer_.data(), length, theme.folder, config_.outputPath, &processed_,
-                      copies_.get());
-  bool ok = WriteWithCrLf(file, processed_, &file_bytes_);
+  // Every line feed is written as carriage return and line feed, so a
+  // report is byte for byte the file a text-mode write makes on the
+  // handheld's desktop platform.
+  post_process_report(buffer_.data(), length, theme.folder, config_.outputPath, &file_bytes_,
+                      copies_.get(), LineEnds::kCrLf);
+  bool ok = std::fwrite(file_bytes_.data(), 1, file_bytes_.size(), file) == file_bytes_.size();
   ok = (std::fclose(file) == 0) && ok;
   expander_.pop_block();
   if (!ok) ShowStringMessage(IDS_WRITE_REPORT_FAILED, kCaption, kMbOk | kMbIconInformation);

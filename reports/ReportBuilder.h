@@ -92,8 +92,7 @@ class ReportBuilder {
   ReportExpander expander_;
   ThemeFile theme_;             // the theme being used, its memory reused
   std::vector<char> buffer_;    // the expansion
-  std::string processed_;       // after post-processing
-  std::string file_bytes_;      // with carriage returns, as written
+  std::string file_bytes_;      // post-processed, with carriage returns, as written
   std::unique_ptr<CopySession> copies_;  // during a build
   size_t last_expanded_ = 0;
 };

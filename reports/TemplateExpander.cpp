@@ -1,5 +1,7 @@
 #include "reports/TemplateExpander.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace quillet {
@@ -11,45 +13,24 @@ int TemplateExpander::on_tag() { return kActionContinue; }
 int TemplateExpander::lookup_tag() {
   args_[0].clear();
   args_[1].clear();
-  // A loop looks the same tags up once per item; a tag without arguments
-  // gets the code remembered for its position in this run.
-  if (memo_ != nullptr && memo_->code != kCodeUnknown) return memo_->code;
+  // A loop looks the same tags up once per item, and a theme is expanded
+  // again and again: a tag without arguments keeps the code found for its
+  // site.
+  if (site_ != nullptr && site_->code != kCodeUnknown) return site_->code;
   // Same result as matching every table entry in order, without doing so
   // for every tag of a large theme (see LookupTagCode).
   int code = LookupTagCode(tag_text_, args_);
-  if (memo_ != nullptr && args_[0].empty() && args_[1].empty() &&
+  if (site_ != nullptr && args_[0].empty() && args_[1].empty() &&
       tag_text_.find('(') == std::string_view::npos)
-    memo_->code = code;
+    site_->code = code;
   return code;
-}
-
-// Recognition at `pos`, remembered for the run: loops come back to the
-// same positions once per item.
-bool TemplateExpander::TagAt(size_t pos, size_t* end) {
-  TagMemo& m = memos_[pos % kMemoSlots];
-  if (m.pos != pos) {
-    m.pos = pos;
-    m.code = kCodeUnknown;
-    m.is_tag = ScanTag(pos, &m.end);
-    if (m.is_tag) {
-      m.text_begin = static_cast<size_t>(tag_text_.data() - in_);
-      m.text_size = tag_text_.size();
-      m.raw = tag_is_raw_;
-    }
-  } else if (m.is_tag) {
-    tag_text_ = std::string_view(in_ + m.text_begin, m.text_size);
-    tag_is_raw_ = m.raw;
-  }
-  memo_ = m.is_tag ? &m : nullptr;
-  *end = m.end;
-  return m.is_tag;
 }
 
 // A tag starts with "{" or with a backslash directly before "{" (editors
 // that escape braces write \{TITLE\}). It runs to the first "}", holds no
 // other "{", and is at most kMaxTagText characters from its first character
 // through its "}". A backslash right before the "}" is not part of the text.
-bool TemplateExpander::ScanTag(size_t pos, size_t* end) {
+bool TemplateExpander::ScanTag(size_t pos, TagSite* site) const {
   size_t open = pos;
   if (in_[open] == '\\') {
     if (open + 1 >= in_size_ || in_[open + 1] != '{') return false;
@@ -67,47 +48,86 @@ bool TemplateExpander::ScanTag(size_t pos, size_t* end) {
   if (close >= limit) return false;
   size_t text_end = close;
   if (text_end > open + 1 && in_[text_end - 1] == '\\') --text_end;
-  tag_text_ = std::string_view(in_ + open + 1, text_end - (open + 1));
-  tag_is_raw_ = open == pos && text_end == close;
-  *end = close + 1;
+  site->pos = pos;
+  site->end = close + 1;
+  site->text_begin = open + 1;
+  site->text_size = text_end - (open + 1);
+  site->raw = open == pos && text_end == close;
+  site->code = kCodeUnknown;
   return true;
 }
 
-// The next position at or after `pos` that may start a tag. For "{" and
-// for "\\" the engine remembers where the next one is and from where on it
-// knows there is none before it, so the input is searched once, however
-// often loops jump back.
-size_t TemplateExpander::SpecialAfter::Next(const char* in, size_t size, size_t pos) {
-  if (at < pos) {
-    const void* hit = std::memchr(in + pos, ch, size - pos);
-    at = hit ? static_cast<size_t>(static_cast<const char*>(hit) - in) : size;
-    clean_from = pos;
+// Finds every site of the input, unless the input is the one indexed last.
+// Sites may overlap only as "\{...}" and the "{...}" inside it; the walk
+// never reaches the inner one, as it jumps to the end of the outer.
+void TemplateExpander::IndexTags() {
+  if (indexed_.size() == in_size_ && std::memcmp(indexed_.data(), in_, in_size_) == 0) return;
+  indexed_.assign(in_, in_size_);
+  sites_.clear();
+  auto next = [this](char ch, size_t from) {
+    if (from >= in_size_) return in_size_;
+    const void* hit = std::memchr(in_ + from, ch, in_size_ - from);
+    return hit ? static_cast<size_t>(static_cast<const char*>(hit) - in_) : in_size_;
+  };
+  size_t brace = next('{', 0);
+  size_t backslash = next('\\', 0);
+  while (brace < in_size_ || backslash < in_size_) {
+    size_t pos = brace < backslash ? brace : backslash;
+    TagSite site;
+    if (ScanTag(pos, &site)) sites_.push_back(site);
+    if (pos == brace) brace = next('{', pos + 1);
+    if (pos == backslash) backslash = next('\\', pos + 1);
   }
-  return at;
 }
 
-void TemplateExpander::SpecialAfter::Rewind(const char* in, size_t pos) {
-  if (pos >= clean_from) return;
-  const void* hit = std::memchr(in + pos, ch, clean_from - pos);
-  if (hit) at = static_cast<size_t>(static_cast<const char*>(hit) - in);
-  clean_from = pos;
-}
-
-size_t TemplateExpander::NextSpecial(size_t pos) {
-  size_t brace = brace_.Next(in_, in_size_, pos);
-  size_t backslash = backslash_.Next(in_, in_size_, pos);
-  return brace < backslash ? brace : backslash;
-}
-
-void TemplateExpander::Rewind(size_t pos) {
-  brace_.Rewind(in_, pos);
-  backslash_.Rewind(in_, pos);
+size_t TemplateExpander::SiteAtOrAfter(size_t pos, size_t from) const {
+  // Usually the very next site; after a jump back to a loop, a search.
+  if (from < sites_.size() && sites_[from].pos >= pos &&
+      (from == 0 || sites_[from - 1].pos < pos))
+    return from;
+  size_t lo = 0, hi = sites_.size();
+  while (lo < hi) {
+    size_t mid = lo + (hi - lo) / 2;
+    if (sites_[mid].pos < pos)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo;
 }
 
 void TemplateExpander::write_text(std::string_view text) {
   if (!output_on_ || out_ == nullptr) return;
   Put(text.data(), text.size());
 }
+
+namespace {
+
+// The first position at or after `from` (before `n`) holding a line feed or
+// a tab, or `n`. Eight bytes at a time: a byte equal to c becomes a zero
+// byte of word ^ (c in every byte), and the lowest zero byte of a word is
+// flagged exactly by (v - 0x01..) & ~v & 0x80.. .
+size_t SpanWithoutBreaks(const char* text, size_t from, size_t n) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHighs = 0x8080808080808080ull;
+  auto zero_bytes = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+  size_t i = from;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; i + 8 <= n; i += 8) {
+      uint64_t word;
+      std::memcpy(&word, text + i, 8);
+      uint64_t hits = zero_bytes(word ^ (kOnes * '\n')) | zero_bytes(word ^ (kOnes * '\t'));
+      if (hits != 0) {
+        // Flags above the lowest true one may be false; the lowest is not.
+        return i + static_cast<size_t>(std::countr_zero(hits)) / 8;
+      }
+    }
+  }
+  while (i < n && text[i] != '\n' && text[i] != '\t') ++i;
+  return i;
+}
+
+}  // namespace
 
 void TemplateExpander::write_lines(std::string_view text, int first, int last) {
   if (!output_on_ || out_ == nullptr || text.empty()) return;
@@ -117,8 +137,7 @@ void TemplateExpander::write_lines(std::string_view text, int first, int last) {
   const size_t n = text.size();
   while (i < n && !full_) {
     // Copy a run of ordinary bytes at once.
-    size_t run = i;
-    while (run < n && text[run] != '\n' && text[run] != '\t') ++run;
+    size_t run = SpanWithoutBreaks(text.data(), i, n);
     if (run > i) {
       if (line >= first) Put(text.data() + i, run - i);
       i = run;
@@ -147,72 +166,71 @@ size_t TemplateExpander::expand(const char* input, size_t size, char* output, si
   tag_is_raw_ = false;
   args_[0].clear();
   args_[1].clear();
+  site_ = nullptr;
   if (capacity == 0 || output == nullptr) {
     out_ = nullptr;
     return 0;
   }
   room_ = capacity - 1;
-  brace_ = SpecialAfter{'{'};
-  backslash_ = SpecialAfter{'\\'};
-  for (TagMemo& m : memos_) m.pos = kNoPosition;
-  memo_ = nullptr;
+  IndexTags();
 
   size_t pos = 0;
+  size_t next = 0;  // index of the first site at or after pos
   while (pos < size && written_ < room_) {
-    char c = input[pos];
-    size_t end = 0;
-    if ((c == '{' || c == '\\') && TagAt(pos, &end)) {
-      int action = on_tag();
-      memo_ = nullptr;
-      pos = end;
-      switch (action) {
-        case kActionContinue:
-          break;
-        case kActionOpenLoop:
-          if (loop_count_ < kLoopDepth) loops_[loop_count_++] = pos;
-          break;
-        case kActionCloseLoop:
-          if (loop_count_ > 0) --loop_count_;
-          break;
-        case kActionRepeat:
-          if (loop_count_ > 0) {
-            pos = loops_[loop_count_ - 1];
-            Rewind(pos);
-          }
-          break;
-        case kActionOutputOff:
-          output_on_ = false;
-          break;
-        case kActionOutputOn:
-          output_on_ = true;
-          break;
-        default:
-          output_on_ = true;
-          if (tag_is_raw_) {
-            Put(tag_text_.data() - 1, tag_text_.size() + 2);
-          } else {
-            Put("{", 1);
-            Put(tag_text_.data(), tag_text_.size());
-            Put("}", 1);
-          }
-          break;
-      }
+    next = SiteAtOrAfter(pos, next);
+    size_t tag_at = next < sites_.size() ? sites_[next].pos : size;
+    if (tag_at > pos) {
+      // Text up to the next tag, with any brace or backslash that starts
+      // no tag, goes through as it is.
+      if (output_on_) Put(input + pos, tag_at - pos);
+      pos = tag_at;
       continue;
     }
-    if (c == '{' || c == '\\') {
-      // Not a tag here: the one character goes through and the rest of the
-      // run is scanned again.
-      if (output_on_) Put(&c, 1);
-      ++pos;
-      continue;
+    site_ = &sites_[next];
+    tag_text_ = std::string_view(input + site_->text_begin, site_->text_size);
+    tag_is_raw_ = site_->raw;
+    pos = site_->end;
+    ++next;
+    int action = on_tag();
+    site_ = nullptr;
+    switch (action) {
+      case kActionContinue:
+        break;
+      case kActionOpenLoop:
+        if (loop_count_ < kLoopDepth) {
+          loops_[loop_count_] = pos;
+          loop_sites_[loop_count_] = next;
+          ++loop_count_;
+        }
+        break;
+      case kActionCloseLoop:
+        if (loop_count_ > 0) --loop_count_;
+        break;
+      case kActionRepeat:
+        if (loop_count_ > 0) {
+          pos = loops_[loop_count_ - 1];
+          next = loop_sites_[loop_count_ - 1];
+        }
+        break;
+      case kActionOutputOff:
+        output_on_ = false;
+        break;
+      case kActionOutputOn:
+        output_on_ = true;
+        break;
+      default:
+        output_on_ = true;
+        if (tag_is_raw_) {
+          Put(tag_text_.data() - 1, tag_text_.size() + 2);
+        } else {
+          Put("{", 1);
+          Put(tag_text_.data(), tag_text_.size());
+          Put("}", 1);
+        }
+        break;
     }
-    // Plain text up to the next character that may start a tag.
-    size_t run = NextSpecial(pos + 1);
-    if (output_on_) Put(input + pos, run - pos);
-    pos = run;
   }
   output[written_] = '\0';
-  memo_ = nullptr;
   return written_;
 }
 

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "reports/TagTable.h"
 
@@ -72,10 +73,22 @@ class TemplateExpander {
   bool output_full() const { return full_; }
 
  private:
-  bool ScanTag(size_t pos, size_t* end);
-  bool TagAt(size_t pos, size_t* end);
-  size_t NextSpecial(size_t pos);
-  void Rewind(size_t pos);
+  static constexpr int kCodeUnknown = -2;
+  // Where a tag starts in the input, where it ends (just after its "}"),
+  // where its text lies, and its code once looked up.
+  struct TagSite {
+    size_t pos = 0;
+    size_t end = 0;
+    size_t text_begin = 0;
+    size_t text_size = 0;
+    bool raw = false;  // the input from "{" to "}" is "{" + tag text + "}"
+    int code = kCodeUnknown;
+  };
+
+  void IndexTags();
+  bool ScanTag(size_t pos, TagSite* site) const;
+  // The first site at or after `pos`, from `from` on.
+  size_t SiteAtOrAfter(size_t pos, size_t from) const;
   void Put(const char* bytes, size_t count) {
     size_t left = room_ - written_;
     if (count > left) {
@@ -94,34 +107,20 @@ class TemplateExpander {
   bool full_ = false;
   bool output_on_ = true;
   std::string_view tag_text_;
-  bool tag_is_raw_ = false;  // the input from "{" to "}" is "{" + tag text + "}"
-  struct SpecialAfter {
-    char ch;
-    size_t at = 0;          // the next `ch` (or the input size) ...
-    size_t clean_from = 0;  // ... and none in [clean_from, at)
-    size_t Next(const char* in, size_t size, size_t pos);
-    void Rewind(const char* in, size_t pos);
-  };
-  SpecialAfter brace_{'{'};
-  SpecialAfter backslash_{'\\'};
+  bool tag_is_raw_ = false;
   std::string args_[2];
 
-  static constexpr int kCodeUnknown = -2;
-  static constexpr size_t kNoPosition = static_cast<size_t>(-1);
-  static constexpr size_t kMemoSlots = 61;
-  struct TagMemo {
-    size_t pos = kNoPosition;
-    size_t end = 0;
-    size_t text_begin = 0;
-    size_t text_size = 0;
-    bool is_tag = false;
-    bool raw = false;
-    int code = kCodeUnknown;
-  };
-  TagMemo memos_[kMemoSlots];
-  TagMemo* memo_ = nullptr;  // the tag being handled
+  // Every position of the input where a tag starts, in order. Recognising a
+  // tag depends on the input alone, so the sites are found once per theme
+  // text and kept while the same text is expanded again (a report is made
+  // from the same theme over and over; comparing the bytes costs far less
+  // than finding and looking up tens of thousands of tags).
+  std::vector<TagSite> sites_;
+  std::string indexed_;  // the input the sites belong to
+  TagSite* site_ = nullptr;  // the tag being handled
 
   size_t loops_[kLoopDepth] = {};
+  size_t loop_sites_[kLoopDepth] = {};  // the first site after each loop's start
   int loop_count_ = 0;
 };
 

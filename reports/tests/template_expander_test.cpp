@@ -1,6 +1,7 @@
 // The tag engine on its own: recognition, lookup, actions and bounds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <string>
@@ -286,6 +287,131 @@ TEST(TemplateExpander, BytesPassThroughUnchanged) {
   std::vector<char> out(1024);
   size_t n = e.expand(in.data(), in.size(), out.data(), out.size());
   EXPECT_EQ(std::string(out.data(), n), in);
+}
+
+}  // namespace
+}  // namespace quillet
+
+namespace quillet {
+namespace {
+
+// write_lines as plainly as it can be said, byte by byte.
+std::string PlainWriteLines(const std::string& text, int first, int last) {
+  std::string out;
+  int line = 1;
+  for (char c : text) {
+    if (c == '\n') {
+      if (++line > last) break;
+      if (line >= first) out += "<br>";
+    } else if (line >= first) {
+      if (c == '\t')
+        out += "&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;";
+      else
+        out += c;
+    }
+  }
+  return out;
+}
+
+TEST(TemplateExpander, WriteLinesAgreesWithTheByteRuleOnLongTexts) {
+  ScriptedExpander e;
+  std::string text;
+  int first = 1, last = 10000;
+  e.hook = [&](ScriptedExpander& x) { x.write_lines(text, first, last); return 0; };
+  // Bytes next to the two breaks in value, and high bytes whose low bits
+  // look like them, at every offset within a word.
+  const char alphabet[] = {'\n', '\t', 0x08, 0x0B, 0x19, 0x1A, static_cast<char>(0x89),
+                           static_cast<char>(0x8A), 'a', 'b', ' ', 0};
+  std::mt19937 rng(7);
+  for (int round = 0; round < 400; ++round) {
+    text.clear();
+    size_t size = rng() % 70;
+    for (size_t i = 0; i < size; ++i)
+      text.push_back(rng() % 3 == 0 ? alphabet[rng() % sizeof alphabet] : 'x');
+    first = 1 + static_cast<int>(rng() % 3);
+    last = first + static_cast<int>(rng() % 4);
+    ASSERT_EQ(e.Run("{X}", 1 << 16), PlainWriteLines(text, first, last))
+        << "round " << round << " lines " << first << ".." << last;
+  }
+}
+
+TEST(TemplateExpander, ReusedEngineFollowsAChangedTheme) {
+  ScriptedExpander e;
+  e.hook = [](ScriptedExpander&) { return -1; };  // every tag copied through
+  EXPECT_EQ(e.Run("a{X}b{Y}c"), "a{X}b{Y}c");
+  ASSERT_EQ(e.seen, (std::vector<std::string>{"X", "Y"}));
+  // Same size, different tags, then a brace that no longer closes.
+  e.seen.clear();
+  e.hook = [](ScriptedExpander&) { return 0; };
+  EXPECT_EQ(e.Run("a{P}b{Q}c"), "abc");
+  EXPECT_EQ(e.Run("a{P}b{Q{c"), "ab{Q{c");
+  EXPECT_EQ(e.seen, (std::vector<std::string>{"P", "Q", "P"}));
+  // Another text with a changed tag, then the first one again.
+  EXPECT_EQ(e.Run("a{P}b{Q}c"), "abc");
+}
+
+// The walk as the rules say it, position by position, for comparison.
+std::string PlainExpand(const std::string& in, const std::function<int(const std::string&)>& hook) {
+  std::string out;
+  std::vector<size_t> loops;
+  size_t pos = 0;
+  while (pos < in.size()) {
+    size_t open = pos;
+    if (in[pos] == '\\' && pos + 1 < in.size() && in[pos + 1] == '{') ++open;
+    bool tag = false;
+    size_t close = 0;
+    if (in[open] == '{') {
+      close = open + 1;
+      size_t limit = std::min(in.size(), pos + kMaxTagText);
+      while (close < limit && in[close] != '}' && in[close] != '{') ++close;
+      tag = close < limit && in[close] == '}';
+    }
+    if (!tag) {
+      out += in[pos++];
+      continue;
+    }
+    size_t text_end = close;
+    if (text_end > open + 1 && in[text_end - 1] == '\\') --text_end;
+    std::string text = in.substr(open + 1, text_end - open - 1);
+    pos = close + 1;
+    switch (hook(text)) {
+      case 1: if (loops.size() < 10) loops.push_back(pos); break;
+      case 2: if (!loops.empty()) loops.pop_back(); break;
+      case 3: if (!loops.empty()) pos = loops.back(); break;
+      case -1: out += "{" + text + "}"; break;
+      default: break;
+    }
+  }
+  return out;
+}
+
+TEST(TemplateExpander, WalkAgreesWithThePlainRulesOnRandomThemes) {
+  // B opens a loop, E repeats twice and then closes (and, after sixty
+  // visits, only closes, so every walk ends), X is copied through, anything
+  // else is deleted.
+  int visits = 0;
+  auto hook = [&](const std::string& text) {
+    if (text == "B") return 1;
+    if (text == "E") return ++visits < 60 && visits % 3 != 0 ? 3 : 2;
+    if (text == "X") return -1;
+    return 0;
+  };
+  ScriptedExpander e;
+  e.hook = [&](ScriptedExpander& x) { return hook(std::string(x.tag_text())); };
+  // Whole tags, escaped ones, and the loose braces and backslashes that
+  // start none.
+  const char* const pieces[] = {"{B}", "{E}", "{X}", "\\{B}", "\\{E\\}", "{X\\}", "{Q}",
+                                "{",   "}",   "\\",  "a",     "bc",      "{a{",   "\\\\{E}"};
+  std::mt19937 rng(11);
+  for (int round = 0; round < 1000; ++round) {
+    std::string in;
+    size_t count = rng() % 14;
+    for (size_t i = 0; i < count; ++i) in += pieces[rng() % std::size(pieces)];
+    visits = 0;
+    std::string expected = PlainExpand(in, hook);
+    visits = 0;
+    ASSERT_EQ(e.Run(in, 1 << 16), expected) << "theme: " << in;
+  }
 }
 
 }  // namespace
