@@ -1,5 +1,9 @@
 #include "reports/ReportBuilder.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -34,6 +38,18 @@ bool EndsWithNoCase(const std::string& text, const char* suffix) {
   if (text.size() < n) return false;
   for (size_t i = 0; i < n; ++i)
     if (Lower(text[text.size() - n + i]) != suffix[i]) return false;
+  return true;
+}
+
+// Writes all of `bytes` from the start of the file.
+bool WriteAll(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t put = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    done += static_cast<size_t>(put);
+  }
   return true;
 }
 
@@ -150,8 +166,11 @@ bool ReportBuilder::write_report(const ThemeFile& theme, const std::string& file
     LogPair("Created directory:", folder.c_str());
   }
   const std::string path = folder + fileName;
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
+  // The file is opened without emptying it and cut to the new length once
+  // written: a report made again over its old file then reuses the pages
+  // the system holds for it instead of freeing and refilling them.
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
     ShowStringMessage(IDS_WRITE_REPORT_FAILED, kCaption, kMbOk | kMbIconInformation);
     return false;
   }
@@ -167,8 +186,9 @@ bool ReportBuilder::write_report(const ThemeFile& theme, const std::string& file
   // handheld's desktop platform.
   post_process_report(buffer_.data(), length, theme.folder, config_.outputPath, &file_bytes_,
                       copies_.get(), LineEnds::kCrLf);
-  bool ok = std::fwrite(file_bytes_.data(), 1, file_bytes_.size(), file) == file_bytes_.size();
-  ok = (std::fclose(file) == 0) && ok;
+  bool ok = WriteAll(fd, file_bytes_) &&
+            ::ftruncate(fd, static_cast<off_t>(file_bytes_.size())) == 0;
+  ok = (::close(fd) == 0) && ok;
   expander_.pop_block();
   if (!ok) ShowStringMessage(IDS_WRITE_REPORT_FAILED, kCaption, kMbOk | kMbIconInformation);
   return ok;

@@ -2,6 +2,11 @@
 // written one.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
 #include "app/core/UserInterface.h"
 #include "reports/PostProcess.h"
 #include "reports/ReportPaths.h"
@@ -33,6 +38,14 @@ TEST(PostProcess, FileSizeIsTheExpandedLength) {
   std::string size = std::to_string(text.size());
   std::string field = size + std::string(11 - size.size(), ' ');
   EXPECT_EQ(out, "<p>" + field + " bytes</p>" + field + "{file_size}{ FILE_SIZE}");
+  // Right after another brace, at the very end, and cut off by the end.
+  auto field_of = [](size_t n) {
+    std::string d = std::to_string(n);
+    return d + std::string(11 - d.size(), ' ');
+  };
+  EXPECT_EQ(f.Run("ab{{FILE_SIZE}"), "ab{" + field_of(14));
+  EXPECT_EQ(f.Run("abx{FILE_SIZE}"), "abx" + field_of(14));
+  EXPECT_EQ(f.Run("ab{FILE_SIZE"), "ab{FILE_SIZE");
   // The length is taken before paths are shortened.
   Folders g;
   WriteFile(g.theme + "x.gif", "GIF");
@@ -118,6 +131,49 @@ TEST(CollectReferences, AnyCaseEachNameOnceInOrder) {
   EXPECT_FALSE(Exists(f.output + "passwd"));
   EXPECT_FALSE(Exists(f.output + "hosts"));
   EXPECT_TRUE(ui.messages.empty());
+}
+
+// The values a report refers to, found the plain way: every '=' in turn.
+std::vector<std::string> PlainReferenceValues(const std::string& text, bool anyCase) {
+  auto ends_with = [&](size_t end, const std::string& name) {
+    if (end < name.size()) return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+      char c = text[end - name.size() + i];
+      if (anyCase && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      if (c != name[i]) return false;
+    }
+    return true;
+  };
+  std::vector<std::string> values;
+  size_t pos = 0;
+  while (pos + 1 < text.size()) {
+    size_t eq = text.find('=', pos);
+    if (eq == std::string::npos || eq + 1 >= text.size()) break;
+    pos = eq + 1;
+    if (text[eq + 1] != '"' || !(ends_with(eq, "src") || ends_with(eq, "background"))) continue;
+    size_t end = text.find('"', eq + 2);
+    if (end == std::string::npos) break;
+    pos = end + 1;
+    if (end > eq + 2) values.push_back(text.substr(eq + 2, end - eq - 2));
+  }
+  return values;
+}
+
+TEST(CollectReferences, ScanAgreesWithThePlainScanOnRandomPages) {
+  // Pieces that make, nearly make, or break up values, at every offset
+  // within the blocks the scan reads at once.
+  const char* const pieces[] = {"src=\"", "SRC=\"", "Background=\"", "background=\"", "id=\"",
+                                "c=\"",   "d=",     "=\"",           "\"",            "a.png",
+                                "x",      "=",      "srcc=\"",        "\n",            "ﾃ｣"};
+  std::mt19937 rng(5);
+  for (int round = 0; round < 3000; ++round) {
+    std::string page;
+    size_t count = rng() % 24;
+    for (size_t i = 0; i < count; ++i) page += pieces[rng() % std::size(pieces)];
+    for (bool any : {false, true})
+      ASSERT_EQ(FindReferenceValues(page, any), PlainReferenceValues(page, any))
+          << "page: " << page << " any case: " << any;
+  }
 }
 
 TEST(CollectReferences, MoreThanAHundredNames) {
