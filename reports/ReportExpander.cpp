@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "reports/ByteScan.h"
 #include "reports/ReportPaths.h"
 
 namespace quillet {
@@ -51,11 +52,9 @@ const char* ReferenceFieldLabel(int32_t customType, int field) {
 
 namespace {
 
-bool NeedsEscape(char c) { return c == '&' || c == '<' || c == '>' || c == '"'; }
 
 size_t FindEscape(std::string_view text, size_t from) {
-  while (from < text.size() && !NeedsEscape(text[from])) ++from;
-  return from;
+  return FindFirstOf<'&', '<', '>', '"'>(text.data(), from, text.size());
 }
 
 }  // namespace
@@ -393,7 +392,9 @@ int ReportExpander::ImagesTag(int code) {
 // value. The row is assembled in a string sized to fit, so an Internet URL,
 // which stands in its row twice, is never cut.
 void ReportExpander::WriteReferenceRow(int field) {
-  ReportReference ref;
+  ReportReference& ref = reference_;  // its storage is reused row to row
+  ref.customType = 0;
+  ref.fields.clear();
   if (!source_->Reference(CurrentId(kReferences), &ref)) return;
   if (ref.fields.size() < static_cast<size_t>(field)) return;
   std::string_view raw = ref.fields[field - 1];

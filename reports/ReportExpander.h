@@ -126,6 +126,7 @@ class ReportExpander : public TemplateExpander {
   bool output_fd_tried_ = false;
   std::string scratch_;  // escaped texts, reused
   std::string row_;      // a reference row, reused
+  ReportReference reference_;  // the reference a row is made from
 };
 
 }  // namespace quillet

@@ -1,8 +1,8 @@
 #include "reports/TemplateExpander.h"
 
-#include <bit>
-#include <cstdint>
 #include <cstring>
+
+#include "reports/ByteScan.h"
 
 namespace quillet {
 
@@ -11,8 +11,8 @@ TemplateExpander::~TemplateExpander() = default;
 int TemplateExpander::on_tag() { return kActionContinue; }
 
 int TemplateExpander::lookup_tag() {
-  args_[0].clear();
-  args_[1].clear();
+  if (!args_[0].empty()) args_[0].clear();
+  if (!args_[1].empty()) args_[1].clear();
   // A loop looks the same tags up once per item, and a theme is expanded
   // again and again: a tag without arguments keeps the code found for its
   // site.
@@ -101,34 +101,6 @@ void TemplateExpander::write_text(std::string_view text) {
   Put(text.data(), text.size());
 }
 
-namespace {
-
-// The first position at or after `from` (before `n`) holding a line feed or
-// a tab, or `n`. Eight bytes at a time: a byte equal to c becomes a zero
-// byte of word ^ (c in every byte), and the lowest zero byte of a word is
-// flagged exactly by (v - 0x01..) & ~v & 0x80.. .
-size_t SpanWithoutBreaks(const char* text, size_t from, size_t n) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
-  constexpr uint64_t kHighs = 0x8080808080808080ull;
-  auto zero_bytes = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
-  size_t i = from;
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; i + 8 <= n; i += 8) {
-      uint64_t word;
-      std::memcpy(&word, text + i, 8);
-      uint64_t hits = zero_bytes(word ^ (kOnes * '\n')) | zero_bytes(word ^ (kOnes * '\t'));
-      if (hits != 0) {
-        // Flags above the lowest true one may be false; the lowest is not.
-        return i + static_cast<size_t>(std::countr_zero(hits)) / 8;
-      }
-    }
-  }
-  while (i < n && text[i] != '\n' && text[i] != '\t') ++i;
-  return i;
-}
-
-}  // namespace
-
 void TemplateExpander::write_lines(std::string_view text, int first, int last) {
   if (!output_on_ || out_ == nullptr || text.empty()) return;
   static constexpr char kTab[] = "&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;";
@@ -137,7 +109,7 @@ void TemplateExpander::write_lines(std::string_view text, int first, int last) {
   const size_t n = text.size();
   while (i < n && !full_) {
     // Copy a run of ordinary bytes at once.
-    size_t run = SpanWithoutBreaks(text.data(), i, n);
+    size_t run = FindFirstOf<'\n', '\t'>(text.data(), i, n);
     if (run > i) {
       if (line >= first) Put(text.data() + i, run - i);
       i = run;
@@ -177,7 +149,8 @@ size_t TemplateExpander::expand(const char* input, size_t size, char* output, si
   size_t pos = 0;
   size_t next = 0;  // index of the first site at or after pos
   while (pos < size && written_ < room_) {
-    next = SiteAtOrAfter(pos, next);
+    // Usually the site the last step left `next` at.
+    if (next >= sites_.size() || sites_[next].pos != pos) next = SiteAtOrAfter(pos, next);
     size_t tag_at = next < sites_.size() ? sites_[next].pos : size;
     if (tag_at > pos) {
       // Text up to the next tag, with any brace or backslash that starts
