@@ -146,12 +146,18 @@ size_t TemplateExpander::expand(const char* input, size_t size, char* output, si
   room_ = capacity - 1;
   IndexTags();
 
+  // The sites stay where they are during the run (only their codes are
+  // filled in); held in locals, they need not be reloaded after every
+  // write into the output.
+  TagSite* const sites = sites_.data();
+  const size_t site_count = sites_.size();
   size_t pos = 0;
   size_t next = 0;  // index of the first site at or after pos
   while (pos < size && written_ < room_) {
     // Usually the site the last step left `next` at.
-    if (next >= sites_.size() || sites_[next].pos != pos) next = SiteAtOrAfter(pos, next);
-    size_t tag_at = next < sites_.size() ? sites_[next].pos : size;
+    if (next >= site_count || sites[next].pos < pos || (next > 0 && sites[next - 1].pos >= pos))
+      next = SiteAtOrAfter(pos, next);
+    size_t tag_at = next < site_count ? sites[next].pos : size;
     if (tag_at > pos) {
       // Text up to the next tag, with any brace or backslash that starts
       // no tag, goes through as it is.
@@ -159,7 +165,7 @@ size_t TemplateExpander::expand(const char* input, size_t size, char* output, si
       pos = tag_at;
       continue;
     }
-    site_ = &sites_[next];
+    site_ = &sites[next];
     tag_text_ = std::string_view(input + site_->text_begin, site_->text_size);
     tag_is_raw_ = site_->raw;
     pos = site_->end;

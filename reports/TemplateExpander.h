@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -95,8 +96,32 @@ class TemplateExpander {
       count = left;
       full_ = true;
     }
-    std::memcpy(out_ + written_, bytes, count);
+    CopyBytes(out_ + written_, bytes, count);
     written_ += count;
+  }
+  // Most pieces of a report are a few bytes (a tag's value, the text
+  // between two tags); these are copied with fixed-size moves that touch
+  // only the bytes in range, the rest by memcpy.
+  static void CopyBytes(char* to, const char* from, size_t n) {
+    if (n > 16) {
+      std::memcpy(to, from, n);
+    } else if (n >= 8) {
+      uint64_t a, b;
+      std::memcpy(&a, from, 8);
+      std::memcpy(&b, from + n - 8, 8);
+      std::memcpy(to, &a, 8);
+      std::memcpy(to + n - 8, &b, 8);
+    } else if (n >= 4) {
+      uint32_t a, b;
+      std::memcpy(&a, from, 4);
+      std::memcpy(&b, from + n - 4, 4);
+      std::memcpy(to, &a, 4);
+      std::memcpy(to + n - 4, &b, 4);
+    } else if (n > 0) {
+      to[0] = from[0];
+      to[n / 2] = from[n / 2];
+      to[n - 1] = from[n - 1];
+    }
   }
 
   const char* in_ = nullptr;

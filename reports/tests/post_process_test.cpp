@@ -46,6 +46,15 @@ TEST(PostProcess, FileSizeIsTheExpandedLength) {
   EXPECT_EQ(f.Run("ab{{FILE_SIZE}"), "ab{" + field_of(14));
   EXPECT_EQ(f.Run("abx{FILE_SIZE}"), "abx" + field_of(14));
   EXPECT_EQ(f.Run("ab{FILE_SIZE"), "ab{FILE_SIZE");
+  // In long texts, at every offset, among near misses.
+  for (size_t offset = 0; offset < 40; ++offset) {
+    std::string page = std::string(offset, 'x') + "{FILE_SIZX}{F}{FILE_SIZE}{FILE_SIZE}" +
+                       std::string(offset % 7, 'y') + "{FILE_SIZE}{FILE_SIZE" + std::string(30, 'z');
+    std::string n = field_of(page.size());
+    std::string want = std::string(offset, 'x') + "{FILE_SIZX}{F}" + n + n +
+                       std::string(offset % 7, 'y') + n + "{FILE_SIZE" + std::string(30, 'z');
+    EXPECT_EQ(f.Run(page), want) << offset;
+  }
   // The length is taken before paths are shortened.
   Folders g;
   WriteFile(g.theme + "x.gif", "GIF");

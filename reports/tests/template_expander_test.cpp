@@ -416,3 +416,23 @@ TEST(TemplateExpander, WalkAgreesWithThePlainRulesOnRandomThemes) {
 
 }  // namespace
 }  // namespace quillet
+
+namespace quillet {
+namespace {
+
+TEST(TemplateExpander, PiecesOfEveryShortLengthArriveWhole) {
+  ScriptedExpander e;
+  std::string piece;
+  e.hook = [&](ScriptedExpander& x) { x.write_text(piece); return 0; };
+  for (size_t n = 0; n <= 40; ++n) {
+    piece.clear();
+    for (size_t i = 0; i < n; ++i) piece.push_back(static_cast<char>('a' + i % 26));
+    // A piece between two tags and a piece a tag writes, both n bytes.
+    EXPECT_EQ(e.Run("{T}" + piece + "{T}"), piece + piece + piece) << n;
+    // Cut short by the capacity at every point.
+    EXPECT_EQ(e.Run("{T}", n / 2 + 1), piece.substr(0, n / 2)) << n;
+  }
+}
+
+}  // namespace
+}  // namespace quillet
