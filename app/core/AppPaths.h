@@ -28,4 +28,10 @@ inline constexpr size_t kAppPathMax = 259;
 // Cuts `text` to kAppPathMax bytes.
 std::string FitAppPath(const std::string& text);
 
+// The folder of the running program file, ending in '/' (what
+// "InstallPath" is set to); "" when it cannot be told.
+std::string ProgramFolder();
+// Tests stand in for the running program file (empty restores it).
+void SetProgramFileForTesting(const std::string& path);
+
 }  // namespace quillet

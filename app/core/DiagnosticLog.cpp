@@ -1,5 +1,7 @@
 #include "app/core/DiagnosticLog.h"
 
+#include "app/core/AppPaths.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -86,6 +88,10 @@ void StartLog() {
   uint32_t enabled = 0;
   reg.ReadValueDword("Log", &enabled);
   if (folder.empty() || enabled == 0) reg.ReadValueString("InstallPath", &folder, kPathBufferSize);
+  // Before the first configuration pass there is no "InstallPath" yet; the
+  // log still belongs in the program's folder, not in whatever folder the
+  // program was started from.
+  if (folder.empty()) folder = FitAppPath(ProgramFolder());
   // A folder typed without its separator still means that folder.
   if (!folder.empty() && folder.back() != '/') folder += '/';
   std::string path = folder + kLogFileName;

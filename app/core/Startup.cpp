@@ -29,7 +29,6 @@ class BuiltInScreen : public IScreenMetrics {
 
 BuiltInScreen g_builtin_screen;
 IScreenMetrics* g_screen = &g_builtin_screen;
-std::string g_program_file_override;
 
 bool FileExists(const std::string& path) {
   struct stat st;
@@ -77,19 +76,6 @@ WindowGeometry DefaultPlacement(const ScreenSize& screen) {
 
 bool NeedsDefaultPlacement(bool first_run, const WindowGeometry& placement) {
   return first_run || placement.width < kMinDefaultWidth || placement.height < kMinDefaultHeight;
-}
-
-void SetProgramFileForTesting(const std::string& path) { g_program_file_override = path; }
-
-std::string ProgramFolder() {
-  std::string file = g_program_file_override;
-  if (file.empty()) {
-    char buf[PATH_MAX];
-    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n > 0) file.assign(buf, static_cast<size_t>(n));
-  }
-  size_t cut = file.rfind('/');
-  return cut == std::string::npos ? "" : file.substr(0, cut + 1);
 }
 
 bool CUserTable::PrepareConfiguration(bool first_run) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/AppPaths.h"
 #include "store/db/PalmUserList.h"
 
 namespace quillet {
@@ -67,10 +68,6 @@ WindowGeometry DefaultPlacement(const ScreenSize& screen);
 // Whether the configuration pass writes the default placement.
 bool NeedsDefaultPlacement(bool first_run, const WindowGeometry& placement);
 
-// The folder of the running program file, ending in '/'.
-std::string ProgramFolder();
-// Tests stand in for the running program file (empty restores it).
-void SetProgramFileForTesting(const std::string& path);
 
 class CUserTable {
  public:

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/core/AppPaths.h"
 #include "reports/ImagingWriter.h"
 #include "reports/ReportBuilder.h"
 #include "reports/ReportPaths.h"
@@ -26,13 +27,6 @@ class FixedSettings : public IReportSettings {
   ReportConfig Read() override { return config; }
   void StoreLastTemplate(const std::string& name) override { config.lastTemplate = name; }
 };
-
-// The folder this program runs from, which holds the shipped data.
-std::string ProgramFolder() {
-  std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string() : WithSlash(exe.parent_path().string());
-}
 
 int RunReport(const std::vector<std::string>& args) {
   cli::Args a(args);
@@ -83,7 +77,7 @@ int RunReport(const std::vector<std::string>& args) {
   FixedSettings settings;
   settings.config.outputPath = WithSlash(fs::absolute(out_dir, ec).string());
   settings.config.templatePath = FolderOf(theme);
-  settings.config.installPath = ProgramFolder();
+  settings.config.installPath = ProgramFolder();  // the shipped data lies beside the program
   settings.config.lastTemplate = BaseName(theme);
   settings.config.author = author[0];
   settings.config.authorTitle = author[1];

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <ctime>
 
+#include "app/core/AppPaths.h"
 #include "app/core/DiagnosticLog.h"
 #include "app/core/RegistryKey.h"
 #include "app/core/Strings.h"
@@ -169,6 +172,29 @@ TEST(DiagnosticLog, DebugLinesAreCutTo255Characters) {
   DebugError("bad %s", "file");
   EXPECT_EQ(g_debug, "*** bad file ***\n");
   SetDebugSink(previous);
+}
+
+}  // namespace
+}  // namespace quillet
+
+namespace quillet {
+namespace {
+
+TEST(DiagnosticLog, BeforeTheFirstConfigurationTheLogIsInTheProgramFolder) {
+  TempRegistry tmp;  // no "InstallPath", no "LogPath" yet
+  std::string bin = tmp.MakeDir("bin");
+  std::string elsewhere = tmp.MakeDir("started-here");
+  SetProgramFileForTesting(bin + "quillet");
+  char old_cwd[4096];
+  ASSERT_NE(getcwd(old_cwd, sizeof old_cwd), nullptr);
+  ASSERT_EQ(chdir(elsewhere.c_str()), 0);
+  StartLog();
+  EXPECT_EQ(LogFilePath(), bin + "log.txt");
+  EXPECT_FALSE(ReadFileBytes(bin + "log.txt").empty());
+  EXPECT_TRUE(ReadFileBytes(elsewhere + "log.txt").empty()) << "a log.txt where the program was started";
+  EndLog();
+  EXPECT_EQ(chdir(old_cwd), 0);
+  SetProgramFileForTesting("");
 }
 
 }  // namespace
