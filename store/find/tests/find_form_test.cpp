@@ -1,0 +1,232 @@
+// The find form: its controls, what Find, Cancel and the reset do, and the
+// result list's lines.
+#include <gtest/gtest.h>
+
+#include "app/core/DiagnosticLog.h"
+#include "store/PrivateRecords.h"
+#include "store/RecordKinds.h"
+#include "store/RecordStore.h"
+#include "store/find/FindForm.h"
+
+namespace quillet {
+namespace {
+
+std::vector<std::string> g_log;
+std::vector<std::string> g_debug;
+void Log(const char* line) { g_log.emplace_back(line); }
+void Debug(const char* line) { g_debug.emplace_back(line); }
+
+size_t CountPrefix(const std::vector<std::string>& lines, const std::string& prefix) {
+  size_t n = 0;
+  for (const auto& l : lines) n += l.rfind(prefix, 0) == 0;
+  return n;
+}
+
+class FindFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    bShowPrivate = 0;
+    g_log.clear();
+    g_debug.clear();
+    form_.SetResultsListener([this] { ++refreshes_; });
+  }
+
+  template <class T>
+  T* Add(uint32_t id) {
+    auto r = std::make_unique<T>();
+    T* raw = r.get();
+    r->recordId = id;
+    EXPECT_EQ(store_.Insert(std::move(r)), DB_OK);
+    return raw;
+  }
+  void Topic(uint32_t id, const std::string& title) { Add<CTopicRecord>(id)->title = title; }
+  void Note(uint32_t id, const std::string& text) { Add<CNoteRecord>(id)->text = text; }
+  void Image(uint32_t id, const std::string& title, uint32_t format) {
+    auto* i = Add<CImageRecord>(id);
+    i->title = title;
+    i->format = format;
+  }
+  void Reference(uint32_t id, const std::string& title) {
+    auto* c = Add<CCustomRecord>(id);
+    c->fields = {title, "", "", ""};
+  }
+  // "id:icon:text" per line.
+  std::vector<std::string> Lines() const {
+    std::vector<std::string> out;
+    for (const FindListLine& l : form_.ListLines())
+      out.push_back(std::to_string(l.recordId) + ":" + std::to_string(l.iconId) + ":" + l.text);
+    return out;
+  }
+
+  CRecordStore store_{"quillet.dat", ""};
+  CFindForm form_{&Log, &Debug};
+  int refreshes_ = 0;
+};
+
+TEST_F(FindFormTest, StartsWithAnyAndEveryKindAndTheRuleButtonsAreRadioButtons) {
+  EXPECT_EQ(form_.searchText(), "");
+  EXPECT_TRUE(form_.RuleChecked(FIND_RULE_ANY));
+  EXPECT_FALSE(form_.RuleChecked(FIND_RULE_ALL));
+  EXPECT_FALSE(form_.RuleChecked(FIND_RULE_EXACT));
+  EXPECT_EQ(form_.Rule(), FIND_RULE_ANY);
+  for (auto k : {FindKind::kTopic, FindKind::kNote, FindKind::kImage, FindKind::kCustom})
+    EXPECT_TRUE(form_.KindChecked(k));
+
+  form_.CheckRule(FIND_RULE_EXACT);
+  EXPECT_EQ(form_.Rule(), FIND_RULE_EXACT);
+  EXPECT_FALSE(form_.RuleChecked(FIND_RULE_ANY));
+  form_.CheckRule(FIND_RULE_ALL);
+  EXPECT_EQ(form_.Rule(), FIND_RULE_ALL);
+  EXPECT_FALSE(form_.RuleChecked(FIND_RULE_EXACT));
+  form_.CheckRule(7);  // no such button: nothing changes
+  EXPECT_EQ(form_.Rule(), FIND_RULE_ALL);
+}
+
+TEST_F(FindFormTest, OnlyTheFirst8191CharactersOfTheSearchTextAreRead) {
+  const std::string typed = std::string(8191, 'x') + "TAIL";
+  form_.SetSearchText(typed);
+  EXPECT_EQ(form_.searchText().size(), 8191u);
+  EXPECT_EQ(form_.searchText(), std::string(8191, 'x'));
+  // A title that matches only with the cut-off tail is not found.
+  Topic(2, "xTAIL");
+  form_.CheckRule(FIND_RULE_ALL);
+  form_.PressFind(&store_);
+  EXPECT_EQ(Lines(), std::vector<std::string>{"0:308:0 Records Found"});
+}
+
+TEST_F(FindFormTest, FindEnablesTheCheckedKindsInOrderAndSearchesOnlyThem) {
+  Topic(2, "apple tart");
+  Note(3, "apple pie\nsecond line");
+  Image(4, "apple tree", 0);
+  Reference(5, "Apples of the world");
+  form_.SetKindChecked(FindKind::kNote, false);
+  form_.SetSearchText("apple");
+  form_.PressFind(&store_);
+  EXPECT_EQ(g_log, (std::vector<std::string>{"FIND: Topic enabled", "FIND: Image enabled",
+                                             "FIND: Custom enabled"}));
+  EXPECT_TRUE(form_.engine().IsEnabled(FindKind::kTopic));
+  EXPECT_FALSE(form_.engine().IsEnabled(FindKind::kNote));
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"2:500:apple tart", "4:362:apple tree",
+                                               "5:199:Apples of the world"}));
+  EXPECT_EQ(refreshes_, 1);
+}
+
+TEST_F(FindFormTest, AnEmptyTextSearchesNothingButStillEnablesTheKinds) {
+  Topic(2, "anything");
+  form_.PressFind(&store_);
+  EXPECT_EQ(g_log.size(), 4u);
+  EXPECT_EQ(CountPrefix(g_debug, "NEW "), 0u);
+  EXPECT_EQ(Lines(), std::vector<std::string>{"0:308:0 Records Found"});
+  EXPECT_EQ(refreshes_, 1);
+  // Without a store nothing is found either.
+  form_.SetSearchText("anything");
+  form_.PressFind(nullptr);
+  EXPECT_EQ(Lines(), std::vector<std::string>{"0:308:0 Records Found"});
+}
+
+TEST_F(FindFormTest, LinesAreSortedByTextWithoutRegardToCaseAndCarryTheirKindsPicture) {
+  Topic(2, "mango");
+  Topic(3, "Banana");
+  Note(4, "cherry\nlater lines");  // found by its second line, shown by its first
+  Image(5, "Apple drawing", kImageFormatSketch);
+  Image(6, "apple photo", 0);
+  Reference(7, "banana");  // same text as the topic but for case
+  form_.SetSearchText("a");
+  form_.PressFind(&store_);
+  // Fill order is topics, references, notes, images; the list shows them
+  // sorted, and equal texts keep the fill order (the topic before the
+  // reference).
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"5:516:Apple drawing", "6:362:apple photo",
+                                               "3:500:Banana", "7:199:banana",
+                                               "4:513:cherry", "2:500:mango"}));
+  form_.SetSearchText("e");
+  form_.PressFind(&store_);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"5:516:Apple drawing", "6:362:apple photo",
+                                               "4:513:cherry"}));
+}
+
+TEST_F(FindFormTest, SortingComparesOtherBytesByValue) {
+  std::vector<FindListLine> lines = {{"\xE9t\xE9", 1, 0}, {"zoo", 2, 0}, {"[x]", 3, 0},
+                                     {"Z", 4, 0}, {"", 5, 0}};
+  SortListLines(&lines);
+  std::vector<uint32_t> ids;
+  for (const auto& l : lines) ids.push_back(l.recordId);
+  // "" < "Z" < "zoo" < "[x]" ('[' is above 'Z') < the accented byte 0xE9.
+  EXPECT_EQ(ids, (std::vector<uint32_t>{5, 4, 2, 3, 1}));
+}
+
+TEST_F(FindFormTest, ResultsLiveUntilTheNextFindCancelOrReset) {
+  Topic(2, "pear");
+  Note(3, "pear jam");
+  form_.SetSearchText("pear");
+  form_.CheckRule(FIND_RULE_EXACT);
+  form_.SetKindChecked(FindKind::kImage, false);
+  form_.PressFind(&store_);
+  EXPECT_EQ(Lines(), std::vector<std::string>{"2:500:pear"});
+  // Reading the lines again keeps the results.
+  EXPECT_EQ(Lines(), std::vector<std::string>{"2:500:pear"});
+  EXPECT_EQ(CountPrefix(g_debug, "NEW ResultTopic"), 1u);
+
+  form_.ResetForm();
+  EXPECT_EQ(form_.searchText(), "");
+  EXPECT_EQ(form_.Rule(), FIND_RULE_ANY);
+  EXPECT_TRUE(form_.KindChecked(FindKind::kImage));
+  EXPECT_FALSE(form_.engine().IsEnabled(FindKind::kTopic));
+  EXPECT_EQ(CountPrefix(g_debug, "DELETE ResultTopic"), 1u);
+  EXPECT_EQ(Lines(), std::vector<std::string>{"0:308:0 Records Found"});
+  EXPECT_EQ(refreshes_, 2);
+
+  form_.SetSearchText("PEAR");
+  form_.CheckRule(FIND_RULE_ALL);
+  form_.SetKindChecked(FindKind::kTopic, false);
+  form_.PressFind(&store_);
+  EXPECT_EQ(Lines(), std::vector<std::string>{"3:513:pear jam"});
+  form_.Cancel();
+  EXPECT_EQ(form_.searchText(), "");
+  EXPECT_EQ(form_.Rule(), FIND_RULE_ANY);
+  EXPECT_TRUE(form_.KindChecked(FindKind::kTopic));
+  EXPECT_EQ(CountPrefix(g_debug, "DELETE ResultNote"), 1u);
+  EXPECT_EQ(Lines(), std::vector<std::string>{"0:308:0 Records Found"});
+  EXPECT_EQ(refreshes_, 4);
+}
+
+TEST_F(FindFormTest, PrivateRecordsFollowTheShowPrivateFlag) {
+  auto* topic = Add<CTopicRecord>(2);
+  topic->title = "secret topic";
+  topic->isPrivate = 1;
+  auto* note = Add<CNoteRecord>(3);
+  note->text = "secret note";
+  note->isPrivate = 1;
+  form_.SetSearchText("secret");
+  form_.PressFind(&store_);
+  EXPECT_EQ(Lines(), std::vector<std::string>{"2:500:secret topic"});
+  bShowPrivate = 1;
+  form_.PressFind(&store_);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"3:513:secret note", "2:500:secret topic"}));
+  bShowPrivate = 0;
+}
+
+void Collect(const char* piece) { g_debug.emplace_back(piece); }
+
+TEST(FindFormLog, TheDefaultFormWritesItsResultsToTheDebugChannel) {
+  g_debug.clear();
+  DebugSink previous = SetDebugSink(Collect);
+  {
+    CRecordStore store{"quillet.dat", ""};
+    auto t = std::make_unique<CTopicRecord>();
+    t->recordId = 2;
+    t->title = "Kiwi";
+    ASSERT_EQ(store.Insert(std::move(t)), DB_OK);
+    CFindForm form;
+    form.SetSearchText("kiwi");
+    form.PressFind(&store);
+    ASSERT_EQ(form.ListLines().size(), 1u);
+  }
+  SetDebugSink(previous);
+  EXPECT_EQ(CountPrefix(g_debug, "NEW ResultTopic = 0x"), 1u);
+  // The form's end deletes the result it still held.
+  EXPECT_EQ(CountPrefix(g_debug, "DELETE ResultTopic = 0x"), 1u);
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,36 @@
+#include "store/findgui/FindParts.h"
+
+#include "app/gui/ShellParts.h"
+#include "store/findgui/FindList.h"
+#include "store/findgui/FindWnd.h"
+
+namespace quillet {
+
+std::shared_ptr<CFindForm> SharedFindForm() {
+  // The window is made before the list (and deleted after it); both hold
+  // the form, so it lives exactly as long as the pair.
+  static std::weak_ptr<CFindForm> current;
+  std::shared_ptr<CFindForm> form = current.lock();
+  if (!form) {
+    form = std::make_shared<CFindForm>();
+    current = form;
+  }
+  return form;
+}
+
+void RegisterFindParts() {
+  ShellParts& parts = RegisteredShellParts();
+  parts.findWindow = [] { return std::make_unique<CFindWnd>(SharedFindForm()); };
+  parts.findList = [] { return std::make_unique<CFindList>(SharedFindForm()); };
+}
+
+namespace {
+
+// The program links this library whole, so this runs before main().
+struct Registration {
+  Registration() { RegisterFindParts(); }
+} g_registration;
+
+}  // namespace
+
+}  // namespace quillet

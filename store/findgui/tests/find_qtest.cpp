@@ -1,0 +1,197 @@
+// The find window and the find result list on their own: typing, choosing
+// the rule and the kinds, pressing Find and Cancel, and what the list shows.
+#include <QApplication>
+#include <QHeaderView>
+#include <QTest>
+
+#include "store/PrivateRecords.h"
+#include "store/RecordKinds.h"
+#include "store/db/CurrentDatabase.h"
+#include "store/findgui/FindList.h"
+#include "store/findgui/FindParts.h"
+#include "store/findgui/FindWnd.h"
+
+using namespace quillet;
+
+namespace {
+
+template <class T>
+T* Put(uint32_t id) {
+  auto r = std::make_unique<T>();
+  T* raw = r.get();
+  r->recordId = id;
+  pDB->Insert(std::move(r));
+  return raw;
+}
+
+// What the list shows: "text|record id" per line, top to bottom.
+QStringList Shown(const CFindList& list) {
+  QStringList out;
+  QTreeWidget* view = list.view();
+  for (int i = 0; i < view->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* item = view->topLevelItem(i);
+    out << item->text(0) + "|" + QString::number(item->data(0, Qt::UserRole).toUInt());
+  }
+  return out;
+}
+
+// Clicks a check box or radio button on its indicator, where a person does.
+void ClickBox(QAbstractButton* button) {
+  QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+}
+
+}  // namespace
+
+class FindWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    DeleteCurrentStore();
+    pDB = new CRecordStore("quillet.dat", "");
+    bShowPrivate = 0;
+    Put<CTopicRecord>(2)->title = "Garden plans";
+    auto* category = Put<CCategoryRecord>(3);
+    category->name = "Home";
+    auto* kitchen = Put<CTopicRecord>(4);
+    kitchen->title = "Kitchen";
+    kitchen->categoryId = 3;
+    Put<CNoteRecord>(5)->text = "plant the garden beans\nafter the frost";
+    Put<CNoteRecord>(6)->text = "beans for the kitchen";
+    auto* sketch = Put<CImageRecord>(7);
+    sketch->title = "garden map";
+    sketch->format = kImageFormatSketch;
+    auto* reference = Put<CCustomRecord>(8);
+    reference->fields = {"Beans and Peas", "A. Grower", "", "", "", "", "", "garden notes"};
+  }
+  void cleanup() { DeleteCurrentStore(); }
+
+  void typingChoosingAndFindFillTheListInOrder() {
+    QWidget parent;
+    parent.resize(800, 500);
+    auto form = std::make_shared<CFindForm>();
+    CFindWnd window(form);
+    CFindList list(form);
+    QVERIFY(window.Create(&parent));
+    QVERIFY(list.Create(&parent));
+    list.Initialize();
+    window.Move(260, 0, 540, 500);
+    list.Move(QRect(0, 0, 255, 500));
+    window.Show(true);
+    list.Show(true);
+    parent.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&parent));
+
+    // The form as it starts, and the empty list.
+    QVERIFY(window.ruleButton(FIND_RULE_ANY)->isChecked());
+    QVERIFY(!window.ruleButton(FIND_RULE_ALL)->isChecked());
+    QVERIFY(window.kindBox(FindKind::kImage)->isChecked());
+    QCOMPARE(list.view()->headerItem()->text(0), QString("Search Results..."));
+    QCOMPARE(Shown(list), QStringList{"0 Records Found|0"});
+    QVERIFY(!list.view()->topLevelItem(0)->icon(0).isNull());
+
+    // ANY: every record with either word, sorted by text without regard to
+    // case; the note shows its first line only.
+    QTest::keyClicks(window.searchField(), "garden, beans");
+    QTest::mouseClick(window.findButton(), Qt::LeftButton);
+    QCOMPARE(Shown(list), (QStringList{"Beans and Peas|8", "beans for the kitchen|6",
+                                       "garden map|7", "Garden plans|2",
+                                       "plant the garden beans|5"}));
+
+    // ALL, without notes: both words in one record.
+    ClickBox(window.ruleButton(FIND_RULE_ALL));
+    QVERIFY(!window.ruleButton(FIND_RULE_ANY)->isChecked());
+    ClickBox(window.kindBox(FindKind::kNote));
+    QVERIFY(!window.kindBox(FindKind::kNote)->isChecked());
+    window.searchField()->clear();
+    QTest::keyClicks(window.searchField(), "GARDEN+beans");
+    QTest::mouseClick(window.findButton(), Qt::LeftButton);
+    QCOMPARE(Shown(list), QStringList{"Beans and Peas|8"});
+    QVERIFY(form->engine().IsEnabled(FindKind::kTopic));
+    QVERIFY(!form->engine().IsEnabled(FindKind::kNote));
+
+    // EXACT by Return in the field: a topic by its category's name.
+    ClickBox(window.ruleButton(FIND_RULE_EXACT));
+    window.searchField()->clear();
+    QTest::keyClicks(window.searchField(), "home");
+    QTest::keyClick(window.searchField(), Qt::Key_Return);
+    QCOMPARE(Shown(list), QStringList{"Kitchen|4"});
+    QCOMPARE(list.view()->topLevelItem(0)->icon(0).cacheKey(),
+             FindIconFor(kFindIconTopic).cacheKey());
+
+    // Cancel empties the list and puts the form back as it started.
+    QTest::mouseClick(window.cancelButton(), Qt::LeftButton);
+    QCOMPARE(Shown(list), QStringList{"0 Records Found|0"});
+    QCOMPARE(window.searchField()->text(), QString());
+    QVERIFY(window.ruleButton(FIND_RULE_ANY)->isChecked());
+    QVERIFY(!window.ruleButton(FIND_RULE_EXACT)->isChecked());
+    QVERIFY(window.kindBox(FindKind::kNote)->isChecked());
+    QVERIFY(!form->engine().IsEnabled(FindKind::kTopic));
+  }
+
+  void eachKindHasItsPictureAndTheSelectionIsTheRecord() {
+    QWidget parent;
+    auto form = std::make_shared<CFindForm>();
+    CFindWnd window(form);
+    CFindList list(form);
+    QVERIFY(window.Create(&parent));
+    QVERIFY(list.Create(&parent));
+    list.Initialize();
+    QTest::keyClicks(window.searchField(), "a");
+    window.Find();
+    QTreeWidget* view = list.view();
+    QCOMPARE(view->topLevelItemCount(), 5);
+    QHash<uint, qint64> icons;
+    for (int i = 0; i < view->topLevelItemCount(); ++i)
+      icons[view->topLevelItem(i)->data(0, Qt::UserRole).toUInt()] =
+          view->topLevelItem(i)->icon(0).cacheKey();
+    QCOMPARE(icons[2], FindIconFor(kFindIconTopic).cacheKey());
+    QCOMPARE(icons[6], FindIconFor(kFindIconNote).cacheKey());
+    QCOMPARE(icons[7], FindIconFor(kFindIconSketch).cacheKey());
+    QCOMPARE(icons[8], FindIconFor(kFindIconReference).cacheKey());
+    QVERIFY(FindIconFor(kFindIconSketch).cacheKey() != FindIconFor(kFindIconImage).cacheKey());
+    QCOMPARE(list.SelectedRecordId(), 0u);
+    view->setCurrentItem(view->topLevelItem(1));
+    QCOMPARE(list.SelectedRecordId(), view->topLevelItem(1)->data(0, Qt::UserRole).toUInt());
+    // No sorting by the header.
+    QVERIFY(!view->isSortingEnabled());
+    QVERIFY(!view->header()->sectionsClickable());
+  }
+
+  void theResultsGoWithTheListAndTheFormWithThePair() {
+    std::weak_ptr<CFindForm> seen;
+    {
+      QWidget parent;
+      auto window = std::make_unique<CFindWnd>(SharedFindForm());
+      auto list = std::make_unique<CFindList>(SharedFindForm());
+      QCOMPARE(&window->form(), SharedFindForm().get());
+      seen = SharedFindForm();
+      QVERIFY(window->Create(&parent));
+      QVERIFY(list->Create(&parent));
+      list->Initialize();
+      QTest::keyClicks(window->searchField(), "garden");
+      window->Find();
+      QVERIFY(!window->form().engine().topics().empty());
+      list.reset();
+      QVERIFY(window->form().engine().topics().empty());
+      QVERIFY(window->form().engine().notes().empty());
+      // The window still works without its list.
+      window->Find();
+      QVERIFY(!window->form().engine().topics().empty());
+    }
+    QVERIFY(seen.expired());
+  }
+
+  void aLongTextIsCutTo8191Characters() {
+    QWidget parent;
+    auto form = std::make_shared<CFindForm>();
+    CFindWnd window(form);
+    QVERIFY(window.Create(&parent));
+    window.searchField()->setText(QString(9000, QChar('g')));
+    window.Find();
+    QCOMPARE(form->searchText().size(), size_t{8191});
+  }
+};
+
+QTEST_MAIN(FindWindowTest)
+#include "find_qtest.moc"
