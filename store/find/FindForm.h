@@ -78,7 +78,15 @@ class CFindForm {
   // The result list's lines in the order shown: the results' fill order
   // (topics, references, notes, images, each as found) kept sorted by text,
   // ascending; "0 Records Found" alone when there is nothing.
-  std::vector<FindListLine> ListLines() const;
+  //
+  // With a store, results whose record can no longer be opened (see
+  // Openable) are left out: the results outlive leaving the mode, and the
+  // records may be deleted or private records hidden in between.
+  std::vector<FindListLine> ListLines(const CRecordStore* store = nullptr) const;
+  // Whether the result list may open record `id` of `store`: it is still
+  // there and live, and it is not a private note, image or reference while
+  // private records are hidden (the search itself never lists those).
+  static bool Openable(const CRecordStore* store, uint32_t id);
 
   // Called whenever the results change (Find, Cancel, reset), so the list
   // can be filled again. One listener; null removes it.

@@ -8,6 +8,7 @@
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/WndMgr.h"
+#include "store/db/CurrentDatabase.h"
 
 namespace quillet {
 namespace {
@@ -181,7 +182,10 @@ void CFindList::Initialize() {
 }
 
 void CFindList::Show(bool show) {
-  if (view_) view_->setVisible(show);
+  if (!view_) return;
+  // The results outlive the mode; what changed meanwhile shows on return.
+  if (show) Refill();
+  view_->setVisible(show);
 }
 
 void CFindList::Move(const QRect& rect) {
@@ -192,7 +196,7 @@ void CFindList::Refill() {
   if (!view_) return;
   view_->clear();
   QList<QTreeWidgetItem*> items;
-  for (const FindListLine& line : form_->ListLines()) {
+  for (const FindListLine& line : form_->ListLines(pDB)) {
     auto* item = new QTreeWidgetItem({FromAnsi(line.text)});
     item->setData(0, Qt::UserRole, QVariant::fromValue<uint>(line.recordId));
     item->setIcon(0, FindIconFor(line.iconId));
@@ -217,6 +221,11 @@ void CFindList::Clicked(QTreeWidgetItem* item) {
   const uint32_t id = item->data(0, Qt::UserRole).toUInt();
   // The "0 Records Found" line names no record.
   if (id == 0) return;
+  // A record deleted, or made hidden, since the search is not opened.
+  if (!CFindForm::Openable(pDB, id)) {
+    Refill();
+    return;
+  }
   if (CWndMgr* mgr = manager()) mgr->OnFindListClick(id);
 }
 

@@ -1,6 +1,7 @@
 // The find result list: one column headed "Search Results...", one line per
 // record found with its kind's picture, kept sorted by text. A click on a
-// line hands its record to the window manager, which opens it.
+// line hands its record to the window manager, which opens it. Lines whose
+// record was deleted or hidden since the search are left out.
 #pragma once
 
 #include <QIcon>

@@ -206,6 +206,54 @@ TEST_F(FindFormTest, PrivateRecordsFollowTheShowPrivateFlag) {
   bShowPrivate = 0;
 }
 
+TEST_F(FindFormTest, LinesOfRecordsDeletedOrHiddenSinceTheSearchAreLeftOut) {
+  auto* topic = Add<CTopicRecord>(2);
+  topic->title = "plum topic";
+  topic->isPrivate = 1;
+  auto* note = Add<CNoteRecord>(3);
+  note->text = "plum note";
+  note->isPrivate = 1;
+  auto* picture = Add<CImageRecord>(4);
+  picture->title = "plum picture";
+  Reference(5, "plum book");
+  bShowPrivate = 1;
+  form_.SetSearchText("plum");
+  form_.PressFind(&store_);
+  ASSERT_EQ(form_.ListLines(&store_).size(), 4u);
+
+  // Private records hidden again: the private note goes, the private topic
+  // stays (topics are listed whatever their flag).
+  bShowPrivate = 0;
+  picture->flags |= 1;  // deleted
+  EXPECT_EQ(form_.ListLines(&store_).size(), 2u);
+  std::vector<uint32_t> ids;
+  for (const auto& l : form_.ListLines(&store_)) ids.push_back(l.recordId);
+  EXPECT_EQ(ids, (std::vector<uint32_t>{5, 2}));
+  EXPECT_TRUE(CFindForm::Openable(&store_, 2));
+  EXPECT_FALSE(CFindForm::Openable(&store_, 3));
+  EXPECT_FALSE(CFindForm::Openable(&store_, 4));
+  EXPECT_FALSE(CFindForm::Openable(&store_, 99));
+  EXPECT_FALSE(CFindForm::Openable(&store_, 0));
+  EXPECT_FALSE(CFindForm::Openable(nullptr, 2));
+  // Without a store to check against, every result is listed; the results
+  // themselves are untouched.
+  EXPECT_EQ(form_.ListLines().size(), 4u);
+  EXPECT_EQ(form_.engine().notes().size(), 1u);
+
+  // Archived (flag bit 1) counts as gone too; with nothing left the list
+  // says so.
+  for (uint32_t id : {2u, 5u}) {
+    CRecord* r = nullptr;
+    ASSERT_EQ(store_.FindById(id, &r), DB_OK);
+    r->flags |= 2;
+  }
+  const std::vector<FindListLine> left = form_.ListLines(&store_);
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(left[0].text, "0 Records Found");
+  EXPECT_EQ(left[0].recordId, 0u);
+  EXPECT_EQ(left[0].iconId, kFindIconNothing);
+}
+
 void Collect(const char* piece) { g_debug.emplace_back(piece); }
 
 TEST(FindFormLog, TheDefaultFormWritesItsResultsToTheDebugChannel) {
