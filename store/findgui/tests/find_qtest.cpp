@@ -181,16 +181,6 @@ class FindWindowTest : public QObject {
     }
     QVERIFY(seen.expired());
   }
-
-  void aLongTextIsCutTo8191Characters() {
-    QWidget parent;
-    auto form = std::make_shared<CFindForm>();
-    CFindWnd window(form);
-    QVERIFY(window.Create(&parent));
-    window.searchField()->setText(QString(9000, QChar('g')));
-    window.Find();
-    QCOMPARE(form->searchText().size(), size_t{8191});
-  }
 };
 
 QTEST_MAIN(FindWindowTest)

@@ -90,8 +90,11 @@ class FindShellTest : public QObject {
     w.resize(900, 600);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
     mgr->OnCommand(CMD_FIND);
     QCOMPARE(mgr->namedMode(), Mode::FIND);
+    QCOMPARE(QApplication::focusWidget(), window->searchField());
     QVERIFY(window->dialog()->isVisible());
     QVERIFY(list->view()->isVisible());
     QVERIFY(!fakes.tree->widget()->isVisible());
