@@ -1,7 +1,6 @@
 // The find window and the find result list on their own: typing, choosing
 // the rule and the kinds, pressing Find and Cancel, and what the list shows.
 #include <QApplication>
-#include <QHeaderView>
 #include <QTest>
 
 #include "store/PrivateRecords.h"
@@ -127,35 +126,6 @@ class FindWindowTest : public QObject {
     QVERIFY(!window.ruleButton(FIND_RULE_EXACT)->isChecked());
     QVERIFY(window.kindBox(FindKind::kNote)->isChecked());
     QVERIFY(!form->engine().IsEnabled(FindKind::kTopic));
-  }
-
-  void eachKindHasItsPictureAndTheSelectionIsTheRecord() {
-    QWidget parent;
-    auto form = std::make_shared<CFindForm>();
-    CFindWnd window(form);
-    CFindList list(form);
-    QVERIFY(window.Create(&parent));
-    QVERIFY(list.Create(&parent));
-    list.Initialize();
-    QTest::keyClicks(window.searchField(), "a");
-    window.Find();
-    QTreeWidget* view = list.view();
-    QCOMPARE(view->topLevelItemCount(), 5);
-    QHash<uint, qint64> icons;
-    for (int i = 0; i < view->topLevelItemCount(); ++i)
-      icons[view->topLevelItem(i)->data(0, Qt::UserRole).toUInt()] =
-          view->topLevelItem(i)->icon(0).cacheKey();
-    QCOMPARE(icons[2], FindIconFor(kFindIconTopic).cacheKey());
-    QCOMPARE(icons[6], FindIconFor(kFindIconNote).cacheKey());
-    QCOMPARE(icons[7], FindIconFor(kFindIconSketch).cacheKey());
-    QCOMPARE(icons[8], FindIconFor(kFindIconReference).cacheKey());
-    QVERIFY(FindIconFor(kFindIconSketch).cacheKey() != FindIconFor(kFindIconImage).cacheKey());
-    QCOMPARE(list.SelectedRecordId(), 0u);
-    view->setCurrentItem(view->topLevelItem(1));
-    QCOMPARE(list.SelectedRecordId(), view->topLevelItem(1)->data(0, Qt::UserRole).toUInt());
-    // No sorting by the header.
-    QVERIFY(!view->isSortingEnabled());
-    QVERIFY(!view->header()->sectionsClickable());
   }
 
   void theResultsGoWithTheListAndTheFormWithThePair() {

@@ -131,8 +131,8 @@ class FindShellTest : public QObject {
     QCOMPARE(mgr->namedMode(), Mode::EDITTOPIC);
     QVERIFY(Called(fakes, "Topic Window:show " + std::to_string(topicId)));
 
-    // A result whose record was deleted meanwhile is not opened, and is
-    // gone from the list when the mode is entered again.
+    // A result whose record was deleted meanwhile is not opened, and goes
+    // from the list.
     mgr->OnCommand(CMD_FIND);
     QTest::keyClicks(window->searchField(), "bloom");
     QTest::mouseClick(window->findButton(), Qt::LeftButton);
@@ -141,15 +141,6 @@ class FindShellTest : public QObject {
     QVERIFY(ClickLine(list, "Orchard in bloom"));
     QCOMPARE(mgr->namedMode(), Mode::FIND);
     QCOMPARE(list->view()->topLevelItem(0)->text(0), QString("0 Records Found"));
-    picture->flags &= ~1u;
-    mgr->OnCommand(CMD_START);
-    mgr->OnCommand(CMD_FIND);
-    QCOMPARE(list->view()->topLevelItem(0)->text(0), QString("Orchard in bloom"));
-    picture->flags |= 1;
-    mgr->OnCommand(CMD_START);
-    mgr->OnCommand(CMD_FIND);
-    QCOMPARE(list->view()->topLevelItem(0)->text(0), QString("0 Records Found"));
-    QVERIFY(!window->form().engine().images().empty());  // results kept, only not listed
     window->ResetForm();
 
     // "0 Records Found" opens nothing.
