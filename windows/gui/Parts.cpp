@@ -8,6 +8,7 @@
 #include "windows/core/TreeEdits.h"
 #include "windows/gui/CategoryCombo.h"
 #include "windows/gui/Dialogs.h"
+#include "windows/gui/NoteWnd.h"
 #include "windows/gui/PropertiesSheet.h"
 #include "windows/gui/TopicTree.h"
 #include "windows/gui/TopicWnd.h"
@@ -86,6 +87,7 @@ void RegisterWindowsParts() {
   ShellParts& parts = RegisteredShellParts();
   parts.topicTree = [] { return std::make_unique<CTopicTree>(); };
   parts.topicWindow = [] { return std::make_unique<CTopicWnd>(); };
+  parts.noteWindow = [] { return std::make_unique<CNoteWnd>(); };
   parts.topicCombo = [] { return std::make_unique<CCategoryCombo>(kKindCodeTopic); };
   parts.preferences = [](QWidget* owner, int page) { OpenPreferences(owner, page); };
   SetWindowHost(&host);

@@ -1,0 +1,78 @@
+#include "windows/gui/NoteWnd.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/core/Strings.h"
+#include "app/gui/Ansi.h"
+#include "app/shell/EditPending.h"
+#include "windows/gui/RecordDialog.h"
+
+namespace quillet {
+
+CNoteWnd::CNoteWnd() : CChildWnd(kKindCodeNote, "Note Window") {}
+CNoteWnd::~CNoteWnd() = default;
+
+QWidget* CNoteWnd::CreateDialog(QWidget* host) {
+  RecordDialogFrame frame(host, "NoteDetails", "Note Details");
+  QWidget* dialog = frame.dialog;
+
+  frame.body->addWidget(new QLabel("Note:", dialog));
+  text_ = new QPlainTextEdit(dialog);
+  text_->setObjectName("Note");
+  text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  text_->setMinimumHeight(text_->fontMetrics().lineSpacing() * 10);
+  frame.body->addWidget(text_, 1);
+
+  private_ = new QCheckBox("Private", dialog);
+  private_->setObjectName("Private");
+  frame.body->addWidget(private_);
+  ok_ = frame.AddButtons();
+
+  QObject::connect(ok_, &QPushButton::clicked, dialog, [this] { Ok(); });
+  QObject::connect(frame.cancel, &QPushButton::clicked, dialog, [this] { Cancel(); });
+  QObject::connect(text_, &QPlainTextEdit::textChanged, dialog, [this] { MarkEdited(); });
+  SyncView();
+  return dialog;
+}
+
+void CNoteWnd::MarkEdited() {
+  if (!syncing_) bEditPending = 1;
+}
+
+void CNoteWnd::SyncView() {
+  if (!text_) return;
+  syncing_ = true;
+  const CNoteEditor::View& v = editor_.view();
+  text_->setPlainText(FromAnsi(v.text));
+  private_->setChecked(v.isPrivate);
+  ok_->setText(FromAnsi(LoadString(v.okStringId)));
+  syncing_ = false;
+}
+
+void CNoteWnd::ShowRecord(const TreeItemRef* item) {
+  if (item == nullptr) editor_.NewNote();
+  else editor_.ShowNote(item->recordId);
+  SyncView();
+  if (text_) text_->setFocus();
+}
+
+void CNoteWnd::Refresh() {
+  editor_.Refresh();
+  SyncView();
+}
+
+bool CNoteWnd::Ok() {
+  const bool saved = editor_.Ok(ToAnsi(TypedText(text_)), private_->isChecked());
+  if (saved) SyncView();
+  return saved;
+}
+
+void CNoteWnd::Cancel() {
+  editor_.Cancel();
+  SyncView();
+}
+
+}  // namespace quillet
