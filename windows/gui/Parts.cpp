@@ -7,6 +7,7 @@
 #include "store/users/UserSwitch.h"
 #include "windows/core/TreeEdits.h"
 #include "windows/gui/CategoryCombo.h"
+#include "windows/gui/CustomWnd.h"
 #include "windows/gui/Dialogs.h"
 #include "windows/gui/NoteWnd.h"
 #include "windows/gui/PropertiesSheet.h"
@@ -88,6 +89,7 @@ void RegisterWindowsParts() {
   parts.topicTree = [] { return std::make_unique<CTopicTree>(); };
   parts.topicWindow = [] { return std::make_unique<CTopicWnd>(); };
   parts.noteWindow = [] { return std::make_unique<CNoteWnd>(); };
+  parts.customWindow = [] { return std::make_unique<CCustomWnd>(); };
   parts.topicCombo = [] { return std::make_unique<CCategoryCombo>(kKindCodeTopic); };
   parts.preferences = [](QWidget* owner, int page) { OpenPreferences(owner, page); };
   SetWindowHost(&host);

@@ -6,11 +6,14 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <filesystem>
+
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/shell/EditPending.h"
 #include "store/PrivateRecords.h"
 #include "store/db/CurrentDatabase.h"
+#include "windows/gui/CustomWnd.h"
 #include "windows/gui/NoteWnd.h"
 #include "windows/gui/TopicTree.h"
 #include "windows/tests/WindowsTestSupport.h"
@@ -60,6 +63,7 @@ class RecordsTest : public QObject {
 
   void cleanup() {
     note_wnd_.reset();
+    custom_wnd_.reset();
     tree_.reset();
     window_.reset();
     f_.reset();
@@ -135,7 +139,88 @@ class RecordsTest : public QObject {
     QCOMPARE(w->noteEdit()->toPlainText(), QString());
   }
 
+  void referenceShownInItsKindsDialogAndUpdated() {
+    const uint32_t ref = f_->AddReference(garden_, "Seed catalogue");
+    QCOMPARE(pDB->Save(), DB_OK);
+    tree_->Refresh();
+    CCustomWnd* w = MakeCustomWindow();
+    QCOMPARE(w->builtKind(), 1);  // the book dialog at first
+    QCOMPARE(w->fieldCount(), 7);
+    const TreeItemRef item{ref, kKindCustom, nullptr};
+    w->ShowRecord(&item);
+    QCOMPARE(w->builtKind(), 6);
+    QCOMPARE(w->dialogTitle(), QString("Internet Details"));
+    QCOMPARE(w->fieldCount(), 3);
+    QCOMPARE(w->fieldText(0), QString("Seed catalogue"));
+    QCOMPARE(w->fieldText(1), QString("http://example.org/"));
+    QCOMPARE(w->okButton()->text(), QString("Update"));
+    QVERIFY(w->fieldEdit(2)->inherits("QPlainTextEdit"));  // the notes: several lines
+    QVERIFY(w->fieldEdit(0)->inherits("QLineEdit"));
+
+    QTest::keyClicks(w->fieldEdit(0), " 2005");
+    QCOMPARE(bEditPending, uint8_t{1});
+    QTest::mouseClick(w->okButton(), Qt::LeftButton);
+    QCOMPARE(bEditPending, uint8_t{0});
+    QCOMPARE(f_->host.commands, std::vector<uint32_t>{3072});
+    QCOMPARE(tree_->FindItem(ref)->text(0), QString("Seed catalogue 2005"));
+    QVERIFY(f_->Reopen());
+    QCOMPARE(FindLiveReference(ref)->fields[0], std::string("Seed catalogue 2005"));
+  }
+
+  void newReferencesOfEachKind() {
+    CCustomWnd* w = MakeCustomWindow();
+    QVERIFY(tree_->SelectRecord(office_));
+    w->SetNewRecordKind(6);
+    w->ShowRecord(nullptr);
+    QCOMPARE(w->dialogTitle(), QString("Internet Details"));
+    QCOMPARE(w->fieldText(1), QString("http://"));
+    QCOMPARE(w->okButton()->text(), QString("Add"));
+    w->Cancel();
+    QCOMPARE(pDB->CountLive(kKindCustom), 0u);
+
+    w->SetNewRecordKind(2);
+    w->ShowRecord(nullptr);
+    QCOMPARE(w->dialogTitle(), QString("Journal Details"));
+    QCOMPARE(w->fieldCount(), 8);
+    const uint32_t id = w->editor().referenceId();
+    QTest::keyClicks(w->fieldEdit(0), "Soil and roots");
+    QTest::keyClicks(w->fieldEdit(7), "Read the second half");
+    QTest::keyClick(w->fieldEdit(7), Qt::Key_Return);
+    QTest::keyClicks(w->fieldEdit(7), "again");
+    Shot(window_.get(), "reference-window-journal");
+    QVERIFY(w->Ok());
+    QTreeWidgetItem* item = tree_->FindItem(id);
+    QVERIFY(item);
+    QCOMPARE(CTopicTree::RecordOf(item->parent()), office_);
+    QCOMPARE(item->text(0), QString("Soil and roots"));
+    const CCustomRecord* stored = FindLiveReference(id);
+    QCOMPARE(stored->customType, kCustomJournal);
+    QCOMPARE(stored->fields[7], std::string("Read the second half\nagain"));
+    QCOMPARE(w->fieldText(0), QString());  // cleared
+  }
+
+  void aFailedSaveKeepsWhatWasTyped() {
+    CCustomWnd* w = MakeCustomWindow();
+    QVERIFY(tree_->SelectRecord(office_));
+    w->SetNewRecordKind(1);
+    w->ShowRecord(nullptr);
+    QTest::keyClicks(w->fieldEdit(0), "Kept title");
+    std::filesystem::remove_all(f_->output);
+    QVERIFY(!w->Ok());
+    QCOMPARE(f_->ui.MessageIds().back(), int{IDS_SAVE_FAILED});
+    QCOMPARE(w->fieldText(0), QString("Kept title"));
+    std::filesystem::create_directories(f_->output);
+  }
+
  private:
+  CCustomWnd* MakeCustomWindow() {
+    custom_wnd_ = std::make_unique<CCustomWnd>();
+    custom_wnd_->Create(window_.get());
+    custom_wnd_->Move(262, 0, 638, 520);
+    custom_wnd_->Show(true);
+    return custom_wnd_.get();
+  }
+
   CNoteWnd* MakeNoteWindow() {
     note_wnd_ = std::make_unique<CNoteWnd>();
     note_wnd_->Create(window_.get());
@@ -148,6 +233,7 @@ class RecordsTest : public QObject {
   std::unique_ptr<QWidget> window_;
   std::unique_ptr<CTopicTree> tree_;
   std::unique_ptr<CNoteWnd> note_wnd_;
+  std::unique_ptr<CCustomWnd> custom_wnd_;
   uint32_t garden_ = 0, office_ = 0, note_ = 0;
 };
 

@@ -1,0 +1,143 @@
+#include "windows/gui/CustomWnd.h"
+
+#include <QGridLayout>
+#include <QLabel>
+
+#include "app/core/Strings.h"
+#include "app/gui/Ansi.h"
+#include "app/shell/EditPending.h"
+#include "windows/gui/RecordDialog.h"
+
+namespace quillet {
+
+CCustomWnd::CCustomWnd() : CChildWnd(kKindCodeCustom, "Custom Window") {}
+CCustomWnd::~CCustomWnd() = default;
+
+QWidget* CCustomWnd::CreateDialog(QWidget* host) {
+  container_ = new QWidget(host);
+  container_->setObjectName("CustomDetails");
+  container_layout_ = new QVBoxLayout(container_);
+  container_layout_->setContentsMargins(0, 0, 0, 0);
+  BuildKind(1);  // the book dialog until a reference says otherwise
+  SyncView();
+  return container_;
+}
+
+void CCustomWnd::BuildKind(int windowKind) {
+  const ReferenceKind* kind = KindOfWindow(windowKind);
+  if (!kind) kind = KindOfWindow(1);
+  if (panel_ && built_kind_ == kind->windowKind) return;
+  delete panel_.data();
+  lines_.clear();
+
+  title_ = kind->dialogTitle;
+  RecordDialogFrame frame(container_, "ReferenceDialog", title_);
+  panel_ = frame.dialog;
+  QWidget* d = frame.dialog;
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(10);
+  grid->setVerticalSpacing(6);
+  grid->setColumnStretch(1, 1);
+  const int n = static_cast<int>(kind->labels.size());
+  for (int i = 0; i < n; ++i) {
+    auto* label = new QLabel(QString(kind->labels[i]) + ":", d);
+    if (i + 1 < n) {
+      auto* edit = new QLineEdit(d);
+      edit->setObjectName(kind->labels[i]);
+      QObject::connect(edit, &QLineEdit::textEdited, d, [this] { MarkEdited(); });
+      grid->addWidget(label, i, 0, Qt::AlignRight);
+      grid->addWidget(edit, i, 1);
+      lines_.emplace_back(edit);
+    } else {
+      notes_ = new QPlainTextEdit(d);
+      notes_->setObjectName(kind->labels[i]);
+      notes_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+      notes_->setTabChangesFocus(true);
+      notes_->setMinimumHeight(notes_->fontMetrics().lineSpacing() * 6);
+      QObject::connect(notes_, &QPlainTextEdit::textChanged, d, [this] { MarkEdited(); });
+      grid->addWidget(label, i, 0, Qt::AlignRight | Qt::AlignTop);
+      grid->addWidget(notes_, i, 1);
+      grid->setRowStretch(i, 1);
+    }
+  }
+  frame.body->addLayout(grid, 1);
+  private_ = new QCheckBox("Private", d);
+  private_->setObjectName("Private");
+  frame.body->addWidget(private_);
+  ok_ = frame.AddButtons();
+  QObject::connect(ok_, &QPushButton::clicked, d, [this] { Ok(); });
+  QObject::connect(frame.cancel, &QPushButton::clicked, d, [this] { Cancel(); });
+  container_layout_->addWidget(panel_);
+  built_kind_ = kind->windowKind;
+  if (container_->isVisible()) panel_->show();
+}
+
+QWidget* CCustomWnd::FocusTarget() { return lines_.empty() ? nullptr : lines_.front().data(); }
+
+QString CCustomWnd::fieldText(int i) const {
+  if (i >= 0 && i < static_cast<int>(lines_.size())) return lines_[i]->text();
+  if (i == static_cast<int>(lines_.size()) && notes_) return notes_->toPlainText();
+  return {};
+}
+
+void CCustomWnd::setFieldText(int i, const QString& text) {
+  if (i >= 0 && i < static_cast<int>(lines_.size())) lines_[i]->setText(text);
+  else if (i == static_cast<int>(lines_.size()) && notes_) notes_->setPlainText(text);
+}
+
+QWidget* CCustomWnd::fieldEdit(int i) const {
+  if (i >= 0 && i < static_cast<int>(lines_.size())) return lines_[i];
+  if (i == static_cast<int>(lines_.size())) return notes_;
+  return nullptr;
+}
+
+QString CCustomWnd::dialogTitle() const { return title_; }
+
+void CCustomWnd::MarkEdited() {
+  if (!syncing_) bEditPending = 1;
+}
+
+void CCustomWnd::SyncView() {
+  if (!container_) return;
+  const CCustomEditor::View& v = editor_.view();
+  if (v.windowKind != 0) BuildKind(v.windowKind);
+  syncing_ = true;
+  for (int i = 0; i < fieldCount(); ++i)
+    setFieldText(i, i < static_cast<int>(v.fields.size()) ? FromAnsi(v.fields[i]) : QString());
+  private_->setChecked(v.isPrivate);
+  ok_->setText(FromAnsi(LoadString(v.okStringId)));
+  syncing_ = false;
+}
+
+void CCustomWnd::ShowRecord(const TreeItemRef* item) {
+  if (item == nullptr) editor_.NewReference();
+  else editor_.ShowReference(item->recordId);
+  SyncView();
+  if (QWidget* first = FocusTarget()) first->setFocus();
+}
+
+void CCustomWnd::Refresh() {
+  editor_.Refresh();
+  SyncView();
+}
+
+bool CCustomWnd::Ok() {
+  std::vector<std::string> typed;
+  for (int i = 0; i < fieldCount(); ++i) {
+    QString text = fieldText(i);
+    text.replace("\n", "\r\n");
+    typed.push_back(ToAnsi(text));
+  }
+  const bool saved = editor_.Ok(typed, private_->isChecked());
+  // A failed save keeps what was typed; a reference gone meanwhile left
+  // the editor cleared.
+  if (saved || editor_.referenceId() == 0) SyncView();
+  return saved;
+}
+
+void CCustomWnd::Cancel() {
+  editor_.Cancel();
+  SyncView();
+}
+
+}  // namespace quillet
