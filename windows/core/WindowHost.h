@@ -34,6 +34,14 @@ class ITopicTreeOps {
   // The topic new members go to: the selected item's topic, or the topic
   // made current last; 0 for none.
   virtual uint32_t CurrentTopic() const = 0;
+
+  // A topic copy as it is made: its item appended after every root item
+  // (sorted in at the next fill), its members appended under it, and the
+  // finished copy selected with its topic expanded (string 241 when the
+  // tree cannot show it).
+  virtual void AppendTopicItem(const CTopicRecord& /*topic*/) {}
+  virtual void AppendMemberItem(uint32_t /*topicId*/, const CRecord& /*member*/) {}
+  virtual void SelectCopy(uint32_t /*topicId*/) {}
 };
 
 class IWindowHost {

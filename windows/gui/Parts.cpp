@@ -5,6 +5,7 @@
 #include "app/gui/WndMgr.h"
 #include "reports/ReportBuilder.h"
 #include "store/users/UserSwitch.h"
+#include "windows/core/TopicCopy.h"
 #include "windows/core/TreeEdits.h"
 #include "windows/gui/CategoryCombo.h"
 #include "windows/gui/CustomWnd.h"
@@ -91,6 +92,10 @@ void RegisterWindowsParts() {
   parts.noteWindow = [] { return std::make_unique<CNoteWnd>(); };
   parts.customWindow = [] { return std::make_unique<CCustomWnd>(); };
   parts.topicCombo = [] { return std::make_unique<CCategoryCombo>(kKindCodeTopic); };
+  parts.duplicateTopic = [](uint32_t topicId) {
+    auto* tree = dynamic_cast<CTopicTree*>(host.Tree());
+    DuplicateTopic(topicId, tree ? &tree->pictures() : nullptr);
+  };
   parts.preferences = [](QWidget* owner, int page) { OpenPreferences(owner, page); };
   SetWindowHost(&host);
   SetDeleteConfirm(&CDeleteItemDialog::Ask);

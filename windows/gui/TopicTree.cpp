@@ -378,6 +378,23 @@ void CTopicTree::UpdateTopic(const CTopicRecord& topic) {
 
 void CTopicTree::RemoveItem(uint32_t recordId) { delete FindItem(recordId); }
 
+void CTopicTree::AppendTopicItem(const CTopicRecord& topic) {
+  if (view_ && CoreFilter().Passes(topic) && !HiddenPrivate(topic) && !FindItem(topic.recordId))
+    view_->addTopLevelItem(MakeItem(topic.recordId, TreeIcon::kTopic, topic.title));
+}
+
+void CTopicTree::AppendMemberItem(uint32_t topicId, const CRecord& member) {
+  if (!view_ || HiddenPrivate(member)) return;
+  if (QTreeWidgetItem* root = FindItem(topicId); root && !root->parent()) {
+    const TreeMemberItem entry = MemberItem(member, TextCut::kPlain);
+    root->addChild(MakeItem(entry.recordId, entry.icon, entry.text));
+  }
+}
+
+void CTopicTree::SelectCopy(uint32_t topicId) {
+  if (Select(FindItem(topicId), true)) MakeCurrentTopic(topicId);
+}
+
 // --- Delete ----------------------------------------------------------------------
 
 void CTopicTree::DeleteSelected(bool ask) {

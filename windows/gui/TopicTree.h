@@ -81,6 +81,9 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   void RemoveItem(uint32_t recordId) override;
   void RefreshAndSelect(uint32_t recordId, bool expand) override;
   uint32_t CurrentTopic() const override;
+  void AppendTopicItem(const CTopicRecord& topic) override;
+  void AppendMemberItem(uint32_t topicId, const CRecord& member) override;
+  void SelectCopy(uint32_t topicId) override;
 
   // Fills the tree again and selects the record's item (none for 0),
   // hidden meanwhile and with the wait cursor.

@@ -21,6 +21,8 @@
 #include "store/users/UserSwitch.h"
 #include "windows/core/TreeEdits.h"
 #include "windows/gui/CategoryCombo.h"
+#include "windows/gui/CustomWnd.h"
+#include "windows/gui/NoteWnd.h"
 #include "windows/gui/Parts.h"
 #include "windows/gui/TopicTree.h"
 #include "windows/gui/TopicWnd.h"
@@ -171,6 +173,71 @@ class WindowsShellTest : public QObject {
     w.SendCommand(CMD_NEW_TOPIC);
     QCOMPARE(topicWnd->categoryList()->currentText(), QString("Home"));
     topicWnd->Cancel();
+    w.close();
+  }
+
+  void noteReferenceAndDuplicateInTheMainWindow() {
+    Machine m;
+    Recorders r;
+    CMainWindow w(RegisteredShellParts());
+    CWndMgr* mgr = w.manager();
+    QVERIFY(mgr && mgr->ready());
+    auto* tree = dynamic_cast<CTopicTree*>(mgr->topicTree());
+    auto* noteWnd = dynamic_cast<CNoteWnd*>(mgr->window(RecordWindow::kNote));
+    auto* customWnd = dynamic_cast<CCustomWnd*>(mgr->window(RecordWindow::kCustom));
+    QVERIFY(tree && noteWnd && customWnd);
+
+    const uint32_t garden = AddTopic("Garden plans", 0);
+    const uint32_t note = AddNote(garden, "Plant the tomatoes");
+    QCOMPARE(pDB->Save(), DB_OK);
+    tree->Refresh();
+    w.resize(900, 600);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    // A click on a note opens it in NOTE mode; OK goes back to the topic.
+    tree->ExpandAll();
+    QTreeWidget* view = tree->view();
+    const QRect at = view->visualItemRect(tree->FindItem(note));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(at.left() + 12, at.center().y()));
+    QCOMPARE(mgr->namedMode(), Mode::NOTE);
+    QVERIFY(noteWnd->host()->isVisible());
+    QCOMPARE(noteWnd->noteEdit()->toPlainText(), QString("Plant the tomatoes"));
+    QTest::keyClick(noteWnd->noteEdit(), Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(noteWnd->noteEdit(), " in May");
+    w.SendCommand(CMD_START);  // refused while the edit is pending
+    QCOMPARE(mgr->namedMode(), Mode::NOTE);
+    QApplication::processEvents();
+    w.grab().save(ShotFolder() + "/main-window-note.png");
+    QTest::mouseClick(noteWnd->okButton(), Qt::LeftButton);
+    QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
+    QCOMPARE(RecordAs<CNoteRecord>(FindRecord(note))->text, std::string("Plant the tomatoes in May"));
+
+    // New > Book: the reference window with the book dialog.
+    QVERIFY(tree->SelectRecord(garden));
+    w.SendCommand(CMD_NEW_BOOK);
+    QCOMPARE(mgr->namedMode(), Mode::NEWCUSTOM);
+    QVERIFY(customWnd->host()->isVisible());
+    QCOMPARE(customWnd->dialogTitle(), QString("Book Details"));
+    QTest::keyClicks(customWnd->fieldEdit(0), "Vegetable growing");
+    QApplication::processEvents();
+    w.grab().save(ShotFolder() + "/main-window-book.png");
+    QTest::mouseClick(customWnd->okButton(), Qt::LeftButton);
+    QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
+    QCOMPARE(FindLinksOfTopic(FindTopic(garden))->memberIds.size(), size_t{2});
+
+    // Duplicate (448): a copy listed last, selected, its report shown.
+    QVERIFY(tree->SelectRecord(garden));
+    w.SendCommand(CMD_DUPLICATE);
+    const std::optional<TreeItemRef> copy = tree->SelectedItem();
+    QVERIFY(copy && copy->recordId != garden);
+    QCOMPARE(FindTopic(copy->recordId)->title, std::string("Copy of Garden plans"));
+    QCOMPARE(view->indexOfTopLevelItem(tree->FindItem(copy->recordId)), view->topLevelItemCount() - 1);
+    QCOMPARE(tree->FindItem(copy->recordId)->childCount(), 2);
+    QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
+    const std::string page = FindTopic(copy->recordId)->fileName;
+    QVERIFY(IsPlainFileName(page));
+    QVERIFY(std::filesystem::exists(m.Output("DemoUser") + page));
     w.close();
   }
 };
