@@ -56,6 +56,8 @@ TopicCopyOutcome DuplicateTopic(uint32_t topicId, CPictureFiles* pictures) {
   topic->linksId = links->recordId;
   topic->title = std::string(LoadString(IDS_COPY_OF)) + source->title;
   topic->categoryId = source->categoryId;
+  // A private topic's copy carries its title and members: it stays private.
+  topic->isPrivate = source->isPrivate != 0 ? 1 : 0;
   out.topicId = topic->recordId;
   out.linksId = links->recordId;
   // The source's members, read before anything is added: adding may move

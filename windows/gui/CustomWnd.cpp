@@ -27,8 +27,15 @@ void CCustomWnd::BuildKind(int windowKind) {
   const ReferenceKind* kind = KindOfWindow(windowKind);
   if (!kind) kind = KindOfWindow(1);
   if (panel_ && built_kind_ == kind->windowKind) return;
-  delete panel_.data();
+  if (panel_) {
+    // Later, not now: the swap may be asked for from one of its own
+    // buttons' signals.
+    panel_->hide();
+    container_layout_->removeWidget(panel_);
+    panel_->deleteLater();
+  }
   lines_.clear();
+  notes_ = nullptr;
 
   title_ = kind->dialogTitle;
   RecordDialogFrame frame(container_, "ReferenceDialog", title_);

@@ -165,6 +165,11 @@ TEST_F(TopicCopyTest, PrivateMembersStayPrivateWithoutAnItemWhileHidden) {
   const TopicCopyOutcome shown = DuplicateTopic(source);
   EXPECT_EQ(tree.calls.size(), 6u);  // topic, four members, select
   EXPECT_NE(shown.topicId, out.topicId);
+  EXPECT_EQ(FindTopic(shown.topicId)->isPrivate, 0u);
+
+  // The copy of a private topic is private too.
+  FindTopic(source)->isPrivate = 1;
+  EXPECT_EQ(FindTopic(DuplicateTopic(source).topicId)->isPrivate, 1u);
 }
 
 TEST_F(TopicCopyTest, IdsWithoutALiveRecordAreLeftOutAndTheRestIsSaved) {
