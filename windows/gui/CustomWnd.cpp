@@ -71,6 +71,7 @@ void CCustomWnd::BuildKind(int windowKind) {
   private_ = new QCheckBox("Private", d);
   private_->setObjectName("Private");
   frame.body->addWidget(private_);
+  QObject::connect(private_, &QCheckBox::clicked, d, [this] { MarkEdited(); });
   ok_ = frame.AddButtons();
   QObject::connect(ok_, &QPushButton::clicked, d, [this] { Ok(); });
   QObject::connect(frame.cancel, &QPushButton::clicked, d, [this] { Cancel(); });

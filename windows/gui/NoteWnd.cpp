@@ -34,6 +34,8 @@ QWidget* CNoteWnd::CreateDialog(QWidget* host) {
   QObject::connect(ok_, &QPushButton::clicked, dialog, [this] { Ok(); });
   QObject::connect(frame.cancel, &QPushButton::clicked, dialog, [this] { Cancel(); });
   QObject::connect(text_, &QPlainTextEdit::textChanged, dialog, [this] { MarkEdited(); });
+  // A changed private flag is an edit too: a mode change must not drop it.
+  QObject::connect(private_, &QCheckBox::clicked, dialog, [this] { MarkEdited(); });
   SyncView();
   return dialog;
 }

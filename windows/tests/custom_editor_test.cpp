@@ -230,5 +230,15 @@ TEST(DateTexts, OrderByEachPartAndZerosForTextsOffThePattern) {
   EXPECT_EQ(ParseDateText("2026-12-08", DateLocale{}).year, 0);
 }
 
+TEST(DateTexts, TheProcessLocaleIsRead) {
+  // Tests run in the "C" locale: month/day/year, a 24-hour clock.
+  const DateLocale l = CurrentDateLocale();
+  ASSERT_TRUE(l.hasDate && l.hasTime);
+  EXPECT_EQ(l.order, DateLocale::Order::kMonthDayYear);
+  EXPECT_EQ(l.dateSeparator, '/');
+  EXPECT_FALSE(l.twelveHour);
+  EXPECT_EQ(CompareDateTexts("03/04/05 10:30", "04/03/05 10:30"), -1);
+}
+
 }  // namespace
 }  // namespace quillet

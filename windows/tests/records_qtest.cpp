@@ -120,7 +120,10 @@ class RecordsTest : public QObject {
     const TreeItemRef item{note_, kKindNote, nullptr};
     w->ShowRecord(&item);
     w->noteEdit()->setPlainText(QString(30001, 'z'));
-    w->privateBox()->setChecked(true);
+    bEditPending = 0;
+    QTest::mouseClick(w->privateBox(), Qt::LeftButton, {}, QPoint(8, w->privateBox()->height() / 2));
+    QVERIFY(w->privateBox()->isChecked());
+    QCOMPARE(bEditPending, uint8_t{1});
     QVERIFY(w->Ok());
     QCOMPARE(f_->ui.MessageIds(), std::vector<int>{IDS_TEXT_TOO_LONG});
     QVERIFY(!tree_->FindItem(note_));
