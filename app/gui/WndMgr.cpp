@@ -620,7 +620,8 @@ void CWndMgr::OnCommand(uint32_t command, uint32_t param) {
     case CMD_PRINT_PREVIEW: web_->PrintPreview(); break;
     case CMD_PAGE_SETUP: web_->PageSetup(); break;
     case CMD_SEND:
-      if (!MailAvailable()) Refuse("Send");
+      // Without a mail logon the e-mail object itself does nothing.
+      if (!email_) Refuse("Send");
       else if (hasSelected) email_->Send(selected.recordId, 2);
       break;
     case CMD_EXIT: main_window_->close(); break;

@@ -1,0 +1,146 @@
+// The mail stand-in as the program sees it: loaded with dlopen, called by
+// name, leaving message files in the outbox.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/mapi/Mapi.h"
+#include "platform/mapi/tests/MimeReader.h"
+
+namespace quillet {
+namespace {
+
+using testing::AttachmentFileName;
+using testing::DecodeHeaderWords;
+using testing::EntriesIn;
+using testing::ParseMime;
+using testing::ReadWhole;
+
+class MailStandIn : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    lib_ = dlopen((std::string(QUILLET_BIN_DIR) + "/" + kMapiLibrary).c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(lib_, nullptr) << dlerror();
+    logon_ = reinterpret_cast<MapiLogonFn>(dlsym(lib_, "MAPILogon"));
+    send_ = reinterpret_cast<MapiSendMailFn>(dlsym(lib_, "MAPISendMail"));
+    ASSERT_NE(logon_, nullptr);
+    ASSERT_NE(send_, nullptr);
+    char tmpl[] = "/tmp/quillet-mapi-XXXXXX";
+    dir_ = std::string(::mkdtemp(tmpl)) + "/";
+    outbox_ = dir_ + "outbox/";
+    ::setenv(kMailOutboxVariable, outbox_.c_str(), 1);
+  }
+  void TearDown() override {
+    ::unsetenv(kMailOutboxVariable);
+    ::unsetenv("QUILLET_MAIL_SEND_RESULT");
+    ::unsetenv("QUILLET_MAIL_LOGON_RESULT");
+    if (lib_) dlclose(lib_);
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  std::string Write(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir_ + name, std::ios::binary) << bytes;
+    return dir_ + name;
+  }
+
+  void* lib_ = nullptr;
+  MapiLogonFn logon_ = nullptr;
+  MapiSendMailFn send_ = nullptr;
+  std::string dir_, outbox_;
+};
+
+TEST_F(MailStandIn, MessageFileHoldsRecipientsSubjectBodyAndAttachments) {
+  std::string report = Write("r.htm", "<html>\r\n</html>\r\n");
+  std::string odd = Write("we\"ird\xe9.jpg", std::string("\xff\xd8\x00\x01tail", 8));
+  MapiRecipDesc to{0, MAPI_TO, const_cast<char*>("Ann Reader"), const_cast<char*>("SMTP:ann@example.org"), 0, nullptr};
+  MapiFileDesc files[2] = {{0, 0, 0xFFFFFFFF, report.data(), nullptr, nullptr},
+                           {0, 0, 0xFFFFFFFF, odd.data(), nullptr, nullptr}};
+  // A title can hold anything the handheld let through: it must stay one
+  // header, never start new ones.
+  std::string subject = "Birds\r\nBcc: someone@example.org\r\n\r\nCaf\xe9";
+  std::string body = "first line\nsecond";
+  MapiMessage m{};
+  m.lpszSubject = subject.data();
+  m.lpszNoteText = body.data();
+  m.nRecipCount = 1;
+  m.lpRecips = &to;
+  m.nFileCount = 2;
+  m.lpFiles = files;
+  ASSERT_EQ(send_(0, 0, &m, MAPI_LOGON_UI | MAPI_DIALOG, 0), SUCCESS_SUCCESS);
+
+  auto entries = EntriesIn(outbox_);
+  ASSERT_EQ(entries.size(), 1u);  // no half-written file left beside it
+  ASSERT_EQ(entries[0].substr(entries[0].size() - 4), ".eml");
+  auto mail = ParseMime(ReadWhole(outbox_ + entries[0]));
+  EXPECT_EQ(mail.HeaderCount("Subject"), 1);
+  EXPECT_EQ(mail.HeaderCount("Bcc"), 0);
+  EXPECT_EQ(DecodeHeaderWords(mail.Header("Subject")), subject);
+  EXPECT_EQ(mail.Header("To"), "\"Ann Reader\" <ann@example.org>");
+  ASSERT_EQ(mail.parts.size(), 3u);
+  EXPECT_EQ(mail.parts[0].body, "first line\r\nsecond");
+  EXPECT_EQ(AttachmentFileName(mail.parts[1]), "r.htm");
+  EXPECT_EQ(mail.parts[1].body, "<html>\r\n</html>\r\n");
+  EXPECT_NE(mail.parts[1].headers.find("text/html"), std::string::npos);
+  EXPECT_EQ(AttachmentFileName(mail.parts[2]), "we\"ird\xe9.jpg");
+  EXPECT_EQ(mail.parts[2].body, std::string("\xff\xd8\x00\x01tail", 8));
+  EXPECT_NE(mail.parts[2].headers.find("image/jpeg"), std::string::npos);
+}
+
+TEST_F(MailStandIn, AGivenAttachmentNameNeverNamesAFolder) {
+  std::string report = Write("r.htm", "x");
+  MapiFileDesc f{0, 0, 0xFFFFFFFF, report.data(), const_cast<char*>("../../up.htm"), nullptr};
+  MapiMessage m{};
+  m.nFileCount = 1;
+  m.lpFiles = &f;
+  ASSERT_EQ(send_(0, 0, &m, 0, 0), SUCCESS_SUCCESS);
+  auto entries = EntriesIn(outbox_);
+  ASSERT_EQ(entries.size(), 1u);
+  auto mail = ParseMime(ReadWhole(outbox_ + entries[0]));
+  ASSERT_EQ(mail.parts.size(), 1u);
+  EXPECT_EQ(AttachmentFileName(mail.parts[0]), ".._.._up.htm");
+}
+
+TEST_F(MailStandIn, FailuresWriteNothing) {
+  std::string missing = dir_ + "gone.htm";
+  MapiFileDesc f{0, 0, 0xFFFFFFFF, missing.data(), nullptr, nullptr};
+  MapiMessage m{};
+  m.nFileCount = 1;
+  m.lpFiles = &f;
+  EXPECT_EQ(send_(0, 0, &m, 0, 0), MAPI_E_ATTACHMENT_NOT_FOUND);
+  std::string folder = dir_;
+  f.lpszPathName = folder.data();  // a folder is no attachment
+  EXPECT_EQ(send_(0, 0, &m, 0, 0), MAPI_E_ATTACHMENT_OPEN_FAILURE);
+  m.lpFiles = nullptr;
+  EXPECT_EQ(send_(0, 0, &m, 0, 0), MAPI_E_INVALID_MESSAGE);
+  EXPECT_EQ(send_(0, 0, nullptr, 0, 0), MAPI_E_INVALID_MESSAGE);
+
+  std::string report = Write("r.htm", "x");
+  f.lpszPathName = report.data();
+  m.lpFiles = &f;
+  ::setenv("QUILLET_MAIL_SEND_RESULT", "1", 1);  // the person cancels
+  EXPECT_EQ(send_(0, 0, &m, MAPI_DIALOG, 0), MAPI_E_USER_ABORT);
+  EXPECT_TRUE(EntriesIn(outbox_).empty());
+
+  // An outbox that cannot be made.
+  ::unsetenv("QUILLET_MAIL_SEND_RESULT");
+  Write("blocker", "not a folder");
+  ::setenv(kMailOutboxVariable, (dir_ + "blocker/out").c_str(), 1);
+  EXPECT_EQ(send_(0, 0, &m, 0, 0), MAPI_E_FAILURE);
+}
+
+TEST_F(MailStandIn, LogonAnswersTheCodeAskedFor) {
+  uintptr_t session = 99;
+  EXPECT_EQ(logon_(0, nullptr, nullptr, MAPI_LOGON_UI, 0, &session), SUCCESS_SUCCESS);
+  EXPECT_NE(session, 0u);
+  ::setenv("QUILLET_MAIL_LOGON_RESULT", "3", 1);
+  EXPECT_EQ(logon_(0, nullptr, nullptr, MAPI_LOGON_UI, 0, &session), MAPI_E_LOGIN_FAILURE);
+  EXPECT_EQ(session, 0u);
+  EXPECT_EQ(logon_(0, nullptr, nullptr, MAPI_LOGON_UI, 0, nullptr), MAPI_E_FAILURE);
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,44 @@
+// The e-mail object as a piece of the main window: made with the window
+// manager (which logs it as pEmail), sending the current database's topics
+// with the current user's folders.
+#include <memory>
+
+#include "app/core/AppPaths.h"
+#include "app/gui/ShellParts.h"
+#include "platform/mapi/Mapi.h"
+#include "reports/Mail.h"
+#include "reports/RegistryReportSettings.h"
+#include "reports/StoreReportSource.h"
+
+namespace quillet {
+namespace {
+
+// The mail library is looked for in the program's own folder first, as the
+// system would.
+std::string MailLibraryPath() {
+  std::string folder = AppPaths.installFolder.empty() ? ProgramFolder() : AppPaths.installFolder;
+  return folder + kMapiLibrary;
+}
+
+class CEmailPart : public CEmail {
+ public:
+  CEmailPart() : mail_(MailServices{&CurrentDatabaseSource(), &settings_}, MailLibraryPath()) {}
+  bool Available() const override { return mail_.logged_on(); }
+  bool Send(uint32_t recordId, int format) override {
+    return mail_.Send(recordId, format) == 0;
+  }
+
+ private:
+  RegistryReportSettings settings_;  // before mail_, which is handed it
+  CEmailObject mail_;
+};
+
+// The program links this library whole, so this runs before main().
+struct Registration {
+  Registration() {
+    RegisteredShellParts().email = [] { return std::make_unique<CEmailPart>(); };
+  }
+} g_registration;
+
+}  // namespace
+}  // namespace quillet

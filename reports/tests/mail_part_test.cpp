@@ -1,0 +1,64 @@
+// The e-mail piece the main window is given: registered by linking it,
+// sending the current database's topic with the current user's folders.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include "app/core/AppPaths.h"
+#include "app/core/RegistryKey.h"
+#include "app/core/tests/TempRegistry.h"
+#include "app/gui/ShellParts.h"
+#include "platform/mapi/Mapi.h"
+#include "platform/mapi/tests/MimeReader.h"
+#include "reports/tests/TestSupport.h"
+#include "store/db/CurrentDatabase.h"
+
+namespace quillet {
+namespace {
+
+TEST(MailPart, TheRegisteredPieceSendsTheCurrentUsersReport) {
+  testing::TempRegistry registry;
+  testing::ReportRig rig;
+  uint32_t topic = rig.records.AddTopic("Herons");
+  rig.records.AddImage(topic, "grey", "grey.jpg");
+  rig.Build(topic, "<p>{TITLE}</p>{IMAGES_BEGIN}<img src=\"{IMAGE_SRC}\">{IMAGES_END}");
+  const std::string report = rig.records.Topic(topic)->fileName;
+
+  AppPaths.installFolder = std::string(QUILLET_BIN_DIR) + "/";
+  AppPaths.userFolder = "Ann/";
+  CRegistryKey key;
+  key.OpenProgramKey("Ann/");
+  key.WriteValueString("OutputPath", rig.output);
+  key.WriteValueString("TemplatePath", rig.themes);
+  key.CloseKey();
+  const std::string outbox = rig.dir.path() + "outbox/";
+  ::setenv(kMailOutboxVariable, outbox.c_str(), 1);
+  CRecordStore* saved = pDB;
+  pDB = &rig.records.store();
+
+  ASSERT_TRUE(RegisteredShellParts().email);
+  std::unique_ptr<CEmail> email = RegisteredShellParts().email();
+  EXPECT_TRUE(email->Available());
+  EXPECT_TRUE(email->Send(topic, 2));
+  EXPECT_FALSE(email->Send(topic + 1000, 2));
+  auto entries = testing::EntriesIn(outbox);
+  ASSERT_EQ(entries.size(), 1u);
+  auto mail = testing::ParseMime(testing::ReadWhole(outbox + entries[0]));
+  EXPECT_EQ(mail.Header("Subject"), "Herons");
+  ASSERT_EQ(mail.parts.size(), 2u);
+  EXPECT_EQ(testing::AttachmentFileName(mail.parts[0]), report);
+  EXPECT_EQ(testing::AttachmentFileName(mail.parts[1]), "grey.jpg");
+
+  // Without the library in the program's folder the piece is there but off.
+  AppPaths.installFolder = rig.dir.path();
+  std::unique_ptr<CEmail> none = RegisteredShellParts().email();
+  EXPECT_FALSE(none->Available());
+  EXPECT_FALSE(none->Send(topic, 2));
+  EXPECT_EQ(testing::EntriesIn(outbox).size(), 1u);
+
+  pDB = saved;
+  AppPaths.Clear();
+  ::unsetenv(kMailOutboxVariable);
+}
+
+}  // namespace
+}  // namespace quillet

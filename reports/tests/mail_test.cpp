@@ -1,0 +1,222 @@
+// Sending a topic's report by mail through the mail library stand-in: what
+// reaches the outbox, what the person is told, and what is logged.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/core/DiagnosticLog.h"
+#include "app/core/RegistryKey.h"
+#include "app/core/Strings.h"
+#include "app/core/UserInterface.h"
+#include "app/core/tests/TempRegistry.h"
+#include "platform/mapi/Mapi.h"
+#include "platform/mapi/tests/MimeReader.h"
+#include "reports/Mail.h"
+#include "reports/tests/TestSupport.h"
+
+namespace quillet {
+namespace {
+
+using testing::AttachmentFileName;
+using testing::EntriesIn;
+using testing::MimeMessage;
+using testing::ParseMime;
+using testing::ReadFile;
+using testing::ReportRig;
+using testing::WriteFile;
+
+const std::string kLibrary = std::string(QUILLET_BIN_DIR) + "/" + kMapiLibrary;
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+class Mail : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CRegistryKey reg;
+    reg.OpenProgramKey();
+    reg.WriteValueString("LogPath", registry_.dir());
+    reg.WriteValueDword("Log", 1);
+    StartLog();
+    outbox_ = rig_.dir.path() + "outbox/";
+    ::setenv(kMailOutboxVariable, outbox_.c_str(), 1);
+  }
+  void TearDown() override {
+    SetLogEnabled(false);
+    ::unsetenv(kMailOutboxVariable);
+    ::unsetenv("QUILLET_MAIL_LOGON_RESULT");
+    ::unsetenv("QUILLET_MAIL_SEND_RESULT");
+  }
+
+  MailServices Services() { return MailServices{&rig_.source, &rig_.settings}; }
+  std::string Log() { return testing::ReadFileBytes(registry_.dir() + "log.txt"); }
+
+  // A topic with two pictures whose report also shows a theme picture
+  // twice, built as showing the topic builds it.
+  uint32_t ShownTopic() {
+    uint32_t topic = rig_.records.AddTopic("Birds of the Marsh");
+    rig_.records.AddImage(topic, "heron", "p1.jpg");
+    rig_.records.AddImage(topic, "bittern", "p2.jpg");
+    WriteFile(rig_.themes + "band.png", "BAND");
+    rig_.Build(topic,
+               "<body background=\"band.png\"><h1>{TITLE}</h1>"
+               "{IMAGES_BEGIN}<img src=\"{IMAGE_SRC}\">{IMAGES_END}<img src=\"band.png\"></body>");
+    return topic;
+  }
+  std::string ReportName(uint32_t topic) { return rig_.records.Topic(topic)->fileName; }
+
+  // The one message in the outbox.
+  MimeMessage Sent() {
+    std::vector<std::string> entries = EntriesIn(outbox_);
+    EXPECT_EQ(entries.size(), 1u);
+    if (entries.size() != 1) return {};
+    return ParseMime(ReadFile(outbox_ + entries[0]));
+  }
+  static std::vector<std::string> Attached(const MimeMessage& m) {
+    std::vector<std::string> names;
+    for (const auto& p : m.parts) names.push_back(AttachmentFileName(p));
+    return names;
+  }
+
+  testing::TempRegistry registry_;
+  ReportRig rig_;
+  std::string outbox_;
+  RecordingUI ui_;
+  ScopedUI scope_{&ui_};
+};
+
+TEST_F(Mail, TheReportGoesFirstThenEachPictureOnceInReportOrder) {
+  uint32_t topic = ShownTopic();
+  const std::string report = ReportName(topic);
+  CEmailObject mail(Services(), kLibrary);
+  ASSERT_TRUE(mail.logged_on());
+  EXPECT_EQ(mail.Send(topic, kMailFormatHtmlReport), 0);
+
+  MimeMessage m = Sent();
+  EXPECT_EQ(m.Header("Subject"), "Birds of the Marsh");
+  EXPECT_EQ(m.Header("To"), "");  // the compose window collects recipients
+  EXPECT_EQ(Attached(m), (std::vector<std::string>{report, "band.png", "p1.jpg", "p2.jpg"}));
+  ASSERT_EQ(m.parts.size(), 4u);
+  EXPECT_EQ(m.parts[0].body, ReadFile(rig_.output + report));
+  EXPECT_NE(m.parts[0].body.find("<h1>Birds of the Marsh</h1>"), std::string::npos);
+  EXPECT_EQ(m.parts[1].body, "BAND");
+  EXPECT_EQ(m.parts[2].body, "JPEG 3");
+  EXPECT_TRUE(ui_.messages.empty());
+  // Nothing is taken away from the output folder.
+  EXPECT_EQ(testing::FilesIn(rig_.output),
+            (std::vector<std::string>{report, "band.png", "p1.jpg", "p2.jpg"}));
+
+  std::string log = Log();
+  EXPECT_EQ(Count(log, "E-mail object: SUCCESS_SUCCESS\r\n"), 1);
+  log = log.substr(log.find("E-mail object:"));  // what the build logged is not ours
+  EXPECT_EQ(Count(log, "NEW szTmp["), 3);
+  EXPECT_EQ(Count(log, "DELETE szImage["), 3);
+  EXPECT_EQ(Count(log, "DELETE szTmp["), 3);
+  EXPECT_NE(log.find("NEW szTmp[2] = 0x"), std::string::npos);
+}
+
+TEST_F(Mail, AMissingPictureIsToldByNameAndLeftOut) {
+  uint32_t topic = ShownTopic();
+  std::filesystem::remove(rig_.output + "p1.jpg");
+  CEmailObject mail(Services(), kLibrary);
+  EXPECT_EQ(mail.Send(topic, kMailFormatHtmlReport), 0);
+  ASSERT_EQ(ui_.MessageIds(), std::vector<int>{IDS_FILE_OPEN_OR_INVALID});
+  EXPECT_EQ(ui_.messages[0].text, std::string("p1.jpg") + LoadString(IDS_FILE_OPEN_OR_INVALID));
+  EXPECT_EQ(ui_.messages[0].caption, "Quillet");
+  EXPECT_EQ(ui_.messages[0].flags, kMbOk | kMbIconInformation);
+  EXPECT_EQ(Attached(Sent()), (std::vector<std::string>{ReportName(topic), "band.png", "p2.jpg"}));
+}
+
+TEST_F(Mail, WithoutTheLibrarySendDoesNothingAndSaysNothing) {
+  uint32_t topic = ShownTopic();
+  // No library at all, and a library that is not a mail library.
+  for (const std::string& path : {rig_.dir.path() + "nowhere/" + kMapiLibrary,
+                                  std::string(QUILLET_BIN_DIR) + "/libUserData.so"}) {
+    CEmailObject mail(Services(), path);
+    EXPECT_FALSE(mail.logged_on()) << path;
+    EXPECT_EQ(mail.logon_result(), kMailNotSent);
+    EXPECT_EQ(mail.Send(topic, kMailFormatHtmlReport), kMailNotSent);
+  }
+  EXPECT_TRUE(ui_.messages.empty());
+  EXPECT_TRUE(EntriesIn(outbox_).empty());
+  std::string log = Log();
+  EXPECT_EQ(log.find("E-mail object:"), std::string::npos);
+  EXPECT_EQ(log.find("szTmp"), std::string::npos);
+}
+
+TEST_F(Mail, EachLogonOutcomeIsLoggedAndOnlySuccessEnablesSending) {
+  uint32_t topic = ShownTopic();
+  const std::pair<const char*, const char*> outcomes[] = {
+      {"1", "MAPI_E_USER_ABORT"},      {"2", "MAPI_E_FAILURE"},
+      {"3", "MAPI_E_LOGIN_FAILURE"},   {"5", "MAPI_E_INSUFFICIENT_MEMORY"},
+      {"8", "MAPI_E_TOO_MANY_SESSIONS"}, {"4", "Default Error"},
+      {"26", "Default Error"}};
+  for (const auto& [code, text] : outcomes) {
+    ::setenv("QUILLET_MAIL_LOGON_RESULT", code, 1);
+    CEmailObject mail(Services(), kLibrary);
+    EXPECT_FALSE(mail.logged_on()) << code;
+    EXPECT_EQ(mail.logon_result(), std::stoi(code));
+    EXPECT_EQ(mail.Send(topic, kMailFormatHtmlReport), kMailNotSent);
+    EXPECT_NE(Log().find(std::string("\r\nE-mail object: ") + text + "\r\n"), std::string::npos)
+        << code;
+  }
+  EXPECT_EQ(Count(Log(), "Default Error"), 2);
+  EXPECT_TRUE(EntriesIn(outbox_).empty());
+  EXPECT_TRUE(ui_.messages.empty());
+}
+
+TEST_F(Mail, ACancelledComposeWindowOrAFailingMailProgramChangesNothing) {
+  uint32_t topic = ShownTopic();
+  CEmailObject mail(Services(), kLibrary);
+  ::setenv("QUILLET_MAIL_SEND_RESULT", "1", 1);
+  EXPECT_EQ(mail.Send(topic, kMailFormatHtmlReport), MAPI_E_USER_ABORT);
+  ::setenv("QUILLET_MAIL_SEND_RESULT", "2", 1);
+  EXPECT_EQ(mail.Send(topic, kMailFormatHtmlReport), MAPI_E_FAILURE);
+  EXPECT_TRUE(ui_.messages.empty());
+  EXPECT_TRUE(EntriesIn(outbox_).empty());
+  EXPECT_EQ(testing::FilesIn(rig_.output).size(), 4u);
+  // The names are still released after every call.
+  EXPECT_EQ(Count(Log(), "DELETE szTmp["), 6);
+  EXPECT_EQ(Count(Log(), "NEW szTmp["), 6);
+  // The session stays usable.
+  ::unsetenv("QUILLET_MAIL_SEND_RESULT");
+  EXPECT_EQ(mail.Send(topic, kMailFormatHtmlReport), 0);
+  EXPECT_EQ(Attached(Sent()).size(), 4u);
+}
+
+TEST_F(Mail, AMissingReportIsLeftToTheMailProgram) {
+  uint32_t topic = ShownTopic();
+  std::filesystem::remove(rig_.output + ReportName(topic));
+  CEmailObject mail(Services(), kLibrary);
+  EXPECT_EQ(mail.Send(topic, kMailFormatHtmlReport), MAPI_E_ATTACHMENT_NOT_FOUND);
+  EXPECT_TRUE(ui_.messages.empty());
+  EXPECT_TRUE(EntriesIn(outbox_).empty());
+}
+
+TEST_F(Mail, OnlyATopicsOwnReportInTheOutputFolderIsEverSent) {
+  uint32_t topic = ShownTopic();
+  uint32_t note = rig_.records.AddNote(topic, "a note");
+  uint32_t fresh = rig_.records.AddTopic("Never shown");
+  CEmailObject mail(Services(), kLibrary);
+  EXPECT_EQ(mail.Send(note, kMailFormatHtmlReport), kMailNotSent);
+  EXPECT_EQ(mail.Send(fresh, kMailFormatHtmlReport), kMailNotSent);  // no report name yet
+  EXPECT_EQ(mail.Send(topic, 1), kMailNotSent);
+  // A report name from a crafted store must not reach beside or above the
+  // output folder, nor the store itself.
+  WriteFile(rig_.dir.path() + "secret.htm", "<img src=\"p1.jpg\">");
+  for (const char* crafted : {"../secret.htm", "/etc/passwd", "..", "quillet.dat"}) {
+    rig_.records.Topic(topic)->fileName = crafted;
+    EXPECT_EQ(mail.Send(topic, kMailFormatHtmlReport), kMailNotSent) << crafted;
+  }
+  EXPECT_TRUE(EntriesIn(outbox_).empty());
+  EXPECT_TRUE(ui_.messages.empty());
+}
+
+}  // namespace
+}  // namespace quillet
