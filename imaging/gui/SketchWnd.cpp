@@ -1,0 +1,168 @@
+#include "imaging/gui/SketchWnd.h"
+
+#include <QClipboard>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "app/core/Strings.h"
+#include "app/gui/Ansi.h"
+#include "app/shell/EditPending.h"
+
+namespace quillet {
+
+CSketchFrame::CSketchFrame(QWidget* parent) : QWidget(parent) {
+  setObjectName("Picture");
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CSketchFrame::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), Qt::black);
+  if (!picture_.isNull()) painter.drawImage(QPoint(0, 0), picture_);
+}
+
+QImage SectionImage(const DibSection* section) {
+  if (section == nullptr || section->bits.empty()) return {};
+  const int width = section->header.biWidth;
+  const int height = section->header.biHeight < 0 ? -section->header.biHeight : section->header.biHeight;
+  const size_t stride = section->row_stride();
+  if (width <= 0 || height <= 0 || section->bits.size() < stride * static_cast<size_t>(height)) return {};
+  QImage wrapped(section->bits.data(), section->padded_width, height, static_cast<qsizetype>(stride),
+                 QImage::Format_BGR888);
+  QImage upright = section->header.biHeight > 0 ? wrapped.mirrored(false, true) : wrapped.copy();
+  return upright.copy(0, 0, width, height).convertToFormat(QImage::Format_RGB32);
+}
+
+// The sketch window registers the image windows' class: they share it.
+CSketchWnd::CSketchWnd() : CChildWnd(kKindCodeSketch, "Image Window") {}
+CSketchWnd::~CSketchWnd() = default;
+
+QWidget* CSketchWnd::CreateDialog(QWidget* host) {
+  auto* dialog = new QWidget(host);
+  dialog->setObjectName("SketchDetails");
+  auto* body = new QVBoxLayout(dialog);
+  body->setContentsMargins(16, 12, 16, 12);
+  body->setSpacing(8);
+  auto* heading = new QLabel("Sketch Details", dialog);
+  heading->setObjectName("Heading");
+  QFont bold = heading->font();
+  bold.setBold(true);
+  bold.setPointSizeF(bold.pointSizeF() * 1.25);
+  heading->setFont(bold);
+  body->addWidget(heading);
+
+  private_ = new QCheckBox("Private", dialog);
+  private_->setObjectName("Private");
+  body->addWidget(private_);
+
+  auto* fields = new QGridLayout;
+  fields->addWidget(new QLabel("Title", dialog), 0, 0);
+  title_ = new QLineEdit(dialog);
+  title_->setObjectName("Title");
+  fields->addWidget(title_, 0, 1, 1, 3);
+  const char* names[] = {"Width:", "Height:", "Bytes:"};
+  QPointer<QLabel>* values[] = {&width_, &height_, &bytes_};
+  for (int i = 0; i < 3; ++i) {
+    fields->addWidget(new QLabel(names[i], dialog), 1 + i, 0);
+    *values[i] = new QLabel(dialog);
+    (*values[i])->setObjectName(QString(names[i]).chopped(1));
+    (*values[i])->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    fields->addWidget(*values[i], 1 + i, 1);
+  }
+  copy_ = new QPushButton(dialog->style()->standardIcon(QStyle::SP_FileDialogDetailedView), "Copy", dialog);
+  copy_->setObjectName("Copy");
+  copy_->setAutoDefault(false);
+  fields->addWidget(copy_, 1, 3);
+  fields->setColumnStretch(2, 1);
+  body->addLayout(fields);
+
+  frame_ = new CSketchFrame(dialog);
+  auto* picture = new QHBoxLayout;
+  picture->addWidget(frame_);
+  picture->addStretch(1);
+  body->addLayout(picture);
+  body->addStretch(1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  ok_ = new QPushButton(dialog);
+  ok_->setObjectName("OK");
+  ok_->setDefault(true);
+  auto* cancel = new QPushButton("Cancel", dialog);
+  cancel->setObjectName("Cancel");
+  for (QPushButton* b : {ok_.data(), cancel}) {
+    b->setMinimumWidth(88);
+    b->setAutoDefault(false);
+    buttons->addWidget(b);
+  }
+  body->addLayout(buttons);
+
+  QObject::connect(ok_, &QPushButton::clicked, dialog, [this] { Ok(); });
+  QObject::connect(cancel, &QPushButton::clicked, dialog, [this] { Cancel(); });
+  QObject::connect(copy_, &QPushButton::clicked, dialog, [this] { Copy(); });
+  // Filling the title counts as a change too, so OK saves whenever a
+  // sketch is shown; only the person's typing holds mode changes back.
+  QObject::connect(title_, &QLineEdit::textChanged, dialog, [this] {
+    editor_.NoteTitleChanged();
+    if (!syncing_) bEditPending = 1;
+  });
+  SyncView();
+  return dialog;
+}
+
+void CSketchWnd::SyncView() {
+  if (!title_) return;
+  syncing_ = true;
+  const CSketchEditor::View& v = editor_.view();
+  title_->setText(FromAnsi(v.title));
+  width_->setText(FromAnsi(v.widthText));
+  height_->setText(FromAnsi(v.heightText));
+  bytes_->setText(FromAnsi(v.bytesText));
+  private_->setChecked(v.isPrivate);
+  ok_->setText(FromAnsi(LoadString(v.okStringId)));
+  copy_->setEnabled(v.picturePresent);
+  // A damaged record may claim any size; the frame never grows past what
+  // a picture reader would hold on one side.
+  const int w = std::clamp(v.displayWidth, 1, 4096), h = std::clamp(v.displayHeight, 1, 4096);
+  frame_->setFixedSize(w, h);
+  frame_->SetPicture(v.picturePresent ? SectionImage(editor_.section()) : QImage());
+  frame_->setVisible(v.picturePresent);
+  syncing_ = false;
+}
+
+void CSketchWnd::ShowRecord(const TreeItemRef* item) {
+  // There are no new sketches on the desktop: without a record the window
+  // shows nothing.
+  if (item == nullptr) editor_.Clear();
+  else editor_.ShowSketch(item->recordId);
+  SyncView();
+}
+
+void CSketchWnd::Refresh() {
+  editor_.Refresh();
+  SyncView();
+}
+
+bool CSketchWnd::Ok() {
+  const bool saved = editor_.Ok(ToAnsi(title_->text()), private_->isChecked());
+  if (saved) SyncView();
+  return saved;
+}
+
+void CSketchWnd::Cancel() {
+  editor_.Cancel();
+  SyncView();
+}
+
+bool CSketchWnd::Copy() {
+  if (!editor_.view().picturePresent || frame_ == nullptr || frame_->picture().isNull()) return false;
+  QGuiApplication::clipboard()->setImage(frame_->picture());
+  return true;
+}
+
+}  // namespace quillet

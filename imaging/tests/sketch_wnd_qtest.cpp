@@ -1,0 +1,143 @@
+// The sketch window offscreen: a sketch record shown at its own size, its
+// black pixels where the handheld drew them, OK saving the title, Copy
+// putting the picture on the clipboard. A screenshot goes to
+// $QUILLET_SHOTS (default: "imaging-shots" beside the bin folder).
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QLabel>
+#include <QTest>
+
+#include <cmath>
+
+#include "app/core/Strings.h"
+#include "app/shell/EditPending.h"
+#include "imaging/gui/SketchWnd.h"
+#include "imaging/tests/SketchBytes.h"
+#include "store/db/CurrentDatabase.h"
+#include "windows/tests/WindowsTestSupport.h"
+
+using namespace quillet;
+using quillet::testing::StoreFixture;
+
+namespace {
+
+// A ring and a bar, with nothing touching the edges.
+bool Drawn(int x, int y) {
+  const double r = std::hypot(x - 60.0, y - 50.0);
+  return (r >= 30.0 && r < 34.0) || (x >= 110 && x < 150 && y >= 20 && y < 26);
+}
+constexpr int kWidth = 160, kHeight = 100;
+
+QString ShotFolder() {
+  QString folder = qEnvironmentVariable("QUILLET_SHOTS");
+  if (folder.isEmpty()) folder = QString(QUILLET_BIN_DIR) + "/../imaging-shots";
+  QDir().mkpath(folder);
+  return folder;
+}
+
+}  // namespace
+
+class SketchWndTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    f_ = std::make_unique<StoreFixture>();
+    QVERIFY(f_->opened);
+    const uint32_t topic = f_->AddTopic("Birds");
+    bytes_ = testing::OneBitSketch(kWidth, kHeight, Drawn);
+    sketch_ = f_->AddImage(topic, "Heron", bytes_, kImageFormatSketch);
+    CImageRecord* r = FindLiveSketch(sketch_);
+    r->width = kWidth;
+    r->height = kHeight;
+    QCOMPARE(pDB->Save(), DB_OK);
+
+    main_ = std::make_unique<QWidget>();
+    main_->resize(640, 480);
+    wnd_ = std::make_unique<CSketchWnd>();
+    QVERIFY(wnd_->Create(main_.get()));
+    wnd_->Move(0, 0, 640, 480);
+    wnd_->Show(true);
+    main_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
+    bEditPending = 0;
+  }
+
+  void cleanup() {
+    wnd_.reset();
+    main_.reset();
+    f_.reset();
+    bEditPending = 0;
+  }
+
+  void showsTheSketchUnscaledWithItsBlackPixels() {
+    const TreeItemRef item{sketch_, kKindImage, nullptr};
+    wnd_->ShowRecord(&item);
+    QCOMPARE(wnd_->titleEdit()->text(), QString("Heron"));
+    QCOMPARE(wnd_->widthValue()->text(), QString::number(kWidth));
+    QCOMPARE(wnd_->heightValue()->text(), QString::number(kHeight));
+    QCOMPARE(wnd_->bytesValue()->text(), QString::number(bytes_.size()));
+    QCOMPARE(wnd_->okButton()->text(), QString("Update"));
+    QCOMPARE(bEditPending, uint8_t{0});  // showing is no edit
+    QVERIFY(wnd_->frame()->isVisible());
+    QCOMPARE(wnd_->frame()->size(), QSize(kWidth, kHeight));
+
+    QApplication::processEvents();
+    const QImage shot = main_->grab().toImage();
+    shot.save(ShotFolder() + "/sketch-window.png");
+    const QPoint origin = wnd_->frame()->mapTo(main_.get(), QPoint(0, 0));
+    int black = 0;
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        const QRgb p = shot.pixel(origin + QPoint(x, y));
+        if (Drawn(x, y)) {
+          QVERIFY2(qGray(p) < 40, qPrintable(QString("(%1,%2) not black").arg(x).arg(y)));
+          ++black;
+        } else {
+          QVERIFY2(qGray(p) > 215, qPrintable(QString("(%1,%2) not white").arg(x).arg(y)));
+        }
+      }
+    QVERIFY(black > 500);
+  }
+
+  void okSavesTheTypedTitleAndClearsTheWindow() {
+    const TreeItemRef item{sketch_, kKindImage, nullptr};
+    wnd_->ShowRecord(&item);
+    wnd_->titleEdit()->selectAll();
+    QTest::keyClicks(wnd_->titleEdit(), "Grey heron");
+    QCOMPARE(bEditPending, uint8_t{1});
+    QTest::mouseClick(wnd_->okButton(), Qt::LeftButton);
+    QCOMPARE(f_->host.commands, std::vector<uint32_t>{3072});
+    QCOMPARE(bEditPending, uint8_t{0});
+    QCOMPARE(wnd_->okButton()->text(), QString("Add"));
+    QVERIFY(wnd_->titleEdit()->text().isEmpty());
+    QVERIFY(!wnd_->frame()->isVisible());
+    QVERIFY(!wnd_->copyButton()->isEnabled());
+    QVERIFY(f_->Reopen());
+    QCOMPARE(QString::fromStdString(FindLiveSketch(sketch_)->title), QString("Grey heron"));
+    QVERIFY(FindLiveSketch(sketch_)->data == bytes_);
+  }
+
+  void copyPutsThePictureOnTheClipboard() {
+    QGuiApplication::clipboard()->clear();
+    QVERIFY(!wnd_->Copy());  // nothing shown yet
+    const TreeItemRef item{sketch_, kKindImage, nullptr};
+    wnd_->ShowRecord(&item);
+    QTest::mouseClick(wnd_->copyButton(), Qt::LeftButton);
+    const QImage copied = QGuiApplication::clipboard()->image();
+    QCOMPARE(copied.size(), QSize(kWidth, kHeight));
+    QCOMPARE(qGray(copied.pixel(110, 20)), 0);
+    QCOMPARE(qGray(copied.pixel(60, 50)), 255);  // the ring's centre
+  }
+
+ private:
+  std::unique_ptr<StoreFixture> f_;
+  std::unique_ptr<QWidget> main_;
+  std::unique_ptr<CSketchWnd> wnd_;
+  std::vector<uint8_t> bytes_;
+  uint32_t sketch_ = 0;
+};
+
+QTEST_MAIN(SketchWndTest)
+#include "sketch_wnd_qtest.moc"
