@@ -5,8 +5,9 @@
 //
 //   hotsync [--notifier LIB]... [--user-id N] [--stage N]...
 //
-// Without --notifier the notifier beside this program is used
-// (libQuilletNotify10.so); without --stage the stages 0 to 4 are run in
+// Without --notifier the notifiers registered with the Conduit Manager are
+// used, or the one beside this program (libQuilletNotify10.so) when none is
+// registered; without --stage the stages 0 to 4 are run in
 // order. N of --user-id is passed as every call's parameter.
 #include <dlfcn.h>
 #include <unistd.h>
@@ -18,6 +19,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "platform/cdk/HotSyncStore.h"
 
 namespace {
 
@@ -67,8 +70,14 @@ int main(int argc, char** argv) {
       return Usage(("unexpected argument '" + a + "'").c_str());
     }
   }
+  if (notifiers.empty()) qplat::hotsync::ListNotifiers(&notifiers);
   if (notifiers.empty()) notifiers.push_back(ProgramFolder() + "libQuilletNotify10.so");
   if (stages.empty()) stages = {0, 1, 2, 3, 4};
+
+  // Seen by the HotSync API library: running, and synchronising while the
+  // notifiers are called.
+  const uint32_t pid = uint32_t(getpid());
+  qplat::hotsync::PublishManagerState(pid, 1);
 
   int failures = 0;
   for (const std::string& path : notifiers) {
@@ -93,5 +102,6 @@ int main(int argc, char** argv) {
                   notify(stage, int32_t(userId)));
     dlclose(lib);
   }
+  qplat::hotsync::PublishManagerState(0, 0);
   return failures ? 1 : 0;
 }
