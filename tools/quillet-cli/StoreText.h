@@ -9,79 +9,15 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/codepage/CodePage.h"
 #include "store/Record.h"
 
 namespace quillet::cli {
 
-// Unicode code points of the bytes 0x80-0x9F in Windows-1252. The five
-// bytes the code page leaves undefined map to the C1 control of the same
-// number, as the Windows conversion does, so every byte survives.
-inline constexpr uint16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-inline void AppendUtf8(std::string* out, uint32_t cp) {
-  if (cp < 0x80) {
-    out->push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
-inline std::string Cp1252ToUtf8(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (unsigned char c : text) {
-    if (c < 0x80) out.push_back(static_cast<char>(c));
-    else if (c < 0xA0) AppendUtf8(&out, kCp1252High[c - 0x80]);
-    else AppendUtf8(&out, c);
-  }
-  return out;
-}
-
-// UTF-8 to Windows-1252; false when the text is not valid UTF-8 or holds a
-// character the code page cannot represent.
+// The code-page conversions, under the names the subcommands use.
+inline std::string Cp1252ToUtf8(const std::string& text) { return quillet::Cp1252ToUtf8(text); }
 inline bool Utf8ToCp1252(const std::string& text, std::string* out) {
-  out->clear();
-  for (size_t i = 0; i < text.size();) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    uint32_t cp;
-    size_t extra;
-    if (c < 0x80) { cp = c; extra = 0; }
-    else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
-    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
-    else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
-    else return false;
-    if (extra > 0 && i + extra >= text.size()) return false;  // cut off
-    for (size_t k = 1; k <= extra; ++k) {
-      unsigned char t = static_cast<unsigned char>(text[i + k]);
-      if ((t & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (t & 0x3F);
-    }
-    i += extra + 1;
-    if (extra > 0 && cp < 0x80) return false;  // over-long form
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-      out->push_back(static_cast<char>(cp));
-      continue;
-    }
-    bool mapped = false;
-    for (int b = 0; b < 32; ++b) {
-      if (kCp1252High[b] == cp) {
-        out->push_back(static_cast<char>(0x80 + b));
-        mapped = true;
-        break;
-      }
-    }
-    if (!mapped) return false;
-  }
-  return true;
+  return quillet::Utf8ToCp1252(text, out);
 }
 
 // A JSON string literal (quotes included) of UTF-8 text.

@@ -1,0 +1,91 @@
+#include "platform/codepage/CodePage.h"
+
+namespace quillet {
+namespace {
+
+// Unicode code points of the bytes 0x80-0x9F.
+constexpr uint16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+}  // namespace
+
+void AppendUtf8(std::string* out, uint32_t cp) {
+  if (cp < 0x80) {
+    out->push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+std::string Cp1252ToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (unsigned char c : text) {
+    if (c < 0x80) out.push_back(static_cast<char>(c));
+    else if (c < 0xA0) AppendUtf8(&out, kCp1252High[c - 0x80]);
+    else AppendUtf8(&out, c);
+  }
+  return out;
+}
+
+bool CodePointToCp1252(uint32_t cp, char* byte) {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+    *byte = static_cast<char>(cp);
+    return true;
+  }
+  for (int b = 0; b < 32; ++b) {
+    if (kCp1252High[b] == cp) {
+      *byte = static_cast<char>(0x80 + b);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool Utf8ToCp1252(std::string_view text, std::string* out, uint32_t* badChar) {
+  out->clear();
+  out->reserve(text.size());
+  auto fail = [&](uint32_t cp) {
+    if (badChar) *badChar = cp;
+    return false;
+  };
+  for (size_t i = 0; i < text.size();) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    uint32_t cp;
+    size_t extra;
+    if (c < 0x80) { cp = c; extra = 0; }
+    else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
+    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
+    else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
+    else return fail(0xFFFD);
+    if (i + extra >= text.size() && extra > 0) return fail(0xFFFD);  // cut off
+    for (size_t k = 1; k <= extra; ++k) {
+      unsigned char t = static_cast<unsigned char>(text[i + k]);
+      if ((t & 0xC0) != 0x80) return fail(0xFFFD);
+      cp = (cp << 6) | (t & 0x3F);
+    }
+    static constexpr uint32_t kMinForLength[4] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kMinForLength[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+      return fail(0xFFFD);  // over-long form, beyond Unicode or a surrogate
+    i += extra + 1;
+    char byte;
+    if (!CodePointToCp1252(cp, &byte)) return fail(cp);
+    out->push_back(byte);
+  }
+  return true;
+}
+
+}  // namespace quillet

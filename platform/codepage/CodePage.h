@@ -1,0 +1,34 @@
+// The Windows-1252 code page: the bytes of every record text, the string
+// table and the Palm user names, and their UTF-8 form for the file system,
+// URLs, terminals and Qt. This is the only place the two are converted
+// outside the widgets.
+//
+// Every byte has a UTF-8 form: the five bytes the code page leaves
+// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 control of the same
+// number, as the Windows conversion does, so a round trip keeps every byte.
+// The other way is strict: text that is not valid UTF-8, or holds a
+// character the code page cannot represent, is refused, never replaced.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+// Code-page bytes to UTF-8. Never fails.
+std::string Cp1252ToUtf8(std::string_view cp1252);
+
+// UTF-8 to code-page bytes. False when the text is not valid UTF-8 or holds
+// a character the code page cannot represent; `*out` then holds the bytes
+// converted before that point and `*badChar` (when given) the offending code
+// point (0xFFFD for invalid UTF-8).
+bool Utf8ToCp1252(std::string_view utf8, std::string* out, uint32_t* badChar = nullptr);
+
+// The code-page byte of a Unicode code point; false when there is none.
+bool CodePointToCp1252(uint32_t codePoint, char* byte);
+
+// Appends the UTF-8 form of a code point (up to U+10FFFF).
+void AppendUtf8(std::string* out, uint32_t codePoint);
+
+}  // namespace quillet
