@@ -281,12 +281,5 @@ TEST_F(AutoBackupTest, ARestoreThatFailsIsToldAndChangesNothing) {
   EXPECT_EQ(form.view().rows.size(), 1u);
 }
 
-TEST(RestoreFormTexts, SizesReadAsBytesKilobytesAndMegabytes) {
-  EXPECT_EQ(CRestoreBackupForm::SizeText(66), "66 bytes");
-  EXPECT_EQ(CRestoreBackupForm::SizeText(1024), "1 KB");
-  EXPECT_EQ(CRestoreBackupForm::SizeText(1025), "2 KB");
-  EXPECT_EQ(CRestoreBackupForm::SizeText(3 * 1024 * 1024 + 400 * 1024), "3.4 MB");
-}
-
 }  // namespace
 }  // namespace quillet
