@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 
 namespace quillet {
 
@@ -27,6 +28,20 @@ std::string ProgramFolder() {
   }
   size_t cut = file.rfind('/');
   return cut == std::string::npos ? "" : file.substr(0, cut + 1);
+}
+
+std::string UserDataFolder() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data != nullptr && data[0] == '/') {
+    std::string folder = data;
+    if (folder.back() != '/') folder += '/';
+    return folder + "quillet/";
+  }
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] != '/') return "";
+  std::string folder = home;
+  if (folder.back() != '/') folder += '/';
+  return folder + ".local/share/quillet/";
 }
 
 }  // namespace quillet

@@ -34,4 +34,9 @@ std::string ProgramFolder();
 // Tests stand in for the running program file (empty restores it).
 void SetProgramFileForTesting(const std::string& path);
 
+// The user's data folder of the program, ending in '/':
+// $XDG_DATA_HOME/quillet/ when that is an absolute path, else
+// $HOME/.local/share/quillet/; "" without either. Not created here.
+std::string UserDataFolder();
+
 }  // namespace quillet

@@ -16,6 +16,7 @@
 #include "app/core/UserInterface.h"
 #include "app/gui/MenuBar.h"
 #include "app/gui/Rebar.h"
+#include "app/gui/RestoreBackupDlg.h"
 #include "app/gui/Splash.h"
 #include "app/gui/Splitter.h"
 #include "app/gui/WebWnd.h"
@@ -33,6 +34,7 @@
 #include "reports/ReportPaths.h"
 #include "reports/StoreReportSource.h"
 #include "store/PrivateRecords.h"
+#include "store/backup/AutoBackup.h"
 #include "store/db/CurrentDatabase.h"
 #include "store/db/PalmUserList.h"
 #include "store/users/UserSwitch.h"
@@ -637,6 +639,7 @@ void CWndMgr::OnCommand(uint32_t command, uint32_t param) {
       tree->widget()->update();
       break;
     case CMD_DELETE_ALL: DeleteAll(); break;
+    case CMD_RESTORE_BACKUP: RestoreFromBackupCommand(*this, main_window_); break;
     case CMD_PROPERTIES:
     case CMD_CHANGE_DEFAULT:
       if (preferences_) preferences_(main_window_, command == CMD_PROPERTIES ? 0 : 1);
@@ -795,6 +798,7 @@ uint32_t CWndMgr::OnNotifierMessage(uint32_t wparam, uint32_t lparam) {
       }
       break;
     case NotifierAction::kFilterAllAndStart:
+      BackupAllUserStores(BackupReason::kBeforeHotSync);  // the conduit comes next
       if (ready_) {
         if (CTreeObject* tree = topicTree()) {
           tree->SetFilter(CategoryFilter{});

@@ -16,6 +16,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtForms.h"
 #include "platform/winmsg/WindowMessage.h"
+#include "store/backup/AutoBackup.h"
 
 namespace {
 
@@ -75,6 +76,7 @@ int main(int argc, char** argv) {
   }
 
   StartLog();
+  SetAutomaticBackupsRoot(DefaultBackupsRoot());
   LogLine("pre OLE Initialize");
   LogLine("post OLE Initialize");
   LogLine("Common Controls Initialized");

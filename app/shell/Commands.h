@@ -12,6 +12,7 @@ enum Command : uint32_t {
   CMD_PRINT_PREVIEW = 320,
   CMD_PAGE_SETUP = 562,
   CMD_SEND = 3003,
+  CMD_RESTORE_BACKUP = 32790,
   CMD_EXIT = 40001,
   // Edit
   CMD_COPY = 3090,

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "reports/ReportPaths.h"
+#include "store/backup/AutoBackup.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
 
@@ -18,6 +19,8 @@ bool RemoveFileIn(const std::string& folder, const std::string& name) {
 
 DeleteAllCounts DeleteAllRecords(CRecordStore& store, const std::string& outputFolder) {
   DeleteAllCounts counts;
+  // The file still holds every record: keep a copy before they go.
+  counts.backedUp = BackupStoreNow(store.path(), BackupReason::kBeforeDeleteAll);
   for (uint32_t kind : {kKindTopicLinks, kKindNote, kKindImage, kKindCustom, kKindTopic}) {
     CRecord* record = nullptr;
     for (DbResult r = store.FirstOfKind(kind, &record, true); r == DB_OK && record;

@@ -13,6 +13,7 @@
 #include "app/core/RegistryKey.h"
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
+#include "store/backup/AutoBackup.h"
 
 namespace quillet {
 
@@ -173,6 +174,7 @@ bool OpenUserStore(const std::string& user_folder) {
     settings->lastRecordId = 1;
     if (pDB->AddNew(std::move(settings)) == DB_OK) pDB->Save();
   }
+  BackupStoreIfStale(path);  // a copy a day, while automatic backups are on
   return true;
 }
 

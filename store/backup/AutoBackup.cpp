@@ -1,0 +1,136 @@
+#include "store/backup/AutoBackup.h"
+
+#include <unistd.h>
+
+#include "app/core/AppPaths.h"
+#include "app/core/DiagnosticLog.h"
+#include "app/core/RegistryKey.h"
+#include "platform/registry/Registry.h"
+
+namespace quillet {
+namespace {
+
+constexpr char kStoreName[] = "quillet.dat";
+constexpr std::time_t kStaleAfter = 24 * 60 * 60;
+
+std::string g_root;
+BackupClock g_clock;
+
+// The folder names of the users' settings keys, with their "OutputPath".
+template <class Visit>
+void ForEachUserOutput(Visit visit) {
+  qplat::HKEY program = nullptr;
+  if (qplat::RegOpenKey(qplat::HKEY_CURRENT_USER, ProgramKey, &program) != qplat::ERROR_SUCCESS) return;
+  std::string name;
+  for (qplat::DWORD i = 0; qplat::RegEnumKey(program, i, &name) == qplat::ERROR_SUCCESS; ++i) {
+    qplat::HKEY user = nullptr;
+    if (qplat::RegOpenKey(program, name, &user) != qplat::ERROR_SUCCESS) continue;
+    std::vector<uint8_t> data;
+    qplat::DWORD type = 0;
+    std::string output;
+    if (qplat::RegGetValue(user, "OutputPath", &type, &data) == qplat::ERROR_SUCCESS &&
+        type == qplat::REG_SZ) {
+      output.assign(data.begin(), data.end());
+      while (!output.empty() && output.back() == '\0') output.pop_back();
+    }
+    qplat::RegCloseKey(user);
+    if (output.empty()) continue;
+    if (output.back() != '/') output += '/';
+    if (!visit(name, output + kStoreName)) break;
+  }
+  qplat::RegCloseKey(program);
+}
+
+void LogCopy(BackupReason reason, const std::string& text, const std::string& detail) {
+  const std::string head = std::string("Backup (") + BackupReasonName(reason) + ") " + text;
+  LogPair(head.c_str(), detail.c_str());
+}
+
+bool Copy(const std::string& storePath, BackupReason reason, bool lockHeld) {
+  if (g_root.empty() || storePath.empty()) return false;
+  CStoreBackups backups = BackupsOfStore(storePath, g_root, g_clock);
+  BackupOptions options;
+  options.markDamaged = reason == BackupReason::kDamagedSetAside;
+  options.callerHoldsLock = lockHeld;
+  std::string path;
+  bool written = false;
+  const BackupResult rc = backups.Create(options, &path, &written);
+  if (rc != BackupResult::kOk) {
+    LogCopy(reason, std::string("failed: ") + BackupResultText(rc) + ":", storePath);
+    return false;
+  }
+  LogCopy(reason, written ? "written:" : "unchanged since:", path);
+  return true;
+}
+
+}  // namespace
+
+const char* BackupReasonName(BackupReason reason) {
+  switch (reason) {
+    case BackupReason::kRequested: return "requested";
+    case BackupReason::kUserStoreOpened: return "daily";
+    case BackupReason::kBeforeHotSync: return "before HotSync";
+    case BackupReason::kBeforeDeleteAll: return "before Delete All";
+    case BackupReason::kBeforeMerge: return "before merge";
+    case BackupReason::kDamagedSetAside: return "damaged";
+    case BackupReason::kBeforeRestore: return "before restore";
+  }
+  return "unknown";
+}
+
+std::string DefaultBackupsRoot() {
+  const std::string data = UserDataFolder();
+  return data.empty() ? std::string() : data + "backups/";
+}
+
+std::string PalmUserFolderOfStore(const std::string& storePath) {
+  const std::string wanted = AbsoluteStorePath(storePath);
+  std::string found;
+  ForEachUserOutput([&](const std::string& folder, const std::string& store) {
+    if (AbsoluteStorePath(store) != wanted) return true;
+    found = folder;
+    return false;
+  });
+  return found;
+}
+
+CStoreBackups BackupsOfStore(const std::string& storePath, const std::string& backupsRoot,
+                             BackupClock clock) {
+  const std::string absolute = AbsoluteStorePath(storePath);
+  return CStoreBackups(storePath, backupsRoot, BackupFolderName(absolute, PalmUserFolderOfStore(storePath)),
+                       std::move(clock));
+}
+
+void SetAutomaticBackupsRoot(const std::string& root) { g_root = root; }
+const std::string& AutomaticBackupsRoot() { return g_root; }
+void SetAutomaticBackupClock(BackupClock clock) { g_clock = std::move(clock); }
+
+bool BackupStoreNow(const std::string& storePath, BackupReason reason) {
+  return Copy(storePath, reason, false);
+}
+
+bool BackupLockedStoreNow(const std::string& storePath, BackupReason reason) {
+  return Copy(storePath, reason, true);
+}
+
+bool BackupStoreIfStale(const std::string& storePath) {
+  if (g_root.empty() || storePath.empty()) return false;
+  CStoreBackups backups = BackupsOfStore(storePath, g_root, g_clock);
+  const std::time_t newest = backups.NewestTaken();
+  if (newest != 0 && backups.Now() - newest <= kStaleAfter) return true;
+  return Copy(storePath, BackupReason::kUserStoreOpened, false);
+}
+
+int BackupAllUserStores(BackupReason reason) {
+  if (g_root.empty()) return 0;
+  std::vector<std::string> stores;
+  ForEachUserOutput([&](const std::string&, const std::string& store) {
+    if (::access(store.c_str(), F_OK) == 0) stores.push_back(store);
+    return true;
+  });
+  int copied = 0;
+  for (const std::string& store : stores) copied += Copy(store, reason, false) ? 1 : 0;
+  return copied;
+}
+
+}  // namespace quillet

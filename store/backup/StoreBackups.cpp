@@ -1,0 +1,515 @@
+#include "store/backup/StoreBackups.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <openssl/evp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <numeric>
+#include <set>
+#include <thread>
+
+#include "store/RecordKinds.h"
+#include "store/RecordStore.h"
+#include "store/StoreFile.h"
+
+namespace quillet {
+namespace {
+
+constexpr char kPrefix[] = "quillet-";
+constexpr char kDamagedTail[] = "-damaged";
+constexpr char kExtension[] = ".dat";
+constexpr long kSecondsPerDay = 86400;
+// A store file or a copy held by another reader or writer for a moment (a
+// save, another listing) is tried again this often before we give up.
+constexpr int kBusyAttempts = 10;
+constexpr auto kBusyPause = std::chrono::milliseconds(50);
+// Temporary files of a copy that was never finished (the program died
+// during the write) are removed once they are this old.
+constexpr std::time_t kStaleTempSeconds = 3600;
+
+std::string StripTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+std::string BaseName(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderPart(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return "";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool AllDigits(const std::string& text, size_t from, size_t count) {
+  if (from + count > text.size()) return false;
+  for (size_t i = from; i < from + count; ++i)
+    if (text[i] < '0' || text[i] > '9') return false;
+  return true;
+}
+
+int Number(const std::string& text, size_t from, size_t count) {
+  int n = 0;
+  for (size_t i = from; i < from + count; ++i) n = n * 10 + (text[i] - '0');
+  return n;
+}
+
+long DayOf(std::time_t t) {
+  long s = static_cast<long>(t);
+  return s >= 0 ? s / kSecondsPerDay : -((-s + kSecondsPerDay - 1) / kSecondsPerDay);
+}
+
+// Reads a whole file without any lock. With `noFollow` a symbolic link is
+// refused. False when it is not a readable regular file.
+bool ReadPlain(const std::string& path, bool noFollow, BackupBytes* out) {
+  out->clear();
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0));
+  if (fd < 0) return false;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  out->reserve(static_cast<size_t>(st.st_size));
+  uint8_t buffer[64 * 1024];
+  for (;;) {
+    ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got > 0) {
+      out->insert(out->end(), buffer, buffer + got);
+    } else if (got == 0) {
+      break;
+    } else if (errno != EINTR) {
+      ::close(fd);
+      return false;
+    }
+  }
+  ::close(fd);
+  return true;
+}
+
+// Creates `path` and every missing folder above it, private to the user.
+void MakeFolders(const std::string& path) {
+  for (size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
+    const std::string part = slash == std::string::npos ? path : path.substr(0, slash);
+    if (!part.empty()) ::mkdir(part.c_str(), 0700);
+    if (slash == std::string::npos) break;
+  }
+}
+
+// What a folder path names, without following a link at its end.
+enum class FolderState { kFolder, kMissing, kLink, kOther };
+
+FolderState StateOf(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? FolderState::kMissing : FolderState::kOther;
+  if (S_ISLNK(st.st_mode)) return FolderState::kLink;
+  return S_ISDIR(st.st_mode) ? FolderState::kFolder : FolderState::kOther;
+}
+
+// A name that can be one folder below the backups folder.
+std::string SafeFolderName(std::string name) {
+  for (char& c : name)
+    if (c == '/' || c == '\0') c = '_';
+  if (name.empty() || name == "." || name == "..") return "store";
+  return name;
+}
+
+bool NewerFirst(const BackupEntry& a, const BackupEntry& b) {
+  if (a.taken != b.taken) return a.taken > b.taken;
+  if (a.sequence != b.sequence) return a.sequence > b.sequence;
+  return a.name > b.name;
+}
+
+}  // namespace
+
+const char* BackupResultText(BackupResult result) {
+  switch (result) {
+    case BackupResult::kOk: return "done";
+    case BackupResult::kNoStore: return "the store file does not exist";
+    case BackupResult::kStoreBusy: return "the store file is in use by another program or cannot be written";
+    case BackupResult::kStoreUnreadable: return "the store file cannot be read";
+    case BackupResult::kFolderIsLink:
+      return "the backup folder is a symbolic link (backups are never written through links)";
+    case BackupResult::kFolderFailed: return "the backup folder cannot be created or read";
+    case BackupResult::kWriteFailed: return "the backup could not be written";
+    case BackupResult::kNotABackup: return "there is no such backup file";
+    case BackupResult::kDamaged: return "the backup is damaged";
+    case BackupResult::kStoreWriteFailed: return "the store file could not be replaced";
+  }
+  return "unknown failure";
+}
+
+std::string BackupFileName(std::time_t utc, int sequence, bool damaged) {
+  std::tm tm{};
+  gmtime_r(&utc, &tm);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
+  std::string name = std::string(kPrefix) + stamp;
+  if (sequence > 0) name += "-" + std::to_string(sequence);
+  if (damaged) name += kDamagedTail;
+  return name + kExtension;
+}
+
+bool ParseBackupFileName(const std::string& name, std::time_t* utc, int* sequence, bool* damaged) {
+  const size_t prefix = sizeof kPrefix - 1;
+  const size_t ext = sizeof kExtension - 1;
+  // quillet- YYYYMMDD - HHMMSS
+  if (name.compare(0, prefix, kPrefix) != 0) return false;
+  if (!AllDigits(name, prefix, 8) || name.size() < prefix + 15 || name[prefix + 8] != '-' ||
+      !AllDigits(name, prefix + 9, 6))
+    return false;
+  if (name.size() < prefix + 15 + ext || name.compare(name.size() - ext, ext, kExtension) != 0) return false;
+  std::string rest = name.substr(prefix + 15, name.size() - ext - prefix - 15);
+
+  bool marked = false;
+  const size_t tail = sizeof kDamagedTail - 1;
+  if (rest.size() >= tail && rest.compare(rest.size() - tail, tail, kDamagedTail) == 0) {
+    marked = true;
+    rest.resize(rest.size() - tail);
+  }
+  int seq = 0;
+  if (!rest.empty()) {
+    // "-N": N without leading zeros, at most four digits.
+    if (rest[0] != '-' || rest.size() < 2 || rest.size() > 5 || rest[1] == '0' ||
+        !AllDigits(rest, 1, rest.size() - 1))
+      return false;
+    seq = Number(rest, 1, rest.size() - 1);
+  }
+
+  std::tm tm{};
+  tm.tm_year = Number(name, prefix, 4) - 1900;
+  tm.tm_mon = Number(name, prefix + 4, 2) - 1;
+  tm.tm_mday = Number(name, prefix + 6, 2);
+  tm.tm_hour = Number(name, prefix + 9, 2);
+  tm.tm_min = Number(name, prefix + 11, 2);
+  tm.tm_sec = Number(name, prefix + 13, 2);
+  const std::tm wanted = tm;
+  std::time_t t = timegm(&tm);
+  // timegm folds 31 February into March: such a name is not ours.
+  if (tm.tm_year != wanted.tm_year || tm.tm_mon != wanted.tm_mon || tm.tm_mday != wanted.tm_mday ||
+      tm.tm_hour != wanted.tm_hour || tm.tm_min != wanted.tm_min || tm.tm_sec != wanted.tm_sec)
+    return false;
+  if (utc) *utc = t;
+  if (sequence) *sequence = seq;
+  if (damaged) *damaged = marked;
+  return true;
+}
+
+std::string FormatUtcTime(std::time_t utc) {
+  std::tm tm{};
+  gmtime_r(&utc, &tm);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
+  return text;
+}
+
+std::string AbsoluteStorePath(const std::string& storePath) {
+  if (storePath.empty()) return storePath;
+  char resolved[PATH_MAX];
+  if (::realpath(storePath.c_str(), resolved) != nullptr) return resolved;
+  std::string folder = FolderPart(storePath);
+  if (folder.empty()) folder = ".";
+  if (::realpath(folder.c_str(), resolved) != nullptr) {
+    std::string abs = resolved;
+    if (abs.back() != '/') abs += '/';
+    return abs + BaseName(storePath);
+  }
+  if (storePath[0] == '/') return storePath;
+  char cwd[PATH_MAX];
+  if (::getcwd(cwd, sizeof cwd) == nullptr) return storePath;
+  return std::string(cwd) + "/" + storePath;
+}
+
+std::string BackupFolderName(const std::string& absoluteStorePath, const std::string& palmUserFolder) {
+  std::string user = palmUserFolder;
+  while (!user.empty() && user.back() == '/') user.pop_back();
+  if (!user.empty()) return SafeFolderName(user);
+
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  char hex[9] = "00000000";
+  if (EVP_Digest(absoluteStorePath.data(), absoluteStorePath.size(), digest, &length, EVP_sha256(),
+                 nullptr) == 1 &&
+      length >= 4)
+    std::snprintf(hex, sizeof hex, "%02x%02x%02x%02x", digest[0], digest[1], digest[2], digest[3]);
+  std::string folder = BaseName(FolderPart(absoluteStorePath));
+  if (folder.empty() || folder == "/") folder = "store";
+  return SafeFolderName(folder + "-" + hex);
+}
+
+std::vector<size_t> BackupsToRemove(const std::vector<BackupEntry>& entries, std::time_t now) {
+  std::vector<size_t> order(entries.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  std::sort(order.begin(), order.end(),
+            [&entries](size_t a, size_t b) { return NewerFirst(entries[a], entries[b]); });
+  std::vector<bool> keep(entries.size(), false);
+  for (size_t i = 0; i < order.size() && i < static_cast<size_t>(kBackupsKeptNewest); ++i) keep[order[i]] = true;
+
+  const long today = DayOf(now);
+  std::set<long> days_kept;
+  for (size_t index : order) {
+    const BackupEntry& e = entries[index];
+    if (e.markedDamaged) continue;
+    const long day = DayOf(e.taken);
+    if (day > today || day <= today - kBackupsKeptDays) continue;
+    if (days_kept.insert(day).second) keep[index] = true;  // the first seen is the day's newest
+  }
+
+  std::vector<size_t> removed;
+  for (size_t i = 0; i < entries.size(); ++i)
+    if (!keep[i]) removed.push_back(i);
+  return removed;
+}
+
+uint32_t ReadBackupCounts(const std::string& path, BackupCounts* counts) {
+  *counts = BackupCounts{};
+  CRecordStore store(path, "");
+  DbResult rc = store.Load();
+  // Someone else reading the same copy holds it for a moment.
+  for (int attempt = 1; rc == DB_ERR_OPEN && attempt < kBusyAttempts; ++attempt) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) break;
+    std::this_thread::sleep_for(kBusyPause);
+    rc = store.Load();
+  }
+  counts->records = store.liveCount();
+  counts->topics = store.CountLive(kKindTopic);
+  counts->notes = store.CountLive(kKindNote);
+  counts->references = store.CountLive(kKindCustom);
+  for (uint32_t i = 0; i < store.highWater(); ++i) {
+    const CRecord* r = store.RecordAt(i);
+    if (!r || !r->IsLive()) continue;
+    if (const auto* image = RecordAs<CImageRecord>(r)) {
+      if (image->format == kImageFormatSketch) ++counts->sketches;
+      else ++counts->pictures;
+    }
+  }
+  return rc;
+}
+
+CStoreBackups::CStoreBackups(std::string storePath, std::string backupsRoot, std::string folderName,
+                             BackupClock clock)
+    : store_path_(std::move(storePath)),
+      root_(StripTrailingSlashes(std::move(backupsRoot))),
+      clock_(std::move(clock)) {
+  folder_ = root_ + "/" + SafeFolderName(std::move(folderName));
+}
+
+std::time_t CStoreBackups::Now() const { return clock_ ? clock_() : std::time(nullptr); }
+
+BackupResult CStoreBackups::CheckFolder(bool create) const {
+  if (root_.empty() || root_[0] != '/') return BackupResult::kFolderFailed;
+  FolderState root = StateOf(root_);
+  if (root == FolderState::kMissing && create) {
+    MakeFolders(root_);
+    root = StateOf(root_);
+  }
+  if (root == FolderState::kLink) return BackupResult::kFolderIsLink;
+  if (root == FolderState::kMissing) return BackupResult::kNoStore;  // nothing kept yet
+  if (root != FolderState::kFolder) return BackupResult::kFolderFailed;
+
+  FolderState own = StateOf(folder_);
+  if (own == FolderState::kMissing && create) {
+    ::mkdir(folder_.c_str(), 0700);
+    own = StateOf(folder_);
+  }
+  if (own == FolderState::kLink) return BackupResult::kFolderIsLink;
+  if (own == FolderState::kMissing) return BackupResult::kNoStore;
+  if (own != FolderState::kFolder) return BackupResult::kFolderFailed;
+  return BackupResult::kOk;
+}
+
+std::vector<BackupEntry> CStoreBackups::Scan() const {
+  std::vector<BackupEntry> entries;
+  int dir_fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (dir_fd < 0) return entries;
+  DIR* dir = ::fdopendir(dir_fd);
+  if (dir == nullptr) {
+    ::close(dir_fd);
+    return entries;
+  }
+  const std::time_t real_now = std::time(nullptr);
+  while (const dirent* d = ::readdir(dir)) {
+    const std::string name = d->d_name;
+    struct stat st;
+    if (::fstatat(dir_fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+    BackupEntry e;
+    if (!ParseBackupFileName(name, &e.taken, &e.sequence, &e.markedDamaged)) {
+      // The temporary file of a copy whose writer died half-way.
+      if (name.compare(0, 1 + sizeof kPrefix - 1, std::string(".") + kPrefix) == 0 &&
+          name.find(".tmp-") != std::string::npos && real_now - st.st_mtime > kStaleTempSeconds)
+        ::unlinkat(dir_fd, d->d_name, 0);
+      continue;
+    }
+    e.name = name;
+    e.path = folder_ + "/" + name;
+    e.size = static_cast<uint64_t>(st.st_size);
+    entries.push_back(std::move(e));
+  }
+  ::closedir(dir);
+  std::sort(entries.begin(), entries.end(), NewerFirst);
+  return entries;
+}
+
+BackupResult CStoreBackups::ReadStore(bool callerHoldsLock, BackupBytes* out) const {
+  out->clear();
+  struct stat st;
+  if (::stat(store_path_.c_str(), &st) != 0)
+    return errno == ENOENT ? BackupResult::kNoStore : BackupResult::kStoreUnreadable;
+  if (!S_ISREG(st.st_mode)) return BackupResult::kStoreUnreadable;
+  if (callerHoldsLock)
+    return ReadPlain(store_path_, false, out) ? BackupResult::kOk : BackupResult::kStoreUnreadable;
+
+  // Under the store's own lock, like every reader of the store.
+  CStoreFile file;
+  DbResult rc = file.OpenForRead(store_path_);
+  for (int attempt = 1; rc == DB_ERR_OPEN && attempt < kBusyAttempts; ++attempt) {
+    std::this_thread::sleep_for(kBusyPause);
+    rc = file.OpenForRead(store_path_);
+  }
+  if (rc != DB_OK) {
+    if (::access(store_path_.c_str(), R_OK) != 0) return BackupResult::kStoreUnreadable;
+    return BackupResult::kStoreBusy;
+  }
+  out->resize(static_cast<size_t>(file.Remaining()));
+  if (!out->empty() && file.Read(out->data(), out->size()) != DB_OK) {
+    out->clear();
+    return BackupResult::kStoreUnreadable;
+  }
+  return BackupResult::kOk;
+}
+
+BackupResult CStoreBackups::Create(const BackupOptions& options, std::string* path, bool* written) {
+  if (written) *written = false;
+  BackupBytes contents;
+  BackupResult rc = ReadStore(options.callerHoldsLock, &contents);
+  if (rc != BackupResult::kOk) return rc;
+  return Keep(contents, options, path, written);
+}
+
+BackupResult CStoreBackups::Keep(const BackupBytes& contents, const BackupOptions& options,
+                                 std::string* path, bool* written) {
+  if (written) *written = false;
+  BackupResult rc = CheckFolder(true);
+  if (rc == BackupResult::kNoStore) rc = BackupResult::kFolderFailed;
+  if (rc != BackupResult::kOk) return rc;
+
+  // The same contents kept already: that copy stands for this one.
+  BackupBytes existing;
+  for (const BackupEntry& e : Scan()) {
+    if (e.markedDamaged != options.markDamaged || e.size != contents.size()) continue;
+    if (ReadPlain(e.path, true, &existing) && existing == contents) {
+      if (path) *path = e.path;
+      return BackupResult::kOk;
+    }
+  }
+
+  const std::time_t now = Now();
+  std::string target;
+  for (int sequence = 0; sequence < 10000 && target.empty(); ++sequence) {
+    std::string candidate = folder_ + "/" + BackupFileName(now, sequence, options.markDamaged);
+    struct stat st;
+    if (::lstat(candidate.c_str(), &st) != 0 && errno == ENOENT) target = candidate;
+  }
+  if (target.empty()) return BackupResult::kWriteFailed;
+
+  // The store's own atomic write: temporary file, sync, rename.
+  CStoreFile file;
+  if (file.Rewrite(target) != DB_OK) return BackupResult::kWriteFailed;
+  if (!contents.empty() && file.Write(contents.data(), contents.size()) != DB_OK) {
+    file.Close();
+    return BackupResult::kWriteFailed;
+  }
+  if (file.Commit() != DB_OK) return BackupResult::kWriteFailed;
+  if (path) *path = target;
+  if (written) *written = true;
+  if (options.rotate) Rotate(target);
+  return BackupResult::kOk;
+}
+
+BackupResult CStoreBackups::List(std::vector<BackupEntry>* out, bool withCounts) const {
+  out->clear();
+  BackupResult rc = CheckFolder(false);
+  if (rc == BackupResult::kNoStore) return BackupResult::kOk;  // nothing kept yet
+  if (rc != BackupResult::kOk) return rc;
+  *out = Scan();
+  if (withCounts) {
+    for (BackupEntry& e : *out) {
+      e.loadResult = ReadBackupCounts(e.path, &e.counts);
+      e.damaged = e.markedDamaged || e.loadResult != DB_OK;
+    }
+  } else {
+    for (BackupEntry& e : *out) e.damaged = e.markedDamaged;
+  }
+  return BackupResult::kOk;
+}
+
+std::time_t CStoreBackups::NewestTaken() const {
+  if (CheckFolder(false) != BackupResult::kOk) return 0;
+  for (const BackupEntry& e : Scan())  // newest first
+    if (!e.markedDamaged) return e.taken;
+  return 0;
+}
+
+void CStoreBackups::Rotate(const std::string& keep) {
+  if (CheckFolder(false) != BackupResult::kOk) return;
+  const std::vector<BackupEntry> entries = Scan();
+  for (size_t index : BackupsToRemove(entries, Now()))
+    if (entries[index].path != keep) ::unlink(entries[index].path.c_str());
+}
+
+BackupResult CStoreBackups::Restore(const std::string& backupPath, std::string* previousCopy) {
+  if (previousCopy) previousCopy->clear();
+  struct stat st;
+  if (::lstat(backupPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return BackupResult::kNotABackup;
+  bool marked = false;
+  if (ParseBackupFileName(BaseName(backupPath), nullptr, nullptr, &marked) && marked)
+    return BackupResult::kDamaged;
+  BackupCounts counts;
+  if (ReadBackupCounts(backupPath, &counts) != DB_OK) return BackupResult::kDamaged;
+  BackupBytes chosen;
+  if (!ReadPlain(backupPath, true, &chosen)) return BackupResult::kNotABackup;
+
+  // From here on the store is locked: nobody writes it between the copy of
+  // the current file and its replacement.
+  CStoreFile store;
+  if (store.Rewrite(store_path_) != DB_OK) {
+    return ::stat(store_path_.c_str(), &st) == 0 ? BackupResult::kStoreBusy : BackupResult::kStoreWriteFailed;
+  }
+  BackupBytes current;
+  BackupResult rc = ReadStore(true, &current);
+  if (rc == BackupResult::kOk) {
+    BackupOptions options;
+    options.rotate = false;  // the chosen copy must outlive this restore
+    std::string copy;
+    rc = Keep(current, options, &copy);
+    if (rc != BackupResult::kOk) {
+      store.Close();
+      return rc;
+    }
+    if (previousCopy) *previousCopy = copy;
+  } else if (rc != BackupResult::kNoStore) {
+    store.Close();
+    return rc;
+  }
+
+  if ((!chosen.empty() && store.Write(chosen.data(), chosen.size()) != DB_OK) || store.Commit() != DB_OK) {
+    store.Close();
+    return BackupResult::kStoreWriteFailed;
+  }
+  Rotate(backupPath);
+  return BackupResult::kOk;
+}
+
+}  // namespace quillet
