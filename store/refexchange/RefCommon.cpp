@@ -113,9 +113,11 @@ void FinishEntry(EntryDraft draft, ReadResult* result) {
     std::string text = FitCodePage(draft.fields[i], &replaced);
     const char* label = FieldLabel(draft.customType, i);
     if (!replaced.empty()) {
+      constexpr size_t kListed = 8;
       std::string what = std::string(label) + ": ";
-      for (size_t k = 0; k < replaced.size(); ++k)
+      for (size_t k = 0; k < replaced.size() && k < kListed; ++k)
         what += (k ? ", " : "") + DescribeReplacement(replaced[k]);
+      if (replaced.size() > kListed) what += " and " + std::to_string(replaced.size() - kListed) + " more";
       result->notices.push_back({Notice::What::kReplaced, draft.line, draft.entry, what});
     }
     if (text.size() > kFieldLimit) {

@@ -115,9 +115,13 @@ size_t GroupEnd(std::u32string_view in, size_t open) {
   return in.size();
 }
 
+// Groups nested deeper than this are read as if their braces were not
+// there (a file cannot make the reader run out of stack).
+constexpr int kMaxDepth = 64;
+
 class TexDecoder {
  public:
-  TexDecoder(std::u32string_view in, TexMode mode) : in_(in), mode_(mode) {}
+  TexDecoder(std::u32string_view in, TexMode mode, int depth = 0) : in_(in), mode_(mode), depth_(depth) {}
 
   std::u32string Run() {
     Sequence(0, in_.size());
@@ -135,10 +139,14 @@ class TexDecoder {
         ++pending_spaces_;
         if (c == U'\n') ++pending_newlines_;
         ++i;
+      } else if (c == U'{' && depth_ >= kMaxDepth) {
+        ++i;
       } else if (c == U'{') {
         FlushOpen();
         const size_t end = std::min(GroupEnd(in_, i), to);
+        ++depth_;
         Sequence(i + 1, end);
+        --depth_;
         FlushClose();
         i = end + 1;
       } else if (c == U'}') {
@@ -250,13 +258,13 @@ class TexDecoder {
       next = to;
     } else if (in_[i] == U'{') {
       const size_t close = std::min(GroupEnd(in_, i), to);
-      target = TexDecoder(in_.substr(i + 1, close - i - 1), mode_).Run();
+      if (depth_ < kMaxDepth) target = TexDecoder(in_.substr(i + 1, close - i - 1), mode_, depth_ + 1).Run();
       next = close + 1;
     } else if (in_[i] == U'\\') {
       size_t end = i + 1;
       while (end < to && IsLetter(in_[end])) ++end;
       if (end == i + 1 && end < to) ++end;
-      target = TexDecoder(in_.substr(i, end - i), mode_).Run();
+      if (depth_ < kMaxDepth) target = TexDecoder(in_.substr(i, end - i), mode_, depth_ + 1).Run();
       next = end;
     } else {
       target.push_back(in_[i]);
@@ -309,6 +317,7 @@ class TexDecoder {
   int pending_spaces_ = 0;
   int pending_newlines_ = 0;
   bool math_ = false;
+  int depth_;
 };
 
 std::u32string DecodeVerbatim(std::u32string_view in) {

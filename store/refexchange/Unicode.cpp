@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <utility>
 
 #include "platform/codepage/CodePage.h"
@@ -193,6 +194,7 @@ std::u32string ComposeAccents(std::u32string_view text) {
 }
 
 std::string FitCodePage(std::u32string_view text, std::vector<Replacement>* replaced) {
+  std::set<char32_t> told;
   std::string out;
   out.reserve(text.size());
   for (char32_t c : text) {
@@ -207,11 +209,7 @@ std::string FitCodePage(std::u32string_view text, std::vector<Replacement>* repl
     else if (c >= 0x0300 && c <= 0x036F) plain = "";  // an accent without a letter to carry it
     else plain = PlainFor(c);
     out += plain;
-    if (replaced) {
-      bool known = false;
-      for (const Replacement& r : *replaced) known = known || r.from == c;
-      if (!known) replaced->push_back({c, plain});
-    }
+    if (replaced && told.insert(c).second) replaced->push_back({c, plain});
   }
   return out;
 }

@@ -68,6 +68,15 @@ TEST(TexDecode, WebAddressesAreTakenAsWritten) {
   EXPECT_EQ(Dec(R"(see \url{http://a.org/x_y%20z})"), "see http://a.org/x_y%20z");
 }
 
+TEST(TexDecode, DeepNestingIsReadWithoutRunningOutOfStack) {
+  const std::string deep = std::string(200000, '{') + "core" + std::string(200000, '}');
+  EXPECT_EQ(Dec(deep), "core");
+  std::string accents;
+  for (int i = 0; i < 50000; ++i) accents += "\\'{";
+  accents += "e" + std::string(50000, '}');
+  EXPECT_FALSE(DecodeTex(accents, TexMode::kText).empty());
+}
+
 TEST(TexNames, SplitAtAndOutsideBraces) {
   std::vector<std::u32string> names =
       SplitBibNames(R"(M{\"u}ller, Hans and {Procter and Gamble} AND Doe, J. and others)");
