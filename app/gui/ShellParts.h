@@ -260,6 +260,8 @@ struct ShellParts {
   std::function<void(uint32_t topicId)> duplicateTopic;
   // The preferences sheet opened at a page (0 Author ... 3 Logging).
   std::function<void(QWidget* owner, int page)> preferences;
+  // File > Import References... and Export References... (the command).
+  std::function<void(uint32_t command)> references;
 };
 
 // The parts the program registers (the record windows' libraries add

@@ -123,6 +123,7 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
   SetUserWindows(user_windows_.get());
   duplicate_topic_ = parts.duplicateTopic;
   preferences_ = parts.preferences;
+  references_ = parts.references;
 
   report_source_ = std::make_unique<StoreReportSource>(pDB);
   report_images_ = std::make_unique<ImagingWriter>();
@@ -625,6 +626,11 @@ void CWndMgr::OnCommand(uint32_t command, uint32_t param) {
       // Without a mail logon the e-mail object itself does nothing.
       if (!email_) Refuse("Send");
       else if (hasSelected) email_->Send(selected.recordId, 2);
+      break;
+    case CMD_IMPORT_REFERENCES:
+    case CMD_EXPORT_REFERENCES:
+      if (references_) references_(command);
+      else Refuse("References");
       break;
     case CMD_EXIT: main_window_->close(); break;
     case CMD_COPY: web_->CopyAll(); break;

@@ -144,6 +144,7 @@ class CWndMgr : public QObject {
   std::unique_ptr<UserWindows> user_windows_;
   std::function<void(uint32_t)> duplicate_topic_;
   std::function<void(QWidget*, int)> preferences_;
+  std::function<void(uint32_t)> references_;
 };
 
 }  // namespace quillet

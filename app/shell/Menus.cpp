@@ -34,6 +34,8 @@ MenuItem MainMenu() {
                              Item(CMD_PAGE_SETUP, "&Page Setup..."), Separator(),
                              Item(CMD_SEND, "&Send"), Separator(),
                              Item(CMD_RESTORE_BACKUP, "Restore From &Backup..."), Separator(),
+                             Item(CMD_IMPORT_REFERENCES, "&Import References..."),
+                             Item(CMD_EXPORT_REFERENCES, "Export &References..."), Separator(),
                              Item(CMD_EXIT, "E&xit")}),
            Submenu("&Edit", {Item(CMD_COPY, "&Copy"), Separator(),
                              Item(CMD_EXPAND_ALL, "E&xpand All"),

@@ -5,6 +5,8 @@
 #include "app/gui/WndMgr.h"
 #include "reports/ReportBuilder.h"
 #include "store/users/UserSwitch.h"
+#include "app/shell/Commands.h"
+#include "windows/core/ReferenceTransfer.h"
 #include "windows/core/TopicCopy.h"
 #include "windows/core/TreeEdits.h"
 #include "windows/gui/CategoryCombo.h"
@@ -97,6 +99,13 @@ void RegisterWindowsParts() {
     DuplicateTopic(topicId, tree ? &tree->pictures() : nullptr);
   };
   parts.preferences = [](QWidget* owner, int page) { OpenPreferences(owner, page); };
+  // Into (or out of) the topic new members go to.
+  parts.references = [](uint32_t command) {
+    ITopicTreeOps* tree = host.Tree();
+    const uint32_t topic = tree ? tree->CurrentTopic() : 0;
+    if (command == CMD_IMPORT_REFERENCES) ImportReferencesCommand(topic);
+    else ExportReferencesCommand(topic);
+  };
   SetWindowHost(&host);
   SetDeleteConfirm(&CDeleteItemDialog::Ask);
   SetPasswordPrompt(&CPasswordDialog::Ask);

@@ -151,6 +151,8 @@ bool CTopicTree::Create(QWidget* parent) {
   view_->setTextElideMode(Qt::ElideNone);
   view_->setFrameShape(QFrame::StyledPanel);
   view_->setFocusPolicy(Qt::StrongFocus);
+  view_->setAcceptDrops(true);  // reference files from the desktop
+  view_->viewport()->setAcceptDrops(true);
   QPalette pal = view_->palette();
   pal.setColor(QPalette::Base, kTreeBackground);
   // The selection stays visible when the focus is elsewhere.

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "app/gui/ShellParts.h"
@@ -38,6 +39,11 @@ class CTopicTreeView : public QTreeWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  // Reference files from the desktop (TopicTreeDrop.cpp).
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   CTopicTree* owner_;
@@ -107,6 +113,17 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   void DragMove(const QPoint& viewportPos);
   void EndDrag();
   QTreeWidgetItem* dropTarget() const { return drop_target_; }
+
+  // .bib and .ris files dragged from the desktop onto a topic or one of its
+  // members are imported into that topic (TopicTreeDrop.cpp).
+  static std::vector<std::string> ReferenceFiles(const QMimeData* mime);
+  // The topic of the item at a viewport position; 0 over no item.
+  uint32_t TopicAt(const QPoint& viewportPos) const;
+  // Marks the topic under a file drag; false when there is none to drop on.
+  bool FileDragOver(const QMimeData* mime, const QPoint& viewportPos);
+  // Imports the files dropped at the position (once the drop has ended);
+  // false when nothing is taken.
+  bool DropFiles(const QMimeData* mime, const QPoint& viewportPos);
 
   static uint32_t RecordOf(const QTreeWidgetItem* item);
   static TreeIcon IconOfItem(const QTreeWidgetItem* item);

@@ -1,0 +1,696 @@
+#include "store/refexchange/BibTex.h"
+
+#include <algorithm>
+#include <cctype>
+#include <initializer_list>
+#include <map>
+#include <set>
+
+#include "store/RecordKinds.h"
+#include "store/refexchange/RefCommon.h"
+#include "store/refexchange/TexText.h"
+#include "store/refexchange/Unicode.h"
+
+namespace quillet::refx {
+namespace {
+
+// --- Syntax ----------------------------------------------------------------------
+
+bool AllDigits(std::string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool IsWs(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+
+// Characters of entry types, keys, field and abbreviation names.
+bool IsNameChar(char c) {
+  return !IsWs(c) && c != ',' && c != '{' && c != '}' && c != '(' && c != ')' && c != '=' &&
+         c != '"' && c != '#' && c != '%' && c != '@';
+}
+
+// True when a value holds lines that look like "name = ..." : its closing
+// brace was missing and the following fields ran into it.
+bool SwallowedFields(std::string_view value) {
+  size_t nl = value.find('\n');
+  while (nl != std::string_view::npos) {
+    size_t p = nl + 1;
+    while (p < value.size() && (value[p] == ' ' || value[p] == '\t')) ++p;
+    const size_t b = p;
+    while (p < value.size() && (std::isalnum(static_cast<unsigned char>(value[p])) || value[p] == '_' || value[p] == '-'))
+      ++p;
+    const bool named = p > b && std::isalpha(static_cast<unsigned char>(value[b]));
+    while (p < value.size() && (value[p] == ' ' || value[p] == '\t')) ++p;
+    if (named && p < value.size() && value[p] == '=') return true;
+    nl = value.find('\n', nl + 1);
+  }
+  return false;
+}
+
+class Parser {
+ public:
+  explicit Parser(std::string_view text) : s_(text) {
+    line_starts_.push_back(0);
+    for (size_t i = 0; i < s_.size(); ++i)
+      if (s_[i] == '\n') line_starts_.push_back(i + 1);
+    static const char* const kMonths[12] = {"january", "february", "march",     "april",
+                                            "may",     "june",     "july",      "august",
+                                            "september", "october", "november", "december"};
+    static const char* const kNames[12] = {"January", "February", "March",     "April",
+                                           "May",     "June",     "July",      "August",
+                                           "September", "October", "November", "December"};
+    for (int m = 0; m < 12; ++m) macros_[std::string(kMonths[m]).substr(0, 3)] = kNames[m];
+  }
+
+  BibFile Run() {
+    size_t pos = 0;
+    while ((pos = s_.find('@', pos)) != std::string_view::npos) {
+      const size_t at = pos;
+      size_t p = at + 1;
+      SkipWs(&p);
+      const std::string type = Lower(ReadName(&p));
+      SkipWs(&p);
+      if (type.empty() || p >= s_.size() || (s_[p] != '{' && s_[p] != '(')) {
+        pos = at + 1;  // an "@" in comment text
+        continue;
+      }
+      if (type == "comment" || type == "preamble") {
+        pos = SkipBlock(p);
+        continue;
+      }
+      std::string name = "@" + type;
+      std::string why;
+      size_t end = p;
+      if (type == "string" ? ParseString(p, &end, &why) : ParseEntry(type, at, p, &end, &name, &why)) {
+        pos = end;
+        continue;
+      }
+      file_.broken.push_back({LineAt(at), name, why});
+      pos = NextEntryLine(at);
+    }
+    return std::move(file_);
+  }
+
+ private:
+  int LineAt(size_t pos) const {
+    auto it = std::upper_bound(line_starts_.begin(), line_starts_.end(), pos);
+    return static_cast<int>(it - line_starts_.begin());
+  }
+
+  void SkipWs(size_t* p) const {
+    while (*p < s_.size() && IsWs(s_[*p])) ++*p;
+  }
+
+  std::string ReadName(size_t* p) const {
+    const size_t b = *p;
+    while (*p < s_.size() && IsNameChar(s_[*p])) ++*p;
+    return std::string(s_.substr(b, *p - b));
+  }
+
+  // The position after a balanced block opening at `p` ("{" or "("), or
+  // after the line when it never closes.
+  size_t SkipBlock(size_t p) const {
+    const char open = s_[p];
+    const char close = open == '{' ? '}' : ')';
+    int depth = 0;
+    for (size_t i = p; i < s_.size(); ++i) {
+      if (s_[i] == open) ++depth;
+      else if (s_[i] == close && --depth == 0) return i + 1;
+    }
+    const size_t nl = s_.find('\n', p);
+    return nl == std::string_view::npos ? s_.size() : nl + 1;
+  }
+
+  // The next line after the one holding `at` that starts (after blanks)
+  // with "@".
+  size_t NextEntryLine(size_t at) const {
+    size_t p = s_.find('\n', at);
+    while (p != std::string_view::npos) {
+      size_t q = p + 1;
+      while (q < s_.size() && (s_[q] == ' ' || s_[q] == '\t')) ++q;
+      if (q < s_.size() && s_[q] == '@') return q;
+      p = s_.find('\n', p + 1);
+    }
+    return s_.size();
+  }
+
+  // True when the line starting at `p` begins an entry ("@type{"): a value
+  // running into it has lost its closing brace or quote.
+  bool EntryStartsAt(size_t p) const {
+    while (p < s_.size() && (s_[p] == ' ' || s_[p] == '\t')) ++p;
+    if (p >= s_.size() || s_[p] != '@') return false;
+    ++p;
+    const size_t b = p;
+    while (p < s_.size() && std::isalpha(static_cast<unsigned char>(s_[p]))) ++p;
+    if (p == b) return false;
+    while (p < s_.size() && (s_[p] == ' ' || s_[p] == '\t')) ++p;
+    return p < s_.size() && (s_[p] == '{' || s_[p] == '(');
+  }
+
+  // One part of a value at `*p`; false with `why` set when it is broken.
+  bool ReadPart(size_t* p, std::string* out, std::string* why) {
+    const char c = s_[*p];
+    if (c == '{' || c == '"') {
+      const size_t b = *p + 1;
+      int depth = c == '{' ? 1 : 0;
+      for (size_t i = b; i < s_.size(); ++i) {
+        const char d = s_[i];
+        if (d == '\\') {
+          ++i;
+          continue;
+        }
+        if (d == '\n' && EntryStartsAt(i + 1)) break;
+        if (d == '{') {
+          ++depth;
+        } else if (d == '}') {
+          if (depth == 0) {
+            *why = "a closing brace without an opening one";
+            return false;
+          }
+          if (--depth == 0 && c == '{') {
+            *out += s_.substr(b, i - b);
+            *p = i + 1;
+            return true;
+          }
+        } else if (d == '"' && c == '"' && depth == 0) {
+          *out += s_.substr(b, i - b);
+          *p = i + 1;
+          return true;
+        }
+      }
+      *why = c == '{' ? "a brace is not closed" : "a quote is not closed";
+      return false;
+    }
+    if (std::isdigit(static_cast<unsigned char>(c))) {
+      while (*p < s_.size() && std::isdigit(static_cast<unsigned char>(s_[*p]))) out->push_back(s_[(*p)++]);
+      return true;
+    }
+    const std::string name = ReadName(p);
+    if (name.empty()) {
+      *why = std::string("unexpected \"") + c + "\"";
+      return false;
+    }
+    auto it = macros_.find(Lower(name));
+    *out += it != macros_.end() ? it->second : name;
+    return true;
+  }
+
+  // A value: parts joined with "#".
+  bool ReadValue(size_t* p, std::string* out, std::string* why) {
+    for (;;) {
+      SkipWs(p);
+      if (*p >= s_.size()) {
+        *why = "the file ends inside the entry";
+        return false;
+      }
+      if (!ReadPart(p, out, why)) return false;
+      SkipWs(p);
+      if (*p < s_.size() && s_[*p] == '#') {
+        ++*p;
+        continue;
+      }
+      return true;
+    }
+  }
+
+  bool ParseString(size_t open, size_t* end, std::string* why) {
+    const char close = s_[open] == '{' ? '}' : ')';
+    size_t p = open + 1;
+    SkipWs(&p);
+    const std::string name = Lower(ReadName(&p));
+    SkipWs(&p);
+    if (name.empty() || p >= s_.size() || s_[p] != '=') {
+      *why = "an abbreviation without a name or \"=\"";
+      return false;
+    }
+    ++p;
+    std::string value;
+    if (!ReadValue(&p, &value, why)) return false;
+    if (p >= s_.size() || s_[p] != close) {
+      *why = "an abbreviation that does not end";
+      return false;
+    }
+    macros_[name] = value;
+    *end = p + 1;
+    return true;
+  }
+
+  bool ParseEntry(const std::string& type, size_t at, size_t open, size_t* end, std::string* name,
+                  std::string* why) {
+    const char close = s_[open] == '{' ? '}' : ')';
+    BibEntry entry;
+    entry.type = type;
+    entry.line = LineAt(at);
+    size_t p = open + 1;
+    SkipWs(&p);
+    entry.key = ReadName(&p);
+    if (!entry.key.empty()) *name = entry.key;
+    SkipWs(&p);
+    if (p < s_.size() && s_[p] == '=') {
+      *why = "no citation key";
+      return false;
+    }
+    for (;;) {
+      SkipWs(&p);
+      if (p >= s_.size()) {
+        *why = "the file ends inside the entry";
+        return false;
+      }
+      if (s_[p] == close) {
+        *end = p + 1;
+        file_.entries.push_back(std::move(entry));
+        return true;
+      }
+      if (s_[p] == ',') {
+        ++p;
+        continue;
+      }
+      const std::string field = Lower(ReadName(&p));
+      if (field.empty()) {
+        *why = std::string("unexpected \"") + s_[p] + "\"";
+        return false;
+      }
+      SkipWs(&p);
+      if (p >= s_.size() || s_[p] != '=') {
+        *why = "no \"=\" after " + field;
+        return false;
+      }
+      ++p;
+      std::string value;
+      if (!ReadValue(&p, &value, why)) {
+        *why += " (in " + field + ")";
+        return false;
+      }
+      SkipWs(&p);
+      if (p >= s_.size() || (s_[p] != ',' && s_[p] != close)) {
+        *why = SwallowedFields(value) ? "a brace is not closed (in " + field + ")"
+                                      : "no comma after " + field;
+        return false;
+      }
+      entry.fields.push_back({field, std::move(value)});
+    }
+  }
+
+  std::string_view s_;
+  std::vector<size_t> line_starts_;
+  std::map<std::string, std::string> macros_;
+  BibFile file_;
+};
+
+// --- Entries to references ----------------------------------------------------------
+
+class EntryReader {
+ public:
+  explicit EntryReader(const BibEntry& e) : e_(e) {}
+
+  std::u32string Text(std::string_view name, TexMode mode = TexMode::kText) const {
+    const std::string* v = e_.Find(name);
+    return v ? DecodeTex(*v, mode) : std::u32string();
+  }
+  // The first of the names that is there and not empty.
+  std::u32string First(std::initializer_list<std::string_view> names,
+                       TexMode mode = TexMode::kText) const {
+    for (std::string_view n : names) {
+      std::u32string t = Text(n, mode);
+      if (!t.empty()) return t;
+    }
+    return {};
+  }
+  bool Has(std::string_view name) const { return e_.Find(name) != nullptr; }
+
+  // A web address: the url field, or one written as \url{...} in
+  // howpublished.
+  std::u32string Url() const {
+    std::u32string url = Text("url", TexMode::kVerbatim);
+    if (!url.empty()) return url;
+    if (const std::string* how = e_.Find("howpublished")) {
+      const size_t at = how->find("\\url{");
+      if (at != std::string::npos) {
+        const size_t close = how->find('}', at);
+        return DecodeTex(how->substr(at + 5, close == std::string::npos ? std::string::npos : close - at - 5),
+                         TexMode::kVerbatim);
+      }
+    }
+    return {};
+  }
+  bool HowpublishedIsUrl() const {
+    const std::string* how = e_.Find("howpublished");
+    return how && how->find("\\url{") != std::string::npos;
+  }
+
+  std::u32string Names() const {
+    for (std::string_view field : {"author", "editor"})
+      if (const std::string* v = e_.Find(field)) {
+        std::u32string joined = JoinNames(SplitBibNames(*v));
+        if (!joined.empty()) return joined;
+      }
+    return {};
+  }
+
+  std::u32string Year() const {
+    std::u32string year = Text("year");
+    if (year.empty()) {
+      std::string y = YearIn(EncodeUtf8(Text("date")));
+      year.assign(y.begin(), y.end());
+    }
+    return year;
+  }
+
+  // The date field, or year, month and day put together.
+  std::u32string Date() const {
+    std::u32string date = Text("date");
+    if (!date.empty()) return date;
+    const std::u32string year = Text("year");
+    const std::u32string month = Text("month");
+    const std::u32string day = Text("day");
+    const int m = MonthNumber(EncodeUtf8(month));
+    auto two = [](int n) { return std::u32string{static_cast<char32_t>(U'0' + n / 10 % 10), static_cast<char32_t>(U'0' + n % 10)}; };
+    if (m > 0 && !year.empty()) {
+      std::u32string out = year + U"-" + two(m);
+      const std::string d = EncodeUtf8(day);
+      if (!d.empty() && d.size() <= 2 && AllDigits(d)) out += U"-" + two(std::stoi(d));
+      return out;
+    }
+    if (!month.empty()) return year.empty() ? month : month + U" " + year;
+    return year;
+  }
+
+  std::u32string Notes(bool withUrl) const {
+    std::u32string notes = Text("note");
+    const std::u32string annote = First({"annote", "annotation"});
+    if (!annote.empty()) notes = notes.empty() ? annote : notes + U"\n" + annote;
+    return NotesWith(notes, withUrl ? Url() : std::u32string(), Text("doi", TexMode::kVerbatim));
+  }
+
+ private:
+  const BibEntry& e_;
+};
+
+void ReadEntry(const BibEntry& e, size_t number, ReadResult* result) {
+  const EntryReader r(e);
+  const std::string name = EntryName(e.key, r.Text("title"), number);
+  int32_t kind = kCustomBook;
+  bool other = false;
+  const std::string& t = e.type;
+  if (t == "article") {
+    std::string sub = Lower(TrimAscii(EncodeUtf8(r.Text("entrysubtype"))));
+    if (sub.empty()) sub = Lower(TrimAscii(EncodeUtf8(r.Text("type"))));
+    kind = sub == "magazine" ? kCustomMagazine : sub == "newspaper" ? kCustomNewspaper : kCustomJournal;
+  } else if (t == "book") {
+    kind = kCustomBook;
+  } else if (t == "misc") {
+    if (r.Has("url") || r.HowpublishedIsUrl()) kind = kCustomInternet;
+    else other = true;
+  } else if (t == "online" || t == "electronic" || t == "www" || t == "webpage") {
+    kind = kCustomInternet;
+    other = true;
+  } else if (t == "techreport" || t == "report") {
+    kind = kCustomReport;
+  } else if (t == "inproceedings" || t == "incollection" || t == "conference") {
+    kind = kCustomJournal;
+    other = true;
+  } else if (t == "phdthesis" || t == "mastersthesis" || t == "thesis") {
+    kind = kCustomReport;
+    other = true;
+  } else {
+    other = true;  // anything else: a book, with what fits
+  }
+
+  EntryDraft d = MakeDraft(kind, name, e.line);
+  if (other) d.otherKind = "@" + t;
+  std::vector<std::u32string>& f = d.fields;
+  const std::u32string title = r.Text("title");
+  switch (kind) {
+    case kCustomBook:
+      f[book::kTitle] = title.empty() ? r.Text("booktitle") : title;
+      f[book::kAuthor] = r.Names();
+      f[book::kPublisher] = r.First({"publisher", "organization", "institution", "school"});
+      if (f[book::kPublisher].empty() && !r.HowpublishedIsUrl()) f[book::kPublisher] = r.Text("howpublished");
+      f[book::kIsbn] = r.Text("isbn");
+      f[book::kYear] = r.Year();
+      f[book::kPages] = r.Text("pages", TexMode::kPages);
+      f[book::kNotes] = r.Notes(true);
+      break;
+    case kCustomInternet:
+      f[web::kTitle] = title;
+      f[web::kUrl] = r.Url();
+      f[web::kNotes] = r.Notes(false);
+      break;
+    case kCustomJournal:
+    case kCustomMagazine:
+      f[article::kTitle] = title;
+      f[article::kAuthor] = r.Names();
+      f[article::kJournal] = r.First({"journal", "journaltitle", "booktitle"});
+      f[article::kVolume] = r.Text("volume");
+      f[article::kIssue] = r.First({"number", "issue"});
+      f[article::kYear] = r.Year();
+      f[article::kPages] = r.Text("pages", TexMode::kPages);
+      f[article::kNotes] = r.Notes(true);
+      break;
+    case kCustomNewspaper:
+      f[news::kTitle] = title;
+      f[news::kPaper] = r.First({"journal", "journaltitle"});
+      f[news::kCity] = r.First({"address", "location"});
+      f[news::kReporter] = r.Names();
+      f[news::kDate] = r.Date();
+      f[news::kPages] = r.Text("pages", TexMode::kPages);
+      f[news::kNotes] = r.Notes(true);
+      break;
+    case kCustomReport:
+      f[report::kTitle] = title;
+      f[report::kAuthor] = r.Names();
+      f[report::kSource] = r.First({"institution", "school", "publisher", "organization"});
+      f[report::kAbstract] = r.Text("abstract");
+      f[report::kDate] = r.Date();
+      f[report::kNotes] = r.Notes(true);
+      break;
+  }
+  FinishEntry(std::move(d), result);
+}
+
+// --- References to entries ------------------------------------------------------------
+
+// The citation key of a reference before it is made unique.
+std::string KeyBase(const CCustomRecord& ref) {
+  auto field = [&ref](int i) -> std::string {
+    return i >= 0 && static_cast<size_t>(i) < ref.fields.size() ? ref.fields[static_cast<size_t>(i)] : "";
+  };
+  std::string name;
+  const std::vector<std::string> names = SplitStoredNames(field(NamesField(ref.customType)));
+  if (!names.empty()) {
+    const std::string& first = names[0];
+    const size_t comma = first.find(',');
+    if (comma != std::string::npos) {
+      name = AsciiKeyPart(first.substr(0, comma));
+    } else {
+      const size_t space = first.find_last_of(' ');
+      name = AsciiKeyPart(space == std::string::npos ? first : first.substr(space + 1));
+    }
+  }
+  if (name.empty()) {
+    // Without an author, the first word of the title that has letters.
+    const std::string title = field(0);
+    size_t i = 0;
+    while (name.empty() && i < title.size()) {
+      const size_t end = std::min(title.find_first_of(" \n\t", i), title.size());
+      name = AsciiKeyPart(title.substr(i, end - i));
+      i = end + 1;
+    }
+  }
+  if (name.empty()) name = "ref";
+  return name + YearIn(field(YearField(ref.customType)));
+}
+
+std::string UniqueKey(const std::string& base, std::set<std::string>* used) {
+  std::string key = base;
+  for (size_t n = 1; used->count(key) != 0; ++n) {
+    std::string suffix;
+    for (size_t k = n; k > 0; k = (k - 1) / 26) suffix.insert(suffix.begin(), static_cast<char>('a' + (k - 1) % 26));
+    key = base + suffix;
+  }
+  used->insert(key);
+  return key;
+}
+
+std::string NamesValue(const std::string& stored) {
+  std::string out;
+  for (const std::string& n : SplitStoredNames(stored)) {
+    if (!out.empty()) out += " and ";
+    out += n == "et al." ? "others" : EncodeTex(n, false);
+  }
+  return out;
+}
+
+// A page range "12-34" (or with an en dash) is written "12--34".
+std::string PagesValue(const std::string& stored) {
+  const std::string t = TrimAscii(stored);
+  size_t dash = t.find('-');
+  size_t dashLength = 1;
+  if (dash == std::string::npos) {
+    dash = t.find("\xE2\x80\x93");
+    dashLength = 3;
+  }
+  if (dash != std::string::npos && dash > 0 && dash + dashLength < t.size() &&
+      t.find('-', dash + dashLength) == std::string::npos) {
+    const std::string from = TrimAscii(t.substr(0, dash));
+    const std::string to = TrimAscii(t.substr(dash + dashLength));
+    auto word = [](const std::string& s) {
+      return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0;
+      });
+    };
+    if (word(from) && word(to)) return EncodeTex(from, false) + "--" + EncodeTex(to, false);
+  }
+  return EncodeTex(stored, false);
+}
+
+class EntryWriter {
+ public:
+  EntryWriter(std::string* out, const std::string& type, const std::string& key) : out_(out) {
+    *out_ += "@" + type + "{" + key;
+  }
+  ~EntryWriter() { *out_ += "\n}\n"; }
+  EntryWriter(const EntryWriter&) = delete;
+  EntryWriter& operator=(const EntryWriter&) = delete;
+
+  // Written only when there is a value, unless `always`.
+  void Field(const char* name, const std::string& value, bool always = false) {
+    if (value.empty() && !always) return;
+    *out_ += ",\n  ";
+    *out_ += name;
+    *out_ += " = {" + value + "}";
+  }
+
+ private:
+  std::string* out_;
+};
+
+}  // namespace
+
+const std::string* BibEntry::Find(std::string_view name) const {
+  for (const BibField& f : fields)
+    if (f.name == name) return &f.value;
+  return nullptr;
+}
+
+int MonthNumber(std::string_view text) {
+  const std::string t = Lower(TrimAscii(text));
+  if (t.empty()) return 0;
+  if (AllDigits(t)) {
+    const int n = t.size() <= 2 ? std::stoi(t) : 0;
+    return n >= 1 && n <= 12 ? n : 0;
+  }
+  static const char* const kMonths[12] = {"january", "february", "march",     "april",
+                                          "may",     "june",     "july",      "august",
+                                          "september", "october", "november", "december"};
+  for (int m = 0; m < 12; ++m) {
+    const std::string full = kMonths[m];
+    std::string word = t;
+    if (!word.empty() && word.back() == '.') word.pop_back();
+    if (word == full || (word.size() >= 3 && full.compare(0, word.size(), word) == 0)) return m + 1;
+  }
+  return 0;
+}
+
+BibFile ParseBibTex(std::string_view text) { return Parser(text).Run(); }
+
+ReadResult ReadBibTex(std::string_view text) {
+  ReadResult result;
+  const BibFile file = ParseBibTex(text);
+  result.entriesSeen = file.entries.size() + file.broken.size();
+  if (result.entriesSeen == 0) {
+    result.error = "no BibTeX entries in it";
+    return result;
+  }
+  result.ok = true;
+  size_t number = 0;
+  for (const BibEntry& e : file.entries) ReadEntry(e, ++number, &result);
+  for (const BibBroken& b : file.broken) SkipEntry(&result, b.line, b.name, b.why);
+  std::stable_sort(result.notices.begin(), result.notices.end(),
+                   [](const Notice& a, const Notice& b) { return a.line < b.line; });
+  return result;
+}
+
+WriteResult WriteBibTex(const std::vector<const CCustomRecord*>& references) {
+  WriteResult result;
+  std::set<std::string> used;
+  for (const CCustomRecord* ref : references) {
+    const int count = CustomTypeFieldCount(ref->customType);
+    if (count == 0) {
+      result.notices.push_back({Notice::What::kSkipped, 0, "record " + std::to_string(ref->recordId),
+                                "left out: not a reference of a known kind"});
+      continue;
+    }
+    const std::vector<std::string> f = Utf8Fields(*ref, static_cast<size_t>(count));
+    const std::string key = UniqueKey(KeyBase(*ref), &used);
+    if (result.written > 0) result.text += "\n";
+    ++result.written;
+    auto text = [](const std::string& s) { return EncodeTex(s, false); };
+    const std::string title = EncodeTex(f[0], true);
+    switch (ref->customType) {
+      case kCustomBook: {
+        EntryWriter w(&result.text, "book", key);
+        w.Field("title", title);
+        w.Field("author", NamesValue(f[book::kAuthor]));
+        w.Field("publisher", text(f[book::kPublisher]));
+        w.Field("isbn", text(f[book::kIsbn]));
+        w.Field("year", text(f[book::kYear]));
+        w.Field("pages", PagesValue(f[book::kPages]));
+        w.Field("note", text(f[book::kNotes]));
+        break;
+      }
+      case kCustomInternet: {
+        EntryWriter w(&result.text, "misc", key);
+        w.Field("title", title);
+        w.Field("url", EncodeTexVerbatim(f[web::kUrl]), true);
+        w.Field("note", text(f[web::kNotes]));
+        break;
+      }
+      case kCustomJournal:
+      case kCustomMagazine: {
+        EntryWriter w(&result.text, "article", key);
+        if (ref->customType == kCustomMagazine) w.Field("entrysubtype", "magazine");
+        w.Field("title", title);
+        w.Field("author", NamesValue(f[article::kAuthor]));
+        w.Field("journal", text(f[article::kJournal]));
+        w.Field("volume", text(f[article::kVolume]));
+        w.Field("number", text(f[article::kIssue]));
+        w.Field("year", text(f[article::kYear]));
+        w.Field("pages", PagesValue(f[article::kPages]));
+        w.Field("note", text(f[article::kNotes]));
+        break;
+      }
+      case kCustomNewspaper: {
+        EntryWriter w(&result.text, "article", key);
+        w.Field("entrysubtype", "newspaper");
+        w.Field("title", title);
+        w.Field("journal", text(f[news::kPaper]));
+        w.Field("address", text(f[news::kCity]));
+        w.Field("author", NamesValue(f[news::kReporter]));
+        w.Field("date", text(f[news::kDate]));
+        w.Field("year", YearIn(f[news::kDate]));
+        w.Field("pages", PagesValue(f[news::kPages]));
+        w.Field("note", text(f[news::kNotes]));
+        break;
+      }
+      case kCustomReport: {
+        EntryWriter w(&result.text, "techreport", key);
+        w.Field("title", title);
+        w.Field("author", NamesValue(f[report::kAuthor]));
+        w.Field("institution", text(f[report::kSource]));
+        w.Field("abstract", text(f[report::kAbstract]));
+        const std::string date = TrimAscii(f[report::kDate]);
+        if (date.size() == 4 && YearIn(date) == date) {
+          w.Field("year", text(f[report::kDate]));
+        } else {
+          w.Field("date", text(f[report::kDate]));
+          w.Field("year", YearIn(f[report::kDate]));
+        }
+        w.Field("note", text(f[report::kNotes]));
+        break;
+      }
+    }
+  }
+  return result;
+}
+
+}  // namespace quillet::refx

@@ -1,0 +1,233 @@
+#include "store/refexchange/RefCommon.h"
+
+#include <cctype>
+
+#include "platform/codepage/CodePage.h"
+#include "store/RecordKinds.h"
+#include "store/refexchange/Unicode.h"
+
+namespace quillet::refx {
+namespace {
+
+struct KindInfo {
+  int32_t customType;
+  const char* word;
+  const char* title;
+  std::vector<const char*> labels;
+  int names;
+  int year;
+};
+
+const std::vector<KindInfo>& Kinds() {
+  static const std::vector<KindInfo> kinds = {
+      {kCustomBook, "book", "Book",
+       {"Title", "Author", "Publisher", "ISBN", "Year", "Page(s)", "Notes"}, 1, 4},
+      {kCustomInternet, "internet", "Internet", {"Title", "URL", "Note"}, -1, -1},
+      {kCustomJournal, "journal", "Journal Article",
+       {"Title", "Author", "Journal", "Volume", "Issue", "Year", "Page(s)", "Notes"}, 1, 5},
+      {kCustomMagazine, "magazine", "Magazine Article",
+       {"Title", "Author", "Magazine", "Volume", "Issue", "Year", "Page(s)", "Notes"}, 1, 5},
+      {kCustomNewspaper, "newspaper", "Newspaper Article",
+       {"Title", "Newspaper", "City", "Reporter", "Date", "Page(s)", "Notes"}, 3, 4},
+      {kCustomReport, "report", "Report", {"Title", "Author", "Source", "Abstract", "Date", "Notes"},
+       1, 4},
+  };
+  return kinds;
+}
+
+const KindInfo* InfoOf(int32_t customType) {
+  for (const KindInfo& k : Kinds())
+    if (k.customType == customType) return &k;
+  return nullptr;
+}
+
+bool IsBlank(std::u32string_view s) {
+  for (char32_t c : s)
+    if (c != U' ' && c != U'\n' && c != U'\t') return false;
+  return true;
+}
+
+}  // namespace
+
+const char* KindWord(int32_t customType) {
+  const KindInfo* k = InfoOf(customType);
+  return k ? k->word : "";
+}
+
+const char* KindTitle(int32_t customType) {
+  const KindInfo* k = InfoOf(customType);
+  return k ? k->title : "";
+}
+
+const char* FieldLabel(int32_t customType, size_t index) {
+  const KindInfo* k = InfoOf(customType);
+  return k && index < k->labels.size() ? k->labels[index] : "Field";
+}
+
+int NamesField(int32_t customType) {
+  const KindInfo* k = InfoOf(customType);
+  return k ? k->names : -1;
+}
+
+int YearField(int32_t customType) {
+  const KindInfo* k = InfoOf(customType);
+  return k ? k->year : -1;
+}
+
+std::string Notice::ToString() const {
+  std::string s;
+  if (line > 0) s = "line " + std::to_string(line) + ", ";
+  return s + entry + ": " + text;
+}
+
+EntryDraft MakeDraft(int32_t customType, const std::string& entry, int line) {
+  EntryDraft d;
+  d.customType = customType;
+  d.fields.assign(static_cast<size_t>(CustomTypeFieldCount(customType)), std::u32string());
+  d.entry = entry;
+  d.line = line;
+  return d;
+}
+
+void SkipEntry(ReadResult* result, int line, const std::string& entry, const std::string& why) {
+  result->notices.push_back({Notice::What::kSkipped, line, entry, "skipped: " + why});
+  ++result->skipped;
+}
+
+void FinishEntry(EntryDraft draft, ReadResult* result) {
+  bool any = false;
+  for (const std::u32string& f : draft.fields) any = any || !IsBlank(f);
+  if (!any) {
+    SkipEntry(result, draft.line, draft.entry, "nothing in it to keep");
+    return;
+  }
+  if (!draft.otherKind.empty())
+    result->notices.push_back({Notice::What::kOtherKind, draft.line, draft.entry,
+                               draft.otherKind + " came in as " + KindTitle(draft.customType)});
+  ImportedReference ref;
+  ref.customType = draft.customType;
+  ref.entry = draft.entry;
+  ref.line = draft.line;
+  for (size_t i = 0; i < draft.fields.size(); ++i) {
+    std::vector<Replacement> replaced;
+    std::string text = FitCodePage(draft.fields[i], &replaced);
+    const char* label = FieldLabel(draft.customType, i);
+    if (!replaced.empty()) {
+      constexpr size_t kListed = 8;
+      std::string what = std::string(label) + ": ";
+      for (size_t k = 0; k < replaced.size() && k < kListed; ++k)
+        what += (k ? ", " : "") + DescribeReplacement(replaced[k]);
+      if (replaced.size() > kListed) what += " and " + std::to_string(replaced.size() - kListed) + " more";
+      result->notices.push_back({Notice::What::kReplaced, draft.line, draft.entry, what});
+    }
+    if (text.size() > kFieldLimit) {
+      result->notices.push_back({Notice::What::kCut, draft.line, draft.entry,
+                                 std::string(label) + " cut to " + std::to_string(kFieldLimit) +
+                                     " characters (it had " + std::to_string(text.size()) + ")"});
+      text.resize(kFieldLimit);
+      while (!text.empty() && (text.back() == ' ' || text.back() == '\n')) text.pop_back();
+    }
+    ref.fields.push_back(std::move(text));
+  }
+  result->references.push_back(std::move(ref));
+}
+
+std::u32string JoinNames(const std::vector<std::u32string>& names) {
+  std::u32string out;
+  for (const std::u32string& n : names) {
+    if (n.empty()) continue;
+    if (!out.empty()) out += U"; ";
+    out += n;
+  }
+  return out;
+}
+
+std::vector<std::string> SplitStoredNames(std::string_view text) {
+  std::vector<std::string> names;
+  std::string current;
+  auto push = [&] {
+    std::string t = TrimAscii(current);
+    if (!t.empty()) names.push_back(t);
+    current.clear();
+  };
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == ';' || c == '\n') {
+      push();
+      continue;
+    }
+    if (c == ' ' && text.substr(i, 5) == " and ") {
+      push();
+      i += 4;
+      continue;
+    }
+    current.push_back(c);
+  }
+  push();
+  return names;
+}
+
+std::string YearIn(std::string_view text) {
+  for (size_t i = 0; i + 4 <= text.size(); ++i) {
+    bool digits = true;
+    for (size_t k = 0; k < 4; ++k) digits = digits && std::isdigit(static_cast<unsigned char>(text[i + k]));
+    const bool before = i > 0 && std::isdigit(static_cast<unsigned char>(text[i - 1]));
+    const bool after = i + 4 < text.size() && std::isdigit(static_cast<unsigned char>(text[i + 4]));
+    if (digits && !before && !after) return std::string(text.substr(i, 4));
+  }
+  return "";
+}
+
+std::u32string NotesWith(std::u32string notes, const std::u32string& url, const std::u32string& doi) {
+  auto line = [&notes](const char32_t* label, const std::u32string& value) {
+    if (value.empty()) return;
+    if (!notes.empty()) notes += U'\n';
+    notes += label;
+    notes += value;
+  };
+  line(U"URL: ", url);
+  line(U"DOI: ", doi);
+  return notes;
+}
+
+std::string EntryName(const std::string& key, const std::u32string& title, size_t number) {
+  if (!key.empty()) return key;
+  std::u32string t = Trim(title);
+  if (!t.empty()) {
+    const size_t nl = t.find(U'\n');
+    if (nl != std::u32string::npos) t.resize(nl);
+    if (t.size() > 40) t = t.substr(0, 40) + U"...";
+    return "\"" + EncodeUtf8(t) + "\"";
+  }
+  return "entry " + std::to_string(number);
+}
+
+std::vector<std::string> Utf8Fields(const CCustomRecord& record, size_t count) {
+  std::vector<std::string> out(count);
+  for (size_t i = 0; i < count && i < record.fields.size(); ++i) out[i] = Cp1252ToUtf8(record.fields[i]);
+  return out;
+}
+
+std::u32string Trim(std::u32string_view text) {
+  size_t b = 0, e = text.size();
+  auto space = [](char32_t c) { return c == U' ' || c == U'\t' || c == U'\n' || c == U'\r'; };
+  while (b < e && space(text[b])) ++b;
+  while (e > b && space(text[e - 1])) --e;
+  return std::u32string(text.substr(b, e - b));
+}
+
+std::string TrimAscii(std::string_view text) {
+  size_t b = 0, e = text.size();
+  auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+  while (b < e && space(text[b])) ++b;
+  while (e > b && space(text[e - 1])) --e;
+  return std::string(text.substr(b, e - b));
+}
+
+std::string Lower(std::string_view ascii) {
+  std::string out(ascii);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+}  // namespace quillet::refx

@@ -1,0 +1,78 @@
+// What the BibTeX and the RIS side share: the six kinds' fields, finishing
+// an entry for the store (code page, limits, notices), names and years.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/refexchange/RefExchange.h"
+
+namespace quillet::refx {
+
+// Field positions per kind, in the stored order.
+namespace book { enum : size_t { kTitle, kAuthor, kPublisher, kIsbn, kYear, kPages, kNotes, kCount }; }
+namespace web { enum : size_t { kTitle, kUrl, kNotes, kCount }; }
+// Journal and magazine articles share their fields.
+namespace article {
+enum : size_t { kTitle, kAuthor, kJournal, kVolume, kIssue, kYear, kPages, kNotes, kCount };
+}
+namespace news { enum : size_t { kTitle, kPaper, kCity, kReporter, kDate, kPages, kNotes, kCount }; }
+namespace report { enum : size_t { kTitle, kAuthor, kSource, kAbstract, kDate, kNotes, kCount }; }
+
+// "Book", "Internet", "Journal Article", "Magazine Article", "Newspaper
+// Article", "Report".
+const char* KindTitle(int32_t customType);
+// The reference window's label of field `index` ("Title", "Author" ...).
+const char* FieldLabel(int32_t customType, size_t index);
+// The field holding the names of people (Author, Reporter); -1 for none.
+int NamesField(int32_t customType);
+// The field holding the year or date; -1 for none.
+int YearField(int32_t customType);
+
+// An entry read from a file, its fields still Unicode.
+struct EntryDraft {
+  int32_t customType = 0;
+  std::vector<std::u32string> fields;  // sized for the kind
+  std::string entry;                   // its name for notices
+  int line = 0;
+  std::string otherKind;               // the file's type when it came in as another kind
+};
+
+// A draft of `customType` with empty fields.
+EntryDraft MakeDraft(int32_t customType, const std::string& entry, int line);
+
+// Puts the draft into `result`: each field in the code page (characters
+// replaced are told), cut to kFieldLimit (told), the change of kind told.
+// A draft with no text in any field is skipped (told) instead.
+void FinishEntry(EntryDraft draft, ReadResult* result);
+
+// Adds a skipped-entry notice.
+void SkipEntry(ReadResult* result, int line, const std::string& entry, const std::string& why);
+
+// "; " between the names.
+std::u32string JoinNames(const std::vector<std::u32string>& names);
+// A stored names field (UTF-8) split at ";" and at " and ", each name
+// trimmed, empty ones left out.
+std::vector<std::string> SplitStoredNames(std::string_view utf8);
+
+// The first run of four digits, or "".
+std::string YearIn(std::string_view text);
+// The notes, with a line "URL: ..." and "DOI: ..." after them for each one
+// given (the store has no field of their own for them).
+std::u32string NotesWith(std::u32string notes, const std::u32string& url, const std::u32string& doi);
+
+// How notices name an entry: its key when it has one, else its title (up
+// to 40 characters, in quotes), else "entry N".
+std::string EntryName(const std::string& key, const std::u32string& title, size_t number);
+
+// A record's fields as UTF-8, as many as the kind has (missing ones
+// empty, extra ones left out).
+std::vector<std::string> Utf8Fields(const CCustomRecord& record, size_t count);
+
+std::u32string Trim(std::u32string_view text);
+std::string TrimAscii(std::string_view text);
+std::string Lower(std::string_view ascii);
+
+}  // namespace quillet::refx

@@ -1,0 +1,235 @@
+#include "store/refexchange/RefExchange.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <set>
+
+#include "platform/codepage/CodePage.h"
+#include "store/RecordKinds.h"
+#include "store/RecordStore.h"
+#include "store/refexchange/BibTex.h"
+#include "store/refexchange/RefCommon.h"
+#include "store/refexchange/Ris.h"
+#include "store/refexchange/Unicode.h"
+
+namespace quillet::refx {
+namespace {
+
+// Larger files are refused rather than read into memory.
+constexpr size_t kMaxFileSize = 64u << 20;
+
+template <class T>
+T* FirstLive(CRecordStore& store, uint32_t id) {
+  for (uint32_t i = 0; i < store.highWater(); ++i) {
+    T* r = RecordAs<T>(store.RecordAt(i));
+    if (r != nullptr && r->IsLive() && r->recordId == id) return r;
+  }
+  return nullptr;
+}
+
+bool EndsWithNoCase(const std::string& s, const char* suffix) {
+  const size_t n = std::strlen(suffix);
+  return s.size() >= n && Lower(s.substr(s.size() - n)) == suffix;
+}
+
+// "% Encoding: ISO8859_1" (or windows-1252 and the like) in the first lines.
+bool DeclaresCodePage(std::string_view text) {
+  const std::string head = Lower(text.substr(0, std::min<size_t>(text.size(), 512)));
+  const size_t at = head.find("encoding:");
+  if (at == std::string::npos || head.rfind('%', at) == std::string::npos) return false;
+  const size_t eol = head.find('\n', at);
+  std::string name = TrimAscii(head.substr(at + 9, eol == std::string::npos ? std::string::npos : eol - at - 9));
+  std::string letters;
+  for (char c : name)
+    if (std::isalnum(static_cast<unsigned char>(c))) letters.push_back(c);
+  return letters == "iso88591" || letters == "latin1" || letters == "windows1252" || letters == "cp1252";
+}
+
+}  // namespace
+
+bool FormatOfPath(const std::string& path, Format* format) {
+  if (EndsWithNoCase(path, ".bib")) *format = Format::kBibTex;
+  else if (EndsWithNoCase(path, ".ris")) *format = Format::kRis;
+  else return false;
+  return true;
+}
+
+ReadResult ReadReferences(std::string_view text, Format format) {
+  ReadResult result;
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  if (text.find('\0') != std::string_view::npos) {
+    result.error = "it is not a text file";
+    return result;
+  }
+  // A file that says it is written in the Latin-1 or Windows-1252 code
+  // page (as some managers head their BibTeX files) is read as such;
+  // every other file is UTF-8.
+  std::string converted;
+  if (format == Format::kBibTex && DeclaresCodePage(text)) {
+    converted = Cp1252ToUtf8(text);
+    text = converted;
+  }
+  std::u32string ignored;
+  size_t bad = 0;
+  if (!DecodeUtf8(text, &ignored, &bad)) {
+    size_t line = 1;
+    for (size_t i = 0; i < bad; ++i) line += text[i] == '\n';
+    result.error = "it is not UTF-8 text (line " + std::to_string(line) + ")";
+    return result;
+  }
+  return format == Format::kBibTex ? ReadBibTex(text) : ReadRis(text);
+}
+
+ReadResult ReadReferenceFile(const std::string& path) {
+  ReadResult result;
+  Format format;
+  if (!FormatOfPath(path, &format)) {
+    result.error = "its name ends in neither .bib nor .ris";
+    return result;
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    result.error = std::string("it cannot be read: ") + std::strerror(errno);
+    return result;
+  }
+  std::unique_ptr<int, void (*)(int*)> closer(new int(fd), [](int* f) {
+    ::close(*f);
+    delete f;
+  });
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    result.error = "it is not a file";
+    return result;
+  }
+  if (static_cast<uint64_t>(st.st_size) > kMaxFileSize) {
+    result.error = "it is larger than 64 MB";
+    return result;
+  }
+  std::string text;
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      result.error = std::string("it cannot be read: ") + std::strerror(errno);
+      return result;
+    }
+    if (n == 0) break;
+    text.append(buf, static_cast<size_t>(n));
+    if (text.size() > kMaxFileSize) {
+      result.error = "it is larger than 64 MB";
+      return result;
+    }
+  }
+  return ReadReferences(text, format);
+}
+
+AddResult AddToTopic(CRecordStore& store, uint32_t topicId, const std::vector<ImportedReference>& references,
+                     const std::function<uint32_t()>& nextId, std::vector<uint32_t>* added) {
+  if (added) added->clear();
+  CTopicRecord* topic = topicId != 0 ? FirstLive<CTopicRecord>(store, topicId) : nullptr;
+  if (topic == nullptr) return AddResult::kNoTopic;
+  CTopicLinksRecord* links = topic->linksId != 0 ? FirstLive<CTopicLinksRecord>(store, topic->linksId) : nullptr;
+  if (links == nullptr) return AddResult::kNoLinks;
+
+  std::vector<CRecord*> made;
+  std::vector<uint32_t> ids;
+  for (const ImportedReference& ref : references) {
+    auto record = std::make_unique<CCustomRecord>();
+    record->recordId = nextId();
+    record->customType = ref.customType;
+    record->fields = ref.fields;
+    CRecord* raw = record.get();
+    const uint32_t id = record->recordId;
+    if (store.AddNew(std::move(record)) != DB_OK) {
+      // Records are never taken out of a store: the ones already in go
+      // as deleted, and none joins the topic.
+      for (CRecord* r : made) r->flags |= kFlagDeleted;
+      return AddResult::kStoreFull;
+    }
+    made.push_back(raw);
+    ids.push_back(id);
+  }
+  links->memberIds.insert(links->memberIds.end(), ids.begin(), ids.end());
+  if (!ids.empty()) links->flags |= kFlagModified;
+  if (added) *added = std::move(ids);
+  return AddResult::kOk;
+}
+
+std::vector<const CCustomRecord*> CollectReferences(CRecordStore& store, uint32_t topicId, bool includePrivate,
+                                                    bool* found) {
+  std::vector<const CCustomRecord*> out;
+  auto wanted = [includePrivate](const CCustomRecord* r) {
+    return r != nullptr && r->IsLive() && (includePrivate || r->isPrivate == 0);
+  };
+  if (found) *found = true;
+  if (topicId == 0) {
+    for (uint32_t i = 0; i < store.highWater(); ++i) {
+      const CCustomRecord* r = RecordAs<CCustomRecord>(store.RecordAt(i));
+      if (wanted(r)) out.push_back(r);
+    }
+    return out;
+  }
+  const CTopicRecord* topic = FirstLive<CTopicRecord>(store, topicId);
+  if (topic == nullptr) {
+    if (found) *found = false;
+    return out;
+  }
+  const CTopicLinksRecord* links = topic->linksId != 0 ? FirstLive<CTopicLinksRecord>(store, topic->linksId) : nullptr;
+  if (links == nullptr) return out;
+  std::set<uint32_t> seen;
+  for (uint32_t id : links->memberIds) {
+    if (!seen.insert(id).second) continue;
+    CRecord* r = nullptr;
+    if (store.FindById(id, &r) != DB_OK) continue;
+    const CCustomRecord* ref = RecordAs<CCustomRecord>(r);
+    if (wanted(ref)) out.push_back(ref);
+  }
+  return out;
+}
+
+WriteResult WriteReferences(const std::vector<const CCustomRecord*>& references, Format format) {
+  return format == Format::kBibTex ? WriteBibTex(references) : WriteRis(references);
+}
+
+bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::string* error) {
+  static std::atomic<unsigned> counter{0};
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temp = path + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) {
+    *error = std::string("cannot write beside ") + path + ": " + std::strerror(errno);
+    return false;
+  }
+  size_t done = 0;
+  int err = 0;
+  while (err == 0 && done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) err = n < 0 ? errno : EIO;
+    else done += static_cast<size_t>(n);
+  }
+  if (err == 0 && ::fsync(fd) != 0) err = errno;
+  if (::close(fd) != 0 && err == 0) err = errno;
+  if (err == 0 && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
+  if (err != 0) {
+    ::unlink(temp.c_str());
+    *error = std::string("cannot write ") + path + ": " + std::strerror(err);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace quillet::refx

@@ -1,0 +1,361 @@
+#include "store/refexchange/Ris.h"
+
+#include <algorithm>
+
+#include "store/RecordKinds.h"
+#include "store/refexchange/RefCommon.h"
+#include "store/refexchange/Unicode.h"
+
+namespace quillet::refx {
+namespace {
+
+bool IsTagChar(char c, bool first) {
+  return (c >= 'A' && c <= 'Z') || (!first && c >= '0' && c <= '9');
+}
+
+// "XY  - value": true with the tag and the value (the text after the dash
+// and its one space, as it stands).
+bool TagLine(std::string_view line, std::string* tag, std::string* value) {
+  if (line.size() < 4 || !IsTagChar(line[0], true) || !IsTagChar(line[1], false)) return false;
+  size_t p = 2;
+  while (p < line.size() && line[p] == ' ') ++p;
+  if (p == 2 || p > 4 || p >= line.size() || line[p] != '-') return false;
+  ++p;
+  if (p < line.size() && line[p] == ' ') ++p;
+  *tag = std::string(line.substr(0, 2));
+  *value = std::string(line.substr(p));
+  return true;
+}
+
+// Tags whose values are lines of one text.
+bool IsLinesTag(std::string_view tag) { return tag == "N1" || tag == "AB" || tag == "N2"; }
+
+std::u32string U(const std::string& utf8) {
+  std::u32string out;
+  DecodeUtf8(utf8, &out);
+  return ComposeAccents(out);
+}
+
+std::u32string Field(const RisEntry& e, std::initializer_list<std::string_view> tags) {
+  return Trim(U(e.First(tags)));
+}
+
+std::u32string Lines(const RisEntry& e, std::initializer_list<std::string_view> tags) {
+  for (std::string_view tag : tags) {
+    const std::vector<std::string> values = e.All(tag);
+    if (values.empty()) continue;
+    std::string joined;
+    for (size_t i = 0; i < values.size(); ++i) joined += (i ? "\n" : "") + values[i];
+    std::u32string text = U(joined);
+    while (!text.empty() && (text.back() == U' ' || text.back() == U'\n')) text.pop_back();
+    if (!text.empty()) return text;
+  }
+  return {};
+}
+
+std::u32string Names(const RisEntry& e) {
+  for (auto tags : {std::initializer_list<std::string_view>{"AU", "A1"},
+                    std::initializer_list<std::string_view>{"A2", "ED"}}) {
+    std::vector<std::u32string> names;
+    for (const auto& [tag, value] : e.tags)
+      if (std::find(tags.begin(), tags.end(), tag) != tags.end()) names.push_back(Trim(U(value)));
+    std::u32string joined = JoinNames(names);
+    if (!joined.empty()) return joined;
+  }
+  return {};
+}
+
+// "2004///" and "2004/03/15/" lose their empty parts.
+std::u32string RisDate(std::u32string date) {
+  if (date.find(U'/') == std::u32string::npos) return date;
+  while (!date.empty() && date.back() == U'/') date.pop_back();
+  return date;
+}
+
+// PY: the year of a "YYYY/MM/DD/" form, other texts as they are.
+std::u32string RisYear(const std::u32string& py) {
+  if (py.size() >= 4 && std::all_of(py.begin(), py.begin() + 4, [](char32_t c) { return c >= U'0' && c <= U'9'; }) &&
+      (py.size() == 4 || py[4] == U'/'))
+    return py.substr(0, 4);
+  return RisDate(py);
+}
+
+std::u32string Pages(const RisEntry& e) {
+  const std::u32string sp = Field(e, {"SP"});
+  const std::u32string ep = Field(e, {"EP"});
+  if (ep.empty() || sp.find(U'-') != std::u32string::npos) return sp;
+  return sp.empty() ? ep : sp + U"-" + ep;
+}
+
+std::u32string Notes(const RisEntry& e, bool withUrl) {
+  return NotesWith(Lines(e, {"N1"}), withUrl ? Field(e, {"UR", "L2"}) : std::u32string(),
+                   Field(e, {"DO"}));
+}
+
+void ReadEntry(const RisEntry& e, size_t number, ReadResult* result) {
+  const std::string ty = TrimAscii(e.First({"TY"}));
+  const std::u32string title = Field(e, {"TI", "T1", "CT"});
+  const std::string name = EntryName(TrimAscii(e.First({"ID"})), title, number);
+  int32_t kind = kCustomBook;
+  bool other = true;
+  if (ty == "BOOK") { kind = kCustomBook; other = false; }
+  else if (ty == "ELEC") { kind = kCustomInternet; other = false; }
+  else if (ty == "JOUR") { kind = kCustomJournal; other = false; }
+  else if (ty == "MGZN") { kind = kCustomMagazine; other = false; }
+  else if (ty == "NEWS") { kind = kCustomNewspaper; other = false; }
+  else if (ty == "RPRT") { kind = kCustomReport; other = false; }
+  else if (ty == "WEB" || ty == "BLOG") kind = kCustomInternet;
+  else if (ty == "JFULL" || ty == "EJOUR" || ty == "CONF" || ty == "CPAPER" || ty == "INPR") kind = kCustomJournal;
+  else if (ty == "THES") kind = kCustomReport;
+
+  EntryDraft d = MakeDraft(kind, name, e.line);
+  if (other) d.otherKind = "type " + (ty.empty() ? std::string("(none)") : ty);
+  std::vector<std::u32string>& f = d.fields;
+  const bool conference = ty == "CONF" || ty == "CPAPER";
+  switch (kind) {
+    case kCustomBook:
+      f[book::kTitle] = title.empty() ? Field(e, {"BT", "ST"}) : title;
+      f[book::kAuthor] = Names(e);
+      f[book::kPublisher] = Field(e, {"PB"});
+      f[book::kIsbn] = Field(e, {"SN"});
+      f[book::kYear] = RisYear(Field(e, {"PY", "Y1"}));
+      f[book::kPages] = Pages(e);
+      f[book::kNotes] = Notes(e, true);
+      break;
+    case kCustomInternet:
+      f[web::kTitle] = title;
+      f[web::kUrl] = Field(e, {"UR", "L2"});
+      f[web::kNotes] = Notes(e, false);
+      break;
+    case kCustomJournal:
+    case kCustomMagazine:
+      f[article::kTitle] = title;
+      f[article::kAuthor] = Names(e);
+      f[article::kJournal] =
+          conference ? Field(e, {"T2", "BT", "JF", "JO"}) : Field(e, {"T2", "JF", "JO", "JA", "J2"});
+      f[article::kVolume] = Field(e, {"VL"});
+      f[article::kIssue] = Field(e, {"IS"});
+      f[article::kYear] = RisYear(Field(e, {"PY", "Y1"}));
+      f[article::kPages] = Pages(e);
+      f[article::kNotes] = Notes(e, true);
+      break;
+    case kCustomNewspaper:
+      f[news::kTitle] = title;
+      f[news::kPaper] = Field(e, {"T2", "JF", "JO", "JA"});
+      f[news::kCity] = Field(e, {"CY"});
+      f[news::kReporter] = Names(e);
+      f[news::kDate] = RisDate(Field(e, {"DA"}));
+      if (f[news::kDate].empty()) f[news::kDate] = RisDate(Field(e, {"PY", "Y1"}));
+      f[news::kPages] = Pages(e);
+      f[news::kNotes] = Notes(e, true);
+      break;
+    case kCustomReport:
+      f[report::kTitle] = title;
+      f[report::kAuthor] = Names(e);
+      f[report::kSource] = Field(e, {"PB"});
+      f[report::kAbstract] = Lines(e, {"AB", "N2"});
+      f[report::kDate] = RisDate(Field(e, {"DA"}));
+      if (f[report::kDate].empty()) f[report::kDate] = RisYear(Field(e, {"PY", "Y1"}));
+      f[report::kNotes] = Notes(e, true);
+      break;
+  }
+  FinishEntry(std::move(d), result);
+}
+
+class RisWriter {
+ public:
+  explicit RisWriter(std::string* out) : out_(out) {}
+  // One line; line feeds in the value become spaces.
+  void Tag(const char* tag, std::string value) {
+    if (value.empty()) return;
+    std::replace(value.begin(), value.end(), '\n', ' ');
+    Put(tag, value);
+  }
+  // Each line of the value on a line of its own.
+  void LinesTag(const char* tag, const std::string& value) {
+    if (value.empty()) return;
+    size_t start = 0;
+    for (;;) {
+      const size_t nl = value.find('\n', start);
+      Put(tag, value.substr(start, nl == std::string::npos ? std::string::npos : nl - start));
+      if (nl == std::string::npos) break;
+      start = nl + 1;
+    }
+  }
+  void Names(const std::string& stored) {
+    for (const std::string& n : SplitStoredNames(stored)) Put("AU", n);
+  }
+  void Pages(const std::string& stored) {
+    const std::string t = TrimAscii(stored);
+    size_t dash = t.find('-');
+    size_t length = 1;
+    if (dash == std::string::npos) {
+      dash = t.find("\xE2\x80\x93");
+      length = 3;
+    }
+    if (dash != std::string::npos && dash > 0 && dash + length < t.size() &&
+        t.find('-', dash + length) == std::string::npos && t.find(',') == std::string::npos) {
+      Put("SP", TrimAscii(t.substr(0, dash)));
+      Put("EP", TrimAscii(t.substr(dash + length)));
+    } else {
+      Tag("SP", stored);
+    }
+  }
+  void Put(const char* tag, const std::string& value) {
+    *out_ += tag;
+    *out_ += "  - " + value + "\r\n";
+  }
+
+ private:
+  std::string* out_;
+};
+
+}  // namespace
+
+std::vector<std::string> RisEntry::All(std::string_view tag) const {
+  std::vector<std::string> values;
+  for (const auto& [t, v] : tags)
+    if (t == tag) values.push_back(v);
+  return values;
+}
+
+std::string RisEntry::First(std::initializer_list<std::string_view> wanted) const {
+  for (std::string_view tag : wanted)
+    for (const auto& [t, v] : tags)
+      if (t == tag && !TrimAscii(v).empty()) return v;
+  return "";
+}
+
+RisFile ParseRis(std::string_view text) {
+  RisFile file;
+  RisEntry current;
+  bool open = false;
+  int lineNo = 0;
+  auto broken = [&](const std::string& why) {
+    const std::u32string title = Trim(U(current.First({"TI", "T1"})));
+    file.broken.push_back({current.line,
+                           EntryName(TrimAscii(current.First({"ID"})),
+                                     title, file.entries.size() + file.broken.size() + 1),
+                           why});
+  };
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t nl = text.find('\n', start);
+    if (nl == std::string_view::npos) nl = text.size();
+    std::string_view line = text.substr(start, nl - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    ++lineNo;
+    std::string tag, value;
+    if (TagLine(line, &tag, &value)) {
+      if (tag == "TY") {
+        if (open) broken("no end (ER) before the next entry");
+        current = RisEntry{};
+        current.line = lineNo;
+        open = true;
+        current.tags.emplace_back(tag, value);
+      } else if (open && tag == "ER") {
+        file.entries.push_back(std::move(current));
+        current = RisEntry{};
+        open = false;
+      } else if (open) {
+        current.tags.emplace_back(tag, value);
+      }
+    } else if (open && !TrimAscii(line).empty() && current.tags.size() > 1) {
+      auto& last = current.tags.back();
+      last.second += IsLinesTag(last.first) ? "\n" : " ";
+      last.second += line;
+    }
+    if (nl == text.size()) break;
+    start = nl + 1;
+  }
+  if (open) broken("the file ends before the entry's end (ER)");
+  return file;
+}
+
+ReadResult ReadRis(std::string_view text) {
+  ReadResult result;
+  const RisFile file = ParseRis(text);
+  result.entriesSeen = file.entries.size() + file.broken.size();
+  if (result.entriesSeen == 0) {
+    result.error = "no RIS entries in it (no \"TY  - \" line)";
+    return result;
+  }
+  result.ok = true;
+  size_t number = 0;
+  for (const RisEntry& e : file.entries) ReadEntry(e, ++number, &result);
+  for (const RisBroken& b : file.broken) SkipEntry(&result, b.line, b.name, b.why);
+  std::stable_sort(result.notices.begin(), result.notices.end(),
+                   [](const Notice& a, const Notice& b) { return a.line < b.line; });
+  return result;
+}
+
+WriteResult WriteRis(const std::vector<const CCustomRecord*>& references) {
+  WriteResult result;
+  for (const CCustomRecord* ref : references) {
+    const int count = CustomTypeFieldCount(ref->customType);
+    if (count == 0) {
+      result.notices.push_back({Notice::What::kSkipped, 0, "record " + std::to_string(ref->recordId),
+                                "left out: not a reference of a known kind"});
+      continue;
+    }
+    const std::vector<std::string> f = Utf8Fields(*ref, static_cast<size_t>(count));
+    ++result.written;
+    RisWriter w(&result.text);
+    switch (ref->customType) {
+      case kCustomBook:
+        w.Put("TY", "BOOK");
+        w.Tag("TI", f[book::kTitle]);
+        w.Names(f[book::kAuthor]);
+        w.Tag("PB", f[book::kPublisher]);
+        w.Tag("SN", f[book::kIsbn]);
+        w.Tag("PY", f[book::kYear]);
+        w.Pages(f[book::kPages]);
+        w.LinesTag("N1", f[book::kNotes]);
+        break;
+      case kCustomInternet:
+        w.Put("TY", "ELEC");
+        w.Tag("TI", f[web::kTitle]);
+        w.Tag("UR", f[web::kUrl]);
+        w.LinesTag("N1", f[web::kNotes]);
+        break;
+      case kCustomJournal:
+      case kCustomMagazine:
+        w.Put("TY", ref->customType == kCustomJournal ? "JOUR" : "MGZN");
+        w.Tag("TI", f[article::kTitle]);
+        w.Names(f[article::kAuthor]);
+        w.Tag("T2", f[article::kJournal]);
+        w.Tag("VL", f[article::kVolume]);
+        w.Tag("IS", f[article::kIssue]);
+        w.Tag("PY", f[article::kYear]);
+        w.Pages(f[article::kPages]);
+        w.LinesTag("N1", f[article::kNotes]);
+        break;
+      case kCustomNewspaper:
+        w.Put("TY", "NEWS");
+        w.Tag("TI", f[news::kTitle]);
+        w.Tag("T2", f[news::kPaper]);
+        w.Tag("CY", f[news::kCity]);
+        w.Names(f[news::kReporter]);
+        w.Tag("DA", f[news::kDate]);
+        w.Tag("PY", YearIn(f[news::kDate]));
+        w.Pages(f[news::kPages]);
+        w.LinesTag("N1", f[news::kNotes]);
+        break;
+      case kCustomReport:
+        w.Put("TY", "RPRT");
+        w.Tag("TI", f[report::kTitle]);
+        w.Names(f[report::kAuthor]);
+        w.Tag("PB", f[report::kSource]);
+        w.LinesTag("AB", f[report::kAbstract]);
+        w.Tag("DA", f[report::kDate]);
+        w.Tag("PY", YearIn(f[report::kDate]));
+        w.LinesTag("N1", f[report::kNotes]);
+        break;
+    }
+    w.Put("ER", "");
+    result.text += "\r\n";
+  }
+  return result;
+}
+
+}  // namespace quillet::refx

@@ -1,0 +1,271 @@
+// BibTeX files in: the entry syntax, broken entries, and a reference
+// manager's export read into the six kinds.
+#include <gtest/gtest.h>
+
+#include "platform/codepage/CodePage.h"
+#include "store/RecordKinds.h"
+#include "store/refexchange/BibTex.h"
+#include "store/refexchange/tests/RefTestUtil.h"
+
+namespace quillet::refx {
+namespace {
+
+using testing::NoticesOf;
+using testing::ReadSample;
+using testing::Ref;
+
+// Code-page bytes of UTF-8 text the code page can hold.
+std::string CP(const char* utf8) {
+  std::string out;
+  EXPECT_TRUE(Utf8ToCp1252(utf8, &out)) << utf8;
+  return out;
+}
+
+std::vector<std::string> CPs(std::initializer_list<const char*> utf8) {
+  std::vector<std::string> out;
+  for (const char* u : utf8) out.push_back(CP(u));
+  return out;
+}
+
+int LineOf(const std::string& text, const std::string& what) {
+  const size_t at = text.find(what);
+  EXPECT_NE(at, std::string::npos) << what;
+  int line = 1;
+  for (size_t i = 0; i < at; ++i) line += text[i] == '\n';
+  return line;
+}
+
+TEST(BibTexSyntax, StringsConcatenationQuotesAndParentheses) {
+  const BibFile f = ParseBibTex(R"(
+Some words before the entries, and an address: me@example.org.
+@String{pub = "Ulmer"}
+@STRING(city = {Stuttgart})
+@Book(k1,
+  Publisher = pub # " Verlag, " # city,
+  title = "Say {"}hi{"} to {Bob}",
+  year = 2004, month = mar
+)
+@preamble{ "\newcommand{\noopsort}[1]{}" }
+@comment{ @book{not, title = {an entry}} }
+@misc{k2,}
+)");
+  ASSERT_EQ(f.entries.size(), 2u);
+  EXPECT_TRUE(f.broken.empty());
+  const BibEntry& e = f.entries[0];
+  EXPECT_EQ(e.type, "book");
+  EXPECT_EQ(e.key, "k1");
+  EXPECT_EQ(e.line, 5);
+  ASSERT_NE(e.Find("publisher"), nullptr);
+  EXPECT_EQ(*e.Find("publisher"), "Ulmer Verlag, Stuttgart");
+  EXPECT_EQ(*e.Find("title"), R"(Say {"}hi{"} to {Bob})");
+  EXPECT_EQ(*e.Find("year"), "2004");
+  EXPECT_EQ(*e.Find("month"), "March");
+  EXPECT_EQ(f.entries[1].key, "k2");
+  EXPECT_TRUE(f.entries[1].fields.empty());
+}
+
+TEST(BibTexSyntax, BrokenEntriesAreNamedAndReadingGoesOn) {
+  const std::string text = R"(@book{nocomma, title = {A} year = {2001}}
+@book{good1, title = {First good}}
+@book{noequals, title {B}}
+@article{unclosed, title = {Runs on,
+  year = {1999}
+}
+@book{good2, title = "Second good"}
+@book{, = {x}}
+@misc{openquote, title = "never closed
+)";
+  const BibFile f = ParseBibTex(text);
+  ASSERT_EQ(f.entries.size(), 2u);
+  EXPECT_EQ(f.entries[0].key, "good1");
+  EXPECT_EQ(f.entries[1].key, "good2");
+  ASSERT_EQ(f.broken.size(), 5u);
+  EXPECT_EQ(f.broken[0].name, "nocomma");
+  EXPECT_EQ(f.broken[0].why, "no comma after title");
+  EXPECT_EQ(f.broken[0].line, 1);
+  EXPECT_EQ(f.broken[1].name, "noequals");
+  EXPECT_EQ(f.broken[1].why, "no \"=\" after title");
+  EXPECT_EQ(f.broken[2].name, "unclosed");
+  EXPECT_EQ(f.broken[2].why, "a brace is not closed (in title)");
+  EXPECT_EQ(f.broken[2].line, 4);
+  EXPECT_EQ(f.broken[3].name, "@book");
+  EXPECT_EQ(f.broken[4].name, "openquote");
+  EXPECT_EQ(f.broken[4].why, "a quote is not closed (in title)");
+}
+
+TEST(BibTexSyntax, NothingOfTheFormatIsNoFile) {
+  EXPECT_FALSE(ReadBibTex("Just a letter to a friend, me@example.org\n").ok);
+  EXPECT_FALSE(ReadReferences("", Format::kBibTex).ok);
+  const ReadResult r = ReadReferences("\xEF\xBB\xBF@book{k, title={T}}", Format::kBibTex);
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.references.size(), 1u);
+}
+
+TEST(BibTexSyntax, MonthsAndDates) {
+  EXPECT_EQ(MonthNumber("mar"), 3);
+  EXPECT_EQ(MonthNumber("September"), 9);
+  EXPECT_EQ(MonthNumber("Sept."), 9);
+  EXPECT_EQ(MonthNumber("11"), 11);
+  EXPECT_EQ(MonthNumber("13"), 0);
+  EXPECT_EQ(MonthNumber("Spring"), 0);
+  const ReadResult r = ReadBibTex(R"(
+@techreport{a, title = {A}, year = 2003, month = jun, day = 5}
+@techreport{b, title = {B}, year = 2003, month = {Spring}}
+@techreport{c, title = {C}, date = {2003-06-05/2003-06-07}, year = 2001}
+)");
+  ASSERT_EQ(r.references.size(), 3u);
+  EXPECT_EQ(r.references[0].fields[4], "2003-06-05");
+  EXPECT_EQ(r.references[1].fields[4], "Spring 2003");
+  EXPECT_EQ(r.references[2].fields[4], "2003-06-05/2003-06-07");
+}
+
+TEST(BibTexSyntax, AFileThatSaysItIsLatin1IsReadAsTheCodePage) {
+  const std::string latin1 = "% Encoding: ISO8859_1\n@book{k, title = {Gem\xFC" "sebau}}\n";
+  const ReadResult r = ReadReferences(latin1, Format::kBibTex);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.references.at(0).fields[0], "Gem\xFC" "sebau");
+  // Without that line the same bytes are not UTF-8: nothing is read.
+  const ReadResult bad = ReadReferences(latin1.substr(latin1.find('@')), Format::kBibTex);
+  EXPECT_FALSE(bad.ok);
+  EXPECT_EQ(bad.error, "it is not UTF-8 text (line 1)");
+  EXPECT_TRUE(bad.references.empty());
+}
+
+// A reference manager's export: every kind, accents, braces, several
+// authors, page ranges, a web address with % and _, an abstract over the
+// limit, types of no kind of ours, a broken entry.
+TEST(BibTexLibrary, EveryEntryComesInAsItsKind) {
+  const std::string text = ReadSample("library.bib");
+  const ReadResult r = ReadReferences(text, Format::kBibTex);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.entriesSeen, 11u);
+  EXPECT_EQ(r.skipped, 1u);
+  ASSERT_EQ(r.references.size(), 10u);
+
+  const ImportedReference* book = Ref(r, "mueller2004");
+  ASSERT_TRUE(book);
+  EXPECT_EQ(book->customType, kCustomBook);
+  EXPECT_EQ(book->fields, CPs({"Die Kunst des Gemüsebaus", "Müller, Hans; Gaßner, Jörg; Østergaard, Bjørn",
+                               "Ulmer", "978-3-8001-4436-5", "2004", "1-312", "Second edition, revised."}));
+  EXPECT_EQ(book->line, LineOf(text, "@book{mueller2004"));
+
+  const ImportedReference* journal = Ref(r, "dupont2011");
+  ASSERT_TRUE(journal);
+  EXPECT_EQ(journal->customType, kCustomJournal);
+  EXPECT_EQ(journal->fields,
+            CPs({"Soil moisture and the pH of raised beds — a Canadian study",
+                 "Dupont, François; Lévesque, Amélie; Škoda, Jirí", "Journal of Garden Research", "12", "3",
+                 "2011", "245-261", "DOI: 10.1234/jgr.2011.245"}));
+  EXPECT_EQ(NoticesOf(r, "dupont2011", Notice::What::kReplaced),
+            std::vector<std::string>{"Author: \"ř\" (U+0159) as \"r\""});
+
+  const ImportedReference* magazine = Ref(r, "kowalski2019");
+  ASSERT_TRUE(magazine);
+  EXPECT_EQ(magazine->customType, kCustomMagazine);
+  EXPECT_EQ(magazine->fields, CPs({"Why the Lódz allotments thrive", "Kowalski, Lukasz; Wisniewska, Zofia",
+                                   "Garden Monthly", "7", "11", "2019", "30-33", ""}));
+  EXPECT_EQ(NoticesOf(r, "kowalski2019", Notice::What::kReplaced),
+            (std::vector<std::string>{"Title: \"Ł\" (U+0141) as \"L\", \"ź\" (U+017A) as \"z\"",
+                                      "Author: \"Ł\" (U+0141) as \"L\", \"ś\" (U+015B) as \"s\""}));
+
+  const ImportedReference* paper = Ref(r, "hart2020");
+  ASSERT_TRUE(paper);
+  EXPECT_EQ(paper->customType, kCustomNewspaper);
+  EXPECT_EQ(paper->fields, CPs({"Frost warning issued for the weekend", "The Evening Ledger", "Leeds",
+                                "Hart, Olivia", "2020-04-17", "A4", ""}));
+
+  const ImportedReference* report = Ref(r, "nsa2018");
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->customType, kCustomReport);
+  ASSERT_EQ(report->fields.size(), 6u);
+  EXPECT_EQ(report->fields[1], "National Soil Agency");
+  EXPECT_EQ(report->fields[2], "National Soil Agency");
+  // Cut to the limit; a blank the cut ends on goes as well.
+  const size_t from = text.find("abstract    = {") + 15;
+  std::string abstract = text.substr(from, text.find("},", from) - from).substr(0, kFieldLimit);
+  while (abstract.back() == ' ') abstract.pop_back();
+  EXPECT_EQ(report->fields[3], abstract);
+  EXPECT_GE(report->fields[3].size(), kFieldLimit - 1);
+  EXPECT_EQ(report->fields[4], "2018");
+  EXPECT_EQ(report->fields[5], "Report no. NSA-TR-18/04");
+  const std::vector<std::string> cut = NoticesOf(r, "nsa2018", Notice::What::kCut);
+  ASSERT_EQ(cut.size(), 1u);
+  EXPECT_EQ(cut[0].rfind("Abstract cut to 30000 characters (it had 3", 0), 0u) << cut[0];
+
+  const ImportedReference* web = Ref(r, "rhs_slugs");
+  ASSERT_TRUE(web);
+  EXPECT_EQ(web->customType, kCustomInternet);
+  EXPECT_EQ(web->fields, CPs({"Slugs and snails: organic control",
+                              "https://example.org/advice/slugs_and_snails?print=1&ref=50%25_off",
+                              "Accessed 3 May 2021"}));
+}
+
+TEST(BibTexLibrary, OtherTypesComeInAsTheNearestKindAndSaySo) {
+  const ReadResult r = ReadReferences(ReadSample("library.bib"), Format::kBibTex);
+  ASSERT_TRUE(r.ok);
+  const ImportedReference* proc = Ref(r, "tanaka2015");
+  ASSERT_TRUE(proc);
+  EXPECT_EQ(proc->customType, kCustomJournal);
+  EXPECT_EQ(proc->fields, CPs({"Rain water harvesting for small plots", "Tanaka, Yuki; O'Brien, Seán",
+                               "Proceedings of the 4th Urban Agriculture Conference", "", "", "2015",
+                               "112-119", ""}));
+  EXPECT_EQ(NoticesOf(r, "tanaka2015", Notice::What::kOtherKind),
+            std::vector<std::string>{"@inproceedings came in as Journal Article"});
+
+  const ImportedReference* thesis = Ref(r, "ng2009");
+  ASSERT_TRUE(thesis);
+  EXPECT_EQ(thesis->customType, kCustomReport);
+  EXPECT_EQ(thesis->fields, CPs({"Root architecture of heritage tomato cultivars", "Ng, Wei",
+                                 "University of Reading", "", "2009-09", ""}));
+  EXPECT_EQ(NoticesOf(r, "ng2009", Notice::What::kOtherKind),
+            std::vector<std::string>{"@phdthesis came in as Report"});
+
+  const ImportedReference* online = Ref(r, "frostdates");
+  ASSERT_TRUE(online);
+  EXPECT_EQ(online->customType, kCustomInternet);
+  EXPECT_EQ(online->fields[1], "https://frost.example.net/dates?pc=LS1_4&fmt=%2Fhtml");
+  EXPECT_EQ(NoticesOf(r, "frostdates", Notice::What::kOtherKind),
+            std::vector<std::string>{"@online came in as Internet"});
+
+  const ImportedReference* patent = Ref(r, "bell2008");
+  ASSERT_TRUE(patent);
+  EXPECT_EQ(patent->customType, kCustomBook);
+  EXPECT_EQ(patent->fields, CPs({"Self-watering seed tray", "Bell, Arthur; et al.", "", "", "2008", "", ""}));
+  EXPECT_EQ(NoticesOf(r, "bell2008", Notice::What::kOtherKind),
+            std::vector<std::string>{"@patent came in as Book"});
+
+  // The broken entry is skipped and named; what follows it was read.
+  const std::vector<std::string> skipped = NoticesOf(r, "smith2001", Notice::What::kSkipped);
+  EXPECT_EQ(skipped, std::vector<std::string>{"skipped: a brace is not closed (in title)"});
+  for (const ImportedReference& ref : r.references) EXPECT_NE(ref.entry, "smith2001");
+}
+
+TEST(BibTexLibrary, NoticesReadInFileOrder) {
+  const ReadResult r = ReadReferences(ReadSample("library.bib"), Format::kBibTex);
+  ASSERT_FALSE(r.notices.empty());
+  for (size_t i = 1; i < r.notices.size(); ++i) EXPECT_LE(r.notices[i - 1].line, r.notices[i].line);
+  const std::string line = r.notices.front().ToString();
+  EXPECT_EQ(line.rfind("line ", 0), 0u) << line;
+}
+
+TEST(BibTexEntries, AnEntryWithNothingToKeepIsSkipped) {
+  const ReadResult r = ReadBibTex("@book{empty, keywords = {x}, file = {a.pdf}}\n@book{k, title = {T}}");
+  ASSERT_TRUE(r.ok);
+  ASSERT_EQ(r.references.size(), 1u);
+  EXPECT_EQ(NoticesOf(r, "empty", Notice::What::kSkipped),
+            std::vector<std::string>{"skipped: nothing in it to keep"});
+}
+
+TEST(BibTexEntries, EditorsStandInForMissingAuthorsAndWebAddressesGoToNotes) {
+  const ReadResult r = ReadBibTex(R"(@book{k, title = {Edited}, editor = {Gray, Ann and Li, Bo},
+  url = {http://x.org/a_b}, doi = {10.1/x_y}, note = {Signed copy.}}
+@misc{h, title = {Site}, howpublished = {\url{http://y.org/p%20q}}})");
+  ASSERT_EQ(r.references.size(), 2u);
+  EXPECT_EQ(r.references[0].fields[1], "Gray, Ann; Li, Bo");
+  EXPECT_EQ(r.references[0].fields[6], "Signed copy.\nURL: http://x.org/a_b\nDOI: 10.1/x_y");
+  EXPECT_EQ(r.references[1].customType, kCustomInternet);
+  EXPECT_EQ(r.references[1].fields[1], "http://y.org/p%20q");
+}
+
+}  // namespace
+}  // namespace quillet::refx

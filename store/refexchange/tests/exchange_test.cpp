@@ -1,0 +1,305 @@
+// References out and back in, into a topic of a store, and the files
+// around them.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "store/RecordKinds.h"
+#include "store/RecordStore.h"
+#include "store/refexchange/RefExchange.h"
+#include "store/refexchange/tests/RefTestUtil.h"
+#include "store/tests/StoreTestUtil.h"
+
+namespace quillet::refx {
+namespace {
+
+using quillet::testing::ScratchDir;
+
+std::unique_ptr<CCustomRecord> Reference(uint32_t id, int32_t type, std::vector<std::string> fields) {
+  auto r = std::make_unique<CCustomRecord>();
+  r->recordId = id;
+  r->customType = type;
+  r->fields = std::move(fields);
+  return r;
+}
+
+// One reference of every kind, with what trips writers up: accents of the
+// code page, TeX's special characters, quotes and dashes, several authors,
+// page ranges, notes over several lines, web addresses with % _ and ~.
+std::vector<std::unique_ptr<CCustomRecord>> EveryKind() {
+  std::vector<std::unique_ptr<CCustomRecord>> refs;
+  refs.push_back(Reference(10, kCustomBook,
+                           {"Die Kunst des Gem\xFCsebaus \x96 Band 2", "M\xFCller, Hans; Ga\xDFner, J\xF6rg",
+                            "Ulmer & S\xF6hne", "978-3-8001-4436-5", "2004", "1-312",
+                            "Second edition.\nSigned; 50% off_price {sale}\n\nShelf \\B3 ~ ^"}));
+  refs.push_back(Reference(11, kCustomInternet,
+                           {"Slugs \x93" "and\x94 snails", "https://example.org/a_b?x=50%25&y=~z#top",
+                            "Accessed 3 May 2021"}));
+  refs.push_back(Reference(12, kCustomJournal,
+                           {"Soil moisture and the pH of raised beds", "Dupont, Fran\xE7ois; L\xE9vesque, Am\xE9lie; \x8Akoda, Jan",
+                            "Journal of Garden Research", "12", "3", "2011", "245-261", ""}));
+  refs.push_back(Reference(13, kCustomMagazine,
+                           {"Ten tomatoes -- worth ''growing''", "Brooks, Sam", "Kitchen Garden", "23", "4", "2018",
+                            "44-47", "Came with seeds."}));
+  refs.push_back(Reference(14, kCustomNewspaper,
+                           {"Frost warning", "The Evening Ledger", "Leeds", "Hart, Olivia; Reed, Martin", "2020-04-17",
+                            "A4", ""}));
+  refs.push_back(Reference(15, kCustomReport,
+                           {"Compost quality: 2018 survey", "National Soil Agency", "National Soil Agency",
+                            "Samples were taken.\nMost schemes passed.", "2018", "Report no. NSA-TR-18/04"}));
+  refs.push_back(Reference(16, kCustomReport,
+                           {"Urban food growing", "Greater Manchester Food Board", "GM Food Board", "", "2017-01-15",
+                            ""}));
+  return refs;
+}
+
+std::vector<const CCustomRecord*> View(const std::vector<std::unique_ptr<CCustomRecord>>& refs) {
+  std::vector<const CCustomRecord*> out;
+  for (const auto& r : refs) out.push_back(r.get());
+  return out;
+}
+
+class RoundTrip : public ::testing::TestWithParam<Format> {};
+
+TEST_P(RoundTrip, EveryKindComesBackWithTheSameFields) {
+  const auto refs = EveryKind();
+  const WriteResult written = WriteReferences(View(refs), GetParam());
+  EXPECT_EQ(written.written, refs.size());
+  EXPECT_TRUE(written.notices.empty());
+  const ReadResult back = ReadReferences(written.text, GetParam());
+  ASSERT_TRUE(back.ok) << back.error;
+  EXPECT_TRUE(back.notices.empty()) << back.notices.front().ToString() << "\n" << written.text;
+  ASSERT_EQ(back.references.size(), refs.size()) << written.text;
+  for (size_t i = 0; i < refs.size(); ++i) {
+    EXPECT_EQ(back.references[i].customType, refs[i]->customType) << i;
+    EXPECT_EQ(back.references[i].fields, refs[i]->fields) << i << "\n" << written.text;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFormats, RoundTrip, ::testing::Values(Format::kBibTex, Format::kRis),
+                         [](const auto& info) { return info.param == Format::kBibTex ? "BibTeX" : "RIS"; });
+
+TEST(WriteBibTex, EntriesAsManagersExpectThem) {
+  const auto refs = EveryKind();
+  const std::string text = WriteReferences(View(refs), Format::kBibTex).text;
+  EXPECT_NE(text.find("@book{muller2004,\n  title = {Die {Kunst} des {Gemüsebaus} – {Band} 2},\n"
+                      "  author = {Müller, Hans and Gaßner, Jörg},\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("  pages = {1--312}"), std::string::npos);
+  EXPECT_NE(text.find("@misc{slugs,\n  title = {Slugs “and” snails},\n"
+                      "  url = {https://example.org/a_b?x=50%25&y=~z#top},"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("@article{brooks2018,\n  entrysubtype = {magazine},"), std::string::npos) << text;
+  EXPECT_NE(text.find("@article{hart2020,\n  entrysubtype = {newspaper},"), std::string::npos) << text;
+  EXPECT_NE(text.find("@techreport{agency2018,"), std::string::npos) << text;
+  EXPECT_NE(text.find("  note = {Second edition.\n\nSigned; 50\\% off\\_price \\{sale\\}\n\n\nShelf"),
+            std::string::npos)
+      << text;
+}
+
+TEST(WriteBibTex, KeysAreMadeUnique) {
+  std::vector<std::unique_ptr<CCustomRecord>> refs;
+  for (uint32_t id = 1; id <= 3; ++id)
+    refs.push_back(Reference(id, kCustomBook, {"T", "M\xFCller, Hans", "", "", "2004", "", ""}));
+  refs.push_back(Reference(4, kCustomBook, {"T", "Hans M\xFCller", "", "", "2004a", "", ""}));
+  refs.push_back(Reference(5, kCustomBook, {"", "", "", "", "", "", "Only notes"}));
+  refs.push_back(Reference(6, 7, {"A record of no known kind"}));
+  const WriteResult w = WriteReferences(View(refs), Format::kBibTex);
+  EXPECT_EQ(w.written, 5u);
+  for (const char* key : {"@book{muller2004,", "@book{muller2004a,", "@book{muller2004b,",
+                          "@book{muller2004c,", "@book{ref,"})
+    EXPECT_NE(w.text.find(key), std::string::npos) << key << "\n" << w.text;
+  ASSERT_EQ(w.notices.size(), 1u);
+  EXPECT_EQ(w.notices[0].ToString(), "record 6: left out: not a reference of a known kind");
+}
+
+TEST(WriteRis, TaggedLinesEndInCrLf) {
+  const auto refs = EveryKind();
+  const std::string text = WriteReferences(View(refs), Format::kRis).text;
+  EXPECT_EQ(text.rfind("TY  - BOOK\r\nTI  - Die Kunst des Gemüsebaus – Band 2\r\nAU  - Müller, Hans\r\n"
+                       "AU  - Gaßner, Jörg\r\n",
+                       0),
+            0u)
+      << text;
+  EXPECT_NE(text.find("SP  - 1\r\nEP  - 312\r\n"), std::string::npos);
+  EXPECT_NE(text.find("N1  - Signed; 50% off_price {sale}\r\nN1  - \r\nN1  - Shelf"), std::string::npos);
+  EXPECT_NE(text.find("TY  - ELEC\r\n"), std::string::npos);
+  EXPECT_NE(text.find("TY  - MGZN\r\n"), std::string::npos);
+  EXPECT_NE(text.find("TY  - NEWS\r\nTI  - Frost warning\r\nT2  - The Evening Ledger\r\nCY  - Leeds\r\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("TY  - RPRT\r\n"), std::string::npos);
+  size_t lines = 0, crlf = 0;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (text[i] == '\n') {
+      ++lines;
+      crlf += i > 0 && text[i - 1] == '\r';
+    }
+  EXPECT_GT(lines, 40u);
+  EXPECT_EQ(crlf, lines);
+}
+
+// A store with a topic (2, links 3) holding a note (4); ids issued from 5.
+class TopicStore : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto settings = std::make_unique<CSettingsRecord>();
+    settings->lastRecordId = 5;
+    settings_ = settings.get();
+    store_.AddNew(std::move(settings));
+    auto topic = std::make_unique<CTopicRecord>();
+    topic->recordId = 2;
+    topic->linksId = 3;
+    topic_ = topic.get();
+    store_.AddNew(std::move(topic));
+    auto links = std::make_unique<CTopicLinksRecord>();
+    links->recordId = 3;
+    links->topicId = 2;
+    links->memberIds = {4};
+    links_ = links.get();
+    store_.AddNew(std::move(links));
+    auto note = std::make_unique<CNoteRecord>();
+    note->recordId = 4;
+    store_.AddNew(std::move(note));
+    links_->flags = 0;
+  }
+
+  uint32_t NextId() {
+    settings_->flags |= kFlagModified;
+    return ++settings_->lastRecordId;
+  }
+
+  std::vector<ImportedReference> Two() {
+    return {{kCustomBook, {"A book", "", "", "", "", "", ""}, "a", 1},
+            {kCustomInternet, {"A site", "http://x.org", ""}, "b", 5}};
+  }
+
+  ScratchDir dir_;
+  CRecordStore store_{"refs.dat", dir_.path()};
+  CSettingsRecord* settings_ = nullptr;
+  CTopicRecord* topic_ = nullptr;
+  CTopicLinksRecord* links_ = nullptr;
+};
+
+TEST_F(TopicStore, ReferencesJoinTheTopicAsNewRecords) {
+  std::vector<uint32_t> added;
+  ASSERT_EQ(AddToTopic(store_, 2, Two(), [this] { return NextId(); }, &added), AddResult::kOk);
+  EXPECT_EQ(added, (std::vector<uint32_t>{6, 7}));
+  EXPECT_EQ(links_->memberIds, (std::vector<uint32_t>{4, 6, 7}));
+  EXPECT_EQ(links_->flags, kFlagModified);
+  ASSERT_EQ(store_.Save(), DB_OK);
+
+  CRecordStore again("refs.dat", dir_.path());
+  ASSERT_EQ(again.Load(), DB_OK);
+  CRecord* r = nullptr;
+  ASSERT_EQ(again.FindById(7, &r), DB_OK);
+  const CCustomRecord* site = RecordAs<CCustomRecord>(r);
+  ASSERT_TRUE(site);
+  EXPECT_EQ(site->customType, kCustomInternet);
+  EXPECT_EQ(site->fields, (std::vector<std::string>{"A site", "http://x.org", ""}));
+  EXPECT_EQ(site->flags, kFlagNew);
+  EXPECT_EQ(site->isPrivate, 0u);
+  ASSERT_EQ(again.FindById(0, &r), DB_OK);
+  EXPECT_EQ(RecordAs<CSettingsRecord>(r)->lastRecordId, 7u);
+}
+
+TEST_F(TopicStore, NoTopicOrNoLinksAddsNothing) {
+  const uint32_t before = store_.highWater();
+  std::vector<uint32_t> added{99};
+  EXPECT_EQ(AddToTopic(store_, 9, Two(), [this] { return NextId(); }, &added), AddResult::kNoTopic);
+  EXPECT_EQ(AddToTopic(store_, 4, Two(), [this] { return NextId(); }, &added), AddResult::kNoTopic);
+  EXPECT_TRUE(added.empty());
+  topic_->linksId = 8;
+  EXPECT_EQ(AddToTopic(store_, 2, Two(), [this] { return NextId(); }, nullptr), AddResult::kNoLinks);
+  topic_->linksId = 3;
+  topic_->flags |= kFlagDeleted;
+  EXPECT_EQ(AddToTopic(store_, 2, Two(), [this] { return NextId(); }, nullptr), AddResult::kNoTopic);
+  EXPECT_EQ(store_.highWater(), before);
+  EXPECT_EQ(links_->memberIds, std::vector<uint32_t>{4});
+  EXPECT_EQ(settings_->lastRecordId, 5u);
+}
+
+TEST_F(TopicStore, CollectsTheTopicsLiveReferencesInMemberOrder) {
+  store_.AddNew(Reference(20, kCustomBook, {"Twenty"}));
+  store_.AddNew(Reference(21, kCustomBook, {"Secret"}));
+  store_.AddNew(Reference(22, kCustomBook, {"Gone"}));
+  store_.AddNew(Reference(23, kCustomBook, {"Elsewhere"}));
+  CRecord* r = nullptr;
+  store_.FindById(21, &r);
+  r->isPrivate = 1;
+  store_.FindById(22, &r);
+  r->flags |= kFlagDeleted;
+  links_->memberIds = {22, 21, 4, 20, 20, 99};
+
+  auto titles = [](const std::vector<const CCustomRecord*>& refs) {
+    std::vector<std::string> out;
+    for (const CCustomRecord* ref : refs) out.push_back(ref->fields[0]);
+    return out;
+  };
+  bool found = false;
+  EXPECT_EQ(titles(CollectReferences(store_, 2, false, &found)), std::vector<std::string>{"Twenty"});
+  EXPECT_TRUE(found);
+  EXPECT_EQ(titles(CollectReferences(store_, 2, true)), (std::vector<std::string>{"Secret", "Twenty"}));
+  EXPECT_EQ(titles(CollectReferences(store_, 0, false)), (std::vector<std::string>{"Twenty", "Elsewhere"}));
+  EXPECT_TRUE(CollectReferences(store_, 77, true, &found).empty());
+  EXPECT_FALSE(found);
+}
+
+TEST(ReferenceFiles, FormatByNameAndFilesThatCannotBeUsed) {
+  Format f;
+  EXPECT_TRUE(FormatOfPath("a/Library.BIB", &f));
+  EXPECT_EQ(f, Format::kBibTex);
+  EXPECT_TRUE(FormatOfPath("x.ris", &f));
+  EXPECT_EQ(f, Format::kRis);
+  EXPECT_FALSE(FormatOfPath("x.txt", &f));
+  EXPECT_FALSE(FormatOfPath("bib", &f));
+
+  ScratchDir dir;
+  EXPECT_EQ(ReadReferenceFile(dir.File("missing.bib")).error, "it cannot be read: No such file or directory");
+  EXPECT_EQ(ReadReferenceFile(dir.File("notes.txt")).error, "its name ends in neither .bib nor .ris");
+  ::mkdir(dir.File("folder.ris").c_str(), 0700);
+  EXPECT_EQ(ReadReferenceFile(dir.File("folder.ris")).error, "it is not a file");
+
+  // A damaged copy of a good file: nothing of it is used.
+  std::string text = testing::ReadSample("library.bib");
+  text.insert(text.find("Stuttgart"), "\xFF\xFE");
+  quillet::testing::WriteAll(dir.File("damaged.bib"), quillet::testing::Bytes(text.begin(), text.end()));
+  const ReadResult damaged = ReadReferenceFile(dir.File("damaged.bib"));
+  EXPECT_FALSE(damaged.ok);
+  EXPECT_TRUE(damaged.references.empty());
+  EXPECT_EQ(damaged.error.rfind("it is not UTF-8 text (line ", 0), 0u) << damaged.error;
+
+  const ReadResult good = ReadReferenceFile(testing::SampleFile("library.ris"));
+  EXPECT_TRUE(good.ok);
+  EXPECT_EQ(good.references.size(), 10u);
+}
+
+TEST(ReferenceFiles, WritingReplacesWholeAndNeverFollowsALink) {
+  ScratchDir dir;
+  const std::string out = dir.File("out.bib");
+  std::string error;
+  ASSERT_TRUE(WriteFileReplacing(out, "first", &error)) << error;
+  ASSERT_TRUE(WriteFileReplacing(out, "second", &error)) << error;
+  EXPECT_EQ(quillet::testing::ReadAll(out), quillet::testing::Bytes({'s', 'e', 'c', 'o', 'n', 'd'}));
+
+  // A link planted where the file goes is replaced; its target is untouched.
+  quillet::testing::WriteAll(dir.File("target"), {'k', 'e', 'e', 'p'});
+  ASSERT_EQ(::symlink(dir.File("target").c_str(), dir.File("link.ris").c_str()), 0);
+  ASSERT_TRUE(WriteFileReplacing(dir.File("link.ris"), "new", &error)) << error;
+  EXPECT_EQ(quillet::testing::ReadAll(dir.File("target")), quillet::testing::Bytes({'k', 'e', 'e', 'p'}));
+  struct stat st;
+  ASSERT_EQ(::lstat(dir.File("link.ris").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+
+  // A folder in the way: an error, and no temporary file left behind.
+  ::mkdir(dir.File("taken.bib").c_str(), 0700);
+  EXPECT_FALSE(WriteFileReplacing(dir.File("taken.bib"), "x", &error));
+  EXPECT_NE(error.find("taken.bib"), std::string::npos);
+  for (const std::string& name : dir.Entries()) EXPECT_EQ(name.find(".part-"), std::string::npos) << name;
+}
+
+}  // namespace
+}  // namespace quillet::refx
