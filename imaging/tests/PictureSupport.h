@@ -3,6 +3,8 @@
 // files of every depth the window reads.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -48,6 +50,87 @@ inline RgbPicture Scene(int width, int height, unsigned seed = 1, double grain =
       if (x >= width - width / 6 && y >= height - height / 6) c[0] = 30, c[1] = 40, c[2] = 220;
       for (int k = 0; k < 3; ++k) {
         const double v = c[k] + (grain > 0 ? noise(rng) : 0.0);
+        p.rgb[(static_cast<size_t>(y) * width + x) * 3 + k] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+      }
+    }
+  }
+  return p;
+}
+
+// A landscape photograph, drawn: evening sky and sun, hazy mountains, a
+// wooded hill, a lake with the sky in it, a meadow, and a camera's grain.
+// Everything scales with the size, so any size shows the same view.
+inline RgbPicture Photo(int width, int height, unsigned seed = 7) {
+  RgbPicture p;
+  p.width = width;
+  p.height = height;
+  p.rgb.resize(static_cast<size_t>(width) * height * 3);
+  std::mt19937 rng(seed);
+  std::normal_distribution<double> grain(0.0, 3.5);
+  const double w = width, h = height, s = std::min(w, h);
+  auto mix = [](double a, double b, double t) { return a + (b - a) * std::clamp(t, 0.0, 1.0); };
+  auto sky = [&](double y, double* c) {
+    const double t = y / (0.62 * h);
+    c[0] = mix(38, 250, t * t);
+    c[1] = mix(86, 196, t);
+    c[2] = mix(168, 160, t);
+  };
+  const double sunX = 0.7 * w, sunY = 0.42 * h, sunR = 0.045 * s;
+  // Trees along the hill: positions and sizes fixed by the seed.
+  std::vector<std::array<double, 3>> trees;
+  for (int i = 0; i < 24; ++i)
+    trees.push_back({std::uniform_real_distribution<double>(0, w)(rng), 0, 0.02 * s + 0.025 * s * (rng() % 100) / 100.0});
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const double fx = x / w;
+      double c[3];
+      sky(y, c);
+      const double d = std::hypot(x - sunX, y - sunY);
+      const double glow = std::exp(-d / (0.12 * s));
+      c[0] = mix(c[0], 255, glow * 0.8);
+      c[1] = mix(c[1], 226, glow * 0.7);
+      c[2] = mix(c[2], 170, glow * 0.5);
+      if (d < sunR) c[0] = 255, c[1] = 243, c[2] = 205;
+      const double far = h * (0.47 + 0.05 * std::sin(fx * 9.1) + 0.025 * std::sin(fx * 31.0 + 1.0));
+      if (y > far) {
+        const double t = (y - far) / (0.2 * h);
+        c[0] = mix(120, 92, t);
+        c[1] = mix(122, 104, t);
+        c[2] = mix(158, 140, t);
+      }
+      const double hill = h * (0.6 + 0.04 * std::sin(fx * 5.3 + 2.0) + 0.012 * std::sin(fx * 47.0));
+      if (y > hill) {
+        const double t = (y - hill) / (0.15 * h);
+        c[0] = mix(78, 34, t);
+        c[1] = mix(118, 72, t);
+        c[2] = mix(56, 36, t);
+      }
+      for (const auto& tree : trees) {
+        const double base = h * (0.6 + 0.04 * std::sin(tree[0] / w * 5.3 + 2.0)) + 0.01 * h;
+        const double top = base - 2.6 * tree[2];
+        if (y > top && y < base && std::abs(x - tree[0]) < (y - top) / (base - top) * tree[2] * 0.6) {
+          c[0] = 24 + 10 * ((x + y) % 3);
+          c[1] = 58 + 6 * ((x * 7 + y) % 4);
+          c[2] = 30;
+        }
+      }
+      const double lakeTop = 0.72 * h, lakeBottom = 0.84 * h;
+      if (y >= lakeTop && y < lakeBottom) {
+        // The sky upside down, darker, in ripples.
+        const double mirror = lakeTop - (y - lakeTop) * 3.2 + 6 * std::sin(x * 0.09 + y * 0.7);
+        sky(std::max(0.0, mirror), c);
+        const double dm = std::hypot(x - sunX, (lakeTop + (lakeTop - sunY) * 0.3) - y);
+        const double shine = std::exp(-dm / (0.08 * s)) * (0.6 + 0.4 * std::sin(y * 1.3));
+        for (int k = 0; k < 3; ++k) c[k] = c[k] * 0.72 + 60 * shine;
+      } else if (y >= lakeBottom) {
+        const double t = (y - lakeBottom) / (h - lakeBottom);
+        const double blade = 14 * std::sin(x * 0.8 + std::sin(y * 0.3) * 3.0);
+        c[0] = mix(150, 96, t) + blade;
+        c[1] = mix(168, 124, t) + blade;
+        c[2] = mix(70, 44, t);
+      }
+      for (int k = 0; k < 3; ++k) {
+        const double v = c[k] + grain(rng);
         p.rgb[(static_cast<size_t>(y) * width + x) * 3 + k] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
       }
     }
