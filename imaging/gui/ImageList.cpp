@@ -127,7 +127,12 @@ void CImageList::Initialize() {
 }
 
 void CImageList::Show(bool show) {
-  if (view_) view_->setVisible(show);
+  if (!view_) return;
+  // Emptied when the store was reopened (another user, a HotSync): filled
+  // again when next shown. A list with rows is kept, so that a click that
+  // changes the mode never pulls the clicked row from under the list.
+  if (show && view_->topLevelItemCount() == 0) Refill();
+  view_->setVisible(show);
 }
 
 void CImageList::Move(const QRect& rect) {
