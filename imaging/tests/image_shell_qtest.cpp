@@ -249,6 +249,12 @@ class ImageShellTest : public QObject {
     box->setCurrentIndex(0);
     emit box->activated(0);
 
+    // Emptied when the store is reopened, the list fills again when shown.
+    list->Clear();
+    w.SendCommand(CMD_START);
+    w.SendCommand(CMD_IMAGE_CENTER);
+    QCOMPARE(Rows(list), (QStringList{"Kitchen plan", "Lake at dusk"}));
+
     // Find: a picture found opens in the image window.
     w.SendCommand(CMD_FIND);
     auto* findWnd = dynamic_cast<CFindWnd*>(mgr->window(RecordWindow::kFind));
