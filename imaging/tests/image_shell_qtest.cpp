@@ -194,6 +194,14 @@ class ImageShellTest : public QObject {
     QVERIFY(JpegFile::read_rgb(file.c_str(), &width, &height));
     QCOMPARE(QSize(width, height), QSize(320, 480));
 
+    // A click on the picture in the tree opens it in the image window.
+    tree->ExpandAll();
+    const QRect itemRect = tree->view()->visualItemRect(item);
+    QTest::mouseClick(tree->view()->viewport(), Qt::LeftButton, {}, QPoint(itemRect.left() + 12, itemRect.center().y()));
+    QCOMPARE(mgr->namedMode(), Mode::VIEWIMAGE);
+    QCOMPARE(imageWnd->titleEdit()->text(), QString("Lake at dusk"));
+    QTest::mouseClick(imageWnd->cancelButton(), Qt::LeftButton);
+
     // My Pictures: both, sorted; the tree makes way for the list.
     w.SendCommand(CMD_IMAGE_CENTER);
     QCOMPARE(mgr->namedMode(), Mode::IMAGE);
@@ -248,6 +256,15 @@ class ImageShellTest : public QObject {
     QCOMPARE(Rows(list), (QStringList{"Kitchen plan"}));
     box->setCurrentIndex(0);
     emit box->activated(0);
+
+    // Commands that reach the list itself: Delete All does nothing here, the
+    // Image Center goes to the main window unless it is already shown.
+    QVERIFY(list->OnCommand(CMD_DELETE_ALL));
+    QCOMPARE(pDB->CountLive(kKindImage), 2u);
+    w.SendCommand(CMD_START);
+    QVERIFY(list->OnCommand(CMD_IMAGE_CENTER));
+    QCOMPARE(mgr->namedMode(), Mode::IMAGE);
+    QVERIFY(!list->OnCommand(CMD_PRINT));
 
     // Emptied when the store is reopened, the list fills again when shown.
     list->Clear();

@@ -115,6 +115,28 @@ TEST(ScaledDecodeTest, PartsAreExactlyTheirRectangleOfTheWholeDecode) {
   EXPECT_TRUE(outside.empty());
 }
 
+TEST(ScaledDecodeTest, ProgressivePhotosDecodeInPartsToo) {
+  if (!testing::HaveProgram("cjpeg")) GTEST_SKIP() << "libjpeg-turbo-progs not installed";
+  testing::ScratchDir dir;
+  ASSERT_TRUE(write_file(dir.File("in.ppm"), ppm_bytes(Scene(301, 211, 6))));
+  ASSERT_TRUE(testing::Run("cjpeg -progressive -quality 85 -outfile " + dir.File("p.jpg") + " " + dir.File("in.ppm")));
+  const std::vector<uint8_t> jpeg = testing::ReadBytes(dir.File("p.jpg"));
+  for (int n : {2, 8}) {
+    const int sw = JpegFile::scaled_side(301, n), sh = JpegFile::scaled_side(211, n);
+    PixelRect all{0, 0, sw, sh};
+    RgbBuffer whole = JpegFile::read_rgb_memory_scaled(jpeg.data(), jpeg.size(), n, &all);
+    ASSERT_TRUE(whole);
+    PixelRect part{sw / 3, sh / 2, sw / 4, sh / 3};
+    RgbBuffer rgb = JpegFile::read_rgb_memory_scaled(jpeg.data(), jpeg.size(), n, &part);
+    ASSERT_TRUE(rgb);
+    for (int y = 0; y < part.height; ++y)
+      ASSERT_EQ(0, std::memcmp(rgb.get() + static_cast<size_t>(y) * part.width * 3,
+                               whole.get() + (static_cast<size_t>(part.y + y) * sw + part.x) * 3,
+                               static_cast<size_t>(part.width) * 3))
+          << "scale " << n << " row " << y;
+  }
+}
+
 TEST(PictureSourceTest, EveryOrientationShowsTheCameraPictureUpright) {
   // Big flat blocks, so that the JPEG's own error stays far below a turn.
   const RgbPicture upright = Scene(96, 64, 5, 0.0);
