@@ -141,6 +141,26 @@ class ImageWndTest : public QObject {
     QCOMPARE(wnd_->okButton()->text(), QString("Add"));
   }
 
+  void theSmallestMainWindowStillShowsEveryControl() {
+    // The record window's area when the main window is at its minimum size.
+    main_->resize(579, 469);
+    wnd_->Move(0, 0, 579, 469);
+    wnd_->ShowRecord(nullptr);
+    QVERIFY(wnd_->PasteImage(ToImage(testing::Photo(480, 640))));
+    wnd_->SetSizeIndex(2);
+    wnd_->Fit();
+    QApplication::processEvents();
+    QVERIFY(main_->grab().save(ShotFolder() + "/image-window-small.png"));
+    const QRect area = wnd_->dialog()->rect();
+    for (QWidget* w : std::initializer_list<QWidget*>{wnd_->okButton(), wnd_->cancelButton(), wnd_->button("Preview"),
+                                                      wnd_->zoomSlider(), wnd_->titleEdit()}) {
+      const QRect r(w->mapTo(wnd_->dialog(), QPoint(0, 0)), w->size());
+      QVERIFY2(area.contains(r), qPrintable(w->objectName()));
+    }
+    // The frame keeps its exact size; what does not fit scrolls.
+    QCOMPARE(wnd_->frame()->size(), QSize(320, 480));
+  }
+
   void draggingTheFramePansThePicture() {
     wnd_->ShowRecord(nullptr);
     const RgbPicture p = testing::Photo(800, 600);
