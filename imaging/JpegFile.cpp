@@ -1,9 +1,13 @@
 #include "imaging/JpegFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <string_view>
+#include <unordered_set>
 
 #include <sys/stat.h>
 
@@ -25,6 +29,7 @@ namespace {
 // own, so two calls never share a cursor.
 struct Stream {
   bool memory = false;
+  uint64_t key = 0;  // names the picture for the warning box
   std::FILE* file = nullptr;
   const uint8_t* in = nullptr;  // memory source
   uint8_t* out = nullptr;       // memory sink
@@ -152,6 +157,29 @@ void AttachDestination(j_compress_ptr cinfo, Dest* dest, Stream* stream) {
 // ---- errors and warnings ----
 
 std::atomic<JpegWarningHook> g_warning_hook{nullptr};
+thread_local uint64_t t_picture_key = 0;
+
+uint64_t KeyOfBytes(const uint8_t* bytes, size_t count) {
+  if (bytes == nullptr || count == 0) return 1;
+  const uint64_t h = std::hash<std::string_view>{}(
+      std::string_view(reinterpret_cast<const char*>(bytes), count));
+  return h ? h : 1;
+}
+
+uint64_t KeyOfPath(const char* path) {
+  const uint64_t h = std::hash<std::string_view>{}(std::string_view(path ? path : ""));
+  return (h ^ 0x9E3779B97F4A7C15ull) | 1;
+}
+
+// Sets the picture key for the warning hook while a decode runs.
+class PictureKeyScope {
+ public:
+  explicit PictureKeyScope(uint64_t key) : previous_(t_picture_key) { t_picture_key = key; }
+  ~PictureKeyScope() { t_picture_key = previous_; }
+
+ private:
+  uint64_t previous_;
+};
 
 struct ErrorManager {
   jpeg_error_mgr pub;
@@ -196,8 +224,15 @@ struct DecodeWork {
   Source src;
   uint8_t* buffer;
   uint8_t* row;
+  uint8_t* rgb_row;  // one converted row before a region's columns are taken
   int width;
   int height;
+  // Scaled part decoding (scale_num 0: the whole picture at its own size).
+  int scale_num;
+  PixelRect region;
+  // Header only.
+  bool header_only;
+  int orientation;
 };
 
 // One decoded row into packed RGB.
@@ -229,58 +264,140 @@ void CopyRow(const jpeg_decompress_struct& cinfo, const uint8_t* row, uint8_t* o
   }
 }
 
-// 1 with w->buffer holding the picture, 0 after an error (all released).
+void FreeWork(DecodeWork* w) {
+  std::free(w->buffer);
+  std::free(w->row);
+  std::free(w->rgb_row);
+  w->buffer = w->row = w->rgb_row = nullptr;
+}
+
+int OrientationOf(const jpeg_decompress_struct& cinfo) {
+  for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next) {
+    if (m->marker != JPEG_APP0 + 1) continue;
+    const int o = ExifOrientation(m->data, m->data_length);
+    if (o != kOrientationNormal) return o;
+  }
+  return kOrientationNormal;
+}
+
+// 1 with w->buffer holding the picture (or, header only, w->width and
+// w->height set), 0 after an error (all released).
 int Decode(DecodeWork* w, Stream* stream) {
   InstallErrorManager(&w->err, &w->cinfo.err);
   if (setjmp(w->err.jump)) {
     jpeg_destroy_decompress(&w->cinfo);
-    std::free(w->buffer);
-    std::free(w->row);
-    w->buffer = w->row = nullptr;
+    FreeWork(w);
     return 0;
   }
   jpeg_create_decompress(&w->cinfo);
   AttachSource(&w->cinfo, &w->src, stream);
+  if (w->header_only) jpeg_save_markers(&w->cinfo, JPEG_APP0 + 1, 0xFFFF);
   jpeg_read_header(&w->cinfo, TRUE);
+  const bool part = w->scale_num != 0;
   // The header gives the size; refuse the absurd before the library
-  // allocates anything for it.
-  if (!image_size_allowed(w->cinfo.image_width, w->cinfo.image_height)) {
+  // allocates anything for it. A part is judged by what it allocates.
+  const bool allowed = part || w->header_only
+                           ? image_size_allowed(w->cinfo.image_width, 1) &&
+                                 image_size_allowed(1, w->cinfo.image_height)
+                           : image_size_allowed(w->cinfo.image_width, w->cinfo.image_height);
+  if (!allowed) {
     DebugError("JpegFile :\nOut of memory");
     jpeg_destroy_decompress(&w->cinfo);
     return 0;
   }
-  jpeg_start_decompress(&w->cinfo);
+  if (w->header_only) {
+    w->width = static_cast<int>(w->cinfo.image_width);
+    w->height = static_cast<int>(w->cinfo.image_height);
+    w->orientation = OrientationOf(w->cinfo);
+    jpeg_destroy_decompress(&w->cinfo);
+    return 1;
+  }
 
-  const size_t width = w->cinfo.output_width;
-  const size_t height = w->cinfo.output_height;
+  PixelRect want;
+  if (part) {
+    w->cinfo.scale_num = static_cast<unsigned>(w->scale_num);
+    w->cinfo.scale_denom = 8;
+    jpeg_calc_output_dimensions(&w->cinfo);
+    const int ow = static_cast<int>(w->cinfo.output_width), oh = static_cast<int>(w->cinfo.output_height);
+    want = w->region;
+    if (want.x < 0) { want.width += want.x; want.x = 0; }
+    if (want.y < 0) { want.height += want.y; want.y = 0; }
+    if (want.right() > ow) want.width = ow - want.x;
+    if (want.bottom() > oh) want.height = oh - want.y;
+    if (want.empty() || !image_size_allowed(want.width, want.height)) {
+      jpeg_destroy_decompress(&w->cinfo);
+      return 0;
+    }
+  }
+  jpeg_start_decompress(&w->cinfo);
+  if (!part) want = PixelRect{0, 0, static_cast<int>(w->cinfo.output_width),
+                              static_cast<int>(w->cinfo.output_height)};
+
+  // Columns beside the part are not formed: the library widens the crop to
+  // whole blocks, and we take our columns out of what it gives. The crop
+  // reaches a block further on either side, since the colour upsampling
+  // forms the crop's own edge columns differently from the whole picture's.
+  JDIMENSION crop_x = 0;
+#ifdef LIBJPEG_TURBO_VERSION
+  constexpr JDIMENSION kCropMargin = 16;
+  if (part && static_cast<JDIMENSION>(want.width) + 2 * kCropMargin < w->cinfo.output_width) {
+    const JDIMENSION from = static_cast<JDIMENSION>(want.x) > kCropMargin ? want.x - kCropMargin : 0;
+    const JDIMENSION to = std::min<JDIMENSION>(w->cinfo.output_width, want.right() + kCropMargin);
+    crop_x = from;
+    JDIMENSION crop_width = to - from;
+    jpeg_crop_scanline(&w->cinfo, &crop_x, &crop_width);
+  }
+#endif
+  const size_t first_column = static_cast<size_t>(want.x) - crop_x;
+
+  const size_t width = static_cast<size_t>(want.width);
+  const size_t height = static_cast<size_t>(want.height);
   const size_t stride = width * 3;
   const size_t bytes = stride * height;
   w->buffer = static_cast<uint8_t*>(std::malloc(bytes > 0 ? bytes : 1));
-  w->row = static_cast<uint8_t*>(std::malloc(width * w->cinfo.output_components + 1));
-  if (!w->buffer || !w->row) {
+  w->row = static_cast<uint8_t*>(std::malloc(size_t{w->cinfo.output_width} * w->cinfo.output_components + 1));
+  w->rgb_row = part ? static_cast<uint8_t*>(std::malloc(size_t{w->cinfo.output_width} * 3 + 1)) : nullptr;
+  if (!w->buffer || !w->row || (part && !w->rgb_row)) {
     DebugError("JpegFile :\nOut of memory");
     jpeg_destroy_decompress(&w->cinfo);
-    std::free(w->buffer);
-    std::free(w->row);
-    w->buffer = w->row = nullptr;
+    FreeWork(w);
     return 0;
   }
   w->width = static_cast<int>(width);
   w->height = static_cast<int>(height);
 
-  while (w->cinfo.output_scanline < w->cinfo.output_height) {
+  // Rows above the part are skipped without being formed.
+  JDIMENSION skip = static_cast<JDIMENSION>(want.y);
+#ifdef LIBJPEG_TURBO_VERSION
+  if (skip > 0) skip -= jpeg_skip_scanlines(&w->cinfo, skip);
+#endif
+  const JDIMENSION last = static_cast<JDIMENSION>(want.y + want.height);
+  while (w->cinfo.output_scanline < last) {
     JSAMPROW rows[1] = {w->row};
     if (jpeg_read_scanlines(&w->cinfo, rows, 1) != 1) ERREXIT(&w->cinfo, JERR_INPUT_EOF);
-    CopyRow(w->cinfo, w->row, w->buffer + (w->cinfo.output_scanline - 1) * stride);
+    const JDIMENSION line = w->cinfo.output_scanline - 1;
+    if (line < static_cast<JDIMENSION>(want.y)) continue;  // only without skipping
+    uint8_t* out = w->buffer + (line - want.y) * stride;
+    if (!part) {
+      CopyRow(w->cinfo, w->row, out);
+    } else {
+      CopyRow(w->cinfo, w->row, w->rgb_row);
+      std::memcpy(out, w->rgb_row + first_column * 3, stride);
+    }
   }
-  jpeg_finish_decompress(&w->cinfo);
+  if (w->cinfo.output_scanline < w->cinfo.output_height) jpeg_abort_decompress(&w->cinfo);
+  else jpeg_finish_decompress(&w->cinfo);
   jpeg_destroy_decompress(&w->cinfo);
   std::free(w->row);
-  w->row = nullptr;
+  std::free(w->rgb_row);
+  w->row = w->rgb_row = nullptr;
+  if (part) w->region = want;
   return 1;
 }
 
-RgbBuffer DecodeStream(Stream* stream, int* width, int* height) {
+// Decodes with the options of `options` (zero: the whole picture).
+RgbBuffer DecodeStream(Stream* stream, int* width, int* height, const DecodeWork* options = nullptr,
+                       DecodeWork* result_info = nullptr) {
   if (width) *width = 0;
   if (height) *height = 0;
   DecodeWork* w = static_cast<DecodeWork*>(std::calloc(1, sizeof(DecodeWork)));
@@ -288,11 +405,24 @@ RgbBuffer DecodeStream(Stream* stream, int* width, int* height) {
     DebugError("JpegFile :\nOut of memory");
     return RgbBuffer();
   }
+  if (options) {
+    w->scale_num = options->scale_num;
+    w->region = options->region;
+    w->header_only = options->header_only;
+  }
+  PictureKeyScope key(stream->key);
   RgbBuffer result;
   if (Decode(w, stream)) {
     result.reset(w->buffer);
     if (width) *width = w->width;
     if (height) *height = w->height;
+    if (result_info) {
+      result_info->region = w->region;
+      result_info->orientation = w->orientation;
+      result_info->width = w->width;
+      result_info->height = w->height;
+      result_info->header_only = true;  // marks success for header reads
+    }
   }
   std::free(w);
   return result;
@@ -379,7 +509,19 @@ thread_local size_t t_memory_size = 0;
 
 JpegWarningHook SetJpegWarningHook(JpegWarningHook hook) { return g_warning_hook.exchange(hook); }
 
+uint64_t CurrentJpegPictureKey() { return t_picture_key; }
+
 void ShowJpegWarningBox(const char* text) {
+  static std::mutex mutex;
+  static std::unordered_set<uint64_t> warned;
+  const uint64_t key = t_picture_key;
+  if (key != 0) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!warned.insert(key).second) {
+      DebugError("JPEG Error: %s", text);
+      return;
+    }
+  }
   MessageRequest request;
   request.text = text;
   request.caption = "JPEG Error";
@@ -393,6 +535,7 @@ RgbBuffer read_rgb(const char* path, int* width, int* height) {
   if (width) *width = 0;
   if (height) *height = 0;
   Stream stream;
+  stream.key = KeyOfPath(path);
   stream.file = std::fopen(path, "rb");
   if (!stream.file) {
     DebugError("JPEG :\nCan't open %s\n", path);
@@ -409,7 +552,55 @@ RgbBuffer read_rgb_memory(const uint8_t* bytes, size_t count, int* width, int* h
   stream.memory = true;
   stream.in = bytes;
   stream.capacity = count;
+  stream.key = KeyOfBytes(bytes, count);
   return DecodeStream(&stream, width, height);
+}
+
+bool read_header_memory(const uint8_t* bytes, size_t count, JpegHeader* header) {
+  if (!bytes) count = 0;
+  Stream stream;
+  stream.memory = true;
+  stream.in = bytes;
+  stream.capacity = count;
+  stream.key = KeyOfBytes(bytes, count);
+  DecodeWork options{};
+  options.header_only = true;
+  DecodeWork info{};
+  DecodeStream(&stream, nullptr, nullptr, &options, &info);
+  if (!info.header_only || info.width <= 0 || info.height <= 0) return false;
+  if (header) {
+    header->width = info.width;
+    header->height = info.height;
+    header->orientation = info.orientation;
+  }
+  return true;
+}
+
+int scaled_side(int side, int scale_num) {
+  if (side <= 0 || scale_num <= 0) return 0;
+  return static_cast<int>((static_cast<int64_t>(side) * scale_num + 7) / 8);
+}
+
+RgbBuffer read_rgb_memory_scaled(const uint8_t* bytes, size_t count, int scale_num,
+                                 PixelRect* region) {
+  if (!region) return RgbBuffer();
+  if (!bytes) count = 0;
+  if (scale_num < 1 || scale_num > 8 || region->empty()) {
+    *region = PixelRect{};
+    return RgbBuffer();
+  }
+  Stream stream;
+  stream.memory = true;
+  stream.in = bytes;
+  stream.capacity = count;
+  stream.key = KeyOfBytes(bytes, count);
+  DecodeWork options{};
+  options.scale_num = scale_num;
+  options.region = *region;
+  DecodeWork info{};
+  RgbBuffer rgb = DecodeStream(&stream, nullptr, nullptr, &options, &info);
+  *region = rgb ? info.region : PixelRect{};
+  return rgb;
 }
 
 int write_rgb(const char* path, const uint8_t* rgb, int width, int height, bool color,

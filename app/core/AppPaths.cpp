@@ -1,7 +1,9 @@
 #include "app/core/AppPaths.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 
@@ -15,6 +17,29 @@ std::string g_program_file_override;
 
 std::string FitAppPath(const std::string& text) {
   return text.size() > kAppPathMax ? text.substr(0, kAppPathMax) : text;
+}
+
+std::string UserCacheFolder() {
+  std::string base;
+  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && xdg[0] == '/') {
+    base = xdg;
+  } else if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
+    base = std::string(home) + "/.cache";
+  } else {
+    return "";
+  }
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  const std::string folder = base + "/quillet";
+  // The cache base may not exist yet either; only our own folder is private.
+  for (size_t at = 1; at <= base.size(); ++at) {
+    if (at != base.size() && base[at] != '/') continue;
+    const std::string part = base.substr(0, at);
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return "";
+  }
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return "";
+  struct stat st;
+  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return "";
+  return folder + "/";
 }
 
 void SetProgramFileForTesting(const std::string& path) { g_program_file_override = path; }

@@ -31,6 +31,11 @@ std::string FitAppPath(const std::string& text);
 // The folder of the running program file, ending in '/' (what
 // "InstallPath" is set to); "" when it cannot be told.
 std::string ProgramFolder();
+// The user's folder for the program's scratch files, ending in '/':
+// $XDG_CACHE_HOME/quillet/ (when that is an absolute path), else
+// $HOME/.cache/quillet/. Made (mode 0700) when missing; "" when it cannot be.
+std::string UserCacheFolder();
+
 // Tests stand in for the running program file (empty restores it).
 void SetProgramFileForTesting(const std::string& path);
 

@@ -15,6 +15,7 @@
 #include "app/core/UserInterface.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtForms.h"
+#include "imaging/JpegFile.h"
 #include "platform/winmsg/WindowMessage.h"
 #include "store/backup/AutoBackup.h"
 
@@ -55,6 +56,8 @@ int main(int argc, char** argv) {
   SetDesktop(&desktop);
   QtScreenMetrics screen;
   SetScreenMetrics(&screen);
+  // The library's warnings about a damaged picture: one box a picture.
+  SetJpegWarningHook(ShowJpegWarningBox);
 
   // The window class's socket: the notifier finds us by it. One main
   // window per user, so a second start says so and leaves the running

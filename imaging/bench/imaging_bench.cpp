@@ -1,7 +1,10 @@
 // Speed of the picture paths the program runs most: decoding and re-encoding
-// a handheld-sized JPEG, and decoding a full-screen 8-bit sketch. The JPEG
-// figures stand beside libjpeg's own djpeg and cjpeg on the same picture in
-// the same run. Figures are printed, never asserted.
+// a handheld-sized JPEG, decoding a full-screen 8-bit sketch, and importing
+// a camera photo as a handheld picture. The JPEG figures stand beside
+// libjpeg's own djpeg and cjpeg on the same picture in the same run, the
+// import beside a plain full-size decode of the same file. Figures are
+// printed, never asserted.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +16,8 @@
 #include "imaging/JpegFile.h"
 #include "imaging/Ppm.h"
 #include "imaging/Sketch.h"
+#include "imaging/core/PictureSource.h"
+#include "imaging/tests/PictureSupport.h"
 
 namespace {
 
@@ -122,6 +127,68 @@ double TimeSketch(const std::vector<uint8_t>& bytes, int rounds) {
   const auto start = Clock::now();
   for (int i = 0; i < rounds; ++i) decode_sketch(bytes.data(), bytes.size(), &image);
   return MsSince(start) * 1000.0 / rounds;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+// A camera photo of 4000 x 3000 opened, fitted to 320 x 480 and stored as
+// `quillet-cli import-picture` and the image window's OK store it (the
+// record's JPEG at quality 80 and the picture file at quality 100), beside
+// a plain decode of the whole photo, alternating in one run.
+void BenchImport(const std::string& dir) {
+  const int width = 4000, height = 3000;
+  const RgbPicture photo = testing::Photo(width, height);
+  const std::vector<uint8_t> jpeg = testing::EncodeJpeg(photo, 92);
+  const std::string path = dir + "/bench-camera.jpg";
+  const std::string file = dir + "/bench-record.jpg";
+  if (jpeg.empty() || !testing::WriteBytes(path, jpeg)) {
+    std::printf("could not write the camera photo\n");
+    return;
+  }
+  std::printf("camera photo: %d x %d, JPEG quality 92, %zu bytes\n", width, height, jpeg.size());
+
+  std::vector<double> decode, import;
+  size_t recordBytes = 0;
+  uint64_t decoded = 0;
+  for (int round = 0; round < 9; ++round) {
+    auto start = Clock::now();
+    int w = 0, h = 0;
+    RgbBuffer rgb = JpegFile::read_rgb(path.c_str(), &w, &h);
+    decode.push_back(MsSince(start));
+    if (!rgb || w != width) {
+      std::printf("the full decode failed\n");
+      return;
+    }
+    rgb.reset();
+
+    start = Clock::now();
+    CPictureSource source;
+    if (LoadPictureFile(path, &source) != 0) {
+      std::printf("the import could not open the photo\n");
+      return;
+    }
+    const Placement placement{320, 480, FitZoom(source.width(), source.height(), 320, 480), 0, 0};
+    FloatImage frame;
+    std::vector<uint8_t> record;
+    if (!CaptureFrame(source, placement, &frame) || !EncodeRecordJpeg(frame, 80, &record) ||
+        frame.save_jpeg(file.c_str(), 100) != 0) {
+      std::printf("the import failed\n");
+      return;
+    }
+    import.push_back(MsSince(start));
+    recordBytes = record.size();
+    decoded = source.decodedPixels();
+  }
+  const double d = Median(decode), i = Median(import);
+  std::printf("full-size decode (libjpeg, 12 megapixels):   %8.2f ms (median of %zu)\n", d, decode.size());
+  std::printf("import, fitted 320 x 480 (open, fit, record JPEG %zu bytes, picture file): %8.2f ms\n",
+              recordBytes, i);
+  std::printf("  pixels the import decoded: %llu (%.1f%% of the photo)\n",
+              static_cast<unsigned long long>(decoded), 100.0 * decoded / (double(width) * height));
+  std::printf("ratio import / full decode: %.2f (target <= 0.5)\n", i / d);
 }
 
 double TimeCommand(const std::string& command, int rounds) {
@@ -236,5 +303,8 @@ int main(int argc, char** argv) {
               TimeSketch(scan, sketch_rounds));
   std::printf("sketch 320 x 320 8-bit, run-length (%zu bytes):   %8.1f us\n", rle.size(),
               TimeSketch(rle, sketch_rounds));
+
+  // ---- a camera photo imported as a handheld picture ----
+  BenchImport(dir);
   return 0;
 }

@@ -1,15 +1,27 @@
-// The sketch window joins the main window as its sketch part.
+// The sketch and image windows and the image list join the main window as
+// its picture parts (the category list above the image list is the topic
+// tree's kind of list and comes with it).
+#include "imaging/gui/Parts.h"
+
 #include "app/gui/ShellParts.h"
+#include "imaging/gui/ImageList.h"
+#include "imaging/gui/ImageWnd.h"
 #include "imaging/gui/SketchWnd.h"
 
 namespace quillet {
+
+void RegisterImagingParts() {
+  ShellParts& parts = RegisteredShellParts();
+  parts.sketchWindow = [] { return std::make_unique<CSketchWnd>(); };
+  parts.imageWindow = [] { return std::make_unique<CImageWnd>(); };
+  parts.imageList = [] { return std::make_unique<CImageList>(); };
+}
+
 namespace {
 
 // The program links this library whole, so this runs before main().
 struct Registration {
-  Registration() {
-    RegisteredShellParts().sketchWindow = [] { return std::make_unique<CSketchWnd>(); };
-  }
+  Registration() { RegisterImagingParts(); }
 } g_registration;
 
 }  // namespace

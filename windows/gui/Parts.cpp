@@ -94,6 +94,7 @@ void RegisterWindowsParts() {
   parts.noteWindow = [] { return std::make_unique<CNoteWnd>(); };
   parts.customWindow = [] { return std::make_unique<CCustomWnd>(); };
   parts.topicCombo = [] { return std::make_unique<CCategoryCombo>(kKindCodeTopic); };
+  parts.imageCombo = [] { return std::make_unique<CCategoryCombo>(kKindCodeImage); };
   parts.duplicateTopic = [](uint32_t topicId) {
     auto* tree = dynamic_cast<CTopicTree*>(host.Tree());
     DuplicateTopic(topicId, tree ? &tree->pictures() : nullptr);

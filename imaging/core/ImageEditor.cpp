@@ -1,0 +1,461 @@
+#include "imaging/core/ImageEditor.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "app/core/AppPaths.h"
+#include "app/core/DiagnosticLog.h"
+#include "app/core/RegistryKey.h"
+#include "app/core/Strings.h"
+#include "app/core/UserInterface.h"
+#include "app/shell/Desktop.h"
+#include "imaging/DibPixels.h"
+#include "platform/codepage/CodePage.h"
+#include "reports/ReportPaths.h"
+#include "store/FileNames.h"
+#include "store/RecordKinds.h"
+#include "store/db/CurrentDatabase.h"
+#include "windows/core/WindowHost.h"
+
+namespace quillet {
+namespace {
+
+void Warn(int stringId) { ShowStringMessage(stringId, kCaption, kMbOk | kMbIconExclamation); }
+
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) name.resize(dot);
+  return name;
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+CImageRecord* FindLivePicture(uint32_t id) {
+  if (pDB == nullptr || id == 0) return nullptr;
+  CImageRecord* image = RecordAs<CImageRecord>(FindRecord(id));
+  if (image == nullptr || !image->IsLive() || image->format == kImageFormatSketch) return nullptr;
+  return image;
+}
+
+std::string CImageEditor::PreviewPath() {
+  const std::string folder = UserCacheFolder();
+  return folder.empty() ? "" : folder + kPreviewFileName;
+}
+
+CImageEditor::CImageEditor() { Clear(); }
+
+CImageEditor::~CImageEditor() {
+  // The preview is scratch: it goes with the window, at the program's end.
+  if (preview_written_) {
+    const std::string path = PreviewPath();
+    if (!path.empty()) ::unlink(path.c_str());
+  }
+}
+
+uint32_t CImageEditor::imageId() const { return pending_ ? pending_->recordId : image_id_; }
+
+CImageRecord* CImageEditor::Current() {
+  if (is_new_) return pending_.get();
+  return FindLivePicture(image_id_);
+}
+
+const std::vector<uint8_t>& CImageEditor::Frame() {
+  if (frame_dirty_) {
+    frame_dirty_ = false;
+    if (source_.empty()) {
+      frame_.assign(static_cast<size_t>(placement_.frameWidth) * placement_.frameHeight * 3, 0);
+    } else if (!source_.Render(placement_, &frame_)) {
+      DebugError("CImageEditor : the picture's pixels could not be decoded");
+    }
+  }
+  return frame_;
+}
+
+void CImageEditor::PlacementChanged() {
+  frame_dirty_ = true;
+  ++view_.frameSerial;
+}
+
+void CImageEditor::SetTitle(const std::string& title) {
+  view_.title = title;
+  view_.titleFile.clear();
+  ++view_.titleSerial;
+}
+
+void CImageEditor::SetFrameSize(int width, int height) {
+  placement_.frameWidth = width;
+  placement_.frameHeight = height;
+  view_.displayWidth = width;
+  view_.displayHeight = height;
+  PlacementChanged();
+}
+
+void CImageEditor::SyncPictureView() {
+  view_.picturePresent = !source_.empty();
+  view_.okEnabled = picture_ready_ && !no_picture_ && !source_.empty() && (is_new_ || image_id_ != 0);
+  view_.zoomPosition = ZoomPosition(placement_.zoom);
+  view_.quality = quality_;
+  view_.qualityText = std::to_string(quality_) + "%";
+}
+
+void CImageEditor::PictureGone() {
+  source_.Clear();
+  picture_ready_ = false;
+  drag_.Forget();
+  PlacementChanged();
+  SyncPictureView();
+}
+
+void CImageEditor::Clear() {
+  DeletePending();
+  image_id_ = 0;
+  source_.Clear();
+  placement_ = Placement{};
+  drag_.Forget();
+  quality_ = kDefaultQuality;
+  picture_ready_ = no_picture_ = picture_changed_ = false;
+  const uint64_t frameSerial = view_.frameSerial;
+  const int titleSerial = view_.titleSerial;
+  view_ = View{};
+  view_.frameSerial = frameSerial;
+  view_.titleSerial = titleSerial;
+  view_.okStringId = IDS_ADD;
+  SetTitle(LoadString(IDS_MY_PICTURES));
+  SetFrameSize(kDisplaySizes[kDefaultSizeIndex].width, kDisplaySizes[kDefaultSizeIndex].height);
+  SyncPictureView();
+}
+
+bool CImageEditor::ShowImage(uint32_t imageId) {
+  Clear();
+  CImageRecord* image = FindLivePicture(imageId);
+  if (image == nullptr) return false;
+  image_id_ = image->recordId;
+  view_.okStringId = IDS_UPDATE;
+  view_.isPrivate = image->isPrivate != 0;
+  if (!image->title.empty()) SetTitle(image->title);
+  view_.frameShown = true;
+
+  int frameWidth = static_cast<int>(std::min<uint32_t>(image->width, 4096));
+  int frameHeight = static_cast<int>(std::min<uint32_t>(image->height, 4096));
+  bool decoded = false;
+  if (!image->data.empty() && image->format == kImageFormatJpeg) {
+    // Decoded whole: a record's picture is small. A picture that does not
+    // decode is not deleted: the next HotSync would take it off the
+    // handheld too. The person is told and the frame stays black.
+    std::vector<uint8_t> pixels;
+    if (source_.SetJpeg(image->data) && source_.width() <= 4096 && source_.height() <= 4096 &&
+        source_.Render(Placement{source_.width(), source_.height(), 1.0f, 0, 0}, &pixels)) {
+      decoded = true;
+      frameWidth = source_.width();
+      frameHeight = source_.height();
+    } else {
+      source_.Clear();
+      no_picture_ = true;
+      ShowStringMessage(IDS_CANT_LOAD_IMAGE, kCaption, kMbOk | kMbIconInformation);
+    }
+  }
+  view_.sizeIndex = SizeIndexForHeight(image->height);
+  if (view_.sizeIndex >= 0) {
+    frameWidth = kDisplaySizes[view_.sizeIndex].width;
+    frameHeight = kDisplaySizes[view_.sizeIndex].height;
+  }
+  SetFrameSize(std::max(frameWidth, 1), std::max(frameHeight, 1));
+  view_.bytesText = std::to_string(image->dataSize());
+  picture_ready_ = decoded;
+  picture_changed_ = false;
+  SyncPictureView();
+  return true;
+}
+
+void CImageEditor::NewImage() {
+  Clear();
+  pending_ = std::make_unique<CImageRecord>();
+  pending_->recordId = NextRecordId();
+  pending_->width = static_cast<uint32_t>(kDisplaySizes[kDefaultSizeIndex].width);
+  pending_->height = static_cast<uint32_t>(kDisplaySizes[kDefaultSizeIndex].height);
+  pending_->title = LoadString(IDS_MY_PICTURES);
+  pending_->fileName = GenerateImageFileName();
+  pending_->format = kImageFormatJpeg;
+  is_new_ = true;
+  view_.frameShown = true;
+  SyncPictureView();
+}
+
+void CImageEditor::Refresh() {
+  if (is_new_) return;  // a pending picture belongs to no store yet
+  if (image_id_ == 0 || !ShowImage(image_id_)) Clear();
+}
+
+bool CImageEditor::OpenWithDialog() {
+  FileDialogRequest request;
+  request.title = "Open a File";
+  request.initialFolder = last_folder_;
+  if (request.initialFolder.empty())
+    if (const char* home = std::getenv("HOME"); home && home[0] == '/') request.initialFolder = std::string(home) + "/";
+  request.defaultExtension = "jpg";
+  request.filters = {{"Supported Image Types", "*.JPG;*.BMP;*.JPEG"},
+                     {"JPEG (*.jpg)", "*.JPG;*.JPEG;"},
+                     {"Bitmap (1,4,8,24 bit) (*.bmp)", "*.BMP;"}};
+  std::string path;
+  if (!UI().ChooseOpenFile(request, &path)) return false;
+  return OpenFile(path);
+}
+
+bool CImageEditor::OpenFile(const std::string& path) {
+  const int result = LoadPictureFile(path, &source_);
+  if (result != 0) {
+    PictureGone();
+    Warn(result > 0 ? result : IDS_CANT_OPEN_FILE);
+    return false;
+  }
+  last_folder_ = FolderOf(path);
+  placement_.zoom = 1.0f;
+  placement_.panX = placement_.panY = 0;
+  drag_.Forget();
+  std::string title;
+  const std::string name = BaseName(path);
+  if (Utf8ToCp1252(name, &title)) {
+    SetTitle(title);
+  } else {
+    SetTitle("");
+    view_.titleFile = name;
+  }
+  view_.frameShown = true;
+  picture_ready_ = true;
+  no_picture_ = false;
+  picture_changed_ = true;
+  PlacementChanged();
+  SyncPictureView();
+  return true;
+}
+
+bool CImageEditor::Paste(const PackedDib& dib) {
+  if (!dib) return false;
+  const int result = LoadPictureDib(dib, &source_);
+  if (result != 0) {
+    PictureGone();
+    Warn(result);
+    return false;
+  }
+  placement_.zoom = 1.0f;
+  placement_.panX = placement_.panY = 0;
+  drag_.Forget();
+  view_.frameShown = true;
+  picture_ready_ = true;
+  no_picture_ = false;
+  picture_changed_ = true;
+  PlacementChanged();
+  SyncPictureView();
+  return true;
+}
+
+PackedDib CImageEditor::Copy() {
+  std::vector<uint8_t> rgb;
+  if (source_.empty() || !source_.WholePicture(&rgb)) return PackedDib();
+  return RgbToDib(source_.width(), source_.height(), rgb.data());
+}
+
+void CImageEditor::SetZoomPosition(int position) {
+  if (source_.empty()) return;
+  position = std::clamp(position, kMinZoomPosition, kMaxZoomPosition);
+  placement_.zoom = ZoomOfPosition(position);
+  placement_.panX = placement_.panY = 0;
+  drag_.Forget();
+  picture_ready_ = true;
+  picture_changed_ = true;
+  PlacementChanged();
+  SyncPictureView();
+  view_.zoomPosition = position;
+}
+
+void CImageEditor::Fit() {
+  if (source_.empty()) return;
+  placement_.panX = placement_.panY = 0;
+  placement_.zoom = FitZoom(source_.width(), source_.height(), placement_.frameWidth, placement_.frameHeight);
+  drag_.Forget();
+  picture_changed_ = true;
+  PlacementChanged();
+  SyncPictureView();
+}
+
+void CImageEditor::Reset() {
+  if (source_.empty()) return;
+  placement_.panX = placement_.panY = 0;
+  placement_.zoom = 1.0f;
+  quality_ = kDefaultQuality;
+  drag_.Forget();
+  picture_changed_ = true;
+  PlacementChanged();
+  SyncPictureView();
+}
+
+void CImageEditor::BeginDrag(int x, int y) {
+  if (source_.empty()) return;
+  drag_.Begin(x, y);
+  picture_ready_ = true;
+  SyncPictureView();
+}
+
+void CImageEditor::DragTo(int x, int y) {
+  int panX = 0, panY = 0;
+  if (!drag_.Move(x, y, placement_.zoom, &panX, &panY)) return;
+  if (panX == placement_.panX && panY == placement_.panY) return;
+  placement_.panX = panX;
+  placement_.panY = panY;
+  picture_changed_ = true;
+  PlacementChanged();
+}
+
+void CImageEditor::EndDrag() { drag_.End(placement_.panX, placement_.panY, placement_.zoom); }
+
+void CImageEditor::SetQuality(int quality) {
+  quality = std::clamp(quality, 0, 100);
+  if (quality != quality_) picture_changed_ = true;
+  quality_ = quality;
+  SyncPictureView();
+}
+
+void CImageEditor::SetSizeIndex(int index) {
+  if (index < 0 || index > 2) return;
+  view_.sizeIndex = index;
+  if (placement_.frameWidth != kDisplaySizes[index].width ||
+      placement_.frameHeight != kDisplaySizes[index].height)
+    picture_changed_ = true;
+  SetFrameSize(kDisplaySizes[index].width, kDisplaySizes[index].height);
+  SyncPictureView();
+}
+
+bool CImageEditor::Preview() {
+  FloatImage image;
+  const std::string path = PreviewPath();
+  if (source_.empty() || path.empty() || !CaptureFrame(source_, placement_, &image) ||
+      image.save_jpeg(path.c_str(), quality_) != 0) {
+    Warn(IDS_NO_FILE_SAVED);
+    return false;
+  }
+  preview_written_ = true;
+  if (!Desktop().OpenPath(path)) {
+    Warn(IDS_CANT_OPEN_FILE);
+    return false;
+  }
+  return true;
+}
+
+bool CImageEditor::Ok(const std::string& typedTitle, bool privateChecked) {
+  if (!picture_ready_ || no_picture_ || source_.empty()) return false;
+  CImageRecord* image = Current();
+  if (image == nullptr) return false;
+
+  // The picture first: a JPEG over the limit changes nothing at all, so
+  // the person can lower the quality and try again.
+  FloatImage& captured = captured_;
+  if (!CaptureFrame(source_, placement_, &captured)) {
+    Warn(IDS_NO_FILE_SAVED);
+    return false;
+  }
+  std::vector<uint8_t> jpeg;
+  // A picture opened and left as it was keeps its bytes: encoding it again
+  // would only lose quality at every Update.
+  const bool unchanged = !is_new_ && !picture_changed_ && image->format == kImageFormatJpeg &&
+                         !image->data.empty() &&
+                         image->width == static_cast<uint32_t>(placement_.frameWidth) &&
+                         image->height == static_cast<uint32_t>(placement_.frameHeight);
+  if (unchanged) {
+    jpeg = image->data;
+  } else if (!EncodeRecordJpeg(captured, quality_, &jpeg)) {
+    captured_.release();
+    Warn(IDS_NO_FILE_SAVED);
+    return false;
+  }
+  if (!PictureFitsRecord(jpeg.size())) {
+    captured_.release();
+    MessageRequest request;
+    request.stringId = IDS_IMAGE_TOO_LARGE;
+    request.text = PictureTooLargeText(jpeg.size());
+    request.caption = kCaption;
+    request.flags = kMbOk | kMbIconInformation;
+    UI().ShowMessage(request);
+    return false;
+  }
+  if (view_.sizeIndex >= 0) {
+    CRegistryKey key;
+    key.OpenProgramKey(AppPaths.userFolder);
+    key.WriteValueDword("LastImageSize", static_cast<uint32_t>(view_.sizeIndex));
+  }
+
+  encoded_ = std::move(jpeg);
+  typed_title_ = typedTitle;
+  typed_private_ = privateChecked;
+  const bool saved = RunOk();
+  encoded_.clear();
+  captured_.release();
+  return saved;
+}
+
+void CImageEditor::TakePrivateFlag() {
+  if (CImageRecord* image = Current()) ApplyPrivateFlag(*image, typed_private_, is_new_);
+}
+
+void CImageEditor::ReadTexts() { title_ = TakeTypedText(typed_title_, kImageTitleLimit, IDS_TITLE); }
+
+bool CImageEditor::AddOrUpdate() {
+  CImageRecord* image = Current();
+  if (pDB == nullptr || image == nullptr) return false;
+  image->title = title_;
+  image->format = kImageFormatJpeg;
+  image->width = static_cast<uint32_t>(placement_.frameWidth);
+  image->height = static_cast<uint32_t>(placement_.frameHeight);
+  image->data = encoded_;
+  // Names from the store are used only when they name a file in the output
+  // folder; a damaged one gets a fresh name.
+  if (!IsPlainFileName(image->fileName)) image->fileName = GenerateImageFileName();
+  const std::string fileName = image->fileName;
+
+  ITopicTreeOps* tree = WindowHost().Tree();
+  if (is_new_ && pending_) {
+    const uint32_t id = pending_->recordId;
+    if (pDB->AddNew(std::move(pending_)) != DB_OK) {
+      ShowStringMessage(IDS_NO_MEMORY, kCaption, kMbOk | kMbIconInformation);
+      return false;
+    }
+    // The window now edits the added picture: an OK after a failed save
+    // updates it rather than adding it twice.
+    is_new_ = false;
+    image_id_ = id;
+    if (tree != nullptr)
+      if (CImageRecord* added = FindLivePicture(id)) tree->InsertMember(*added);
+  } else {
+    image->flags |= kFlagModified;
+    if (tree != nullptr) tree->UpdateMember(*image);
+  }
+
+  const std::string folder = CurrentOutputFolder();
+  if (!folder.empty() && folder != "/") {
+    const std::string path = folder + fileName;
+    if (captured_.save_jpeg(path.c_str(), 100) != 0) DebugError("CImageEditor : cannot write %s", path.c_str());
+  }
+  return true;
+}
+
+void CImageEditor::DeletePending() {
+  pending_.reset();
+  is_new_ = false;
+}
+
+bool CImageEditor::DiscardPending() {
+  if (!pending_) return false;
+  DeletePending();
+  LogLine("Unused Image Record Deleted");
+  return true;
+}
+
+}  // namespace quillet

@@ -1,0 +1,213 @@
+#include "imaging/gui/ImageList.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+#include "app/core/Strings.h"
+#include "app/gui/Ansi.h"
+#include "app/gui/WndMgr.h"
+#include "app/shell/Commands.h"
+
+namespace quillet {
+namespace {
+
+// The list's two pictures, drawn on a 16-unit grid: a landscape for a
+// picture, a pen line for a sketch.
+QPixmap DrawIcon(bool sketch, int size) {
+  QPixmap pixmap(size, size);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(size / 16.0, size / 16.0);
+  if (sketch) {
+    p.setPen(QPen(QColor(0x55, 0x5B, 0x4E), 1.0));
+    p.setBrush(QColor(0xD9, 0xE3, 0xC8));
+    p.drawRoundedRect(QRectF(2.5, 2.5, 11, 11), 1.2, 1.2);
+    QPainterPath line;
+    line.moveTo(4.5, 11.0);
+    line.cubicTo(6.0, 5.0, 7.5, 12.0, 9.0, 7.5);
+    line.cubicTo(9.8, 4.8, 11.0, 6.5, 11.5, 5.0);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(0x20, 0x28, 0x30), 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(line);
+  } else {
+    p.setPen(QPen(QColor(0x5A, 0x62, 0x70), 1.0));
+    p.setBrush(QColor(0xBF, 0xE0, 0xF7));
+    p.drawRect(QRectF(1.5, 3.5, 13, 9));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xF5, 0xB8, 0x2E));
+    p.drawEllipse(QPointF(11.0, 6.2), 1.5, 1.5);
+    p.setBrush(QColor(0x4E, 0x9A, 0x3F));
+    QPainterPath hills;
+    hills.moveTo(2.0, 12.0);
+    hills.lineTo(6.0, 7.5);
+    hills.lineTo(8.5, 10.0);
+    hills.lineTo(10.0, 8.8);
+    hills.lineTo(14.0, 12.0);
+    hills.closeSubpath();
+    p.drawPath(hills);
+  }
+  return pixmap;
+}
+
+const QIcon& ListIcon(bool sketch) {
+  static const QIcon icons[2] = {
+      [] { QIcon i; i.addPixmap(DrawIcon(false, 16)); i.addPixmap(DrawIcon(false, 32)); return i; }(),
+      [] { QIcon i; i.addPixmap(DrawIcon(true, 16)); i.addPixmap(DrawIcon(true, 32)); return i; }()};
+  return icons[sketch ? 1 : 0];
+}
+
+TopicFilter CoreFilter(const CategoryFilter& f) {
+  TopicFilter t;
+  t.mode = f.mode;
+  t.categoryId = f.categoryId;
+  return t;
+}
+
+}  // namespace
+
+CImageListView::CImageListView(CImageList* owner, QWidget* parent) : QTreeWidget(parent), owner_(owner) {}
+
+void CImageListView::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Delete && owner_->SelectedRecordId() != 0) {
+    owner_->OnCommand(CMD_DELETE);
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
+}
+
+CImageList::CImageList() : CListViewObject(kKindCodeImage) {}
+
+CImageList::~CImageList() { delete view_.data(); }
+
+bool CImageList::Create(QWidget* parent) {
+  view_ = new CImageListView(this, parent);
+  view_->setObjectName("ImageList");
+  view_->hide();
+  QObject::connect(view_, &QTreeWidget::itemClicked, view_, [this](QTreeWidgetItem*, int) {
+    if (CWndMgr* mgr = manager()) mgr->OnImageListClick();
+  });
+  QObject::connect(view_, &QTreeWidget::itemDoubleClicked, view_, [this](QTreeWidgetItem* item, int) {
+    CWndMgr* mgr = manager();
+    if (mgr && item) mgr->OnImageListDoubleClick(item->data(0, Qt::UserRole).toUInt());
+  });
+  return true;
+}
+
+void CImageList::Initialize() {
+  if (!view_) return;
+  // A report with one column headed "My Pictures": one selection, shown
+  // even without the focus, no sorting by the header (the rows come
+  // sorted), the whole title in a tip.
+  view_->setColumnCount(1);
+  view_->setHeaderLabels({FromAnsi(LoadString(IDS_MY_PICTURES))});
+  view_->header()->setSectionsClickable(false);
+  view_->header()->setStretchLastSection(true);
+  view_->setSortingEnabled(false);
+  view_->setRootIsDecorated(false);
+  view_->setItemsExpandable(false);
+  view_->setUniformRowHeights(true);
+  view_->setAllColumnsShowFocus(true);
+  view_->setSelectionMode(QAbstractItemView::SingleSelection);
+  view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view_->setIconSize(QSize(16, 16));
+  view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view_->setFrameShape(QFrame::StyledPanel);
+  QPalette palette = view_->palette();
+  palette.setColor(QPalette::Base, QColor(0xF7, 0xF3, 0xE9));
+  palette.setColor(QPalette::Text, Qt::black);
+  for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+    palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+  view_->setPalette(palette);
+  Refill();
+}
+
+void CImageList::Show(bool show) {
+  if (!view_) return;
+  // Emptied when the store was reopened (another user, a HotSync): filled
+  // again when next shown. A list with rows is kept, so that a click that
+  // changes the mode never pulls the clicked row from under the list.
+  if (show && view_->topLevelItemCount() == 0) Refill();
+  view_->setVisible(show);
+}
+
+void CImageList::Move(const QRect& rect) {
+  if (view_) view_->setGeometry(rect);
+}
+
+void CImageList::Refill() {
+  if (!view_) return;
+  const uint32_t selected = SelectedRecordId();
+  const bool wasVisible = view_->isVisible();
+  if (wasVisible) view_->hide();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  view_->clear();
+  QList<QTreeWidgetItem*> items;
+  for (const ImageListLine& line : CollectImageList(CoreFilter(filter_))) {
+    auto* item = new QTreeWidgetItem({FromAnsi(line.text)});
+    item->setData(0, Qt::UserRole, QVariant::fromValue<uint>(line.recordId));
+    item->setIcon(0, ListIcon(line.sketch));
+    item->setToolTip(0, item->text(0));
+    items.push_back(item);
+  }
+  view_->addTopLevelItems(items);
+  QApplication::restoreOverrideCursor();
+  if (wasVisible) view_->show();
+  if (selected != 0) SelectRecord(selected);
+}
+
+void CImageList::Clear() {
+  if (view_) view_->clear();
+}
+
+uint32_t CImageList::SelectedRecordId() const {
+  if (!view_) return 0;
+  const QList<QTreeWidgetItem*> selected = view_->selectedItems();
+  return selected.isEmpty() ? 0 : selected.front()->data(0, Qt::UserRole).toUInt();
+}
+
+bool CImageList::SelectRecord(uint32_t recordId) {
+  if (!view_) return false;
+  for (int i = 0; i < view_->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* item = view_->topLevelItem(i);
+    if (item->data(0, Qt::UserRole).toUInt() != recordId) continue;
+    view_->setCurrentItem(item);
+    view_->scrollToItem(item);
+    return true;
+  }
+  return false;
+}
+
+bool CImageList::OnCommand(uint32_t command) {
+  CWndMgr* mgr = manager();
+  switch (command) {
+    case CMD_DELETE_ALL: return true;
+    case CMD_IMAGE_CENTER:
+      if (mgr && mgr->mode() != kKindCodeImage) mgr->OnCommand(CMD_IMAGE_CENTER);
+      return true;
+    case CMD_DELETE: {
+      const uint32_t id = SelectedRecordId();
+      if (id == 0 || !mgr) return true;
+      // The record is deleted through the topic tree, which asks first and
+      // takes its file and its place in its topic with it.
+      if (CTreeObject* tree = mgr->topicTree()) {
+        if (!tree->SelectRecord(id) && tree->Filter().mode != 0) {
+          tree->SetFilter(CategoryFilter{});
+          tree->Refresh();
+          tree->SelectRecord(id);
+        }
+        if (tree->SelectedItem() && tree->SelectedItem()->recordId == id) tree->DeleteSelectedItem();
+      }
+      Refill();
+      mgr->OnCommand(CMD_IMAGE_CENTER);
+      return true;
+    }
+    default: return false;
+  }
+}
+
+}  // namespace quillet
