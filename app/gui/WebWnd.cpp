@@ -69,6 +69,12 @@ std::string RealPath(const QString& path) {
   return ToPath(real);
 }
 
+// An absolute path with "." and ".." taken out, links left alone.
+std::string CleanPath(const QString& path) {
+  if (path.isEmpty()) return std::string();
+  return ToPath(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+}
+
 std::string RealFolder(const std::string& folder) {
   return folder.empty() ? std::string() : RealPath(FromPath(folder));
 }
@@ -226,9 +232,11 @@ void CWebWnd::OnAnchor(const QUrl& link) {
   target.local = url.isLocalFile();
   const QString path = target.local ? url.toLocalFile() : QString();
   target.path = RealPath(path);
-  const std::string page = RealPath(browser_->source().toLocalFile());
-  const LinkRule rule = DecideLink(target, RealFolder(AppPaths.outputFolder),
-                                   RealFolder(AppPaths.installFolder), page);
+  target.lexical = CleanPath(path);
+  const std::string page = CleanPath(browser_->source().toLocalFile());
+  const std::string install =
+      AppPaths.installFolder.empty() ? std::string() : CleanPath(FromPath(AppPaths.installFolder));
+  const LinkRule rule = DecideLink(target, RealFolder(AppPaths.outputFolder), install, page);
   if (rule == LinkRule::kWebHandler) {
     Desktop().OpenAddress(url.toString().toStdString());
     return;

@@ -27,7 +27,8 @@ LinkRule DecideLink(const LinkTarget& target, const std::string& outputFolder,
     return LinkRule::kWebHandler;
   if (!target.local) return LinkRule::kAskFirst;
   if (PathInside(target.path, outputFolder)) return LinkRule::kOpen;
-  if (PathInside(target.path, installFolder) && PathInside(currentPage, installFolder))
+  if (PathInside(target.lexical.empty() ? target.path : target.lexical, installFolder) &&
+      PathInside(currentPage, installFolder))
     return LinkRule::kOpen;
   return LinkRule::kAskFirst;
 }

@@ -22,6 +22,10 @@ struct LinkTarget {
   // For a local target: its real path (links resolved) when it exists,
   // else its absolute path with "." and ".." taken out. UTF-8.
   std::string path;
+  // Its absolute path with "." and ".." taken out, links left as they are
+  // (the install folder is the program's own and may be laid out with
+  // links; the output folder is judged by real paths only).
+  std::string lexical;
 };
 
 enum class LinkRule {
@@ -30,8 +34,9 @@ enum class LinkRule {
   kAskFirst,    // ask the person, naming the target; open only on Yes
 };
 
-// `outputFolder`, `installFolder` and `currentPage` are real paths (the
-// folders with or without a trailing '/'); an empty folder matches nothing.
+// `outputFolder` is a real path, `installFolder` and `currentPage` are
+// absolute paths without "." or ".." (the folders with or without a
+// trailing '/'); an empty folder matches nothing.
 LinkRule DecideLink(const LinkTarget& target, const std::string& outputFolder,
                     const std::string& installFolder, const std::string& currentPage);
 
