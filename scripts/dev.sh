@@ -8,6 +8,7 @@
 #                         build every fuzz target with clang in its own folder
 #                         (FUZZ_BUILD_DIR, default: build-fuzz) and run each for
 #                         SECONDS (default 60), printing executions and crashes
+#                         (FUZZ_SANITIZE=OFF builds without the sanitizers)
 # BUILD_DIR (default: build) names the build folder.
 set -euo pipefail
 
@@ -50,10 +51,14 @@ install_fuzz_tools() {
 run_fuzzers() {
   local seconds="$1"
   local fbuild="${FUZZ_BUILD_DIR:-$here/build-fuzz}"
+  # With AddressSanitizer and UndefinedBehaviorSanitizer, so that a bad read
+  # or write is a crash too, not only what happens to fault.
   CC=clang CXX=clang++ cmake -S "$here" -B "$fbuild" -G Ninja -DQUILLET_FUZZ=ON -DQUILLET_GUI=OFF \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+    -DQUILLET_SANITIZE="${FUZZ_SANITIZE:-ON}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
   local targets
-  targets=$(ninja -C "$fbuild" -t targets all | sed -n 's/^\([A-Za-z0-9_]*_fuzz\): phony$/\1/p' | sort -u)
+  targets=$(ninja -C "$fbuild" -t targets all | sed -n 's/^\([A-Za-z0-9_]*_fuzz\): phony$/\1/p' |
+            grep -v '^cmake_' | sort -u)
   if [ -z "$targets" ]; then
     echo "No fuzz targets defined." >&2
     return 1
