@@ -90,8 +90,8 @@ int main(int argc, char** argv) {
         r.text = text + "\n\nQuillet! starts without HotSync notifications.";
         r.caption = kCaptionBang;
         r.flags = kMbOk | kMbIconExclamation;
-        UI().ShowMessage(r);
         DebugError("%s", problem.c_str());
+        UI().ShowMessage(r);
       } else {
         DebugError("Cannot listen for HotSync messages at %s", messages.path().c_str());
       }

@@ -146,6 +146,11 @@ int ReplacingFile::Open(const std::string& path) {
     Discard();
     return EISDIR;
   }
+  if (exists && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+    // A device, a pipe or a socket is nothing a file of ours may replace.
+    Discard();
+    return EINVAL;
+  }
   const bool keep_mode = exists && S_ISREG(st.st_mode);
   const std::string prefix = "." + name_.substr(0, kTempPrefix) + ".";
   int error = EEXIST;

@@ -34,8 +34,9 @@ class ReplacingFile {
 
   // Creates the temporary file for `path` (its folder must exist; a
   // trailing '/' or an empty name is EINVAL; a folder under the name is
-  // EISDIR). An existing regular file at `path` lends its permission bits;
-  // otherwise they follow the umask.
+  // EISDIR; a device, pipe or socket under it is EINVAL and left alone). An
+  // existing regular file at `path` lends its permission bits; otherwise
+  // they follow the umask.
   int Open(const std::string& path);
   // The temporary file's descriptor, open for writing; -1 when not open.
   int fd() const { return fd_; }

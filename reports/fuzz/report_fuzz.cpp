@@ -163,24 +163,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     links->memberIds.push_back(add(std::move(member)));
   }
 
-  StoreReportSource source(&store, [] { return true; });
-  ImagingWriter images;
+  // One builder for the whole run, as in the program (its 800 KB buffers
+  // are made once); the store is this input's.
   struct Settings : IReportSettings {
     ReportConfig config;
     ReportConfig Read() override { return config; }
     void StoreLastTemplate(const std::string& name) override { config.lastTemplate = name; }
-  } report_settings;
-  report_settings.config.outputPath = folders.output;
-  report_settings.config.templatePath = folders.themes;
-  report_settings.config.installPath = folders.root;
-  report_settings.config.lastTemplate = "t.htm";
-  report_settings.config.author = "A \"fuzzed\" <author>";
-  ReportServices services;
-  services.source = &source;
-  services.images = &images;
-  services.settings = &report_settings;
-  services.refillThemeBox = [] { return std::string("t.htm"); };
-  ReportBuilder builder(services);
+  };
+  static StoreReportSource source(static_cast<CRecordStore*>(nullptr), [] { return true; });
+  static ImagingWriter images;
+  static Settings report_settings;
+  static ReportBuilder* builder_ptr = [] {
+    report_settings.config.outputPath = folders.output;
+    report_settings.config.templatePath = folders.themes;
+    report_settings.config.installPath = folders.root;
+    report_settings.config.lastTemplate = "t.htm";
+    report_settings.config.author = "A \"fuzzed\" <author>";
+    ReportServices services;
+    services.source = &source;
+    services.images = &images;
+    services.settings = &report_settings;
+    services.refillThemeBox = [] { return std::string("t.htm"); };
+    return new ReportBuilder(services);
+  }();
+  ReportBuilder& builder = *builder_ptr;
+  source.set_store(&store);
 
   if (FILE* f = std::fopen((folders.themes + "t.htm").c_str(), "wb")) {
     std::fwrite(theme.data(), 1, theme.size(), f);
@@ -203,6 +210,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   for (const std::string& name : names)
     if (!IsPlainDiskName(name)) std::abort();
+  source.set_store(nullptr);
   SetUI(nullptr);
   return 0;
 }

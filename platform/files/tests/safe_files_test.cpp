@@ -192,6 +192,11 @@ TEST_F(SafeFilesTest, PipesAndDevicesAreRefusedWithoutWaiting) {
   EXPECT_EQ(ReadFileWithin(dir_, Path("pipe.gif"), &bytes), EINVAL);
   EXPECT_EQ(CopyFileWithin("", "/dev/zero", Path("zero.gif")), EINVAL);
   EXPECT_FALSE(IsOwnRegularFile(Path("pipe.gif")));
+  // Nor is a pipe (or a device) ever replaced by a file.
+  EXPECT_EQ(ReplaceFileContents(Path("pipe.gif"), "x"), EINVAL);
+  struct stat st;
+  ASSERT_EQ(::lstat(Path("pipe.gif").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
   EXPECT_FALSE(IsOwnRegularFile(Path("zero.gif")));
 }
 
