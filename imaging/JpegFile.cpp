@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 extern "C" {
 #include <jpeglib.h>
@@ -19,6 +20,7 @@ extern "C" {
 #include "app/core/DiagnosticLog.h"
 #include "app/core/UserInterface.h"
 #include "imaging/ImageLimits.h"
+#include "platform/files/SafeFiles.h"
 
 namespace quillet {
 namespace {
@@ -606,18 +608,21 @@ RgbBuffer read_rgb_memory_scaled(const uint8_t* bytes, size_t count, int scale_n
 int write_rgb(const char* path, const uint8_t* rgb, int width, int height, bool color,
               int quality) {
   if (BadPicture(rgb, width, height)) return 0;
+  // Made under a temporary name beside `path` and renamed over it once
+  // complete: a link planted under the picture's name is replaced, never
+  // written through, and half a JPEG never passes for the picture file.
+  ReplacingFile out;
   Stream stream;
-  stream.file = std::fopen(path, "wb");
+  int dup_fd = out.Open(path) == 0 ? ::dup(out.fd()) : -1;
+  stream.file = dup_fd >= 0 ? ::fdopen(dup_fd, "wb") : nullptr;
   if (!stream.file) {
+    if (dup_fd >= 0) ::close(dup_fd);
     DebugError("JpegFile :\nCan't open %s\n", path);
     return 0;
   }
   int ok = EncodeStream(&stream, rgb, width, height, color, quality);
   if (std::fclose(stream.file) != 0) ok = 0;
-  // Half a JPEG would later pass for the picture file; leave none (but
-  // never remove anything that is not a plain file, such as a device).
-  struct stat st;
-  if (!ok && ::stat(path, &st) == 0 && S_ISREG(st.st_mode)) std::remove(path);
+  if (ok && out.Commit() != 0) ok = 0;
   return ok;
 }
 

@@ -9,6 +9,7 @@
 #include "app/core/DiagnosticLog.h"
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
+#include "platform/files/SafeFiles.h"
 #include "platform/mapi/Mapi.h"
 #include "reports/PostProcess.h"
 #include "reports/ReportPaths.h"
@@ -30,11 +31,9 @@ const char* LogonText(uint32_t result) {
   }
 }
 
-// A regular file (a folder of that name is no attachment).
-bool IsRegularFile(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec);
-}
+// A regular file of ours: a folder of that name is no attachment, and
+// neither is a link someone planted in the output folder.
+bool IsRegularFile(const std::string& path) { return IsOwnRegularFile(path); }
 
 }  // namespace
 
@@ -70,7 +69,7 @@ int CEmailObject::Send(uint32_t recordId, int format) {
   if (!IsPlainFileName(topic.fileName)) return kMailNotSent;
   const ReportConfig config = services_.settings->Read();
   const std::string output = WithSlash(config.outputPath);
-  const std::string reportPath = output + topic.fileName;
+  const std::string reportPath = output + OutputFileName(topic.fileName);
 
   std::vector<std::string> names;
   collect_references(reportPath, config.templatePath, output, &names);
@@ -80,7 +79,7 @@ int CEmailObject::Send(uint32_t recordId, int format) {
   paths.reserve(names.size());
   std::vector<bool> present(names.size(), false);
   for (size_t i = 0; i < names.size(); ++i) {
-    paths.push_back(IsPlainFileName(names[i]) ? output + names[i] : std::string());
+    paths.push_back(IsPlainDiskName(names[i]) ? output + names[i] : std::string());
     char line[64];
     std::snprintf(line, sizeof line, "NEW szTmp[%i] = 0x%08x", static_cast<int>(i),
                   Address(paths.back().data()));

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <unordered_set>
@@ -99,25 +100,74 @@ size_t NextFileSizeTag(std::string_view text, size_t from) {
   return std::string_view::npos;
 }
 
+// Answers whether a stretch of a report touches text that came from a
+// record. Asked with stretches that never start earlier than the last one.
+class SpanCursor {
+ public:
+  explicit SpanCursor(const std::vector<TextSpan>* spans) : spans_(spans) {}
+  bool Overlaps(size_t begin, size_t end) {
+    if (spans_ == nullptr) return false;
+    while (next_ < spans_->size() && (*spans_)[next_].end <= begin) ++next_;
+    return next_ < spans_->size() && (*spans_)[next_].begin < end;
+  }
+
+ private:
+  const std::vector<TextSpan>* spans_;
+  size_t next_ = 0;
+};
+
 // Calls fn(begin, end) with the bounds of the value of every non-empty
 // src="..." and background="..." that has its closing quote. Values are
-// taken in order; one that has been taken is skipped over whole.
+// taken in order; one that has been taken is skipped over whole. An
+// attribute name or '="' that touches record text is no attribute at all
+// and the scan goes on right after it; a value that holds record text is
+// skipped over without being handed on.
 template <class Fn>
-void ForEachValue(std::string_view text, bool anyCase, Fn fn) {
+void ForEachValue(std::string_view text, bool anyCase, const std::vector<TextSpan>* spans, Fn fn) {
+  SpanCursor records(spans);
   size_t pos = 0;
   while (pos + 1 < text.size()) {
     size_t eq = NextValueCandidate(text, pos);
     if (eq == std::string_view::npos) return;
     pos = eq + 1;
-    if (!EndsWithName(text, eq, "src", anyCase) && !EndsWithName(text, eq, "background", anyCase))
+    size_t name = 0;
+    if (EndsWithName(text, eq, "src", anyCase))
+      name = eq - 3;
+    else if (EndsWithName(text, eq, "background", anyCase))
+      name = eq - 10;
+    else
       continue;
+    if (records.Overlaps(name, eq + 2)) continue;
     size_t begin = eq + 2;
     size_t end = text.find('"', begin);
     if (end == std::string_view::npos) return;  // no closing quote: left alone
     pos = end + 1;
-    if (end > begin) fn(begin, end);
+    if (end > begin && !records.Overlaps(begin, end + 1)) fn(begin, end);
   }
 }
+
+// Counts line feeds from a position on, moving forward only.
+class LineFeedCounter {
+ public:
+  explicit LineFeedCounter(std::string_view text) : text_(text) {}
+  size_t CountTo(size_t to) {
+    while (at_ < to) {
+      const void* hit = std::memchr(text_.data() + at_, '\n', to - at_);
+      if (hit == nullptr) {
+        at_ = to;
+        break;
+      }
+      at_ = static_cast<size_t>(static_cast<const char*>(hit) - text_.data()) + 1;
+      ++count_;
+    }
+    return count_;
+  }
+
+ private:
+  std::string_view text_;
+  size_t at_ = 0;
+  size_t count_ = 0;
+};
 
 unsigned Address(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
 
@@ -131,9 +181,11 @@ void Tell(const char* text) {
 
 }  // namespace
 
-std::vector<std::string> FindReferenceValues(std::string_view text, bool anyCase) {
+std::vector<std::string> FindReferenceValues(std::string_view text, bool anyCase,
+                                             const std::vector<TextSpan>* recordSpans) {
   std::vector<std::string> values;
-  ForEachValue(text, anyCase, [&](size_t b, size_t e) { values.emplace_back(text.substr(b, e - b)); });
+  ForEachValue(text, anyCase, recordSpans,
+               [&](size_t b, size_t e) { values.emplace_back(text.substr(b, e - b)); });
   return values;
 }
 
@@ -161,13 +213,17 @@ void AppendWithCrLf(std::string* out, std::string_view text) {
 
 void post_process_report(char* text, size_t length, const std::string& themeFolder,
                          const std::string& outputPath, std::string* result,
-                         CopySession* copies, LineEnds ends) {
+                         CopySession* copies, LineEnds ends,
+                         const std::vector<TextSpan>* recordSpans,
+                         std::vector<TextSpan>* writtenSpans) {
   static constexpr char kFileSize[] = "{FILE_SIZE}";
   static constexpr size_t kFileSizeLen = sizeof(kFileSize) - 1;
   const std::string digits = std::to_string(length);
   std::string_view whole(text, length);
+  SpanCursor size_records(recordSpans);
   for (size_t at = NextFileSizeTag(whole, 0); at != std::string_view::npos;
        at = NextFileSizeTag(whole, at + kFileSizeLen)) {
+    if (size_records.Overlaps(at, at + kFileSizeLen)) continue;  // a note's text, not the theme's
     std::memset(text + at, ' ', kFileSizeLen);
     std::memcpy(text + at, digits.data(), std::min(digits.size(), kFileSizeLen));
   }
@@ -175,15 +231,56 @@ void post_process_report(char* text, size_t length, const std::string& themeFold
   std::string_view view(text, length);
   std::string& out = *result;
   out.clear();
+  if (writtenSpans != nullptr) writtenSpans->clear();
   const bool crlf = ends == LineEnds::kCrLf;
   // Lines of a report average well over 16 bytes, so this is room enough
   // for nearly any report without growing.
   out.reserve(crlf ? length + length / 16 + 16 : length);
-  auto emit = [&](std::string_view part) {
+  // Record stretches are never rewritten, so each lies inside one piece of
+  // unchanged text; where it lands in the output is found as that piece is
+  // copied.
+  size_t next_span = 0;
+  TextSpan part_left;  // the rest of a span that goes on into the next piece
+  bool has_left = false;
+  LineFeedCounter feeds(view);
+  auto emit = [&](size_t from, size_t to) {
+    const size_t base = out.size();
+    const size_t feeds_before = crlf ? feeds.CountTo(from) : 0;
+    auto where = [&](size_t at) {
+      return base + (at - from) + (crlf ? feeds.CountTo(at) - feeds_before : 0);
+    };
+    if (writtenSpans != nullptr && recordSpans != nullptr) {
+      for (;;) {
+        TextSpan span;
+        if (has_left) {
+          span = part_left;
+        } else if (next_span < recordSpans->size() && (*recordSpans)[next_span].begin < to) {
+          span = (*recordSpans)[next_span++];
+        } else {
+          break;
+        }
+        has_left = false;
+        const size_t b = std::max(span.begin, from);
+        const size_t e = std::min(span.end, to);
+        if (b < e) writtenSpans->push_back({where(b), where(e)});
+        if (span.end > to) {
+          part_left = {to, span.end};
+          has_left = true;
+          break;
+        }
+      }
+    }
+    std::string_view part = view.substr(from, to - from);
     if (crlf)
       AppendWithCrLf(&out, part);
     else
       out.append(part);
+  };
+  auto emit_text = [&](std::string_view replaced) {
+    if (crlf)
+      AppendWithCrLf(&out, replaced);
+    else
+      out.append(replaced);
   };
   size_t copied_to = 0;  // text before this offset is already in `out`
   CopySession own(outputPath);
@@ -192,14 +289,14 @@ void post_process_report(char* text, size_t length, const std::string& themeFold
   // A theme that shows one picture in every note names it thousands of
   // times; each value is looked at once.
   std::unordered_set<std::string_view> handled;
-  ForEachValue(view, false, [&](size_t b, size_t e) {
+  ForEachValue(view, false, recordSpans, [&](size_t b, size_t e) {
     std::string_view value = view.substr(b, e - b);
     bool first_time = handled.insert(value).second;
     if (IsWebAddress(value)) return;
     if (value.find_first_of("/\\") == std::string_view::npos) {
       if (!first_time) return;
-      std::string name = DecodeSpaces(value);
-      if (auto source = ResolveThemeReference(folder, name)) copier.Copy(*source, name);
+      std::string name = DecodeReference(value);
+      if (auto source = ResolveThemeReference(folder, name)) copier.Copy(folder, *source, name);
       return;
     }
     // A path: the file is copied beside the report under its last component,
@@ -207,14 +304,14 @@ void post_process_report(char* text, size_t length, const std::string& themeFold
     // copied, so a finished report never points outside its own folder.
     std::string last = BaseName(value);
     if (first_time) {
-      if (auto source = ResolveThemeReference(folder, DecodeSpaces(value)))
-        copier.Copy(*source, DecodeSpaces(last));
+      if (auto source = ResolveThemeReference(folder, DecodeReference(value)))
+        copier.Copy(folder, *source, DecodeReference(last));
     }
-    emit(view.substr(copied_to, b - copied_to));
-    emit(last);
+    emit(copied_to, b);
+    emit_text(last);
     copied_to = e;
   });
-  emit(view.substr(copied_to));
+  emit(copied_to, view.size());
 }
 
 bool collect_references(const std::string& reportPath, const std::string& templatePath,
@@ -253,19 +350,19 @@ bool collect_references(const std::string& reportPath, const std::string& templa
 
 void collect_references_in(std::string_view text, const std::string& templatePath,
                            const std::string& outputPath, std::vector<std::string>* names,
-                           CopySession* copies) {
+                           CopySession* copies, const std::vector<TextSpan>* recordSpans) {
   names->clear();
   const std::string folder = WithSlash(templatePath);
   CopySession own(outputPath);
   CopySession& copier = copies != nullptr ? *copies : own;
   std::unordered_set<std::string> seen;
   std::unordered_set<std::string_view> handled;
-  ForEachValue(text, true, [&](size_t b, size_t e) {
+  ForEachValue(text, true, recordSpans, [&](size_t b, size_t e) {
     std::string_view value = text.substr(b, e - b);
     if (!handled.insert(value).second) return;  // the same value again
-    std::string name = DecodeSpaces(BaseName(value));
-    if (!IsPlainFileName(name) || seen.count(name) != 0) return;
-    auto source = ResolveThemeReference(folder, DecodeSpaces(value));
+    std::string name = DecodeReference(BaseName(value));
+    if (!IsPlainDiskName(name) || seen.count(name) != 0) return;
+    auto source = ResolveThemeReference(folder, DecodeReference(value));
     if (!source) return;  // a web address, or nothing that may be copied or attached
     seen.insert(name);
     names->push_back(name);
@@ -274,7 +371,7 @@ void collect_references_in(std::string_view text, const std::string& templatePat
     std::snprintf(line, sizeof line, "NEW &szImage[%i] = 0x%08x, szImage[%i] = 0x%08x", index,
                   Address(&names->back()), index, Address(names->back().data()));
     LogLine(line);
-    copier.Copy(*source, name);
+    copier.Copy(folder, *source, name);
   });
 }
 

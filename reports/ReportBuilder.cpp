@@ -1,9 +1,5 @@
 #include "reports/ReportBuilder.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +9,7 @@
 #include "app/core/DiagnosticLog.h"
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
+#include "platform/files/SafeFiles.h"
 #include "reports/PostProcess.h"
 #include "reports/ReportPaths.h"
 #include "reports/ThemeFolder.h"
@@ -38,18 +35,6 @@ bool EndsWithNoCase(const std::string& text, const char* suffix) {
   if (text.size() < n) return false;
   for (size_t i = 0; i < n; ++i)
     if (Lower(text[text.size() - n + i]) != suffix[i]) return false;
-  return true;
-}
-
-// Writes all of `bytes` from the start of the file.
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t put = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    done += static_cast<size_t>(put);
-  }
   return true;
 }
 
@@ -103,7 +88,7 @@ std::string ReportBuilder::report_path(uint32_t topicId) {
   std::string name;
   EnsureReportName(topicId, false, &name);
   if (name.empty()) return "";
-  return WithSlash(config_.outputPath) + name;
+  return WithSlash(config_.outputPath) + OutputFileName(name);
 }
 
 bool ReportBuilder::build(const std::string& themePath, uint32_t topicId,
@@ -118,10 +103,11 @@ bool ReportBuilder::build(const std::string& themePath, uint32_t topicId,
     return false;
   }
 
-  std::string name;
+  std::string name;  // the report's name in the file system
   if (destination == nullptr) {
     EnsureReportName(topicId, true, &name);
     if (name.empty()) return false;  // no such topic
+    name = OutputFileName(name);
   } else {
     name = BaseName(*destination);
   }
@@ -139,14 +125,14 @@ bool ReportBuilder::build(const std::string& themePath, uint32_t topicId,
   if (written) {
     // The bytes just written are the file's; no need to read them back.
     collect_references_in(file_bytes_, config_.templatePath, config_.outputPath, &names,
-                          copies_.get());
+                          copies_.get(), &written_spans_);
     listed = true;
-  } else if (!config_.outputPath.empty() && IsPlainFileName(name)) {
+  } else if (!config_.outputPath.empty() && IsPlainDiskName(name)) {
     listed = collect_references(report, config_.templatePath, config_.outputPath, &names);
   }
   if (listed) {
     for (size_t i = 0; i < names.size(); ++i) {
-      copies_->Copy(theme.folder + names[i], names[i]);
+      copies_->Copy(theme.folder, theme.folder + names[i], names[i]);
       LogRelease(static_cast<int>(i), names[i]);
     }
   }
@@ -156,21 +142,21 @@ bool ReportBuilder::build(const std::string& themePath, uint32_t topicId,
 
 bool ReportBuilder::write_report(const ThemeFile& theme, const std::string& fileName) {
   const std::string folder = WithSlash(config_.outputPath);
-  if (folder.empty() || !IsPlainFileName(fileName)) {
+  if (folder.empty() || !IsPlainDiskName(fileName)) {
     ShowStringMessage(IDS_WRITE_REPORT_FAILED, kCaption, kMbOk | kMbIconInformation);
     return false;
   }
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) {
-    fs::create_directories(folder, ec);  // a failure shows up when the file is opened
+    fs::create_directories(folder, ec);  // a failure shows up when the file is made
     LogPair("Created directory:", folder.c_str());
   }
-  const std::string path = folder + fileName;
-  // The file is opened without emptying it and cut to the new length once
-  // written: a report made again over its old file then reuses the pages
-  // the system holds for it instead of freeing and refilling them.
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) {
+  // The report is made under a temporary name in the output folder and
+  // renamed over the old one only once it is complete: a report that cannot
+  // be written leaves the old one as it was, and a link planted under the
+  // report's name is replaced, never written through.
+  ReplacingFile file;
+  if (file.Open(folder + fileName) != 0) {
     ShowStringMessage(IDS_WRITE_REPORT_FAILED, kCaption, kMbOk | kMbIconInformation);
     return false;
   }
@@ -185,10 +171,8 @@ bool ReportBuilder::write_report(const ThemeFile& theme, const std::string& file
   // report is byte for byte the file a text-mode write makes on the
   // handheld's desktop platform.
   post_process_report(buffer_.data(), length, theme.folder, config_.outputPath, &file_bytes_,
-                      copies_.get(), LineEnds::kCrLf);
-  bool ok = WriteAll(fd, file_bytes_) &&
-            ::ftruncate(fd, static_cast<off_t>(file_bytes_.size())) == 0;
-  ok = (::close(fd) == 0) && ok;
+                      copies_.get(), LineEnds::kCrLf, &expander_.record_spans(), &written_spans_);
+  bool ok = file.Write(file_bytes_) == 0 && file.Commit() == 0;
   expander_.pop_block();
   if (!ok) ShowStringMessage(IDS_WRITE_REPORT_FAILED, kCaption, kMbOk | kMbIconInformation);
   return ok;
@@ -215,14 +199,16 @@ bool ReportBuilder::save_as(uint32_t topicId) {
     build(WithSlash(config_.installPath) + "template/" + config_.lastTemplate, topicId, &source);
   }
 
-  if (!SameFile(source, destination) && !CopyFileKeeping(source, destination)) {
+  // The report and its pictures are read only from inside the output folder.
+  const std::string output = WithSlash(config_.outputPath);
+  if (!SameFile(source, destination) && !CopyFileKeeping(output, source, destination)) {
     if (!fs::exists(destination, ec)) {
       ShowStringMessage(IDS_ERROR_SAVING_FILE, kCaption, kMbOk | kMbIconInformation);
       return false;
     }
     int answer = ShowStringMessage(IDS_OVERWRITE_FILE, kCaption, kMbYesNo | kMbIconQuestion);
     if (answer != kIdYes) return false;
-    if (!CopyFileReplacing(source, destination)) {
+    if (!CopyFileReplacing(output, source, destination)) {
       ShowStringMessage(IDS_ERROR_SAVING_FILE, kCaption, kMbOk | kMbIconInformation);
       return false;
     }
@@ -233,7 +219,7 @@ bool ReportBuilder::save_as(uint32_t topicId) {
     const std::string from = FolderOf(source);
     const std::string to = FolderOf(destination);
     for (size_t i = 0; i < names.size(); ++i) {
-      CopyFileReplacing(from + names[i], to + names[i]);
+      CopyFileReplacing(output, from + names[i], to + names[i]);
       LogRelease(static_cast<int>(i), names[i]);
     }
   }
@@ -269,7 +255,10 @@ void ReportBuilder::restore_themes() {
     std::error_code type_ec;
     if (!it->is_regular_file(type_ec)) continue;
     std::string name = it->path().filename().string();
-    CopyFileReplacing(from + name, to + name);
+    // Only the pristine copies themselves: a link among them that leads out
+    // of their folder is not followed, and a link in the theme folder is
+    // replaced, never written through.
+    CopyFileReplacing(from, from + name, to + name);
   }
 }
 

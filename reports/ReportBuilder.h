@@ -57,8 +57,10 @@ class ReportBuilder {
   bool build(const std::string& themePath, uint32_t topicId, const std::string* destination);
 
   // Expands `theme` for the current topic, post-processes the text and
-  // writes it into the output folder as `fileName`. False when the file
-  // cannot be written (the person is told).
+  // writes it into the output folder as `fileName` (a file-system name),
+  // through a temporary file renamed over the old report. False when the
+  // file cannot be written (the person is told; the old report, if any, is
+  // left as it was).
   bool write_report(const ThemeFile& theme, const std::string& fileName);
 
   // Save As for the topic selected in the tree: asks for a destination,
@@ -93,6 +95,7 @@ class ReportBuilder {
   ThemeFile theme_;             // the theme being used, its memory reused
   std::vector<char> buffer_;    // the expansion
   std::string file_bytes_;      // post-processed, with carriage returns, as written
+  std::vector<TextSpan> written_spans_;  // where record texts lie in file_bytes_
   std::unique_ptr<CopySession> copies_;  // during a build
   size_t last_expanded_ = 0;
 };

@@ -1,11 +1,13 @@
 #include "reports/ReportExpander.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <system_error>
 
+#include "platform/files/SafeFiles.h"
 #include "reports/ByteScan.h"
 #include "reports/ReportPaths.h"
 
@@ -54,7 +56,14 @@ namespace {
 
 
 size_t FindEscape(std::string_view text, size_t from) {
-  return FindFirstOf<'&', '<', '>', '"'>(text.data(), from, text.size());
+  return FindFirstOf<'&', '<', '>', '"', '='>(text.data(), from, text.size());
+}
+
+// An '=' is written as it is unless it ends the text or a line: there the
+// next byte of the report is the theme's, and a theme's '"' after it would
+// make "src=" at the end of a URL or a line the start of an attribute value.
+bool EqualsNeedsEscape(std::string_view text, size_t at) {
+  return at + 1 == text.size() || text[at + 1] == '\n';
 }
 
 }  // namespace
@@ -69,6 +78,7 @@ void AppendEscaped(std::string* out, std::string_view text) {
       case '&': *out += "&amp;"; break;
       case '<': *out += "&lt;"; break;
       case '>': *out += "&gt;"; break;
+      case '=': *out += EqualsNeedsEscape(text, hit) ? "&#61;" : "="; break;
       default: *out += "&quot;"; break;
     }
     start = hit + 1;
@@ -83,7 +93,12 @@ std::string EscapeRecordText(std::string_view text) {
 }
 
 std::string_view ReportExpander::Escaped(std::string_view text) {
-  if (FindEscape(text, 0) == text.size()) return text;
+  // Most texts need nothing; an '=' inside a line is common (URLs) and is
+  // left as it is.
+  size_t hit = FindEscape(text, 0);
+  while (hit < text.size() && text[hit] == '=' && !EqualsNeedsEscape(text, hit))
+    hit = FindEscape(text, hit + 1);
+  if (hit == text.size()) return text;
   scratch_.clear();
   AppendEscaped(&scratch_, text);
   return scratch_;
@@ -195,12 +210,12 @@ int ReportExpander::on_tag() {
     case kTagNone:
       return kActionNotHandled;
     case kTagTitle:
-      write_lines(Escaped(Cut(topic_.title, kTitleMax)), 1, 1);
+      WriteRecordLines(Escaped(Cut(topic_.title, kTitleMax)), 1, 1);
       return kActionContinue;
     case kTagCategory:
       if (topic_.categoryId != 0 && source_ != nullptr) {
         std::string name = source_->CategoryName(topic_.categoryId);
-        if (!name.empty()) write_text(Escaped(Cut(name, kCategoryMax)));
+        if (!name.empty()) WriteRecordText(Escaped(Cut(name, kCategoryMax)));
       }
       write_text(" ");
       return kActionContinue;
@@ -212,7 +227,7 @@ int ReportExpander::on_tag() {
                                  : code == kTagAuthorTitle ? config_.authorTitle
                                  : code == kTagAuthorEmail ? config_.authorEmail
                                                            : config_.authorPhone;
-      write_text(Escaped(Cut(value, kAuthorMax)));
+      WriteRecordText(Escaped(Cut(value, kAuthorMax)));
       write_text(" ");
       return kActionContinue;
     }
@@ -304,7 +319,7 @@ int ReportExpander::NotesTag(int code) {
       return kActionContinue;
     case kTagNote:
       if (HasCurrent(kNotes)) {
-        write_lines(Escaped(Cut(source_->NoteText(CurrentId(kNotes)), kTextMax)), 1, kLastLine);
+        WriteRecordLines(Escaped(Cut(source_->NoteText(CurrentId(kNotes)), kTextMax)), 1, kLastLine);
       } else {
         write_text(" ");
       }
@@ -322,11 +337,11 @@ int ReportExpander::NotesTag(int code) {
         if (code == kTagNoteFirstLine) {
           AppendEscaped(&scratch_, lf == std::string_view::npos ? text : text.substr(0, lf));
           if (lf == std::string_view::npos) scratch_ += "<br><br>";
-          write_lines(scratch_, 1, 1);
+          WriteRecordLines(scratch_, 1, 1);
         } else if (lf != std::string_view::npos) {
           AppendEscaped(&scratch_, text.substr(lf));
           scratch_ += "<br><br>";
-          write_lines(scratch_, 2, kLastLine);
+          WriteRecordLines(scratch_, 2, kLastLine);
         }
       }
       return kActionContinue;
@@ -371,7 +386,7 @@ int ReportExpander::ImagesTag(int code) {
       if (HasCurrent(kImages)) {
         ReportImage image;
         if (source_->Image(CurrentId(kImages), &image))
-          write_text(Escaped(Cut(image.title, kImageTitleMax)));
+          WriteRecordText(Escaped(Cut(image.title, kImageTitleMax)));
       }
       write_text(" ");
       return kActionContinue;
@@ -421,19 +436,44 @@ void ReportExpander::WriteReferenceRow(int field) {
     row += value;
     row += field == 8 ? "</b></td></tr></table>" : "</b></td></tr></table><br>";
   }
-  write_lines(row, 1, kLastLine);
+  // The whole row counts as record text: nothing in it is the theme's.
+  WriteRecordLines(row, 1, kLastLine);
+}
+
+void ReportExpander::MarkRecordText(size_t from) {
+  const size_t to = written();
+  if (to <= from) return;
+  if (!record_spans_.empty() && record_spans_.back().end == from)
+    record_spans_.back().end = to;
+  else
+    record_spans_.push_back({from, to});
+}
+
+void ReportExpander::WriteRecordText(std::string_view text) {
+  const size_t from = written();
+  write_text(text);
+  MarkRecordText(from);
+}
+
+void ReportExpander::WriteRecordLines(std::string_view text, int first, int last) {
+  const size_t from = written();
+  write_lines(text, first, last);
+  MarkRecordText(from);
 }
 
 // Asked for every picture of a report: relative to the output folder opened
-// once per report, which spares the walk along the whole path.
+// once per report, which spares the walk along the whole path. Only a
+// regular file of that name counts: a link planted there is no picture of
+// ours, and is replaced when the picture is written.
 bool ReportExpander::OutputFileExists(const std::string& name) {
   if (output_fd_ < 0 && !output_fd_tried_) {
     output_fd_tried_ = true;
     output_fd_ = ::open(config_.outputPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   }
-  if (output_fd_ >= 0) return ::faccessat(output_fd_, name.c_str(), F_OK, 0) == 0;
-  std::error_code ec;
-  return std::filesystem::exists(WithSlash(config_.outputPath) + name, ec);
+  struct stat st;
+  if (output_fd_ >= 0)
+    return ::fstatat(output_fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
+  return IsOwnRegularFile(WithSlash(config_.outputPath) + name);
 }
 
 void ReportExpander::CloseOutputFolder() {
@@ -444,7 +484,9 @@ void ReportExpander::CloseOutputFolder() {
 
 // The picture's file must exist in the output folder before the report
 // refers to it. The name stored with the record is used only when it can
-// mean nothing but a file in that folder; any other gets a fresh name.
+// mean nothing but a file in that folder, however the page is read; any
+// other gets a fresh name. The file takes the name's file-system form and
+// the page refers to it percent-encoded, so accented names show.
 void ReportExpander::WriteImageSource() {
   uint32_t id = CurrentId(kImages);
   ReportImage image;
@@ -456,15 +498,16 @@ void ReportExpander::WriteImageSource() {
     if (!source_->Image(id, &image)) return;
   }
   if (!config_.outputPath.empty() && images_ != nullptr) {
-    std::string path = WithSlash(config_.outputPath) + name;
+    const std::string disk = OutputFileName(name);
+    std::string path = WithSlash(config_.outputPath) + disk;
     if (image.format == 0) {
-      if (!OutputFileExists(name))
+      if (!OutputFileExists(disk))
         images_->WriteJpeg(path, image.width, image.height, image.data, image.dataSize);
     } else if (image.format == 2) {
       images_->WriteSketch(image.data, image.dataSize, path);
     }
   }
-  write_text(name);
+  write_text(PageReference(name));
 }
 
 }  // namespace quillet

@@ -8,10 +8,13 @@
 // their stored order, each pass writing a run of one kind in its block.
 //
 // Every text that comes from a record or from the settings is written with
-// its '&', '<', '>' and '"' as character references, so a note or a field
-// can never add markup or attributes to the report (and so can never make
-// the builder copy or attach a file). Texts from the theme itself, the
-// colour arguments, go through unchanged.
+// its '&', '<', '>' and '"' as character references (and an '=' that the
+// theme's next character could complete into an attribute as "&#61;"), so
+// a note or a field can never add markup or attributes to the report, and
+// the expander remembers where in the output each such text lies, so that
+// post-processing and the reference scan act on the theme's own values
+// only (record text never makes the builder copy or attach a file). Texts
+// from the theme itself, the colour arguments, go through unchanged.
 //
 // One object lives as long as the program; the colour slots keep their
 // contents from one report to the next. Not re-entrant.
@@ -39,7 +42,9 @@ enum BlockKind : int {
 // `customType` (-1 .. -6); "" when that cell of the table is empty.
 const char* ReferenceFieldLabel(int32_t customType, int field);
 
-// `text` with '&', '<', '>' and '"' written as character references.
+// `text` with '&', '<', '>' and '"' written as character references, and
+// an '=' at its end or before a line feed as "&#61;" (what follows it in
+// the report is the theme's, which could make it open an attribute).
 std::string EscapeRecordText(std::string_view text);
 void AppendEscaped(std::string* out, std::string_view text);
 
@@ -52,6 +57,12 @@ class ReportExpander : public TemplateExpander {
   ~ReportExpander() override;
 
   int on_tag() override;
+  void on_expand_begin() override { record_spans_.clear(); }
+
+  // Where the last expansion wrote texts from records and settings, in
+  // order, not overlapping. Picture names made by the expander are not
+  // among them.
+  const std::vector<TextSpan>& record_spans() const { return record_spans_; }
 
   // Where records come from and where picture files go (not owned).
   void set_source(IReportSource* source, IImageWriter* images);
@@ -98,6 +109,10 @@ class ReportExpander : public TemplateExpander {
   void WritePosition(int slot);
   void WriteReferenceRow(int field);
   void WriteImageSource();
+  // Write texts from records and settings, remembering where they went.
+  void WriteRecordText(std::string_view text);
+  void WriteRecordLines(std::string_view text, int first, int last);
+  void MarkRecordText(size_t from);
   bool OutputFileExists(const std::string& name);
   void CloseOutputFolder();
   // `text` escaped; the text itself when it needs nothing, else a view of
@@ -127,6 +142,7 @@ class ReportExpander : public TemplateExpander {
   std::string scratch_;  // escaped texts, reused
   std::string row_;      // a reference row, reused
   ReportReference reference_;  // the reference a row is made from
+  std::vector<TextSpan> record_spans_;
 };
 
 }  // namespace quillet

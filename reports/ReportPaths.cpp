@@ -6,6 +6,8 @@
 #include <vector>
 #include <system_error>
 
+#include "platform/codepage/CodePage.h"
+#include "platform/files/SafeFiles.h"
 #include "store/FileNames.h"
 
 namespace quillet {
@@ -26,17 +28,94 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 
 }  // namespace
 
-bool IsPlainFileName(std::string_view name) {
+namespace {
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The rules for one form of a name, before any decoding.
+bool IsPlainForm(std::string_view name) {
   if (name.empty() || name.size() > 255 || name[0] == '.') return false;
   for (char ch : name) {
     unsigned char c = static_cast<unsigned char>(ch);
-    if (c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == '"' || c == '<' || c == '>')
+    if (c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':' || c == '"' || c == '<' ||
+        c == '>')
       return false;
   }
   // The output folder also holds the user's record store (and its archive,
   // temporary and set-aside copies): no picture, page or copy may land on it.
   return !StartsWithNoCase(name, "quillet.dat") && !StartsWithNoCase(name, "quillet.arc");
 }
+
+}  // namespace
+
+std::string PercentDecode(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    int hi = -1, lo = -1;
+    if (text[i] == '%' && i + 2 < text.size()) {
+      hi = HexValue(text[i + 1]);
+      lo = HexValue(text[i + 2]);
+    }
+    if (hi >= 0 && lo >= 0) {
+      out.push_back(static_cast<char>(hi * 16 + lo));
+      i += 2;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
+bool IsPlainDiskName(std::string_view name) {
+  // The page and the pane decode a reference once; a name that decodes
+  // further is checked in every form it can take, so no reader, however
+  // many times it decodes, is led out of the folder.
+  std::string form(name);
+  for (;;) {
+    if (!IsPlainForm(form)) return false;
+    if (form.find('%') == std::string::npos) return true;
+    std::string next = PercentDecode(form);
+    if (next == form) return true;
+    form = std::move(next);
+  }
+}
+
+bool IsPlainFileName(std::string_view name) {
+  if (!IsPlainDiskName(name)) return false;
+  for (char c : name)
+    if (static_cast<unsigned char>(c) >= 0x80) return OutputFileName(name).size() <= 255;
+  return true;
+}
+
+std::string OutputFileName(std::string_view storedName) { return Cp1252ToUtf8(storedName); }
+
+std::string PageReference(std::string_view storedName) {
+  static const char kHex[] = "0123456789ABCDEF";
+  const std::string disk = OutputFileName(storedName);
+  std::string out;
+  out.reserve(disk.size());
+  for (char ch : disk) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                c == '-' || c == '.' || c == '_' || c == '~';
+    if (keep) {
+      out.push_back(ch);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 15]);
+    }
+  }
+  return out;
+}
+
+std::string DecodeReference(std::string_view value) { return PercentDecode(value); }
 
 std::string BaseName(std::string_view path) {
   size_t cut = path.find_last_of("/\\");
@@ -154,12 +233,14 @@ bool SameBytes(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-void CopySession::Copy(const std::string& from, const std::string& name) {
-  if (folder_.empty() || !IsPlainFileName(name) || !sources_.IsFile(from)) return;
+void CopySession::Copy(const std::string& root, const std::string& from, const std::string& name) {
+  if (folder_.empty() || !IsPlainDiskName(name) || !sources_.IsFile(from)) return;
   auto it = last_source_.find(name);
   if (it != last_source_.end() && it->second == from) return;
   const std::string to = folder_ + name;
-  if (SameBytes(from, to) || CopyFileReplacing(from, to)) last_source_[name] = from;
+  // Bytes already there are left alone, unless what holds them is a link.
+  if ((IsOwnRegularFile(to) && SameBytes(from, to)) || CopyFileReplacing(root, from, to))
+    last_source_[name] = from;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -168,25 +249,12 @@ bool SameFile(const std::string& a, const std::string& b) {
   return !ec && same;
 }
 
-namespace {
-
-bool Copy(const std::string& from, const std::string& to, fs::copy_options options) {
-  std::error_code ec;
-  if (!fs::is_regular_file(from, ec) || ec) return false;
-  // Copying a file onto itself would empty it.
-  if (SameFile(from, to)) return false;
-  bool copied = fs::copy_file(from, to, options, ec);
-  return copied && !ec;
+bool CopyFileReplacing(const std::string& root, const std::string& from, const std::string& to) {
+  return CopyFileWithin(root, from, to, true) == 0;
 }
 
-}  // namespace
-
-bool CopyFileReplacing(const std::string& from, const std::string& to) {
-  return Copy(from, to, fs::copy_options::overwrite_existing);
-}
-
-bool CopyFileKeeping(const std::string& from, const std::string& to) {
-  return Copy(from, to, fs::copy_options::none);
+bool CopyFileKeeping(const std::string& root, const std::string& from, const std::string& to) {
+  return CopyFileWithin(root, from, to, false) == 0;
 }
 
 std::string unique_report_name() { return GenerateFileName(""); }

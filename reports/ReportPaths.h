@@ -11,14 +11,34 @@
 
 namespace quillet {
 
-// A name that can only ever mean a file of ours directly inside the output
-// folder: not empty, at most 255 bytes, not starting with '.' (so neither
-// "." nor ".."), without '/', '\\', control characters, or the '"', '<' and
-// '>' that would end the HTML attribute it is written into, and not one of
-// the record store's own files ("quillet.dat...", "Quillet.arc...", any
-// case). File names taken from the store are used only when they pass; any
-// other is treated as missing. Nothing is copied to a name that fails.
+// A name, as stored with a record (code-page bytes), that can only ever
+// mean a file of ours directly inside the output folder, whatever reads it:
+// the name itself and every form the page or the browser pane may decode
+// it to (each "%XX" turned into its byte, as often as that changes it) is
+// not empty, does not start with '.' (so neither "." nor ".."), holds no
+// '/', '\\', ':' (a "file:" or other scheme, a drive), control character,
+// or the '"', '<' and '>' that would end the HTML attribute it is written
+// into, and is not one of the record store's own files ("quillet.dat...",
+// "Quillet.arc...", any case); its file-system form (OutputFileName) is at
+// most 255 bytes. File names taken from the store are used only when they
+// pass; any other is treated as missing and replaced by a generated one.
 bool IsPlainFileName(std::string_view name);
+
+// The same rules for a name already in the file system's form (UTF-8), as
+// a report's src values decode to.
+bool IsPlainDiskName(std::string_view name);
+
+// The file-system form (UTF-8) of a stored name: the one conversion from
+// the code page used for every file of the output folder a record names.
+std::string OutputFileName(std::string_view storedName);
+
+// How a page refers to the file of a stored name: its file-system form with
+// every byte but letters, digits and "-._~" percent-encoded, so the browser
+// pane finds exactly that file (accents included) and nothing else.
+std::string PageReference(std::string_view storedName);
+
+// Each "%XX" (two hex digits) replaced by its byte, once.
+std::string PercentDecode(std::string_view text);
 
 // The part after the last '/' or '\\' (the whole text when there is none).
 std::string BaseName(std::string_view path);
@@ -29,6 +49,10 @@ std::string WithSlash(std::string folder);
 
 // Each "%20" replaced by a space.
 std::string DecodeSpaces(std::string_view text);
+// The file name a report's src/background value stands for: the value
+// percent-decoded (so "%20" is a space and an accented name written by
+// PageReference is its file-system name again).
+std::string DecodeReference(std::string_view value);
 
 // True for a value that names something elsewhere than a local file: a
 // scheme ("http:", "mailto:", "data:", ...; a single letter before ':' is a
@@ -62,8 +86,11 @@ class FileLookup {
 class CopySession {
  public:
   explicit CopySession(const std::string& folder);
-  // Copies `from` to the folder as `name` (a plain name), replacing a file.
-  void Copy(const std::string& from, const std::string& name);
+  // Copies `from` to the folder as `name` (a plain file-system name),
+  // replacing a file there (a link under that name is replaced, never
+  // written through). `from` is read only when it really lies inside
+  // `root` (no symbolic link leads out of it).
+  void Copy(const std::string& root, const std::string& from, const std::string& name);
   const std::string& folder() const { return folder_; }
 
  private:
@@ -72,11 +99,13 @@ class CopySession {
   std::unordered_map<std::string, std::string> last_source_;  // name -> what it holds
 };
 
-// Copies a regular file over `to` (replacing it). False when `from` is not a
-// regular file, when both name the same file, or when the copy fails.
-bool CopyFileReplacing(const std::string& from, const std::string& to);
+// Copies the regular file `from`, read only when it lies inside `root`
+// (see ReadFileWithin), over `to`, which is replaced and never written
+// through. False when `from` is not such a file, when both name the same
+// file, or when the copy fails.
+bool CopyFileReplacing(const std::string& root, const std::string& from, const std::string& to);
 // The same, but fails when `to` already exists.
-bool CopyFileKeeping(const std::string& from, const std::string& to);
+bool CopyFileKeeping(const std::string& root, const std::string& from, const std::string& to);
 // True when both paths exist and are the same file.
 bool SameFile(const std::string& a, const std::string& b);
 

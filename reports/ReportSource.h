@@ -13,6 +13,13 @@
 
 namespace quillet {
 
+// A stretch [begin, end) of an expanded report, in bytes.
+struct TextSpan {
+  size_t begin = 0;
+  size_t end = 0;
+  bool operator==(const TextSpan&) const = default;
+};
+
 // Record kinds the report visits.
 inline constexpr int kReportKindTopic = 4;
 inline constexpr int kReportKindNote = 5;

@@ -139,6 +139,7 @@ size_t TemplateExpander::expand(const char* input, size_t size, char* output, si
   args_[0].clear();
   args_[1].clear();
   site_ = nullptr;
+  on_expand_begin();
   if (capacity == 0 || output == nullptr) {
     out_ = nullptr;
     return 0;

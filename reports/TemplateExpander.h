@@ -41,6 +41,8 @@ class TemplateExpander {
   // The hook. The base engine answers kActionContinue for every tag, so on
   // its own it deletes every brace run it recognises as a tag.
   virtual int on_tag();
+  // Called as every expand() starts, before anything is written.
+  virtual void on_expand_begin() {}
   virtual ~TemplateExpander();
 
   TemplateExpander(const TemplateExpander&) = delete;

@@ -52,7 +52,7 @@ bool load_theme(const std::string& path, ThemeFile* theme, const ThemeFallback& 
   std::FILE* file = OpenRegular(opened);
   if (file == nullptr) {
     std::string first = fallback.refillThemeBox ? fallback.refillThemeBox() : std::string();
-    if (!first.empty() && IsPlainFileName(first)) {
+    if (!first.empty() && IsPlainDiskName(first)) {
       opened = fallback.installPath + "template/" + first;
       file = OpenRegular(opened);
     }

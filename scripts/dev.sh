@@ -3,6 +3,12 @@
 #   scripts/dev.sh run    install what is missing, build, start the program
 #   scripts/dev.sh test   install what is missing, build, run every test
 #   scripts/dev.sh bench  install what is missing, build, print the benchmarks
+#   scripts/dev.sh fuzz [SECONDS]
+#                         install clang and the libFuzzer runtime when missing,
+#                         build every fuzz target with clang in its own folder
+#                         (FUZZ_BUILD_DIR, default: build-fuzz) and run each for
+#                         SECONDS (default 60), printing executions and crashes
+#                         (FUZZ_SANITIZE=OFF builds without the sanitizers)
 # BUILD_DIR (default: build) names the build folder.
 set -euo pipefail
 
@@ -32,6 +38,63 @@ install_missing() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# Only for the fuzz subcommand: the compiler and its fuzzing runtime.
+fuzz_packages=(clang libclang-rt-14-dev)
+
+install_fuzz_tools() {
+  packages=("${fuzz_packages[@]}" "${packages[@]}")
+  install_missing
+}
+
+# Builds every fuzz target the -DQUILLET_FUZZ=ON build defines, runs each for
+# $1 seconds and prints what it did. Exit status 1 when any target crashed.
+run_fuzzers() {
+  local seconds="$1"
+  local fbuild="${FUZZ_BUILD_DIR:-$here/build-fuzz}"
+  # With AddressSanitizer and UndefinedBehaviorSanitizer, so that a bad read
+  # or write is a crash too, not only what happens to fault.
+  CC=clang CXX=clang++ cmake -S "$here" -B "$fbuild" -G Ninja -DQUILLET_FUZZ=ON -DQUILLET_GUI=OFF \
+    -DQUILLET_SANITIZE="${FUZZ_SANITIZE:-ON}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+  local targets
+  targets=$(ninja -C "$fbuild" -t targets all | sed -n 's/^\([A-Za-z0-9_]*_fuzz\): phony$/\1/p' |
+            grep -v '^cmake_' | sort -u)
+  if [ -z "$targets" ]; then
+    echo "No fuzz targets defined." >&2
+    return 1
+  fi
+  # shellcheck disable=SC2086
+  cmake --build "$fbuild" -j "$jobs" --target $targets
+  local crashed=0 summary=()
+  for t in $targets; do
+    local corpus="$fbuild/corpus/$t" artifacts="$fbuild/artifacts/$t/" log="$fbuild/logs/$t.log"
+    mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
+    # The report builder starts from the shipped themes.
+    if [ "$t" = reports_build_fuzz ] && [ -z "$(ls -A "$corpus")" ]; then
+      cp "$here"/data/template/*.htm "$corpus"/ 2>/dev/null || true
+    fi
+    echo "== $t: ${seconds} s"
+    local status=0
+    "$fbuild/fuzz/$t" "$corpus" -max_total_time="$seconds" -timeout=25 -print_final_stats=1 \
+      -artifact_prefix="$artifacts" >"$log" 2>&1 || status=$?
+    local runs
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    [ -z "$runs" ] && runs=$(grep -o 'DONE *[0-9]*' "$log" | grep -o '[0-9]*' | tail -1)
+    local found
+    found=$(ls "$artifacts" 2>/dev/null | grep -E '^(crash|leak|timeout|oom)-' || true)
+    if [ "$status" -ne 0 ] || [ -n "$found" ]; then
+      crashed=1
+      summary+=("$t: ${runs:-?} executions, FAILED (exit $status) ${found:+artifacts: $artifacts$found}; log: $log")
+      grep -E 'ERROR|SUMMARY|==[0-9]+==' "$log" | head -5 || true
+    else
+      summary+=("$t: ${runs:-?} executions in ${seconds} s, no crash")
+    fi
+  done
+  echo
+  printf '%s\n' "${summary[@]}"
+  return "$crashed"
+}
+
 configure_and_build() {
   cmake -S "$here" -B "$build" -G Ninja ${CMAKE_ARGS:-}
   cmake --build "$build" -j "$jobs"
@@ -54,8 +117,16 @@ case "${1:-}" in
     configure_and_build
     exec "$here/scripts/bench.sh" "$build"
     ;;
+  fuzz)
+    seconds="${2:-60}"
+    case "$seconds" in
+      ''|*[!0-9]*) echo "usage: scripts/dev.sh fuzz [SECONDS]" >&2; exit 2 ;;
+    esac
+    install_fuzz_tools
+    run_fuzzers "$seconds"
+    ;;
   *)
-    echo "usage: scripts/dev.sh run|test|bench" >&2
+    echo "usage: scripts/dev.sh run|test|bench|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac

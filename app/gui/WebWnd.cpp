@@ -4,6 +4,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPageSetupDialog>
@@ -19,10 +20,12 @@
 #include "app/core/AppPaths.h"
 #include "app/core/DiagnosticLog.h"
 #include "app/core/RegistryKey.h"
+#include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
 #include "app/gui/Ansi.h"
 #include "app/shell/Desktop.h"
 #include "app/shell/Layout.h"
+#include "app/shell/LinkPolicy.h"
 #include "app/shell/Pages.h"
 
 namespace quillet {
@@ -55,6 +58,25 @@ QString DecodePage(const QByteArray& bytes) {
   QString text = utf8(bytes);
   if (!utf8.hasError()) return text;
   return FromAnsi(bytes.toStdString());
+}
+
+// Where a local path really is: links resolved when it exists, else made
+// absolute with "." and ".." taken out. UTF-8.
+std::string RealPath(const QString& path) {
+  if (path.isEmpty()) return std::string();
+  const QFileInfo info(path);
+  const QString real = info.exists() ? info.canonicalFilePath() : QDir::cleanPath(info.absoluteFilePath());
+  return ToPath(real);
+}
+
+// An absolute path with "." and ".." taken out, links left alone.
+std::string CleanPath(const QString& path) {
+  if (path.isEmpty()) return std::string();
+  return ToPath(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+}
+
+std::string RealFolder(const std::string& folder) {
+  return folder.empty() ? std::string() : RealPath(FromPath(folder));
 }
 
 std::string ReadPageSetupValue(CRegistryKey& key, const char* name) {
@@ -115,6 +137,16 @@ QVariant PaneBrowser::loadResource(int type, const QUrl& name) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return QVariant();
     return DecodePage(f.readAll());
+  }
+  // A report shows pictures of its own folder only, whatever its names say
+  // once resolved.
+  const QUrl page = source();
+  if (type == QTextDocument::ImageResource && page.isLocalFile()) {
+    const std::string output = RealFolder(AppPaths.outputFolder);
+    const QUrl resolved = page.resolved(name);
+    if (PathInside(RealPath(page.toLocalFile()), output) &&
+        (!resolved.isLocalFile() || !PathInside(RealPath(resolved.toLocalFile()), output)))
+      return QVariant();
   }
   return QTextBrowser::loadResource(type, name);
 }
@@ -194,14 +226,34 @@ void CWebWnd::ShowStartPage() {
 }
 
 void CWebWnd::OnAnchor(const QUrl& link) {
-  const std::string text = link.toString().toStdString();
-  if (IsWebAddress(text)) {
-    Desktop().OpenAddress(text);
+  const QUrl url = browser_->source().resolved(link);
+  LinkTarget target;
+  target.scheme = url.scheme().toLower().toStdString();
+  target.local = url.isLocalFile();
+  const QString path = target.local ? url.toLocalFile() : QString();
+  target.path = RealPath(path);
+  target.lexical = CleanPath(path);
+  const std::string page = CleanPath(browser_->source().toLocalFile());
+  const std::string install =
+      AppPaths.installFolder.empty() ? std::string() : CleanPath(FromPath(AppPaths.installFolder));
+  const LinkRule rule = DecideLink(target, RealFolder(AppPaths.outputFolder), install, page);
+  if (rule == LinkRule::kWebHandler) {
+    Desktop().OpenAddress(url.toString().toStdString());
     return;
   }
-  const QUrl url = browser_->source().resolved(link);
-  if (!url.isLocalFile()) return;
-  const QString path = url.toLocalFile();
+  if (rule == LinkRule::kAskFirst) {
+    // A link from a report may have come from a crafted record: say where it
+    // leads and follow it only when the person agrees.
+    MessageRequest request;
+    request.text = LinkQuestion(target.local ? ToPath(path) : url.toString().toStdString());
+    request.caption = kCaption;
+    request.flags = kMbYesNo | kMbIconExclamation;
+    if (UI().ShowMessage(request) != kIdYes) return;
+  }
+  if (!target.local) {
+    Desktop().OpenAddress(url.toString(QUrl::FullyEncoded).toStdString());
+    return;
+  }
   const QFileInfo info(path);
   if (info.isDir()) {
     // Folders open outside the pane, in the desktop's file manager.

@@ -31,6 +31,7 @@
 #include "reports/ImagingWriter.h"
 #include "reports/RegistryReportSettings.h"
 #include "reports/ReportBuilder.h"
+#include "platform/files/SafeFiles.h"
 #include "reports/ReportPaths.h"
 #include "reports/StoreReportSource.h"
 #include "store/PrivateRecords.h"
@@ -51,8 +52,6 @@ std::string UserString(const char* name) {
   key.ReadValueString(name, &value, kPathBufferSize);
   return value;
 }
-
-bool FileExists(const std::string& path) { return PageFileExists(path); }
 
 // The reference kinds of the New drop-down, in the order of their numbers.
 int ReferenceKindOf(uint32_t command) {
@@ -592,10 +591,10 @@ void CWndMgr::ShowPreviewImage() {
     web_->Navigate(output, true);
     return;
   }
-  const std::string path = output + image->fileName;
+  const std::string path = output + OutputFileName(image->fileName);
   if (image->format == kImageFormatSketch) {
     write_sketch_file(image->data.data(), image->data.size(), path);
-  } else if (image->format == kImageFormatJpeg && !FileExists(path)) {
+  } else if (image->format == kImageFormatJpeg && !IsOwnRegularFile(path)) {
     report_images_->WriteJpeg(path, image->width, image->height, image->data.data(),
                               image->data.size());
   }

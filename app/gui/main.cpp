@@ -7,6 +7,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/core/DiagnosticLog.h"
@@ -16,6 +17,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtForms.h"
 #include "imaging/JpegFile.h"
+#include "platform/codepage/CodePage.h"
 #include "platform/winmsg/WindowMessage.h"
 #include "store/backup/AutoBackup.h"
 
@@ -72,9 +74,33 @@ int main(int argc, char** argv) {
       UI().ShowMessage(r);
       return 0;
     }
-    case winmsg::MessageWindow::ListenResult::kFailed:
-      DebugError("Cannot listen for HotSync messages at %s", messages.path().c_str());
+    case winmsg::MessageWindow::ListenResult::kFailed: {
+      std::string problem;
+      if (winmsg::SocketFolder(&problem).empty()) {
+        // A folder another user made or can write to: no socket goes there.
+        // The person is told why; the program runs on, without HotSync's
+        // reload messages, until the folder is put right.
+        std::string text;
+        if (!Utf8ToCp1252(problem, &text)) {
+          // A folder name the code page cannot show is shown byte for byte.
+          text.clear();
+          for (unsigned char c : problem) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            text += c < 0x80 ? std::string(1, char(c)) : std::string(hex);
+          }
+        }
+        MessageRequest r;
+        r.text = text + "\n\nQuillet! starts without HotSync notifications.";
+        r.caption = kCaptionBang;
+        r.flags = kMbOk | kMbIconExclamation;
+        DebugError("%s", problem.c_str());
+        UI().ShowMessage(r);
+      } else {
+        DebugError("Cannot listen for HotSync messages at %s", messages.path().c_str());
+      }
       break;
+    }
     case winmsg::MessageWindow::ListenResult::kListening: break;
   }
 

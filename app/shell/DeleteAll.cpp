@@ -12,7 +12,7 @@ namespace {
 
 bool RemoveFileIn(const std::string& folder, const std::string& name) {
   if (folder.empty() || !IsPlainFileName(name)) return false;
-  return ::unlink((folder + name).c_str()) == 0;
+  return ::unlink((folder + OutputFileName(name)).c_str()) == 0;
 }
 
 }  // namespace

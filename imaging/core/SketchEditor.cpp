@@ -46,7 +46,7 @@ bool CSketchEditor::ShowSketch(uint32_t recordId) {
   // A name from the store is joined to the folder only when it names a file
   // directly inside it; anything else writes no file at all.
   if (!folder.empty() && folder != "/" && IsPlainFileName(sketch->fileName)) {
-    const std::string path = folder + sketch->fileName;
+    const std::string path = folder + OutputFileName(sketch->fileName);
     if (write_sketch_file(sketch->data.data(), sketch->data.size(), path) == 0) sketch_file_ = path;
   }
 

@@ -1,5 +1,6 @@
 #include "platform/registry/RegistryExport.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -19,6 +20,17 @@ std::string CanonicalPath(const std::string& path) {
   }
   while (!out.empty() && out.back() == '\\') out.pop_back();
   return out;
+}
+
+bool NamesAPassword(const std::string& name) {
+  static constexpr char kWord[] = "password";
+  const size_t n = sizeof(kWord) - 1;
+  for (size_t i = 0; i + n <= name.size(); ++i) {
+    size_t j = 0;
+    while (j < n && std::tolower(static_cast<unsigned char>(name[i + j])) == kWord[j]) ++j;
+    if (j == n) return true;
+  }
+  return false;
 }
 
 void AppendValue(const std::string& name, DWORD type, const std::vector<uint8_t>& data, std::string* out) {
@@ -90,6 +102,12 @@ LONG ExportOne(HKEY hive, const std::string& path, std::string* out, const Expor
         (limits.maxDataBytes && data.size() > limits.maxDataBytes)) {
       values_complete = false;
       break;
+    }
+    if (limits.removePasswords && NamesAPassword(name)) {
+      *out += name.empty() ? std::string("@=") : "\"" + name + "\"=";
+      *out += kRemovedValue;
+      *out += '\n';
+      continue;
     }
     AppendValue(name, type, data, out);
   }

@@ -23,11 +23,18 @@ struct ExportLimits {
   // fixed buffers. 0 means no limit.
   size_t maxNameChars = 0;
   size_t maxDataBytes = 0;
+  // Every value whose name contains "password" (any case) is written as
+  // "name"="<removed>", whatever its type and data: such values hold
+  // password digests, which leave the machine with nobody's report.
+  bool removePasswords = false;
 };
 
+// What stands in place of a removed value's data.
+inline constexpr const char* kRemovedValue = "\"<removed>\"";
+
 // The support report's buffers: 256 characters of name (with the
-// terminating zero) and 2048 bytes of data.
-inline constexpr ExportLimits kSupportReportLimits{255, 2048};
+// terminating zero) and 2048 bytes of data; passwords removed.
+inline constexpr ExportLimits kSupportReportLimits{255, 2048, true};
 
 // Appends to *out, for `subkey` under `hive` and then each subkey in
 // enumeration order: "\n[HIVE\path]\n" (also when the key cannot be

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -88,16 +89,60 @@ int ConnectTo(const std::string& path) {
 
 }  // namespace
 
-std::string SocketPathForClass(const std::string& windowClass) {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+namespace {
+
+// Checks the folder a socket is to go in; "" when it may be used.
+std::string FolderProblem(const std::string& dir) {
   struct stat st;
-  if (runtime && *runtime && stat(runtime, &st) == 0 && S_ISDIR(st.st_mode)) {
-    std::string dir = runtime;
-    if (dir.back() != '/') dir += '/';
-    return dir + windowClass;
+  if (lstat(dir.c_str(), &st) != 0)
+    return "The folder " + dir + " for Quillet!'s messages cannot be used: " + std::strerror(errno) + ".";
+  if (S_ISLNK(st.st_mode))
+    return "The folder " + dir + " for Quillet!'s messages is a symbolic link, which another user "
+           "could have made. Quillet! will not use it; remove it and start Quillet! again.";
+  if (!S_ISDIR(st.st_mode))
+    return "The folder " + dir + " for Quillet!'s messages is not a folder. Quillet! will not use it; "
+           "remove it and start Quillet! again.";
+  if (st.st_uid != getuid())
+    return "The folder " + dir + " for Quillet!'s messages belongs to another user (user id " +
+           std::to_string(st.st_uid) + "). Quillet! will not use it; remove it and start Quillet! again.";
+  if ((st.st_mode & 077) != 0) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", unsigned(st.st_mode & 07777));
+    return "The folder " + dir + " for Quillet!'s messages is open to other users (mode " + mode +
+           "). Quillet! will not use it; remove it, or make it private with \"chmod 700\", and start "
+           "Quillet! again.";
   }
-  std::string dir = "/tmp/quillet-" + std::to_string(getuid());
-  mkdir(dir.c_str(), 0700);
+  return "";
+}
+
+}  // namespace
+
+std::string SocketFolderOf(const char* runtimeDir, const std::string& fallback,
+                           std::string* problem) {
+  std::string dir;
+  struct stat st;
+  if (runtimeDir && *runtimeDir && stat(runtimeDir, &st) == 0 && S_ISDIR(st.st_mode)) {
+    dir = runtimeDir;
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  } else {
+    dir = fallback;
+    // Made private from the start; if it exists already, whoever made it is
+    // checked below.
+    mkdir(dir.c_str(), 0700);
+  }
+  std::string why = FolderProblem(dir);
+  if (problem) *problem = why;
+  return why.empty() ? dir : std::string();
+}
+
+std::string SocketFolder(std::string* problem) {
+  return SocketFolderOf(std::getenv("XDG_RUNTIME_DIR"), "/tmp/quillet-" + std::to_string(getuid()),
+                        problem);
+}
+
+std::string SocketPathForClass(const std::string& windowClass) {
+  std::string dir = SocketFolder();
+  if (dir.empty()) return "";
   return dir + "/" + windowClass;
 }
 

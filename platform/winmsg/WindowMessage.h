@@ -18,8 +18,20 @@
 
 namespace quillet::winmsg {
 
-// "$XDG_RUNTIME_DIR/<windowClass>" when that folder exists, else
-// "/tmp/quillet-<uid>/<windowClass>" (created with mode 0700).
+// The folder the sockets live in: $XDG_RUNTIME_DIR when it is set and
+// exists, else "/tmp/quillet-<uid>", created with mode 0700. Another local
+// user may have made either first, to answer in our place; so the folder
+// is used only when it is a real folder (not a symbolic link), owned by
+// us, and closed to everybody else (no group or other permissions).
+// Otherwise "" is returned and *problem (when given) says why, naming the
+// folder, in words for the person.
+std::string SocketFolder(std::string* problem = nullptr);
+// The same choice with the two places given (tests): `runtimeDir` as
+// $XDG_RUNTIME_DIR, `fallback` as "/tmp/quillet-<uid>".
+std::string SocketFolderOf(const char* runtimeDir, const std::string& fallback,
+                           std::string* problem = nullptr);
+
+// SocketFolder() + "/" + windowClass; "" when the folder is refused.
 std::string SocketPathForClass(const std::string& windowClass);
 
 enum class SendResult {
@@ -57,6 +69,8 @@ class MessageWindow {
   // Starts listening at `path`. A socket file left by a program that
   // crashed (nobody accepts on it) is replaced; a live one is not.
   ListenResult Listen(const std::string& path);
+  // kFailed, without touching anything, when the socket folder is refused
+  // (see SocketFolder for the reason to show).
   ListenResult ListenForClass(const std::string& windowClass) {
     return Listen(SocketPathForClass(windowClass));
   }

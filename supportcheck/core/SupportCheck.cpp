@@ -14,6 +14,7 @@
 #include <strings.h>
 
 #include "app/core/UserInterface.h"
+#include "platform/files/SafeFiles.h"
 #include "platform/palm/UserData.h"
 #include "platform/registry/Registry.h"
 #include "platform/registry/RegistryExport.h"
@@ -132,28 +133,21 @@ void ShowUserDataMissing() {
 
 // Writes `bytes` to `path` through a temporary file in the same folder, so
 // that a symbolic link or an old file at `path` is replaced, never written
-// through, and a failure leaves the old state.
-bool ReplaceFile(const std::string& path, const void* bytes, size_t size) {
-  std::string tmp = path + ".XXXXXX";
-  int fd = ::mkstemp(tmp.data());
-  if (fd < 0) return false;
-  const auto* p = static_cast<const uint8_t*>(bytes);
-  bool ok = true;
-  while (size > 0) {
-    ssize_t n = ::write(fd, p, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    p += n;
-    size -= static_cast<size_t>(n);
+// through, and a failure leaves the old state. 0 or an errno value.
+int ReplaceFile(const std::string& path, const std::string& bytes) {
+  return quillet::ReplaceFileContents(path, bytes, true);
+}
+
+// Every line feed as carriage return and line feed, as the support desk's
+// text files have them.
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
   }
-  ok = ::fsync(fd) == 0 && ok;
-  ok = ::close(fd) == 0 && ok;
-  if (ok) ok = ::chmod(tmp.c_str(), 0644) == 0 && ::rename(tmp.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(tmp.c_str());
-  return ok;
+  return out;
 }
 
 bool ReadFile(const std::string& path, std::string* out) {
@@ -306,6 +300,8 @@ std::string CSupportCheck::RegistryReportText() {
     service_pack = un.version;
   }
   char line[64];
+  text += kPasswordNote;
+  text += '\n';
   std::snprintf(line, sizeof line, "WinMajor = %d\nWinMinor = %d", major, minor);
   text += line;
   if (major > 4) text += "\n" + service_pack;
@@ -319,8 +315,7 @@ std::string CSupportCheck::RegistryReportText() {
 }
 
 bool CSupportCheck::WriteRegistryReport() {
-  std::string text = RegistryReportText();
-  return ReplaceFile(temp_ + kRegistryReport, text.data(), text.size());
+  return ReplaceFile(temp_ + kRegistryReport, WithCrLf(RegistryReportText())) == 0;
 }
 
 int CSupportCheck::MakeCabinet() {
@@ -344,33 +339,52 @@ int CSupportCheck::MakeCabinet() {
   return result;
 }
 
-bool CSupportCheck::CopyReport(const std::string& folder) const {
-  if (folder.empty()) return false;
+int CSupportCheck::CopyReport(const std::string& folder) const {
+  if (folder.empty()) return ENOENT;
   std::string bytes;
-  if (!ReadFile(CabinetPath(), &bytes)) return false;
-  return ReplaceFile(WithSlash(folder) + kReportCabinet, bytes.data(), bytes.size());
+  if (!ReadFile(CabinetPath(), &bytes)) return ENOENT;
+  return ReplaceFile(WithSlash(folder) + kReportCabinet, bytes);
 }
 
-bool RunDiagnostic(CSupportCheck* check, IDiagnosticView* view) {
-  view->ClearProducts();
-  for (const auto& p : check->EnumerateProducts()) view->AddProduct(p.product->displayName);
-  view->TickStep(kStepProducts);
+bool CSupportCheck::HasCabinet() const { return IsRegularFile(CabinetPath()); }
+
+namespace {
+
+// Steps 1 to 3; false when the registry report could not be written.
+bool RunSteps(CSupportCheck* check, IDiagnosticView* view) {
+  if (view) view->ClearProducts();
+  for (const auto& p : check->EnumerateProducts())
+    if (view) view->AddProduct(p.product->displayName);
+  if (view) view->TickStep(kStepProducts);
 
   check->CollectFiles();
-  view->TickStep(kStepDatabases);
+  if (view) view->TickStep(kStepDatabases);
 
-  check->WriteRegistryReport();
-  view->TickStep(kStepRegistry);
+  const bool written = check->WriteRegistryReport();
+  if (view) view->TickStep(kStepRegistry);
+  return written;
+}
 
+}  // namespace
+
+bool RunDiagnostic(CSupportCheck* check, IDiagnosticView* view) {
+  RunSteps(check, view);
   check->MakeCabinet();
   view->TickStep(kStepReport);
   view->DisableStart();
+  return SaveReport(check, view);
+}
 
+bool SaveReport(CSupportCheck* check, IDiagnosticView* view) {
   std::string folder;
-  if (!quillet::UI().ChooseFolder(kChooseFolderTitle, &folder)) return false;
+  if (!quillet::UI().ChooseFolder(kChooseFolderTitle, &folder)) {
+    // The cabinet took a while to make; the person may still want it.
+    if (check->HasCabinet()) view->OfferSave();
+    return false;
+  }
   quillet::MessageRequest r;
   r.caption = kReportCaption;
-  if (check->CopyReport(folder)) {
+  if (check->CopyReport(folder) == 0) {
     r.text = std::string("The report file saved successfully.\n\nPlease send BrightfenCheckReport1.zip to ") +
              kSupportEmail + " now.";
     r.flags = quillet::kMbOk | quillet::kMbIconInformation;
@@ -380,6 +394,29 @@ bool RunDiagnostic(CSupportCheck* check, IDiagnosticView* view) {
   }
   quillet::UI().ShowMessage(r);
   view->CloseProgram();
+  return true;
+}
+
+bool RunUnattended(CSupportCheck* check, const std::string& folder, std::string* error) {
+  struct stat st {};
+  if (folder.empty() || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    *error = "the folder " + folder + " does not exist";
+    return false;
+  }
+  if (!RunSteps(check, nullptr)) {
+    *error = "could not write " + check->TempFolder() + kRegistryReport;
+    return false;
+  }
+  int cab = check->MakeCabinet();
+  if (cab != kCabOk) {
+    *error = std::string("could not make the cabinet: ") + CabinetErrorText(cab);
+    return false;
+  }
+  int copy = check->CopyReport(folder);
+  if (copy != 0) {
+    *error = "could not write " + WithSlash(folder) + kReportCabinet + ": " + std::strerror(copy);
+    return false;
+  }
   return true;
 }
 

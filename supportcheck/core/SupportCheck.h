@@ -34,6 +34,8 @@ inline constexpr char kUserDataMessage[] = "Unable to load UserData.dll";
 inline constexpr char kUserDataCaption[] = "Brightfen Check";
 inline constexpr char kReportCaption[] = "BrightfenCheck Report";
 inline constexpr char kChooseFolderTitle[] = "Choose a folder";
+inline constexpr char kPasswordNote[] =
+    "Values whose name contains \"password\" are not included; they read \"<removed>\".";
 
 struct InstalledProduct {
   const Product* product = nullptr;
@@ -65,15 +67,19 @@ class CSupportCheck {
   // Step 2: builds the file list (reads the Palm users; a missing user
   // library shows "Unable to load UserData.dll" and goes on without users).
   void CollectFiles();
-  // Step 3: writes "regreport.txt". False when it cannot be written.
+  // Step 3: writes "regreport.txt" (RegistryReportText with carriage return
+  // and line feed at every line end). False when it cannot be written.
   bool WriteRegistryReport();
   // Step 4, first half: the cabinet from the file list, then the list is
   // released. Returns the cabinet error number (kCabOk on success); on
   // failure no cabinet is left in the temporary folder.
   int MakeCabinet();
   // Step 4, second half: copies the cabinet into `folder` as
-  // "BrightfenCheckReport1.zip", replacing an existing file.
-  bool CopyReport(const std::string& folder) const;
+  // "BrightfenCheckReport1.zip", replacing an existing file (a link there is
+  // replaced, never written through). 0, or the errno of the failure.
+  int CopyReport(const std::string& folder) const;
+  // True once a cabinet is finished in the temporary folder.
+  bool HasCabinet() const;
 
   // The HotSync folder ("HotSyncPath" cut after its last separator, ending
   // in '/'), "" when not set.
@@ -85,7 +91,9 @@ class CSupportCheck {
   // whose folder is not a plain name are left out. False (and the message
   // shown) when the library cannot be loaded.
   static bool ReadPalmUsers(std::vector<PalmUserFolder>* users);
-  // The text of "regreport.txt".
+  // The text of "regreport.txt", with line feeds: first the line
+  // kPasswordNote, then the Windows version, the export and "Done". Every
+  // value whose name contains "password" (any case) reads "<removed>".
   static std::string RegistryReportText();
 
   const std::vector<InstalledProduct>& Products() const { return products_; }
@@ -112,12 +120,24 @@ class IDiagnosticView {
   virtual void AddProduct(const std::string& displayName) = 0;
   virtual void TickStep(CheckStep step) = 0;
   virtual void DisableStart() = 0;
+  // The folder question was cancelled: the finished cabinet is kept and
+  // the window offers to save it again (SaveReport).
+  virtual void OfferSave() = 0;
   virtual void CloseProgram() = 0;
 };
 
-// "Start Diagnostic": the four steps in order, then the folder question and
-// the copy. Messages and the folder chooser go through quillet::UI().
-// Returns true when the program was told to close (a folder was chosen).
+// "Start Diagnostic": the four steps in order, then SaveReport. Messages
+// and the folder chooser go through quillet::UI(). Returns true when the
+// program was told to close (a folder was chosen).
 bool RunDiagnostic(CSupportCheck* check, IDiagnosticView* view);
+
+// The folder question and the copy of the finished cabinet. Cancelled: the
+// cabinet stays, the view offers to save again, and false is returned.
+bool SaveReport(CSupportCheck* check, IDiagnosticView* view);
+
+// The collection without a window, for support desks and scripts: the four
+// steps, then the cabinet copied into `folder` (which must exist). True when
+// the cabinet was written there; otherwise *error says why.
+bool RunUnattended(CSupportCheck* check, const std::string& folder, std::string* error);
 
 }  // namespace brightfen

@@ -60,6 +60,7 @@ CCheckWindow::CCheckWindow(std::string tempFolder) : check_(std::move(tempFolder
   layout->addWidget(instructions);
 
   start_ = new QPushButton("Start Diagnostic", central);
+  start_->setObjectName("start");
   connect(start_, &QPushButton::clicked, this, &CCheckWindow::StartDiagnostic);
   layout->addWidget(start_);
 
@@ -78,7 +79,10 @@ void CCheckWindow::StartDiagnostic() {
   struct Restore {
     ~Restore() { QApplication::restoreOverrideCursor(); }
   } restore;
-  RunDiagnostic(&check_, this);
+  if (saving_)
+    SaveReport(&check_, this);
+  else
+    RunDiagnostic(&check_, this);
 }
 
 void CCheckWindow::ClearProducts() { products_->clear(); }
@@ -93,6 +97,12 @@ void CCheckWindow::TickStep(CheckStep step) {
 }
 
 void CCheckWindow::DisableStart() { start_->setEnabled(false); }
+
+void CCheckWindow::OfferSave() {
+  saving_ = true;
+  start_->setText("Save Report...");
+  start_->setEnabled(true);
+}
 
 void CCheckWindow::CloseProgram() { close(); }
 

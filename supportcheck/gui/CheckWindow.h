@@ -22,7 +22,9 @@ class CCheckWindow : public QMainWindow, public IDiagnosticView {
   void AddProduct(const std::string& displayName) override;
   void TickStep(CheckStep step) override;
   void DisableStart() override;
+  void OfferSave() override;
   void CloseProgram() override;
+  QPushButton* startButton() const { return start_; }
 
  private:
   void StartDiagnostic();
@@ -31,6 +33,7 @@ class CCheckWindow : public QMainWindow, public IDiagnosticView {
   std::array<QCheckBox*, 4> steps_{};
   QTreeWidget* products_ = nullptr;
   QPushButton* start_ = nullptr;
+  bool saving_ = false;  // the cabinet is made; the button saves it
 };
 
 }  // namespace brightfen

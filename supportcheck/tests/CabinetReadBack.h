@@ -12,6 +12,9 @@ struct ReadBack {
   bool loaded = false;
   std::map<std::string, std::string> files;  // name in the cabinet -> bytes
   std::map<std::string, uint32_t> attributes;
+  // The date and time stored with each file, as seconds since 1970 (the
+  // cabinet holds local time in the DOS form, to two seconds).
+  std::map<std::string, int64_t> dates;
 };
 
 // Loads `cabinet` and unpacks every file into `scratch` (an empty folder
@@ -45,6 +48,10 @@ inline ReadBack ReadCabinet(const std::string& cabinet, const std::string& scrat
           out.files[name] = "<not unpacked>";
         }
         out.attributes[name] = gcab_file_get_attributes(f);
+        if (GDateTime* when = gcab_file_get_date_time(f)) {
+          out.dates[name] = g_date_time_to_unix(when);
+          g_date_time_unref(when);
+        }
       }
       g_slist_free(files);
     }

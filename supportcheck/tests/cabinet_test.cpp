@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
@@ -105,6 +108,44 @@ TEST(CabinetTest, WrittenCabinetReadsBackWithItsFiles) {
             std::string::npos)
       << trace_text;
   EXPECT_NE(trace_text.find("Compressing: "), std::string::npos);
+}
+
+TEST(CabinetTest, EntriesCarryTheFilesRealDates) {
+  TempRegistry tmp;
+  std::string src = tmp.MakeDir("src");
+  std::string out = tmp.MakeDir("out");
+  WriteFile(src + "old.log", "from 2021");
+  WriteFile(src + "new.log", "from 2026");
+  // 15 June 2021 10:20:30 and 1 March 2026 08:00:00, local time.
+  auto local = [](int y, int mo, int d, int h, int mi, int s) {
+    std::tm t{};
+    t.tm_year = y - 1900;
+    t.tm_mon = mo - 1;
+    t.tm_mday = d;
+    t.tm_hour = h;
+    t.tm_min = mi;
+    t.tm_sec = s;
+    t.tm_isdst = -1;
+    return std::mktime(&t);
+  };
+  const time_t when_old = local(2021, 6, 15, 10, 20, 30);
+  const time_t when_new = local(2026, 3, 1, 8, 0, 0);
+  struct timespec times[2] = {{when_old, 0}, {when_old, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, (src + "old.log").c_str(), times, 0), 0);
+  times[0].tv_sec = times[1].tv_sec = when_new;
+  ASSERT_EQ(::utimensat(AT_FDCWD, (src + "new.log").c_str(), times, 0), 0);
+  {
+    CCabinetWriter w(ParamsIn(out), nullptr);
+    ASSERT_EQ(w.Add(src + "old.log", "Alice\\Hotsync.Log"), kCabOk);
+    ASSERT_EQ(w.Add(src + "new.log", "Bob\\Hotsync.Log"), kCabOk);
+    ASSERT_EQ(w.Finish(), kCabOk);
+  }
+  auto rb = testing::ReadCabinet(out + "BrightfenCheckReport1.zip", tmp.MakeDir("unpacked"));
+  ASSERT_TRUE(rb.loaded);
+  ASSERT_EQ(rb.dates.size(), 2u);
+  // Not the start of 1970 (or of the DOS epoch): each file's own time.
+  EXPECT_NEAR(static_cast<double>(rb.dates["Alice\\Hotsync.Log"]), static_cast<double>(when_old), 2.0);
+  EXPECT_NEAR(static_cast<double>(rb.dates["Bob\\Hotsync.Log"]), static_cast<double>(when_new), 2.0);
 }
 
 TEST(CabinetTest, AddRefusesWhatCannotBeStored) {

@@ -54,11 +54,13 @@ class FakeView : public IDiagnosticView {
   std::vector<std::string> products;
   std::vector<CheckStep> ticks;
   bool startDisabled = false;
+  bool offeredSave = false;
   bool closed = false;
   void ClearProducts() override { products.clear(); }
   void AddProduct(const std::string& name) override { products.push_back(name); }
   void TickStep(CheckStep step) override { ticks.push_back(step); }
   void DisableStart() override { startDisabled = true; }
+  void OfferSave() override { offeredSave = true; }
   void CloseProgram() override { closed = true; }
 };
 
@@ -182,9 +184,17 @@ TEST_F(SupportCheckTest, RegistryReportHasTheExportsInOrder) {
 
   CSupportCheck check(temp_, nullptr);
   ASSERT_TRUE(check.WriteRegistryReport());
-  std::string text = ReadFileBytes(temp_ + "regreport.txt");
+  // The file has carriage return and line feed at every line end.
+  const std::string file = ReadFileBytes(temp_ + "regreport.txt");
+  std::string text;
+  for (size_t i = 0; i < file.size(); ++i) {
+    if (file[i] == '\n') EXPECT_TRUE(i > 0 && file[i - 1] == '\r') << "bare line feed at " << i;
+    if (file[i] == '\r') EXPECT_TRUE(i + 1 < file.size() && file[i + 1] == '\n') << "bare CR at " << i;
+    if (file[i] != '\r') text += file[i];
+  }
   EXPECT_EQ(text, CSupportCheck::RegistryReportText());
-  EXPECT_EQ(text.rfind("WinMajor = ", 0), 0u);
+  // It says first that passwords are left out, then the Windows version.
+  EXPECT_EQ(text.rfind(std::string(kPasswordNote) + "\nWinMajor = ", 0), 0u) << text;
   EXPECT_NE(text.find("\nWinMinor = "), std::string::npos);
   EXPECT_NE(text.find("\nWindows Registry Editor Version 5.00\n"), std::string::npos);
   EXPECT_NE(text.find("\"OutputPath\"=\"C:\\\\Palm\\\\Alice\"\n"), std::string::npos) << text;
@@ -249,14 +259,72 @@ TEST_F(SupportCheckTest, DiagnosticPacksAndCopiesTheCabinet) {
   EXPECT_EQ(rb.files.count("Quillet!\\Templates\\sub"), 0u) << "folders drop out";
 }
 
-TEST_F(SupportCheckTest, CancelledFolderLeavesTheWindowOpen) {
+TEST_F(SupportCheckTest, CancelledFolderKeepsTheCabinetAndAsksAgain) {
   CSupportCheck check(temp_, nullptr);
   FakeView view;
   EXPECT_FALSE(RunDiagnostic(&check, &view));
   EXPECT_EQ(view.ticks.size(), 4u);
   EXPECT_FALSE(view.closed);
+  EXPECT_TRUE(view.offeredSave);
   EXPECT_TRUE(ui_.messages.empty());
-  EXPECT_TRUE(std::filesystem::is_regular_file(temp_ + "BrightfenCheckReport1.zip"));
+  EXPECT_TRUE(check.HasCabinet());
+  const std::string cabinet = ReadFileBytes(temp_ + "BrightfenCheckReport1.zip");
+
+  // Cancelled a second time: still there.
+  view.offeredSave = false;
+  EXPECT_FALSE(SaveReport(&check, &view));
+  EXPECT_TRUE(view.offeredSave);
+  EXPECT_FALSE(view.closed);
+
+  // Then a folder: the same cabinet, without making it again.
+  std::string dest = tmp_.MakeDir("mail");
+  ui_.folders.push_back(dest);
+  EXPECT_TRUE(SaveReport(&check, &view));
+  EXPECT_TRUE(view.closed);
+  EXPECT_EQ(view.ticks.size(), 4u);
+  EXPECT_EQ(ReadFileBytes(dest + "BrightfenCheckReport1.zip"), cabinet);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_TRUE(ui_.messages[0].flags & quillet::kMbIconInformation);
+}
+
+TEST_F(SupportCheckTest, PasswordDigestsNeverReachTheCabinet) {
+  ASSERT_EQ(PalmDesktop("user add Alice --password secret"), 0);
+  SetString(HKEY_CURRENT_USER, "Software\\Brightfen\\Quillet\\Mail", "SmtpPassword", "hunter2");
+  // The digest as the user library stores it: an unsalted MD5 of "secret".
+  const std::string digest_hex = "5e,be,22,94,ec,d0,e0,f0";
+
+  CSupportCheck check(temp_, nullptr);
+  FakeView view;
+  std::string dest = tmp_.MakeDir("mail");
+  ui_.folders.push_back(dest);
+  ASSERT_TRUE(RunDiagnostic(&check, &view));
+  auto rb = testing::ReadCabinet(dest + "BrightfenCheckReport1.zip", tmp_.MakeDir("unpacked"));
+  ASSERT_TRUE(rb.loaded);
+  const std::string report = rb.files["regreport.txt"];
+  EXPECT_NE(report.find("\"Password\"=\"<removed>\"\r\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("\"SmtpPassword\"=\"<removed>\"\r\n"), std::string::npos) << report;
+  EXPECT_EQ(report.find(digest_hex), std::string::npos) << report;
+  EXPECT_EQ(report.find("hunter2"), std::string::npos) << report;
+  EXPECT_EQ(report.rfind(kPasswordNote, 0), 0u);
+  // The rest of the user's key is there as before.
+  EXPECT_NE(report.find("\"Name\"=\"Alice\""), std::string::npos) << report;
+}
+
+TEST_F(SupportCheckTest, UnattendedRunWritesTheCabinetOrSaysWhy) {
+  AddUser("Alice");
+  WriteFile(palm_ + "/Alice/Hotsync.Log", "alice log");
+  std::string dest = tmp_.MakeDir("desk");
+  CSupportCheck check(temp_, nullptr);
+  std::string error;
+  ASSERT_TRUE(RunUnattended(&check, dest, &error)) << error;
+  EXPECT_TRUE(ui_.messages.empty());
+  auto rb = testing::ReadCabinet(dest + "BrightfenCheckReport1.zip", tmp_.MakeDir("unpacked"));
+  ASSERT_TRUE(rb.loaded);
+  EXPECT_EQ(rb.files["Alice\\Hotsync.Log"], "alice log");
+
+  CSupportCheck again(tmp_.MakeDir("temp2"), nullptr);
+  EXPECT_FALSE(RunUnattended(&again, tmp_.dir() + "missing", &error));
+  EXPECT_EQ(error, "the folder " + tmp_.dir() + "missing does not exist");
 }
 
 TEST_F(SupportCheckTest, FailedCabinetIsReportedAsNotSaved) {

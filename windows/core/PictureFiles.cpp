@@ -18,7 +18,9 @@ CPictureFiles::~CPictureFiles() { delete own_writer_; }
 
 bool CPictureFiles::FileState(const std::string& path, Written* state) {
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  // A link under the picture's name is no picture of ours: written again
+  // (which replaces the link).
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   state->fileSize = static_cast<int64_t>(st.st_size);
   state->fileMtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   state->fileInode = static_cast<uint64_t>(st.st_ino);

@@ -98,7 +98,8 @@ TopicCopyOutcome DuplicateTopic(uint32_t topicId, CPictureFiles* pictures) {
     CRecord* added = FindRecord(copyId);
     if (image != nullptr && !output.empty()) {
       const auto* addedImage = RecordAs<CImageRecord>(added);
-      if (pictures->Write(output + addedImage->fileName, *addedImage) == CPictureFiles::Outcome::kWritten)
+      if (pictures->Write(output + OutputFileName(addedImage->fileName), *addedImage) ==
+          CPictureFiles::Outcome::kWritten)
         ++out.picturesWritten;
       WindowHost().RefreshImageLists();
     }

@@ -6,6 +6,7 @@
 #include "app/core/UserInterface.h"
 #include "store/RecordKinds.h"
 #include "store/db/CurrentDatabase.h"
+#include "reports/ReportPaths.h"
 #include "windows/core/PictureFiles.h"
 #include "windows/core/WindowHost.h"
 
@@ -28,7 +29,7 @@ void InsertBefore(CTopicLinksRecord* links, uint32_t id, uint32_t before) {
 bool RemovePictureFile(const std::string& folder, const CImageRecord& image,
                        CPictureFiles* pictures) {
   if (!RemoveOutputFile(folder, image.fileName)) return false;
-  if (pictures != nullptr) pictures->Forget(folder + image.fileName);
+  if (pictures != nullptr) pictures->Forget(folder + OutputFileName(image.fileName));
   return true;
 }
 

@@ -54,7 +54,7 @@ std::string CurrentOutputFolder() {
 
 bool RemoveOutputFile(const std::string& folder, const std::string& fileName) {
   if (folder.empty() || !IsPlainFileName(fileName)) return false;
-  return ::unlink((WithSlash(folder) + fileName).c_str()) == 0;
+  return ::unlink((WithSlash(folder) + OutputFileName(fileName)).c_str()) == 0;
 }
 
 }  // namespace quillet

@@ -50,6 +50,7 @@ class ProgramTest : public QObject {
   void stopSignalsCloseTheWindowAsExitDoes_data();
   void stopSignalsCloseTheWindowAsExitDoes();
   void aSecondStartLeavesTheRunningProgramAlone();
+  void aSocketFolderOpenToOthersIsRefusedAndSaidSo();
 };
 
 void ProgramTest::stopSignalsCloseTheWindowAsExitDoes_data() {
@@ -138,6 +139,37 @@ void ProgramTest::aSecondStartLeavesTheRunningProgramAlone() {
   QVERIFY(first.waitForFinished(15000));
   QCOMPARE(first.exitCode(), 0);
   QCOMPARE(m.LogLines().back(), std::string("*** LOG END ***"));
+}
+
+void ProgramTest::aSocketFolderOpenToOthersIsRefusedAndSaidSo() {
+  Machine m;
+  const std::string out = m.Output("DemoUser");
+  std::filesystem::create_directories(out);
+  QCOMPARE(Machine::Run("quillet-cli demo-store '" + out + "quillet.dat'"), 0);
+  // Another local user could put a socket of their own in here.
+  QCOMPARE(::chmod(m.runtime().c_str(), 0777), 0);
+
+  QProcess program;
+  program.setProgram(QString(QUILLET_BIN_DIR) + "/quillet");
+  program.setProcessChannelMode(QProcess::SeparateChannels);
+  program.start();
+  QVERIFY(program.waitForStarted(10000));
+  // It tells the person why (a message box, which nobody answers here) and
+  // neither listens there nor quits without a word.
+  QString errors;
+  for (int i = 0; i < 100 && !errors.contains("open to other users"); ++i) {
+    program.waitForReadyRead(100);
+    errors += QString::fromLocal8Bit(program.readAllStandardError());
+  }
+  QVERIFY2(errors.contains(QString::fromStdString("The folder " + m.runtime().substr(0, m.runtime().size() - 1) +
+                                                  " for Quillet!'s messages is open to other users (mode 0777)")),
+           qPrintable(errors));
+  QCOMPARE(program.state(), QProcess::Running);
+  QVERIFY(!std::filesystem::exists(m.runtime() + "QuilletWND"));
+  uint32_t answer = 0;
+  QVERIFY(!Ping(&answer));
+  program.kill();
+  program.waitForFinished(5000);
 }
 
 QTEST_MAIN(ProgramTest)

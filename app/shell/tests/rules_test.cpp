@@ -122,15 +122,21 @@ TEST(DeleteAll, FlagsEveryTopicAndMemberAndRemovesOnlyTheirOwnFiles) {
   auto* gone = Add<CCustomRecord>(store, 8);
   gone->flags |= kFlagDeleted;
   Add<CCustomRecord>(store, 9);
+  // A stored name in the code page names the file under its UTF-8 form, as
+  // the report builder writes it.
+  auto* accented = Add<CImageRecord>(store, 10);
+  accented->fileName = "Caf\xE9.jpg";
   out.Touch("page.htm");
   out.Touch("pic.jpg");
   out.Touch("other.jpg");
+  out.Touch("Caf\xC3\xA9.jpg");
 
   DeleteAllCounts counts = DeleteAllRecords(store, out.path());
-  EXPECT_EQ(counts.records, 6u);  // links, note, two images, one live reference, topic
-  EXPECT_EQ(counts.files, 2u);
+  EXPECT_EQ(counts.records, 7u);  // links, note, three images, one live reference, topic
+  EXPECT_EQ(counts.files, 3u);
   EXPECT_FALSE(out.Has("page.htm"));
   EXPECT_FALSE(out.Has("pic.jpg"));
+  EXPECT_FALSE(out.Has("Caf\xC3\xA9.jpg"));
   EXPECT_TRUE(out.Has("other.jpg"));
   EXPECT_TRUE(elsewhere.Has("precious.txt"));
   EXPECT_EQ(store.CountLive(kKindTopic) + store.CountLive(kKindNote) +

@@ -285,6 +285,34 @@ TEST_F(RegistryTest, ExportWithReportLimitsSkipsTheRestOfAnOversizedKey) {
   EXPECT_NE(out.find("[HKEY_CURRENT_USER\\Software\\Big\\Sub]"), std::string::npos);
 }
 
+TEST_F(RegistryTest, ExportCanRemoveEveryPasswordValue) {
+  HKEY k = Create("Software\\Users\\Alice");
+  const uint8_t digest[16] = {0x5f, 0x4d, 0xcc, 0x3b, 0x5a, 0xa7, 0x65, 0xd6,
+                              0x1d, 0x83, 0x27, 0xde, 0xb8, 0x82, 0xcf, 0x99};
+  ASSERT_EQ(RegSetValue(k, "Password", REG_BINARY, digest, 16), 0);
+  ASSERT_EQ(RegSetString(k, "SMTPPASSWORD", "hunter2"), 0);
+  ASSERT_EQ(RegSetDword(k, "PasswordHint", 7), 0);
+  ASSERT_EQ(RegSetString(k, "Name", "Alice"), 0);
+  ASSERT_EQ(RegSetString(k, "Passwort", "kept"), 0);  // not the word
+  RegCloseKey(k);
+  ExportLimits limits;
+  limits.removePasswords = true;
+  std::string out;
+  ExportKey(HKEY_CURRENT_USER, "Software\\Users", &out, limits);
+  EXPECT_NE(out.find("\"Password\"=\"<removed>\"\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("\"SMTPPASSWORD\"=\"<removed>\"\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("\"PasswordHint\"=\"<removed>\"\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("\"Name\"=\"Alice\"\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("\"Passwort\"=\"kept\"\n"), std::string::npos) << out;
+  EXPECT_EQ(out.find("hex:5f"), std::string::npos);
+  EXPECT_EQ(out.find("hunter2"), std::string::npos);
+  // The plain export (quillet-reg) still shows everything.
+  out.clear();
+  ExportKey(HKEY_CURRENT_USER, "Software\\Users", &out);
+  EXPECT_NE(out.find("\"Password\"=hex:5f,4d,cc"), std::string::npos) << out;
+  EXPECT_TRUE(kSupportReportLimits.removePasswords);
+}
+
 TEST(RegistryStatus, MessagesAndPaths) {
   EXPECT_EQ(RegStatusMessage(2), "The system cannot find the file specified.");
   EXPECT_EQ(RegStatusMessage(5), "Access is denied.");

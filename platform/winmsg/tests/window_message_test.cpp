@@ -161,5 +161,100 @@ TEST(SocketPath, FollowsRuntimeFolder) {
   rmdir(rt.c_str());
 }
 
+// Without a runtime folder the socket folder is one in /tmp that anybody
+// could have made first.
+class SocketFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/winmsg-folder-XXXXXX";
+    base_ = mkdtemp(tmpl);
+    fallback_ = base_ + "/quillet-" + std::to_string(getuid());
+  }
+  void TearDown() override { std::system(("rm -rf '" + base_ + "'").c_str()); }
+  static unsigned Mode(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 ? unsigned(st.st_mode & 07777) : 0xFFFFu;
+  }
+
+  std::string base_;
+  std::string fallback_;
+};
+
+TEST_F(SocketFolderTest, MadePrivateWhenMissing) {
+  ::umask(022);
+  std::string problem = "stale";
+  EXPECT_EQ(SocketFolderOf(nullptr, fallback_, &problem), fallback_);
+  EXPECT_EQ(problem, "");
+  EXPECT_EQ(Mode(fallback_), 0700u);
+  // An unset, empty or missing runtime folder all fall back to it.
+  EXPECT_EQ(SocketFolderOf("", fallback_), fallback_);
+  EXPECT_EQ(SocketFolderOf((base_ + "/none").c_str(), fallback_), fallback_);
+}
+
+TEST_F(SocketFolderTest, FolderOpenToOthersIsRefusedAndLeftAlone) {
+  ASSERT_EQ(mkdir(fallback_.c_str(), 0700), 0);
+  ASSERT_EQ(chmod(fallback_.c_str(), 0777), 0);
+  std::string problem;
+  EXPECT_EQ(SocketFolderOf(nullptr, fallback_, &problem), "");
+  EXPECT_NE(problem.find(fallback_), std::string::npos) << problem;
+  EXPECT_NE(problem.find("open to other users (mode 0777)"), std::string::npos) << problem;
+  EXPECT_EQ(Mode(fallback_), 0777u);  // not ours to change
+  // Group access alone is refused just the same, and so is a runtime folder.
+  ASSERT_EQ(chmod(fallback_.c_str(), 0750), 0);
+  EXPECT_EQ(SocketFolderOf(nullptr, fallback_), "");
+  EXPECT_EQ(SocketFolderOf(fallback_.c_str(), base_ + "/other"), "");
+}
+
+TEST_F(SocketFolderTest, LinkOrFileInItsPlaceIsRefused) {
+  const std::string theirs = base_ + "/theirs";
+  ASSERT_EQ(mkdir(theirs.c_str(), 0700), 0);
+  ASSERT_EQ(symlink(theirs.c_str(), fallback_.c_str()), 0);
+  std::string problem;
+  EXPECT_EQ(SocketFolderOf(nullptr, fallback_, &problem), "");
+  EXPECT_NE(problem.find("symbolic link"), std::string::npos) << problem;
+  unlink(fallback_.c_str());
+  std::ofstream(fallback_) << "x";
+  EXPECT_EQ(SocketFolderOf(nullptr, fallback_, &problem), "");
+  EXPECT_NE(problem.find("not a folder"), std::string::npos) << problem;
+}
+
+TEST_F(SocketFolderTest, FolderOfAnotherUserIsRefused) {
+  if (getuid() != 0) GTEST_SKIP() << "making a folder another user owns needs root";
+  ASSERT_EQ(mkdir(fallback_.c_str(), 0700), 0);
+  ASSERT_EQ(chown(fallback_.c_str(), 4242, 4242), 0);
+  ASSERT_EQ(chmod(fallback_.c_str(), 0777), 0);
+  std::string problem;
+  EXPECT_EQ(SocketFolderOf(nullptr, fallback_, &problem), "");
+  EXPECT_NE(problem.find("belongs to another user (user id 4242)"), std::string::npos) << problem;
+  // Even mode 0700 does not make another user's folder ours.
+  ASSERT_EQ(chmod(fallback_.c_str(), 0700), 0);
+  EXPECT_EQ(SocketFolderOf(nullptr, fallback_), "");
+}
+
+TEST(SocketPath, RefusedFolderGivesNoSocketAndNoAnswer) {
+  char tmpl[] = "/tmp/winmsg-rt-XXXXXX";
+  std::string rt = mkdtemp(tmpl);
+  ASSERT_EQ(chmod(rt.c_str(), 0777), 0);
+  const char* old = std::getenv("XDG_RUNTIME_DIR");
+  std::string saved = old ? old : "";
+  setenv("XDG_RUNTIME_DIR", rt.c_str(), 1);
+  // Somebody else's window listens in the open folder; it is never reached.
+  MessageWindow theirs;
+  ASSERT_EQ(theirs.Listen(rt + "/QuilletWND"), MessageWindow::ListenResult::kListening);
+  EXPECT_EQ(SocketPathForClass("QuilletWND"), "");
+  MessageWindow ours;
+  EXPECT_EQ(ours.ListenForClass("QuilletWND"), MessageWindow::ListenResult::kFailed);
+  EXPECT_EQ(ours.fd(), -1);
+  uint32_t answer = 7;
+  EXPECT_EQ(SendMessageToClass("QuilletWND", 0x3400, 0, 0, &answer, 200), SendResult::kNoWindow);
+  EXPECT_EQ(answer, 7u);
+  std::string problem;
+  EXPECT_EQ(SocketFolder(&problem), "");
+  EXPECT_NE(problem.find(rt), std::string::npos);
+  theirs.Close();
+  if (old) setenv("XDG_RUNTIME_DIR", saved.c_str(), 1); else unsetenv("XDG_RUNTIME_DIR");
+  std::system(("rm -rf '" + rt + "'").c_str());
+}
+
 }  // namespace
 }  // namespace quillet::winmsg

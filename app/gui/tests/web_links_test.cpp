@@ -1,0 +1,163 @@
+// Links and pictures of the browser pane: what a report (whose links and
+// picture names come from records) may open or show without asking.
+#include <unistd.h>
+
+#include <QImage>
+#include <QTest>
+#include <QTextDocument>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/core/AppPaths.h"
+#include "app/core/UserInterface.h"
+#include "app/gui/WebWnd.h"
+#include "app/gui/tests/ShellTestSupport.h"
+#include "app/shell/Desktop.h"
+
+using namespace quillet;
+using namespace quillet::test;
+
+namespace {
+
+void Write(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+struct Pane {
+  Machine m;
+  Recorders r;
+  std::string output;
+  QWidget parent;
+  std::unique_ptr<CWebWnd> web;
+
+  Pane() {
+    output = m.Output("DemoUser");
+    std::filesystem::create_directories(output);
+    AppPaths.installFolder = m.install();
+    AppPaths.outputFolder = output;
+    parent.resize(800, 600);
+    web = std::make_unique<CWebWnd>(&parent, QRect(0, 0, 800, 600));
+    Write(output + "report.htm", "<html><head><title>Report</title></head><body>r</body></html>");
+    web->Navigate(output + "report.htm", true);
+  }
+  ~Pane() {
+    web.reset();
+    AppPaths.Clear();
+  }
+  void Click(const QUrl& link) { emit web->browser()->anchorClicked(link); }
+  void Click(const std::string& link) { Click(QUrl(QString::fromStdString(link))); }
+};
+
+}  // namespace
+
+class WebLinksTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void webAndMailLinksGoToTheDesktopHandler();
+  void fileLinksOutsideTheOutputFolderAskFirstNamingTheTarget();
+  void otherSchemesAskFirst();
+  void fileLinksInsideTheOutputFolderOpen();
+  void reportPicturesComeOnlyFromTheOutputFolder();
+};
+
+void WebLinksTest::webAndMailLinksGoToTheDesktopHandler() {
+  Pane p;
+  p.Click(std::string("http://example.org/a?b=1"));
+  p.Click(std::string("HTTPS://example.org/"));
+  p.Click(std::string("mailto:someone@example.org"));
+  QCOMPARE(p.r.ui.messages.size(), size_t(0));
+  QCOMPARE(p.r.desktop.requests,
+           (std::vector<RecordingDesktop::Request>{{"address", "http://example.org/a?b=1"},
+                                                   {"address", "https://example.org/"},
+                                                   {"address", "mailto:someone@example.org"}}));
+}
+
+void WebLinksTest::fileLinksOutsideTheOutputFolderAskFirstNamingTheTarget() {
+  Pane p;
+  const std::string evil = p.m.root() + "Downloads/run.desktop";
+  std::filesystem::create_directories(p.m.root() + "Downloads");
+  Write(evil, "[Desktop Entry]\nExec=rm -rf ~\n");
+  // A reference's file:/// address: refused when the person says No.
+  p.r.ui.messageAnswers = {kIdNo};
+  p.Click("file://" + evil);
+  QCOMPARE(p.r.ui.messages.size(), size_t(1));
+  QVERIFY2(p.r.ui.messages[0].text.find("\n\n" + evil + "\n\n") != std::string::npos,
+           p.r.ui.messages[0].text.c_str());
+  QCOMPARE(p.r.ui.messages[0].flags, unsigned(kMbYesNo | kMbIconExclamation));
+  QVERIFY(p.r.desktop.requests.empty());
+  QVERIFY(p.web->currentPath().find("report.htm") != std::string::npos);
+
+  // A relative link climbing out, and a link in the output folder leading
+  // elsewhere, are asked about just the same (by where they really lead).
+  Write(p.m.root() + "secret.htm", "<html>secret</html>");
+  ::symlink((p.m.root() + "secret.htm").c_str(), (p.output + "inside.htm").c_str());
+  p.r.ui.messageAnswers = {kIdNo, kIdNo};
+  p.Click(QUrl("../../../../secret.htm"));
+  p.Click(std::string("inside.htm"));
+  QCOMPARE(p.r.ui.messages.size(), size_t(3));
+  QVERIFY(p.r.ui.messages[2].text.find(p.m.root() + "secret.htm") == std::string::npos);
+  QVERIFY(p.r.ui.messages[2].text.find(p.output + "inside.htm") != std::string::npos);
+  QVERIFY(p.r.desktop.requests.empty());
+  QVERIFY(p.web->currentPath().find("report.htm") != std::string::npos);
+
+  // Yes opens it as any file link opens.
+  p.r.ui.messageAnswers = {kIdYes};
+  p.Click("file://" + evil);
+  QCOMPARE(p.r.desktop.requests, (std::vector<RecordingDesktop::Request>{{"open", evil}}));
+}
+
+void WebLinksTest::otherSchemesAskFirst() {
+  Pane p;
+  p.r.ui.messageAnswers = {kIdNo, kIdNo, kIdYes};
+  p.Click(std::string("ftp://example.org/x"));
+  p.Click(std::string("smb://server/share/run.exe"));
+  p.Click(std::string("javascript:alert(1)"));
+  QCOMPARE(p.r.ui.messages.size(), size_t(3));
+  QVERIFY(p.r.ui.messages[1].text.find("smb://server/share/run.exe") != std::string::npos);
+  QCOMPARE(p.r.desktop.requests,
+           (std::vector<RecordingDesktop::Request>{{"address", "javascript:alert(1)"}}));
+}
+
+void WebLinksTest::fileLinksInsideTheOutputFolderOpen() {
+  Pane p;
+  Write(p.output + "other.htm", "<html><head><title>Other</title></head><body>o</body></html>");
+  Write(p.output + "paper.pdf", "%PDF-1.4");
+  p.Click(std::string("other.htm"));
+  QCOMPARE(p.web->title(), QString("Other"));
+  p.Click(QUrl::fromLocalFile(QString::fromStdString(p.output + "paper.pdf")));
+  QCOMPARE(p.r.ui.messages.size(), size_t(0));
+  QCOMPARE(p.r.desktop.requests,
+           (std::vector<RecordingDesktop::Request>{{"open", p.output + "paper.pdf"}}));
+  // The program's own pages still link among themselves.
+  p.web->Navigate(p.m.install() + "help/index.html", true);
+  p.Click(QUrl::fromLocalFile(QString::fromStdString(p.m.install() + "components/main.htm")));
+  QCOMPARE(p.r.ui.messages.size(), size_t(0));
+  QVERIFY(p.web->currentPath().find("components/main.htm") != std::string::npos);
+}
+
+void WebLinksTest::reportPicturesComeOnlyFromTheOutputFolder() {
+  Pane p;
+  QImage picture(40, 30, QImage::Format_RGB32);
+  picture.fill(Qt::darkGreen);
+  // The picture file has the UTF-8 form of its stored name; the page refers
+  // to it percent-encoded, as the report builder writes it.
+  QVERIFY(picture.save(QString::fromUtf8((p.output + "Caf\xC3\xA9.jpg").c_str()), "JPEG"));
+  QVERIFY(picture.save(QString::fromStdString(p.m.root() + "outside.jpg"), "JPEG"));
+  Write(p.output + "pictures.htm",
+        "<html><head><title>Pictures</title></head><body>"
+        "<img src=\"Caf%C3%A9.jpg\"><img src=\"../../../../outside.jpg\"></body></html>");
+  p.web->Navigate(p.output + "pictures.htm", true);
+  QCOMPARE(p.web->title(), QString("Pictures"));
+  PaneBrowser* b = p.web->browser();
+  const QVariant shown = b->loadResource(QTextDocument::ImageResource, QUrl::fromEncoded("Caf%C3%A9.jpg"));
+  QVERIFY(shown.isValid());
+  QVERIFY(!shown.toByteArray().isEmpty() || !shown.value<QImage>().isNull());
+  const QVariant outside =
+      b->loadResource(QTextDocument::ImageResource, QUrl("../../../../outside.jpg"));
+  QVERIFY(!outside.isValid());
+  if (const char* png = std::getenv("QUILLET_PANE_PICTURE")) p.web->grab().save(png, "PNG");
+}
+
+QTEST_MAIN(WebLinksTest)
+#include "web_links_test.moc"
