@@ -123,7 +123,17 @@ bool QtUserInterface::AskPassword(int /*dialogId*/, std::string* password) {
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   form->addRow(buttons);
   if (dialog.exec() != QDialog::Accepted) return false;
-  *password = ToAnsi(edit->text());
+  // Passwords are code-page bytes: a character the code page cannot hold
+  // is said, never replaced by another.
+  if (!ToAnsiExact(edit->text(), password)) {
+    password->clear();
+    MessageRequest r;
+    r.text = "The password holds a character that Palm Desktop passwords cannot hold.";
+    r.caption = kCaptionBang;
+    r.flags = kMbOk | kMbIconExclamation;
+    ShowMessage(r);
+    return false;
+  }
   return true;
 }
 
