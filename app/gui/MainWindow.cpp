@@ -112,7 +112,7 @@ void CMainWindow::ShowStartFailure() {
             "<p>Palm Desktop's data folder is not set (the \"Path\" value of Palm Desktop's "
             "settings is empty), so there is no folder for the Palm users' records.</p>"
             "<p>Set up Palm Desktop's data folder (for this machine: <tt>palm-desktop init</tt>, "
-            "which makes each Palm user's folder there), HotSync once, then start Quillet! again.</p>"
+            "which sets it), HotSync once, then start Quillet! again.</p>"
           : "<h3>Quillet! could not open your records</h3>"
             "<p>No Palm Desktop user was found, or the records of the user could not be opened.</p>"
             "<p>Set up Palm Desktop with at least one user (for this machine: "

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
@@ -58,6 +59,13 @@ using quillet::test::Recorders;
 namespace {
 
 const std::string kPrefix = std::string(ProgramKey);
+
+QString ShotFolder() {
+  QString folder = qEnvironmentVariable("QUILLET_SHOTS");
+  if (folder.isEmpty()) folder = QString(QUILLET_BIN_DIR) + "/../windows-shots";
+  QDir().mkpath(folder);
+  return folder;
+}
 
 bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -669,6 +677,7 @@ void TypedTextTest::deleteAllDefaultsToNo() {
     QTimer::singleShot(50, [&, key = key] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
         for (QAbstractButton* b : box->buttons()) buttons += b->text().remove('&') + " ";
+        box->grab().save(ShotFolder() + "/save-changes-question.png");
         QTest::keyClick(box, key);
       }
     });
@@ -861,6 +870,9 @@ void TypedTextTest::anEmptyPalmDataFolderStopsWithAClearMessage() {
   QVERIFY(label->text().contains("\"Path\""));
   QVERIFY(label->text().contains("palm-desktop init"));
   QCOMPARE(Machine::Str(kPrefix + "DemoUser/", "OutputPath"), std::string());
+  w.resize(760, 580);
+  QApplication::processEvents();
+  w.grab().save(ShotFolder() + "/no-palm-data-folder.png");
 }
 
 QTEST_MAIN(TypedTextTest)
