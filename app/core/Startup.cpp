@@ -141,6 +141,15 @@ bool CUserTable::PrepareConfiguration(bool first_run) {
     core.OpenPalmCoreKey();
     core.ReadValueString("Path", &palm_path, kPathBufferSize);
   }
+  failure_ = StartFailure::kNone;
+  if (palm_path.empty() && !palmUsers.entries.empty()) {
+    // Every user's folder is relative to it: without it the records would
+    // be looked for at the root of the file system and never saved.
+    LogLine("Palm Desktop data folder (\"Path\") is not set: no store opened");
+    failure_ = StartFailure::kNoPalmDataFolder;
+    DeleteCurrentStore();
+    return false;
+  }
   ScreenSize screen = ScreenMetrics().FullScreenClientSize();
   WindowGeometry placement = DefaultPlacement(screen);
   bool write_placement = NeedsDefaultPlacement(first_run, placement);
@@ -196,10 +205,15 @@ bool CUserTable::PrepareConfiguration(bool first_run) {
     entries.push_back(entry);
   }
   if (start_folder.empty()) {  // no Palm users: no store to open
+    failure_ = StartFailure::kNoPalmUsers;
     DeleteCurrentStore();
     return false;
   }
-  return OpenUserStore(start_folder);
+  if (!OpenUserStore(start_folder)) {
+    failure_ = StartFailure::kStoreNotOpened;
+    return false;
+  }
+  return true;
 }
 
 uint16_t CUserTable::FindCurrentUser(std::string* folder_out) const {

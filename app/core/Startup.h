@@ -69,12 +69,23 @@ WindowGeometry DefaultPlacement(const ScreenSize& screen);
 bool NeedsDefaultPlacement(bool first_run, const WindowGeometry& placement);
 
 
+// Why the configuration pass opened no store.
+enum class StartFailure : uint8_t {
+  kNone,
+  kNoPalmUsers,       // Palm Desktop lists no user
+  kNoPalmDataFolder,  // Palm Desktop's "Path" is empty: the users' folders are nowhere
+  kStoreNotOpened,    // the start user's store did not open
+};
+
 class CUserTable {
  public:
   // Fills the settings (program key and every user's key) with their
   // start-up values, builds the table and opens the start user's store.
-  // True when that store opened.
+  // True when that store opened; otherwise failure() says why. Without
+  // Palm Desktop's data folder nothing is written for the users: their
+  // output folders would be at the root of the file system.
   bool PrepareConfiguration(bool first_run);
+  StartFailure failure() const { return failure_; }
   // Index of the current entry and its folder; with none current, 0 and
   // the first entry's folder; with no entries, 0 and "".
   uint16_t FindCurrentUser(std::string* folder_out) const;
@@ -85,6 +96,9 @@ class CUserTable {
 
   std::vector<PalmUserEntry> entries;
   CPalmUserList palmUsers;
+
+ private:
+  StartFailure failure_ = StartFailure::kNone;
 };
 
 // Registers the program in Palm Desktop's existing add-on entry (the direct

@@ -12,7 +12,10 @@ class QuietUI : public IUserInterface {
  public:
   int ShowMessage(const MessageRequest& r) override {
     std::fprintf(stderr, "%s: %s\n", r.caption.c_str(), r.text.c_str());
-    if ((r.flags & 0xF) == kMbYesNo || (r.flags & 0xF) == kMbYesNoCancel) return kIdNo;
+    const unsigned buttons = r.flags & kMbButtonsMask;
+    if (buttons == kMbYesNo || buttons == kMbYesNoCancel) return kIdNo;
+    // Nobody to ask: nothing is saved or thrown away.
+    if (buttons == kMbSaveDiscardCancel) return kIdCancel;
     return kIdOk;
   }
   int ShowInfoDialog(int) override { return kIdOk; }

@@ -20,11 +20,19 @@ enum MessageFlags : unsigned {
   kMbOkCancel = 0x1,
   kMbYesNoCancel = 0x3,
   kMbYesNo = 0x4,
+  // Save, Discard and Cancel, answered kIdYes, kIdNo and kIdCancel.
+  kMbSaveDiscardCancel = 0x8,
   kMbIconError = 0x10,
   kMbIconQuestion = 0x20,
   kMbIconExclamation = 0x30,
   kMbIconInformation = 0x40,
+  // The button Enter presses: the first one unless one of these says more.
+  kMbDefButton2 = 0x100,
+  kMbDefButton3 = 0x200,
 };
+inline constexpr unsigned kMbButtonsMask = 0xF;
+inline constexpr unsigned kMbIconMask = 0xF0;
+inline constexpr unsigned kMbDefaultMask = 0xF00;
 
 // What the person answered.
 enum DialogResult : int {

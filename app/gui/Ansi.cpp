@@ -30,6 +30,37 @@ QString FromAnsi(const std::string& bytes) {
 
 QString FromAnsi(const char* bytes) { return FromAnsi(std::string(bytes ? bytes : "")); }
 
+bool ToAnsiExact(const QString& text, std::string* bytes, QString* bad) {
+  bytes->clear();
+  bytes->reserve(static_cast<size_t>(text.size()));
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t u = text[i].unicode();
+    char out = 0;
+    bool held = u < 0x80 || (u >= 0xA0 && u <= 0xFF);
+    if (held) {
+      out = static_cast<char>(u);
+    } else {
+      for (int k = 0; k < 32 && !held; ++k) {
+        const char16_t mapped = kHigh[k] != 0 ? kHigh[k] : static_cast<char16_t>(0x80 + k);
+        if (mapped == u) {
+          out = static_cast<char>(0x80 + k);
+          held = true;
+        }
+      }
+    }
+    if (!held) {
+      if (bad) {
+        // A character outside the basic plane is a pair of halves: name both.
+        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        *bad = text.mid(i, pair ? 2 : 1);
+      }
+      return false;
+    }
+    bytes->push_back(out);
+  }
+  return true;
+}
+
 std::string ToAnsi(const QString& text) {
   std::string bytes;
   bytes.reserve(static_cast<size_t>(text.size()));

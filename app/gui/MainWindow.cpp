@@ -105,13 +105,21 @@ void CMainWindow::ShowStartFailure() {
   for (QAction* a : menuBar()->actions()) a->setEnabled(a->menu() && a->text() == "&File");
   if (QAction* exit = menus_->Action(CMD_EXIT)) exit->setEnabled(true);
   auto* layout = new QVBoxLayout(client_);
+  const bool noDataFolder = manager_ && manager_->users().failure() == StartFailure::kNoPalmDataFolder;
   auto* text = new QLabel(
-      "<h3>Quillet! could not open your records</h3>"
-      "<p>No Palm Desktop user was found, or the records of the user could not be opened.</p>"
-      "<p>Set up Palm Desktop with at least one user (for this machine: "
-      "<tt>palm-desktop init</tt> and <tt>palm-desktop user add NAME</tt>), "
-      "HotSync once, then start Quillet! again.</p>",
+      noDataFolder
+          ? "<h3>Quillet! could not open your records</h3>"
+            "<p>Palm Desktop's data folder is not set (the \"Path\" value of Palm Desktop's "
+            "settings is empty), so there is no folder for the Palm users' records.</p>"
+            "<p>Set up Palm Desktop's data folder (for this machine: <tt>palm-desktop init</tt>, "
+            "which sets it), HotSync once, then start Quillet! again.</p>"
+          : "<h3>Quillet! could not open your records</h3>"
+            "<p>No Palm Desktop user was found, or the records of the user could not be opened.</p>"
+            "<p>Set up Palm Desktop with at least one user (for this machine: "
+            "<tt>palm-desktop init</tt> and <tt>palm-desktop user add NAME</tt>), "
+            "HotSync once, then start Quillet! again.</p>",
       client_);
+  text->setObjectName("StartFailure");
   text->setWordWrap(true);
   text->setAlignment(Qt::AlignCenter);
   layout->addWidget(text);
@@ -157,6 +165,11 @@ void CMainWindow::ReadMessages() {
 void CMainWindow::closeEvent(QCloseEvent* event) {
   if (closed_) {
     event->accept();
+    return;
+  }
+  // Typed text is not thrown away without asking.
+  if (manager_ && !manager_->ConfirmClose()) {
+    event->ignore();
     return;
   }
   closed_ = true;

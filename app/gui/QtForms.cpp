@@ -48,24 +48,38 @@ int QtUserInterface::ShowMessage(const MessageRequest& request) {
   QMessageBox box(Owner());
   box.setWindowTitle(FromAnsi(request.caption));
   box.setText(FromAnsi(request.text));
-  switch (request.flags & 0xF0) {
+  switch (request.flags & kMbIconMask) {
     case kMbIconError: box.setIcon(QMessageBox::Critical); break;
     case kMbIconQuestion: box.setIcon(QMessageBox::Question); break;
     case kMbIconExclamation: box.setIcon(QMessageBox::Warning); break;
     case kMbIconInformation: box.setIcon(QMessageBox::Information); break;
     default: break;
   }
-  switch (request.flags & 0xF) {
-    case kMbOkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-    case kMbYesNoCancel:
-      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  // The buttons in the order the request names them, for the default.
+  QList<QMessageBox::StandardButton> order;
+  switch (request.flags & kMbButtonsMask) {
+    case kMbOkCancel: order = {QMessageBox::Ok, QMessageBox::Cancel}; break;
+    case kMbYesNoCancel: order = {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel}; break;
+    case kMbYesNo: order = {QMessageBox::Yes, QMessageBox::No}; break;
+    case kMbSaveDiscardCancel:
+      order = {QMessageBox::Save, QMessageBox::Discard, QMessageBox::Cancel};
       break;
-    case kMbYesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
-    default: box.setStandardButtons(QMessageBox::Ok); break;
+    default: order = {QMessageBox::Ok}; break;
   }
+  QMessageBox::StandardButtons buttons;
+  for (QMessageBox::StandardButton b : order) buttons |= b;
+  box.setStandardButtons(buttons);
+  qsizetype defaultAt = 0;
+  if ((request.flags & kMbDefaultMask) == kMbDefButton2) defaultAt = 1;
+  if ((request.flags & kMbDefaultMask) == kMbDefButton3) defaultAt = 2;
+  if (defaultAt < order.size()) box.setDefaultButton(order[defaultAt]);
+  if (order.contains(QMessageBox::Cancel)) box.setEscapeButton(QMessageBox::Cancel);
+  else if (order.contains(QMessageBox::No)) box.setEscapeButton(QMessageBox::No);
   switch (box.exec()) {
-    case QMessageBox::Yes: return kIdYes;
-    case QMessageBox::No: return kIdNo;
+    case QMessageBox::Yes:
+    case QMessageBox::Save: return kIdYes;
+    case QMessageBox::No:
+    case QMessageBox::Discard: return kIdNo;
     case QMessageBox::Cancel: return kIdCancel;
     default: return kIdOk;
   }
@@ -109,7 +123,17 @@ bool QtUserInterface::AskPassword(int /*dialogId*/, std::string* password) {
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   form->addRow(buttons);
   if (dialog.exec() != QDialog::Accepted) return false;
-  *password = ToAnsi(edit->text());
+  // Passwords are code-page bytes: a character the code page cannot hold
+  // is said, never replaced by another.
+  if (!ToAnsiExact(edit->text(), password)) {
+    password->clear();
+    MessageRequest r;
+    r.text = "The password holds a character that Palm Desktop passwords cannot hold.";
+    r.caption = kCaptionBang;
+    r.flags = kMbOk | kMbIconExclamation;
+    ShowMessage(r);
+    return false;
+  }
   return true;
 }
 

@@ -42,6 +42,17 @@ struct TreeItemRef {
   const void* handle = nullptr;
 };
 
+// What a record window holds as typed, kept while the store is reopened
+// underneath it (a HotSync) and put back afterwards.
+struct TypedEdits {
+  uint32_t recordId = 0;    // the record being edited; 0 for a new one
+  uint32_t recordKind = 0;  // its store kind (4 topic, 5 note, 6 sketch, 7 reference)
+  int windowKind = 0;       // the reference window's kind (1 book ... 6 internet)
+  std::vector<QString> texts;  // as the dialog holds them, field by field
+  bool isPrivate = false;
+  int64_t category = 0;     // the topic window's chosen category (0 Unfiled)
+};
+
 // The base of the record windows (topic, image, sketch, note, reference,
 // find). A record window is a host child of the main window with a dialog
 // inside it; the manager shows, hides and moves the host, and the dialog is
@@ -71,6 +82,27 @@ class CChildWnd {
   virtual bool DiscardPendingRecord() { return false; }
   // Reloads what the window shows after the store was reopened.
   virtual void Refresh() {}
+
+  // --- Typed edits (the windows the person types into) ---
+  // True while the dialog holds something the store does not have.
+  virtual bool HasUnsavedEdits() const { return false; }
+  // The record as the person knows it, for "Save changes to ...?"
+  // (code-page text; "" for a new record with nothing to name it by).
+  virtual std::string EditedRecordName() const { return {}; }
+  // OK, as its button does: true when the edits are in the store now.
+  virtual bool SaveEdits() { return false; }
+  // OK without a word and without leaving the window, for the HotSync
+  // notifier: true when there was nothing to save or it is saved; false
+  // when the edits do not pass the window's checks (a text over its limit,
+  // a character the code page cannot hold) or the store does not save.
+  virtual bool SaveEditsQuietly() { return !HasUnsavedEdits(); }
+  // The dialog shows what the store holds again; nothing is saved.
+  virtual void DiscardEdits() {}
+  virtual std::optional<TypedEdits> TakeEdits() const { return std::nullopt; }
+  // Shows `edits` again over their record, loaded afresh, or, when that
+  // record is gone or was new, over a new pending record; they count as
+  // unsaved. False when the window cannot take them.
+  virtual bool RestoreEdits(const TypedEdits& /*edits*/) { return false; }
   // Where the window wants the keyboard when its mode is entered (the find
   // window's search field); null: the dialog.
   virtual QWidget* FocusTarget() { return nullptr; }
@@ -132,6 +164,10 @@ class CTreeObject {
   virtual void ClearSelectionMarks() = 0;
   // NEWTOPIC: the item for the current selection is selected.
   virtual void SelectCurrent() {}
+  // The topic new members join (the selected item's topic, or the one made
+  // current last); 0 for none. Kept across a reload of the store.
+  virtual uint32_t CurrentTopicId() const { return 0; }
+  virtual void SetCurrentTopicId(uint32_t /*topicId*/) {}
   // Deletes the selected item's record (the Delete command and key).
   virtual void DeleteSelectedItem() {}
   virtual void ExpandAll() = 0;

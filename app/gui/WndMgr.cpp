@@ -14,6 +14,8 @@
 #include "app/core/DiagnosticLog.h"
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
+#include "app/gui/EditGuard.h"
+#include "app/gui/HotSyncGlue.h"
 #include "app/gui/MenuBar.h"
 #include "app/gui/Rebar.h"
 #include "app/gui/RestoreBackupDlg.h"
@@ -27,6 +29,7 @@
 #include "app/shell/Layout.h"
 #include "app/shell/NotifierMessage.h"
 #include "app/shell/Pages.h"
+#include "app/shell/UnsavedEdits.h"
 #include "imaging/Sketch.h"
 #include "reports/ImagingWriter.h"
 #include "reports/RegistryReportSettings.h"
@@ -38,6 +41,7 @@
 #include "store/backup/AutoBackup.h"
 #include "store/db/CurrentDatabase.h"
 #include "store/db/PalmUserList.h"
+#include "store/find/FoundPlaces.h"
 #include "store/users/UserSwitch.h"
 
 namespace quillet {
@@ -72,10 +76,7 @@ int ReferenceKindOf(uint32_t command) {
 class UserWindows : public IUserWindows {
  public:
   explicit UserWindows(CWndMgr* m) : m_(m) {}
-  void RefreshTopicWindowCategories() override {
-    for (int i = 1; i <= Combos().Count(); ++i)
-      if (CCombo* c = Combos().At(i)) c->Fill();
-  }
+  void RefreshTopicWindowCategories() override { m_->ResetCategoryFilters(); }
   void ForgetTreeSelection() override {
     if (CTreeObject* t = m_->topicTree()) t->ForgetSelection();
   }
@@ -118,6 +119,8 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
   users_.entries.clear();
   mode_ = 0;
   user_windows_ = std::make_unique<UserWindows>(this);
+  edits_ = std::make_unique<CEditGuard>(this);
+  hotsync_ = std::make_unique<CHotSyncGlue>(this);
   SetUserTable(&users_);
   SetUserWindows(user_windows_.get());
   duplicate_topic_ = parts.duplicateTopic;
@@ -160,6 +163,7 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
   AppPaths.userFolder = FitAppPath(folder);
   std::string name;
   users_.SelectUser(index, &name);
+  report_source_->set_store(pDB);  // the store just opened, not the one before
   if (firstRun) {
     registry_.OpenProgramKey();
     registry_.WriteValueDword("Setup", 1);
@@ -409,6 +413,11 @@ CWndMgr::~CWndMgr() {
 }
 
 CWebWnd* CWndMgr::web() const { return web_.data(); }
+
+ReportBuilder* CWndMgr::reports() const {
+  if (report_source_) report_source_->set_store(pDB);
+  return report_builder_.get();
+}
 CRebar* CWndMgr::rebar() const { return rebar_.data(); }
 CSplitter* CWndMgr::splitter() const { return splitter_.data(); }
 
@@ -722,8 +731,15 @@ std::string CWndMgr::ThemeFilePath() const {
 
 void CWndMgr::DeleteAll() {
   const std::string output = UserString("OutputPath");
-  if (ShowStringMessage(IDS_DELETE_ALL, kCaption, kMbYesNo | kMbIconExclamation) != kIdYes) return;
-  if (!pDB) return;
+  // The answer counts only for the store and user it was asked about.
+  const StoreContext asked = CurrentStoreContext(pDB, AppPaths.userFolder);
+  const int answer =
+      ShowStringMessage(IDS_DELETE_ALL, kCaption, kMbYesNo | kMbIconExclamation | kMbDefButton2);
+  if (answer != kIdYes) return;
+  if (!pDB || CurrentStoreContext(pDB, AppPaths.userFolder) != asked) {
+    LogLine("Delete All: the records asked about are no longer open; nothing deleted");
+    return;
+  }
   DeleteAllRecords(*pDB, output);
   if (CTreeObject* tree = topicTree()) tree->Refresh();
   if (CListViewObject* list = imageList()) list->Refill();
@@ -733,6 +749,7 @@ void CWndMgr::DeleteAll() {
 }
 
 void CWndMgr::OpenArchiveCommand() {
+  if (!edits_->SettleBeforeLeaving()) return;
   const std::string output = UserString("OutputPath");
   FileDialogRequest request;
   request.title = "Open a File";
@@ -740,7 +757,10 @@ void CWndMgr::OpenArchiveCommand() {
   request.filters = {{"Quillet (*.arc)", "*.ARC"}};
   std::string chosen;
   const bool picked = UI().ChooseOpenFile(request, &chosen);
-  if (!OpenArchive(picked ? chosen : output)) return;  // the main window is closing
+  const bool opened = OpenArchive(picked ? chosen : output);
+  NoteStoreReopened();
+  if (!opened) return;  // the main window is closing
+  archive_open_ = true;
   CPalmUserList list;
   list.Build();
   list.IdFromPath(AppPaths.userFolder);
@@ -752,7 +772,10 @@ void CWndMgr::OpenArchiveCommand() {
 }
 
 void CWndMgr::CloseArchiveCommand() {
+  if (!edits_->SettleBeforeLeaving()) return;
   OpenUserStore(AppPaths.userFolder);
+  NoteStoreReopened();
+  archive_open_ = false;
   RefreshWindows("Close Archive");
   menus_->SetEnabled(CMD_CLOSE_ARCHIVE, false);
   menus_->SetEnabled(CMD_OPEN_ARCHIVE, true);
@@ -760,14 +783,13 @@ void CWndMgr::CloseArchiveCommand() {
 
 void CWndMgr::RefreshWindows(const char* logPrefix) {
   report_source_->set_store(pDB);
+  ResetCategoryFilters();
   if (CTreeObject* tree = topicTree()) {
     tree->ForgetSelection();
     tree->Refresh();
   }
   for (int i = 1; i <= ListViews().Count(); ++i)
     if (CListViewObject* l = ListViews().At(i)) l->Clear();
-  for (int i = 1; i <= Combos().Count(); ++i)
-    if (CCombo* c = Combos().At(i)) c->Fill();
   const std::pair<RecordWindow, const char*> windows[] = {
       {RecordWindow::kTopic, "Refresh Topic Window"},
       {RecordWindow::kImage, "Refresh Image Window"},
@@ -781,8 +803,24 @@ void CWndMgr::RefreshWindows(const char* logPrefix) {
   OnCommand(CMD_START);
 }
 
+void CWndMgr::ResetCategoryFilters() {
+  for (int i = 1; i <= Combos().Count(); ++i)
+    if (CCombo* c = Combos().At(i)) c->Fill();  // the first entry, "All Categories"
+  CategoryFilter all;
+  all.position = 0;
+  if (CTreeObject* tree = topicTree()) tree->SetFilter(all);
+  if (CListViewObject* list = imageList()) list->SetFilter(all);
+}
+
 bool CWndMgr::SwitchUser(const std::string& name) {
+  if (!edits_->SettleBeforeLeaving()) return false;
+  return SwitchUserNow(name);
+}
+
+bool CWndMgr::SwitchUserNow(const std::string& name) {
   if (!quillet::SwitchUser(name)) return false;
+  NoteStoreReopened();
+  archive_open_ = false;
   // The new user has a theme of their own.
   AppPaths.currentTheme = UserString("LastTemplate");
   if (rebar_) rebar_->FillThemeBox();
@@ -790,32 +828,10 @@ bool CWndMgr::SwitchUser(const std::string& name) {
   return true;
 }
 
+bool CWndMgr::ConfirmClose() { return !ready_ || edits_->SettleBeforeLeaving(); }
+
 uint32_t CWndMgr::OnNotifierMessage(uint32_t wparam, uint32_t lparam) {
-  const NotifierAction action = NotifierActionFor(wparam);
-  switch (action) {
-    case NotifierAction::kPing: bEditPending = 0; break;
-    case NotifierAction::kSwitchUser:
-      if (ready_) {
-        CPalmUserList list;
-        list.Build();
-        const std::string name = list.NameOf(lparam);
-        if (!name.empty()) SwitchUser(name);
-      }
-      break;
-    case NotifierAction::kFilterAllAndStart:
-      BackupAllUserStores(BackupReason::kBeforeHotSync);  // the conduit comes next
-      if (ready_) {
-        if (CTreeObject* tree = topicTree()) {
-          tree->SetFilter(CategoryFilter{});
-          tree->Refresh();  // so the tree shows what the filter now says
-        }
-        OnCommand(CMD_START);
-      }
-      break;
-    case NotifierAction::kNothing:
-    case NotifierAction::kDefault: break;
-  }
-  return NotifierAnswer(action);
+  return hotsync_->Arrive(wparam, lparam);
 }
 
 // --- Notifications of the parts --------------------------------------------
@@ -896,26 +912,49 @@ void CWndMgr::OnImageListDoubleClick(uint32_t recordId) {
 }
 
 void CWndMgr::OnFindListClick(uint32_t recordId) {
-  if (mode_ != 14) return;
+  if (mode_ != 14 || !pDB) return;
   const CRecord* record = FindRecord(recordId);
-  if (!record) return;
+  // Only what the windows can show; a line whose record went away or was
+  // hidden since the search opens nothing.
+  const FoundPlace place = record ? CFoundPlaces(*pDB).PlaceOf(recordId) : FoundPlace::kNowhere;
+  if (place == FoundPlace::kNowhere || place == FoundPlace::kHidden) {
+    if (CListViewObject* list = findList()) list->Refill();
+    return;
+  }
   if (CListViewObject* list = findList()) list->Show(false);
-  if (CTreeObject* tree = topicTree()) {
+  CTreeObject* tree = topicTree();
+  if (tree && place == FoundPlace::kInTree) {
     if (tree->Filter().mode != 0) {
       tree->SetFilter(CategoryFilter{});
       tree->Refresh();
     }
     tree->SelectRecord(recordId);
+  } else if (tree) {
+    // A member of no topic: its window opens it; no other item may be
+    // opened in its place.
+    tree->ForgetSelection();
   }
+  uint32_t command = 0;
+  RecordWindow target = RecordWindow::kNone;
   switch (record->kind) {
-    case kKindTopic: OnCommand(CMD_EDIT_TOPIC); break;
-    case kKindNote: OnCommand(CMD_NOTE); break;
-    case kKindImage:
-      OnCommand(RecordAs<CImageRecord>(record)->format == kImageFormatSketch ? CMD_SKETCH
-                                                                            : CMD_VIEW_IMAGE);
+    case kKindTopic: command = CMD_EDIT_TOPIC; target = RecordWindow::kTopic; break;
+    case kKindNote: command = CMD_NOTE; target = RecordWindow::kNote; break;
+    case kKindImage: {
+      const bool sketch = RecordAs<CImageRecord>(record)->format == kImageFormatSketch;
+      command = sketch ? CMD_SKETCH : CMD_VIEW_IMAGE;
+      target = sketch ? RecordWindow::kSketch : RecordWindow::kImage;
       break;
-    case kKindCustom: OnCommand(CMD_CUSTOM); break;
+    }
+    case kKindCustom: command = CMD_CUSTOM; target = RecordWindow::kCustom; break;
     default: break;
+  }
+  if (command != 0) {
+    OnCommand(command);
+    if (place == FoundPlace::kOutsideTree && ModeForCommand(command) == named_mode_)
+      if (CChildWnd* w = window(target)) {
+        const TreeItemRef item{recordId, record->kind, nullptr};
+        w->ShowRecord(&item);
+      }
   }
   if (CChildWnd* find = window(RecordWindow::kFind)) find->Refresh();
 }

@@ -26,6 +26,8 @@ class QMainWindow;
 
 namespace quillet {
 
+class CEditGuard;
+class CHotSyncGlue;
 class CMenus;
 class CRebar;
 class CSplashWnd;
@@ -52,15 +54,31 @@ class CWndMgr : public QObject {
   // The dispatcher. `param` is the command's second parameter (the menu
   // command a reference kind came from).
   void OnCommand(uint32_t command, uint32_t param = 0);
-  // Message 0x3400 from the HotSync notifier; returns the answer.
+  // Message 0x3400 from the HotSync notifier; returns the answer, which is
+  // sent at once: the stages are carried out when no dialog is open
+  // (app/gui/HotSyncGlue.h).
   uint32_t OnNotifierMessage(uint32_t wparam, uint32_t lparam);
+  // The program is about to end: asks about unsaved edits. False when the
+  // person cancelled or the edits could not be saved.
+  bool ConfirmClose();
   // Places every child for the client area's size (skipped when minimized).
   void Layout();
 
   // Switches to the Palm user of that name (store/users): reopens the
-  // store, refreshes every window and enters START. False, changing
-  // nothing, for an unknown name or a store that does not open.
+  // store, refreshes every window and enters START. Asks first about edits
+  // a record window holds. False, changing nothing, when the person
+  // cancelled, for an unknown name or a store that does not open.
   bool SwitchUser(const std::string& name);
+  // The same without asking (HotSync, after the edits were taken care of).
+  bool SwitchUserNow(const std::string& name);
+  CEditGuard& edits() { return *edits_; }
+  const CHotSyncGlue& hotsync() const { return *hotsync_; }
+  // After another store was opened: both category lists are filled again
+  // and start at "All Categories", and the tree and the image list show
+  // every category.
+  void ResetCategoryFilters();
+  // Whether the archive is the current store.
+  bool archiveOpen() const { return archive_open_; }
 
   // Notifications of the parts.
   void OnTopicComboChanged();
@@ -82,7 +100,9 @@ class CWndMgr : public QObject {
   CRebar* rebar() const;
   CSplitter* splitter() const;
   CUserTable& users() { return users_; }
-  ReportBuilder* reports() const { return report_builder_.get(); }
+  // The report builder, reading the current store (which a reload may have
+  // replaced since the last report).
+  ReportBuilder* reports() const;
   CTreeObject* topicTree() const { return Trees().At(topic_tree_); }
   CListViewObject* imageList() const { return ListViews().At(image_list_); }
   CListViewObject* findList() const { return ListViews().At(find_list_); }
@@ -142,6 +162,9 @@ class CWndMgr : public QObject {
   CUserTable users_;
   // What user switching and the private-records toggle act on.
   std::unique_ptr<UserWindows> user_windows_;
+  std::unique_ptr<CEditGuard> edits_;
+  std::unique_ptr<CHotSyncGlue> hotsync_;
+  bool archive_open_ = false;
   std::function<void(uint32_t)> duplicate_topic_;
   std::function<void(QWidget*, int)> preferences_;
   std::function<void(uint32_t)> references_;

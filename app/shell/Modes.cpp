@@ -1,6 +1,7 @@
 #include "app/shell/Modes.h"
 
 #include "app/shell/Commands.h"
+#include "store/RecordKinds.h"
 
 namespace quillet {
 namespace {
@@ -75,5 +76,15 @@ std::optional<Mode> ModeForCommand(uint32_t command) {
 }
 
 const MenuStateRow& RowOf(MenuState state) { return kMenuStates[static_cast<int>(state)]; }
+
+std::optional<Mode> NewRecordModeFor(uint32_t recordKind) {
+  switch (recordKind) {
+    case kKindTopic: return Mode::NEWTOPIC;
+    case kKindNote: return Mode::NEWNOTE;
+    case kKindCustom: return Mode::NEWCUSTOM;
+    case kKindImage: return Mode::NEWIMAGE;
+    default: return std::nullopt;
+  }
+}
 
 }  // namespace quillet

@@ -50,6 +50,11 @@ const ModeRow& RowOf(Mode mode);
 // The mode a command enters, if it is a mode command.
 std::optional<Mode> ModeForCommand(uint32_t command);
 
+// The mode that makes a new record of `recordKind` (store kind): where
+// edits typed into a record that is gone when the store was reopened are
+// shown again. None for kinds the desktop never makes.
+std::optional<Mode> NewRecordModeFor(uint32_t recordKind);
+
 // Which groups a menu state enables.
 struct MenuStateRow {
   bool back, forward, send, printGroup, deleteAll, expandCollapse, newItems;

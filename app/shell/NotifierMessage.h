@@ -7,7 +7,7 @@
 namespace quillet {
 
 enum class NotifierAction : uint8_t {
-  kPing,               // 0: clears bEditPending; answers the message number
+  kPing,               // 0: saves what the record windows hold; answers the message number
   kNothing,            // 1, 3, 6: stages that need nothing of us
   kSwitchUser,         // 2: the second parameter is the synchronised Palm user's id
   kFilterAllAndStart,  // 5: show every category and go to the start page

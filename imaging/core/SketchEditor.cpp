@@ -75,6 +75,15 @@ bool CSketchEditor::Ok(const std::string& typedTitle, bool privateChecked) {
   return RunOk();
 }
 
+bool CSketchEditor::OkQuietly(const std::string& typedTitle, bool privateChecked) {
+  if (FindLiveSketch(sketch_id_) == nullptr) return false;
+  typed_title_ = typedTitle;
+  typed_private_ = privateChecked;
+  return RunOkQuietly();
+}
+
+bool CSketchEditor::TypedTextsFit() const { return TypedTextFits(typed_title_, kSketchTitleLimit); }
+
 void CSketchEditor::TakePrivateFlag() {
   if (CImageRecord* sketch = FindLiveSketch(sketch_id_)) ApplyPrivateFlag(*sketch, typed_private_, false);
 }

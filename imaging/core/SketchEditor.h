@@ -64,6 +64,8 @@ class CSketchEditor : public CRecordCommit {
   // OK: saves only once the title has reported a change; false when it has
   // not, when no sketch is shown, or when the store could not be saved.
   bool Ok(const std::string& typedTitle, bool privateChecked);
+  // OK for the HotSync notifier: no message, no command (RunOkQuietly).
+  bool OkQuietly(const std::string& typedTitle, bool privateChecked);
   void Cancel() { RunCancel(); }
 
  protected:
@@ -72,6 +74,8 @@ class CSketchEditor : public CRecordCommit {
   bool AddOrUpdate() override;
   void ClearWindow() override;
   void DeletePending() override {}  // there is never a new sketch
+  bool TypedTextsFit() const override;
+  void ShowSaved() override { ShowSketch(sketch_id_); }
 
  private:
   View view_;

@@ -13,6 +13,7 @@
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/shell/EditPending.h"
+#include "store/RecordKinds.h"
 
 namespace quillet {
 
@@ -111,6 +112,11 @@ QWidget* CSketchWnd::CreateDialog(QWidget* host) {
     editor_.NoteTitleChanged();
     if (!syncing_) bEditPending = 1;
   });
+  // A changed private flag is an edit too: a mode change must not drop it.
+  QObject::connect(private_, &QCheckBox::clicked, dialog, [this] {
+    editor_.NoteTitleChanged();  // OK saves the flag with the title
+    if (!syncing_) bEditPending = 1;
+  });
   SyncView();
   return dialog;
 }
@@ -152,6 +158,56 @@ bool CSketchWnd::Ok() {
   const bool saved = editor_.Ok(ToAnsi(title_->text()), private_->isChecked());
   if (saved) SyncView();
   return saved;
+}
+
+bool CSketchWnd::HasUnsavedEdits() const {
+  if (!title_ || editor_.sketchId() == 0) return false;
+  const CSketchEditor::View& v = editor_.view();
+  return title_->text() != FromAnsi(v.title) || private_->isChecked() != v.isPrivate;
+}
+
+std::string CSketchWnd::EditedRecordName() const {
+  const CImageRecord* sketch = FindLiveSketch(editor_.sketchId());
+  std::string title = sketch ? sketch->title : editor_.view().title;
+  if (const size_t end = title.find('\n'); end != std::string::npos) title.resize(end);
+  return title;
+}
+
+bool CSketchWnd::SaveEditsQuietly() {
+  if (!HasUnsavedEdits()) return true;
+  std::string typed;
+  if (!ToAnsiExact(title_->text(), &typed)) return false;
+  if (!editor_.OkQuietly(typed, private_->isChecked())) return false;
+  SyncView();
+  return true;
+}
+
+void CSketchWnd::DiscardEdits() {
+  SyncView();
+  bEditPending = 0;
+}
+
+std::optional<TypedEdits> CSketchWnd::TakeEdits() const {
+  if (!title_ || editor_.sketchId() == 0) return std::nullopt;
+  TypedEdits e;
+  e.recordId = editor_.sketchId();
+  e.recordKind = kKindImage;
+  e.texts = {title_->text()};
+  e.isPrivate = private_->isChecked();
+  return e;
+}
+
+bool CSketchWnd::RestoreEdits(const TypedEdits& e) {
+  // There are no new sketches on the desktop: a sketch gone meanwhile takes
+  // nothing back.
+  if (!title_ || e.recordKind != kKindImage || e.texts.size() != 1 || FindLiveSketch(e.recordId) == nullptr)
+    return false;
+  editor_.ShowSketch(e.recordId);
+  SyncView();
+  title_->setText(e.texts[0]);
+  private_->setChecked(e.isPrivate);
+  bEditPending = 1;
+  return true;
 }
 
 void CSketchWnd::Cancel() {

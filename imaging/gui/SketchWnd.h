@@ -43,6 +43,13 @@ class CSketchWnd : public CChildWnd {
   void ShowRecord(const TreeItemRef* item) override;
   void Refresh() override;
   QWidget* FocusTarget() override { return title_; }
+  bool HasUnsavedEdits() const override;
+  std::string EditedRecordName() const override;
+  bool SaveEdits() override { return Ok(); }
+  bool SaveEditsQuietly() override;
+  void DiscardEdits() override;
+  std::optional<TypedEdits> TakeEdits() const override;
+  bool RestoreEdits(const TypedEdits& edits) override;
 
   bool Ok();
   void Cancel();

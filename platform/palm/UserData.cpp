@@ -90,11 +90,11 @@ UM_EXPORT int32_t UmGetIDFromPath(const char* folder, uint32_t* userId) {
 
 UM_EXPORT int32_t UmGetUserPassword(uint32_t userId, uint8_t* buffer, int32_t* size) {
   PalmUser u;
-  // An unknown user has no password; a store that cannot be read must not
-  // look like "no password", so that fails the check instead.
+  // Only a user we know to have no password answers 0: an unknown user, or
+  // a store that cannot be read, must never look like "no password".
   int32_t found = Lookup(userId, &u);
-  if (found == kUmStoreError) return kUmStoreError;
-  if (found != kUmOk || !u.hasPassword) return 0;
+  if (found != kUmOk) return found;
+  if (!u.hasPassword) return 0;
   if (!buffer || !size || *size < static_cast<int32_t>(u.password.size())) {
     if (size) *size = static_cast<int32_t>(u.password.size());
     return kUmBufferTooSmall;

@@ -35,10 +35,11 @@ int32_t UmGetUserDirectory(uint32_t userId, char* buffer, int32_t* size);
 // The id of the user whose folder is `folder` (a folder name or a path
 // ending in it) into *userId when userId is not null.
 int32_t UmGetIDFromPath(const char* folder, uint32_t* userId);
-// 0 when the user has no password (or does not exist). Otherwise non-zero,
-// with the stored password form (16 bytes) in the buffer and *size set
-// to its length; a buffer under 16 bytes gets nothing and returns
-// kUmBufferTooSmall.
+// 0 when the user has no password. 1 when the user has one, with the
+// stored password form (16 bytes) in the buffer and *size set to its
+// length; a buffer under 16 bytes gets nothing and returns
+// kUmBufferTooSmall. kUmNotFound for an unknown user and kUmStoreError when
+// the users cannot be read: never 0, which would let anyone in.
 int32_t UmGetUserPassword(uint32_t userId, uint8_t* buffer, int32_t* size);
 
 }  // extern "C"

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/codepage/CodePage.h"
 #include "platform/palm/PalmUsers.h"
 #include "platform/registry/Registry.h"
 
@@ -90,6 +91,29 @@ bool TakeOption(std::vector<std::string>* args, const std::string& name, std::st
   return false;
 }
 
+// A password as Palm Desktop keeps it: its Windows-1252 bytes, which is what
+// the password check hashes. The terminal hands us UTF-8. False, having
+// said why, for a password the code page cannot hold or one too long.
+bool PasswordBytes(const std::string& typed, std::string* bytes) {
+  uint32_t bad = 0;
+  if (!quillet::Utf8ToCp1252(typed, bytes, &bad)) {
+    if (bad == 0xFFFD)
+      std::fprintf(stderr, "palm-desktop: the password is not valid UTF-8 text\n");
+    else
+      std::fprintf(stderr,
+                   "palm-desktop: the password holds a character Palm Desktop passwords cannot hold "
+                   "(U+%04X); use letters, digits and signs of the Western European (Windows-1252) "
+                   "character set\n",
+                   static_cast<unsigned>(bad));
+    return false;
+  }
+  if (bytes->size() > kMaxPassword) {
+    std::fprintf(stderr, "palm-desktop: a password has at most 31 characters\n");
+    return false;
+  }
+  return true;
+}
+
 class Key {
  public:
   ~Key() {
@@ -151,7 +175,8 @@ int UserAdd(std::vector<std::string> args) {
   if (!IsValidUserName(name)) return Usage("a user name has 1 to 127 bytes and no control characters");
   if (!folder.empty() && !IsValidFolderName(folder))
     return Usage("a folder is one plain name (no '/', '\\', '.' or '..', at most 64 bytes)");
-  if (password.size() > kMaxPassword) return Usage("a password has at most 31 bytes");
+  std::string password_bytes;
+  if (!password.empty() && !PasswordBytes(password, &password_bytes)) return kUsage;
 
   Key core;
   std::string data;
@@ -160,7 +185,7 @@ int UserAdd(std::vector<std::string> args) {
     return kFailed;
   }
   PalmUser added;
-  LONG st = AddUser(name, folder, password, &added);
+  LONG st = AddUser(name, folder, password_bytes, &added);
   if (st == ERROR_ALREADY_EXISTS) {
     std::fprintf(stderr, "palm-desktop: a user with that name or folder exists\n");
     return kFailed;
@@ -204,8 +229,9 @@ int UserRemove(const std::vector<std::string>& args) {
 
 int UserPassword(const std::vector<std::string>& args) {
   if (args.size() != 2) return Usage("user password needs NAME and TEXT");
-  if (args[1].size() > kMaxPassword) return Usage("a password has at most 31 bytes");
-  LONG st = SetUserPassword(args[0], args[1]);
+  std::string password_bytes;
+  if (!args[1].empty() && !PasswordBytes(args[1], &password_bytes)) return kUsage;
+  LONG st = SetUserPassword(args[0], password_bytes);
   if (st == ERROR_FILE_NOT_FOUND) {
     std::fprintf(stderr, "palm-desktop: no user named '%s'\n", args[0].c_str());
     return kFailed;

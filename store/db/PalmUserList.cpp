@@ -135,9 +135,14 @@ uint32_t CPalmUserList::IdFromPath(const std::string& folder) {
 bool CPalmUserList::CheckPassword(uint32_t user_id, const std::string& typed) {
   // Without the library nobody can say there is no password.
   if (!fn_->password) return false;
+  // Id 0 is what a failed lookup gives: nobody's, so no password passes.
+  if (user_id == 0) return false;
   uint8_t stored[260] = {};
   int32_t size = sizeof stored;
-  if (fn_->password(user_id, stored, &size) == 0) return true;
+  const int32_t found = fn_->password(user_id, stored, &size);
+  if (found == 0) return true;
+  // An unknown user, or users that cannot be read: no password can pass.
+  if (found < 0) return false;
   if (typed.size() >= 32) return false;
   uint8_t digest[EVP_MAX_MD_SIZE];
   unsigned int length = 0;

@@ -48,7 +48,8 @@ class CPalmUserList {
   // Passes the folder to the Palm Desktop; always 0.
   uint32_t IdFromPath(const std::string& folder);
   // True when the user has no password, or when the MD5 digest of `typed`
-  // is the user's stored password form.
+  // (code-page bytes, as Palm Desktop hashes them) is the user's stored
+  // password form. False for an unknown user, whatever is typed.
   bool CheckPassword(uint32_t user_id, const std::string& typed);
 
   uint16_t userCount = 0;

@@ -8,6 +8,7 @@
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
+#include "store/find/FoundPlaces.h"
 
 namespace quillet {
 namespace {
@@ -108,7 +109,8 @@ void CFindEngine::Find(CRecordStore& store, const std::string& text, int rule) {
   const std::vector<std::string> words =
       rule == FIND_RULE_EXACT ? std::vector<std::string>{text} : SplitWords(text);
   const bool every_word = rule == FIND_RULE_ALL || rule == FIND_RULE_EXACT;
-  const bool show_private = bShowPrivate != 0;
+  // Only what the windows can show is listed, each id once.
+  const CFoundPlaces places(store);
 
   // A topic is also found by its category's name. The category is the first
   // category record with that id, deleted or not; an id that names no
@@ -129,6 +131,7 @@ void CFindEngine::Find(CRecordStore& store, const std::string& text, int rule) {
     for (uint32_t pos = 0; pos < store.highWater(); ++pos) {
       CRecord* record = store.RecordAt(pos);
       if (record == nullptr || record->kind != kind_order[k] || !record->IsLive()) continue;
+      if (!places.IsShownRecordOfItsId(record) || !places.Openable(record->recordId)) continue;
 
       Searched s;
       if (const auto* topic = RecordAs<CTopicRecord>(record)) {
@@ -152,9 +155,6 @@ void CFindEngine::Find(CRecordStore& store, const std::string& text, int rule) {
         s.display = custom->fields.empty() ? &kNoName : &custom->fields[0];
       }
 
-      // Topics are listed whatever their private flag; the other kinds only
-      // while private records are shown.
-      const bool hidden = record->kind != kKindTopic && record->isPrivate != 0 && !show_private;
       bool added = false;
       bool all_matched = true;
       for (const std::string& word : words) {
@@ -167,7 +167,7 @@ void CFindEngine::Find(CRecordStore& store, const std::string& text, int rule) {
           all_matched = false;
           continue;
         }
-        if (added || hidden) continue;
+        if (added) continue;
         added = true;
         const std::string shown = FirstLine(*s.display);
         switch (record->kind) {

@@ -8,9 +8,11 @@
 // equals the whole text, folded the same way. An empty word matches nothing.
 //
 // Searched fields: topic title and the name of its category; note text;
-// image title; reference fields 0 to 7. Only live records are searched;
-// private notes, images and references are left out while bShowPrivate is 0
-// (topics are listed whatever their private flag).
+// image title; reference fields 0 to 7. Only records the windows can show
+// are searched (see FoundPlaces.h): live ones, not private while
+// bShowPrivate is 0, not held only by hidden topics, and for each id only
+// the first record of that id, so that a store holding an id twice lists it
+// once and a click opens exactly the record listed.
 //
 // Results hold record ids, never record pointers, so they stay meaningful
 // after the store is reloaded.

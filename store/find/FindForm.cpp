@@ -1,13 +1,13 @@
 #include "store/find/FindForm.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "app/core/DiagnosticLog.h"
 #include "app/core/Strings.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
+#include "store/find/FoundPlaces.h"
 
 namespace quillet {
 namespace {
@@ -102,41 +102,17 @@ void CFindForm::ResultsChanged() {
   if (listener_) listener_();
 }
 
-namespace {
-
-bool Searchable(const CRecord& r) {
-  return r.IsLive() && (r.kind == kKindTopic || r.kind == kKindNote || r.kind == kKindImage ||
-                        r.kind == kKindCustom);
-}
-
-bool Shown(const CRecord& r) {
-  return r.kind == kKindTopic || r.isPrivate == 0 || bShowPrivate != 0;
-}
-
-}  // namespace
-
 bool CFindForm::Openable(const CRecordStore* store, uint32_t id) {
   if (store == nullptr || id == 0) return false;
-  // The record the result was made from: the first live one of that id.
-  for (uint32_t pos = 0; pos < store->highWater(); ++pos) {
-    const CRecord* r = store->RecordAt(pos);
-    if (r != nullptr && r->recordId == id && Searchable(*r)) return Shown(*r);
-  }
-  return false;
+  return CFoundPlaces(*store).Openable(id);
 }
 
 std::vector<FindListLine> CFindForm::ListLines(const CRecordStore* store) const {
   std::vector<FindListEntry> entries = engine_.FillOrder();
   if (store != nullptr && !entries.empty()) {
     // One walk over the store for all results, not one per result.
-    std::unordered_map<uint32_t, const CRecord*> records;
-    for (uint32_t pos = 0; pos < store->highWater(); ++pos)
-      if (const CRecord* r = store->RecordAt(pos); r != nullptr && Searchable(*r))
-        records.emplace(r->recordId, r);
-    std::erase_if(entries, [&](const FindListEntry& e) {
-      auto it = records.find(e.recordId);
-      return it == records.end() || !Shown(*it->second);
-    });
+    const CFoundPlaces places(*store);
+    std::erase_if(entries, [&](const FindListEntry& e) { return !places.Openable(e.recordId); });
   }
   std::vector<FindListLine> lines;
   lines.reserve(entries.size());

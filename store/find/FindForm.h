@@ -83,9 +83,9 @@ class CFindForm {
   // Openable) are left out: the results outlive leaving the mode, and the
   // records may be deleted or private records hidden in between.
   std::vector<FindListLine> ListLines(const CRecordStore* store = nullptr) const;
-  // Whether the result list may open record `id` of `store`: it is still
-  // there and live, and it is not a private note, image or reference while
-  // private records are hidden (the search itself never lists those).
+  // Whether the result list may open record `id` of `store`: the windows
+  // can still show it (FoundPlaces.h): it is there and live, and neither it
+  // nor every topic holding it is private while private records are hidden.
   static bool Openable(const CRecordStore* store, uint32_t id);
 
   // Called whenever the results change (Find, Cancel, reset), so the list

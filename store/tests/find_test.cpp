@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "store/PrivateRecords.h"
+#include "store/find/FoundPlaces.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
 #include "store/find/FindEngine.h"
@@ -154,18 +155,74 @@ TEST_F(FindTest, SearchedFieldsPerKind) {
   EXPECT_EQ(Run("1999", FIND_RULE_EXACT), List{"R2"});
 }
 
-TEST_F(FindTest, LiveOnlyAndPrivateHiddenExceptTopics) {
+TEST_F(FindTest, LiveOnlyAndPrivateOnlyWhileShown) {
   Add<CNoteRecord>(2, kFlagDeleted)->text = "word";
   Add<CNoteRecord>(3, kFlagArchived)->text = "word";
   Add<CNoteRecord>(4, kFlagModified)->text = "word";
   Add<CNoteRecord>(5, 0, 1)->text = "word";
   Add<CImageRecord>(6, 0, 1)->title = "word";
-  Add<CTopicRecord>(7, 0, 1)->title = "word";
+  Add<CTopicRecord>(7, 0, 1)->title = "word";  // the tree hides private topics too
   auto* ref = Add<CCustomRecord>(8, 0, 1);
   ref->fields = {"word"};
-  EXPECT_EQ(Run("word", FIND_RULE_ANY), (List{"T7", "N4"}));
+  EXPECT_EQ(Run("word", FIND_RULE_ANY), (List{"N4"}));
   bShowPrivate = 1;
   EXPECT_EQ(Run("word", FIND_RULE_ANY), (List{"T7", "R8", "N4", "N5", "I6"}));
+}
+
+// A topic with its links record holding `members`.
+void AddTopicWith(CRecordStore& store, uint32_t id, uint32_t linksId, const std::string& title,
+                  uint32_t isPrivate, std::vector<uint32_t> members) {
+  auto t = std::make_unique<CTopicRecord>();
+  t->recordId = id;
+  t->linksId = linksId;
+  t->title = title;
+  t->isPrivate = isPrivate;
+  auto l = std::make_unique<CTopicLinksRecord>();
+  l->recordId = linksId;
+  l->topicId = id;
+  l->memberIds = std::move(members);
+  ASSERT_EQ(store.Insert(std::move(t)), DB_OK);
+  ASSERT_EQ(store.Insert(std::move(l)), DB_OK);
+}
+
+TEST_F(FindTest, WhatOnlyHiddenTopicsHoldIsHiddenWithThem) {
+  AddTopicWith(store_, 10, 11, "Secret topic", 1, {20, 21});
+  AddTopicWith(store_, 12, 13, "Office move", 0, {21});
+  Note(20, "plan in the secret topic");        // only the private topic holds it
+  Note(21, "plan in both topics");             // a shown topic holds it too
+  Note(22, "plan that belongs to no topic");   // opened in its window
+  EXPECT_EQ(Run("plan", FIND_RULE_ANY), (List{"N21", "N22"}));
+  EXPECT_EQ(Run("secret", FIND_RULE_ANY), List{});
+
+  CFoundPlaces places(store_);
+  EXPECT_EQ(places.PlaceOf(10), FoundPlace::kHidden);
+  EXPECT_EQ(places.PlaceOf(12), FoundPlace::kInTree);
+  EXPECT_EQ(places.PlaceOf(20), FoundPlace::kHidden);
+  EXPECT_EQ(places.PlaceOf(21), FoundPlace::kInTree);
+  EXPECT_EQ(places.PlaceOf(22), FoundPlace::kOutsideTree);
+  EXPECT_EQ(places.PlaceOf(11), FoundPlace::kNowhere);  // a links record is no result
+  EXPECT_EQ(places.PlaceOf(99), FoundPlace::kNowhere);
+
+  bShowPrivate = 1;
+  EXPECT_EQ(Run("plan", FIND_RULE_ANY), (List{"N20", "N21", "N22"}));
+  EXPECT_EQ(Run("secret", FIND_RULE_ANY), (List{"T10", "N20"}));
+  EXPECT_EQ(CFoundPlaces(store_).PlaceOf(20), FoundPlace::kInTree);
+}
+
+TEST_F(FindTest, AnIdHeldTwiceIsListedOnceAsTheRecordTheWindowsOpen) {
+  Note(5, "duplicate from the conduit");
+  Note(5, "duplicate from the conduit, second copy");
+  Topic(5, "duplicate as a topic");  // another kind with the same id
+  Note(6, "duplicate kept apart");
+  EXPECT_EQ(Run("duplicate", FIND_RULE_ANY), (List{"N5", "N6"}));
+  ASSERT_EQ(engine_.notes().size(), 2u);
+  EXPECT_EQ(engine_.notes()[0]->text, "duplicate from the conduit");
+
+  // When the first record of an id is deleted, nothing of that id can be
+  // opened: none is listed.
+  Add<CNoteRecord>(7, kFlagDeleted)->text = "ghost";
+  Note(7, "ghost alive");
+  EXPECT_EQ(Run("ghost", FIND_RULE_ANY), List{});
 }
 
 TEST_F(FindTest, OneResultPerRecordAndAllRemovesPartialMatches) {

@@ -57,11 +57,27 @@ void ShowPrivateState() {
     g_windows->SetPrivateMenuText(LoadString(bShowPrivate ? IDS_HIDE_PRIVATE : IDS_SHOW_PRIVATE));
 }
 
-uint32_t CurrentPalmUserId(CPalmUserList& list) {
+// The current user's Palm Desktop id, looked up now by name in a list just
+// built (and the user's folder, so that another user who took the name
+// since never unlocks these records); 0 when Palm Desktop no longer knows
+// the user.
+uint32_t CurrentPalmUserId(const CPalmUserList& list) {
   if (g_table == nullptr) return 0;
-  std::string folder;
-  uint16_t index = g_table->FindCurrentUser(&folder);
-  return list.UserIdAt(index);
+  const std::string name = CurrentUserName();
+  if (name.empty()) return 0;
+  for (const auto& e : list.entries)
+    if (e->name == name && e->folder == AppPaths.userFolder) return e->userId;
+  return 0;
+}
+
+void TellUnknownUser(const std::string& name) {
+  MessageRequest r;
+  r.text = "Palm Desktop does not know the user \"" + name +
+           "\" any more, so the password for the private records cannot be checked. "
+           "They stay hidden.";
+  r.caption = kCaptionBang;
+  r.flags = kMbOk | kMbIconExclamation;
+  UI().ShowMessage(r);
 }
 
 }  // namespace
@@ -148,16 +164,26 @@ bool TogglePrivateRecords() {
   } else {
     CPalmUserList list;
     list.Build();
-    uint32_t user_id = CurrentPalmUserId(list);
+    const uint32_t user_id = CurrentPalmUserId(list);
+    const std::string user = CurrentUserName();
+    if (user_id == 0) {
+      TellUnknownUser(user);
+      return false;
+    }
     if (!list.CheckPassword(user_id, "")) {
+      // The answer counts only for the user it was asked about.
+      const std::string folder = AppPaths.userFolder;
       PasswordCheck check = [&list, user_id](const std::string& typed) {
         if (list.CheckPassword(user_id, typed.substr(0, kPasswordLimit))) return true;
         ShowStringMessage(IDS_BAD_PASSWORD, kCaptionBang, kMbOk | kMbIconExclamation);
         return false;
       };
-      std::string user = CurrentUserName();
       bool accepted = Prompt() ? Prompt()(user, check) : AskThroughForm(user, check);
       if (!accepted) return false;
+      if (AppPaths.userFolder != folder || CurrentUserName() != user) {
+        LogLine("Private records: the user changed while the password was asked; nothing shown");
+        return false;
+      }
     }
     bShowPrivate = 1;
     StorePrivate(1);

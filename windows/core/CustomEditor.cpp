@@ -76,7 +76,7 @@ bool CCustomEditor::ShowReference(uint32_t id) {
   // fewer fields leaves the rest empty, more are kept but not shown.
   view_.fields.assign(kind->labels.size(), std::string());
   for (size_t i = 0; i < view_.fields.size() && i < ref->fields.size(); ++i)
-    view_.fields[i] = ShownText(ref->fields[i], kReferenceFieldLimit);
+    view_.fields[i] = ShownText(ref->fields[i]);
   view_.isPrivate = ref->isPrivate != 0;
   view_.okStringId = IDS_UPDATE;
   return true;
@@ -115,6 +115,21 @@ bool CCustomEditor::Ok(const std::vector<std::string>& typedFields, bool private
   typed_private_ = privateChecked;
   return RunOk();
 }
+
+bool CCustomEditor::OkQuietly(const std::vector<std::string>& typedFields, bool privateChecked) {
+  if (Current() == nullptr) return false;
+  typed_ = typedFields;
+  typed_private_ = privateChecked;
+  return RunOkQuietly();
+}
+
+bool CCustomEditor::TypedTextsFit() const {
+  for (const std::string& typed : typed_)
+    if (!TypedTextFits(typed, kReferenceFieldLimit)) return false;
+  return true;
+}
+
+void CCustomEditor::ShowSaved() { ShowReference(reference_id_); }
 
 void CCustomEditor::TakePrivateFlag() {
   if (CCustomRecord* ref = Current()) ApplyPrivateFlag(*ref, typed_private_, is_new_);

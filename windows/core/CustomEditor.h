@@ -65,6 +65,8 @@ class CCustomEditor : public CRecordCommit {
 
   // OK with one typed text per field of the shown kind.
   bool Ok(const std::vector<std::string>& typedFields, bool privateChecked);
+  // OK for the HotSync notifier: no message, no command (RunOkQuietly).
+  bool OkQuietly(const std::vector<std::string>& typedFields, bool privateChecked);
   void Cancel() { RunCancel(); }
   // "Unused Custom Record Deleted" when there was a pending reference.
   bool DiscardPending();
@@ -75,6 +77,8 @@ class CCustomEditor : public CRecordCommit {
   bool AddOrUpdate() override;
   void ClearWindow() override { Clear(); }
   void DeletePending() override;
+  bool TypedTextsFit() const override;
+  void ShowSaved() override;
 
  private:
   CCustomRecord* Current();

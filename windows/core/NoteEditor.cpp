@@ -39,7 +39,7 @@ bool CNoteEditor::ShowNote(uint32_t noteId) {
   if (note == nullptr) return false;
   note_id_ = note->recordId;
   view_.okStringId = IDS_UPDATE;
-  view_.text = ShownText(note->text, kNoteTextLimit);
+  view_.text = ShownText(note->text);
   view_.isPrivate = note->isPrivate != 0;
   return true;
 }
@@ -62,6 +62,16 @@ bool CNoteEditor::Ok(const std::string& typedText, bool privateChecked) {
   typed_private_ = privateChecked;
   return RunOk();
 }
+
+bool CNoteEditor::OkQuietly(const std::string& typedText, bool privateChecked) {
+  typed_text_ = typedText;
+  typed_private_ = privateChecked;
+  return RunOkQuietly();
+}
+
+bool CNoteEditor::TypedTextsFit() const { return TypedTextFits(typed_text_, kNoteTextLimit); }
+
+void CNoteEditor::ShowSaved() { ShowNote(note_id_); }
 
 void CNoteEditor::TakePrivateFlag() {
   if (CNoteRecord* note = Current()) ApplyPrivateFlag(*note, typed_private_, is_new_);

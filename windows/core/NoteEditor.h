@@ -44,6 +44,8 @@ class CNoteEditor : public CRecordCommit {
   void Refresh();
 
   bool Ok(const std::string& typedText, bool privateChecked);
+  // OK for the HotSync notifier: no message, no command (RunOkQuietly).
+  bool OkQuietly(const std::string& typedText, bool privateChecked);
   void Cancel() { RunCancel(); }
   // A mode change or the program's end: the pending note goes
   // ("Unused Note Record Deleted"). True when there was one.
@@ -55,6 +57,8 @@ class CNoteEditor : public CRecordCommit {
   bool AddOrUpdate() override;
   void ClearWindow() override { Clear(); }
   void DeletePending() override;
+  bool TypedTextsFit() const override;
+  void ShowSaved() override;
 
  private:
   // The record OK works on: the pending one or the shown one (looked up

@@ -8,12 +8,24 @@
 #include "app/shell/EditPending.h"
 #include "store/PrivateRecords.h"
 #include "store/Record.h"
+#include "store/db/CurrentDatabase.h"
 #include "windows/core/WindowHost.h"
 
 namespace quillet {
 
+size_t StoredLength(const std::string& typed) {
+  size_t n = 0;
+  for (char c : typed) n += c != '\r';
+  return n;
+}
+
+bool TypedTextFits(const std::string& typed, size_t limit) { return StoredLength(typed) <= limit; }
+
 std::string TakeTypedText(const std::string& typed, size_t limit, int fieldStringId) {
-  std::string text = typed;
+  std::string text;
+  text.reserve(typed.size());
+  for (char c : typed)
+    if (c != '\r') text += c;
   if (text.size() > limit) {
     char message[512];
     std::snprintf(message, sizeof message, LoadString(IDS_TEXT_TOO_LONG), LoadString(fieldStringId),
@@ -26,14 +38,10 @@ std::string TakeTypedText(const std::string& typed, size_t limit, int fieldStrin
     UI().ShowMessage(request);
     text.resize(limit);
   }
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text)
-    if (c != '\r') out += c;
-  return out;
+  return text;
 }
 
-std::string ShownText(const std::string& stored, size_t limit) {
+std::string ShownText(const std::string& stored) {
   std::string out;
   out.reserve(stored.size() + stored.size() / 16);
   for (char c : stored) {
@@ -41,9 +49,6 @@ std::string ShownText(const std::string& stored, size_t limit) {
     if (c == '\n') out += '\r';
     out += c;
   }
-  if (out.size() > limit) out.resize(limit);
-  // Never leave half a line break at the cut.
-  if (!out.empty() && out.back() == '\r') out.pop_back();
   return out;
 }
 
@@ -66,6 +71,18 @@ bool CRecordCommit::RunOk() {
   WindowHost().SendCommand(CMD_VIEW_TOPIC);
   ClearWindow();
   WindowHost().RefreshImageLists();
+  return true;
+}
+
+bool CRecordCommit::RunOkQuietly() {
+  if (!TypedTextsFit()) return false;
+  TakePrivateFlag();
+  ReadTexts();  // everything fits: no message
+  if (!AddOrUpdate()) return false;
+  if (pDB == nullptr || pDB->Save() != DB_OK) return false;
+  AfterSave();
+  bEditPending = 0;
+  ShowSaved();
   return true;
 }
 

@@ -12,14 +12,21 @@ namespace quillet {
 
 class CRecord;
 
-// A typed text made ready for the store: longer than `limit` characters
-// gives string 209 naming the field (string `fieldStringId`) and the limit
-// and is cut to it; carriage returns are removed.
+// Limits count characters as the store keeps them: line feeds only, so a
+// carriage return the edit control adds is not counted.
+size_t StoredLength(const std::string& typed);
+bool TypedTextFits(const std::string& typed, size_t limit);
+
+// A typed text made ready for the store: carriage returns are removed; a
+// text still longer than `limit` characters gives string 209 naming the
+// field (string `fieldStringId`) and the limit and is cut to it.
 std::string TakeTypedText(const std::string& typed, size_t limit, int fieldStringId);
 
 // The store's line feeds as an edit control shows them: each written as
-// carriage return + line feed; the result cut to `limit` characters.
-std::string ShownText(const std::string& stored, size_t limit);
+// carriage return + line feed. Nothing is cut: a stored text over its limit
+// (the handheld may write one) is shown whole, and only OK cuts it, saying
+// so.
+std::string ShownText(const std::string& stored);
 
 class CRecordCommit {
  public:
@@ -32,6 +39,12 @@ class CRecordCommit {
   // Cancel: the window's pending new record is deleted unsaved, the
   // unsaved-changes flag cleared and the window's cancel command sent.
   void RunCancel();
+  // OK without a word, for the HotSync notifier, which must not be kept
+  // waiting: saves only when every typed text fits its limit and the store
+  // saves. Then the window shows the saved record and no command is sent.
+  // False otherwise, nothing told; texts that did not fit leave the record
+  // untouched.
+  bool RunOkQuietly();
 
  protected:
   // Sets the record's isPrivate; a record that turns private while private
@@ -50,6 +63,11 @@ class CRecordCommit {
   // 3072 after OK for every window; Cancel sends 3072 but from the topic
   // window, which sends 3058.
   virtual uint32_t CancelCommand() const;
+  // For RunOkQuietly: whether what OK was given fits the limits.
+  virtual bool TypedTextsFit() const = 0;
+  // For RunOkQuietly: shows the record just saved (the window's view then
+  // matches the store).
+  virtual void ShowSaved() = 0;
 };
 
 }  // namespace quillet

@@ -52,7 +52,7 @@ bool CTopicEditor::ShowTopic(uint32_t topicId) {
   view_.okStringId = IDS_UPDATE;
   topic_id_ = topic->recordId;
   FillCategories(topic->categoryId);
-  view_.title = ShownText(topic->title, kTopicTitleLimit);
+  view_.title = ShownText(topic->title);
   return true;
 }
 
@@ -87,6 +87,16 @@ bool CTopicEditor::Ok(const std::string& typedTitle, int categoryPosition) {
   typed_position_ = categoryPosition;
   return RunOk();
 }
+
+bool CTopicEditor::OkQuietly(const std::string& typedTitle, int categoryPosition) {
+  typed_title_ = typedTitle;
+  typed_position_ = categoryPosition;
+  return RunOkQuietly();
+}
+
+bool CTopicEditor::TypedTextsFit() const { return TypedTextFits(typed_title_, kTopicTitleLimit); }
+
+void CTopicEditor::ShowSaved() { ShowTopic(topic_id_); }
 
 void CTopicEditor::ReadTexts() {
   title_ = TakeTypedText(typed_title_, kTopicTitleLimit, IDS_TITLE);

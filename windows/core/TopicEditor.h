@@ -57,6 +57,8 @@ class CTopicEditor : public CRecordCommit {
 
   // OK with what the dialog holds.
   bool Ok(const std::string& typedTitle, int categoryPosition);
+  // OK for the HotSync notifier: no message, no command (RunOkQuietly).
+  bool OkQuietly(const std::string& typedTitle, int categoryPosition);
   void Cancel() { RunCancel(); }
   // The mode changed or the program ends: the pending topic and links
   // record are deleted ("Unused Topic Record Deleted"). True when there
@@ -70,6 +72,8 @@ class CTopicEditor : public CRecordCommit {
   void ClearWindow() override { Clear(); }
   void DeletePending() override;
   uint32_t CancelCommand() const override;
+  bool TypedTextsFit() const override;
+  void ShowSaved() override;
 
  private:
   void FillCategories(int64_t selectData);

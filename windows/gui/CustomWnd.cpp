@@ -6,6 +6,8 @@
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/shell/EditPending.h"
+#include "store/RecordKinds.h"
+#include "windows/core/TreeText.h"
 #include "windows/gui/RecordDialog.h"
 
 namespace quillet {
@@ -129,13 +131,85 @@ void CCustomWnd::Refresh() {
   SyncView();
 }
 
-bool CCustomWnd::Ok() {
-  std::vector<std::string> typed;
+std::vector<QString> CCustomWnd::TypedFields() const {
+  std::vector<QString> typed;
   for (int i = 0; i < fieldCount(); ++i) {
     QString text = fieldText(i);
     text.replace("\n", "\r\n");
-    typed.push_back(ToAnsi(text));
+    typed.push_back(text);
   }
+  return typed;
+}
+
+bool CCustomWnd::HasUnsavedEdits() const {
+  if (!container_ || !private_) return false;
+  const CCustomEditor::View& v = editor_.view();
+  if (private_->isChecked() != v.isPrivate) return true;
+  for (int i = 0; i < fieldCount(); ++i) {
+    const QString shown = i < static_cast<int>(v.fields.size()) ? FromAnsi(v.fields[i]) : QString();
+    if (!SameTypedText(fieldText(i), shown)) return true;
+  }
+  return false;
+}
+
+std::string CCustomWnd::EditedRecordName() const {
+  if (const CCustomRecord* ref = editor_.isNew() ? nullptr : FindLiveReference(editor_.referenceId()))
+    return ref->fields.empty() ? std::string() : CutMemberText(FirstLine(ref->fields[0]), TextCut::kMarked);
+  return TypedRecordName(fieldText(0));
+}
+
+bool CCustomWnd::SaveEditsQuietly() {
+  if (!HasUnsavedEdits()) return true;
+  std::vector<std::string> typed;
+  for (const QString& field : TypedFields()) {
+    std::string bytes;
+    if (!ToAnsiExact(field, &bytes)) return false;
+    typed.push_back(std::move(bytes));
+  }
+  if (!editor_.OkQuietly(typed, private_->isChecked())) return false;
+  SyncView();
+  return true;
+}
+
+void CCustomWnd::DiscardEdits() {
+  SyncView();
+  bEditPending = 0;
+}
+
+std::optional<TypedEdits> CCustomWnd::TakeEdits() const {
+  if (!container_ || !private_) return std::nullopt;
+  TypedEdits e;
+  e.recordId = editor_.isNew() ? 0 : editor_.referenceId();
+  e.recordKind = kKindCustom;
+  e.windowKind = built_kind_;
+  for (int i = 0; i < fieldCount(); ++i) e.texts.push_back(fieldText(i));
+  e.isPrivate = private_->isChecked();
+  return e;
+}
+
+bool CCustomWnd::RestoreEdits(const TypedEdits& e) {
+  if (!container_ || e.recordKind != kKindCustom) return false;
+  const CCustomRecord* ref = e.recordId != 0 ? FindLiveReference(e.recordId) : nullptr;
+  if (ref != nullptr && KindOfType(ref->customType) != nullptr &&
+      KindOfType(ref->customType)->windowKind == e.windowKind) {
+    editor_.ShowReference(e.recordId);
+  } else if (!editor_.isNew() || editor_.view().windowKind != e.windowKind) {
+    // New, or gone meanwhile: what was typed becomes a new reference of
+    // the same kind.
+    editor_.SetNewKind(e.windowKind);
+    editor_.NewReference();
+  }
+  SyncView();
+  if (built_kind_ != e.windowKind) return false;
+  for (int i = 0; i < fieldCount() && i < static_cast<int>(e.texts.size()); ++i) setFieldText(i, e.texts[i]);
+  private_->setChecked(e.isPrivate);
+  bEditPending = 1;
+  return true;
+}
+
+bool CCustomWnd::Ok() {
+  std::vector<std::string> typed;
+  for (const QString& text : TypedFields()) typed.push_back(ToAnsi(text));
   const bool saved = editor_.Ok(typed, private_->isChecked());
   // A failed save keeps what was typed; a reference gone meanwhile left
   // the editor cleared.

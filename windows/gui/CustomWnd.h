@@ -28,6 +28,13 @@ class CCustomWnd : public CChildWnd {
   void Refresh() override;
   void SetNewRecordKind(int kind) override { editor_.SetNewKind(kind); }
   QWidget* FocusTarget() override;
+  bool HasUnsavedEdits() const override;
+  std::string EditedRecordName() const override;
+  bool SaveEdits() override { return Ok(); }
+  bool SaveEditsQuietly() override;
+  void DiscardEdits() override;
+  std::optional<TypedEdits> TakeEdits() const override;
+  bool RestoreEdits(const TypedEdits& edits) override;
 
   bool Ok();
   void Cancel();
@@ -52,6 +59,8 @@ class CCustomWnd : public CChildWnd {
   void BuildKind(int windowKind);
   void SyncView();
   void MarkEdited();
+  // The fields as the dialog holds them, line breaks as CR LF.
+  std::vector<QString> TypedFields() const;
 
   CCustomEditor editor_;
   QPointer<QWidget> container_;

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/core/Strings.h"
+#include "app/core/UserInterface.h"
 #include "app/gui/Ansi.h"
 
 namespace quillet {
@@ -74,12 +75,29 @@ CPasswordDialog::CPasswordDialog(QWidget* owner, const std::string& userName, Pa
 }
 
 void CPasswordDialog::OnOk() {
-  if (check_ && check_(ToAnsi(password_->text()))) {
+  std::string typed;
+  QString bad;
+  if (!ToAnsiExact(password_->text(), &typed, &bad)) {
+    // Palm Desktop keeps passwords in the Windows code page: this one could
+    // never match, and replacing the character would try another password.
+    TellUnusablePasswordCharacter(bad);
+  } else if (check_ && check_(typed)) {
     accept();
     return;
   }
   password_->selectAll();
   password_->setFocus();
+}
+
+void TellUnusablePasswordCharacter(const QString& bad) {
+  QString code;
+  for (const uint c : bad.toUcs4()) code += QString("U+%1").arg(c, 4, 16, QChar('0')).toUpper();
+  MessageRequest r;
+  r.text = "The password holds a character that Palm Desktop passwords cannot hold (" +
+           ToAnsi(code) + "). Check the keyboard layout and type it again.";
+  r.caption = kCaptionBang;
+  r.flags = kMbOk | kMbIconExclamation;
+  UI().ShowMessage(r);
 }
 
 bool CPasswordDialog::Ask(const std::string& userName, const PasswordCheck& check) {

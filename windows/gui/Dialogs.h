@@ -47,6 +47,10 @@ class CPasswordDialog : public QDialog {
   PasswordCheck check_;
 };
 
+// Tells the person that a typed password holds `bad`, a character the code
+// page (and so Palm Desktop's passwords) cannot hold.
+void TellUnusablePasswordCharacter(const QString& bad);
+
 // The window dialogs belong to: the active window, else the main window.
 QWidget* DialogOwner();
 

@@ -7,6 +7,8 @@
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/shell/EditPending.h"
+#include "store/RecordKinds.h"
+#include "windows/core/TreeText.h"
 #include "windows/gui/RecordDialog.h"
 
 namespace quillet {
@@ -70,6 +72,57 @@ bool CNoteWnd::Ok() {
   const bool saved = editor_.Ok(ToAnsi(TypedText(text_)), private_->isChecked());
   if (saved) SyncView();
   return saved;
+}
+
+bool CNoteWnd::HasUnsavedEdits() const {
+  if (!text_) return false;
+  const CNoteEditor::View& v = editor_.view();
+  return !SameTypedText(text_->toPlainText(), FromAnsi(v.text)) || private_->isChecked() != v.isPrivate;
+}
+
+std::string CNoteWnd::EditedRecordName() const {
+  if (const CNoteRecord* note = editor_.isNew() ? nullptr : FindLiveNote(editor_.noteId()))
+    return CutMemberText(FirstLine(note->text), TextCut::kMarked);
+  return TypedRecordName(text_ ? text_->toPlainText() : QString());
+}
+
+bool CNoteWnd::SaveEditsQuietly() {
+  if (!HasUnsavedEdits()) return true;
+  std::string typed;
+  if (!ToAnsiExact(TypedText(text_), &typed)) return false;
+  if (!editor_.OkQuietly(typed, private_->isChecked())) return false;
+  SyncView();
+  return true;
+}
+
+void CNoteWnd::DiscardEdits() {
+  SyncView();
+  bEditPending = 0;
+}
+
+std::optional<TypedEdits> CNoteWnd::TakeEdits() const {
+  if (!text_) return std::nullopt;
+  TypedEdits e;
+  e.recordId = editor_.isNew() ? 0 : editor_.noteId();
+  e.recordKind = kKindNote;
+  e.texts = {text_->toPlainText()};
+  e.isPrivate = private_->isChecked();
+  return e;
+}
+
+bool CNoteWnd::RestoreEdits(const TypedEdits& e) {
+  if (!text_ || e.recordKind != kKindNote || e.texts.size() != 1) return false;
+  if (e.recordId != 0 && FindLiveNote(e.recordId) != nullptr) {
+    editor_.ShowNote(e.recordId);
+  } else if (!editor_.isNew()) {
+    // New, or gone meanwhile: what was typed becomes a new note.
+    editor_.NewNote();
+  }
+  SyncView();
+  text_->setPlainText(e.texts[0]);
+  private_->setChecked(e.isPrivate);
+  bEditPending = 1;
+  return true;
 }
 
 void CNoteWnd::Cancel() {

@@ -21,6 +21,13 @@ class CNoteWnd : public CChildWnd {
   bool DiscardPendingRecord() override { return editor_.DiscardPending(); }
   void Refresh() override;
   QWidget* FocusTarget() override { return text_; }
+  bool HasUnsavedEdits() const override;
+  std::string EditedRecordName() const override;
+  bool SaveEdits() override { return Ok(); }
+  bool SaveEditsQuietly() override;
+  void DiscardEdits() override;
+  std::optional<TypedEdits> TakeEdits() const override;
+  bool RestoreEdits(const TypedEdits& edits) override;
 
   bool Ok();
   void Cancel();

@@ -4,6 +4,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
+#include "app/gui/Ansi.h"
+#include "windows/core/TreeText.h"
+
 namespace quillet {
 
 RecordDialogFrame::RecordDialogFrame(QWidget* host, const char* objectName, const QString& heading) {
@@ -45,6 +48,17 @@ QPushButton* RecordDialogFrame::AddButtons() {
   buttons->addWidget(cancel);
   body->addLayout(buttons);
   return ok;
+}
+
+bool SameTypedText(QString typed, QString shown) {
+  typed.remove('\r');
+  shown.remove('\r');
+  return typed == shown;
+}
+
+std::string TypedRecordName(const QString& typed) {
+  const QString first = typed.section('\n', 0, 0).remove('\r');
+  return CutMemberText(ToAnsi(first), TextCut::kMarked);
 }
 
 QString TypedText(const QPlainTextEdit* edit) {

@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <string>
+
 namespace quillet {
 
 struct RecordDialogFrame {
@@ -22,8 +24,16 @@ struct RecordDialogFrame {
   QPushButton* cancel = nullptr;
 };
 
-// The edit's text with its line breaks as carriage return + line feed, so
-// that lengths are counted as they are stored on the handheld's side.
+// The edit's text with its line breaks as carriage return + line feed, as
+// the record windows hand texts to their logic.
 QString TypedText(const QPlainTextEdit* edit);
+
+// Whether a dialog's text says what the store's text (as shown) says, line
+// breaks written either way.
+bool SameTypedText(QString typed, QString shown);
+
+// A new record's name for "Save changes to ...?": the first line of what was
+// typed, cut as the tree cuts a member's text (code-page bytes).
+std::string TypedRecordName(const QString& typed);
 
 }  // namespace quillet

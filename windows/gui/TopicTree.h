@@ -72,6 +72,8 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   void ForgetSelection() override;
   void ClearSelectionMarks() override;
   void SelectCurrent() override;
+  uint32_t CurrentTopicId() const override { return CurrentTopic(); }
+  void SetCurrentTopicId(uint32_t topicId) override { MakeCurrentTopic(topicId); }
   void DeleteSelectedItem() override { DeleteSelected(true); }
   void ExpandAll() override;
   void CollapseAll() override;

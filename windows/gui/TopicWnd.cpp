@@ -11,7 +11,9 @@
 #include "store/RecordKinds.h"
 #include "store/db/CurrentDatabase.h"
 #include "windows/core/PropertyPages.h"
+#include "windows/core/TreeText.h"
 #include "windows/gui/Parts.h"
+#include "windows/gui/RecordDialog.h"
 
 namespace quillet {
 
@@ -142,6 +144,61 @@ bool CTopicWnd::Ok() {
   const bool saved = editor_.Ok(ToAnsi(typed), category_->currentIndex());
   if (saved) SyncView();
   return saved;
+}
+
+bool CTopicWnd::HasUnsavedEdits() const {
+  if (!title_) return false;
+  const CTopicEditor::View& v = editor_.view();
+  return !SameTypedText(title_->toPlainText(), FromAnsi(v.title)) || category_->currentIndex() != v.selected;
+}
+
+std::string CTopicWnd::EditedRecordName() const {
+  if (const CTopicRecord* topic = editor_.isNew() ? nullptr : FindTopic(editor_.topicId()))
+    return CutMemberText(FirstLine(topic->title), TextCut::kMarked);
+  return TypedRecordName(title_ ? title_->toPlainText() : QString());
+}
+
+bool CTopicWnd::SaveEditsQuietly() {
+  if (!HasUnsavedEdits()) return true;
+  std::string typed;
+  if (!ToAnsiExact(TypedText(title_), &typed)) return false;
+  if (!editor_.OkQuietly(typed, category_->currentIndex())) return false;
+  SyncView();
+  return true;
+}
+
+void CTopicWnd::DiscardEdits() {
+  SyncView();
+  bEditPending = 0;
+}
+
+std::optional<TypedEdits> CTopicWnd::TakeEdits() const {
+  if (!title_) return std::nullopt;
+  TypedEdits e;
+  e.recordId = editor_.isNew() ? 0 : editor_.topicId();
+  e.recordKind = kKindTopic;
+  e.texts = {title_->toPlainText()};
+  const auto& entries = editor_.view().categories;
+  const int at = category_->currentIndex();
+  e.category = at >= 0 && static_cast<size_t>(at) < entries.size() ? entries[static_cast<size_t>(at)].data : 0;
+  return e;
+}
+
+bool CTopicWnd::RestoreEdits(const TypedEdits& e) {
+  if (!title_ || e.recordKind != kKindTopic || e.texts.size() != 1) return false;
+  if (e.recordId != 0 && FindTopic(e.recordId) != nullptr) {
+    editor_.ShowTopic(e.recordId);
+  } else if (!editor_.isNew()) {
+    // New, or gone meanwhile: what was typed becomes a new topic.
+    editor_.NewTopic();
+  }
+  SyncView();
+  title_->setPlainText(e.texts[0]);
+  // The category chosen, when the reloaded store still has it.
+  const int at = EntryPosition(editor_.view().categories, e.category);
+  category_->setCurrentIndex(at);
+  bEditPending = 1;
+  return true;
 }
 
 void CTopicWnd::Cancel() {

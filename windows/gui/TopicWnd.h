@@ -22,6 +22,13 @@ class CTopicWnd : public CChildWnd {
   bool DiscardPendingRecord() override { return editor_.DiscardPending(); }
   void Refresh() override;
   QWidget* FocusTarget() override { return title_; }
+  bool HasUnsavedEdits() const override;
+  std::string EditedRecordName() const override;
+  bool SaveEdits() override { return Ok(); }
+  bool SaveEditsQuietly() override;
+  void DiscardEdits() override;
+  std::optional<TypedEdits> TakeEdits() const override;
+  bool RestoreEdits(const TypedEdits& edits) override;
 
   // The buttons' actions.
   bool Ok();

@@ -106,16 +106,61 @@ TEST_F(NoteEditorTest, TextsOfTheLimitPassOneMoreIsToldAndCut) {
   ASSERT_TRUE(f.Reopen());
   EXPECT_EQ(FindLiveNote(id)->text, std::string(30000, 'b'));
 
-  // The limit counts the carriage returns typed; they are removed after
-  // the cut, so a text of many lines keeps every character it was cut to.
+  // The limit counts characters as stored: the carriage returns the edit
+  // control adds are not counted, so a shown note of the limit with many
+  // lines is saved whole and without a word.
   std::string lines;
-  for (int i = 0; i < 10000; ++i) lines += "ab\r\n";  // 40000 typed
+  for (int i = 0; i < 10000; ++i) lines += "ab\r\n";  // 40000 typed, 30000 stored
   editor.NewNote();
   id = editor.noteId();
   ASSERT_TRUE(editor.Ok(lines, false));
+  EXPECT_EQ(f.ui.messages.size(), 1u);  // only the one above
   const std::string& stored = FindLiveNote(id)->text;
   EXPECT_EQ(stored.find('\r'), std::string::npos);
-  EXPECT_EQ(stored.size(), 30000u - 7500u);
+  EXPECT_EQ(stored.size(), 30000u);
+
+  // An unchanged note of 30000 characters with 100 line breaks, shown and
+  // saved again, keeps every character.
+  std::string full;
+  for (int i = 0; i < 100; ++i) full += std::string(299, 'n') + "\n";
+  const uint32_t kept = f.AddNote(topic, full);
+  ASSERT_TRUE(editor.ShowNote(kept));
+  EXPECT_EQ(editor.view().text.size(), 30100u);
+  ASSERT_TRUE(editor.Ok(editor.view().text, false));
+  EXPECT_EQ(f.ui.messages.size(), 1u);
+  ASSERT_TRUE(f.Reopen());
+  EXPECT_EQ(FindLiveNote(kept)->text, full);
+}
+
+TEST_F(NoteEditorTest, TheQuietOkSavesWhatFitsAndLeavesTheRestUntouched) {
+  const uint32_t id = f.AddNote(topic, "old");
+  ASSERT_EQ(pDB->Save(), DB_OK);
+  CNoteEditor editor;
+  ASSERT_TRUE(editor.ShowNote(id));
+  bEditPending = 1;
+  EXPECT_FALSE(editor.OkQuietly(std::string(30001, 'x'), true));
+  EXPECT_TRUE(f.ui.messages.empty());
+  EXPECT_EQ(FindLiveNote(id)->text, "old");
+  EXPECT_EQ(FindLiveNote(id)->isPrivate, 0u);
+  EXPECT_EQ(bEditPending, 1);
+
+  ASSERT_TRUE(editor.OkQuietly("new\r\ntext", false));
+  EXPECT_EQ(bEditPending, 0);
+  EXPECT_TRUE(f.host.commands.empty());
+  // The window goes on showing the note, now as saved.
+  EXPECT_EQ(editor.noteId(), id);
+  EXPECT_EQ(editor.view().text, "new\r\ntext");
+  ASSERT_TRUE(f.Reopen());
+  EXPECT_EQ(FindLiveNote(id)->text, "new\ntext");
+
+  // A new note becomes a member and the window shows it as added.
+  editor.NewNote();
+  const uint32_t fresh = editor.noteId();
+  ASSERT_TRUE(editor.OkQuietly("half typed", false));
+  EXPECT_FALSE(editor.isNew());
+  EXPECT_EQ(editor.noteId(), fresh);
+  EXPECT_EQ(editor.view().okStringId, IDS_UPDATE);
+  EXPECT_EQ(f.MembersOf(topic).back(), fresh);
 }
 
 TEST_F(NoteEditorTest, UpdatingMarksModifiedAndRenewsTheItem) {

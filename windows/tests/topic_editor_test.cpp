@@ -225,6 +225,14 @@ class NoteLikeCommit : public CRecordCommit {
   }
   void ClearWindow() override { steps_->push_back("clear"); }
   void DeletePending() override { steps_->push_back("discard"); }
+  bool TypedTextsFit() const override {
+    steps_->push_back("fit");
+    return textsFit;
+  }
+  void ShowSaved() override { steps_->push_back("shown"); }
+
+ public:
+  bool textsFit = true;
 
  private:
   CNoteRecord* note_;
@@ -264,10 +272,54 @@ TEST_F(TopicEditorTest, TheCommonOkOrderAndAPrivateRecordLeavingTheTree) {
   EXPECT_EQ(f.host.commands.back(), 3072u);
 }
 
-TEST(ShownText, LineFeedsBecomeCarriageReturnLineFeedWithinTheLimit) {
-  EXPECT_EQ(ShownText("a\nb", 10), "a\r\nb");
-  EXPECT_EQ(ShownText("abc\nd", 4), "abc");  // no half line break at the cut
-  EXPECT_EQ(ShownText("a\r\nb", 10), "a\r\nb");
+TEST_F(TopicEditorTest, TheQuietOkChecksTheTextsFirstAndSendsNothing) {
+  uint32_t topic = f.AddTopic("T");
+  const uint32_t noteId = f.AddNote(topic, "n");
+  auto* note = RecordAs<CNoteRecord>(FindRecord(noteId));
+  ASSERT_EQ(pDB->Save(), DB_OK);
+  std::vector<std::string> steps;
+  NoteLikeCommit commit(note, false, &steps);
+  commit.privateChecked = true;
+  commit.textsFit = false;
+  bEditPending = 1;
+  // Texts over a limit: nothing touched, nothing told, still pending.
+  EXPECT_FALSE(commit.RunOkQuietly());
+  EXPECT_EQ(steps, std::vector<std::string>{"fit"});
+  EXPECT_EQ(note->isPrivate, 0u);
+  EXPECT_EQ(bEditPending, 1);
+
+  steps.clear();
+  commit.textsFit = true;
+  ASSERT_TRUE(commit.RunOkQuietly());
+  EXPECT_EQ(steps, (std::vector<std::string>{"fit", "private", "texts", "update", "shown"}));
+  EXPECT_TRUE(f.host.commands.empty());
+  EXPECT_EQ(f.host.imageListRefreshes, 0);
+  EXPECT_EQ(bEditPending, 0);
+  ASSERT_TRUE(f.Reopen());
+  EXPECT_EQ(FindRecord(noteId)->isPrivate, 1u);
+
+  // A store that cannot be written: false, and no message either.
+  note = RecordAs<CNoteRecord>(FindRecord(noteId));
+  NoteLikeCommit again(note, false, &steps);
+  std::filesystem::remove_all(f.output);
+  bEditPending = 1;
+  EXPECT_FALSE(again.RunOkQuietly());
+  EXPECT_TRUE(f.ui.messages.empty());
+  EXPECT_EQ(bEditPending, 1);
+}
+
+TEST(ShownText, LineFeedsBecomeCarriageReturnLineFeedAndNothingIsCut) {
+  EXPECT_EQ(ShownText("a\nb"), "a\r\nb");
+  EXPECT_EQ(ShownText("a\r\nb"), "a\r\nb");
+  // A text of the limit with its line breaks is shown whole.
+  std::string stored;
+  for (int i = 0; i < 100; ++i) stored += std::string(299, 'x') + "\n";
+  ASSERT_EQ(stored.size(), 30000u);
+  const std::string shown = ShownText(stored);
+  EXPECT_EQ(shown.size(), 30100u);
+  EXPECT_EQ(StoredLength(shown), 30000u);
+  EXPECT_TRUE(TypedTextFits(shown, 30000));
+  EXPECT_FALSE(TypedTextFits(shown + "y", 30000));
 }
 
 }  // namespace

@@ -207,6 +207,7 @@ TEST_F(StartupTest, ARemovedLastUserStartsWithTheFirstUser) {
 TEST_F(StartupTest, NoUsersOrNoLibraryMeansNoStore) {
   CUserTable table;
   EXPECT_FALSE(table.PrepareConfiguration(false));
+  EXPECT_EQ(table.failure(), StartFailure::kNoPalmUsers);
   EXPECT_TRUE(table.entries.empty());
   std::string folder = "x";
   EXPECT_EQ(table.FindCurrentUser(&folder), 0);
@@ -219,6 +220,25 @@ TEST_F(StartupTest, NoUsersOrNoLibraryMeansNoStore) {
   EXPECT_EQ(pDB, nullptr);
   ASSERT_FALSE(ui_.messages.empty());
   EXPECT_EQ(ui_.messages.back().text, "Unable to load UserData.dll");
+}
+
+TEST_F(StartupTest, WithoutPalmDesktopsDataFolderNothingIsOpenedOrWrittenForTheUsers) {
+  AddUser("Ann", "Ann");
+  SetStr(kPalmCoreKey, "Path", "");
+  CUserTable table;
+  EXPECT_FALSE(table.PrepareConfiguration(true));
+  EXPECT_EQ(table.failure(), StartFailure::kNoPalmDataFolder);
+  EXPECT_EQ(pDB, nullptr);
+  // No output folder at the root of the file system, no "Please Hotsync".
+  EXPECT_EQ(Str(std::string(ProgramKey) + "Ann/", "OutputPath"), "<missing>");
+  EXPECT_TRUE(ui_.dialogs.empty());
+  EXPECT_TRUE(ui_.messages.empty());
+
+  // With the folder set up again the next start opens the store.
+  SetStr(kPalmCoreKey, "Path", palm_);
+  EXPECT_TRUE(table.PrepareConfiguration(false));
+  EXPECT_EQ(table.failure(), StartFailure::kNone);
+  EXPECT_EQ(pDB->path(), palm_ + "/Ann/Quillet/quillet.dat");
 }
 
 TEST_F(StartupTest, SelectUserSwitchesTheCurrentUserAndItsPaths) {

@@ -5,6 +5,7 @@
 #include "app/shell/Commands.h"
 #include "app/shell/Menus.h"
 #include "app/shell/Modes.h"
+#include "store/RecordKinds.h"
 
 namespace quillet {
 namespace {
@@ -26,6 +27,17 @@ TEST(Modes, EveryModeIsEnteredByItsOwnCommandAndRoundTrips) {
   EXPECT_EQ(RowOf(Mode::PREVIEWIMAGE).number, 11u);
   EXPECT_EQ(RowOf(Mode::FIND).number, 14u);
   EXPECT_STREQ(RowOf(Mode::VIEWTOPIC).name, "VIEWTOPIC");
+}
+
+TEST(Modes, EditsOfAGoneRecordComeBackInTheNewRecordModeOfItsKind) {
+  EXPECT_EQ(NewRecordModeFor(kKindTopic), Mode::NEWTOPIC);
+  EXPECT_EQ(NewRecordModeFor(kKindNote), Mode::NEWNOTE);
+  EXPECT_EQ(NewRecordModeFor(kKindCustom), Mode::NEWCUSTOM);
+  EXPECT_EQ(NewRecordModeFor(kKindImage), Mode::NEWIMAGE);
+  EXPECT_EQ(NewRecordModeFor(kKindCategory), std::nullopt);
+  // Each opens the window of its kind with a new record.
+  for (uint32_t kind : {kKindTopic, kKindNote, kKindCustom})
+    EXPECT_EQ(RowOf(*NewRecordModeFor(kind)).load, WindowLoad::kNewRecord) << kind;
 }
 
 TEST(Modes, NewDropDownIsOnOnlyWhileViewingOrEditingATopic) {

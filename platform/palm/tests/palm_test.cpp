@@ -159,6 +159,24 @@ TEST_F(PalmTest, InitAndUsersThroughTheCommandAndTheLibrary) {
   size = 260;
   EXPECT_EQ(lib.password(ids[1], pw, &size), 0);
   EXPECT_EQ(Run("user password Nobody x"), 1);
+  // The terminal's UTF-8 is stored as the code-page bytes the password
+  // check hashes; a character the code page cannot hold is refused.
+  ASSERT_EQ(Run("user password Bob 'p\xC3\xA9'"), 0);
+  size = 260;
+  ASSERT_NE(lib.password(ids[1], pw, &size), 0);
+  d = PasswordDigest("p\xE9");
+  EXPECT_EQ(std::memcmp(pw, d.data(), 16), 0);
+  EXPECT_EQ(Run("user password Bob 'p\xC4\x80'"), 2);   // U+0100
+  EXPECT_EQ(Run("user password Bob 'p\xE9'"), 2);        // not UTF-8 at all
+  EXPECT_EQ(Run("user add Erin --password '\xE2\x82\xAC" + std::string(30, 'x') + "'"), 0);  // 31 code-page bytes
+  EXPECT_EQ(Run("user remove Erin"), 0);
+  size = 260;
+  ASSERT_NE(lib.password(ids[1], pw, &size), 0);
+  EXPECT_EQ(std::memcmp(pw, d.data(), 16), 0);  // the refused ones changed nothing
+  // An unknown user is never "without a password".
+  size = 260;
+  EXPECT_EQ(lib.password(999, pw, &size), kUmNotFound);
+  EXPECT_EQ(lib.password(0, pw, &size), kUmNotFound);
   ASSERT_EQ(Run("user remove 'Ann Smith'"), 0);
   EXPECT_EQ(Run("user remove 'Ann Smith'"), 1);
   EXPECT_EQ(lib.count(), 1);

@@ -69,6 +69,10 @@ TEST(PalmUserList, ListsUsersFromTheLibraryInTheInstallFolder) {
   EXPECT_FALSE(list.CheckPassword(bob.id, ""));
   EXPECT_FALSE(list.CheckPassword(bob.id, "Secret"));
   EXPECT_FALSE(list.CheckPassword(bob.id, "secret" + std::string(26, ' ')));  // 32 bytes
+  // Nobody Palm Desktop knows: no text passes, the empty one included.
+  EXPECT_FALSE(list.CheckPassword(0, ""));
+  EXPECT_FALSE(list.CheckPassword(12345, ""));
+  EXPECT_FALSE(list.CheckPassword(12345, "secret"));
   SetLogEnabled(false);
 
   std::string log = ReadFileBytes(tmp.dir() + "log.txt");

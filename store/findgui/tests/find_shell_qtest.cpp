@@ -84,6 +84,11 @@ class FindShellTest : public QObject {
     note->text = "Prune the orchard in winter\nwith the long shears";
     auto* picture = Add<CImageRecord>();
     picture->title = "Orchard in bloom";
+    // Both are the topic's members: the tree shows them under it.
+    auto* links = Add<CTopicLinksRecord>();
+    links->topicId = topic->recordId;
+    topic->linksId = links->recordId;
+    links->memberIds = {note->recordId, picture->recordId};
     const uint32_t topicId = topic->recordId, noteId = note->recordId;
     QCOMPARE(pDB->Save(), DB_OK);
 

@@ -273,5 +273,62 @@ TEST_F(UserSwitchTest, AnInstalledDialogGetsTheUserNameAndTheCheck) {
   EXPECT_TRUE(ui_.dialogs.empty());
 }
 
+TEST_F(UserSwitchTest, ThePasswordIsCheckedForTheCurrentUserLookedUpNow) {
+  // A user listed before the current one is added and removed since start
+  // up: the current user's position in the Palm list is not what it was.
+  ASSERT_TRUE(SwitchUser("Bob"));
+  ASSERT_EQ(qplat::palm::RemoveUser("Ann"), 0);
+  ASSERT_EQ(qplat::palm::SetUserPassword("Bob", "secret"), 0);
+  ui_ = RecordingUI();  // the person cancels the dialog
+  EXPECT_FALSE(TogglePrivateRecords());
+  EXPECT_EQ(bShowPrivate, 0);
+  EXPECT_EQ(ui_.dialogs, std::vector<int>{543});  // asked, not waved through
+  ui_.passwords = {"secret"};
+  EXPECT_TRUE(TogglePrivateRecords());
+  EXPECT_EQ(bShowPrivate, 1);
+}
+
+TEST_F(UserSwitchTest, AUserPalmDesktopNoLongerKnowsNeverCountsAsWithoutPassword) {
+  ASSERT_EQ(qplat::palm::RemoveUser("Ann"), 0);  // the current user
+  EXPECT_FALSE(TogglePrivateRecords());
+  EXPECT_EQ(bShowPrivate, 0);
+  EXPECT_EQ(StoredPrivate("Ann/"), 0u);
+  EXPECT_TRUE(ui_.dialogs.empty());
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_NE(ui_.messages[0].text.find("does not know the user \"Ann\""), std::string::npos);
+  EXPECT_TRUE(windows_.commands.empty());
+
+  // Another user who took the name since has another folder: still not
+  // the one these records belong to.
+  qplat::palm::PalmUser other;
+  ASSERT_EQ(qplat::palm::AddUser("Ann", "Ann2", "", &other), 0);
+  EXPECT_FALSE(TogglePrivateRecords());
+  EXPECT_EQ(bShowPrivate, 0);
+  EXPECT_EQ(ui_.messages.size(), 2u);
+}
+
+TEST_F(UserSwitchTest, PasswordsAreComparedAsCodePageBytes) {
+  // "pé" as Palm Desktop keeps it: its Windows-1252 bytes.
+  ASSERT_EQ(qplat::palm::SetUserPassword("Ann", "p\xE9"), 0);
+  ui_.passwords = {"p\xC3\xA9", "p\xE9"};  // the UTF-8 bytes do not pass
+  ASSERT_TRUE(TogglePrivateRecords());
+  EXPECT_EQ(ui_.dialogs, (std::vector<int>{543, 543}));
+  EXPECT_EQ(ui_.MessageIds(), std::vector<int>{IDS_BAD_PASSWORD});
+  EXPECT_EQ(bShowPrivate, 1);
+}
+
+TEST_F(UserSwitchTest, AnAnswerGivenAfterTheUserChangedShowsNothing) {
+  ASSERT_EQ(qplat::palm::SetUserPassword("Ann", "secret"), 0);
+  SetPasswordPrompt([&](const std::string&, const PasswordCheck& check) {
+    // Meanwhile another user became the current one.
+    EXPECT_TRUE(SwitchUser("Bob"));
+    return check("secret");
+  });
+  EXPECT_FALSE(TogglePrivateRecords());
+  EXPECT_EQ(bShowPrivate, 0);
+  EXPECT_EQ(StoredPrivate("Ann/"), 0u);
+  EXPECT_EQ(StoredPrivate("Bob/"), 0u);
+}
+
 }  // namespace
 }  // namespace quillet

@@ -1,0 +1,50 @@
+// The main window's side of a HotSync: message 0x3400 from the notifier,
+// answered at once (app/shell/NotifierQueue.h), and its stages carried out
+// from the main window's event loop when no dialog, message box or menu is
+// open.
+//
+// - The ping saves what the record windows hold, without any dialog, so
+//   that the conduit takes it to the handheld.
+// - Stage 5 (HotSync starts) shows every category and goes to the start
+//   page, unless a window still holds edits.
+// - Stage 2 (a user was synchronised) reopens that user's store. Edits that
+//   could not be saved are shown again over the reloaded records; while a
+//   window holds such edits for another user's (or the archive's) records,
+//   the program stays with them instead of switching.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <cstdint>
+
+#include "app/shell/NotifierQueue.h"
+
+namespace quillet {
+
+class CWndMgr;
+
+class CHotSyncGlue : public QObject {
+  Q_OBJECT
+ public:
+  explicit CHotSyncGlue(CWndMgr* manager);
+
+  // A message arrived; returns the answer to send back now.
+  uint32_t Arrive(uint32_t wparam, uint32_t lparam);
+  // Whether a dialog, message box or menu of the program is open.
+  static bool DialogOpen();
+  const CNotifierQueue& queue() const { return queue_; }
+
+ private:
+  void Drain();
+  void Carry(const NotifierStage& stage);
+  void Ping();
+  void SwitchUser(uint32_t palmUserId);
+  void FilterAllAndStart();
+
+  CWndMgr* manager_;
+  CNotifierQueue queue_;
+  QTimer timer_;
+};
+
+}  // namespace quillet

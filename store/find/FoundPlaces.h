@@ -1,0 +1,51 @@
+// Where the windows can show a record the find engine may find: in the
+// topic tree, only in its own window (a member of no topic), or nowhere
+// while private records are hidden.
+//
+// The topic tree shows every live topic that is not hidden, and under it
+// the live members of its links record that are not hidden. So a note,
+// picture, sketch or reference that only hidden topics hold is hidden with
+// them, and one that no topic holds can be opened in its window but never
+// selected in the tree. Whatever the windows open by id is the first record
+// of that id in store order (FindById): a later record with the same id
+// (written twice by the conduit, or damage) is never shown, so it is never
+// found either.
+#pragma once
+
+#include <cstdint>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace quillet {
+
+class CRecord;
+class CRecordStore;
+
+enum class FoundPlace : uint8_t {
+  kNowhere,      // no live topic, note, picture, sketch or reference of that id
+  kHidden,       // private, or held only by private topics, while those are hidden
+  kInTree,       // a topic, or a member of a topic the tree shows
+  kOutsideTree,  // a member of no topic: its window opens it directly
+};
+
+class CFoundPlaces {
+ public:
+  // Reads the store once; follows bShowPrivate as it is now.
+  explicit CFoundPlaces(const CRecordStore& store);
+
+  FoundPlace PlaceOf(uint32_t recordId) const;
+  // True for the record the windows show for its id (the first one).
+  bool IsShownRecordOfItsId(const CRecord* record) const;
+  // Shown somewhere: in the tree or in its own window.
+  bool Openable(uint32_t recordId) const {
+    const FoundPlace p = PlaceOf(recordId);
+    return p == FoundPlace::kInTree || p == FoundPlace::kOutsideTree;
+  }
+
+ private:
+  std::unordered_map<uint32_t, const CRecord*> first_;  // by id, first in store order
+  std::unordered_set<uint32_t> held_;          // member ids of any live topic
+  std::unordered_set<uint32_t> held_visibly_;  // member ids of a topic the tree shows
+};
+
+}  // namespace quillet
