@@ -350,6 +350,10 @@ bool CImageEditor::Preview() {
   return true;
 }
 
+bool CImageEditor::TypedTextsFit() const { return TypedTextFits(typed_title_, kImageTitleLimit); }
+
+void CImageEditor::ShowSaved() { ShowImage(image_id_); }
+
 bool CImageEditor::Ok(const std::string& typedTitle, bool privateChecked) {
   if (!picture_ready_ || no_picture_ || source_.empty()) return false;
   CImageRecord* image = Current();

@@ -128,6 +128,8 @@ class CImageEditor : public CRecordCommit {
   bool AddOrUpdate() override;
   void ClearWindow() override { Clear(); }
   void DeletePending() override;
+  bool TypedTextsFit() const override;
+  void ShowSaved() override;
 
  private:
   CImageRecord* Current();

@@ -263,14 +263,15 @@ TEST_F(ImageEditorTest, ALongTitleIsCutWithTheMessage) {
   const RgbPicture p = Scene(160, 160);
   ASSERT_TRUE(editor.Paste(RgbToDib(160, 160, p.rgb.data())));
   const uint32_t id = editor.imageId();
-  const std::string title = std::string(250, 'a') + "\r\n" + std::string(5, 'b');
-  ASSERT_EQ(title.size(), 257u);
+  // 257 characters as stored: the carriage return does not count.
+  const std::string title = std::string(250, 'a') + "\r\n" + std::string(6, 'b');
+  ASSERT_EQ(title.size(), 258u);
   ASSERT_TRUE(editor.Ok(title, false));
   ASSERT_EQ(f.ui.messages.size(), 1u);
   EXPECT_EQ(f.ui.messages[0].stringId, IDS_TEXT_TOO_LONG);
   EXPECT_NE(f.ui.messages[0].text.find("Title contains more than 256 characters"), std::string::npos);
-  // Cut to 256, then the carriage return taken out.
-  EXPECT_EQ(FindLivePicture(id)->title, std::string(250, 'a') + "\n" + std::string(4, 'b'));
+  // The carriage return taken out, then cut to 256.
+  EXPECT_EQ(FindLivePicture(id)->title, std::string(250, 'a') + "\n" + std::string(5, 'b'));
 }
 
 TEST_F(ImageEditorTest, StoredHeightsChooseTheListEntry) {
