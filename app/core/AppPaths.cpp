@@ -1,32 +1,33 @@
 #include "app/core/AppPaths.h"
 
-#include <unistd.h>
-
-#include <climits>
+#include "platform/paths/ProgramPaths.h"
 
 namespace quillet {
 
 AppPathStrings AppPaths;
 
 namespace {
-std::string g_program_file_override;
+
+std::string Under(const std::string& base, const char* name) {
+  return base.empty() ? "" : base + name;
+}
+
 }  // namespace
 
 std::string FitAppPath(const std::string& text) {
   return text.size() > kAppPathMax ? text.substr(0, kAppPathMax) : text;
 }
 
-void SetProgramFileForTesting(const std::string& path) { g_program_file_override = path; }
+std::string ProgramFolder() { return qplat::ProgramFolder(); }
+std::string LibraryFolder() { return qplat::LibraryFolder(); }
+std::string InstallDataFolder() { return qplat::DataFolder(); }
+void SetProgramFileForTesting(const std::string& path) { qplat::SetProgramFileForTesting(path); }
 
-std::string ProgramFolder() {
-  std::string file = g_program_file_override;
-  if (file.empty()) {
-    char buf[PATH_MAX];
-    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n > 0) file.assign(buf, static_cast<size_t>(n));
-  }
-  size_t cut = file.rfind('/');
-  return cut == std::string::npos ? "" : file.substr(0, cut + 1);
-}
+std::string UserDataFolder() { return Under(qplat::XdgDataHome(), qplat::kUserFolderName); }
+std::string UserThemesFolder() { return Under(UserDataFolder(), "themes/"); }
+std::string StateFolder() { return Under(qplat::XdgStateHome(), qplat::kUserFolderName); }
+std::string CacheFolder() { return Under(qplat::XdgCacheHome(), qplat::kUserFolderName); }
+
+bool EnsureFolder(const std::string& folder) { return qplat::MakeFolders(folder, 0700); }
 
 }  // namespace quillet

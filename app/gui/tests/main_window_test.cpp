@@ -107,7 +107,7 @@ void MainWindowTest::firstStartRegistersAndPlacesThenSecondStartKeepsIt() {
     // The add-on entry Palm Desktop had is filled in.
     QCOMPARE(Machine::Num(kAddOnKey, "Integrate"), 1u);
     QCOMPARE(Machine::Str(kAddOnKey, "Name"), std::string("Quillet!"));
-    QCOMPARE(Machine::Str(kAddOnKey, "Module"), m.install() + "quillet.exe");
+    QCOMPARE(Machine::Str(kAddOnKey, "Module"), m.prefix() + "bin/quillet");
     QCOMPARE(Machine::Num(ProgramKey, "Setup"), 1u);
     // 80 % of the 1024 x 740 full-screen client area, centred.
     QCOMPARE(Machine::Num(kUserKey, "x"), 102u);
@@ -295,7 +295,7 @@ void MainWindowTest::notifierMessagesAreAnsweredThroughTheSocket() {
   // HotSync itself, through the notifier library, over the real socket.
   QProcess hotsync;
   hotsync.start(QString(QUILLET_BIN_DIR) + "/hotsync",
-                {"--notifier", QString(QUILLET_BIN_DIR) + "/libQuilletNotify10.so", "--user-id", "1",
+                {"--notifier", QString(QUILLET_LIB_DIR) + "/libQuilletNotify10.so", "--user-id", "1",
                  "--stage", "0", "--stage", "2"});
   QTRY_VERIFY_WITH_TIMEOUT(hotsync.state() == QProcess::NotRunning, 20000);
   QCOMPARE(hotsync.exitCode(), 0);

@@ -28,7 +28,7 @@ struct Library {
   UmGetUserPasswordFn password = nullptr;
 
   Library() {
-    handle = dlopen((std::string(QUILLET_BIN_DIR) + "/" + kUserDataLibrary).c_str(), RTLD_NOW | RTLD_LOCAL);
+    handle = dlopen((std::string(QUILLET_LIB_DIR) + "/" + kUserDataLibrary).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) return;
     count = reinterpret_cast<UmGetUserCountFn>(dlsym(handle, "UmGetUserCount"));
     id = reinterpret_cast<UmGetUserIDFn>(dlsym(handle, "UmGetUserID"));
@@ -92,7 +92,7 @@ TEST_F(PalmTest, InitAndUsersThroughTheCommandAndTheLibrary) {
   std::string data = dir_ + "/Palm";
   ASSERT_EQ(Run("init --path " + data), 0);
   EXPECT_EQ(ReadSz(kCoreKey, "Path"), data);
-  EXPECT_EQ(ReadSz(kCoreKey, "HotSyncPath"), std::string(QUILLET_BIN_DIR) + "/HotSync");
+  EXPECT_EQ(ReadSz(kCoreKey, "HotSyncPath"), std::string(QUILLET_LIB_DIR) + "/HotSync");
   HKEY addon = nullptr;
   ASSERT_EQ(RegOpenKey(HKEY_CURRENT_USER, kQuilletAddOnKey, &addon), 0);
   DWORD type;
