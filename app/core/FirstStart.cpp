@@ -3,9 +3,14 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <memory>
+
+#include "app/core/AppPaths.h"
 #include "app/core/DiagnosticLog.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/palm/PalmSetup.h"
+#include "store/RecordStore.h"
+#include "store/db/CurrentDatabase.h"
 
 namespace quillet {
 namespace {
@@ -66,6 +71,14 @@ PalmSetupResult SetUpPalmDesktopIfMissing(PalmSetup* done) {
     DebugError("Cannot add the Palm Desktop user: %s", qplat::RegStatusMessage(st).c_str());
     return PalmSetupResult::kFailed;
   }
+  // The new user starts with an empty store, as after a first HotSync:
+  // there is no HotSync here to ask for.
+  const std::string output = setup.userFolder + "/Quillet/";
+  CRecordStore fresh(kStoreFileName, output);
+  auto settings = std::make_unique<CSettingsRecord>();
+  settings->lastRecordId = 1;
+  if (!EnsureFolder(output) || fresh.AddNew(std::move(settings)) != DB_OK || fresh.Save() != DB_OK)
+    LogPair("Unable to create database file", fresh.path().c_str());
   LogPair("Palm Desktop set up for", setup.userName.c_str());
   if (done) *done = setup;
   return PalmSetupResult::kSetUp;

@@ -62,6 +62,8 @@ TEST(FirstStart, AnAccountWithoutPalmDesktopGetsItsLoginUser) {
   EXPECT_FALSE(users[0].hasPassword);
   EXPECT_EQ(done.userFolder, data + "/" + users[0].folder);
   EXPECT_TRUE(fs::is_directory(done.userFolder));
+  // An empty store, so no "Please Hotsync" comes up where there is no HotSync.
+  EXPECT_EQ(fs::file_size(done.userFolder + "/Quillet/quillet.dat"), 66u);
   EXPECT_EQ(Read(kPalmPreferencesKey, "LastUserName"), done.userName);
 
   const std::string message = PalmSetUpMessage(done);

@@ -81,6 +81,7 @@ class MainWindowTest : public QObject {
   void storedSmallPlacementOpensAtTheMinimum();
   void editPendingRefusesModesUntilThePing();
   void notifierMessagesAreAnsweredThroughTheSocket();
+  void raiseMessageBringsTheWindowBack();
   void splitterStopsAtOneAndNinetyNinePercent();
   void menuStatesFollowTheMode();
   void newDropDownOnlyWhileViewingOrEditingATopic();
@@ -255,6 +256,27 @@ void MainWindowTest::editPendingRefusesModesUntilThePing() {
   w.SendCommand(CMD_START);
   QCOMPARE(w.manager()->mode(), 0u);
   QCOMPARE(r.ui.messages.size(), size_t(1));
+}
+
+void MainWindowTest::raiseMessageBringsTheWindowBack() {
+  Machine m;
+  Recorders r;
+  CMainWindow w{ShellParts{}};
+  w.show();
+  w.showMinimized();
+  QVERIFY(w.isMinimized());
+  const uint32_t mode = w.manager()->mode();
+  QCOMPARE(w.HandleMessage(kRaiseWindowMessage, 0, 0), kRaiseWindowMessage);
+  QVERIFY(!w.isMinimized());
+  QVERIFY(w.isVisible());
+  QCOMPARE(w.manager()->mode(), mode);  // nothing else changes
+  std::vector<std::string> log = m.LogLines();
+  QCOMPARE(std::count(log.begin(), log.end(), std::string("Main Window Brought To Front")), 1L);
+  // A hidden window (closing) is not brought back.
+  w.close();
+  QCOMPARE(w.HandleMessage(kRaiseWindowMessage, 0, 0), kRaiseWindowMessage);
+  QVERIFY(!w.isVisible());
+  QVERIFY(r.ui.messages.empty());
 }
 
 void MainWindowTest::notifierMessagesAreAnsweredThroughTheSocket() {
