@@ -9,7 +9,9 @@ function(quillet_add_gtest name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE QUILLET_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-                                             QUILLET_BIN_DIR="${QUILLET_BIN_DIR}")
+                                             QUILLET_BIN_DIR="${QUILLET_BIN_DIR}"
+                                             QUILLET_LIB_DIR="${QUILLET_LIB_DIR}"
+                                             QUILLET_DATA_DIR="${QUILLET_DATA_DIR}")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
                        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
@@ -23,7 +25,9 @@ function(quillet_add_qtest name)
                                            AUTOMOC ON)
   target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test)
   target_compile_definitions(${name} PRIVATE QUILLET_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-                                             QUILLET_BIN_DIR="${QUILLET_BIN_DIR}")
+                                             QUILLET_BIN_DIR="${QUILLET_BIN_DIR}"
+                                             QUILLET_LIB_DIR="${QUILLET_LIB_DIR}"
+                                             QUILLET_DATA_DIR="${QUILLET_DATA_DIR}")
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

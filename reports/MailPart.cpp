@@ -13,11 +13,10 @@
 namespace quillet {
 namespace {
 
-// The mail library is looked for in the program's own folder first, as the
-// system would.
+// The mail library is ours: it lies in our library folder.
 std::string MailLibraryPath() {
-  std::string folder = AppPaths.installFolder.empty() ? ProgramFolder() : AppPaths.installFolder;
-  return folder + kMapiLibrary;
+  const std::string folder = LibraryFolder();
+  return folder.empty() ? std::string() : folder + kMapiLibrary;
 }
 
 class CEmailPart : public CEmail {

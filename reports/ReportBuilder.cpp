@@ -96,7 +96,7 @@ bool ReportBuilder::build(const std::string& themePath, uint32_t topicId,
   ReadConfig();
   ThemeFile& theme = theme_;
   ThemeFallback fallback;
-  fallback.installPath = WithSlash(config_.installPath);
+  fallback.themeFolder = WithSlash(config_.templatePath);
   fallback.refillThemeBox = [this] { return RefillThemeBox(); };
   if (!load_theme(themePath, &theme, fallback)) {
     RefillThemeBox();
@@ -196,7 +196,7 @@ bool ReportBuilder::save_as(uint32_t topicId) {
   if (source.empty()) return false;
   std::error_code ec;
   if (!fs::exists(source, ec)) {
-    build(WithSlash(config_.installPath) + "template/" + config_.lastTemplate, topicId, &source);
+    build(WithSlash(config_.templatePath) + config_.lastTemplate, topicId, &source);
   }
 
   // The report and its pictures are read only from inside the output folder.

@@ -53,7 +53,7 @@ bool load_theme(const std::string& path, ThemeFile* theme, const ThemeFallback& 
   if (file == nullptr) {
     std::string first = fallback.refillThemeBox ? fallback.refillThemeBox() : std::string();
     if (!first.empty() && IsPlainDiskName(first)) {
-      opened = fallback.installPath + "template/" + first;
+      opened = fallback.themeFolder + first;
       file = OpenRegular(opened);
     }
     if (file == nullptr) {

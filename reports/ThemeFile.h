@@ -27,7 +27,7 @@ struct ThemeFile {
 
 // Where load_theme turns when the asked-for theme cannot be opened.
 struct ThemeFallback {
-  std::string installPath;  // "InstallPath", ends in '/'
+  std::string themeFolder;  // "TemplatePath", ends in '/'
   // Refills the toolbar's theme box and returns the file name of the first
   // theme in the theme folder ("" when there is none). May be empty; then
   // nothing is tried.
@@ -35,7 +35,7 @@ struct ThemeFallback {
 };
 
 // Reads the theme at `path` into *theme. When the file cannot be opened the
-// first theme of the theme folder (InstallPath + "template/") is read
+// first theme of the theme folder (fallback.themeFolder) is read
 // instead. On failure the person is told why (message box) and false is
 // returned; *theme is then left empty.
 bool load_theme(const std::string& path, ThemeFile* theme, const ThemeFallback& fallback = {});

@@ -9,6 +9,10 @@
 #                         (FUZZ_BUILD_DIR, default: build-fuzz) and run each for
 #                         SECONDS (default 60), printing executions and crashes
 #                         (FUZZ_SANITIZE=OFF builds without the sanitizers)
+#   scripts/dev.sh package [--check]
+#                         build the Debian package (BUILD_DIR/quillet_*.deb) and
+#                         check it with lintian; --check also installs it with
+#                         dpkg, runs it and removes it again (needs root or sudo)
 # BUILD_DIR (default: build) names the build folder.
 set -euo pipefail
 
@@ -23,11 +27,15 @@ packages=(
   libsqlite3-dev libgcab-dev libssl-dev
   libgtest-dev googletest
   netpbm xauth xvfb
+  desktop-file-utils appstream
 )
+# Only for making the package.
+package_tools=(dpkg-dev file lintian)
 
 install_missing() {
   local missing=()
-  for p in "${packages[@]}"; do
+  local wanted=("${packages[@]}" "$@")
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -125,8 +133,33 @@ case "${1:-}" in
     install_fuzz_tools
     run_fuzzers "$seconds"
     ;;
+  package)
+    install_missing "${package_tools[@]}"
+    configure_and_build
+    rm -f "$build"/quillet_*.deb
+    (cd "$build" && cpack -G DEB)
+    deb="$(ls "$build"/quillet_*.deb)"
+    echo "Checking $deb with lintian"
+    lintian --fail-on error "$deb"
+    if [ "${2:-}" = "--check" ]; then
+      sudo=""
+      [ "$(id -u)" -ne 0 ] && sudo="sudo"
+      $sudo dpkg -i "$deb"
+      /usr/bin/quillet --version
+      /usr/bin/quillet-cli --version
+      $sudo dpkg -P quillet
+      for f in /usr/bin/quillet /usr/lib/quillet /usr/share/quillet; do
+        if [ -e "$f" ]; then
+          echo "left behind after removal: $f" >&2
+          exit 1
+        fi
+      done
+      echo "The package installs and removes cleanly."
+    fi
+    echo "Install it with: sudo apt install $deb"
+    ;;
   *)
-    echo "usage: scripts/dev.sh run|test|bench|fuzz [SECONDS]" >&2
+    echo "usage: scripts/dev.sh run|test|bench|fuzz [SECONDS]|package [--check]" >&2
     exit 2
     ;;
 esac

@@ -1,6 +1,15 @@
 // AppPaths: the folders and names the whole program works with, filled from
 // the settings by the configuration pass and by user selection. Folders end
 // in '/'. User-interface thread only.
+//
+// Where things are on this system (platform/paths/ProgramPaths.h has the
+// layout): "InstallPath" names the read-only data folder share/quillet/
+// (pages, help, shipped themes and their pristine copies); our libraries
+// are in lib/quillet/. Everything the program writes goes to the user's
+// folders below: settings under $XDG_CONFIG_HOME/quillet/, the editable
+// themes and other lasting data under $XDG_DATA_HOME/quillet/, the log
+// under $XDG_STATE_HOME/quillet/, scratch files under
+// $XDG_CACHE_HOME/quillet/.
 #pragma once
 
 #include <string>
@@ -8,7 +17,7 @@
 namespace quillet {
 
 struct AppPathStrings {
-  std::string installFolder;   // "InstallPath"
+  std::string installFolder;   // "InstallPath": the read-only data folder
   std::string logFolder;       // "LogPath"
   std::string helpPath;        // "HelpPath"
   std::string outputFolder;    // the user's "OutputPath"
@@ -28,20 +37,35 @@ inline constexpr size_t kAppPathMax = 259;
 // Cuts `text` to kAppPathMax bytes.
 std::string FitAppPath(const std::string& text);
 
-// The folder of the running program file, ending in '/' (what
-// "InstallPath" is set to); "" when it cannot be told.
-std::string ProgramFolder();
-// The user's folder for the program's scratch files, ending in '/':
-// $XDG_CACHE_HOME/quillet/ (when that is an absolute path), else
-// $HOME/.cache/quillet/. Made (mode 0700) when missing; "" when it cannot be.
-std::string UserCacheFolder();
+// --- Where the program is ---------------------------------------------------
+// Each is "" when it cannot be told.
 
+// The folder of the running program file (bin/).
+std::string ProgramFolder();
+// Our shared libraries (lib/quillet/ beside bin/).
+std::string LibraryFolder();
+// The read-only data folder (share/quillet/ beside bin/): what
+// "InstallPath" is set to.
+std::string InstallDataFolder();
 // Tests stand in for the running program file (empty restores it).
 void SetProgramFileForTesting(const std::string& path);
 
-// The user's data folder of the program, ending in '/':
-// $XDG_DATA_HOME/quillet/ when that is an absolute path, else
-// $HOME/.local/share/quillet/; "" without either. Not created here.
+// --- The user's folders -----------------------------------------------------
+// Named only; whoever writes there creates them (EnsureFolder).
+
+// $XDG_DATA_HOME/quillet/: lasting data of ours.
 std::string UserDataFolder();
+// $XDG_DATA_HOME/quillet/themes/: the editable themes ("TemplatePath").
+std::string UserThemesFolder();
+// $XDG_STATE_HOME/quillet/: the diagnostic log's default folder.
+std::string StateFolder();
+// $XDG_CACHE_HOME/quillet/: scratch files that may go at any time.
+std::string CacheFolder();
+// CacheFolder(), made when missing; "" when it cannot be.
+std::string UserCacheFolder();
+
+// Makes `folder` and the folders above it (private to the user); true when
+// it is a folder afterwards.
+bool EnsureFolder(const std::string& folder);
 
 }  // namespace quillet

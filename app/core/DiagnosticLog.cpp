@@ -22,6 +22,7 @@ struct LogState {
   std::mutex mu;
   std::string path;
   bool enabled = false;
+  bool started = false;   // the file at `path` was begun in this run
   bool starting = false;  // StartLog is reading the settings
   DebugSink sink = nullptr;
 };
@@ -48,7 +49,7 @@ void WriteText(std::FILE* f, const std::string& text) {
 void AppendEntry(const std::string& entry) {
   LogState& s = L();
   std::lock_guard<std::mutex> lock(s.mu);
-  if (!s.enabled || s.starting || s.path.empty()) return;
+  if (!s.enabled || !s.started || s.starting || s.path.empty()) return;
   std::FILE* f = std::fopen(s.path.c_str(), "ab");
   if (!f) return;  // dropped silently
   WriteText(f, entry);
@@ -63,6 +64,20 @@ std::string FormatDebug(const char* format, va_list args) {
   return buffer;  // vsnprintf cut it to 255 characters
 }
 
+// Makes the log's folder, truncates the file and writes the header and
+// start time. False when the file cannot be made.
+bool BeginFile(const std::string& path) {
+  EnsureFolder(path.substr(0, path.rfind('/') + 1));
+  std::FILE* f = std::fopen(path.c_str(), "w+b");
+  if (!f) return false;
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  WriteText(f, std::string("*** LOG START ***\n") + FormatLogStartTime(local) + "\n\n");
+  std::fclose(f);
+  return true;
+}
+
 }  // namespace
 
 std::string FormatLogStartTime(const std::tm& t) {
@@ -72,11 +87,14 @@ std::string FormatLogStartTime(const std::tm& t) {
   return buffer;
 }
 
+std::string DefaultLogFolder() { return FitAppPath(StateFolder()); }
+
 void StartLog() {
   LogState& s = L();
   {
     std::lock_guard<std::mutex> lock(s.mu);
     s.enabled = false;
+    s.started = false;
     s.starting = true;
   }
   // Settings failures would log through us while the file is not chosen
@@ -87,36 +105,29 @@ void StartLog() {
   reg.ReadValueString("LogPath", &folder, kPathBufferSize);
   uint32_t enabled = 0;
   reg.ReadValueDword("Log", &enabled);
-  if (folder.empty() || enabled == 0) reg.ReadValueString("InstallPath", &folder, kPathBufferSize);
-  // Before the first configuration pass there is no "InstallPath" yet; the
-  // log still belongs in the program's folder, not in whatever folder the
-  // program was started from.
-  if (folder.empty()) folder = FitAppPath(ProgramFolder());
+  // "LogPath" wins; without it the log goes to the user's state folder,
+  // never beside the program or into the current folder.
+  if (folder.empty()) folder = DefaultLogFolder();
   // A folder typed without its separator still means that folder.
   if (!folder.empty() && folder.back() != '/') folder += '/';
-  std::string path = folder + kLogFileName;
+  std::string path = folder.empty() ? std::string() : folder + kLogFileName;
 
-  std::FILE* f = std::fopen(path.c_str(), "w+b");
-  if (f) {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    WriteText(f, std::string("*** LOG START ***\n") + FormatLogStartTime(local) + "\n\n");
-    std::fclose(f);
-  }
+  // While logging is off nothing at all is written.
+  const bool begun = enabled != 0 && !path.empty() && BeginFile(path);
   {
     std::lock_guard<std::mutex> lock(s.mu);
     s.path = path;
     s.enabled = enabled != 0;
+    s.started = begun;
     s.starting = false;
   }
-  if (!f) ShowStringMessage(IDS_LOG_CREATE_FAILED, kCaption, kMbOk | kMbIconInformation);
+  if (enabled != 0 && !begun) ShowStringMessage(IDS_LOG_CREATE_FAILED, kCaption, kMbOk | kMbIconInformation);
 }
 
 void EndLog() {
   LogState& s = L();
   std::lock_guard<std::mutex> lock(s.mu);
-  if (!s.enabled || s.path.empty()) return;
+  if (!s.enabled || !s.started || s.path.empty()) return;
   std::FILE* f = std::fopen(s.path.c_str(), "ab");
   if (!f) return;
   WriteText(f, "\n\n*** LOG END ***");
@@ -174,8 +185,22 @@ bool LogEnabled() {
 }
 
 void SetLogEnabled(bool enabled) {
-  std::lock_guard<std::mutex> lock(L().mu);
-  L().enabled = enabled;
+  LogState& s = L();
+  std::string path;
+  {
+    std::lock_guard<std::mutex> lock(s.mu);
+    s.enabled = enabled;
+    if (!enabled || s.started || s.path.empty()) return;
+    path = s.path;
+  }
+  // Switched on while the log was off: the file is begun now, so its lines
+  // start with the header like every other log.
+  const bool begun = BeginFile(path);
+  {
+    std::lock_guard<std::mutex> lock(s.mu);
+    s.started = begun;
+  }
+  if (!begun) ShowStringMessage(IDS_LOG_CREATE_FAILED, kCaption, kMbOk | kMbIconInformation);
 }
 
 DebugSink SetDebugSink(DebugSink sink) {

@@ -11,8 +11,10 @@
 
 namespace quillet {
 
-// (Re)starts the log: reads "LogPath" and "Log" from the program key, picks
-// the file, truncates it and writes the header and start time.
+// (Re)starts the log: reads "LogPath" and "Log" from the program key and
+// picks the file ("LogPath", else DefaultLogFolder()). While logging is on
+// it makes the folder, truncates the file and writes the header and start
+// time; while it is off nothing is written at all.
 void StartLog();
 // Writes the end marker when logging is enabled.
 void EndLog();
@@ -36,7 +38,11 @@ inline constexpr const char* kLogFileName = "log.txt";
 std::string LogFilePath();
 bool LogEnabled();
 // The preferences page switches logging on and off after restarting the log.
+// Switching it on begins the file (header and start time) when StartLog
+// did not.
 void SetLogEnabled(bool enabled);
+// Where the log goes while "LogPath" is empty: $XDG_STATE_HOME/quillet/.
+std::string DefaultLogFolder();
 // The start time line without its line breaks: day-month-year hour:minute,
 // no leading zeros except for the two-digit minute ("7-12-2026 5:03").
 std::string FormatLogStartTime(const std::tm& local);

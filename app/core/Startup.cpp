@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <filesystem>
 
 #include "app/core/AppPaths.h"
 #include "app/core/DiagnosticLog.h"
@@ -16,6 +17,8 @@
 
 namespace quillet {
 namespace {
+
+namespace fs = std::filesystem;
 
 // 'QLTN', first character in the most significant byte.
 constexpr uint32_t kCreatorQltn = (uint32_t('Q') << 24) | (uint32_t('L') << 16) | (uint32_t('T') << 8) | 'N';
@@ -82,11 +85,13 @@ bool CUserTable::PrepareConfiguration(bool first_run) {
   CRegistryKey& reg = AppRegistry();
   reg.OpenProgramKey();
 
-  std::string install = FitAppPath(ProgramFolder());
+  // "InstallPath" is the read-only data folder; the add-on entry names the
+  // program itself.
+  std::string install = FitAppPath(InstallDataFolder());
   reg.WriteValueString("InstallPath", install);
   AppPaths.installFolder = install;
 
-  if (first_run) RegisterPalmDesktopAddOn(install);
+  if (first_run) RegisterPalmDesktopAddOn(ProgramFolder());
   // Palm's keys are read through a key of their own, so that the program
   // key stays open for the writes in between.
   reg.OpenProgramKey();
@@ -103,7 +108,7 @@ bool CUserTable::PrepareConfiguration(bool first_run) {
   std::string log_folder;
   reg.ReadValueString("LogPath", &log_folder, kPathBufferSize);
   if (log_folder.empty()) {
-    log_folder = install;
+    log_folder = FitAppPath(StateFolder());
     reg.WriteValueString("LogPath", log_folder);
   }
   AppPaths.logFolder = log_folder;
@@ -150,6 +155,13 @@ bool CUserTable::PrepareConfiguration(bool first_run) {
     DeleteCurrentStore();
     return false;
   }
+  // The themes the user edits are the user's own copies; the shipped ones
+  // in the data folder are never written.
+  std::string templates = UserThemesFolder();
+  if (templates.empty() || !PrepareUserThemes(install + kShippedThemesFolder, templates))
+    templates = install + kShippedThemesFolder;
+  templates = FitAppPath(templates);
+
   ScreenSize screen = ScreenMetrics().FullScreenClientSize();
   WindowGeometry placement = DefaultPlacement(screen);
   bool write_placement = NeedsDefaultPlacement(first_run, placement);
@@ -189,9 +201,8 @@ bool CUserTable::PrepareConfiguration(bool first_run) {
     key.ReadValueString("Email", &text, kTextBufferSize);
     key.ReadValueString("Phone", &text, kTextBufferSize);
 
-    std::string templates = install + "template/";
     key.WriteValueString("TemplatePath", templates);
-    AppPaths.templateFolder = FitAppPath(templates);
+    AppPaths.templateFolder = templates;
 
     key.ReadValueString("LastTemplate", &text, kPathBufferSize);
     if (text.empty()) key.WriteValueString("LastTemplate", LoadString(IDS_DEFAULT_THEME));
@@ -254,7 +265,28 @@ std::optional<std::string> CUserTable::SelectUser(int index, std::string* name_o
   return entry.folder;
 }
 
-void RegisterPalmDesktopAddOn(const std::string& install_folder) {
+bool PrepareUserThemes(const std::string& shipped_folder, const std::string& themes_folder) {
+  struct stat st;
+  if (::stat(themes_folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  if (!EnsureFolder(themes_folder)) {
+    LogPair("Unable to create folder", themes_folder.c_str());
+    return false;
+  }
+  // First start: the user's folder gets the shipped themes and their
+  // pictures. A file that cannot be copied is left out, as Reset All does.
+  std::error_code ec;
+  for (fs::directory_iterator it(shipped_folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code type_ec;
+    if (!it->is_regular_file(type_ec)) continue;
+    std::error_code copy_ec;
+    fs::copy_file(it->path(), fs::path(themes_folder) / it->path().filename(),
+                  fs::copy_options::skip_existing, copy_ec);
+    if (copy_ec) LogPair("Unable to copy theme", it->path().c_str());
+  }
+  return true;
+}
+
+void RegisterPalmDesktopAddOn(const std::string& program_folder) {
   std::vector<std::string> subkeys;
   {
     CRegistryKey desktop;
@@ -282,7 +314,7 @@ void RegisterPalmDesktopAddOn(const std::string& install_folder) {
     if (creator == kCreatorQltn) {
       addon.WriteValueDword("Integrate", 1);
       addon.WriteValueString("Name", "Quillet!");
-      addon.WriteValueString("Module", install_folder + kAddOnModuleName);
+      addon.WriteValueString("Module", program_folder + kAddOnModuleName);
     }
   }
 }

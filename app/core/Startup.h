@@ -28,7 +28,9 @@ struct PalmUserEntry {
 // Where "HelpPath" points when the install folder has no help/index.html.
 inline constexpr char kHelpWebAddress[] = "https://www.brightfen.example/help/";
 // The program file named in the Palm Desktop add-on entry.
-inline constexpr char kAddOnModuleName[] = "quillet.exe";
+inline constexpr char kAddOnModuleName[] = "quillet";
+// The shipped themes, under the data folder ("InstallPath").
+inline constexpr char kShippedThemesFolder[] = "template/";
 
 // The smallest default size that is kept on later runs.
 inline constexpr int kMinDefaultWidth = 730;
@@ -101,10 +103,17 @@ class CUserTable {
   StartFailure failure_ = StartFailure::kNone;
 };
 
-// Registers the program in Palm Desktop's existing add-on entry (the direct
-// subkey of "Software\U.S. Robotics\Pilot Desktop" whose "Creator" is
-// 'QLTN'); creates none.
-void RegisterPalmDesktopAddOn(const std::string& install_folder);
+// Registers the program (kAddOnModuleName in `program_folder`) in Palm
+// Desktop's existing add-on entry (the direct subkey of
+// "Software\U.S. Robotics\Pilot Desktop" whose "Creator" is 'QLTN');
+// creates none.
+void RegisterPalmDesktopAddOn(const std::string& program_folder);
+
+// The user's theme folder on the first start: when `themes_folder` does not
+// exist it is made and filled with the files of `shipped_folder`; an
+// existing folder is left as it is. True when `themes_folder` is a folder
+// afterwards.
+bool PrepareUserThemes(const std::string& shipped_folder, const std::string& themes_folder);
 
 // Stores the placement in the user's key at exit; nothing while minimized.
 void SaveWindowPlacement(const WindowGeometry& window, const std::string& user_folder);

@@ -14,6 +14,7 @@
 #include "app/core/DiagnosticLog.h"
 #include "app/core/RegistryKey.h"
 #include "app/gui/Ansi.h"
+#include "app/gui/AppIcon.h"
 #include "app/gui/MenuBar.h"
 #include "app/gui/WndMgr.h"
 #include "app/shell/Commands.h"
@@ -55,7 +56,7 @@ void CloseMainWindow() {
 CMainWindow::CMainWindow(const ShellParts& parts) {
   setObjectName(kMainWindowClass);
   setWindowTitle(kMainWindowTitle);
-  setWindowIcon(QIcon(":/art/topics@2x.png"));
+  setWindowIcon(ApplicationIcon());
   setMinimumSize(kMinWindowWidth, kMinWindowHeight);
   g_main_window = this;
   SetCloseMainWindowHook(&CloseMainWindow);
@@ -136,9 +137,22 @@ void CMainWindow::SendCommand(uint32_t command, uint32_t param) {
 }
 
 uint32_t CMainWindow::HandleMessage(uint32_t message, uint32_t wparam, uint32_t lparam) {
+  if (message == kRaiseWindowMessage) {
+    BringToFront();
+    return kRaiseWindowMessage;
+  }
   if (message != kNotifierMessage) return 0;  // default processing
   if (!manager_) return wparam == 0 ? kNotifierMessage : 0;
   return manager_->OnNotifierMessage(wparam, lparam);
+}
+
+void CMainWindow::BringToFront() {
+  if (closed_) return;
+  LogLine("Main Window Brought To Front");
+  if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
+  raise();
+  activateWindow();
 }
 
 void CMainWindow::AttachMessageWindow(winmsg::MessageWindow* window) {

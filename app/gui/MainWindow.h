@@ -27,6 +27,9 @@ class CWndMgr;
 
 inline constexpr char kMainWindowClass[] = "QuilletWND";
 inline constexpr char kMainWindowTitle[] = "Quillet!";
+// Sent by a second start of the program: bring the window to the front.
+// The answer is the message number itself.
+inline constexpr uint32_t kRaiseWindowMessage = 0x3401;
 
 class CMainWindow : public QMainWindow {
   Q_OBJECT
@@ -40,7 +43,8 @@ class CMainWindow : public QMainWindow {
 
   // Sends a command to the dispatcher, as a menu or a button does.
   void SendCommand(uint32_t command, uint32_t param = 0);
-  // The window procedure's private messages: 0x3400 from the notifier.
+  // The window procedure's private messages: 0x3400 from the notifier,
+  // kRaiseWindowMessage from a second start.
   uint32_t HandleMessage(uint32_t message, uint32_t wparam, uint32_t lparam);
   // Takes the messages that arrive on `window`'s socket (not owned).
   void AttachMessageWindow(winmsg::MessageWindow* window);
@@ -56,6 +60,7 @@ class CMainWindow : public QMainWindow {
 
  private:
   void ShowStartFailure();
+  void BringToFront();
   void ReadMessages();
 
   CMenus* menus_ = nullptr;

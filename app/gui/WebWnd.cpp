@@ -199,8 +199,6 @@ void CWebWnd::Move(int x, int y, int width, int height) {
 
 void CWebWnd::Navigate(const std::string& path, bool check) {
   if (!browser_) return;
-  if (!AppPaths.installFolder.empty() && ::chdir(AppPaths.installFolder.c_str()) != 0)
-    LogPair("Unable to change to folder", AppPaths.installFolder.c_str());
   std::string target = path;
   if (check) {
     bool missing = false;
@@ -219,10 +217,9 @@ void CWebWnd::Navigate(const std::string& path, bool check) {
 }
 
 void CWebWnd::ShowStartPage() {
-  const std::string page = StartPagePath(AppPaths.installFolder);
-  const std::string folder = page.substr(0, page.rfind('/') + 1);
-  if (::chdir(folder.c_str()) != 0) LogPair("Unable to change to folder", folder.c_str());
-  Navigate(page, false);
+  // Pages are loaded by their full path; the process's current folder is
+  // never changed.
+  Navigate(StartPagePath(AppPaths.installFolder, AppPaths.templateFolder), false);
 }
 
 void CWebWnd::OnAnchor(const QUrl& link) {

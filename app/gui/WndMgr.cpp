@@ -212,9 +212,6 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
   splash_->hide();
   splash_.reset();
   LogLine("Splash Window Destroy Called");
-
-  if (!AppPaths.installFolder.empty() && ::chdir(AppPaths.installFolder.c_str()) != 0)
-    LogPair("Unable to change to folder", AppPaths.installFolder.c_str());
 }
 
 void CWndMgr::CreateChildWindows(const ShellParts& parts) {

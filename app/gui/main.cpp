@@ -1,19 +1,27 @@
-// quillet: the main program. It takes no arguments.
+// quillet: the main program. It takes no arguments besides --help and
+// --version, which answer without opening a window or touching a setting.
+// A second start brings the running program's window to the front and
+// ends with exit code 0.
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QSocketNotifier>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "QuilletVersion.h"
+
 #include "app/core/DiagnosticLog.h"
+#include "app/core/FirstStart.h"
 #include "app/core/Startup.h"
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
+#include "app/gui/AppIcon.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtForms.h"
 #include "imaging/JpegFile.h"
@@ -43,13 +51,92 @@ bool CatchStopSignals() {
   return ::sigaction(SIGTERM, &action, nullptr) == 0 && ::sigaction(SIGINT, &action, nullptr) == 0;
 }
 
+constexpr int kExitBadArguments = 2;
+
+const char kHelpText[] =
+    "Usage: quillet [--help] [--version]\n"
+    "\n"
+    "Quillet! shows, edits and reports on the topics, notes, pictures, sketches and\n"
+    "references of a Palm handheld's records (quillet.dat in the Palm Desktop\n"
+    "user's folder).\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     Show this help and exit.\n"
+    "  -v, --version  Show the version and exit.\n"
+    "\n"
+    "Settings are kept in $XDG_CONFIG_HOME/quillet/, the editable themes in\n"
+    "$XDG_DATA_HOME/quillet/themes/, the log (when switched on) in\n"
+    "$XDG_STATE_HOME/quillet/.\n";
+
+// The command line, read before any window system is touched: --help and
+// --version answer on the terminal; anything else is refused with exit
+// code 2. Returns -1 when the program is to start.
+int HandleCommandLine(int argc, char** argv) {
+  QStringList args;
+  for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  QCommandLineParser parser;
+  const QCommandLineOption help(QStringList{"h", "help"});
+  const QCommandLineOption version(QStringList{"v", "version"});
+  parser.addOption(help);
+  parser.addOption(version);
+  if (!parser.parse(args)) {
+    std::fprintf(stderr, "quillet: %s\nTry 'quillet --help'.\n", qPrintable(parser.errorText()));
+    return kExitBadArguments;
+  }
+  if (parser.isSet(help)) {
+    std::fputs(kHelpText, stdout);
+    return 0;
+  }
+  if (parser.isSet(version)) {
+    std::printf("quillet %s\n", QUILLET_VERSION);
+    return 0;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    std::fprintf(stderr, "quillet: takes no arguments ('%s')\nTry 'quillet --help'.\n",
+                 qPrintable(parser.positionalArguments().first()));
+    return kExitBadArguments;
+  }
+  return -1;
+}
+
+// The class's socket is taken: another start of ours runs. It is asked to
+// come to the front; true when it answered (or is busy answering someone
+// else), false when nobody is there any more.
+bool RaiseRunningProgram() {
+  uint32_t answer = 0;
+  switch (quillet::winmsg::SendMessageToClass(quillet::kMainWindowClass, quillet::kRaiseWindowMessage, 0, 0,
+                                              &answer, 5000)) {
+    case quillet::winmsg::SendResult::kAnswered: return true;
+    case quillet::winmsg::SendResult::kNoAnswer:
+      std::fprintf(stderr, "quillet: Quillet! is already running.\n");
+      return true;
+    case quillet::winmsg::SendResult::kNoWindow: return false;
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace quillet;
+  if (const int code = HandleCommandLine(argc, argv); code >= 0) return code;
+
+  // The window class's socket: the notifier finds us by it. One main
+  // window per user: a second start brings the running one to the front
+  // and leaves it (and its log) alone.
+  winmsg::MessageWindow messages;
+  winmsg::MessageWindow::ListenResult listening = messages.ListenForClass(kMainWindowClass);
+  if (listening == winmsg::MessageWindow::ListenResult::kAlreadyRunning) {
+    if (RaiseRunningProgram()) return 0;
+    // It ended meanwhile: this start takes its place.
+    listening = messages.ListenForClass(kMainWindowClass);
+    if (listening == winmsg::MessageWindow::ListenResult::kAlreadyRunning) return RaiseRunningProgram() ? 0 : 1;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(kMainWindowTitle);
-  QApplication::setDesktopFileName("quillet");
+  QApplication::setApplicationVersion(QUILLET_VERSION);
+  QApplication::setDesktopFileName("example.brightfen.Quillet");
+  QApplication::setWindowIcon(ApplicationIcon());
   QApplication::setQuitOnLastWindowClosed(false);
 
   QtUserInterface ui;
@@ -61,47 +148,31 @@ int main(int argc, char** argv) {
   // The library's warnings about a damaged picture: one box a picture.
   SetJpegWarningHook(ShowJpegWarningBox);
 
-  // The window class's socket: the notifier finds us by it. One main
-  // window per user, so a second start says so and leaves the running
-  // one (and its log) alone.
-  winmsg::MessageWindow messages;
-  switch (messages.ListenForClass(kMainWindowClass)) {
-    case winmsg::MessageWindow::ListenResult::kAlreadyRunning: {
-      MessageRequest r;
-      r.text = "Quillet! is already running.";
-      r.caption = kCaptionBang;
-      r.flags = kMbOk | kMbIconInformation;
-      UI().ShowMessage(r);
-      return 0;
-    }
-    case winmsg::MessageWindow::ListenResult::kFailed: {
-      std::string problem;
-      if (winmsg::SocketFolder(&problem).empty()) {
-        // A folder another user made or can write to: no socket goes there.
-        // The person is told why; the program runs on, without HotSync's
-        // reload messages, until the folder is put right.
-        std::string text;
-        if (!Utf8ToCp1252(problem, &text)) {
-          // A folder name the code page cannot show is shown byte for byte.
-          text.clear();
-          for (unsigned char c : problem) {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", c);
-            text += c < 0x80 ? std::string(1, char(c)) : std::string(hex);
-          }
+  if (listening == winmsg::MessageWindow::ListenResult::kFailed) {
+    std::string problem;
+    if (winmsg::SocketFolder(&problem).empty()) {
+      // A folder another user made or can write to: no socket goes there.
+      // The person is told why; the program runs on, without HotSync's
+      // reload messages, until the folder is put right.
+      std::string text;
+      if (!Utf8ToCp1252(problem, &text)) {
+        // A folder name the code page cannot show is shown byte for byte.
+        text.clear();
+        for (unsigned char c : problem) {
+          char hex[4];
+          std::snprintf(hex, sizeof hex, "%%%02X", c);
+          text += c < 0x80 ? std::string(1, char(c)) : std::string(hex);
         }
-        MessageRequest r;
-        r.text = text + "\n\nQuillet! starts without HotSync notifications.";
-        r.caption = kCaptionBang;
-        r.flags = kMbOk | kMbIconExclamation;
-        DebugError("%s", problem.c_str());
-        UI().ShowMessage(r);
-      } else {
-        DebugError("Cannot listen for HotSync messages at %s", messages.path().c_str());
       }
-      break;
+      MessageRequest r;
+      r.text = text + "\n\nQuillet! starts without HotSync notifications.";
+      r.caption = kCaptionBang;
+      r.flags = kMbOk | kMbIconExclamation;
+      DebugError("%s", problem.c_str());
+      UI().ShowMessage(r);
+    } else {
+      DebugError("Cannot listen for HotSync messages at %s", messages.path().c_str());
     }
-    case winmsg::MessageWindow::ListenResult::kListening: break;
   }
 
   StartLog();
@@ -109,6 +180,11 @@ int main(int argc, char** argv) {
   LogLine("pre OLE Initialize");
   LogLine("post OLE Initialize");
   LogLine("Common Controls Initialized");
+
+  // An account without Palm Desktop data gets it set up for its login user
+  // before the configuration pass reads the Palm users.
+  PalmSetup palm_setup;
+  const bool palm_set_up = SetUpPalmDesktopIfMissing(&palm_setup) == PalmSetupResult::kSetUp;
 
   int code = 0;
   {
@@ -126,6 +202,17 @@ int main(int argc, char** argv) {
         const ssize_t ignored = ::read(g_signal_pipe[0], &byte, 1);
         (void)ignored;
         window.close();
+      });
+    }
+    // Said once, over the window that is already up, so the program
+    // answers HotSync and a second start meanwhile.
+    if (palm_set_up) {
+      QTimer::singleShot(0, &window, [palm_setup] {
+        MessageRequest r;
+        r.text = PalmSetUpMessage(palm_setup);
+        r.caption = kCaptionBang;
+        r.flags = kMbOk | kMbIconInformation;
+        UI().ShowMessage(r);
       });
     }
     // For runs without a screen of one's own (the run script under

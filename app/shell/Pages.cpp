@@ -11,8 +11,8 @@ bool PageFileExists(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::string StartPagePath(const std::string& installFolder) {
-  if (PageFileExists(installFolder + "template/" + kVelaTheme)) return installFolder + kVelaMainPage;
+std::string StartPagePath(const std::string& installFolder, const std::string& themeFolder) {
+  if (!themeFolder.empty() && PageFileExists(themeFolder + kVelaTheme)) return installFolder + kVelaMainPage;
   return installFolder + kMainPage;
 }
 

@@ -18,9 +18,9 @@ inline constexpr char kHelpPage[] = "help/index.html";
 // The theme whose presence switches the start page to its own version.
 inline constexpr char kVelaTheme[] = "VELA Contacts.htm";
 
-// The start page: the alternative one when the install folder's template/
-// folder holds "VELA Contacts.htm", else the main one.
-std::string StartPagePath(const std::string& installFolder);
+// The start page under the data folder: the alternative one when the
+// user's theme folder holds "VELA Contacts.htm", else the main one.
+std::string StartPagePath(const std::string& installFolder, const std::string& themeFolder);
 
 // True for addresses the pane hands to the user's web browser rather than
 // loading itself (http, https, mailto, ftp).

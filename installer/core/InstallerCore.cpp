@@ -9,6 +9,7 @@
 
 #include "app/core/UserInterface.h"
 #include "platform/cdk/Cdk.h"
+#include "platform/paths/ProgramPaths.h"
 #include "platform/registry/Registry.h"
 
 namespace installer {
@@ -102,14 +103,6 @@ void Refresh(const CLibrary& hsApi) {
   if (auto refresh = hsApi.Find<HsStatusFn>("HsRefreshConduitInfo")) refresh();
 }
 
-std::string CurrentFolder() {
-  char buf[PATH_MAX];
-  if (!::getcwd(buf, sizeof buf)) return "./";
-  std::string folder = buf;
-  if (folder.empty() || folder.back() != '/') folder += '/';
-  return folder;
-}
-
 std::string ReadString(qplat::HKEY key, const char* name) {
   qplat::DWORD type = 0;
   std::vector<uint8_t> data;
@@ -133,10 +126,9 @@ void Show(const std::string& text, const char* caption, unsigned icon) {
 
 std::string ResultMessage(int32_t code) {
   switch (code) {
-    case kOk:
-    case kCondMgrLoadFailed:
-    case kLibraryMissing:
-      return "";
+    case kOk: return "";
+    case kCondMgrLoadFailed: return "Error: CondMgr.dll could not be loaded!\n";
+    case kLibraryMissing: return "Error: the conduit or the notifier library is missing!\n";
     case kCondMgrInvalid: return "Error: invalid CondMgr.dll!\n";
     case kHsApiNotFound: return "Error: HSAPI.dll not found!\n";
     case kHotSyncBusy: return "Error: HotSync in progress!\n";
@@ -167,6 +159,37 @@ void ShowResult(int32_t code) {
   if (!text.empty()) Show(text, kCaption, quillet::kMbIconExclamation);
 }
 
+std::string DoneMessage(const std::string& user) {
+  return "Quillet! is set up for HotSync.\n\n" + std::string(kHandheldApplication) +
+         " is queued for the next HotSync of " + user +
+         ", and the Quillet! conduit and notifier are registered with HotSync.";
+}
+
+InstallerFolders FoldersBesideProgram() {
+  return {qplat::LibraryFolder(), qplat::DataFolder()};
+}
+
+std::vector<std::string> MissingFiles(const InstallerFolders& folders) {
+  std::vector<std::string> missing;
+  for (const char* name : {kInstAideLibrary, kCondMgrLibrary, kHsApiLibrary, kConduitLibrary, kNotifierLibrary}) {
+    const std::string path = folders.libraries.empty() ? name : JoinPath(folders.libraries, name);
+    if (folders.libraries.empty() || !FileExists(path)) missing.push_back(path);
+  }
+  const std::string prc = folders.data.empty() ? kHandheldApplication : JoinPath(folders.data, kHandheldApplication);
+  if (folders.data.empty() || !FileExists(prc)) missing.push_back(prc);
+  return missing;
+}
+
+std::string MissingFilesMessage(const std::vector<std::string>& missing) {
+  std::string text = "The installer cannot go on: ";
+  text += missing.size() == 1 ? "this file is missing:\n\n" : "these files are missing:\n\n";
+  for (const auto& path : missing) text += path + "\n";
+  text += "\nNothing was changed. Please install Quillet! again, or contact support at ";
+  text += kSupportAddress;
+  text += ".";
+  return text;
+}
+
 std::string StartFailedMessage() {
   return std::string("Unable to initialize the installer.  Please contact support at ") + kSupportAddress + ".";
 }
@@ -189,7 +212,7 @@ std::string HotSyncFolder(const std::string& execPath) {
   return cut == std::string::npos ? std::string() : execPath.substr(0, cut);
 }
 
-int32_t UninstallStep(const std::string& folder, const std::string& notifierPath) {
+int32_t UninstallStep(const std::string& folder, const std::vector<std::string>& notifierPaths) {
   CLibrary condMgr, hsApi;
   std::string hotSync;
   if (int32_t st = LoadConduitManager(folder, &condMgr, &hotSync)) return st;
@@ -202,7 +225,7 @@ int32_t UninstallStep(const std::string& folder, const std::string& notifierPath
   if (int32_t st = HotSyncGuard(hsApi, &running)) return st;
 
   int32_t removed = remove(kCreator);
-  unregister(notifierPath.c_str());
+  for (const auto& path : notifierPaths) unregister(path.c_str());
   if (running) Refresh(hsApi);
   return removed < 0 ? removed : kOk;
 }
@@ -256,11 +279,16 @@ CInstaller::~CInstaller() {
   if (instAide_) dlclose(instAide_);
 }
 
-bool CInstaller::Start(const std::vector<std::string>& folders) {
-  for (const auto& f : folders) {
-    instAide_ = dlopen(JoinPath(f, kInstAideLibrary).c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (instAide_) return true;
+bool CInstaller::Start(const InstallerFolders& folders) {
+  folders_ = folders;
+  const std::vector<std::string> missing = MissingFiles(folders);
+  if (!missing.empty()) {
+    Show(MissingFilesMessage(missing), kCaption, quillet::kMbIconExclamation);
+    exitCode_ = 1;
+    return false;
   }
+  instAide_ = dlopen(JoinPath(folders.libraries, kInstAideLibrary).c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (instAide_) return true;
   Show(StartFailedMessage(), kCaption, quillet::kMbIconInformation);
   exitCode_ = 1;
   return false;
@@ -286,10 +314,14 @@ std::vector<std::string> CInstaller::Users() {
 }
 
 int32_t CInstaller::Install(const std::string& user) {
-  auto queue = instAide_ ? reinterpret_cast<PltInstallFileFn>(dlsym(instAide_, "PltInstallFile")) : nullptr;
-  if (queue) queue(user.c_str(), kHandheldApplication);
+  if (!instAide_) {
+    exitCode_ = 1;
+    return kCondMgrLoadFailed;
+  }
+  auto queue = reinterpret_cast<PltInstallFileFn>(dlsym(instAide_, "PltInstallFile"));
+  const std::string prc = JoinPath(folders_.data, kHandheldApplication);
+  if (queue) queue(user.c_str(), prc.c_str());
 
-  const std::string current = CurrentFolder();
   std::string installPath;
   qplat::HKEY key = nullptr;
   if (qplat::RegCreateKey(qplat::HKEY_CURRENT_USER, kProgramKey, &key) == qplat::ERROR_SUCCESS) {
@@ -297,13 +329,19 @@ int32_t CInstaller::Install(const std::string& user) {
     qplat::RegSetString(key, "LastUsername", user);
     qplat::RegCloseKey(key);
   }
-  // The folder is stored with its closing separator; one written without
-  // it must still name the folder, not a file beside it.
-  if (!installPath.empty() && installPath.back() != '/') installPath += '/';
+  // The notifier registered now, and one an earlier installation may have
+  // registered from the folder in "InstallPath".
+  const std::string libraries = folders_.libraries;
+  std::vector<std::string> notifiers{JoinPath(libraries, kNotifierLibrary)};
+  if (!installPath.empty()) {
+    const std::string earlier = JoinPath(installPath, kNotifierLibrary);
+    if (earlier != notifiers[0]) notifiers.push_back(earlier);
+  }
 
-  UninstallStep(installPath, JoinPath(installPath, kNotifierLibrary));
-  int32_t result = InstallStep(current, installPath);
-  ShowResult(result);
+  UninstallStep(libraries, notifiers);
+  int32_t result = InstallStep(libraries, libraries);
+  if (result == kOk) Show(DoneMessage(user), kCaption, quillet::kMbIconInformation);
+  else ShowResult(result);
   if (result != kOk) exitCode_ = 1;
   return result;
 }

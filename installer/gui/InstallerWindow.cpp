@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "installer/core/InstallerCore.h"
+#include "platform/codepage/CodePage.h"
 
 namespace installer {
 
@@ -52,12 +53,16 @@ InstallerWindow::InstallerWindow(CInstaller* core, QWidget* parent)
 
 void InstallerWindow::OpenUserSelection() {
   std::vector<std::string> names = core_->Users();
+  // The names are code-page bytes: shown converted, and the bytes kept with
+  // each entry, so the name handed back is exactly the Palm user's.
+  std::vector<std::pair<QString, std::string>> list;
+  for (const auto& n : names) list.emplace_back(QString::fromStdString(quillet::Cp1252ToUtf8(n)), n);
   // The list is a sorted one, as people look for their own name in it.
-  QStringList list;
-  for (const auto& n : names) list << QString::fromLocal8Bit(n.c_str());
-  std::sort(list.begin(), list.end(),
-            [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
-  users_->addItems(list);
+  std::stable_sort(list.begin(), list.end(), [](const auto& a, const auto& b) {
+    return a.first.compare(b.first, Qt::CaseInsensitive) < 0;
+  });
+  for (const auto& [shown, bytes] : list)
+    users_->addItem(shown, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
   if (users_->count() > 0) users_->setCurrentIndex(0);
   if (names.size() < 2) QTimer::singleShot(0, this, &InstallerWindow::Next);
 }
@@ -71,7 +76,8 @@ void InstallerWindow::Next() {
   group_->setTitle("Installing Quillet! Conduit and Notifier...");
   QApplication::setOverrideCursor(Qt::WaitCursor);
   QApplication::processEvents();
-  const std::string user = users_->currentText().toLocal8Bit().toStdString();
+  const QByteArray bytes = users_->currentData().toByteArray();
+  const std::string user(bytes.constData(), static_cast<size_t>(bytes.size()));
   core_->Install(user);
   QApplication::restoreOverrideCursor();
   close();

@@ -1,27 +1,31 @@
-// Installer: run from the install folder (the folder with the program, the
-// development-kit libraries and Quillet.prc); it queues the handheld
-// application for the chosen Palm user and registers the conduit and the
-// notifier with HotSync. Exit code 0 on success, 1 otherwise.
+// Installer: queues the handheld application for the chosen Palm user and
+// registers the conduit and the notifier with HotSync. It finds its files
+// beside itself (lib/quillet/ and share/quillet/ next to its bin/), whatever
+// folder it is started from. Exit code 0 on success, 1 otherwise, 2 for a
+// command line it does not know.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QMessageBox>
 
-#include <climits>
+#include <cstdio>
 #include <string>
-#include <unistd.h>
 
+#include "QuilletVersion.h"
 #include "app/core/UserInterface.h"
 #include "installer/core/InstallerCore.h"
 #include "installer/gui/InstallerWindow.h"
+#include "platform/codepage/CodePage.h"
 
 namespace {
 
-// Message boxes owned by the window that has the focus.
+// Message boxes owned by the window that has the focus. Texts are
+// code-page bytes.
 class MessageBoxUI : public quillet::IUserInterface {
  public:
   int ShowMessage(const quillet::MessageRequest& r) override {
     QMessageBox box(QApplication::activeWindow());
-    box.setWindowTitle(QString::fromStdString(r.caption));
-    box.setText(QString::fromLocal8Bit(r.text.c_str()).trimmed());
+    box.setWindowTitle(QString::fromStdString(quillet::Cp1252ToUtf8(r.caption)));
+    box.setText(QString::fromStdString(quillet::Cp1252ToUtf8(r.text)).trimmed());
     unsigned icon = r.flags & 0xF0;
     box.setIcon(icon == quillet::kMbIconInformation ? QMessageBox::Information : QMessageBox::Warning);
     box.exec();
@@ -36,25 +40,62 @@ class MessageBoxUI : public quillet::IUserInterface {
   bool GetClipboardText(std::string*) override { return false; }
 };
 
-std::string Folder(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
+const char kHelpText[] =
+    "Usage: Installer [--help] [--version]\n"
+    "\n"
+    "Queues the Quillet! handheld application (Quillet.prc) for the next HotSync of\n"
+    "the Palm Desktop user chosen in its window, and registers the Quillet! conduit\n"
+    "and notifier with HotSync. Its files are found beside the program (lib/quillet/\n"
+    "and share/quillet/), whatever the current folder.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     Show this help and exit.\n"
+    "  -v, --version  Show the version and exit.\n"
+    "\n"
+    "Exit codes: 0 installed, 1 the installation failed, 2 bad arguments.\n";
+
+// Answers --help and --version and refuses anything else (exit code 2)
+// before any window system is touched; -1 when the installer is to run.
+int HandleCommandLine(int argc, char** argv) {
+  QStringList args;
+  for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  QCommandLineParser parser;
+  const QCommandLineOption help(QStringList{"h", "help"});
+  const QCommandLineOption version(QStringList{"v", "version"});
+  parser.addOption(help);
+  parser.addOption(version);
+  if (!parser.parse(args)) {
+    std::fprintf(stderr, "Installer: %s\nTry 'Installer --help'.\n", qPrintable(parser.errorText()));
+    return 2;
+  }
+  if (parser.isSet(help)) {
+    std::fputs(kHelpText, stdout);
+    return 0;
+  }
+  if (parser.isSet(version)) {
+    std::printf("Installer %s\n", QUILLET_VERSION);
+    return 0;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    std::fprintf(stderr, "Installer: takes no arguments ('%s')\nTry 'Installer --help'.\n",
+                 qPrintable(parser.positionalArguments().first()));
+    return 2;
+  }
+  return -1;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const int code = HandleCommandLine(argc, argv); code >= 0) return code;
   QApplication app(argc, argv);
+  QApplication::setApplicationName(installer::kCaption);
+  QApplication::setApplicationVersion(QUILLET_VERSION);
   MessageBoxUI ui;
   quillet::ScopedUI scoped(&ui);
 
-  // The user library is looked for where the host's loader would: beside
-  // the program, then in the current folder.
-  std::vector<std::string> folders;
-  char buf[PATH_MAX];
-  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n > 0) folders.push_back(Folder(std::string(buf, size_t(n))));
-  if (::getcwd(buf, sizeof buf)) folders.push_back(buf);
-
   installer::CInstaller core;
-  if (!core.Start(folders)) return core.exitCode();
+  if (!core.Start(installer::FoldersBesideProgram())) return core.exitCode();
   installer::InstallerWindow window(&core);
   window.show();
   window.OpenUserSelection();

@@ -13,8 +13,10 @@
 
 #include "app/core/UserInterface.h"
 #include "installer/core/InstallerCore.h"
+#include "platform/cdk/Cdk.h"
 #include "platform/cdk/HotSyncStore.h"
 #include "platform/palm/PalmUsers.h"
+#include "platform/paths/ProgramPaths.h"
 #include "platform/registry/Registry.h"
 
 namespace installer {
@@ -24,6 +26,9 @@ namespace fs = std::filesystem;
 using qplat::hotsync::Conduit;
 
 const std::string kBin = std::string(QUILLET_BIN_DIR) + "/";
+const std::string kLib = std::string(QUILLET_LIB_DIR) + "/";
+const std::string kData = std::string(QUILLET_DATA_DIR) + "/";
+const InstallerFolders kBuilt{kLib, kData};
 
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -32,8 +37,9 @@ std::string Slurp(const std::string& path) {
   return s.str();
 }
 
-// A machine with Palm Desktop set up in a scratch folder, the programs'
-// install folder as InstallPath and the installer started in it.
+// A machine with Palm Desktop set up in a scratch folder; the installer's
+// files are the build's (lib/quillet/ and share/quillet/), and the test
+// runs in a folder that holds none of them.
 class InstallerTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -44,12 +50,13 @@ class InstallerTest : public ::testing::Test {
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     oldCwd_ = cwd;
     ASSERT_EQ(Run("palm-desktop init --path " + dir_ + "palm"), 0);
-    SetInstallPath(kBin);
-    ASSERT_EQ(chdir(kBin.c_str()), 0);
+    fs::create_directories(dir_ + "elsewhere");
+    ASSERT_EQ(chdir((dir_ + "elsewhere").c_str()), 0);
     scoped_ = new quillet::ScopedUI(&ui_);
   }
   void TearDown() override {
     delete scoped_;
+    qplat::SetProgramFileForTesting("");
     if (chdir(oldCwd_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << oldCwd_;
     unsetenv("QUILLET_REGISTRY");
     fs::remove_all(dir_);
@@ -97,21 +104,28 @@ class InstallerTest : public ::testing::Test {
     Conduit local;
     return qplat::hotsync::FindConduit(kCreator, c ? c : &local) == 0;
   }
-  // An install folder of our own with copies of the two libraries (or
-  // only the notifier when `withConduit` is false).
-  std::string MakeInstallFolder(bool withConduit) {
-    std::string f = dir_ + "inst/";
+  // A library folder of our own with copies of the installer's libraries,
+  // without `leaveOut`.
+  std::string MakeLibraryFolder(const std::string& name, const std::string& leaveOut = "") {
+    std::string f = dir_ + name + "/";
     fs::create_directories(f);
-    fs::copy_file(kBin + kNotifierLibrary, f + kNotifierLibrary);
-    if (withConduit) fs::copy_file(kBin + kConduitLibrary, f + kConduitLibrary);
+    for (const char* lib : {kInstAideLibrary, kCondMgrLibrary, kHsApiLibrary, kConduitLibrary, kNotifierLibrary})
+      if (lib != leaveOut) fs::copy_file(kLib + lib, f + lib);
     return f;
   }
-  int32_t RunInstaller(const std::string& user, CInstaller* core) {
-    EXPECT_TRUE(core->Start({kBin}));
+  int32_t RunInstaller(const std::string& user, CInstaller* core, const InstallerFolders& folders = kBuilt) {
+    EXPECT_TRUE(core->Start(folders));
     return core->Install(user);
   }
   std::string QueuedPrc(const std::string& userFolder) {
     return dir_ + "palm/" + userFolder + "/Install/" + kHandheldApplication;
+  }
+  void ExpectDone(const std::string& user) {
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, DoneMessage(user));
+    EXPECT_EQ(ui_.messages[0].caption, "Installer");
+    EXPECT_EQ(ui_.messages[0].flags, unsigned(quillet::kMbIconInformation));
+    ui_.messages.clear();
   }
 
   std::string dir_, oldCwd_;
@@ -123,15 +137,15 @@ TEST_F(InstallerTest, RegistersConduitAndNotifierAndQueuesTheApplication) {
   AddUser("Ann Smith");
   AddUser("Bob");
   CInstaller core;
-  ASSERT_TRUE(core.Start({dir_ + "nowhere/", kBin}));
+  ASSERT_TRUE(core.Start(kBuilt));
   EXPECT_EQ(core.Users(), (std::vector<std::string>{"Ann Smith", "Bob"}));
   EXPECT_EQ(core.Install("Bob"), kOk);
-  EXPECT_TRUE(ui_.messages.empty());
+  ExpectDone("Bob");
   EXPECT_EQ(core.exitCode(), 0);
 
   Conduit c;
   ASSERT_TRUE(HasConduit(&c));
-  EXPECT_EQ(c.texts["Name"], kBin + kConduitLibrary);
+  EXPECT_EQ(c.texts["Name"], kLib + kConduitLibrary);
   EXPECT_EQ(c.texts["Directory"], "Quillet");
   EXPECT_EQ(c.texts["File"], "Quillet.dat");
   EXPECT_EQ(c.texts["Remote"], "QuilletDB");
@@ -140,21 +154,50 @@ TEST_F(InstallerTest, RegistersConduitAndNotifierAndQueuesTheApplication) {
   EXPECT_EQ(c.numbers["Type"], 1u);
   EXPECT_EQ(c.numbers["Priority"], 2u);
   EXPECT_EQ(c.numbers["Integrate"], 0u);
-  EXPECT_EQ(Notifiers(), (std::vector<std::string>{kBin + kNotifierLibrary}));
+  EXPECT_EQ(Notifiers(), (std::vector<std::string>{kLib + kNotifierLibrary}));
   EXPECT_EQ(ProgramValue("LastUsername"), "Bob");
 
-  // The queued file is the one in the installer's folder, for Bob only.
+  // The queued file is the one in the data folder, for Bob only.
   std::string queued = Slurp(QueuedPrc("Bob"));
   EXPECT_EQ(queued.size(), 80u);
-  EXPECT_EQ(queued, Slurp(kBin + kHandheldApplication));
+  EXPECT_EQ(queued, Slurp(kData + kHandheldApplication));
   EXPECT_EQ(queued.substr(60, 8), "applQLTN");
   EXPECT_FALSE(fs::exists(QueuedPrc("AnnSmith")));
 }
 
+TEST_F(InstallerTest, StartedFromAnotherFolderFindsItsFilesBesideItself) {
+  AddUser("Ann");
+  // The current folder holds files of the same names that must not be used.
+  const std::string here = dir_ + "elsewhere/";
+  { std::ofstream(here + kHandheldApplication) << "not the application"; }
+  fs::copy_file(kLib + kNotifierLibrary, here + kNotifierLibrary);
+  qplat::SetProgramFileForTesting(kBin + "Installer");
+  const InstallerFolders folders = FoldersBesideProgram();
+  EXPECT_TRUE(fs::equivalent(folders.libraries, kLib));
+  EXPECT_TRUE(fs::equivalent(folders.data, kData));
+  CInstaller core;
+  EXPECT_EQ(RunInstaller("Ann", &core, folders), kOk);
+  ExpectDone("Ann");
+  Conduit c;
+  ASSERT_TRUE(HasConduit(&c));
+  EXPECT_EQ(c.texts["Name"], folders.libraries + kConduitLibrary);
+  EXPECT_EQ(Notifiers(), (std::vector<std::string>{folders.libraries + kNotifierLibrary}));
+  EXPECT_EQ(Slurp(QueuedPrc("Ann")), Slurp(kData + kHandheldApplication));
+}
+
+TEST_F(InstallerTest, PalmUserNamesStayInTheCodePage) {
+  AddUser("J\xC3\xB6rg");  // typed in UTF-8, kept by Palm Desktop in the code page
+  CInstaller core;
+  ASSERT_TRUE(core.Start(kBuilt));
+  ASSERT_EQ(core.Users(), (std::vector<std::string>{"J\xF6rg"}));
+  EXPECT_EQ(core.Install("J\xF6rg"), kOk);
+  ExpectDone("J\xF6rg");
+  EXPECT_EQ(ProgramValue("LastUsername"), "J\xF6rg");
+  EXPECT_TRUE(fs::exists(QueuedPrc("Jrg")));
+}
+
 TEST_F(InstallerTest, SecondRunReplacesTheEarlierRegistration) {
   AddUser("Ann");
-  // An earlier version registered elsewhere, with other settings.
-  const std::string old_notifier = dir_ + "old/libQuilletNotify10.so";
   {
     CInstaller first;
     ASSERT_EQ(RunInstaller("Ann", &first), kOk);
@@ -165,16 +208,33 @@ TEST_F(InstallerTest, SecondRunReplacesTheEarlierRegistration) {
   ASSERT_EQ(qplat::RegSetDword(key, "Priority", 4), 0);
   ASSERT_EQ(qplat::RegSetString(key, "Name", "/old/conduit.so"), 0);
   qplat::RegCloseKey(key);
+  ui_.messages.clear();
 
   CInstaller second;
   EXPECT_EQ(RunInstaller("Ann", &second), kOk);
-  EXPECT_TRUE(ui_.messages.empty());
+  ExpectDone("Ann");
   Conduit c;
   ASSERT_TRUE(HasConduit(&c));
   EXPECT_EQ(c.numbers["Priority"], 2u);
-  EXPECT_EQ(c.texts["Name"], kBin + kConduitLibrary);
+  EXPECT_EQ(c.texts["Name"], kLib + kConduitLibrary);
   // Registered once, not once per run.
-  EXPECT_EQ(Notifiers(), (std::vector<std::string>{kBin + kNotifierLibrary}));
+  EXPECT_EQ(Notifiers(), (std::vector<std::string>{kLib + kNotifierLibrary}));
+}
+
+TEST_F(InstallerTest, AnEarlierInstallationsNotifierIsTakenAway) {
+  AddUser("Ann");
+  // An earlier installation registered from the folder it named as
+  // "InstallPath" (stored here without its closing separator).
+  const std::string old = MakeLibraryFolder("old");
+  {
+    CInstaller first;
+    ASSERT_EQ(RunInstaller("Ann", &first, {old, kData}), kOk);
+  }
+  ASSERT_EQ(Notifiers(), (std::vector<std::string>{old + kNotifierLibrary}));
+  SetInstallPath(old.substr(0, old.size() - 1));
+  CInstaller core;
+  EXPECT_EQ(RunInstaller("Ann", &core), kOk);
+  EXPECT_EQ(Notifiers(), (std::vector<std::string>{kLib + kNotifierLibrary}));
 }
 
 TEST_F(InstallerTest, HotSyncInProgressChangesNothing) {
@@ -183,6 +243,7 @@ TEST_F(InstallerTest, HotSyncInProgressChangesNothing) {
     CInstaller first;
     ASSERT_EQ(RunInstaller("Ann", &first), kOk);
   }
+  ui_.messages.clear();
   qplat::HKEY key = nullptr;
   ASSERT_EQ(qplat::RegOpenKey(qplat::HKEY_CURRENT_USER,
                               std::string(qplat::hotsync::kConduitsKey) + "\\" + kCreator, &key), 0);
@@ -234,65 +295,59 @@ TEST_F(InstallerTest, ManagerThatDiedIsNotTakenForARunningOne) {
   EXPECT_TRUE(HasConduit());
 }
 
-TEST_F(InstallerTest, MissingConduitLibraryRegistersNothingAndSaysNothing) {
+TEST_F(InstallerTest, AMissingFileIsNamedAndNothingChanges) {
   AddUser("Ann");
-  SetInstallPath(MakeInstallFolder(false));
+  {
+    CInstaller first;
+    ASSERT_EQ(RunInstaller("Ann", &first), kOk);
+  }
+  ui_.messages.clear();
+  fs::remove(QueuedPrc("Ann"));
+  const std::string partial = MakeLibraryFolder("partial", kConduitLibrary);
+  const std::string noData = dir_ + "nodata/";
   CInstaller core;
-  EXPECT_EQ(RunInstaller("Ann", &core), kLibraryMissing);
-  EXPECT_TRUE(ui_.messages.empty());
+  EXPECT_FALSE(core.Start({partial, noData}));
   EXPECT_EQ(core.exitCode(), 1);
-  EXPECT_FALSE(HasConduit());
-  EXPECT_TRUE(Notifiers().empty());
-}
-
-TEST_F(InstallerTest, InstallPathWithoutClosingSeparatorStillNamesTheFolder) {
-  AddUser("Ann");
-  std::string folder = MakeInstallFolder(true);
-  folder.pop_back();
-  SetInstallPath(folder);
-  CInstaller core;
-  EXPECT_EQ(RunInstaller("Ann", &core), kOk);
-  EXPECT_EQ(Notifiers(), (std::vector<std::string>{folder + "/" + kNotifierLibrary}));
-}
-
-TEST_F(InstallerTest, ConduitManagerMissingFromTheCurrentFolderEndsQuietly) {
-  AddUser("Ann");
-  std::string empty = dir_ + "empty/";
-  fs::create_directories(empty);
-  fs::copy_file(kBin + kHandheldApplication, empty + kHandheldApplication);
-  ASSERT_EQ(chdir(empty.c_str()), 0);
-  CInstaller core;
-  EXPECT_EQ(RunInstaller("Ann", &core), kCondMgrLoadFailed);
-  EXPECT_TRUE(ui_.messages.empty());
-  EXPECT_EQ(core.exitCode(), 1);
-  EXPECT_FALSE(HasConduit());
-  EXPECT_TRUE(fs::exists(QueuedPrc("Ann")));
+  const std::vector<std::string> missing{partial + kConduitLibrary, noData + kHandheldApplication};
+  EXPECT_EQ(MissingFiles({partial, noData}), missing);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, MissingFilesMessage(missing));
+  EXPECT_NE(ui_.messages[0].text.find(partial + kConduitLibrary + "\n"), std::string::npos);
+  EXPECT_EQ(ui_.messages[0].caption, "Installer");
+  EXPECT_EQ(ui_.messages[0].flags, unsigned(quillet::kMbIconExclamation));
+  // Nobody could be chosen, nothing was queued, the earlier registration
+  // stays as it was.
+  EXPECT_EQ(core.Install("Ann"), kCondMgrLoadFailed);
+  EXPECT_EQ(ui_.messages.size(), 1u);
+  EXPECT_FALSE(fs::exists(QueuedPrc("Ann")));
+  Conduit c;
+  ASSERT_TRUE(HasConduit(&c));
+  EXPECT_EQ(c.texts["Name"], kLib + kConduitLibrary);
+  EXPECT_EQ(Notifiers(), (std::vector<std::string>{kLib + kNotifierLibrary}));
+  // Without a program folder at all, every file is missing.
+  EXPECT_EQ(MissingFiles({"", ""}).size(), 6u);
 }
 
 TEST_F(InstallerTest, LibraryWithoutTheConduitManagerFunctionsIsInvalid) {
   AddUser("Ann");
-  std::string cwd = dir_ + "fake/";
-  fs::create_directories(cwd);
   // A library that loads but is not the Conduit Manager.
-  fs::create_symlink(kBin + "libHsApi.so", cwd + "libCondMgr.so");
-  ASSERT_EQ(chdir(cwd.c_str()), 0);
+  const std::string fake = MakeLibraryFolder("fake", kCondMgrLibrary);
+  fs::create_symlink(kLib + kHsApiLibrary, fake + kCondMgrLibrary);
   CInstaller core;
-  EXPECT_EQ(RunInstaller("Ann", &core), kCondMgrInvalid);
+  EXPECT_EQ(RunInstaller("Ann", &core, {fake, kData}), kCondMgrInvalid);
   EXPECT_EQ(ui_.messages.size(), 1u);
   EXPECT_EQ(ui_.messages[0].text, "Error: invalid CondMgr.dll!\n");
   EXPECT_FALSE(HasConduit());
 }
 
-TEST_F(InstallerTest, HotSyncApiInNeitherFolder) {
+TEST_F(InstallerTest, HotSyncApiThatLoadsInNeitherFolder) {
   AddUser("Ann");
-  std::string cwd = dir_ + "cwd/";
-  fs::create_directories(cwd);
+  const std::string broken = MakeLibraryFolder("broken", kHsApiLibrary);
+  { std::ofstream(broken + kHsApiLibrary) << "not a library"; }
   fs::create_directories(dir_ + "hs");
-  fs::create_symlink(kBin + "libCondMgr.so", cwd + "libCondMgr.so");
   SetHotSyncPath(dir_ + "hs/HotSync.exe");
-  ASSERT_EQ(chdir(cwd.c_str()), 0);
   CInstaller core;
-  EXPECT_EQ(RunInstaller("Ann", &core), kHsApiNotFound);
+  EXPECT_EQ(RunInstaller("Ann", &core, {broken, kData}), kHsApiNotFound);
   ASSERT_EQ(ui_.messages.size(), 1u);
   EXPECT_EQ(ui_.messages[0].text, "Error: HSAPI.dll not found!\n");
   EXPECT_FALSE(HasConduit());
@@ -310,9 +365,11 @@ TEST_F(InstallerTest, NoHotSyncProgramIsAConduitManagerError) {
   EXPECT_EQ(ui_.messages[0].text, "Error: Conduit Manager, value not found!\n");
 }
 
-TEST_F(InstallerTest, StartWithoutTheUserLibraryShowsSupportAddress) {
+TEST_F(InstallerTest, AUserLibraryThatDoesNotLoadShowsSupportAddress) {
+  const std::string broken = MakeLibraryFolder("broken", kInstAideLibrary);
+  { std::ofstream(broken + kInstAideLibrary) << "not a library"; }
   CInstaller core;
-  EXPECT_FALSE(core.Start({dir_}));
+  EXPECT_FALSE(core.Start({broken, kData}));
   ASSERT_EQ(ui_.messages.size(), 1u);
   EXPECT_EQ(ui_.messages[0].text,
             "Unable to initialize the installer.  Please contact support at "
@@ -324,7 +381,7 @@ TEST_F(InstallerTest, StartWithoutTheUserLibraryShowsSupportAddress) {
 
 TEST_F(InstallerTest, UnreadableUserListGoesOnWithNoUsers) {
   CInstaller core;
-  ASSERT_TRUE(core.Start({kBin}));
+  ASSERT_TRUE(core.Start(kBuilt));
   // A folder where the registry file should be cannot be opened.
   setenv("QUILLET_REGISTRY", dir_.c_str(), 1);
   EXPECT_TRUE(core.Users().empty());
@@ -335,8 +392,10 @@ TEST_F(InstallerTest, UnreadableUserListGoesOnWithNoUsers) {
 
 TEST(InstallerMessages, EveryCodeHasItsText) {
   EXPECT_EQ(ResultMessage(0), "");
-  EXPECT_EQ(ResultMessage(kCondMgrLoadFailed), "");
-  EXPECT_EQ(ResultMessage(kLibraryMissing), "");
+  // These two said nothing at all: the person would never learn that
+  // nothing was registered.
+  EXPECT_EQ(ResultMessage(kCondMgrLoadFailed), "Error: CondMgr.dll could not be loaded!\n");
+  EXPECT_EQ(ResultMessage(kLibraryMissing), "Error: the conduit or the notifier library is missing!\n");
   EXPECT_EQ(ResultMessage(-1000), "Error: Unknown Conduit Manager error!\n");
   EXPECT_EQ(ResultMessage(-1005), "Error: Conduit Manager, creator id already in use!\n");
   EXPECT_EQ(ResultMessage(-1017), "Error: Conduit Manager, function no longer supported!\n");
@@ -359,16 +418,15 @@ TEST(InstallerPaths, HotSyncFolderFromTheProgramPath) {
 // from wherever it was installed.
 TEST_F(InstallerTest, HotSyncCallsTheRegisteredNotifier) {
   AddUser("Ann");
-  const std::string folder = MakeInstallFolder(true);
-  SetInstallPath(folder);
+  const std::string folder = MakeLibraryFolder("inst");
   CInstaller core;
-  ASSERT_EQ(RunInstaller("Ann", &core), kOk);
+  ASSERT_EQ(RunInstaller("Ann", &core, {folder, kData}), kOk);
   std::string out;
   EXPECT_EQ(Run("hotsync --stage 0 --user-id 7", &out), 0) << out;
   const std::string lib = folder + kNotifierLibrary;
   EXPECT_NE(out.find(lib + ": GetNotifierVersion -> 0"), std::string::npos) << out;
   EXPECT_NE(out.find(lib + ": HS_Notify(0, 7) -> "), std::string::npos) << out;
-  EXPECT_EQ(out.find(kBin + kNotifierLibrary), std::string::npos) << out;
+  EXPECT_EQ(out.find(kLib + kNotifierLibrary), std::string::npos) << out;
   // Finished: no longer counts as running.
   qplat::hotsync::ManagerState s;
   ASSERT_EQ(qplat::hotsync::ReadManagerState(&s), 0);

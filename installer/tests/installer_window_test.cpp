@@ -27,24 +27,36 @@ class InstallerWindowTest : public QObject {
     QVERIFY(p.waitForFinished(20000));
     QCOMPARE(p.exitCode(), 0);
   }
+  int machines_ = 0;
+
+  // A machine of its own for each test: a registry file and a Palm Desktop
+  // data folder "palmN".
   void Setup(const QStringList& users) {
-    qputenv("QUILLET_REGISTRY", (dir_.path() + "/" + QString::number(users.size()) + ".db").toUtf8());
-    Palm({"init", "--path", dir_.path() + "/palm" + QString::number(users.size())});
+    ++machines_;
+    qputenv("QUILLET_REGISTRY", (dir_.path() + "/" + QString::number(machines_) + ".db").toUtf8());
+    Palm({"init", "--path", dir_.path() + "/palm" + QString::number(machines_)});
     for (const QString& u : users) Palm({"user", "add", u});
-    qplat::HKEY key = nullptr;
-    QCOMPARE(qplat::RegCreateKey(qplat::HKEY_CURRENT_USER, kProgramKey, &key), 0);
-    QCOMPARE(qplat::RegSetString(key, "InstallPath", bin_.toStdString()), 0);
-    qplat::RegCloseKey(key);
   }
   static bool Registered() {
     qplat::hotsync::Conduit c;
     return qplat::hotsync::FindConduit(kCreator, &c) == 0;
   }
+  static std::string LastUsername() {
+    qplat::HKEY key = nullptr;
+    if (qplat::RegOpenKey(qplat::HKEY_CURRENT_USER, kProgramKey, &key) != 0) return "<no key>";
+    qplat::DWORD type = 0;
+    std::vector<uint8_t> data;
+    const bool found = qplat::RegGetValue(key, "LastUsername", &type, &data) == 0;
+    qplat::RegCloseKey(key);
+    return found ? std::string(data.begin(), data.end()) : "<none>";
+  }
+  const InstallerFolders built_{QUILLET_LIB_DIR "/", QUILLET_DATA_DIR "/"};
 
  private slots:
   void initTestCase() {
     QVERIFY(dir_.isValid());
-    QVERIFY(chdir(QUILLET_BIN_DIR) == 0);
+    // Started anywhere: the installer's files are never looked for here.
+    QVERIFY(chdir(dir_.path().toLocal8Bit().constData()) == 0);
   }
 
   void oneUserGoesOnWithoutNext() {
@@ -52,7 +64,7 @@ class InstallerWindowTest : public QObject {
     quillet::RecordingUI ui;
     quillet::ScopedUI scoped(&ui);
     CInstaller core;
-    QVERIFY(core.Start({QUILLET_BIN_DIR}));
+    QVERIFY(core.Start(built_));
     InstallerWindow w(&core);
     QCOMPARE(w.size(), QSize(530, 240));
     QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
@@ -61,7 +73,9 @@ class InstallerWindowTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 10000);
     QVERIFY(Registered());
     QCOMPARE(core.exitCode(), 0);
-    QVERIFY(ui.messages.empty());
+    // It ends by saying what it did.
+    QCOMPARE(ui.messages.size(), size_t(1));
+    QCOMPARE(ui.messages[0].text, DoneMessage("Solo"));
   }
 
   void severalUsersWaitForNextAndAreSorted() {
@@ -69,7 +83,7 @@ class InstallerWindowTest : public QObject {
     quillet::RecordingUI ui;
     quillet::ScopedUI scoped(&ui);
     CInstaller core;
-    QVERIFY(core.Start({QUILLET_BIN_DIR}));
+    QVERIFY(core.Start(built_));
     InstallerWindow w(&core);
     w.show();
     w.OpenUserSelection();
@@ -87,13 +101,30 @@ class InstallerWindowTest : public QObject {
     next->click();
     QVERIFY(!w.isVisible());
     QVERIFY(Registered());
-    qplat::HKEY key = nullptr;
-    QCOMPARE(qplat::RegOpenKey(qplat::HKEY_CURRENT_USER, kProgramKey, &key), 0);
-    qplat::DWORD type = 0;
-    std::vector<uint8_t> data;
-    QCOMPARE(qplat::RegGetValue(key, "LastUsername", &type, &data), 0);
-    qplat::RegCloseKey(key);
-    QCOMPARE(std::string(data.begin(), data.end()), std::string("mike"));
+    QCOMPARE(LastUsername(), std::string("mike"));
+  }
+
+  void userNamesAreShownAndHandedBackThroughTheCodePage() {
+    Setup({"J\u00f6rg", "Adam", "Zed"});
+    quillet::RecordingUI ui;
+    quillet::ScopedUI scoped(&ui);
+    CInstaller core;
+    QVERIFY(core.Start(built_));
+    InstallerWindow w(&core);
+    w.show();
+    w.OpenUserSelection();
+    auto* list = w.findChild<QComboBox*>("1000");
+    QVERIFY(list);
+    QCOMPARE(list->count(), 3);
+    QCOMPARE(list->itemText(0), QString("Adam"));
+    QCOMPARE(list->itemText(1), QString("J\u00f6rg"));
+    list->setCurrentIndex(1);
+    w.findChild<QPushButton*>("1")->click();
+    QVERIFY(Registered());
+    QCOMPARE(LastUsername(), std::string("J\xF6rg"));
+    QCOMPARE(ui.messages.size(), size_t(1));
+    QCOMPARE(ui.messages[0].text, DoneMessage("J\xF6rg"));
+    QVERIFY(QFile::exists(dir_.path() + "/palm" + QString::number(machines_) + "/Jrg/Install/Quillet.prc"));
   }
 };
 

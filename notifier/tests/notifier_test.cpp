@@ -26,7 +26,7 @@ class NotifierTest : public ::testing::Test {
     char tmpl[] = "/tmp/notifier-test-XXXXXX";
     runtime_ = mkdtemp(tmpl);
     setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
-    lib_ = dlopen(QUILLET_BIN_DIR "/libQuilletNotify10.so", RTLD_NOW | RTLD_LOCAL);
+    lib_ = dlopen(QUILLET_LIB_DIR "/libQuilletNotify10.so", RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(lib_, nullptr) << dlerror();
     version_ = reinterpret_cast<int32_t (*)()>(dlsym(lib_, "GetNotifierVersion"));
     notify_ = reinterpret_cast<int32_t (*)(int32_t, int32_t)>(dlsym(lib_, "HS_Notify"));

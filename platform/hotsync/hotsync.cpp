@@ -4,9 +4,10 @@
 // every call returned.
 //
 //   hotsync [--notifier LIB]... [--user-id N] [--stage N]...
+//   hotsync --help | --version
 //
 // Without --notifier the notifiers registered with the Conduit Manager are
-// used, or the one beside this program (libQuilletNotify10.so) when none is
+// used, or ours (libQuilletNotify10.so in lib/quillet/) when none is
 // registered; without --stage the stages 0 to 4 are run in
 // order. N of --user-id is passed as every call's parameter.
 #include <dlfcn.h>
@@ -20,17 +21,11 @@
 #include <string>
 #include <vector>
 
+#include "QuilletVersion.h"
 #include "platform/cdk/HotSyncStore.h"
+#include "platform/paths/ProgramPaths.h"
 
 namespace {
-
-std::string ProgramFolder() {
-  char buf[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
-  if (n <= 0) return "./";
-  std::string path(buf, size_t(n));
-  return path.substr(0, path.rfind('/') + 1);
-}
 
 bool ParseInt(const char* text, long* out) {
   char* end = nullptr;
@@ -57,7 +52,14 @@ int main(int argc, char** argv) {
     std::string a = argv[i];
     long v = 0;
     if (a == "--help" || a == "-h") {
-      std::printf("usage: hotsync [--notifier LIB]... [--user-id N] [--stage N]...\n");
+      std::printf("usage: hotsync [--notifier LIB]... [--user-id N] [--stage N]...\n"
+                  "       hotsync --help | --version\n\n"
+                  "Calls HS_Notify of each notifier library for each stage of a synchronisation\n"
+                  "(stages 0 to 4 when none is given). Without --notifier the notifiers registered\n"
+                  "with the Conduit Manager are called, else libQuilletNotify10.so from lib/quillet/.\n");
+      return 0;
+    } else if (a == "--version") {
+      std::printf("hotsync %s\n", QUILLET_VERSION);
       return 0;
     } else if (a == "--notifier" && i + 1 < argc) {
       notifiers.push_back(argv[++i]);
@@ -71,7 +73,7 @@ int main(int argc, char** argv) {
     }
   }
   if (notifiers.empty()) qplat::hotsync::ListNotifiers(&notifiers);
-  if (notifiers.empty()) notifiers.push_back(ProgramFolder() + "libQuilletNotify10.so");
+  if (notifiers.empty()) notifiers.push_back(qplat::LibraryFolder() + "libQuilletNotify10.so");
   if (stages.empty()) stages = {0, 1, 2, 3, 4};
 
   // Seen by the HotSync API library: running, and synchronising while the

@@ -131,7 +131,9 @@ bool IsValidUserName(const std::string& name) {
 std::string FolderForName(const std::string& name, const std::vector<PalmUser>& taken) {
   std::string base;
   for (unsigned char c : name) {
-    if (c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ' ') continue;
+    // Folder names are file names (UTF-8): the code page's own characters
+    // are left out rather than written as bytes no file system reads back.
+    if (c < 0x20 || c >= 0x7F || c == '/' || c == '\\' || c == ' ') continue;
     if (base.size() < 32) base += static_cast<char>(c);
   }
   while (!base.empty() && base[0] == '.') base.erase(0, 1);

@@ -50,8 +50,8 @@ LONG FindUserByName(const std::string& name, PalmUser* user);
 // or control characters, at most kMaxFolderName bytes.
 bool IsValidFolderName(const std::string& folder);
 bool IsValidUserName(const std::string& name);
-// A folder name made from the user name (unsafe characters dropped), made
-// unique among `taken` by a number.
+// A folder name made from the user name (unsafe and non-ASCII characters
+// dropped), made unique among `taken` by a number.
 std::string FolderForName(const std::string& name, const std::vector<PalmUser>& taken);
 
 // Adds a user. ERROR_ALREADY_EXISTS for a taken name or folder,

@@ -6,6 +6,7 @@
 //   palm-desktop user list
 //   palm-desktop user remove NAME
 //   palm-desktop user password NAME TEXT      (an empty TEXT removes it)
+//   palm-desktop --help | --version
 //
 // Exit codes: 0 done, 1 the store refused or the user is unknown, 2 bad
 // arguments.
@@ -19,7 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "QuilletVersion.h"
 #include "platform/codepage/CodePage.h"
+#include "platform/palm/PalmSetup.h"
 #include "platform/palm/PalmUsers.h"
 #include "platform/registry/Registry.h"
 
@@ -36,9 +39,12 @@ const char kUsageText[] =
     "       palm-desktop user list\n"
     "       palm-desktop user remove NAME\n"
     "       palm-desktop user password NAME TEXT\n"
+    "       palm-desktop --help | --version\n"
     "\n"
     "init writes the Palm Desktop data folder (default $XDG_DATA_HOME/palm-desktop),\n"
-    "the HotSync program path, the preferences key and Quillet!'s add-on entry.\n";
+    "the HotSync program path, the preferences key and Quillet!'s add-on entry.\n"
+    "NAME is taken in UTF-8 and kept in the Windows-1252 code page, as Palm Desktop\n"
+    "keeps it; a name the code page cannot hold is refused.\n";
 
 int Usage(const std::string& message) {
   if (!message.empty()) std::fprintf(stderr, "palm-desktop: %s\n", message.c_str());
@@ -49,22 +55,6 @@ int Usage(const std::string& message) {
 int Failed(const std::string& what, LONG status) {
   std::fprintf(stderr, "palm-desktop: %s: %s\n", what.c_str(), RegStatusMessage(status).c_str());
   return kFailed;
-}
-
-bool MakeFolders(const std::string& path) {
-  for (size_t pos = path.find('/', 1);; pos = path.find('/', pos + 1)) {
-    std::string part = path.substr(0, pos);
-    if (!part.empty() && ::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
-    if (pos == std::string::npos) return true;
-  }
-}
-
-std::string ExeFolder() {
-  char buf[PATH_MAX];
-  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "";
-  std::string p(buf, n);
-  return p.substr(0, p.rfind('/') + 1);
 }
 
 std::string Absolute(std::string path) {
@@ -114,54 +104,40 @@ bool PasswordBytes(const std::string& typed, std::string* bytes) {
   return true;
 }
 
-class Key {
- public:
-  ~Key() {
-    if (h) RegCloseKey(h);
-  }
-  HKEY h = nullptr;
-};
-
-LONG ReadString(HKEY key, const char* name, std::string* out) {
-  DWORD type = 0;
-  std::vector<uint8_t> data;
-  out->clear();
-  if (LONG st = RegGetValue(key, name, &type, &data)) return st;
-  size_t n = 0;
-  while (n < data.size() && data[n]) ++n;
-  out->assign(data.begin(), data.begin() + n);
-  return ERROR_SUCCESS;
-}
-
 int Init(std::vector<std::string> args) {
   std::string path;
   bool bad = false;
   if (!TakeOption(&args, "--path", &path, &bad)) {
     if (bad) return Usage("--path needs a folder");
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    path = xdg && *xdg ? std::string(xdg) + "/palm-desktop"
-                       : std::string(home ? home : ".") + "/.local/share/palm-desktop";
+    path = DefaultDataFolder();
+    if (path.empty()) return Usage("no home folder: give the data folder with --path");
   }
   if (!args.empty()) return Usage("unexpected argument '" + args[0] + "'");
   path = Absolute(path);
-  if (!MakeFolders(path)) {
-    std::fprintf(stderr, "palm-desktop: cannot create %s\n", path.c_str());
-    return kFailed;
+  const std::string hotsync = DefaultHotSyncPath();
+  std::string what;
+  if (LONG st = InitDesktop(path, hotsync, &what)) {
+    if (st == ERROR_PATH_NOT_FOUND) {
+      std::fprintf(stderr, "palm-desktop: cannot create %s\n", path.c_str());
+      return kFailed;
+    }
+    return Failed(what, st);
   }
-  Key core, prefs, addon;
-  if (LONG st = RegCreateKey(HKEY_CURRENT_USER, kCoreKey, &core.h)) return Failed(kCoreKey, st);
-  if (LONG st = RegSetString(core.h, "Path", path)) return Failed("Path", st);
-  // HotSync lives beside this command; the support tool finds the user
-  // library in that folder.
-  std::string hotsync = ExeFolder() + "HotSync";
-  if (LONG st = RegSetString(core.h, "HotSyncPath", hotsync)) return Failed("HotSyncPath", st);
-  if (LONG st = RegCreateKey(HKEY_CURRENT_USER, kPreferencesKey, &prefs.h)) return Failed(kPreferencesKey, st);
-  if (LONG st = RegCreateKey(HKEY_CURRENT_USER, kQuilletAddOnKey, &addon.h)) return Failed(kQuilletAddOnKey, st);
-  if (LONG st = RegSetDword(addon.h, "Creator", kQuilletCreator)) return Failed("Creator", st);
   std::printf("Palm Desktop data folder: %s\nHotSync: %s\nstore: %s\n", path.c_str(), hotsync.c_str(),
               RegStoreFile().c_str());
   return kOk;
+}
+
+// Names are typed in the terminal's UTF-8; Palm Desktop keeps them in the
+// code page. A name the code page cannot hold is refused, never changed.
+bool NameArgument(const std::string& typed, std::string* name, int* exitCode) {
+  uint32_t bad = 0;
+  if (quillet::Utf8ToCp1252(typed, name, &bad)) return true;
+  char text[96];
+  if (bad == 0xFFFD) std::snprintf(text, sizeof text, "the name is not valid UTF-8");
+  else std::snprintf(text, sizeof text, "the character U+%04X cannot be kept in a Palm user name", bad);
+  *exitCode = Usage(text);
+  return false;
 }
 
 int UserAdd(std::vector<std::string> args) {
@@ -171,39 +147,32 @@ int UserAdd(std::vector<std::string> args) {
   TakeOption(&args, "--password", &password, &bad);
   if (bad) return Usage("--folder and --password need a value");
   if (args.size() != 1) return Usage("user add needs one NAME");
-  const std::string& name = args[0];
+  std::string name;
+  int code = kUsage;
+  if (!NameArgument(args[0], &name, &code)) return code;
   if (!IsValidUserName(name)) return Usage("a user name has 1 to 127 bytes and no control characters");
   if (!folder.empty() && !IsValidFolderName(folder))
     return Usage("a folder is one plain name (no '/', '\\', '.' or '..', at most 64 bytes)");
   std::string password_bytes;
   if (!password.empty() && !PasswordBytes(password, &password_bytes)) return kUsage;
 
-  Key core;
-  std::string data;
-  if (RegOpenKey(HKEY_CURRENT_USER, kCoreKey, &core.h) || ReadString(core.h, "Path", &data) || data.empty()) {
+  if (!HasDataFolder()) {
     std::fprintf(stderr, "palm-desktop: no data folder yet; run palm-desktop init first\n");
     return kFailed;
   }
   PalmUser added;
-  LONG st = AddUser(name, folder, password_bytes, &added);
+  std::string user_folder;
+  LONG st = AddUserWithFolder(name, folder, password_bytes, &added, &user_folder);
   if (st == ERROR_ALREADY_EXISTS) {
     std::fprintf(stderr, "palm-desktop: a user with that name or folder exists\n");
     return kFailed;
   }
-  if (st) return Failed(name, st);
-  std::string user_folder = data + "/" + added.folder;
-  if (!MakeFolders(user_folder)) {
-    std::fprintf(stderr, "palm-desktop: cannot create %s\n", user_folder.c_str());
-    RemoveUser(name);
+  if (st == ERROR_PATH_NOT_FOUND) {
+    std::fprintf(stderr, "palm-desktop: cannot create the folder of %s\n", args[0].c_str());
     return kFailed;
   }
-  // The first user becomes the one Palm Desktop last showed.
-  Key prefs;
-  std::string last;
-  if (RegCreateKey(HKEY_CURRENT_USER, kPreferencesKey, &prefs.h) == ERROR_SUCCESS &&
-      (ReadString(prefs.h, "LastUserName", &last) != ERROR_SUCCESS || last.empty()))
-    RegSetString(prefs.h, "LastUserName", name);
-  std::printf("%u\t%s\t%s\n", added.id, added.name.c_str(), user_folder.c_str());
+  if (st) return Failed(args[0], st);
+  std::printf("%u\t%s\t%s\n", added.id, quillet::Cp1252ToUtf8(added.name).c_str(), user_folder.c_str());
   return kOk;
 }
 
@@ -212,13 +181,17 @@ int UserList(const std::vector<std::string>& args) {
   std::vector<PalmUser> users;
   if (LONG st = ListUsers(&users)) return Failed("users", st);
   for (const auto& u : users)
-    std::printf("%u\t%s\t%s\t%s\n", u.id, u.name.c_str(), u.folder.c_str(), u.hasPassword ? "password" : "-");
+    std::printf("%u\t%s\t%s\t%s\n", u.id, quillet::Cp1252ToUtf8(u.name).c_str(), u.folder.c_str(),
+                u.hasPassword ? "password" : "-");
   return kOk;
 }
 
 int UserRemove(const std::vector<std::string>& args) {
   if (args.size() != 1) return Usage("user remove needs one NAME");
-  LONG st = RemoveUser(args[0]);
+  std::string name;
+  int code = kUsage;
+  if (!NameArgument(args[0], &name, &code)) return code;
+  LONG st = RemoveUser(name);
   if (st == ERROR_FILE_NOT_FOUND) {
     std::fprintf(stderr, "palm-desktop: no user named '%s'\n", args[0].c_str());
     return kFailed;
@@ -231,7 +204,10 @@ int UserPassword(const std::vector<std::string>& args) {
   if (args.size() != 2) return Usage("user password needs NAME and TEXT");
   std::string password_bytes;
   if (!args[1].empty() && !PasswordBytes(args[1], &password_bytes)) return kUsage;
-  LONG st = SetUserPassword(args[0], password_bytes);
+  std::string name;
+  int code = kUsage;
+  if (!NameArgument(args[0], &name, &code)) return code;
+  LONG st = SetUserPassword(name, password_bytes);
   if (st == ERROR_FILE_NOT_FOUND) {
     std::fprintf(stderr, "palm-desktop: no user named '%s'\n", args[0].c_str());
     return kFailed;
@@ -246,6 +222,10 @@ int main(int argc, char** argv) {
   if (args.empty()) return Usage("");
   if (args[0] == "--help" || args[0] == "-h") {
     std::fputs(kUsageText, stdout);
+    return kOk;
+  }
+  if (args[0] == "--version") {
+    std::printf("palm-desktop %s\n", QUILLET_VERSION);
     return kOk;
   }
   std::string command = args[0];

@@ -11,6 +11,7 @@ std::string RegStatusMessage(LONG status) {
   switch (status) {
     case ERROR_SUCCESS: return "The operation completed successfully.";
     case ERROR_FILE_NOT_FOUND: return "The system cannot find the file specified.";
+    case ERROR_PATH_NOT_FOUND: return "The system cannot find the path specified.";
     case ERROR_ACCESS_DENIED: return "Access is denied.";
     case ERROR_INVALID_HANDLE: return "The handle is invalid.";
     case ERROR_NOT_ENOUGH_MEMORY: return "Not enough storage is available to process this command.";

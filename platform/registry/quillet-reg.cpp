@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "QuilletVersion.h"
 #include "platform/registry/Registry.h"
 #include "platform/registry/RegistryExport.h"
 
@@ -33,6 +34,7 @@ const char kUsageText[] =
     "       quillet-reg get KEY NAME\n"
     "       quillet-reg set KEY NAME --sz TEXT | --dword N | --binary HEX\n"
     "       quillet-reg delete KEY [NAME]\n"
+    "       quillet-reg --help | --version\n"
     "\n"
     "KEY: HKEY_CURRENT_USER\\Software\\... (HKCU, HKEY_LOCAL_MACHINE, HKLM; '\\' or '/'),\n"
     "     under HKEY_CURRENT_USER when no hive is named. NAME @ is the unnamed value.\n"
@@ -191,6 +193,10 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 2, argv + argc);
   if (command == "--help" || command == "-h") {
     std::fputs(kUsageText, stdout);
+    return kOk;
+  }
+  if (command == "--version") {
+    std::printf("quillet-reg %s\n", QUILLET_VERSION);
     return kOk;
   }
   if (command == "export") return Export(args);

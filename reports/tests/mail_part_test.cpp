@@ -23,7 +23,8 @@ TEST(MailPart, TheRegisteredPieceSendsTheCurrentUsersReport) {
   rig.Build(topic, "<p>{TITLE}</p>{IMAGES_BEGIN}<img src=\"{IMAGE_SRC}\">{IMAGES_END}");
   const std::string report = rig.records.Topic(topic)->fileName;
 
-  AppPaths.installFolder = std::string(QUILLET_BIN_DIR) + "/";
+  // The library comes from lib/quillet/ beside the program's bin/.
+  SetProgramFileForTesting(std::string(QUILLET_BIN_DIR) + "/quillet");
   AppPaths.userFolder = "Ann/";
   CRegistryKey key;
   key.OpenProgramKey("Ann/");
@@ -48,14 +49,15 @@ TEST(MailPart, TheRegisteredPieceSendsTheCurrentUsersReport) {
   EXPECT_EQ(testing::AttachmentFileName(mail.parts[0]), report);
   EXPECT_EQ(testing::AttachmentFileName(mail.parts[1]), "grey.jpg");
 
-  // Without the library in the program's folder the piece is there but off.
-  AppPaths.installFolder = rig.dir.path();
+  // Without the library in our library folder the piece is there but off.
+  SetProgramFileForTesting(rig.dir.path() + "bin/quillet");
   std::unique_ptr<CEmail> none = RegisteredShellParts().email();
   EXPECT_FALSE(none->Available());
   EXPECT_FALSE(none->Send(topic, 2));
   EXPECT_EQ(testing::EntriesIn(outbox).size(), 1u);
 
   pDB = saved;
+  SetProgramFileForTesting("");
   AppPaths.Clear();
   ::unsetenv(kMailOutboxVariable);
 }

@@ -28,7 +28,7 @@ using testing::ReadFile;
 using testing::ReportRig;
 using testing::WriteFile;
 
-const std::string kLibrary = std::string(QUILLET_BIN_DIR) + "/" + kMapiLibrary;
+const std::string kLibrary = std::string(QUILLET_LIB_DIR) + "/" + kMapiLibrary;
 
 int Count(const std::string& text, const std::string& what) {
   int n = 0;
@@ -137,7 +137,7 @@ TEST_F(Mail, WithoutTheLibrarySendDoesNothingAndSaysNothing) {
   uint32_t topic = ShownTopic();
   // No library at all, and a library that is not a mail library.
   for (const std::string& path : {rig_.dir.path() + "nowhere/" + kMapiLibrary,
-                                  std::string(QUILLET_BIN_DIR) + "/libUserData.so"}) {
+                                  std::string(QUILLET_LIB_DIR) + "/libUserData.so"}) {
     CEmailObject mail(Services(), path);
     EXPECT_FALSE(mail.logged_on()) << path;
     EXPECT_EQ(mail.logon_result(), kMailNotSent);

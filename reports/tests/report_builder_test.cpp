@@ -90,8 +90,8 @@ TEST(ReportBuilder, ThemeProblemsLeaveThePreviousReport) {
   EXPECT_EQ(rig.ReportOf(topic), "good");
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, "This template is currently empty and cannot be used.");
-  // A theme that is gone falls back to the first theme of the install
-  // folder's template/ (here the same folder).
+  // A theme that is gone falls back to the first theme of the theme
+  // folder.
   // (empty.htm sorts first and is empty: nothing changes.)
   rig.builder.make_report("gone.htm", topic);
   EXPECT_EQ(rig.ReportOf(topic), "good");

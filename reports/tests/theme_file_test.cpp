@@ -49,12 +49,14 @@ TEST(LoadTheme, MissingThemeFallsBackToTheFirstOne) {
   ScratchDir dir;
   RecordingUI ui;
   ScopedUI scope(&ui);
-  std::string folder = dir.Sub("template");
+  std::string folder = dir.Sub("themes");
   WriteFile(folder + "B.htm", "bee");
   WriteFile(folder + "a.htm", "ay");
+  // A shipped copy of the same name elsewhere is not the user's theme.
+  WriteFile(dir.Sub("template") + "a.htm", "shipped");
   ThemeFile theme;
   ThemeFallback fallback;
-  fallback.installPath = dir.path();
+  fallback.themeFolder = folder;
   int refills = 0;
   fallback.refillThemeBox = [&] { ++refills; return FirstThemeFile(folder); };
   ASSERT_TRUE(load_theme(folder + "gone.htm", &theme, fallback));

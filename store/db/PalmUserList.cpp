@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/core/AppPaths.h"
 #include "app/core/DiagnosticLog.h"
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
@@ -44,11 +45,11 @@ bool CPalmUserList::Build() {
   entries.clear();
   userCount = 0;
   Unload();
-  reg_.OpenProgramKey();
-  std::string install;
-  reg_.ReadValueString("InstallPath", &install, kPathBufferSize);
-  std::string path = install + kUserDataLibrary;
-  library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // The library is one of ours: it lies in our library folder, never
+  // where the data or the current folder are.
+  const std::string folder = LibraryFolder();
+  std::string path = folder.empty() ? std::string() : folder + kUserDataLibrary;
+  library_ = path.empty() ? nullptr : dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library_) {
     fn_->count = reinterpret_cast<UmGetUserCountFn>(dlsym(library_, "UmGetUserCount"));
     fn_->id = reinterpret_cast<UmGetUserIDFn>(dlsym(library_, "UmGetUserID"));

@@ -28,9 +28,10 @@ class CPalmUserList {
   CPalmUserList(const CPalmUserList&) = delete;
   CPalmUserList& operator=(const CPalmUserList&) = delete;
 
-  // Loads the library from "InstallPath" and lists the users. Without the
-  // library (or with one that lacks a function) shows "Unable to load
-  // UserData.dll" and the list stays empty; returns false then.
+  // Loads the library from our library folder (LibraryFolder()) and lists
+  // the users. Without the library (or with one that lacks a function)
+  // shows "Unable to load UserData.dll" and the list stays empty; returns
+  // false then.
   bool Build();
 
   // Asked of the Palm Desktop each time; 0 without the library.

@@ -248,7 +248,12 @@ const std::vector<InstalledProduct>& CSupportCheck::EnumerateProducts() {
     std::string bare = program.size() > 4 && ::strcasecmp(program.c_str() + program.size() - 4, ".exe") == 0
                            ? program.substr(0, program.size() - 4)
                            : program;
-    if (!IsRegularFile(Resolve(install, program)) && !IsRegularFile(Resolve(install, bare))) continue;
+    // Installed on Linux, "InstallPath" names the data folder
+    // (prefix/share/quillet/) and the program is in prefix/bin/.
+    const std::string bin = install + "../../bin/";
+    if (!IsRegularFile(Resolve(install, program)) && !IsRegularFile(Resolve(install, bare)) &&
+        !IsRegularFile(bin + bare))
+      continue;
     products_.push_back({&p, install});
   }
   return products_;

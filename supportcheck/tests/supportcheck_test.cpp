@@ -107,6 +107,22 @@ TEST_F(SupportCheckTest, OnlyQuilletInstalledIsListedWithItsThemes) {
   EXPECT_TRUE(ui_.messages.empty());
 }
 
+TEST_F(SupportCheckTest, AnInstalledQuilletIsFoundThroughItsDataFolder) {
+  // Installed: "InstallPath" is prefix/share/quillet/, the program is in
+  // prefix/bin/.
+  const std::string data = tmp_.MakeDir("prefix/share/quillet");
+  WriteFile(data + "template/plain.htm", "<html></html>");
+  SetString(HKEY_CURRENT_USER, "Software\\Brightfen\\Quillet", "InstallPath", data);
+  CSupportCheck check(temp_, nullptr);
+  EXPECT_TRUE(check.EnumerateProducts().empty());  // no program yet
+  WriteFile(tmp_.dir() + "prefix/bin/quillet", "#!");
+  const auto& products = check.EnumerateProducts();
+  ASSERT_EQ(products.size(), 1u);
+  EXPECT_EQ(products[0].installFolder, data);
+  check.CollectFiles();
+  EXPECT_TRUE(Has(CabinetNames(check.Files()), "Quillet!\\Templates\\plain.htm"));
+}
+
 TEST_F(SupportCheckTest, ProductsSharingAKeyAreEachCheckedForTheirProgram) {
   std::string pelorin = tmp_.MakeDir("pelorin");
   WriteFile(pelorin + "PelorinDE.exe", "");

@@ -77,7 +77,7 @@ int RunReport(const std::vector<std::string>& args) {
   FixedSettings settings;
   settings.config.outputPath = WithSlash(fs::absolute(out_dir, ec).string());
   settings.config.templatePath = FolderOf(theme);
-  settings.config.installPath = ProgramFolder();  // the shipped data lies beside the program
+  settings.config.installPath = InstallDataFolder();  // the shipped pages and themes
   settings.config.lastTemplate = BaseName(theme);
   settings.config.author = author[0];
   settings.config.authorTitle = author[1];

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "QuilletVersion.h"
 #include "tools/quillet-cli/CliCommand.h"
 
 namespace quillet::cli {
@@ -16,7 +17,8 @@ std::map<std::string, Command>& Registry() {
 }
 
 void PrintOverview() {
-  std::printf("usage: quillet-cli COMMAND [ARGS...]\n\n"
+  std::printf("usage: quillet-cli COMMAND [ARGS...]\n"
+              "       quillet-cli --help | --version\n\n"
               "Works on Quillet! record stores and the files around them.\n\n"
               "Commands:\n");
   for (const auto& [name, c] : Registry()) std::printf("  %-12s %s\n", name.c_str(), c.synopsis);
@@ -69,6 +71,10 @@ int main(int argc, char** argv) {
   if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
     PrintOverview();
     return argc < 2 ? kExitUsage : kExitOk;
+  }
+  if (!std::strcmp(argv[1], "--version")) {
+    std::printf("quillet-cli %s\n", QUILLET_VERSION);
+    return kExitOk;
   }
   auto it = Registry().find(argv[1]);
   if (it == Registry().end()) return UsageError(std::string("unknown command '") + argv[1] + "' (try --help)");

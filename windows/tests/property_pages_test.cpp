@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/core/AppPaths.h"
 #include "app/core/DiagnosticLog.h"
 #include "app/core/RegistryKey.h"
@@ -66,10 +68,14 @@ TEST(PropertyPages, ApplyingTheLoggingPageRestartsTheLogThenSwitchesIt) {
   LoggingChoice now = ReadLoggingChoice();
   EXPECT_TRUE(now.enabled);
   EXPECT_EQ(now.folder, logs);
-  // "Log" was 0 when the log restarted: this run logs into the install folder.
-  EXPECT_EQ(LogFilePath(), install + "log.txt");
+  // Switched on: the log begins at once in the chosen folder (nothing is
+  // ever written beside the program's data).
+  EXPECT_EQ(LogFilePath(), logs + "log.txt");
   LogLine("after apply");
-  EXPECT_NE(ReadFileBytes(install + "log.txt").find("after apply\r\n"), std::string::npos);
+  const std::string log = ReadFileBytes(logs + "log.txt");
+  EXPECT_EQ(log.rfind("*** LOG START ***\r\n", 0), 0u) << log;
+  EXPECT_NE(log.find("after apply\r\n"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(install + "log.txt"));
 
   ApplyLoggingChoice({false, logs});
   EXPECT_EQ(LogFilePath(), logs + "log.txt");

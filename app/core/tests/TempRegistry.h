@@ -1,5 +1,7 @@
 // Test helper: a temporary folder with its own registry file, selected
-// through QUILLET_REGISTRY for the lifetime of the object.
+// through QUILLET_REGISTRY for the lifetime of the object, and the user's
+// XDG data, state and cache folders inside it (data/, state/, cache/), so
+// nothing a test runs writes into the real home folder.
 #pragma once
 
 #include <stdlib.h>
@@ -7,7 +9,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace quillet::testing {
 
@@ -18,9 +23,18 @@ class TempRegistry {
     dir_ = ::mkdtemp(tmpl);
     dir_ += '/';
     ::setenv("QUILLET_REGISTRY", (dir_ + "registry.db").c_str(), 1);
+    for (const auto& [name, sub] : kXdg) {
+      const char* old = ::getenv(name);
+      saved_.push_back(old ? std::optional<std::string>(old) : std::nullopt);
+      ::setenv(name, (dir_ + sub).c_str(), 1);
+    }
   }
   ~TempRegistry() {
     ::unsetenv("QUILLET_REGISTRY");
+    for (size_t i = 0; i < saved_.size(); ++i) {
+      if (saved_[i]) ::setenv(kXdg[i].first, saved_[i]->c_str(), 1);
+      else ::unsetenv(kXdg[i].first);
+    }
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
   }
@@ -36,7 +50,10 @@ class TempRegistry {
   }
 
  private:
+  static constexpr std::pair<const char*, const char*> kXdg[] = {
+      {"XDG_DATA_HOME", "data"}, {"XDG_STATE_HOME", "state"}, {"XDG_CACHE_HOME", "cache"}};
   std::string dir_;
+  std::vector<std::optional<std::string>> saved_;
 };
 
 inline std::string ReadFileBytes(const std::string& path) {

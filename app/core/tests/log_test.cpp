@@ -70,11 +70,13 @@ TEST(DiagnosticLog, StartTimeHasNoLeadingZerosButTwoMinuteDigits) {
 TEST(DiagnosticLog, EnabledLogHasExactBytesAndEndsWithoutLineBreak) {
   TempRegistry tmp;
   std::string install = tmp.MakeDir("install");
-  Configure(install, "", 1);  // empty LogPath: the install folder
+  Configure(install, "", 1);  // empty LogPath: the user's state folder
   std::string before = Now();
   StartLog();
   std::string after = Now();
-  EXPECT_EQ(LogFilePath(), install + "log.txt");
+  const std::string state = tmp.dir() + "state/quillet/";
+  EXPECT_EQ(DefaultLogFolder(), state);
+  EXPECT_EQ(LogFilePath(), state + "log.txt");
   EXPECT_TRUE(LogEnabled());
   LogLine("pre OLE Initialize");
   LogValue("Setup Value:", 1);
@@ -84,7 +86,8 @@ TEST(DiagnosticLog, EnabledLogHasExactBytesAndEndsWithoutLineBreak) {
   EndLog();
   SetLogEnabled(false);
 
-  std::string log = ReadFileBytes(install + "log.txt");
+  EXPECT_FALSE(std::filesystem::exists(install + "log.txt"));
+  std::string log = ReadFileBytes(state + "log.txt");
   size_t header = 0;
   ExpectStartsWithHeader(log, before, after, &header);
   EXPECT_EQ(log.substr(header),
@@ -96,24 +99,46 @@ TEST(DiagnosticLog, EnabledLogHasExactBytesAndEndsWithoutLineBreak) {
             "\r\n\r\n*** LOG END ***");
 }
 
-TEST(DiagnosticLog, DisabledLogGoesToTheInstallFolderWithHeaderOnly) {
+TEST(DiagnosticLog, DisabledLogWritesNothingAnywhere) {
   TempRegistry tmp;
   std::string install = tmp.MakeDir("install");
   std::string other = tmp.MakeDir("elsewhere");
-  Configure(install, other, 0);
-  // A previous run's file is truncated.
-  { std::ofstream(install + "log.txt") << "old contents\n"; }
+  for (const std::string& log_path : {other, std::string()}) {
+    SCOPED_TRACE(log_path);
+    Configure(install, log_path, 0);
+    // A previous run's file is left alone.
+    { std::ofstream(other + "log.txt") << "old contents\n"; }
+    RecordingUI ui;
+    ScopedUI scope(&ui);
+    StartLog();
+    LogLine("dropped");
+    LogValue("dropped", 2);
+    EndLog();
+    EXPECT_FALSE(LogEnabled());
+    EXPECT_EQ(ReadFileBytes(other + "log.txt"), "old contents\n");
+    EXPECT_FALSE(std::filesystem::exists(install + "log.txt"));
+    EXPECT_FALSE(std::filesystem::exists(tmp.dir() + "state")) << "nothing made while logging is off";
+    EXPECT_TRUE(ui.messages.empty());
+  }
+}
+
+TEST(DiagnosticLog, SwitchingOnAfterAnOffStartBeginsTheFileWithItsHeader) {
+  TempRegistry tmp;
+  std::string folder = tmp.dir() + "new/logs/";  // not there yet
+  Configure(tmp.MakeDir("install"), folder, 0);
   std::string before = Now();
   StartLog();
+  LogLine("while off");
+  EXPECT_FALSE(std::filesystem::exists(folder));
+  SetLogEnabled(true);  // the preferences page applied "Enable Program Logging"
   std::string after = Now();
-  LogLine("dropped");
-  LogValue("dropped", 2);
+  LogLine("while on");
   EndLog();
-  std::string log = ReadFileBytes(install + "log.txt");
+  SetLogEnabled(false);
+  std::string log = ReadFileBytes(folder + "log.txt");
   size_t header = 0;
   ExpectStartsWithHeader(log, before, after, &header);
-  EXPECT_EQ(log.size(), header) << log;
-  EXPECT_FALSE(std::filesystem::exists(other + "log.txt"));
+  EXPECT_EQ(log.substr(header), "while on\r\n\r\n\r\n*** LOG END ***");
 }
 
 TEST(DiagnosticLog, EnabledLogUsesLogPathAndRestartTruncates) {
@@ -135,7 +160,9 @@ TEST(DiagnosticLog, EnabledLogUsesLogPathAndRestartTruncates) {
 
 TEST(DiagnosticLog, UncreatableFileShowsMessage223AndDropsEntries) {
   TempRegistry tmp;
-  Configure(tmp.dir() + "missing/", tmp.dir() + "missing too/", 1);
+  // A file where the log's folder should be: no folder can be made there.
+  { std::ofstream(tmp.dir() + "taken") << "a file"; }
+  Configure(tmp.dir() + "missing/", tmp.dir() + "taken/logs/", 1);
   RecordingUI ui;
   {
     ScopedUI scope(&ui);
@@ -152,7 +179,8 @@ TEST(DiagnosticLog, UncreatableFileShowsMessage223AndDropsEntries) {
             "HKEY_LOCAL_MACHINE\\Software\\Brightfen\\Quillet in your registry.");
   // "Log" keeps the value read from the settings.
   EXPECT_TRUE(LogEnabled());
-  EXPECT_FALSE(std::filesystem::exists(tmp.dir() + "missing too/log.txt"));
+  EXPECT_FALSE(std::filesystem::exists(tmp.dir() + "missing/log.txt"));
+  EXPECT_EQ(ReadFileBytes(tmp.dir() + "taken"), "a file");
   SetLogEnabled(false);
 }
 
@@ -180,8 +208,11 @@ TEST(DiagnosticLog, DebugLinesAreCutTo255Characters) {
 namespace quillet {
 namespace {
 
-TEST(DiagnosticLog, BeforeTheFirstConfigurationTheLogIsInTheProgramFolder) {
+TEST(DiagnosticLog, BeforeTheFirstConfigurationTheLogIsInTheStateFolder) {
   TempRegistry tmp;  // no "InstallPath", no "LogPath" yet
+  CRegistryKey reg;
+  reg.OpenProgramKey();
+  reg.WriteValueDword("Log", 1);
   std::string bin = tmp.MakeDir("bin");
   std::string elsewhere = tmp.MakeDir("started-here");
   SetProgramFileForTesting(bin + "quillet");
@@ -189,10 +220,13 @@ TEST(DiagnosticLog, BeforeTheFirstConfigurationTheLogIsInTheProgramFolder) {
   ASSERT_NE(getcwd(old_cwd, sizeof old_cwd), nullptr);
   ASSERT_EQ(chdir(elsewhere.c_str()), 0);
   StartLog();
-  EXPECT_EQ(LogFilePath(), bin + "log.txt");
-  EXPECT_FALSE(ReadFileBytes(bin + "log.txt").empty());
-  EXPECT_TRUE(ReadFileBytes(elsewhere + "log.txt").empty()) << "a log.txt where the program was started";
+  const std::string state = tmp.dir() + "state/quillet/";
+  EXPECT_EQ(LogFilePath(), state + "log.txt");
+  EXPECT_FALSE(ReadFileBytes(state + "log.txt").empty());
+  EXPECT_FALSE(std::filesystem::exists(bin + "log.txt")) << "a log.txt beside the program";
+  EXPECT_FALSE(std::filesystem::exists(elsewhere + "log.txt")) << "a log.txt where the program was started";
   EndLog();
+  SetLogEnabled(false);
   EXPECT_EQ(chdir(old_cwd), 0);
   SetProgramFileForTesting("");
 }

@@ -28,16 +28,19 @@ class FixedScreen : public IScreenMetrics {
   ScreenSize size_;
 };
 
-// A machine with Palm Desktop set up: a data folder, an install folder
-// holding the user library, and the users the test adds.
+// A machine with Palm Desktop set up: a Palm data folder, an installed
+// program (prefix/bin/quillet, the user library in prefix/lib/quillet/, the
+// data folder prefix/share/quillet/), and the users the test adds.
 class StartupTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    install_ = tmp_.MakeDir("install");
+    prefix_ = tmp_.MakeDir("prefix");
+    install_ = tmp_.MakeDir("prefix/share/quillet");
     palm_ = tmp_.MakeDir("Palm");
     palm_.pop_back();  // Palm's "Path" is stored without its separator
-    fs::create_symlink(std::string(QUILLET_BIN_DIR) + "/libUserData.so", install_ + "libUserData.so");
-    SetProgramFileForTesting(install_ + "quillet");
+    fs::create_directories(prefix_ + "lib/quillet");
+    fs::create_symlink(std::string(QUILLET_LIB_DIR) + "/libUserData.so", Library());
+    SetProgramFileForTesting(prefix_ + "bin/quillet");
     previous_screen_ = SetScreenMetrics(&screen_);
     previous_ui_ = SetUI(&ui_);
     CRegistryKey reg;
@@ -78,8 +81,11 @@ class StartupTest : public ::testing::Test {
     reg.WriteValueDword(name, v);
   }
 
+  std::string Library() const { return prefix_ + "lib/quillet/libUserData.so"; }
+  std::string Themes() const { return tmp_.dir() + "data/quillet/themes/"; }
+
   TempRegistry tmp_;
-  std::string install_, palm_;
+  std::string prefix_, install_, palm_;
   FixedScreen screen_{1024, 740};
   IScreenMetrics* previous_screen_ = nullptr;
   RecordingUI ui_;
@@ -99,7 +105,7 @@ TEST_F(StartupTest, FirstRunWithTwoUsersWhereLastUsernameNamesTheSecond) {
   EXPECT_EQ(AppPaths.installFolder, install_);
   EXPECT_EQ(Str(ProgramKey, "Version"), "1.1.0");
   EXPECT_EQ(Str(ProgramKey, "LastUsername"), "Bob");
-  EXPECT_EQ(Str(ProgramKey, "LogPath"), install_);
+  EXPECT_EQ(Str(ProgramKey, "LogPath"), tmp_.dir() + "state/quillet/");
   EXPECT_EQ(Num(ProgramKey, "Log"), 0);
   EXPECT_EQ(Str(ProgramKey, "HelpPath"), kHelpWebAddress);  // no help/index.html here
   EXPECT_EQ(Str(ProgramKey, "UserPath"), "<missing>");      // only SelectUser writes it
@@ -126,7 +132,7 @@ TEST_F(StartupTest, FirstRunWithTwoUsersWhereLastUsernameNamesTheSecond) {
     EXPECT_EQ(Str(key, "DatabasePath"), f);
     EXPECT_EQ(Str(key, "Author"), name);
     EXPECT_EQ(Num(key, "Private"), 0);
-    EXPECT_EQ(Str(key, "TemplatePath"), install_ + "template/");
+    EXPECT_EQ(Str(key, "TemplatePath"), Themes());
     EXPECT_EQ(Str(key, "LastTemplate"), "Show Everything.htm");
     EXPECT_EQ(Num(key, "x"), 102);
     EXPECT_EQ(Num(key, "y"), 74);
@@ -135,7 +141,8 @@ TEST_F(StartupTest, FirstRunWithTwoUsersWhereLastUsernameNamesTheSecond) {
   }
   // After the loop AppPaths holds the last user's values.
   EXPECT_EQ(AppPaths.outputFolder, palm_ + "/Bob/Quillet/");
-  EXPECT_EQ(AppPaths.templateFolder, install_ + "template/");
+  EXPECT_EQ(AppPaths.templateFolder, Themes());
+  EXPECT_TRUE(fs::is_directory(Themes()));
 
   // Bob's store was opened: a new user, so the Hotsync dialog and a fresh file.
   ASSERT_NE(pDB, nullptr);
@@ -147,7 +154,7 @@ TEST_F(StartupTest, FirstRunWithTwoUsersWhereLastUsernameNamesTheSecond) {
   std::string addon = std::string(kPalmDesktopKey) + "\\Quillet";
   EXPECT_EQ(Num(addon, "Integrate"), 1);
   EXPECT_EQ(Str(addon, "Name"), "Quillet!");
-  EXPECT_EQ(Str(addon, "Module"), install_ + "quillet.exe");
+  EXPECT_EQ(Str(addon, "Module"), prefix_ + "bin/quillet");
 }
 
 TEST_F(StartupTest, LaterRunsKeepValuesThatAreSetAndFillOnlyEmptyOnes) {
@@ -215,7 +222,7 @@ TEST_F(StartupTest, NoUsersOrNoLibraryMeansNoStore) {
   EXPECT_FALSE(table.SelectUser(0, nullptr).has_value());
 
   AddUser("Ann", "Ann");
-  fs::remove(install_ + "libUserData.so");
+  fs::remove(Library());
   EXPECT_FALSE(table.PrepareConfiguration(false));
   EXPECT_EQ(pDB, nullptr);
   ASSERT_FALSE(ui_.messages.empty());
@@ -275,9 +282,9 @@ TEST_F(StartupTest, SelectUserSwitchesTheCurrentUserAndItsPaths) {
 TEST_F(StartupTest, AddOnRegistrationUpdatesOnlyTheQuilletEntry) {
   std::string other = std::string(kPalmDesktopKey) + "\\Other";
   SetNum(other, "Creator", 0x41424344);
-  RegisterPalmDesktopAddOn("/opt/quillet/");
+  RegisterPalmDesktopAddOn("/opt/quillet/bin/");
   EXPECT_EQ(Num(std::string(kPalmDesktopKey) + "\\Quillet", "Integrate"), 1);
-  EXPECT_EQ(Str(std::string(kPalmDesktopKey) + "\\Quillet", "Module"), "/opt/quillet/quillet.exe");
+  EXPECT_EQ(Str(std::string(kPalmDesktopKey) + "\\Quillet", "Module"), "/opt/quillet/bin/quillet");
   EXPECT_EQ(Num(other, "Integrate"), -1);
   EXPECT_EQ(Str(other, "Name"), "<missing>");
   EXPECT_TRUE(ui_.messages.empty());
@@ -287,7 +294,7 @@ TEST_F(StartupTest, AddOnRegistrationUpdatesOnlyTheQuilletEntry) {
   ASSERT_EQ(qplat::RegOpenKey(qplat::HKEY_CURRENT_USER, "Software", &root), 0);
   ASSERT_EQ(qplat::RegDeleteTree(root, "U.S. Robotics"), 0);
   qplat::RegCloseKey(root);
-  RegisterPalmDesktopAddOn("/opt/quillet/");
+  RegisterPalmDesktopAddOn("/opt/quillet/bin/");
   ASSERT_EQ(ui_.messages.size(), 1u);
   EXPECT_EQ(ui_.messages[0].text,
             "Failed to Open Palm Desktop, please stop the install, set-up the Palm Desktop and try again.");
@@ -322,6 +329,36 @@ TEST_F(StartupTest, PlacementRuleAndSavedPlacement) {
   SaveWindowPlacement({30, 40, 700, 500, false, false}, "Ann/");
   EXPECT_EQ(Num(key, "maximized"), 0);
   EXPECT_EQ(Num(key, "x"), 30);
+}
+
+TEST_F(StartupTest, TheFirstStartGivesTheUserCopiesOfTheShippedThemes) {
+  AddUser("Ann", "Ann");
+  fs::create_directories(install_ + "template/pics");
+  { std::ofstream(install_ + "template/Plain.htm") << "shipped"; }
+  { std::ofstream(install_ + "template/band.png") << "png"; }
+  CUserTable table;
+  ASSERT_TRUE(table.PrepareConfiguration(true));
+  EXPECT_EQ(Str(UserKey("Ann/"), "TemplatePath"), Themes());
+  EXPECT_EQ(testing::ReadFileBytes(Themes() + "Plain.htm"), "shipped");
+  EXPECT_EQ(testing::ReadFileBytes(Themes() + "band.png"), "png");
+  EXPECT_FALSE(fs::exists(Themes() + "pics"));  // files only, as Reset All copies
+
+  // Later starts leave the user's folder as the user left it.
+  { std::ofstream(Themes() + "Plain.htm") << "edited"; }
+  fs::remove(Themes() + "band.png");
+  ASSERT_TRUE(table.PrepareConfiguration(false));
+  EXPECT_EQ(testing::ReadFileBytes(Themes() + "Plain.htm"), "edited");
+  EXPECT_FALSE(fs::exists(Themes() + "band.png"));
+}
+
+TEST_F(StartupTest, WithoutAUsableThemeFolderTheShippedOneIsUsed) {
+  AddUser("Ann", "Ann");
+  // A file where the user's data folder should be.
+  { std::ofstream(tmp_.dir() + "data") << "in the way"; }
+  CUserTable table;
+  ASSERT_TRUE(table.PrepareConfiguration(true));
+  EXPECT_EQ(Str(UserKey("Ann/"), "TemplatePath"), install_ + "template/");
+  EXPECT_FALSE(PrepareUserThemes(install_ + "template/", tmp_.dir() + "data"));
 }
 
 }  // namespace

@@ -42,25 +42,29 @@ std::string Quote(const std::string& s) {
 }  // namespace
 
 Machine::Machine(const std::vector<std::string>& users, bool shippedThemes) {
-  cwd_ = fs::current_path().string();
   std::string pattern = (fs::temp_directory_path() / "quillet-shell-XXXXXX").string();
   root_ = std::string(::mkdtemp(pattern.data())) + "/";
   ::setenv("QUILLET_REGISTRY", (root_ + "registry.db").c_str(), 1);
   ::setenv("XDG_DATA_HOME", (root_ + "data").c_str(), 1);
+  ::setenv("XDG_STATE_HOME", (root_ + "state").c_str(), 1);
+  ::setenv("XDG_CACHE_HOME", (root_ + "cache").c_str(), 1);
   fs::create_directories(runtime());
   ::chmod(runtime().c_str(), 0700);
   ::setenv("XDG_RUNTIME_DIR", runtime().c_str(), 1);
 
-  // The install folder: the shipped pages and the user library from the
+  // The installed program: the shipped pages and the user library from the
   // build, a theme folder of the test's own.
-  const std::string bin = std::string(QUILLET_BIN_DIR) + "/";
+  const std::string data = std::string(QUILLET_DATA_DIR) + "/";
   fs::create_directories(themes());
-  for (const char* name : {"components", "help", "libUserData.so"})
-    fs::create_symlink(bin + name, install() + name);
+  fs::create_directories(install());
+  fs::create_directories(prefix() + "lib/quillet");
+  for (const char* name : {"components", "help"}) fs::create_symlink(data + name, install() + name);
+  fs::create_symlink(std::string(QUILLET_LIB_DIR) + "/libUserData.so",
+                     prefix() + "lib/quillet/libUserData.so");
   if (shippedThemes)
-    for (const auto& e : fs::directory_iterator(bin + "template"))
+    for (const auto& e : fs::directory_iterator(data + "template"))
       fs::copy(e.path(), themes() + e.path().filename().string());
-  SetProgramFileForTesting(install() + "quillet");
+  SetProgramFileForTesting(prefix() + "bin/quillet");
 
   Run("palm-desktop init --path " + Quote(root_ + "palm"));
   for (const std::string& user : users) Run("palm-desktop user add " + Quote(user));
@@ -74,7 +78,6 @@ Machine::~Machine() {
   EndLog();
   SetProgramFileForTesting("");
   std::error_code ec;
-  fs::current_path(cwd_, ec);
   fs::remove_all(root_, ec);
 }
 

@@ -20,10 +20,12 @@
 
 namespace quillet::test {
 
-// A fresh machine: its own registry file, Palm Desktop set up with the
-// given users, an install folder that holds the shipped pages and themes
-// (or a theme folder of the test's own), logging switched on into the
-// scratch folder.
+// A fresh machine: its own registry file and XDG folders, Palm Desktop set
+// up with the given users, an installed program (prefix/bin/quillet with
+// the user library in prefix/lib/quillet/ and the shipped pages in
+// prefix/share/quillet/), the user's theme folder holding the shipped
+// themes (or empty, for a test's own), logging switched on into the scratch
+// folder.
 class Machine {
  public:
   explicit Machine(const std::vector<std::string>& users = {"Demo User"},
@@ -31,8 +33,11 @@ class Machine {
   ~Machine();
 
   const std::string& root() const { return root_; }
-  std::string install() const { return root_ + "install/"; }
-  std::string themes() const { return install() + "template/"; }
+  std::string prefix() const { return root_ + "prefix/"; }
+  // The data folder ("InstallPath").
+  std::string install() const { return prefix() + "share/quillet/"; }
+  // The user's theme folder ("TemplatePath").
+  std::string themes() const { return root_ + "data/quillet/themes/"; }
   std::string runtime() const { return root_ + "run/"; }
   // The output folder of a Palm user's folder name ("DemoUser").
   std::string Output(const std::string& folder) const;
@@ -51,7 +56,6 @@ class Machine {
 
  private:
   std::string root_;
-  std::string cwd_;  // the program changes into the install folder
 };
 
 // Collects the debug channel's lines while it lives.

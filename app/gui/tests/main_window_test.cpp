@@ -81,6 +81,7 @@ class MainWindowTest : public QObject {
   void storedSmallPlacementOpensAtTheMinimum();
   void editPendingRefusesModesUntilThePing();
   void notifierMessagesAreAnsweredThroughTheSocket();
+  void raiseMessageBringsTheWindowBack();
   void splitterStopsAtOneAndNinetyNinePercent();
   void menuStatesFollowTheMode();
   void newDropDownOnlyWhileViewingOrEditingATopic();
@@ -107,7 +108,7 @@ void MainWindowTest::firstStartRegistersAndPlacesThenSecondStartKeepsIt() {
     // The add-on entry Palm Desktop had is filled in.
     QCOMPARE(Machine::Num(kAddOnKey, "Integrate"), 1u);
     QCOMPARE(Machine::Str(kAddOnKey, "Name"), std::string("Quillet!"));
-    QCOMPARE(Machine::Str(kAddOnKey, "Module"), m.install() + "quillet.exe");
+    QCOMPARE(Machine::Str(kAddOnKey, "Module"), m.prefix() + "bin/quillet");
     QCOMPARE(Machine::Num(ProgramKey, "Setup"), 1u);
     // 80 % of the 1024 x 740 full-screen client area, centred.
     QCOMPARE(Machine::Num(kUserKey, "x"), 102u);
@@ -257,6 +258,27 @@ void MainWindowTest::editPendingRefusesModesUntilThePing() {
   QCOMPARE(r.ui.messages.size(), size_t(1));
 }
 
+void MainWindowTest::raiseMessageBringsTheWindowBack() {
+  Machine m;
+  Recorders r;
+  CMainWindow w{ShellParts{}};
+  w.show();
+  w.showMinimized();
+  QVERIFY(w.isMinimized());
+  const uint32_t mode = w.manager()->mode();
+  QCOMPARE(w.HandleMessage(kRaiseWindowMessage, 0, 0), kRaiseWindowMessage);
+  QVERIFY(!w.isMinimized());
+  QVERIFY(w.isVisible());
+  QCOMPARE(w.manager()->mode(), mode);  // nothing else changes
+  std::vector<std::string> log = m.LogLines();
+  QCOMPARE(std::count(log.begin(), log.end(), std::string("Main Window Brought To Front")), 1L);
+  // A hidden window (closing) is not brought back.
+  w.close();
+  QCOMPARE(w.HandleMessage(kRaiseWindowMessage, 0, 0), kRaiseWindowMessage);
+  QVERIFY(!w.isVisible());
+  QVERIFY(r.ui.messages.empty());
+}
+
 void MainWindowTest::notifierMessagesAreAnsweredThroughTheSocket() {
   Machine m({"Demo User", "Second User"});
   Recorders r;
@@ -296,7 +318,7 @@ void MainWindowTest::notifierMessagesAreAnsweredThroughTheSocket() {
   // HotSync itself, through the notifier library, over the real socket.
   QProcess hotsync;
   hotsync.start(QString(QUILLET_BIN_DIR) + "/hotsync",
-                {"--notifier", QString(QUILLET_BIN_DIR) + "/libQuilletNotify10.so", "--user-id", "1",
+                {"--notifier", QString(QUILLET_LIB_DIR) + "/libQuilletNotify10.so", "--user-id", "1",
                  "--stage", "0", "--stage", "2"});
   QTRY_VERIFY_WITH_TIMEOUT(hotsync.state() == QProcess::NotRunning, 20000);
   QCOMPARE(hotsync.exitCode(), 0);

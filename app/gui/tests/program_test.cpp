@@ -1,13 +1,16 @@
 // The quillet program itself, run offscreen as a user runs it: it answers
-// the notifier on its window's socket, a second start leaves the running
-// one alone, and SIGTERM and SIGINT close it as its Exit command does.
+// the notifier on its window's socket, a second start brings the running
+// one to the front and ends, SIGTERM and SIGINT close it as its Exit
+// command does, and its command line takes only --help and --version.
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <filesystem>
@@ -49,7 +52,8 @@ class ProgramTest : public QObject {
  private slots:
   void stopSignalsCloseTheWindowAsExitDoes_data();
   void stopSignalsCloseTheWindowAsExitDoes();
-  void aSecondStartLeavesTheRunningProgramAlone();
+  void aSecondStartRaisesTheRunningProgramAndExits();
+  void helpAndVersionTouchNothingAndOtherArgumentsAreRefused();
   void aSocketFolderOpenToOthersIsRefusedAndSaidSo();
 };
 
@@ -107,38 +111,83 @@ void ProgramTest::stopSignalsCloseTheWindowAsExitDoes() {
   QVERIFY(!std::filesystem::exists(socket));
 }
 
-void ProgramTest::aSecondStartLeavesTheRunningProgramAlone() {
+void ProgramTest::aSecondStartRaisesTheRunningProgramAndExits() {
   Machine m;
   const std::string out = m.Output("DemoUser");
   std::filesystem::create_directories(out);
   QCOMPARE(Machine::Run("quillet-cli demo-store '" + out + "quillet.dat'"), 0);
   QProcess first;
   QVERIFY(StartProgram(&first));
-  const size_t lines = m.LogLines().size();
 
-  // The second start finds the class taken: it tells the person (a message
-  // box, which nobody answers here) and never gets as far as the log.
+  // The second start finds the class taken: it asks the running program to
+  // come to the front and ends at once, without a log or a window of its own.
   QProcess second;
   second.setProgram(QString(QUILLET_BIN_DIR) + "/quillet");
   second.start();
-  QVERIFY(second.waitForStarted(10000));
-  QTest::qWait(1500);
+  QVERIFY(second.waitForFinished(15000));
+  QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(second.exitCode(), 0);
+  std::vector<std::string> log = m.LogLines();
+  QCOMPARE(std::count(log.begin(), log.end(), std::string("Main Window Brought To Front")), 1L);
+  QCOMPARE(std::count(log.begin(), log.end(), std::string("pre OLE Initialize")), 1L);
+
+  // The first one still owns its socket and closes normally.
   uint32_t answer = 0;
   QVERIFY(Ping(&answer));
   QCOMPARE(answer, 0x3400u);
-  const std::vector<std::string> log = m.LogLines();
-  QVERIFY(log.size() >= lines);  // not started again
-  QCOMPARE(log.front(), std::string("*** LOG START ***"));
-  QCOMPARE(std::count(log.begin(), log.end(), std::string("pre OLE Initialize")), 1L);
-  second.kill();
-  second.waitForFinished(5000);
-
-  // The first one still owns its socket and closes normally.
-  QVERIFY(Ping(&answer));
   ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
   QVERIFY(first.waitForFinished(15000));
   QCOMPARE(first.exitCode(), 0);
   QCOMPARE(m.LogLines().back(), std::string("*** LOG END ***"));
+
+  // With the first one gone a start is a first start again.
+  QProcess third;
+  QVERIFY(StartProgram(&third));
+  ::kill(static_cast<pid_t>(third.processId()), SIGTERM);
+  QVERIFY(third.waitForFinished(15000));
+  QCOMPARE(third.exitCode(), 0);
+}
+
+void ProgramTest::helpAndVersionTouchNothingAndOtherArgumentsAreRefused() {
+  QTemporaryDir scratch;
+  QVERIFY(scratch.isValid());
+  const QString registry = scratch.path() + "/registry.db";
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QUILLET_REGISTRY", registry);
+  env.insert("XDG_DATA_HOME", scratch.path() + "/data");
+  env.insert("XDG_STATE_HOME", scratch.path() + "/state");
+  env.insert("XDG_RUNTIME_DIR", scratch.path());
+  // No display at all: the answers need no window system.
+  env.insert("QT_QPA_PLATFORM", "no-such-platform");
+  struct Case {
+    QStringList args;
+    int code;
+    QString out;  // start of standard output ("": nothing on it)
+  };
+  const Case cases[] = {
+      {{"--help"}, 0, "Usage: quillet"},
+      {{"-h"}, 0, "Usage: quillet"},
+      {{"--version"}, 0, "quillet 1.1.0\n"},
+      {{"--no-such-option"}, 2, ""},
+      {{"-x"}, 2, ""},
+      {{"file.dat"}, 2, ""},
+  };
+  for (const Case& c : cases) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(scratch.path());
+    p.start(QString(QUILLET_BIN_DIR) + "/quillet", c.args);
+    QVERIFY2(p.waitForFinished(10000), qPrintable(c.args.join(' ')));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), c.code);
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const QString what = c.args.join(" ") + ": " + out;
+    if (c.out.isEmpty()) QVERIFY2(out.isEmpty(), qPrintable(what));
+    else QVERIFY2(out.startsWith(c.out), qPrintable(what));
+    if (c.code != 0) QVERIFY(!QString::fromUtf8(p.readAllStandardError()).isEmpty());
+  }
+  // Nothing was written: no settings, no log, no socket, no themes.
+  QCOMPARE(QDir(scratch.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
 void ProgramTest::aSocketFolderOpenToOthersIsRefusedAndSaidSo() {

@@ -32,12 +32,18 @@ class TempFolder {
   std::string path_;
 };
 
-TEST(Pages, StartPageDependsOnTheVelaThemeInTheInstallFolder) {
+TEST(Pages, StartPageDependsOnTheVelaThemeInTheThemeFolder) {
   TempFolder install;
-  EXPECT_EQ(StartPagePath(install.path()), install.path() + "components/main.htm");
+  const std::string themes = install.path() + "themes/";
+  ::mkdir(themes.c_str(), 0755);
+  EXPECT_EQ(StartPagePath(install.path(), themes), install.path() + "components/main.htm");
+  // The shipped folder does not count: the user's themes do.
   ::mkdir((install.path() + "template").c_str(), 0755);
   install.Touch("template/VELA Contacts.htm");
-  EXPECT_EQ(StartPagePath(install.path()), install.path() + "components/velamain.htm");
+  EXPECT_EQ(StartPagePath(install.path(), themes), install.path() + "components/main.htm");
+  EXPECT_EQ(StartPagePath(install.path(), ""), install.path() + "components/main.htm");
+  install.Touch("themes/VELA Contacts.htm");
+  EXPECT_EQ(StartPagePath(install.path(), themes), install.path() + "components/velamain.htm");
 }
 
 TEST(Pages, CheckedPageFallsBackToTheMissingPage) {

@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 class Lib {
  public:
   explicit Lib(const char* file) {
-    handle_ = dlopen((std::string(QUILLET_BIN_DIR) + "/" + file).c_str(), RTLD_NOW | RTLD_LOCAL);
+    handle_ = dlopen((std::string(QUILLET_LIB_DIR) + "/" + file).c_str(), RTLD_NOW | RTLD_LOCAL);
   }
   ~Lib() {
     if (handle_) dlclose(handle_);

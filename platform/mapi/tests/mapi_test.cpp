@@ -23,7 +23,7 @@ using testing::ReadWhole;
 class MailStandIn : public ::testing::Test {
  protected:
   void SetUp() override {
-    lib_ = dlopen((std::string(QUILLET_BIN_DIR) + "/" + kMapiLibrary).c_str(), RTLD_NOW | RTLD_LOCAL);
+    lib_ = dlopen((std::string(QUILLET_LIB_DIR) + "/" + kMapiLibrary).c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(lib_, nullptr) << dlerror();
     logon_ = reinterpret_cast<MapiLogonFn>(dlsym(lib_, "MAPILogon"));
     send_ = reinterpret_cast<MapiSendMailFn>(dlsym(lib_, "MAPISendMail"));

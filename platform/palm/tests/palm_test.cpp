@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "QuilletVersion.h"
 #include "platform/palm/PalmUsers.h"
 #include "platform/palm/UserData.h"
 #include "platform/registry/Registry.h"
@@ -28,7 +29,7 @@ struct Library {
   UmGetUserPasswordFn password = nullptr;
 
   Library() {
-    handle = dlopen((std::string(QUILLET_BIN_DIR) + "/" + kUserDataLibrary).c_str(), RTLD_NOW | RTLD_LOCAL);
+    handle = dlopen((std::string(QUILLET_LIB_DIR) + "/" + kUserDataLibrary).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) return;
     count = reinterpret_cast<UmGetUserCountFn>(dlsym(handle, "UmGetUserCount"));
     id = reinterpret_cast<UmGetUserIDFn>(dlsym(handle, "UmGetUserID"));
@@ -82,6 +83,38 @@ TEST_F(PalmTest, LibraryExportsTheUserFunctionsByName) {
   EXPECT_TRUE(lib.count && lib.id && lib.name && lib.directory && lib.from_path && lib.password);
 }
 
+TEST_F(PalmTest, NamesAreTypedInUtf8AndKeptInTheCodePage) {
+  ASSERT_EQ(Run("init --path " + dir_ + "/Palm"), 0);
+  std::string out;
+  ASSERT_EQ(Run("user add 'J\xC3\xB6rg M\xC3\xBCller'", &out), 0);
+  PalmUser u;
+  ASSERT_EQ(FindUserByName("J\xF6rg M\xFCller", &u), 0);
+  EXPECT_EQ(u.folder, "JrgMller");  // a file name: ASCII only
+  EXPECT_TRUE(fs::is_directory(dir_ + "/Palm/JrgMller"));
+  EXPECT_EQ(ReadSz(kPreferencesKey, "LastUserName"), "J\xF6rg M\xFCller");
+  ASSERT_EQ(Run("user list", &out), 0);
+  EXPECT_EQ(out, "1\tJ\xC3\xB6rg M\xC3\xBCller\tJrgMller\t-\n");
+  ASSERT_EQ(Run("user password 'J\xC3\xB6rg M\xC3\xBCller' pw"), 0);
+  ASSERT_EQ(Run("user remove 'J\xC3\xB6rg M\xC3\xBCller'"), 0);
+  // A character the code page cannot hold, and bytes that are not UTF-8,
+  // are refused rather than changed.
+  EXPECT_EQ(Run("user add '\xE6\x9D\x8E'"), 2);
+  EXPECT_EQ(Run("user add \"$(printf '\\366rg')\""), 2);
+  std::vector<PalmUser> users;
+  ASSERT_EQ(ListUsers(&users), 0);
+  EXPECT_TRUE(users.empty());
+}
+
+TEST_F(PalmTest, HelpAndVersionAnswerWithoutTouchingTheStore) {
+  std::string out;
+  ASSERT_EQ(Run("--version", &out), 0);
+  EXPECT_EQ(out, std::string("palm-desktop ") + QUILLET_VERSION + "\n");
+  ASSERT_EQ(Run("--help", &out), 0);
+  EXPECT_EQ(out.rfind("usage: palm-desktop", 0), 0u);
+  EXPECT_EQ(Run("--no-such-option"), 2);
+  EXPECT_FALSE(fs::exists(dir_ + "/registry.db"));
+}
+
 TEST_F(PalmTest, InitAndUsersThroughTheCommandAndTheLibrary) {
   Library lib;
   ASSERT_NE(lib.handle, nullptr) << dlerror();
@@ -92,7 +125,7 @@ TEST_F(PalmTest, InitAndUsersThroughTheCommandAndTheLibrary) {
   std::string data = dir_ + "/Palm";
   ASSERT_EQ(Run("init --path " + data), 0);
   EXPECT_EQ(ReadSz(kCoreKey, "Path"), data);
-  EXPECT_EQ(ReadSz(kCoreKey, "HotSyncPath"), std::string(QUILLET_BIN_DIR) + "/HotSync");
+  EXPECT_EQ(ReadSz(kCoreKey, "HotSyncPath"), std::string(QUILLET_LIB_DIR) + "/HotSync");
   HKEY addon = nullptr;
   ASSERT_EQ(RegOpenKey(HKEY_CURRENT_USER, kQuilletAddOnKey, &addon), 0);
   DWORD type;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/core/AppPaths.h"
 #include "app/core/DiagnosticLog.h"
 #include "app/core/RegistryKey.h"
 #include "app/core/UserInterface.h"
@@ -19,9 +20,11 @@ void SetInstallPath(const std::string& folder) {
   reg.WriteValueString("InstallPath", folder);
 }
 
-TEST(PalmUserList, ListsUsersFromTheLibraryInTheInstallFolder) {
+TEST(PalmUserList, ListsUsersFromTheLibraryInOurLibraryFolder) {
   TempRegistry tmp;
-  SetInstallPath(std::string(QUILLET_BIN_DIR) + "/");
+  // The data folder is no place for libraries: it is not looked in.
+  SetInstallPath(tmp.dir());
+  SetProgramFileForTesting(std::string(QUILLET_BIN_DIR) + "/quillet");
   {
     CRegistryKey reg;
     reg.OpenProgramKey();
@@ -78,11 +81,13 @@ TEST(PalmUserList, ListsUsersFromTheLibraryInTheInstallFolder) {
   std::string log = ReadFileBytes(tmp.dir() + "log.txt");
   EXPECT_NE(log.find("\r\npPalmUser[0] = 0x"), std::string::npos);
   EXPECT_NE(log.find("\r\npPalmUser[1] = 0x"), std::string::npos);
+  SetProgramFileForTesting("");
 }
 
 TEST(PalmUserList, MissingLibraryLeavesAnEmptyList) {
   TempRegistry tmp;
-  SetInstallPath(tmp.dir());  // no libUserData.so there
+  SetInstallPath(std::string(QUILLET_DATA_DIR) + "/");
+  SetProgramFileForTesting(tmp.dir() + "bin/quillet");  // no lib/quillet/libUserData.so there
   qplat::palm::PalmUser ann;
   ASSERT_EQ(qplat::palm::AddUser("Ann", "", "", &ann), 0);
   RecordingUI ui;
@@ -100,6 +105,7 @@ TEST(PalmUserList, MissingLibraryLeavesAnEmptyList) {
   EXPECT_EQ(list.UserIdAt(0), 0u);
   EXPECT_EQ(list.NameOf(ann.id), "");
   EXPECT_FALSE(list.CheckPassword(ann.id, ""));
+  SetProgramFileForTesting("");
 }
 
 }  // namespace

@@ -60,11 +60,13 @@ class RecordingWindows : public IUserWindows {
 class UserSwitchTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    install_ = tmp_.MakeDir("install");
+    // An installed program: bin/quillet with the user library in
+    // lib/quillet/ beside it.
+    install_ = tmp_.MakeDir("install/lib/quillet");
     std::string palm = tmp_.MakeDir("Palm");
     palm.pop_back();
-    fs::create_symlink(std::string(QUILLET_BIN_DIR) + "/libUserData.so", install_ + "libUserData.so");
-    SetProgramFileForTesting(install_ + "quillet");
+    fs::create_symlink(std::string(QUILLET_LIB_DIR) + "/libUserData.so", install_ + "libUserData.so");
+    SetProgramFileForTesting(tmp_.dir() + "install/bin/quillet");
     previous_ui_ = SetUI(&ui_);
     CRegistryKey reg;
     reg.OpenKey(kPalmCoreKey);
@@ -165,11 +167,9 @@ TEST_F(UserSwitchTest, NotifierUserIdSwitchesThroughTheName) {
 }
 
 TEST_F(UserSwitchTest, WithoutThePalmUserLibraryNobodyCanBeSwitchedTo) {
-  // The library stays loaded for the table; the list is built afresh from
-  // an install folder that lacks it.
-  CRegistryKey reg;
-  reg.OpenProgramKey();
-  reg.WriteValueString("InstallPath", tmp_.MakeDir("empty"));
+  // The library stays loaded for the table; the list is built afresh for
+  // a program whose library folder lacks it.
+  SetProgramFileForTesting(tmp_.MakeDir("empty") + "bin/quillet");
   CRecordStore* before = pDB;
   EXPECT_FALSE(SwitchUser("Ann"));
   EXPECT_FALSE(SwitchUser("Bob"));

@@ -1,0 +1,108 @@
+#include "platform/paths/ProgramPaths.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <mutex>
+
+namespace qplat {
+namespace {
+
+std::mutex g_mu;
+std::string g_program_file_override;
+
+std::string FolderOf(const std::string& file) {
+  size_t cut = file.rfind('/');
+  return cut == std::string::npos ? "" : file.substr(0, cut + 1);
+}
+
+// An environment folder is used only when it is an absolute path.
+std::string EnvFolder(const char* name) {
+  const char* value = std::getenv(name);
+  if (!value || value[0] != '/') return "";
+  return WithSlash(value);
+}
+
+std::string XdgOr(const char* name, const char* underHome) {
+  std::string folder = EnvFolder(name);
+  if (!folder.empty()) return folder;
+  std::string home = HomeFolder();
+  return home.empty() ? "" : home + underHome;
+}
+
+}  // namespace
+
+std::string WithSlash(const std::string& path) {
+  if (path.empty() || path.back() == '/') return path;
+  return path + '/';
+}
+
+void SetProgramFileForTesting(const std::string& path) {
+  std::lock_guard<std::mutex> lock(g_mu);
+  g_program_file_override = path;
+}
+
+std::string ProgramFile() {
+  {
+    std::lock_guard<std::mutex> lock(g_mu);
+    if (!g_program_file_override.empty()) return g_program_file_override;
+  }
+  char buf[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return "";
+  return std::string(buf, static_cast<size_t>(n));
+}
+
+std::string ProgramFolder() { return FolderOf(ProgramFile()); }
+
+std::string PrefixFolder() {
+  std::string bin = ProgramFolder();
+  if (bin.size() < 2) return "";  // "" or "/": nothing above it
+  // "/usr/bin/" -> "/usr/"
+  return FolderOf(bin.substr(0, bin.size() - 1));
+}
+
+std::string LibraryFolder() {
+  std::string prefix = PrefixFolder();
+  return prefix.empty() ? "" : prefix + kLibraryFolder;
+}
+
+std::string DataFolder() {
+  std::string prefix = PrefixFolder();
+  return prefix.empty() ? "" : prefix + kDataFolder;
+}
+
+std::string HomeFolder() {
+  std::string home = EnvFolder("HOME");
+  if (!home.empty()) return home;
+  struct passwd entry;
+  struct passwd* found = nullptr;
+  char buf[4096];
+  if (::getpwuid_r(::getuid(), &entry, buf, sizeof buf, &found) == 0 && found && found->pw_dir &&
+      found->pw_dir[0] == '/')
+    return WithSlash(found->pw_dir);
+  return "";
+}
+
+std::string XdgConfigHome() { return XdgOr("XDG_CONFIG_HOME", ".config/"); }
+std::string XdgDataHome() { return XdgOr("XDG_DATA_HOME", ".local/share/"); }
+std::string XdgStateHome() { return XdgOr("XDG_STATE_HOME", ".local/state/"); }
+std::string XdgCacheHome() { return XdgOr("XDG_CACHE_HOME", ".cache/"); }
+std::string XdgRuntimeDir() { return EnvFolder("XDG_RUNTIME_DIR"); }
+
+bool MakeFolders(const std::string& path, mode_t mode) {
+  if (path.empty()) return false;
+  for (size_t pos = path.find('/', 1);; pos = path.find('/', pos + 1)) {
+    std::string part = path.substr(0, pos);
+    if (!part.empty() && ::mkdir(part.c_str(), mode) != 0 && errno != EEXIST) return false;
+    if (pos == std::string::npos || pos + 1 >= path.size()) break;
+  }
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace qplat
