@@ -20,7 +20,15 @@
 namespace quillet {
 namespace {
 
-std::atomic<int64_t> g_settle_ms{50};
+std::atomic<int64_t> g_settle_ms{100};
+
+// A file written to this recently may still be being written.
+std::chrono::milliseconds QuietAge() { return std::chrono::milliseconds(10 * g_settle_ms.load()); }
+
+std::chrono::nanoseconds FileAge(const FileStamp& stamp) {
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(now) - std::chrono::nanoseconds(stamp.mtimeNs);
+}
 
 std::string BaseName(const std::string& path) {
   size_t slash = path.rfind('/');
@@ -148,7 +156,11 @@ DbResult CRecordStore::LoadUntil(int locked_fd, Clock::time_point deadline) {
     const FileStamp named = locked_fd >= 0 ? after : StampOfPath(path_);
     const bool steady = before == after && after == named;
     const bool clean = steady && rc == DB_OK && !cut;
-    const bool same_twice = steady && previous.steady && previous.rc == rc && previous.stamp == after;
+    // Failing the same way twice, unchanged in between and not written to
+    // for a while, is damage; anything else may be a writer still at work.
+    const bool quiet = FileAge(after) >= QuietAge();
+    const bool same_twice =
+        steady && quiet && previous.steady && previous.rc == rc && previous.stamp == after;
     if (clean || same_twice || Clock::now() >= deadline) {
       stamp_ = after;
       if (rc == DB_OK) {

@@ -58,8 +58,9 @@ inline constexpr uint32_t kEntryMarker = 0x41544144;  // "DATA" on disk
 inline constexpr uint32_t kSlotGrowth = 2000;
 
 // How long a load that failed waits before reading the file again to tell a
-// file being written from a damaged one. Process-wide; 50 ms unless set.
-// Returns the previous value.
+// file being written from a damaged one. Process-wide; 100 ms unless set. A
+// file only counts as damaged once it was not written to for ten times
+// that. Returns the previous value.
 std::chrono::milliseconds SetStoreSettleDelay(std::chrono::milliseconds delay);
 
 // What one merge did, by records.
@@ -108,8 +109,9 @@ class CRecordStore {
   // A file that changes while it is read (a writer that does not take the
   // lock, rewriting it in place), or that fails or ends in a cut-off body, is
   // read again after a short pause until it reads cleanly, or until it
-  // gives the same result twice without changing in between, or until the
-  // lock wait has passed: only then is a failure returned.
+  // gives the same result twice without changing in between and has not
+  // been written to for a second, or until the lock wait has passed: only
+  // then is a failure returned.
   DbResult Load();
   // Writes every record, in position order, to a temporary file and puts it
   // in the file's place (see StoreFile.h), merging first with whatever

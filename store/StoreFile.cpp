@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <mutex>
+#include <set>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -127,8 +129,28 @@ long OwnerOf(const std::string& name, const std::string& prefix) {
   return pid;
 }
 
-bool OwnerGone(long pid) {
-  if (pid == static_cast<long>(::getpid())) return true;  // not in the middle of a save
+// Temporary files this process is writing right now.
+std::mutex g_live_mutex;
+std::set<std::string>& LiveTemps() {
+  static std::set<std::string> names;
+  return names;
+}
+
+void NoteLiveTemp(const std::string& path, bool live) {
+  std::lock_guard<std::mutex> hold(g_live_mutex);
+  if (live) LiveTemps().insert(path);
+  else LiveTemps().erase(path);
+}
+
+bool IsLiveTemp(const std::string& path) {
+  std::lock_guard<std::mutex> hold(g_live_mutex);
+  return LiveTemps().count(path) > 0;
+}
+
+// Whether the process that named a leftover is gone (or is this one, which
+// is not writing it).
+bool OwnerGone(long pid, const std::string& path) {
+  if (pid == static_cast<long>(::getpid())) return !IsLiveTemp(path);
   return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
@@ -280,10 +302,11 @@ int RemoveStoreLeftovers(const std::string& target) {
   if (DIR* dir = ::opendir(folder.c_str())) {
     while (struct dirent* e = ::readdir(dir)) {
       const std::string name = e->d_name;
+      const std::string path = folder + "/" + name;
       long owner = OwnerOf(name, temp_prefix);
-      if (owner > 0 && OwnerGone(owner)) temps.push_back(name);
+      if (owner > 0 && OwnerGone(owner, path)) temps.push_back(name);
       owner = OwnerOf(name, keep_prefix);
-      if (owner > 0 && OwnerGone(owner)) keeps.push_back(name);
+      if (owner > 0 && OwnerGone(owner, path)) keeps.push_back(name);
     }
     ::closedir(dir);
   }
@@ -445,6 +468,7 @@ DbResult CStoreFile::Rewrite(const std::string& path, std::chrono::milliseconds 
     lock_.Release();
     return DB_ERR_OPEN;
   }
+  NoteLiveTemp(temp_path_, true);
   if (exists) {
     // Owner and group first (changing them may clear mode bits), then the
     // mode. Another account's file stays that account's when we may say so;
@@ -557,6 +581,7 @@ DbResult CStoreFile::Commit() {
   ::close(fd_);
   fd_ = -1;
   ::unlink(temp_path_.c_str());  // gone already after a rename
+  NoteLiveTemp(temp_path_, false);
   temp_path_.clear();
   lock_.Release();
   mode_ = Mode::kClosed;
@@ -569,7 +594,10 @@ DbResult CStoreFile::Close() {
   if (fd_ >= 0 && owns_fd_) ::close(fd_);
   fd_ = -1;
   owns_fd_ = false;
-  if (mode_ == Mode::kWrite && !temp_path_.empty()) ::unlink(temp_path_.c_str());
+  if (mode_ == Mode::kWrite && !temp_path_.empty()) {
+    ::unlink(temp_path_.c_str());
+    NoteLiveTemp(temp_path_, false);
+  }
   temp_path_.clear();
   lock_.Release();
   mode_ = Mode::kClosed;

@@ -28,7 +28,10 @@ struct Loaded {
   std::unique_ptr<CRecordStore> store;
 };
 
+// Damaged files written a moment ago are read again until they have been
+// quiet for a while; these tests only look at the results.
 Loaded LoadBytes(const ScratchDir& dir, const Bytes& bytes) {
+  ScopedSettleDelay quick(std::chrono::milliseconds(1));
   WriteAll(dir.File("quillet.dat"), bytes);
   auto store = std::make_unique<CRecordStore>("quillet.dat", dir.path());
   DbResult rc = store->Load();
