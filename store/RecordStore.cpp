@@ -279,7 +279,10 @@ DbResult CRecordStore::Save() {
     }
     rc = file_.Commit();
     if (rc == DB_ERR_OPEN && file_.LostCreateRace() && attempt < 3) continue;
-    if (rc == DB_OK) RememberWritten(std::move(written), file_.CommittedStamp());
+    if (rc == DB_OK) {
+      RememberWritten(std::move(written), file_.CommittedStamp());
+      ++save_count_;
+    }
     return rc;
   }
 }

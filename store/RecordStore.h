@@ -139,6 +139,8 @@ class CRecordStore {
   // Changes every time records came in from the file (load, merge, reload).
   uint64_t generation() const { return generation_; }
   const MergeCounts& lastMerge() const { return last_merge_; }
+  // Saves this object has committed (Save, not SaveTo).
+  uint64_t saveCount() const { return save_count_; }
   // The file as the last load found it (also a failed one), or as the last
   // save left it.
   const FileStamp& fileStamp() const { return stamp_; }
@@ -233,6 +235,7 @@ class CRecordStore {
   // Records another writer removed, kept allocated until the next merge.
   std::vector<std::unique_ptr<CRecord>> retired_;
   uint64_t generation_ = 0;
+  uint64_t save_count_ = 0;
   MergeCounts last_merge_;
   int last_errno_ = 0;
 };
