@@ -147,6 +147,8 @@ class CRecordStore {
   // A sentence saying why `rc`, the result of the last Load, Save or
   // Reload, failed ("quillet.dat is in use by another program ...").
   std::string FailureReason(DbResult rc) const;
+  // errno behind the last DB_ERR_OPEN (EWOULDBLOCK: locked beyond the wait).
+  int lastErrno() const { return last_errno_; }
 
   // The same without a file (fuzzing, tests).
   DbResult LoadFromMemory(const uint8_t* data, size_t size);

@@ -18,6 +18,7 @@
 #include "app/gui/Rebar.h"
 #include "app/gui/Splash.h"
 #include "app/gui/Splitter.h"
+#include "app/gui/StoreWatcher.h"
 #include "app/gui/WebWnd.h"
 #include "app/shell/Commands.h"
 #include "app/shell/DeleteAll.h"
@@ -207,6 +208,11 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
   splash_.reset();
   LogLine("Splash Window Destroy Called");
 
+  CStoreWatcher::Hooks watch;
+  watch.refreshWindows = [this] { RefreshAfterStoreChange(); };
+  watch.switchUser = [this](const std::string& name) { return SwitchUser(name); };
+  store_watcher_ = std::make_unique<CStoreWatcher>(watch);
+
   if (!AppPaths.installFolder.empty() && ::chdir(AppPaths.installFolder.c_str()) != 0)
     LogPair("Unable to change to folder", AppPaths.installFolder.c_str());
 }
@@ -334,6 +340,7 @@ void CWndMgr::PlaceWindow() {
 }
 
 CWndMgr::~CWndMgr() {
+  store_watcher_.reset();
   DiscardPendingRecords();
   if (ready_) {
     WindowGeometry g;
@@ -782,8 +789,30 @@ bool CWndMgr::SwitchUser(const std::string& name) {
   return true;
 }
 
+void CWndMgr::RefreshAfterStoreChange() {
+  if (!ready_) return;
+  LogLine("Refresh after database change");
+  report_source_->set_store(pDB);
+  for (int i = 1; i <= Combos().Count(); ++i)
+    if (CCombo* c = Combos().At(i)) c->Fill();
+  CTreeObject* tree = topicTree();
+  if (tree) tree->Refresh();  // keeps the selected record selected while it is shown
+  for (int i = 1; i <= ListViews().Count(); ++i)
+    if (CListViewObject* l = ListViews().At(i)) l->Refill();
+  // The mode is entered again, so its page and record window show the
+  // store as it is now; the start page when its record is gone.
+  const ModeRow& row = RowOf(named_mode_);
+  const bool needs_record = row.load == WindowLoad::kSelectedRecord || row.browser == BrowserShows::kTopicReport;
+  if (needs_record && !(tree && tree->SelectedItem())) {
+    OnCommand(CMD_START);
+    return;
+  }
+  EnterMode(named_mode_, 0);
+}
+
 uint32_t CWndMgr::OnNotifierMessage(uint32_t wparam, uint32_t lparam) {
   const NotifierAction action = NotifierActionFor(wparam);
+  if (action != NotifierAction::kSwitchUser && ready_ && store_watcher_) store_watcher_->OnHotSyncStage();
   switch (action) {
     case NotifierAction::kPing: bEditPending = 0; break;
     case NotifierAction::kSwitchUser:
@@ -791,7 +820,7 @@ uint32_t CWndMgr::OnNotifierMessage(uint32_t wparam, uint32_t lparam) {
         CPalmUserList list;
         list.Build();
         const std::string name = list.NameOf(lparam);
-        if (!name.empty()) SwitchUser(name);
+        if (!name.empty()) store_watcher_->SwitchUserForHotSync(name);
       }
       break;
     case NotifierAction::kFilterAllAndStart:

@@ -122,6 +122,8 @@ std::string SetAsideIfUnchanged(const std::string& path, const CRecordStore& sto
 
 }  // namespace
 
+void TellStoreOpenFailed(const std::string& reason) { ShowOpenFailed(reason); }
+
 void DeleteCurrentStore() {
   if (!pDB) return;
   TraceDelete(pDB);

@@ -49,6 +49,10 @@ bool OpenUserStore(const std::string& user_folder);
 // asks the main window to close and returns false (no store open).
 bool OpenArchive(const std::string& archive_path);
 
+// String 107 ("Unable to open the database...") followed by `reason`, as a
+// failed open or reload tells the person.
+void TellStoreOpenFailed(const std::string& reason);
+
 // Deletes the current store, if any, with its "DELETE pDB" trace.
 void DeleteCurrentStore();
 
