@@ -134,6 +134,7 @@ DbResult CRecordStore::LoadUntil(int locked_fd, Clock::time_point deadline) {
   for (;;) {
     Clear();
     last_errno_ = 0;
+    if (known_ != nullptr) known_used_.assign(known_->size(), false);
     DbResult rc;
     if (locked_fd >= 0) {
       rc = file_.OpenForReadLocked(locked_fd);
@@ -228,6 +229,24 @@ DbResult CRecordStore::LoadEntries(CStoreFile& file, uint32_t record_count) {
     // The digest stands for the record as a save would write it.
     if (rewritten_differently) digest = RecordDigest(*record);
     BaseEntry entry{digest, record->recordId, kind, true};
+    if (known_ != nullptr && !rewritten_differently) {
+      // Loading another writer's version for a merge: a record the merging
+      // store knows unchanged needs no body here (the first one of its
+      // kind and id only; the merge pairs them in order).
+      const KnownRecord probe{(static_cast<uint64_t>(record->recordId) << 4) | kind, 0};
+      auto it = std::lower_bound(known_->begin(), known_->end(), probe);
+      if (it != known_->end() && it->kindId == probe.kindId && it->digest == digest) {
+        const size_t at = static_cast<size_t>(it - known_->begin());
+        if (!known_used_[at]) {
+          known_used_[at] = true;
+          std::unique_ptr<CRecord> stub = CreateRecord(kind);
+          stub->recordId = record->recordId;
+          stub->flags = record->flags;
+          record = std::move(stub);
+          entry.stub = true;
+        }
+      }
+    }
     std::vector<uint32_t> members;
     if (const auto* links = RecordAs<CTopicLinksRecord>(record.get())) members = links->memberIds;
     CRecord* raw = record.get();
@@ -236,9 +255,27 @@ DbResult CRecordStore::LoadEntries(CStoreFile& file, uint32_t record_count) {
     const uint32_t pos = static_cast<uint32_t>(raw->slotIndex);
     if (base_.size() <= pos) base_.resize(pos + 1);
     base_[pos] = entry;
-    if (kind == kKindTopicLinks) base_members_[pos] = std::move(members);
+    if (kind == kKindTopicLinks && !entry.stub) base_members_[pos] = std::move(members);
   }
   return DB_OK;
+}
+
+std::vector<CRecordStore::KnownRecord> CRecordStore::KnownRecords() const {
+  std::vector<KnownRecord> known;
+  known.reserve(base_.size());
+  for (uint32_t p = 0; p < base_.size() && p < high_water_; ++p)
+    if (base_[p].present && slots_[p])
+      known.push_back({(static_cast<uint64_t>(base_[p].id) << 4) | base_[p].kind, base_[p].digest});
+  std::stable_sort(known.begin(), known.end());
+  // Keys several records share are left out: those are read in full.
+  std::vector<KnownRecord> unique;
+  unique.reserve(known.size());
+  for (size_t i = 0; i < known.size(); ++i) {
+    const bool shared = (i > 0 && known[i - 1].kindId == known[i].kindId) ||
+                        (i + 1 < known.size() && known[i + 1].kindId == known[i].kindId);
+    if (!shared) unique.push_back(known[i]);
+  }
+  return unique;
 }
 
 // --- Save -----------------------------------------------------------------------
@@ -292,6 +329,8 @@ DbResult CRecordStore::MergeWithFile(Clock::time_point deadline) {
   StoreBackupEvent event{path_, StoreBackupReason::kMergingSave, fd};
   CallStoreBackupHook(event);
   CRecordStore theirs(path_, "");
+  const std::vector<KnownRecord> known = KnownRecords();
+  theirs.known_ = &known;
   DbResult rc = theirs.LoadUntil(fd, deadline);
   if (rc != DB_OK) {
     // The other writer left a file that reads the same broken way twice: it
@@ -379,6 +418,8 @@ DbResult CRecordStore::Reload(bool* changed, std::chrono::milliseconds lockWait)
   if (has_snapshot_ && lock.Stamp() == stamp_) return DB_OK;
   RemoveStoreLeftovers(path_);
   CRecordStore theirs(path_, "");
+  const std::vector<KnownRecord> known = KnownRecords();
+  theirs.known_ = &known;
   rc = theirs.LoadUntil(lock.fd(), Clock::now() + StoreLockWait());
   if (rc != DB_OK) return rc;
   last_merge_ = MergeFrom(theirs);

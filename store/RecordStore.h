@@ -66,7 +66,7 @@ std::chrono::milliseconds SetStoreSettleDelay(std::chrono::milliseconds delay);
 // What one merge did, by records.
 struct MergeCounts {
   uint32_t fromOther = 0;    // taken from the file: added or changed by the other writer
-  uint32_t fromHere = 0;     // changed or added here and applied over the file
+  uint32_t fromHere = 0;     // added here, or changed here where the other writer changed or removed it
   uint32_t changedByBoth = 0;  // changed on both sides; this process's version kept
   uint32_t newIds = 0;       // records added here that got a fresh id
   uint32_t removed = 0;      // removed by the other writer and dropped here
@@ -203,8 +203,19 @@ class CRecordStore {
     uint32_t id = 0;
     uint32_t kind = 0;
     bool present = false;
+    bool stub = false;  // only the kind, id and flags were kept (see known_)
   };
   using Clock = std::chrono::steady_clock;
+  // A record of this store's last load or save, as a load of another
+  // writer's version looks it up (sorted by kindId).
+  struct KnownRecord {
+    uint64_t kindId;
+    uint64_t digest;
+    bool operator<(const KnownRecord& o) const { return kindId < o.kindId; }
+  };
+  // The records of the last load or save whose kind and id no other record
+  // shares.
+  std::vector<KnownRecord> KnownRecords() const;
 
   // One whole read of the file through `file`, which is open for reading.
   DbResult ReadAllFrom(CStoreFile& file);
@@ -234,6 +245,12 @@ class CRecordStore {
   FileStamp stamp_;
   std::vector<BaseEntry> base_;  // by position; positions past the end were added since
   std::unordered_map<uint32_t, std::vector<uint32_t>> base_members_;  // links records, by position
+  // While this store loads another writer's version for a merge: records
+  // found unchanged from what the merging store knows are kept as stubs
+  // (kind, id, flags), their bodies dropped at once, since the merge keeps
+  // its own objects for them. The merge never reads a stub's fields.
+  const std::vector<KnownRecord>* known_ = nullptr;
+  std::vector<bool> known_used_;
   // Records another writer removed, kept allocated until the next merge.
   std::vector<std::unique_ptr<CRecord>> retired_;
   uint64_t generation_ = 0;

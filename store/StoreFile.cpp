@@ -627,6 +627,11 @@ DbResult CStoreFile::Fill() {
 
 void CStoreFile::Feed(const uint8_t* data, size_t n) {
   static const uint8_t kZeros[4] = {};
+  if (digest_pos_ >= 8) {  // past the slotIndex: nearly every byte
+    digest_.Update(data, n);
+    digest_pos_ += n;
+    return;
+  }
   while (n > 0) {
     size_t take;
     if (digest_pos_ >= 4 && digest_pos_ < 8) {

@@ -265,6 +265,36 @@ TEST(StoreMerge, MovedMemberWhileTheOtherWriterAddedToBothTopics) {
   EXPECT_TRUE(log.Has("Record " + std::to_string(f.one + 1) + " (topic links)"));
 }
 
+// A second merge compares against what the first one (a reload, so nothing
+// was written in between) left: a member removed here after the first merge
+// stays removed, though the other writer changed the same topic again, and
+// what it added stays.
+TEST(StoreMerge, SecondMergeWorksFromWhatTheFirstLeft) {
+  Shared f;
+  auto ours = f.Open();
+  {
+    auto theirs = f.Open();
+    AddNote(*theirs, f.one, "x");
+    ASSERT_EQ(theirs->Save(), DB_OK);
+  }
+  Find<CNoteRecord>(*ours, f.a)->text = "a here";
+  ASSERT_EQ(ours->Reload(), DB_OK);  // first merge: Two's links were unchanged
+  uint32_t y = 0;
+  {
+    auto theirs = f.Open();
+    Settings(*theirs)->lastRecordId = 50;
+    y = AddNote(*theirs, f.two, "y");
+    ASSERT_EQ(theirs->Save(), DB_OK);
+  }
+  CTopicLinksRecord* two = LinksOf(*ours, f.two);
+  two->RemoveMember(f.c);
+  two->flags |= kFlagModified;
+  ASSERT_EQ(ours->Save(), DB_OK);  // second merge: Two changed on both sides
+  EXPECT_EQ(LinksOf(*ours, f.two)->memberIds, (std::vector<uint32_t>{y}));
+  EXPECT_EQ(LinksOf(*f.Open(), f.two)->memberIds, (std::vector<uint32_t>{y}));
+  EXPECT_EQ(TextOf(*f.Open(), f.a), "a here");
+}
+
 // Both changed note a: ours wins, and the log names the record.
 TEST(StoreMerge, BothChangedOneRecordThisProcessWins) {
   Shared f;
