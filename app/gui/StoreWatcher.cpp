@@ -154,6 +154,8 @@ CStoreWatcher::Outcome CStoreWatcher::Check() {
       LogLine("Database changed by another program: reloaded");
       outcome = Outcome::kReloaded;
     }
+  } else {
+    told_ = false;  // the file is as the store knows it (a save put it back)
   }
   if (pDB->generation() != generation_seen_) {
     generation_seen_ = pDB->generation();
