@@ -751,7 +751,9 @@ void CWndMgr::OpenArchiveCommand() {
 }
 
 void CWndMgr::CloseArchiveCommand() {
-  OpenUserStore(AppPaths.userFolder);
+  // The user's store held or unreadable: the archive stays open, and so do
+  // the menus that say so (the person was told why).
+  if (!OpenUserStore(AppPaths.userFolder)) return;
   RefreshWindows("Close Archive");
   menus_->SetEnabled(CMD_CLOSE_ARCHIVE, false);
   menus_->SetEnabled(CMD_OPEN_ARCHIVE, true);
