@@ -76,6 +76,7 @@ bool ReportBuilder::EnsureReportName(uint32_t topicId, bool saveNew, std::string
 }
 
 void ReportBuilder::make_report(const std::string& themeFileName, uint32_t recordId) {
+  ReportSaveBatch one_save(services_.source);  // names fixed on the way are saved once, at the end
   ReadConfig();
   ReportTopic topic;
   if (services_.source == nullptr || !services_.source->Topic(recordId, &topic)) return;
@@ -93,6 +94,7 @@ std::string ReportBuilder::report_path(uint32_t topicId) {
 
 bool ReportBuilder::build(const std::string& themePath, uint32_t topicId,
                           const std::string* destination) {
+  ReportSaveBatch one_save(services_.source);  // names fixed on the way are saved once, at the end
   ReadConfig();
   ThemeFile& theme = theme_;
   ThemeFallback fallback;

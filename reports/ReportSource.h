@@ -67,6 +67,28 @@ class IReportSource {
   // is marked changed and the store saved (a failed save is told to the
   // person). False when there is no such record or the save failed.
   virtual bool SetFileName(uint32_t id, const std::string& name, bool save) = 0;
+  // Between these two, the saves SetFileName would make are held back and
+  // made once by the outermost EndSaveBatch (a report build may rename
+  // dozens of pictures). EndSaveBatch is false when that save failed (the
+  // person was told).
+  virtual void BeginSaveBatch() {}
+  virtual bool EndSaveBatch() { return true; }
+};
+
+// Holds a source's saves for a scope.
+class ReportSaveBatch {
+ public:
+  explicit ReportSaveBatch(IReportSource* source) : source_(source) {
+    if (source_ != nullptr) source_->BeginSaveBatch();
+  }
+  ~ReportSaveBatch() {
+    if (source_ != nullptr) source_->EndSaveBatch();
+  }
+  ReportSaveBatch(const ReportSaveBatch&) = delete;
+  ReportSaveBatch& operator=(const ReportSaveBatch&) = delete;
+
+ private:
+  IReportSource* source_;
 };
 
 class IImageWriter {

@@ -123,11 +123,27 @@ bool StoreReportSource::SetFileName(uint32_t id, const std::string& name, bool s
   }
   if (!save) return true;
   record->flags |= kFlagModified;
-  if (Store()->Save() != DB_OK) {
+  if (batch_depth_ > 0) {
+    save_held_ = true;
+    return true;
+  }
+  return SaveNow();
+}
+
+bool StoreReportSource::SaveNow() {
+  CRecordStore* store = Store();
+  if (store == nullptr || store->Save() != DB_OK) {
     ShowStringMessage(IDS_SAVE_FAILED, kCaption, kMbOk | kMbIconInformation);
     return false;
   }
   return true;
+}
+
+bool StoreReportSource::EndSaveBatch() {
+  if (batch_depth_ > 0) --batch_depth_;
+  if (batch_depth_ > 0 || !save_held_) return true;
+  save_held_ = false;
+  return SaveNow();
 }
 
 }  // namespace quillet

@@ -33,12 +33,16 @@ class StoreReportSource : public IReportSource {
   bool Reference(uint32_t id, ReportReference* out) override;
   std::string CategoryName(uint32_t categoryId) override;
   bool ShowPrivate() override;
-  // Saves the whole store after the change; a failed save shows string 231.
+  // Saves the whole store after the change (once at the end of a save
+  // batch); a failed save shows string 231.
   bool SetFileName(uint32_t id, const std::string& name, bool save) override;
+  void BeginSaveBatch() override { ++batch_depth_; }
+  bool EndSaveBatch() override;
 
  private:
   CRecord* Find(uint32_t id);
   CRecordStore* Store() { return current_ ? current_() : store_; }
+  bool SaveNow();
 
   CRecordStore* store_ = nullptr;
   std::function<CRecordStore*()> current_;
@@ -49,6 +53,8 @@ class StoreReportSource : public IReportSource {
   std::unordered_map<uint32_t, uint32_t> positions_;
   uint32_t last_id_ = 0;
   uint32_t last_position_ = 0;
+  int batch_depth_ = 0;
+  bool save_held_ = false;
 };
 
 // The report source of the program: the current database (pDB) and the

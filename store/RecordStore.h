@@ -8,16 +8,43 @@
 //
 // The store owns every record in it. Records obtained by lookup or
 // iteration stay owned by the store and remain valid until the next Load, a
-// Clear or the store's destruction. Records are never taken out: removing
-// is done by flagging (kFlagDeleted), and every save writes every record.
+// Clear or the store's destruction; a save or reload that brings in another
+// writer's changes keeps every record object it keeps, and records the other
+// writer removed stay allocated (though no longer in the store) until the
+// next such merge. Records are never taken out by this program: removing is
+// done by flagging (kFlagDeleted), and every save writes every record.
+//
+// The file is shared: the HotSync conduit, copies and sync tools may change
+// it at any time. The store therefore remembers what the file was when it
+// last loaded or saved it (device, inode, size, modification time, and a
+// digest of each record as it was then). A save that finds the file changed
+// since merges instead of overwriting:
+//  - records only in the file stay as they are in the file;
+//  - records this process added, changed or flagged since are applied over
+//    the file's version; when the other writer changed the same record too,
+//    this process's version wins and the log names the record;
+//  - a topic's links record merges member by member against the version
+//    loaded: members added here are added, members removed here are
+//    removed, what the other writer added or removed stays so; the file's
+//    order first, the members added here after;
+//  - the settings record takes the file's version with the larger of the
+//    two record id counters;
+//  - a record added here whose id the other writer also used gets a fresh
+//    id, and its links membership and references follow;
+//  - records the other writer removed are dropped unless changed here.
+// The merged records become the store in memory and are saved; the log gets
+// one line per merge with its counts (StoreEvents.h), and generation()
+// changes so that windows know to refresh.
 //
 // Usage: construct, Load(), then lookups, iterations, AddNew and changes to
 // records, each change followed by Save().
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "store/Record.h"
@@ -30,6 +57,34 @@ inline constexpr uint32_t kFormatWord = 0x01000000;
 inline constexpr uint32_t kEntryMarker = 0x41544144;  // "DATA" on disk
 inline constexpr uint32_t kSlotGrowth = 2000;
 
+// How long a load that failed waits before reading the file again to tell a
+// file being written from a damaged one. Process-wide; 100 ms unless set. A
+// file only counts as damaged once it was not written to for ten times
+// that. Returns the previous value.
+std::chrono::milliseconds SetStoreSettleDelay(std::chrono::milliseconds delay);
+
+// What one merge did, by records.
+struct MergeCounts {
+  uint32_t fromOther = 0;    // taken from the file: added or changed by the other writer
+  uint32_t fromHere = 0;     // added here, or changed here where the other writer changed or removed it
+  uint32_t changedByBoth = 0;  // changed on both sides; this process's version kept
+  uint32_t newIds = 0;       // records added here that got a fresh id
+  uint32_t removed = 0;      // removed by the other writer and dropped here
+};
+
+// The digest a record's entry has in a file (kind and body, the slotIndex
+// counted as zero): equal digests mean the record is unchanged.
+uint64_t RecordDigest(const CRecord& record);
+
+// The name a damaged store file is kept under: the store path followed by
+// ".damaged-YYYYMMDD-HHMM" (local time), with "-2", "-3"... when taken.
+std::string KeptDamagedName(const std::string& store_path);
+// Renames the damaged store file `path` aside under KeptDamagedName, after
+// the backup hook (reason kSetAsideDamaged). The caller holds the file's
+// lock through `locked_fd`. Returns the kept name, "" when it could not be
+// renamed.
+std::string SetAsideDamagedStore(const std::string& path, int locked_fd);
+
 class CRecordStore {
  public:
   // path = folder + "/" (unless the folder already ends in '/') + fileName;
@@ -39,18 +94,68 @@ class CRecordStore {
   CRecordStore(const CRecordStore&) = delete;
   CRecordStore& operator=(const CRecordStore&) = delete;
 
-  // Clears the store and reads the whole file. DB_OK; DB_ERR_OPEN (missing or
-  // in use); DB_ERR_NO_HEADER / DB_ERR_BAD_FORMAT (nothing loaded);
-  // DB_ERR_EOF / DB_ERR_SHORT_READ when the file ends early, DB_ERR_READ for
-  // an unknown kind (records read before stay loaded). Counts and lengths in
-  // the file are never trusted beyond the file's size.
+  // Clears the store and reads the whole file, waiting for the file's lock
+  // (StoreLockWait). Per entry the kind is read, then the body; read errors
+  // inside a body are not results of their own, and the entry marker is
+  // never examined: a body cut off by the end of the file keeps what was
+  // read and the load fails at the next entry's kind (DB_ERR_EOF, or
+  // DB_ERR_SHORT_READ for one to three bytes), or succeeds when it was the
+  // last entry. Results: DB_OK; DB_ERR_OPEN (missing, no permission, or
+  // locked for longer than the wait); DB_ERR_NO_HEADER / DB_ERR_BAD_FORMAT
+  // (nothing loaded); DB_ERR_EOF / DB_ERR_SHORT_READ / DB_ERR_READ (unknown
+  // kind), records read before staying loaded. Counts and lengths in the
+  // file are never trusted beyond the file's size.
+  //
+  // A file that changes while it is read (a writer that does not take the
+  // lock, rewriting it in place), or that fails or ends in a cut-off body, is
+  // read again after a short pause until it reads cleanly, or until it
+  // gives the same result twice without changing in between and has not
+  // been written to for a second, or until the lock wait has passed: only
+  // then is a failure returned.
   DbResult Load();
-  // Writes every record, in position order, to a temporary file and replaces
-  // the store file with it. On any failure the old file is untouched and the
-  // failing code is returned; the records in memory never change.
+  // Writes every record, in position order, to a temporary file and puts it
+  // in the file's place (see StoreFile.h), merging first with whatever
+  // another writer changed since this store last loaded or saved the file.
+  // A file that another writer left damaged is set aside (KeptDamagedName)
+  // and replaced. On failure the file is untouched and the failing code is
+  // returned (DB_ERR_OPEN: locked beyond the wait, or no permission); the
+  // records in memory are then this store's, merged with the file's when
+  // the merge was done.
   DbResult Save();
-  // The same, into another file (a copy or a salvage); path() is unchanged.
+  // Writes the records as they are into another file (a copy or a salvage),
+  // replacing it without merging; path() and what the store remembers of
+  // its own file are unchanged.
   DbResult SaveTo(const std::string& otherPath);
+  // Brings in another writer's changes without writing: when the file
+  // changed since the last load or save, loads it and merges as Save does;
+  // changes made here and not yet saved stay in memory, to be saved next.
+  // Waits up to `lockWait` for the lock. DB_OK (*changed tells whether
+  // anything came in), or the load's failure with the store unchanged.
+  DbResult Reload(bool* changed = nullptr);
+  DbResult Reload(bool* changed, std::chrono::milliseconds lockWait);
+  // Whether the file now differs from what this store last loaded or saved
+  // (also when it never did). Only looks at the file's stamp.
+  bool ChangedOnDisk() const;
+  // Changes every time records came in from the file (load, merge, reload).
+  uint64_t generation() const { return generation_; }
+  const MergeCounts& lastMerge() const { return last_merge_; }
+  // Saves this object has committed (Save, not SaveTo).
+  uint64_t saveCount() const { return save_count_; }
+  // The file as the last load found it (also a failed one), or as the last
+  // save left it.
+  const FileStamp& fileStamp() const { return stamp_; }
+  // A sentence saying why `rc`, the result of the last Load, Save or
+  // Reload, failed ("quillet.dat is in use by another program ...").
+  std::string FailureReason(DbResult rc) const;
+  // errno behind the last DB_ERR_OPEN (EWOULDBLOCK: locked beyond the wait).
+  int lastErrno() const { return last_errno_; }
+
+  // The same without a file (fuzzing, tests).
+  DbResult LoadFromMemory(const uint8_t* data, size_t size);
+  DbResult SaveToMemory(std::vector<uint8_t>* out);
+  // Merges the records of `theirs` (just loaded, not changed since) into
+  // this store as a save does when the file changed; `theirs` is emptied.
+  MergeCounts MergeFrom(CRecordStore& theirs);
 
   // Puts `record` at the lowest free position, sets its slotIndex and takes
   // ownership. DB_OK, or DB_ERR_NO_MEMORY (the record is then deleted and
@@ -77,7 +182,8 @@ class CRecordStore {
   // Records of `kind` that are neither deleted nor archived.
   uint32_t CountLive(uint32_t kind) const;
 
-  // Deletes every record and the slot array.
+  // Deletes every record and the slot array, and forgets what the file was:
+  // a save after Clear merges with whatever the file holds.
   void Clear();
 
   // Direct access without touching any cursor: the record at `position`
@@ -91,8 +197,38 @@ class CRecordStore {
   uint32_t formatWord() const { return format_word_; }
 
  private:
-  DbResult LoadEntries(uint32_t recordCount);
-  DbResult WriteAll();
+  // What a record was at the last load or save, by position.
+  struct BaseEntry {
+    uint64_t digest = 0;
+    uint32_t id = 0;
+    uint32_t kind = 0;
+    bool present = false;
+    bool stub = false;  // only the kind, id and flags were kept (see known_)
+  };
+  using Clock = std::chrono::steady_clock;
+  // A record of this store's last load or save, as a load of another
+  // writer's version looks it up (sorted by kindId).
+  struct KnownRecord {
+    uint64_t kindId;
+    uint64_t digest;
+    bool operator<(const KnownRecord& o) const { return kindId < o.kindId; }
+  };
+  // The records of the last load or save whose kind and id no other record
+  // shares.
+  std::vector<KnownRecord> KnownRecords() const;
+
+  // One whole read of the file through `file`, which is open for reading.
+  DbResult ReadAllFrom(CStoreFile& file);
+  DbResult LoadEntries(CStoreFile& file, uint32_t recordCount);
+  // Load with the retries described above; `locked_fd` >= 0 reads through a
+  // descriptor whose lock the caller holds, else the path is opened.
+  DbResult LoadUntil(int locked_fd, Clock::time_point deadline);
+  DbResult WriteAll(CStoreFile& file, std::vector<BaseEntry>* written);
+  // During Save, with the file locked and found changed: backup hook, load
+  // the other writer's version, merge (or set a damaged file aside).
+  DbResult MergeWithFile(Clock::time_point deadline);
+  void ForgetFile();
+  void RememberWritten(std::vector<BaseEntry> written, const FileStamp& stamp);
 
   std::string path_;
   CStoreFile file_;
@@ -103,6 +239,24 @@ class CRecordStore {
   uint32_t cursor_ = 0;
   uint32_t kind_cursor_[kKindCount] = {};
   uint32_t first_free_hint_ = 0;  // no free position below this one
+
+  // What the file was at the last load or save.
+  bool has_snapshot_ = false;
+  FileStamp stamp_;
+  std::vector<BaseEntry> base_;  // by position; positions past the end were added since
+  std::unordered_map<uint32_t, std::vector<uint32_t>> base_members_;  // links records, by position
+  // While this store loads another writer's version for a merge: records
+  // found unchanged from what the merging store knows are kept as stubs
+  // (kind, id, flags), their bodies dropped at once, since the merge keeps
+  // its own objects for them. The merge never reads a stub's fields.
+  const std::vector<KnownRecord>* known_ = nullptr;
+  std::vector<bool> known_used_;
+  // Records another writer removed, kept allocated until the next merge.
+  std::vector<std::unique_ptr<CRecord>> retired_;
+  uint64_t generation_ = 0;
+  uint64_t save_count_ = 0;
+  MergeCounts last_merge_;
+  int last_errno_ = 0;
 };
 
 }  // namespace quillet

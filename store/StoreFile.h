@@ -3,21 +3,42 @@
 // A store file is only ever read whole (OpenForRead, then Read until done) or
 // written whole (Rewrite, then Write, then Commit). Reads and writes go
 // through a 64 KB buffer, so the store can ask for one field at a time without
-// one system call per field; the bytes on disk are the same.
+// one system call per field; the bytes on disk are the same. The same calls
+// also read from and write to memory (OpenMemory, RewriteMemory) and feed a
+// digest without storing anything (OpenDigestSink).
 //
-// Sharing: while a CStoreFile has a file open it holds an exclusive advisory
-// lock (flock) on it. Any other OpenForRead or Rewrite of the same file, from
-// this or another process, fails with DB_ERR_OPEN instead of waiting: the
-// other writer of the file (the HotSync conduit) expects an opened store file
-// to be unavailable, and nobody retries.
+// Sharing: every reader and writer of a store file holds an exclusive
+// advisory lock (flock) on it while it has the file open (CStoreLock). A
+// file someone else holds is waited for, with growing pauses, for up to
+// StoreLockWait() (10 seconds unless changed); only then does the open fail
+// with DB_ERR_OPEN. Nothing is shown to the person while it waits.
 //
 // Replacing: Rewrite never touches the existing file. It writes into a fresh
-// temporary file in the same folder; Commit flushes and syncs it and renames
-// it over the old file, so the old file is replaced in one step or not at
-// all. Close without Commit throws the temporary file away and leaves the old
-// file exactly as it was.
+// temporary file in the same folder (".quillet.dat.tmp-PID-N"), which Commit
+// syncs and then puts in the file's place:
+//  - an ordinary file is replaced by renaming the temporary file over it, in
+//    one step; the new file gets the old one's owner, group and mode (the
+//    owner and group as far as this process may set them);
+//  - a symbolic link is followed, and the file it points to is replaced in
+//    its own folder, so the link stays a link;
+//  - a file with more than one name (hard links) cannot be renamed over
+//    without splitting the names, so it is rewritten in place: its old bytes
+//    are first copied to ".quillet.dat.keep-PID-INODE" and synced, then the
+//    new bytes are written over the file, which is synced and cut to length;
+//    the kept copy is removed once that succeeded and copied back when it
+//    failed;
+//  - a file that does not exist yet is created by a hard link to the
+//    temporary file, which fails rather than replace a file another process
+//    created meanwhile (the store then merges with it).
+// Close without Commit throws the temporary file away and leaves the old file
+// exactly as it was. Temporary and kept files of saves that were interrupted
+// (their process is gone) are removed, or put back, the next time the file is
+// opened or rewritten.
 #pragma once
 
+#include <sys/types.h>
+
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -27,6 +48,82 @@
 
 namespace quillet {
 
+// What a file was at one moment: enough to tell that another writer has
+// replaced or rewritten it since. Two stamps are equal when both name no
+// file, or the same file with the same size and modification time.
+struct FileStamp {
+  bool exists = false;
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  uint64_t size = 0;
+  int64_t mtimeNs = 0;  // modification time, nanoseconds since the epoch
+  bool operator==(const FileStamp& o) const {
+    return exists == o.exists &&
+           (!exists || (device == o.device && inode == o.inode && size == o.size && mtimeNs == o.mtimeNs));
+  }
+  bool operator!=(const FileStamp& o) const { return !(*this == o); }
+};
+
+// The stamp of the file `path` names now (symbolic links followed).
+FileStamp StampOfPath(const std::string& path);
+// The stamp of an open file.
+FileStamp StampOfDescriptor(int fd);
+
+// How long an open waits for a file someone else holds locked. Process-wide;
+// 10 seconds unless set. Returns the previous value.
+std::chrono::milliseconds StoreLockWait();
+std::chrono::milliseconds SetStoreLockWait(std::chrono::milliseconds wait);
+// Whether Commit syncs the data to the disk (true unless set). Turning it off
+// is for fuzzing and benchmarks of the rest; the program never does.
+bool SetStoreSync(bool sync);
+
+// A 64-bit digest of a byte stream, the same however the stream is cut into
+// pieces. Not cryptographic: it tells a changed record from an unchanged one.
+class StoreDigest {
+ public:
+  StoreDigest() { Reset(); }
+  void Reset();
+  void Update(const void* data, size_t n);
+  uint64_t Final() const;
+
+ private:
+  void Word(uint64_t w);
+  uint64_t h_ = 0;
+  uint64_t length_ = 0;
+  uint8_t tail_[8] = {};
+  size_t tail_n_ = 0;
+};
+
+// An exclusive lock on a store file, taken the way every reader and writer
+// of store files takes it. Released by Release or destruction.
+class CStoreLock {
+ public:
+  CStoreLock() = default;
+  ~CStoreLock() { Release(); }
+  CStoreLock(const CStoreLock&) = delete;
+  CStoreLock& operator=(const CStoreLock&) = delete;
+
+  // Opens `path` (symbolic links followed) with `flags` (O_RDONLY or O_RDWR)
+  // and locks it, waiting up to `wait` for another holder to let go. The lock
+  // is always on the file the path names at the moment it is granted.
+  // DB_OK; DB_ERR_NO_NAME; DB_ERR_OPEN when the file is missing, is no
+  // regular file, may not be opened, or was still locked when the wait ran
+  // out (error() then says EWOULDBLOCK).
+  DbResult Acquire(const std::string& path, int flags, std::chrono::milliseconds wait);
+  DbResult Acquire(const std::string& path, int flags) { return Acquire(path, flags, StoreLockWait()); }
+  void Release();
+  bool held() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+  // errno of the last failed Acquire (0 after a success).
+  int error() const { return error_; }
+  // The locked file now.
+  FileStamp Stamp() const { return StampOfDescriptor(fd_); }
+
+ private:
+  int fd_ = -1;
+  int error_ = 0;
+};
+
 class CStoreFile {
  public:
   CStoreFile();
@@ -34,22 +131,57 @@ class CStoreFile {
   CStoreFile(const CStoreFile&) = delete;
   CStoreFile& operator=(const CStoreFile&) = delete;
 
-  // Opens an existing regular file for reading. DB_OK, DB_ERR_NO_NAME for an
-  // empty path, DB_ERR_OPEN when it cannot be opened (missing, not a regular
-  // file, or held open by someone else).
-  DbResult OpenForRead(const std::string& path);
+  // Opens an existing regular file for reading, holding its lock (waiting as
+  // described above). DB_OK, DB_ERR_NO_NAME for an empty path, DB_ERR_OPEN
+  // when it cannot be opened (missing, not a regular file, no permission, or
+  // locked for longer than the wait; error() says which).
+  DbResult OpenForRead(const std::string& path) { return OpenForRead(path, StoreLockWait()); }
+  DbResult OpenForRead(const std::string& path, std::chrono::milliseconds wait);
+  // Reads a file through a descriptor someone else opened and holds locked
+  // (the store reading the file it is about to replace). Not owned.
+  DbResult OpenForReadLocked(int fd);
+  // Reads `size` bytes at `data`, which must stay valid until Close.
+  DbResult OpenMemory(const uint8_t* data, size_t size);
   // Starts replacing `path` (which need not exist). DB_OK, DB_ERR_NO_NAME or
   // DB_ERR_OPEN (the temporary file cannot be created, or the existing file
-  // cannot be opened for writing or is held open by someone else).
-  DbResult Rewrite(const std::string& path);
+  // cannot be opened for writing, or stays locked by someone else).
+  DbResult Rewrite(const std::string& path) { return Rewrite(path, StoreLockWait()); }
+  DbResult Rewrite(const std::string& path, std::chrono::milliseconds wait);
+  // Writes into `out` (emptied first) instead of a file; Commit finishes.
+  DbResult RewriteMemory(std::vector<uint8_t>* out);
+  // Writes go nowhere; only a digest running (BeginDigest) sees them.
+  DbResult OpenDigestSink();
   // Finishes a Rewrite: writes out the buffer, syncs the data to disk and
-  // renames the temporary file over the target. DB_OK, or DB_ERR_WRITE when
-  // any write so far failed or this step fails; the old file is then
-  // untouched. The file is closed afterwards either way.
+  // puts the new file in the old one's place (see above). DB_OK, or
+  // DB_ERR_WRITE when any write so far failed or this step fails; the old
+  // file is then untouched. DB_ERR_OPEN when the file did not exist at
+  // Rewrite and another process created it since (LostCreateRace()). The
+  // file is closed afterwards either way.
   DbResult Commit();
   // Closes whatever is open, discarding an uncommitted rewrite. Always DB_OK.
   DbResult Close();
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return mode_ != Mode::kClosed; }
+
+  // During a Rewrite: whether the file existed, its stamp and a descriptor
+  // open for reading and writing that holds its lock (-1 when it did not
+  // exist). The store reads another writer's version through it.
+  bool TargetExisted() const { return lock_.held(); }
+  FileStamp TargetStamp() const { return lock_.held() ? lock_.Stamp() : FileStamp{}; }
+  int TargetFd() const { return lock_.fd(); }
+  // The path Rewrite writes to: `path` with symbolic links resolved.
+  const std::string& TargetPath() const { return target_path_; }
+  // After a successful Commit: the stamp of the file as written.
+  const FileStamp& CommittedStamp() const { return committed_stamp_; }
+  bool LostCreateRace() const { return lost_create_race_; }
+  // The existing file was renamed aside during the Rewrite (it was
+  // damaged): Commit then puts the new file in its place by renaming,
+  // never writing over the renamed one.
+  void TargetSetAside() { target_links_ = 0; }
+  // After OpenForRead: the stamp of the file when it was opened, and now.
+  const FileStamp& OpenStamp() const { return open_stamp_; }
+  FileStamp StampNow() const;
+  // errno of the last failed open (EWOULDBLOCK: still locked after the wait).
+  int error() const { return error_; }
 
   // Reads exactly n bytes. DB_OK, DB_ERR_READ (system failure or not open
   // for reading), DB_ERR_EOF (no bytes came) or DB_ERR_SHORT_READ (some came).
@@ -82,6 +214,9 @@ class CStoreFile {
   // Bytes not yet read of a file open for reading (0 otherwise). Readers of
   // counted lists use it to refuse counts the file cannot possibly hold.
   uint64_t Remaining() const;
+  // Reads and drops whatever is left, as a read running into the end of the
+  // file would (a claimed size the file cannot hold).
+  void SkipToEnd();
   // The code of the first read that failed since OpenForRead, or DB_OK.
   // Record bodies do not report their read errors; the store asks here
   // whether a body was cut off.
@@ -90,25 +225,57 @@ class CStoreFile {
   // a read error, as if the read had run into the end of the file.
   void NoteReadError(DbResult code);
 
+  // Digest of the bytes read or written between BeginDigest and EndDigest.
+  // Bytes 4 to 7 after BeginDigest count as zeros: started at a record
+  // entry, they are the record's slotIndex, which is only its position.
+  // Also tells whether a string was read in a form Write would not give back
+  // (a long length prefix for a short text), so the bytes read are not the
+  // bytes a save would write.
+  void BeginDigest();
+  uint64_t EndDigest();
+  bool DigestedOddForm() const { return odd_form_; }
+
  private:
-  enum class Mode { kClosed, kRead, kWrite };
+  enum class Mode { kClosed, kRead, kWrite, kDigestSink };
 
   DbResult Fill();
   DbResult FlushBuffer();
-  void ReleaseLock();
+  void Feed(const uint8_t* data, size_t n);
+  DbResult CommitInPlace();
+  void ResetState();
 
   int fd_ = -1;
+  bool owns_fd_ = false;
   Mode mode_ = Mode::kClosed;
   std::vector<uint8_t> buffer_;
+  const uint8_t* src_ = nullptr;  // read: the bytes being handed out
   size_t buffer_pos_ = 0;   // read: next byte to hand out; write: bytes held
-  size_t buffer_len_ = 0;   // read: bytes valid in buffer_
+  size_t buffer_len_ = 0;   // read: bytes valid at src_
   uint64_t file_size_ = 0;  // read: size at open
   uint64_t consumed_ = 0;   // read: bytes handed out so far
+  uint64_t file_offset_ = 0;  // read: where the next Fill reads
+  bool memory_source_ = false;
+  std::vector<uint8_t>* memory_out_ = nullptr;
   DbResult first_read_error_ = DB_OK;
   bool write_failed_ = false;
-  int lock_fd_ = -1;        // write: the locked existing file, if any
+  CStoreLock lock_;         // the existing file, read or being replaced
   std::string target_path_;
   std::string temp_path_;
+  uint32_t target_links_ = 0;
+  FileStamp open_stamp_;
+  FileStamp committed_stamp_;
+  bool lost_create_race_ = false;
+  int error_ = 0;
+  bool digesting_ = false;
+  uint64_t digest_pos_ = 0;
+  StoreDigest digest_;
+  bool odd_form_ = false;
 };
+
+// Removes the temporary files of interrupted saves of `target` (and puts a
+// kept copy back when an in-place rewrite was cut off). Only files of
+// processes that are gone, or of this one, are touched. Called by OpenForRead
+// and Rewrite; returns how many files were removed.
+int RemoveStoreLeftovers(const std::string& target);
 
 }  // namespace quillet

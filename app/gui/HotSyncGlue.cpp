@@ -6,6 +6,7 @@
 #include "app/core/DiagnosticLog.h"
 #include "app/core/UserInterface.h"
 #include "app/gui/EditGuard.h"
+#include "app/gui/StoreWatcher.h"
 #include "app/gui/WndMgr.h"
 #include "app/shell/Commands.h"
 #include "app/shell/EditPending.h"
@@ -79,6 +80,10 @@ void CHotSyncGlue::Drain() {
 }
 
 void CHotSyncGlue::Carry(const NotifierStage& stage) {
+  // Every stage but the switch itself retries a switch that failed, or
+  // picks up the file when the conduit has changed it.
+  if (stage.action != NotifierAction::kSwitchUser && manager_->ready())
+    if (CStoreWatcher* watcher = manager_->storeWatcher()) watcher->OnHotSyncStage();
   switch (stage.action) {
     case NotifierAction::kPing: Ping(); break;
     case NotifierAction::kSwitchUser: SwitchUser(stage.lparam); break;
@@ -115,6 +120,13 @@ void CHotSyncGlue::FilterAllAndStart() {
   manager_->OnCommand(CMD_START);
 }
 
+bool CHotSyncGlue::SwitchOrRetryLater(const std::string& name) {
+  // The watcher tells a failure once, after the notifier has its answer,
+  // and tries again at the next stage; the open store stays meanwhile.
+  if (CStoreWatcher* watcher = manager_->storeWatcher()) return watcher->SwitchUserForHotSync(name);
+  return manager_->SwitchUserNow(name);
+}
+
 void CHotSyncGlue::SwitchUser(uint32_t palmUserId) {
   if (!manager_->ready()) return;
   std::string name;
@@ -132,7 +144,7 @@ void CHotSyncGlue::SwitchUser(uint32_t palmUserId) {
     edits.SaveQuietly();
   }
   if (edits.EditingWindow() == nullptr) {
-    manager_->SwitchUserNow(name);
+    SwitchOrRetryLater(name);
     return;
   }
   // The edits belong to the records now open. Only the same user's store,
@@ -146,7 +158,7 @@ void CHotSyncGlue::SwitchUser(uint32_t palmUserId) {
     LogPair("HotSync: store not reopened while a record window holds unsaved edits:", name.c_str());
     return;
   }
-  if (!manager_->SwitchUserNow(name)) return;  // nothing reopened: the window still has them
+  if (!SwitchOrRetryLater(name)) return;  // nothing reopened: the window still has them
   edits.Restore(*carried);
 }
 

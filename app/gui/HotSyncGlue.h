@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <string>
 
 #include "app/shell/NotifierQueue.h"
 
@@ -40,6 +41,9 @@ class CHotSyncGlue : public QObject {
   void Carry(const NotifierStage& stage);
   void Ping();
   void SwitchUser(uint32_t palmUserId);
+  // Switches for the notifier; a failure is told once, afterwards, and
+  // tried again at the next stage.
+  bool SwitchOrRetryLater(const std::string& name);
   void FilterAllAndStart();
 
   CWndMgr* manager_;

@@ -21,6 +21,7 @@
 #include "app/gui/RestoreBackupDlg.h"
 #include "app/gui/Splash.h"
 #include "app/gui/Splitter.h"
+#include "app/gui/StoreWatcher.h"
 #include "app/gui/WebWnd.h"
 #include "app/shell/Commands.h"
 #include "app/shell/DeleteAll.h"
@@ -212,6 +213,11 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
   splash_->hide();
   splash_.reset();
   LogLine("Splash Window Destroy Called");
+
+  CStoreWatcher::Hooks watch;
+  watch.refreshWindows = [this] { RefreshAfterStoreChange(); };
+  watch.switchUser = [this](const std::string& name) { return SwitchUserNow(name); };
+  store_watcher_ = std::make_unique<CStoreWatcher>(watch);
 }
 
 void CWndMgr::CreateChildWindows(const ShellParts& parts) {
@@ -337,6 +343,7 @@ void CWndMgr::PlaceWindow() {
 }
 
 CWndMgr::~CWndMgr() {
+  store_watcher_.reset();
   DiscardPendingRecords();
   if (ready_) {
     WindowGeometry g;
@@ -770,7 +777,9 @@ void CWndMgr::OpenArchiveCommand() {
 
 void CWndMgr::CloseArchiveCommand() {
   if (!edits_->SettleBeforeLeaving()) return;
-  OpenUserStore(AppPaths.userFolder);
+  // The user's store held or unreadable: the archive stays open, and so do
+  // the menus that say so (the person was told why).
+  if (!OpenUserStore(AppPaths.userFolder)) return;
   NoteStoreReopened();
   archive_open_ = false;
   RefreshWindows("Close Archive");
@@ -823,6 +832,27 @@ bool CWndMgr::SwitchUserNow(const std::string& name) {
   if (rebar_) rebar_->FillThemeBox();
   report_source_->set_store(pDB);
   return true;
+}
+
+void CWndMgr::RefreshAfterStoreChange() {
+  if (!ready_) return;
+  LogLine("Refresh after database change");
+  report_source_->set_store(pDB);
+  for (int i = 1; i <= Combos().Count(); ++i)
+    if (CCombo* c = Combos().At(i)) c->Fill();
+  CTreeObject* tree = topicTree();
+  if (tree) tree->Refresh();  // keeps the selected record selected while it is shown
+  for (int i = 1; i <= ListViews().Count(); ++i)
+    if (CListViewObject* l = ListViews().At(i)) l->Refill();
+  // The mode is entered again, so its page and record window show the
+  // store as it is now; the start page when its record is gone.
+  const ModeRow& row = RowOf(named_mode_);
+  const bool needs_record = row.load == WindowLoad::kSelectedRecord || row.browser == BrowserShows::kTopicReport;
+  if (needs_record && !(tree && tree->SelectedItem())) {
+    OnCommand(CMD_START);
+    return;
+  }
+  EnterMode(named_mode_, 0);
 }
 
 bool CWndMgr::ConfirmClose() { return !ready_ || edits_->SettleBeforeLeaving(); }

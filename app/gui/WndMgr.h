@@ -32,6 +32,7 @@ class CMenus;
 class CRebar;
 class CSplashWnd;
 class CSplitter;
+class CStoreWatcher;
 class CWebWnd;
 class ImagingWriter;
 class RegistryReportSettings;
@@ -110,6 +111,11 @@ class CWndMgr : public QObject {
   CCombo* imageCombo() const { return Combos().At(image_combo_); }
   CChildWnd* window(RecordWindow which) const;
   CMenus* menus() const { return menus_; }
+  // Keeps the windows in step with the store file (app/gui/StoreWatcher.h).
+  CStoreWatcher* storeWatcher() const { return store_watcher_.get(); }
+  // The store's records changed under the windows (another program's
+  // changes merged in): refreshes the tree, lists and the shown page.
+  void RefreshAfterStoreChange();
   QWidget* client() const { return client_; }
   // Whether a command can be carried out: false for a mode (or a New
   // item) whose window does not exist yet.
@@ -168,6 +174,7 @@ class CWndMgr : public QObject {
   std::function<void(uint32_t)> duplicate_topic_;
   std::function<void(QWidget*, int)> preferences_;
   std::function<void(uint32_t)> references_;
+  std::unique_ptr<CStoreWatcher> store_watcher_;
 };
 
 }  // namespace quillet

@@ -177,6 +177,7 @@ int main(int argc, char** argv) {
 
   StartLog();
   SetAutomaticBackupsRoot(DefaultBackupsRoot());
+  ConnectStoreBackupHook();
   LogLine("pre OLE Initialize");
   LogLine("post OLE Initialize");
   LogLine("Common Controls Initialized");

@@ -148,6 +148,39 @@ TEST(ReportBuilder, CraftedReportNamesAreReplacedAndSaved) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
+// Every picture name a build has to replace, and the report's own name, are
+// saved together, once, at the end of the build.
+TEST(ReportBuilder, NamesFixedDuringABuildAreSavedOnce) {
+  ReportRig rig;
+  RecordingUI ui;
+  ScopedUI scope(&ui);
+  uint32_t topic = rig.records.AddTopic("Many pictures");
+  std::vector<uint32_t> images;
+  for (int i = 0; i < 44; ++i)
+    images.push_back(rig.records.AddImage(topic, "p", "../p" + std::to_string(i) + ".jpg"));
+  ASSERT_EQ(rig.records.Save(), DB_OK);
+  const uint64_t saves = rig.records.store().saveCount();
+  WriteFile(rig.themes + "t.htm", "{IMAGES_BEGIN}<img src=\"{IMAGE_SRC}\">{IMAGES_END}");
+  rig.builder.make_report("t.htm", topic);
+  EXPECT_EQ(rig.records.store().saveCount(), saves + 1);
+  CRecordStore reloaded("quillet.dat", FolderOf(rig.records.store().path()));
+  ASSERT_EQ(reloaded.Load(), DB_OK);
+  for (uint32_t id : images) {
+    CRecord* r = nullptr;
+    ASSERT_EQ(reloaded.FindById(id, &r), DB_OK);
+    EXPECT_TRUE(IsPlainFileName(static_cast<CImageRecord*>(r)->fileName));
+    EXPECT_EQ(static_cast<CImageRecord*>(r)->fileName, rig.records.Image(id)->fileName);
+  }
+  CRecord* t = nullptr;
+  ASSERT_EQ(reloaded.FindById(topic, &t), DB_OK);
+  EXPECT_EQ(static_cast<CTopicRecord*>(t)->fileName, rig.records.Topic(topic)->fileName);
+  EXPECT_FALSE(rig.records.Topic(topic)->fileName.empty());
+  EXPECT_TRUE(ui.messages.empty());
+  // A build with nothing to rename saves nothing.
+  rig.builder.make_report("t.htm", topic);
+  EXPECT_EQ(rig.records.store().saveCount(), saves + 1);
+}
+
 TEST(ReportBuilder, ProgramSourceFollowsTheCurrentDatabase) {
   ReportRig rig;
   uint32_t topic = rig.records.AddTopic("Current");

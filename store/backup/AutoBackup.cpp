@@ -1,11 +1,14 @@
 #include "store/backup/AutoBackup.h"
 
+#include "store/StoreEvents.h"
+
 #include <unistd.h>
 
 #include "app/core/AppPaths.h"
 #include "app/core/DiagnosticLog.h"
 #include "app/core/RegistryKey.h"
 #include "platform/registry/Registry.h"
+#include "store/StoreEvents.h"
 
 namespace quillet {
 namespace {
@@ -111,6 +114,14 @@ bool BackupStoreNow(const std::string& storePath, BackupReason reason) {
 
 bool BackupLockedStoreNow(const std::string& storePath, BackupReason reason) {
   return Copy(storePath, reason, true);
+}
+
+void ConnectStoreBackupHook() {
+  SetStoreBackupHook([](const StoreBackupEvent& event) {
+    BackupLockedStoreNow(event.path, event.reason == StoreBackupReason::kMergingSave
+                                         ? BackupReason::kBeforeMerge
+                                         : BackupReason::kDamagedSetAside);
+  });
 }
 
 bool BackupStoreIfStale(const std::string& storePath) {

@@ -62,6 +62,12 @@ bool BackupStoreNow(const std::string& storePath, BackupReason reason);
 // file is then read without taking it again).
 bool BackupLockedStoreNow(const std::string& storePath, BackupReason reason);
 
+// Connects the store layer's moments (a save about to merge another
+// writer's changes, a damaged file about to be set aside) to the copies
+// above. The store holds the file's lock then, so the copy reads it
+// without taking the lock again.
+void ConnectStoreBackupHook();
+
 // Opening a user's store: a copy when the newest unmarked copy is more than
 // a day old (or there is none). True when nothing was needed or it was taken.
 bool BackupStoreIfStale(const std::string& storePath);

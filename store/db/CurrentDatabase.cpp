@@ -1,5 +1,6 @@
 #include "store/db/CurrentDatabase.h"
 
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
 
@@ -14,6 +15,7 @@
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
 #include "store/backup/AutoBackup.h"
+#include "store/StoreEvents.h"
 
 namespace quillet {
 
@@ -68,7 +70,17 @@ T* FirstLive(Match match) {
   return nullptr;
 }
 
-void ShowOpenFailed() { ShowStringMessage(IDS_DB_OPEN_FAILED, kCaption, kMbOk | kMbIconInformation); }
+// String 107, followed by why the store could not be opened.
+void ShowOpenFailed(const std::string& reason = std::string()) {
+  std::string text = LoadString(IDS_DB_OPEN_FAILED);
+  if (!reason.empty()) text += "\n\n" + reason;
+  MessageRequest r;
+  r.stringId = IDS_DB_OPEN_FAILED;
+  r.text = text;
+  r.caption = kCaption;
+  r.flags = kMbOk | kMbIconInformation;
+  UI().ShowMessage(r);
+}
 
 void ShowKeptDamaged(const std::string& kept) {
   char text[1024];
@@ -81,7 +93,37 @@ void ShowKeptDamaged(const std::string& kept) {
   UI().ShowMessage(r);
 }
 
+// The store's own log lines (merges, files set aside, leftovers removed)
+// go to the diagnostic log.
+const bool g_store_log_installed = [] {
+  SetStoreLogHook([](const std::string& line) { LogLine(line.c_str()); });
+  return true;
+}();
+
+void AddSettingsIfMissing() {
+  if (LiveSettings()) return;
+  auto settings = std::make_unique<CSettingsRecord>();
+  settings->lastRecordId = 1;
+  if (pDB->AddNew(std::move(settings)) == DB_OK) pDB->Save();
+}
+
+// Sets the damaged file at `path` aside, provided it is still the file
+// `store` found damaged: a file that changed since is not judged by an
+// older reading. The kept name, or "" (changed since, or not renamed).
+std::string SetAsideIfUnchanged(const std::string& path, const CRecordStore& store, bool* changed) {
+  *changed = false;
+  CStoreLock lock;
+  if (lock.Acquire(path, O_RDONLY) != DB_OK) return std::string();
+  if (lock.Stamp() != store.fileStamp()) {
+    *changed = true;
+    return std::string();
+  }
+  return SetAsideDamagedStore(path, lock.fd());
+}
+
 }  // namespace
+
+void TellStoreOpenFailed(const std::string& reason) { ShowOpenFailed(reason); }
 
 void DeleteCurrentStore() {
   if (!pDB) return;
@@ -113,72 +155,99 @@ bool EnsureStoreFile(const std::string& user_folder) {
   return true;
 }
 
-std::string KeptDamagedName(const std::string& store_path) {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, ".damaged-%Y%m%d-%H%M", &local);
-  std::string base = store_path + stamp;
-  std::string name = base;
-  for (int n = 2; FileExists(name); ++n) name = base + "-" + std::to_string(n);
-  return name;
-}
-
 bool OpenUserStore(const std::string& user_folder) {
-  DeleteCurrentStore();
+  (void)g_store_log_installed;
   std::string output = OutputPathOf(user_folder);
+  // Without a folder there is nothing to open; whatever store is open stays.
   if (output.empty()) return false;
   std::string path = output + kStoreFileName;
+
+  // The store that is open again (a HotSync of the current user, a reopen):
+  // bring in what the other writer changed, keeping every record object
+  // and whatever this process has not saved yet.
+  if (pDB != nullptr && pDB->path() == path) {
+    DbResult rc = FileExists(path) ? pDB->Reload() : DB_ERR_OPEN;
+    if (rc == DB_OK) {
+      AddSettingsIfMissing();
+      return true;
+    }
+    if (rc == DB_ERR_OPEN && FileExists(path)) {
+      LogValue("Unable to open database:", static_cast<int>(rc));
+      ShowOpenFailed(pDB->FailureReason(rc));
+      return false;
+    }
+    // Gone, or damaged: the records in memory are the last good ones. A
+    // damaged file is kept aside; then they are written in its place.
+    std::string kept;
+    if (rc != DB_ERR_OPEN) {
+      CRecordStore probe(kStoreFileName, output);
+      bool changed = false;
+      if (probe.Load() != DB_OK) kept = SetAsideIfUnchanged(path, probe, &changed);
+      if (kept.empty() && FileExists(path)) {
+        ShowOpenFailed(pDB->FailureReason(rc));
+        return false;
+      }
+    }
+    if (pDB->Save() != DB_OK) {
+      ShowOpenFailed(pDB->FailureReason(DB_ERR_WRITE));
+      return false;
+    }
+    if (!kept.empty()) ShowKeptDamaged(kept);
+    AddSettingsIfMissing();
+    return true;
+  }
 
   if (!FileExists(path)) {
     UI().ShowInfoDialog(kHotsyncDialog);
     EnsureStoreFile(user_folder);
   }
-
-  pDB = new CRecordStore(kStoreFileName, output);
-  TraceNew(pDB);
-  DbResult rc = pDB->Load();
-  if (rc == DB_ERR_OPEN && FileExists(path)) {
-    // The file is there but cannot be opened: the conduit holds it, or we
-    // may not read it. It is not damaged, and replacing it would lose it.
-    LogValue("Unable to open database:", static_cast<int>(rc));
-    DeleteCurrentStore();
-    ShowOpenFailed();
-    return false;
-  }
-  if (rc != DB_OK) {
+  auto fresh = std::make_unique<CRecordStore>(kStoreFileName, output);
+  TraceNew(fresh.get());
+  DbResult rc = fresh->Load();
+  std::string kept;
+  for (int tries = 0; rc != DB_OK; ++tries) {
+    if (rc == DB_ERR_OPEN && FileExists(path)) {
+      // The file is there but cannot be opened: the conduit held it for
+      // longer than we wait, or we may not read it. It is not damaged, and
+      // replacing it would lose it; the store that was open stays open.
+      LogValue("Unable to open database:", static_cast<int>(rc));
+      ShowOpenFailed(fresh->FailureReason(rc));
+      TraceDelete(fresh.get());
+      return false;
+    }
     // Damaged (or vanished meanwhile): keep whatever is there for the
     // support desk and start a fresh store, never delete the user's records.
     LogValue("Database load failed:", static_cast<int>(rc));
-    DeleteCurrentStore();
-    std::string kept;
     if (FileExists(path)) {
-      kept = KeptDamagedName(path);
-      if (std::rename(path.c_str(), kept.c_str()) != 0) {
-        LogPair("Unable to keep damaged database", path.c_str());
-        ShowOpenFailed();
+      bool changed = false;
+      kept = SetAsideIfUnchanged(path, *fresh, &changed);
+      if (changed && tries < 3) {
+        rc = fresh->Load();  // somebody wrote it meanwhile: judge the new file
+        continue;
+      }
+      if (kept.empty()) {
+        ShowOpenFailed(fresh->FailureReason(rc));
+        TraceDelete(fresh.get());
         return false;
       }
-      LogPair("Damaged database kept as", kept.c_str());
     }
     EnsureStoreFile(user_folder);
-    pDB = new CRecordStore(kStoreFileName, output);
-    TraceNew(pDB);
-    pDB->Load();
-    if (!kept.empty()) ShowKeptDamaged(kept);
+    TraceDelete(fresh.get());
+    fresh = std::make_unique<CRecordStore>(kStoreFileName, output);
+    TraceNew(fresh.get());
+    fresh->Load();
+    break;
   }
-
-  if (!LiveSettings()) {
-    auto settings = std::make_unique<CSettingsRecord>();
-    settings->lastRecordId = 1;
-    if (pDB->AddNew(std::move(settings)) == DB_OK) pDB->Save();
-  }
+  DeleteCurrentStore();
+  pDB = fresh.release();
+  if (!kept.empty()) ShowKeptDamaged(kept);
+  AddSettingsIfMissing();
   BackupStoreIfStale(path);  // a copy a day, while automatic backups are on
   return true;
 }
 
 bool OpenArchive(const std::string& archive_path) {
+  (void)g_store_log_installed;
   DeleteCurrentStore();
   size_t cut = archive_path.rfind('/');
   std::string folder = cut == std::string::npos ? "" : archive_path.substr(0, cut + 1);

@@ -28,10 +28,20 @@ bool EnsureStoreFile(const std::string& user_folder);
 
 // Makes the user's "quillet.dat" the current store: shows dialog 371 and
 // creates a fresh file when there is none; sets a damaged file aside (see
-// KeptDamagedName) and starts a fresh one; adds a settings record when the
-// store has none. False, with no store open, when "OutputPath" is empty or
-// the file exists but cannot be opened (held by the conduit, no permission):
-// such a file is never replaced.
+// KeptDamagedName, after the store's backup hook) and starts a fresh one;
+// adds a settings record when the store has none. Loading waits for a file
+// another program holds (StoreLockWait) and reads a file that is being
+// written again until it is whole.
+//
+// When the file is the one already open (the same user again, as after a
+// HotSync), the open store reloads it instead: another writer's changes are
+// merged in, record objects and changes not yet saved are kept, a vanished
+// or damaged file is replaced by the records in memory.
+//
+// False when "OutputPath" is empty or the file exists but cannot be opened
+// (held by the conduit beyond the wait, no permission): such a file is
+// never replaced, string 107 with the reason is shown once, and the store
+// that was open stays open and usable.
 bool OpenUserStore(const std::string& user_folder);
 
 // Makes "Quillet.arc" in the folder of `archive_path` the current store,
@@ -39,12 +49,15 @@ bool OpenUserStore(const std::string& user_folder);
 // asks the main window to close and returns false (no store open).
 bool OpenArchive(const std::string& archive_path);
 
+// String 107 ("Unable to open the database...") followed by `reason`, as a
+// failed open or reload tells the person.
+void TellStoreOpenFailed(const std::string& reason);
+
 // Deletes the current store, if any, with its "DELETE pDB" trace.
 void DeleteCurrentStore();
 
-// The name a damaged store file is kept under: the store path followed by
-// ".damaged-YYYYMMDD-HHMM" (local time), with "-2", "-3"... when taken.
-std::string KeptDamagedName(const std::string& store_path);
+// KeptDamagedName (the name a damaged store file is kept under) is the
+// store's, in store/RecordStore.h.
 
 // How the current database asks the main window to close (after a failed
 // archive open). Tests and the window layer install one; null by default.

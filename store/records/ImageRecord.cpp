@@ -16,10 +16,14 @@ DbResult CImageRecord::ReadBody(CStoreFile& file) {
   data.clear();
   if (rc != DB_OK || size == 0) return rc;
   // A size the file cannot hold is a body cut off by the end of the file:
-  // keep no data rather than allocate what was claimed. The store stops
-  // loading at this record.
+  // read what is there, as a read running into the end of the file would,
+  // rather than allocate what was claimed. The load then fails at the next
+  // entry's kind.
   if (size > file.Remaining()) {
-    rc = file.Remaining() == 0 ? DB_ERR_EOF : DB_ERR_SHORT_READ;
+    const uint64_t left = file.Remaining();
+    data.resize(static_cast<size_t>(left));
+    if (left > 0 && file.Read(data.data(), data.size()) != DB_OK) data.clear();
+    rc = left == 0 ? DB_ERR_EOF : DB_ERR_SHORT_READ;
     file.NoteReadError(rc);
     return rc;
   }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -13,9 +14,33 @@
 #include <string>
 #include <vector>
 
+#include "store/RecordStore.h"
+#include "store/StoreFile.h"
+
 namespace quillet::testing {
 
 using Bytes = std::vector<uint8_t>;
+
+// How long opens wait for a locked file, for one scope.
+class ScopedLockWait {
+ public:
+  explicit ScopedLockWait(std::chrono::milliseconds wait) : previous_(SetStoreLockWait(wait)) {}
+  ~ScopedLockWait() { SetStoreLockWait(previous_); }
+
+ private:
+  std::chrono::milliseconds previous_;
+};
+
+// The pause before a failed load is read again, for one scope (tests that
+// load hundreds of damaged files).
+class ScopedSettleDelay {
+ public:
+  explicit ScopedSettleDelay(std::chrono::milliseconds delay) : previous_(SetStoreSettleDelay(delay)) {}
+  ~ScopedSettleDelay() { SetStoreSettleDelay(previous_); }
+
+ private:
+  std::chrono::milliseconds previous_;
+};
 
 class ScratchDir {
  public:

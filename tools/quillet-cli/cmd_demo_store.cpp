@@ -278,7 +278,8 @@ class Builder {
     Member(std::move(r));
   }
 
-  DbResult Save() { return store_.Save(); }
+  // --force replaces the file rather than merging into it.
+  DbResult Save() { return store_.SaveTo(store_.path()); }
   uint32_t lastId() const { return settings_->lastRecordId; }
   const std::vector<size_t>& pictureBytes() const { return pictureBytes_; }
 

@@ -28,7 +28,8 @@ int RunNew(const std::vector<std::string>& args) {
   auto settings = std::make_unique<CSettingsRecord>();
   settings->lastRecordId = 1;
   DbResult rc = store.AddNew(std::move(settings));
-  if (rc == DB_OK) rc = store.Save();
+  // SaveTo, not Save: --force replaces the file rather than merging into it.
+  if (rc == DB_OK) rc = store.SaveTo(file);
   std::printf("result %u %s\n", rc, ResultCodeName(rc));
   return rc == DB_OK ? cli::kExitOk : cli::kExitFailed;
 }

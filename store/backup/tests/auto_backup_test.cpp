@@ -17,6 +17,7 @@
 #include "app/shell/DeleteAll.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
+#include "store/StoreEvents.h"
 #include "store/backup/AutoBackup.h"
 #include "store/backup/RestoreBackupForm.h"
 #include "store/db/CurrentDatabase.h"
@@ -202,6 +203,38 @@ TEST_F(AutoBackupTest, TheStoreHookMarksADamagedStoresCopyAndReadsALockedStore) 
   EXPECT_FALSE(list[0].damaged);
   EXPECT_EQ(list[0].counts.topics, 3u);
   EXPECT_NE(Log().find("Backup (before merge) written:"), std::string::npos);
+}
+
+TEST_F(AutoBackupTest, TheStoresOwnMergeAndSetAsideTakeTheirCopies) {
+  ConnectStoreBackupHook();
+  WriteTopics(bob_, 2);
+  CRecordStore mine(bob_, "");
+  ASSERT_EQ(mine.Load(), DB_OK);
+  // Another writer adds a topic; our save then merges and is copied first,
+  // with the other writer's file as it was.
+  {
+    CRecordStore other(bob_, "");
+    ASSERT_EQ(other.Load(), DB_OK);
+    auto t = std::make_unique<CTopicRecord>();
+    t->recordId = 40;
+    t->title = "From the conduit";
+    other.AddNew(std::move(t));
+    ASSERT_EQ(other.Save(), DB_OK);
+  }
+  const auto before_merge = ReadAll(bob_);
+  auto t = std::make_unique<CTopicRecord>();
+  t->recordId = 41;
+  t->title = "Typed here";
+  mine.AddNew(std::move(t));
+  now_ += 1;
+  ASSERT_EQ(mine.Save(), DB_OK);
+  std::vector<BackupEntry> list;
+  ASSERT_EQ(BackupsOfStore(bob_, root_).List(&list, true), BackupResult::kOk);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(ReadAll(list[0].path), before_merge);
+  EXPECT_EQ(list[0].counts.topics, 3u);
+  EXPECT_NE(Log().find("Backup (before merge) written:"), std::string::npos);
+  SetStoreBackupHook({});
 }
 
 TEST_F(AutoBackupTest, TheRestoreFormListsAsksRestoresAndRefusesDamagedCopies) {

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
 #include <memory>
 
@@ -8,6 +14,7 @@
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
 #include "app/core/tests/TempRegistry.h"
+#include "store/StoreEvents.h"
 #include "store/StoreFile.h"
 #include "store/db/CurrentDatabase.h"
 #include "store/tests/StoreTestUtil.h"
@@ -20,6 +27,8 @@ using testing::ByteBuilder;
 using testing::Bytes;
 using testing::ReadAll;
 using testing::ReadFileBytes;
+using testing::ScopedLockWait;
+using testing::ScopedSettleDelay;
 using testing::TempRegistry;
 using testing::WriteAll;
 
@@ -98,9 +107,17 @@ TEST_F(CurrentDatabaseTest, EnsureStoreFileLeavesAnExistingFileAlone) {
 }
 
 TEST_F(CurrentDatabaseTest, DamagedStoreIsKeptBesideAFreshOne) {
+  ScopedSettleDelay quick(std::chrono::milliseconds(1));
+  std::vector<StoreBackupReason> hooked;
+  StoreBackupHook previous = SetStoreBackupHook([&](const StoreBackupEvent& e) {
+    hooked.push_back(e.reason);
+    EXPECT_EQ(e.path, store_);
+    char first = 0;
+    EXPECT_EQ(::pread(e.fd, &first, 1, 0), 1);  // the damaged file, still in place
+  });
   for (const Bytes& damaged : {Bytes{'J', 'U', 'N', 'K', 1, 0, 0, 0},
-                               // Right header, but the one record announced is cut off.
-                               ByteBuilder().Header(1).U32(4).Base(0, 5, 0, 0, 0, 0, 0).bytes(),
+                               // Right header, but the first of two records is cut off.
+                               ByteBuilder().Header(2).U32(4).Base(0, 5, 0, 0, 0, 0, 0).bytes(),
                                // An unknown kind.
                                ByteBuilder().Header(1).U32(77).bytes()}) {
     SCOPED_TRACE(damaged.size());
@@ -127,6 +144,27 @@ TEST_F(CurrentDatabaseTest, DamagedStoreIsKeptBesideAFreshOne) {
     EXPECT_TRUE(ui.dialogs.empty());
     EXPECT_NE(Log().find("Damaged database kept as " + kept[0].string() + "\r\n"), std::string::npos);
   }
+  SetStoreBackupHook(previous);
+  EXPECT_EQ(hooked, std::vector<StoreBackupReason>(3, StoreBackupReason::kSetAsideDamaged));
+}
+
+// The entry marker is never examined: a file whose last marker is missing
+// or cut is opened as it is, nothing set aside.
+TEST_F(CurrentDatabaseTest, MissingLastMarkerIsNoDamage) {
+  ScopedSettleDelay quick(std::chrono::milliseconds(1));
+  Bytes fresh = FreshStoreBytes();
+  fresh[4] = 2;  // two records
+  ByteBuilder b;
+  b.Raw(fresh).U32(5).Base(1, 9, 0, 0, 0, 0, 0).U32(0).Str("kept note").Raw("DA");
+  WriteAll(store_, b.bytes());
+  RecordingUI ui;
+  ScopedUI scope(&ui);
+  ASSERT_TRUE(OpenUserStore("Ann/"));
+  EXPECT_TRUE(ui.messages.empty());
+  ASSERT_NE(FindRecord(9), nullptr);
+  EXPECT_EQ(RecordAs<CNoteRecord>(FindRecord(9))->text, "kept note");
+  for (const auto& e : fs::directory_iterator(output_))
+    EXPECT_EQ(e.path().filename().string().find("damaged"), std::string::npos);
 }
 
 TEST_F(CurrentDatabaseTest, KeptNamesNeverOverwriteEachOther) {
@@ -162,31 +200,214 @@ TEST_F(CurrentDatabaseTest, StoreWithoutSettingsGainsOneAndIsSavedAtOnce) {
   EXPECT_EQ(NextRecordId(), 2u);
 }
 
-TEST_F(CurrentDatabaseTest, StoreHeldByTheConduitIsNeitherReplacedNorOpened) {
-  ASSERT_TRUE(EnsureStoreFile("Ann/"));
-  Bytes before = ReadAll(store_);
-  CStoreFile conduit;
-  ASSERT_EQ(conduit.OpenForRead(store_), DB_OK);  // holds the lock
+// A second user whose store a child process holds: "Bob/".
+class HeldStoreTest : public CurrentDatabaseTest {
+ protected:
+  void SetUp() override {
+    CurrentDatabaseTest::SetUp();
+    bob_output_ = tmp_.MakeDir("Palm/Bob/Quillet");
+    CRegistryKey reg;
+    reg.OpenProgramKey("Bob/");
+    reg.WriteValueString("OutputPath", bob_output_);
+    bob_store_ = bob_output_ + kStoreFileName;
+    ASSERT_TRUE(EnsureStoreFile("Bob/"));
+  }
+  // A child holds Bob's store locked for `ms` milliseconds, as the conduit
+  // does while it writes; returns once the child holds it.
+  pid_t HoldBob(int ms) {
+    int ready[2];
+    EXPECT_EQ(::pipe(ready), 0);
+    pid_t child = ::fork();
+    if (child == 0) {
+      CStoreLock lock;
+      char c = lock.Acquire(bob_store_, O_RDONLY) == DB_OK ? 'y' : 'n';
+      (void)!::write(ready[1], &c, 1);
+      ::usleep(static_cast<useconds_t>(ms) * 1000);
+      ::_exit(0);
+    }
+    char c = 0;
+    EXPECT_EQ(::read(ready[0], &c, 1), 1);
+    EXPECT_EQ(c, 'y');
+    ::close(ready[0]);
+    ::close(ready[1]);
+    return child;
+  }
+  std::string bob_output_, bob_store_;
+};
+
+// Held beyond the wait: not replaced, not opened; the store that was open
+// stays open and usable, and the person is told once why.
+TEST_F(HeldStoreTest, StoreHeldBeyondTheWaitKeepsTheOpenStore) {
+  ScopedLockWait wait(std::chrono::milliseconds(400));
+  Bytes before = ReadAll(bob_store_);
   RecordingUI ui;
   ScopedUI scope(&ui);
-  EXPECT_FALSE(OpenUserStore("Ann/"));
+  ASSERT_TRUE(OpenUserStore("Ann/"));
+  CRecordStore* ann = pDB;
+  pid_t child = HoldBob(3000);
+  EXPECT_FALSE(OpenUserStore("Bob/"));
+  EXPECT_EQ(pDB, ann);
+  ASSERT_EQ(ui.MessageIds(), std::vector<int>{IDS_DB_OPEN_FAILED});
+  EXPECT_EQ(ui.messages[0].text, std::string(LoadString(IDS_DB_OPEN_FAILED)) +
+                                     "\n\nquillet.dat is in use by another program (waited 0 seconds).");
+  EXPECT_EQ(ReadAll(bob_store_), before);
+  // Ann's store still works: a record added now is saved.
+  auto note = std::make_unique<CNoteRecord>();
+  note->recordId = NextRecordId();
+  const uint32_t id = note->recordId;
+  ASSERT_EQ(pDB->AddNew(std::move(note)), DB_OK);
+  ASSERT_EQ(pDB->Save(), DB_OK);
+  CRecordStore check(kStoreFileName, output_);
+  ASSERT_EQ(check.Load(), DB_OK);
+  CRecord* r = nullptr;
+  EXPECT_EQ(check.FindById(id, &r), DB_OK);
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  for (const auto& e : fs::directory_iterator(bob_output_))
+    EXPECT_EQ(e.path().filename().string().find("damaged"), std::string::npos);
+
+  // Without any store open before, none is open after.
+  DeleteCurrentStore();
+  child = HoldBob(3000);
+  EXPECT_FALSE(OpenUserStore("Bob/"));
   EXPECT_EQ(pDB, nullptr);
-  EXPECT_EQ(ui.MessageIds(), std::vector<int>{IDS_DB_OPEN_FAILED});
-  conduit.Close();
-  EXPECT_EQ(ReadAll(store_), before);
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+}
+
+// Held for two seconds: waited for, without a word.
+TEST_F(HeldStoreTest, StoreHeldForTwoSecondsIsWaitedFor) {
+  RecordingUI ui;
+  ScopedUI scope(&ui);
+  pid_t child = HoldBob(2000);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(OpenUserStore("Bob/"));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+  ASSERT_NE(pDB, nullptr);
+  EXPECT_EQ(pDB->path(), bob_store_);
+  EXPECT_TRUE(ui.messages.empty());
+  ::waitpid(child, nullptr, 0);
+}
+
+// Opening the store that is open (a HotSync of the current user) brings in
+// the other writer's records and keeps the store object and its records.
+TEST_F(CurrentDatabaseTest, ReopeningTheOpenStoreMergesIntoIt) {
+  RecordingUI ui;
+  ScopedUI scope(&ui);
+  ASSERT_TRUE(OpenUserStore("Ann/"));
+  CRecordStore* before = pDB;
+  CRecord* settings = nullptr;
+  ASSERT_EQ(pDB->FirstOfKind(kKindSettings, &settings, true), DB_OK);
+  {
+    CRecordStore conduit(kStoreFileName, output_);
+    ASSERT_EQ(conduit.Load(), DB_OK);
+    auto note = std::make_unique<CNoteRecord>();
+    note->recordId = 77;
+    note->text = "synchronised";
+    conduit.Insert(std::move(note));
+    ASSERT_EQ(conduit.Save(), DB_OK);
+  }
+  const uint64_t generation = pDB->generation();
+  ASSERT_TRUE(OpenUserStore("Ann/"));
+  EXPECT_EQ(pDB, before);
+  EXPECT_NE(pDB->generation(), generation);
+  CRecord* same = nullptr;
+  ASSERT_EQ(pDB->FirstOfKind(kKindSettings, &same, true), DB_OK);
+  EXPECT_EQ(same, settings);
+  ASSERT_NE(FindRecord(77), nullptr);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+// The open store's file was damaged by another writer: it is kept aside and
+// the records in memory, the last good ones, are written in its place.
+TEST_F(CurrentDatabaseTest, ReopenOfADamagedFileWritesTheOpenStoreBack) {
+  ScopedSettleDelay quick(std::chrono::milliseconds(1));
+  RecordingUI ui;
+  ScopedUI scope(&ui);
+  ASSERT_TRUE(OpenUserStore("Ann/"));
+  auto note = std::make_unique<CNoteRecord>();
+  note->recordId = NextRecordId();
+  const uint32_t id = note->recordId;
+  pDB->AddNew(std::move(note));
+  ASSERT_EQ(pDB->Save(), DB_OK);
+  const Bytes junk = {'J', 'U', 'N', 'K'};
+  WriteAll(store_, junk);
+  ASSERT_TRUE(OpenUserStore("Ann/"));
+  EXPECT_EQ(ui.MessageIds(), std::vector<int>{IDS_STORE_KEPT_DAMAGED});
+  CRecordStore check(kStoreFileName, output_);
+  ASSERT_EQ(check.Load(), DB_OK);
+  CRecord* r = nullptr;
+  EXPECT_EQ(check.FindById(id, &r), DB_OK);
+  int kept = 0;
+  for (const auto& e : fs::directory_iterator(output_))
+    if (e.path().filename().string().rfind("quillet.dat.damaged-", 0) == 0) {
+      ++kept;
+      EXPECT_EQ(ReadAll(e.path().string()), junk);
+    }
+  EXPECT_EQ(kept, 1);
+}
+
+// The file is being rewritten in place by a program that takes no lock when
+// the user's store is opened: the finished file is opened, nothing is set
+// aside.
+TEST_F(CurrentDatabaseTest, StoreBeingWrittenAtOpenIsNotDamaged) {
+  Bytes finished;
+  {
+    CRecordStore big(kStoreFileName, output_);
+    auto settings = std::make_unique<CSettingsRecord>();
+    settings->lastRecordId = 1000;
+    big.AddNew(std::move(settings));
+    for (uint32_t i = 0; i < 400; ++i) {
+      auto note = std::make_unique<CNoteRecord>();
+      note->recordId = 10 + i;
+      note->text = std::string(300, 'n');
+      big.AddNew(std::move(note));
+    }
+    ASSERT_EQ(big.SaveToMemory(&finished), DB_OK);
+  }
+  ASSERT_TRUE(EnsureStoreFile("Ann/"));
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  pid_t child = ::fork();
+  if (child == 0) {
+    int fd = ::open(store_.c_str(), O_WRONLY | O_TRUNC);
+    char c = 'y';
+    (void)!::write(ready[1], &c, 1);
+    const size_t piece = finished.size() / 10 + 1;
+    for (size_t at = 0; at < finished.size(); at += piece) {
+      (void)!::write(fd, finished.data() + at, std::min(piece, finished.size() - at));
+      ::usleep(80 * 1000);
+    }
+    ::_exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  ::usleep(120 * 1000);
+  RecordingUI ui;
+  ScopedUI scope(&ui);
+  ASSERT_TRUE(OpenUserStore("Ann/"));
+  ::waitpid(child, nullptr, 0);
+  ::close(ready[0]);
+  ::close(ready[1]);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(pDB->CountLive(kKindNote), 400u);
   for (const auto& e : fs::directory_iterator(output_))
     EXPECT_EQ(e.path().filename().string().find("damaged"), std::string::npos);
 }
 
-TEST_F(CurrentDatabaseTest, NoOutputPathMeansNoStore) {
+TEST_F(CurrentDatabaseTest, NoOutputPathKeepsTheStoreThatIsOpen) {
   RecordingUI ui;
   ScopedUI scope(&ui);
-  ASSERT_TRUE(OpenUserStore("Ann/"));
   EXPECT_FALSE(OpenUserStore("Nobody/"));
-  EXPECT_EQ(pDB, nullptr);  // the previous store is gone too
+  EXPECT_EQ(pDB, nullptr);
   EXPECT_EQ(NextRecordId(), 1u);
   EXPECT_EQ(FindRecord(5), nullptr);
   EXPECT_FALSE(CategoryNameExists("x"));
+  ASSERT_TRUE(OpenUserStore("Ann/"));
+  CRecordStore* ann = pDB;
+  EXPECT_FALSE(OpenUserStore("Nobody/"));
+  EXPECT_EQ(pDB, ann);
+  EXPECT_EQ(NextRecordId(), 2u);
 }
 
 bool g_close_requested = false;

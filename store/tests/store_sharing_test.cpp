@@ -1,0 +1,774 @@
+// One store file, several writers: merging on save and reload, files being
+// written while we read them, owners, modes and links kept, leftovers of
+// interrupted saves, the backup hook. Two store objects on one file stand in
+// for two processes; real processes where the lock or timing matters.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "store/RecordKinds.h"
+#include "store/RecordStore.h"
+#include "store/StoreEvents.h"
+#include "store/StoreFile.h"
+#include "store/tests/StoreTestUtil.h"
+
+namespace quillet {
+namespace {
+
+using testing::ByteBuilder;
+using testing::Bytes;
+using testing::ReadAll;
+using testing::ScopedLockWait;
+using testing::ScopedSettleDelay;
+using testing::ScratchDir;
+using testing::WriteAll;
+
+// --- Building stores the way the program does -----------------------------------
+
+CSettingsRecord* Settings(CRecordStore& s) {
+  for (uint32_t i = 0; i < s.highWater(); ++i)
+    if (auto* settings = RecordAs<CSettingsRecord>(s.RecordAt(i))) return settings;
+  return nullptr;
+}
+
+// NextRecordId as the current database issues it.
+uint32_t NextId(CRecordStore& s) {
+  CSettingsRecord* settings = Settings(s);
+  settings->flags |= kFlagModified;
+  return ++settings->lastRecordId;
+}
+
+template <class T>
+T* Find(CRecordStore& s, uint32_t id) {
+  CRecord* r = nullptr;
+  return s.FindById(id, &r) == DB_OK ? RecordAs<T>(r) : nullptr;
+}
+
+CTopicLinksRecord* LinksOf(CRecordStore& s, uint32_t topic) {
+  CTopicRecord* t = Find<CTopicRecord>(s, topic);
+  return t ? Find<CTopicLinksRecord>(s, t->linksId) : nullptr;
+}
+
+uint32_t AddTopic(CRecordStore& s, const std::string& title) {
+  auto t = std::make_unique<CTopicRecord>();
+  auto l = std::make_unique<CTopicLinksRecord>();
+  t->recordId = NextId(s);
+  l->recordId = NextId(s);
+  t->linksId = l->recordId;
+  l->topicId = t->recordId;
+  t->title = title;
+  const uint32_t id = t->recordId;
+  s.AddNew(std::move(t));
+  s.AddNew(std::move(l));
+  return id;
+}
+
+uint32_t AddNote(CRecordStore& s, uint32_t topic, const std::string& text) {
+  auto n = std::make_unique<CNoteRecord>();
+  n->recordId = NextId(s);
+  n->text = text;
+  const uint32_t id = n->recordId;
+  s.AddNew(std::move(n));
+  CTopicLinksRecord* links = LinksOf(s, topic);
+  links->memberIds.push_back(id);
+  links->flags |= kFlagModified;
+  return id;
+}
+
+std::string TextOf(CRecordStore& s, uint32_t id) {
+  const CNoteRecord* n = Find<CNoteRecord>(s, id);
+  return n ? n->text : "<none>";
+}
+
+// A saved store: settings, topics "One" and "Two", notes a and b in One, c in
+// Two. Ids: One 2 (links 3), Two 4 (links 5), a 6, b 7, c 8.
+struct Shared {
+  ScratchDir dir;
+  uint32_t one = 0, two = 0, a = 0, b = 0, c = 0;
+  Shared() {
+    CRecordStore s("quillet.dat", dir.path());
+    auto settings = std::make_unique<CSettingsRecord>();
+    settings->lastRecordId = 1;
+    s.AddNew(std::move(settings));
+    one = AddTopic(s, "One");
+    two = AddTopic(s, "Two");
+    a = AddNote(s, one, "a");
+    b = AddNote(s, one, "b");
+    c = AddNote(s, two, "c");
+    EXPECT_EQ(s.Save(), DB_OK);
+  }
+  std::unique_ptr<CRecordStore> Open() const {
+    auto s = std::make_unique<CRecordStore>("quillet.dat", dir.path());
+    EXPECT_EQ(s->Load(), DB_OK);
+    return s;
+  }
+  std::string path() const { return dir.File("quillet.dat"); }
+};
+
+// The store's log lines, for one scope.
+struct LogCapture {
+  std::vector<std::string> lines;
+  StoreLogHook previous;
+  LogCapture() : previous(SetStoreLogHook([this](const std::string& l) { lines.push_back(l); })) {}
+  ~LogCapture() { SetStoreLogHook(previous); }
+  bool Has(const std::string& part) const {
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& l) { return l.find(part) != std::string::npos; });
+  }
+};
+
+// --- The faults as they were found ------------------------------------------------
+
+// Another process adds a note while we have the file open; we then add a
+// topic. Nothing of the other note is lost, and our topic, whose id the
+// other process had already used, gets an id of its own.
+TEST(StoreMerge, AnotherWritersNoteSurvivesOurTopic) {
+  Shared f;
+  auto ours = f.Open();
+  auto theirs = f.Open();
+  const uint32_t their_note = AddNote(*theirs, f.two, "written by the conduit");
+  ASSERT_EQ(theirs->Save(), DB_OK);
+
+  LogCapture log;
+  const uint64_t generation = ours->generation();
+  const uint32_t topic = AddTopic(*ours, "Holidays");
+  ASSERT_EQ(topic, their_note);  // the same number from the same counter
+  ASSERT_EQ(ours->Save(), DB_OK);
+
+  // In memory: the other note is there, and our topic moved to a fresh id
+  // that its links record follows.
+  EXPECT_EQ(TextOf(*ours, their_note), "written by the conduit");
+  EXPECT_NE(ours->generation(), generation);
+  EXPECT_EQ(ours->lastMerge().newIds, 1u);
+  EXPECT_EQ(ours->lastMerge().fromOther, 2u);  // the note and the links record it joined
+  CRecord* r = nullptr;
+  uint32_t fresh = 0;
+  for (DbResult rc = ours->FirstOfKind(kKindTopic, &r, true); rc == DB_OK;
+       rc = ours->NextOfKind(kKindTopic, &r, true))
+    if (RecordAs<CTopicRecord>(r)->title == "Holidays") fresh = r->recordId;
+  ASSERT_NE(fresh, 0u);
+  EXPECT_NE(fresh, their_note);
+  ASSERT_NE(LinksOf(*ours, fresh), nullptr);
+  EXPECT_EQ(LinksOf(*ours, fresh)->topicId, fresh);
+  EXPECT_GE(Settings(*ours)->lastRecordId, fresh);
+  EXPECT_TRUE(log.Has("Merged " + f.path() + " with another program's changes"));
+
+  // On disk: the same.
+  auto check = f.Open();
+  EXPECT_EQ(TextOf(*check, their_note), "written by the conduit");
+  ASSERT_NE(Find<CTopicRecord>(*check, fresh), nullptr);
+  EXPECT_EQ(Find<CTopicRecord>(*check, fresh)->title, "Holidays");
+  EXPECT_TRUE(LinksOf(*check, f.two)->HasMember(their_note));
+  EXPECT_EQ(Settings(*check)->lastRecordId, Settings(*ours)->lastRecordId);
+}
+
+// The disk added and changed records; we added records: both sides' work is
+// in the file, the file's records first in the file's order, ours after,
+// and every record object we held is the same object afterwards.
+TEST(StoreMerge, DiskAndDesktopAdditionsAndChangesAllArrive) {
+  Shared f;
+  auto ours = f.Open();
+  auto theirs = f.Open();
+  CNoteRecord* our_a = Find<CNoteRecord>(*ours, f.a);
+  CTopicRecord* our_one = Find<CTopicRecord>(*ours, f.one);
+  Find<CNoteRecord>(*theirs, f.a)->text = "a, edited on the handheld";
+  Find<CNoteRecord>(*theirs, f.a)->flags |= kFlagModified;
+  // The other writer's ids start well above ours, as a conduit's may.
+  Settings(*theirs)->lastRecordId = 100;
+  const uint32_t t1 = AddNote(*theirs, f.one, "handheld 1");
+  const uint32_t t2 = AddNote(*theirs, f.two, "handheld 2");
+  ASSERT_EQ(theirs->Save(), DB_OK);
+
+  const uint32_t d1 = AddNote(*ours, f.two, "desktop 1");
+  const uint32_t d2 = AddNote(*ours, f.two, "desktop 2");
+  ASSERT_EQ(ours->Save(), DB_OK);
+  EXPECT_EQ(ours->lastMerge().newIds, 0u);
+  EXPECT_EQ(ours->lastMerge().changedByBoth, 1u);  // the links record of Two
+
+  EXPECT_EQ(Find<CNoteRecord>(*ours, f.a), our_a);
+  EXPECT_EQ(Find<CTopicRecord>(*ours, f.one), our_one);
+  EXPECT_EQ(our_a->text, "a, edited on the handheld");
+  auto check = f.Open();
+  EXPECT_EQ(TextOf(*check, f.a), "a, edited on the handheld");
+  EXPECT_EQ(TextOf(*check, t1), "handheld 1");
+  EXPECT_EQ(TextOf(*check, t2), "handheld 2");
+  EXPECT_EQ(TextOf(*check, d1), "desktop 1");
+  EXPECT_EQ(TextOf(*check, d2), "desktop 2");
+  EXPECT_EQ(LinksOf(*check, f.one)->memberIds, (std::vector<uint32_t>{f.a, f.b, t1}));
+  EXPECT_EQ(LinksOf(*check, f.two)->memberIds, (std::vector<uint32_t>{f.c, t2, d1, d2}));
+  EXPECT_EQ(Settings(*check)->lastRecordId, 102u);
+  // The file's entries: its own in its order, then the two added here.
+  std::vector<uint32_t> order;
+  for (uint32_t i = 0; i < check->highWater(); ++i) order.push_back(check->RecordAt(i)->recordId);
+  EXPECT_EQ(order, (std::vector<uint32_t>{0, f.one, f.one + 1, f.two, f.two + 1, f.a, f.b, f.c, t1, t2, d1, d2}));
+}
+
+// Both sides added a note under the same id, into different topics: the
+// other writer's keeps its id; ours gets a fresh one, in its topic too.
+TEST(StoreMerge, CollidingIdsOfBothSidesAdditions) {
+  Shared f;
+  auto ours = f.Open();
+  auto theirs = f.Open();
+  const uint32_t theirs_id = AddNote(*theirs, f.two, "theirs");
+  ASSERT_EQ(theirs->Save(), DB_OK);
+  const uint32_t ours_id = AddNote(*ours, f.one, "ours");
+  ASSERT_EQ(ours_id, theirs_id);
+  ASSERT_EQ(ours->Save(), DB_OK);
+
+  auto check = f.Open();
+  EXPECT_EQ(TextOf(*check, theirs_id), "theirs");
+  EXPECT_TRUE(LinksOf(*check, f.two)->HasMember(theirs_id));
+  EXPECT_FALSE(LinksOf(*check, f.one)->HasMember(theirs_id));
+  const std::vector<uint32_t>& one = LinksOf(*check, f.one)->memberIds;
+  ASSERT_EQ(one.size(), 3u);
+  const uint32_t fresh = one.back();
+  EXPECT_NE(fresh, theirs_id);
+  EXPECT_EQ(TextOf(*check, fresh), "ours");
+  EXPECT_GE(Settings(*check)->lastRecordId, fresh);
+  // Issuing goes on above both.
+  EXPECT_GT(NextId(*ours), std::max(fresh, theirs_id));
+}
+
+// We moved note b from One to Two while the other writer added a note to
+// each: b is only in Two, after Two's members on disk; One keeps the other
+// writer's addition.
+TEST(StoreMerge, MovedMemberWhileTheOtherWriterAddedToBothTopics) {
+  Shared f;
+  auto ours = f.Open();
+  auto theirs = f.Open();
+  const uint32_t x = AddNote(*theirs, f.one, "x");
+  const uint32_t y = AddNote(*theirs, f.two, "y");
+  ASSERT_EQ(theirs->Save(), DB_OK);
+
+  CTopicLinksRecord* one = LinksOf(*ours, f.one);
+  CTopicLinksRecord* two = LinksOf(*ours, f.two);
+  one->RemoveMember(f.b);
+  one->flags |= kFlagModified;
+  two->memberIds.push_back(f.b);
+  two->flags |= kFlagModified;
+  LogCapture log;
+  ASSERT_EQ(ours->Save(), DB_OK);
+
+  EXPECT_EQ(LinksOf(*ours, f.one)->memberIds, (std::vector<uint32_t>{f.a, x}));
+  EXPECT_EQ(LinksOf(*ours, f.two)->memberIds, (std::vector<uint32_t>{f.c, y, f.b}));
+  auto check = f.Open();
+  EXPECT_EQ(LinksOf(*check, f.one)->memberIds, (std::vector<uint32_t>{f.a, x}));
+  EXPECT_EQ(LinksOf(*check, f.two)->memberIds, (std::vector<uint32_t>{f.c, y, f.b}));
+  EXPECT_TRUE(log.Has("Record " + std::to_string(f.one + 1) + " (topic links)"));
+}
+
+// A second merge compares against what the first one (a reload, so nothing
+// was written in between) left: a member removed here after the first merge
+// stays removed, though the other writer changed the same topic again, and
+// what it added stays.
+TEST(StoreMerge, SecondMergeWorksFromWhatTheFirstLeft) {
+  Shared f;
+  auto ours = f.Open();
+  {
+    auto theirs = f.Open();
+    AddNote(*theirs, f.one, "x");
+    ASSERT_EQ(theirs->Save(), DB_OK);
+  }
+  Find<CNoteRecord>(*ours, f.a)->text = "a here";
+  ASSERT_EQ(ours->Reload(), DB_OK);  // first merge: Two's links were unchanged
+  uint32_t y = 0;
+  {
+    auto theirs = f.Open();
+    Settings(*theirs)->lastRecordId = 50;
+    y = AddNote(*theirs, f.two, "y");
+    ASSERT_EQ(theirs->Save(), DB_OK);
+  }
+  CTopicLinksRecord* two = LinksOf(*ours, f.two);
+  two->RemoveMember(f.c);
+  two->flags |= kFlagModified;
+  ASSERT_EQ(ours->Save(), DB_OK);  // second merge: Two changed on both sides
+  EXPECT_EQ(LinksOf(*ours, f.two)->memberIds, (std::vector<uint32_t>{y}));
+  EXPECT_EQ(LinksOf(*f.Open(), f.two)->memberIds, (std::vector<uint32_t>{y}));
+  EXPECT_EQ(TextOf(*f.Open(), f.a), "a here");
+}
+
+// Both changed note a: ours wins, and the log names the record.
+TEST(StoreMerge, BothChangedOneRecordThisProcessWins) {
+  Shared f;
+  auto ours = f.Open();
+  auto theirs = f.Open();
+  Find<CNoteRecord>(*theirs, f.a)->text = "theirs";
+  Find<CNoteRecord>(*theirs, f.b)->text = "b theirs";
+  ASSERT_EQ(theirs->Save(), DB_OK);
+  Find<CNoteRecord>(*ours, f.a)->text = "ours";
+  LogCapture log;
+  ASSERT_EQ(ours->Save(), DB_OK);
+  EXPECT_EQ(ours->lastMerge().changedByBoth, 1u);
+  EXPECT_TRUE(log.Has("Record " + std::to_string(f.a) + " (note) was changed here and by another program"));
+  auto check = f.Open();
+  EXPECT_EQ(TextOf(*check, f.a), "ours");
+  EXPECT_EQ(TextOf(*check, f.b), "b theirs");
+}
+
+// A file rewritten without some records (the conduit purges what was
+// deleted and synchronised): those we did not touch are gone here too,
+// those we changed stay.
+TEST(StoreMerge, RecordsTheOtherWriterRemovedAreDroppedUnlessChangedHere) {
+  Shared f;
+  auto ours = f.Open();
+  {
+    auto full = f.Open();
+    CRecordStore purged("quillet.dat", f.dir.path());
+    for (uint32_t i = 0; i < full->highWater(); ++i) {
+      CRecord* r = full->RecordAt(i);
+      if (r->recordId == f.b || r->recordId == f.c) continue;
+      auto copy = CreateRecord(r->kind);
+      copy->Assign(*r);
+      purged.Insert(std::move(copy));
+    }
+    ASSERT_EQ(purged.SaveTo(f.path()), DB_OK);
+  }
+  CNoteRecord* b = Find<CNoteRecord>(*ours, f.b);
+  Find<CNoteRecord>(*ours, f.c)->text = "c, still wanted";
+  ASSERT_EQ(ours->Save(), DB_OK);
+  EXPECT_EQ(ours->lastMerge().removed, 1u);
+  EXPECT_EQ(Find<CNoteRecord>(*ours, f.b), nullptr);
+  EXPECT_EQ(b->recordId, f.b);  // the object itself stays valid until the next merge
+  auto check = f.Open();
+  EXPECT_EQ(TextOf(*check, f.b), "<none>");
+  EXPECT_EQ(TextOf(*check, f.c), "c, still wanted");
+}
+
+// A save that finds the file as it left it merges nothing; one that never
+// loaded the file takes what is there and adds its records to it.
+TEST(StoreMerge, UnchangedFileIsSimplyReplacedAndANewStoreJoinsAnExistingFile) {
+  Shared f;
+  auto ours = f.Open();
+  const FileStamp before = StampOfPath(f.path());
+  Find<CNoteRecord>(*ours, f.a)->text = "edited";
+  const uint64_t generation = ours->generation();
+  ASSERT_EQ(ours->Save(), DB_OK);
+  EXPECT_EQ(ours->generation(), generation);
+  EXPECT_NE(StampOfPath(f.path()), before);
+  EXPECT_FALSE(ours->ChangedOnDisk());
+
+  // EnsureStoreFile racing the conduit: a fresh store with only its
+  // settings record, saved over a file that appeared meanwhile.
+  CRecordStore fresh("quillet.dat", f.dir.path());
+  auto settings = std::make_unique<CSettingsRecord>();
+  settings->lastRecordId = 1;
+  fresh.AddNew(std::move(settings));
+  ASSERT_EQ(fresh.Save(), DB_OK);
+  auto check = f.Open();
+  EXPECT_EQ(check->CountLive(kKindSettings), 1u);
+  EXPECT_EQ(Settings(*check)->lastRecordId, f.c);
+  EXPECT_EQ(TextOf(*check, f.a), "edited");
+}
+
+// Reload brings the other writer's records in without writing, and keeps
+// what was changed here but not saved (after a failed save) for the next
+// save.
+TEST(StoreMerge, ReloadBringsChangesInAndKeepsUnsavedOnes) {
+  Shared f;
+  auto ours = f.Open();
+  auto theirs = f.Open();
+  bool changed = true;
+  ASSERT_EQ(ours->Reload(&changed), DB_OK);
+  EXPECT_FALSE(changed);
+  const uint32_t t = AddNote(*theirs, f.two, "theirs");
+  ASSERT_EQ(theirs->Save(), DB_OK);
+  EXPECT_TRUE(ours->ChangedOnDisk());
+  Find<CNoteRecord>(*ours, f.a)->text = "unsaved";
+  const FileStamp on_disk = StampOfPath(f.path());
+  ASSERT_EQ(ours->Reload(&changed), DB_OK);
+  EXPECT_TRUE(changed);
+  EXPECT_FALSE(ours->ChangedOnDisk());
+  EXPECT_EQ(StampOfPath(f.path()), on_disk);  // nothing written
+  EXPECT_EQ(TextOf(*ours, t), "theirs");
+  EXPECT_EQ(TextOf(*ours, f.a), "unsaved");
+  ASSERT_EQ(ours->Save(), DB_OK);
+  auto check = f.Open();
+  EXPECT_EQ(TextOf(*check, f.a), "unsaved");
+  EXPECT_EQ(TextOf(*check, t), "theirs");
+}
+
+// A reload that cannot read the file leaves the store as it was.
+TEST(StoreMerge, FailedReloadChangesNothing) {
+  Shared f;
+  ScopedSettleDelay quick(std::chrono::milliseconds(1));
+  auto ours = f.Open();
+  const uint32_t live = ours->liveCount();
+  WriteAll(f.path(), ByteBuilder().Header(3).U32(77).bytes());
+  bool changed = true;
+  EXPECT_EQ(ours->Reload(&changed), DB_ERR_READ);
+  EXPECT_FALSE(changed);
+  EXPECT_EQ(ours->liveCount(), live);
+  EXPECT_EQ(TextOf(*ours, f.a), "a");
+  EXPECT_NE(ours->FailureReason(DB_ERR_READ).find("quillet.dat is damaged"), std::string::npos);
+
+  ::unlink(f.path().c_str());
+  EXPECT_EQ(ours->Reload(&changed), DB_ERR_OPEN);
+  EXPECT_EQ(ours->FailureReason(DB_ERR_OPEN), "quillet.dat does not exist.");
+  EXPECT_EQ(ours->liveCount(), live);
+  // Saving brings the file back from memory.
+  ASSERT_EQ(ours->Save(), DB_OK);
+  EXPECT_EQ(TextOf(*f.Open(), f.a), "a");
+}
+
+// Another writer left a file that cannot be read: our save keeps it aside
+// (after the backup hook) and writes our records in its place.
+TEST(StoreMerge, DamagedFileFoundBySaveIsKeptAsideAndReplaced) {
+  Shared f;
+  ScopedSettleDelay quick(std::chrono::milliseconds(1));
+  auto ours = f.Open();
+  const Bytes junk = ByteBuilder().Header(2).U32(99).Raw("junk").bytes();
+  WriteAll(f.path(), junk);
+  std::vector<StoreBackupReason> reasons;
+  std::vector<Bytes> seen;
+  StoreBackupHook previous = SetStoreBackupHook([&](const StoreBackupEvent& e) {
+    reasons.push_back(e.reason);
+    Bytes b(64);
+    const ssize_t n = ::pread(e.fd, b.data(), b.size(), 0);
+    b.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    seen.push_back(b);
+  });
+  Find<CNoteRecord>(*ours, f.a)->text = "kept safe";
+  EXPECT_EQ(ours->Save(), DB_OK);
+  SetStoreBackupHook(previous);
+  EXPECT_EQ(reasons, (std::vector<StoreBackupReason>{StoreBackupReason::kMergingSave,
+                                                     StoreBackupReason::kSetAsideDamaged}));
+  EXPECT_EQ(seen[0], junk);
+  EXPECT_EQ(seen[1], junk);
+  std::vector<std::string> names = f.dir.Entries();
+  std::sort(names.begin(), names.end());
+  ASSERT_EQ(names.size(), 2u);
+  EXPECT_EQ(names[0], "quillet.dat");
+  EXPECT_EQ(names[1].rfind("quillet.dat.damaged-", 0), 0u);
+  EXPECT_EQ(ReadAll(f.dir.File(names[1])), junk);
+  EXPECT_EQ(TextOf(*f.Open(), f.a), "kept safe");
+}
+
+// The hook is called before a merging save, with the other writer's file
+// still in place, and not before a plain save.
+TEST(StoreMerge, BackupHookSeesTheOtherWritersFileBeforeTheMerge) {
+  Shared f;
+  auto ours = f.Open();
+  int calls = 0;
+  Bytes seen;
+  StoreBackupHook previous = SetStoreBackupHook([&](const StoreBackupEvent& e) {
+    ++calls;
+    EXPECT_EQ(e.path, f.path());
+    EXPECT_EQ(e.reason, StoreBackupReason::kMergingSave);
+    struct stat st;
+    ASSERT_EQ(::fstat(e.fd, &st), 0);
+    seen.resize(static_cast<size_t>(st.st_size));
+    EXPECT_EQ(::pread(e.fd, seen.data(), seen.size(), 0), st.st_size);
+  });
+  ASSERT_EQ(ours->Save(), DB_OK);
+  EXPECT_EQ(calls, 0);
+  auto theirs = f.Open();
+  AddNote(*theirs, f.one, "theirs");
+  ASSERT_EQ(theirs->Save(), DB_OK);
+  const Bytes theirs_bytes = ReadAll(f.path());
+  AddNote(*ours, f.one, "ours");
+  ASSERT_EQ(ours->Save(), DB_OK);
+  SetStoreBackupHook(previous);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(seen, theirs_bytes);
+}
+
+// In memory, without files: what a save writes, a load reads back.
+TEST(StoreMerge, MemoryLoadSaveAndMergeMatchTheFiles) {
+  Shared f;
+  auto ours = f.Open();
+  std::vector<uint8_t> bytes;
+  ASSERT_EQ(ours->SaveToMemory(&bytes), DB_OK);
+  EXPECT_EQ(bytes, ReadAll(f.path()));
+  auto theirs = f.Open();
+  const uint32_t t = AddNote(*theirs, f.two, "theirs");
+  std::vector<uint8_t> their_bytes;
+  ASSERT_EQ(theirs->SaveToMemory(&their_bytes), DB_OK);
+  CRecordStore loaded("", "");
+  ASSERT_EQ(loaded.LoadFromMemory(their_bytes.data(), their_bytes.size()), DB_OK);
+  AddNote(*ours, f.one, "ours");
+  MergeCounts counts = ours->MergeFrom(loaded);
+  EXPECT_EQ(counts.newIds, 1u);
+  EXPECT_EQ(TextOf(*ours, t), "theirs");
+  EXPECT_EQ(loaded.liveCount(), 0u);
+}
+
+TEST(StoreDigestTest, SameWhateverThePiecesAndDifferentForOtherBytes) {
+  std::string text(1000, 'x');
+  for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>(i * 31 + 7);
+  StoreDigest whole;
+  whole.Update(text.data(), text.size());
+  for (size_t step : {1u, 3u, 7u, 8u, 9u, 64u, 999u}) {
+    StoreDigest pieces;
+    for (size_t at = 0; at < text.size(); at += step)
+      pieces.Update(text.data() + at, std::min(step, text.size() - at));
+    EXPECT_EQ(pieces.Final(), whole.Final()) << step;
+  }
+  std::string other = text;
+  other[500] ^= 1;
+  StoreDigest changed;
+  changed.Update(other.data(), other.size());
+  EXPECT_NE(changed.Final(), whole.Final());
+  StoreDigest shorter;
+  shorter.Update(text.data(), text.size() - 1);
+  EXPECT_NE(shorter.Final(), whole.Final());
+  // A record's position is not part of its digest; its contents are.
+  CNoteRecord n1, n2;
+  n1.text = n2.text = "same";
+  n1.slotIndex = 1;
+  n2.slotIndex = 9;
+  EXPECT_EQ(RecordDigest(n1), RecordDigest(n2));
+  n2.flags = kFlagDeleted;
+  EXPECT_NE(RecordDigest(n1), RecordDigest(n2));
+}
+
+// --- Files being written -------------------------------------------------------------
+
+// A writer that takes no lock rewrites the file in place, slowly. A load
+// (and a reload) started in the middle of it ends up with the finished file,
+// and nothing is called damaged.
+TEST(StoreBeingWritten, LoadAndReloadDuringASlowInPlaceWriterGetTheFinishedFile) {
+  for (bool reload : {false, true}) {
+    SCOPED_TRACE(reload ? "reload" : "load");
+    Shared f;
+    auto ours = f.Open();
+    // The finished file: the shared store and 300 more notes.
+    Bytes finished;
+    {
+      auto bigger = f.Open();
+      for (int i = 0; i < 300; ++i) AddNote(*bigger, f.two, "note " + std::to_string(i) + std::string(200, '.'));
+      ASSERT_EQ(bigger->SaveToMemory(&finished), DB_OK);
+    }
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      int fd = ::open(f.path().c_str(), O_WRONLY | O_TRUNC);
+      if (fd < 0) ::_exit(1);
+      char c = 'y';
+      (void)!::write(ready[1], &c, 1);
+      const size_t piece = finished.size() / 12 + 1;
+      for (size_t at = 0; at < finished.size(); at += piece) {
+        (void)!::write(fd, finished.data() + at, std::min(piece, finished.size() - at));
+        ::usleep(60 * 1000);
+      }
+      ::close(fd);
+      ::_exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ::usleep(100 * 1000);  // well into the writing
+    if (reload) {
+      bool changed = false;
+      EXPECT_EQ(ours->Reload(&changed), DB_OK);
+      EXPECT_TRUE(changed);
+    } else {
+      EXPECT_EQ(ours->Load(), DB_OK);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_EQ(ours->CountLive(kKindNote), 303u);
+    EXPECT_EQ(f.dir.Entries(), std::vector<std::string>{"quillet.dat"});
+  }
+}
+
+// A damaged file that nobody writes to any more is judged damaged after
+// reading it twice, not after waiting for the whole lock wait.
+TEST(StoreBeingWritten, QuietDamagedFileFailsQuickly) {
+  ScratchDir dir;
+  WriteAll(dir.File("quillet.dat"), ByteBuilder().Header(2).U32(4).Base(0, 5, 0, 0, 0, 0, 0).bytes());
+  struct timespec old_times[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, dir.File("quillet.dat").c_str(), old_times, 0), 0);
+  CRecordStore s("quillet.dat", dir.path());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(s.Load(), DB_ERR_EOF);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(s.liveCount(), 1u);
+}
+
+// --- Owners, modes, links ---------------------------------------------------------
+
+TEST(StoreFilesKept, OwnerGroupAndModeSurviveASave) {
+  if (::geteuid() != 0) GTEST_SKIP() << "changing a file's owner needs root";
+  Shared f;
+  ASSERT_EQ(::chown(f.path().c_str(), 4321, 4322), 0);
+  ASSERT_EQ(::chmod(f.path().c_str(), 0640), 0);
+  auto ours = f.Open();
+  AddNote(*ours, f.one, "saved by root");
+  ASSERT_EQ(ours->Save(), DB_OK);
+  struct stat st;
+  ASSERT_EQ(::stat(f.path().c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 4321u);
+  EXPECT_EQ(st.st_gid, 4322u);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// A store with a second name stays one file: the save writes over it in
+// place, and no kept copy is left.
+TEST(StoreFilesKept, HardLinkedStoreStaysOneFile) {
+  Shared f;
+  const std::string other = f.dir.File("other-name.dat");
+  ASSERT_EQ(::link(f.path().c_str(), other.c_str()), 0);
+  struct stat before;
+  ASSERT_EQ(::stat(f.path().c_str(), &before), 0);
+  auto ours = f.Open();
+  const uint32_t id = AddNote(*ours, f.one, "through the first name");
+  ASSERT_EQ(ours->Save(), DB_OK);
+  struct stat a, b;
+  ASSERT_EQ(::stat(f.path().c_str(), &a), 0);
+  ASSERT_EQ(::stat(other.c_str(), &b), 0);
+  EXPECT_EQ(a.st_ino, before.st_ino);
+  EXPECT_EQ(a.st_ino, b.st_ino);
+  EXPECT_EQ(a.st_nlink, 2u);
+  CRecordStore via_other("other-name.dat", f.dir.path());
+  ASSERT_EQ(via_other.Load(), DB_OK);
+  EXPECT_EQ(TextOf(via_other, id), "through the first name");
+  // Saved through the other name, shorter than before: cut to length.
+  Find<CNoteRecord>(via_other, id)->text = "x";
+  ASSERT_EQ(via_other.Save(), DB_OK);
+  EXPECT_EQ(ReadAll(f.path()), ReadAll(other));
+  EXPECT_EQ(TextOf(*f.Open(), id), "x");
+  std::vector<std::string> names = f.dir.Entries();
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"other-name.dat", "quillet.dat"}));
+}
+
+TEST(StoreFilesKept, SymbolicLinkStaysALinkAndADanglingOneGetsItsFile) {
+  Shared f;
+  const std::string real_dir = f.dir.File("elsewhere");
+  ASSERT_EQ(::mkdir(real_dir.c_str(), 0755), 0);
+  ASSERT_EQ(::rename(f.path().c_str(), (real_dir + "/store.dat").c_str()), 0);
+  ASSERT_EQ(::symlink("elsewhere/store.dat", f.path().c_str()), 0);
+  auto ours = f.Open();
+  const uint32_t id = AddNote(*ours, f.one, "through the link");
+  ASSERT_EQ(ours->Save(), DB_OK);
+  struct stat st;
+  ASSERT_EQ(::lstat(f.path().c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  CRecordStore real("store.dat", real_dir);
+  ASSERT_EQ(real.Load(), DB_OK);
+  EXPECT_EQ(TextOf(real, id), "through the link");
+
+  ::unlink((real_dir + "/store.dat").c_str());
+  ASSERT_EQ(ours->Save(), DB_OK);
+  ASSERT_EQ(::lstat(f.path().c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ReadAll(real_dir + "/store.dat"), ReadAll(f.path()));
+}
+
+// --- Leftovers of interrupted saves ----------------------------------------------
+
+// Children that die in the middle of a save leave their temporary files;
+// the next save or load removes them, so they never pile up. A live
+// writer's temporary file is left alone.
+TEST(StoreLeftovers, InterruptedSavesAreCleanedUpOnOpenAndOnSave) {
+  Shared f;
+  auto interrupted_saves = [&](int count) {
+    for (int i = 0; i < count; ++i) {
+      pid_t child = ::fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        auto* file = new CStoreFile;  // never destroyed: the process just ends
+        if (file->Rewrite(f.path()) != DB_OK) ::_exit(1);
+        file->Write(std::string(5000, 'z').data(), 5000);
+        file->WriteU32(0);
+        ::kill(::getpid(), SIGKILL);
+      }
+      int status = 0;
+      ::waitpid(child, &status, 0);
+    }
+  };
+  auto temp_count = [&] {
+    int n = 0;
+    for (const std::string& name : f.dir.Entries()) n += name.rfind(".quillet.dat.tmp-", 0) == 0;
+    return n;
+  };
+  for (int i = 0; i < 20; ++i) {
+    interrupted_saves(1);
+    ASSERT_EQ(temp_count(), 1) << i;  // each save removed the one before
+  }
+  LogCapture log;
+  auto ours = f.Open();
+  EXPECT_EQ(temp_count(), 0);
+  EXPECT_TRUE(log.Has("Removed 1 leftover file(s) of interrupted saves of " + f.path()));
+  interrupted_saves(1);
+  ASSERT_EQ(temp_count(), 1);
+  ASSERT_EQ(ours->Save(), DB_OK);
+  EXPECT_EQ(temp_count(), 0);
+
+  // One of this process's own saves in progress is no leftover.
+  CStoreFile writing;
+  ASSERT_EQ(writing.Rewrite(f.dir.File("quillet.dat")), DB_OK);
+  ASSERT_EQ(temp_count(), 1);
+  EXPECT_EQ(RemoveStoreLeftovers(f.path()), 0);
+  EXPECT_EQ(temp_count(), 1);
+  writing.Close();
+  EXPECT_EQ(temp_count(), 0);
+}
+
+// An in-place rewrite of a hard-linked store cut off half-way: the file is a
+// mixture and the kept copy of its old bytes is still there. The next open
+// puts the old bytes back; a kept copy for a file that was since replaced
+// is only removed.
+TEST(StoreLeftovers, InterruptedInPlaceRewriteIsUndone) {
+  Shared f;
+  const Bytes good = ReadAll(f.path());
+  ASSERT_EQ(::link(f.path().c_str(), f.dir.File("second.dat").c_str()), 0);
+  struct stat st;
+  ASSERT_EQ(::stat(f.path().c_str(), &st), 0);
+  pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string kept = f.dir.File(".quillet.dat.keep-" + std::to_string(gone) + "-" + std::to_string(st.st_ino));
+  WriteAll(kept, good);
+  Bytes mixture = good;
+  std::fill(mixture.begin() + 20, mixture.end(), 0xEE);
+  {
+    int fd = ::open(f.path().c_str(), O_WRONLY);  // in place, as the interrupted save did
+    ASSERT_EQ(::pwrite(fd, mixture.data(), mixture.size(), 0), static_cast<ssize_t>(mixture.size()));
+    ::close(fd);
+  }
+  auto ours = f.Open();
+  EXPECT_EQ(ReadAll(f.path()), good);
+  EXPECT_EQ(ReadAll(f.dir.File("second.dat")), good);
+  EXPECT_EQ(TextOf(*ours, f.a), "a");
+  EXPECT_FALSE(std::filesystem::exists(kept));
+
+  // The file was replaced (another inode) after the interruption: its
+  // bytes are the new writer's and stay.
+  const std::string stale = f.dir.File(".quillet.dat.keep-" + std::to_string(gone) + "-1");
+  WriteAll(stale, Bytes{1, 2, 3});
+  ASSERT_EQ(ours->Save(), DB_OK);
+  EXPECT_FALSE(std::filesystem::exists(stale));
+  EXPECT_EQ(TextOf(*f.Open(), f.a), "a");
+}
+
+// Two processes creating the same new store file at once: the second does
+// not replace the first one's file.
+TEST(StoreLeftovers, CreatingAFileSomeoneElseJustCreatedFails) {
+  ScratchDir dir;
+  const std::string path = dir.File("quillet.dat");
+  CStoreFile late;
+  ASSERT_EQ(late.Rewrite(path), DB_OK);
+  ASSERT_EQ(late.WriteU32(kFormatWord), DB_OK);
+  ASSERT_EQ(late.WriteU32(0), DB_OK);
+  WriteAll(path, ByteBuilder().Header(0).bytes());
+  const Bytes first = ReadAll(path);
+  EXPECT_EQ(late.Commit(), DB_ERR_OPEN);
+  EXPECT_TRUE(late.LostCreateRace());
+  EXPECT_EQ(ReadAll(path), first);
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"quillet.dat"});
+}
+
+}  // namespace
+}  // namespace quillet

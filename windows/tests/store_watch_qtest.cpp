@@ -1,0 +1,303 @@
+// The real main window while other programs write the store file: their
+// records appear in the tree by themselves, edits in progress are never
+// refreshed away, a file that cannot be read leaves the open store as it
+// was and is told once, and a HotSync user switch that finds the file held
+// answers the notifier at once and is tried again at the next stage.
+#include <QApplication>
+#include <QDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+
+#include "app/core/Strings.h"
+#include "app/gui/MainWindow.h"
+#include "app/gui/StoreWatcher.h"
+#include "app/gui/WndMgr.h"
+#include "app/gui/tests/ShellTestSupport.h"
+#include "app/shell/Commands.h"
+#include "app/shell/EditPending.h"
+#include "store/RecordKinds.h"
+#include "store/StoreFile.h"
+#include "store/db/CurrentDatabase.h"
+#include "store/db/PalmUserList.h"
+#include "store/users/UserSwitch.h"
+#include "windows/core/TreeEdits.h"
+#include "windows/gui/Parts.h"
+#include "windows/gui/TopicTree.h"
+#include "windows/gui/TopicWnd.h"
+
+using namespace quillet;
+using quillet::test::Machine;
+using quillet::test::Recorders;
+
+namespace {
+
+QString ShotFolder() {
+  QString folder = qEnvironmentVariable("QUILLET_SHOTS");
+  if (folder.isEmpty()) folder = QString(QUILLET_BIN_DIR) + "/../windows-shots";
+  QDir().mkpath(folder);
+  return folder;
+}
+
+// Another program (a child process) loads the store, adds a topic with
+// this title, and saves. Returns the topic's id as it wrote it.
+uint32_t AnotherProgramAddsTopic(const std::string& path, const std::string& title) {
+  int out[2];
+  if (::pipe(out) != 0) return 0;
+  pid_t child = ::fork();
+  if (child == 0) {
+    CRecordStore s(path, "");
+    uint32_t id = 0;
+    if (s.Load() == DB_OK) {
+      CRecord* r = nullptr;
+      s.FirstOfKind(kKindSettings, &r, true);
+      auto* settings = RecordAs<CSettingsRecord>(r);
+      auto t = std::make_unique<CTopicRecord>();
+      auto l = std::make_unique<CTopicLinksRecord>();
+      t->recordId = settings->lastRecordId + 100;  // a conduit's ids: well apart
+      l->recordId = settings->lastRecordId + 101;
+      settings->lastRecordId += 101;
+      t->linksId = l->recordId;
+      l->topicId = t->recordId;
+      t->title = title;
+      id = t->recordId;
+      s.Insert(std::move(t));
+      s.Insert(std::move(l));
+      if (s.Save() != DB_OK) id = 0;
+    }
+    (void)!::write(out[1], &id, sizeof id);
+    ::_exit(0);
+  }
+  uint32_t id = 0;
+  if (::read(out[0], &id, sizeof id) != sizeof id) id = 0;
+  ::waitpid(child, nullptr, 0);
+  ::close(out[0]);
+  ::close(out[1]);
+  return id;
+}
+
+uint32_t AddTopicHere(const std::string& title) {
+  auto t = std::make_unique<CTopicRecord>();
+  auto l = std::make_unique<CTopicLinksRecord>();
+  t->recordId = NextRecordId();
+  l->recordId = NextRecordId();
+  t->linksId = l->recordId;
+  l->topicId = t->recordId;
+  t->title = title;
+  const uint32_t id = t->recordId;
+  pDB->AddNew(std::move(t));
+  pDB->AddNew(std::move(l));
+  return id;
+}
+
+int Count(const std::vector<int>& ids, int id) { return static_cast<int>(std::count(ids.begin(), ids.end(), id)); }
+
+}  // namespace
+
+class StoreWatchTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    RegisterWindowsParts();
+    SetPasswordPrompt(nullptr);
+  }
+
+  void anotherProgramsTopicAppearsInTheTree() {
+    Machine m;
+    Recorders r;
+    CMainWindow w(RegisteredShellParts());
+    CWndMgr* mgr = w.manager();
+    QVERIFY(mgr && mgr->ready() && mgr->storeWatcher());
+    auto* tree = dynamic_cast<CTopicTree*>(mgr->topicTree());
+    QVERIFY(tree);
+    const uint32_t garden = AddTopicHere("Garden plans");
+    QCOMPARE(pDB->Save(), DB_OK);
+    tree->Refresh();
+    w.resize(900, 600);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(tree->SelectRecord(garden));
+    w.SendCommand(CMD_VIEW_TOPIC);
+    QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
+    CRecordStore* store = pDB;
+
+    const auto start = std::chrono::steady_clock::now();
+    const uint32_t synced = AnotherProgramAddsTopic(store->path(), "Written by the conduit");
+    QVERIFY(synced != 0);
+    QTRY_VERIFY_WITH_TIMEOUT(tree->FindItem(synced) != nullptr, 3000);
+    const auto took = std::chrono::steady_clock::now() - start;
+    qInfo("another program's topic shown after %lld ms",
+          static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+    QVERIFY(took < std::chrono::milliseconds(2500));
+    // The same store, merged; the shown topic stays selected and shown.
+    QCOMPARE(pDB, store);
+    QCOMPARE(FindTopic(synced)->title, std::string("Written by the conduit"));
+    QCOMPARE(tree->SelectedItem()->recordId, garden);
+    QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
+    QVERIFY(r.ui.messages.empty());
+    QApplication::processEvents();
+    w.grab().save(ShotFolder() + "/main-window-synced-topic.png");
+    w.close();
+  }
+
+  void editsInProgressWaitAndTheirSaveMerges() {
+    Machine m;
+    Recorders r;
+    CMainWindow w(RegisteredShellParts());
+    CWndMgr* mgr = w.manager();
+    auto* tree = dynamic_cast<CTopicTree*>(mgr->topicTree());
+    auto* topicWnd = dynamic_cast<CTopicWnd*>(mgr->window(RecordWindow::kTopic));
+    QVERIFY(tree && topicWnd);
+    w.resize(900, 600);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    w.SendCommand(CMD_NEW_TOPIC);
+    QTest::keyClicks(topicWnd->titleEdit(), "Typed while syncing");
+    QCOMPARE(bEditPending, uint8_t{1});
+    const uint32_t synced = AnotherProgramAddsTopic(pDB->path(), "From the handheld");
+    QVERIFY(synced != 0);
+    QTest::qWait(2000);
+    // Nothing refreshed under the typing.
+    QVERIFY(tree->FindItem(synced) == nullptr);
+    QCOMPARE(mgr->namedMode(), Mode::NEWTOPIC);
+    QCOMPARE(topicWnd->titleEdit()->toPlainText(), QString("Typed while syncing"));
+    QCOMPARE(mgr->storeWatcher()->Check(), CStoreWatcher::Outcome::kWaiting);
+
+    // OK saves the new topic, merging the other program's in.
+    QTest::mouseClick(topicWnd->okButton(), Qt::LeftButton);
+    QCOMPARE(bEditPending, uint8_t{0});
+    QTRY_VERIFY_WITH_TIMEOUT(tree->FindItem(synced) != nullptr, 3000);
+    const std::optional<TreeItemRef> made = tree->SelectedItem();
+    QVERIFY(made);
+    QCOMPARE(FindTopic(made->recordId)->title, std::string("Typed while syncing"));
+    CRecordStore check(pDB->path(), "");
+    QCOMPARE(check.Load(), DB_OK);
+    CRecord* found = nullptr;
+    QCOMPARE(check.FindById(synced, &found), DB_OK);
+    QCOMPARE(check.FindById(made->recordId, &found), DB_OK);
+    QCOMPARE(static_cast<CTopicRecord*>(found)->title, std::string("Typed while syncing"));
+    QVERIFY(r.ui.messages.empty());
+    w.close();
+  }
+
+  void unreadableFileKeepsTheOpenStoreAndIsToldOnce() {
+    Machine m;
+    Recorders r;
+    SetStoreSettleDelayForTest(1);
+    CMainWindow w(RegisteredShellParts());
+    CWndMgr* mgr = w.manager();
+    auto* tree = dynamic_cast<CTopicTree*>(mgr->topicTree());
+    const uint32_t garden = AddTopicHere("Garden plans");
+    QCOMPARE(pDB->Save(), DB_OK);
+    tree->Refresh();
+    CRecordStore* store = pDB;
+    const std::string path = pDB->path();
+    {
+      std::ofstream junk(path, std::ios::binary | std::ios::trunc);
+      junk << "this is no store";
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(Count(r.ui.MessageIds(), IDS_DB_OPEN_FAILED), 1, 3000);
+    QVERIFY(r.ui.messages.back().text.find("quillet.dat is damaged") != std::string::npos);
+    QTest::qWait(1500);
+    QCOMPARE(Count(r.ui.MessageIds(), IDS_DB_OPEN_FAILED), 1);
+    // The open store is untouched and still shown.
+    QCOMPARE(pDB, store);
+    QVERIFY(FindTopic(garden) != nullptr);
+    QVERIFY(tree->FindItem(garden) != nullptr);
+
+    // Once another program puts a good file back, it is loaded.
+    const uint32_t synced = [&] {
+      CRecordStore good(path, "");
+      auto settings = std::make_unique<CSettingsRecord>();
+      settings->lastRecordId = 500;
+      good.AddNew(std::move(settings));
+      auto t = std::make_unique<CTopicRecord>();
+      t->recordId = 400;
+      t->title = "Restored elsewhere";
+      good.Insert(std::move(t));
+      return good.SaveTo(path) == DB_OK ? 400u : 0u;
+    }();
+    QVERIFY(synced != 0);
+    QTRY_VERIFY_WITH_TIMEOUT(tree->FindItem(synced) != nullptr, 3000);
+    // Our own topic, unchanged here since the last save, was not in the
+    // other program's file: the other program's file wins.
+    QVERIFY(FindTopic(garden) == nullptr);
+    QCOMPARE(Count(r.ui.MessageIds(), IDS_DB_OPEN_FAILED), 1);
+    SetStoreSettleDelayForTest(100);
+    w.close();
+  }
+
+  void hotSyncSwitchThatFindsTheFileHeldIsAnsweredAndRetried() {
+    Machine m;
+    Recorders r;
+    const auto previous_wait = SetStoreLockWait(std::chrono::milliseconds(300));
+    CMainWindow w(RegisteredShellParts());
+    CWndMgr* mgr = w.manager();
+    QVERIFY(mgr->ready());
+    CRecordStore* store = pDB;
+    const std::string path = pDB->path();
+    CPalmUserList users;
+    users.Build();
+    const uint32_t user = users.UserIdAt(0);
+
+    int ready[2], release[2];
+    QCOMPARE(::pipe(ready), 0);
+    QCOMPARE(::pipe(release), 0);
+    pid_t child = ::fork();
+    if (child == 0) {
+      CStoreLock lock;
+      char c = lock.Acquire(path, O_RDONLY) == DB_OK ? 'y' : 'n';
+      (void)!::write(ready[1], &c, 1);
+      (void)!::read(release[0], &c, 1);
+      ::_exit(0);
+    }
+    char c = 0;
+    QCOMPARE(::read(ready[0], &c, 1), ssize_t{1});
+    QCOMPARE(c, 'y');
+
+    // Stage 2: the switch waits for the file as long as it may, fails, and
+    // answers without a box in the way; the box comes afterwards, once.
+    const auto start = std::chrono::steady_clock::now();
+    mgr->OnNotifierMessage(2, user);
+    QVERIFY(std::chrono::steady_clock::now() - start < std::chrono::seconds(2));
+    QVERIFY(r.ui.messages.empty());
+    QCOMPARE(mgr->storeWatcher()->pendingSwitch(), users.NameOf(user));
+    QTRY_COMPARE_WITH_TIMEOUT(Count(r.ui.MessageIds(), IDS_DB_OPEN_FAILED), 1, 2000);
+    QVERIFY(r.ui.messages.back().text.find("in use by another program") != std::string::npos);
+    QCOMPARE(pDB, store);  // the store stays open and usable
+    const uint32_t added = AddTopicHere("Added while the switch failed");
+    QVERIFY(FindTopic(added) != nullptr);
+
+    // A later stage while still held: tried again, not told again.
+    mgr->OnNotifierMessage(3, user);
+    QTest::qWait(100);
+    QCOMPARE(Count(r.ui.MessageIds(), IDS_DB_OPEN_FAILED), 1);
+    QCOMPARE(mgr->storeWatcher()->pendingSwitch(), users.NameOf(user));
+
+    // Released: the next stage's retry succeeds.
+    (void)!::write(release[1], &c, 1);
+    ::waitpid(child, nullptr, 0);
+    for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
+    mgr->OnNotifierMessage(4, user);
+    QVERIFY(mgr->storeWatcher()->pendingSwitch().empty());
+    QCOMPARE(Count(r.ui.MessageIds(), IDS_DB_OPEN_FAILED), 1);
+    QVERIFY(FindTopic(added) != nullptr);  // the reload kept what was not saved yet
+    SetStoreLockWait(previous_wait);
+    w.close();
+  }
+
+ private:
+  static void SetStoreSettleDelayForTest(int ms) { SetStoreSettleDelay(std::chrono::milliseconds(ms)); }
+};
+
+QTEST_MAIN(StoreWatchTest)
+#include "store_watch_qtest.moc"
