@@ -118,7 +118,8 @@ case "${1:-}" in
     install_missing
     configure_and_build
     cd "$build"
-    ctest --output-on-failure -j "$jobs"
+    # a test that hangs fails on its own instead of holding the whole run
+    ctest --output-on-failure --timeout 300 -j "$jobs"
     ;;
   bench)
     install_missing

@@ -65,18 +65,28 @@ uint32_t CHotSyncGlue::Arrive(uint32_t wparam, uint32_t lparam) {
   if (a.queued) {
     LogValue("HotSync: stage queued", static_cast<int>(wparam));
     if (!timer_.isActive()) timer_.start(0);
+  } else if (!a.handleNow) {
+    // A stage with nothing of its own to do still retries a switch that
+    // failed and looks at the file, after the answer has gone back.
+    stage_seen_ = true;
+    if (!timer_.isActive()) timer_.start(0);
   }
   return a.answer;
 }
 
 void CHotSyncGlue::Drain() {
+  if (stage_seen_ && !DialogOpen()) {
+    stage_seen_ = false;
+    if (manager_->ready())
+      if (CStoreWatcher* watcher = manager_->storeWatcher()) watcher->OnHotSyncStage();
+  }
   while (std::optional<NotifierStage> stage = queue_.Next(DialogOpen())) {
     Carry(*stage);
     queue_.Done();
   }
   // A dialog is open (or a stage is still being carried out below us):
   // look again shortly.
-  if (!queue_.empty()) timer_.start(kDialogPollMs);
+  if (!queue_.empty() || stage_seen_) timer_.start(kDialogPollMs);
 }
 
 void CHotSyncGlue::Carry(const NotifierStage& stage) {

@@ -49,6 +49,7 @@ class CHotSyncGlue : public QObject {
   CWndMgr* manager_;
   CNotifierQueue queue_;
   QTimer timer_;
+  bool stage_seen_ = false;  // a stage not queued still wants OnHotSyncStage
 };
 
 }  // namespace quillet

@@ -1,7 +1,5 @@
 #include "store/backup/AutoBackup.h"
 
-#include "store/StoreEvents.h"
-
 #include <unistd.h>
 
 #include "app/core/AppPaths.h"

@@ -15,7 +15,6 @@
 #include <cstring>
 #include <numeric>
 #include <set>
-#include <thread>
 
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
@@ -30,8 +29,6 @@ constexpr char kExtension[] = ".dat";
 constexpr long kSecondsPerDay = 86400;
 // A store file or a copy held by another reader or writer for a moment (a
 // save, another listing) is tried again this often before we give up.
-constexpr int kBusyAttempts = 10;
-constexpr auto kBusyPause = std::chrono::milliseconds(50);
 // Temporary files of a copy that was never finished (the program died
 // during the write) are removed once they are this old.
 constexpr std::time_t kStaleTempSeconds = 3600;
@@ -275,14 +272,8 @@ std::vector<size_t> BackupsToRemove(const std::vector<BackupEntry>& entries, std
 uint32_t ReadBackupCounts(const std::string& path, BackupCounts* counts) {
   *counts = BackupCounts{};
   CRecordStore store(path, "");
-  DbResult rc = store.Load();
-  // Someone else reading the same copy holds it for a moment.
-  for (int attempt = 1; rc == DB_ERR_OPEN && attempt < kBusyAttempts; ++attempt) {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0) break;
-    std::this_thread::sleep_for(kBusyPause);
-    rc = store.Load();
-  }
+  // Load waits for a reader or writer holding the copy for a moment.
+  const DbResult rc = store.Load();
   counts->records = store.liveCount();
   counts->topics = store.CountLive(kKindTopic);
   counts->notes = store.CountLive(kKindNote);
@@ -371,13 +362,10 @@ BackupResult CStoreBackups::ReadStore(bool callerHoldsLock, BackupBytes* out) co
   if (callerHoldsLock)
     return ReadPlain(store_path_, false, out) ? BackupResult::kOk : BackupResult::kStoreUnreadable;
 
-  // Under the store's own lock, like every reader of the store.
+  // Under the store's own lock, like every reader of the store; the open
+  // waits its usual time for another holder.
   CStoreFile file;
   DbResult rc = file.OpenForRead(store_path_);
-  for (int attempt = 1; rc == DB_ERR_OPEN && attempt < kBusyAttempts; ++attempt) {
-    std::this_thread::sleep_for(kBusyPause);
-    rc = file.OpenForRead(store_path_);
-  }
   if (rc != DB_OK) {
     if (::access(store_path_.c_str(), R_OK) != 0) return BackupResult::kStoreUnreadable;
     return BackupResult::kStoreBusy;

@@ -169,6 +169,7 @@ bool OpenUserStore(const std::string& user_folder) {
     DbResult rc = FileExists(path) ? pDB->Reload() : DB_ERR_OPEN;
     if (rc == DB_OK) {
       AddSettingsIfMissing();
+      BackupStoreIfStale(path);
       return true;
     }
     if (rc == DB_ERR_OPEN && FileExists(path)) {

@@ -260,6 +260,17 @@ class StoreWatchTest : public QObject {
       (void)!::read(release[0], &c, 1);
       ::_exit(0);
     }
+    // However this test ends, the child lets go and is reaped; a child left
+    // waiting would hold the test's output open for ever.
+    struct ReleaseChild {
+      pid_t pid;
+      int fd;
+      ~ReleaseChild() {
+        const char go = 'g';
+        (void)!::write(fd, &go, 1);
+        ::waitpid(pid, nullptr, 0);
+      }
+    } release_child{child, release[1]};
     char c = 0;
     QCOMPARE(::read(ready[0], &c, 1), ssize_t{1});
     QCOMPARE(c, 'y');
@@ -270,7 +281,7 @@ class StoreWatchTest : public QObject {
     mgr->OnNotifierMessage(2, user);
     QVERIFY(std::chrono::steady_clock::now() - start < std::chrono::seconds(2));
     QVERIFY(r.ui.messages.empty());
-    QCOMPARE(mgr->storeWatcher()->pendingSwitch(), users.NameOf(user));
+    QTRY_COMPARE_WITH_TIMEOUT(mgr->storeWatcher()->pendingSwitch(), users.NameOf(user), 3000);
     QTRY_COMPARE_WITH_TIMEOUT(Count(r.ui.MessageIds(), IDS_DB_OPEN_FAILED), 1, 2000);
     QVERIFY(r.ui.messages.back().text.find("in use by another program") != std::string::npos);
     QCOMPARE(pDB, store);  // the store stays open and usable
@@ -286,9 +297,8 @@ class StoreWatchTest : public QObject {
     // Released: the next stage's retry succeeds.
     (void)!::write(release[1], &c, 1);
     ::waitpid(child, nullptr, 0);
-    for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
     mgr->OnNotifierMessage(4, user);
-    QVERIFY(mgr->storeWatcher()->pendingSwitch().empty());
+    QTRY_VERIFY_WITH_TIMEOUT(mgr->storeWatcher()->pendingSwitch().empty(), 3000);
     QCOMPARE(Count(r.ui.MessageIds(), IDS_DB_OPEN_FAILED), 1);
     QVERIFY(FindTopic(added) != nullptr);  // the reload kept what was not saved yet
     SetStoreLockWait(previous_wait);
