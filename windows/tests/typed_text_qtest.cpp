@@ -150,7 +150,7 @@ const T* Read(const CRecordStore* store, uint32_t id) {
 // Runs the stand-in HotSync manager with the notifier library for Palm user
 // `userId` and the given stages, handling events meanwhile; its output.
 QString HotSync(uint32_t userId, const QStringList& stages) {
-  QStringList args = {"--notifier", QString(QUILLET_BIN_DIR) + "/libQuilletNotify10.so", "--user-id",
+  QStringList args = {"--notifier", QString(QUILLET_LIB_DIR) + "/libQuilletNotify10.so", "--user-id",
                       QString::number(userId)};
   for (const QString& s : stages) args << "--stage" << s;
   QProcess p;
