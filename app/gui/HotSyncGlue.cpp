@@ -77,8 +77,7 @@ uint32_t CHotSyncGlue::Arrive(uint32_t wparam, uint32_t lparam) {
 void CHotSyncGlue::Drain() {
   if (stage_seen_ && !DialogOpen()) {
     stage_seen_ = false;
-    if (manager_->ready())
-      if (CStoreWatcher* watcher = manager_->storeWatcher()) watcher->OnHotSyncStage();
+    TellWatcherOfStage();
   }
   while (std::optional<NotifierStage> stage = queue_.Next(DialogOpen())) {
     Carry(*stage);
@@ -92,8 +91,7 @@ void CHotSyncGlue::Drain() {
 void CHotSyncGlue::Carry(const NotifierStage& stage) {
   // Every stage but the switch itself retries a switch that failed, or
   // picks up the file when the conduit has changed it.
-  if (stage.action != NotifierAction::kSwitchUser && manager_->ready())
-    if (CStoreWatcher* watcher = manager_->storeWatcher()) watcher->OnHotSyncStage();
+  if (stage.action != NotifierAction::kSwitchUser) TellWatcherOfStage();
   switch (stage.action) {
     case NotifierAction::kPing: Ping(); break;
     case NotifierAction::kSwitchUser: SwitchUser(stage.lparam); break;
@@ -101,6 +99,11 @@ void CHotSyncGlue::Carry(const NotifierStage& stage) {
     case NotifierAction::kNothing:
     case NotifierAction::kDefault: break;
   }
+}
+
+void CHotSyncGlue::TellWatcherOfStage() {
+  if (!manager_->ready()) return;
+  if (CStoreWatcher* watcher = manager_->storeWatcher()) watcher->OnHotSyncStage();
 }
 
 void CHotSyncGlue::Ping() {

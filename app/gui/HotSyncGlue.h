@@ -40,6 +40,8 @@ class CHotSyncGlue : public QObject {
   void Drain();
   void Carry(const NotifierStage& stage);
   void Ping();
+  // A stage went by: retry a failed switch, or look at the file again.
+  void TellWatcherOfStage();
   void SwitchUser(uint32_t palmUserId);
   // Switches for the notifier; a failure is told once, afterwards, and
   // tried again at the next stage.

@@ -27,8 +27,6 @@ constexpr char kPrefix[] = "quillet-";
 constexpr char kDamagedTail[] = "-damaged";
 constexpr char kExtension[] = ".dat";
 constexpr long kSecondsPerDay = 86400;
-// A store file or a copy held by another reader or writer for a moment (a
-// save, another listing) is tried again this often before we give up.
 // Temporary files of a copy that was never finished (the program died
 // during the write) are removed once they are this old.
 constexpr std::time_t kStaleTempSeconds = 3600;

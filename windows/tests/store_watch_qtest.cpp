@@ -264,13 +264,17 @@ class StoreWatchTest : public QObject {
     // waiting would hold the test's output open for ever.
     struct ReleaseChild {
       pid_t pid;
-      int fd;
-      ~ReleaseChild() {
+      int fds[4];
+      void Release() {
+        if (pid <= 0) return;
         const char go = 'g';
-        (void)!::write(fd, &go, 1);
+        (void)!::write(fds[3], &go, 1);
         ::waitpid(pid, nullptr, 0);
+        pid = 0;
+        for (int fd : fds) ::close(fd);
       }
-    } release_child{child, release[1]};
+      ~ReleaseChild() { Release(); }
+    } release_child{child, {ready[0], ready[1], release[0], release[1]}};
     char c = 0;
     QCOMPARE(::read(ready[0], &c, 1), ssize_t{1});
     QCOMPARE(c, 'y');
@@ -295,8 +299,7 @@ class StoreWatchTest : public QObject {
     QCOMPARE(mgr->storeWatcher()->pendingSwitch(), users.NameOf(user));
 
     // Released: the next stage's retry succeeds.
-    (void)!::write(release[1], &c, 1);
-    ::waitpid(child, nullptr, 0);
+    release_child.Release();
     mgr->OnNotifierMessage(4, user);
     QTRY_VERIFY_WITH_TIMEOUT(mgr->storeWatcher()->pendingSwitch().empty(), 3000);
     QCOMPARE(Count(r.ui.MessageIds(), IDS_DB_OPEN_FAILED), 1);

@@ -21,6 +21,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using testing::Bytes;
+using testing::ReadAll;
+using testing::ScratchDir;
+using testing::WriteAll;
+
 // Busy stores are held on purpose here: wait a moment for them, not the
 // program's full ten seconds. Both test files of this binary share it.
 class ShortLockWait : public ::testing::Environment {
@@ -32,10 +37,6 @@ class ShortLockWait : public ::testing::Environment {
   std::chrono::milliseconds previous_{};
 };
 ::testing::Environment* const g_short_lock_wait = ::testing::AddGlobalTestEnvironment(new ShortLockWait);
-using testing::Bytes;
-using testing::ReadAll;
-using testing::ScratchDir;
-using testing::WriteAll;
 
 // 2024-03-05 07:08:09 UTC.
 constexpr std::time_t kMarch5 = 1709622489;
