@@ -8,7 +8,12 @@ namespace quillet {
 
 bool DibToRgb(const PackedDib& dib, int* width, int* height, std::vector<uint8_t>* rgb) {
   BitmapInfoHeader h;
-  if (!dib_info(dib, &h) || h.biSize != kInfoHeaderSize || h.biCompression != kBiRgb) return false;
+  if (!dib_info(dib, &h) || h.biSize != kInfoHeaderSize) return false;
+  if (h.biCompression == kBiRle8 || h.biCompression == kBiRle4) {
+    const PackedDib expanded = dib_expand_rle(dib);
+    return expanded && DibToRgb(expanded, width, height, rgb);
+  }
+  if (h.biCompression != kBiRgb) return false;
   const uint32_t bits = h.biBitCount;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return false;
   const bool topDown = h.biHeight < 0;

@@ -10,7 +10,8 @@
 namespace quillet {
 
 // The pixels of a packed DIB with bits: 1, 4 and 8 bits through its colour
-// table, 24 bits as they are; rows bottom-up or (negative height) top-down.
+// table (4 and 8 bits also run-length encoded), 24 bits as they are; rows
+// bottom-up or (negative height) top-down.
 // Packed RGB, top row first. False for a block without bits, a depth or
 // compression we cannot show, or bits shorter than the rows need.
 bool DibToRgb(const PackedDib& dib, int* width, int* height, std::vector<uint8_t>* rgb);

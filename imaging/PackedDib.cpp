@@ -1,5 +1,6 @@
 #include "imaging/PackedDib.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -230,6 +231,10 @@ PackedDib dib_read_header(DibReader& file) {
   if (!image_size_allowed(h.biWidth, RowCount(h))) return PackedDib();
   const uint64_t rows_need = dib_row_bytes(h.biWidth, h.biBitCount) * RowCount(h);
   if (rows_need > UINT32_MAX) return PackedDib();
+  // Run-length bits are as long as the writer says; a writer that said
+  // nothing leaves the rest of the file to them.
+  const bool rle_size_unknown = (h.biCompression == kBiRle8 || h.biCompression == kBiRle4) &&
+                                h.biSizeImage == 0;
   FillDerivedFields(&h);
   // An uncompressed header that claims fewer bytes than its rows need would
   // let a reader of the block run past its end.
@@ -260,6 +265,13 @@ PackedDib dib_read_header(DibReader& file) {
   }
 
   if (pixel_offset != 0 && !file.Seek(start + pixel_offset)) return PackedDib();
+  if (rle_size_unknown) {
+    const int64_t size = file.Size();
+    const int64_t here = file.Tell();
+    if (size < 0 || here < 0 || size < here) return PackedDib();
+    h.biSizeImage = static_cast<uint32_t>(std::min<int64_t>(size - here, UINT32_MAX));
+    dib.set_info(h);
+  }
   return dib;
 }
 
@@ -308,6 +320,145 @@ bool dib_info(const PackedDib& dib, BitmapInfoHeader* out) {
   if (h.biSize == kInfoHeaderSize) FillDerivedFields(&h);
   *out = h;
   return true;
+}
+
+// ---- run-length bits ----
+
+const char* rle_result_text(RleResult result) {
+  switch (result) {
+    case RleResult::kOk: return "expanded";
+    case RleResult::kNotRunLength: return "not run-length bits of their depth";
+    case RleResult::kTopDown: return "run-length bits cannot be stored top-down";
+    case RleResult::kTruncated: return "the bits end before the end of the bitmap";
+    case RleResult::kRunPastRow: return "a run goes past the end of its row";
+    case RleResult::kPastPicture: return "pixels after the last row";
+    case RleResult::kDeltaOutOfRange: return "a delta moves outside the picture";
+    case RleResult::kNoMemory: return "no memory for the pixels";
+  }
+  return "?";
+}
+
+PackedDib dib_expand_rle(const PackedDib& dib, RleResult* result) {
+  RleResult scratch;
+  RleResult& why = result ? *result : scratch;
+  why = RleResult::kNotRunLength;
+  if (!dib || dib.header_size() != kInfoHeaderSize || dib.size() < kInfoHeaderSize) return PackedDib();
+  BitmapInfoHeader h = dib.info();
+  const bool rle8 = h.biCompression == kBiRle8 && h.biBitCount == 8;
+  const bool rle4 = h.biCompression == kBiRle4 && h.biBitCount == 4;
+  if (!rle8 && !rle4) return PackedDib();
+  if (h.biHeight < 0) {
+    why = RleResult::kTopDown;
+    return PackedDib();
+  }
+  const int64_t width = h.biWidth;
+  const int64_t rows = h.biHeight;
+  if (width <= 0 || rows <= 0 || !image_size_allowed(width, rows)) return PackedDib();
+  const size_t bits_at = dib_bits_offset(dib);
+  if (bits_at > dib.size()) {
+    why = RleResult::kTruncated;
+    return PackedDib();
+  }
+  const uint64_t row_bytes = dib_row_bytes(width, h.biBitCount);
+  const uint64_t out_bytes = row_bytes * static_cast<uint64_t>(rows);
+  if (out_bytes > UINT32_MAX) return PackedDib();
+  PackedDib out = PackedDib::Allocate(bits_at + static_cast<size_t>(out_bytes));
+  if (!out) {
+    why = RleResult::kNoMemory;
+    return PackedDib();
+  }
+  std::memcpy(out.data(), dib.data(), bits_at);
+  uint8_t* pixels = out.data() + bits_at;
+
+  // Only the bits the header names and the block holds are read.
+  const uint8_t* p = dib.data() + bits_at;
+  const uint8_t* const end = p + std::min<uint64_t>(dib.size() - bits_at, h.biSizeImage);
+  int64_t x = 0, y = 0;  // y counts rows from the bottom, as they are stored
+  auto set = [&](int64_t at, uint8_t index) {
+    uint8_t* row = pixels + static_cast<size_t>(y) * row_bytes;
+    if (rle8) {
+      row[at] = index;
+    } else {
+      uint8_t& b = row[at / 2];
+      b = (at & 1) ? static_cast<uint8_t>((b & 0xF0) | (index & 0x0F))
+                   : static_cast<uint8_t>((b & 0x0F) | (index << 4));
+    }
+  };
+  // Room for `count` more pixels at the current place.
+  auto room = [&](int64_t count) -> RleResult {
+    if (y >= rows) return RleResult::kPastPicture;
+    if (x + count > width) return RleResult::kRunPastRow;
+    return RleResult::kOk;
+  };
+
+  for (;;) {
+    if (end - p < 2) {
+      // Bits that end without the mark but after every row are complete.
+      if (y >= rows || (y == rows - 1 && x == width)) break;
+      why = RleResult::kTruncated;
+      return PackedDib();
+    }
+    const uint8_t count = p[0], second = p[1];
+    p += 2;
+    if (count > 0) {
+      // A run of `count` pixels: one index, or two alternating at 4 bits.
+      if (RleResult r = room(count); r != RleResult::kOk) {
+        why = r;
+        return PackedDib();
+      }
+      for (int i = 0; i < count; ++i)
+        set(x + i, rle8 ? second : static_cast<uint8_t>((i & 1) ? (second & 0x0F) : (second >> 4)));
+      x += count;
+      continue;
+    }
+    if (second == 0) {  // end of line
+      if (y >= rows) {
+        why = RleResult::kPastPicture;
+        return PackedDib();
+      }
+      x = 0;
+      ++y;
+      continue;
+    }
+    if (second == 1) break;  // end of bitmap
+    if (second == 2) {       // delta: right and up
+      if (end - p < 2) {
+        why = RleResult::kTruncated;
+        return PackedDib();
+      }
+      const int64_t dx = p[0], dy = p[1];
+      p += 2;
+      if (x + dx > width || y + dy >= rows) {
+        why = RleResult::kDeltaOutOfRange;
+        return PackedDib();
+      }
+      x += dx;
+      y += dy;
+      continue;
+    }
+    // Absolute: `second` indices as they are, padded to a 16-bit boundary.
+    const int64_t n = second;
+    if (RleResult r = room(n); r != RleResult::kOk) {
+      why = r;
+      return PackedDib();
+    }
+    const int64_t bytes = rle8 ? n : (n + 1) / 2;
+    if (end - p < bytes) {
+      why = RleResult::kTruncated;
+      return PackedDib();
+    }
+    for (int64_t i = 0; i < n; ++i)
+      set(x + i, rle8 ? p[i] : static_cast<uint8_t>((i & 1) ? (p[i / 2] & 0x0F) : (p[i / 2] >> 4)));
+    x += n;
+    p += bytes;
+    if ((bytes & 1) && p < end) ++p;
+  }
+
+  h.biCompression = kBiRgb;
+  h.biSizeImage = static_cast<uint32_t>(out_bytes);
+  out.set_info(h);
+  why = RleResult::kOk;
+  return out;
 }
 
 PackedDib copy_global_block(const PackedDib& block) {

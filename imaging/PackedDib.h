@@ -32,6 +32,8 @@ struct BitmapInfoHeader {
 inline constexpr uint32_t kInfoHeaderSize = 40;  // BITMAPINFOHEADER
 inline constexpr uint32_t kCoreHeaderSize = 12;  // the older BITMAPCOREHEADER
 inline constexpr uint32_t kBiRgb = 0;            // no compression
+inline constexpr uint32_t kBiRle8 = 1;           // 8-bit run-length bits
+inline constexpr uint32_t kBiRle4 = 2;           // 4-bit run-length bits
 inline constexpr uint16_t kBmpFileType = 0x4D42; // "BM"
 
 // Reads the 40 header bytes at `bytes` / writes them back.
@@ -144,6 +146,28 @@ uint32_t dib_read_bits(DibReader& file, uint8_t* dest, uint32_t count);
 // Copies the 40-byte header to `out`, filling biSizeImage and biClrUsed where
 // they are 0. False for a block without a header.
 bool dib_info(const PackedDib& dib, BitmapInfoHeader* out);
+
+// Why run-length bits could not be expanded.
+enum class RleResult {
+  kOk,
+  kNotRunLength,   // not RLE8 with 8 bits or RLE4 with 4 bits
+  kTopDown,        // run-length bitmaps are bottom-up only
+  kTruncated,      // the bits end before the end-of-bitmap mark
+  kRunPastRow,     // a run or literal goes past the end of its row
+  kPastPicture,    // pixels or a line end after the last row
+  kDeltaOutOfRange,
+  kNoMemory,
+};
+// The reason in words, for the log.
+const char* rle_result_text(RleResult result);
+
+// Expands a block whose bits are run-length encoded (kBiRle8 at 8 bits,
+// kBiRle4 at 4 bits) into an uncompressed block of the same depth and
+// colour table, rows bottom-up. Pixels the bits skip (a delta, an early end
+// of line or of bitmap) keep colour index 0. Every run is checked against
+// its row and the picture and every read against the bits the block holds:
+// null, with the reason in *result, for bits that break the format.
+PackedDib dib_expand_rle(const PackedDib& dib, RleResult* result = nullptr);
 
 // A new block of the same size and contents; null for a null block or when
 // the memory cannot be had.

@@ -22,6 +22,7 @@
 namespace quillet {
 
 class CWndMgr;
+struct PictureEdits;  // the image window's, defined with its editor
 
 // Kind codes set on creation: the number of the mode in which the object is
 // the main view.
@@ -51,6 +52,8 @@ struct TypedEdits {
   std::vector<QString> texts;  // as the dialog holds them, field by field
   bool isPrivate = false;
   int64_t category = 0;     // the topic window's chosen category (0 Unfiled)
+  // The image window's picture as placed; null for the other windows.
+  std::shared_ptr<const PictureEdits> picture;
 };
 
 // The base of the record windows (topic, image, sketch, note, reference,

@@ -122,7 +122,7 @@ void CImageEditor::Clear() {
   placement_ = Placement{};
   drag_.Forget();
   quality_ = kDefaultQuality;
-  picture_ready_ = no_picture_ = picture_changed_ = false;
+  picture_ready_ = no_picture_ = picture_replaced_ = false;
   const uint64_t frameSerial = view_.frameSerial;
   const int titleSerial = view_.titleSerial;
   view_ = View{};
@@ -131,6 +131,8 @@ void CImageEditor::Clear() {
   view_.okStringId = IDS_ADD;
   SetTitle(LoadString(IDS_MY_PICTURES));
   SetFrameSize(kDisplaySizes[kDefaultSizeIndex].width, kDisplaySizes[kDefaultSizeIndex].height);
+  shown_placement_ = placement_;
+  shown_quality_ = quality_;
   SyncPictureView();
 }
 
@@ -171,7 +173,9 @@ bool CImageEditor::ShowImage(uint32_t imageId) {
   SetFrameSize(std::max(frameWidth, 1), std::max(frameHeight, 1));
   view_.bytesText = std::to_string(image->dataSize());
   picture_ready_ = decoded;
-  picture_changed_ = false;
+  picture_replaced_ = false;
+  shown_placement_ = placement_;
+  shown_quality_ = quality_;
   SyncPictureView();
   return true;
 }
@@ -232,7 +236,7 @@ bool CImageEditor::OpenFile(const std::string& path) {
   view_.frameShown = true;
   picture_ready_ = true;
   no_picture_ = false;
-  picture_changed_ = true;
+  picture_replaced_ = true;
   PlacementChanged();
   SyncPictureView();
   return true;
@@ -252,7 +256,7 @@ bool CImageEditor::Paste(const PackedDib& dib) {
   view_.frameShown = true;
   picture_ready_ = true;
   no_picture_ = false;
-  picture_changed_ = true;
+  picture_replaced_ = true;
   PlacementChanged();
   SyncPictureView();
   return true;
@@ -271,7 +275,6 @@ void CImageEditor::SetZoomPosition(int position) {
   placement_.panX = placement_.panY = 0;
   drag_.Forget();
   picture_ready_ = true;
-  picture_changed_ = true;
   PlacementChanged();
   SyncPictureView();
   view_.zoomPosition = position;
@@ -282,7 +285,6 @@ void CImageEditor::Fit() {
   placement_.panX = placement_.panY = 0;
   placement_.zoom = FitZoom(source_.width(), source_.height(), placement_.frameWidth, placement_.frameHeight);
   drag_.Forget();
-  picture_changed_ = true;
   PlacementChanged();
   SyncPictureView();
 }
@@ -293,7 +295,6 @@ void CImageEditor::Reset() {
   placement_.zoom = 1.0f;
   quality_ = kDefaultQuality;
   drag_.Forget();
-  picture_changed_ = true;
   PlacementChanged();
   SyncPictureView();
 }
@@ -311,7 +312,6 @@ void CImageEditor::DragTo(int x, int y) {
   if (panX == placement_.panX && panY == placement_.panY) return;
   placement_.panX = panX;
   placement_.panY = panY;
-  picture_changed_ = true;
   PlacementChanged();
 }
 
@@ -319,7 +319,6 @@ void CImageEditor::EndDrag() { drag_.End(placement_.panX, placement_.panY, place
 
 void CImageEditor::SetQuality(int quality) {
   quality = std::clamp(quality, 0, 100);
-  if (quality != quality_) picture_changed_ = true;
   quality_ = quality;
   SyncPictureView();
 }
@@ -327,9 +326,6 @@ void CImageEditor::SetQuality(int quality) {
 void CImageEditor::SetSizeIndex(int index) {
   if (index < 0 || index > 2) return;
   view_.sizeIndex = index;
-  if (placement_.frameWidth != kDisplaySizes[index].width ||
-      placement_.frameHeight != kDisplaySizes[index].height)
-    picture_changed_ = true;
   SetFrameSize(kDisplaySizes[index].width, kDisplaySizes[index].height);
   SyncPictureView();
 }
@@ -352,10 +348,28 @@ bool CImageEditor::Preview() {
 
 bool CImageEditor::TypedTextsFit() const { return TypedTextFits(typed_title_, kImageTitleLimit); }
 
-void CImageEditor::ShowSaved() { ShowImage(image_id_); }
+void CImageEditor::ShowSaved() {
+  ShowImage(image_id_);
+  WindowHost().RefreshImageLists();
+}
+
+bool CImageEditor::PictureEdited() const {
+  return picture_replaced_ || !(placement_ == shown_placement_) || quality_ != shown_quality_;
+}
 
 bool CImageEditor::Ok(const std::string& typedTitle, bool privateChecked) {
+  return Store(typedTitle, privateChecked, false);
+}
+
+bool CImageEditor::OkQuietly(const std::string& typedTitle, bool privateChecked) {
+  if (is_new_) return false;
+  return Store(typedTitle, privateChecked, true);
+}
+
+bool CImageEditor::Store(const std::string& typedTitle, bool privateChecked, bool quietly) {
   if (!picture_ready_ || no_picture_ || source_.empty()) return false;
+  // Quietly, a title over its limit is not cut: the record stays as it is.
+  if (quietly && !TypedTextFits(typedTitle, kImageTitleLimit)) return false;
   CImageRecord* image = Current();
   if (image == nullptr) return false;
 
@@ -363,13 +377,13 @@ bool CImageEditor::Ok(const std::string& typedTitle, bool privateChecked) {
   // the person can lower the quality and try again.
   FloatImage& captured = captured_;
   if (!CaptureFrame(source_, placement_, &captured)) {
-    Warn(IDS_NO_FILE_SAVED);
+    if (!quietly) Warn(IDS_NO_FILE_SAVED);
     return false;
   }
   std::vector<uint8_t> jpeg;
   // A picture opened and left as it was keeps its bytes: encoding it again
   // would only lose quality at every Update.
-  const bool unchanged = !is_new_ && !picture_changed_ && image->format == kImageFormatJpeg &&
+  const bool unchanged = !is_new_ && !PictureEdited() && image->format == kImageFormatJpeg &&
                          !image->data.empty() &&
                          image->width == static_cast<uint32_t>(placement_.frameWidth) &&
                          image->height == static_cast<uint32_t>(placement_.frameHeight);
@@ -377,11 +391,12 @@ bool CImageEditor::Ok(const std::string& typedTitle, bool privateChecked) {
     jpeg = image->data;
   } else if (!EncodeRecordJpeg(captured, quality_, &jpeg)) {
     captured_.release();
-    Warn(IDS_NO_FILE_SAVED);
+    if (!quietly) Warn(IDS_NO_FILE_SAVED);
     return false;
   }
   if (!PictureFitsRecord(jpeg.size())) {
     captured_.release();
+    if (quietly) return false;
     MessageRequest request;
     request.stringId = IDS_IMAGE_TOO_LARGE;
     request.text = PictureTooLargeText(jpeg.size());
@@ -399,7 +414,7 @@ bool CImageEditor::Ok(const std::string& typedTitle, bool privateChecked) {
   encoded_ = std::move(jpeg);
   typed_title_ = typedTitle;
   typed_private_ = privateChecked;
-  const bool saved = RunOk();
+  const bool saved = quietly ? RunOkQuietly() : RunOk();
   encoded_.clear();
   captured_.release();
   return saved;
@@ -448,6 +463,43 @@ bool CImageEditor::AddOrUpdate() {
     if (captured_.save_jpeg(path.c_str(), 100) != 0) DebugError("CImageEditor : cannot write %s", path.c_str());
   }
   return true;
+}
+
+std::shared_ptr<const PictureEdits> CImageEditor::TakePicture() const {
+  if (source_.empty()) return nullptr;
+  auto copy = std::make_shared<CPictureSource>();
+  copy->CopyFrom(source_);
+  auto edits = std::make_shared<PictureEdits>();
+  edits->source = std::move(copy);
+  edits->placement = placement_;
+  edits->zoomPosition = view_.zoomPosition;
+  edits->quality = quality_;
+  edits->sizeIndex = view_.sizeIndex;
+  edits->edited = PictureEdited();
+  return edits;
+}
+
+void CImageEditor::RestorePicture(const PictureEdits& edits) {
+  // Over a record shown again, a picture left as it was gives way to the
+  // record as it is now (the handheld may have changed it).
+  if (!edits.source || edits.source->empty() || (!is_new_ && !edits.edited)) return;
+  if (!is_new_ && image_id_ == 0) return;
+  source_.CopyFrom(*edits.source);
+  quality_ = std::clamp(edits.quality, 0, 100);
+  if (edits.sizeIndex >= 0 && edits.sizeIndex <= 2) view_.sizeIndex = edits.sizeIndex;
+  drag_.Forget();
+  SetFrameSize(std::clamp(edits.placement.frameWidth, 1, 4096), std::clamp(edits.placement.frameHeight, 1, 4096));
+  placement_ = edits.placement;
+  placement_.frameWidth = view_.displayWidth;
+  placement_.frameHeight = view_.displayHeight;
+  view_.frameShown = true;
+  picture_ready_ = true;
+  no_picture_ = false;
+  // Encoded anew at OK: the record's bytes may be another picture by now.
+  picture_replaced_ = true;
+  PlacementChanged();
+  SyncPictureView();
+  view_.zoomPosition = std::clamp(edits.zoomPosition, kMinZoomPosition, kMaxZoomPosition);
 }
 
 void CImageEditor::DeletePending() {

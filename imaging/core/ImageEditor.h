@@ -25,6 +25,19 @@ namespace quillet {
 
 class CImageRecord;
 
+// What the person made of a picture in the image window, carried while the
+// store is reopened under the window (a HotSync) and shown again after it.
+struct PictureEdits {
+  std::shared_ptr<const CPictureSource> source;  // a copy of the picture
+  Placement placement;
+  int zoomPosition = 100;  // the trackbar's, as the person left it
+  int quality = kDefaultQuality;
+  int sizeIndex = kDefaultSizeIndex;
+  // The picture was opened, pasted, placed or given a quality since the
+  // record was shown: OK encodes it anew.
+  bool edited = false;
+};
+
 // A picture's title holds at most this many characters.
 inline constexpr size_t kImageTitleLimit = 256;
 // The file Preview writes into the user's cache folder.
@@ -65,6 +78,11 @@ class CImageEditor : public CRecordCommit {
   CPictureSource& source() { return source_; }
   // Set when a record's bytes could not be decoded: OK does nothing.
   bool noPicture() const { return no_picture_; }
+  // OK would store something: a picture is there and ready.
+  bool canStore() const { return view_.okEnabled; }
+  // The picture was opened or pasted anew, placed otherwise, or given
+  // another quality since the record was shown.
+  bool PictureEdited() const;
 
   // The frame's pixels: packed RGB of the display size, black where there
   // is no picture.
@@ -117,7 +135,24 @@ class CImageEditor : public CRecordCommit {
   // without a picture, when the JPEG is over the limit (string 218 with its
   // size), or when the store could not be saved.
   bool Ok(const std::string& typedTitle, bool privateChecked);
-  void Cancel() { RunCancel(); }
+  // OK without a word, for the HotSync notifier: an existing picture is
+  // stored as OK would store it when its title fits and its JPEG fits the
+  // limit; then the window shows it as stored. False, changing nothing,
+  // otherwise, and always for a new picture: a picture joins the handheld's
+  // records only when the person adds it, framed as they chose.
+  bool OkQuietly(const std::string& typedTitle, bool privateChecked);
+  // Cancel: a new picture is dropped, the window leaves for the topic and
+  // keeps nothing of what was placed or typed.
+  void Cancel() {
+    RunCancel();
+    Clear();
+  }
+
+  // The picture and its placement as they are now (null without a
+  // picture), and the same shown again: over the record when it was edited
+  // or when the window now holds a new picture.
+  std::shared_ptr<const PictureEdits> TakePicture() const;
+  void RestorePicture(const PictureEdits& edits);
   // A mode change or the program's end: the pending picture goes
   // ("Unused Image Record Deleted"). True when there was one.
   bool DiscardPending();
@@ -138,6 +173,7 @@ class CImageEditor : public CRecordCommit {
   void PlacementChanged();
   void SetFrameSize(int width, int height);
   void SyncPictureView();
+  bool Store(const std::string& typedTitle, bool privateChecked, bool quietly);
 
   View view_;
   bool is_new_ = false;
@@ -150,9 +186,11 @@ class CImageEditor : public CRecordCommit {
   int quality_ = kDefaultQuality;
   bool picture_ready_ = false;
   bool no_picture_ = false;
-  // False while the shown record's picture, placement and quality are as
-  // opened: OK then keeps its JPEG bytes instead of encoding them again.
-  bool picture_changed_ = false;
+  // The picture as the record was shown: while it stays so, OK keeps the
+  // record's JPEG bytes instead of encoding them again.
+  bool picture_replaced_ = false;
+  Placement shown_placement_;
+  int shown_quality_ = kDefaultQuality;
 
   std::vector<uint8_t> frame_;
   bool frame_dirty_ = true;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/core/DiagnosticLog.h"
 #include "app/core/Strings.h"
 #include "imaging/DibPixels.h"
 #include "imaging/FloatImage.h"
@@ -92,17 +93,30 @@ std::string LowerExtension(const std::string& path) {
 }
 
 // A .bmp's bytes, by the steps the window has always taken: header, palette,
-// bits, pixels.
+// bits, pixels. Run-length bits of 4 and 8 bits are expanded first; bits
+// that break their format, and other compressions, give "Can't load RLE.".
 int LoadBitmapBytes(const std::vector<uint8_t>& bytes, CPictureSource* source) {
   MemoryDibReader header_reader(bytes.data(), bytes.size());
   PackedDib header = dib_read_header(header_reader);
   if (!header) return IDS_BAD_DIB;
   if (dib_make_palette(header).empty()) return IDS_NO_PALETTE;
-  const bool compressed = header.info().biCompression != kBiRgb;
+  const uint32_t compression = header.info().biCompression;
+  const bool compressed = compression != kBiRgb;
   MemoryDibReader reader(bytes.data(), bytes.size());
   PackedDib dib = dib_read_file(reader);
-  if (!dib) return compressed ? IDS_CANT_LOAD_RLE : IDS_CANT_OPEN_FILE;
-  // Run-length bits are not drawn here.
+  if (!dib) {
+    if (compressed) DebugError("LoadBitmapBytes : the compressed bits are shorter than the header says");
+    return compressed ? IDS_CANT_LOAD_RLE : IDS_CANT_OPEN_FILE;
+  }
+  if (compression == kBiRle8 || compression == kBiRle4) {
+    RleResult why = RleResult::kOk;
+    PackedDib expanded = dib_expand_rle(dib, &why);
+    if (!expanded) {
+      DebugError("LoadBitmapBytes : run-length bits not loaded: %s", rle_result_text(why));
+      return IDS_CANT_LOAD_RLE;
+    }
+    return LoadPictureDib(expanded, source);
+  }
   if (compressed) return IDS_CANT_LOAD_RLE;
   return LoadPictureDib(dib, source);
 }
@@ -117,6 +131,20 @@ int DecodeScaleFor(float zoom) {
 
 CPictureSource::CPictureSource() = default;
 CPictureSource::~CPictureSource() = default;
+
+void CPictureSource::CopyFrom(const CPictureSource& other) {
+  if (&other == this) return;
+  jpeg_ = other.jpeg_;
+  stored_width_ = other.stored_width_;
+  stored_height_ = other.stored_height_;
+  orientation_ = other.orientation_;
+  width_ = other.width_;
+  height_ = other.height_;
+  layers_ = other.layers_;
+  use_clock_ = other.use_clock_;
+  decoded_pixels_ = other.decoded_pixels_;
+  finest_scale_ = other.finest_scale_;
+}
 
 void CPictureSource::Clear() {
   jpeg_.clear();

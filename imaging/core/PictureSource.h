@@ -30,6 +30,10 @@ class CPictureSource {
   CPictureSource(const CPictureSource&) = delete;
   CPictureSource& operator=(const CPictureSource&) = delete;
 
+  // Becomes a copy of `other` (its bytes or pixels and what is decoded of
+  // them). A picture is copied only on purpose, never in passing.
+  void CopyFrom(const CPictureSource& other);
+
   // A JPEG's bytes. False (and empty) when its header cannot be read.
   bool SetJpeg(std::vector<uint8_t> bytes);
   // Pixels in memory: packed RGB, top row first.

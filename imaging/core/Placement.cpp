@@ -29,7 +29,9 @@ float FitZoom(int pictureWidth, int pictureHeight, int frameWidth, int frameHeig
 }
 
 int ZoomPosition(float zoom) {
-  const float v = zoom * 100.0f;
+  // A zoom made from a position (position x 0.01 in floats) lies a hair
+  // below it: it must show that position again, not the one before.
+  const double v = static_cast<double>(zoom) * 100.0 + 1e-3;
   if (!(v >= kMinZoomPosition)) return kMinZoomPosition;
   if (v >= kMaxZoomPosition) return kMaxZoomPosition;
   return static_cast<int>(v);

@@ -1,5 +1,6 @@
-// libFuzzer: both .bmp readers (the packed-DIB one the image window uses and
-// BMP_io behind FloatImage::load) over arbitrary bytes.
+// libFuzzer: both .bmp readers (the packed-DIB one the image window uses,
+// with its run-length expansion, and BMP_io behind FloatImage::load) over
+// arbitrary bytes.
 #include <cstddef>
 #include <cstdint>
 
@@ -24,6 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     quillet::BitmapInfoHeader info;
     quillet::dib_info(dib, &info);
     quillet::dib_make_palette(dib);
+    quillet::dib_expand_rle(dib);
   }
   quillet::FloatImage image;
   quillet::BMP_io::load_memory(data, size, "fuzz.bmp", &image);

@@ -25,6 +25,7 @@
 #include "app/shell/EditPending.h"
 #include "imaging/gui/DibDraw.h"
 #include "platform/codepage/CodePage.h"
+#include "store/RecordKinds.h"
 
 namespace quillet {
 namespace {
@@ -260,6 +261,7 @@ void CImageWnd::SyncView() {
   if (v.titleSerial != title_serial_) {
     title_serial_ = v.titleSerial;
     title_->setText(v.titleFile.empty() ? FromAnsi(v.title) : QString::fromUtf8(v.titleFile));
+    shown_title_ = title_->text();
   }
   private_->setChecked(v.isPrivate);
   bytes_->setText(FromAnsi(v.bytesText));
@@ -307,6 +309,66 @@ bool CImageWnd::OnCommand(uint32_t command) {
   if (id == 0) return true;
   if (command == CMD_IMAGE_EDIT) mgr->OnImageListDoubleClick(id);
   else mgr->OnCommand(CMD_PREVIEW_IMAGE);
+  return true;
+}
+
+bool CImageWnd::HasUnsavedEdits() const {
+  if (!title_ || !editor_.canStore()) return false;
+  if (editor_.isNew()) return true;
+  return title_->text() != shown_title_ || private_->isChecked() != editor_.view().isPrivate ||
+         editor_.PictureEdited();
+}
+
+std::string CImageWnd::EditedRecordName() const {
+  std::string title;
+  if (const CImageRecord* image = editor_.isNew() ? nullptr : FindLivePicture(editor_.imageId()))
+    title = image->title;
+  else if (title_)
+    title = ToAnsi(title_->text());
+  if (const size_t end = title.find_first_of("\r\n"); end != std::string::npos) title.resize(end);
+  return title;
+}
+
+bool CImageWnd::SaveEditsQuietly() {
+  if (!HasUnsavedEdits()) return true;
+  std::string title;
+  if (!ToAnsiExact(title_->text(), &title)) return false;
+  if (!editor_.OkQuietly(title, private_->isChecked())) return false;
+  SyncView();
+  return true;
+}
+
+void CImageWnd::DiscardEdits() {
+  if (editor_.isNew()) editor_.NewImage();
+  else if (editor_.imageId() == 0 || !editor_.ShowImage(editor_.imageId())) editor_.Clear();
+  SyncView();
+  bEditPending = 0;
+}
+
+std::optional<TypedEdits> CImageWnd::TakeEdits() const {
+  if (!title_) return std::nullopt;
+  TypedEdits e;
+  e.recordId = editor_.isNew() ? 0 : editor_.imageId();
+  e.recordKind = kKindImage;
+  e.texts = {title_->text()};
+  e.isPrivate = private_->isChecked();
+  e.picture = editor_.TakePicture();
+  return e;
+}
+
+bool CImageWnd::RestoreEdits(const TypedEdits& e) {
+  if (!title_ || e.recordKind != kKindImage || e.texts.size() != 1) return false;
+  if (e.recordId != 0 && FindLivePicture(e.recordId) != nullptr) {
+    editor_.ShowImage(e.recordId);
+  } else if (!editor_.isNew()) {
+    // New, or gone meanwhile: the picture comes back as a new one.
+    editor_.NewImage();
+  }
+  if (e.picture) editor_.RestorePicture(*e.picture);
+  SyncView();
+  title_->setText(e.texts[0]);
+  private_->setChecked(e.isPrivate);
+  bEditPending = 1;
   return true;
 }
 

@@ -56,6 +56,17 @@ class CImageWnd : public CChildWnd {
   // 3007 "View" shows it in the browser pane.
   bool OnCommand(uint32_t command) override;
 
+  // Typed edits: the title, the private flag and the picture as placed.
+  // A new picture counts once it has a picture to add; a window that has
+  // nothing OK could store holds no edits.
+  bool HasUnsavedEdits() const override;
+  std::string EditedRecordName() const override;
+  bool SaveEdits() override { return Ok(); }
+  bool SaveEditsQuietly() override;
+  void DiscardEdits() override;
+  std::optional<TypedEdits> TakeEdits() const override;
+  bool RestoreEdits(const TypedEdits& edits) override;
+
   // What the buttons do.
   bool Ok();
   void Cancel();
@@ -106,6 +117,7 @@ class CImageWnd : public CChildWnd {
   QPointer<QSlider> quality_, zoom_;
   QPointer<CPictureFrame> frame_;
   int title_serial_ = -1;
+  QString shown_title_;  // the title as the window last set it
   uint64_t frame_serial_ = ~uint64_t{0};
   bool syncing_ = false;
 };

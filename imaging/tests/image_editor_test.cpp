@@ -160,6 +160,13 @@ TEST_F(ImageEditorTest, OpenFitOkStoresTheFrameAsTheRecordAndItsFile) {
   EXPECT_GT(std::filesystem::file_size(f.output + name), image->data.size());
 }
 
+TEST(ZoomPositionTest, EveryTrackbarPositionShowsItselfAgain) {
+  for (int p = kMinZoomPosition; p <= kMaxZoomPosition; ++p) EXPECT_EQ(ZoomPosition(ZoomOfPosition(p)), p);
+  EXPECT_EQ(ZoomPosition(320.0f / 300.0f), 106);  // otherwise truncated
+  EXPECT_EQ(ZoomPosition(0.004f), kMinZoomPosition);
+  EXPECT_EQ(ZoomPosition(5.0f), kMaxZoomPosition);
+}
+
 TEST_F(ImageEditorTest, FitShowsTheWholePictureBySmallerRatio) {
   struct Case {
     int w, h, size;
@@ -468,6 +475,147 @@ TEST_F(ImageEditorTest, APictureMadePrivateWhileHiddenLeavesTheTree) {
   ASSERT_TRUE(editor.Ok("Secret", true));
   EXPECT_EQ(tree.calls.front(), "remove " + std::to_string(id));
   EXPECT_EQ(FindLivePicture(id)->isPrivate, 1u);
+}
+
+// What counts as an edit of a stored picture: a new picture, another
+// placement or quality; a Fit that changes nothing is none, nor is a
+// quality set back to where it was.
+TEST_F(ImageEditorTest, OnlyAPictureNotAsShownCountsAsEdited) {
+  const std::vector<uint8_t> bytes = EncodeJpeg(Scene(320, 320), 75);
+  const uint32_t id = f.AddImage(topic, "Pond", bytes, kImageFormatJpeg, "pond.jpg");
+  FindLivePicture(id)->width = FindLivePicture(id)->height = 320;
+  CImageEditor editor;
+  ASSERT_TRUE(editor.ShowImage(id));
+  EXPECT_TRUE(editor.canStore());
+  EXPECT_FALSE(editor.PictureEdited());
+  editor.Fit();  // the record is its frame's size already
+  EXPECT_FALSE(editor.PictureEdited());
+  editor.SetQuality(50);
+  EXPECT_TRUE(editor.PictureEdited());
+  editor.SetQuality(80);
+  EXPECT_FALSE(editor.PictureEdited());
+  editor.BeginDrag(10, 10);
+  editor.DragTo(0, 0);
+  editor.EndDrag();
+  EXPECT_TRUE(editor.PictureEdited());
+  ASSERT_TRUE(editor.ShowImage(id));
+  EXPECT_FALSE(editor.PictureEdited());
+  const RgbPicture p = Scene(320, 320, 5);
+  ASSERT_TRUE(editor.Paste(RgbToDib(320, 320, p.rgb.data())));
+  EXPECT_TRUE(editor.PictureEdited());
+  // Cancel leaves nothing behind: the window holds no picture.
+  editor.Cancel();
+  EXPECT_FALSE(editor.canStore());
+  EXPECT_EQ(editor.imageId(), 0u);
+  EXPECT_EQ(FindLivePicture(id)->data, bytes);
+}
+
+// OK without a word, as a HotSync asks for it: a stored picture's edits
+// are saved when they pass; a JPEG over the limit or a title over its
+// limit change nothing and say nothing; a new picture is never added.
+TEST_F(ImageEditorTest, AQuietOkSavesAStoredPictureAndNeverAddsANewOne) {
+  const std::vector<uint8_t> bytes = EncodeJpeg(Scene(320, 320), 75);
+  const uint32_t id = f.AddImage(topic, "Pond", bytes, kImageFormatJpeg, "pond.jpg");
+  FindLivePicture(id)->width = FindLivePicture(id)->height = 320;
+  ASSERT_EQ(pDB->Save(), DB_OK);
+  const std::vector<uint8_t> before = StoreBytes();
+
+  CImageEditor editor;
+  ASSERT_TRUE(editor.ShowImage(id));
+  const RgbPicture noise = testing::Noise(320, 320);
+  ASSERT_TRUE(editor.Paste(RgbToDib(320, 320, noise.rgb.data())));
+  editor.SetQuality(100);
+  EXPECT_FALSE(editor.OkQuietly("Static", false));  // far over 60000 bytes
+  EXPECT_FALSE(editor.OkQuietly(std::string(257, 't'), false));
+  EXPECT_TRUE(f.ui.messages.empty());
+  EXPECT_EQ(StoreBytes(), before);
+  EXPECT_EQ(FindLivePicture(id)->data, bytes);
+  EXPECT_TRUE(editor.PictureEdited());  // still there to be lowered
+
+  // Shown afresh, the title and a new quality pass: saved, no command, and
+  // the window shows the record as stored.
+  ASSERT_TRUE(editor.ShowImage(id));
+  editor.SetQuality(40);
+  bEditPending = 1;
+  ASSERT_TRUE(editor.OkQuietly("Pond at dusk", true));
+  EXPECT_TRUE(f.ui.messages.empty());
+  EXPECT_TRUE(f.host.commands.empty());
+  EXPECT_EQ(bEditPending, 0);
+  EXPECT_EQ(editor.imageId(), id);
+  EXPECT_EQ(editor.view().title, "Pond at dusk");
+  EXPECT_FALSE(editor.PictureEdited());
+  ASSERT_TRUE(f.Reopen());
+  const CImageRecord* image = FindLivePicture(id);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->title, "Pond at dusk");
+  EXPECT_EQ(image->isPrivate, 1u);
+  EXPECT_NE(image->data, bytes);
+  EXPECT_LT(image->dataSize(), bytes.size());
+
+  // A new picture, ready to add, stays in the window.
+  const uint32_t images = pDB->CountLive(kKindImage);
+  editor.NewImage();
+  const RgbPicture p = Scene(200, 100);
+  ASSERT_TRUE(editor.Paste(RgbToDib(200, 100, p.rgb.data())));
+  ASSERT_TRUE(editor.canStore());
+  EXPECT_FALSE(editor.OkQuietly("Meadow", false));
+  EXPECT_TRUE(editor.isNew());
+  EXPECT_EQ(pDB->CountLive(kKindImage), images);
+}
+
+// The picture as placed goes along while the store is reopened and comes
+// back: a new picture whole; over a stored record only when it was edited.
+TEST_F(ImageEditorTest, APlacedPictureIsCarriedOverAReopenedStore) {
+  std::shared_ptr<const PictureEdits> carried;
+  std::vector<uint8_t> frame;
+  {
+    CImageEditor editor;
+    editor.NewImage();
+    const RgbPicture p = Scene(400, 300);
+    ASSERT_TRUE(editor.Paste(RgbToDib(400, 300, p.rgb.data())));
+    editor.SetSizeIndex(2);
+    editor.SetZoomPosition(150);
+    editor.BeginDrag(50, 50);
+    editor.DragTo(20, 35);
+    editor.EndDrag();
+    editor.SetQuality(65);
+    frame = editor.Frame();
+    carried = editor.TakePicture();
+    ASSERT_TRUE(carried);
+    EXPECT_TRUE(carried->edited);
+  }
+  ASSERT_TRUE(f.Reopen());
+  CImageEditor editor;
+  editor.NewImage();
+  editor.RestorePicture(*carried);
+  EXPECT_TRUE(editor.canStore());
+  EXPECT_EQ(editor.view().sizeIndex, 2);
+  EXPECT_EQ(editor.view().displayHeight, 480);
+  EXPECT_EQ(editor.view().quality, 65);
+  EXPECT_EQ(editor.view().zoomPosition, 150);
+  EXPECT_EQ(editor.Frame(), frame);
+  ASSERT_TRUE(editor.Ok("Hills", false));
+  EXPECT_EQ(pDB->CountLive(kKindImage), 1u);
+
+  // A stored picture shown and left as it was: the record as it is now
+  // wins over the copy taken before.
+  const std::vector<uint8_t> bytes = EncodeJpeg(Scene(320, 320), 75);
+  const uint32_t id = f.AddImage(topic, "Pond", bytes, kImageFormatJpeg, "pond.jpg");
+  FindLivePicture(id)->width = FindLivePicture(id)->height = 320;
+  ASSERT_TRUE(editor.ShowImage(id));
+  std::shared_ptr<const PictureEdits> untouched = editor.TakePicture();
+  ASSERT_TRUE(untouched);
+  EXPECT_FALSE(untouched->edited);
+  const std::vector<uint8_t> changed = EncodeJpeg(Scene(320, 320, 9), 75);
+  FindLivePicture(id)->data = changed;
+  ASSERT_TRUE(editor.ShowImage(id));
+  const std::vector<uint8_t> now = editor.Frame();
+  editor.RestorePicture(*untouched);
+  EXPECT_EQ(editor.Frame(), now);
+  EXPECT_FALSE(editor.PictureEdited());
+  // Without a picture there is nothing to carry.
+  editor.Clear();
+  EXPECT_FALSE(editor.TakePicture());
 }
 
 }  // namespace

@@ -364,5 +364,166 @@ TEST(PackedDib, BitmapInfoHeaderDescribesDeviceBitmaps) {
   EXPECT_EQ(ui.messages[0].flags, static_cast<unsigned>(kMbIconInformation));
 }
 
+// ---- run-length bits ----
+
+// A .bmp without a file header whose bits are the run-length codes `runs`,
+// read as the window reads it; its header names `size_image` bytes of bits
+// (the length of `runs` unless given).
+PackedDib RleDib(int32_t width, int32_t height, uint16_t bits, const std::vector<uint8_t>& runs,
+                 int64_t size_image = -1) {
+  std::vector<uint8_t> file =
+      InfoHeader(width, height, bits, bits == 8 ? kBiRle8 : kBiRle4,
+                 static_cast<uint32_t>(size_image < 0 ? runs.size() : size_image), 16);
+  for (int i = 0; i < 16; ++i) Append(file, {static_cast<uint8_t>(i), 0, 0, 0});
+  Append(file, runs);
+  MemoryDibReader reader(file.data(), file.size());
+  return dib_read_file(reader);
+}
+
+// The colour index at (x, y) of an expanded block, y counted from the top.
+int IndexAt(const PackedDib& dib, int x, int y) {
+  const BitmapInfoHeader h = dib.info();
+  const uint64_t row_bytes = dib_row_bytes(h.biWidth, h.biBitCount);
+  const uint8_t* row = dib.data() + dib_bits_offset(dib) + (h.biHeight - 1 - y) * row_bytes;
+  return h.biBitCount == 8 ? row[x] : (row[x / 2] >> ((x & 1) ? 0 : 4)) & 0x0F;
+}
+
+std::vector<std::vector<int>> Indices(const PackedDib& dib) {
+  std::vector<std::vector<int>> rows;
+  for (int y = 0; y < dib.info().biHeight; ++y) {
+    rows.emplace_back();
+    for (int x = 0; x < dib.info().biWidth; ++x) rows.back().push_back(IndexAt(dib, x, y));
+  }
+  return rows;
+}
+
+TEST(RunLengthBits, EightBitRunsLiteralsLineEndsDeltasAndTheEnd) {
+  // Rows as stored, bottom first.
+  const std::vector<uint8_t> runs = {
+      3, 1,  0, 3, 2, 3, 4, 0,  0, 0,  // run, literal of 3 padded to 4, end of line
+      0, 2, 2, 0,  2, 5,  0, 0,        // a delta two to the right, a run
+      6, 7,  0, 1,                     // the top row whole, end of bitmap
+  };
+  const PackedDib dib = RleDib(6, 3, 8, runs);
+  ASSERT_TRUE(dib);
+  RleResult why = RleResult::kTruncated;
+  const PackedDib out = dib_expand_rle(dib, &why);
+  ASSERT_TRUE(out) << rle_result_text(why);
+  EXPECT_EQ(why, RleResult::kOk);
+  EXPECT_EQ(out.info().biCompression, kBiRgb);
+  EXPECT_EQ(out.info().biSizeImage, 8u * 3);
+  EXPECT_EQ(out.size(), 40u + 64u + 24u);
+  EXPECT_EQ(std::memcmp(out.data() + 40, dib.data() + 40, 64), 0);  // the same table
+  EXPECT_EQ(Indices(out), (std::vector<std::vector<int>>{
+                              {7, 7, 7, 7, 7, 7}, {0, 0, 5, 5, 0, 0}, {1, 1, 1, 2, 3, 4}}));
+
+  // A delta up a row keeps the column; what it skips stays index 0. Bits
+  // that end after the last row's end of line need no end-of-bitmap mark.
+  const PackedDib up = dib_expand_rle(RleDib(4, 3, 8, {2, 9, 0, 2, 1, 2, 1, 8, 0, 0}));
+  ASSERT_TRUE(up);
+  EXPECT_EQ(Indices(up), (std::vector<std::vector<int>>{{0, 0, 0, 8}, {0, 0, 0, 0}, {9, 9, 0, 0}}));
+}
+
+TEST(RunLengthBits, FourBitRunsAlternateAndLiteralsArePaddedToAWord) {
+  const std::vector<uint8_t> runs = {
+      0, 5, 0x12, 0x34, 0x50, 0,  // five literal nibbles in three bytes, padded
+      2, 0x67,  0, 0,             // a run of two alternating, end of line
+      7, 0xAB,  0, 0,             // the top row, end of line
+      0, 1,                       // end of bitmap after the last row
+  };
+  const PackedDib out = dib_expand_rle(RleDib(7, 2, 4, runs));
+  ASSERT_TRUE(out);
+  EXPECT_EQ(out.info().biSizeImage, 4u * 2);
+  EXPECT_EQ(Indices(out), (std::vector<std::vector<int>>{{10, 11, 10, 11, 10, 11, 10}, {1, 2, 3, 4, 5, 6, 7}}));
+  // A literal of four nibbles is two bytes: no padding.
+  const PackedDib even = dib_expand_rle(RleDib(4, 1, 4, {0, 4, 0x98, 0x76, 0, 1}));
+  ASSERT_TRUE(even);
+  EXPECT_EQ(Indices(even), (std::vector<std::vector<int>>{{9, 8, 7, 6}}));
+}
+
+// Crafted bits never write outside the picture nor read past the bits:
+// each is refused with its reason.
+TEST(RunLengthBits, BitsThatBreakTheFormatAreRefusedWithTheirReason) {
+  struct Case {
+    int32_t width, height;
+    uint16_t bits;
+    std::vector<uint8_t> runs;
+    RleResult why;
+  } cases[] = {
+      {4, 2, 8, {5, 1, 0, 1}, RleResult::kRunPastRow},
+      {4, 2, 8, {3, 1, 2, 1, 0, 1}, RleResult::kRunPastRow},           // two runs past the end
+      {4, 2, 8, {0, 5, 1, 2, 3, 4, 5, 0, 0, 1}, RleResult::kRunPastRow},  // a literal
+      {5, 1, 4, {0, 3, 0x12, 0x30, 4, 0x11, 0, 1}, RleResult::kRunPastRow},
+      {4, 2, 8, {0, 2, 5, 0, 0, 1}, RleResult::kDeltaOutOfRange},
+      {4, 2, 8, {0, 2, 0, 2, 0, 1}, RleResult::kDeltaOutOfRange},
+      {4, 2, 8, {0, 2, 255, 255, 1, 1, 0, 1}, RleResult::kDeltaOutOfRange},
+      {4, 2, 8, {4, 1, 0, 0, 4, 1, 0, 0, 1, 1, 0, 1}, RleResult::kPastPicture},
+      {4, 2, 8, {4, 1, 0, 0, 4, 1, 0, 0, 0, 0, 0, 1}, RleResult::kPastPicture},
+      {4, 2, 8, {0, 4, 1, 2}, RleResult::kTruncated},  // a literal of 4 with 2 bytes
+      {4, 2, 8, {4, 1, 0, 0}, RleResult::kTruncated},  // one row of two, no end
+      {4, 2, 8, {4, 1, 0, 2, 1}, RleResult::kTruncated},  // a delta cut short
+      {4, 2, 8, {4}, RleResult::kTruncated},
+      {4, 2, 4, {4, 0x11, 0, 1}, RleResult::kNotRunLength},  // the header says RLE8
+  };
+  for (const Case& c : cases) {
+    PackedDib dib = RleDib(c.width, c.height, c.bits, c.runs);
+    ASSERT_TRUE(dib);
+    if (c.why == RleResult::kNotRunLength) {
+      BitmapInfoHeader h = dib.info();
+      h.biCompression = kBiRle8;
+      dib.set_info(h);
+    }
+    RleResult why = RleResult::kOk;
+    EXPECT_FALSE(dib_expand_rle(dib, &why)) << static_cast<int>(c.why);
+    EXPECT_EQ(why, c.why) << rle_result_text(why) << ", expected " << rle_result_text(c.why);
+  }
+  // Run-length bitmaps are bottom-up only.
+  PackedDib down = RleDib(4, 2, 8, {4, 1, 0, 0, 4, 2, 0, 1});
+  BitmapInfoHeader h = down.info();
+  h.biHeight = -2;
+  down.set_info(h);
+  RleResult why = RleResult::kOk;
+  EXPECT_FALSE(dib_expand_rle(down, &why));
+  EXPECT_EQ(why, RleResult::kTopDown);
+  // Uncompressed bits are not run-length bits.
+  PackedDib plain = bitmap_info_header(4, 2, 1, 8);
+  EXPECT_FALSE(dib_expand_rle(plain, &why));
+  EXPECT_EQ(why, RleResult::kNotRunLength);
+}
+
+// Every shorter piece of good bits, held in a block exactly that long, is
+// refused as cut short or read whole; a header naming more bits than the
+// block holds reads only what it holds.
+TEST(RunLengthBits, EveryCutOfGoodBitsIsTruncatedNeverReadPast) {
+  const std::vector<uint8_t> runs = {0, 3, 2, 3, 4, 0, 3, 1, 0, 0, 0, 2, 2, 0, 2, 5, 0, 0, 6, 7, 0, 1};
+  const PackedDib whole = RleDib(6, 3, 8, runs);
+  ASSERT_TRUE(whole);
+  const size_t bits_at = dib_bits_offset(whole);
+  for (size_t cut = 0; cut < runs.size(); ++cut) {
+    PackedDib piece = copy_global_block(whole);
+    ASSERT_TRUE(piece.Resize(bits_at + cut));
+    RleResult why = RleResult::kOk;
+    const PackedDib out = dib_expand_rle(piece, &why);
+    // Cut after the top row's run the picture is whole already.
+    if (cut >= runs.size() - 2) {
+      EXPECT_TRUE(out) << cut;
+    } else {
+      EXPECT_FALSE(out) << cut;
+      EXPECT_EQ(why, RleResult::kTruncated) << cut;
+    }
+  }
+  // The header names fewer bits than the file has: only those are read.
+  RleResult why = RleResult::kOk;
+  EXPECT_FALSE(dib_expand_rle(RleDib(6, 3, 8, runs, 10), &why));
+  EXPECT_EQ(why, RleResult::kTruncated);
+  // The header names more bits than the file has: the file is refused.
+  EXPECT_FALSE(RleDib(6, 3, 8, runs, 100));
+  // The header names none: the rest of the file is the bits.
+  const PackedDib unnamed = RleDib(6, 3, 8, runs, 0);
+  ASSERT_TRUE(unnamed);
+  EXPECT_EQ(unnamed.info().biSizeImage, runs.size());
+  EXPECT_TRUE(dib_expand_rle(unnamed));
+}
+
 }  // namespace
 }  // namespace quillet

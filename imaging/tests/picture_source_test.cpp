@@ -327,9 +327,14 @@ TEST(LoadPictureFileTest, ExtensionsAndTheMessagesOfEachFailure) {
   sixteen[28] = 16;
   ASSERT_TRUE(testing::WriteBytes(dir.File("deep.bmp"), sixteen));
   EXPECT_EQ(LoadPictureFile(dir.File("deep.bmp"), &source), IDS_NO_PALETTE);
+  // Plain rows under a run-length header: runs past the row end.
   const std::vector<uint8_t> rle = testing::BmpFile(4, 4, 8, std::vector<uint8_t>(16, 1), {0, 0xFFFFFF}, {}, 1);
   ASSERT_TRUE(testing::WriteBytes(dir.File("runs.bmp"), rle));
   EXPECT_EQ(LoadPictureFile(dir.File("runs.bmp"), &source), IDS_CANT_LOAD_RLE);
+  // Compressions other than run-length bits are not read.
+  const std::vector<uint8_t> fields = testing::BmpFile(4, 4, 8, std::vector<uint8_t>(16, 1), {0, 0xFFFFFF}, {}, 3);
+  ASSERT_TRUE(testing::WriteBytes(dir.File("fields.bmp"), fields));
+  EXPECT_EQ(LoadPictureFile(dir.File("fields.bmp"), &source), IDS_CANT_LOAD_RLE);
 
   // Upper-case extensions, and a bitmap behind a ".jpg" name.
   ASSERT_TRUE(testing::WriteBytes(dir.File("PHOTO.JPEG"), EncodeJpeg(Scene(30, 20), 90)));
@@ -341,6 +346,69 @@ TEST(LoadPictureFileTest, ExtensionsAndTheMessagesOfEachFailure) {
   std::vector<uint8_t> frame;
   ASSERT_TRUE(source.Render(Placement{6, 5, 1.0f, 0, 0}, &frame));
   EXPECT_EQ(frame, small.rgb);
+}
+
+// A .bmp file whose bits are the run-length codes `runs` (RLE8 at 8 bits,
+// RLE4 at 4), with the colour table `table` (0x00RRGGBB).
+std::vector<uint8_t> RleFile(int width, int height, int bits, const std::vector<uint8_t>& runs,
+                             const std::vector<uint32_t>& table) {
+  std::vector<uint8_t> f = testing::BmpFile(width, height, bits, std::vector<uint8_t>(width * height, 0), table, {},
+                                            bits == 8 ? kBiRle8 : kBiRle4);
+  const size_t offset = 14 + 40 + table.size() * 4;
+  f.resize(offset);
+  f.insert(f.end(), runs.begin(), runs.end());
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) f[at + i] = (v >> (8 * i)) & 0xFF;
+  };
+  put32(2, static_cast<uint32_t>(f.size()));
+  put32(34, static_cast<uint32_t>(runs.size()));
+  return f;
+}
+
+// Run-length .bmp files open in the window with the pixels their runs
+// say; damaged ones give "Can't load RLE." and the log says why.
+TEST(LoadPictureFileTest, RunLengthBitmapsOpenAndDamagedOnesSayWhy) {
+  testing::ScratchDir dir;
+  CPictureSource source;
+  const std::vector<uint32_t> table = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+  // 8 bits, 3 x 2: the bottom row red, blue, blue; the top row green, black, green.
+  ASSERT_TRUE(testing::WriteBytes(dir.File("runs8.bmp"),
+                                  RleFile(3, 2, 8, {1, 1, 2, 3, 0, 0, 0, 3, 2, 0, 2, 0, 0, 1}, table)));
+  ASSERT_EQ(LoadPictureFile(dir.File("runs8.bmp"), &source), 0);
+  std::vector<uint8_t> frame;
+  ASSERT_TRUE(source.Render(Placement{3, 2, 1.0f, 0, 0}, &frame));
+  EXPECT_EQ(frame, (std::vector<uint8_t>{0, 255, 0, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0, 0, 255, 0, 0, 255}));
+
+  // 4 bits, 5 x 1 under an upper-case name: red, green alternating, then blue.
+  ASSERT_TRUE(testing::WriteBytes(dir.File("RUNS4.BMP"), RleFile(5, 1, 4, {4, 0x12, 1, 0x30, 0, 1}, table)));
+  ASSERT_EQ(LoadPictureFile(dir.File("RUNS4.BMP"), &source), 0);
+  ASSERT_TRUE(source.Render(Placement{5, 1, 1.0f, 0, 0}, &frame));
+  EXPECT_EQ(frame, (std::vector<uint8_t>{255, 0, 0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255}));
+
+  // The same picture pasted (a run-length DIB on the clipboard).
+  const std::vector<uint8_t> file = RleFile(5, 1, 4, {4, 0x12, 1, 0x30, 0, 1}, table);
+  PackedDib dib = PackedDib::Allocate(file.size() - 14);
+  std::copy(file.begin() + 14, file.end(), dib.data());
+  ASSERT_EQ(LoadPictureDib(dib, &source), 0);
+  EXPECT_EQ(source.width(), 5);
+
+  const std::pair<std::vector<uint8_t>, const char*> damaged[] = {
+      {{4, 1, 0, 1}, "a run goes past the end of its row"},
+      {{0, 2, 1, 7, 0, 1}, "a delta moves outside the picture"},
+      {{3, 1, 0, 0}, "the bits end before the end of the bitmap"},
+  };
+  for (const auto& [runs, why] : damaged) {
+    ASSERT_TRUE(testing::WriteBytes(dir.File("bad.bmp"), RleFile(3, 2, 8, runs, table)));
+    testing::DebugCapture debug;
+    EXPECT_EQ(LoadPictureFile(dir.File("bad.bmp"), &source), IDS_CANT_LOAD_RLE) << why;
+    EXPECT_TRUE(debug.Saw(why)) << debug.Text();
+    EXPECT_TRUE(source.empty());
+  }
+  // A file cut inside its bits.
+  std::vector<uint8_t> cut = RleFile(3, 2, 8, {1, 1, 2, 3, 0, 0, 0, 3, 2, 0, 2, 0, 0, 1}, table);
+  cut.resize(cut.size() - 5);
+  ASSERT_TRUE(testing::WriteBytes(dir.File("cut.bmp"), cut));
+  EXPECT_EQ(LoadPictureFile(dir.File("cut.bmp"), &source), IDS_CANT_LOAD_RLE);
 }
 
 TEST(RecordJpegTest, IsBaselineRgbJfifOfTheFrameSize) {

@@ -1,11 +1,14 @@
 // quillet-cli import-picture: prepares picture files for the handheld as the
 // image window does after Fit and OK, and adds them to a topic of a store.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -48,9 +51,15 @@ std::string BaseName(const std::string& path) {
   return name;
 }
 
-bool Exists(const std::string& path) {
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0;
+// Claims the file `path` for a picture: made empty, and only when no file
+// of that name exists, so that another import at the same moment (names
+// come from the clock) never writes the same file. 0, EEXIST when the name
+// is taken, or another errno.
+int ClaimFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return errno;
+  ::close(fd);
+  return 0;
 }
 
 // A title as the handheld keeps it: code-page text, no carriage returns, at
@@ -211,18 +220,30 @@ int RunImportPicture(const std::vector<std::string>& args) {
   for (DbResult rc = store.FirstOfKind(kKindImage, &r, false); rc == DB_OK; rc = store.NextOfKind(kKindImage, &r, false))
     taken.insert(RecordAs<CImageRecord>(r)->fileName);
   std::vector<std::string> written;
-  std::vector<std::string> lines;
+  std::vector<std::string> names;
   auto undo = [&written] {
     for (const std::string& f : written) ::unlink(f.c_str());
   };
   for (Prepared& p : prepared) {
-    // Names come from the clock: a batch waits a millisecond rather than
-    // give two pictures one file.
+    // Names come from the clock: a batch, or another import running now,
+    // waits a millisecond rather than give two pictures one file.
     std::string name = GenerateImageFileName();
-    for (int tries = 0; tries < 2000 && (taken.count(name) || Exists(folder + name)); ++tries) {
+    int claimed = EEXIST;
+    for (int tries = 0; tries < 2000; ++tries) {
+      if (!taken.count(name)) {
+        claimed = ClaimFile(folder + name);
+        if (claimed != EEXIST) break;
+      }
       ::usleep(1000);
       name = GenerateImageFileName();
     }
+    if (claimed != 0) {
+      std::fprintf(stderr, "quillet-cli: import-picture: cannot write %s (%s)\n", (folder + name).c_str(),
+                   std::strerror(claimed));
+      undo();
+      return cli::kExitFailed;
+    }
+    written.push_back(folder + name);
     taken.insert(name);
     auto image = std::make_unique<CImageRecord>();
     image->recordId = NextId(store);
@@ -253,11 +274,7 @@ int RunImportPicture(const std::vector<std::string>& args) {
       undo();
       return cli::kExitFailed;
     }
-    written.push_back(file);
-    char line[512];
-    std::snprintf(line, sizeof line, "%u %dx%d %zu %d %s\n", id, size.width, size.height, p.jpeg.size(),
-                  p.quality, name.c_str());
-    lines.push_back(line);
+    names.push_back(name);
   }
   const DbResult saved = store.Save();
   if (saved != DB_OK) {
@@ -265,6 +282,18 @@ int RunImportPicture(const std::vector<std::string>& args) {
                  ResultCodeName(saved));
     undo();
     return cli::kExitFailed;
+  }
+  // The ids as stored: a save that merged another writer's records gives
+  // ours fresh ids where that writer used the same ones.
+  std::map<std::string, uint32_t> stored;
+  for (DbResult rc = store.FirstOfKind(kKindImage, &r, true); rc == DB_OK; rc = store.NextOfKind(kKindImage, &r, true))
+    stored[RecordAs<CImageRecord>(r)->fileName] = r->recordId;
+  std::vector<std::string> lines;
+  for (size_t i = 0; i < prepared.size(); ++i) {
+    char line[512];
+    std::snprintf(line, sizeof line, "%u %dx%d %zu %d %s\n", stored[names[i]], size.width, size.height,
+                  prepared[i].jpeg.size(), prepared[i].quality, names[i].c_str());
+    lines.push_back(line);
   }
   for (const std::string& line : lines) std::fputs(line.c_str(), stdout);
   return cli::kExitOk;

@@ -2,10 +2,13 @@
 // rules, titles and private pictures, camera photos upright, and refusals
 // that leave the store as it was.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <regex>
 #include <set>
@@ -282,6 +285,127 @@ TEST_F(ImportPictureTest, ACameraPortraitIsStoredUpright) {
   const uint8_t* bottomRight = &rgb[(static_cast<size_t>(410) * 320 + 300) * 3];
   EXPECT_GT(bottomRight[2], 180);
   EXPECT_LT(rgb[(static_cast<size_t>(470) * 320 + 160) * 3], 20);  // black below
+}
+
+// Starts quillet-cli import-picture with `args` without waiting; its
+// standard output goes to `out`.
+pid_t StartCli(const std::vector<std::string>& args, const std::string& out) {
+  const std::string program = std::string(QUILLET_BIN_DIR) + "/quillet-cli";
+  std::vector<std::string> all = {program, "import-picture"};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::dup2(fd, 1) < 0) ::_exit(127);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  return pid;
+}
+
+// Four imports into one store at once, each with pictures of its own and
+// a few files of the same moment: afterwards every picture is in the store
+// once, in the topic, with its own file, each line the command printed
+// names its record as stored, and what was in the store before is there.
+TEST_F(ImportPictureTest, FourImportsAtOnceLoseNothing) {
+  {
+    // Something to keep: a note in the topic.
+    CRecordStore s(store, "");
+    ASSERT_EQ(s.Load(), DB_OK);
+    auto note = std::make_unique<CNoteRecord>();
+    note->recordId = 90;
+    note->text = "Packing list";
+    ASSERT_EQ(s.AddNew(std::move(note)), DB_OK);
+    CRecord* r = nullptr;
+    ASSERT_EQ(s.FindById(3, &r), DB_OK);
+    RecordAs<CTopicLinksRecord>(r)->memberIds.push_back(90);
+    ASSERT_EQ(s.FirstOfKind(kKindSettings, &r, true), DB_OK);
+    RecordAs<CSettingsRecord>(r)->lastRecordId = 90;
+    ASSERT_EQ(s.Save(), DB_OK);
+  }
+  constexpr int kImports = 4, kEach = 3, kRounds = 2;
+  std::set<std::string> titles;
+  std::map<std::string, std::pair<uint32_t, std::string>> printed;  // file -> id, title
+  for (int round = 0; round < kRounds; ++round) {
+    std::vector<pid_t> pids;
+    std::vector<std::vector<std::string>> expected(kImports);
+    for (int i = 0; i < kImports; ++i) {
+      std::vector<std::string> args = {"--store", store, "--topic", "2", "--size", "160x160"};
+      for (int k = 0; k < kEach; ++k) {
+        const std::string title = "r" + std::to_string(round) + "i" + std::to_string(i) + "p" + std::to_string(k);
+        const std::string path = dir.File(title + (k == 1 ? ".bmp" : ".jpg"));
+        // Each picture its own colour, so that a file of another picture shows.
+        const int n = (round * kImports + i) * kEach + k;
+        RgbPicture p;
+        p.width = 48 + 8 * i;
+        p.height = 40 + 4 * k;
+        for (int px = 0; px < p.width * p.height; ++px)
+          p.rgb.insert(p.rgb.end(), {static_cast<uint8_t>(20 + n * 9), static_cast<uint8_t>(230 - n * 9),
+                                     static_cast<uint8_t>(n % 2 ? 200 : 40)});
+        if (k == 1) testing::WriteBytes(path, testing::BmpFile(p.width, p.height, 24, {}, {}, p.rgb));
+        else testing::WriteBytes(path, testing::EncodeJpeg(p, 90));
+        args.push_back(path);
+        expected[i].push_back(title);
+        titles.insert(title);
+      }
+      pids.push_back(StartCli(args, dir.File("out" + std::to_string(i) + ".txt")));
+      ASSERT_GT(pids.back(), 0);
+    }
+    for (int i = 0; i < kImports; ++i) {
+      int status = 0;
+      ASSERT_EQ(::waitpid(pids[i], &status, 0), pids[i]);
+      ASSERT_TRUE(WIFEXITED(status));
+      EXPECT_EQ(WEXITSTATUS(status), 0) << "import " << i << " of round " << round;
+      const std::vector<uint8_t> out = ReadBytes(dir.File("out" + std::to_string(i) + ".txt"));
+      std::istringstream lines(std::string(out.begin(), out.end()));
+      int k = 0;
+      for (std::string line; std::getline(lines, line); ++k) {
+        std::istringstream fields(line);
+        uint32_t id = 0;
+        std::string size, bytes, quality, file;
+        fields >> id >> size >> bytes >> quality >> file;
+        ASSERT_LT(k, kEach) << line;
+        EXPECT_TRUE(printed.emplace(file, std::pair{id, expected[i][k]}).second) << "file twice: " << file;
+      }
+      EXPECT_EQ(k, kEach) << "import " << i;
+    }
+  }
+
+  auto s = Reload();
+  const std::vector<uint32_t> members = Members(*s);
+  EXPECT_EQ(members.size(), titles.size() + 1);
+  EXPECT_EQ(std::count(members.begin(), members.end(), 90u), 1);
+  CRecord* r = nullptr;
+  ASSERT_EQ(s->FindById(90, &r), DB_OK);
+  EXPECT_EQ(RecordAs<CNoteRecord>(r)->text, "Packing list");
+  std::set<uint32_t> ids;
+  std::set<std::string> stored;
+  for (DbResult rc = s->FirstOfKind(kKindImage, &r, true); rc == DB_OK; rc = s->NextOfKind(kKindImage, &r, true)) {
+    const CImageRecord* image = RecordAs<CImageRecord>(r);
+    EXPECT_TRUE(ids.insert(image->recordId).second) << "id twice: " << image->recordId;
+    EXPECT_TRUE(stored.insert(image->title).second) << "title twice: " << image->title;
+    EXPECT_EQ(std::count(members.begin(), members.end(), image->recordId), 1) << image->title;
+    // The line printed for this picture names it as stored.
+    const auto line = printed.find(image->fileName);
+    ASSERT_NE(line, printed.end()) << image->fileName;
+    EXPECT_EQ(line->second.first, image->recordId) << image->title;
+    EXPECT_EQ(line->second.second, image->title);
+    // Its own file, of its own picture: the record and the file agree.
+    int w = 0, h = 0, fw = 0, fh = 0;
+    RgbBuffer data = JpegFile::read_rgb_memory(image->data.data(), image->data.size(), &w, &h);
+    RgbBuffer file = JpegFile::read_rgb(dir.File("Quillet/" + image->fileName).c_str(), &fw, &fh);
+    ASSERT_TRUE(data && file) << image->fileName;
+    ASSERT_EQ(fw, 160);
+    ASSERT_EQ(fh, 160);
+    EXPECT_LT(testing::MeanDiff(data.get(), file.get(), 160 * 160 * 3), 4.0) << image->title;
+  }
+  EXPECT_EQ(stored, titles);
+  EXPECT_EQ(FilesInFolder(), titles.size() + 1);  // the pictures and the store
+  ASSERT_EQ(s->FirstOfKind(kKindSettings, &r, true), DB_OK);
+  EXPECT_GE(RecordAs<CSettingsRecord>(r)->lastRecordId, *ids.rbegin());
 }
 
 }  // namespace
