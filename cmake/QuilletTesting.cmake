@@ -1,12 +1,15 @@
 # quillet_add_gtest(name SOURCES a.cpp b.cpp LIBS lib1 lib2)
 # A GoogleTest executable registered with CTest, one CTest entry per test case.
-find_package(GTest REQUIRED)
+quillet_require_package(GTest libgtest-dev)
 include(GoogleTest)
 
 function(quillet_add_gtest name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  # Tests reach their own helpers and the headers under test by their
+  # paths from the source root.
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE QUILLET_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                                              QUILLET_BIN_DIR="${QUILLET_BIN_DIR}"
@@ -23,6 +26,7 @@ function(quillet_add_qtest name)
   add_executable(${name} ${T_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests
                                            AUTOMOC ON)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test)
   target_compile_definitions(${name} PRIVATE QUILLET_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                                              QUILLET_BIN_DIR="${QUILLET_BIN_DIR}"
@@ -39,5 +43,6 @@ function(quillet_add_bench name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${T_LIBS})
 endfunction()

@@ -1,18 +1,15 @@
 #!/usr/bin/env bash
-# Draws the pictures that the shipped themes and pages use, with ImageMagick,
-# and refreshes the pristine copies of the themes in components/restore/.
+# Draws the pictures that the shipped themes and pages use, with ImageMagick.
 # The PNG files are kept in the repository, so the build never needs this
-# script; run it again after changing a drawing. Theme pictures are written to
-# template/ and, identical, to components/restore/ (the pristine copies that
-# "Reset All" puts back). They lie flat beside the themes because the restore
-# copies files only, not folders.
+# script; run it again after changing a drawing. Each picture is written once:
+# the themes' own pictures to template/, the item icons and the page pictures
+# to pictures/. The build copies them wherever they are needed (see
+# CMakeLists.txt here).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 tpl="$here/template"
-restore="$here/components/restore"
-comp="$here/components"
-help="$here/help"
-mkdir -p "$tpl" "$restore" "$comp" "$help"
+pics="$here/pictures"
+mkdir -p "$tpl" "$pics"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
@@ -97,8 +94,11 @@ im -size 40x56 xc:none -fill '#4a5562' -stroke '#2b323a' -strokewidth 1 \
    "$(out hh_device.png)"
 
 for f in "$tmp"/*.png; do
-  [ "$(basename "$f")" = shelf.png ] && continue
-  cp "$f" "$tpl/"; cp "$f" "$restore/"
+  case "$(basename "$f")" in
+    shelf.png) ;;
+    icon_*.png) cp "$f" "$pics/" ;;
+    *) cp "$f" "$tpl/" ;;
+  esac
 done
 
 # --- pages: the program's mark and a band ------------------------------------
@@ -110,10 +110,5 @@ im -size 64x64 xc:none -fill '#1f5f7a' -draw 'roundrectangle 1,1 62,62 12,12' \
    -fill '#f2b632' -draw 'rectangle 14,52 44,54' \
    "$(out quillet_mark.png)"
 im -size 8x120 gradient:'#2c7f9f'-'#174a60' "$(out page_band.png)"
-cp "$(out quillet_mark.png)" "$(out page_band.png)" "$comp/"
-cp "$(out quillet_mark.png)" "$(out page_band.png)" "$help/"
-cp "$tmp/icon_topic.png" "$tmp/icon_note.png" "$tmp/icon_picture.png" "$tmp/icon_sketch.png" "$tmp/icon_reference.png" "$comp/"
-cp "$tmp/icon_topic.png" "$tmp/icon_note.png" "$tmp/icon_picture.png" "$tmp/icon_sketch.png" "$tmp/icon_reference.png" "$help/"
-# The pristine copies of the themes themselves: identical files.
-cp "$tpl"/*.htm "$restore/"
-echo "pictures written, themes copied to components/restore/"
+cp "$(out quillet_mark.png)" "$(out page_band.png)" "$pics/"
+echo "pictures written to template/ and pictures/"

@@ -13,6 +13,7 @@
 #include "app/core/RegistryKey.h"
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
+#include "platform/paths/ProgramPaths.h"
 #include "store/db/CurrentDatabase.h"
 
 namespace quillet {
@@ -36,18 +37,6 @@ IScreenMetrics* g_screen = &g_builtin_screen;
 bool FileExists(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// mkdir -p; an existing folder is no error.
-void MakeFolders(const std::string& path) {
-  for (size_t pos = path.find('/', 1);; pos = path.find('/', pos + 1)) {
-    std::string part = path.substr(0, pos);
-    if (!part.empty() && ::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
-      LogPair("Unable to create folder", part.c_str());
-      return;
-    }
-    if (pos == std::string::npos || pos + 1 >= path.size()) return;
-  }
 }
 
 void ShowText(const std::string& text, const std::string& caption, unsigned flags) {
@@ -178,7 +167,8 @@ bool CUserTable::PrepareConfiguration(bool first_run) {
     key.WriteValueString("OutputPath", output);
     AppPaths.outputFolder = FitAppPath(output);
     // Without a Palm data folder the path would start at the root.
-    if (!palm_path.empty()) MakeFolders(output);
+    if (!palm_path.empty() && !qplat::MakeFolders(output, 0755))
+      LogPair("Unable to create folder", output.c_str());
 
     entry.is_current = 0;
     if (!start_folder.empty() && entry.folder == start_folder) {

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -16,6 +15,7 @@
 
 #include "QuilletVersion.h"
 
+#include "app/core/CommandLine.h"
 #include "app/core/DiagnosticLog.h"
 #include "app/core/FirstStart.h"
 #include "app/core/Startup.h"
@@ -51,7 +51,6 @@ bool CatchStopSignals() {
   return ::sigaction(SIGTERM, &action, nullptr) == 0 && ::sigaction(SIGINT, &action, nullptr) == 0;
 }
 
-constexpr int kExitBadArguments = 2;
 
 const char kHelpText[] =
     "Usage: quillet [--help] [--version]\n"
@@ -68,36 +67,6 @@ const char kHelpText[] =
     "$XDG_DATA_HOME/quillet/themes/, the log (when switched on) in\n"
     "$XDG_STATE_HOME/quillet/.\n";
 
-// The command line, read before any window system is touched: --help and
-// --version answer on the terminal; anything else is refused with exit
-// code 2. Returns -1 when the program is to start.
-int HandleCommandLine(int argc, char** argv) {
-  QStringList args;
-  for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
-  QCommandLineParser parser;
-  const QCommandLineOption help(QStringList{"h", "help"});
-  const QCommandLineOption version(QStringList{"v", "version"});
-  parser.addOption(help);
-  parser.addOption(version);
-  if (!parser.parse(args)) {
-    std::fprintf(stderr, "quillet: %s\nTry 'quillet --help'.\n", qPrintable(parser.errorText()));
-    return kExitBadArguments;
-  }
-  if (parser.isSet(help)) {
-    std::fputs(kHelpText, stdout);
-    return 0;
-  }
-  if (parser.isSet(version)) {
-    std::printf("quillet %s\n", QUILLET_VERSION);
-    return 0;
-  }
-  if (!parser.positionalArguments().isEmpty()) {
-    std::fprintf(stderr, "quillet: takes no arguments ('%s')\nTry 'quillet --help'.\n",
-                 qPrintable(parser.positionalArguments().first()));
-    return kExitBadArguments;
-  }
-  return -1;
-}
 
 // The class's socket is taken: another start of ours runs. It is asked to
 // come to the front; true when it answered (or is busy answering someone
@@ -119,7 +88,9 @@ bool RaiseRunningProgram() {
 
 int main(int argc, char** argv) {
   using namespace quillet;
-  if (const int code = HandleCommandLine(argc, argv); code >= 0) return code;
+  if (const int code = AnswerHelpAndVersion(argc, argv, "quillet", kHelpText, QUILLET_VERSION);
+      code >= 0)
+    return code;
 
   // The window class's socket: the notifier finds us by it. One main
   // window per user: a second start brings the running one to the front

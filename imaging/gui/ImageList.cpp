@@ -3,62 +3,19 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QPainter>
-#include <QPainterPath>
-#include <QPixmap>
 
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
+#include "app/gui/ItemIcons.h"
 #include "app/gui/WndMgr.h"
 #include "app/shell/Commands.h"
 
 namespace quillet {
 namespace {
 
-// The list's two pictures, drawn on a 16-unit grid: a landscape for a
-// picture, a pen line for a sketch.
-QPixmap DrawIcon(bool sketch, int size) {
-  QPixmap pixmap(size, size);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.scale(size / 16.0, size / 16.0);
-  if (sketch) {
-    p.setPen(QPen(QColor(0x55, 0x5B, 0x4E), 1.0));
-    p.setBrush(QColor(0xD9, 0xE3, 0xC8));
-    p.drawRoundedRect(QRectF(2.5, 2.5, 11, 11), 1.2, 1.2);
-    QPainterPath line;
-    line.moveTo(4.5, 11.0);
-    line.cubicTo(6.0, 5.0, 7.5, 12.0, 9.0, 7.5);
-    line.cubicTo(9.8, 4.8, 11.0, 6.5, 11.5, 5.0);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(0x20, 0x28, 0x30), 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPath(line);
-  } else {
-    p.setPen(QPen(QColor(0x5A, 0x62, 0x70), 1.0));
-    p.setBrush(QColor(0xBF, 0xE0, 0xF7));
-    p.drawRect(QRectF(1.5, 3.5, 13, 9));
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0xF5, 0xB8, 0x2E));
-    p.drawEllipse(QPointF(11.0, 6.2), 1.5, 1.5);
-    p.setBrush(QColor(0x4E, 0x9A, 0x3F));
-    QPainterPath hills;
-    hills.moveTo(2.0, 12.0);
-    hills.lineTo(6.0, 7.5);
-    hills.lineTo(8.5, 10.0);
-    hills.lineTo(10.0, 8.8);
-    hills.lineTo(14.0, 12.0);
-    hills.closeSubpath();
-    p.drawPath(hills);
-  }
-  return pixmap;
-}
-
+// The list's two pictures: a picture's and a sketch's.
 const QIcon& ListIcon(bool sketch) {
-  static const QIcon icons[2] = {
-      [] { QIcon i; i.addPixmap(DrawIcon(false, 16)); i.addPixmap(DrawIcon(false, 32)); return i; }(),
-      [] { QIcon i; i.addPixmap(DrawIcon(true, 16)); i.addPixmap(DrawIcon(true, 32)); return i; }()};
-  return icons[sketch ? 1 : 0];
+  return ItemIconFor(sketch ? ItemIcon::kSketch : ItemIcon::kPicture);
 }
 
 TopicFilter CoreFilter(const CategoryFilter& f) {

@@ -4,13 +4,13 @@
 // folder it is started from. Exit code 0 on success, 1 otherwise, 2 for a
 // command line it does not know.
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QMessageBox>
 
 #include <cstdio>
 #include <string>
 
 #include "QuilletVersion.h"
+#include "app/core/CommandLine.h"
 #include "app/core/UserInterface.h"
 #include "installer/core/InstallerCore.h"
 #include "installer/gui/InstallerWindow.h"
@@ -54,40 +54,14 @@ const char kHelpText[] =
     "\n"
     "Exit codes: 0 installed, 1 the installation failed, 2 bad arguments.\n";
 
-// Answers --help and --version and refuses anything else (exit code 2)
-// before any window system is touched; -1 when the installer is to run.
-int HandleCommandLine(int argc, char** argv) {
-  QStringList args;
-  for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
-  QCommandLineParser parser;
-  const QCommandLineOption help(QStringList{"h", "help"});
-  const QCommandLineOption version(QStringList{"v", "version"});
-  parser.addOption(help);
-  parser.addOption(version);
-  if (!parser.parse(args)) {
-    std::fprintf(stderr, "Installer: %s\nTry 'Installer --help'.\n", qPrintable(parser.errorText()));
-    return 2;
-  }
-  if (parser.isSet(help)) {
-    std::fputs(kHelpText, stdout);
-    return 0;
-  }
-  if (parser.isSet(version)) {
-    std::printf("Installer %s\n", QUILLET_VERSION);
-    return 0;
-  }
-  if (!parser.positionalArguments().isEmpty()) {
-    std::fprintf(stderr, "Installer: takes no arguments ('%s')\nTry 'Installer --help'.\n",
-                 qPrintable(parser.positionalArguments().first()));
-    return 2;
-  }
-  return -1;
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (const int code = HandleCommandLine(argc, argv); code >= 0) return code;
+  if (const int code =
+          quillet::AnswerHelpAndVersion(argc, argv, "Installer", kHelpText, QUILLET_VERSION);
+      code >= 0)
+    return code;
   QApplication app(argc, argv);
   QApplication::setApplicationName(installer::kCaption);
   QApplication::setApplicationVersion(QUILLET_VERSION);

@@ -10,6 +10,8 @@
 #include <strings.h>
 #include <mutex>
 
+#include "platform/paths/ProgramPaths.h"
+
 namespace qplat {
 
 struct RegKeyHandle {
@@ -102,14 +104,6 @@ std::string DefaultStoreFile() {
   return base + "/quillet/registry.db";
 }
 
-// mkdir -p of the folder that holds `file`.
-void MakeParentFolders(const std::string& file) {
-  for (size_t pos = file.find('/', 1); pos != std::string::npos; pos = file.find('/', pos + 1)) {
-    std::string folder = file.substr(0, pos);
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return;
-  }
-}
-
 // Opens the store file if it is not open or QUILLET_REGISTRY names another
 // file now. Caller holds the mutex.
 LONG EnsureOpenLocked(State& s) {
@@ -124,7 +118,8 @@ LONG EnsureOpenLocked(State& s) {
     sqlite3_close_v2(s.db);
     s.db = nullptr;
   }
-  MakeParentFolders(wanted);
+  if (const size_t slash = wanted.rfind('/'); slash != std::string::npos && slash > 0)
+    qplat::MakeFolders(wanted.substr(0, slash), 0700);
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(wanted.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE |
                                                     SQLITE_OPEN_FULLMUTEX, nullptr);

@@ -18,7 +18,8 @@ using testing::Exists;
 using testing::ReadFile;
 using testing::ReportRig;
 
-const std::string kShipped = std::string(QUILLET_SOURCE_DIR) + "/data/template/";
+// The themes as shipped: the build tree holds them as installed, icons beside.
+const std::string kShipped = std::string(QUILLET_DATA_DIR) + "/template/";
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 

@@ -16,6 +16,7 @@
 #include <numeric>
 #include <set>
 
+#include "platform/paths/ProgramPaths.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
 #include "store/StoreFile.h"
@@ -91,15 +92,6 @@ bool ReadPlain(const std::string& path, bool noFollow, BackupBytes* out) {
   }
   ::close(fd);
   return true;
-}
-
-// Creates `path` and every missing folder above it, private to the user.
-void MakeFolders(const std::string& path) {
-  for (size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
-    const std::string part = slash == std::string::npos ? path : path.substr(0, slash);
-    if (!part.empty()) ::mkdir(part.c_str(), 0700);
-    if (slash == std::string::npos) break;
-  }
 }
 
 // What a folder path names, without following a link at its end.
@@ -301,7 +293,7 @@ BackupResult CStoreBackups::CheckFolder(bool create) const {
   if (root_.empty() || root_[0] != '/') return BackupResult::kFolderFailed;
   FolderState root = StateOf(root_);
   if (root == FolderState::kMissing && create) {
-    MakeFolders(root_);
+    qplat::MakeFolders(root_, 0700);
     root = StateOf(root_);
   }
   if (root == FolderState::kLink) return BackupResult::kFolderIsLink;

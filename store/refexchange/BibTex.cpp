@@ -594,33 +594,16 @@ int MonthNumber(std::string_view text) {
 BibFile ParseBibTex(std::string_view text) { return Parser(text).Run(); }
 
 ReadResult ReadBibTex(std::string_view text) {
-  ReadResult result;
-  const BibFile file = ParseBibTex(text);
-  result.entriesSeen = file.entries.size() + file.broken.size();
-  if (result.entriesSeen == 0) {
-    result.error = "no BibTeX entries in it";
-    return result;
-  }
-  result.ok = true;
-  size_t number = 0;
-  for (const BibEntry& e : file.entries) ReadEntry(e, ++number, &result);
-  for (const BibBroken& b : file.broken) SkipEntry(&result, b.line, b.name, b.why);
-  std::stable_sort(result.notices.begin(), result.notices.end(),
-                   [](const Notice& a, const Notice& b) { return a.line < b.line; });
-  return result;
+  return ReadParsedFile(ParseBibTex(text), "no BibTeX entries in it", ReadEntry);
 }
 
 WriteResult WriteBibTex(const std::vector<const CCustomRecord*>& references) {
   WriteResult result;
   std::set<std::string> used;
   for (const CCustomRecord* ref : references) {
-    const int count = CustomTypeFieldCount(ref->customType);
-    if (count == 0) {
-      result.notices.push_back({Notice::What::kSkipped, 0, "record " + std::to_string(ref->recordId),
-                                "left out: not a reference of a known kind"});
-      continue;
-    }
-    const std::vector<std::string> f = Utf8Fields(*ref, static_cast<size_t>(count));
+    const size_t count = WritableFieldCount(*ref, &result);
+    if (count == 0) continue;
+    const std::vector<std::string> f = Utf8Fields(*ref, count);
     const std::string key = UniqueKey(KeyBase(*ref), &used);
     if (result.written > 0) result.text += "\n";
     ++result.written;

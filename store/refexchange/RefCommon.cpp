@@ -94,6 +94,14 @@ void SkipEntry(ReadResult* result, int line, const std::string& entry, const std
   ++result->skipped;
 }
 
+size_t WritableFieldCount(const CCustomRecord& ref, WriteResult* result) {
+  const int count = CustomTypeFieldCount(ref.customType);
+  if (count > 0) return static_cast<size_t>(count);
+  result->notices.push_back({Notice::What::kSkipped, 0, "record " + std::to_string(ref.recordId),
+                             "left out: not a reference of a known kind"});
+  return 0;
+}
+
 void FinishEntry(EntryDraft draft, ReadResult* result) {
   bool any = false;
   for (const std::u32string& f : draft.fields) any = any || !IsBlank(f);

@@ -2,6 +2,7 @@
 // an entry for the store (code page, limits, notices), names and years.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -50,6 +51,31 @@ void FinishEntry(EntryDraft draft, ReadResult* result);
 
 // Adds a skipped-entry notice.
 void SkipEntry(ReadResult* result, int line, const std::string& entry, const std::string& why);
+
+// The reading every format shares once its file is parsed: each entry put
+// through `readEntry(entry, number, result)`, each broken one told as
+// skipped, the notices in file order. A file with no entries at all is
+// `noneError`.
+template <class File, class ReadEntry>
+ReadResult ReadParsedFile(const File& file, const char* noneError, ReadEntry readEntry) {
+  ReadResult result;
+  result.entriesSeen = file.entries.size() + file.broken.size();
+  if (result.entriesSeen == 0) {
+    result.error = noneError;
+    return result;
+  }
+  result.ok = true;
+  size_t number = 0;
+  for (const auto& e : file.entries) readEntry(e, ++number, &result);
+  for (const auto& b : file.broken) SkipEntry(&result, b.line, b.name, b.why);
+  std::stable_sort(result.notices.begin(), result.notices.end(),
+                   [](const Notice& a, const Notice& b) { return a.line < b.line; });
+  return result;
+}
+
+// The number of fields `ref` has as a known kind; 0 after telling in
+// `result` that it is left out (not a reference of a known kind).
+size_t WritableFieldCount(const CCustomRecord& ref, WriteResult* result);
 
 // "; " between the names.
 std::u32string JoinNames(const std::vector<std::u32string>& names);

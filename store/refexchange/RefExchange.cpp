@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -13,6 +12,7 @@
 #include <set>
 
 #include "platform/codepage/CodePage.h"
+#include "platform/files/SafeFiles.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
 #include "store/refexchange/BibTex.h"
@@ -201,35 +201,9 @@ WriteResult WriteReferences(const std::vector<const CCustomRecord*>& references,
 }
 
 bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::string* error) {
-  static std::atomic<unsigned> counter{0};
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = path + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) {
-    *error = std::string("cannot write beside ") + path + ": " + std::strerror(errno);
-    return false;
-  }
-  size_t done = 0;
-  int err = 0;
-  while (err == 0 && done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) err = n < 0 ? errno : EIO;
-    else done += static_cast<size_t>(n);
-  }
-  if (err == 0 && ::fsync(fd) != 0) err = errno;
-  if (::close(fd) != 0 && err == 0) err = errno;
-  if (err == 0 && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
-  if (err != 0) {
-    ::unlink(temp.c_str());
-    *error = std::string("cannot write ") + path + ": " + std::strerror(err);
-    return false;
-  }
-  return true;
+  const int err = ReplaceFileContents(path, bytes, /*durable=*/true);
+  if (err != 0) *error = std::string("cannot write ") + path + ": " + std::strerror(err);
+  return err == 0;
 }
 
 }  // namespace quillet::refx

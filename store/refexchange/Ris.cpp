@@ -273,32 +273,15 @@ RisFile ParseRis(std::string_view text) {
 }
 
 ReadResult ReadRis(std::string_view text) {
-  ReadResult result;
-  const RisFile file = ParseRis(text);
-  result.entriesSeen = file.entries.size() + file.broken.size();
-  if (result.entriesSeen == 0) {
-    result.error = "no RIS entries in it (no \"TY  - \" line)";
-    return result;
-  }
-  result.ok = true;
-  size_t number = 0;
-  for (const RisEntry& e : file.entries) ReadEntry(e, ++number, &result);
-  for (const RisBroken& b : file.broken) SkipEntry(&result, b.line, b.name, b.why);
-  std::stable_sort(result.notices.begin(), result.notices.end(),
-                   [](const Notice& a, const Notice& b) { return a.line < b.line; });
-  return result;
+  return ReadParsedFile(ParseRis(text), "no RIS entries in it (no \"TY  - \" line)", ReadEntry);
 }
 
 WriteResult WriteRis(const std::vector<const CCustomRecord*>& references) {
   WriteResult result;
   for (const CCustomRecord* ref : references) {
-    const int count = CustomTypeFieldCount(ref->customType);
-    if (count == 0) {
-      result.notices.push_back({Notice::What::kSkipped, 0, "record " + std::to_string(ref->recordId),
-                                "left out: not a reference of a known kind"});
-      continue;
-    }
-    const std::vector<std::string> f = Utf8Fields(*ref, static_cast<size_t>(count));
+    const size_t count = WritableFieldCount(*ref, &result);
+    if (count == 0) continue;
+    const std::vector<std::string> f = Utf8Fields(*ref, count);
     ++result.written;
     RisWriter w(&result.text);
     switch (ref->customType) {

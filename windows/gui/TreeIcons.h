@@ -1,5 +1,5 @@
-// The topic tree's item pictures: topic, note, sketch, picture and
-// reference, 20 x 20 pixels (drawn at twice the size for dense screens).
+// The topic tree's item pictures by tree item kind: the shared record-kind
+// icons (app/gui/ItemIcons.h).
 #pragma once
 
 #include <QIcon>
