@@ -12,6 +12,7 @@
 
 #include "app/core/Strings.h"
 #include "app/gui/MainWindow.h"
+#include "app/gui/QtForms.h"
 #include "app/gui/WndMgr.h"
 #include "app/gui/tests/ShellTestSupport.h"
 #include "app/shell/Commands.h"
@@ -41,10 +42,91 @@ void WriteDemoStore(const Machine& m) {
 
 }  // namespace
 
+// A PATH of stand-in desktop programs, each writing its name and
+// arguments, one a line, into "calls".
+class StandInDesktop {
+ public:
+  explicit StandInDesktop(const std::string& root) : bin_(root + "desktop-bin/"), calls_(root + "calls") {
+    fs::create_directories(bin_);
+    path_ = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", bin_.c_str(), 1);  // nothing of the real desktop
+    for (const char* name : {"QUILLET_TEXT_EDITOR", "VISUAL", "EDITOR", "TERMINAL"}) {
+      if (const char* v = std::getenv(name)) saved_.emplace_back(name, v);
+      ::unsetenv(name);
+    }
+  }
+  ~StandInDesktop() {
+    ::setenv("PATH", path_.c_str(), 1);
+    for (const auto& [name, value] : saved_) ::setenv(name.c_str(), value.c_str(), 1);
+  }
+  void Program(const std::string& name, const std::string& tail) {
+    std::ofstream(bin_ + name) << "#!/bin/sh\n{ echo " << name << "; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } >> '"
+                               << calls_ << "'\n" << tail << "\n";
+    ::chmod((bin_ + name).c_str(), 0755);
+  }
+  std::string Calls() {
+    std::string text = ReadAll(calls_);
+    fs::remove(calls_);
+    return text;
+  }
+
+ private:
+  std::string bin_, calls_, path_;
+  std::vector<std::pair<std::string, std::string>> saved_;
+};
+
 class OutsideActionsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The real desktop form: the theme goes to the desktop's plain-text
+  // application, never to the opener (which would pick the web browser
+  // for HTML); failures come back as false.
+  void theDesktopFormOpensThemesInTheTextEditor() {
+    Machine m;
+    StandInDesktop d(m.root());
+    QtDesktop desktop;
+    const std::string theme = m.themes() + "Show Everything.htm";
+    d.Program("xdg-mime", "echo org.example.Editor.desktop");
+    d.Program("gtk-launch", "exit 0");
+    d.Program("xdg-open", "exit 0");
+    QVERIFY(desktop.EditPath(theme));
+    QCOMPARE(d.Calls(), "xdg-mime\nquery\ndefault\ntext/plain\ngtk-launch\norg.example.Editor.desktop\n" + theme + "\n");
+
+    // No launcher: the entry's own command line.
+    fs::remove(m.root() + "desktop-bin/gtk-launch");
+    const std::string apps = m.root() + "data/applications/";
+    fs::create_directories(apps);
+    std::ofstream(apps + "org.example.Editor.desktop") << "[Desktop Entry]\nExec=stand-in-editor --new %F\n";
+    d.Program("stand-in-editor", "exit 0");
+    QVERIFY(desktop.EditPath(theme));
+    QCOMPARE(d.Calls(), "xdg-mime\nquery\ndefault\ntext/plain\nstand-in-editor\n--new\n" + theme + "\n");
+
+    // No plain-text application at all: a graphical editor of our list,
+    // then the terminal editor; with none, false (and never xdg-open).
+    d.Program("xdg-mime", "exit 4");
+    d.Program("mousepad", "exit 0");
+    QVERIFY(desktop.EditPath(theme));
+    QCOMPARE(d.Calls(), "xdg-mime\nquery\ndefault\ntext/plain\nmousepad\n" + theme + "\n");
+    fs::remove(m.root() + "desktop-bin/mousepad");
+    ::setenv("VISUAL", "vi -n", 1);
+    d.Program("xterm", "exit 0");
+    QVERIFY(desktop.EditPath(theme));
+    QCOMPARE(d.Calls(), "xdg-mime\nquery\ndefault\ntext/plain\nxterm\n-e\nvi\n-n\n" + theme + "\n");
+    ::unsetenv("VISUAL");
+    QVERIFY(!desktop.EditPath(theme));
+    QVERIFY(!desktop.EditPlainText(theme));
+    QVERIFY(d.Calls().find("xdg-open") == std::string::npos);
+
+    // The opener's failure is the action's failure.
+    d.Program("xdg-open", "exit 2");
+    QVERIFY(!desktop.OpenPath(m.themes()));
+    QVERIFY(!desktop.OpenAddress("https://example.org/"));
+    d.Program("xdg-open", "exit 0");
+    QVERIFY(desktop.OpenPath(m.themes()));
+    QCOMPARE(d.Calls(), "xdg-open\n" + m.themes() + "\nxdg-open\nhttps://example.org/\nxdg-open\n" + m.themes() + "\n");
+  }
+
   void failingOutsideActionsSayWhatToDo() {
     Machine m;
     Recorders r;
