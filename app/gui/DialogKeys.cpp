@@ -6,7 +6,17 @@
 #include <QPointer>
 #include <QShortcut>
 
+#include "app/shell/Menus.h"
+
 namespace quillet {
+
+MnemonicSet MnemonicSet::BesideMainMenu() {
+  MnemonicSet set;
+  // Resource 101: the main menu, one submenu per menu of the bar.
+  for (const MenuItem& menu : MenuResource(101).children)
+    set.Mark(QString::fromStdString(menu.text));
+  return set;
+}
 
 QString MnemonicSet::Mark(const QString& text) {
   const qsizetype marked = text.indexOf('&');

@@ -17,6 +17,12 @@ namespace quillet {
 // one keeps it, and its letter counts as taken.
 class MnemonicSet {
  public:
+  MnemonicSet() = default;
+  // A window inside the main window: the letters of the main menu bar
+  // (Alt+F for File ...) are taken from the start, so that a label never
+  // competes with a menu for its key.
+  static MnemonicSet BesideMainMenu();
+
   QString Mark(const QString& text);
 
  private:

@@ -136,7 +136,7 @@ QWidget* CImageWnd::CreateDialog(QWidget* host) {
   columns->addLayout(left);
 
   // The desktop theme's icons where it has them.
-  MnemonicSet keys;
+  MnemonicSet keys = MnemonicSet::BesideMainMenu();
   auto makeButton = [dialog, &keys](const char* themeIcon, QStyle::StandardPixmap fallback, const char* text) {
     const QIcon icon = QIcon::fromTheme(themeIcon, dialog->style()->standardIcon(fallback));
     auto* b = new QPushButton(icon, keys.Mark(text), dialog);

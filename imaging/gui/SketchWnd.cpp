@@ -58,7 +58,7 @@ QWidget* CSketchWnd::CreateDialog(QWidget* host) {
   heading->setFont(bold);
   body->addWidget(heading);
 
-  MnemonicSet keys;
+  MnemonicSet keys = MnemonicSet::BesideMainMenu();
   private_ = new QCheckBox(keys.Mark("Private"), dialog);
   private_->setObjectName("Private");
   body->addWidget(private_);

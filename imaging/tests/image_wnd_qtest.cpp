@@ -178,7 +178,7 @@ class ImageWndTest : public QObject {
     tied.sort();
     QCOMPARE(tied, (QStringList{"Display Size", "Quality", "Title", "Zoom"}));
     wnd_->privateBox()->setFocus();
-    QTest::keyClick(wnd_->privateBox(), 't', Qt::AltModifier);
+    QTest::keyClick(wnd_->privateBox(), 'i', Qt::AltModifier);  // T&itle: Alt+T is the Themes menu
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(wnd_->titleEdit()));
     const size_t before = f_->host.commands.size();
     QTest::keyClick(wnd_->titleEdit(), Qt::Key_Escape);

@@ -140,12 +140,12 @@ class SketchWndTest : public QObject {
     for (QLabel* l : wnd_->dialog()->findChildren<QLabel*>())
       if (l->buddy() == wnd_->titleEdit()) label = l;
     QVERIFY(label);
-    QCOMPARE(label->text(), QString("&Title"));
+    QCOMPARE(label->text(), QString("T&itle"));  // Alt+T is the Themes menu
     QCOMPARE(wnd_->titleEdit()->accessibleName(), QString("Title"));
     QCOMPARE(wnd_->privateBox()->text(), QString("&Private"));
     QVERIFY(!wnd_->frame()->accessibleName().isEmpty());
     wnd_->privateBox()->setFocus();
-    QTest::keyClick(wnd_->privateBox(), 't', Qt::AltModifier);
+    QTest::keyClick(wnd_->privateBox(), 'i', Qt::AltModifier);
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(wnd_->titleEdit()));
 
     QTest::keyClicks(wnd_->titleEdit(), " at dawn");

@@ -49,7 +49,7 @@ void CCustomWnd::BuildKind(int windowKind) {
   grid->setVerticalSpacing(6);
   grid->setColumnStretch(1, 1);
   const int n = static_cast<int>(kind->labels.size());
-  MnemonicSet keys;
+  MnemonicSet keys = MnemonicSet::BesideMainMenu();
   for (int i = 0; i < n; ++i) {
     auto* label = new QLabel(keys.Mark(QString(kind->labels[i]) + ":"), d);
     if (i + 1 < n) {

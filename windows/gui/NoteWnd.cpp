@@ -21,7 +21,7 @@ QWidget* CNoteWnd::CreateDialog(QWidget* host) {
   RecordDialogFrame frame(host, "NoteDetails", "Note Details");
   QWidget* dialog = frame.dialog;
 
-  MnemonicSet keys;
+  MnemonicSet keys = MnemonicSet::BesideMainMenu();
   auto* label = new QLabel(keys.Mark("Note:"), dialog);
   frame.body->addWidget(label);
   text_ = new QPlainTextEdit(dialog);

@@ -53,7 +53,7 @@ QWidget* CTopicWnd::CreateDialog(QWidget* host) {
   title_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   const int line = title_->fontMetrics().lineSpacing();
   title_->setFixedHeight(line * 3 + 12);
-  MnemonicSet keys;
+  MnemonicSet keys = MnemonicSet::BesideMainMenu();
   auto* titleLabel = new QLabel(keys.Mark("Title:"), dialog);
   TieLabel(titleLabel, title_);
   grid->addWidget(titleLabel, 0, 0, Qt::AlignRight | Qt::AlignTop);

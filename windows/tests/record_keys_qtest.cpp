@@ -120,6 +120,9 @@ class RecordKeysTest : public QObject {
     QCOMPARE(keys.Mark("Pr&eview"), QString("Pr&eview"));  // its own is kept
     QCOMPARE(keys.Mark("Reporter:"), QString("Rep&orter:"));
     QCOMPARE(keys.Mark("Pope"), QString("Pope"));  // nothing left
+    MnemonicSet inside = MnemonicSet::BesideMainMenu();
+    QCOMPARE(inside.Mark("Title:"), QString("T&itle:"));  // Alt+T opens the Themes menu
+    QCOMPARE(inside.Mark("Note:"), QString("&Note:"));
     QCOMPARE(AccessibleText("&Page(s):"), QString("Page(s)"));
     QCOMPARE(AccessibleText("Salt && &Pepper"), QString("Salt & Pepper"));
   }
@@ -142,6 +145,8 @@ class RecordKeysTest : public QObject {
       const std::vector<Tie> ties = LabelTies(panel, kinds[kind]);
       QCOMPARE(static_cast<int>(ties.size()), kinds[kind].size());
       for (int i = 0; i < w->fieldCount(); ++i) QCOMPARE(ties[i].field, w->fieldEdit(i));
+      // No letter of the main menu bar: a label never competes with a menu.
+      for (const Tie& t : ties) QVERIFY2(!QString("fetuvh").contains(t.letter), qPrintable(QString(t.letter)));
       // The private box's letter is its own too.
       const QString box = w->privateBox()->text();
       QVERIFY(box.contains('&'));
