@@ -74,6 +74,11 @@ LaunchResult RunSettled(const std::vector<std::string>& argv, int settleMillisec
     if (child == 0) {
       ::close(ready[0]);
       if (devnull >= 0) ::dup2(devnull, STDIN_FILENO);
+      // A program that outlives us keeps none of our files open (a store
+      // lock, a socket), whatever flags they were opened with; the pipe
+      // closes itself with a successful exec.
+      if (ready[1] > 3) ::close_range(3, static_cast<unsigned>(ready[1]) - 1, 0);
+      ::close_range(static_cast<unsigned>(ready[1]) + 1, ~0U, 0);
       ::setsid();
       ::execve(words[0], words.data(), environ);
       const char failed = 1;

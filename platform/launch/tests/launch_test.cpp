@@ -2,11 +2,14 @@
 // keep running, failed when they end badly, missing when there is none.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "platform/launch/Launch.h"
@@ -51,6 +54,20 @@ TEST_F(Launch, ArgumentsArriveAsGivenAndTheStatusDecides) {
   EXPECT_EQ(RunSettled({"opener", "f"}), LaunchResult::kFailed);
   Program("opener", "kill -9 $$");
   EXPECT_EQ(RunSettled({"opener"}), LaunchResult::kFailed);
+}
+
+TEST_F(Launch, TheProgramGetsNoneOfOurFiles) {
+  const int inherited = ::open((dir_ + "held").c_str(), O_WRONLY | O_CREAT, 0600);  // no O_CLOEXEC
+  ASSERT_GE(inherited, 3);
+  Program("lister", "ls /proc/$$/fd > '" + dir_ + "fds'");
+  EXPECT_EQ(RunSettled({"lister"}), LaunchResult::kTaken);
+  ::close(inherited);
+  std::ifstream in(dir_ + "fds");
+  std::set<std::string> fds;
+  for (std::string fd; in >> fd;) fds.insert(fd);
+  EXPECT_FALSE(fds.empty());
+  EXPECT_EQ(fds.count("0") + fds.count("1") + fds.count("2"), 3u);
+  EXPECT_EQ(fds.count(std::to_string(inherited)), 0u);
 }
 
 TEST_F(Launch, MissingOrNotExecutableProgramsAreMissing) {
