@@ -9,6 +9,7 @@
 #include "app/core/DiagnosticLog.h"
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
+#include "platform/codepage/CodePage.h"
 #include "platform/files/SafeFiles.h"
 #include "platform/mapi/Mapi.h"
 #include "reports/PostProcess.h"
@@ -35,6 +36,23 @@ const char* LogonText(uint32_t result) {
 // neither is a link someone planted in the output folder.
 bool IsRegularFile(const std::string& path) { return IsOwnRegularFile(path); }
 
+// A file path (file system bytes) inside a message text (code-page bytes).
+std::string PathText(const std::string& path) {
+  std::string text;
+  if (Utf8ToCp1252(path, &text)) return text;
+  text.clear();
+  for (char c : path) text += static_cast<unsigned char>(c) < 0x80 ? c : '?';
+  return text;
+}
+
+void Tell(const std::string& text, uint32_t icon) {
+  MessageRequest request;
+  request.text = text;
+  request.caption = kCaption;
+  request.flags = kMbOk | icon;
+  UI().ShowMessage(request);
+}
+
 }  // namespace
 
 CEmailObject::CEmailObject(const MailServices& services, const std::string& libraryPath)
@@ -59,6 +77,7 @@ CEmailObject::~CEmailObject() {
 }
 
 int CEmailObject::Send(uint32_t recordId, int format) {
+  outbox_file_.clear();
   if (!logged_on_ || format != kMailFormatHtmlReport) return kMailNotSent;
   if (services_.source == nullptr || services_.settings == nullptr) return kMailNotSent;
   ReportTopic topic;
@@ -113,6 +132,13 @@ int CEmailObject::Send(uint32_t recordId, int format) {
   if (auto send = reinterpret_cast<MapiSendMailFn>(dlsym(library_, "MAPISendMail"))) {
     // Blocks while the mail program's compose window is open.
     result = static_cast<int>(send(0, 0, &message, MAPI_LOGON_UI | MAPI_DIALOG, 0));
+    // Our own library says where a message went that no mail program took.
+    if (auto outbox = reinterpret_cast<MapiOutboxFileFn>(dlsym(library_, "QuilletMailOutboxFile"));
+        outbox != nullptr && result == static_cast<int>(SUCCESS_SUCCESS)) {
+      std::vector<char> path(outbox(nullptr, 0) + 1, 0);
+      outbox(path.data(), static_cast<uint32_t>(path.size()));
+      outbox_file_ = path.data();
+    }
   }
 
   for (size_t i = 0; i < names.size(); ++i) {
@@ -125,6 +151,47 @@ int CEmailObject::Send(uint32_t recordId, int format) {
     LogLine(line);
   }
   return result;
+}
+
+void CEmailObject::TellOutcome(uint32_t recordId, int result) const {
+  constexpr int kSent = static_cast<int>(SUCCESS_SUCCESS);
+  if (result == static_cast<int>(MAPI_E_USER_ABORT)) return;  // the person closed the compose window
+  ReportTopic topic;
+  const bool known = services_.source != nullptr && services_.source->Topic(recordId, &topic);
+  const std::string line = known ? topic.title.substr(0, topic.title.find('\n')) : std::string();
+  const std::string name = line.empty() ? std::string("this topic") : "\"" + line + "\"";
+  if (result == kMailNotSent) {
+    if (!logged_on_) return;  // sending is off: there is no Send to answer
+    Tell("There is no report of " + name + " to send yet.\n\n"
+         "Show the topic first, then send it again.", kMbIconExclamation);
+    return;
+  }
+  if (result == kSent && outbox_file_.empty()) {
+    Tell("The report of " + name + " is in a new message in your mail program.\n\n"
+         "Add the recipients there and send it.", kMbIconInformation);
+    return;
+  }
+  if (result == kSent) {
+    Tell("No mail program is set up on this computer, so the message with the report of " + name +
+         " was saved as a file:\n\n" + PathText(outbox_file_) +
+         "\n\nOpen that file with your mail program to send it, or set up a mail program "
+         "(the desktop's default for e-mail) and send again.", kMbIconInformation);
+    return;
+  }
+  std::string why;
+  switch (result) {
+    case MAPI_E_ATTACHMENT_NOT_FOUND:
+    case MAPI_E_ATTACHMENT_OPEN_FAILURE:
+      why = "Its report file is missing or cannot be read. Show the topic again to rebuild it, then send it.";
+      break;
+    case MAPI_E_DISK_FULL: why = "The disk is full. Make room, then send it again."; break;
+    case MAPI_E_INSUFFICIENT_MEMORY: why = "There was not enough memory. Close other programs, then send it again."; break;
+    default:
+      why = "The mail program and the outbox folder could not take it. Check that a mail program is set up "
+            "and that your data folder can be written to, then send it again.";
+      break;
+  }
+  Tell("The report of " + name + " was not sent.\n\n" + why, kMbIconExclamation);
 }
 
 }  // namespace quillet

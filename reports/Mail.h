@@ -49,12 +49,24 @@ class CEmailObject {
   // format, not a topic, no usable report name).
   int Send(uint32_t recordId, int format);
 
+  // The message file the last Send left in the outbox because no mail
+  // program took it; empty when the mail program has it (or nothing went).
+  const std::string& outbox_file() const { return outbox_file_; }
+
+  // Tells the person how the last Send of topic `recordId` ended, as Send
+  // answered `result`: in the mail program, in the outbox (with the file's
+  // path and what to do), or not sent (why, and what to do). A cancelled
+  // compose window, and a Send that handed nothing over because sending is
+  // off, are told nothing.
+  void TellOutcome(uint32_t recordId, int result) const;
+
  private:
   MailServices services_;
   void* library_ = nullptr;
   uintptr_t session_ = 0;  // kept, never used for sending
   bool logged_on_ = false;
   int logon_result_ = kMailNotSent;
+  std::string outbox_file_;
 };
 
 }  // namespace quillet

@@ -24,7 +24,9 @@ class CEmailPart : public CEmail {
   CEmailPart() : mail_(MailServices{&CurrentDatabaseSource(), &settings_}, MailLibraryPath()) {}
   bool Available() const override { return mail_.logged_on(); }
   bool Send(uint32_t recordId, int format) override {
-    return mail_.Send(recordId, format) == 0;
+    const int result = mail_.Send(recordId, format);
+    mail_.TellOutcome(recordId, result);
+    return result == 0;
   }
 
  private:

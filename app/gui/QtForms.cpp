@@ -16,9 +16,12 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <cstdlib>
+
 #include "app/core/RegistryKey.h"
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
+#include "platform/launch/Launch.h"
 
 namespace quillet {
 namespace {
@@ -177,28 +180,114 @@ bool QtUserInterface::GetClipboardText(std::string* text) {
   return true;
 }
 
+namespace {
+
+// Opens with the desktop's opener; without one, with what Qt knows.
+bool OpenWithDesktop(const std::string& target, const QUrl& url) {
+  switch (RunSettled({"xdg-open", target})) {
+    case LaunchResult::kTaken: return true;
+    case LaunchResult::kFailed: return false;
+    case LaunchResult::kMissing: break;
+  }
+  return QDesktopServices::openUrl(url);
+}
+
+// The desktop entry the desktop opens plain text with, by its id; "" when
+// none is set (or there is no xdg-mime to ask).
+std::string PlainTextHandler() {
+  if (FindProgram("xdg-mime").empty()) return "";
+  QProcess query;
+  query.setStandardInputFile(QProcess::nullDevice());
+  query.start("xdg-mime", {"query", "default", "text/plain"});
+  if (!query.waitForFinished(3000)) {
+    query.kill();
+    query.waitForFinished(1000);
+    return "";
+  }
+  if (query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0) return "";
+  const QString id = QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed().section('\n', 0, 0);
+  return id.endsWith(".desktop") ? id.toStdString() : std::string();
+}
+
+// A command in a terminal window: $TERMINAL, else the first terminal found.
+bool RunInTerminal(const std::vector<std::string>& command) {
+  std::vector<std::vector<std::string>> terminals;
+  if (const char* t = std::getenv("TERMINAL"); t && *t) terminals.push_back({t, "-e"});
+  terminals.push_back({"x-terminal-emulator", "-e"});
+  terminals.push_back({"gnome-terminal", "--"});
+  terminals.push_back({"konsole", "-e"});
+  terminals.push_back({"xfce4-terminal", "-x"});
+  terminals.push_back({"xterm", "-e"});
+  for (std::vector<std::string> argv : terminals) {
+    if (FindProgram(argv[0]).empty()) continue;
+    argv.insert(argv.end(), command.begin(), command.end());
+    return RunSettled(argv) == LaunchResult::kTaken;
+  }
+  return false;
+}
+
+// Words of an editor setting ("gedit --new-window"), the file last.
+std::vector<std::string> EditorCommand(const std::string& editor, const std::string& path) {
+  std::vector<std::string> argv;
+  for (const QString& w : QProcess::splitCommand(QString::fromLocal8Bit(editor))) argv.push_back(w.toLocal8Bit().toStdString());
+  if (!argv.empty()) argv.push_back(path);  // one argument, whatever blanks the path holds
+  return argv;
+}
+
+// The file in the desktop's plain-text application: the entry's own
+// launcher when there is one, else its Exec line as the entry says.
+LaunchResult RunPlainTextHandler(const std::string& path) {
+  const std::string id = PlainTextHandler();
+  if (id.empty()) return LaunchResult::kMissing;
+  if (!FindProgram("gtk-launch").empty()) return RunSettled({"gtk-launch", id, path});
+  const std::string entry = FindDesktopEntry(id);
+  if (entry.empty()) return LaunchResult::kMissing;
+  if (!FindProgram("gio").empty()) return RunSettled({"gio", "launch", entry, path});
+  bool terminal = false;
+  const std::vector<std::string> argv = DesktopEntryCommand(entry, path, &terminal);
+  if (argv.empty()) return LaunchResult::kMissing;
+  if (terminal) return RunInTerminal(argv) ? LaunchResult::kTaken : LaunchResult::kFailed;
+  return RunSettled(argv);
+}
+
+// The terminal editor of last resort, in a terminal window.
+bool RunTerminalEditor(const std::string& path) {
+  const std::vector<std::string> argv = EditorCommand(TerminalEditor(), path);
+  return !argv.empty() && RunInTerminal(argv);
+}
+
+}  // namespace
+
 bool QtDesktop::OpenAddress(const std::string& address) {
-  return QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
+  return OpenWithDesktop(address, QUrl(QString::fromStdString(address)));
 }
 
 bool QtDesktop::OpenPath(const std::string& path) {
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(FromPath(path)));
+  return OpenWithDesktop(path, QUrl::fromLocalFile(FromPath(path)));
 }
 
 bool QtDesktop::EditPath(const std::string& path) {
-  // The desktop has one default application per kind of file; it is the
-  // one that edits as well.
-  return OpenPath(path);
+  // The desktop's application for plain text: the file's own default
+  // would show a theme (HTML) in the web browser.
+  switch (RunPlainTextHandler(path)) {
+    case LaunchResult::kTaken: return true;
+    case LaunchResult::kFailed: return false;
+    case LaunchResult::kMissing: break;
+  }
+  if (const std::vector<std::string> argv = EditorCommand(PlainTextEditor(), path); !argv.empty())
+    return RunSettled(argv) == LaunchResult::kTaken;
+  return RunTerminalEditor(path);
 }
 
 bool QtDesktop::EditPlainText(const std::string& path) {
-  const std::string editor = PlainTextEditor();
-  if (editor.empty()) return EditPath(path);
-  QStringList words = QProcess::splitCommand(QString::fromLocal8Bit(editor));
-  if (words.isEmpty()) return EditPath(path);
-  const QString program = words.takeFirst();
-  words << FromPath(path);  // one argument, whatever blanks the path holds
-  return QProcess::startDetached(program, words);
+  const std::vector<std::string> argv = EditorCommand(PlainTextEditor(), path);
+  if (argv.empty()) return EditPath(path);
+  switch (RunSettled(argv)) {
+    case LaunchResult::kTaken: return true;
+    case LaunchResult::kFailed: return false;
+    case LaunchResult::kMissing: break;  // a setting naming no program
+  }
+  return EditPath(path);
 }
 
 ScreenSize QtScreenMetrics::FullScreenClientSize() const {

@@ -206,7 +206,7 @@ void CWebWnd::Navigate(const std::string& path, bool check) {
     if (missing) LogPair("File not found:", path.c_str());
   }
   if (IsWebAddress(target)) {
-    Desktop().OpenAddress(target);
+    OpenAddressOrTell(target);
     return;
   }
   const QUrl url = QUrl::fromLocalFile(QFileInfo(FromPath(target)).absoluteFilePath());
@@ -235,7 +235,7 @@ void CWebWnd::OnAnchor(const QUrl& link) {
       AppPaths.installFolder.empty() ? std::string() : CleanPath(FromPath(AppPaths.installFolder));
   const LinkRule rule = DecideLink(target, RealFolder(AppPaths.outputFolder), install, page);
   if (rule == LinkRule::kWebHandler) {
-    Desktop().OpenAddress(url.toString().toStdString());
+    OpenAddressOrTell(url.toString().toStdString());
     return;
   }
   if (rule == LinkRule::kAskFirst) {
@@ -248,18 +248,18 @@ void CWebWnd::OnAnchor(const QUrl& link) {
     if (UI().ShowMessage(request) != kIdYes) return;
   }
   if (!target.local) {
-    Desktop().OpenAddress(url.toString(QUrl::FullyEncoded).toStdString());
+    OpenAddressOrTell(url.toString(QUrl::FullyEncoded).toStdString());
     return;
   }
   const QFileInfo info(path);
   if (info.isDir()) {
     // Folders open outside the pane, in the desktop's file manager.
-    Desktop().OpenPath(ToPath(path));
+    OpenPathOrTell(ToPath(path));
   } else if (!info.exists() || IsPageFile(path)) {
     if (info.exists()) browser_->setSource(url);
     else Navigate(ToPath(path), true);
   } else {
-    Desktop().OpenPath(ToPath(path));
+    OpenPathOrTell(ToPath(path));
   }
 }
 

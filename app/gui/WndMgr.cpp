@@ -703,8 +703,8 @@ void CWndMgr::OnCommand(uint32_t command, uint32_t param) {
       if (preferences_) preferences_(main_window_, command == CMD_PROPERTIES ? 0 : 1);
       else Refuse("Preferences");
       break;
-    case CMD_EDIT_DEFAULT_EDITOR: Desktop().EditPath(ThemeFilePath()); break;
-    case CMD_EDIT_NOTEPAD: Desktop().EditPlainText(ThemeFilePath()); break;
+    case CMD_EDIT_DEFAULT_EDITOR: EditThemeOrTell(ThemeFilePath(), false); break;
+    case CMD_EDIT_NOTEPAD: EditThemeOrTell(ThemeFilePath(), true); break;
     case CMD_RESET_ALL:
       if (ShowStringMessage(IDS_RESTORE_THEMES, kCaption, kMbYesNo | kMbIconExclamation) == kIdYes) {
         report_builder_->restore_themes();
@@ -712,7 +712,7 @@ void CWndMgr::OnCommand(uint32_t command, uint32_t param) {
         OnCommand(CMD_START);
       }
       break;
-    case CMD_OPEN_FOLDER: Desktop().OpenPath(UserString("TemplatePath")); break;
+    case CMD_OPEN_FOLDER: OpenPathOrTell(UserString("TemplatePath")); break;
     case CMD_BACK:
     case CMD_FORWARD:
       if (command == CMD_BACK) web_->GoBack();

@@ -3,6 +3,11 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+
+#include "app/core/Strings.h"
+#include "app/core/UserInterface.h"
+#include "platform/codepage/CodePage.h"
 
 namespace quillet {
 namespace {
@@ -44,14 +49,84 @@ IDesktop* SetDesktop(IDesktop* desktop) {
 }
 
 std::string PlainTextEditor() {
-  for (const char* name : {"QUILLET_TEXT_EDITOR", "VISUAL"}) {
-    const char* value = std::getenv(name);
-    if (value && *value) return value;
-  }
+  if (const char* value = std::getenv("QUILLET_TEXT_EDITOR"); value && *value) return value;
   for (const char* editor : {"gnome-text-editor", "gedit", "kate", "kwrite", "mousepad", "xed",
                              "pluma", "featherpad", "leafpad", "geany"})
     if (OnPath(editor)) return editor;
   return "";
+}
+
+std::string TerminalEditor() {
+  for (const char* name : {"VISUAL", "EDITOR"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return value;
+  }
+  return "";
+}
+
+namespace {
+
+// A path or address (file-system bytes) inside a message (code-page text).
+std::string Shown(const std::string& utf8) {
+  std::string text;
+  if (Utf8ToCp1252(utf8, &text)) return text;
+  text.clear();
+  for (char c : utf8) text += static_cast<unsigned char>(c) < 0x80 ? c : '?';
+  return text;
+}
+
+void Tell(const std::string& text) {
+  MessageRequest request;
+  request.text = text;
+  request.caption = kCaption;
+  request.flags = kMbOk | kMbIconExclamation;
+  UI().ShowMessage(request);
+}
+
+}  // namespace
+
+bool OpenAddressOrTell(const std::string& address) {
+  if (Desktop().OpenAddress(address)) return true;
+  Tell("The web page could not be opened:\n\n" + Shown(address) +
+       "\n\nSet up a web browser as your desktop's default for web pages, or copy the address "
+       "into your web browser.");
+  return false;
+}
+
+bool OpenPathOrTell(const std::string& path) {
+  if (Desktop().OpenPath(path)) return true;
+  std::error_code ec;
+  const bool exists = std::filesystem::exists(path, ec);
+  const bool folder = !path.empty() && (path.back() == '/' || std::filesystem::is_directory(path, ec));
+  if (!exists) {
+    Tell(std::string(folder ? "The folder" : "The file") + " could not be opened because it does not exist:\n\n" +
+         Shown(path));
+  } else if (folder) {
+    Tell("The folder could not be opened:\n\n" + Shown(path) +
+         "\n\nSet up a file manager as your desktop's default for folders, or open the folder "
+         "from your file manager.");
+  } else {
+    Tell("The file could not be opened:\n\n" + Shown(path) +
+         "\n\nSet up a default application for this kind of file in your desktop's settings, "
+         "or open the file from that application.");
+  }
+  return false;
+}
+
+bool EditThemeOrTell(const std::string& path, bool plainTextEditor) {
+  const bool opened = plainTextEditor ? Desktop().EditPlainText(path) : Desktop().EditPath(path);
+  if (opened) return true;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    Tell("The theme file could not be opened because it does not exist:\n\n" + Shown(path) +
+         "\n\nChoose another theme, or use Themes > Reset All to put back the themes that came "
+         "with Quillet!.");
+    return false;
+  }
+  Tell("The theme file could not be opened in a text editor:\n\n" + Shown(path) +
+       "\n\nSet up a default application for plain text files in your desktop's settings (or set "
+       "the VISUAL or EDITOR variable), then try again; or open the file from your text editor.");
+  return false;
 }
 
 }  // namespace quillet

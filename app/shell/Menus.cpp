@@ -23,7 +23,7 @@ std::vector<MenuItem> NewItems() {
 
 std::vector<MenuItem> ThemeItems() {
   return {Item(CMD_EDIT_DEFAULT_EDITOR, "&Edit Using Default Editor"),
-          Item(CMD_EDIT_NOTEPAD, "Edit Using &Notepad"), Separator(),
+          Item(CMD_EDIT_NOTEPAD, "Edit Using &Text Editor"), Separator(),
           Item(CMD_RESET_ALL, "&Reset All"), Item(CMD_OPEN_FOLDER, "&Open Folder")};
 }
 

@@ -20,6 +20,7 @@
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
 #include "app/gui/Ansi.h"
+#include "app/gui/DialogKeys.h"
 #include "app/gui/WndMgr.h"
 #include "app/shell/Commands.h"
 #include "app/shell/EditPending.h"
@@ -136,27 +137,31 @@ QWidget* CImageWnd::CreateDialog(QWidget* host) {
   columns->addLayout(left);
 
   // The desktop theme's icons where it has them.
-  auto makeButton = [dialog](const char* themeIcon, QStyle::StandardPixmap fallback, const char* text) {
+  MnemonicSet keys = MnemonicSet::BesideMainMenu();
+  auto makeButton = [dialog, &keys](const char* themeIcon, QStyle::StandardPixmap fallback, const char* text) {
     const QIcon icon = QIcon::fromTheme(themeIcon, dialog->style()->standardIcon(fallback));
-    auto* b = new QPushButton(icon, text, dialog);
+    auto* b = new QPushButton(icon, keys.Mark(text), dialog);
     b->setObjectName(QString(text).remove("..."));
     b->setAutoDefault(false);
     return b;
   };
 
   int row = 0;
-  private_ = new QCheckBox("Private", dialog);
+  private_ = new QCheckBox(keys.Mark("Private"), dialog);
   private_->setObjectName("Private");
   controls->addWidget(private_, row++, 0, 1, 3);
-  controls->addWidget(new QLabel("Title", dialog), row, 0);
+  auto* titleLabel = new QLabel(keys.Mark("Title"), dialog);
+  controls->addWidget(titleLabel, row, 0);
   title_ = new QLineEdit(dialog);
   title_->setObjectName("Title");
+  TieLabel(titleLabel, title_);
   // The handheld keeps 256 characters; one more lets the cut be told.
   title_->setMaxLength(static_cast<int>(kImageTitleLimit) + 1);
   controls->addWidget(title_, row++, 1, 1, 2);
   controls->addWidget(new QLabel("Bytes", dialog), row, 0);
   bytes_ = new QLabel(dialog);
   bytes_->setObjectName("Bytes");
+  bytes_->setAccessibleName("Bytes");
   bytes_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   controls->addWidget(bytes_, row++, 1, 1, 2);
 
@@ -167,14 +172,18 @@ QWidget* CImageWnd::CreateDialog(QWidget* host) {
   for (QPushButton* b : {copy_.data(), paste_.data(), open_.data()}) clip->addWidget(b);
   controls->addLayout(clip, row++, 0, 1, 3);
 
-  controls->addWidget(new QLabel("Display Size", dialog), row, 0);
+  auto* displayLabel = new QLabel(keys.Mark("Display Size"), dialog);
+  controls->addWidget(displayLabel, row, 0);
   size_ = new QComboBox(dialog);
+  TieLabel(displayLabel, size_);
   size_->setObjectName("DisplaySize");
   for (const DisplaySize& s : kDisplaySizes) size_->addItem(s.text);
   controls->addWidget(size_, row++, 1, 1, 2);
 
-  controls->addWidget(new QLabel("Quality", dialog), row, 0);
+  auto* qualityLabel = new QLabel(keys.Mark("Quality"), dialog);
+  controls->addWidget(qualityLabel, row, 0);
   quality_ = new QSlider(Qt::Horizontal, dialog);
+  TieLabel(qualityLabel, quality_);
   quality_->setObjectName("Quality");
   quality_->setRange(0, 100);
   quality_->setPageStep(10);
@@ -184,8 +193,10 @@ QWidget* CImageWnd::CreateDialog(QWidget* host) {
   quality_text_->setMinimumWidth(quality_text_->fontMetrics().horizontalAdvance("100%") + 4);
   controls->addWidget(quality_text_, row++, 2);
 
-  controls->addWidget(new QLabel("Zoom", dialog), row, 0);
+  auto* zoomLabel = new QLabel(keys.Mark("Zoom"), dialog);
+  controls->addWidget(zoomLabel, row, 0);
   zoom_ = new QSlider(Qt::Horizontal, dialog);
+  TieLabel(zoomLabel, zoom_);
   zoom_->setObjectName("Zoom");
   zoom_->setRange(kMinZoomPosition, kMaxZoomPosition);
   zoom_->setPageStep(10);
@@ -226,6 +237,7 @@ QWidget* CImageWnd::CreateDialog(QWidget* host) {
     buttons->addWidget(b);
   }
   body->addLayout(buttons);
+  AddOkCancelKeys(dialog, ok_, cancel_);
 
   QObject::connect(ok_, &QPushButton::clicked, dialog, [this] { Ok(); });
   QObject::connect(cancel_, &QPushButton::clicked, dialog, [this] { Cancel(); });

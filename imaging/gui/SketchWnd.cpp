@@ -12,6 +12,7 @@
 
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
+#include "app/gui/DialogKeys.h"
 #include "app/shell/EditPending.h"
 #include "store/RecordKinds.h"
 
@@ -28,12 +29,11 @@ void CSketchFrame::paintEvent(QPaintEvent*) {
   if (!picture_.isNull()) painter.drawImage(QPoint(0, 0), picture_);
 }
 
-QImage SectionImage(const DibSection* section) {
+QImage SectionImage(const DibSection* section, int width) {
   if (section == nullptr || section->bits.empty()) return {};
-  const int width = section->header.biWidth;
   const int height = section->header.biHeight < 0 ? -section->header.biHeight : section->header.biHeight;
   const size_t stride = section->row_stride();
-  if (width <= 0 || height <= 0 || section->bits.size() < stride * static_cast<size_t>(height)) return {};
+  if (width <= 0 || width > section->padded_width || height <= 0 || section->bits.size() < stride * static_cast<size_t>(height)) return {};
   QImage wrapped(section->bits.data(), section->padded_width, height, static_cast<qsizetype>(stride),
                  QImage::Format_BGR888);
   QImage upright = section->header.biHeight > 0 ? wrapped.mirrored(false, true) : wrapped.copy();
@@ -58,14 +58,17 @@ QWidget* CSketchWnd::CreateDialog(QWidget* host) {
   heading->setFont(bold);
   body->addWidget(heading);
 
-  private_ = new QCheckBox("Private", dialog);
+  MnemonicSet keys = MnemonicSet::BesideMainMenu();
+  private_ = new QCheckBox(keys.Mark("Private"), dialog);
   private_->setObjectName("Private");
   body->addWidget(private_);
 
   auto* fields = new QGridLayout;
-  fields->addWidget(new QLabel("Title", dialog), 0, 0);
+  auto* titleLabel = new QLabel(keys.Mark("Title"), dialog);
+  fields->addWidget(titleLabel, 0, 0);
   title_ = new QLineEdit(dialog);
   title_->setObjectName("Title");
+  TieLabel(titleLabel, title_);
   fields->addWidget(title_, 0, 1, 1, 3);
   const char* names[] = {"Width:", "Height:", "Bytes:"};
   QPointer<QLabel>* values[] = {&width_, &height_, &bytes_};
@@ -73,10 +76,11 @@ QWidget* CSketchWnd::CreateDialog(QWidget* host) {
     fields->addWidget(new QLabel(names[i], dialog), 1 + i, 0);
     *values[i] = new QLabel(dialog);
     (*values[i])->setObjectName(QString(names[i]).chopped(1));
+    (*values[i])->setAccessibleName(QString(names[i]).chopped(1));
     (*values[i])->setTextInteractionFlags(Qt::TextSelectableByMouse);
     fields->addWidget(*values[i], 1 + i, 1);
   }
-  copy_ = new QPushButton(dialog->style()->standardIcon(QStyle::SP_FileDialogDetailedView), "Copy", dialog);
+  copy_ = new QPushButton(dialog->style()->standardIcon(QStyle::SP_FileDialogDetailedView), keys.Mark("Copy"), dialog);
   copy_->setObjectName("Copy");
   copy_->setAutoDefault(false);
   fields->addWidget(copy_, 1, 3);
@@ -84,6 +88,7 @@ QWidget* CSketchWnd::CreateDialog(QWidget* host) {
   body->addLayout(fields);
 
   frame_ = new CSketchFrame(dialog);
+  frame_->setAccessibleName("Sketch");
   auto* picture = new QHBoxLayout;
   picture->addWidget(frame_);
   picture->addStretch(1);
@@ -102,6 +107,7 @@ QWidget* CSketchWnd::CreateDialog(QWidget* host) {
     buttons->addWidget(b);
   }
   body->addLayout(buttons);
+  AddOkCancelKeys(dialog, ok_, cancel);
 
   QObject::connect(ok_, &QPushButton::clicked, dialog, [this] { Ok(); });
   QObject::connect(cancel, &QPushButton::clicked, dialog, [this] { Cancel(); });
@@ -136,7 +142,7 @@ void CSketchWnd::SyncView() {
   // a picture reader would hold on one side.
   const int w = std::clamp(v.displayWidth, 1, 4096), h = std::clamp(v.displayHeight, 1, 4096);
   frame_->setFixedSize(w, h);
-  frame_->SetPicture(v.picturePresent ? SectionImage(editor_.section()) : QImage());
+  frame_->SetPicture(v.picturePresent ? SectionImage(editor_.section(), editor_.image().width()) : QImage());
   frame_->setVisible(v.picturePresent);
   syncing_ = false;
 }

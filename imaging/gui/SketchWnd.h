@@ -32,8 +32,10 @@ class CSketchFrame : public QWidget {
 };
 
 // The shown picture as the screen takes it: the section's bottom-up rows
-// turned the right way up and cut to the picture's width. Null without one.
-QImage SectionImage(const DibSection* section);
+// turned the right way up and cut to the picture's own `width` (the
+// section's rows are padded to a multiple of 4 pixels, and its header names
+// the padded width). Null without one.
+QImage SectionImage(const DibSection* section, int width);
 
 class CSketchWnd : public CChildWnd {
  public:

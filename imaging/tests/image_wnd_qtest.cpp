@@ -161,6 +161,31 @@ class ImageWndTest : public QObject {
     QCOMPARE(wnd_->frame()->size(), QSize(320, 480));
   }
 
+  // Every labelled control is reached by its label's Alt+letter and named
+  // by it; Escape is Cancel.
+  void labelsAreTiedToTheirControlsAndEscapeCancels() {
+    main_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(main_.get()));  // keys reach only the active window
+    wnd_->ShowRecord(nullptr);
+    QApplication::processEvents();
+    QStringList tied;
+    for (QLabel* l : wnd_->dialog()->findChildren<QLabel*>()) {
+      if (!l->buddy()) continue;
+      QVERIFY2(l->text().contains('&'), qPrintable(l->text()));
+      QCOMPARE(l->buddy()->accessibleName(), QString(l->text()).remove('&'));
+      tied << l->buddy()->accessibleName();
+    }
+    tied.sort();
+    QCOMPARE(tied, (QStringList{"Display Size", "Quality", "Title", "Zoom"}));
+    wnd_->privateBox()->setFocus();
+    QTest::keyClick(wnd_->privateBox(), 'i', Qt::AltModifier);  // T&itle: Alt+T is the Themes menu
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(wnd_->titleEdit()));
+    const size_t before = f_->host.commands.size();
+    QTest::keyClick(wnd_->titleEdit(), Qt::Key_Escape);
+    QCOMPARE(f_->host.commands.size(), before + 1);
+    QCOMPARE(f_->host.commands.back(), 3072u);
+  }
+
   void draggingTheFramePansThePicture() {
     wnd_->ShowRecord(nullptr);
     const RgbPicture p = testing::Photo(800, 600);

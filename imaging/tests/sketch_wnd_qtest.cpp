@@ -131,6 +131,56 @@ class SketchWndTest : public QObject {
     QCOMPARE(qGray(copied.pixel(60, 50)), 255);  // the ring's centre
   }
 
+  void titleIsTiedToItsLabelAndCtrlReturnSaves() {
+    main_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(main_.get()));  // keys reach only the active window
+    const TreeItemRef item{sketch_, kKindImage, nullptr};
+    wnd_->ShowRecord(&item);
+    QLabel* label = nullptr;
+    for (QLabel* l : wnd_->dialog()->findChildren<QLabel*>())
+      if (l->buddy() == wnd_->titleEdit()) label = l;
+    QVERIFY(label);
+    QCOMPARE(label->text(), QString("T&itle"));  // Alt+T is the Themes menu
+    QCOMPARE(wnd_->titleEdit()->accessibleName(), QString("Title"));
+    QCOMPARE(wnd_->privateBox()->text(), QString("&Private"));
+    QVERIFY(!wnd_->frame()->accessibleName().isEmpty());
+    wnd_->privateBox()->setFocus();
+    QTest::keyClick(wnd_->privateBox(), 'i', Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(wnd_->titleEdit()));
+
+    QTest::keyClicks(wnd_->titleEdit(), " at dawn");
+    QTest::keyClick(wnd_->titleEdit(), Qt::Key_Escape);  // Cancel: nothing saved
+    QCOMPARE(FindLiveSketch(sketch_)->title, std::string("Heron"));
+    wnd_->ShowRecord(&item);
+    wnd_->titleEdit()->setFocus();
+    QTest::keyClicks(wnd_->titleEdit(), " at dawn");
+    QTest::keyClick(wnd_->titleEdit(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(FindLiveSketch(sketch_)->title, std::string("Heron at dawn"));
+    QCOMPARE(f_->host.commands, (std::vector<uint32_t>{3072, 3072}));
+  }
+
+  // A width that is no multiple of 4: the shown rows are padded, the copy
+  // and the frame are not.
+  void copyOfAnOddWidthSketchHasNoPaddingColumns() {
+    constexpr int kOdd = 157;
+    const uint32_t topic = f_->AddTopic("Odd");
+    // Drawn right up to the last column, so a black padding column would
+    // be told from the sketch only by the size.
+    const std::vector<uint8_t> bytes = testing::OneBitSketch(kOdd, 30, [](int x, int) { return x >= 150; });
+    const uint32_t id = f_->AddImage(topic, "Odd", bytes, kImageFormatSketch);
+    QCOMPARE(pDB->Save(), DB_OK);
+    const TreeItemRef item{id, kKindImage, nullptr};
+    wnd_->ShowRecord(&item);
+    QCOMPARE(wnd_->widthValue()->text(), QString("157"));
+    QCOMPARE(wnd_->frame()->picture().size(), QSize(kOdd, 30));
+    QGuiApplication::clipboard()->clear();
+    QVERIFY(wnd_->Copy());
+    const QImage copied = QGuiApplication::clipboard()->image();
+    QCOMPARE(copied.size(), QSize(kOdd, 30));
+    QCOMPARE(qGray(copied.pixel(156, 10)), 0);
+    QCOMPARE(qGray(copied.pixel(149, 10)), 255);
+  }
+
  private:
   std::unique_ptr<StoreFixture> f_;
   std::unique_ptr<QWidget> main_;

@@ -19,6 +19,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/codepage/CodePage.h"
+#include "platform/launch/Launch.h"
+
 #define MAPI_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
@@ -27,6 +30,9 @@ namespace fs = std::filesystem;
 
 std::atomic<uintptr_t> g_sessions{0};
 std::atomic<unsigned> g_messages{0};
+// The message file the last send on this thread left in the outbox; empty
+// when the mail program took the message.
+thread_local std::string t_outbox_file;
 
 // A numeric environment value, or `fallback` when unset or not a number.
 uint32_t EnvCode(const char* name, uint32_t fallback) {
@@ -199,6 +205,16 @@ uint32_t ReadAttachment(const char* path, std::string* bytes) {
   return SUCCESS_SUCCESS;
 }
 
+// Whether a file can be attached: a regular file we may read.
+uint32_t CheckAttachment(const char* path) {
+  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? MAPI_E_ATTACHMENT_NOT_FOUND : MAPI_E_ATTACHMENT_OPEN_FAILURE;
+  struct stat st;
+  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  ::close(fd);
+  return regular ? SUCCESS_SUCCESS : MAPI_E_ATTACHMENT_OPEN_FAILURE;
+}
+
 std::string DateHeader(std::time_t now) {
   std::tm tm{};
   ::localtime_r(&now, &tm);
@@ -284,6 +300,76 @@ bool WriteNewMessage(const std::string& folder, const std::string& bytes, std::s
   return false;
 }
 
+// --- Handing the message to the desktop's mail program ---------------------
+
+// The program that hands a message to the person's mail program:
+// QUILLET_MAIL_PROGRAM when set (empty: none, every message goes to the
+// outbox), else xdg-email; "" when it cannot be found.
+std::string MailProgram() {
+  std::string program = "xdg-email";
+  if (const char* v = std::getenv(kMailProgramVariable); v != nullptr) program = v;
+  return quillet::FindProgram(program);
+}
+
+// A record text as one argument of the mail program: UTF-8, every line
+// break and control character a blank (a subject is one line).
+std::string OneLine(const char* text) {
+  std::string utf8 = quillet::Cp1252ToUtf8(text != nullptr ? text : "");
+  for (char& c : utf8)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  return utf8;
+}
+
+// A body text as one argument: UTF-8 with line feeds only.
+std::string BodyText(const char* text) {
+  std::string utf8 = quillet::Cp1252ToUtf8(text != nullptr ? text : "");
+  std::string out;
+  for (char c : utf8)
+    if (c != '\r') out += c;
+  return out;
+}
+
+// An address as the mail program takes it: without "SMTP:", and nothing
+// that could be read as an option or break the mailto: address.
+std::string PlainAddress(const char* address) {
+  std::string a = address != nullptr ? address : "";
+  if (a.size() >= 5 && strncasecmp(a.c_str(), "SMTP:", 5) == 0) a.erase(0, 5);
+  std::string clean;
+  for (unsigned char c : a)
+    if (c > 0x20 && c < 0x7F && c != '"' && c != '<' && c != '>' && c != ',' && c != '\\' && c != '?')
+      clean += static_cast<char>(c);
+  if (!clean.empty() && clean[0] == '-') return "";
+  return clean;
+}
+
+// The arguments: --utf8, --subject, --body when there is a text, --cc and
+// --bcc per copy recipient, --attach per file (its own path, so the file
+// keeps its own name), and the To: addresses last.
+std::vector<std::string> MailArguments(const MapiMessage& m, const std::string& program) {
+  std::vector<std::string> args{program, "--utf8", "--subject", OneLine(m.lpszSubject)};
+  if (m.lpszNoteText != nullptr && *m.lpszNoteText != 0) {
+    args.push_back("--body");
+    args.push_back(BodyText(m.lpszNoteText));
+  }
+  std::vector<std::string> to;
+  for (uint32_t i = 0; i < m.nRecipCount; ++i) {
+    std::string address = PlainAddress(m.lpRecips[i].lpszAddress);
+    if (address.empty()) continue;
+    switch (m.lpRecips[i].ulRecipClass) {
+      case MAPI_CC: args.push_back("--cc"); args.push_back(address); break;
+      case MAPI_BCC: args.push_back("--bcc"); args.push_back(address); break;
+      case MAPI_TO: to.push_back(address); break;
+      default: break;
+    }
+  }
+  for (uint32_t i = 0; i < m.nFileCount; ++i) {
+    args.push_back("--attach");
+    args.push_back(m.lpFiles[i].lpszPathName);
+  }
+  args.insert(args.end(), to.begin(), to.end());
+  return args;
+}
+
 uint32_t Send(const MapiMessage& m) {
   if (m.nFileCount != 0 && m.lpFiles == nullptr) return MAPI_E_INVALID_MESSAGE;
   if (m.nRecipCount != 0 && m.lpRecips == nullptr) return MAPI_E_INVALID_MESSAGE;
@@ -294,6 +380,18 @@ uint32_t Send(const MapiMessage& m) {
   // The compose window the person closes with Cancel, or a mail program
   // that fails, as a test asks for it.
   if (uint32_t told = EnvCode("QUILLET_MAIL_SEND_RESULT", 0); told != 0) return told;
+
+  // The person's own mail program composes the message when the desktop
+  // has one set up; otherwise it goes into the outbox as a file.
+  if (const std::string program = MailProgram(); !program.empty()) {
+    for (uint32_t i = 0; i < m.nFileCount; ++i)
+      if (uint32_t r = CheckAttachment(m.lpFiles[i].lpszPathName); r != SUCCESS_SUCCESS) return r;
+    // A mail program still running after the settle time is composing.
+    if (quillet::RunSettled(MailArguments(m, program)) == quillet::LaunchResult::kTaken)
+      return SUCCESS_SUCCESS;
+    std::fprintf(stderr, "The mail program %s could not take the message; it goes to the outbox.\n",
+                 program.c_str());
+  }
 
   const std::string boundary =
       "=_quillet_" + std::to_string(::getpid()) + "_" + std::to_string(std::time(nullptr)) + "_" +
@@ -339,6 +437,7 @@ uint32_t Send(const MapiMessage& m) {
   std::string path;
   if (!WriteNewMessage(folder, out, &path)) return errno == ENOSPC ? MAPI_E_DISK_FULL : MAPI_E_FAILURE;
   std::fprintf(stderr, "Mail placed in the outbox: %s\n", path.c_str());
+  t_outbox_file = path;
   return SUCCESS_SUCCESS;
 }
 
@@ -354,6 +453,7 @@ MAPI_EXPORT uint32_t MAPILogon(uintptr_t, char*, char*, uint32_t, uint32_t,
 
 MAPI_EXPORT uint32_t MAPISendMail(uintptr_t, uintptr_t, MapiMessage* lpMessage, uint32_t,
                                   uint32_t) {
+  t_outbox_file.clear();
   if (lpMessage == nullptr) return MAPI_E_INVALID_MESSAGE;
   try {
     return Send(*lpMessage);
@@ -362,4 +462,14 @@ MAPI_EXPORT uint32_t MAPISendMail(uintptr_t, uintptr_t, MapiMessage* lpMessage, 
   } catch (...) {
     return MAPI_E_FAILURE;
   }
+}
+
+MAPI_EXPORT uint32_t QuilletMailOutboxFile(char* buffer, uint32_t size) {
+  const std::string& path = t_outbox_file;
+  if (buffer != nullptr && size > 0) {
+    const size_t n = path.size() < size ? path.size() : size - 1;
+    std::memcpy(buffer, path.data(), n);
+    buffer[n] = 0;
+  }
+  return static_cast<uint32_t>(path.size());
 }

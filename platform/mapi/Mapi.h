@@ -2,15 +2,22 @@
 // (libMAPI32.so in the program's folder), loaded at run time and asked for
 // its functions by name, so that a machine without it simply has no Send.
 //
-// Our own library of that name stands in for a mail program. It has no
-// compose window: a message handed to MAPISendMail is written at once, as
-// one MIME message file ("<date>-<time>-<pid>-<n>.eml", recipients,
-// subject, body text and every attachment's bytes), into the outbox folder:
+// Our own library of that name stands in for the system's mail interface.
+// A message handed to MAPISendMail goes to the person's mail program
+// through xdg-email (QUILLET_MAIL_PROGRAM names another program, or none
+// when set empty): the subject, the body text, each file with --attach by
+// its own path, so the recipient sees the file's own name. The mail
+// program's compose window collects the rest. A program that is missing,
+// or ends with a failure within two seconds, leaves the message to the
+// outbox: it is then written at once, as one MIME message file
+// ("<date>-<time>-<pid>-<n>.eml", recipients, subject, body text and every
+// attachment's bytes), into the outbox folder:
 //   QUILLET_MAIL_OUTBOX                   when set and not empty, else
 //   $XDG_DATA_HOME/quillet/outbox/        when XDG_DATA_HOME is set, else
 //   $HOME/.local/share/quillet/outbox/.
 // The file appears whole (it is written under a hidden name and renamed),
-// and its path is printed on standard error as the result of the send.
+// its path is printed on standard error, and QuilletMailOutboxFile tells
+// it to the caller.
 // Two variables let a test or a person play the mail program's part:
 //   QUILLET_MAIL_LOGON_RESULT  the code MAPILogon answers (default 0);
 //   QUILLET_MAIL_SEND_RESULT   a non-zero code MAPISendMail answers without
@@ -88,13 +95,23 @@ uint32_t MAPILogon(uintptr_t ulUIParam, char* lpszProfileName, char* lpszPasswor
 uint32_t MAPISendMail(uintptr_t lhSession, uintptr_t ulUIParam, MapiMessage* lpMessage,
                       uint32_t flFlags, uint32_t ulReserved);
 
+// Ours alone (a caller looks it up and does without it when missing): the
+// path of the message file that the last MAPISendMail on this thread left
+// in the outbox, copied zero-terminated into `buffer` (cut to `size` - 1
+// bytes). Returns the path's length; 0 when that send went to the mail
+// program or failed.
+uint32_t QuilletMailOutboxFile(char* buffer, uint32_t size);
+
 }  // extern "C"
 
 // Function types, for looking the functions up with dlsym.
 using MapiLogonFn = uint32_t (*)(uintptr_t, char*, char*, uint32_t, uint32_t, uintptr_t*);
 using MapiSendMailFn = uint32_t (*)(uintptr_t, uintptr_t, MapiMessage*, uint32_t, uint32_t);
+using MapiOutboxFileFn = uint32_t (*)(char*, uint32_t);
 
 // The library's file name in the program's folder.
 inline constexpr const char kMapiLibrary[] = "libMAPI32.so";
 // Where the stand-in writes its messages.
 inline constexpr const char kMailOutboxVariable[] = "QUILLET_MAIL_OUTBOX";
+// The program that hands a message to the mail program.
+inline constexpr const char kMailProgramVariable[] = "QUILLET_MAIL_PROGRAM";

@@ -5,6 +5,7 @@
 
 #include "app/core/AppPaths.h"
 #include "app/core/RegistryKey.h"
+#include "app/core/UserInterface.h"
 #include "app/core/tests/TempRegistry.h"
 #include "app/gui/ShellParts.h"
 #include "platform/mapi/Mapi.h"
@@ -33,6 +34,9 @@ TEST(MailPart, TheRegisteredPieceSendsTheCurrentUsersReport) {
   key.CloseKey();
   const std::string outbox = rig.dir.path() + "outbox/";
   ::setenv(kMailOutboxVariable, outbox.c_str(), 1);
+  ::setenv(kMailProgramVariable, "", 1);
+  RecordingUI ui;
+  ScopedUI scope(&ui);
   CRecordStore* saved = pDB;
   pDB = &rig.records.store();
 
@@ -48,6 +52,10 @@ TEST(MailPart, TheRegisteredPieceSendsTheCurrentUsersReport) {
   ASSERT_EQ(mail.parts.size(), 2u);
   EXPECT_EQ(testing::AttachmentFileName(mail.parts[0]), report);
   EXPECT_EQ(testing::AttachmentFileName(mail.parts[1]), "grey.jpg");
+  // The person is told where the message went.
+  ASSERT_EQ(ui.messages.size(), 2u);  // and, for the unknown topic, that nothing went
+  EXPECT_NE(ui.messages[0].text.find(outbox + entries[0]), std::string::npos);
+  EXPECT_NE(ui.messages[1].text.find("There is no report of this topic"), std::string::npos);
 
   // Without the library in our library folder the piece is there but off.
   SetProgramFileForTesting(rig.dir.path() + "bin/quillet");
@@ -60,6 +68,7 @@ TEST(MailPart, TheRegisteredPieceSendsTheCurrentUsersReport) {
   SetProgramFileForTesting("");
   AppPaths.Clear();
   ::unsetenv(kMailOutboxVariable);
+  ::unsetenv(kMailProgramVariable);
 }
 
 }  // namespace

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -46,10 +49,13 @@ class Mail : public ::testing::Test {
     StartLog();
     outbox_ = rig_.dir.path() + "outbox/";
     ::setenv(kMailOutboxVariable, outbox_.c_str(), 1);
+    // No mail program unless a test installs one: the outbox shows what went.
+    ::setenv(kMailProgramVariable, "", 1);
   }
   void TearDown() override {
     SetLogEnabled(false);
     ::unsetenv(kMailOutboxVariable);
+    ::unsetenv(kMailProgramVariable);
     ::unsetenv("QUILLET_MAIL_LOGON_RESULT");
     ::unsetenv("QUILLET_MAIL_SEND_RESULT");
   }
@@ -216,6 +222,93 @@ TEST_F(Mail, OnlyATopicsOwnReportInTheOutputFolderIsEverSent) {
   }
   EXPECT_TRUE(EntriesIn(outbox_).empty());
   EXPECT_TRUE(ui_.messages.empty());
+}
+
+// A stand-in xdg-email on PATH that writes its arguments, one a line.
+class MailToProgram : public Mail {
+ protected:
+  void SetUp() override {
+    Mail::SetUp();
+    ::unsetenv(kMailProgramVariable);
+    const std::string bin = rig_.dir.path() + "bin/";
+    std::filesystem::create_directories(bin);
+    args_ = rig_.dir.path() + "args";
+    std::ofstream(bin + "xdg-email") << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '"
+                                     << args_ << "'\nexit 0\n";
+    ::chmod((bin + "xdg-email").c_str(), 0755);
+    path_ = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", (bin + ":/usr/bin:/bin").c_str(), 1);
+  }
+  void TearDown() override {
+    ::setenv("PATH", path_.c_str(), 1);
+    Mail::TearDown();
+  }
+  std::string args_, path_;
+};
+
+TEST_F(MailToProgram, TheMailProgramGetsTheSubjectAndEachFileUnderItsOwnName) {
+  uint32_t topic = ShownTopic();
+  const std::string report = ReportName(topic);
+  CEmailObject mail(Services(), kLibrary);
+  ASSERT_EQ(mail.Send(topic, kMailFormatHtmlReport), 0);
+  const std::string& out = rig_.output;
+  EXPECT_EQ(ReadFile(args_), "--utf8\n--subject\nBirds of the Marsh\n--attach\n" + out + report +
+                                 "\n--attach\n" + out + "band.png\n--attach\n" + out +
+                                 "p1.jpg\n--attach\n" + out + "p2.jpg\n");
+  EXPECT_TRUE(EntriesIn(outbox_).empty());
+  EXPECT_EQ(mail.outbox_file(), "");
+  EXPECT_TRUE(ui_.messages.empty());  // Send itself says nothing on success
+
+  mail.TellOutcome(topic, 0);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text,
+            "The report of \"Birds of the Marsh\" is in a new message in your mail program.\n\n"
+            "Add the recipients there and send it.");
+  EXPECT_EQ(ui_.messages[0].caption, "Quillet");
+  EXPECT_EQ(ui_.messages[0].flags, kMbOk | kMbIconInformation);
+}
+
+TEST_F(Mail, WithoutAMailProgramThePersonIsToldWhereTheMessageFileIs) {
+  uint32_t topic = ShownTopic();
+  CEmailObject mail(Services(), kLibrary);
+  ASSERT_EQ(mail.Send(topic, kMailFormatHtmlReport), 0);
+  const std::vector<std::string> entries = EntriesIn(outbox_);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(mail.outbox_file(), outbox_ + entries[0]);
+  mail.TellOutcome(topic, 0);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_NE(ui_.messages[0].text.find("No mail program is set up"), std::string::npos);
+  EXPECT_NE(ui_.messages[0].text.find("\n\n" + outbox_ + entries[0] + "\n\n"), std::string::npos)
+      << ui_.messages[0].text;
+  EXPECT_EQ(ui_.messages[0].flags, kMbOk | kMbIconInformation);
+}
+
+TEST_F(Mail, FailuresAreToldWithWhatToDoAndACancelIsNot) {
+  uint32_t topic = ShownTopic();
+  CEmailObject mail(Services(), kLibrary);
+  ::setenv("QUILLET_MAIL_SEND_RESULT", "1", 1);
+  mail.TellOutcome(topic, mail.Send(topic, kMailFormatHtmlReport));
+  EXPECT_TRUE(ui_.messages.empty());
+
+  ::setenv("QUILLET_MAIL_SEND_RESULT", "2", 1);
+  mail.TellOutcome(topic, mail.Send(topic, kMailFormatHtmlReport));
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text.rfind("The report of \"Birds of the Marsh\" was not sent.\n\n", 0), 0u);
+  EXPECT_EQ(ui_.messages[0].flags, kMbOk | kMbIconExclamation);
+  EXPECT_EQ(mail.outbox_file(), "");
+
+  ::unsetenv("QUILLET_MAIL_SEND_RESULT");
+  std::filesystem::remove(rig_.output + ReportName(topic));
+  mail.TellOutcome(topic, mail.Send(topic, kMailFormatHtmlReport));
+  ASSERT_EQ(ui_.messages.size(), 2u);
+  EXPECT_NE(ui_.messages[1].text.find("Show the topic again"), std::string::npos);
+  EXPECT_TRUE(EntriesIn(outbox_).empty());
+
+  // A topic never shown has no report to send.
+  const uint32_t fresh = rig_.records.AddTopic("Unseen");
+  mail.TellOutcome(fresh, mail.Send(fresh, kMailFormatHtmlReport));
+  ASSERT_EQ(ui_.messages.size(), 3u);
+  EXPECT_EQ(ui_.messages[2].text.rfind("There is no report of \"Unseen\" to send yet.", 0), 0u);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/core/UserInterface.h"
 #include "app/gui/QtForms.h"
 
 namespace brightfen {
@@ -30,7 +31,16 @@ CCheckWindow::CCheckWindow(std::string tempFolder) : check_(std::move(tempFolder
   QMenu* file = menuBar()->addMenu("&File");
   file->addAction("E&xit", this, &QWidget::close);
   QMenu* help = menuBar()->addMenu("&Help");
-  help->addAction("&Contact Brightfen Support", this, [] { quillet::QtDesktop().OpenAddress(kSupportPage); });
+  help->addAction("&Contact Brightfen Support", this, [] {
+    if (quillet::QtDesktop().OpenAddress(kSupportPage)) return;
+    quillet::MessageRequest r;
+    r.text = std::string("The support page could not be opened:\n\n") + kSupportPage +
+             "\n\nSet up a web browser as your desktop's default for web pages, or copy the address "
+             "into your web browser.";
+    r.caption = brightfen::kReportCaption;
+    r.flags = quillet::kMbOk | quillet::kMbIconExclamation;
+    quillet::UI().ShowMessage(r);
+  });
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);

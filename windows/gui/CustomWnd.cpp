@@ -5,6 +5,7 @@
 
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
+#include "app/gui/DialogKeys.h"
 #include "app/shell/EditPending.h"
 #include "store/RecordKinds.h"
 #include "windows/core/TreeText.h"
@@ -48,14 +49,16 @@ void CCustomWnd::BuildKind(int windowKind) {
   grid->setVerticalSpacing(6);
   grid->setColumnStretch(1, 1);
   const int n = static_cast<int>(kind->labels.size());
+  MnemonicSet keys = MnemonicSet::BesideMainMenu();
   for (int i = 0; i < n; ++i) {
-    auto* label = new QLabel(QString(kind->labels[i]) + ":", d);
+    auto* label = new QLabel(keys.Mark(QString(kind->labels[i]) + ":"), d);
     if (i + 1 < n) {
       auto* edit = new QLineEdit(d);
       edit->setObjectName(kind->labels[i]);
       QObject::connect(edit, &QLineEdit::textEdited, d, [this] { MarkEdited(); });
       grid->addWidget(label, i, 0, Qt::AlignRight);
       grid->addWidget(edit, i, 1);
+      TieLabel(label, edit);
       lines_.emplace_back(edit);
     } else {
       notes_ = new QPlainTextEdit(d);
@@ -66,11 +69,12 @@ void CCustomWnd::BuildKind(int windowKind) {
       QObject::connect(notes_, &QPlainTextEdit::textChanged, d, [this] { MarkEdited(); });
       grid->addWidget(label, i, 0, Qt::AlignRight | Qt::AlignTop);
       grid->addWidget(notes_, i, 1);
+      TieLabel(label, notes_);
       grid->setRowStretch(i, 1);
     }
   }
   frame.body->addLayout(grid, 1);
-  private_ = new QCheckBox("Private", d);
+  private_ = new QCheckBox(keys.Mark("Private"), d);
   private_->setObjectName("Private");
   frame.body->addWidget(private_);
   QObject::connect(private_, &QCheckBox::clicked, d, [this] { MarkEdited(); });

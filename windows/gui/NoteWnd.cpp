@@ -6,6 +6,7 @@
 
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
+#include "app/gui/DialogKeys.h"
 #include "app/shell/EditPending.h"
 #include "store/RecordKinds.h"
 #include "windows/core/TreeText.h"
@@ -20,15 +21,18 @@ QWidget* CNoteWnd::CreateDialog(QWidget* host) {
   RecordDialogFrame frame(host, "NoteDetails", "Note Details");
   QWidget* dialog = frame.dialog;
 
-  frame.body->addWidget(new QLabel("Note:", dialog));
+  MnemonicSet keys = MnemonicSet::BesideMainMenu();
+  auto* label = new QLabel(keys.Mark("Note:"), dialog);
+  frame.body->addWidget(label);
   text_ = new QPlainTextEdit(dialog);
   text_->setObjectName("Note");
   text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   text_->setMinimumHeight(text_->fontMetrics().lineSpacing() * 10);
   frame.body->addWidget(text_, 1);
+  TieLabel(label, text_);
 
-  private_ = new QCheckBox("Private", dialog);
+  private_ = new QCheckBox(keys.Mark("Private"), dialog);
   private_->setObjectName("Private");
   frame.body->addWidget(private_);
   ok_ = frame.AddButtons();

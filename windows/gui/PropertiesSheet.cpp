@@ -13,6 +13,7 @@
 
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
+#include "app/gui/DialogKeys.h"
 #include "store/users/UserSwitch.h"
 #include "windows/core/Categories.h"
 #include "windows/core/TreeEdits.h"
@@ -38,7 +39,8 @@ CCategoriesPage::CCategoriesPage(QWidget* parent) : QWidget(parent) {
   auto* row = new QHBoxLayout(group);
   name_ = new QLineEdit(group);
   name_->setObjectName("CategoryName");
-  auto* add = new QPushButton("Add", group);
+  name_->setAccessibleName("New category name");
+  auto* add = new QPushButton("&Add", group);
   add->setObjectName("CategoryAdd");
   add->setAutoDefault(false);
   row->addWidget(name_, 1);
@@ -144,7 +146,7 @@ QWidget* CPropertiesSheet::MakeAuthorPage() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
   auto* form = new QFormLayout;
-  const char* labels[] = {"Name", "Title", "E-mail", "Phone"};
+  const char* labels[] = {"&Name", "&Title", "&E-mail", "&Phone"};
   for (size_t i = 0; i < author_.size(); ++i) {
     author_[i] = new QLineEdit(page);
     author_[i]->setMaxLength(static_cast<int>(kAuthorFieldLimit));
@@ -168,8 +170,8 @@ QWidget* CPropertiesSheet::MakeUserPage() {
   user_path_ = new QLineEdit(group);
   user_path_->setObjectName("1223");
   user_path_->setReadOnly(true);
-  form->addRow("User Name:", user_list_);
-  form->addRow("User Path:", user_path_);
+  form->addRow("User &Name:", user_list_);
+  form->addRow("User &Path:", user_path_);
   inner->addLayout(form);
   layout->addWidget(group);
   layout->addStretch(1);
@@ -183,15 +185,17 @@ QWidget* CPropertiesSheet::MakeLoggingPage() {
   auto* layout = new QVBoxLayout(page);
   auto* group = new QGroupBox("Enable Logging", page);
   auto* inner = new QVBoxLayout(group);
-  log_check_ = new QCheckBox("Enable Program Logging", group);
+  log_check_ = new QCheckBox("Enable Program &Logging", group);
   log_check_->setObjectName("1055");
   inner->addWidget(log_check_);
-  inner->addWidget(new QLabel("Log.txt file location:", group));
+  auto* folderLabel = new QLabel("Log.txt file l&ocation:", group);
+  inner->addWidget(folderLabel);
   auto* row = new QHBoxLayout;
   log_folder_ = new QLineEdit(group);
+  TieLabel(folderLabel, log_folder_);
   log_folder_->setObjectName("1179");
   log_folder_->setMaxLength(511);
-  auto* browse = new QPushButton("Browse", group);
+  auto* browse = new QPushButton("&Browse", group);
   browse->setObjectName("1178");
   browse->setAutoDefault(false);
   row->addWidget(log_folder_, 1);

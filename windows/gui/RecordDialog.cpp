@@ -5,6 +5,7 @@
 #include <QLabel>
 
 #include "app/gui/Ansi.h"
+#include "app/gui/DialogKeys.h"
 #include "windows/core/TreeText.h"
 
 namespace quillet {
@@ -47,6 +48,7 @@ QPushButton* RecordDialogFrame::AddButtons() {
   buttons->addWidget(ok);
   buttons->addWidget(cancel);
   body->addLayout(buttons);
+  AddOkCancelKeys(dialog, ok, cancel);
   return ok;
 }
 

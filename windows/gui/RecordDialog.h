@@ -16,7 +16,8 @@ namespace quillet {
 struct RecordDialogFrame {
   // Makes the dialog in `host` with its bold heading.
   RecordDialogFrame(QWidget* host, const char* objectName, const QString& heading);
-  // OK (returned, the default button) and Cancel at the right of the foot.
+  // OK (returned, the default button) and Cancel at the right of the foot;
+  // Ctrl+Return clicks OK and Escape Cancel anywhere in the dialog.
   QPushButton* AddButtons();
 
   QWidget* dialog = nullptr;

@@ -199,7 +199,7 @@ TreeIcon CTopicTree::IconOfItem(const QTreeWidgetItem* item) {
 QTreeWidgetItem* CTopicTree::MakeItem(uint32_t recordId, TreeIcon icon,
                                       const std::string& text) const {
   auto* item = new QTreeWidgetItem;
-  item->setText(0, FromAnsi(text));
+  item->setText(0, FromAnsi(ShownItemText(text)));
   item->setIcon(0, TreeIconFor(icon));
   item->setData(0, kRecordRole, recordId);
   item->setData(0, kIconRole, static_cast<int>(icon));
@@ -372,7 +372,7 @@ void CTopicTree::InsertMember(CRecord& record) {
 void CTopicTree::UpdateMember(const CRecord& record) {
   if (record.isPrivate) return;
   if (QTreeWidgetItem* item = FindItem(record.recordId))
-    item->setText(0, FromAnsi(MemberItemText(record, TextCut::kMarked)));
+    item->setText(0, FromAnsi(ShownItemText(MemberItemText(record, TextCut::kMarked))));
 }
 
 void CTopicTree::InsertTopic(const CTopicRecord& topic) {
@@ -381,7 +381,10 @@ void CTopicTree::InsertTopic(const CTopicRecord& topic) {
     const int n = view_->topLevelItemCount();
     while (pos < n) {
       QTreeWidgetItem* root = view_->topLevelItem(pos);
-      if (CompareTopics(ToAnsi(root->text(0)), RecordOf(root), topic.title, topic.recordId) > 0) break;
+      // By the titles themselves: an empty one shows a text of its own.
+      const CTopicRecord* shown = FindTopic(RecordOf(root));
+      const std::string title = shown ? shown->title : ToAnsi(root->text(0));
+      if (CompareTopics(title, RecordOf(root), topic.title, topic.recordId) > 0) break;
       ++pos;
     }
     view_->insertTopLevelItem(pos, MakeItem(topic.recordId, TreeIcon::kTopic, topic.title));
@@ -392,7 +395,7 @@ void CTopicTree::InsertTopic(const CTopicRecord& topic) {
 
 void CTopicTree::UpdateTopic(const CTopicRecord& topic) {
   if (QTreeWidgetItem* item = FindItem(topic.recordId); item && !item->parent())
-    item->setText(0, FromAnsi(topic.title));
+    item->setText(0, FromAnsi(ShownItemText(topic.title)));
 }
 
 void CTopicTree::RemoveItem(uint32_t recordId) {

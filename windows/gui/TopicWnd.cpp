@@ -7,6 +7,7 @@
 
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
+#include "app/gui/DialogKeys.h"
 #include "app/shell/EditPending.h"
 #include "store/RecordKinds.h"
 #include "store/db/CurrentDatabase.h"
@@ -52,26 +53,36 @@ QWidget* CTopicWnd::CreateDialog(QWidget* host) {
   title_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   const int line = title_->fontMetrics().lineSpacing();
   title_->setFixedHeight(line * 3 + 12);
-  grid->addWidget(new QLabel("Title:", dialog), 0, 0, Qt::AlignRight | Qt::AlignTop);
+  MnemonicSet keys = MnemonicSet::BesideMainMenu();
+  auto* titleLabel = new QLabel(keys.Mark("Title:"), dialog);
+  TieLabel(titleLabel, title_);
+  grid->addWidget(titleLabel, 0, 0, Qt::AlignRight | Qt::AlignTop);
   grid->addWidget(title_, 0, 1, 1, 2);
 
   category_ = new QComboBox(dialog);
   category_->setObjectName("Category");
   category_->setMinimumContentsLength(20);
-  auto* add = new QPushButton(FromAnsi(LoadString(IDS_ADD)), dialog);
+  auto* categoryLabel = new QLabel(keys.Mark("Category:"), dialog);
+  TieLabel(categoryLabel, category_);
+  auto* add = new QPushButton(keys.Mark(FromAnsi(LoadString(IDS_ADD))), dialog);
   add->setObjectName("CategoryAdd");
+  add->setAccessibleName("Add category");
   add->setAutoDefault(false);
-  grid->addWidget(new QLabel("Category:", dialog), 1, 0, Qt::AlignRight);
+  grid->addWidget(categoryLabel, 1, 0, Qt::AlignRight);
   grid->addWidget(category_, 1, 1);
   grid->addWidget(add, 1, 2);
 
   author_ = new QLabel(dialog);
   author_->setObjectName("Author");
   author_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  auto* change = new QPushButton("Change", dialog);
+  auto* change = new QPushButton(keys.Mark("Change"), dialog);
   change->setObjectName("AuthorChange");
+  change->setAccessibleName("Change author");
   change->setAutoDefault(false);
-  grid->addWidget(new QLabel("Author:", dialog), 2, 0, Qt::AlignRight);
+  auto* authorLabel = new QLabel("Author:", dialog);
+  // The author is shown, not typed: the label names the text beside it.
+  author_->setAccessibleName("Author");
+  grid->addWidget(authorLabel, 2, 0, Qt::AlignRight);
   grid->addWidget(author_, 2, 1);
   grid->addWidget(change, 2, 2);
   outer->addLayout(grid);
@@ -87,6 +98,7 @@ QWidget* CTopicWnd::CreateDialog(QWidget* host) {
   buttons->addWidget(ok_);
   buttons->addWidget(cancel);
   outer->addLayout(buttons);
+  AddOkCancelKeys(dialog, ok_, cancel);
   outer->addStretch(1);
 
   QObject::connect(ok_, &QPushButton::clicked, dialog, [this] { Ok(); });

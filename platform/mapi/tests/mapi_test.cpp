@@ -5,7 +5,9 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <cstring>
 #include <fstream>
+#include <sys/stat.h>
 #include <string>
 
 #include "platform/mapi/Mapi.h"
@@ -33,9 +35,12 @@ class MailStandIn : public ::testing::Test {
     dir_ = std::string(::mkdtemp(tmpl)) + "/";
     outbox_ = dir_ + "outbox/";
     ::setenv(kMailOutboxVariable, outbox_.c_str(), 1);
+    // The message file is what most of these look at: no mail program.
+    ::setenv(kMailProgramVariable, "", 1);
   }
   void TearDown() override {
     ::unsetenv(kMailOutboxVariable);
+    ::unsetenv(kMailProgramVariable);
     ::unsetenv("QUILLET_MAIL_SEND_RESULT");
     ::unsetenv("QUILLET_MAIL_LOGON_RESULT");
     if (lib_) dlclose(lib_);
@@ -45,6 +50,16 @@ class MailStandIn : public ::testing::Test {
   std::string Write(const std::string& name, const std::string& bytes) {
     std::ofstream(dir_ + name, std::ios::binary) << bytes;
     return dir_ + name;
+  }
+
+  // What the last send left in the outbox, as the library tells it.
+  std::string OutboxFile() {
+    auto ask = reinterpret_cast<MapiOutboxFileFn>(dlsym(lib_, "QuilletMailOutboxFile"));
+    if (ask == nullptr) return "(not exported)";
+    char buffer[4096];
+    const uint32_t length = ask(buffer, sizeof buffer);
+    EXPECT_EQ(length, std::strlen(buffer));
+    return buffer;
   }
 
   void* lib_ = nullptr;
@@ -140,6 +155,120 @@ TEST_F(MailStandIn, LogonAnswersTheCodeAskedFor) {
   EXPECT_EQ(logon_(0, nullptr, nullptr, MAPI_LOGON_UI, 0, &session), MAPI_E_LOGIN_FAILURE);
   EXPECT_EQ(session, 0u);
   EXPECT_EQ(logon_(0, nullptr, nullptr, MAPI_LOGON_UI, 0, nullptr), MAPI_E_FAILURE);
+}
+
+}  // namespace
+}  // namespace quillet
+
+namespace quillet {
+namespace {
+
+// A stand-in xdg-email on PATH that writes its arguments, one a line, into
+// "args" and ends with the status given; `extra` runs before that.
+class MailProgram : public MailStandIn {
+ protected:
+  void SetUp() override {
+    MailStandIn::SetUp();
+    ::unsetenv(kMailProgramVariable);
+    bin_ = dir_ + "bin/";
+    std::filesystem::create_directories(bin_);
+    old_path_ = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", (bin_ + ":/usr/bin:/bin").c_str(), 1);
+  }
+  void TearDown() override {
+    ::setenv("PATH", old_path_.c_str(), 1);
+    MailStandIn::TearDown();
+  }
+  void InstallMailProgram(int status, const std::string& extra = "") {
+    const std::string script = bin_ + "xdg-email";
+    std::ofstream(script) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" << dir_
+                          << "args'\n" << extra << "\nexit " << status << "\n";
+    ::chmod(script.c_str(), 0755);
+  }
+  std::string Arguments() { return ReadWhole(dir_ + "args"); }
+  MapiMessage Message(std::vector<MapiFileDesc>* files) {
+    MapiMessage m{};
+    m.lpszSubject = subject_.data();
+    m.nFileCount = static_cast<uint32_t>(files->size());
+    m.lpFiles = files->data();
+    return m;
+  }
+
+  std::string bin_, old_path_;
+  // A Windows-1252 title with a line break in it.
+  std::string subject_ = "Caf\xe9 birds\r\nspring";
+};
+
+TEST_F(MailProgram, TakesSubjectAndEachFileByItsOwnPath) {
+  InstallMailProgram(0);
+  std::string report = Write("12072026.htm", "<html></html>");
+  std::string picture = Write("heron at dusk.jpg", "\xff\xd8");
+  std::vector<MapiFileDesc> files = {{0, 0, 0xFFFFFFFF, report.data(), nullptr, nullptr},
+                                     {0, 0, 0xFFFFFFFF, picture.data(), nullptr, nullptr}};
+  MapiMessage m = Message(&files);
+  ASSERT_EQ(send_(0, 0, &m, MAPI_LOGON_UI | MAPI_DIALOG, 0), SUCCESS_SUCCESS);
+  EXPECT_EQ(Arguments(), "--utf8\n--subject\nCaf\xc3\xa9 birds  spring\n--attach\n" + report +
+                             "\n--attach\n" + picture + "\n");
+  EXPECT_TRUE(EntriesIn(outbox_).empty());  // the mail program has it
+  EXPECT_EQ(OutboxFile(), "");
+
+  // A body text and recipients, when a caller gives them; an address that
+  // would read as an option is left out.
+  std::string body = "one\r\ntwo";
+  MapiRecipDesc to[3] = {{0, MAPI_TO, nullptr, const_cast<char*>("SMTP:ann@example.org"), 0, nullptr},
+                         {0, MAPI_CC, nullptr, const_cast<char*>("bob@example.org"), 0, nullptr},
+                         {0, MAPI_TO, nullptr, const_cast<char*>("--attach=/etc/passwd"), 0, nullptr}};
+  m.lpszNoteText = body.data();
+  m.nRecipCount = 3;
+  m.lpRecips = to;
+  m.nFileCount = 1;
+  ASSERT_EQ(send_(0, 0, &m, MAPI_DIALOG, 0), SUCCESS_SUCCESS);
+  EXPECT_EQ(Arguments(), "--utf8\n--subject\nCaf\xc3\xa9 birds  spring\n--body\none\ntwo\n--cc\nbob@example.org\n"
+                         "--attach\n" + report + "\nann@example.org\n");
+}
+
+TEST_F(MailProgram, AFailingOrMissingMailProgramLeavesTheMessageInTheOutbox) {
+  std::string report = Write("r.htm", "<html></html>");
+  std::vector<MapiFileDesc> files = {{0, 0, 0xFFFFFFFF, report.data(), nullptr, nullptr}};
+  MapiMessage m = Message(&files);
+
+  InstallMailProgram(3);  // xdg-email: no mail program set up
+  ASSERT_EQ(send_(0, 0, &m, MAPI_DIALOG, 0), SUCCESS_SUCCESS);
+  EXPECT_FALSE(Arguments().empty());  // it was asked
+  auto entries = EntriesIn(outbox_);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(OutboxFile(), outbox_ + entries[0]);
+  auto mail = ParseMime(ReadWhole(outbox_ + entries[0]));
+  ASSERT_EQ(mail.parts.size(), 1u);
+  EXPECT_EQ(AttachmentFileName(mail.parts[0]), "r.htm");
+
+  std::filesystem::remove(bin_ + "xdg-email");  // none at all
+  ASSERT_EQ(send_(0, 0, &m, MAPI_DIALOG, 0), SUCCESS_SUCCESS);
+  EXPECT_EQ(EntriesIn(outbox_).size(), 2u);
+  EXPECT_NE(OutboxFile(), outbox_ + entries[0]);
+
+  // A missing attachment is the caller's fault whoever composes: nothing
+  // goes anywhere.
+  InstallMailProgram(0);
+  std::filesystem::remove(dir_ + "args");
+  std::string gone = dir_ + "gone.jpg";
+  files.push_back({0, 0, 0xFFFFFFFF, gone.data(), nullptr, nullptr});
+  m = Message(&files);
+  EXPECT_EQ(send_(0, 0, &m, MAPI_DIALOG, 0), MAPI_E_ATTACHMENT_NOT_FOUND);
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "args"));
+  EXPECT_EQ(OutboxFile(), "");
+}
+
+// A mail program started in the foreground runs until the person closes
+// it: still running after the settle time means it has the message.
+TEST_F(MailProgram, AMailProgramStillRunningHasTheMessage) {
+  InstallMailProgram(1, "sleep 4");
+  std::string report = Write("r.htm", "<html></html>");
+  std::vector<MapiFileDesc> files = {{0, 0, 0xFFFFFFFF, report.data(), nullptr, nullptr}};
+  MapiMessage m = Message(&files);
+  EXPECT_EQ(send_(0, 0, &m, MAPI_DIALOG, 0), SUCCESS_SUCCESS);
+  EXPECT_TRUE(EntriesIn(outbox_).empty());
+  EXPECT_EQ(OutboxFile(), "");
 }
 
 }  // namespace
