@@ -10,6 +10,7 @@
 #include "platform/files/SafeFiles.h"
 #include "reports/ByteScan.h"
 #include "reports/ReportPaths.h"
+#include "store/ShownTitle.h"
 
 namespace quillet {
 namespace {
@@ -210,7 +211,7 @@ int ReportExpander::on_tag() {
     case kTagNone:
       return kActionNotHandled;
     case kTagTitle:
-      WriteRecordLines(Escaped(Cut(topic_.title, kTitleMax)), 1, 1);
+      WriteRecordLines(Escaped(Cut(ShownTitle(topic_.title), kTitleMax)), 1, 1);
       return kActionContinue;
     case kTagCategory:
       if (topic_.categoryId != 0 && source_ != nullptr) {

@@ -34,6 +34,18 @@ TEST(ReportHook, DocumentTags) {
   EXPECT_EQ(rig.Expand(plain, "x{TITLE"), "x{TITLE");
 }
 
+TEST(ReportHook, ATopicWithoutATitleStillHasAHeading) {
+  // The handheld lets a title be empty or blank on its first line; the
+  // report names it as the tree does, and a real title is never touched.
+  ReportRig rig;
+  const uint32_t empty = rig.records.AddTopic("");
+  const uint32_t blank = rig.records.AddTopic(" \t\nsecond line");
+  const uint32_t spaced = rig.records.AddTopic("  Herons");
+  EXPECT_EQ(rig.Expand(empty, "<h1>{TITLE}</h1>"), "<h1>(untitled)</h1>");
+  EXPECT_EQ(rig.Expand(blank, "<h1>{TITLE}</h1>"), "<h1>(untitled)</h1>");
+  EXPECT_EQ(rig.Expand(spaced, "<h1>{TITLE}</h1>"), "<h1>  Herons</h1>");
+}
+
 TEST(ReportHook, TagsThatAreNotFilledStayAsWritten) {
   ReportRig rig;
   uint32_t topic = rig.records.AddTopic("T");

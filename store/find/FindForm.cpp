@@ -7,6 +7,7 @@
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
+#include "store/ShownTitle.h"
 #include "store/find/FoundPlaces.h"
 
 namespace quillet {
@@ -116,7 +117,7 @@ std::vector<FindListLine> CFindForm::ListLines(const CRecordStore* store) const 
   }
   std::vector<FindListLine> lines;
   lines.reserve(entries.size());
-  for (const FindListEntry& e : entries) lines.push_back({e.text, e.recordId, IconOf(e)});
+  for (const FindListEntry& e : entries) lines.push_back({ShownTitle(e.text), e.recordId, IconOf(e)});
   if (lines.empty()) {
     lines.push_back({LoadString(IDS_NO_RECORDS_FOUND), 0, kFindIconNothing});
     return lines;

@@ -18,12 +18,6 @@ std::string CutMemberText(std::string_view text, TextCut cut) {
   return out;
 }
 
-std::string ShownItemText(std::string_view text) {
-  for (char c : FirstLine(text))
-    if (c != ' ' && c != '\t' && c != '\r') return std::string(text);
-  return kUntitledText;
-}
-
 std::string MemberItemText(const CRecord& record, TextCut cut) {
   if (const auto* note = RecordAs<CNoteRecord>(&record)) return CutMemberText(FirstLine(note->text), cut);
   if (const auto* image = RecordAs<CImageRecord>(&record))

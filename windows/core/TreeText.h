@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "store/ShownTitle.h"
+
 namespace quillet {
 
 class CRecord;
@@ -27,15 +29,10 @@ std::string CutMemberText(std::string_view text, TextCut cut);
 // first line; "" for any other kind.
 std::string MemberItemText(const CRecord& record, TextCut cut);
 
-// What a tree item shows for a record whose text has nothing to show on
-// its first line: the handheld lets titles (and first lines) be empty, and
-// such a record must still have a row to click.
-inline constexpr char kUntitledText[] = "(untitled)";
-
 // The text an item shows for `text` (a member's cut text or a topic's
-// title): kUntitledText when its first line is empty or only blanks, else
-// the text as it is.
-std::string ShownItemText(std::string_view text);
+// title): "(untitled)" when its first line is empty or only blanks, else
+// the text as it is (store/ShownTitle.h).
+inline std::string ShownItemText(std::string_view text) { return ShownTitle(text); }
 
 // The program's texts are Windows-1252: letters of both cases outside
 // ASCII fold too (the handheld's users write in many languages).

@@ -145,6 +145,18 @@ TEST_F(FindFormTest, LinesAreSortedByTextWithoutRegardToCaseAndCarryTheirKindsPi
                                                "4:513:cherry"}));
 }
 
+TEST_F(FindFormTest, ARecordWithoutATitleHasARowToClick) {
+  // Found by a later line, shown by an empty or blank first one: the row
+  // reads "(untitled)", as in the tree, and still opens its record.
+  Topic(2, "");
+  Note(3, "\nheron seen");
+  Image(4, " \t", 0);  // nothing to find by: not listed
+  Reference(5, "Herons of the marsh");
+  form_.SetSearchText("heron");
+  form_.PressFind(&store_);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"3:513:(untitled)", "5:199:Herons of the marsh"}));
+}
+
 TEST_F(FindFormTest, SortingComparesOtherBytesByValue) {
   std::vector<FindListLine> lines = {{"\xE9t\xE9", 1, 0}, {"zoo", 2, 0}, {"[x]", 3, 0},
                                      {"Z", 4, 0}, {"", 5, 0}};

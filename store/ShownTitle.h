@@ -1,0 +1,22 @@
+// What the program shows for a record whose title (or first line) has
+// nothing to show. The handheld lets titles and first lines be empty; such a
+// record must still have a row to click in the tree and the find list and a
+// heading in its report. The stored text stays as it is.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+inline constexpr char kUntitledText[] = "(untitled)";
+
+// `text` as it is when its first line holds anything but blanks (spaces,
+// tabs, a carriage return), else kUntitledText.
+inline std::string ShownTitle(std::string_view text) {
+  for (char c : text.substr(0, text.find('\n')))
+    if (c != ' ' && c != '\t' && c != '\r') return std::string(text);
+  return kUntitledText;
+}
+
+}  // namespace quillet
