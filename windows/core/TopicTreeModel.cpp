@@ -131,9 +131,10 @@ std::vector<TreeTopicItem> CollectTopicTree(const TopicFilter& filter,
           changed = true;
         }
         if (pictures != nullptr && !outputFolder.empty()) {
-          switch (pictures->Write(outputFolder + OutputFileName(image->fileName), *image)) {
+          switch (pictures->Request(outputFolder + OutputFileName(image->fileName), *image)) {
             case CPictureFiles::Outcome::kWritten: ++r.picturesWritten; break;
             case CPictureFiles::Outcome::kKept: ++r.picturesKept; break;
+            case CPictureFiles::Outcome::kQueued: ++r.picturesQueued; break;
             case CPictureFiles::Outcome::kNotJpeg: break;
           }
         }

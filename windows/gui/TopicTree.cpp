@@ -209,7 +209,7 @@ void CTopicTree::Populate(const std::vector<TreeTopicItem>& topics) {
 void CTopicTree::Fill() {
   if (!view_) return;
   const QSignalBlocker block(view_);
-  Populate(CollectTopicTree(CoreFilter(), CurrentOutputFolder(), &pictures_, &last_fill_));
+  Populate(CollectTopicTree(CoreFilter(), CurrentOutputFolder(), pictures_, &last_fill_));
 }
 
 void CTopicTree::Show(bool show, bool enabled) {
@@ -407,7 +407,7 @@ void CTopicTree::DeleteSelected(bool ask) {
     return;
   }
   const uint32_t id = RecordOf(item);
-  const DeleteOutcome out = DeleteTreeRecord(id, IconOfItem(item), CurrentOutputFolder(), &pictures_);
+  const DeleteOutcome out = DeleteTreeRecord(id, IconOfItem(item), CurrentOutputFolder(), pictures_);
   if (!out.deleted) return;
   if (current_topic_ == id) current_topic_ = 0;
   delete item;

@@ -135,7 +135,10 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   static bool drop_ended;
 
   const TreeFillReport& lastFill() const { return last_fill_; }
-  CPictureFiles& pictures() { return pictures_; }
+  CPictureFiles& pictures() { return *pictures_; }
+  // The picture files the fills write through (not owned; null: the tree's
+  // own, written at once).
+  void UsePictureFiles(CPictureFiles* pictures) { pictures_ = pictures ? pictures : &own_pictures_; }
   QTreeWidget* view() const { return view_; }
 
  private:
@@ -154,7 +157,8 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   uint32_t dragged_topic_ = 0;
   QTreeWidgetItem* drop_target_ = nullptr;
   QBrush drop_target_brush_;
-  CPictureFiles pictures_;
+  CPictureFiles own_pictures_;
+  CPictureFiles* pictures_ = &own_pictures_;
   TreeFillReport last_fill_;
 };
 
