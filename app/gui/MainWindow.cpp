@@ -84,7 +84,7 @@ CMainWindow::CMainWindow(const ShellParts& parts) {
     ShowStartFailure();
     return;
   }
-  if (CTreeObject* tree = manager_->topicTree()) tree->Refresh();
+  // The manager filled the tree when it made it.
   SendCommand(CMD_START);
 }
 

@@ -98,6 +98,7 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   void RefreshSelecting(uint32_t recordId, bool expand);
   // Builds the items from texts already read (the fill's second half).
   void Populate(const std::vector<TreeTopicItem>& topics);
+  void Populate(std::vector<TreeTopicItem>&& topics);
   // The item of a record, searched over every item; null when not shown.
   QTreeWidgetItem* FindItem(uint32_t recordId) const;
   static QTreeWidgetItem* TopLevelAncestor(QTreeWidgetItem* item);
@@ -142,7 +143,7 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   QTreeWidget* view() const { return view_; }
 
  private:
-  QTreeWidgetItem* MakeItem(uint32_t recordId, TreeIcon icon, const std::string& text) const;
+  QTreeWidgetItem* MakeItem(uint32_t recordId, TreeIcon icon, std::string text) const;
   void SetDropTarget(QTreeWidgetItem* item);
   void OnCurrentItemChanged(QTreeWidgetItem* current);
   void MakeCurrentTopic(uint32_t topicId);
