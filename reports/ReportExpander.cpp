@@ -502,7 +502,7 @@ void ReportExpander::WriteImageSource() {
     const std::string disk = OutputFileName(name);
     std::string path = WithSlash(config_.outputPath) + disk;
     if (image.format == 0) {
-      if (!OutputFileExists(disk))
+      if (images_->ChecksFreshness() || !OutputFileExists(disk))
         images_->WriteJpeg(path, image.width, image.height, image.data, image.dataSize);
     } else if (image.format == 2) {
       images_->WriteSketch(image.data, image.dataSize, path);

@@ -100,6 +100,11 @@ class IImageWriter {
                          const uint8_t* data, size_t size) = 0;
   // Decodes handheld sketch bytes and writes them to `path` as a JPEG file.
   virtual bool WriteSketch(const uint8_t* data, size_t size, const std::string& path) = 0;
+  // True when WriteJpeg itself keeps a file already made from the same
+  // bytes: a report then asks for every picture it shows, so that a file
+  // made from older bytes is brought up to date. False: a report writes only
+  // pictures whose file is missing.
+  virtual bool ChecksFreshness() const { return false; }
 };
 
 // The settings a report is made with. Folders end in '/'.

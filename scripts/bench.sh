@@ -9,3 +9,8 @@ for b in "$build"/bench/*; do
   echo "== $(basename "$b")"
   "$b" "$work"
 done
+# The real program started on a store of 100,000 records.
+if [ -x "$build/bin/quillet" ] && [ -x "$build/bin/quillet-cli" ]; then
+  echo "== startup"
+  "$(dirname "${BASH_SOURCE[0]}")/startup-bench.sh" "$build" "$work"
+fi

@@ -17,13 +17,13 @@ constexpr char16_t kHigh[32] = {
 }  // namespace
 
 QString FromAnsi(const std::string& bytes) {
-  QString text;
-  text.reserve(static_cast<qsizetype>(bytes.size()));
+  QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+  QChar* out = text.data();
   for (char c : bytes) {
     const auto b = static_cast<unsigned char>(c);
     char16_t u = b;
     if (b >= 0x80 && b <= 0x9F && kHigh[b - 0x80] != 0) u = kHigh[b - 0x80];
-    text.append(QChar(u));
+    *out++ = QChar(u);
   }
   return text;
 }

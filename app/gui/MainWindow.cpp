@@ -86,7 +86,7 @@ CMainWindow::CMainWindow(const ShellParts& parts) {
     return;
   }
   InstallShortcuts(this, menus_, manager_->rebar(), [this](uint32_t c) { SendCommand(c); });
-  if (CTreeObject* tree = manager_->topicTree()) tree->Refresh();
+  // The manager filled the tree when it made it.
   SendCommand(CMD_START);
 }
 

@@ -23,6 +23,7 @@ namespace quillet {
 
 class CWndMgr;
 struct PictureEdits;  // the image window's, defined with its editor
+class IImageWriter;
 
 // Kind codes set on creation: the number of the mode in which the object is
 // the main view.
@@ -304,6 +305,12 @@ struct ShellParts {
   std::function<void(QWidget* owner, int page)> preferences;
   // File > Import References... and Export References... (the command).
   std::function<void(uint32_t command)> references;
+  // What writes the pictures reports refer to; empty: the imaging core's
+  // writer, which writes a picture whenever its file is missing.
+  std::function<IImageWriter*()> reportImages;
+  // Work the parts still do in the background (pictures to write); empty
+  // or 0: none.
+  std::function<size_t()> backgroundWork;
 };
 
 // The parts the program registers (the record windows' libraries add

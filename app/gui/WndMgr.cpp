@@ -136,7 +136,7 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
   report_settings_ = std::make_unique<RegistryReportSettings>();
   ReportServices services;
   services.source = report_source_.get();
-  services.images = report_images_.get();
+  services.images = parts.reportImages ? parts.reportImages() : report_images_.get();
   services.settings = report_settings_.get();
   services.refillThemeBox = [this] {
     std::string first;

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "QuilletVersion.h"
 
@@ -24,6 +25,7 @@
 #include "app/gui/AppIcon.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtForms.h"
+#include "app/gui/ShellParts.h"
 #include "imaging/JpegFile.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/winmsg/WindowMessage.h"
@@ -195,6 +197,28 @@ int main(int argc, char** argv) {
       QTimer::singleShot(2000, &window, [&window, file] {
         if (!window.grab().save(QString::fromLocal8Bit(file.c_str()), "PNG"))
           DebugError("Cannot write the window's picture to %s", file.c_str());
+      });
+    }
+    // For the start-up benchmark: QUILLET_QUIT_WHEN_SHOWN=1 says "shown" on
+    // the standard output once the main window is up and painted with its
+    // tree filled, and ends the program; =idle ends it only once the
+    // background work (pictures written into the output folder) is done.
+    if (const char* quit = std::getenv("QUILLET_QUIT_WHEN_SHOWN"); quit && *quit) {
+      const bool idle = std::strcmp(quit, "idle") == 0;
+      QTimer::singleShot(0, &window, [&window, idle] {
+        window.repaint();
+        std::printf("shown\n");
+        std::fflush(stdout);
+        if (!idle) {
+          QCoreApplication::exit(0);
+          return;
+        }
+        auto* poll = new QTimer(&window);
+        QObject::connect(poll, &QTimer::timeout, [] {
+          const auto& pending = RegisteredShellParts().backgroundWork;
+          if (!pending || pending() == 0) QCoreApplication::exit(0);
+        });
+        poll->start(20);
       });
     }
     code = app.exec();

@@ -25,8 +25,18 @@ std::string FirstLine(const std::string& text) {
 }
 
 // The searched fields of one record, and what its result shows.
+// The fields a record is searched in: at most eight (a reference's), held
+// without an allocation per record.
 struct Searched {
-  std::vector<const std::string*> fields;
+  struct Fields {
+    const std::string* at[8] = {};
+    size_t n = 0;
+    void push_back(const std::string* f) {
+      if (n < 8) at[n++] = f;
+    }
+    const std::string* const* begin() const { return at; }
+    const std::string* const* end() const { return at + n; }
+  } fields;
   const std::string* display = nullptr;
 };
 

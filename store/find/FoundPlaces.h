@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace quillet {
 
@@ -43,6 +44,14 @@ class CFoundPlaces {
   }
 
  private:
+  const CRecord* First(uint32_t id) const;
+  bool Held(uint32_t id, bool visibly) const;
+
+  // Record ids are issued one after the other: when they are dense, tables
+  // indexed by id stand in for the maps (one allocation, no hashing).
+  bool dense_ = false;
+  std::vector<const CRecord*> first_table_;
+  std::vector<uint8_t> held_table_;  // 1: held by a live topic, 2: by one the tree shows
   std::unordered_map<uint32_t, const CRecord*> first_;  // by id, first in store order
   std::unordered_set<uint32_t> held_;          // member ids of any live topic
   std::unordered_set<uint32_t> held_visibly_;  // member ids of a topic the tree shows

@@ -53,28 +53,59 @@ namespace {
 // thousands of members would otherwise walk the store thousands of times.
 // The maps keep the record a search would find: the first in position
 // order (any record for ids, live ones for links).
+//
+// Record ids are issued one after the other, so they are dense: a table
+// indexed by id is one allocation where a hash map makes one per record.
+// A store whose ids are spread far wider than its records uses the maps.
 struct StoreIndex {
+  std::vector<CRecord*> table;  // by id, when dense
+  std::vector<CTopicLinksRecord*> linksTable;
   std::unordered_map<uint32_t, CRecord*> byId;
   std::unordered_map<uint32_t, CTopicLinksRecord*> liveLinks;
   std::vector<CTopicRecord*> liveTopics;
+  bool dense = false;
 
   explicit StoreIndex(const CRecordStore& store) {
-    byId.reserve(store.highWater());
+    uint32_t maxId = 0, count = 0;
+    for (uint32_t pos = 0; pos < store.highWater(); ++pos)
+      if (const CRecord* r = store.RecordAt(pos)) {
+        maxId = std::max(maxId, r->recordId);
+        ++count;
+      }
+    dense = maxId <= 4u * count + 1024u;
+    if (dense) {
+      table.assign(static_cast<size_t>(maxId) + 1, nullptr);
+      linksTable.assign(static_cast<size_t>(maxId) + 1, nullptr);
+    } else {
+      byId.reserve(count);
+    }
     for (uint32_t pos = 0; pos < store.highWater(); ++pos) {
       CRecord* r = store.RecordAt(pos);
       if (r == nullptr) continue;
-      byId.emplace(r->recordId, r);
+      if (dense) {
+        if (table[r->recordId] == nullptr) table[r->recordId] = r;
+      } else {
+        byId.emplace(r->recordId, r);
+      }
       if (!r->IsLive()) continue;
-      if (auto* links = RecordAs<CTopicLinksRecord>(r)) liveLinks.emplace(links->recordId, links);
+      if (auto* links = RecordAs<CTopicLinksRecord>(r)) {
+        if (dense) {
+          if (linksTable[links->recordId] == nullptr) linksTable[links->recordId] = links;
+        } else {
+          liveLinks.emplace(links->recordId, links);
+        }
+      }
       if (auto* topic = RecordAs<CTopicRecord>(r)) liveTopics.push_back(topic);
     }
   }
   CRecord* Find(uint32_t id) const {
     if (id == 0) return nullptr;
+    if (dense) return id < table.size() ? table[id] : nullptr;
     auto it = byId.find(id);
     return it == byId.end() ? nullptr : it->second;
   }
   CTopicLinksRecord* Links(uint32_t id) const {
+    if (dense) return id < linksTable.size() ? linksTable[id] : nullptr;
     auto it = liveLinks.find(id);
     return it == liveLinks.end() ? nullptr : it->second;
   }
@@ -131,9 +162,10 @@ std::vector<TreeTopicItem> CollectTopicTree(const TopicFilter& filter,
           changed = true;
         }
         if (pictures != nullptr && !outputFolder.empty()) {
-          switch (pictures->Write(outputFolder + OutputFileName(image->fileName), *image)) {
+          switch (pictures->Request(outputFolder + OutputFileName(image->fileName), *image)) {
             case CPictureFiles::Outcome::kWritten: ++r.picturesWritten; break;
             case CPictureFiles::Outcome::kKept: ++r.picturesKept; break;
+            case CPictureFiles::Outcome::kQueued: ++r.picturesQueued; break;
             case CPictureFiles::Outcome::kNotJpeg: break;
           }
         }

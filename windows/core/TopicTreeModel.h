@@ -5,7 +5,8 @@
 // Reading the tree also looks after the store: a member id whose record is
 // gone is dropped from its links record, a picture without a usable file
 // name gets one, and every shown JPEG picture is written to its file in
-// the output folder (reports and the image list use those files).
+// the output folder (reports and the image list use those files), at once
+// or, when the picture files write in the background, later.
 #pragma once
 
 #include <cstddef>
@@ -56,6 +57,7 @@ struct TreeFillReport {
   size_t namedPictures = 0;  // pictures that were given a file name
   size_t picturesWritten = 0;
   size_t picturesKept = 0;   // files already written from the same bytes
+  size_t picturesQueued = 0;  // left to the background writer
   bool saved = true;         // false when a repair could not be saved
 };
 

@@ -28,9 +28,10 @@ void InsertBefore(CTopicLinksRecord* links, uint32_t id, uint32_t before) {
 
 bool RemovePictureFile(const std::string& folder, const CImageRecord& image,
                        CPictureFiles* pictures) {
-  if (!RemoveOutputFile(folder, image.fileName)) return false;
-  if (pictures != nullptr) pictures->Forget(folder + OutputFileName(image.fileName));
-  return true;
+  // Forgotten first: a background write of the file ends before it goes.
+  if (pictures != nullptr && IsPlainFileName(image.fileName))
+    pictures->Forget(folder + OutputFileName(image.fileName));
+  return RemoveOutputFile(folder, image.fileName);
 }
 
 }  // namespace

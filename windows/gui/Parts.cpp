@@ -1,5 +1,9 @@
 #include "windows/gui/Parts.h"
 
+#include <QCoreApplication>
+
+#include <atomic>
+
 #include "app/core/AppPaths.h"
 #include "app/gui/ShellParts.h"
 #include "app/gui/WndMgr.h"
@@ -86,10 +90,59 @@ void OpenPreferences(QWidget* owner, int page) {
   });
 }
 
+namespace {
+
+std::atomic<bool> g_pump_posted{false};
+CPictureFiles* g_program_pictures = nullptr;
+
+// Checks and hands over noted pictures in short slices between the
+// window's own events, for as long as there are some.
+void PostPicturePump() {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr || g_pump_posted.exchange(true)) return;
+  QMetaObject::invokeMethod(
+      app,
+      [] {
+        g_pump_posted = false;
+        if (g_program_pictures != nullptr && g_program_pictures->Pump()) PostPicturePump();
+      },
+      Qt::QueuedConnection);
+}
+
+// Before the application object goes: the background thread ends (its
+// file finished) and the indexes are written.
+void StopProgramPictures() {
+  if (g_program_pictures == nullptr) return;
+  g_program_pictures->SetBackground(false);
+  g_program_pictures->SaveIndexes();
+}
+
+}  // namespace
+
+CPictureFiles& ProgramPictureFiles() {
+  if (g_program_pictures == nullptr) {
+    // Lives to the end of the process: the application's clean-up stops
+    // its thread.
+    g_program_pictures = new CPictureFiles;
+    g_program_pictures->SetCacheFolder(CacheFolder());
+    g_program_pictures->SetBackground(true, [] { PostPicturePump(); });
+    qAddPostRoutine(StopProgramPictures);
+  }
+  return *g_program_pictures;
+}
+
 void RegisterWindowsParts() {
   static CShellHost host;
   ShellParts& parts = RegisteredShellParts();
-  parts.topicTree = [] { return std::make_unique<CTopicTree>(); };
+  parts.topicTree = [] {
+    auto tree = std::make_unique<CTopicTree>();
+    tree->UsePictureFiles(&ProgramPictureFiles());
+    return tree;
+  };
+  parts.reportImages = []() -> IImageWriter* { return &ProgramPictureFiles(); };
+  parts.backgroundWork = []() -> size_t {
+    return g_program_pictures != nullptr ? g_program_pictures->pending() : 0;
+  };
   parts.topicWindow = [] { return std::make_unique<CTopicWnd>(); };
   parts.noteWindow = [] { return std::make_unique<CNoteWnd>(); };
   parts.customWindow = [] { return std::make_unique<CCustomWnd>(); };

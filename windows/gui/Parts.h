@@ -10,6 +10,7 @@
 namespace quillet {
 
 class CWndMgr;
+class CPictureFiles;
 
 // The host the record windows talk to, served by the window manager.
 class CShellHost : public IWindowHost {
@@ -28,6 +29,11 @@ class CShellHost : public IWindowHost {
 // The Properties sheet at a page (0 Author, 1 Default User, 2 Categories,
 // 3 Logging), switching users through the window manager.
 void OpenPreferences(QWidget* owner, int page);
+
+// The picture files of the program's topic tree and reports: one index per
+// output folder in the cache folder, missing pictures written in the
+// background. Made on first use, once the application object exists.
+CPictureFiles& ProgramPictureFiles();
 
 // Puts the parts into RegisteredShellParts() and installs the host and the
 // dialogs. The program does it before the main window exists (a static

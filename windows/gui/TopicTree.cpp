@@ -41,6 +41,61 @@ uint32_t CommandForIcon(TreeIcon icon) {
 
 bool HiddenPrivate(const CRecord& record) { return record.isPrivate != 0 && bShowPrivate == 0; }
 
+// One item: its record, picture and text held as the store has them; Qt
+// gets the text, picture and roles from data() when it asks. A tree of
+// 100,000 members so costs one small object each instead of a list of
+// variants, and texts are made into Qt strings only for the rows shown.
+class CTopicTreeItem final : public QTreeWidgetItem {
+ public:
+  CTopicTreeItem(uint32_t recordId, TreeIcon icon, std::string text)
+      : QTreeWidgetItem(UserType), text_(std::move(text)), record_(recordId), icon_(icon) {}
+
+  QVariant data(int column, int role) const override {
+    if (column == 0) {
+      switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+          if (!shown_text_.isNull()) return shown_text_;
+          return FromAnsi(ShownItemText(text_));
+        case Qt::DecorationRole: return TreeIconFor(icon_);
+        case kRecordRole: return record_;
+        case kIconRole: return static_cast<int>(icon_);
+        default: break;
+      }
+    }
+    return QTreeWidgetItem::data(column, role);
+  }
+
+  void setData(int column, int role, const QVariant& value) override {
+    if (column == 0) {
+      switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+          shown_text_ = value.toString();
+          if (shown_text_.isNull()) shown_text_ = QLatin1String("");
+          emitDataChanged();
+          return;
+        case kRecordRole:
+          record_ = value.toUInt();
+          emitDataChanged();
+          return;
+        case kIconRole:
+          icon_ = static_cast<TreeIcon>(value.toInt());
+          emitDataChanged();
+          return;
+        default: break;
+      }
+    }
+    QTreeWidgetItem::setData(column, role, value);
+  }
+
+ private:
+  std::string text_;    // as read from the store, until a text is set
+  QString shown_text_;  // a text set later (null: none)
+  uint32_t record_;
+  TreeIcon icon_;
+};
+
 // Restores the cursor however a refresh ends.
 struct WaitCursor {
   WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -196,27 +251,26 @@ TreeIcon CTopicTree::IconOfItem(const QTreeWidgetItem* item) {
   return item ? static_cast<TreeIcon>(item->data(0, kIconRole).toInt()) : TreeIcon::kNone;
 }
 
-QTreeWidgetItem* CTopicTree::MakeItem(uint32_t recordId, TreeIcon icon,
-                                      const std::string& text) const {
-  auto* item = new QTreeWidgetItem;
-  item->setText(0, FromAnsi(ShownItemText(text)));
-  item->setIcon(0, TreeIconFor(icon));
-  item->setData(0, kRecordRole, recordId);
-  item->setData(0, kIconRole, static_cast<int>(icon));
-  return item;
+QTreeWidgetItem* CTopicTree::MakeItem(uint32_t recordId, TreeIcon icon, std::string text) const {
+  return new CTopicTreeItem(recordId, icon, std::move(text));
 }
 
 TopicFilter CTopicTree::CoreFilter() const { return {filter_.mode, filter_.categoryId}; }
 
 void CTopicTree::Populate(const std::vector<TreeTopicItem>& topics) {
+  Populate(std::vector<TreeTopicItem>(topics));
+}
+
+void CTopicTree::Populate(std::vector<TreeTopicItem>&& topics) {
   view_->clear();
   QList<QTreeWidgetItem*> roots;
   roots.reserve(static_cast<qsizetype>(topics.size()));
-  for (const TreeTopicItem& topic : topics) {
-    QTreeWidgetItem* root = MakeItem(topic.recordId, TreeIcon::kTopic, topic.text);
+  for (TreeTopicItem& topic : topics) {
+    QTreeWidgetItem* root = MakeItem(topic.recordId, TreeIcon::kTopic, std::move(topic.text));
     QList<QTreeWidgetItem*> children;
     children.reserve(static_cast<qsizetype>(topic.members.size()));
-    for (const TreeMemberItem& m : topic.members) children.append(MakeItem(m.recordId, m.icon, m.text));
+    for (TreeMemberItem& m : topic.members)
+      children.append(MakeItem(m.recordId, m.icon, std::move(m.text)));
     root->addChildren(children);
     roots.append(root);
   }
@@ -226,7 +280,7 @@ void CTopicTree::Populate(const std::vector<TreeTopicItem>& topics) {
 void CTopicTree::Fill() {
   if (!view_) return;
   const QSignalBlocker block(view_);
-  Populate(CollectTopicTree(CoreFilter(), CurrentOutputFolder(), &pictures_, &last_fill_));
+  Populate(CollectTopicTree(CoreFilter(), CurrentOutputFolder(), pictures_, &last_fill_));
 }
 
 void CTopicTree::Show(bool show, bool enabled) {
@@ -438,7 +492,7 @@ void CTopicTree::DeleteSelected(bool ask) {
   const uint32_t id = RecordOf(item);
   const uint32_t topic = item->parent() ? RecordOf(TopLevelAncestor(item)) : 0;
   const bool focused = view_->hasFocus();
-  const DeleteOutcome out = DeleteTreeRecord(id, IconOfItem(item), CurrentOutputFolder(), &pictures_);
+  const DeleteOutcome out = DeleteTreeRecord(id, IconOfItem(item), CurrentOutputFolder(), pictures_);
   if (!out.deleted) return;
   if (current_topic_ == id) current_topic_ = 0;
   delete item;

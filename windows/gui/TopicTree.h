@@ -99,6 +99,7 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   void RefreshSelecting(uint32_t recordId, bool expand);
   // Builds the items from texts already read (the fill's second half).
   void Populate(const std::vector<TreeTopicItem>& topics);
+  void Populate(std::vector<TreeTopicItem>&& topics);
   // The item of a record, searched over every item; null when not shown.
   QTreeWidgetItem* FindItem(uint32_t recordId) const;
   static QTreeWidgetItem* TopLevelAncestor(QTreeWidgetItem* item);
@@ -136,11 +137,14 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   static bool drop_ended;
 
   const TreeFillReport& lastFill() const { return last_fill_; }
-  CPictureFiles& pictures() { return pictures_; }
+  CPictureFiles& pictures() { return *pictures_; }
+  // The picture files the fills write through (not owned; null: the tree's
+  // own, written at once).
+  void UsePictureFiles(CPictureFiles* pictures) { pictures_ = pictures ? pictures : &own_pictures_; }
   QTreeWidget* view() const { return view_; }
 
  private:
-  QTreeWidgetItem* MakeItem(uint32_t recordId, TreeIcon icon, const std::string& text) const;
+  QTreeWidgetItem* MakeItem(uint32_t recordId, TreeIcon icon, std::string text) const;
   void SetDropTarget(QTreeWidgetItem* item);
   void OnCurrentItemChanged(QTreeWidgetItem* current);
   void MakeCurrentTopic(uint32_t topicId);
@@ -155,7 +159,8 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   uint32_t dragged_topic_ = 0;
   QTreeWidgetItem* drop_target_ = nullptr;
   QBrush drop_target_brush_;
-  CPictureFiles pictures_;
+  CPictureFiles own_pictures_;
+  CPictureFiles* pictures_ = &own_pictures_;
   TreeFillReport last_fill_;
 };
 

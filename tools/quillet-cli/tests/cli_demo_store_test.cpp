@@ -144,5 +144,62 @@ TEST(SketchEncoder, WritesWhatTheDecoderReadsBack) {
   EXPECT_EQ(cli::EncodeSketch(empty, true).size(), kSketchHeaderSize + 2 + 21u);
 }
 
+// quillet-cli synth-store: the store the scale benchmarks start from.
+TEST(SynthStore, WritesTheAskedSizeWithEveryKindAndDistinctPictures) {
+  ScratchDir dir;
+  const std::string file = dir.File("quillet.dat");
+  ASSERT_EQ(RunCli("synth-store '" + file + "' --topics 40 --members 7 --pictures 25"), 0);
+  EXPECT_EQ(RunCli("synth-store '" + file + "' --topics 40 --members 7"), 2);  // exists
+  EXPECT_EQ(RunCli("synth-store '" + dir.File("b.dat") + "' --topics 2 --members 2 --pictures 5"), 2);
+  EXPECT_EQ(RunCli("synth-store '" + dir.File("c.dat") + "' --topics x --members 2"), 2);
+  EXPECT_EQ(RunCli("synth-store '" + dir.File("d.dat") + "' --members 2"), 2);
+
+  CRecordStore store("quillet.dat", dir.path());
+  ASSERT_EQ(store.Load(), DB_OK);
+  // Settings, 20 categories, 40 topics with their links, 280 members.
+  EXPECT_EQ(store.highWater(), 1u + 20 + 80 + 280);
+  EXPECT_EQ(All<CCategoryRecord>(store).size(), 20u);
+  const auto topics = All<CTopicRecord>(store);
+  ASSERT_EQ(topics.size(), 40u);
+  std::set<uint32_t> ids;
+  for (uint32_t i = 0; i < store.highWater(); ++i)
+    if (CRecord* r = store.RecordAt(i)) EXPECT_TRUE(ids.insert(r->recordId).second);
+  int unfiled = 0;
+  for (CTopicRecord* t : topics) {
+    unfiled += t->categoryId == 0;
+    CRecord* links = nullptr;
+    ASSERT_EQ(store.FindById(t->linksId, &links), DB_OK);
+    EXPECT_EQ(RecordAs<CTopicLinksRecord>(links)->memberIds.size(), 7u);
+  }
+  EXPECT_GT(unfiled, 0);
+  EXPECT_LT(unfiled, 40);
+  std::set<int32_t> kinds;
+  for (CCustomRecord* c : All<CCustomRecord>(store)) {
+    kinds.insert(c->customType);
+    EXPECT_EQ(c->fieldCount(), static_cast<size_t>(CustomTypeFieldCount(c->customType)));
+  }
+  EXPECT_EQ(kinds.size(), 6u);
+  int multiLine = 0;
+  for (CNoteRecord* n : All<CNoteRecord>(store)) multiLine += n->text.find('\n') != std::string::npos;
+  EXPECT_EQ(multiLine, static_cast<int>(All<CNoteRecord>(store).size()));
+  // Pictures: as many as asked, each a JPEG of its own bytes and file name.
+  const auto images = All<CImageRecord>(store);
+  ASSERT_EQ(images.size(), 25u);
+  std::set<std::vector<uint8_t>> bytes;
+  std::set<std::string> names;
+  for (CImageRecord* img : images) {
+    bytes.insert(img->data);
+    names.insert(img->fileName);
+    EXPECT_GT(img->data.size(), 10000u);
+    EXPECT_LE(img->data.size(), 60000u);
+    int w = 0, h = 0;
+    ASSERT_TRUE(JpegFile::read_rgb_memory(img->data.data(), img->data.size(), &w, &h));
+    EXPECT_EQ(w, 320);
+    EXPECT_EQ(h, 240);
+  }
+  EXPECT_EQ(bytes.size(), 25u);
+  EXPECT_EQ(names.size(), 25u);
+}
+
 }  // namespace
 }  // namespace quillet

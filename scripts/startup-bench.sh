@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Start-up at scale: writes a realistic store (quillet-cli synth-store) into
+# a scratch Palm user's folder, copies it once with cp for the yardstick,
+# then starts the real program offscreen on it and prints the time from the
+# start to the main window shown with its tree filled, and the peak memory,
+# with their ratios to the targets (3x the cp time; 1.5x the store plus
+# 64 MB). Two starts: the first without picture files (they are written in
+# the background afterwards), the second with them written.
+#
+# usage: startup-bench.sh BUILD_DIR [WORK_DIR]
+#   BENCH_TOPICS (5000), BENCH_MEMBERS (19), BENCH_PICTURES (4759) size the store.
+set -euo pipefail
+build="$(cd "${1:?usage: startup-bench.sh BUILD_DIR [WORK_DIR]}" && pwd)"
+bin="$build/bin"
+work="${2:-$(mktemp -d)}"
+topics="${BENCH_TOPICS:-5000}"
+members="${BENCH_MEMBERS:-19}"
+pictures="${BENCH_PICTURES:-4759}"
+
+root="$work/startup_bench"
+rm -rf "$root"
+mkdir -p "$root"/{config,data,cache,state,run}
+chmod 700 "$root/run"
+export XDG_CONFIG_HOME="$root/config" XDG_DATA_HOME="$root/data" XDG_CACHE_HOME="$root/cache"
+export XDG_STATE_HOME="$root/state" XDG_RUNTIME_DIR="$root/run"
+export QUILLET_REGISTRY="$root/config/registry.db"
+export QT_QPA_PLATFORM=offscreen
+unset QUILLET_SCREENSHOT
+
+"$bin/palm-desktop" init >/dev/null
+"$bin/palm-desktop" user add "Bench User" >/dev/null
+folder="$("$bin/palm-desktop" user list | awk -F'\t' '$2 == "Bench User" { print $3; exit }')"
+palm="$("$bin/quillet-reg" get 'Software\U.S. Robotics\Pilot Desktop\Core' Path)"
+output="${palm%/}/$folder/Quillet"
+mkdir -p "$output"
+store="$output/quillet.dat"
+"$bin/quillet-cli" synth-store "$store" --topics "$topics" --members "$members" \
+  --pictures "$pictures" | sed 's/^/synth-store: /'
+bytes=$(stat -c %s "$store")
+
+now_ns() { date +%s%N; }
+
+# The yardstick: copying the store file (the best of three, the file cached).
+cp_ms=""
+for _ in 1 2 3; do
+  rm -f "$root/copy.dat"
+  a=$(now_ns)
+  cp "$store" "$root/copy.dat"
+  b=$(now_ns)
+  ms=$(( (b - a) / 1000000 ))
+  if [ -z "$cp_ms" ] || [ "$ms" -lt "$cp_ms" ]; then cp_ms=$ms; fi
+done
+rm -f "$root/copy.dat"
+[ "$cp_ms" -lt 1 ] && cp_ms=1
+
+# One start: the time until the program says "shown", and its peak memory
+# (the maximum resident set, from GNU time).
+start_once() {
+  local mode="$1" a b line
+  a=$(now_ns)
+  exec 3< <(QUILLET_QUIT_WHEN_SHOWN="$mode" /usr/bin/time -f '%M' -o "$root/time.txt" "$bin/quillet" 2>"$root/stderr.txt")
+  local pid=$!
+  line=""
+  while IFS= read -r line <&3; do
+    [ "$line" = "shown" ] && break
+  done
+  b=$(now_ns)
+  cat <&3 >/dev/null || true
+  exec 3<&-
+  wait "$pid" 2>/dev/null || true
+  if [ "$line" != "shown" ]; then
+    echo "quillet did not show its window:" >&2
+    cat "$root/stderr.txt" >&2
+    exit 1
+  fi
+  shown_ms=$(( (b - a) / 1000000 ))
+  peak_kb=$(tail -1 "$root/time.txt")
+}
+
+report() {
+  local label="$1"
+  awk -v l="$label" -v s="$shown_ms" -v c="$cp_ms" -v p="$peak_kb" -v b="$bytes" 'BEGIN {
+    limit = (1.5 * b + 64 * 1048576) / 1024
+    printf "%-38s %6d ms  %5.1fx cp (target 3x)   peak %4.0f MB  %4.2fx of 1.5x store + 64 MB\n",
+           l, s, s / c, p / 1024, p / limit }'
+}
+
+pics() { find "$output" -maxdepth 1 -name '*.jpg' | wc -l; }
+
+echo "store: $(awk -v b="$bytes" 'BEGIN { printf "%.0f MB", b / 1048576 }'), cp ${cp_ms} ms"
+start_once idle
+report "first start (no picture files)"
+echo "  picture files written in the background afterwards: $(pics)"
+start_once 1
+report "second start (picture files written)"
+start_once 1
+report "third start"
+echo "  picture files: $(pics)"
+[ -n "${KEEP_BENCH:-}" ] || rm -rf "$root"

@@ -1,0 +1,256 @@
+// The main window's work at the size real users reach: a store written by
+// `quillet-cli synth-store` (5,000 topics of 19 members, 4,759 pictures:
+// 105,021 records) plus one topic of 2,000 members. Prints:
+//  - the tree's refill after one change (target under 50 ms);
+//  - Find, ALL, two words, every kind, over the store, and the result
+//    list's entries made from it (target under 50 ms, the list's paint not
+//    counted);
+//  - the report of the 2,000-member topic built with a shipped theme and
+//    shown in the browser pane (target under 300 ms).
+// Run from the build folder's bench/ (it finds ../bin/quillet-cli and the
+// shipped themes in ../share/quillet/template/).
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/core/AppPaths.h"
+#include "app/core/RegistryKey.h"
+#include "app/gui/WebWnd.h"
+#include "reports/ImagingWriter.h"
+#include "reports/ReportBuilder.h"
+#include "reports/StoreReportSource.h"
+#include "store/RecordKinds.h"
+#include "store/db/CurrentDatabase.h"
+#include "store/find/FindEngine.h"
+#include "windows/core/PictureFiles.h"
+#include "windows/core/TopicTreeModel.h"
+#include "windows/core/WindowHost.h"
+#include "windows/gui/TopicTree.h"
+#include "windows/tests/WindowsTestSupport.h"
+
+using namespace quillet;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Ms(Clock::time_point a, Clock::time_point b) {
+  return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+// CPU time of this thread: other programs on a shared machine inflate wall
+// time far more.
+double CpuMs() {
+  timespec ts;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+class BenchSettings : public IReportSettings {
+ public:
+  ReportConfig config;
+  ReportConfig Read() override { return config; }
+  void StoreLastTemplate(const std::string& name) override { config.lastTemplate = name; }
+};
+
+std::string BuildFolder(const char* argv0) {
+  char self[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  std::string path = n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string(argv0);
+  return fs::path(path).parent_path().parent_path().string() + "/";
+}
+
+// One topic of 2,000 members: notes, references and pictures whose files
+// are there.
+uint32_t AddLargeTopic(const std::string& output) {
+  auto topic = std::make_unique<CTopicRecord>();
+  auto links = std::make_unique<CTopicLinksRecord>();
+  topic->recordId = NextRecordId();
+  links->recordId = NextRecordId();
+  topic->linksId = links->recordId;
+  links->topicId = topic->recordId;
+  topic->title = "A large topic";
+  topic->fileName = "large-topic.htm";
+  const std::vector<uint8_t> jpeg = testing::MakeJpeg(160, 120, 3);
+  ImagingWriter writer;
+  for (int i = 0; i < 2000; ++i) {
+    std::unique_ptr<CRecord> member;
+    if (i % 20 == 19) {
+      auto image = std::make_unique<CImageRecord>();
+      image->title = "Picture " + std::to_string(i);
+      image->fileName = "large-" + std::to_string(i) + ".jpg";
+      image->data = jpeg;
+      image->width = 160;
+      image->height = 120;
+      writer.WriteJpeg(output + image->fileName, 160, 120, jpeg.data(), jpeg.size());
+      member = std::move(image);
+    } else if (i % 10 == 9) {
+      auto ref = std::make_unique<CCustomRecord>();
+      ref->customType = kCustomBook;
+      ref->fields = {"A book about gardens " + std::to_string(i), "An Author", "A Publisher",
+                     "978-0-00-000000-0", "2020", "200", "Read chapter 3."};
+      member = std::move(ref);
+    } else {
+      auto note = std::make_unique<CNoteRecord>();
+      note->text = "Note " + std::to_string(i) + " on the garden\nwith a second line\nand a third";
+      member = std::move(note);
+    }
+    member->recordId = NextRecordId();
+    links->memberIds.push_back(member->recordId);
+    pDB->AddNew(std::move(member));
+  }
+  const uint32_t id = topic->recordId;
+  pDB->AddNew(std::move(topic));
+  pDB->AddNew(std::move(links));
+  pDB->Save();
+  return id;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const std::string build = BuildFolder(argv[0]);
+  const std::string scratch = std::string(argc > 1 ? argv[1] : "/tmp") + "/scale_bench/";
+  fs::remove_all(scratch);
+  fs::create_directories(scratch + "out");
+  ::setenv("QUILLET_REGISTRY", (scratch + "registry.db").c_str(), 1);
+  ::setenv("XDG_CACHE_HOME", (scratch + "cache").c_str(), 1);
+  QApplication app(argc, argv);
+
+  const std::string output = scratch + "out/";
+  const std::string store = output + "quillet.dat";
+  const std::string command = "\"" + build + "bin/quillet-cli\" synth-store \"" + store +
+                              "\" --topics 5000 --members 19 --pictures 4759 >/dev/null";
+  if (std::system(command.c_str()) != 0) {
+    std::fprintf(stderr, "scale_bench: synth-store failed (%s)\n", command.c_str());
+    return 1;
+  }
+  {
+    CRegistryKey key;
+    key.OpenProgramKey("Bench/");
+    key.WriteValueString("OutputPath", output);
+  }
+  AppPaths.userFolder = "Bench/";
+  AppPaths.outputFolder = output;
+  if (!OpenUserStore("Bench/")) {
+    std::fprintf(stderr, "scale_bench: cannot open %s\n", store.c_str());
+    return 1;
+  }
+  const uint32_t large = AddLargeTopic(output);
+  std::printf("store: %u records\n", pDB->highWater());
+
+  // --- The tree -------------------------------------------------------------
+  RecordingHost host;
+  ScopedWindowHost scope(&host);
+  QWidget window;
+  window.resize(900, 700);
+  CTopicTree tree;
+  CPictureFiles pictures;
+  pictures.SetCacheFolder(scratch + "cache/");
+  pictures.SetBackground(true);  // as in the program: the fill only notes the pictures
+  tree.UsePictureFiles(&pictures);
+  tree.Create(&window);
+  tree.Move(QRect(0, 0, 300, 700));
+  tree.Show(true);
+  window.show();
+  app.processEvents();
+
+  auto t0 = Clock::now();
+  tree.Refresh();
+  app.processEvents();
+  auto t1 = Clock::now();
+  std::printf("tree fill:                   %7.1f ms  (%zu topics, %zu members)\n", Ms(t0, t1),
+              tree.lastFill().topics, tree.lastFill().members);
+  CNoteRecord* changed = nullptr;
+  for (uint32_t pos = 0; pos < pDB->highWater() && !changed; ++pos)
+    changed = RecordAs<CNoteRecord>(pDB->RecordAt(pos));
+  std::vector<double> refill, refill_cpu;
+  for (int run = 0; run < 7; ++run) {
+    changed->text = "Changed " + std::to_string(run);
+    changed->flags |= kFlagModified;
+    pDB->Save();
+    auto a = Clock::now();
+    const double c = CpuMs();
+    tree.Refresh();
+    app.processEvents();
+    refill.push_back(Ms(a, Clock::now()));
+    refill_cpu.push_back(CpuMs() - c);
+  }
+  std::printf("refill after a change:       %7.1f ms  (CPU %.1f ms; median of 7; target < 50 ms)\n",
+              Median(refill), Median(refill_cpu));
+  pictures.SetBackground(false);
+
+  // --- Find -------------------------------------------------------------------
+  std::vector<double> find, find_cpu;
+  size_t found = 0;
+  for (int run = 0; run < 7; ++run) {
+    CFindEngine engine;
+    for (FindKind k : {FindKind::kTopic, FindKind::kNote, FindKind::kImage, FindKind::kCustom})
+      engine.EnableKind(k);
+    auto a = Clock::now();
+    const double c = CpuMs();
+    engine.Find(*pDB, "garden river", FIND_RULE_ALL);
+    const std::vector<FindListEntry> list = engine.FillOrder();
+    find.push_back(Ms(a, Clock::now()));
+    find_cpu.push_back(CpuMs() - c);
+    found = list.size();
+  }
+  std::printf("find ALL, two words, all kinds: %4.1f ms  (CPU %.1f ms; median of 7, %zu found; "
+              "target < 50 ms)\n",
+              Median(find), Median(find_cpu), found);
+
+  // --- The report of a large topic in the pane --------------------------------------
+  StoreReportSource source(pDB);
+  ImagingWriter images;
+  BenchSettings settings;
+  settings.config.outputPath = output;
+  settings.config.templatePath = build + "share/quillet/template/";
+  settings.config.installPath = build + "share/quillet/";
+  settings.config.lastTemplate = "Show Everything.htm";
+  ReportServices services;
+  services.source = &source;
+  services.images = &images;
+  services.settings = &settings;
+  ReportBuilder builder(services);
+  CWebWnd web(&window, QRect(300, 0, 600, 700));
+  web.setGeometry(300, 0, 600, 700);
+  web.show();
+  app.processEvents();
+  std::vector<double> report, built, report_cpu;
+  size_t page_bytes = 0;
+  for (int run = 0; run < 5; ++run) {
+    auto a = Clock::now();
+    const double c = CpuMs();
+    builder.make_report(settings.config.lastTemplate, large);
+    built.push_back(Ms(a, Clock::now()));
+    const std::string page = builder.report_path(large);
+    web.Navigate(page, true);
+    web.repaint();
+    app.processEvents();
+    report.push_back(Ms(a, Clock::now()));
+    report_cpu.push_back(CpuMs() - c);
+    page_bytes = static_cast<size_t>(fs::file_size(page));
+  }
+  std::printf("report of 2,000 members shown: %5.1f ms  (CPU %.1f ms; median of 5, theme %s, page "
+              "%zu bytes; target < 300 ms)\n  of which the build:        %7.1f ms\n",
+              Median(report), Median(report_cpu), settings.config.lastTemplate.c_str(), page_bytes,
+              Median(built));
+  DeleteCurrentStore();
+  fs::remove_all(scratch);
+  return 0;
+}
