@@ -1,5 +1,6 @@
 #include "reports/ReportBuilder.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "app/core/DiagnosticLog.h"
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
+#include "platform/codepage/CodePage.h"
 #include "platform/files/SafeFiles.h"
 #include "reports/PostProcess.h"
 #include "reports/ReportPaths.h"
@@ -36,6 +38,32 @@ bool EndsWithNoCase(const std::string& text, const char* suffix) {
   for (size_t i = 0; i < n; ++i)
     if (Lower(text[text.size() - n + i]) != suffix[i]) return false;
   return true;
+}
+
+// A path (UTF-8) as message texts hold it (the code page); a character the
+// code page lacks shows as '?'.
+std::string PathForMessage(const std::string& path) {
+  std::string out;
+  size_t i = 0;
+  while (i < path.size()) {
+    size_t next = i + 1;  // one UTF-8 sequence: its lead byte and what continues it
+    while (next < path.size() && (static_cast<unsigned char>(path[next]) & 0xC0) == 0x80) ++next;
+    std::string one;
+    out += Utf8ToCp1252(std::string_view(path).substr(i, next - i), &one) ? one : std::string("?");
+    i = next;
+  }
+  return out;
+}
+
+// String 153 with the reason the system gave.
+void TellSaveFailed(const std::string& destination, int error) {
+  MessageRequest request;
+  request.stringId = IDS_ERROR_SAVING_FILE;
+  request.text = std::string(LoadString(IDS_ERROR_SAVING_FILE)) + "\n\n" + PathForMessage(destination) + "\n\n" +
+                 std::strerror(error) + ".";
+  request.caption = kCaption;
+  request.flags = kMbOk | kMbIconInformation;
+  UI().ShowMessage(request);
 }
 
 }  // namespace
@@ -180,10 +208,13 @@ bool ReportBuilder::write_report(const ThemeFile& theme, const std::string& file
   return ok;
 }
 
-bool ReportBuilder::save_as(uint32_t topicId) {
+bool ReportBuilder::save_as(uint32_t topicId, const std::string& initialFolder,
+                            const std::string& initialName) {
   ReadConfig();
   FileDialogRequest request;
   request.title = "Save...";
+  request.initialFolder = initialFolder;
+  request.initialName = initialName;
   request.filters = {{"Quillet Report (*.HTM)", "*.htm"}};
   std::string destination;
   if (!UI().ChooseSaveFile(request, &destination)) return false;
@@ -203,15 +234,15 @@ bool ReportBuilder::save_as(uint32_t topicId) {
 
   // The report and its pictures are read only from inside the output folder.
   const std::string output = WithSlash(config_.outputPath);
-  if (!SameFile(source, destination) && !CopyFileKeeping(output, source, destination)) {
-    if (!fs::exists(destination, ec)) {
-      ShowStringMessage(IDS_ERROR_SAVING_FILE, kCaption, kMbOk | kMbIconInformation);
-      return false;
+  if (!SameFile(source, destination)) {
+    int error = CopyFileWithin(output, source, destination, false);
+    if (error == EEXIST) {
+      int answer = ShowStringMessage(IDS_OVERWRITE_FILE, kCaption, kMbYesNo | kMbIconQuestion);
+      if (answer != kIdYes) return false;
+      error = CopyFileWithin(output, source, destination, true);
     }
-    int answer = ShowStringMessage(IDS_OVERWRITE_FILE, kCaption, kMbYesNo | kMbIconQuestion);
-    if (answer != kIdYes) return false;
-    if (!CopyFileReplacing(output, source, destination)) {
-      ShowStringMessage(IDS_ERROR_SAVING_FILE, kCaption, kMbOk | kMbIconInformation);
+    if (error != 0) {
+      TellSaveFailed(destination, error);
       return false;
     }
   }
@@ -226,8 +257,17 @@ bool ReportBuilder::save_as(uint32_t topicId) {
     }
   }
 
-  if (services_.openDocument && !services_.openDocument(destination))
-    ShowStringMessage(IDS_FILE_OPEN_OR_INVALID, kCaption, kMbOk | kMbIconInformation);
+  // The report is saved; a desktop without a program for web pages does
+  // not make that a failure.
+  if (services_.openDocument && !services_.openDocument(destination)) {
+    MessageRequest saved;
+    saved.text = "The report was saved as\n\n" + PathForMessage(destination) +
+                 "\n\nbut no program could be found to show it. Open it from your file manager "
+                 "or web browser.";
+    saved.caption = kCaption;
+    saved.flags = kMbOk | kMbIconInformation;
+    UI().ShowMessage(saved);
+  }
   return true;
 }
 

@@ -63,9 +63,13 @@ class ReportBuilder {
   // left as it was).
   bool write_report(const ThemeFile& theme, const std::string& fileName);
 
-  // Save As for the topic selected in the tree: asks for a destination,
-  // copies the report and its pictures there and opens it.
-  bool save_as(uint32_t topicId);
+  // Save As for the topic selected in the tree: asks for a destination
+  // (the dialog starting in `initialFolder` with `initialName` suggested),
+  // copies the report and its pictures there and opens it. True once the
+  // copy is made, also when no program could open it (the person is told
+  // where it is); a copy that fails is told with its reason.
+  bool save_as(uint32_t topicId, const std::string& initialFolder = "",
+               const std::string& initialName = "");
 
   // The theme box's selection changed to `index`: that theme becomes the
   // current one and the selected topic's report is rebuilt with it. Returns

@@ -81,7 +81,8 @@ bool RecordingUI::ChooseOpenFile(const FileDialogRequest&, std::string* path) {
   return PopFront(filePaths, path);
 }
 
-bool RecordingUI::ChooseSaveFile(const FileDialogRequest&, std::string* path) {
+bool RecordingUI::ChooseSaveFile(const FileDialogRequest& request, std::string* path) {
+  saveRequests.push_back(request);
   return PopFront(filePaths, path);
 }
 

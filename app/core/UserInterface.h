@@ -101,6 +101,7 @@ class RecordingUI : public IUserInterface {
   std::vector<int> messageAnswers;      // popped front; kIdOk when empty
   std::vector<std::string> passwords;   // popped front; cancel when empty
   std::vector<std::string> filePaths;   // popped front; cancel when empty
+  std::vector<FileDialogRequest> saveRequests;  // every save dialog asked for
   std::vector<std::string> folders;     // popped front; cancel when empty
   std::string clipboard;
   int infoDialogAnswer = kIdOk;

@@ -16,6 +16,7 @@
 #include "app/gui/Ansi.h"
 #include "app/gui/AppIcon.h"
 #include "app/gui/MenuBar.h"
+#include "app/gui/Shortcuts.h"
 #include "app/gui/WndMgr.h"
 #include "app/shell/Commands.h"
 #include "app/shell/Layout.h"
@@ -84,6 +85,7 @@ CMainWindow::CMainWindow(const ShellParts& parts) {
     ShowStartFailure();
     return;
   }
+  InstallShortcuts(this, menus_, manager_->rebar(), [this](uint32_t c) { SendCommand(c); });
   if (CTreeObject* tree = manager_->topicTree()) tree->Refresh();
   SendCommand(CMD_START);
 }

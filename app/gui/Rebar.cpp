@@ -1,5 +1,8 @@
 #include "app/gui/Rebar.h"
 
+#include <QAbstractItemView>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPainter>
@@ -173,6 +176,12 @@ bool CRebar::CreateBands() {
   const int itemHeight = QFontMetrics(QFont("Arial", 9)).height() + 6;
   theme_box_->setMaxVisibleItems(std::max(1, 250 / itemHeight));
   connect(theme_box_, &QComboBox::activated, this, &CRebar::themeChosen);
+  connect(&theme_folder_watch_, &QFileSystemWatcher::directoryChanged, this, [this] {
+    // Not while the list is open under the pointer: it is refilled when it
+    // closes or is shown next.
+    if (theme_box_->view() && theme_box_->view()->isVisible()) return;
+    FillThemeBox();
+  });
   layout->addWidget(theme_box_, 0, Qt::AlignVCenter);
   FillThemeBox();
   LogLine("Rebar Template Combobox Created");
@@ -191,17 +200,32 @@ void CRebar::FillThemeBox(std::string* firstOut) {
   const std::vector<std::string> files = ListThemeFiles(folder);
   QSignalBlocker block(theme_box_);
   theme_box_->clear();
-  for (const std::string& f : files) theme_box_->addItem(FromAnsi(ThemeDisplayName(f)));
+  // Each entry keeps its file's name: what the person picks is that file,
+  // even when the folder changed since.
+  for (const std::string& f : files)
+    theme_box_->addItem(FromAnsi(ThemeDisplayName(f)), QByteArray(f.data(), static_cast<qsizetype>(f.size())));
   theme_box_->setCurrentIndex(ThemeSelection(files, lastTemplate));
   if (firstOut && !files.empty()) *firstOut = files.front();
+  WatchThemeFolder(folder);
+}
+
+void CRebar::WatchThemeFolder(const std::string& folder) {
+  const QString path = FromPath(folder);
+  const QStringList watched = theme_folder_watch_.directories();
+  if (watched.size() == 1 && watched.front() == QDir::cleanPath(path)) return;
+  if (!watched.isEmpty()) theme_folder_watch_.removePaths(watched);
+  if (!folder.empty() && QFileInfo(path).isDir()) theme_folder_watch_.addPath(QDir::cleanPath(path));
 }
 
 std::string CRebar::ThemeFileAt(int index) const {
-  return quillet::ThemeFileAt(UserValue("TemplatePath"), index);
+  if (!theme_box_ || index < 0 || index >= theme_box_->count()) return "";
+  return theme_box_->itemData(index).toByteArray().toStdString();
 }
 
 void CRebar::ShowThemeBox(bool show) {
-  if (theme_box_) theme_box_->setVisible(show);
+  if (!theme_box_) return;
+  if (show) FillThemeBox();
+  theme_box_->setVisible(show);
 }
 
 QToolButton* CRebar::button(uint32_t command) const {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QFileSystemWatcher>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWidget>
@@ -42,8 +43,10 @@ class CRebar : public QWidget {
   // "LastTemplate" (the first theme when it names none). *firstOut gets the
   // first theme's file name, or stays empty.
   void FillThemeBox(std::string* firstOut = nullptr);
-  // The file name (with extension) of the theme at a box position; "".
+  // The file name (with extension) of the theme at a box position, as the
+  // box was filled; "".
   std::string ThemeFileAt(int index) const;
+  // Shows the box filled afresh, or hides it.
   void ShowThemeBox(bool show);
 
   // Enable operations.
@@ -85,6 +88,7 @@ class CRebar : public QWidget {
 
  private:
   void EnableButton(uint32_t command, bool on);
+  void WatchThemeFolder(const std::string& folder);
   void ApplyNavigation();
   void SyncChecks();
 
@@ -93,6 +97,8 @@ class CRebar : public QWidget {
   std::function<bool(uint32_t)> available_;
   QToolBar* toolbar_ = nullptr;
   QComboBox* theme_box_ = nullptr;
+  // The theme folder: a theme added, removed or renamed there refills the box.
+  QFileSystemWatcher theme_folder_watch_;
   QMenu* new_menu_ = nullptr;
   std::map<uint32_t, QToolButton*> buttons_;
   bool new_drop_down_ = false;

@@ -162,6 +162,9 @@ class CTreeObject {
   virtual std::optional<TreeItemRef> SelectedItem() const = 0;
   // Selects the item of `recordId`; false when the tree does not show it.
   virtual bool SelectRecord(uint32_t recordId) = 0;
+  // Whether the tree has an item for `recordId` (asks nothing, shows no
+  // message).
+  virtual bool ShowsRecord(uint32_t /*recordId*/) const { return false; }
   // Forgets the selected item (after a user switch).
   virtual void ForgetSelection() = 0;
   virtual void ClearSelectionMarks() = 0;

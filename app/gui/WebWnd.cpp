@@ -289,12 +289,15 @@ void CWebWnd::PageSetup() {
   dialog.exec();
 }
 
-bool CWebWnd::PrintToPdf(const std::string& path) {
+bool CWebWnd::PrintToPdf(const std::string& path, const QString& title) {
   if (browser_->source().isEmpty()) return false;
   QPrinter pdf(QPrinter::HighResolution);
   pdf.setOutputFormat(QPrinter::PdfFormat);
+  pdf.setDocName(title.isEmpty() ? this->title() : title);
   pdf.setPageLayout(printer()->pageLayout());
   pdf.setOutputFileName(FromPath(path));
+  // A file left from before must not pass for this one.
+  QFile::remove(FromPath(path));
   PrintOn(&pdf);
   return QFileInfo(FromPath(path)).size() > 0;
 }

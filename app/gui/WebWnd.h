@@ -52,8 +52,9 @@ class CWebWnd : public QWidget {
   void CopyAll();
   // Prints what the pane shows to a PDF file, as Print does once the
   // person chose "print to file"; false when nothing is shown or the file
-  // cannot be written.
-  bool PrintToPdf(const std::string& path);
+  // cannot be written. `title` becomes the PDF's title (the page's own
+  // title when empty).
+  bool PrintToPdf(const std::string& path, const QString& title = QString());
   // Lays the page out on `printer` and prints it with the page set-up's
   // header and footer.
   void PrintOn(QPrinter* printer);

@@ -15,8 +15,10 @@
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
 #include "app/gui/EditGuard.h"
+#include "app/gui/Ansi.h"
 #include "app/gui/HotSyncGlue.h"
 #include "app/gui/MenuBar.h"
+#include "app/gui/PageActions.h"
 #include "app/gui/Rebar.h"
 #include "app/gui/RestoreBackupDlg.h"
 #include "app/gui/Splash.h"
@@ -30,6 +32,7 @@
 #include "app/shell/Layout.h"
 #include "app/shell/NotifierMessage.h"
 #include "app/shell/Pages.h"
+#include "app/shell/ShownPage.h"
 #include "app/shell/UnsavedEdits.h"
 #include "imaging/Sketch.h"
 #include "reports/ImagingWriter.h"
@@ -164,6 +167,8 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
   AppPaths.userFolder = FitAppPath(folder);
   std::string name;
   users_.SelectUser(index, &name);
+  user_name_ = name;
+  main_window_->setWindowTitle(FromAnsi(MainWindowTitle(user_name_)));
   report_source_->set_store(pDB);  // the store just opened, not the one before
   if (firstRun) {
     registry_.OpenProgramKey();
@@ -323,19 +328,31 @@ void CWndMgr::PlaceWindow() {
   key.ReadValueDword("y", &y);
   key.ReadValueDword("w", &w);
   key.ReadValueDword("h", &h);
+  key.ReadValueDword("Maximized", &maximized);
   LayoutRect area;
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect a = screen->availableVirtualGeometry();
+  // The screens' usable areas, the primary first: the window opens on one
+  // of them and fits it.
+  std::vector<LayoutRect> screens;
+  if (QScreen* primary = QGuiApplication::primaryScreen()) {
+    const QRect a = primary->availableVirtualGeometry();
     area = {a.x(), a.y(), a.width(), a.height()};
+    QList<QScreen*> all = QGuiApplication::screens();
+    all.removeAll(primary);
+    all.prepend(primary);
+    for (QScreen* screen : all) {
+      const QRect r = screen->availableGeometry();
+      screens.push_back({r.x(), r.y(), r.width(), r.height()});
+    }
   }
-  const Placement p = PlacementFromStored(x, y, w, h, area);
+  Placement p = PlacementFromStored(x, y, w, h, area);
+  p.maximized = maximized == 1;
+  p = FitToScreen(p, screens);
   main_window_->move(p.x, p.y);
   main_window_->resize(p.width, p.height);
   LogValue("Main Window X Pos:", p.x);
   LogValue("Main Window Y Pos:", p.y);
   LogValue("Main Window W:", p.width);
   LogValue("Main Window H:", p.height);
-  key.ReadValueDword("Maximized", &maximized);
   LogValue("Main Window Maximized Value:", static_cast<int>(maximized));
   if (maximized == 1) main_window_->showMaximized();
   else main_window_->show();
@@ -353,6 +370,16 @@ CWndMgr::~CWndMgr() {
     g.height = main_window_->height();
     g.minimized = main_window_->isMinimized();
     g.maximized = main_window_->isMaximized();
+    // A maximized window keeps the size it had before, so that
+    // un-maximising after the next start gives that size back.
+    const QRect normal = main_window_->normalGeometry();
+    if (g.maximized && normal.isValid()) {
+      const QPoint frame = main_window_->geometry().topLeft() - main_window_->pos();
+      g.x = normal.x() - frame.x();
+      g.y = normal.y() - frame.y();
+      g.width = normal.width();
+      g.height = normal.height();
+    }
     SaveWindowPlacement(g, AppPaths.userFolder);
   }
 
@@ -502,8 +529,10 @@ bool CWndMgr::EnterMode(Mode mode, uint32_t /*param*/) {
 }
 
 void CWndMgr::ShowModeViews(const ModeRow& row) {
+  // The tree that stays shown is not hidden meanwhile: it keeps the
+  // keyboard focus a click or a key there gave it.
   for (int i = 1; i <= Trees().Count(); ++i)
-    if (CTreeObject* t = Trees().At(i)) t->Show(false);
+    if (CTreeObject* t = Trees().At(i); t && !(row.treeShown && t == topicTree())) t->Show(false);
   for (int i = 1; i <= ListViews().Count(); ++i)
     if (CListViewObject* l = ListViews().At(i)) l->Show(false);
   for (int i = 1; i <= Combos().Count(); ++i)
@@ -582,14 +611,25 @@ void CWndMgr::ApplyMenuState(const ModeRow& row) {
   }
 }
 
-void CWndMgr::ShowTopicReport() {
+uint32_t CWndMgr::TopicOfSelection() const {
   CTreeObject* tree = topicTree();
-  if (!tree) return;
-  const std::optional<TreeItemRef> item = tree->SelectedItem();
-  if (!item || item->recordKind != kKindTopic) return;
+  if (!tree) return 0;
+  const TreeItemRef item = tree->SelectedItem().value_or(TreeItemRef{});
+  return TopicToShow(item.recordId, item.recordKind, tree->CurrentTopicId());
+}
+
+void CWndMgr::ShowTopicReport() {
+  // The topic of whatever the tree has selected (a member just added,
+  // updated or moved shows its topic), built afresh: never the page that
+  // was there before.
+  const uint32_t topic = TopicOfSelection();
+  if (topic == 0) {
+    web_->Navigate(AppPaths.installFolder + kTopicCenterPage, true);
+    return;
+  }
   report_source_->set_store(pDB);
-  report_builder_->make_report(AppPaths.currentTheme, item->recordId);
-  const std::string path = report_builder_->report_path(item->recordId);
+  report_builder_->make_report(AppPaths.currentTheme, topic);
+  const std::string path = report_builder_->report_path(topic);
   if (!path.empty()) web_->Navigate(path, true);
 }
 
@@ -673,8 +713,19 @@ void CWndMgr::OnCommand(uint32_t command, uint32_t param) {
       }
       break;
     case CMD_OPEN_FOLDER: Desktop().OpenPath(UserString("TemplatePath")); break;
-    case CMD_BACK: web_->GoBack(); break;
-    case CMD_FORWARD: web_->GoForward(); break;
+    case CMD_BACK:
+    case CMD_FORWARD:
+      if (command == CMD_BACK) web_->GoBack();
+      else web_->GoForward();
+      SelectTopicOfShownPage(*this);
+      break;
+    case CMD_REFRESH: {
+      // Another program's changes first; then the windows from the store.
+      const CStoreWatcher::Outcome o = store_watcher_ ? store_watcher_->Check() : CStoreWatcher::Outcome::kNothing;
+      if (o == CStoreWatcher::Outcome::kNothing || o == CStoreWatcher::Outcome::kFailed) RefreshAfterStoreChange();
+      break;
+    }
+    case CMD_EXPORT_PDF: ExportShownPageAsPdf(*this); break;
     case CMD_PRIVATE: TogglePrivateRecords(); break;
     case CMD_HELP_CONTENTS:
       mode_ = 0;
@@ -707,15 +758,9 @@ void CWndMgr::OnCommand(uint32_t command, uint32_t param) {
       else Refuse("Delete");
       break;
     case CMD_SAVE_AS:
-      if (hasSelected) {
-        uint32_t topic = selected.recordId;
-        if (selected.recordKind != kKindTopic) {
-          const CTopicRecord* owner = FindTopicOfMember(selected.recordId);
-          topic = owner ? owner->recordId : 0;
-        }
-        report_source_->set_store(pDB);
-        if (topic) report_builder_->save_as(topic);
-      }
+      if (hasSelected)
+        if (const uint32_t topic = TopicToShow(selected.recordId, selected.recordKind, 0))
+          SaveTopicReportAs(*this, topic);
       break;
     case CMD_OPEN_ARCHIVE: OpenArchiveCommand(); break;
     case CMD_CLOSE_ARCHIVE: CloseArchiveCommand(); break;
@@ -826,6 +871,8 @@ bool CWndMgr::SwitchUser(const std::string& name) {
 bool CWndMgr::SwitchUserNow(const std::string& name) {
   if (!quillet::SwitchUser(name)) return false;
   NoteStoreReopened();
+  user_name_ = name;
+  main_window_->setWindowTitle(FromAnsi(MainWindowTitle(user_name_)));
   archive_open_ = false;
   // The new user has a theme of their own.
   AppPaths.currentTheme = UserString("LastTemplate");
@@ -847,8 +894,10 @@ void CWndMgr::RefreshAfterStoreChange() {
   // The mode is entered again, so its page and record window show the
   // store as it is now; the start page when its record is gone.
   const ModeRow& row = RowOf(named_mode_);
-  const bool needs_record = row.load == WindowLoad::kSelectedRecord || row.browser == BrowserShows::kTopicReport;
-  if (needs_record && !(tree && tree->SelectedItem())) {
+  const bool lost = row.browser == BrowserShows::kTopicReport
+                        ? TopicOfSelection() == 0
+                        : row.load == WindowLoad::kSelectedRecord && !(tree && tree->SelectedItem());
+  if (lost) {
     OnCommand(CMD_START);
     return;
   }
@@ -912,7 +961,7 @@ void CWndMgr::OnImageComboChanged() {
 
 void CWndMgr::OnThemeChosen(int index) {
   const std::string file = rebar_->ThemeFileAt(index);
-  if (file.empty()) return;
+  if (file.empty() || !ThemeStillThere(*this, file)) return;
   report_settings_->StoreLastTemplate(file);
   AppPaths.currentTheme = FitAppPath(file);
   OnCommand(CMD_VIEW_TOPIC);

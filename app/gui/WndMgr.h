@@ -80,6 +80,8 @@ class CWndMgr : public QObject {
   void ResetCategoryFilters();
   // Whether the archive is the current store.
   bool archiveOpen() const { return archive_open_; }
+  // The Palm user whose records are open.
+  const std::string& userName() const { return user_name_; }
 
   // Notifications of the parts.
   void OnTopicComboChanged();
@@ -132,6 +134,8 @@ class CWndMgr : public QObject {
   void ApplyMenuState(const ModeRow& row);
   void ShowPreviewImage();
   void ShowTopicReport();
+  // The topic whose report the topic view shows (0 for none).
+  uint32_t TopicOfSelection() const;
   std::string ThemeFilePath() const;
   void DeleteAll();
   void OpenArchiveCommand();
@@ -175,6 +179,7 @@ class CWndMgr : public QObject {
   std::function<void(QWidget*, int)> preferences_;
   std::function<void(uint32_t)> references_;
   std::unique_ptr<CStoreWatcher> store_watcher_;
+  std::string user_name_;  // the open Palm user, named in the title
 };
 
 }  // namespace quillet

@@ -54,4 +54,48 @@ Placement PlacementFromStored(uint32_t x, uint32_t y, uint32_t w, uint32_t h,
   return p;
 }
 
+namespace {
+
+int64_t Overlap(const Placement& p, const LayoutRect& s) {
+  const int64_t w = std::min<int64_t>(int64_t{p.x} + p.width, int64_t{s.x} + s.width) - std::max(p.x, s.x);
+  const int64_t h = std::min<int64_t>(int64_t{p.y} + p.height, int64_t{s.y} + s.height) - std::max(p.y, s.y);
+  return w > 0 && h > 0 ? w * h : 0;
+}
+
+// Moves [pos, pos + size) inside [start, start + length); a size larger than
+// the length starts at `start`.
+int Inside(int pos, int size, int start, int length) {
+  if (size >= length) return start;
+  return std::clamp(pos, start, start + length - size);
+}
+
+}  // namespace
+
+Placement FitToScreen(Placement p, const std::vector<LayoutRect>& screens) {
+  const LayoutRect* best = nullptr;
+  int64_t most = 0;
+  for (const LayoutRect& s : screens) {
+    if (s.width <= 0 || s.height <= 0) continue;
+    if (!best) best = &s;  // the first usable one unless another holds more
+    const int64_t o = Overlap(p, s);
+    if (o > most) {
+      most = o;
+      best = &s;
+    }
+  }
+  if (!best) return p;
+  const LayoutRect& s = *best;
+  if (p.maximized && p.width >= s.width && p.height >= s.height) {
+    p.width = s.width * 8 / 10;
+    p.height = s.height * 8 / 10;
+    p.x = s.x + (s.width - p.width) / 2;
+    p.y = s.y + (s.height - p.height) / 2;
+  }
+  p.width = std::max(std::min(p.width, s.width), kMinWindowWidth);
+  p.height = std::max(std::min(p.height, s.height), kMinWindowHeight);
+  p.x = Inside(p.x, p.width, s.x, s.width);
+  p.y = Inside(p.y, p.height, s.y, s.height);
+  return p;
+}
+
 }  // namespace quillet

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace quillet {
 
@@ -60,5 +61,13 @@ struct Placement {
 };
 Placement PlacementFromStored(uint32_t x, uint32_t y, uint32_t w, uint32_t h,
                               const LayoutRect& available);
+
+// The placement made to fit the screen it opens on: the screen (by its
+// available area) holding most of it, else the first one (the primary).
+// A window larger than that area shrinks to it (never below the minimum
+// size) and is moved wholly inside it. A maximized window whose normal size
+// fills the whole area (a size saved while maximized) gets 80 % of the area,
+// centred, as its normal size, so that un-maximising makes it smaller.
+Placement FitToScreen(Placement p, const std::vector<LayoutRect>& screens);
 
 }  // namespace quillet

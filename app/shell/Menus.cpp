@@ -29,7 +29,9 @@ std::vector<MenuItem> ThemeItems() {
 
 MenuItem MainMenu() {
   return Submenu(
-      "", {Submenu("&File", {Item(CMD_PRINT, "&Print..."),
+      "", {Submenu("&File", {Item(CMD_SAVE_AS, "Save &As..."),
+                             Item(CMD_EXPORT_PDF, "&Export as PDF..."), Separator(),
+                             Item(CMD_PRINT, "&Print..."),
                              Item(CMD_PRINT_PREVIEW, "Print Preview..."),
                              Item(CMD_PAGE_SETUP, "&Page Setup..."), Separator(),
                              Item(CMD_SEND, "&Send"), Separator(),
@@ -45,7 +47,8 @@ MenuItem MainMenu() {
            Submenu("&Themes", ThemeItems()),
            Submenu("&User", {Item(CMD_CHANGE_DEFAULT, "&Change Default")}),
            Submenu("&View", {Item(CMD_BACK, "< &Back"), Item(CMD_FORWARD, "&Forward >"),
-                             Separator(), Item(CMD_START, "&Start Page"),
+                             Item(CMD_REFRESH, "&Refresh"), Separator(),
+                             Item(CMD_START, "&Start Page"),
                              Item(CMD_TOPIC_CENTER, "&Topic Center"),
                              Item(CMD_IMAGE_CENTER, "&Image Center"), Separator(),
                              Item(CMD_PRIVATE, "Show &Private Records")}),
@@ -120,7 +123,9 @@ const std::vector<uint32_t>& NewDropDownCommands() {
 const std::vector<uint32_t>& PrintGroupCommands() {
   static const std::vector<uint32_t> k = {CMD_PRINT,      CMD_PRINT_PREVIEW,
                                           CMD_COPY,       CMD_EDIT_NOTEPAD,
-                                          CMD_EDIT_DEFAULT_EDITOR, CMD_PAGE_SETUP};
+                                          CMD_EDIT_DEFAULT_EDITOR, CMD_PAGE_SETUP,
+                                          // what is shown, written elsewhere
+                                          CMD_SAVE_AS,    CMD_EXPORT_PDF};
   return k;
 }
 

@@ -1,6 +1,9 @@
 // Building, writing and saving reports.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <filesystem>
 
 #include "app/core/Strings.h"
@@ -309,7 +312,28 @@ TEST(SaveAs, ShellNotFindingTheFileIsTold) {
   ReportBuilder builder(services);
   rig.ui.filePaths = {rig.saved + "x.htm"};
   EXPECT_TRUE(builder.save_as(rig.topic));
-  EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{IDS_FILE_OPEN_OR_INVALID});
+  // The report is there: the message says where, and no failure is claimed.
+  EXPECT_TRUE(Exists(rig.saved + "x.htm"));
+  ASSERT_EQ(rig.ui.messages.size(), 1u);
+  EXPECT_EQ(rig.ui.messages[0].stringId, 0);
+  EXPECT_NE(rig.ui.messages[0].text.find("was saved as\n\n" + rig.saved + "x.htm"), std::string::npos);
+  EXPECT_FALSE(rig.ui.Showed(IDS_FILE_OPEN_OR_INVALID));
+}
+
+TEST(SaveAs, DialogStartsWhereAskedAndFailuresSayWhy) {
+  SaveAsRig rig;
+  rig.ui.filePaths = {rig.saved + "missing-folder/x.htm"};
+  EXPECT_FALSE(rig.builder.save_as(rig.topic, "/home/ann/Documents/", "Trip.htm"));
+  ASSERT_EQ(rig.ui.saveRequests.size(), 1u);
+  EXPECT_EQ(rig.ui.saveRequests[0].initialFolder, "/home/ann/Documents/");
+  EXPECT_EQ(rig.ui.saveRequests[0].initialName, "Trip.htm");
+  // The folder does not exist: string 153 with the path and the reason.
+  ASSERT_EQ(rig.ui.MessageIds(), std::vector<int>{IDS_ERROR_SAVING_FILE});
+  const std::string& text = rig.ui.messages[0].text;
+  EXPECT_EQ(text.rfind(LoadString(IDS_ERROR_SAVING_FILE), 0), 0u) << text;
+  EXPECT_NE(text.find(rig.saved + "missing-folder/x.htm"), std::string::npos) << text;
+  EXPECT_NE(text.find(std::strerror(ENOENT)), std::string::npos) << text;
+  EXPECT_TRUE(rig.opened.empty());
 }
 
 }  // namespace

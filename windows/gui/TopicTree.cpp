@@ -114,11 +114,28 @@ void CTopicTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void CTopicTreeView::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Delete) {
+  const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+  if (event->key() == Qt::Key_Delete && mods == Qt::NoModifier) {
     owner_->DeleteSelected(true);
     return;
   }
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && mods == Qt::NoModifier) {
+    if (QTreeWidgetItem* item = currentItem()) {
+      owner_->Select(item, false);
+      owner_->OpenItem(item);
+    }
+    return;
+  }
+  // The arrows (and Home, End, Page Up and Down, typing a title's first
+  // letters) move as in any tree; the item they reach is opened as a click
+  // on it would.
+  QTreeWidgetItem* before = currentItem();
   QTreeWidget::keyPressEvent(event);
+  QTreeWidgetItem* after = currentItem();
+  if (after && after != before) {
+    owner_->Select(after, false);
+    owner_->OpenItem(after);
+  }
 }
 
 void CTopicTreeView::contextMenuEvent(QContextMenuEvent* event) {
@@ -378,7 +395,16 @@ void CTopicTree::UpdateTopic(const CTopicRecord& topic) {
     item->setText(0, FromAnsi(topic.title));
 }
 
-void CTopicTree::RemoveItem(uint32_t recordId) { delete FindItem(recordId); }
+void CTopicTree::RemoveItem(uint32_t recordId) {
+  QTreeWidgetItem* item = FindItem(recordId);
+  if (!item) return;
+  QTreeWidgetItem* topic = item->parent();
+  const bool wasCurrent = view_ && view_->currentItem() == item;
+  delete item;
+  // The selection goes to the member's topic, not to whichever neighbour
+  // the tree would pick.
+  if (wasCurrent && topic) Select(topic, false);
+}
 
 void CTopicTree::AppendTopicItem(const CTopicRecord& topic) {
   if (view_ && CoreFilter().Passes(topic) && !HiddenPrivate(topic) && !FindItem(topic.recordId))
@@ -407,12 +433,24 @@ void CTopicTree::DeleteSelected(bool ask) {
     return;
   }
   const uint32_t id = RecordOf(item);
+  const uint32_t topic = item->parent() ? RecordOf(TopLevelAncestor(item)) : 0;
+  const bool focused = view_->hasFocus();
   const DeleteOutcome out = DeleteTreeRecord(id, IconOfItem(item), CurrentOutputFolder(), &pictures_);
   if (!out.deleted) return;
   if (current_topic_ == id) current_topic_ = 0;
   delete item;
   WindowHost().RefreshImageLists();
-  WindowHost().SendCommand(CMD_TOPIC_CENTER);
+  // A member's topic is shown as it is now, without the member; a deleted
+  // topic leaves the topic centre.
+  QTreeWidgetItem* root = topic ? FindItem(topic) : nullptr;
+  if (root) {
+    Select(root, false);
+    MakeCurrentTopic(topic);
+    WindowHost().SendCommand(CMD_VIEW_TOPIC);
+  } else {
+    WindowHost().SendCommand(CMD_TOPIC_CENTER);
+  }
+  if (focused && view_ && view_->isVisible()) view_->setFocus(Qt::OtherFocusReason);
 }
 
 // --- Clicks and drag and drop ---------------------------------------------------------
@@ -436,11 +474,15 @@ CTopicTree::Hit CTopicTree::HitTest(const QPoint& pos, QTreeWidgetItem** out) co
 
 void CTopicTree::OpenItem(QTreeWidgetItem* item) {
   if (dragging || drop_ended) return;
+  // The keyboard stays in the tree: the window the command shows is for
+  // reading, and the arrows go on moving from here.
+  const bool focused = view_ && view_->hasFocus();
   if (!item) {
     WindowHost().SendCommand(CMD_TOPIC_CENTER);
-    return;
+  } else if (uint32_t command = CommandForIcon(IconOfItem(item))) {
+    WindowHost().SendCommand(command);
   }
-  if (uint32_t command = CommandForIcon(IconOfItem(item))) WindowHost().SendCommand(command);
+  if (focused && view_ && view_->isVisible()) view_->setFocus(Qt::OtherFocusReason);
 }
 
 bool CTopicTree::BeginDrag(QTreeWidgetItem* item, const QPoint& viewportPos) {

@@ -69,6 +69,7 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   void Refresh() override;
   std::optional<TreeItemRef> SelectedItem() const override;
   bool SelectRecord(uint32_t recordId) override;
+  bool ShowsRecord(uint32_t recordId) const override { return FindItem(recordId) != nullptr; }
   void ForgetSelection() override;
   void ClearSelectionMarks() override;
   void SelectCurrent() override;

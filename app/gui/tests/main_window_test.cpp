@@ -2,6 +2,7 @@
 // start-up and placement, the log, the modes and their menu states, the
 // browser pane, the rebar and theme box, the splitter, the commands and
 // the notifier's message.
+#include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QSet>
@@ -96,6 +97,10 @@ class MainWindowTest : public QObject {
   void exitClosesSavesThePlacementAndEndsTheRun();
   void windowsDrawWhatTheyHold();
   void withoutAPalmUserTheWindowSaysWhyAndExits();
+  void titleNamesThePalmUser();
+  void keysReachTheCommandsAndIconButtonsHaveNames();
+  void themeBoxFollowsTheFolderAndAGoneThemeIsTold();
+  void placementFitsItsScreenAndUnmaximizingGivesTheSavedSize();
 };
 
 void MainWindowTest::firstStartRegistersAndPlacesThenSecondStartKeepsIt() {
@@ -787,6 +792,169 @@ void MainWindowTest::withoutAPalmUserTheWindowSaysWhyAndExits() {
   w.SendCommand(CMD_START);  // nothing to show, nothing happens
   w.SendCommand(CMD_EXIT);
   QCOMPARE(closed.count(), 1);
+}
+
+void MainWindowTest::titleNamesThePalmUser() {
+  Machine m({"Demo User", "Ann Smith"});
+  Recorders r;
+  CMainWindow w{ShellParts{}};
+  QCOMPARE(w.windowTitle(), QString("Quillet! - Demo User"));
+  QVERIFY(w.manager()->SwitchUser("Ann Smith"));
+  QCOMPARE(w.windowTitle(), QString("Quillet! - Ann Smith"));
+  // A name no user has changes nothing.
+  QVERIFY(!w.manager()->SwitchUser("Nobody"));
+  QCOMPARE(w.windowTitle(), QString("Quillet! - Ann Smith"));
+}
+
+void MainWindowTest::keysReachTheCommandsAndIconButtonsHaveNames() {
+  Machine m;
+  Recorders r;
+  FakeParts fakes;
+  CMainWindow w(fakes.parts);
+  CWndMgr* mgr = w.manager();
+  w.show();
+  w.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&w));
+
+  // The menu items carry their keys.
+  const std::pair<uint32_t, const char*> keys[] = {
+      {CMD_PRINT, "Ctrl+P"},   {CMD_PRINT_PREVIEW, "Ctrl+Shift+P"}, {CMD_SAVE_AS, "Ctrl+Shift+S"},
+      {CMD_SEND, "Ctrl+E"},    {CMD_EXIT, "Ctrl+Q"},                {CMD_HELP_CONTENTS, "F1"},
+      {CMD_REFRESH, "F5"},     {CMD_BACK, "Alt+Left"},              {CMD_FORWARD, "Alt+Right"},
+      {CMD_COPY, "Ctrl+C"}};
+  for (const auto& [command, key] : keys) {
+    QAction* item = w.menus()->Action(command);
+    QVERIFY2(item, key);
+    QVERIFY2(item->shortcuts().contains(QKeySequence(key)), key);
+  }
+
+  // Pressed: Ctrl+F finds, Ctrl+N makes a topic, F1 shows help, Alt+Left
+  // and Alt+Right go through the pages.
+  QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
+  QCOMPARE(mgr->namedMode(), Mode::FIND);
+  QTest::keyClick(&w, Qt::Key_N, Qt::ControlModifier);
+  QCOMPARE(mgr->namedMode(), Mode::NEWTOPIC);
+  w.SendCommand(CMD_START);
+  QTest::keyClick(&w, Qt::Key_F1);
+  QVERIFY(EndsWith(Path(mgr), "help/index.html"));
+  QTest::keyClick(&w, Qt::Key_Left, Qt::AltModifier);
+  QVERIFY(EndsWith(Path(mgr), "components/main.htm"));
+  QTest::keyClick(&w, Qt::Key_Right, Qt::AltModifier);
+  QVERIFY(EndsWith(Path(mgr), "help/index.html"));
+  // A command greyed in the mode is not reached by its key either.
+  w.SendCommand(CMD_TOPIC_CENTER);
+  QVERIFY(!w.menus()->IsEnabled(CMD_PRINT));
+  r.ui.messages.clear();
+  QTest::keyClick(&w, Qt::Key_P, Qt::ControlModifier);
+  QCOMPARE(mgr->namedMode(), Mode::TOPIC);
+
+  // The buttons that show only a picture are named for screen readers, and
+  // every tip names the key.
+  CRebar* bar = mgr->rebar();
+  QCOMPARE(bar->button(CMD_FORWARD)->accessibleName(), QString("Forward"));
+  QCOMPARE(bar->button(CMD_FIND)->accessibleName(), QString("Find"));
+  QCOMPARE(bar->button(CMD_NEW_TOPIC)->toolTip(), QString("New Topic (Ctrl+N)"));
+  QVERIFY(!bar->themeBox()->accessibleName().isEmpty());
+
+  QSignalSpy closed(&w, &CMainWindow::closed);
+  QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+  QCOMPARE(closed.count(), 1);
+}
+
+void MainWindowTest::themeBoxFollowsTheFolderAndAGoneThemeIsTold() {
+  Machine m({"Demo User"}, false);
+  Recorders r;
+  for (const char* name : {"alpha.htm", "beta.htm", "gamma.htm"})
+    m.WriteFile(m.themes() + name, "<html><body>{TITLE}</body></html>");
+  Machine::SetStr(kUserKey, "LastTemplate", "alpha.htm");
+  CMainWindow w{ShellParts{}};
+  CWndMgr* mgr = w.manager();
+  CRebar* bar = mgr->rebar();
+  QComboBox* box = bar->themeBox();
+  QCOMPARE(box->count(), 3);
+
+  // Removed behind the box's back, then picked: said so, nothing else
+  // chosen, and the box lists what is there now.
+  std::filesystem::remove(m.themes() + "beta.htm");
+  w.SendCommand(CMD_TOPIC_CENTER);
+  emit bar->themeChosen(1);
+  QCOMPARE(r.ui.messages.size(), size_t{1});
+  QVERIFY(r.ui.messages[0].text.find("\"beta\"") != std::string::npos);
+  QVERIFY(r.ui.messages[0].text.find("Reset All") != std::string::npos);
+  QCOMPARE(Machine::Str(kUserKey, "LastTemplate"), std::string("alpha.htm"));
+  QCOMPARE(AppPaths.currentTheme, std::string("alpha.htm"));
+  QCOMPARE(mgr->namedMode(), Mode::TOPIC);
+  QCOMPARE(box->count(), 2);
+  // The entry now at that place is the file it names.
+  emit bar->themeChosen(1);
+  QCOMPARE(AppPaths.currentTheme, std::string("gamma.htm"));
+  QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
+
+  // A theme added to the folder shows up by itself.
+  m.WriteFile(m.themes() + "delta.htm", "<html></html>");
+  QTRY_COMPARE(box->count(), 3);
+  QCOMPARE(box->currentText(), QString("gamma"));
+  std::filesystem::remove(m.themes() + "alpha.htm");
+  QTRY_COMPARE(box->count(), 2);
+}
+
+void MainWindowTest::placementFitsItsScreenAndUnmaximizingGivesTheSavedSize() {
+  // The tests' screens: 1024 x 768 (primary) and 1280 x 1024 right of it.
+  QCOMPARE(QGuiApplication::screens().size(), 2);
+  Machine m;
+  Recorders r;
+  Machine::SetNum(ProgramKey, "Setup", 1);
+  // Saved on a larger screen, mostly over the second one: fits that one.
+  Machine::SetNum(kUserKey, "x", 1100);
+  Machine::SetNum(kUserKey, "y", 300);
+  Machine::SetNum(kUserKey, "w", 1600);
+  Machine::SetNum(kUserKey, "h", 1200);
+  {
+    CMainWindow w{ShellParts{}};
+    QCOMPARE(w.size(), QSize(1280, 1024));
+    QCOMPARE(w.pos(), QPoint(1024, 0));
+    w.close();
+  }
+  // Partly off the primary screen's bottom: moved up into it.
+  Machine::SetNum(kUserKey, "x", 100);
+  Machine::SetNum(kUserKey, "y", 600);
+  Machine::SetNum(kUserKey, "w", 800);
+  Machine::SetNum(kUserKey, "h", 600);
+  Machine::SetNum(kUserKey, "maximized", 0);
+  {
+    CMainWindow w{ShellParts{}};
+    QCOMPARE(w.size(), QSize(800, 600));
+    QCOMPARE(w.pos(), QPoint(100, 168));
+    // Maximized at exit: the size from before is what is kept.
+    w.showMaximized();
+    QTRY_VERIFY(w.isMaximized());
+    w.close();
+  }
+  QCOMPARE(Machine::Num(kUserKey, "maximized"), 1u);
+  QCOMPARE(Machine::Num(kUserKey, "w"), 800u);
+  QCOMPARE(Machine::Num(kUserKey, "h"), 600u);
+  {
+    CMainWindow w{ShellParts{}};
+    QVERIFY(w.isMaximized());
+    w.showNormal();
+    QTRY_VERIFY(!w.isMaximized());
+    QCOMPARE(w.size(), QSize(800, 600));
+    w.close();
+  }
+  // Saved by an older version while maximized (the screen's size): the
+  // normal size is smaller than the screen.
+  Machine::SetNum(kUserKey, "x", 0);
+  Machine::SetNum(kUserKey, "y", 0);
+  Machine::SetNum(kUserKey, "w", 1024);
+  Machine::SetNum(kUserKey, "h", 768);
+  Machine::SetNum(kUserKey, "maximized", 1);
+  {
+    CMainWindow w{ShellParts{}};
+    w.showNormal();
+    QTRY_VERIFY(!w.isMaximized());
+    QCOMPARE(w.size(), QSize(819, 614));
+    w.close();
+  }
 }
 
 QTEST_MAIN(MainWindowTest)

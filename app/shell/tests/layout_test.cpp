@@ -56,3 +56,36 @@ TEST(Layout, StoredPlacementIsRaisedToTheMinimumAndKeptReachable) {
 
 }  // namespace
 }  // namespace quillet
+
+namespace quillet {
+namespace {
+
+TEST(Layout, PlacementFitsTheScreenItOpensOn) {
+  const std::vector<LayoutRect> laptop{{0, 0, 1366, 740}};
+  // Saved on a larger screen: shrunk to the screen and moved into it.
+  EXPECT_EQ(FitToScreen({300, 200, 1800, 1000}, laptop), (Placement{0, 0, 1366, 740}));
+  EXPECT_EQ(FitToScreen({900, 400, 1000, 600}, laptop), (Placement{366, 140, 1000, 600}));
+  // Never below the minimum size, even on a tiny screen.
+  EXPECT_EQ(FitToScreen({0, 0, 800, 600}, {{0, 0, 700, 500}}), (Placement{0, 0, 730, 570}));
+  // What fits stays as it is.
+  EXPECT_EQ(FitToScreen({10, 20, 800, 600}, laptop), (Placement{10, 20, 800, 600}));
+
+  // Two screens side by side: the one holding most of the window is used.
+  const std::vector<LayoutRect> two{{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
+  EXPECT_EQ(FitToScreen({2000, 100, 1800, 1000}, two), (Placement{1920, 24, 1280, 1000}));
+  EXPECT_EQ(FitToScreen({1700, 100, 800, 600}, two), (Placement{1920, 100, 800, 600}));
+  // On no screen at all: the first one (the primary).
+  EXPECT_EQ(FitToScreen({-5000, 100, 800, 600}, two), (Placement{0, 100, 800, 600}));
+
+  // A normal size saved while maximized (the whole screen) gives way to 80 %
+  // centred, so un-maximising makes the window smaller.
+  Placement saved{0, 0, 1366, 740, true};
+  EXPECT_EQ(FitToScreen(saved, laptop), (Placement{137, 74, 1092, 592, true}));
+  saved.maximized = false;
+  EXPECT_EQ(FitToScreen(saved, laptop), (Placement{0, 0, 1366, 740}));
+  // No screen known: unchanged.
+  EXPECT_EQ(FitToScreen({5, 5, 900, 700}, {}), (Placement{5, 5, 900, 700}));
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,125 @@
+#include "app/gui/PageActions.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include "app/core/AppPaths.h"
+#include "app/core/RegistryKey.h"
+#include "app/core/Strings.h"
+#include "app/core/UserInterface.h"
+#include "app/gui/Ansi.h"
+#include "app/gui/Rebar.h"
+#include "app/gui/WebWnd.h"
+#include "app/gui/WndMgr.h"
+#include "app/shell/ShownPage.h"
+#include "app/shell/ThemeList.h"
+#include "platform/files/SafeFiles.h"
+#include "reports/ReportBuilder.h"
+#include "reports/ReportPaths.h"
+#include "store/RecordKinds.h"
+#include "store/db/CurrentDatabase.h"
+
+namespace quillet {
+namespace {
+
+std::string UserValue(const char* name) {
+  CRegistryKey key;
+  key.OpenProgramKey(AppPaths.userFolder);
+  std::string value;
+  key.ReadValueString(name, &value, kPathBufferSize);
+  return value;
+}
+
+std::string TopicTitle(uint32_t topicId) {
+  const CTopicRecord* topic = FindTopic(topicId);
+  return topic ? topic->title : std::string();
+}
+
+void Tell(const std::string& text) {
+  MessageRequest request;
+  request.text = text;
+  request.caption = kCaption;
+  request.flags = kMbOk | kMbIconInformation;
+  UI().ShowMessage(request);
+}
+
+}  // namespace
+
+uint32_t TopicToShow(uint32_t selectedId, uint32_t selectedKind, uint32_t currentTopic) {
+  if (selectedId != 0) {
+    if (selectedKind == kKindTopic && FindTopic(selectedId)) return selectedId;
+    if (const CTopicRecord* owner = FindTopicOfMember(selectedId)) return owner->recordId;
+  }
+  return currentTopic != 0 && FindTopic(currentTopic) ? currentTopic : 0;
+}
+
+std::string DocumentsFolder() {
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
+  std::string path = ToPath(folder);
+  if (path.empty() || path.back() != '/') path += '/';
+  return path;
+}
+
+void SaveTopicReportAs(CWndMgr& manager, uint32_t topicId) {
+  ReportBuilder* reports = manager.reports();
+  if (!reports || !FindTopic(topicId)) return;
+  reports->save_as(topicId, DocumentsFolder(), SuggestedFileName(TopicTitle(topicId), ".htm"));
+}
+
+uint32_t TopicOfShownPage(CWndMgr& manager) {
+  if (!pDB || !manager.web()) return 0;
+  std::string output = UserValue("OutputPath");
+  if (!output.empty() && output.back() != '/') output += '/';
+  return TopicOfReportPage(*pDB, output, manager.web()->currentPath());
+}
+
+bool ExportShownPageAsPdf(CWndMgr& manager) {
+  CWebWnd* web = manager.web();
+  if (!web || web->currentPath().empty()) return false;
+  const uint32_t topic = TopicOfShownPage(manager);
+  std::string title = topic ? TopicTitle(topic) : ToAnsi(web->title());
+  if (title.empty()) title = LoadString(IDS_APP_TITLE);
+  FileDialogRequest request;
+  request.title = "Export as PDF";
+  request.initialFolder = DocumentsFolder();
+  request.initialName = SuggestedFileName(title, ".pdf");
+  request.filters = {{"PDF Files (*.pdf)", "*.pdf"}};
+  request.defaultExtension = "pdf";
+  std::string path;
+  if (!UI().ChooseSaveFile(request, &path)) return false;
+  if (QFileInfo(FromPath(path)).suffix().isEmpty()) path += ".pdf";
+  if (QFileInfo::exists(FromPath(path)) &&
+      ShowStringMessage(IDS_OVERWRITE_FILE, kCaption, kMbYesNo | kMbIconQuestion) != kIdYes)
+    return false;
+  if (!web->PrintToPdf(path, FromAnsi(title))) {
+    Tell("The page could not be written to\n\n" + ToAnsi(FromPath(path)) +
+         "\n\nCheck that the folder exists and that you may write there.");
+    return false;
+  }
+  return true;
+}
+
+void SelectTopicOfShownPage(CWndMgr& manager) {
+  CTreeObject* tree = manager.topicTree();
+  const uint32_t topic = TopicOfShownPage(manager);
+  if (!tree || topic == 0 || !tree->ShowsRecord(topic)) return;
+  tree->SelectRecord(topic);
+}
+
+bool ThemeStillThere(CWndMgr& manager, const std::string& file) {
+  std::string folder = UserValue("TemplatePath");
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  const bool plain = !file.empty() && file.find('/') == std::string::npos && file != "." && file != "..";
+  if (plain && IsOwnRegularFile(folder + file)) return true;
+  // Gone since the box was filled (removed or renamed in the theme folder).
+  Tell("The theme \"" + ToAnsi(FromPath(ThemeDisplayName(file))) +
+       "\" is no longer in the theme folder, so it cannot be used.\n\n"
+       "The list of themes has been brought up to date. To get the original themes back, "
+       "click Themes | Reset All in the main menu.");
+  if (CRebar* rebar = manager.rebar()) rebar->FillThemeBox();
+  return false;
+}
+
+}  // namespace quillet
