@@ -1,6 +1,8 @@
 // The e-mail object as a piece of the main window: made with the window
 // manager (which logs it as pEmail), sending the current database's topics
 // with the current user's folders.
+#include "reports/MailPart.h"
+
 #include <memory>
 
 #include "app/core/AppPaths.h"
@@ -34,12 +36,9 @@ class CEmailPart : public CEmail {
   CEmailObject mail_;
 };
 
-// The program links this library whole, so this runs before main().
-struct Registration {
-  Registration() {
-    RegisteredShellParts().email = [] { return std::make_unique<CEmailPart>(); };
-  }
-} g_registration;
-
 }  // namespace
+
+void RegisterMailPart() {
+  RegisteredShellParts().email = [] { return std::make_unique<CEmailPart>(); };
+}
 }  // namespace quillet

@@ -26,6 +26,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtForms.h"
 #include "app/gui/ShellParts.h"
+#include "app/parts/AllParts.h"
 #include "imaging/JpegFile.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/winmsg/WindowMessage.h"
@@ -120,6 +121,8 @@ int main(int argc, char** argv) {
   SetScreenMetrics(&screen);
   // The library's warnings about a damaged picture: one box a picture.
   SetJpegWarningHook(ShowJpegWarningBox);
+  // Every window and list of the main window, before it is made.
+  RegisterParts();
 
   if (listening == winmsg::MessageWindow::ListenResult::kFailed) {
     std::string problem;

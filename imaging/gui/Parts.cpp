@@ -17,12 +17,4 @@ void RegisterImagingParts() {
   parts.imageList = [] { return std::make_unique<CImageList>(); };
 }
 
-namespace {
-
-// The program links this library whole, so this runs before main().
-struct Registration {
-  Registration() { RegisterImagingParts(); }
-} g_registration;
-
-}  // namespace
 }  // namespace quillet

@@ -4,8 +4,8 @@
 
 namespace quillet {
 
-// Puts the picture parts' factories into RegisteredShellParts(). The
-// program does this before main(); tests call it themselves.
+// Puts the picture parts' factories into RegisteredShellParts(); called by
+// RegisterParts() (app/parts) and by tests that build a main window.
 void RegisterImagingParts();
 
 }  // namespace quillet

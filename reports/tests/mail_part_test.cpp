@@ -8,6 +8,7 @@
 #include "app/core/UserInterface.h"
 #include "app/core/tests/TempRegistry.h"
 #include "app/gui/ShellParts.h"
+#include "reports/MailPart.h"
 #include "platform/mapi/Mapi.h"
 #include "platform/mapi/tests/MimeReader.h"
 #include "reports/tests/TestSupport.h"
@@ -40,6 +41,7 @@ TEST(MailPart, TheRegisteredPieceSendsTheCurrentUsersReport) {
   CRecordStore* saved = pDB;
   pDB = &rig.records.store();
 
+  RegisterMailPart();
   ASSERT_TRUE(RegisteredShellParts().email);
   std::unique_ptr<CEmail> email = RegisteredShellParts().email();
   EXPECT_TRUE(email->Available());

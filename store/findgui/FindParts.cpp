@@ -24,13 +24,4 @@ void RegisterFindParts() {
   parts.findList = [] { return std::make_unique<CFindList>(SharedFindForm()); };
 }
 
-namespace {
-
-// The program links this library whole, so this runs before main().
-struct Registration {
-  Registration() { RegisterFindParts(); }
-} g_registration;
-
-}  // namespace
-
 }  // namespace quillet

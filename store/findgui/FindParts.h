@@ -12,9 +12,9 @@ namespace quillet {
 // made when the first of them asks and gone when both are.
 std::shared_ptr<CFindForm> SharedFindForm();
 
-// Puts the find window and the find list into RegisteredShellParts(). The
-// program does it before the main window exists (a static registration in
-// this library); tests call it themselves.
+// Puts the find window and the find list into RegisteredShellParts();
+// called by RegisterParts() (app/parts) and by tests that build a main
+// window.
 void RegisterFindParts();
 
 }  // namespace quillet

@@ -165,13 +165,4 @@ void RegisterWindowsParts() {
   SetPasswordPrompt(&CPasswordDialog::Ask);
 }
 
-namespace {
-
-// The program links this library whole, so this runs before main().
-struct Registration {
-  Registration() { RegisterWindowsParts(); }
-} g_registration;
-
-}  // namespace
-
 }  // namespace quillet

@@ -36,8 +36,8 @@ void OpenPreferences(QWidget* owner, int page);
 CPictureFiles& ProgramPictureFiles();
 
 // Puts the parts into RegisteredShellParts() and installs the host and the
-// dialogs. The program does it before the main window exists (a static
-// registration in this library); tests call it themselves.
+// dialogs; called by RegisterParts() (app/parts) before the main window
+// exists, and by tests that build a main window with these parts only.
 void RegisterWindowsParts();
 
 }  // namespace quillet

@@ -17,6 +17,7 @@
 #include "app/gui/tests/ShellTestSupport.h"
 #include "app/shell/Commands.h"
 #include "platform/mapi/Mapi.h"
+#include "reports/MailPart.h"
 #include "store/RecordKinds.h"
 #include "store/db/CurrentDatabase.h"
 
@@ -178,6 +179,7 @@ class OutsideActionsTest : public QObject {
 
     Recorders r;
     FakeParts fakes;
+    RegisterMailPart();
     fakes.parts.email = RegisteredShellParts().email;
     QVERIFY(fakes.parts.email);
     CMainWindow w(fakes.parts);
