@@ -22,6 +22,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/WndMgr.h"
 #include "app/gui/tests/ShellTestSupport.h"
+#include "app/gui/tests/Shots.h"
 #include "app/shell/Commands.h"
 #include "app/shell/EditPending.h"
 #include "imaging/JpegFile.h"
@@ -38,31 +39,15 @@
 #include "windows/gui/TopicTree.h"
 
 using namespace quillet;
+using quillet::test::ShotFolder;
 using quillet::test::Machine;
 using quillet::test::Recorders;
 
 namespace {
 
-QString ShotFolder() {
-  QString folder = qEnvironmentVariable("QUILLET_SHOTS");
-  if (folder.isEmpty()) folder = QString(QUILLET_BIN_DIR) + "/../imaging-shots";
-  QDir().mkpath(folder);
-  return folder;
-}
-
-uint32_t AddTopic(const std::string& title) {
-  auto t = std::make_unique<CTopicRecord>();
-  auto l = std::make_unique<CTopicLinksRecord>();
-  t->recordId = NextRecordId();
-  l->recordId = NextRecordId();
-  t->linksId = l->recordId;
-  l->topicId = t->recordId;
-  t->title = title;
-  t->fileName = "page" + std::to_string(t->recordId) + ".htm";
-  const uint32_t id = t->recordId;
-  pDB->AddNew(std::move(t));
-  pDB->AddNew(std::move(l));
-  return id;
+// Topics here carry a report file name, as the handheld's do.
+uint32_t AddTopic(const std::string& title, uint32_t category = 0, uint32_t isPrivate = 0) {
+  return quillet::test::AddTopic(title, category, isPrivate, /*named=*/true);
 }
 
 // A stored 320 x 320 picture in `topic`, with its picture file.
@@ -365,7 +350,7 @@ void ImageEditsTest::hotSyncSavesAStoredPicturesEditsAndKeepsANewPicture() {
   w.resize(1000, 700);
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
-  QVERIFY(w.grab().save(ShotFolder() + "/main-window-newimage-after-hotsync.png"));
+  QVERIFY(w.grab().save(ShotFolder("imaging-shots") + "/main-window-newimage-after-hotsync.png"));
   QVERIFY(wnd->Ok());
   disk = OnDisk(m);
   const std::vector<uint32_t> members = MembersOnDisk(disk.get(), garden);

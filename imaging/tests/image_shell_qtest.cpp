@@ -16,6 +16,7 @@
 #include "app/gui/WebWnd.h"
 #include "app/gui/WndMgr.h"
 #include "app/gui/tests/ShellTestSupport.h"
+#include "app/gui/tests/Shots.h"
 #include "app/shell/Commands.h"
 #include "app/shell/EditPending.h"
 #include "imaging/JpegFile.h"
@@ -37,32 +38,13 @@
 #include "windows/gui/TopicTree.h"
 
 using namespace quillet;
+using quillet::test::ShotFolder;
+using quillet::test::AddTopic;
+using quillet::test::PutCategory;
 using quillet::test::Machine;
 using quillet::test::Recorders;
 
 namespace {
-
-QString ShotFolder() {
-  QString folder = qEnvironmentVariable("QUILLET_SHOTS");
-  if (folder.isEmpty()) folder = QString(QUILLET_BIN_DIR) + "/../imaging-shots";
-  QDir().mkpath(folder);
-  return folder;
-}
-
-uint32_t AddTopic(const std::string& title, uint32_t category) {
-  auto t = std::make_unique<CTopicRecord>();
-  auto l = std::make_unique<CTopicLinksRecord>();
-  t->recordId = NextRecordId();
-  l->recordId = NextRecordId();
-  t->linksId = l->recordId;
-  l->topicId = t->recordId;
-  t->title = title;
-  t->categoryId = category;
-  const uint32_t id = t->recordId;
-  pDB->AddNew(std::move(t));
-  pDB->AddNew(std::move(l));
-  return id;
-}
 
 uint32_t AddPicture(uint32_t topic, const std::string& title, std::vector<uint8_t> data, uint32_t format,
                     uint32_t width, uint32_t height) {
@@ -76,15 +58,6 @@ uint32_t AddPicture(uint32_t topic, const std::string& title, std::vector<uint8_
   const uint32_t id = i->recordId;
   pDB->AddNew(std::move(i));
   FindLinksOfTopic(FindTopic(topic))->memberIds.push_back(id);
-  return id;
-}
-
-uint32_t PutCategory(const std::string& name) {
-  auto c = std::make_unique<CCategoryRecord>();
-  c->recordId = NextRecordId();
-  c->name = name;
-  const uint32_t id = c->recordId;
-  pDB->AddNew(std::move(c));
   return id;
 }
 
@@ -174,7 +147,7 @@ class ImageShellTest : public QObject {
     w.SendCommand(CMD_START);  // refused while the picture is not stored
     QCOMPARE(mgr->namedMode(), Mode::NEWIMAGE);
     QApplication::processEvents();
-    QVERIFY(w.grab().save(ShotFolder() + "/main-window-newimage.png"));
+    QVERIFY(w.grab().save(ShotFolder("imaging-shots") + "/main-window-newimage.png"));
     QTest::mouseClick(imageWnd->okButton(), Qt::LeftButton);
     QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
 
@@ -216,7 +189,7 @@ class ImageShellTest : public QObject {
     QCOMPARE(mgr->namedMode(), Mode::PREVIEWIMAGE);
     QCOMPARE(mgr->web()->currentPath(), file);
     QApplication::processEvents();
-    QVERIFY(w.grab().save(ShotFolder() + "/main-window-previewimage.png"));
+    QVERIFY(w.grab().save(ShotFolder("imaging-shots") + "/main-window-previewimage.png"));
 
     // A double click opens it in the image window; a sketch in its own.
     DoubleClick(list, "Lake at dusk");
@@ -287,7 +260,7 @@ class ImageShellTest : public QObject {
     QVERIFY(imageWnd->host()->isVisible());
     QCOMPARE(imageWnd->titleEdit()->text(), QString("Lake at dusk"));
     QApplication::processEvents();
-    QVERIFY(w.grab().save(ShotFolder() + "/main-window-viewimage.png"));
+    QVERIFY(w.grab().save(ShotFolder("imaging-shots") + "/main-window-viewimage.png"));
 
     // The Delete key in My Pictures deletes through the tree, which asks.
     w.SendCommand(CMD_IMAGE_CENTER);

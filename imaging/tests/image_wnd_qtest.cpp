@@ -11,6 +11,7 @@
 #include <QUrl>
 
 #include "app/core/Strings.h"
+#include "app/gui/tests/Shots.h"
 #include "app/shell/Desktop.h"
 #include "app/shell/EditPending.h"
 #include "imaging/JpegFile.h"
@@ -21,16 +22,10 @@
 #include "windows/tests/WindowsTestSupport.h"
 
 using namespace quillet;
+using quillet::test::ShotFolder;
 using quillet::testing::StoreFixture;
 
 namespace {
-
-QString ShotFolder() {
-  QString folder = qEnvironmentVariable("QUILLET_SHOTS");
-  if (folder.isEmpty()) folder = QString(QUILLET_BIN_DIR) + "/../imaging-shots";
-  QDir().mkpath(folder);
-  return folder;
-}
 
 QImage ToImage(const RgbPicture& p) {
   return QImage(p.rgb.data(), p.width, p.height, p.width * 3, QImage::Format_RGB888).copy();
@@ -121,7 +116,7 @@ class ImageWndTest : public QObject {
     // Upright: the sky at the top, the meadow at the bottom.
     QVERIFY(qBlue(shown.pixel(160, 10)) > qGreen(shown.pixel(160, 10)));
     QVERIFY(qGreen(shown.pixel(160, 400)) > qBlue(shown.pixel(160, 400)));
-    QVERIFY(main_->grab().save(ShotFolder() + "/image-window.png"));
+    QVERIFY(main_->grab().save(ShotFolder("imaging-shots") + "/image-window.png"));
 
     QTest::mouseClick(wnd_->okButton(), Qt::LeftButton);
     QCOMPARE(f_->host.commands, std::vector<uint32_t>{3072});
@@ -150,7 +145,7 @@ class ImageWndTest : public QObject {
     wnd_->SetSizeIndex(2);
     wnd_->Fit();
     QApplication::processEvents();
-    QVERIFY(main_->grab().save(ShotFolder() + "/image-window-small.png"));
+    QVERIFY(main_->grab().save(ShotFolder("imaging-shots") + "/image-window-small.png"));
     const QRect area = wnd_->dialog()->rect();
     for (QWidget* w : std::initializer_list<QWidget*>{wnd_->okButton(), wnd_->cancelButton(), wnd_->button("Preview"),
                                                       wnd_->zoomSlider(), wnd_->titleEdit()}) {

@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "app/core/Strings.h"
+#include "app/gui/tests/Shots.h"
 #include "app/shell/EditPending.h"
 #include "imaging/gui/SketchWnd.h"
 #include "imaging/tests/SketchBytes.h"
@@ -18,6 +19,7 @@
 #include "windows/tests/WindowsTestSupport.h"
 
 using namespace quillet;
+using quillet::test::ShotFolder;
 using quillet::testing::StoreFixture;
 
 namespace {
@@ -28,13 +30,6 @@ bool Drawn(int x, int y) {
   return (r >= 30.0 && r < 34.0) || (x >= 110 && x < 150 && y >= 20 && y < 26);
 }
 constexpr int kWidth = 160, kHeight = 100;
-
-QString ShotFolder() {
-  QString folder = qEnvironmentVariable("QUILLET_SHOTS");
-  if (folder.isEmpty()) folder = QString(QUILLET_BIN_DIR) + "/../imaging-shots";
-  QDir().mkpath(folder);
-  return folder;
-}
 
 }  // namespace
 
@@ -85,7 +80,7 @@ class SketchWndTest : public QObject {
 
     QApplication::processEvents();
     const QImage shot = main_->grab().toImage();
-    shot.save(ShotFolder() + "/sketch-window.png");
+    shot.save(ShotFolder("imaging-shots") + "/sketch-window.png");
     const QPoint origin = wnd_->frame()->mapTo(main_.get(), QPoint(0, 0));
     int black = 0;
     for (int y = 0; y < kHeight; ++y)

@@ -39,34 +39,12 @@
 #include "windows/gui/TopicTree.h"
 
 using namespace quillet;
+using quillet::test::AddTopic;
+using quillet::test::AddNote;
 using quillet::test::Machine;
 using quillet::test::Recorders;
 
 namespace {
-
-uint32_t AddTopic(const std::string& title) {
-  auto t = std::make_unique<CTopicRecord>();
-  auto l = std::make_unique<CTopicLinksRecord>();
-  t->recordId = NextRecordId();
-  l->recordId = NextRecordId();
-  t->linksId = l->recordId;
-  l->topicId = t->recordId;
-  t->title = title;
-  const uint32_t id = t->recordId;
-  pDB->AddNew(std::move(t));
-  pDB->AddNew(std::move(l));
-  return id;
-}
-
-uint32_t AddNote(uint32_t topic, const std::string& text) {
-  auto n = std::make_unique<CNoteRecord>();
-  n->recordId = NextRecordId();
-  n->text = text;
-  const uint32_t id = n->recordId;
-  pDB->AddNew(std::move(n));
-  FindLinksOfTopic(FindTopic(topic))->memberIds.push_back(id);
-  return id;
-}
 
 std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

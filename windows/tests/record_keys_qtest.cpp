@@ -11,6 +11,7 @@
 #include <set>
 
 #include "app/gui/DialogKeys.h"
+#include "app/gui/tests/Shots.h"
 #include "app/shell/EditPending.h"
 #include "store/db/CurrentDatabase.h"
 #include "windows/gui/CustomWnd.h"
@@ -20,15 +21,10 @@
 #include "windows/tests/WindowsTestSupport.h"
 
 using namespace quillet;
+using quillet::test::ShotFolder;
 using quillet::testing::StoreFixture;
 
 namespace {
-
-QString ShotFolder() {
-  QString folder = qEnvironmentVariable("QUILLET_SHOTS");
-  if (folder.isEmpty()) folder = QString(QUILLET_BIN_DIR) + "/../windows-shots";
-  return folder;
-}
 
 // Every label of `dialog` that names a field: its mnemonic letter, the
 // field it is tied to, and that field's accessible name. Fails the test
@@ -154,8 +150,8 @@ class RecordKeysTest : public QObject {
       QVERIFY(AltLettersReachTheirFields(w->privateBox(), ties));
       if (kind == 2) {
         QApplication::processEvents();
-        QDir().mkpath(ShotFolder());
-        window_->grab().save(ShotFolder() + "/reference-window-mnemonics.png");
+        QDir().mkpath(ShotFolder("windows-shots"));
+        window_->grab().save(ShotFolder("windows-shots") + "/reference-window-mnemonics.png");
       }
       w->Cancel();
     }
@@ -256,8 +252,8 @@ class RecordKeysTest : public QObject {
     QCOMPARE(tree_->FindItem(ref)->text(0), QString("(untitled)"));
     QCOMPARE(FindTopic(blank)->title, std::string());  // the record keeps its title
     QApplication::processEvents();
-    QDir().mkpath(ShotFolder());
-    window_->grab().save(ShotFolder() + "/tree-untitled.png");
+    QDir().mkpath(ShotFolder("windows-shots"));
+    window_->grab().save(ShotFolder("windows-shots") + "/tree-untitled.png");
 
     QTreeWidget* view = tree_->view();
     QWidget* vp = view->viewport();

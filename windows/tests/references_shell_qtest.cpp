@@ -18,6 +18,7 @@
 #include "app/gui/MenuBar.h"
 #include "app/gui/WndMgr.h"
 #include "app/gui/tests/ShellTestSupport.h"
+#include "app/gui/tests/Shots.h"
 #include "app/shell/Commands.h"
 #include "store/RecordStore.h"
 #include "store/db/CurrentDatabase.h"
@@ -25,34 +26,15 @@
 #include "windows/gui/TopicTree.h"
 
 using namespace quillet;
+using quillet::test::ShotFolder;
+using quillet::test::AddTopic;
 using quillet::test::Machine;
 using quillet::test::Recorders;
 
 namespace {
 
-QString ShotFolder() {
-  QString folder = qEnvironmentVariable("QUILLET_SHOTS");
-  if (folder.isEmpty()) folder = QString(QUILLET_BIN_DIR) + "/../windows-shots";
-  QDir().mkpath(folder);
-  return folder;
-}
-
 std::string Sample(const char* name) {
   return std::string(QUILLET_SOURCE_DIR) + "/store/refexchange/tests/data/" + name;
-}
-
-uint32_t AddTopic(const std::string& title) {
-  auto t = std::make_unique<CTopicRecord>();
-  auto l = std::make_unique<CTopicLinksRecord>();
-  t->recordId = NextRecordId();
-  l->recordId = NextRecordId();
-  t->linksId = l->recordId;
-  l->topicId = t->recordId;
-  t->title = title;
-  const uint32_t id = t->recordId;
-  pDB->AddNew(std::move(t));
-  pDB->AddNew(std::move(l));
-  return id;
 }
 
 // The members of a topic as the file on disk holds them.
@@ -134,7 +116,7 @@ class ReferencesShellTest : public QObject {
     QVERIFY(told.find("smith2001: skipped: a brace is not closed (in title)") != std::string::npos);
     QCOMPARE(MembersOnDisk(storePath, garden).size(), size_t{10});
     QApplication::processEvents();
-    w.grab().save(ShotFolder() + "/main-window-imported-references.png");
+    w.grab().save(ShotFolder("windows-shots") + "/main-window-imported-references.png");
 
     // A .ris file dropped from the desktop onto the other topic.
     QTreeWidget* view = tree->view();

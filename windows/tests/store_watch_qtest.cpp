@@ -21,6 +21,7 @@
 #include "app/gui/StoreWatcher.h"
 #include "app/gui/WndMgr.h"
 #include "app/gui/tests/ShellTestSupport.h"
+#include "app/gui/tests/Shots.h"
 #include "app/shell/Commands.h"
 #include "app/shell/EditPending.h"
 #include "store/RecordKinds.h"
@@ -34,17 +35,11 @@
 #include "windows/gui/TopicWnd.h"
 
 using namespace quillet;
+using quillet::test::ShotFolder;
 using quillet::test::Machine;
 using quillet::test::Recorders;
 
 namespace {
-
-QString ShotFolder() {
-  QString folder = qEnvironmentVariable("QUILLET_SHOTS");
-  if (folder.isEmpty()) folder = QString(QUILLET_BIN_DIR) + "/../windows-shots";
-  QDir().mkpath(folder);
-  return folder;
-}
 
 // Another program (a child process) loads the store, adds a topic with
 // this title, and saves. Returns the topic's id as it wrote it.
@@ -144,7 +139,7 @@ class StoreWatchTest : public QObject {
     QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
     QVERIFY(r.ui.messages.empty());
     QApplication::processEvents();
-    w.grab().save(ShotFolder() + "/main-window-synced-topic.png");
+    w.grab().save(ShotFolder("windows-shots") + "/main-window-synced-topic.png");
     w.close();
   }
 

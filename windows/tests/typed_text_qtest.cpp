@@ -31,6 +31,7 @@
 #include "app/gui/QtForms.h"
 #include "app/gui/WndMgr.h"
 #include "app/gui/tests/ShellTestSupport.h"
+#include "app/gui/tests/Shots.h"
 #include "app/shell/Commands.h"
 #include "app/shell/EditPending.h"
 #include "app/shell/UnsavedEdits.h"
@@ -53,53 +54,24 @@
 #include "windows/gui/TopicWnd.h"
 
 using namespace quillet;
+using quillet::test::ShotFolder;
+using quillet::test::AddNote;
+using quillet::test::PutCategory;
+using quillet::test::AddMember;
 using quillet::test::Machine;
 using quillet::test::Recorders;
 
 namespace {
 
-const std::string kPrefix = std::string(ProgramKey);
-
-QString ShotFolder() {
-  QString folder = qEnvironmentVariable("QUILLET_SHOTS");
-  if (folder.isEmpty()) folder = QString(QUILLET_BIN_DIR) + "/../windows-shots";
-  QDir().mkpath(folder);
-  return folder;
+// Topics here carry a report file name, as the handheld's do.
+uint32_t AddTopic(const std::string& title, uint32_t category = 0, uint32_t isPrivate = 0) {
+  return quillet::test::AddTopic(title, category, isPrivate, /*named=*/true);
 }
+
+const std::string kPrefix = std::string(ProgramKey);
 
 bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-uint32_t AddTopic(const std::string& title, uint32_t category = 0, uint32_t isPrivate = 0) {
-  auto t = std::make_unique<CTopicRecord>();
-  auto l = std::make_unique<CTopicLinksRecord>();
-  t->recordId = NextRecordId();
-  l->recordId = NextRecordId();
-  t->linksId = l->recordId;
-  l->topicId = t->recordId;
-  t->title = title;
-  t->categoryId = category;
-  t->isPrivate = isPrivate;
-  t->fileName = "page" + std::to_string(t->recordId) + ".htm";
-  const uint32_t id = t->recordId;
-  pDB->AddNew(std::move(t));
-  pDB->AddNew(std::move(l));
-  return id;
-}
-
-uint32_t AddMember(uint32_t topic, std::unique_ptr<CRecord> r) {
-  r->recordId = NextRecordId();
-  const uint32_t id = r->recordId;
-  pDB->AddNew(std::move(r));
-  if (topic != 0) FindLinksOfTopic(FindTopic(topic))->memberIds.push_back(id);
-  return id;
-}
-
-uint32_t AddNote(uint32_t topic, const std::string& text) {
-  auto n = std::make_unique<CNoteRecord>();
-  n->text = text;
-  return AddMember(topic, std::move(n));
 }
 
 uint32_t AddBook(uint32_t topic, const std::string& title) {
@@ -118,15 +90,6 @@ uint32_t AddSketch(uint32_t topic, const std::string& title) {
   s->width = 40;
   s->height = 30;
   return AddMember(topic, std::move(s));
-}
-
-uint32_t PutCategory(const std::string& name) {
-  auto c = std::make_unique<CCategoryRecord>();
-  c->recordId = NextRecordId();
-  c->name = name;
-  const uint32_t id = c->recordId;
-  pDB->AddNew(std::move(c));
-  return id;
 }
 
 // The store file of a Palm user's folder, read afresh.
@@ -677,7 +640,7 @@ void TypedTextTest::deleteAllDefaultsToNo() {
     QTimer::singleShot(50, [&, key = key] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
         for (QAbstractButton* b : box->buttons()) buttons += b->text().remove('&') + " ";
-        box->grab().save(ShotFolder() + "/save-changes-question.png");
+        box->grab().save(ShotFolder("windows-shots") + "/save-changes-question.png");
         QTest::keyClick(box, key);
       }
     });
@@ -872,7 +835,7 @@ void TypedTextTest::anEmptyPalmDataFolderStopsWithAClearMessage() {
   QCOMPARE(Machine::Str(kPrefix + "DemoUser/", "OutputPath"), std::string());
   w.resize(760, 580);
   QApplication::processEvents();
-  w.grab().save(ShotFolder() + "/no-palm-data-folder.png");
+  w.grab().save(ShotFolder("windows-shots") + "/no-palm-data-folder.png");
 }
 
 QTEST_MAIN(TypedTextTest)

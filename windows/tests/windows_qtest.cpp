@@ -17,6 +17,7 @@
 #include "app/core/Startup.h"
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
+#include "app/gui/tests/Shots.h"
 #include "app/shell/EditPending.h"
 #include "store/PrivateRecords.h"
 #include "store/db/CurrentDatabase.h"
@@ -30,21 +31,15 @@
 #include "windows/tests/WindowsTestSupport.h"
 
 using namespace quillet;
+using quillet::test::ShotFolder;
 using quillet::testing::MakeJpeg;
 using quillet::testing::StoreFixture;
 
 namespace {
 
-QString ShotFolder() {
-  QString folder = qEnvironmentVariable("QUILLET_SHOTS");
-  if (folder.isEmpty()) folder = QString(QUILLET_BIN_DIR) + "/../windows-shots";
-  QDir().mkpath(folder);
-  return folder;
-}
-
 void Shot(QWidget* w, const char* name) {
   QApplication::processEvents();
-  w->grab().save(ShotFolder() + "/" + name + ".png");
+  w->grab().save(ShotFolder("windows-shots") + "/" + name + ".png");
 }
 
 // A store with two categories, three topics and members of every kind.

@@ -14,6 +14,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/WndMgr.h"
 #include "app/gui/tests/ShellTestSupport.h"
+#include "app/gui/tests/Shots.h"
 #include "app/shell/Commands.h"
 #include "app/shell/EditPending.h"
 #include "reports/ReportPaths.h"
@@ -29,51 +30,14 @@
 #include "windows/tests/WindowsTestSupport.h"
 
 using namespace quillet;
+using quillet::test::ShotFolder;
+using quillet::test::AddTopic;
+using quillet::test::AddNote;
+using quillet::test::PutCategory;
 using quillet::test::Machine;
 using quillet::test::Recorders;
 
 namespace {
-
-QString ShotFolder() {
-  QString folder = qEnvironmentVariable("QUILLET_SHOTS");
-  if (folder.isEmpty()) folder = QString(QUILLET_BIN_DIR) + "/../windows-shots";
-  QDir().mkpath(folder);
-  return folder;
-}
-
-uint32_t AddTopic(const std::string& title, uint32_t category) {
-  auto t = std::make_unique<CTopicRecord>();
-  auto l = std::make_unique<CTopicLinksRecord>();
-  t->recordId = NextRecordId();
-  l->recordId = NextRecordId();
-  t->linksId = l->recordId;
-  l->topicId = t->recordId;
-  t->title = title;
-  t->categoryId = category;
-  const uint32_t id = t->recordId;
-  pDB->AddNew(std::move(t));
-  pDB->AddNew(std::move(l));
-  return id;
-}
-
-uint32_t AddNote(uint32_t topic, const std::string& text) {
-  auto n = std::make_unique<CNoteRecord>();
-  n->recordId = NextRecordId();
-  n->text = text;
-  const uint32_t id = n->recordId;
-  pDB->AddNew(std::move(n));
-  FindLinksOfTopic(FindTopic(topic))->memberIds.push_back(id);
-  return id;
-}
-
-uint32_t PutCategory(const std::string& name) {
-  auto c = std::make_unique<CCategoryRecord>();
-  c->recordId = NextRecordId();
-  c->name = name;
-  const uint32_t id = c->recordId;
-  pDB->AddNew(std::move(c));
-  return id;
-}
 
 }  // namespace
 
@@ -124,7 +88,7 @@ class WindowsShellTest : public QObject {
     QVERIFY(IsPlainFileName(page));
     QVERIFY(std::filesystem::exists(m.Output("DemoUser") + page));
     QApplication::processEvents();
-    w.grab().save(ShotFolder() + "/main-window-viewtopic.png");
+    w.grab().save(ShotFolder("windows-shots") + "/main-window-viewtopic.png");
 
     // New Topic: the topic window, a title, OK.
     w.SendCommand(CMD_NEW_TOPIC);
@@ -133,7 +97,7 @@ class WindowsShellTest : public QObject {
     QTest::keyClicks(topicWnd->titleEdit(), "Birthday party");
     QCOMPARE(bEditPending, uint8_t{1});
     QApplication::processEvents();
-    w.grab().save(ShotFolder() + "/main-window-newtopic.png");
+    w.grab().save(ShotFolder("windows-shots") + "/main-window-newtopic.png");
     QTest::mouseClick(topicWnd->okButton(), Qt::LeftButton);
     QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
     const std::optional<TreeItemRef> made = tree->SelectedItem();
@@ -210,7 +174,7 @@ class WindowsShellTest : public QObject {
     w.SendCommand(CMD_START);  // refused while the edit is pending
     QCOMPARE(mgr->namedMode(), Mode::NOTE);
     QApplication::processEvents();
-    w.grab().save(ShotFolder() + "/main-window-note.png");
+    w.grab().save(ShotFolder("windows-shots") + "/main-window-note.png");
     QTest::mouseClick(noteWnd->okButton(), Qt::LeftButton);
     QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
     QCOMPARE(RecordAs<CNoteRecord>(FindRecord(note))->text, std::string("Plant the tomatoes in May"));
@@ -223,7 +187,7 @@ class WindowsShellTest : public QObject {
     QCOMPARE(customWnd->dialogTitle(), QString("Book Details"));
     QTest::keyClicks(customWnd->fieldEdit(0), "Vegetable growing");
     QApplication::processEvents();
-    w.grab().save(ShotFolder() + "/main-window-book.png");
+    w.grab().save(ShotFolder("windows-shots") + "/main-window-book.png");
     QTest::mouseClick(customWnd->okButton(), Qt::LeftButton);
     QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
     QCOMPARE(FindLinksOfTopic(FindTopic(garden))->memberIds.size(), size_t{2});

@@ -14,6 +14,8 @@
 #include "app/core/DiagnosticLog.h"
 #include "app/core/RegistryKey.h"
 #include "app/core/Startup.h"
+#include "store/RecordKinds.h"
+#include "store/db/CurrentDatabase.h"
 
 namespace quillet::test {
 namespace fs = std::filesystem;
@@ -262,6 +264,46 @@ Recorders::Recorders() : previousUi(SetUI(&ui)), previousDesktop(SetDesktop(&des
 Recorders::~Recorders() {
   SetUI(previousUi);
   SetDesktop(previousDesktop);
+}
+
+uint32_t AddTopic(const std::string& title, uint32_t category, uint32_t isPrivate, bool named) {
+  auto t = std::make_unique<CTopicRecord>();
+  auto l = std::make_unique<CTopicLinksRecord>();
+  t->recordId = NextRecordId();
+  l->recordId = NextRecordId();
+  t->linksId = l->recordId;
+  l->topicId = t->recordId;
+  t->title = title;
+  t->categoryId = category;
+  t->isPrivate = isPrivate;
+  if (named) t->fileName = "page" + std::to_string(t->recordId) + ".htm";
+  const uint32_t id = t->recordId;
+  pDB->AddNew(std::move(t));
+  pDB->AddNew(std::move(l));
+  return id;
+}
+
+uint32_t AddMember(uint32_t topic, std::unique_ptr<CRecord> record) {
+  record->recordId = NextRecordId();
+  const uint32_t id = record->recordId;
+  pDB->AddNew(std::move(record));
+  if (topic != 0) FindLinksOfTopic(FindTopic(topic))->memberIds.push_back(id);
+  return id;
+}
+
+uint32_t AddNote(uint32_t topic, const std::string& text) {
+  auto n = std::make_unique<CNoteRecord>();
+  n->text = text;
+  return AddMember(topic, std::move(n));
+}
+
+uint32_t PutCategory(const std::string& name) {
+  auto c = std::make_unique<CCategoryRecord>();
+  c->recordId = NextRecordId();
+  c->name = name;
+  const uint32_t id = c->recordId;
+  pDB->AddNew(std::move(c));
+  return id;
 }
 
 }  // namespace quillet::test

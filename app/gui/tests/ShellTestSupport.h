@@ -18,6 +18,10 @@
 #include "app/gui/ShellParts.h"
 #include "app/shell/Desktop.h"
 
+namespace quillet {
+class CRecord;
+}
+
 namespace quillet::test {
 
 // A fresh machine: its own registry file and XDG folders, Palm Desktop set
@@ -169,6 +173,16 @@ struct FakeParts {
   ShellParts parts;
   FakeParts();
 };
+
+// Records added straight to the open store (pDB), as a HotSync would
+// bring them. A topic comes with its links record; `named` gives it the
+// report file name "page<id>.htm". A member (note, picture ...) gets a new
+// id and joins `topic` (0: no topic).
+uint32_t AddTopic(const std::string& title, uint32_t category = 0, uint32_t isPrivate = 0,
+                  bool named = false);
+uint32_t AddMember(uint32_t topic, std::unique_ptr<CRecord> record);
+uint32_t AddNote(uint32_t topic, const std::string& text);
+uint32_t PutCategory(const std::string& name);
 
 // Installs a recording user interface and desktop for a scope.
 struct Recorders {

@@ -11,6 +11,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/WndMgr.h"
 #include "app/gui/tests/ShellTestSupport.h"
+#include "app/gui/tests/Shots.h"
 #include "app/shell/Commands.h"
 #include "store/db/CurrentDatabase.h"
 #include "store/findgui/FindList.h"
@@ -18,18 +19,12 @@
 #include "store/findgui/FindWnd.h"
 
 using namespace quillet;
+using quillet::test::ShotFolder;
 using quillet::test::FakeParts;
 using quillet::test::Machine;
 using quillet::test::Recorders;
 
 namespace {
-
-QString ShotFolder() {
-  QString folder = qEnvironmentVariable("QUILLET_SHOTS");
-  if (folder.isEmpty()) folder = QString(QUILLET_BIN_DIR) + "/../find-shots";
-  QDir().mkpath(folder);
-  return folder;
-}
 
 template <class T>
 T* Add() {
@@ -114,7 +109,7 @@ class FindShellTest : public QObject {
     QCOMPARE(list->view()->topLevelItem(0)->text(0), QString("Orchard"));
     QCOMPARE(list->view()->topLevelItem(1)->text(0), QString("Orchard in bloom"));
     QCOMPARE(list->view()->topLevelItem(2)->text(0), QString("Prune the orchard in winter"));
-    QVERIFY(w.grab().save(ShotFolder() + "/find-mode.png"));
+    QVERIFY(w.grab().save(ShotFolder("find-shots") + "/find-mode.png"));
 
     // A note: the tree selects it, the note window shows it, and the form
     // starts afresh.
