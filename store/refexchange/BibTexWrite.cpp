@@ -1,0 +1,195 @@
+// Writing references as BibTeX entries: citation keys, names, pages and the
+// fields of each kind (the reading side is BibTex.cpp).
+#include "store/refexchange/BibTex.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "store/RecordKinds.h"
+#include "store/refexchange/RefCommon.h"
+#include "store/refexchange/TexText.h"
+#include "store/refexchange/Unicode.h"
+
+namespace quillet::refx {
+namespace {
+
+// --- References to entries ------------------------------------------------------------
+
+// The citation key of a reference before it is made unique.
+std::string KeyBase(const CCustomRecord& ref) {
+  auto field = [&ref](int i) -> std::string {
+    return i >= 0 && static_cast<size_t>(i) < ref.fields.size() ? ref.fields[static_cast<size_t>(i)] : "";
+  };
+  std::string name;
+  const std::vector<std::string> names = SplitStoredNames(field(NamesField(ref.customType)));
+  if (!names.empty()) {
+    const std::string& first = names[0];
+    const size_t comma = first.find(',');
+    if (comma != std::string::npos) {
+      name = AsciiKeyPart(first.substr(0, comma));
+    } else {
+      const size_t space = first.find_last_of(' ');
+      name = AsciiKeyPart(space == std::string::npos ? first : first.substr(space + 1));
+    }
+  }
+  if (name.empty()) {
+    // Without an author, the first word of the title that has letters.
+    const std::string title = field(0);
+    size_t i = 0;
+    while (name.empty() && i < title.size()) {
+      const size_t end = std::min(title.find_first_of(" \n\t", i), title.size());
+      name = AsciiKeyPart(title.substr(i, end - i));
+      i = end + 1;
+    }
+  }
+  if (name.empty()) name = "ref";
+  return name + YearIn(field(YearField(ref.customType)));
+}
+
+std::string UniqueKey(const std::string& base, std::set<std::string>* used) {
+  std::string key = base;
+  for (size_t n = 1; used->count(key) != 0; ++n) {
+    std::string suffix;
+    for (size_t k = n; k > 0; k = (k - 1) / 26) suffix.insert(suffix.begin(), static_cast<char>('a' + (k - 1) % 26));
+    key = base + suffix;
+  }
+  used->insert(key);
+  return key;
+}
+
+std::string NamesValue(const std::string& stored) {
+  std::string out;
+  for (const std::string& n : SplitStoredNames(stored)) {
+    if (!out.empty()) out += " and ";
+    out += n == "et al." ? "others" : EncodeTex(n, false);
+  }
+  return out;
+}
+
+// A page range "12-34" (or with an en dash) is written "12--34".
+std::string PagesValue(const std::string& stored) {
+  const std::string t = TrimAscii(stored);
+  size_t dash = t.find('-');
+  size_t dashLength = 1;
+  if (dash == std::string::npos) {
+    dash = t.find("\xE2\x80\x93");
+    dashLength = 3;
+  }
+  if (dash != std::string::npos && dash > 0 && dash + dashLength < t.size() &&
+      t.find('-', dash + dashLength) == std::string::npos) {
+    const std::string from = TrimAscii(t.substr(0, dash));
+    const std::string to = TrimAscii(t.substr(dash + dashLength));
+    auto word = [](const std::string& s) {
+      return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0;
+      });
+    };
+    if (word(from) && word(to)) return EncodeTex(from, false) + "--" + EncodeTex(to, false);
+  }
+  return EncodeTex(stored, false);
+}
+
+class EntryWriter {
+ public:
+  EntryWriter(std::string* out, const std::string& type, const std::string& key) : out_(out) {
+    *out_ += "@" + type + "{" + key;
+  }
+  ~EntryWriter() { *out_ += "\n}\n"; }
+  EntryWriter(const EntryWriter&) = delete;
+  EntryWriter& operator=(const EntryWriter&) = delete;
+
+  // Written only when there is a value, unless `always`.
+  void Field(const char* name, const std::string& value, bool always = false) {
+    if (value.empty() && !always) return;
+    *out_ += ",\n  ";
+    *out_ += name;
+    *out_ += " = {" + value + "}";
+  }
+
+ private:
+  std::string* out_;
+};
+
+}  // namespace
+
+WriteResult WriteBibTex(const std::vector<const CCustomRecord*>& references) {
+  WriteResult result;
+  std::set<std::string> used;
+  for (const CCustomRecord* ref : references) {
+    const size_t count = WritableFieldCount(*ref, &result);
+    if (count == 0) continue;
+    const std::vector<std::string> f = Utf8Fields(*ref, count);
+    const std::string key = UniqueKey(KeyBase(*ref), &used);
+    if (result.written > 0) result.text += "\n";
+    ++result.written;
+    auto text = [](const std::string& s) { return EncodeTex(s, false); };
+    const std::string title = EncodeTex(f[0], true);
+    switch (ref->customType) {
+      case kCustomBook: {
+        EntryWriter w(&result.text, "book", key);
+        w.Field("title", title);
+        w.Field("author", NamesValue(f[book::kAuthor]));
+        w.Field("publisher", text(f[book::kPublisher]));
+        w.Field("isbn", text(f[book::kIsbn]));
+        w.Field("year", text(f[book::kYear]));
+        w.Field("pages", PagesValue(f[book::kPages]));
+        w.Field("note", text(f[book::kNotes]));
+        break;
+      }
+      case kCustomInternet: {
+        EntryWriter w(&result.text, "misc", key);
+        w.Field("title", title);
+        w.Field("url", EncodeTexVerbatim(f[web::kUrl]), true);
+        w.Field("note", text(f[web::kNotes]));
+        break;
+      }
+      case kCustomJournal:
+      case kCustomMagazine: {
+        EntryWriter w(&result.text, "article", key);
+        if (ref->customType == kCustomMagazine) w.Field("entrysubtype", "magazine");
+        w.Field("title", title);
+        w.Field("author", NamesValue(f[article::kAuthor]));
+        w.Field("journal", text(f[article::kJournal]));
+        w.Field("volume", text(f[article::kVolume]));
+        w.Field("number", text(f[article::kIssue]));
+        w.Field("year", text(f[article::kYear]));
+        w.Field("pages", PagesValue(f[article::kPages]));
+        w.Field("note", text(f[article::kNotes]));
+        break;
+      }
+      case kCustomNewspaper: {
+        EntryWriter w(&result.text, "article", key);
+        w.Field("entrysubtype", "newspaper");
+        w.Field("title", title);
+        w.Field("journal", text(f[news::kPaper]));
+        w.Field("address", text(f[news::kCity]));
+        w.Field("author", NamesValue(f[news::kReporter]));
+        w.Field("date", text(f[news::kDate]));
+        w.Field("year", YearIn(f[news::kDate]));
+        w.Field("pages", PagesValue(f[news::kPages]));
+        w.Field("note", text(f[news::kNotes]));
+        break;
+      }
+      case kCustomReport: {
+        EntryWriter w(&result.text, "techreport", key);
+        w.Field("title", title);
+        w.Field("author", NamesValue(f[report::kAuthor]));
+        w.Field("institution", text(f[report::kSource]));
+        w.Field("abstract", text(f[report::kAbstract]));
+        const std::string date = TrimAscii(f[report::kDate]);
+        if (date.size() == 4 && YearIn(date) == date) {
+          w.Field("year", text(f[report::kDate]));
+        } else {
+          w.Field("date", text(f[report::kDate]));
+          w.Field("year", YearIn(f[report::kDate]));
+        }
+        w.Field("note", text(f[report::kNotes]));
+        break;
+      }
+    }
+  }
+  return result;
+}
+
+}  // namespace quillet::refx
