@@ -251,6 +251,7 @@ int main(int argc, char** argv) {
               Median(report), Median(report_cpu), settings.config.lastTemplate.c_str(), page_bytes,
               Median(built));
   DeleteCurrentStore();
-  fs::remove_all(scratch);
+  // SCALE_BENCH_KEEP=1 keeps the store and the report for a closer look.
+  if (qEnvironmentVariableIsEmpty("SCALE_BENCH_KEEP")) fs::remove_all(scratch);
   return 0;
 }
