@@ -16,6 +16,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTimer>
 
 #include "app/core/AppPaths.h"
 #include "app/core/DiagnosticLog.h"
@@ -124,6 +125,19 @@ void DrawPageText(QPainter& painter, const QRectF& band, const QStringList& part
 
 PaneBrowser::PaneBrowser(QWidget* parent) : QTextBrowser(parent) {}
 
+QString PaneBrowser::FirstPart(const QString& html) {
+  if (html.size() <= kLongPage) return QString();
+  const qsizetype body = html.indexOf(QLatin1String("<body"), 0, Qt::CaseInsensitive);
+  if (body < 0) return QString();
+  const qsizetype from = std::max(body, kFirstPart);
+  // After a table row where there is one, so that no row shows half made.
+  qsizetype cut = html.indexOf(QLatin1String("</tr>"), from, Qt::CaseInsensitive);
+  if (cut >= 0) cut += 5;
+  else cut = html.indexOf(QLatin1Char('<'), from);
+  if (cut < 0 || cut > html.size() - kFirstPart) return QString();
+  return html.left(cut);
+}
+
 QVariant PaneBrowser::loadResource(int type, const QUrl& name) {
   const bool document = type == QTextDocument::UnknownResource || type == QTextDocument::HtmlResource;
   if (document && name.isLocalFile()) {
@@ -136,7 +150,25 @@ QVariant PaneBrowser::loadResource(int type, const QUrl& name) {
     }
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return QVariant();
-    return DecodePage(f.readAll());
+    const QString html = DecodePage(f.readAll());
+    if (whole_pending_ == name) {
+      whole_pending_.clear();
+      return html;
+    }
+    // Not for a page asked for at a place inside it, which may be further on.
+    QString first;
+    if (!name.hasFragment()) first = FirstPart(html);
+    if (first.isEmpty()) return html;
+    whole_pending_ = name;
+    // A timer, not a queued call: the first part's paint, already asked
+    // for, goes first.
+    QTimer::singleShot(10, this, [this, page = name] {
+      if (whole_pending_ != page) return;
+      // Gone on to another page meanwhile: that one is shown as it is.
+      if (source().isLocalFile() && source().toLocalFile() == page.toLocalFile()) reload();
+      else whole_pending_.clear();
+    });
+    return first;
   }
   // A report shows pictures of its own folder only, whatever its names say
   // once resolved.
