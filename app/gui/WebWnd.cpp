@@ -125,6 +125,12 @@ void DrawPageText(QPainter& painter, const QRectF& band, const QStringList& part
 
 PaneBrowser::PaneBrowser(QWidget* parent) : QTextBrowser(parent) {}
 
+void PaneBrowser::ShowWholePage() {
+  if (whole_pending_.isEmpty()) return;
+  if (source().isLocalFile() && source().toLocalFile() == whole_pending_.toLocalFile()) reload();
+  whole_pending_.clear();
+}
+
 QString PaneBrowser::FirstPart(const QString& html) {
   if (html.size() <= kLongPage) return QString();
   const qsizetype body = html.indexOf(QLatin1String("<body"), 0, Qt::CaseInsensitive);
@@ -160,13 +166,12 @@ QVariant PaneBrowser::loadResource(int type, const QUrl& name) {
     if (!name.hasFragment()) first = FirstPart(html);
     if (first.isEmpty()) return html;
     whole_pending_ = name;
-    // A timer, not a queued call: the first part's paint, already asked
-    // for, goes first.
     QTimer::singleShot(10, this, [this, page = name] {
       if (whole_pending_ != page) return;
-      // Gone on to another page meanwhile: that one is shown as it is.
-      if (source().isLocalFile() && source().toLocalFile() == page.toLocalFile()) reload();
-      else whole_pending_.clear();
+      // The first part on screen before the seconds the whole page takes,
+      // whatever came first in the event queue.
+      viewport()->repaint();
+      ShowWholePage();
     });
     return first;
   }
@@ -335,6 +340,7 @@ bool CWebWnd::PrintToPdf(const std::string& path, const QString& title) {
 }
 
 void CWebWnd::PrintOn(QPrinter* printer) {
+  browser_->ShowWholePage();
   std::unique_ptr<QTextDocument> copy(browser_->document()->clone());
   copy->documentLayout()->setPaintDevice(printer);
   QPainter painter(printer);
@@ -371,6 +377,7 @@ void CWebWnd::PrintOn(QPrinter* printer) {
 }
 
 void CWebWnd::CopyAll() {
+  browser_->ShowWholePage();
   browser_->selectAll();
   const QString text = browser_->textCursor().selection().toPlainText();
   UI().SetClipboardText(ToAnsi(text));

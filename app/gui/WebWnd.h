@@ -43,6 +43,9 @@ class PaneBrowser : public QTextBrowser {
   static QString FirstPart(const QString& html);
   // True while only the beginning of the page is shown.
   bool showingFirstPart() const { return !whole_pending_.isEmpty(); }
+  // Puts the whole page in now when only its beginning is shown (before a
+  // print or a copy of all).
+  void ShowWholePage();
 
  private:
   QUrl whole_pending_;  // the page whose whole text the next load gives

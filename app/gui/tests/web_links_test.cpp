@@ -191,12 +191,15 @@ void WebLinksTest::aLongPageShowsItsBeginningFirstThenTheWholePage() {
   QVERIFY2(first.trimmed().startsWith("Start"), qPrintable(first.left(40)));
   QVERIFY(!first.contains("The end"));
   QVERIFY(first.size() > 1000);
+  const char* png = std::getenv("QUILLET_PANE_PICTURE");
+  if (png) p.web->grab().save(QString(png) + "-first.png", "PNG");
   QTRY_VERIFY_WITH_TIMEOUT(!b->showingFirstPart(), 10000);
   // The whole page, exactly as the document makes it from the file.
   QTextDocument whole;
   whole.setHtml(QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())));
   QCOMPARE(b->toPlainText(), whole.toPlainText());
   QVERIFY(b->toPlainText().endsWith("The end"));
+  if (png) p.web->grab().save(QString(png) + "-whole.png", "PNG");
   QVERIFY(b->toPlainText().contains(QString::fromUtf8("Row 2999 of the long page, caf\xC3\xA9")));
   QCOMPARE(p.web->title(), QString("Long"));
   QCOMPARE(p.web->currentPath(), path);
@@ -217,6 +220,13 @@ void WebLinksTest::aLongPageShowsItsBeginningFirstThenTheWholePage() {
   p.web->Navigate(p.output + "report.htm", true);
   QTRY_VERIFY_WITH_TIMEOUT(!b->showingFirstPart(), 10000);
   QCOMPARE(b->toPlainText(), QString("r"));
+  // Copying all takes the whole page, not what is shown so far.
+  p.web->Navigate(path, true);
+  QVERIFY(b->showingFirstPart());
+  p.web->CopyAll();
+  QVERIFY(!b->showingFirstPart());
+  QCOMPARE(b->toPlainText(), whole.toPlainText());
+  QVERIFY(p.r.ui.clipboard.find("Row 2999 of the long page") != std::string::npos);
   // The file is only read.
   std::ifstream in(path, std::ios::binary);
   QCOMPARE(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
