@@ -100,6 +100,7 @@ CRecordStore::~CRecordStore() {
 }
 
 void CRecordStore::Clear() {
+  id_index_ = IdIndex{};
   slots_.clear();
   slots_.shrink_to_fit();
   live_count_ = 0;
@@ -474,6 +475,7 @@ DbResult CRecordStore::Insert(std::unique_ptr<CRecord> record) {
     }
   }
   record->slotIndex = static_cast<int32_t>(pos);
+  if (id_index_.ready && !id_index_.Note(record->recordId, pos)) id_index_.ready = false;
   slots_[pos] = std::move(record);
   first_free_hint_ = pos + 1;
   ++live_count_;
@@ -494,8 +496,53 @@ CRecord* CRecordStore::RecordAt(uint32_t position) const {
   return position < high_water_ ? slots_[position].get() : nullptr;
 }
 
-DbResult CRecordStore::FindById(uint32_t id, CRecord** out) const {
-  *out = nullptr;
+uint32_t CRecordStore::IdIndex::Lookup(uint32_t id) const {
+  if (dense) return id < table.size() ? table[id] : kNone;
+  auto it = map.find(id);
+  return it == map.end() ? kNone : it->second;
+}
+
+bool CRecordStore::IdIndex::Note(uint32_t id, uint32_t pos) {
+  if (!dense) {
+    auto [it, added] = map.emplace(id, pos);
+    if (!added && pos < it->second) it->second = pos;
+    return true;
+  }
+  if (id >= table.size()) {
+    // Records added after the load: the table grows in steps while the ids
+    // stay dense.
+    if (id > 4u * (table.size() + 1024u)) return false;
+    table.resize(std::max<size_t>(static_cast<size_t>(id) + 1, table.size() + table.size() / 2),
+                 kNone);
+  }
+  if (table[id] == kNone || pos < table[id]) table[id] = pos;
+  return true;
+}
+
+void CRecordStore::MakeIdIndex() const {
+  IdIndex& index = id_index_;
+  uint32_t max_id = 0, count = 0;
+  for (uint32_t pos = 0; pos < high_water_; ++pos)
+    if (const CRecord* r = slots_[pos].get()) {
+      max_id = std::max(max_id, r->recordId);
+      ++count;
+    }
+  index.table.clear();
+  index.map.clear();
+  index.dense = max_id <= 4u * count + 1024u;
+  if (index.dense) {
+    index.table.shrink_to_fit();
+    index.table.assign(static_cast<size_t>(max_id) + 1, IdIndex::kNone);
+  } else {
+    index.table.shrink_to_fit();
+    index.map.reserve(count);
+  }
+  for (uint32_t pos = 0; pos < high_water_; ++pos)
+    if (const CRecord* r = slots_[pos].get()) index.Note(r->recordId, pos);
+  index.ready = true;
+}
+
+DbResult CRecordStore::ScanForId(uint32_t id, CRecord** out) const {
   for (uint32_t pos = 0; pos < high_water_; ++pos) {
     CRecord* record = slots_[pos].get();
     if (record != nullptr && record->recordId == id) {
@@ -504,6 +551,27 @@ DbResult CRecordStore::FindById(uint32_t id, CRecord** out) const {
     }
   }
   return DB_ERR_NOT_FOUND;
+}
+
+DbResult CRecordStore::FindById(uint32_t id, CRecord** out) const {
+  *out = nullptr;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (!id_index_.ready) MakeIdIndex();
+    const uint32_t pos = id_index_.Lookup(id);
+    if (pos == IdIndex::kNone) break;
+    CRecord* record = pos < high_water_ ? slots_[pos].get() : nullptr;
+    if (record != nullptr && record->recordId == id) {
+      *out = record;
+      return DB_OK;
+    }
+    // The record there was given another id in place: index again.
+    id_index_.ready = false;
+  }
+  // Not in the index. A record given this id in place would not be either:
+  // make sure before saying there is none.
+  if (ScanForId(id, out) != DB_OK) return DB_ERR_NOT_FOUND;
+  id_index_.ready = false;
+  return DB_OK;
 }
 
 DbResult CRecordStore::First(CRecord** out) {

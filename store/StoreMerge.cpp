@@ -272,6 +272,7 @@ MergeCounts CRecordStore::MergeFrom(CRecordStore& theirs) {
   slots_ = std::move(merged);
   for (uint32_t pos = 0; pos < total; ++pos) slots_[pos]->slotIndex = static_cast<int32_t>(pos);
   live_count_ = high_water_ = first_free_hint_ = total;
+  id_index_.ready = false;  // positions and ids changed
   cursor_ = std::min(cursor_, high_water_);
   for (uint32_t& c : kind_cursor_) c = std::min(c, high_water_);
   base_ = std::move(merged_base);

@@ -16,6 +16,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTimer>
 
 #include "app/core/AppPaths.h"
 #include "app/core/DiagnosticLog.h"
@@ -124,6 +125,25 @@ void DrawPageText(QPainter& painter, const QRectF& band, const QStringList& part
 
 PaneBrowser::PaneBrowser(QWidget* parent) : QTextBrowser(parent) {}
 
+void PaneBrowser::ShowWholePage() {
+  if (whole_pending_.isEmpty()) return;
+  if (source().isLocalFile() && source().toLocalFile() == whole_pending_.toLocalFile()) reload();
+  whole_pending_.clear();
+}
+
+QString PaneBrowser::FirstPart(const QString& html) {
+  if (html.size() <= kLongPage) return QString();
+  const qsizetype body = html.indexOf(QLatin1String("<body"), 0, Qt::CaseInsensitive);
+  if (body < 0) return QString();
+  const qsizetype from = std::max(body, kFirstPart);
+  // After a table row where there is one, so that no row shows half made.
+  qsizetype cut = html.indexOf(QLatin1String("</tr>"), from, Qt::CaseInsensitive);
+  if (cut >= 0) cut += 5;
+  else cut = html.indexOf(QLatin1Char('<'), from);
+  if (cut < 0 || cut > html.size() - kFirstPart) return QString();
+  return html.left(cut);
+}
+
 QVariant PaneBrowser::loadResource(int type, const QUrl& name) {
   const bool document = type == QTextDocument::UnknownResource || type == QTextDocument::HtmlResource;
   if (document && name.isLocalFile()) {
@@ -136,7 +156,24 @@ QVariant PaneBrowser::loadResource(int type, const QUrl& name) {
     }
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return QVariant();
-    return DecodePage(f.readAll());
+    const QString html = DecodePage(f.readAll());
+    if (whole_pending_ == name) {
+      whole_pending_.clear();
+      return html;
+    }
+    // Not for a page asked for at a place inside it, which may be further on.
+    QString first;
+    if (!name.hasFragment()) first = FirstPart(html);
+    if (first.isEmpty()) return html;
+    whole_pending_ = name;
+    QTimer::singleShot(10, this, [this, page = name] {
+      if (whole_pending_ != page) return;
+      // The first part on screen before the seconds the whole page takes,
+      // whatever came first in the event queue.
+      viewport()->repaint();
+      ShowWholePage();
+    });
+    return first;
   }
   // A report shows pictures of its own folder only, whatever its names say
   // once resolved.
@@ -303,6 +340,7 @@ bool CWebWnd::PrintToPdf(const std::string& path, const QString& title) {
 }
 
 void CWebWnd::PrintOn(QPrinter* printer) {
+  browser_->ShowWholePage();
   std::unique_ptr<QTextDocument> copy(browser_->document()->clone());
   copy->documentLayout()->setPaintDevice(printer);
   QPainter painter(printer);
@@ -339,6 +377,7 @@ void CWebWnd::PrintOn(QPrinter* printer) {
 }
 
 void CWebWnd::CopyAll() {
+  browser_->ShowWholePage();
   browser_->selectAll();
   const QString text = browser_->textCursor().selection().toPlainText();
   UI().SetClipboardText(ToAnsi(text));

@@ -22,11 +22,33 @@ namespace quillet {
 // The browser control: local pages in the code page they declare (the
 // program's pages and reports are Windows-1252), and pictures shown as a
 // page of their own so a preview keeps its place in the history.
+//
+// A long page (a report of thousands of members) takes seconds to lay
+// out, and nothing is on screen until all of it is. Such a page is shown in
+// two steps: first its beginning (cut after a row or tag, the rest closed
+// by the parser), which is on screen at once, then right after the whole
+// page in its place. The file itself is only read.
 class PaneBrowser : public QTextBrowser {
   Q_OBJECT
  public:
   explicit PaneBrowser(QWidget* parent);
   QVariant loadResource(int type, const QUrl& name) override;
+  // Characters of decoded page beyond which a page is shown in two steps.
+  static constexpr qsizetype kLongPage = 96 * 1024;
+  // Characters of a long page shown first: several screens, so that the
+  // scroll bar is already there and the whole page is laid out only once.
+  static constexpr qsizetype kFirstPart = 24 * 1024;
+  // The beginning of `html` shown first, or an empty string when the page
+  // is not long or has no place to cut.
+  static QString FirstPart(const QString& html);
+  // True while only the beginning of the page is shown.
+  bool showingFirstPart() const { return !whole_pending_.isEmpty(); }
+  // Puts the whole page in now when only its beginning is shown (before a
+  // print or a copy of all).
+  void ShowWholePage();
+
+ private:
+  QUrl whole_pending_;  // the page whose whole text the next load gives
 };
 
 class CWebWnd : public QWidget {

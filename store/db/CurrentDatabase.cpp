@@ -281,13 +281,22 @@ CRecord* FindRecord(uint32_t id) {
   return pDB->FindById(id, &r) == DB_OK ? r : nullptr;
 }
 
-CTopicRecord* FindTopic(uint32_t id) {
-  return FirstLive<CTopicRecord>([id](const CTopicRecord& t) { return t.recordId == id; });
+// The first live record of kind T with this id. When the first record of
+// any kind with the id is one, the store's id index gives it at once;
+// otherwise (a deleted or other-kind record comes first) the store is read.
+template <class T>
+T* FirstLiveWithId(uint32_t id) {
+  if (!pDB) return nullptr;
+  CRecord* first = nullptr;
+  if (pDB->FindById(id, &first) != DB_OK) return nullptr;
+  if (first->IsLive())
+    if (T* t = RecordAs<T>(first)) return t;
+  return FirstLive<T>([id](const T& t) { return t.recordId == id; });
 }
 
-CTopicLinksRecord* FindLinks(uint32_t id) {
-  return FirstLive<CTopicLinksRecord>([id](const CTopicLinksRecord& l) { return l.recordId == id; });
-}
+CTopicRecord* FindTopic(uint32_t id) { return FirstLiveWithId<CTopicRecord>(id); }
+
+CTopicLinksRecord* FindLinks(uint32_t id) { return FirstLiveWithId<CTopicLinksRecord>(id); }
 
 CTopicLinksRecord* FindLinksOfTopic(const CTopicRecord* topic) {
   if (!topic) return nullptr;

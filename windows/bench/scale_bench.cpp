@@ -231,7 +231,7 @@ int main(int argc, char** argv) {
   web.setGeometry(300, 0, 600, 700);
   web.show();
   app.processEvents();
-  std::vector<double> report, built, report_cpu;
+  std::vector<double> report, built, report_cpu, whole;
   size_t page_bytes = 0;
   for (int run = 0; run < 5; ++run) {
     auto a = Clock::now();
@@ -240,17 +240,24 @@ int main(int argc, char** argv) {
     built.push_back(Ms(a, Clock::now()));
     const std::string page = builder.report_path(large);
     web.Navigate(page, true);
-    web.repaint();
-    app.processEvents();
+    web.repaint();  // painted here, not later: on screen from now
     report.push_back(Ms(a, Clock::now()));
     report_cpu.push_back(CpuMs() - c);
     page_bytes = static_cast<size_t>(fs::file_size(page));
+    // A long page shows its beginning first; the whole page follows.
+    app.processEvents();
+    while (web.browser()->showingFirstPart()) app.processEvents(QEventLoop::WaitForMoreEvents);
+    web.repaint();
+    app.processEvents();
+    whole.push_back(Ms(a, Clock::now()));
   }
   std::printf("report of 2,000 members shown: %5.1f ms  (CPU %.1f ms; median of 5, theme %s, page "
-              "%zu bytes; target < 300 ms)\n  of which the build:        %7.1f ms\n",
+              "%zu bytes; target < 300 ms)\n  of which the build:        %7.1f ms\n"
+              "  the whole page in the pane: %7.1f ms\n",
               Median(report), Median(report_cpu), settings.config.lastTemplate.c_str(), page_bytes,
-              Median(built));
+              Median(built), Median(whole));
   DeleteCurrentStore();
-  fs::remove_all(scratch);
+  // SCALE_BENCH_KEEP=1 keeps the store and the report for a closer look.
+  if (qEnvironmentVariableIsEmpty("SCALE_BENCH_KEEP")) fs::remove_all(scratch);
   return 0;
 }

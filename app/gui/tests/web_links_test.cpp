@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "app/core/AppPaths.h"
 #include "app/core/UserInterface.h"
@@ -59,6 +60,8 @@ class WebLinksTest : public QObject {
   void otherSchemesAskFirst();
   void fileLinksInsideTheOutputFolderOpen();
   void reportPicturesComeOnlyFromTheOutputFolder();
+  void aLongPageShowsItsBeginningFirstThenTheWholePage();
+  void firstPartCutsAfterARowAndOnlyLongPages();
 };
 
 void WebLinksTest::webAndMailLinksGoToTheDesktopHandler() {
@@ -157,6 +160,88 @@ void WebLinksTest::reportPicturesComeOnlyFromTheOutputFolder() {
       b->loadResource(QTextDocument::ImageResource, QUrl("../../../../outside.jpg"));
   QVERIFY(!outside.isValid());
   if (const char* png = std::getenv("QUILLET_PANE_PICTURE")) p.web->grab().save(png, "PNG");
+}
+
+namespace {
+
+// A report-like page: a title, then `rows` numbered rows in one table.
+std::string LongPage(int rows) {
+  std::string page =
+      "<html><head><title>Long</title><style>td { color: #123456; }</style></head><body>"
+      "<table width=\"100%\"><tr><td>Start</td></tr></table><table width=\"100%\">\n";
+  for (int i = 0; i < rows; ++i)
+    page += "<tr><td width=\"34\">" + std::to_string(i + 1) + "</td><td>Row " + std::to_string(i) +
+            " of the long page, caf\xE9</td></tr>\n";
+  return page + "</table><p>The end</p></body></html>";
+}
+
+}  // namespace
+
+void WebLinksTest::aLongPageShowsItsBeginningFirstThenTheWholePage() {
+  Pane p;
+  const std::string path = p.output + "long.htm";
+  const std::string bytes = LongPage(3000);
+  Write(path, bytes);
+  PaneBrowser* b = p.web->browser();
+  const bool back_before = p.web->backEnabled();
+  p.web->Navigate(path, true);
+  QVERIFY(b->showingFirstPart());
+  QCOMPARE(p.web->title(), QString("Long"));
+  const QString first = b->toPlainText();
+  QVERIFY2(first.trimmed().startsWith("Start"), qPrintable(first.left(40)));
+  QVERIFY(!first.contains("The end"));
+  QVERIFY(first.size() > 1000);
+  const char* png = std::getenv("QUILLET_PANE_PICTURE");
+  if (png) p.web->grab().save(QString(png) + "-first.png", "PNG");
+  QTRY_VERIFY_WITH_TIMEOUT(!b->showingFirstPart(), 10000);
+  // The whole page, exactly as the document makes it from the file.
+  QTextDocument whole;
+  whole.setHtml(QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  QCOMPARE(b->toPlainText(), whole.toPlainText());
+  QVERIFY(b->toPlainText().endsWith("The end"));
+  if (png) p.web->grab().save(QString(png) + "-whole.png", "PNG");
+  QVERIFY(b->toPlainText().contains(QString::fromUtf8("Row 2999 of the long page, caf\xC3\xA9")));
+  QCOMPARE(p.web->title(), QString("Long"));
+  QCOMPARE(p.web->currentPath(), path);
+  QVERIFY(p.web->backEnabled());
+  QVERIFY(back_before || p.web->backEnabled());
+  // One step back leads to the page before, not to the first part.
+  p.web->GoBack();
+  QVERIFY(p.web->currentPath().find("report.htm") != std::string::npos);
+  QCOMPARE(b->toPlainText(), QString("r"));
+  // Shown again (a rebuilt report under the same name): the same two steps.
+  p.web->Navigate(path, true);
+  p.web->Navigate(path, true);
+  QTRY_VERIFY_WITH_TIMEOUT(!b->showingFirstPart(), 10000);
+  QCOMPARE(b->toPlainText(), whole.toPlainText());
+  // Gone on to another page before the whole one came: that page stays.
+  p.web->Navigate(path, true);
+  QVERIFY(b->showingFirstPart());
+  p.web->Navigate(p.output + "report.htm", true);
+  QTRY_VERIFY_WITH_TIMEOUT(!b->showingFirstPart(), 10000);
+  QCOMPARE(b->toPlainText(), QString("r"));
+  // Copying all takes the whole page, not what is shown so far.
+  p.web->Navigate(path, true);
+  QVERIFY(b->showingFirstPart());
+  p.web->CopyAll();
+  QVERIFY(!b->showingFirstPart());
+  QCOMPARE(b->toPlainText(), whole.toPlainText());
+  QVERIFY(p.r.ui.clipboard.find("Row 2999 of the long page") != std::string::npos);
+  // The file is only read.
+  std::ifstream in(path, std::ios::binary);
+  QCOMPARE(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
+}
+
+void WebLinksTest::firstPartCutsAfterARowAndOnlyLongPages() {
+  QVERIFY(PaneBrowser::FirstPart(QString::fromLatin1(LongPage(100).c_str())).isEmpty());
+  const QString html = QString::fromLatin1(LongPage(3000).c_str());
+  const QString first = PaneBrowser::FirstPart(html);
+  QVERIFY(first.size() >= PaneBrowser::kFirstPart);
+  QVERIFY(first.size() < html.size() / 2);
+  QVERIFY(first.endsWith("</tr>"));
+  QVERIFY(html.startsWith(first));
+  // No body, no cut: nothing but the head would show.
+  QVERIFY(PaneBrowser::FirstPart(QString(PaneBrowser::kLongPage + 10, QChar('x'))).isEmpty());
 }
 
 QTEST_MAIN(WebLinksTest)
