@@ -11,12 +11,17 @@ namespace quillet {
 
 inline constexpr char kUntitledText[] = "(untitled)";
 
-// `text` as it is when its first line holds anything but blanks (spaces,
-// tabs, a carriage return), else kUntitledText.
-inline std::string ShownTitle(std::string_view text) {
+// True when the first line of `text` holds nothing but blanks (spaces,
+// tabs, a carriage return).
+inline bool IsUntitled(std::string_view text) {
   for (char c : text.substr(0, text.find('\n')))
-    if (c != ' ' && c != '\t' && c != '\r') return std::string(text);
-  return kUntitledText;
+    if (c != ' ' && c != '\t' && c != '\r') return false;
+  return true;
+}
+
+// `text` as it is, or kUntitledText when it IsUntitled.
+inline std::string ShownTitle(std::string_view text) {
+  return IsUntitled(text) ? std::string(kUntitledText) : std::string(text);
 }
 
 }  // namespace quillet

@@ -56,7 +56,8 @@ class CTopicTreeItem final : public QTreeWidgetItem {
         case Qt::DisplayRole:
         case Qt::EditRole:
           if (!shown_text_.isNull()) return shown_text_;
-          return FromAnsi(ShownItemText(text_));
+          // Painting asks for every visible row: no copy of the text here.
+          return IsUntitled(text_) ? QString::fromLatin1(kUntitledText) : FromAnsi(text_);
         case Qt::DecorationRole: return TreeIconFor(icon_);
         case kRecordRole: return record_;
         case kIconRole: return static_cast<int>(icon_);
