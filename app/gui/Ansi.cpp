@@ -1,6 +1,10 @@
 #include "app/gui/Ansi.h"
 
-#include <cstring>
+#include <QList>
+
+#include <algorithm>
+
+#include "platform/codepage/CodePage.h"
 
 namespace quillet {
 namespace {
@@ -14,12 +18,41 @@ constexpr char16_t kHigh[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
 };
 
+// The code-page byte of one UTF-16 unit; false when there is none (a half
+// of a pair never has one).
+bool UnitToByte(char16_t u, char* out) {
+  if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+    *out = static_cast<char>(u);
+    return true;
+  }
+  for (int k = 0; k < 32; ++k) {
+    const char16_t mapped = kHigh[k] != 0 ? kHigh[k] : static_cast<char16_t>(0x80 + k);
+    if (mapped == u) {
+      *out = static_cast<char>(0x80 + k);
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
-QString FromAnsi(const std::string& bytes) {
+QString CharacterAt(const QString& text, qsizetype i) {
+  const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+  return text.mid(i, pair ? 2 : 1);
+}
+
+qsizetype UnstorableAt(const QString& text, qsizetype from) {
+  char unused = 0;
+  for (qsizetype i = std::max<qsizetype>(from, 0); i < text.size(); ++i)
+    if (!UnitToByte(text[i].unicode(), &unused)) return i;
+  return -1;
+}
+
+QString FromAnsi(const CpText& bytes) {
   QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
   QChar* out = text.data();
-  for (char c : bytes) {
+  for (char c : bytes.view()) {
     const auto b = static_cast<unsigned char>(c);
     char16_t u = b;
     if (b >= 0x80 && b <= 0x9F && kHigh[b - 0x80] != 0) u = kHigh[b - 0x80];
@@ -28,59 +61,55 @@ QString FromAnsi(const std::string& bytes) {
   return text;
 }
 
-QString FromAnsi(const char* bytes) { return FromAnsi(std::string(bytes ? bytes : "")); }
-
-bool ToAnsiExact(const QString& text, std::string* bytes, QString* bad) {
-  bytes->clear();
-  bytes->reserve(static_cast<size_t>(text.size()));
+bool ToAnsiExact(const QString& text, CpText* result, QString* bad) {
+  std::string bytes;
+  bytes.reserve(static_cast<size_t>(text.size()));
   for (qsizetype i = 0; i < text.size(); ++i) {
-    const char16_t u = text[i].unicode();
     char out = 0;
-    bool held = u < 0x80 || (u >= 0xA0 && u <= 0xFF);
-    if (held) {
-      out = static_cast<char>(u);
-    } else {
-      for (int k = 0; k < 32 && !held; ++k) {
-        const char16_t mapped = kHigh[k] != 0 ? kHigh[k] : static_cast<char16_t>(0x80 + k);
-        if (mapped == u) {
-          out = static_cast<char>(0x80 + k);
-          held = true;
-        }
-      }
-    }
-    if (!held) {
-      if (bad) {
-        // A character outside the basic plane is a pair of halves: name both.
-        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
-        *bad = text.mid(i, pair ? 2 : 1);
-      }
+    if (!UnitToByte(text[i].unicode(), &out)) {
+      if (bad) *bad = CharacterAt(text, i);
+      *result = CpText(std::move(bytes));
       return false;
     }
-    bytes->push_back(out);
+    bytes.push_back(out);
   }
+  *result = CpText(std::move(bytes));
   return true;
 }
+
+QString FirstUnstorable(const QString& text) {
+  const qsizetype at = UnstorableAt(text);
+  return at >= 0 ? CharacterAt(text, at) : QString();
+}
+
+QString FromAnsi(const std::string& bytes) { return FromAnsi(CpText(bytes)); }
+QString FromAnsi(const char* bytes) { return FromAnsi(CpText(bytes)); }
 
 std::string ToAnsi(const QString& text) {
   std::string bytes;
   bytes.reserve(static_cast<size_t>(text.size()));
   for (QChar qc : text) {
-    const char16_t u = qc.unicode();
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-      bytes.push_back(static_cast<char>(u));
-      continue;
-    }
     char out = '?';
-    for (int i = 0; i < 32; ++i) {
-      const char16_t mapped = kHigh[i] != 0 ? kHigh[i] : static_cast<char16_t>(0x80 + i);
-      if (mapped == u) {
-        out = static_cast<char>(0x80 + i);
-        break;
-      }
-    }
+    UnitToByte(qc.unicode(), &out);
     bytes.push_back(out);
   }
   return bytes;
+}
+
+bool ToAnsiExact(const QString& text, std::string* bytes, QString* bad) {
+  CpText converted;
+  const bool held = ToAnsiExact(text, &converted, bad);
+  *bytes = std::move(converted).bytes();
+  return held;
+}
+
+QString DescribeCharacter(const QString& character) {
+  QString codes;
+  for (const char32_t c : character.toUcs4()) {
+    if (!codes.isEmpty()) codes += ' ';
+    codes += QString::fromStdString(CodePointLabel(c));
+  }
+  return QString::fromUtf16(u"\u201C") + character + QString::fromUtf16(u"\u201D (") + codes + ')';
 }
 
 }  // namespace quillet

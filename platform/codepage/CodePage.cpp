@@ -1,5 +1,9 @@
 #include "platform/codepage/CodePage.h"
 
+#include <cstdio>
+#include <ostream>
+#include <utility>
+
 namespace quillet {
 namespace {
 
@@ -30,10 +34,10 @@ void AppendUtf8(std::string* out, uint32_t cp) {
   }
 }
 
-std::string Cp1252ToUtf8(std::string_view text) {
+std::string ToUtf8(const CpText& text) {
   std::string out;
   out.reserve(text.size());
-  for (unsigned char c : text) {
+  for (unsigned char c : text.view()) {
     if (c < 0x80) out.push_back(static_cast<char>(c));
     else if (c < 0xA0) AppendUtf8(&out, kCp1252High[c - 0x80]);
     else AppendUtf8(&out, c);
@@ -55,11 +59,12 @@ bool CodePointToCp1252(uint32_t cp, char* byte) {
   return false;
 }
 
-bool Utf8ToCp1252(std::string_view text, std::string* out, uint32_t* badChar) {
-  out->clear();
-  out->reserve(text.size());
+bool FromUtf8(std::string_view text, CpText* result, uint32_t* badChar) {
+  std::string bytes;
+  bytes.reserve(text.size());
   auto fail = [&](uint32_t cp) {
     if (badChar) *badChar = cp;
+    *result = CpText(std::move(bytes));
     return false;
   };
   for (size_t i = 0; i < text.size();) {
@@ -83,9 +88,67 @@ bool Utf8ToCp1252(std::string_view text, std::string* out, uint32_t* badChar) {
     i += extra + 1;
     char byte;
     if (!CodePointToCp1252(cp, &byte)) return fail(cp);
-    out->push_back(byte);
+    bytes.push_back(byte);
   }
+  *result = CpText(std::move(bytes));
   return true;
+}
+
+std::string Cp1252ToUtf8(std::string_view cp1252) { return ToUtf8(CpText(cp1252)); }
+
+bool Utf8ToCp1252(std::string_view utf8, std::string* out, uint32_t* badChar) {
+  CpText text;
+  const bool held = FromUtf8(utf8, &text, badChar);
+  *out = std::move(text).bytes();
+  return held;
+}
+
+CpText TextForMessage(std::string_view utf8) {
+  CpText all;
+  if (FromUtf8(utf8, &all)) return all;
+  std::string out;
+  size_t i = 0;
+  while (i < utf8.size()) {
+    size_t next = i + 1;  // one UTF-8 sequence: its lead byte and what continues it
+    while (next < utf8.size() && next - i < 4 && (static_cast<unsigned char>(utf8[next]) & 0xC0) == 0x80) ++next;
+    CpText one;
+    uint32_t bad = 0;
+    if (FromUtf8(utf8.substr(i, next - i), &one, &bad)) {
+      out += one.bytes();
+    } else if (bad != 0xFFFD) {
+      out += "<" + CodePointLabel(bad) + ">";
+    } else {
+      // Not UTF-8: each byte of the sequence by its value.
+      for (size_t k = i; k < next; ++k) {
+        char label[8];
+        std::snprintf(label, sizeof label, "<0x%02X>", static_cast<unsigned char>(utf8[k]));
+        out += label;
+      }
+    }
+    i = next;
+  }
+  return CpText(std::move(out));
+}
+
+std::string CodePointLabel(uint32_t cp) {
+  char label[16];
+  std::snprintf(label, sizeof label, "U+%04X", static_cast<unsigned>(cp));
+  return label;
+}
+
+std::ostream& operator<<(std::ostream& out, const CpText& text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  out << '"';
+  for (unsigned char c : text.view()) {
+    if (c == '"' || c == '\\') {
+      out << '\\' << static_cast<char>(c);
+    } else if (c >= 0x20 && c < 0x7F) {
+      out << static_cast<char>(c);
+    } else {
+      out << "\\x" << kHex[c >> 4] << kHex[c & 15];
+    }
+  }
+  return out << '"';
 }
 
 }  // namespace quillet

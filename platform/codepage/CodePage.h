@@ -1,7 +1,7 @@
 // The Windows-1252 code page: the bytes of every record text, the string
 // table and the Palm user names, and their UTF-8 form for the file system,
-// URLs, terminals and Qt. This is the only place the two are converted
-// outside the widgets.
+// URLs and terminals. This is the only place the two are converted outside
+// the widgets (which convert to and from QString in app/gui/Ansi.h).
 //
 // Every byte has a UTF-8 form: the five bytes the code page leaves
 // undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 control of the same
@@ -14,16 +14,33 @@
 #include <string>
 #include <string_view>
 
+#include "platform/codepage/CpText.h"
+
 namespace quillet {
 
-// Code-page bytes to UTF-8. Never fails.
-std::string Cp1252ToUtf8(std::string_view cp1252);
+// Code-page text to UTF-8. Never fails.
+std::string ToUtf8(const CpText& text);
 
-// UTF-8 to code-page bytes. False when the text is not valid UTF-8 or holds
-// a character the code page cannot represent; `*out` then holds the bytes
+// UTF-8 to code-page text. False when the text is not valid UTF-8 or holds
+// a character the code page cannot represent; `*out` then holds the text
 // converted before that point and `*badChar` (when given) the offending code
 // point (0xFFFD for invalid UTF-8).
+bool FromUtf8(std::string_view utf8, CpText* out, uint32_t* badChar = nullptr);
+
+// A file name, path or address (UTF-8) inside a message (code-page text):
+// as itself where the code page holds it; a character it cannot hold is
+// written as its number, "<U+03A9>", and a byte that is no UTF-8 as
+// "<0xFF>", so the person sees that something is there and what.
+CpText TextForMessage(std::string_view utf8);
+
+// The same on plain strings, for the callers that still hold code-page
+// bytes in a std::string; they move to the forms above.
+std::string Cp1252ToUtf8(std::string_view cp1252);
 bool Utf8ToCp1252(std::string_view utf8, std::string* out, uint32_t* badChar = nullptr);
+
+// How a message names a character: "U+03A9", "U+1F600" (ASCII, so the same
+// in both encodings).
+std::string CodePointLabel(uint32_t codePoint);
 
 // The code-page byte of a Unicode code point; false when there is none.
 bool CodePointToCp1252(uint32_t codePoint, char* byte);
