@@ -16,7 +16,9 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include <algorithm>
@@ -365,19 +367,24 @@ int main(int argc, char** argv) {
       app.processEvents();
       blocked.push_back(watch.Stop());
       whole.push_back(Ms(a, Clock::now()));
-      // The same page laid out whole on the window thread, as a print or a
-      // copy of all still needs it at once.
-      web.Navigate(page, true);
+      // The same page laid out whole by a plain browser of the pane's size
+      // on the window thread, as the pane did it before: the window waits
+      // all that time.
+      QTextBrowser plain(&window);
+      plain.setGeometry(web.browser()->geometry().translated(300, 0));
+      plain.show();
+      app.processEvents();
       auto b = Clock::now();
-      web.browser()->ShowWholePage();
-      web.repaint();
+      plain.setSource(QUrl::fromLocalFile(QString::fromStdString(page)));
+      plain.document()->documentLayout()->documentSize();
+      plain.repaint();
       at_once.push_back(Ms(b, Clock::now()));
     }
     std::printf("report of 2,000 members shown: %5.1f ms  (CPU %.1f ms; median of 5, theme %s, page "
                 "%zu bytes; target < 300 ms)\n  of which the build:        %7.1f ms\n"
                 "  the whole page in the pane: %7.1f ms, the window at most %.1f ms without "
-                "answering\n  the whole page laid out at once on the window thread: %.1f ms "
-                "(longest wait / at once: %.3f x)\n",
+                "answering\n  a plain browser laying the page out on the window thread: %.1f ms "
+                "without answering (longest wait / that: %.3f x)\n",
                 Median(report), Median(report_cpu), settings.config.lastTemplate.c_str(), page_bytes,
                 Median(built), Median(whole), Median(blocked), Median(at_once),
                 Median(blocked) / Median(at_once));
