@@ -265,9 +265,7 @@ int main(int argc, char** argv) {
         auto a = Clock::now();
         const double c = CpuMs();
         tree.Refresh();
-        const double cc = CpuMs();
         app.processEvents();
-        fprintf(stderr, "events %.1f\n", CpuMs() - cc);
         (whole ? rebuild : refill).push_back(Ms(a, Clock::now()));
         (whole ? rebuild_cpu : refill_cpu).push_back(CpuMs() - c);
       }
