@@ -7,6 +7,12 @@
 // all send command numbers to OnCommand. A command that enters a mode
 // applies that mode's row of the mode table (app/shell/Modes.h); a mode
 // whose window does not exist yet is refused with a log line.
+//
+// Written in several files by what each part of it does: WndMgr.cpp
+// (building and deleting the children), WndMgrLayout.cpp (placement and
+// layout), WndMgrCommands.cpp (the dispatcher), WndMgrModes.cpp (entering
+// a mode), WndMgrStore.cpp (HotSync, store changes, the archive and user
+// switches) and WndMgrEvents.cpp (the parts' notifications).
 #pragma once
 
 #include <QObject>
@@ -143,8 +149,12 @@ class CWndMgr : public QObject {
   void RefreshWindows(const char* logPrefix);
   void Refuse(const char* what);
   void PlaceWindow();
+  // Writes where the main window stands, for the next start.
+  void SavePlacement() const;
   void CreateChildWindows(const ShellParts& parts);
   void CreateCombosTreesLists(const ShellParts& parts);
+  // A string value of the current user's settings; "" when there is none.
+  static std::string UserString(const char* name);
 
   // In the order the manager's state was always declared.
   bool ready_ = false;
