@@ -36,6 +36,35 @@ namespace {
 
 uintptr_t Address(const void* p) { return reinterpret_cast<uintptr_t>(p); }
 
+// One object table as the teardown walks it: what the log calls its
+// objects, and the type the debug channel names them by.
+struct TableTeardown {
+  const char* logText;
+  const char* typeName;
+  int (*count)();
+  const void* (*at)(int index);
+  void (*destroy)(int index);
+  void (*clear)();
+};
+
+template <class T, ObjectTable<T>& (*Table)()>
+constexpr TableTeardown TeardownOf(const char* logText, const char* typeName) {
+  return {logText,
+          typeName,
+          [] { return Table().Count(); },
+          [](int index) -> const void* { return Table().At(index); },
+          [](int index) { Table().Take(index); },
+          [] { Table().Clear(); }};
+}
+
+// The tables in the order their objects are deleted.
+constexpr TableTeardown kTeardownOrder[] = {
+    TeardownOf<CListViewObject, ListViews>("Deleting Listview Window: ", "CListViewObject"),
+    TeardownOf<CTreeObject, Trees>("Deleting Treeview Window: ", "CTreeObject"),
+    TeardownOf<CChildWnd, ChildWindows>("Deleting Child Window: ", "CChildWnd"),
+    TeardownOf<CCombo, Combos>("Deleting Combo Box: ", "CCombo"),
+};
+
 }  // namespace
 
 std::string CWndMgr::UserString(const char* name) {
@@ -314,43 +343,29 @@ CWndMgr::~CWndMgr() {
     DebugTrace("DELETE pVSplit = 0x%08" PRIxPTR, Address(splitter_.data()));
     delete splitter_.data();
   }
-  int n = 0;
-  for (int i = 1; i <= ListViews().Count(); ++i) {
-    if (!ListViews().At(i)) continue;
-    LogValue("Deleting Listview Window: ", ++n);
-    DebugTrace("DELETE CListViewObject[%i] = 0x%08" PRIxPTR, i, Address(ListViews().At(i)));
-    ListViews().Take(i);
-  }
-  n = 0;
-  for (int i = 1; i <= Trees().Count(); ++i) {
-    if (!Trees().At(i)) continue;
-    LogValue("Deleting Treeview Window: ", ++n);
-    DebugTrace("DELETE CTreeObject[%i] = 0x%08" PRIxPTR, i, Address(Trees().At(i)));
-    Trees().Take(i);
-  }
-  n = 0;
-  for (int i = 1; i <= ChildWindows().Count(); ++i) {
-    if (!ChildWindows().At(i)) continue;
-    LogValue("Deleting Child Window: ", ++n);
-    DebugTrace("DELETE CChildWnd[%i] = 0x%08" PRIxPTR, i, Address(ChildWindows().At(i)));
-    ChildWindows().Take(i);
-  }
-  n = 0;
-  for (int i = 1; i <= Combos().Count(); ++i) {
-    if (!Combos().At(i)) continue;
-    LogValue("Deleting Combo Box: ", ++n);
-    DebugTrace("DELETE CCombo[%i] = 0x%08" PRIxPTR, i, Address(Combos().At(i)));
-    Combos().Take(i);
-  }
-  ListViews().Clear();
-  Trees().Clear();
-  ChildWindows().Clear();
-  Combos().Clear();
+  DeleteParts();
 
   report_builder_.reset();
   registry_.CloseKey();
   SetUserWindows(nullptr);
   if (RegisteredUserTable() == &users_) SetUserTable(nullptr);
+}
+
+void CWndMgr::DeleteParts() {
+  // Each object is logged with its count among the objects still there and
+  // traced with its slot; the emptied table starts again at 1 for the next
+  // main window.
+  for (const TableTeardown& table : kTeardownOrder) {
+    int n = 0;
+    for (int i = 1; i <= table.count(); ++i) {
+      const void* object = table.at(i);
+      if (!object) continue;
+      LogValue(table.logText, ++n);
+      DebugTrace("DELETE %s[%i] = 0x%08" PRIxPTR, table.typeName, i, Address(object));
+      table.destroy(i);
+    }
+    table.clear();
+  }
 }
 
 CWebWnd* CWndMgr::web() const { return web_.data(); }

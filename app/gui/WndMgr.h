@@ -153,6 +153,9 @@ class CWndMgr : public QObject {
   void SavePlacement() const;
   void CreateChildWindows(const ShellParts& parts);
   void CreateCombosTreesLists(const ShellParts& parts);
+  // Deletes every object of the four object tables, table by table, and
+  // empties the tables.
+  void DeleteParts();
   // A string value of the current user's settings; "" when there is none.
   static std::string UserString(const char* name);
 
