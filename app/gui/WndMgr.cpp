@@ -201,6 +201,10 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
   DebugTrace("NEW pVSplit = 0x%08" PRIxPTR, Address(splitter_.data()));
   LogLine("Splitter bar created");
 
+  // The parts reach the manager through their host from before the first
+  // of them is made until the last is deleted.
+  host_ = parts.host;
+  if (host_) host_->Attach(this);
   CreateChildWindows(parts);
   CreateCombosTreesLists(parts);
 
@@ -344,6 +348,7 @@ CWndMgr::~CWndMgr() {
     delete splitter_.data();
   }
   DeleteParts();
+  if (host_) host_->Detach(this);
 
   report_builder_.reset();
   registry_.CloseKey();

@@ -193,6 +193,7 @@ class CWndMgr : public QObject {
   std::function<void(uint32_t)> references_;
   std::unique_ptr<CStoreWatcher> store_watcher_;
   std::string user_name_;  // the open Palm user, named in the title
+  IManagerLink* host_ = nullptr;  // attached to while the parts exist
 };
 
 }  // namespace quillet

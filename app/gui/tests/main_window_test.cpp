@@ -92,6 +92,32 @@ std::string TracedAddress(const std::vector<std::string>& lines, const std::stri
   return std::string();
 }
 
+// The objects still filed in the four object tables.
+int PartsFiled() {
+  int n = 0;
+  for (int i = 1; i <= ChildWindows().Count(); ++i) n += ChildWindows().At(i) != nullptr;
+  for (int i = 1; i <= ListViews().Count(); ++i) n += ListViews().At(i) != nullptr;
+  for (int i = 1; i <= Trees().Count(); ++i) n += Trees().At(i) != nullptr;
+  for (int i = 1; i <= Combos().Count(); ++i) n += Combos().At(i) != nullptr;
+  return n;
+}
+
+// A parts' host that notes what it is told, with how many parts were filed
+// at that moment.
+class RecordingLink : public IManagerLink {
+ public:
+  void Attach(CWndMgr* manager) override {
+    attached = manager;
+    events.push_back("attach, parts filed: " + std::to_string(PartsFiled()));
+  }
+  void Detach(CWndMgr* manager) override {
+    if (attached == manager) attached = nullptr;
+    events.push_back("detach, parts filed: " + std::to_string(PartsFiled()));
+  }
+  CWndMgr* attached = nullptr;
+  std::vector<std::string> events;
+};
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -101,6 +127,7 @@ class MainWindowTest : public QObject {
   void firstStartRegistersAndPlacesThenSecondStartKeepsIt();
   void logAndDebugLinesComeInTheirOrder();
   void teardownLogsEveryObjectOfEveryTableInOrder();
+  void hostKnowsTheManagerWhileItsPartsExist();
   void storedSmallPlacementOpensAtTheMinimum();
   void editPendingRefusesModesUntilThePing();
   void notifierMessagesAreAnsweredThroughTheSocket();
@@ -296,6 +323,40 @@ void MainWindowTest::teardownLogsEveryObjectOfEveryTableInOrder() {
     QCOMPARE(TracedAddress(lines, gone), TracedAddress(lines, born));
   }
   QCOMPARE(ChildWindows().Count() + ListViews().Count() + Trees().Count() + Combos().Count(), 0);
+}
+
+// The parts' host is handed the manager just before the first part is
+// made and is told it is gone only once every part is deleted; a manager
+// whose store did not open made no parts and never attaches.
+void MainWindowTest::hostKnowsTheManagerWhileItsPartsExist() {
+  RecordingLink link;
+  {
+    Machine m;
+    Recorders r;
+    FakeParts fakes;
+    fakes.parts.host = &link;
+    CMainWindow w(fakes.parts);
+    QVERIFY(w.manager()->ready());
+    QCOMPARE(link.attached, w.manager());
+    QCOMPARE(link.events, std::vector<std::string>{"attach, parts filed: 0"});
+    w.close();
+  }
+  QVERIFY(link.attached == nullptr);
+  QCOMPARE(link.events, (std::vector<std::string>{"attach, parts filed: 0", "detach, parts filed: 0"}));
+
+  link.events.clear();
+  {
+    Machine m(std::vector<std::string>{});
+    Recorders r;
+    FakeParts fakes;
+    fakes.parts.host = &link;
+    CMainWindow w(fakes.parts);
+    QVERIFY(!w.manager()->ready());
+    QVERIFY(link.attached == nullptr);
+    w.close();
+  }
+  QVERIFY(link.attached == nullptr);
+  QVERIFY(link.events.empty());
 }
 
 void MainWindowTest::storedSmallPlacementOpensAtTheMinimum() {
