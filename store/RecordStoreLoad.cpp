@@ -111,7 +111,17 @@ DbResult CRecordStore::ReadAllFrom(CStoreFile& file) {
   if (format != kFormatWord) return DB_ERR_BAD_FORMAT;
   uint32_t record_count = 0;
   DbResult rc = file.ReadU32(&record_count);
-  if (rc == DB_OK && record_count > 0) rc = LoadEntries(file, record_count);
+  if (rc != DB_OK || record_count == 0) return rc;
+  // A whole load puts every picture's bytes into one buffer of its own, as
+  // large as the rest of the file at most (PictureBytes.h). A load for a
+  // merge keeps only the few records the other writer changed: their
+  // pictures get bytes of their own, and the others' are dropped at once.
+  std::shared_ptr<CPictureArena> arena;
+  if (known_ == nullptr) arena = CPictureArena::Create(static_cast<size_t>(file.Remaining()));
+  file.UsePictureArena(arena);
+  rc = LoadEntries(file, record_count);
+  file.UsePictureArena(nullptr);
+  if (arena) arena->Trim();
   return rc;
 }
 

@@ -107,6 +107,7 @@ DbResult CStoreFile::Close() {
   buffer_.shrink_to_fit();
   buffer_pos_ = buffer_len_ = 0;
   digesting_ = false;
+  arena_.reset();
   return DB_OK;
 }
 
@@ -247,6 +248,26 @@ DbResult CStoreFile::ReadI32(int32_t* value) {
   uint32_t u;
   DbResult rc = ReadU32(&u);
   if (rc == DB_OK) *value = static_cast<int32_t>(u);
+  return rc;
+}
+
+DbResult CStoreFile::ReadPicture(size_t n, PictureBytes* out) {
+  out->clear();
+  if (n == 0) return DB_OK;
+  size_t offset = 0;
+  uint8_t* room = arena_ ? arena_->Take(n, &offset) : nullptr;
+  if (room == nullptr) {
+    std::vector<uint8_t> own(n);
+    const DbResult rc = Read(own.data(), n);
+    if (rc == DB_OK) *out = std::move(own);
+    return rc;
+  }
+  const DbResult rc = Read(room, n);
+  if (rc == DB_OK) {
+    *out = PictureBytes(arena_, offset, n);
+  } else {
+    arena_->GiveBack(offset);
+  }
   return rc;
 }
 
