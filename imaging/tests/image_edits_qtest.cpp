@@ -59,7 +59,7 @@ uint32_t AddPicture(const Machine& m, uint32_t topic, const std::string& title, 
   i->format = kImageFormatJpeg;
   i->width = i->height = 320;
   i->fileName = "picture" + std::to_string(i->recordId) + ".jpg";
-  testing::WriteBytes(m.Output("DemoUser") + i->fileName, i->data);
+  testing::WriteBytes(m.Output("DemoUser") + i->fileName, i->data.ToVector());
   const uint32_t id = i->recordId;
   pDB->AddNew(std::move(i));
   FindLinksOfTopic(FindTopic(topic))->memberIds.push_back(id);
@@ -141,7 +141,7 @@ void ImageEditsTest::exitAsksAboutAStoredPictureAndSaveRunsItsOk() {
   const uint32_t lake = AddTopic("Lake walk");
   const uint32_t pond = AddPicture(m, lake, "Pond", 1);
   QCOMPARE(pDB->Save(), DB_OK);
-  const std::vector<uint8_t> stored = RecordAs<CImageRecord>(FindRecord(pond))->data;
+  const std::vector<uint8_t> stored = RecordAs<CImageRecord>(FindRecord(pond))->data.ToVector();
   tree->Refresh();
   w->show();
   QVERIFY(QTest::qWaitForWindowExposed(w.get()));
@@ -203,7 +203,7 @@ void ImageEditsTest::exitDiscardsAndANewPictureCountsOnlyWithAPicture() {
     lake = AddTopic("Lake walk");
     pond = AddPicture(m, lake, "Pond", 1);
     QCOMPARE(pDB->Save(), DB_OK);
-    stored = RecordAs<CImageRecord>(FindRecord(pond))->data;
+    stored = RecordAs<CImageRecord>(FindRecord(pond))->data.ToVector();
     tree->Refresh();
     QVERIFY(tree->SelectRecord(pond));
     w.SendCommand(CMD_VIEW_IMAGE);
@@ -281,7 +281,7 @@ void ImageEditsTest::hotSyncSavesAStoredPicturesEditsAndKeepsANewPicture() {
   const uint32_t garden = AddTopic("Garden");
   const uint32_t pond = AddPicture(m, lake, "Pond", 1);
   QCOMPARE(pDB->Save(), DB_OK);
-  const std::vector<uint8_t> stored = RecordAs<CImageRecord>(FindRecord(pond))->data;
+  const std::vector<uint8_t> stored = RecordAs<CImageRecord>(FindRecord(pond))->data.ToVector();
   tree->Refresh();
 
   QVERIFY(tree->SelectRecord(pond));
@@ -359,7 +359,7 @@ void ImageEditsTest::hotSyncKeepsAPictureOverTheLimitOverTheReload() {
   const uint32_t pond = AddPicture(m, lake, "Pond", 1);
   const uint32_t reeds = AddPicture(m, lake, "Reeds", 4);
   QCOMPARE(pDB->Save(), DB_OK);
-  const std::vector<uint8_t> stored = RecordAs<CImageRecord>(FindRecord(pond))->data;
+  const std::vector<uint8_t> stored = RecordAs<CImageRecord>(FindRecord(pond))->data.ToVector();
   tree->Refresh();
 
   QVERIFY(tree->SelectRecord(pond));
