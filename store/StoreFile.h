@@ -41,9 +41,11 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "store/PictureBytes.h"
 #include "store/ResultCodes.h"
 
 namespace quillet {
@@ -200,6 +202,14 @@ class CStoreFile {
   DbResult WriteU32(uint32_t value);
   DbResult WriteI32(int32_t value);
 
+  // Reads exactly n bytes of a picture into *out: into the picture arena
+  // when one is set and has room (a slice of it), else into bytes of their
+  // own. Results as Read; *out is empty after a failure.
+  DbResult ReadPicture(size_t n, PictureBytes* out);
+  // The buffer ReadPicture puts picture bytes into while reading (null: each
+  // picture gets bytes of its own). Kept until Close or the next call.
+  void UsePictureArena(std::shared_ptr<CPictureArena> arena) { arena_ = std::move(arena); }
+
   // Length-prefixed text: one length byte below 255, else 0xFF and a u16.
   // ReadString empties *text first; a length that runs past the end of the
   // file reads what is left (never allocating more than the file holds) and
@@ -270,6 +280,7 @@ class CStoreFile {
   uint64_t digest_pos_ = 0;
   StoreDigest digest_;
   bool odd_form_ = false;
+  std::shared_ptr<CPictureArena> arena_;
 };
 
 // Removes the temporary files of interrupted saves of `target` (and puts a
