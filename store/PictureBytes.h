@@ -74,7 +74,10 @@ class PictureBytes {
 
   // Replaces the bytes with these (held by this object alone).
   PictureBytes& operator=(std::vector<uint8_t> bytes);
-  void assign(const uint8_t* first, const uint8_t* last) { *this = std::vector<uint8_t>(first, last); }
+  template <class Iterator>
+  void assign(Iterator first, Iterator last) {
+    *this = std::vector<uint8_t>(first, last);
+  }
   void clear() { *this = PictureBytes(); }
 
   const uint8_t* data() const { return data_; }

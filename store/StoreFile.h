@@ -89,10 +89,11 @@ class StoreDigest {
   uint64_t Final() const;
 
  private:
-  void Word(uint64_t w);
-  uint64_t h_ = 0;
+  static constexpr size_t kStripe = 32;
+  void Stripe(const uint8_t* p);
+  uint64_t lane_[4] = {};
   uint64_t length_ = 0;
-  uint8_t tail_[8] = {};
+  uint8_t tail_[kStripe] = {};
   size_t tail_n_ = 0;
 };
 
@@ -191,6 +192,13 @@ class CStoreFile {
   // Writes n bytes. DB_OK, or DB_ERR_WRITE when this or an earlier write of
   // the same rewrite failed (errors are sticky: Commit will refuse).
   DbResult Write(const void* buffer, size_t n);
+
+  // Writes n bytes of the file open for reading at `fd`, from `offset`, as
+  // Write would (copied inside the kernel where it can, not through this
+  // process's memory). DB_OK; DB_ERR_READ when `fd` cannot be read or ends
+  // before, DB_ERR_WRITE when writing fails; either way the rewrite as a
+  // whole then fails.
+  DbResult WriteFromFile(int fd, uint64_t offset, uint64_t n);
 
   // Little-endian helpers. A failed read leaves *value unchanged.
   DbResult ReadU8(uint8_t* value);

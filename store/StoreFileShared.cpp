@@ -187,44 +187,54 @@ bool SetStoreSync(bool sync) { return g_sync.exchange(sync); }
 
 // --- StoreDigest ---------------------------------------------------------------
 
+// Four lanes over 32-byte stripes, so that the processor works on four
+// words at once: a load digests every byte of the file, pictures included.
 namespace {
 constexpr uint64_t kP1 = 0x9E3779B185EBCA87ull;
 constexpr uint64_t kP2 = 0xC2B2AE3D27D4EB4Full;
 constexpr uint64_t kP3 = 0x165667B19E3779F9ull;
 constexpr uint64_t kP4 = 0x85EBCA77C2B2AE63ull;
+constexpr uint64_t kP5 = 0x27D4EB2F165667C5ull;
 inline uint64_t Rotl(uint64_t x, int r) { return (x << r) | (x >> (64 - r)); }
 inline uint64_t LoadWord(const uint8_t* p) {
   uint64_t w;
   std::memcpy(&w, p, 8);
   return w;
 }
+inline uint64_t Round(uint64_t lane, uint64_t w) { return Rotl(lane + w * kP2, 31) * kP1; }
+inline uint64_t MergeLane(uint64_t h, uint64_t lane) { return (h ^ Round(0, lane)) * kP1 + kP4; }
 }  // namespace
 
 void StoreDigest::Reset() {
-  h_ = kP4;
+  lane_[0] = kP1 + kP2;
+  lane_[1] = kP2;
+  lane_[2] = 0;
+  lane_[3] = 0 - kP1;
   length_ = 0;
   tail_n_ = 0;
 }
 
-void StoreDigest::Word(uint64_t w) {
-  h_ ^= Rotl(w * kP2, 31) * kP1;
-  h_ = Rotl(h_, 27) * kP1 + kP4;
+void StoreDigest::Stripe(const uint8_t* p) {
+  lane_[0] = Round(lane_[0], LoadWord(p));
+  lane_[1] = Round(lane_[1], LoadWord(p + 8));
+  lane_[2] = Round(lane_[2], LoadWord(p + 16));
+  lane_[3] = Round(lane_[3], LoadWord(p + 24));
 }
 
 void StoreDigest::Update(const void* data, size_t n) {
   const auto* p = static_cast<const uint8_t*>(data);
   length_ += n;
   if (tail_n_ > 0) {
-    size_t take = std::min(n, 8 - tail_n_);
+    size_t take = std::min(n, kStripe - tail_n_);
     std::memcpy(tail_ + tail_n_, p, take);
     tail_n_ += take;
     p += take;
     n -= take;
-    if (tail_n_ < 8) return;
-    Word(LoadWord(tail_));
+    if (tail_n_ < kStripe) return;
+    Stripe(tail_);
     tail_n_ = 0;
   }
-  for (; n >= 8; p += 8, n -= 8) Word(LoadWord(p));
+  for (; n >= kStripe; p += kStripe, n -= kStripe) Stripe(p);
   if (n > 0) {
     std::memcpy(tail_, p, n);
     tail_n_ = n;
@@ -232,12 +242,17 @@ void StoreDigest::Update(const void* data, size_t n) {
 }
 
 uint64_t StoreDigest::Final() const {
-  uint64_t h = h_;
-  for (size_t i = 0; i < tail_n_; ++i) {
-    h ^= tail_[i] * kP3;
-    h = Rotl(h, 11) * kP1;
+  uint64_t h;
+  if (length_ >= kStripe) {
+    h = Rotl(lane_[0], 1) + Rotl(lane_[1], 7) + Rotl(lane_[2], 12) + Rotl(lane_[3], 18);
+    for (uint64_t lane : lane_) h = MergeLane(h, lane);
+  } else {
+    h = lane_[2] + kP5;
   }
-  h ^= length_;
+  h += length_;
+  size_t i = 0;
+  for (; i + 8 <= tail_n_; i += 8) h = Rotl(h ^ Round(0, LoadWord(tail_ + i)), 27) * kP1 + kP4;
+  for (; i < tail_n_; ++i) h = Rotl(h ^ (tail_[i] * kP5), 11) * kP1;
   h ^= h >> 33;
   h *= kP2;
   h ^= h >> 29;

@@ -87,6 +87,8 @@ Compared CompareWithFile(int fd, uint64_t size, const std::string& path, std::ve
                          std::vector<uint8_t>* theirs) {
   const int copy = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (copy < 0) return Compared::kDiffers;
+  mine->resize(kBackupChunk);
+  theirs->resize(kBackupChunk);
   struct stat st;
   Compared result = Compared::kSame;
   if (::fstat(copy, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) != size)
@@ -106,15 +108,11 @@ Compared CompareWithFile(int fd, uint64_t size, const std::string& path, std::ve
 
 enum class CopyResult { kDone, kReadFailed, kWriteFailed };
 
-// The first `size` bytes at `fd` into `out`, a chunk at a time.
-CopyResult CopyInto(int fd, uint64_t size, CStoreFile* out, std::vector<uint8_t>* chunk) {
-  for (uint64_t at = 0; at < size;) {
-    const size_t n = static_cast<size_t>(std::min<uint64_t>(size - at, chunk->size()));
-    if (!ReadFully(fd, at, chunk->data(), n)) return CopyResult::kReadFailed;
-    if (out->Write(chunk->data(), n) != DB_OK) return CopyResult::kWriteFailed;
-    at += n;
-  }
-  return CopyResult::kDone;
+// The first `size` bytes at `fd` into `out`.
+CopyResult CopyInto(int fd, uint64_t size, CStoreFile* out) {
+  const DbResult rc = out->WriteFromFile(fd, 0, size);
+  if (rc == DB_OK) return CopyResult::kDone;
+  return rc == DB_ERR_READ ? CopyResult::kReadFailed : CopyResult::kWriteFailed;
 }
 
 // What a folder path names, without following a link at its end.
@@ -411,11 +409,11 @@ BackupResult CStoreBackups::KeepFrom(StoreSource& source, const BackupOptions& o
   if (rc == BackupResult::kNoStore) rc = BackupResult::kFolderFailed;
   if (rc != BackupResult::kOk) return rc;
 
-  // The file is read a chunk at a time, never whole: once to compare it with
-  // the copies of its size, once more to write it. A writer that does not
+  // The file is never read whole: it is compared with the copies of its
+  // size a chunk at a time, and copied file to file. A writer that does not
   // take the lock and changes it meanwhile makes us start again (a few
   // times; then the copy is what was read, as a single read would give).
-  std::vector<uint8_t> chunk(kBackupChunk), other(kBackupChunk);
+  std::vector<uint8_t> chunk, other;  // made once a copy of the same size turns up
   for (int attempt = 0;; ++attempt) {
     const FileStamp before = StampOfDescriptor(source.fd);
     if (!before.exists) return BackupResult::kStoreUnreadable;
@@ -450,7 +448,7 @@ BackupResult CStoreBackups::KeepFrom(StoreSource& source, const BackupOptions& o
     // The store's own atomic write: temporary file, sync, rename.
     CStoreFile file;
     if (file.Rewrite(target) != DB_OK) return BackupResult::kWriteFailed;
-    const CopyResult copied = CopyInto(source.fd, before.size, &file, &chunk);
+    const CopyResult copied = CopyInto(source.fd, before.size, &file);
     if (copied != CopyResult::kDone) {
       file.Close();
       return copied == CopyResult::kReadFailed ? BackupResult::kStoreUnreadable : BackupResult::kWriteFailed;
@@ -547,8 +545,7 @@ BackupResult CStoreBackups::RestoreFrom(int chosen, uint64_t size, std::string* 
     return rc;
   }
 
-  std::vector<uint8_t> chunk(kBackupChunk);
-  if (CopyInto(chosen, size, &store, &chunk) != CopyResult::kDone || store.Commit() != DB_OK) {
+  if (CopyInto(chosen, size, &store) != CopyResult::kDone || store.Commit() != DB_OK) {
     store.Close();
     return BackupResult::kStoreWriteFailed;
   }

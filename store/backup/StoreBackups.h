@@ -15,8 +15,9 @@
 //   lock, so a copy never catches a writer half-way.
 // - Contents already kept (byte for byte, among copies of the same marking)
 //   are not written again; Create then answers with the existing copy.
-// - Files are compared and copied kBackupChunk bytes at a time, never read
-//   whole: a copy of a store of any size costs a few megabytes of memory.
+// - Files are never read whole: they are compared kBackupChunk bytes at a
+//   time and copied file to file, so a copy of a store of any size costs a
+//   few megabytes of memory at most.
 // - Kept: the 10 newest copies, plus the newest unmarked copy of each of
 //   the last 14 UTC days (today included); the rest is removed after each
 //   new copy.
