@@ -20,141 +20,17 @@ extern "C" {
 #include "app/core/DiagnosticLog.h"
 #include "app/core/UserInterface.h"
 #include "imaging/ImageLimits.h"
+#include "imaging/JpegStream.h"
 #include "platform/files/SafeFiles.h"
 
 namespace quillet {
 namespace {
 
-// ---- the byte stream behind our source and sink ----
-
-// Either a file or one memory block with a cursor. Every codec call owns its
-// own, so two calls never share a cursor.
-struct Stream {
-  bool memory = false;
-  uint64_t key = 0;  // names the picture for the warning box
-  std::FILE* file = nullptr;
-  const uint8_t* in = nullptr;  // memory source
-  uint8_t* out = nullptr;       // memory sink
-  size_t capacity = 0;
-  size_t cursor = 0;
-
-  size_t Read(void* dest, size_t count) {
-    if (!memory) return std::fread(dest, 1, count, file);
-    size_t n = count < capacity - cursor ? count : capacity - cursor;
-    if (n) std::memcpy(dest, in + cursor, n);
-    cursor += n;
-    return n;
-  }
-  size_t Write(const void* src, size_t count) {
-    if (!memory) return std::fwrite(src, 1, count, file);
-    size_t n = count < capacity - cursor ? count : capacity - cursor;
-    if (n) std::memcpy(out + cursor, src, n);
-    cursor += n;
-    return n;
-  }
-};
-
-constexpr size_t kStreamBuffer = 4096;
-
-// The source treats an exhausted stream as the end of the data: an error at
-// the very start, later a supplied end-of-image marker with the library's
-// premature-end warning, so a JPEG cut short still gives its upper part.
-struct Source {
-  jpeg_source_mgr pub;
-  Stream* stream;
-  bool start_of_file;
-  JOCTET buffer[kStreamBuffer];
-};
-
-void InitSource(j_decompress_ptr cinfo) {
-  reinterpret_cast<Source*>(cinfo->src)->start_of_file = true;
-}
-
-boolean FillInputBuffer(j_decompress_ptr cinfo) {
-  Source* src = reinterpret_cast<Source*>(cinfo->src);
-  size_t n = src->stream->Read(src->buffer, kStreamBuffer);
-  if (n == 0) {
-    if (src->start_of_file) ERREXIT(cinfo, JERR_INPUT_EMPTY);
-    WARNMS(cinfo, JWRN_JPEG_EOF);
-    src->buffer[0] = 0xFF;
-    src->buffer[1] = JPEG_EOI;
-    n = 2;
-  }
-  src->pub.next_input_byte = src->buffer;
-  src->pub.bytes_in_buffer = n;
-  src->start_of_file = false;
-  return TRUE;
-}
-
-void SkipInputData(j_decompress_ptr cinfo, long count) {
-  if (count <= 0) return;
-  Source* src = reinterpret_cast<Source*>(cinfo->src);
-  while (count > static_cast<long>(src->pub.bytes_in_buffer)) {
-    count -= static_cast<long>(src->pub.bytes_in_buffer);
-    FillInputBuffer(cinfo);
-  }
-  src->pub.next_input_byte += count;
-  src->pub.bytes_in_buffer -= static_cast<size_t>(count);
-}
-
-void TermSource(j_decompress_ptr) {}
-
-void AttachSource(j_decompress_ptr cinfo, Source* src, Stream* stream) {
-  src->stream = stream;
-  src->pub.init_source = InitSource;
-  src->pub.fill_input_buffer = FillInputBuffer;
-  src->pub.skip_input_data = SkipInputData;
-  src->pub.resync_to_restart = jpeg_resync_to_restart;
-  src->pub.term_source = TermSource;
-  src->pub.bytes_in_buffer = 0;
-  src->pub.next_input_byte = nullptr;
-  cinfo->src = &src->pub;
-}
-
-// The sink treats a short write as a write error, so a JPEG that does not
-// fit its memory block fails instead of being cut off silently.
-struct Dest {
-  jpeg_destination_mgr pub;
-  Stream* stream;
-  JOCTET buffer[kStreamBuffer];
-};
-
-void InitDestination(j_compress_ptr cinfo) {
-  Dest* dest = reinterpret_cast<Dest*>(cinfo->dest);
-  dest->pub.next_output_byte = dest->buffer;
-  dest->pub.free_in_buffer = kStreamBuffer;
-}
-
-boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
-  Dest* dest = reinterpret_cast<Dest*>(cinfo->dest);
-  if (dest->stream->Write(dest->buffer, kStreamBuffer) != kStreamBuffer) {
-    ERREXIT(cinfo, JERR_FILE_WRITE);
-  }
-  dest->pub.next_output_byte = dest->buffer;
-  dest->pub.free_in_buffer = kStreamBuffer;
-  return TRUE;
-}
-
-void TermDestination(j_compress_ptr cinfo) {
-  Dest* dest = reinterpret_cast<Dest*>(cinfo->dest);
-  size_t count = kStreamBuffer - dest->pub.free_in_buffer;
-  if (count > 0 && dest->stream->Write(dest->buffer, count) != count) {
-    ERREXIT(cinfo, JERR_FILE_WRITE);
-  }
-  // A memory block has nothing to flush.
-  if (!dest->stream->memory) {
-    std::fflush(dest->stream->file);
-    if (std::ferror(dest->stream->file)) ERREXIT(cinfo, JERR_FILE_WRITE);
-  }
-}
-
-void AttachDestination(j_compress_ptr cinfo, Dest* dest, Stream* stream) {
-  dest->stream = stream;
-  dest->pub.init_destination = InitDestination;
-  dest->pub.empty_output_buffer = EmptyOutputBuffer;
-  dest->pub.term_destination = TermDestination;
-  cinfo->dest = &dest->pub;
-}
+using jpegio::AttachDestination;
+using jpegio::AttachSource;
+using jpegio::Dest;
+using jpegio::Source;
+using jpegio::Stream;
 
 // ---- errors and warnings ----
 

@@ -4,14 +4,21 @@
 # then starts the real program offscreen on it and prints the time from the
 # start to the main window shown with its tree filled, and the peak memory,
 # with their ratios to the targets (3x the cp time; 1.5x the store plus
-# 64 MB). Two starts: the first without picture files (they are written in
-# the background afterwards), the second with them written.
+# 64 MB). The starts: the first of the day without picture files (they are
+# written in the background afterwards; the daily backup is taken), two
+# with them written, and the first of a new day, whose backup compares the
+# store with the day before's copy of the same size.
 #
 # usage: startup-bench.sh BUILD_DIR [WORK_DIR]
 #   BENCH_TOPICS (5000), BENCH_MEMBERS (19), BENCH_PICTURES (4759) size the store.
+#   BENCH_BASE=OTHER_BUILD_DIR runs every start with that build too, right
+#   before this one's, on the same store and files: before and after side
+#   by side in one run.
 set -euo pipefail
 build="$(cd "${1:?usage: startup-bench.sh BUILD_DIR [WORK_DIR]}" && pwd)"
 bin="$build/bin"
+base=""
+[ -n "${BENCH_BASE:-}" ] && base="$(cd "$BENCH_BASE" && pwd)"
 work="${2:-$(mktemp -d)}"
 topics="${BENCH_TOPICS:-5000}"
 members="${BENCH_MEMBERS:-19}"
@@ -53,12 +60,13 @@ done
 rm -f "$root/copy.dat"
 [ "$cp_ms" -lt 1 ] && cp_ms=1
 
-# One start: the time until the program says "shown", and its peak memory
-# (the maximum resident set, from GNU time).
+# One start of the program in build $2 (this one by default): the time
+# until it says "shown", and its peak memory (the maximum resident set,
+# from GNU time).
 start_once() {
-  local mode="$1" a b line
+  local mode="$1" program="${2:-$build}/bin/quillet" a b line
   a=$(now_ns)
-  exec 3< <(QUILLET_QUIT_WHEN_SHOWN="$mode" /usr/bin/time -f '%M' -o "$root/time.txt" "$bin/quillet" 2>"$root/stderr.txt")
+  exec 3< <(QUILLET_QUIT_WHEN_SHOWN="$mode" /usr/bin/time -f '%M' -o "$root/time.txt" "$program" 2>"$root/stderr.txt")
   local pid=$!
   line=""
   while IFS= read -r line <&3; do
@@ -81,19 +89,46 @@ report() {
   local label="$1"
   awk -v l="$label" -v s="$shown_ms" -v c="$cp_ms" -v p="$peak_kb" -v b="$bytes" 'BEGIN {
     limit = (1.5 * b + 64 * 1048576) / 1024
-    printf "%-38s %6d ms  %5.1fx cp (target 3x)   peak %4.0f MB  %4.2fx of 1.5x store + 64 MB\n",
+    printf "%-48s %6d ms  %5.1fx cp (target 3x)   peak %4.0f MB  %4.2fx of 1.5x store + 64 MB\n",
            l, s, s / c, p / 1024, p / limit }'
 }
 
 pics() { find "$output" -maxdepth 1 -name '*.jpg' | wc -l; }
 
+copies="$XDG_DATA_HOME/quillet/backups"
+# Back to a first start of the day: no copies, no picture files, no index.
+first_of_day() {
+  rm -rf "$copies"
+  find "$output" -maxdepth 1 -name '*.jpg' -delete
+  rm -f "$XDG_CACHE_HOME"/quillet/pictures-*.idx
+}
+# The newest copy made two days older, as the day before left it.
+new_day() {
+  local newest
+  newest=$(find "$copies" -name 'quillet-*.dat' | sort | tail -1)
+  [ -n "$newest" ] || return 0
+  mv "$newest" "$(dirname "$newest")/quillet-$(date -u -d '2 days ago' +%Y%m%d-%H%M%S).dat"
+}
+
+# Each start with the base build first (when there is one), then this one.
+each() {
+  local label="$1" mode="$2" prepare="$3" b
+  for b in $base $build; do
+    $prepare
+    start_once "$mode" "$b"
+    if [ -n "$base" ]; then
+      if [ "$b" = "$base" ]; then report "$label, base"; else report "$label"; fi
+    else
+      report "$label"
+    fi
+  done
+}
+
 echo "store: $(awk -v b="$bytes" 'BEGIN { printf "%.0f MB", b / 1048576 }'), cp ${cp_ms} ms"
-start_once idle
-report "first start (no picture files)"
+each "first start (no picture files)" idle first_of_day
 echo "  picture files written in the background afterwards: $(pics)"
-start_once 1
-report "second start (picture files written)"
-start_once 1
-report "third start"
-echo "  picture files: $(pics)"
+each "second start (picture files written)" 1 :
+each "third start" 1 :
+each "new day (the day before's copy compared)" 1 new_day
+echo "  picture files: $(pics); copies: $(find "$copies" -name 'quillet-*.dat' | wc -l)"
 [ -n "${KEEP_BENCH:-}" ] || rm -rf "$root"

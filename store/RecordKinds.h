@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "store/PictureBytes.h"
 #include "store/Record.h"
 
 namespace quillet {
@@ -134,7 +135,10 @@ class CImageRecord : public CRecord {
   uint32_t format = 0;   // kImageFormatJpeg / kImageFormatOther / kImageFormatSketch
   uint32_t width = 0;
   uint32_t height = 0;
-  std::vector<uint8_t> data;  // empty = no data (dataSize 0)
+  // The picture's bytes (JPEG, or the handheld's sketch format); empty = no
+  // data (dataSize 0). After a load they are a slice of the load's shared
+  // buffer; assigning bytes gives the record its own (see PictureBytes.h).
+  PictureBytes data;
 };
 
 // CCustomRecord::customType values: the kinds of reference.

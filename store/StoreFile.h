@@ -41,9 +41,11 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "store/PictureBytes.h"
 #include "store/ResultCodes.h"
 
 namespace quillet {
@@ -87,10 +89,11 @@ class StoreDigest {
   uint64_t Final() const;
 
  private:
-  void Word(uint64_t w);
-  uint64_t h_ = 0;
+  static constexpr size_t kStripe = 32;
+  void Stripe(const uint8_t* p);
+  uint64_t lane_[4] = {};
   uint64_t length_ = 0;
-  uint8_t tail_[8] = {};
+  uint8_t tail_[kStripe] = {};
   size_t tail_n_ = 0;
 };
 
@@ -190,6 +193,13 @@ class CStoreFile {
   // the same rewrite failed (errors are sticky: Commit will refuse).
   DbResult Write(const void* buffer, size_t n);
 
+  // Writes n bytes of the file open for reading at `fd`, from `offset`, as
+  // Write would (copied inside the kernel where it can, not through this
+  // process's memory). DB_OK; DB_ERR_READ when `fd` cannot be read or ends
+  // before, DB_ERR_WRITE when writing fails; either way the rewrite as a
+  // whole then fails.
+  DbResult WriteFromFile(int fd, uint64_t offset, uint64_t n);
+
   // Little-endian helpers. A failed read leaves *value unchanged.
   DbResult ReadU8(uint8_t* value);
   DbResult ReadU16(uint16_t* value);
@@ -199,6 +209,14 @@ class CStoreFile {
   DbResult WriteU16(uint16_t value);
   DbResult WriteU32(uint32_t value);
   DbResult WriteI32(int32_t value);
+
+  // Reads exactly n bytes of a picture into *out: into the picture arena
+  // when one is set and has room (a slice of it), else into bytes of their
+  // own. Results as Read; *out is empty after a failure.
+  DbResult ReadPicture(size_t n, PictureBytes* out);
+  // The buffer ReadPicture puts picture bytes into while reading (null: each
+  // picture gets bytes of its own). Kept until Close or the next call.
+  void UsePictureArena(std::shared_ptr<CPictureArena> arena) { arena_ = std::move(arena); }
 
   // Length-prefixed text: one length byte below 255, else 0xFF and a u16.
   // ReadString empties *text first; a length that runs past the end of the
@@ -270,6 +288,7 @@ class CStoreFile {
   uint64_t digest_pos_ = 0;
   StoreDigest digest_;
   bool odd_form_ = false;
+  std::shared_ptr<CPictureArena> arena_;
 };
 
 // Removes the temporary files of interrupted saves of `target` (and puts a

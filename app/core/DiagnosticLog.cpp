@@ -144,16 +144,26 @@ void LogPair(const char* text, const char* text2) {
   AppendEntry(std::string(text ? text : "") + " " + (text2 ? text2 : ""));
 }
 
+namespace {
+
+bool TraceToStderr() {
+  static const bool to_stderr = [] {
+    const char* v = std::getenv("QUILLET_DEBUG");
+    return v && *v;
+  }();
+  return to_stderr;
+}
+
+}  // namespace
+
+bool DebugTraceWanted() { return TraceToStderr() || L().sink != nullptr; }
+
 void DebugTrace(const char* format, ...) {
   va_list args;
   va_start(args, format);
   std::string line = FormatDebug(format, args);
   va_end(args);
-  static const bool to_stderr = [] {
-    const char* v = std::getenv("QUILLET_DEBUG");
-    return v && *v;
-  }();
-  if (to_stderr) std::fprintf(stderr, "%s\n", line.c_str());
+  if (TraceToStderr()) std::fprintf(stderr, "%s\n", line.c_str());
   if (DebugSink sink = L().sink) {
     sink("");
     sink(line.c_str());

@@ -29,6 +29,9 @@ void LogPair(const char* text, const char* text2);  // "%s %s"
 // standard error. Both also reach the debug sink below.
 void DebugTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void DebugError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Whether a trace line goes anywhere now (QUILLET_DEBUG or a debug sink):
+// callers that trace thousands of objects skip making lines nobody gets.
+bool DebugTraceWanted();
 
 // --- Additions used by the preferences page, tools and tests ---
 

@@ -290,6 +290,18 @@ ObjectTable<CListViewObject>& ListViews();
 ObjectTable<CTreeObject>& Trees();
 ObjectTable<CCombo>& Combos();
 
+// The host through which the parts reach the manager (the record windows'
+// host, windows/gui/Parts.h). The manager attaches itself just before it
+// makes its parts and detaches once they are deleted, so a part reaches
+// the manager only while it is there.
+class IManagerLink {
+ public:
+  virtual ~IManagerLink() = default;
+  virtual void Attach(CWndMgr* manager) = 0;
+  // Forgets `manager` if it is the one attached; another stays.
+  virtual void Detach(CWndMgr* manager) = 0;
+};
+
 // Factories for the pieces. An empty factory means the piece does not
 // exist yet: its modes are refused.
 struct ShellParts {
@@ -311,6 +323,8 @@ struct ShellParts {
   // Work the parts still do in the background (pictures to write); empty
   // or 0: none.
   std::function<size_t()> backgroundWork;
+  // Told which manager the parts serve; null: no part asks.
+  IManagerLink* host = nullptr;
 };
 
 // The parts the program registers (the record windows' libraries add

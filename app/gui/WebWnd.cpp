@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -12,7 +13,9 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScrollBar>
 #include <QStringDecoder>
+#include <QThread>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -125,10 +128,101 @@ void DrawPageText(QPainter& painter, const QRectF& band, const QStringList& part
 
 PaneBrowser::PaneBrowser(QWidget* parent) : QTextBrowser(parent) {}
 
+PaneBrowser::~PaneBrowser() {
+  LeaveWholePage();
+  laying_out_.clear();  // waits for layouts still under way
+}
+
+PageSettings PaneBrowser::SettingsFor(const QUrl& page) const {
+  const QTextDocument* own = document();
+  PageSettings s;
+  s.page = page.adjusted(QUrl::RemoveFragment);
+  s.baseUrl = own->baseUrl();
+  s.font = own->defaultFont();
+  s.option = own->defaultTextOption();
+  s.styleSheet = own->defaultStyleSheet();
+  s.margin = own->documentMargin();
+  s.indentWidth = own->indentWidth();
+  s.designMetrics = own->useDesignMetrics();
+  s.width = own->pageSize().width() > 0 ? own->pageSize().width() : viewport()->width();
+  const std::string output = RealFolder(AppPaths.outputFolder);
+  if (!output.empty() && PathInside(RealPath(page.toLocalFile()), output)) s.pictureFolder = output;
+  return s;
+}
+
 void PaneBrowser::ShowWholePage() {
   if (whole_pending_.isEmpty()) return;
-  if (source().isLocalFile() && source().toLocalFile() == whole_pending_.toLocalFile()) reload();
+  StartWholePage();
+  auto it = laying_out_.find(generation_);
+  if (it == laying_out_.end()) return;
+  it->second->WaitUntilLaidOut();
+  QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);  // its Done
+}
+
+void PaneBrowser::StartWholePage() {
+  if (whole_pending_.isEmpty() || started_ == generation_) return;
+  started_ = generation_;
+  whole_settings_ = SettingsFor(whole_pending_);
+  Start(generation_, true);
+}
+
+void PaneBrowser::RelayOut(qreal width) {
+  if (!whole_doc_ || width == whole_settings_.width) return;
+  whole_settings_.width = width;
+  Start(++generation_, false);
+}
+
+void PaneBrowser::Start(uint64_t generation, bool withShown) {
+  laying_out_[generation] = CLaidOutPage::Start(whole_html_, whole_settings_, withShown, this,
+                                                [this, generation, withShown] { Done(generation, withShown); });
+}
+
+void PaneBrowser::Done(uint64_t generation, bool withShown) {
+  auto it = laying_out_.find(generation);
+  if (it == laying_out_.end()) return;
+  std::unique_ptr<CLaidOutPage> page = std::move(it->second);
+  laying_out_.erase(it);
+  if (generation != generation_) return;  // a page left, or another width since: ended here
+  if (!withShown) {
+    if (whole_doc_) static_cast<CLaidOutLayout*>(whole_doc_->documentLayout())->Use(std::move(page));
+    return;
+  }
+  if (whole_pending_.isEmpty()) return;
+  std::unique_ptr<QTextDocument> shown = page->TakeShown();
+  auto* layout = static_cast<CLaidOutLayout*>(shown->documentLayout());
+  layout->Use(std::move(page));
+  layout->OnWidthChange([this](qreal width) {
+    // Not from within the document's own change: on the next turn.
+    QTimer::singleShot(0, this, [this, width] {
+      if (whole_doc_ && whole_doc_->pageSize().width() == width) RelayOut(width);
+    });
+  });
+  // The whole page takes the place of its beginning where it was scrolled
+  // to. The browser's own document is kept (it is the one pages are loaded
+  // into), emptied.
+  const int v = verticalScrollBar()->value(), h = horizontalScrollBar()->value();
+  if (own_doc_ == nullptr) {
+    own_doc_ = document();
+    own_doc_parent_ = own_doc_->parent();
+    own_doc_->setParent(this);  // so that taking another document leaves it be
+  }
+  whole_doc_ = std::move(shown);
+  setDocument(whole_doc_.get());
+  own_doc_->clear();
+  verticalScrollBar()->setValue(v);
+  horizontalScrollBar()->setValue(h);
   whole_pending_.clear();
+}
+
+void PaneBrowser::LeaveWholePage() {
+  ++generation_;  // whatever is under way for the page left is dropped
+  whole_pending_.clear();
+  if (!whole_doc_) return;
+  setDocument(own_doc_);
+  own_doc_->setParent(own_doc_parent_);
+  own_doc_ = nullptr;
+  whole_doc_.reset();
+  whole_html_.clear();
 }
 
 QString PaneBrowser::FirstPart(const QString& html) {
@@ -146,6 +240,8 @@ QString PaneBrowser::FirstPart(const QString& html) {
 
 QVariant PaneBrowser::loadResource(int type, const QUrl& name) {
   const bool document = type == QTextDocument::UnknownResource || type == QTextDocument::HtmlResource;
+  // A page to be shown: it goes into the browser's own document.
+  if (document) LeaveWholePage();
   if (document && name.isLocalFile()) {
     const QString path = name.toLocalFile();
     if (IsPictureFile(path)) {
@@ -157,21 +253,17 @@ QVariant PaneBrowser::loadResource(int type, const QUrl& name) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return QVariant();
     const QString html = DecodePage(f.readAll());
-    if (whole_pending_ == name) {
-      whole_pending_.clear();
-      return html;
-    }
     // Not for a page asked for at a place inside it, which may be further on.
     QString first;
     if (!name.hasFragment()) first = FirstPart(html);
     if (first.isEmpty()) return html;
     whole_pending_ = name;
-    QTimer::singleShot(10, this, [this, page = name] {
-      if (whole_pending_ != page) return;
-      // The first part on screen before the seconds the whole page takes,
-      // whatever came first in the event queue.
-      viewport()->repaint();
-      ShowWholePage();
+    whole_html_ = html;
+    const uint64_t page = generation_;
+    QTimer::singleShot(10, this, [this, page] {
+      // The first part is laid out and on screen now, the browser's width
+      // settled: the whole page is laid out alike on a thread.
+      if (page == generation_) StartWholePage();
     });
     return first;
   }

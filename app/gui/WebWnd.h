@@ -12,8 +12,11 @@
 #include <QTextBrowser>
 #include <QWidget>
 
+#include <map>
 #include <memory>
 #include <string>
+
+#include "app/gui/LaidOutPage.h"
 
 class QPrinter;
 
@@ -26,12 +29,14 @@ namespace quillet {
 // A long page (a report of thousands of members) takes seconds to lay
 // out, and nothing is on screen until all of it is. Such a page is shown in
 // two steps: first its beginning (cut after a row or tag, the rest closed
-// by the parser), which is on screen at once, then right after the whole
-// page in its place. The file itself is only read.
+// by the parser), which is on screen at once, then the whole page in its
+// place, laid out meanwhile on a thread of its own (LaidOutPage.h) so that
+// the window goes on answering. The file itself is only read.
 class PaneBrowser : public QTextBrowser {
   Q_OBJECT
  public:
   explicit PaneBrowser(QWidget* parent);
+  ~PaneBrowser() override;
   QVariant loadResource(int type, const QUrl& name) override;
   // Characters of decoded page beyond which a page is shown in two steps.
   static constexpr qsizetype kLongPage = 96 * 1024;
@@ -44,11 +49,33 @@ class PaneBrowser : public QTextBrowser {
   // True while only the beginning of the page is shown.
   bool showingFirstPart() const { return !whole_pending_.isEmpty(); }
   // Puts the whole page in now when only its beginning is shown (before a
-  // print or a copy of all).
+  // print or a copy of all), waiting for its layout when it is under way.
   void ShowWholePage();
+  // True while the whole of a long page is shown from its own layout.
+  bool showingLaidOutPage() const { return whole_doc_ != nullptr; }
 
  private:
-  QUrl whole_pending_;  // the page whose whole text the next load gives
+  PageSettings SettingsFor(const QUrl& page) const;
+  void StartWholePage();
+  void RelayOut(qreal width);
+  // Lays the page out on a thread of its own (the whole page with its shown
+  // document, or after a resize only a new copy) as generation `generation`.
+  void Start(uint64_t generation, bool withShown);
+  void Done(uint64_t generation, bool withShown);
+  // Back to the browser's own document (a page left, the pane going).
+  void LeaveWholePage();
+
+  QUrl whole_pending_;      // the page whose whole text comes next
+  QString whole_html_;      // its text, kept while it is shown for a relayout
+  PageSettings whole_settings_;
+  uint64_t generation_ = 0;  // each page and width asked for is a new one
+  uint64_t started_ = 0;     // the generation whose whole page is under way
+  // Pages being laid out, by generation; those of a page left are ended
+  // when their layout is done, never waited for.
+  std::map<uint64_t, std::unique_ptr<CLaidOutPage>> laying_out_;
+  std::unique_ptr<QTextDocument> whole_doc_;  // shown instead of the browser's own
+  QTextDocument* own_doc_ = nullptr;          // the browser's own, kept meanwhile
+  QObject* own_doc_parent_ = nullptr;
 };
 
 class CWebWnd : public QWidget {

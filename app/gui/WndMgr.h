@@ -7,6 +7,12 @@
 // all send command numbers to OnCommand. A command that enters a mode
 // applies that mode's row of the mode table (app/shell/Modes.h); a mode
 // whose window does not exist yet is refused with a log line.
+//
+// Written in several files by what each part of it does: WndMgr.cpp
+// (building and deleting the children), WndMgrLayout.cpp (placement and
+// layout), WndMgrCommands.cpp (the dispatcher), WndMgrModes.cpp (entering
+// a mode), WndMgrStore.cpp (HotSync, store changes, the archive and user
+// switches) and WndMgrEvents.cpp (the parts' notifications).
 #pragma once
 
 #include <QObject>
@@ -143,8 +149,15 @@ class CWndMgr : public QObject {
   void RefreshWindows(const char* logPrefix);
   void Refuse(const char* what);
   void PlaceWindow();
+  // Writes where the main window stands, for the next start.
+  void SavePlacement() const;
   void CreateChildWindows(const ShellParts& parts);
   void CreateCombosTreesLists(const ShellParts& parts);
+  // Deletes every object of the four object tables, table by table, and
+  // empties the tables.
+  void DeleteParts();
+  // A string value of the current user's settings; "" when there is none.
+  static std::string UserString(const char* name);
 
   // In the order the manager's state was always declared.
   bool ready_ = false;
@@ -180,6 +193,7 @@ class CWndMgr : public QObject {
   std::function<void(uint32_t)> references_;
   std::unique_ptr<CStoreWatcher> store_watcher_;
   std::string user_name_;  // the open Palm user, named in the title
+  IManagerLink* host_ = nullptr;  // attached to while the parts exist
 };
 
 }  // namespace quillet

@@ -19,6 +19,7 @@
 #include "app/core/CommandLine.h"
 #include "app/core/DiagnosticLog.h"
 #include "app/core/FirstStart.h"
+#include "app/core/LargePageHeap.h"
 #include "app/core/Startup.h"
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
@@ -35,6 +36,9 @@
 namespace {
 
 int g_signal_pipe[2] = {-1, -1};
+
+// The heap reserved in large pages at start (address space, not memory).
+constexpr size_t kLargePageHeap = size_t{256} << 20;
 
 // SIGTERM and SIGINT close the main window the way its close button does,
 // so the placement is saved and the log ended. The handler only writes a
@@ -106,6 +110,9 @@ int main(int argc, char** argv) {
     listening = messages.ListenForClass(kMainWindowClass);
     if (listening == winmsg::MessageWindow::ListenResult::kAlreadyRunning) return RaiseRunningProgram() ? 0 : 1;
   }
+  // Before Qt and the store take their memory: a store of 100,000 records
+  // and its tree take tens of thousands of fresh pages at start-up.
+  ReserveLargePageHeap(kLargePageHeap);
   QApplication app(argc, argv);
   QApplication::setApplicationName(kMainWindowTitle);
   QApplication::setApplicationVersion(QUILLET_VERSION);

@@ -154,7 +154,7 @@ bool CImageEditor::ShowImage(uint32_t imageId) {
     // decode is not deleted: the next HotSync would take it off the
     // handheld too. The person is told and the frame stays black.
     std::vector<uint8_t> pixels;
-    if (source_.SetJpeg(image->data) && source_.width() <= 4096 && source_.height() <= 4096 &&
+    if (source_.SetJpeg(image->data.ToVector()) && source_.width() <= 4096 && source_.height() <= 4096 &&
         source_.Render(Placement{source_.width(), source_.height(), 1.0f, 0, 0}, &pixels)) {
       decoded = true;
       frameWidth = source_.width();
@@ -388,7 +388,7 @@ bool CImageEditor::Store(const std::string& typedTitle, bool privateChecked, boo
                          image->width == static_cast<uint32_t>(placement_.frameWidth) &&
                          image->height == static_cast<uint32_t>(placement_.frameHeight);
   if (unchanged) {
-    jpeg = image->data;
+    jpeg = image->data.ToVector();
   } else if (!EncodeRecordJpeg(captured, quality_, &jpeg)) {
     captured_.release();
     if (!quietly) Warn(IDS_NO_FILE_SAVED);

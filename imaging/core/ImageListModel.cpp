@@ -106,19 +106,24 @@ std::vector<ImageListLine> CollectImageList(const TopicFilter& filter) {
   std::vector<ImageListLine> lines;
   if (pDB == nullptr) return lines;
 
-  // Which topic each member belongs to, in one pass over topics and links.
-  std::unordered_map<uint32_t, const CTopicRecord*> topics;
-  CRecord* r = nullptr;
-  for (DbResult rc = pDB->FirstOfKind(kKindTopic, &r, true); rc == DB_OK; rc = pDB->NextOfKind(kKindTopic, &r, true))
-    if (const auto* topic = RecordAs<CTopicRecord>(r)) topics.emplace(topic->recordId, topic);
+  // Which topic each member belongs to, in one pass over topics and links;
+  // only a filter asks (the unfiltered list at start-up would map every
+  // member of a large store for nothing).
   std::unordered_map<uint32_t, const CTopicRecord*> topicOf;
-  for (DbResult rc = pDB->FirstOfKind(kKindTopicLinks, &r, true); rc == DB_OK;
-       rc = pDB->NextOfKind(kKindTopicLinks, &r, true)) {
-    const auto* links = RecordAs<CTopicLinksRecord>(r);
-    if (links == nullptr) continue;
-    auto topic = topics.find(links->topicId);
-    if (topic == topics.end() || topic->second->linksId != links->recordId) continue;
-    for (uint32_t member : links->memberIds) topicOf.emplace(member, topic->second);
+  CRecord* r = nullptr;
+  if (filter.mode != 0) {
+    std::unordered_map<uint32_t, const CTopicRecord*> topics;
+    for (DbResult rc = pDB->FirstOfKind(kKindTopic, &r, true); rc == DB_OK;
+         rc = pDB->NextOfKind(kKindTopic, &r, true))
+      if (const auto* topic = RecordAs<CTopicRecord>(r)) topics.emplace(topic->recordId, topic);
+    for (DbResult rc = pDB->FirstOfKind(kKindTopicLinks, &r, true); rc == DB_OK;
+         rc = pDB->NextOfKind(kKindTopicLinks, &r, true)) {
+      const auto* links = RecordAs<CTopicLinksRecord>(r);
+      if (links == nullptr) continue;
+      auto topic = topics.find(links->topicId);
+      if (topic == topics.end() || topic->second->linksId != links->recordId) continue;
+      for (uint32_t member : links->memberIds) topicOf.emplace(member, topic->second);
+    }
   }
 
   std::vector<ListRow> rows;

@@ -7,9 +7,7 @@
 // reloaded store, unsaved, for the person to add or correct. What ends up
 // on disk is read back with the store itself.
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
@@ -18,9 +16,9 @@
 #include <memory>
 
 #include "app/core/Strings.h"
-#include "app/gui/HotSyncGlue.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/WndMgr.h"
+#include "app/gui/tests/HotSyncRun.h"
 #include "app/gui/tests/ShellTestSupport.h"
 #include "app/gui/tests/Shots.h"
 #include "app/shell/Commands.h"
@@ -39,7 +37,9 @@
 #include "windows/gui/TopicTree.h"
 
 using namespace quillet;
+using quillet::test::HotSync;
 using quillet::test::ShotFolder;
+using quillet::test::StagesCarriedOut;
 using quillet::test::Machine;
 using quillet::test::Recorders;
 
@@ -59,7 +59,7 @@ uint32_t AddPicture(const Machine& m, uint32_t topic, const std::string& title, 
   i->format = kImageFormatJpeg;
   i->width = i->height = 320;
   i->fileName = "picture" + std::to_string(i->recordId) + ".jpg";
-  testing::WriteBytes(m.Output("DemoUser") + i->fileName, i->data);
+  testing::WriteBytes(m.Output("DemoUser") + i->fileName, i->data.ToVector());
   const uint32_t id = i->recordId;
   pDB->AddNew(std::move(i));
   FindLinksOfTopic(FindTopic(topic))->memberIds.push_back(id);
@@ -91,27 +91,6 @@ std::vector<uint32_t> MembersOnDisk(const CRecordStore* store, uint32_t topic) {
       store->FindById(RecordAs<CTopicRecord>(t)->linksId, &l) != DB_OK)
     return {};
   return RecordAs<CTopicLinksRecord>(l)->memberIds;
-}
-
-// Runs the stand-in HotSync manager with the notifier library for Palm user
-// 1 and the given stages, handling events meanwhile; its output.
-QString HotSync(const QStringList& stages) {
-  QStringList args = {"--notifier", QString(QUILLET_LIB_DIR) + "/libQuilletNotify10.so", "--user-id", "1"};
-  for (const QString& s : stages) args << "--stage" << s;
-  QProcess p;
-  p.start(QString(QUILLET_BIN_DIR) + "/hotsync", args);
-  QDeadlineTimer deadline(20000);
-  while (p.state() != QProcess::NotRunning && !deadline.hasExpired()) QTest::qWait(20);
-  return p.readAllStandardOutput();
-}
-
-// Waits until the main window has carried out every stage it answered.
-bool StagesCarriedOut(CWndMgr* mgr) {
-  QDeadlineTimer deadline(10000);
-  while ((!mgr->hotsync().queue().empty() || mgr->hotsync().queue().busy()) && !deadline.hasExpired())
-    QTest::qWait(20);
-  QTest::qWait(20);
-  return mgr->hotsync().queue().empty();
 }
 
 CImageWnd* ImageWindow(CMainWindow& w) {
@@ -162,7 +141,7 @@ void ImageEditsTest::exitAsksAboutAStoredPictureAndSaveRunsItsOk() {
   const uint32_t lake = AddTopic("Lake walk");
   const uint32_t pond = AddPicture(m, lake, "Pond", 1);
   QCOMPARE(pDB->Save(), DB_OK);
-  const std::vector<uint8_t> stored = RecordAs<CImageRecord>(FindRecord(pond))->data;
+  const std::vector<uint8_t> stored = RecordAs<CImageRecord>(FindRecord(pond))->data.ToVector();
   tree->Refresh();
   w->show();
   QVERIFY(QTest::qWaitForWindowExposed(w.get()));
@@ -224,7 +203,7 @@ void ImageEditsTest::exitDiscardsAndANewPictureCountsOnlyWithAPicture() {
     lake = AddTopic("Lake walk");
     pond = AddPicture(m, lake, "Pond", 1);
     QCOMPARE(pDB->Save(), DB_OK);
-    stored = RecordAs<CImageRecord>(FindRecord(pond))->data;
+    stored = RecordAs<CImageRecord>(FindRecord(pond))->data.ToVector();
     tree->Refresh();
     QVERIFY(tree->SelectRecord(pond));
     w.SendCommand(CMD_VIEW_IMAGE);
@@ -302,14 +281,14 @@ void ImageEditsTest::hotSyncSavesAStoredPicturesEditsAndKeepsANewPicture() {
   const uint32_t garden = AddTopic("Garden");
   const uint32_t pond = AddPicture(m, lake, "Pond", 1);
   QCOMPARE(pDB->Save(), DB_OK);
-  const std::vector<uint8_t> stored = RecordAs<CImageRecord>(FindRecord(pond))->data;
+  const std::vector<uint8_t> stored = RecordAs<CImageRecord>(FindRecord(pond))->data.ToVector();
   tree->Refresh();
 
   QVERIFY(tree->SelectRecord(pond));
   w.SendCommand(CMD_VIEW_IMAGE);
   TypeTitle(wnd, "Pond at dusk");
   QCOMPARE(bEditPending, uint8_t{1});
-  const QString out = HotSync({"0", "1"});
+  const QString out = HotSync(1, {"0", "1"});
   QVERIFY2(out.contains("HS_Notify(0, 1) -> 1") && out.contains("HS_Notify(1, 1) -> 1"), qPrintable(out));
   QVERIFY(StagesCarriedOut(mgr));
   QVERIFY(r.ui.messages.empty());
@@ -331,7 +310,7 @@ void ImageEditsTest::hotSyncSavesAStoredPicturesEditsAndKeepsANewPicture() {
   QApplication::processEvents();
   const QImage placed = wnd->frame()->picture();
   QCOMPARE(placed.size(), QSize(320, 480));
-  HotSync({"0", "1", "2"});
+  HotSync(1, {"0", "1", "2"});
   QVERIFY(StagesCarriedOut(mgr));
   QVERIFY(r.ui.messages.empty());
   disk = OnDisk(m);
@@ -380,7 +359,7 @@ void ImageEditsTest::hotSyncKeepsAPictureOverTheLimitOverTheReload() {
   const uint32_t pond = AddPicture(m, lake, "Pond", 1);
   const uint32_t reeds = AddPicture(m, lake, "Reeds", 4);
   QCOMPARE(pDB->Save(), DB_OK);
-  const std::vector<uint8_t> stored = RecordAs<CImageRecord>(FindRecord(pond))->data;
+  const std::vector<uint8_t> stored = RecordAs<CImageRecord>(FindRecord(pond))->data.ToVector();
   tree->Refresh();
 
   QVERIFY(tree->SelectRecord(pond));
@@ -399,7 +378,7 @@ void ImageEditsTest::hotSyncKeepsAPictureOverTheLimitOverTheReload() {
     RecordAs<CTopicRecord>(t)->title = "Lake walk 2026";
     QCOMPARE(conduit.Save(), DB_OK);
   }
-  HotSync({"0", "1", "2"});
+  HotSync(1, {"0", "1", "2"});
   QVERIFY(StagesCarriedOut(mgr));
   QVERIFY(r.ui.messages.empty());
   QCOMPARE(FindTopic(lake)->title, std::string("Lake walk 2026"));  // reloaded
@@ -429,7 +408,7 @@ void ImageEditsTest::hotSyncKeepsAPictureOverTheLimitOverTheReload() {
   TypeTitle(wnd, "Reeds in wind");
   QApplication::processEvents();
   const QImage windy = wnd->frame()->picture();
-  HotSync({"0", "1"});
+  HotSync(1, {"0", "1"});
   QVERIFY(StagesCarriedOut(mgr));
   {
     CRecordStore conduit(kStoreFileName, m.Output("DemoUser"));
@@ -439,7 +418,7 @@ void ImageEditsTest::hotSyncKeepsAPictureOverTheLimitOverTheReload() {
     gone->flags |= kFlagDeleted;
     QCOMPARE(conduit.Save(), DB_OK);
   }
-  HotSync({"2"});
+  HotSync(1, {"2"});
   QVERIFY(StagesCarriedOut(mgr));
   QCOMPARE(mgr->namedMode(), Mode::NEWIMAGE);
   QVERIFY(wnd->editor().isNew());

@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
       img->title = "Picture " + std::to_string(i);
       img->fileName = "pic" + std::to_string(i) + ".jpg";
       img->width = img->height = 160;
-      img->data.assign(2000, 0x55);
+      img->data = std::vector<uint8_t>(2000, 0x55);
       Write(output + img->fileName, std::string(2000, 'J'));
       r = std::move(img);
     } else if (i % 12 == 11) {

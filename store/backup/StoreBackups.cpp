@@ -66,32 +66,53 @@ long DayOf(std::time_t t) {
   return s >= 0 ? s / kSecondsPerDay : -((-s + kSecondsPerDay - 1) / kSecondsPerDay);
 }
 
-// Reads a whole file without any lock. With `noFollow` a symbolic link is
-// refused. False when it is not a readable regular file.
-bool ReadPlain(const std::string& path, bool noFollow, BackupBytes* out) {
-  out->clear();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0));
-  if (fd < 0) return false;
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return false;
+// Reads exactly n bytes at `offset`; false at a failure or the end of the file.
+bool ReadFully(int fd, uint64_t offset, uint8_t* out, size_t n) {
+  while (n > 0) {
+    const ssize_t got = ::pread(fd, out, n, static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    out += got;
+    n -= static_cast<size_t>(got);
+    offset += static_cast<uint64_t>(got);
   }
-  out->reserve(static_cast<size_t>(st.st_size));
-  uint8_t buffer[64 * 1024];
-  for (;;) {
-    ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got > 0) {
-      out->insert(out->end(), buffer, buffer + got);
-    } else if (got == 0) {
-      break;
-    } else if (errno != EINTR) {
-      ::close(fd);
-      return false;
-    }
-  }
-  ::close(fd);
   return true;
+}
+
+enum class Compared { kSame, kDiffers, kStoreUnreadable };
+
+// The first `size` bytes of the store at `fd` against the copy at `path`
+// (a regular file of that size; a link is refused), a chunk at a time.
+Compared CompareWithFile(int fd, uint64_t size, const std::string& path, std::vector<uint8_t>* mine,
+                         std::vector<uint8_t>* theirs) {
+  const int copy = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (copy < 0) return Compared::kDiffers;
+  mine->resize(kBackupChunk);
+  theirs->resize(kBackupChunk);
+  struct stat st;
+  Compared result = Compared::kSame;
+  if (::fstat(copy, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) != size)
+    result = Compared::kDiffers;
+  for (uint64_t at = 0; result == Compared::kSame && at < size;) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(size - at, mine->size()));
+    if (!ReadFully(fd, at, mine->data(), n)) {
+      result = Compared::kStoreUnreadable;
+    } else if (!ReadFully(copy, at, theirs->data(), n) || std::memcmp(mine->data(), theirs->data(), n) != 0) {
+      result = Compared::kDiffers;
+    }
+    at += n;
+  }
+  ::close(copy);
+  return result;
+}
+
+enum class CopyResult { kDone, kReadFailed, kWriteFailed };
+
+// The first `size` bytes at `fd` into `out`.
+CopyResult CopyInto(int fd, uint64_t size, CStoreFile* out) {
+  const DbResult rc = out->WriteFromFile(fd, 0, size);
+  if (rc == DB_OK) return CopyResult::kDone;
+  return rc == DB_ERR_READ ? CopyResult::kReadFailed : CopyResult::kWriteFailed;
 }
 
 // What a folder path names, without following a link at its end.
@@ -119,6 +140,13 @@ bool NewerFirst(const BackupEntry& a, const BackupEntry& b) {
 }
 
 }  // namespace
+
+void CStoreBackups::StoreSource::Release() {
+  lock.Release();
+  if (plain >= 0) ::close(plain);
+  plain = -1;
+  fd = -1;
+}
 
 const char* BackupResultText(BackupResult result) {
   switch (result) {
@@ -343,77 +371,100 @@ std::vector<BackupEntry> CStoreBackups::Scan() const {
   return entries;
 }
 
-BackupResult CStoreBackups::ReadStore(bool callerHoldsLock, BackupBytes* out) const {
-  out->clear();
+BackupResult CStoreBackups::OpenStore(bool callerHoldsLock, StoreSource* source) const {
   struct stat st;
   if (::stat(store_path_.c_str(), &st) != 0)
     return errno == ENOENT ? BackupResult::kNoStore : BackupResult::kStoreUnreadable;
   if (!S_ISREG(st.st_mode)) return BackupResult::kStoreUnreadable;
-  if (callerHoldsLock)
-    return ReadPlain(store_path_, false, out) ? BackupResult::kOk : BackupResult::kStoreUnreadable;
-
+  if (callerHoldsLock) {
+    source->plain = ::open(store_path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (source->plain < 0 || ::fstat(source->plain, &st) != 0 || !S_ISREG(st.st_mode))
+      return BackupResult::kStoreUnreadable;
+    source->fd = source->plain;
+    return BackupResult::kOk;
+  }
   // Under the store's own lock, like every reader of the store; the open
   // waits its usual time for another holder.
-  CStoreFile file;
-  DbResult rc = file.OpenForRead(store_path_);
-  if (rc != DB_OK) {
+  if (source->lock.Acquire(store_path_, O_RDONLY) != DB_OK) {
     if (::access(store_path_.c_str(), R_OK) != 0) return BackupResult::kStoreUnreadable;
     return BackupResult::kStoreBusy;
   }
-  out->resize(static_cast<size_t>(file.Remaining()));
-  if (!out->empty() && file.Read(out->data(), out->size()) != DB_OK) {
-    out->clear();
-    return BackupResult::kStoreUnreadable;
-  }
+  RemoveStoreLeftovers(store_path_);
+  source->fd = source->lock.fd();
   return BackupResult::kOk;
 }
 
 BackupResult CStoreBackups::Create(const BackupOptions& options, std::string* path, bool* written) {
   if (written) *written = false;
-  BackupBytes contents;
-  BackupResult rc = ReadStore(options.callerHoldsLock, &contents);
+  StoreSource source;
+  BackupResult rc = OpenStore(options.callerHoldsLock, &source);
   if (rc != BackupResult::kOk) return rc;
-  return Keep(contents, options, path, written);
+  return KeepFrom(source, options, path, written);
 }
 
-BackupResult CStoreBackups::Keep(const BackupBytes& contents, const BackupOptions& options,
-                                 std::string* path, bool* written) {
+BackupResult CStoreBackups::KeepFrom(StoreSource& source, const BackupOptions& options, std::string* path,
+                                     bool* written) {
   if (written) *written = false;
   BackupResult rc = CheckFolder(true);
   if (rc == BackupResult::kNoStore) rc = BackupResult::kFolderFailed;
   if (rc != BackupResult::kOk) return rc;
 
-  // The same contents kept already: that copy stands for this one.
-  BackupBytes existing;
-  for (const BackupEntry& e : Scan()) {
-    if (e.markedDamaged != options.markDamaged || e.size != contents.size()) continue;
-    if (ReadPlain(e.path, true, &existing) && existing == contents) {
-      if (path) *path = e.path;
+  // The file is never read whole: it is compared with the copies of its
+  // size a chunk at a time, and copied file to file. A writer that does not
+  // take the lock and changes it meanwhile makes us start again (a few
+  // times; then the copy is what was read, as a single read would give).
+  std::vector<uint8_t> chunk, other;  // made once a copy of the same size turns up
+  for (int attempt = 0;; ++attempt) {
+    const FileStamp before = StampOfDescriptor(source.fd);
+    if (!before.exists) return BackupResult::kStoreUnreadable;
+    const bool last_attempt = attempt >= 2;
+
+    // The same contents kept already: that copy stands for this one.
+    std::string same;
+    for (const BackupEntry& e : Scan()) {
+      if (e.markedDamaged != options.markDamaged || e.size != before.size) continue;
+      const Compared compared = CompareWithFile(source.fd, before.size, e.path, &chunk, &other);
+      if (compared == Compared::kStoreUnreadable) return BackupResult::kStoreUnreadable;
+      if (compared == Compared::kSame) {
+        same = e.path;
+        break;
+      }
+    }
+    if (!same.empty()) {
+      if (StampOfDescriptor(source.fd) != before && !last_attempt) continue;
+      if (path) *path = same;
       return BackupResult::kOk;
     }
-  }
 
-  const std::time_t now = Now();
-  std::string target;
-  for (int sequence = 0; sequence < 10000 && target.empty(); ++sequence) {
-    std::string candidate = folder_ + "/" + BackupFileName(now, sequence, options.markDamaged);
-    struct stat st;
-    if (::lstat(candidate.c_str(), &st) != 0 && errno == ENOENT) target = candidate;
-  }
-  if (target.empty()) return BackupResult::kWriteFailed;
+    const std::time_t now = Now();
+    std::string target;
+    for (int sequence = 0; sequence < 10000 && target.empty(); ++sequence) {
+      std::string candidate = folder_ + "/" + BackupFileName(now, sequence, options.markDamaged);
+      struct stat st;
+      if (::lstat(candidate.c_str(), &st) != 0 && errno == ENOENT) target = candidate;
+    }
+    if (target.empty()) return BackupResult::kWriteFailed;
 
-  // The store's own atomic write: temporary file, sync, rename.
-  CStoreFile file;
-  if (file.Rewrite(target) != DB_OK) return BackupResult::kWriteFailed;
-  if (!contents.empty() && file.Write(contents.data(), contents.size()) != DB_OK) {
-    file.Close();
-    return BackupResult::kWriteFailed;
+    // The store's own atomic write: temporary file, sync, rename.
+    CStoreFile file;
+    if (file.Rewrite(target) != DB_OK) return BackupResult::kWriteFailed;
+    const CopyResult copied = CopyInto(source.fd, before.size, &file);
+    if (copied != CopyResult::kDone) {
+      file.Close();
+      return copied == CopyResult::kReadFailed ? BackupResult::kStoreUnreadable : BackupResult::kWriteFailed;
+    }
+    if (StampOfDescriptor(source.fd) != before && !last_attempt) {
+      file.Close();  // a mixture of two versions: thrown away
+      continue;
+    }
+    // Everything is read: the store is free again while the copy is synced.
+    source.Release();
+    if (file.Commit() != DB_OK) return BackupResult::kWriteFailed;
+    if (path) *path = target;
+    if (written) *written = true;
+    if (options.rotate) Rotate(target);
+    return BackupResult::kOk;
   }
-  if (file.Commit() != DB_OK) return BackupResult::kWriteFailed;
-  if (path) *path = target;
-  if (written) *written = true;
-  if (options.rotate) Rotate(target);
-  return BackupResult::kOk;
 }
 
 BackupResult CStoreBackups::List(std::vector<BackupEntry>* out, bool withCounts) const {
@@ -456,22 +507,34 @@ BackupResult CStoreBackups::Restore(const std::string& backupPath, std::string* 
     return BackupResult::kDamaged;
   BackupCounts counts;
   if (ReadBackupCounts(backupPath, &counts) != DB_OK) return BackupResult::kDamaged;
-  BackupBytes chosen;
-  if (!ReadPlain(backupPath, true, &chosen)) return BackupResult::kNotABackup;
+  const int chosen = ::open(backupPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (chosen < 0) return BackupResult::kNotABackup;
+  struct stat chosen_st;
+  if (::fstat(chosen, &chosen_st) != 0 || !S_ISREG(chosen_st.st_mode)) {
+    ::close(chosen);
+    return BackupResult::kNotABackup;
+  }
+  BackupResult rc = RestoreFrom(chosen, static_cast<uint64_t>(chosen_st.st_size), previousCopy);
+  ::close(chosen);
+  if (rc == BackupResult::kOk) Rotate(backupPath);
+  return rc;
+}
 
+BackupResult CStoreBackups::RestoreFrom(int chosen, uint64_t size, std::string* previousCopy) {
   // From here on the store is locked: nobody writes it between the copy of
   // the current file and its replacement.
   CStoreFile store;
+  struct stat st;
   if (store.Rewrite(store_path_) != DB_OK) {
     return ::stat(store_path_.c_str(), &st) == 0 ? BackupResult::kStoreBusy : BackupResult::kStoreWriteFailed;
   }
-  BackupBytes current;
-  BackupResult rc = ReadStore(true, &current);
+  StoreSource current;
+  BackupResult rc = OpenStore(true, &current);
   if (rc == BackupResult::kOk) {
     BackupOptions options;
     options.rotate = false;  // the chosen copy must outlive this restore
     std::string copy;
-    rc = Keep(current, options, &copy);
+    rc = KeepFrom(current, options, &copy);
     if (rc != BackupResult::kOk) {
       store.Close();
       return rc;
@@ -482,11 +545,10 @@ BackupResult CStoreBackups::Restore(const std::string& backupPath, std::string* 
     return rc;
   }
 
-  if ((!chosen.empty() && store.Write(chosen.data(), chosen.size()) != DB_OK) || store.Commit() != DB_OK) {
+  if (CopyInto(chosen, size, &store) != CopyResult::kDone || store.Commit() != DB_OK) {
     store.Close();
     return BackupResult::kStoreWriteFailed;
   }
-  Rotate(backupPath);
   return BackupResult::kOk;
 }
 

@@ -15,6 +15,9 @@
 //   lock, so a copy never catches a writer half-way.
 // - Contents already kept (byte for byte, among copies of the same marking)
 //   are not written again; Create then answers with the existing copy.
+// - Files are never read whole: they are compared kBackupChunk bytes at a
+//   time and copied file to file, so a copy of a store of any size costs a
+//   few megabytes of memory at most.
 // - Kept: the 10 newest copies, plus the newest unmarked copy of each of
 //   the last 14 UTC days (today included); the rest is removed after each
 //   new copy.
@@ -35,9 +38,10 @@
 #include <string>
 #include <vector>
 
+#include "store/StoreFile.h"
+
 namespace quillet {
 
-using BackupBytes = std::vector<uint8_t>;
 // The time copies are named by; std::time by default. Tests move it.
 using BackupClock = std::function<std::time_t()>;
 
@@ -58,6 +62,7 @@ enum class BackupResult : uint8_t {
 const char* BackupResultText(BackupResult result);
 
 inline constexpr int kBackupsKeptNewest = 10;
+inline constexpr size_t kBackupChunk = size_t{1} << 20;
 inline constexpr int kBackupsKeptDays = 14;
 
 // What a copy holds, read with the store loader.
@@ -121,11 +126,10 @@ class CStoreBackups {
   const std::string& folder() const { return folder_; }
 
   // Copies the store file now. *path gets the copy's path (an existing one
-  // with the same contents when *written comes back false).
+  // with the same contents when *written comes back false). The store is
+  // held locked (unless the caller holds it) while it is read, and free
+  // again while the copy is synced.
   BackupResult Create(const BackupOptions& options, std::string* path, bool* written = nullptr);
-  // The same for bytes already read from the store.
-  BackupResult Keep(const BackupBytes& contents, const BackupOptions& options, std::string* path,
-                    bool* written = nullptr);
 
   // The copies, newest first. A missing folder is an empty list.
   BackupResult List(std::vector<BackupEntry>* out, bool withCounts) const;
@@ -143,8 +147,21 @@ class CStoreBackups {
   std::time_t Now() const;
 
  private:
+  // The store file being copied: open under its lock, or plainly when the
+  // caller holds the lock.
+  struct StoreSource {
+    CStoreLock lock;
+    int plain = -1;
+    int fd = -1;
+    ~StoreSource() { Release(); }
+    void Release();
+  };
+
   BackupResult CheckFolder(bool create) const;
-  BackupResult ReadStore(bool callerHoldsLock, BackupBytes* out) const;
+  BackupResult OpenStore(bool callerHoldsLock, StoreSource* source) const;
+  BackupResult KeepFrom(StoreSource& source, const BackupOptions& options, std::string* path,
+                        bool* written = nullptr);
+  BackupResult RestoreFrom(int chosen, uint64_t size, std::string* previousCopy);
   std::vector<BackupEntry> Scan() const;
 
   std::string store_path_;

@@ -83,8 +83,9 @@ void Build(const std::string& path) {
         image->title = "My Pictures";
         image->fileName = std::to_string(id + 1) + ".jpg";
         image->width = image->height = 320;
-        image->data.resize(20000 + rng() % 40001);
-        for (auto& b : image->data) b = static_cast<uint8_t>(rng());
+        std::vector<uint8_t> bytes(20000 + rng() % 40001);
+        for (auto& b : bytes) b = static_cast<uint8_t>(rng());
+        image->data = std::move(bytes);
         member = std::move(image);
         ++pictures;
       } else if (roll < 75) {

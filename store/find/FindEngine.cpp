@@ -1,5 +1,6 @@
 #include "store/find/FindEngine.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -18,31 +19,16 @@ const char* const kKindLabel[4] = {"Topic", "Note", "Image", "Custom"};
 // The first line of a display field: up to the first line feed (or zero
 // byte), at most kResultTextMax bytes.
 std::string FirstLine(const std::string& text) {
-  size_t end = 0;
-  while (end < text.size() && end < kResultTextMax && text[end] != '\n' && text[end] != '\0')
-    ++end;
-  return text.substr(0, end);
+  const size_t limit = std::min(text.size(), kResultTextMax);
+  const void* feed = std::memchr(text.data(), '\n', limit);
+  const size_t line = feed ? static_cast<size_t>(static_cast<const char*>(feed) - text.data()) : limit;
+  return std::string(text.data(), ::strnlen(text.data(), line));
 }
-
-// The searched fields of one record, and what its result shows.
-// The fields a record is searched in: at most eight (a reference's), held
-// without an allocation per record.
-struct Searched {
-  struct Fields {
-    const std::string* at[8] = {};
-    size_t n = 0;
-    void push_back(const std::string* f) {
-      if (n < 8) at[n++] = f;
-    }
-    const std::string* const* begin() const { return at; }
-    const std::string* const* end() const { return at + n; }
-  } fields;
-  const std::string* display = nullptr;
-};
 
 }  // namespace
 
-CFindEngine::CFindEngine(LineSink log, LineSink debug) : log_(log), debug_(debug) {}
+CFindEngine::CFindEngine(LineSink log, LineSink debug, Wanted debug_wanted)
+    : log_(log), debug_(debug), debug_wanted_(debug_wanted) {}
 
 CFindEngine::~CFindEngine() { DeleteResults(); }
 
@@ -106,118 +92,161 @@ T* Append(std::vector<std::unique_ptr<T>>* list, const char* name, CFindEngine::
 }  // namespace
 
 void CFindEngine::DeleteResults() {
-  DeleteAll(&topics_, "ResultTopic", debug_);
-  DeleteAll(&notes_, "ResultNote", debug_);
-  DeleteAll(&images_, "ResultImage", debug_);
-  DeleteAll(&customs_, "ResultCustom", debug_);
+  const LineSink debug = DebugSink();
+  DeleteAll(&topics_, "ResultTopic", debug);
+  DeleteAll(&notes_, "ResultNote", debug);
+  DeleteAll(&images_, "ResultImage", debug);
+  DeleteAll(&customs_, "ResultCustom", debug);
 }
 
 void CFindEngine::Find(CRecordStore& store, const std::string& text, int rule) {
   DeleteResults();
   if (text.empty() || text[0] == '\0') return;
 
-  const std::vector<std::string> words =
-      rule == FIND_RULE_EXACT ? std::vector<std::string>{text} : SplitWords(text);
-  const bool every_word = rule == FIND_RULE_ALL || rule == FIND_RULE_EXACT;
-  // Only what the windows can show is listed, each id once.
-  const CFoundPlaces places(store);
-
-  // A topic is also found by its category's name. The category is the first
-  // category record with that id, deleted or not; an id that names no
-  // category (or another kind of record) contributes an empty name.
-  std::unordered_map<uint32_t, const std::string*> category_names;
-  if (IsEnabled(FindKind::kTopic)) {
-    for (uint32_t pos = 0; pos < store.highWater(); ++pos)
-      if (const auto* c = RecordAs<CCategoryRecord>(store.RecordAt(pos)))
-        category_names.emplace(c->recordId, &c->name);
+  const bool exact = rule == FIND_RULE_EXACT;
+  const bool every_word = rule == FIND_RULE_ALL || exact;
+  std::vector<CFindWord> words;
+  if (exact) {
+    words.emplace_back(text);
+  } else {
+    for (const std::string& w : SplitWords(text)) words.emplace_back(w);
   }
   static const std::string kNoName;
+  // Whether a record may be listed (what the windows can show, each id
+  // once) is known only once the whole store is read, and so is the name of
+  // a topic's category (the first category record with that id, deleted or
+  // not, wherever it stands; an id that names no category, or another kind
+  // of record, gives an empty name). So one walk over the store gathers all
+  // that while it searches notes, pictures and references; topics, a few,
+  // are searched after it, and the records found are checked at the end.
+  CFoundPlaces places(store.highWater());
+  std::unordered_map<uint32_t, const std::string*> category_names;
+  std::vector<const CTopicRecord*> topics;
 
-  const uint32_t kind_order[4] = {kKindTopic, kKindNote, kKindImage, kKindCustom};
-  const FindKind find_kind[4] = {FindKind::kTopic, FindKind::kNote, FindKind::kImage,
-                                 FindKind::kCustom};
-  for (int k = 0; k < 4; ++k) {
-    if (!IsEnabled(find_kind[k])) continue;
-    for (uint32_t pos = 0; pos < store.highWater(); ++pos) {
-      CRecord* record = store.RecordAt(pos);
-      if (record == nullptr || record->kind != kind_order[k] || !record->IsLive()) continue;
-      if (!places.IsShownRecordOfItsId(record) || !places.Openable(record->recordId)) continue;
+  // The records found, by kind, each in store order. The results are made
+  // afterwards kind by kind, so the lists, and the log lines of their
+  // objects, come in the order of one walk per kind. With ALL and EXACT a
+  // record that matched some words but not all made a result that was taken
+  // out again; that only shows in the debug lines, so such records are kept
+  // only while those are wanted.
+  struct Found {
+    const CRecord* record;
+    bool taken_out;
+  };
+  std::vector<Found> found[4];
+  const LineSink debug = DebugSink();
+  const bool log_taken_out = every_word && debug != nullptr;
 
-      Searched s;
-      if (const auto* topic = RecordAs<CTopicRecord>(record)) {
-        s.fields.push_back(&topic->title);
-        const std::string* name = &kNoName;
-        if (topic->categoryId != 0) {
-          auto it = category_names.find(topic->categoryId);
-          if (it != category_names.end()) name = it->second;
-        }
-        s.fields.push_back(name);
-        s.display = &topic->title;
-      } else if (const auto* note = RecordAs<CNoteRecord>(record)) {
-        s.fields.push_back(&note->text);
-        s.display = &note->text;
-      } else if (const auto* image = RecordAs<CImageRecord>(record)) {
-        s.fields.push_back(&image->title);
-        s.display = &image->title;
-      } else if (const auto* custom = RecordAs<CCustomRecord>(record)) {
-        for (size_t i = 0; i < custom->fields.size() && i < 8; ++i)
-          s.fields.push_back(&custom->fields[i]);
-        s.display = custom->fields.empty() ? &kNoName : &custom->fields[0];
-      }
-
-      bool added = false;
-      bool all_matched = true;
-      for (const std::string& word : words) {
-        bool matched = false;
-        for (const std::string* field : s.fields) {
-          matched = rule == FIND_RULE_EXACT ? EqualsWord(*field, word) : ContainsWord(*field, word);
-          if (matched) break;
-        }
-        if (!matched) {
-          all_matched = false;
-          continue;
-        }
-        if (added) continue;
-        added = true;
-        const std::string shown = FirstLine(*s.display);
-        switch (record->kind) {
-          case kKindTopic: {
-            auto* r = Append(&topics_, "ResultTopic", debug_);
-            r->recordId = record->recordId;
-            r->text = shown;
-            break;
-          }
-          case kKindNote: {
-            auto* r = Append(&notes_, "ResultNote", debug_);
-            r->recordId = record->recordId;
-            r->text = shown;
-            break;
-          }
-          case kKindImage: {
-            auto* r = Append(&images_, "ResultImage", debug_);
-            r->recordId = record->recordId;
-            r->text = shown;
-            r->format = static_cast<const CImageRecord*>(record)->format;
-            break;
-          }
-          default: {
-            auto* r = Append(&customs_, "ResultCustom", debug_);
-            r->recordId = record->recordId;
-            r->text = shown;
-            break;
-          }
-        }
-      }
-      if (every_word && !all_matched && added) {
-        // Take this record's result out again: it is the last of its list.
-        switch (record->kind) {
-          case kKindTopic: RemoveLast(&topics_, "ResultTopic", debug_); break;
-          case kKindNote: RemoveLast(&notes_, "ResultNote", debug_); break;
-          case kKindImage: RemoveLast(&images_, "ResultImage", debug_); break;
-          default: RemoveLast(&customs_, "ResultCustom", debug_); break;
-        }
+  // The searched fields as stored (each ends at its first zero byte).
+  struct Field {
+    const char* bytes;
+    size_t size;
+  };
+  auto search = [&](int k, const CRecord* record, const Field* fields, size_t n) {
+    bool some_matched = false;
+    bool all_matched = true;
+    for (const CFindWord& word : words) {
+      bool matched = false;
+      for (size_t i = 0; i < n && !matched; ++i)
+        matched = exact ? word.Equals(fields[i].bytes, fields[i].size)
+                        : word.OccursIn(fields[i].bytes, fields[i].size);
+      if (matched) {
+        some_matched = true;
+        if (!every_word) break;  // with ANY one word is enough
+      } else {
+        all_matched = false;
+        if (every_word && !log_taken_out) break;  // found it cannot be any more
       }
     }
+    if (!some_matched) return;
+    const bool taken_out = every_word && !all_matched;
+    if (taken_out && !log_taken_out) return;
+    found[k].push_back({record, taken_out});
+  };
+
+  for (uint32_t pos = 0; pos < store.highWater(); ++pos) {
+    const CRecord* record = store.RecordAt(pos);
+    if (record == nullptr) continue;
+    places.Add(record);
+    Field fields[8];
+    size_t n = 0;
+    switch (record->kind) {
+      case kKindCategory:
+        if (enabled_[0])
+          category_names.emplace(record->recordId, &static_cast<const CCategoryRecord*>(record)->name);
+        break;
+      case kKindTopic:
+        if (enabled_[0] && record->IsLive()) topics.push_back(static_cast<const CTopicRecord*>(record));
+        break;
+      case kKindNote:
+        if (!enabled_[1] || !record->IsLive()) break;
+        fields[n++] = {static_cast<const CNoteRecord*>(record)->text.data(),
+                       static_cast<const CNoteRecord*>(record)->text.size()};
+        search(1, record, fields, n);
+        break;
+      case kKindImage:
+        if (!enabled_[2] || !record->IsLive()) break;
+        fields[n++] = {static_cast<const CImageRecord*>(record)->title.data(),
+                       static_cast<const CImageRecord*>(record)->title.size()};
+        search(2, record, fields, n);
+        break;
+      case kKindCustom: {
+        if (!enabled_[3] || !record->IsLive()) break;
+        const auto* custom = static_cast<const CCustomRecord*>(record);
+        for (size_t i = 0; i < custom->fields.size() && i < 8; ++i)
+          fields[n++] = {custom->fields[i].data(), custom->fields[i].size()};
+        search(3, record, fields, n);
+        break;
+      }
+      default: break;
+    }
+  }
+  places.Finish();
+  for (const CTopicRecord* topic : topics) {
+    const std::string* name = &kNoName;
+    if (topic->categoryId != 0) {
+      auto it = category_names.find(topic->categoryId);
+      if (it != category_names.end()) name = it->second;
+    }
+    const Field fields[2] = {{topic->title.data(), topic->title.size()}, {name->data(), name->size()}};
+    search(0, topic, fields, 2);
+  }
+  // Only what the windows can show is listed, each id once.
+  for (std::vector<Found>& list : found)
+    std::erase_if(list, [&](const Found& f) {
+      return !places.IsShownRecordOfItsId(f.record) || !places.Openable(f.record->recordId);
+    });
+  topics_.reserve(found[0].size());
+  notes_.reserve(found[1].size());
+  images_.reserve(found[2].size());
+  customs_.reserve(found[3].size());
+
+  for (const Found& f : found[0]) {
+    auto* r = Append(&topics_, "ResultTopic", debug);
+    r->recordId = f.record->recordId;
+    r->text = FirstLine(static_cast<const CTopicRecord*>(f.record)->title);
+    if (f.taken_out) RemoveLast(&topics_, "ResultTopic", debug);
+  }
+  for (const Found& f : found[1]) {
+    auto* r = Append(&notes_, "ResultNote", debug);
+    r->recordId = f.record->recordId;
+    r->text = FirstLine(static_cast<const CNoteRecord*>(f.record)->text);
+    if (f.taken_out) RemoveLast(&notes_, "ResultNote", debug);
+  }
+  for (const Found& f : found[2]) {
+    const auto* image = static_cast<const CImageRecord*>(f.record);
+    auto* r = Append(&images_, "ResultImage", debug);
+    r->recordId = image->recordId;
+    r->text = FirstLine(image->title);
+    r->format = image->format;
+    if (f.taken_out) RemoveLast(&images_, "ResultImage", debug);
+  }
+  for (const Found& f : found[3]) {
+    const auto* custom = static_cast<const CCustomRecord*>(f.record);
+    auto* r = Append(&customs_, "ResultCustom", debug);
+    r->recordId = custom->recordId;
+    r->text = custom->fields.empty() ? std::string() : FirstLine(custom->fields[0]);
+    if (f.taken_out) RemoveLast(&customs_, "ResultCustom", debug);
   }
 }
 

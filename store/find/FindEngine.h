@@ -75,13 +75,38 @@ bool ContainsWord(const std::string& field, const std::string& word);
 // `field` equals `word`, only a-z folded; an empty word equals nothing.
 bool EqualsWord(const std::string& field, const std::string& word);
 
+// A word made ready to be looked for in many fields, matching exactly as
+// ContainsWord and EqualsWord do: folded once, and searched for by its first
+// and last bytes many places at a time before a place is compared whole.
+// Fields are given as their stored bytes; a field ends at its first zero
+// byte, as for every reader of the store's texts.
+class CFindWord {
+ public:
+  explicit CFindWord(const std::string& word);
+  bool OccursIn(const char* field, size_t size) const;
+  bool Equals(const char* field, size_t size) const;
+
+ private:
+  bool MatchesAt(const unsigned char* at) const;
+
+  std::string folded_;
+  // A byte b fits the first (last) byte of the word when (b | bits) == value.
+  unsigned char first_bits_ = 0, first_value_ = 0, last_bits_ = 0, last_value_ = 0;
+};
+// The length a stored text has for every reader: up to its first zero byte.
+size_t TextLength(const std::string& text);
+
 class CFindEngine {
  public:
   // Optional sinks for the engine's log lines: `log` gets "FIND: Topic
   // enabled" and the like, `debug` the "NEW ResultTopic = 0x..." and
   // "DELETE ResultTopic = 0x..." lines. Either may be null.
+  // `debug_wanted`, when given, says whether debug lines are wanted at all
+  // right now; when it says no they are not even made (a search may make
+  // tens of thousands of results).
   using LineSink = void (*)(const char* line);
-  explicit CFindEngine(LineSink log = nullptr, LineSink debug = nullptr);
+  using Wanted = bool (*)();
+  explicit CFindEngine(LineSink log = nullptr, LineSink debug = nullptr, Wanted debug_wanted = nullptr);
   ~CFindEngine();
   CFindEngine(const CFindEngine&) = delete;
   CFindEngine& operator=(const CFindEngine&) = delete;
@@ -109,8 +134,12 @@ class CFindEngine {
  private:
   void DeleteResults();
 
+  // The debug sink when lines are wanted now, else null.
+  LineSink DebugSink() const { return debug_ != nullptr && (!debug_wanted_ || debug_wanted_()) ? debug_ : nullptr; }
+
   LineSink log_;
   LineSink debug_;
+  Wanted debug_wanted_;
   bool enabled_[4] = {};
   std::vector<std::unique_ptr<ResultTopic>> topics_;
   std::vector<std::unique_ptr<ResultNote>> notes_;

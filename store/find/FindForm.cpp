@@ -1,6 +1,8 @@
 #include "store/find/FindForm.h"
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
 
 #include "app/core/DiagnosticLog.h"
 #include "app/core/Strings.h"
@@ -20,32 +22,13 @@ inline unsigned char Fold(unsigned char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
 
-bool TextBefore(const std::string& a, const std::string& b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    const unsigned char x = Fold(static_cast<unsigned char>(a[i]));
-    const unsigned char y = Fold(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y;
-  }
-  return a.size() < b.size();
-}
-
-int IconOf(const FindListEntry& e) {
-  switch (e.kind) {
-    case FindKind::kTopic: return kFindIconTopic;
-    case FindKind::kCustom: return kFindIconReference;
-    case FindKind::kNote: return kFindIconNote;
-    case FindKind::kImage: return e.format == kImageFormatSketch ? kFindIconSketch : kFindIconImage;
-  }
-  return kFindIconNothing;
-}
-
 }  // namespace
 
-CFindForm::CFindForm() : CFindForm(&ToDiagnosticLog, &ToDebugChannel) {}
+CFindForm::CFindForm() : CFindForm(&ToDiagnosticLog, &ToDebugChannel, &DebugTraceWanted) {}
 
-CFindForm::CFindForm(CFindEngine::LineSink log, CFindEngine::LineSink debug)
-    : engine_(log, debug) {}
+CFindForm::CFindForm(CFindEngine::LineSink log, CFindEngine::LineSink debug,
+                     CFindEngine::Wanted debug_wanted)
+    : engine_(log, debug, debug_wanted) {}
 
 CFindForm::~CFindForm() = default;
 
@@ -81,7 +64,12 @@ void CFindForm::PressFind(CRecordStore* store) {
   for (FindKind kind : {FindKind::kTopic, FindKind::kNote, FindKind::kImage, FindKind::kCustom})
     if (KindChecked(kind)) engine_.EnableKind(kind);
   if (!text_.empty() && store != nullptr) engine_.Find(*store, text_, Rule());
+  // The engine listed only records the windows can open, and nothing
+  // changes the store while the listener reads the lines: they need no
+  // second look at it.
+  just_searched_ = true;
   ResultsChanged();
+  just_searched_ = false;
 }
 
 void CFindForm::ClearResults() { engine_.ClearResults(); }
@@ -109,15 +97,22 @@ bool CFindForm::Openable(const CRecordStore* store, uint32_t id) {
 }
 
 std::vector<FindListLine> CFindForm::ListLines(const CRecordStore* store) const {
-  std::vector<FindListEntry> entries = engine_.FillOrder();
-  if (store != nullptr && !entries.empty()) {
-    // One walk over the store for all results, not one per result.
-    const CFoundPlaces places(*store);
-    std::erase_if(entries, [&](const FindListEntry& e) { return !places.Openable(e.recordId); });
-  }
+  const CFindEngine& e = engine_;
   std::vector<FindListLine> lines;
-  lines.reserve(entries.size());
-  for (const FindListEntry& e : entries) lines.push_back({ShownTitle(e.text), e.recordId, IconOf(e)});
+  lines.reserve(e.topics().size() + e.customs().size() + e.notes().size() + e.images().size());
+  // One walk over the store for all results, not one per result.
+  std::optional<CFoundPlaces> places;
+  if (store != nullptr && !just_searched_) places.emplace(*store);
+  auto add = [&](uint32_t id, const std::string& text, int icon) {
+    if (places && !places->Openable(id)) return;
+    lines.push_back({ShownTitle(text), id, icon});
+  };
+  // The fill order: topics, references, notes, images.
+  for (const auto& r : e.topics()) add(r->recordId, r->text, kFindIconTopic);
+  for (const auto& r : e.customs()) add(r->recordId, r->text, kFindIconReference);
+  for (const auto& r : e.notes()) add(r->recordId, r->text, kFindIconNote);
+  for (const auto& r : e.images())
+    add(r->recordId, r->text, r->format == kImageFormatSketch ? kFindIconSketch : kFindIconImage);
   if (lines.empty()) {
     lines.push_back({LoadString(IDS_NO_RECORDS_FOUND), 0, kFindIconNothing});
     return lines;
@@ -127,8 +122,43 @@ std::vector<FindListLine> CFindForm::ListLines(const CRecordStore* store) const 
 }
 
 void SortListLines(std::vector<FindListLine>* lines) {
-  std::stable_sort(lines->begin(), lines->end(),
-                   [](const FindListLine& a, const FindListLine& b) { return TextBefore(a.text, b.text); });
+  // The lines' texts folded once, one after the other in one buffer, and
+  // each line's first eight folded bytes as one number whose order is
+  // theirs (a text shorter than eight bytes counts as padded with zero
+  // bytes, which orders it before any longer text it begins). Most pairs
+  // are told apart by comparing two numbers, the others by comparing their
+  // folded bytes as memory; a text that begins another comes first. The
+  // lines themselves move once, at the end.
+  struct Key {
+    uint64_t head;
+    uint32_t at;
+    uint32_t length;
+    uint32_t index;
+  };
+  size_t total = 0;
+  for (const FindListLine& l : *lines) total += l.text.size();
+  std::string folded(total, '\0');
+  std::vector<Key> keys(lines->size());
+  size_t at = 0;
+  for (size_t i = 0; i < lines->size(); ++i) {
+    const std::string& t = (*lines)[i].text;
+    for (size_t k = 0; k < t.size(); ++k) folded[at + k] = static_cast<char>(Fold(static_cast<unsigned char>(t[k])));
+    uint64_t head = 0;
+    for (size_t k = 0; k < 8; ++k) head = (head << 8) | (k < t.size() ? static_cast<unsigned char>(folded[at + k]) : 0u);
+    keys[i] = {head, static_cast<uint32_t>(at), static_cast<uint32_t>(t.size()), static_cast<uint32_t>(i)};
+    at += t.size();
+  }
+  const char* bytes = folded.data();
+  std::stable_sort(keys.begin(), keys.end(), [bytes](const Key& a, const Key& b) {
+    if (a.head != b.head) return a.head < b.head;
+    const int by_bytes = std::memcmp(bytes + a.at, bytes + b.at, std::min(a.length, b.length));
+    if (by_bytes != 0) return by_bytes < 0;
+    return a.length < b.length;
+  });
+  std::vector<FindListLine> sorted;
+  sorted.reserve(lines->size());
+  for (const Key& k : keys) sorted.push_back(std::move((*lines)[k.index]));
+  lines->swap(sorted);
 }
 
 }  // namespace quillet

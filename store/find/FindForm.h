@@ -42,9 +42,11 @@ struct FindListLine {
 class CFindForm {
  public:
   // The engine's log and debug lines go to `log` and `debug`; by default
-  // to the diagnostic log and its debug channel.
+  // to the diagnostic log and its debug channel (made only while that
+  // channel takes them).
   CFindForm();
-  CFindForm(CFindEngine::LineSink log, CFindEngine::LineSink debug);
+  CFindForm(CFindEngine::LineSink log, CFindEngine::LineSink debug,
+            CFindEngine::Wanted debug_wanted = nullptr);
   ~CFindForm();
   CFindForm(const CFindForm&) = delete;
   CFindForm& operator=(const CFindForm&) = delete;
@@ -102,6 +104,7 @@ class CFindForm {
   bool rule_checked_[3] = {false, true, false};  // indexed by rule number
   bool kind_checked_[4] = {true, true, true, true};
   std::function<void()> listener_;
+  bool just_searched_ = false;  // while the listener runs right after a search
 };
 
 // Orders lines as the result list keeps them: by text ascending, the

@@ -18,50 +18,57 @@ bool FindableKind(uint32_t kind) {
 
 }  // namespace
 
-CFoundPlaces::CFoundPlaces(const CRecordStore& store) {
-  uint32_t max_id = 0, count = 0;
-  for (uint32_t pos = 0; pos < store.highWater(); ++pos)
-    if (const CRecord* r = store.RecordAt(pos)) {
-      max_id = std::max(max_id, r->recordId);
-      ++count;
-    }
-  dense_ = max_id <= 4u * count + 1024u;
-  std::unordered_map<uint32_t, const CTopicLinksRecord*> links;  // first live one by id
-  std::vector<const CTopicLinksRecord*> links_table;
-  std::vector<const CTopicRecord*> topics;
+CFoundPlaces::CFoundPlaces(const CRecordStore& store) : CFoundPlaces(store.highWater()) {
+  for (uint32_t pos = 0; pos < store.highWater(); ++pos) Add(store.RecordAt(pos));
+  Finish();
+}
+
+CFoundPlaces::CFoundPlaces(uint32_t highWater) : dense_limit_(4u * highWater + 1024u) {
+  first_table_.reserve(static_cast<size_t>(highWater) + 1);
+}
+
+void CFoundPlaces::UseMaps() {
+  dense_ = false;
+  for (uint32_t id = 0; id < first_table_.size(); ++id)
+    if (first_table_[id] != nullptr) first_.emplace(id, first_table_[id]);
+  for (uint32_t id = 0; id < links_table_.size(); ++id)
+    if (links_table_[id] != nullptr) links_.emplace(id, links_table_[id]);
+  first_table_ = {};
+  links_table_ = {};
+}
+
+void CFoundPlaces::Add(const CRecord* r) {
+  if (r == nullptr) return;
+  const uint32_t id = r->recordId;
+  if (dense_ && id > dense_limit_) UseMaps();
   if (dense_) {
-    first_table_.assign(static_cast<size_t>(max_id) + 1, nullptr);
-    held_table_.assign(static_cast<size_t>(max_id) + 1, 0);
-    links_table.assign(static_cast<size_t>(max_id) + 1, nullptr);
+    if (id >= first_table_.size()) first_table_.resize(std::max<size_t>(id + 1, first_table_.size() * 2), nullptr);
+    if (first_table_[id] == nullptr) first_table_[id] = r;
   } else {
-    first_.reserve(store.highWater());
+    first_.emplace(id, r);
   }
-  for (uint32_t pos = 0; pos < store.highWater(); ++pos) {
-    const CRecord* r = store.RecordAt(pos);
-    if (r == nullptr) continue;
+  if (!r->IsLive()) return;
+  if (const auto* l = RecordAs<CTopicLinksRecord>(r)) {
     if (dense_) {
-      if (first_table_[r->recordId] == nullptr) first_table_[r->recordId] = r;
+      if (id >= links_table_.size()) links_table_.resize(first_table_.size(), nullptr);
+      if (links_table_[id] == nullptr) links_table_[id] = l;
     } else {
-      first_.emplace(r->recordId, r);
+      links_.emplace(id, l);
     }
-    if (!r->IsLive()) continue;
-    if (const auto* l = RecordAs<CTopicLinksRecord>(r)) {
-      if (dense_) {
-        if (links_table[l->recordId] == nullptr) links_table[l->recordId] = l;
-      } else {
-        links.emplace(l->recordId, l);
-      }
-    }
-    if (const auto* t = RecordAs<CTopicRecord>(r)) topics.push_back(t);
   }
+  if (const auto* t = RecordAs<CTopicRecord>(r)) topics_.push_back(t);
+}
+
+void CFoundPlaces::Finish() {
+  if (dense_) held_table_.assign(first_table_.size(), 0);
   // The tree lists every live topic, each with its links record's members.
-  for (const CTopicRecord* t : topics) {
+  for (const CTopicRecord* t : topics_) {
     const CTopicLinksRecord* l = nullptr;
     if (dense_) {
-      l = t->linksId < links_table.size() ? links_table[t->linksId] : nullptr;
+      l = t->linksId < links_table_.size() ? links_table_[t->linksId] : nullptr;
     } else {
-      auto it = links.find(t->linksId);
-      l = it == links.end() ? nullptr : it->second;
+      auto it = links_.find(t->linksId);
+      l = it == links_.end() ? nullptr : it->second;
     }
     if (l == nullptr) continue;
     const bool shown = !Hidden(*t);
@@ -74,6 +81,9 @@ CFoundPlaces::CFoundPlaces(const CRecordStore& store) {
       if (shown) held_visibly_.insert(member);
     }
   }
+  links_table_ = {};
+  links_ = {};
+  topics_ = {};
 }
 
 const CRecord* CFoundPlaces::First(uint32_t id) const {

@@ -21,6 +21,8 @@ namespace quillet {
 
 class CRecord;
 class CRecordStore;
+class CTopicLinksRecord;
+class CTopicRecord;
 
 enum class FoundPlace : uint8_t {
   kNowhere,      // no live topic, note, picture, sketch or reference of that id
@@ -33,6 +35,12 @@ class CFoundPlaces {
  public:
   // Reads the store once; follows bShowPrivate as it is now.
   explicit CFoundPlaces(const CRecordStore& store);
+  // The same, read along a walk of the caller's own over a store of
+  // `highWater` positions: Add every record in position order, then Finish
+  // before the first question.
+  explicit CFoundPlaces(uint32_t highWater);
+  void Add(const CRecord* record);
+  void Finish();
 
   FoundPlace PlaceOf(uint32_t recordId) const;
   // True for the record the windows show for its id (the first one).
@@ -47,14 +55,23 @@ class CFoundPlaces {
   const CRecord* First(uint32_t id) const;
   bool Held(uint32_t id, bool visibly) const;
 
-  // Record ids are issued one after the other: when they are dense, tables
-  // indexed by id stand in for the maps (one allocation, no hashing).
-  bool dense_ = false;
+  void UseMaps();
+
+  // Record ids are issued one after the other: while they are dense (none
+  // far above the number of positions), tables indexed by id stand in for
+  // the maps (no hashing).
+  bool dense_ = true;
+  uint32_t dense_limit_ = 0;
   std::vector<const CRecord*> first_table_;
   std::vector<uint8_t> held_table_;  // 1: held by a live topic, 2: by one the tree shows
   std::unordered_map<uint32_t, const CRecord*> first_;  // by id, first in store order
   std::unordered_set<uint32_t> held_;          // member ids of any live topic
   std::unordered_set<uint32_t> held_visibly_;  // member ids of a topic the tree shows
+  // While the walk lasts: the first live links record of each id, the live
+  // topics.
+  std::vector<const CTopicLinksRecord*> links_table_;
+  std::unordered_map<uint32_t, const CTopicLinksRecord*> links_;
+  std::vector<const CTopicRecord*> topics_;
 };
 
 }  // namespace quillet

@@ -22,6 +22,39 @@ QIcon FindIconFor(int iconId) {
   }
 }
 
+namespace {
+
+// One line of the list: its text as the store has it, made into a Qt string
+// only when a row is painted or asked for, its record and its picture. A
+// search that finds tens of thousands of records so makes one small object
+// per line, not a list of values.
+class CFindListItem final : public QTreeWidgetItem {
+ public:
+  CFindListItem(FindListLine line)
+      : QTreeWidgetItem(UserType), text_(std::move(line.text)), record_(line.recordId), icon_(line.iconId) {}
+
+  QVariant data(int column, int role) const override {
+    if (column == 0) {
+      switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+        case Qt::ToolTipRole: return FromAnsi(text_);
+        case Qt::DecorationRole: return FindIconFor(icon_);
+        case Qt::UserRole: return QVariant::fromValue<uint>(record_);
+        default: break;
+      }
+    }
+    return QTreeWidgetItem::data(column, role);
+  }
+
+ private:
+  std::string text_;  // code-page bytes
+  uint32_t record_;
+  int icon_;
+};
+
+}  // namespace
+
 CFindList::CFindList(std::shared_ptr<CFindForm> form)
     : CListViewObject(kKindCodeFind), form_(std::move(form)) {
   form_->SetResultsListener([this] { Refill(); });
@@ -80,14 +113,10 @@ void CFindList::Move(const QRect& rect) {
 void CFindList::Refill() {
   if (!view_) return;
   view_->clear();
+  std::vector<FindListLine> lines = form_->ListLines(pDB);
   QList<QTreeWidgetItem*> items;
-  for (const FindListLine& line : form_->ListLines(pDB)) {
-    auto* item = new QTreeWidgetItem({FromAnsi(line.text)});
-    item->setData(0, Qt::UserRole, QVariant::fromValue<uint>(line.recordId));
-    item->setIcon(0, FindIconFor(line.iconId));
-    item->setToolTip(0, item->text(0));
-    items.push_back(item);
-  }
+  items.reserve(static_cast<qsizetype>(lines.size()));
+  for (FindListLine& line : lines) items.push_back(new CFindListItem(std::move(line)));
   view_->addTopLevelItems(items);
 }
 

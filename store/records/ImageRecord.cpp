@@ -21,16 +21,12 @@ DbResult CImageRecord::ReadBody(CStoreFile& file) {
   // entry's kind.
   if (size > file.Remaining()) {
     const uint64_t left = file.Remaining();
-    data.resize(static_cast<size_t>(left));
-    if (left > 0 && file.Read(data.data(), data.size()) != DB_OK) data.clear();
+    if (left > 0) file.ReadPicture(static_cast<size_t>(left), &data);
     rc = left == 0 ? DB_ERR_EOF : DB_ERR_SHORT_READ;
     file.NoteReadError(rc);
     return rc;
   }
-  data.resize(size);
-  rc = file.Read(data.data(), size);
-  if (rc != DB_OK) data.clear();
-  return rc;
+  return file.ReadPicture(size, &data);
 }
 
 DbResult CImageRecord::WriteBody(CStoreFile& file) const {

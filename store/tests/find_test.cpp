@@ -2,6 +2,8 @@
 // searched, and the result lists.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "store/PrivateRecords.h"
 #include "store/find/FoundPlaces.h"
 #include "store/RecordKinds.h"
@@ -46,6 +48,66 @@ TEST(FindMatch, OnlyAsciiLettersFoldAndEmptyWordsMatchNothing) {
   EXPECT_TRUE(EqualsWord("Paris", "PARIS"));
   EXPECT_FALSE(EqualsWord("Paris trip", "paris"));
   EXPECT_FALSE(EqualsWord("", ""));
+}
+
+// The prepared word the engine searches with must answer exactly as the
+// plain byte-by-byte comparison: random fields and words over a small
+// alphabet (both cases, a zero byte, bytes above 127, bytes that differ
+// from a letter only in the case bit) so that matches,
+// near misses and repeats are frequent.
+TEST(FindMatch, PreparedWordAnswersAsThePlainComparison) {
+  const std::string alphabet = std::string("aAbBzZ[{@` \xE9\xC9\xFF\n") + '\0';
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % n;
+  };
+  auto random_text = [&](size_t max) {
+    std::string t(next(static_cast<uint32_t>(max + 1)), ' ');
+    for (char& c : t) c = alphabet[next(static_cast<uint32_t>(alphabet.size()))];
+    return t;
+  };
+  size_t contained = 0, equal = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string field = random_text(round % 2 ? 40 : 120);  // long ones go sixteen at a time
+    std::string word = random_text(6);
+    // Often a piece of the field itself, its letters' cases changed.
+    if (round % 3 == 0 && !field.empty()) {
+      const size_t from = next(static_cast<uint32_t>(field.size()));
+      word = field.substr(from, 1 + next(6));
+      for (char& c : word)
+        if (next(2) && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    if (round % 7 == 0) word = field;
+    const CFindWord prepared(word);
+    const bool occurs = prepared.OccursIn(field.data(), field.size());
+    const bool equals = prepared.Equals(field.data(), field.size());
+    ASSERT_EQ(occurs, ContainsWord(field, word)) << "field \"" << field << "\" word \"" << word << "\"";
+    ASSERT_EQ(equals, EqualsWord(field, word)) << "field \"" << field << "\" word \"" << word << "\"";
+    contained += occurs;
+    equal += equals;
+  }
+  // The inputs reached both answers of both questions.
+  EXPECT_GT(contained, 2000u);
+  EXPECT_LT(contained, 19000u);
+  EXPECT_GT(equal, 500u);
+}
+
+TEST(FindMatch, PreparedWordOnLongFieldsAndRepeats) {
+  // A word whose last byte repeats inside it, found only at the very end.
+  std::string field(5000, 'a');
+  field += "abab";
+  EXPECT_TRUE(CFindWord("BAB").OccursIn(field.data(), field.size()));
+  EXPECT_FALSE(CFindWord("bb").OccursIn(field.data(), field.size()));
+  EXPECT_TRUE(CFindWord("AAAB").OccursIn(field.data(), field.size()));
+  // Text after a zero byte is not part of the field.
+  const std::string cut = std::string("garden") + '\0' + "river";
+  EXPECT_FALSE(CFindWord("river").OccursIn(cut.data(), cut.size()));
+  EXPECT_TRUE(CFindWord("GARDEN").Equals(cut.data(), cut.size()));
+  EXPECT_FALSE(CFindWord("GARDEN").Equals(cut.data(), 5));
+  // A word with a zero byte is the word up to it.
+  EXPECT_TRUE(CFindWord(std::string("gar") + '\0' + "x").OccursIn(cut.data(), cut.size()));
+  EXPECT_FALSE(CFindWord("").OccursIn(cut.data(), cut.size()));
 }
 
 class FindTest : public ::testing::Test {
@@ -293,6 +355,213 @@ TEST(FindLog, EnablingCreatingAndDeletingResultsIsLogged) {
   EXPECT_EQ(g_lines[1], "FIND: Custom enabled");
   EXPECT_EQ(g_lines[2].rfind("NEW ResultNote = 0x", 0), 0u);
   EXPECT_EQ(g_lines[3], "DELETE" + g_lines[2].substr(3));
+}
+
+bool g_wanted = false;
+bool Wanted() { return g_wanted; }
+
+TEST(FindLog, DebugLinesAreMadeOnlyWhileWanted) {
+  CRecordStore store("x", "");
+  for (uint32_t id : {2u, 3u}) {
+    auto note = std::make_unique<CNoteRecord>();
+    note->text = id == 2 ? "apple pear" : "apple";
+    note->recordId = id;
+    ASSERT_EQ(store.Insert(std::move(note)), DB_OK);
+  }
+  g_lines.clear();
+  g_wanted = false;
+  CFindEngine engine(nullptr, &Capture, &Wanted);
+  engine.EnableKind(FindKind::kNote);
+  engine.Find(store, "apple pear", FIND_RULE_ALL);
+  EXPECT_TRUE(g_lines.empty());
+  EXPECT_EQ(engine.notes().size(), 1u);
+  // Wanted again: the next search deletes and makes its results with lines,
+  // the record that matched one word of two among them.
+  g_wanted = true;
+  engine.Find(store, "apple pear", FIND_RULE_ALL);
+  ASSERT_EQ(g_lines.size(), 4u);
+  EXPECT_EQ(g_lines[0].rfind("DELETE ResultNote = 0x", 0), 0u);
+  EXPECT_EQ(g_lines[1].rfind("NEW ResultNote = 0x", 0), 0u);
+  EXPECT_EQ(g_lines[2].rfind("NEW ResultNote = 0x", 0), 0u);
+  EXPECT_EQ(g_lines[3], "DELETE" + g_lines[2].substr(3));
+  EXPECT_EQ(engine.notes().size(), 1u);
+  g_wanted = false;
+}
+
+// The engine against the rules written out plainly: one walk per kind, the
+// plain comparisons, a result made for the first matching word and taken
+// out again when ALL or EXACT is not met. Random stores (private, deleted
+// and archived records, categories, topics holding members, ids held
+// twice) and random search texts; the lists and the order of the debug
+// lines must agree.
+struct ReferenceFind {
+  std::vector<std::string> results;  // "T12:text" in fill order
+  std::vector<std::string> lines;    // "NEW ResultNote" / "DELETE ResultNote"
+};
+
+ReferenceFind FindPlainly(const CRecordStore& store, const std::string& text, int rule) {
+  ReferenceFind out;
+  if (text.empty()) return out;
+  const std::vector<std::string> words =
+      rule == FIND_RULE_EXACT ? std::vector<std::string>{text} : SplitWords(text);
+  const CFoundPlaces places(store);
+  std::vector<std::string> lists[4];
+  const uint32_t kinds[4] = {kKindTopic, kKindNote, kKindImage, kKindCustom};
+  const char* names[4] = {"ResultTopic", "ResultNote", "ResultImage", "ResultCustom"};
+  const char* tags[4] = {"T", "N", "I", "R"};
+  for (int k = 0; k < 4; ++k) {
+    for (uint32_t pos = 0; pos < store.highWater(); ++pos) {
+      const CRecord* r = store.RecordAt(pos);
+      if (!r || r->kind != kinds[k] || !r->IsLive()) continue;
+      if (!places.IsShownRecordOfItsId(r) || !places.Openable(r->recordId)) continue;
+      std::vector<std::string> fields;
+      std::string shown;
+      if (const auto* t = RecordAs<CTopicRecord>(r)) {
+        fields.push_back(t->title);
+        std::string name;
+        for (uint32_t p = 0; p < store.highWater() && t->categoryId != 0; ++p)
+          if (const auto* c = RecordAs<CCategoryRecord>(store.RecordAt(p)); c && c->recordId == t->categoryId) {
+            name = c->name;
+            break;
+          }
+        fields.push_back(name);
+        shown = t->title;
+      } else if (const auto* n = RecordAs<CNoteRecord>(r)) {
+        fields.push_back(n->text);
+        shown = n->text;
+      } else if (const auto* i = RecordAs<CImageRecord>(r)) {
+        fields.push_back(i->title);
+        shown = i->title;
+      } else if (const auto* c = RecordAs<CCustomRecord>(r)) {
+        for (size_t f = 0; f < c->fields.size() && f < 8; ++f) fields.push_back(c->fields[f]);
+        shown = c->fields.empty() ? std::string() : c->fields[0];
+      }
+      shown = shown.substr(0, std::min({shown.find('\n'), shown.find('\0'), kResultTextMax}));
+      bool added = false, all = true;
+      for (const std::string& w : words) {
+        bool matched = false;
+        for (const std::string& f : fields)
+          matched = matched || (rule == FIND_RULE_EXACT ? EqualsWord(f, w) : ContainsWord(f, w));
+        if (!matched) {
+          all = false;
+          continue;
+        }
+        if (added) continue;
+        added = true;
+        lists[k].push_back(tags[k] + std::to_string(r->recordId) + ":" + shown);
+        out.lines.push_back(std::string("NEW ") + names[k]);
+      }
+      if (rule != FIND_RULE_ANY && added && !all) {
+        lists[k].pop_back();
+        out.lines.push_back(std::string("DELETE ") + names[k]);
+      }
+    }
+  }
+  for (int k : {0, 3, 1, 2}) out.results.insert(out.results.end(), lists[k].begin(), lists[k].end());
+  return out;
+}
+
+std::vector<std::string> g_engine_lines;
+void CaptureKind(const char* line) {
+  // "NEW ResultNote = 0x..." without the address.
+  const std::string l(line);
+  g_engine_lines.push_back(l.substr(0, l.find(" = ")));
+}
+
+TEST(FindEngineAgainstPlainRules, RandomStoresAndSearches) {
+  const char* vocabulary[] = {"garden", "GARDEN", "river", "Rive", "stone", "st\xE9ne",
+                              "river garden", "a", "", "\"", ","};
+  uint32_t seed = 777;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 10) % n;
+  };
+  auto phrase = [&](int words) {
+    std::string t;
+    for (int i = 0; i < words; ++i) {
+      if (i) t += " ,+\n\0"[next(5)];
+      t += vocabulary[next(11)];
+    }
+    return t;
+  };
+  size_t found_any = 0;
+  for (int round = 0; round < 60; ++round) {
+    bShowPrivate = static_cast<uint8_t>(round % 2);
+    CRecordStore store("quillet.dat", "");
+    std::vector<uint32_t> members;
+    for (int i = 0; i < 120; ++i) {
+      // Ids from a small range: some are held twice.
+      const uint32_t id = 2 + next(110);
+      std::unique_ptr<CRecord> r;
+      switch (next(6)) {
+        case 0: {
+          auto t = std::make_unique<CTopicRecord>();
+          t->title = phrase(1 + static_cast<int>(next(3)));
+          t->categoryId = next(3) ? 0 : 2 + next(110);
+          t->linksId = 200 + id;
+          auto l = std::make_unique<CTopicLinksRecord>();
+          l->recordId = 200 + id;
+          l->topicId = id;
+          for (int m = 0; m < 4; ++m) l->memberIds.push_back(2 + next(110));
+          ASSERT_EQ(store.Insert(std::move(l)), DB_OK);
+          r = std::move(t);
+          break;
+        }
+        case 1: {
+          auto c = std::make_unique<CCategoryRecord>();
+          c->name = phrase(1);
+          r = std::move(c);
+          break;
+        }
+        case 2: {
+          auto im = std::make_unique<CImageRecord>();
+          im->title = phrase(2);
+          im->format = next(3);
+          r = std::move(im);
+          break;
+        }
+        case 3: {
+          auto c = std::make_unique<CCustomRecord>();
+          const uint32_t n = next(11);
+          for (uint32_t f = 0; f < n; ++f) c->fields.push_back(phrase(1 + static_cast<int>(next(2))));
+          r = std::move(c);
+          break;
+        }
+        default: {
+          auto n = std::make_unique<CNoteRecord>();
+          n->text = phrase(1 + static_cast<int>(next(5)));
+          r = std::move(n);
+          break;
+        }
+      }
+      r->recordId = id;
+      r->isPrivate = next(5) == 0;
+      const uint32_t flags = next(8);
+      ASSERT_EQ(store.Insert(std::move(r)), DB_OK);
+      store.RecordAt(store.highWater() - 1)->flags = flags == 0 ? kFlagDeleted : flags == 1 ? kFlagArchived : 0;
+    }
+    for (int search = 0; search < 12; ++search) {
+      const int rule = static_cast<int>(next(3));
+      const std::string text = search % 4 == 0 ? vocabulary[next(8)] : phrase(1 + static_cast<int>(next(3)));
+      const ReferenceFind want = FindPlainly(store, text, rule);
+      g_engine_lines.clear();
+      CFindEngine engine(nullptr, &CaptureKind);
+      for (auto k : {FindKind::kTopic, FindKind::kNote, FindKind::kImage, FindKind::kCustom})
+        engine.EnableKind(k);
+      engine.Find(store, text, rule);
+      std::vector<std::string> got;
+      for (const FindListEntry& e : engine.FillOrder()) {
+        const char* tag = e.kind == FindKind::kTopic ? "T" : e.kind == FindKind::kNote ? "N"
+                          : e.kind == FindKind::kImage ? "I" : "R";
+        got.push_back(tag + std::to_string(e.recordId) + ":" + e.text);
+      }
+      ASSERT_EQ(got, want.results) << "round " << round << " rule " << rule << " text \"" << text << "\"";
+      ASSERT_EQ(g_engine_lines, want.lines) << "round " << round << " rule " << rule;
+      found_any += !got.empty();
+    }
+  }
+  bShowPrivate = 0;
+  EXPECT_GT(found_any, 100u);  // the searches found things, not only nothing
 }
 
 }  // namespace

@@ -193,8 +193,9 @@ TEST(RecordAssign, CopiesEverythingDeeplyAndIgnoresSelf) {
   EXPECT_EQ(b.syncWordC, 9u);
   EXPECT_EQ(b.title, "title");
   EXPECT_EQ(b.data, a.data);
-  a.data[0] = 42;  // the copy owns its own bytes
+  a.data.MutableData()[0] = 42;  // the bytes are shared until one side writes
   EXPECT_EQ(b.data[0], 1);
+  EXPECT_EQ(a.data[0], 42);
   b.Assign(b);
   EXPECT_EQ(b.title, "title");
 
@@ -223,7 +224,7 @@ TEST(RecordCompare, LooksOnlyAtTheComparedOwnFields) {
   b.data = {3, 4};   // data bytes are not compared...
   b.recordId = 99;   // ...nor base fields
   EXPECT_EQ(a.Compare(b), kCompareEqual);
-  b.data.push_back(5);  // ...but the data size is
+  b.data = std::vector<uint8_t>{3, 4, 5};  // ...but the data size is
   EXPECT_EQ(a.Compare(b), kCompareDiffers);
 
   CCustomRecord x, y;

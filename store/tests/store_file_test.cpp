@@ -98,6 +98,53 @@ TEST(StoreFileWrite, NothingReachesTheFileBeforeCommitAndCloseDiscards) {
   EXPECT_FALSE(file.IsOpen());
 }
 
+// Bytes copied from another file land exactly as Write would put them:
+// file to file, into memory, under a running digest, and between writes.
+TEST(StoreFileWrite, WriteFromFileCopiesTheSourceExactlyOrFailsTheRewrite) {
+  ScratchDir dir;
+  Bytes source(300000);
+  for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<uint8_t>(i * 13 + (i >> 9));
+  WriteAll(dir.File("source"), source);
+  const int fd = ::open(dir.File("source").c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  Bytes expected = {1, 2, 3};
+  expected.insert(expected.end(), source.begin() + 1000, source.end());
+  expected.push_back(9);
+
+  CStoreFile file;
+  ASSERT_EQ(file.Rewrite(dir.File("copy")), DB_OK);
+  const uint8_t head[] = {1, 2, 3};
+  ASSERT_EQ(file.Write(head, 3), DB_OK);  // still in the buffer when the copy starts
+  ASSERT_EQ(file.WriteFromFile(fd, 1000, source.size() - 1000), DB_OK);
+  ASSERT_EQ(file.WriteU8(9), DB_OK);
+  ASSERT_EQ(file.Commit(), DB_OK);
+  EXPECT_EQ(ReadAll(dir.File("copy")), expected);
+
+  Bytes memory;
+  ASSERT_EQ(file.RewriteMemory(&memory), DB_OK);
+  file.Write(head, 3);
+  file.BeginDigest();
+  ASSERT_EQ(file.WriteFromFile(fd, 1000, source.size() - 1000), DB_OK);
+  const uint64_t digest = file.EndDigest();
+  file.WriteU8(9);
+  ASSERT_EQ(file.Commit(), DB_OK);
+  EXPECT_EQ(memory, expected);
+  StoreDigest same;
+  same.Update(source.data() + 1000, 4);
+  const uint8_t zeros[4] = {};
+  same.Update(zeros, 4);  // bytes 4 to 7 of a digest count as zeros
+  same.Update(source.data() + 1008, source.size() - 1008);
+  EXPECT_EQ(digest, same.Final());
+
+  // A source that ends early fails the copy, and nothing is committed.
+  WriteAll(dir.File("copy"), Bytes{7});
+  ASSERT_EQ(file.Rewrite(dir.File("copy")), DB_OK);
+  EXPECT_EQ(file.WriteFromFile(fd, 0, source.size() + 1), DB_ERR_READ);
+  EXPECT_EQ(file.Commit(), DB_ERR_WRITE);
+  EXPECT_EQ(ReadAll(dir.File("copy")), Bytes{7});
+  ::close(fd);
+}
+
 TEST(StoreFileWrite, KeepsPermissionsAndWritesThroughSymbolicLinks) {
   ScratchDir dir;
   WriteAll(dir.File("real.dat"), Bytes{1});

@@ -519,6 +519,25 @@ TEST(StoreDigestTest, SameWhateverThePiecesAndDifferentForOtherBytes) {
   StoreDigest shorter;
   shorter.Update(text.data(), text.size() - 1);
   EXPECT_NE(shorter.Final(), whole.Final());
+  // Every byte counts, in the four lanes of whole stripes and in the tail,
+  // and so does the length of runs of zeros.
+  for (size_t length : {1u, 7u, 8u, 31u, 32u, 33u, 63u, 64u, 100u}) {
+    const std::string base = text.substr(0, length);
+    StoreDigest reference;
+    reference.Update(base.data(), base.size());
+    for (size_t at = 0; at < length; ++at) {
+      std::string flipped = base;
+      flipped[at] ^= 0x40;
+      StoreDigest d;
+      d.Update(flipped.data(), flipped.size());
+      EXPECT_NE(d.Final(), reference.Final()) << length << " at " << at;
+    }
+    StoreDigest zeros, more_zeros;
+    const std::string z(length, '\0');
+    zeros.Update(z.data(), z.size());
+    more_zeros.Update((z + '\0').data(), z.size() + 1);
+    EXPECT_NE(zeros.Final(), more_zeros.Final()) << length;
+  }
   // A record's position is not part of its digest; its contents are.
   CNoteRecord n1, n2;
   n1.text = n2.text = "same";

@@ -25,7 +25,7 @@ using namespace quillet;
 struct Text { std::string cp1252; };
 struct TextList { std::vector<std::string> cp1252; };
 struct NumberList { std::vector<uint32_t> values; };
-struct Data { const std::vector<uint8_t>* bytes; };
+struct Data { const PictureBytes* bytes; };
 struct Hex { std::string bytes; };
 using Value = std::variant<int64_t, Text, TextList, NumberList, Data, Hex>;
 

@@ -15,12 +15,13 @@
 //  - at once (Write, and Request without background writing): the file is
 //    there when the call returns;
 //  - in the background (SetBackground): Request only notes the picture.
-//    Checking the noted pictures against the index and copying the bytes
+//    Checking the noted pictures against the index and taking the bytes
 //    of those that need writing happen on the calling thread in short
 //    slices (Pump), the decoding and encoding on a thread of their own.
 //    The records are only read by Pump, so the store stays the calling
-//    thread's alone; at most a few megabytes of picture bytes are copied
-//    at any time. A picture that a report needs now is written at once
+//    thread's alone; the thread gets a shared reference to the bytes
+//    (PictureBytes, never changed in place while shared), for at most a
+//    few megabytes of pictures at any time. A picture that a report needs now is written at once
 //    through WriteJpeg, whatever the background is doing.
 #pragma once
 
@@ -39,6 +40,7 @@
 #include <vector>
 
 #include "reports/ReportSource.h"
+#include "store/PictureBytes.h"
 #include "windows/core/PictureIndex.h"
 
 namespace quillet {
@@ -119,12 +121,12 @@ class CPictureFiles : public IImageWriter {
     std::string path;
     uint32_t recordId = 0;
   };
-  // A picture to write, with a copy of its bytes.
+  // A picture to write, with its bytes.
   struct Job {
     std::string path;
     uint64_t digest = 0;
     uint32_t width = 0, height = 0;
-    std::vector<uint8_t> data;
+    PictureBytes data;
   };
 
   // With mu_ held.

@@ -1,6 +1,7 @@
 #include "windows/core/TopicTreeModel.h"
 
 #include <algorithm>
+#include <cstring>
 #include <unordered_map>
 
 #include "reports/ReportPaths.h"
@@ -113,45 +114,72 @@ struct StoreIndex {
 
 bool Hidden(const CRecord& record) { return record.isPrivate != 0 && bShowPrivate == 0; }
 
+// A digest of the members' ids, pictures and texts, eight bytes at a time
+// (each text after its length, so that no two lists run together alike);
+// every step multiplies and folds the high bits down, as 64-bit hashes of
+// the MurmurHash kind do.
+constexpr uint64_t kDigestStart = 0x9e3779b97f4a7c15ull;
+inline uint64_t Step(uint64_t digest, uint64_t word) {
+  digest = (digest ^ word) * 0xff51afd7ed558ccdull;
+  return digest ^ (digest >> 32);
+}
+uint64_t MixMember(uint64_t digest, const TreeRows::Member& m) {
+  digest = Step(digest, (uint64_t{m.recordId} << 32) | (uint64_t{static_cast<uint8_t>(m.icon)} << 24) |
+                            static_cast<uint64_t>(m.text.size()));
+  const char* p = m.text.data();
+  size_t n = m.text.size();
+  for (; n >= 8; p += 8, n -= 8) {
+    uint64_t word;
+    std::memcpy(&word, p, 8);
+    digest = Step(digest, word);
+  }
+  if (n > 0) {
+    uint64_t word = 0;
+    std::memcpy(&word, p, n);
+    digest = Step(digest, word);
+  }
+  return digest;
+}
+
 }  // namespace
 
-std::vector<TreeTopicItem> CollectTopicTree(const TopicFilter& filter,
-                                            const std::string& outputFolder,
-                                            CPictureFiles* pictures, TreeFillReport* report) {
+TreeRows ReadTopicTree(const TopicFilter& filter, const std::string& outputFolder,
+                       CPictureFiles* pictures, TreeFillReport* report) {
   TreeFillReport local;
   TreeFillReport& r = report != nullptr ? *report : local;
   r = TreeFillReport{};
-  std::vector<TreeTopicItem> topics;
-  if (pDB == nullptr) return topics;
+  TreeRows rows;
+  if (pDB == nullptr) return rows;
 
   StoreIndex index(*pDB);
-  bool changed = false;
-  topics.reserve(index.liveTopics.size());
+  rows.topics.reserve(index.liveTopics.size());
   for (CTopicRecord* topic : index.liveTopics) {
     if (!filter.Passes(*topic) || Hidden(*topic)) continue;
-    TreeTopicItem& item = topics.emplace_back();
+    TreeRows::Topic& item = rows.topics.emplace_back();
     item.recordId = topic->recordId;
     item.text = topic->title;
+    item.firstMember = static_cast<uint32_t>(rows.members.size());
+    item.memberCount = 0;
+    item.membersDigest = kDigestStart;
     ++r.topics;
 
     CTopicLinksRecord* links = index.Links(topic->linksId);
     if (links == nullptr) continue;
-    item.members.reserve(links->memberIds.size());
     for (size_t i = 0; i < links->memberIds.size();) {
       CRecord* member = index.Find(links->memberIds[i]);
       if (member == nullptr) {
         links->memberIds.erase(links->memberIds.begin() + static_cast<std::ptrdiff_t>(i));
         links->flags |= kFlagModified;
         ++r.droppedIds;
-        changed = true;
+        rows.repaired = true;
         continue;
       }
       ++i;
       // A member flagged deleted or archived (by the handheld) is gone for
       // the person, though its id stays listed until the conduit says more.
       if (!member->IsLive() || Hidden(*member)) continue;
-      TreeMemberItem entry = MemberItem(*member, TextCut::kPlain);
-      if (entry.icon == TreeIcon::kNone || entry.icon == TreeIcon::kTopic) continue;
+      const TreeIcon icon = IconOf(*member);
+      if (icon == TreeIcon::kNone || icon == TreeIcon::kTopic) continue;
 
       if (auto* image = RecordAs<CImageRecord>(member)) {
         if (!IsPlainFileName(image->fileName)) {
@@ -159,7 +187,7 @@ std::vector<TreeTopicItem> CollectTopicTree(const TopicFilter& filter,
                                                  : FreshFileName(outputFolder, ".jpg");
           image->flags |= kFlagModified;
           ++r.namedPictures;
-          changed = true;
+          rows.repaired = true;
         }
         if (pictures != nullptr && !outputFolder.empty()) {
           switch (pictures->Request(outputFolder + OutputFileName(image->fileName), *image)) {
@@ -170,12 +198,49 @@ std::vector<TreeTopicItem> CollectTopicTree(const TopicFilter& filter,
           }
         }
       }
-      item.members.push_back(std::move(entry));
+      rows.members.push_back({member->recordId, icon, MemberItemTextView(*member)});
+      item.membersDigest = MixMember(item.membersDigest, rows.members.back());
+      ++item.memberCount;
       ++r.members;
     }
   }
-  if (changed) r.saved = SaveStoreOrTell();
-  SortTopicItems(&topics);
+  // By their keys, made once each, then the topics put in that order.
+  std::vector<std::pair<TopicOrderKey, uint32_t>> order;
+  order.reserve(rows.topics.size());
+  for (uint32_t i = 0; i < rows.topics.size(); ++i)
+    order.emplace_back(TopicKey(rows.topics[i].text, rows.topics[i].recordId), i);
+  std::sort(order.begin(), order.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<TreeRows::Topic> sorted;
+  sorted.reserve(rows.topics.size());
+  for (const auto& o : order) sorted.push_back(rows.topics[o.second]);
+  rows.topics.swap(sorted);
+  return rows;
+}
+
+void FinishTreeRead(const TreeRows& rows, TreeFillReport* report) {
+  if (!rows.repaired) return;
+  const bool saved = SaveStoreOrTell();
+  if (report != nullptr) report->saved = saved;
+}
+
+std::vector<TreeTopicItem> CollectTopicTree(const TopicFilter& filter,
+                                            const std::string& outputFolder,
+                                            CPictureFiles* pictures, TreeFillReport* report) {
+  TreeFillReport local;
+  TreeFillReport* r = report != nullptr ? report : &local;
+  const TreeRows rows = ReadTopicTree(filter, outputFolder, pictures, r);
+  std::vector<TreeTopicItem> topics;
+  topics.reserve(rows.topics.size());
+  for (const TreeRows::Topic& t : rows.topics) {
+    TreeTopicItem& item = topics.emplace_back();
+    item.recordId = t.recordId;
+    item.text = std::string(t.text);
+    item.members.reserve(t.memberCount);
+    for (uint32_t m = t.firstMember; m < t.firstMember + t.memberCount; ++m)
+      item.members.push_back({rows.members[m].recordId, rows.members[m].icon, std::string(rows.members[m].text)});
+  }
+  FinishTreeRead(rows, r);
   return topics;
 }
 

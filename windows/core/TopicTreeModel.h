@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "windows/core/TreeText.h"
@@ -64,9 +65,41 @@ struct TreeFillReport {
 // The item of one member, its text cut as asked.
 TreeMemberItem MemberItem(const CRecord& record, TextCut cut);
 
+// The tree as one read of the store gives it, without a copy of any text:
+// the topics sorted, each naming its members' run in `members` (in the
+// order of its links record). Texts are views of the records' own bytes
+// (members' cut plainly), good while the store is not changed; a read that
+// repaired the store (`repaired`) has not saved it yet, so that nothing
+// moves under the views: FinishTreeRead saves it once they are used.
+struct TreeRows {
+  struct Member {
+    uint32_t recordId;
+    TreeIcon icon;
+    std::string_view text;
+  };
+  struct Topic {
+    uint32_t recordId;
+    std::string_view text;  // the whole title
+    uint32_t firstMember;
+    uint32_t memberCount;
+    // A digest of the members' ids, pictures and texts in order: a fill can
+    // tell a topic whose members are as they were without looking at them.
+    uint64_t membersDigest;
+  };
+  std::vector<Topic> topics;
+  std::vector<Member> members;
+  bool repaired = false;
+};
+
 // Reads the tree from the current store. Pictures are written into
 // `outputFolder` (ends in '/'; "" writes none) through `pictures` (null:
-// none are written). The topics come sorted.
+// none are written).
+TreeRows ReadTopicTree(const TopicFilter& filter, const std::string& outputFolder,
+                       CPictureFiles* pictures, TreeFillReport* report);
+// Saves what the read repaired (report->saved false when that failed).
+void FinishTreeRead(const TreeRows& rows, TreeFillReport* report);
+
+// The same read with the texts copied: the topics come sorted.
 std::vector<TreeTopicItem> CollectTopicTree(const TopicFilter& filter,
                                             const std::string& outputFolder,
                                             CPictureFiles* pictures, TreeFillReport* report);

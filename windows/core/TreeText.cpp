@@ -18,6 +18,16 @@ std::string CutMemberText(std::string_view text, TextCut cut) {
   return out;
 }
 
+std::string_view MemberItemTextView(const CRecord& record) {
+  std::string_view text;
+  if (const auto* note = RecordAs<CNoteRecord>(&record)) text = note->text;
+  else if (const auto* image = RecordAs<CImageRecord>(&record)) text = image->title;
+  else if (const auto* custom = RecordAs<CCustomRecord>(&record); custom && !custom->fields.empty())
+    text = custom->fields[0];
+  text = FirstLine(text);
+  return text.substr(0, std::min(text.size(), kMemberTextLimit));
+}
+
 std::string MemberItemText(const CRecord& record, TextCut cut) {
   if (const auto* note = RecordAs<CNoteRecord>(&record)) return CutMemberText(FirstLine(note->text), cut);
   if (const auto* image = RecordAs<CImageRecord>(&record))
@@ -53,6 +63,16 @@ int CompareTopics(std::string_view titleA, uint32_t idA, std::string_view titleB
   if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
   if (idA != idB) return idA < idB ? -1 : 1;
   return 0;
+}
+
+TopicOrderKey TopicKey(std::string_view title, uint32_t id) {
+  const size_t n = std::min(title.size(), kTopicSortPrefix);
+  auto at = [&](size_t i) -> uint32_t {
+    return i < n ? static_cast<unsigned char>(FoldCase1252(title[i])) : 0u;
+  };
+  uint64_t head = 0;
+  for (size_t i = 0; i < 8; ++i) head = (head << 8) | at(i);
+  return {head, (at(8) << 16) | (at(9) << 8) | static_cast<uint32_t>(n), id};
 }
 
 }  // namespace quillet

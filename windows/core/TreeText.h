@@ -23,6 +23,8 @@ std::string_view FirstLine(std::string_view text);
 // renewed on its own has its cut marked with "..." in the last three places.
 enum class TextCut : uint8_t { kPlain, kMarked };
 std::string CutMemberText(std::string_view text, TextCut cut);
+// A member's text cut plainly, as a view of the record's own bytes.
+std::string_view MemberItemTextView(const CRecord& record);
 
 // The text a member record shows, cut as asked: a note's first line, a
 // picture's or sketch's title's first line, a reference's first field's
@@ -41,5 +43,22 @@ char FoldCase1252(char c);
 // Topics order by the first ten characters of their titles without regard
 // to case, then by record id, smaller first. <0, 0 or >0.
 int CompareTopics(std::string_view titleA, uint32_t idA, std::string_view titleB, uint32_t idB);
+
+// The same order as numbers, made once per topic: the title's first ten
+// characters folded (the first the most significant, missing ones as zero
+// bytes, which puts a title before every longer one it begins), then how
+// many there are, then the record id. Sorting thousands of topics so folds
+// each character once instead of at every comparison.
+struct TopicOrderKey {
+  uint64_t head;  // characters 0 to 7
+  uint32_t tail;  // characters 8 and 9, then the count
+  uint32_t id;
+  bool operator<(const TopicOrderKey& o) const {
+    if (head != o.head) return head < o.head;
+    if (tail != o.tail) return tail < o.tail;
+    return id < o.id;
+  }
+};
+TopicOrderKey TopicKey(std::string_view title, uint32_t id);
 
 }  // namespace quillet

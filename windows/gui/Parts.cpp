@@ -23,14 +23,9 @@
 
 namespace quillet {
 
-CWndMgr* CShellHost::Manager() {
-  for (int i = 1; i <= Trees().Count(); ++i)
-    if (CTreeObject* t = Trees().At(i); t && t->manager()) return t->manager();
-  for (int i = 1; i <= ChildWindows().Count(); ++i)
-    if (CChildWnd* w = ChildWindows().At(i); w && w->manager()) return w->manager();
-  for (int i = 1; i <= Combos().Count(); ++i)
-    if (CCombo* c = Combos().At(i); c && c->manager()) return c->manager();
-  return nullptr;
+CShellHost& ProgramShellHost() {
+  static CShellHost host;
+  return host;
 }
 
 void CShellHost::SendCommand(uint32_t command) {
@@ -83,7 +78,7 @@ ITopicTreeOps* CShellHost::Tree() {
 }
 
 void OpenPreferences(QWidget* owner, int page) {
-  CWndMgr* mgr = CShellHost::Manager();
+  CWndMgr* mgr = ProgramShellHost().Manager();
   if (mgr) SetUserTable(&mgr->users());
   CPropertiesSheet::Open(owner ? owner : DialogOwner(), page, [mgr](const std::string& name) {
     return mgr ? mgr->SwitchUser(name) : SwitchUser(name);
@@ -132,8 +127,9 @@ CPictureFiles& ProgramPictureFiles() {
 }
 
 void RegisterWindowsParts() {
-  static CShellHost host;
+  CShellHost& host = ProgramShellHost();
   ShellParts& parts = RegisteredShellParts();
+  parts.host = &host;
   parts.topicTree = [] {
     auto tree = std::make_unique<CTopicTree>();
     tree->UsePictureFiles(&ProgramPictureFiles());
@@ -149,13 +145,13 @@ void RegisterWindowsParts() {
   parts.topicCombo = [] { return std::make_unique<CCategoryCombo>(kKindCodeTopic); };
   parts.imageCombo = [] { return std::make_unique<CCategoryCombo>(kKindCodeImage); };
   parts.duplicateTopic = [](uint32_t topicId) {
-    auto* tree = dynamic_cast<CTopicTree*>(host.Tree());
+    auto* tree = dynamic_cast<CTopicTree*>(ProgramShellHost().Tree());
     DuplicateTopic(topicId, tree ? &tree->pictures() : nullptr);
   };
   parts.preferences = [](QWidget* owner, int page) { OpenPreferences(owner, page); };
   // Into (or out of) the topic new members go to.
   parts.references = [](uint32_t command) {
-    ITopicTreeOps* tree = host.Tree();
+    ITopicTreeOps* tree = ProgramShellHost().Tree();
     const uint32_t topic = tree ? tree->CurrentTopic() : 0;
     if (command == CMD_IMPORT_REFERENCES) ImportReferencesCommand(topic);
     else ExportReferencesCommand(topic);

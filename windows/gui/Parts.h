@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include "app/gui/ShellParts.h"
 #include "windows/core/WindowHost.h"
 
 namespace quillet {
@@ -12,8 +13,9 @@ namespace quillet {
 class CWndMgr;
 class CPictureFiles;
 
-// The host the record windows talk to, served by the window manager.
-class CShellHost : public IWindowHost {
+// The host the record windows talk to, served by the window manager that
+// attached itself; while none is attached, what is asked does nothing.
+class CShellHost : public IWindowHost, public IManagerLink {
  public:
   void SendCommand(uint32_t command) override;
   void RebuildReport(uint32_t topicId) override;
@@ -22,9 +24,20 @@ class CShellHost : public IWindowHost {
   int64_t MainCategory() const override;
   ITopicTreeOps* Tree() override;
 
-  // The manager of the registered parts (null before it made them).
-  static CWndMgr* Manager();
+  void Attach(CWndMgr* manager) override { manager_ = manager; }
+  void Detach(CWndMgr* manager) override {
+    if (manager_ == manager) manager_ = nullptr;
+  }
+  // The manager of the registered parts (null before it made them and
+  // once they are gone).
+  CWndMgr* Manager() const { return manager_; }
+
+ private:
+  CWndMgr* manager_ = nullptr;
 };
+
+// The host RegisterWindowsParts() installs and hands the window manager.
+CShellHost& ProgramShellHost();
 
 // The Properties sheet at a page (0 Author, 1 Default User, 2 Categories,
 // 3 Logging), switching users through the window manager.

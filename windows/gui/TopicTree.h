@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "app/gui/ShellParts.h"
@@ -27,12 +28,21 @@ namespace quillet {
 class CTopicTree;
 
 // The tree window itself: routes mouse and key events to CTopicTree.
+class CTopicRowDelegate;
+
 class CTopicTreeView : public QTreeWidget {
   Q_OBJECT
  public:
   CTopicTreeView(CTopicTree* owner, QWidget* parent);
+  QTreeWidgetItem* ItemOf(const QModelIndex& index) const { return itemFromIndex(index); }
 
  protected:
+  // A new font or style drops the rows' kept sizes.
+  void changeEvent(QEvent* event) override;
+  // Members added or taken out: their topic's members are no longer known
+  // (TopicTreeItem.h).
+  void rowsInserted(const QModelIndex& parent, int start, int end) override;
+  void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -47,6 +57,7 @@ class CTopicTreeView : public QTreeWidget {
 
  private:
   CTopicTree* owner_;
+  CTopicRowDelegate* rows_;
   QPoint press_pos_;
   bool pressed_on_member_ = false;
   bool press_consumed_ = false;
@@ -97,9 +108,14 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   // Fills the tree again and selects the record's item (none for 0),
   // hidden meanwhile and with the wait cursor.
   void RefreshSelecting(uint32_t recordId, bool expand);
-  // Builds the items from texts already read (the fill's second half).
+  // Builds the items anew from texts already read (TopicTreeFill.cpp).
   void Populate(const std::vector<TreeTopicItem>& topics);
   void Populate(std::vector<TreeTopicItem>&& topics);
+  void Populate(const TreeRows& rows);
+  // Makes the items there those of `rows`, keeping the ones that stay;
+  // false, having changed nothing, when the tree is empty or too different
+  // to be worth it (it is then built anew).
+  bool Update(const TreeRows& rows);
   // The item of a record, searched over every item; null when not shown.
   QTreeWidgetItem* FindItem(uint32_t recordId) const;
   static QTreeWidgetItem* TopLevelAncestor(QTreeWidgetItem* item);
@@ -162,6 +178,7 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   CPictureFiles own_pictures_;
   CPictureFiles* pictures_ = &own_pictures_;
   TreeFillReport last_fill_;
+  std::unordered_set<uint32_t> open_topics_;  // record ids of the topics open
 };
 
 }  // namespace quillet

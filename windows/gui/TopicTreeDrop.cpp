@@ -1,6 +1,6 @@
 // Reference files dragged from the desktop onto the topic tree: a .bib or
 // .ris file dropped on a topic, or on one of its members, is imported into
-// that topic. Dragging members between topics is TopicTree.cpp's own.
+// that topic. Dragging members between topics is TopicTreeMouse.cpp's.
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>

@@ -18,10 +18,12 @@
 #include "windows/gui/NoteWnd.h"
 #include "windows/gui/TopicTree.h"
 #include "windows/gui/TopicWnd.h"
+#include "windows/tests/RecordWindowsScreen.h"
 #include "windows/tests/WindowsTestSupport.h"
 
 using namespace quillet;
 using quillet::test::ShotFolder;
+using quillet::testing::RecordWindowsScreen;
 using quillet::testing::StoreFixture;
 
 namespace {
@@ -84,27 +86,16 @@ class RecordKeysTest : public QObject {
     garden_ = f_->AddTopic("Garden plans");
     note_ = f_->AddNote(garden_, "Plant the tomatoes");
     QCOMPARE(pDB->Save(), DB_OK);
-    window_ = std::make_unique<QWidget>();
-    window_->resize(900, 520);
-    tree_ = std::make_unique<CTopicTree>();
-    tree_->Create(window_.get());
-    tree_->Move(QRect(0, 0, 260, 520));
-    tree_->Show(true);
-    f_->host.tree = tree_.get();
-    tree_->Fill();
-    window_->show();
-    window_->activateWindow();
+    screen_ = std::make_unique<RecordWindowsScreen>(*f_);
+    tree_ = screen_->tree();
     // Keys reach only the active window.
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    QVERIFY(screen_->Show(true));
     bEditPending = 0;
   }
 
   void cleanup() {
-    note_wnd_.reset();
-    custom_wnd_.reset();
-    topic_wnd_.reset();
-    tree_.reset();
-    window_.reset();
+    screen_.reset();
+    tree_ = nullptr;
     f_.reset();
     bEditPending = 0;
   }
@@ -124,7 +115,7 @@ class RecordKeysTest : public QObject {
   }
 
   void everyReferenceKindTiesItsLabels() {
-    CCustomWnd* w = MakeCustomWindow();
+    CCustomWnd* w = screen_->MakeCustomWindow();
     const QStringList kinds[] = {
         {},
         {"Title", "Author", "Publisher", "ISBN", "Year", "Page(s)", "Notes"},
@@ -151,23 +142,23 @@ class RecordKeysTest : public QObject {
       if (kind == 2) {
         QApplication::processEvents();
         QDir().mkpath(ShotFolder("windows-shots"));
-        window_->grab().save(ShotFolder("windows-shots") + "/reference-window-mnemonics.png");
+        screen_->window()->grab().save(ShotFolder("windows-shots") + "/reference-window-mnemonics.png");
       }
       w->Cancel();
     }
   }
 
   void noteAndTopicWindowsTieTheirLabels() {
-    CNoteWnd* note = MakeNoteWindow();
+    CNoteWnd* note = screen_->MakeNoteWindow();
     note->ShowRecord(nullptr);
     std::vector<Tie> ties = LabelTies(note->dialog(), {"Note"});
     QCOMPARE(ties.size(), size_t{1});
     QCOMPARE(ties[0].field, static_cast<QWidget*>(note->noteEdit()));
     QVERIFY(AltLettersReachTheirFields(note->privateBox(), ties));
     note->Cancel();
-    note_wnd_.reset();
+    screen_->CloseRecordWindows();
 
-    CTopicWnd* topic = MakeTopicWindow();
+    CTopicWnd* topic = screen_->MakeTopicWindow();
     topic->ShowRecord(nullptr);
     ties = LabelTies(topic->dialog(), {"Title", "Category"});
     QCOMPARE(ties.size(), size_t{2});
@@ -179,7 +170,7 @@ class RecordKeysTest : public QObject {
   // Ctrl+Return is OK from any field, a multi-line one too (where Return
   // alone starts a new line); Escape is Cancel.
   void ctrlReturnIsOkAndEscapeIsCancel() {
-    CNoteWnd* note = MakeNoteWindow();
+    CNoteWnd* note = screen_->MakeNoteWindow();
     QVERIFY(tree_->SelectRecord(garden_));
     note->ShowRecord(nullptr);
     note->noteEdit()->setFocus();
@@ -198,21 +189,21 @@ class RecordKeysTest : public QObject {
     QCOMPARE(f_->host.commands, (std::vector<uint32_t>{3072, 3072}));
     QCOMPARE(pDB->CountLive(kKindNote), 2u);  // the draft was dropped
     QCOMPARE(note->noteEdit()->toPlainText(), QString());
-    note_wnd_.reset();
+    screen_->CloseRecordWindows();
 
     // A reference, from its one-line title and from the keypad's Enter.
-    CCustomWnd* ref = MakeCustomWindow();
+    CCustomWnd* ref = screen_->MakeCustomWindow();
     ref->SetNewRecordKind(1);
     ref->ShowRecord(nullptr);
     ref->fieldEdit(0)->setFocus();
     QTest::keyClicks(ref->fieldEdit(0), "Soil");
     QTest::keyClick(ref->fieldEdit(0), Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
     QCOMPARE(pDB->CountLive(kKindCustom), 1u);
-    custom_wnd_.reset();
+    screen_->CloseRecordWindows();
 
     // The topic window: Escape drops the new topic (command 3058).
     f_->host.commands.clear();
-    CTopicWnd* topic = MakeTopicWindow();
+    CTopicWnd* topic = screen_->MakeTopicWindow();
     topic->ShowRecord(nullptr);
     topic->titleEdit()->setFocus();
     QTest::keyClicks(topic->titleEdit(), "Birds");
@@ -229,7 +220,7 @@ class RecordKeysTest : public QObject {
 
   // Keys in a hidden window do nothing: only the shown window answers.
   void keysReachOnlyTheWindowWithTheFocus() {
-    CNoteWnd* note = MakeNoteWindow();
+    CNoteWnd* note = screen_->MakeNoteWindow();
     note->ShowRecord(nullptr);
     note->Show(false);
     tree_->view()->setFocus();
@@ -253,7 +244,7 @@ class RecordKeysTest : public QObject {
     QCOMPARE(FindTopic(blank)->title, std::string());  // the record keeps its title
     QApplication::processEvents();
     QDir().mkpath(ShotFolder("windows-shots"));
-    window_->grab().save(ShotFolder("windows-shots") + "/tree-untitled.png");
+    screen_->window()->grab().save(ShotFolder("windows-shots") + "/tree-untitled.png");
 
     QTreeWidget* view = tree_->view();
     QWidget* vp = view->viewport();
@@ -270,7 +261,7 @@ class RecordKeysTest : public QObject {
 
     // Adding an untitled topic from the topic window: accepted, sorted by
     // its real (empty) title, first.
-    CTopicWnd* topic = MakeTopicWindow();
+    CTopicWnd* topic = screen_->MakeTopicWindow();
     topic->ShowRecord(nullptr);
     const uint32_t id = topic->editor().topicId();
     QVERIFY(topic->Ok());
@@ -287,33 +278,9 @@ class RecordKeysTest : public QObject {
   }
 
  private:
-  CCustomWnd* MakeCustomWindow() {
-    custom_wnd_ = std::make_unique<CCustomWnd>();
-    Place(custom_wnd_.get());
-    return custom_wnd_.get();
-  }
-  CNoteWnd* MakeNoteWindow() {
-    note_wnd_ = std::make_unique<CNoteWnd>();
-    Place(note_wnd_.get());
-    return note_wnd_.get();
-  }
-  CTopicWnd* MakeTopicWindow() {
-    topic_wnd_ = std::make_unique<CTopicWnd>();
-    Place(topic_wnd_.get());
-    return topic_wnd_.get();
-  }
-  void Place(CChildWnd* w) {
-    w->Create(window_.get());
-    w->Move(262, 0, 638, 520);
-    w->Show(true);
-  }
-
   std::unique_ptr<StoreFixture> f_;
-  std::unique_ptr<QWidget> window_;
-  std::unique_ptr<CTopicTree> tree_;
-  std::unique_ptr<CNoteWnd> note_wnd_;
-  std::unique_ptr<CCustomWnd> custom_wnd_;
-  std::unique_ptr<CTopicWnd> topic_wnd_;
+  std::unique_ptr<RecordWindowsScreen> screen_;
+  CTopicTree* tree_ = nullptr;  // the screen's
   uint32_t garden_ = 0, note_ = 0;
 };
 

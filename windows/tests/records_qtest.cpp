@@ -17,10 +17,12 @@
 #include "windows/gui/CustomWnd.h"
 #include "windows/gui/NoteWnd.h"
 #include "windows/gui/TopicTree.h"
+#include "windows/tests/RecordWindowsScreen.h"
 #include "windows/tests/WindowsTestSupport.h"
 
 using namespace quillet;
 using quillet::test::ShotFolder;
+using quillet::testing::RecordWindowsScreen;
 using quillet::testing::StoreFixture;
 
 namespace {
@@ -43,30 +45,21 @@ class RecordsTest : public QObject {
     office_ = f_->AddTopic("Office move");
     note_ = f_->AddNote(garden_, "Plant the tomatoes\nafter the last frost.");
     QCOMPARE(pDB->Save(), DB_OK);
-    window_ = std::make_unique<QWidget>();
-    window_->resize(900, 520);
-    tree_ = std::make_unique<CTopicTree>();
-    tree_->Create(window_.get());
-    tree_->Move(QRect(0, 0, 260, 520));
-    tree_->Show(true);
-    f_->host.tree = tree_.get();
-    tree_->Fill();
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    screen_ = std::make_unique<RecordWindowsScreen>(*f_);
+    tree_ = screen_->tree();
+    QVERIFY(screen_->Show(false));
     bEditPending = 0;
   }
 
   void cleanup() {
-    note_wnd_.reset();
-    custom_wnd_.reset();
-    tree_.reset();
-    window_.reset();
+    screen_.reset();
+    tree_ = nullptr;
     f_.reset();
     bEditPending = 0;
   }
 
   void noteOpenedEditedAndUpdated() {
-    CNoteWnd* w = MakeNoteWindow();
+    CNoteWnd* w = screen_->MakeNoteWindow();
     const TreeItemRef item{note_, kKindNote, nullptr};
     w->ShowRecord(&item);
     QCOMPARE(w->noteEdit()->toPlainText(), QString("Plant the tomatoes\nafter the last frost."));
@@ -80,7 +73,7 @@ class RecordsTest : public QObject {
     QTest::keyClick(w->noteEdit(), Qt::Key_Return);  // a new line, not OK
     QTest::keyClicks(w->noteEdit(), "in May");
     QCOMPARE(f_->host.commands.size(), size_t{0});
-    Shot(window_.get(), "note-window");
+    Shot(screen_->window(), "note-window");
     QTest::mouseClick(w->okButton(), Qt::LeftButton);
 
     QCOMPARE(bEditPending, uint8_t{0});
@@ -95,7 +88,7 @@ class RecordsTest : public QObject {
   }
 
   void newNoteJoinsTheSelectedTopic() {
-    CNoteWnd* w = MakeNoteWindow();
+    CNoteWnd* w = screen_->MakeNoteWindow();
     QVERIFY(tree_->SelectRecord(office_));
     w->ShowRecord(nullptr);
     QCOMPARE(w->okButton()->text(), QString("Add"));
@@ -111,7 +104,7 @@ class RecordsTest : public QObject {
   }
 
   void privateNoteLeavesTheTreeAndOverlongTextIsTold() {
-    CNoteWnd* w = MakeNoteWindow();
+    CNoteWnd* w = screen_->MakeNoteWindow();
     const TreeItemRef item{note_, kKindNote, nullptr};
     w->ShowRecord(&item);
     w->noteEdit()->setPlainText(QString(30001, 'z'));
@@ -127,7 +120,7 @@ class RecordsTest : public QObject {
   }
 
   void cancelDropsTheNewNote() {
-    CNoteWnd* w = MakeNoteWindow();
+    CNoteWnd* w = screen_->MakeNoteWindow();
     w->ShowRecord(nullptr);
     QTest::keyClicks(w->noteEdit(), "draft");
     w->Cancel();
@@ -141,7 +134,7 @@ class RecordsTest : public QObject {
     const uint32_t ref = f_->AddReference(garden_, "Seed catalogue");
     QCOMPARE(pDB->Save(), DB_OK);
     tree_->Refresh();
-    CCustomWnd* w = MakeCustomWindow();
+    CCustomWnd* w = screen_->MakeCustomWindow();
     QCOMPARE(w->builtKind(), 1);  // the book dialog at first
     QCOMPARE(w->fieldCount(), 7);
     const TreeItemRef item{ref, kKindCustom, nullptr};
@@ -166,7 +159,7 @@ class RecordsTest : public QObject {
   }
 
   void newReferencesOfEachKind() {
-    CCustomWnd* w = MakeCustomWindow();
+    CCustomWnd* w = screen_->MakeCustomWindow();
     QVERIFY(tree_->SelectRecord(office_));
     w->SetNewRecordKind(6);
     w->ShowRecord(nullptr);
@@ -185,7 +178,7 @@ class RecordsTest : public QObject {
     QTest::keyClicks(w->fieldEdit(7), "Read the second half");
     QTest::keyClick(w->fieldEdit(7), Qt::Key_Return);
     QTest::keyClicks(w->fieldEdit(7), "again");
-    Shot(window_.get(), "reference-window-journal");
+    Shot(screen_->window(), "reference-window-journal");
     QVERIFY(w->Ok());
     QTreeWidgetItem* item = tree_->FindItem(id);
     QVERIFY(item);
@@ -198,7 +191,7 @@ class RecordsTest : public QObject {
   }
 
   void aFailedSaveKeepsWhatWasTyped() {
-    CCustomWnd* w = MakeCustomWindow();
+    CCustomWnd* w = screen_->MakeCustomWindow();
     QVERIFY(tree_->SelectRecord(office_));
     w->SetNewRecordKind(1);
     w->ShowRecord(nullptr);
@@ -211,27 +204,9 @@ class RecordsTest : public QObject {
   }
 
  private:
-  CCustomWnd* MakeCustomWindow() {
-    custom_wnd_ = std::make_unique<CCustomWnd>();
-    custom_wnd_->Create(window_.get());
-    custom_wnd_->Move(262, 0, 638, 520);
-    custom_wnd_->Show(true);
-    return custom_wnd_.get();
-  }
-
-  CNoteWnd* MakeNoteWindow() {
-    note_wnd_ = std::make_unique<CNoteWnd>();
-    note_wnd_->Create(window_.get());
-    note_wnd_->Move(262, 0, 638, 520);
-    note_wnd_->Show(true);
-    return note_wnd_.get();
-  }
-
   std::unique_ptr<StoreFixture> f_;
-  std::unique_ptr<QWidget> window_;
-  std::unique_ptr<CTopicTree> tree_;
-  std::unique_ptr<CNoteWnd> note_wnd_;
-  std::unique_ptr<CCustomWnd> custom_wnd_;
+  std::unique_ptr<RecordWindowsScreen> screen_;
+  CTopicTree* tree_ = nullptr;  // the screen's
   uint32_t garden_ = 0, office_ = 0, note_ = 0;
 };
 

@@ -41,6 +41,31 @@ TEST(TreeText, TopicsCompareByTenCharactersWithoutCaseThenById) {
   EXPECT_EQ(CompareTopics("Same", 3, "Same", 3), 0);
 }
 
+// The keys the fill sorts by must order topics exactly as CompareTopics:
+// random titles over letters of both cases (ASCII and Windows-1252), other
+// bytes, a zero byte, of lengths around ten, many sharing beginnings, and
+// ids that repeat.
+TEST(TreeText, TopicKeysOrderAsCompareTopics) {
+  const std::string alphabet = std::string("aAzZ \xC9\xE9\xD7\xF7\x8A\x9A[{") + '\0';
+  uint32_t seed = 5;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % n;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    std::string a = next(2) ? "Projects 20" : "";
+    std::string b = next(2) ? a : "projects 20";
+    for (uint32_t n = next(13); n > 0; --n) a += alphabet[next(static_cast<uint32_t>(alphabet.size()))];
+    for (uint32_t n = next(13); n > 0; --n) b += alphabet[next(static_cast<uint32_t>(alphabet.size()))];
+    if (next(4) == 0) b = a;
+    const uint32_t ida = next(4), idb = next(4);
+    const int want = CompareTopics(a, ida, b, idb);
+    const TopicOrderKey ka = TopicKey(a, ida), kb = TopicKey(b, idb);
+    ASSERT_EQ(ka < kb, want < 0) << '"' << a << "\" " << ida << " / \"" << b << "\" " << idb;
+    ASSERT_EQ(kb < ka, want > 0) << '"' << a << "\" " << ida << " / \"" << b << "\" " << idb;
+  }
+}
+
 class TreeModelTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(f.opened); }

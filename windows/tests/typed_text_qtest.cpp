@@ -8,12 +8,10 @@
 // with the store itself.
 #include <QApplication>
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -30,6 +28,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtForms.h"
 #include "app/gui/WndMgr.h"
+#include "app/gui/tests/HotSyncRun.h"
 #include "app/gui/tests/ShellTestSupport.h"
 #include "app/gui/tests/Shots.h"
 #include "app/shell/Commands.h"
@@ -54,7 +53,9 @@
 #include "windows/gui/TopicWnd.h"
 
 using namespace quillet;
+using quillet::test::HotSync;
 using quillet::test::ShotFolder;
+using quillet::test::StagesCarriedOut;
 using quillet::test::AddNote;
 using quillet::test::PutCategory;
 using quillet::test::AddMember;
@@ -108,28 +109,6 @@ const T* Read(const CRecordStore* store, uint32_t id) {
   if (store != nullptr) store->FindById(id, &r);
   const T* found = RecordAs<T>(r);
   return found ? found : &kNone;
-}
-
-// Runs the stand-in HotSync manager with the notifier library for Palm user
-// `userId` and the given stages, handling events meanwhile; its output.
-QString HotSync(uint32_t userId, const QStringList& stages) {
-  QStringList args = {"--notifier", QString(QUILLET_LIB_DIR) + "/libQuilletNotify10.so", "--user-id",
-                      QString::number(userId)};
-  for (const QString& s : stages) args << "--stage" << s;
-  QProcess p;
-  p.start(QString(QUILLET_BIN_DIR) + "/hotsync", args);
-  QDeadlineTimer deadline(20000);
-  while (p.state() != QProcess::NotRunning && !deadline.hasExpired()) QTest::qWait(20);
-  return p.readAllStandardOutput();
-}
-
-// Waits until the main window has carried out every stage it answered.
-bool StagesCarriedOut(CWndMgr* mgr) {
-  QDeadlineTimer deadline(10000);
-  while ((!mgr->hotsync().queue().empty() || mgr->hotsync().queue().busy()) && !deadline.hasExpired())
-    QTest::qWait(20);
-  QTest::qWait(20);
-  return mgr->hotsync().queue().empty();
 }
 
 // Clicks the tree item of a record as the person does.

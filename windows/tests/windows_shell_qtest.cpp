@@ -206,6 +206,46 @@ class WindowsShellTest : public QObject {
     QVERIFY(std::filesystem::exists(m.Output("DemoUser") + page));
     w.close();
   }
+
+  // The parts reach the manager through the host it attached itself to:
+  // the topic window's Cancel changes the mode, and the host hands out the
+  // manager's tree and main category. Once the main window is gone the
+  // host has no manager, and what a part asks of it reaches nobody.
+  void partsReachTheManagerOnlyWhileItIsThere() {
+    CShellHost& host = ProgramShellHost();
+    QCOMPARE(&WindowHost(), static_cast<IWindowHost*>(&host));
+    QVERIFY(host.Manager() == nullptr);
+    {
+      Machine m;
+      Recorders r;
+      CMainWindow w(RegisteredShellParts());
+      CWndMgr* mgr = w.manager();
+      QVERIFY(mgr && mgr->ready());
+      QCOMPARE(host.Manager(), mgr);
+      auto* tree = dynamic_cast<CTopicTree*>(mgr->topicTree());
+      auto* topicWnd = dynamic_cast<CTopicWnd*>(mgr->window(RecordWindow::kTopic));
+      QVERIFY(tree && topicWnd);
+      QCOMPARE(WindowHost().Tree(), static_cast<ITopicTreeOps*>(tree));
+      QCOMPARE(WindowHost().MainCategory(), mgr->topicCombo()->SelectedCategory());
+
+      const uint32_t office = AddTopic("Office move");
+      QCOMPARE(pDB->Save(), DB_OK);
+      tree->Refresh();
+      QVERIFY(tree->SelectRecord(office));
+      w.SendCommand(CMD_EDIT_TOPIC);
+      QCOMPARE(mgr->namedMode(), Mode::EDITTOPIC);
+      topicWnd->Cancel();
+      QCOMPARE(mgr->namedMode(), Mode::TOPIC);
+      w.close();
+    }
+    QVERIFY(host.Manager() == nullptr);
+    WindowHost().SendCommand(CMD_TOPIC_CENTER);
+    WindowHost().RebuildReport(1);
+    WindowHost().RefreshImageLists();
+    WindowHost().RefillCategoryLists();
+    QVERIFY(WindowHost().Tree() == nullptr);
+    QCOMPARE(WindowHost().MainCategory(), int64_t{-1});
+  }
 };
 
 QTEST_MAIN(WindowsShellTest)

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <ctime>
 
 #include "app/core/AppPaths.h"
@@ -199,6 +200,15 @@ TEST(DiagnosticLog, DebugLinesAreCutTo255Characters) {
   g_debug.clear();
   DebugError("bad %s", "file");
   EXPECT_EQ(g_debug, "*** bad file ***\n");
+  SetDebugSink(previous);
+}
+
+TEST(DiagnosticLog, TraceLinesAreWantedWhileASinkOrQuilletDebugTakesThem) {
+  DebugSink previous = SetDebugSink(nullptr);
+  const char* env = std::getenv("QUILLET_DEBUG");
+  EXPECT_EQ(DebugTraceWanted(), env != nullptr && *env != '\0');
+  SetDebugSink(Collect);
+  EXPECT_TRUE(DebugTraceWanted());
   SetDebugSink(previous);
 }
 

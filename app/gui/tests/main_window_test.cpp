@@ -12,6 +12,7 @@
 #include <QTextBrowser>
 #include <QToolButton>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <thread>
@@ -71,6 +72,52 @@ std::string Check(const std::vector<std::string>& lines, const std::vector<std::
   return InOrder(lines, wanted, &missing) ? std::string() : missing;
 }
 
+// The lines from the first one starting with `first`, as many as `count`
+// (fewer when the lines end before).
+std::vector<std::string> RunFrom(const std::vector<std::string>& lines, const std::string& first,
+                                 size_t count) {
+  auto at = std::find_if(lines.begin(), lines.end(),
+                         [&](const std::string& l) { return l.rfind(first, 0) == 0; });
+  const size_t left = static_cast<size_t>(lines.end() - at);
+  return std::vector<std::string>(at, at + std::min(count, left));
+}
+
+// The address a debug line names ("... = 0x..."); "" when it names none.
+std::string TracedAddress(const std::vector<std::string>& lines, const std::string& prefix) {
+  for (const std::string& l : lines)
+    if (l.rfind(prefix, 0) == 0) {
+      const size_t at = l.find(" = 0x");
+      return at == std::string::npos ? std::string() : l.substr(at + 3);
+    }
+  return std::string();
+}
+
+// The objects still filed in the four object tables.
+int PartsFiled() {
+  int n = 0;
+  for (int i = 1; i <= ChildWindows().Count(); ++i) n += ChildWindows().At(i) != nullptr;
+  for (int i = 1; i <= ListViews().Count(); ++i) n += ListViews().At(i) != nullptr;
+  for (int i = 1; i <= Trees().Count(); ++i) n += Trees().At(i) != nullptr;
+  for (int i = 1; i <= Combos().Count(); ++i) n += Combos().At(i) != nullptr;
+  return n;
+}
+
+// A parts' host that notes what it is told, with how many parts were filed
+// at that moment.
+class RecordingLink : public IManagerLink {
+ public:
+  void Attach(CWndMgr* manager) override {
+    attached = manager;
+    events.push_back("attach, parts filed: " + std::to_string(PartsFiled()));
+  }
+  void Detach(CWndMgr* manager) override {
+    if (attached == manager) attached = nullptr;
+    events.push_back("detach, parts filed: " + std::to_string(PartsFiled()));
+  }
+  CWndMgr* attached = nullptr;
+  std::vector<std::string> events;
+};
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -79,6 +126,8 @@ class MainWindowTest : public QObject {
  private slots:
   void firstStartRegistersAndPlacesThenSecondStartKeepsIt();
   void logAndDebugLinesComeInTheirOrder();
+  void teardownLogsEveryObjectOfEveryTableInOrder();
+  void hostKnowsTheManagerWhileItsPartsExist();
   void storedSmallPlacementOpensAtTheMinimum();
   void editPendingRefusesModesUntilThePing();
   void notifierMessagesAreAnsweredThroughTheSocket();
@@ -222,6 +271,92 @@ void MainWindowTest::logAndDebugLinesComeInTheirOrder() {
            std::string());
   // The tables are empty again for the next main window.
   QCOMPARE(ChildWindows().Count() + ListViews().Count() + Trees().Count() + Combos().Count(), 0);
+}
+
+// The teardown deletes table by table (lists, trees, record windows,
+// combos), each object logged with its count among those still filed and
+// traced with its slot and the address it was made at; a slot emptied
+// before is skipped and not counted.
+void MainWindowTest::teardownLogsEveryObjectOfEveryTableInOrder() {
+  Machine m;
+  Recorders r;
+  DebugLines debug;
+  FakeParts fakes;
+  {
+    CMainWindow w(fakes.parts);
+    QVERIFY(w.manager()->ready());
+    QVERIFY(ChildWindows().Take(3) != nullptr);  // the sketch window, gone early
+    w.close();
+  }
+  const std::vector<std::string> wanted = {
+      "Deleting Listview Window:  1", "Deleting Listview Window:  2", "Deleting Treeview Window:  1",
+      "Deleting Child Window:  1",    "Deleting Child Window:  2",    "Deleting Child Window:  3",
+      "Deleting Child Window:  4",    "Deleting Child Window:  5",    "Deleting Combo Box:  1",
+      "Deleting Combo Box:  2"};
+  const std::vector<std::string> log = m.LogLines();
+  QCOMPARE(RunFrom(log, "Deleting Listview Window:", wanted.size()), wanted);
+  // And none of them a second time.
+  QCOMPARE(CountLines(log, "Deleting Listview Window:") + CountLines(log, "Deleting Treeview Window:") +
+               CountLines(log, "Deleting Child Window:") + CountLines(log, "Deleting Combo Box:"),
+           wanted.size());
+
+  const std::vector<std::string> traced = {
+      "DELETE CListViewObject[1] = 0x", "DELETE CListViewObject[2] = 0x", "DELETE CTreeObject[1] = 0x",
+      "DELETE CChildWnd[1] = 0x",       "DELETE CChildWnd[2] = 0x",       "DELETE CChildWnd[4] = 0x",
+      "DELETE CChildWnd[5] = 0x",       "DELETE CChildWnd[6] = 0x",       "DELETE CCombo[1] = 0x",
+      "DELETE CCombo[2] = 0x"};
+  const std::vector<std::string> lines = debug.lines();
+  const std::vector<std::string> run = RunFrom(lines, "DELETE CListViewObject[", traced.size());
+  QCOMPARE(run.size(), traced.size());
+  for (size_t i = 0; i < traced.size(); ++i)
+    QVERIFY2(run[i].rfind(traced[i], 0) == 0, run[i].c_str());
+  QCOMPARE(CountLines(lines, "DELETE CListViewObject[") + CountLines(lines, "DELETE CTreeObject[") +
+               CountLines(lines, "DELETE CChildWnd[") + CountLines(lines, "DELETE CCombo["),
+           traced.size());
+  // Each object as it was made.
+  const std::pair<const char*, const char*> made[] = {
+      {"NEW CImageList[1]", "DELETE CListViewObject[1]"}, {"NEW CFindList[2]", "DELETE CListViewObject[2]"},
+      {"NEW CTopicTree[1]", "DELETE CTreeObject[1]"},     {"NEW CTopicWnd[1]", "DELETE CChildWnd[1]"},
+      {"NEW CImageWnd[2]", "DELETE CChildWnd[2]"},        {"NEW CFindWnd[6]", "DELETE CChildWnd[6]"}};
+  for (const auto& [born, gone] : made) {
+    QVERIFY2(!TracedAddress(lines, born).empty(), born);
+    QCOMPARE(TracedAddress(lines, gone), TracedAddress(lines, born));
+  }
+  QCOMPARE(ChildWindows().Count() + ListViews().Count() + Trees().Count() + Combos().Count(), 0);
+}
+
+// The parts' host is handed the manager just before the first part is
+// made and is told it is gone only once every part is deleted; a manager
+// whose store did not open made no parts and never attaches.
+void MainWindowTest::hostKnowsTheManagerWhileItsPartsExist() {
+  RecordingLink link;
+  {
+    Machine m;
+    Recorders r;
+    FakeParts fakes;
+    fakes.parts.host = &link;
+    CMainWindow w(fakes.parts);
+    QVERIFY(w.manager()->ready());
+    QCOMPARE(link.attached, w.manager());
+    QCOMPARE(link.events, std::vector<std::string>{"attach, parts filed: 0"});
+    w.close();
+  }
+  QVERIFY(link.attached == nullptr);
+  QCOMPARE(link.events, (std::vector<std::string>{"attach, parts filed: 0", "detach, parts filed: 0"}));
+
+  link.events.clear();
+  {
+    Machine m(std::vector<std::string>{});
+    Recorders r;
+    FakeParts fakes;
+    fakes.parts.host = &link;
+    CMainWindow w(fakes.parts);
+    QVERIFY(!w.manager()->ready());
+    QVERIFY(link.attached == nullptr);
+    w.close();
+  }
+  QVERIFY(link.attached == nullptr);
+  QVERIFY(link.events.empty());
 }
 
 void MainWindowTest::storedSmallPlacementOpensAtTheMinimum() {

@@ -3,6 +3,10 @@
 #include <unistd.h>
 
 #include <QImage>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextBrowser>
+#include <QTextCursor>
 #include <QTest>
 #include <QTextDocument>
 
@@ -62,6 +66,7 @@ class WebLinksTest : public QObject {
   void reportPicturesComeOnlyFromTheOutputFolder();
   void aLongPageShowsItsBeginningFirstThenTheWholePage();
   void firstPartCutsAfterARowAndOnlyLongPages();
+  void aLongPageLaidOutAwayLooksAndAnswersAsTheBrowserItself();
 };
 
 void WebLinksTest::webAndMailLinksGoToTheDesktopHandler() {
@@ -242,6 +247,113 @@ void WebLinksTest::firstPartCutsAfterARowAndOnlyLongPages() {
   QVERIFY(html.startsWith(first));
   // No body, no cut: nothing but the head would show.
   QVERIFY(PaneBrowser::FirstPart(QString(PaneBrowser::kLongPage + 10, QChar('x'))).isEmpty());
+}
+
+namespace {
+
+// A page as the default theme makes them: tables four deep with
+// backgrounds, borders and padding, a picture, links, rows of notes.
+std::string NestedPage(int rows) {
+  std::string page =
+      "<html><head><title>Nested</title><style>.card { background-color: #ffffff; border: 1px solid "
+      "#d3dae1; } .n { color: #ffffff; background-color: #2f6a97; font-size: 7pt; }</style></head>"
+      "<body bgcolor=\"#eef1f4\"><table width=\"100%\" cellpadding=\"16\"><tr><td>"
+      "<p><img src=\"dot.png\" width=\"20\" height=\"20\"> <a href=\"other.htm\">Open other</a></p>"
+      "<table width=\"100%\" cellpadding=\"14\" class=\"card\" bgcolor=\"#ffffff\"><tr><td>"
+      "<table width=\"100%\" cellpadding=\"0\">\n";
+  for (int i = 0; i < rows; ++i)
+    page += "<tr><td width=\"34\" valign=\"top\"><table cellpadding=\"2\"><tr><td class=\"n\">" +
+            std::to_string(i + 1) + "</td></tr></table></td><td><b>Note " + std::to_string(i) +
+            " on the garden</b><br>with a second line and <a href=\"n" + std::to_string(i) +
+            ".htm\">a link</a></td></tr>\n";
+  return page + "</table></td></tr></table></td></tr></table><p>The end</p></body></html>";
+}
+
+// How many pixels two pictures differ in (all of them when their sizes do).
+qsizetype Differing(const QImage& a, const QImage& b) {
+  if (a.size() != b.size()) return qsizetype(a.width()) * a.height() + 1;
+  const QImage x = a.convertToFormat(QImage::Format_ARGB32), y = b.convertToFormat(QImage::Format_ARGB32);
+  qsizetype n = 0;
+  for (int row = 0; row < x.height(); ++row)
+    for (int col = 0; col < x.width(); ++col) n += x.pixel(col, row) != y.pixel(col, row);
+  return n;
+}
+
+}  // namespace
+
+// The whole of a long page is laid out on a thread of its own and shown
+// from there; it must look, scroll and answer exactly as the same page laid
+// out by a plain browser of the same size, also after the pane is resized.
+void WebLinksTest::aLongPageLaidOutAwayLooksAndAnswersAsTheBrowserItself() {
+  Pane p;
+  p.parent.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&p.parent));
+  QImage dot(20, 20, QImage::Format_RGB32);
+  dot.fill(QColor(200, 40, 40));
+  QVERIFY(dot.save(QString::fromStdString(p.output + "dot.png")));
+  const std::string path = p.output + "nested.htm";
+  Write(path, NestedPage(900));
+  PaneBrowser* b = p.web->browser();
+  p.web->Navigate(path, true);
+  QVERIFY(b->showingFirstPart());
+  QTRY_VERIFY_WITH_TIMEOUT(b->showingLaidOutPage(), 20000);
+  QVERIFY(!b->showingFirstPart());
+
+  QTextBrowser plain(&p.parent);
+  plain.setFrameShape(b->frameShape());
+  plain.setGeometry(QRect(QPoint(0, 0), b->size()));
+  plain.setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
+  plain.show();
+  // The plain browser lays out in steps between events: all of it now, and
+  // its scroll bars told.
+  auto settle = [&] {
+    plain.document()->documentLayout()->documentSize();
+    QTest::qWait(50);
+  };
+  settle();
+  auto compare = [&](const char* when) {
+    QCOMPARE(b->verticalScrollBar()->maximum(), plain.verticalScrollBar()->maximum());
+    const int most = plain.verticalScrollBar()->maximum();
+    for (int v : {0, most / 3, most}) {
+      b->verticalScrollBar()->setValue(v);
+      plain.verticalScrollBar()->setValue(v);
+      const qsizetype off = Differing(b->viewport()->grab().toImage(), plain.viewport()->grab().toImage());
+      QVERIFY2(off == 0, qPrintable(QString("%1, scrolled to %2: %3 pixels differ").arg(when).arg(v).arg(off)));
+    }
+  };
+  compare("as laid out first");
+
+  // Where a point falls, and the link under it.
+  b->verticalScrollBar()->setValue(0);
+  plain.verticalScrollBar()->setValue(0);
+  QTextCursor link = plain.document()->find("Open other");
+  QVERIFY(!link.isNull());
+  const QPoint on = plain.cursorRect(link).center() - QPoint(8, 0);
+  QCOMPARE(plain.anchorAt(on), QString("other.htm"));
+  QCOMPARE(b->anchorAt(on), QString("other.htm"));
+  for (const QPoint& at : {on, QPoint(40, 300), QPoint(300, 150)})
+    QCOMPARE(b->cursorForPosition(at).position(), plain.cursorForPosition(at).position());
+  // A selection shows as in the plain browser.
+  QTextCursor both(b->document());
+  both.setPosition(50);
+  both.setPosition(400, QTextCursor::KeepAnchor);
+  b->setTextCursor(both);
+  QTextCursor same(plain.document());
+  same.setPosition(50);
+  same.setPosition(400, QTextCursor::KeepAnchor);
+  plain.setTextCursor(same);
+  QCOMPARE(Differing(b->viewport()->grab().toImage(), plain.viewport()->grab().toImage()), qsizetype(0));
+  b->setTextCursor(QTextCursor(b->document()));
+  plain.setTextCursor(QTextCursor(plain.document()));
+
+  // Narrower: laid out again on a thread, the page shown meanwhile.
+  p.web->Move(0, 0, 560, 600);
+  plain.setGeometry(QRect(QPoint(0, 0), b->size()));
+  settle();
+  QVERIFY(b->showingLaidOutPage());
+  QTRY_COMPARE_WITH_TIMEOUT(b->verticalScrollBar()->maximum(), plain.verticalScrollBar()->maximum(), 20000);
+  compare("after the pane was resized");
+  QCOMPARE(b->toPlainText(), plain.toPlainText());
 }
 
 QTEST_MAIN(WebLinksTest)

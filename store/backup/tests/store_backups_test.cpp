@@ -219,6 +219,67 @@ TEST_F(StoreBackupsTest, ACopyIsTheStoreByteForByteNamedByTheClockAndKeptOnce) {
   EXPECT_EQ(Names(folder_).size(), 3u);
 }
 
+// Stores are compared with the kept copies and copied a chunk at a time:
+// a difference anywhere, down to the last byte of the last chunk, or in the
+// size alone, makes a new copy; equal bytes never do.
+TEST_F(StoreBackupsTest, CopiesAreComparedChunkByChunkDownToTheLastByte) {
+  for (size_t size : {2 * kBackupChunk + kBackupChunk / 2, 2 * kBackupChunk}) {
+    SCOPED_TRACE(size);
+    fs::remove_all(root_);
+    Bytes bytes(size);
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + (i >> 12));
+    WriteAll(store_, bytes);
+    bool written = false;
+    const std::string first = Copy(false, &written);
+    EXPECT_TRUE(written);
+    EXPECT_EQ(ReadAll(first), bytes);
+
+    // Equal in every chunk: the kept copy stands for it.
+    now_ += 60;
+    EXPECT_EQ(Copy(false, &written), first);
+    EXPECT_FALSE(written);
+
+    // The last byte of the last chunk differs.
+    Bytes last = bytes;
+    last.back() ^= 0x01;
+    WriteAll(store_, last);
+    now_ += 60;
+    const std::string second = Copy(false, &written);
+    EXPECT_TRUE(written);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(ReadAll(second), last);
+
+    // The first byte of the second chunk differs.
+    Bytes middle = bytes;
+    middle[kBackupChunk] ^= 0x01;
+    WriteAll(store_, middle);
+    now_ += 60;
+    const std::string third = Copy(false, &written);
+    EXPECT_TRUE(written);
+    EXPECT_EQ(ReadAll(third), middle);
+
+    // Equal as far as the shorter goes, but one byte longer or shorter.
+    Bytes longer = bytes;
+    longer.push_back(bytes.front());
+    WriteAll(store_, longer);
+    now_ += 60;
+    EXPECT_EQ(ReadAll(Copy(false, &written)), longer);
+    EXPECT_TRUE(written);
+    Bytes shorter(bytes.begin(), bytes.end() - 1);
+    WriteAll(store_, shorter);
+    now_ += 60;
+    EXPECT_EQ(ReadAll(Copy(false, &written)), shorter);
+    EXPECT_TRUE(written);
+
+    // Back to the first bytes: found among the five, nothing written.
+    WriteAll(store_, bytes);
+    now_ += 60;
+    EXPECT_EQ(Copy(false, &written), first);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(Names(folder_).size(), 5u);
+  }
+}
+
 TEST_F(StoreBackupsTest, AMissingOrBusyStoreIsReportedAndNothingIsWritten) {
   CStoreBackups b = Backups();
   std::string path = "unchanged";

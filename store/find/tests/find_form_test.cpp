@@ -2,6 +2,8 @@
 // result list's lines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/core/DiagnosticLog.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
@@ -165,6 +167,44 @@ TEST_F(FindFormTest, SortingComparesOtherBytesByValue) {
   for (const auto& l : lines) ids.push_back(l.recordId);
   // "" < "Z" < "zoo" < "[x]" ('[' is above 'Z') < the accented byte 0xE9.
   EXPECT_EQ(ids, (std::vector<uint32_t>{5, 4, 2, 3, 1}));
+}
+
+// The sort compares the lines' first eight folded bytes as one number and
+// only lines that begin alike in full; it must order exactly as comparing
+// every line byte by byte (a-z as A-Z, shorter first, equal texts in the
+// order given). Random lines over a small alphabet, many sharing long
+// beginnings, of all lengths around eight.
+TEST(FindListOrder, SortAgreesWithTheByteByByteOrder) {
+  auto fold = [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return static_cast<unsigned char>(u >= 'a' && u <= 'z' ? u - 32 : u);
+  };
+  auto before = [&](const FindListLine& a, const FindListLine& b) {
+    for (size_t i = 0; i < std::min(a.text.size(), b.text.size()); ++i)
+      if (fold(a.text[i]) != fold(b.text[i])) return fold(a.text[i]) < fold(b.text[i]);
+    return a.text.size() < b.text.size();
+  };
+  const std::string alphabet = std::string("aAbB[{ \xE9\xC9\x01") + '\0';
+  uint32_t seed = 99;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 9) % n;
+  };
+  for (int round = 0; round < 200; ++round) {
+    std::vector<FindListLine> lines;
+    for (uint32_t i = 0; i < 60; ++i) {
+      std::string t = next(2) ? "Garden r" : "";
+      for (uint32_t n = next(12); n > 0; --n) t += alphabet[next(static_cast<uint32_t>(alphabet.size()))];
+      lines.push_back({t, i, 0});
+    }
+    std::vector<FindListLine> want = lines;
+    std::stable_sort(want.begin(), want.end(), before);
+    SortListLines(&lines);
+    std::vector<uint32_t> got_ids, want_ids;
+    for (const auto& l : lines) got_ids.push_back(l.recordId);
+    for (const auto& l : want) want_ids.push_back(l.recordId);
+    ASSERT_EQ(got_ids, want_ids) << "round " << round;
+  }
 }
 
 TEST_F(FindFormTest, ResultsLiveUntilTheNextFindCancelOrReset) {

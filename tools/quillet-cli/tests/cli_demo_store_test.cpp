@@ -188,7 +188,7 @@ TEST(SynthStore, WritesTheAskedSizeWithEveryKindAndDistinctPictures) {
   std::set<std::vector<uint8_t>> bytes;
   std::set<std::string> names;
   for (CImageRecord* img : images) {
-    bytes.insert(img->data);
+    bytes.insert(img->data.ToVector());
     names.insert(img->fileName);
     EXPECT_GT(img->data.size(), 10000u);
     EXPECT_LE(img->data.size(), 60000u);
