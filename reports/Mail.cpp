@@ -37,13 +37,7 @@ const char* LogonText(uint32_t result) {
 bool IsRegularFile(const std::string& path) { return IsOwnRegularFile(path); }
 
 // A file path (file system bytes) inside a message text (code-page bytes).
-std::string PathText(const std::string& path) {
-  std::string text;
-  if (Utf8ToCp1252(path, &text)) return text;
-  text.clear();
-  for (char c : path) text += static_cast<unsigned char>(c) < 0x80 ? c : '?';
-  return text;
-}
+std::string PathText(const std::string& path) { return TextForMessage(path).bytes(); }
 
 void Tell(const std::string& text, uint32_t icon) {
   MessageRequest request;
@@ -108,14 +102,14 @@ int CEmailObject::Send(uint32_t recordId, int format) {
     } else {
       MessageRequest request;
       request.stringId = IDS_FILE_OPEN_OR_INVALID;
-      request.text = names[i] + LoadString(IDS_FILE_OPEN_OR_INVALID);
+      request.text = PathText(names[i]) + LoadString(IDS_FILE_OPEN_OR_INVALID).bytes();
       request.caption = kCaption;
       request.flags = kMbOk | kMbIconInformation;
       UI().ShowMessage(request);
     }
   }
 
-  std::string subject = topic.title;
+  std::string subject = topic.title.bytes();  // mail texts are code-page text
   std::string report = reportPath;
   std::vector<MapiFileDesc> files;
   files.reserve(1 + names.size());
@@ -158,7 +152,7 @@ void CEmailObject::TellOutcome(uint32_t recordId, int result) const {
   if (result == static_cast<int>(MAPI_E_USER_ABORT)) return;  // the person closed the compose window
   ReportTopic topic;
   const bool known = services_.source != nullptr && services_.source->Topic(recordId, &topic);
-  const std::string line = known ? topic.title.substr(0, topic.title.find('\n')) : std::string();
+  const std::string line = known ? topic.title.substr(0, topic.title.find('\n')).bytes() : std::string();
   const std::string name = line.empty() ? std::string("this topic") : "\"" + line + "\"";
   if (result == kMailNotSent) {
     if (!logged_on_) return;  // sending is off: there is no Send to answer

@@ -3,6 +3,7 @@
 #include "app/core/AppPaths.h"
 #include "app/core/RegistryKey.h"
 #include "app/core/Strings.h"
+#include "platform/codepage/CodePage.h"
 
 namespace quillet {
 
@@ -20,7 +21,7 @@ ReportConfig RegistryReportSettings::Read() {
   key.ReadValueString("Email", &config.authorEmail, kTextBufferSize);
   key.ReadValueString("Phone", &config.authorPhone, kTextBufferSize);
   key.CloseKey();
-  if (config.lastTemplate.empty()) config.lastTemplate = LoadString(IDS_DEFAULT_THEME);
+  if (config.lastTemplate.empty()) config.lastTemplate = ToUtf8(LoadString(IDS_DEFAULT_THEME));
   return config;
 }
 

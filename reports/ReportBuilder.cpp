@@ -40,26 +40,14 @@ bool EndsWithNoCase(const std::string& text, const char* suffix) {
   return true;
 }
 
-// A path (UTF-8) as message texts hold it (the code page); a character the
-// code page lacks shows as '?'.
-std::string PathForMessage(const std::string& path) {
-  std::string out;
-  size_t i = 0;
-  while (i < path.size()) {
-    size_t next = i + 1;  // one UTF-8 sequence: its lead byte and what continues it
-    while (next < path.size() && (static_cast<unsigned char>(path[next]) & 0xC0) == 0x80) ++next;
-    std::string one;
-    out += Utf8ToCp1252(std::string_view(path).substr(i, next - i), &one) ? one : std::string("?");
-    i = next;
-  }
-  return out;
-}
+// A path (UTF-8) as message texts hold it (the code page).
+std::string PathForMessage(const std::string& path) { return TextForMessage(path).bytes(); }
 
 // String 153 with the reason the system gave.
 void TellSaveFailed(const std::string& destination, int error) {
   MessageRequest request;
   request.stringId = IDS_ERROR_SAVING_FILE;
-  request.text = std::string(LoadString(IDS_ERROR_SAVING_FILE)) + "\n\n" + PathForMessage(destination) + "\n\n" +
+  request.text = LoadString(IDS_ERROR_SAVING_FILE).bytes() + "\n\n" + PathForMessage(destination) + "\n\n" +
                  std::strerror(error) + ".";
   request.caption = kCaption;
   request.flags = kMbOk | kMbIconInformation;

@@ -211,7 +211,7 @@ int ReportExpander::on_tag() {
     case kTagNone:
       return kActionNotHandled;
     case kTagTitle:
-      WriteRecordLines(Escaped(Cut(ShownTitle(topic_.title), kTitleMax)), 1, 1);
+      WriteRecordLines(Escaped(Cut(ShownTitle(topic_.title).bytes(), kTitleMax)), 1, 1);
       return kActionContinue;
     case kTagCategory:
       if (topic_.categoryId != 0 && source_ != nullptr) {

@@ -93,7 +93,8 @@ bool IsPlainFileName(std::string_view name) {
   return true;
 }
 
-std::string OutputFileName(std::string_view storedName) { return Cp1252ToUtf8(storedName); }
+// A record keeps its file name in the code page, like its texts.
+std::string OutputFileName(std::string_view storedName) { return ToUtf8(CpText(storedName)); }
 
 std::string PageReference(std::string_view storedName) {
   static const char kHex[] = "0123456789ABCDEF";

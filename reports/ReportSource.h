@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/codepage/CpText.h"
+
 namespace quillet {
 
 // A stretch [begin, end) of an expanded report, in bytes.
@@ -27,11 +29,14 @@ inline constexpr int kReportKindImage = 6;
 inline constexpr int kReportKindReference = 7;
 
 struct ReportTopic {
-  std::string title;
+  CpText title;
   uint32_t categoryId = 0;
   std::string fileName;            // the report's file name, "" until one is given
   std::vector<uint32_t> memberIds;  // of its links record, in stored order
 };
+
+// Record texts reach the report as the code-page bytes the store holds
+// (CpText::bytes()): a report is code-page HTML and writes them unchanged.
 
 // Views into a record; valid until the store changes.
 struct ReportImage {

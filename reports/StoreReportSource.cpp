@@ -79,13 +79,13 @@ bool StoreReportSource::Member(uint32_t id, int* kind, bool* isPrivate) {
 
 std::string_view StoreReportSource::NoteText(uint32_t id) {
   const CNoteRecord* note = RecordAs<CNoteRecord>(Find(id));
-  return note != nullptr ? std::string_view(note->text) : std::string_view();
+  return note != nullptr ? note->text.view() : std::string_view();
 }
 
 bool StoreReportSource::Image(uint32_t id, ReportImage* out) {
   const CImageRecord* image = RecordAs<CImageRecord>(Find(id));
   if (image == nullptr) return false;
-  out->title = image->title;
+  out->title = image->title.view();
   out->fileName = image->fileName;
   out->format = image->format;
   out->width = image->width;
@@ -99,13 +99,15 @@ bool StoreReportSource::Reference(uint32_t id, ReportReference* out) {
   const CCustomRecord* ref = RecordAs<CCustomRecord>(Find(id));
   if (ref == nullptr) return false;
   out->customType = ref->customType;
-  out->fields.assign(ref->fields.begin(), ref->fields.end());
+  out->fields.clear();
+  out->fields.reserve(ref->fields.size());
+  for (const CpText& field : ref->fields) out->fields.push_back(field.view());
   return true;
 }
 
 std::string StoreReportSource::CategoryName(uint32_t categoryId) {
   const CCategoryRecord* category = RecordAs<CCategoryRecord>(Find(categoryId));
-  return category != nullptr ? category->name : std::string();
+  return category != nullptr ? category->name.bytes() : std::string();
 }
 
 bool StoreReportSource::ShowPrivate() {

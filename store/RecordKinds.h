@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/codepage/CpText.h"
 #include "store/PictureBytes.h"
 #include "store/Record.h"
 
@@ -63,8 +64,8 @@ class CStringListRecord : public CRecord {
   size_t itemCount() const { return items.size(); }  // stored as u16
 
   uint32_t extraWord = 0;
-  std::string listName;
-  std::vector<std::string> items;
+  CpText listName;
+  std::vector<CpText> items;
 };
 
 // Kind 3: a category topics are filed under (id 0 = Unfiled, no record).
@@ -78,7 +79,7 @@ class CCategoryRecord : public CRecord {
   uint32_t Compare(const CRecord& other) const override;
 
   uint32_t extraWord = 0;
-  std::string name;
+  CpText name;
 };
 
 // Kind 4: a topic.
@@ -94,7 +95,7 @@ class CTopicRecord : public CRecord {
   uint32_t extraWord = 0;
   uint32_t linksId = 0;     // recordId of its CTopicLinksRecord
   uint32_t categoryId = 0;  // recordId of its CCategoryRecord; 0 = Unfiled
-  std::string title;
+  CpText title;
   std::string fileName;     // its HTML page in the output folder, no folder part
 };
 
@@ -109,7 +110,7 @@ class CNoteRecord : public CRecord {
   uint32_t Compare(const CRecord& other) const override;
 
   uint32_t extraWord = 0;
-  std::string text;
+  CpText text;
 };
 
 // Values of CImageRecord::format.
@@ -130,7 +131,7 @@ class CImageRecord : public CRecord {
   uint32_t dataSize() const { return static_cast<uint32_t>(data.size()); }
 
   uint32_t extraWord = 0;
-  std::string title;
+  CpText title;
   std::string fileName;  // its picture file in the output folder, no folder part
   uint32_t format = 0;   // kImageFormatJpeg / kImageFormatOther / kImageFormatSketch
   uint32_t width = 0;
@@ -169,7 +170,7 @@ class CCustomRecord : public CRecord {
 
   uint32_t extraWord = 0;
   int32_t customType = 0;
-  std::vector<std::string> fields;
+  std::vector<CpText> fields;
 };
 
 // Kind 8: a topic's ordered member list.

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/codepage/CpText.h"
+
 namespace quillet {
 
 inline constexpr char kUntitledText[] = "(untitled)";
@@ -19,9 +21,9 @@ inline bool IsUntitled(std::string_view text) {
   return true;
 }
 
+inline bool IsUntitled(const CpText& text) { return IsUntitled(text.view()); }
+
 // `text` as it is, or kUntitledText when it IsUntitled.
-inline std::string ShownTitle(std::string_view text) {
-  return IsUntitled(text) ? std::string(kUntitledText) : std::string(text);
-}
+inline CpText ShownTitle(const CpText& text) { return IsUntitled(text) ? CpText(kUntitledText) : text; }
 
 }  // namespace quillet

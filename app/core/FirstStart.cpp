@@ -15,12 +15,13 @@
 namespace quillet {
 namespace {
 
-// The code-page form of `utf8` when it is a name Palm Desktop can keep.
+// The code-page form of `utf8` when it is a name Palm Desktop can keep
+// (Palm Desktop's user table holds the code-page bytes).
 bool AsPalmName(const std::string& utf8, std::string* name) {
-  std::string bytes;
-  if (utf8.empty() || !Utf8ToCp1252(utf8, &bytes)) return false;
-  if (!qplat::palm::IsValidUserName(bytes)) return false;
-  *name = bytes;
+  CpText text;
+  if (utf8.empty() || !FromUtf8(utf8, &text)) return false;
+  if (!qplat::palm::IsValidUserName(text.bytes())) return false;
+  *name = text.bytes();
   return true;
 }
 
@@ -88,9 +89,9 @@ std::string PalmSetUpMessage(const PalmSetup& done) {
   std::string text = "Welcome to Quillet!\n\nThere was no Palm Desktop on this account yet, so a Palm Desktop user \"" +
                      done.userName + "\" has been set up for you.";
   // Folder names are shown when the code page can show them.
-  std::string folder;
-  if (!done.userFolder.empty() && Utf8ToCp1252(done.userFolder + "/Quillet", &folder))
-    text += " Its records are kept in\n" + folder;
+  CpText folder;
+  if (!done.userFolder.empty() && FromUtf8(done.userFolder + "/Quillet", &folder))
+    text += " Its records are kept in\n" + folder.bytes();
   text +=
       "\n\nThere is no HotSync on Linux: to see your handheld's records here, copy quillet.dat from "
       "your Palm Desktop folder on another computer into that folder. Quillet! notices when the "

@@ -13,6 +13,7 @@
 #include "app/core/RegistryKey.h"
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
+#include "platform/codepage/CodePage.h"
 #include "platform/paths/ProgramPaths.h"
 #include "store/db/CurrentDatabase.h"
 
@@ -84,7 +85,7 @@ bool CUserTable::PrepareConfiguration(bool first_run) {
   // Palm's keys are read through a key of their own, so that the program
   // key stays open for the writes in between.
   reg.OpenProgramKey();
-  reg.WriteValueString("Version", LoadString(IDS_VERSION));
+  reg.WriteValueString("Version", LoadString(IDS_VERSION).bytes());
 
   std::string last_user;
   reg.ReadValueString("LastUsername", &last_user, kPathBufferSize);
@@ -195,7 +196,7 @@ bool CUserTable::PrepareConfiguration(bool first_run) {
     AppPaths.templateFolder = templates;
 
     key.ReadValueString("LastTemplate", &text, kPathBufferSize);
-    if (text.empty()) key.WriteValueString("LastTemplate", LoadString(IDS_DEFAULT_THEME));
+    if (text.empty()) key.WriteValueString("LastTemplate", ToUtf8(LoadString(IDS_DEFAULT_THEME)));
 
     if (write_placement) {
       key.WriteValueDword("x", static_cast<uint32_t>(placement.x));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 namespace quillet {
 namespace {
@@ -79,15 +80,25 @@ constexpr Entry kTable[] = {
     {248, "http://"},
     {250, "The database file could not be read.  It has been kept as\n\n%s\n\n"
           "and a new, empty database has been started.  Hotsync with your PDA to bring your records back."},
+    {251, "The %s contains the character %s, which the handheld cannot store.\n"
+          "Please remove or replace it and try again."},
 };
 
 }  // namespace
 
-const char* LoadString(int id) {
+const CpText& LoadString(int id) {
+  // Made once, on first use; never changed after.
+  static const std::vector<CpText> texts = [] {
+    std::vector<CpText> all;
+    all.reserve(std::size(kTable));
+    for (const Entry& e : kTable) all.emplace_back(e.text);
+    return all;
+  }();
+  static const CpText kNone;
   auto it = std::lower_bound(std::begin(kTable), std::end(kTable), id,
                              [](const Entry& e, int n) { return e.id < n; });
-  if (it == std::end(kTable) || it->id != id) return "";
-  return it->text;
+  if (it == std::end(kTable) || it->id != id) return kNone;
+  return texts[static_cast<size_t>(it - std::begin(kTable))];
 }
 
 }  // namespace quillet

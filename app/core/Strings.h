@@ -1,13 +1,18 @@
 // The main program's string table: every text a person sees in a message
-// box or a caption, by its number.
+// box or a caption, by its number. The texts are code-page text like the
+// records; the few that name a file or an address (the default theme, the
+// support pages) go through ToUtf8 on their way out.
 #pragma once
 
 #include <string>
 
+#include "platform/codepage/CpText.h"
+
 namespace quillet {
 
-// The text of string `id`, or "" when the table has no such string.
-const char* LoadString(int id);
+// The text of string `id`, or an empty text when the table has no such
+// string. The reference stays valid for the life of the program.
+const CpText& LoadString(int id);
 
 // Captions of the main program's message boxes.
 inline constexpr const char* kCaption = "Quillet";
@@ -68,6 +73,7 @@ enum StringId : int {
   IDS_HIDE_PRIVATE = 247,
   IDS_HTTP_PREFIX = 248,
   IDS_STORE_KEPT_DAMAGED = 250,  // %s: the path the damaged store was kept under
+  IDS_UNSTORABLE_CHARACTER = 251,  // %s: the field's name, %s: the character ("U+03A9")
 };
 
 }  // namespace quillet

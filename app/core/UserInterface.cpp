@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/core/Strings.h"
+#include "platform/codepage/CodePage.h"
 
 namespace quillet {
 namespace {
@@ -54,9 +55,21 @@ IUserInterface* SetUI(IUserInterface* ui) {
 int ShowStringMessage(int stringId, const std::string& caption, unsigned flags) {
   MessageRequest r;
   r.stringId = stringId;
-  r.text = LoadString(stringId);
+  r.text = LoadString(stringId).bytes();
   r.caption = caption;
   r.flags = flags;
+  return UI().ShowMessage(r);
+}
+
+int ShowUnstorableCharacter(const CpText& field, uint32_t codePoint) {
+  char text[512];
+  std::snprintf(text, sizeof text, LoadString(IDS_UNSTORABLE_CHARACTER).c_str(), field.c_str(),
+                CodePointLabel(codePoint).c_str());
+  MessageRequest r;
+  r.stringId = IDS_UNSTORABLE_CHARACTER;
+  r.text = text;
+  r.caption = kCaption;
+  r.flags = kMbOk | kMbIconExclamation;
   return UI().ShowMessage(r);
 }
 

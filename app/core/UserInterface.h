@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/codepage/CpText.h"
+
 namespace quillet {
 
 // Buttons and icons of a message box, as the program asks for them.
@@ -44,15 +46,17 @@ enum DialogResult : int {
 
 struct MessageRequest {
   int stringId = 0;        // string table number, 0 when the text is not from the table
+  // Message texts are code-page bytes like the string table's; a path or
+  // address goes in through TextForMessage (platform/codepage/CodePage.h).
   std::string text;        // the text as shown (Windows-1252 bytes)
   std::string caption;     // "Quillet" or "Quillet!" and the like
   unsigned flags = kMbOk;  // MessageFlags or-ed together
 };
 
 struct FileDialogRequest {
-  std::string title;
-  std::string initialFolder;   // ends in '/'
-  std::string initialName;
+  std::string title;           // code-page text
+  std::string initialFolder;   // a path (UTF-8), ends in '/'
+  std::string initialName;     // code-page text: a name made from a title
   // Filter pairs, e.g. {"HTML Files (*.htm;*.html)", "*.htm;*.html"}.
   std::vector<std::pair<std::string, std::string>> filters;
   std::string defaultExtension;  // without the dot
@@ -78,7 +82,9 @@ class IUserInterface {
   virtual bool ChooseSaveFile(const FileDialogRequest& request, std::string* path) = 0;
   virtual bool ChooseFolder(const std::string& title, std::string* folder) = 0;
 
-  // Clipboard, text form.
+  // Clipboard, text form, in UTF-8: the desktop's clipboard holds Unicode,
+  // so nothing on its way there or back passes through the code page.
+  // Record texts go through ToUtf8 / FromUtf8 (platform/codepage/CodePage.h).
   virtual bool SetClipboardText(const std::string& text) = 0;
   virtual bool GetClipboardText(std::string* text) = 0;
 };
@@ -92,6 +98,10 @@ IUserInterface* SetUI(IUserInterface* ui);
 
 // Convenience: a message box with a text of the string table.
 int ShowStringMessage(int stringId, const std::string& caption, unsigned flags);
+
+// String 251: the field called `field` holds `codePoint`, a character the
+// code page cannot hold, so what was typed is not saved.
+int ShowUnstorableCharacter(const CpText& field, uint32_t codePoint);
 
 // A form for tests: records every request and answers from queues.
 class RecordingUI : public IUserInterface {

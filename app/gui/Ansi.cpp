@@ -82,27 +82,6 @@ QString FirstUnstorable(const QString& text) {
   return at >= 0 ? CharacterAt(text, at) : QString();
 }
 
-QString FromAnsi(const std::string& bytes) { return FromAnsi(CpText(bytes)); }
-QString FromAnsi(const char* bytes) { return FromAnsi(CpText(bytes)); }
-
-std::string ToAnsi(const QString& text) {
-  std::string bytes;
-  bytes.reserve(static_cast<size_t>(text.size()));
-  for (QChar qc : text) {
-    char out = '?';
-    UnitToByte(qc.unicode(), &out);
-    bytes.push_back(out);
-  }
-  return bytes;
-}
-
-bool ToAnsiExact(const QString& text, std::string* bytes, QString* bad) {
-  CpText converted;
-  const bool held = ToAnsiExact(text, &converted, bad);
-  *bytes = std::move(converted).bytes();
-  return held;
-}
-
 QString DescribeCharacter(const QString& character) {
   QString codes;
   for (const char32_t c : character.toUcs4()) {

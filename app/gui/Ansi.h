@@ -29,14 +29,6 @@ QString FirstUnstorable(const QString& text);
 // How the person is told of such a character: "“Ω” (U+03A9)".
 QString DescribeCharacter(const QString& character);
 
-// The same on plain strings, for the callers that still hold code-page
-// bytes in a std::string; they move to the forms above. ToAnsi turns a
-// character the code page cannot hold into '?'.
-QString FromAnsi(const std::string& bytes);
-QString FromAnsi(const char* bytes);
-std::string ToAnsi(const QString& text);
-bool ToAnsiExact(const QString& text, std::string* bytes, QString* bad = nullptr);
-
 // File paths are bytes of the file system (UTF-8 here), not code-page text.
 inline QString FromPath(const std::string& path) { return QString::fromLocal8Bit(path); }
 inline std::string ToPath(const QString& path) { return path.toLocal8Bit().toStdString(); }

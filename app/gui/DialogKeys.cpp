@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QShortcut>
 
+#include "app/gui/Ansi.h"
 #include "app/shell/Menus.h"
 
 namespace quillet {
@@ -14,7 +15,7 @@ MnemonicSet MnemonicSet::BesideMainMenu() {
   MnemonicSet set;
   // Resource 101: the main menu, one submenu per menu of the bar.
   for (const MenuItem& menu : MenuResource(101).children)
-    set.Mark(QString::fromStdString(menu.text));
+    set.Mark(FromAnsi(menu.text));
   return set;
 }
 

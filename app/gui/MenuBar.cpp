@@ -44,13 +44,13 @@ bool CMenus::IsEnabled(uint32_t command) const {
   return it == state_.end() || it->second;
 }
 
-void CMenus::SetText(uint32_t command, const std::string& text) {
+void CMenus::SetText(uint32_t command, const CpText& text) {
   if (QAction* a = Action(command)) a->setText(FromAnsi(text));
 }
 
-std::string CMenus::Text(uint32_t command) const {
+QString CMenus::Text(uint32_t command) const {
   QAction* a = Action(command);
-  return a ? ToAnsi(a->text()) : std::string();
+  return a ? a->text() : QString();
 }
 
 QAction* CMenus::Action(uint32_t command) const {

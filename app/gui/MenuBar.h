@@ -16,6 +16,8 @@
 #include <map>
 #include <string>
 
+#include "platform/codepage/CpText.h"
+
 #include "app/shell/Menus.h"
 
 namespace quillet {
@@ -31,8 +33,8 @@ class CMenus : public QObject {
   void SetEnabled(uint32_t command, bool enabled);
   bool IsEnabled(uint32_t command) const;
   // Changes the text of the main-menu item (the private-records item).
-  void SetText(uint32_t command, const std::string& text);
-  std::string Text(uint32_t command) const;
+  void SetText(uint32_t command, const CpText& text);
+  QString Text(uint32_t command) const;
   // The main-menu action of `command`, or null.
   QAction* Action(uint32_t command) const;
 

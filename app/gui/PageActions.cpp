@@ -14,6 +14,7 @@
 #include "app/gui/WndMgr.h"
 #include "app/shell/ShownPage.h"
 #include "app/shell/ThemeList.h"
+#include "platform/codepage/CodePage.h"
 #include "platform/files/SafeFiles.h"
 #include "reports/ReportBuilder.h"
 #include "reports/ReportPaths.h"
@@ -31,9 +32,20 @@ std::string UserValue(const char* name) {
   return value;
 }
 
-std::string TopicTitle(uint32_t topicId) {
+CpText TopicTitle(uint32_t topicId) {
   const CTopicRecord* topic = FindTopic(topicId);
-  return topic ? topic->title : std::string();
+  return topic ? topic->title : CpText();
+}
+
+// A file name to suggest for `title`: a character the code page cannot
+// hold becomes '_', as the characters a file name cannot hold do. Only a
+// suggestion: the save dialog shows it, and the person may change it.
+CpText SuggestableTitle(QString title) {
+  for (qsizetype at = UnstorableAt(title); at >= 0; at = UnstorableAt(title, at + 1))
+    title.replace(at, CharacterAt(title, at).size(), QChar('_'));
+  CpText text;
+  ToAnsiExact(title, &text);  // holds nothing it could refuse now
+  return text;
 }
 
 void Tell(const std::string& text) {
@@ -65,7 +77,7 @@ std::string DocumentsFolder() {
 void SaveTopicReportAs(CWndMgr& manager, uint32_t topicId) {
   ReportBuilder* reports = manager.reports();
   if (!reports || !FindTopic(topicId)) return;
-  reports->save_as(topicId, DocumentsFolder(), SuggestedFileName(TopicTitle(topicId), ".htm"));
+  reports->save_as(topicId, DocumentsFolder(), SuggestedFileName(TopicTitle(topicId).bytes(), ".htm"));
 }
 
 uint32_t TopicOfShownPage(CWndMgr& manager) {
@@ -79,12 +91,15 @@ bool ExportShownPageAsPdf(CWndMgr& manager) {
   CWebWnd* web = manager.web();
   if (!web || web->currentPath().empty()) return false;
   const uint32_t topic = TopicOfShownPage(manager);
-  std::string title = topic ? TopicTitle(topic) : ToAnsi(web->title());
-  if (title.empty()) title = LoadString(IDS_APP_TITLE);
+  // The page's own title when it is no topic's report: it is read back from
+  // the page, not typed, and is used as it is for the PDF; only the
+  // suggested file name passes through the code page.
+  QString title = topic ? FromAnsi(TopicTitle(topic)) : web->title();
+  if (title.isEmpty()) title = FromAnsi(LoadString(IDS_APP_TITLE));
   FileDialogRequest request;
   request.title = "Export as PDF";
   request.initialFolder = DocumentsFolder();
-  request.initialName = SuggestedFileName(title, ".pdf");
+  request.initialName = SuggestedFileName(SuggestableTitle(title).bytes(), ".pdf");
   request.filters = {{"PDF Files (*.pdf)", "*.pdf"}};
   request.defaultExtension = "pdf";
   std::string path;
@@ -93,8 +108,8 @@ bool ExportShownPageAsPdf(CWndMgr& manager) {
   if (QFileInfo::exists(FromPath(path)) &&
       ShowStringMessage(IDS_OVERWRITE_FILE, kCaption, kMbYesNo | kMbIconQuestion) != kIdYes)
     return false;
-  if (!web->PrintToPdf(path, FromAnsi(title))) {
-    Tell("The page could not be written to\n\n" + ToAnsi(FromPath(path)) +
+  if (!web->PrintToPdf(path, title)) {
+    Tell("The page could not be written to\n\n" + TextForMessage(path).bytes() +
          "\n\nCheck that the folder exists and that you may write there.");
     return false;
   }
@@ -114,7 +129,7 @@ bool ThemeStillThere(CWndMgr& manager, const std::string& file) {
   const bool plain = !file.empty() && file.find('/') == std::string::npos && file != "." && file != "..";
   if (plain && IsOwnRegularFile(folder + file)) return true;
   // Gone since the box was filled (removed or renamed in the theme folder).
-  Tell("The theme \"" + ToAnsi(FromPath(ThemeDisplayName(file))) +
+  Tell("The theme \"" + TextForMessage(ThemeDisplayName(file)).bytes() +
        "\" is no longer in the theme folder, so it cannot be used.\n\n"
        "The list of themes has been brought up to date. To get the original themes back, "
        "click Themes | Reset All in the main menu.");

@@ -26,16 +26,19 @@
 namespace quillet {
 namespace {
 
+// The texts of the requests are code-page text (UserInterface.h).
+QString FromUi(const std::string& text) { return FromAnsi(CpText(text)); }
+
 QString FilterText(const FileDialogRequest& request) {
   QStringList filters;
   for (const auto& [description, patterns] : request.filters) {
     // The patterns as written and in lower case: file names here keep
     // their case, and "*.ARC" should still find "Quillet.arc".
-    QStringList list = FromAnsi(patterns).split(';', Qt::SkipEmptyParts);
+    QStringList list = FromUi(patterns).split(';', Qt::SkipEmptyParts);
     QStringList both = list;
     for (const QString& p : list)
       if (!both.contains(p.toLower())) both << p.toLower();
-    filters << QString("%1 (%2)").arg(FromAnsi(description), both.join(' '));
+    filters << QString("%1 (%2)").arg(FromUi(description), both.join(' '));
   }
   return filters.join(";;");
 }
@@ -49,8 +52,8 @@ QWidget* QtUserInterface::Owner() const {
 
 int QtUserInterface::ShowMessage(const MessageRequest& request) {
   QMessageBox box(Owner());
-  box.setWindowTitle(FromAnsi(request.caption));
-  box.setText(FromAnsi(request.text));
+  box.setWindowTitle(FromUi(request.caption));
+  box.setText(FromUi(request.text));
   switch (request.flags & kMbIconMask) {
     case kMbIconError: box.setIcon(QMessageBox::Critical); break;
     case kMbIconQuestion: box.setIcon(QMessageBox::Question); break;
@@ -116,7 +119,7 @@ bool QtUserInterface::AskPassword(int /*dialogId*/, std::string* password) {
     key.OpenProgramKey();
     key.ReadValueString("LastUsername", &user, kTextBufferSize);
   }
-  form->addRow("Username:", new QLabel(FromAnsi(user), &dialog));
+  form->addRow("Username:", new QLabel(FromAnsi(CpText(user)), &dialog));  // Palm user names are code-page text
   auto* edit = new QLineEdit(&dialog);
   edit->setEchoMode(QLineEdit::Password);
   edit->setMaxLength(259);
@@ -128,7 +131,10 @@ bool QtUserInterface::AskPassword(int /*dialogId*/, std::string* password) {
   if (dialog.exec() != QDialog::Accepted) return false;
   // Passwords are code-page bytes: a character the code page cannot hold
   // is said, never replaced by another.
-  if (!ToAnsiExact(edit->text(), password)) {
+  CpText typed;
+  const bool held = ToAnsiExact(edit->text(), &typed);
+  *password = std::move(typed).bytes();
+  if (!held) {
     password->clear();
     MessageRequest r;
     r.text = "The password holds a character that Palm Desktop passwords cannot hold.";
@@ -142,7 +148,7 @@ bool QtUserInterface::AskPassword(int /*dialogId*/, std::string* password) {
 
 bool QtUserInterface::ChooseOpenFile(const FileDialogRequest& request, std::string* path) {
   const QString chosen = QFileDialog::getOpenFileName(
-      Owner(), FromAnsi(request.title), FromPath(request.initialFolder + request.initialName),
+      Owner(), FromUi(request.title), FromPath(request.initialFolder + request.initialName),
       FilterText(request));
   if (chosen.isEmpty()) return false;
   *path = ToPath(chosen);
@@ -150,11 +156,11 @@ bool QtUserInterface::ChooseOpenFile(const FileDialogRequest& request, std::stri
 }
 
 bool QtUserInterface::ChooseSaveFile(const FileDialogRequest& request, std::string* path) {
-  QFileDialog dialog(Owner(), FromAnsi(request.title), FromPath(request.initialFolder),
+  QFileDialog dialog(Owner(), FromUi(request.title), FromPath(request.initialFolder),
                      FilterText(request));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.selectFile(FromAnsi(request.initialName));
-  if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(FromAnsi(request.defaultExtension));
+  dialog.selectFile(FromUi(request.initialName));
+  if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(FromUi(request.defaultExtension));
   // Whether to replace an existing file is the caller's question.
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
@@ -163,20 +169,23 @@ bool QtUserInterface::ChooseSaveFile(const FileDialogRequest& request, std::stri
 }
 
 bool QtUserInterface::ChooseFolder(const std::string& title, std::string* folder) {
-  QString chosen = QFileDialog::getExistingDirectory(Owner(), FromAnsi(title));
+  QString chosen = QFileDialog::getExistingDirectory(Owner(), FromUi(title));
   if (chosen.isEmpty()) return false;
   if (!chosen.endsWith('/')) chosen += '/';
   *folder = ToPath(chosen);
   return true;
 }
 
+// The clipboard's text is UTF-8 both ways (UserInterface.h): whoever puts
+// record text there or takes text in converts it, refusing what the code
+// page cannot hold.
 bool QtUserInterface::SetClipboardText(const std::string& text) {
-  QGuiApplication::clipboard()->setText(FromAnsi(text));
+  QGuiApplication::clipboard()->setText(QString::fromStdString(text));
   return true;
 }
 
 bool QtUserInterface::GetClipboardText(std::string* text) {
-  *text = ToAnsi(QGuiApplication::clipboard()->text());
+  *text = QGuiApplication::clipboard()->text().toStdString();
   return true;
 }
 

@@ -203,7 +203,7 @@ void CRebar::FillThemeBox(std::string* firstOut) {
   // Each entry keeps its file's name: what the person picks is that file,
   // even when the folder changed since.
   for (const std::string& f : files)
-    theme_box_->addItem(FromAnsi(ThemeDisplayName(f)), QByteArray(f.data(), static_cast<qsizetype>(f.size())));
+    theme_box_->addItem(FromPath(ThemeDisplayName(f)), QByteArray(f.data(), static_cast<qsizetype>(f.size())));
   theme_box_->setCurrentIndex(ThemeSelection(files, lastTemplate));
   if (firstOut && !files.empty()) *firstOut = files.front();
   WatchThemeFolder(folder);

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/codepage/CpText.h"
+
 namespace quillet {
 
 class CWndMgr;
@@ -92,7 +94,7 @@ class CChildWnd {
   virtual bool HasUnsavedEdits() const { return false; }
   // The record as the person knows it, for "Save changes to ...?"
   // (code-page text; "" for a new record with nothing to name it by).
-  virtual std::string EditedRecordName() const { return {}; }
+  virtual CpText EditedRecordName() const { return {}; }
   // OK, as its button does: true when the edits are in the store now.
   virtual bool SaveEdits() { return false; }
   // OK without a word and without leaving the window, for the HotSync

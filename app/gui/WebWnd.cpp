@@ -56,12 +56,12 @@ QString DecodePage(const QByteArray& bytes) {
     QByteArray name = head.mid(at + 8, 16);
     while (!name.isEmpty() && (name[0] == '"' || name[0] == '\'')) name.remove(0, 1);
     if (name.startsWith("utf-8") || name.startsWith("utf8")) return QString::fromUtf8(bytes);
-    return FromAnsi(bytes.toStdString());
+    return FromAnsi(CpText(bytes.toStdString()));
   }
   QStringDecoder utf8(QStringDecoder::Utf8);
   QString text = utf8(bytes);
   if (!utf8.hasError()) return text;
-  return FromAnsi(bytes.toStdString());
+  return FromAnsi(CpText(bytes.toStdString()));
 }
 
 // Where a local path really is: links resolved when it exists, else made
@@ -94,7 +94,7 @@ std::string ReadPageSetupValue(CRegistryKey& key, const char* name) {
 // separates the left, centred and right parts.
 QStringList ExpandPageText(const std::string& raw, int page, int pages, const QString& title,
                            const QString& address) {
-  const QString text = FromAnsi(raw);
+  const QString text = FromAnsi(CpText(raw));  // the page set-up keeps code-page text
   QStringList parts{QString()};
   for (int i = 0; i < text.size(); ++i) {
     if (text[i] != '&' || i + 1 >= text.size()) {
@@ -472,7 +472,7 @@ void CWebWnd::CopyAll() {
   browser_->ShowWholePage();
   browser_->selectAll();
   const QString text = browser_->textCursor().selection().toPlainText();
-  UI().SetClipboardText(ToAnsi(text));
+  UI().SetClipboardText(text.toStdString());  // the page's own characters, all of them
   QTextCursor cursor = browser_->textCursor();
   cursor.clearSelection();
   browser_->setTextCursor(cursor);

@@ -102,7 +102,7 @@ class UserWindows : public IUserWindows {
                                                                 : RecordWindow::kImage);
     return w && w->DiscardPendingRecord();
   }
-  void SetPrivateMenuText(const std::string& text) override { m_->menus()->SetText(CMD_PRIVATE, text); }
+  void SetPrivateMenuText(const CpText& text) override { m_->menus()->SetText(CMD_PRIVATE, text); }
   void RebuildTree() override { ResetTrees(); }
   void ClearCurrentList() override {
     if (CListViewObject* l = m_->imageList()) l->Clear();
@@ -167,7 +167,7 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
   std::string name;
   users_.SelectUser(index, &name);
   user_name_ = name;
-  main_window_->setWindowTitle(FromAnsi(MainWindowTitle(user_name_)));
+  main_window_->setWindowTitle(FromAnsi(CpText(MainWindowTitle(user_name_))));  // Palm names: code page
   report_source_->set_store(pDB);  // the store just opened, not the one before
   if (firstRun) {
     registry_.OpenProgramKey();

@@ -10,6 +10,7 @@
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
 #include "app/gui/PageActions.h"
+#include "platform/codepage/CodePage.h"
 #include "app/gui/Rebar.h"
 #include "app/gui/RestoreBackupDlg.h"
 #include "app/gui/StoreWatcher.h"
@@ -127,11 +128,11 @@ void CWndMgr::OnCommand(uint32_t command, uint32_t param) {
       break;
     case CMD_FEEDBACK:
       mode_ = 0;
-      web_->Navigate(LoadString(IDS_CONTACT_URL), false);
+      web_->Navigate(ToUtf8(LoadString(IDS_CONTACT_URL)), false);
       break;
     case CMD_SUPPORT:
       mode_ = 0;
-      web_->Navigate(LoadString(IDS_SUPPORT_URL), false);
+      web_->Navigate(ToUtf8(LoadString(IDS_SUPPORT_URL)), false);
       break;
     case CMD_NEW_BOOK:
     case CMD_NEW_JOURNAL:

@@ -97,7 +97,7 @@ bool CWndMgr::SwitchUserNow(const std::string& name) {
   if (!quillet::SwitchUser(name)) return false;
   NoteStoreReopened();
   user_name_ = name;
-  main_window_->setWindowTitle(FromAnsi(MainWindowTitle(user_name_)));
+  main_window_->setWindowTitle(FromAnsi(CpText(MainWindowTitle(user_name_))));  // Palm names: code page
   archive_open_ = false;
   // The new user has a theme of their own.
   AppPaths.currentTheme = UserString("LastTemplate");

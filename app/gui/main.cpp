@@ -137,18 +137,8 @@ int main(int argc, char** argv) {
       // A folder another user made or can write to: no socket goes there.
       // The person is told why; the program runs on, without HotSync's
       // reload messages, until the folder is put right.
-      std::string text;
-      if (!Utf8ToCp1252(problem, &text)) {
-        // A folder name the code page cannot show is shown byte for byte.
-        text.clear();
-        for (unsigned char c : problem) {
-          char hex[4];
-          std::snprintf(hex, sizeof hex, "%%%02X", c);
-          text += c < 0x80 ? std::string(1, char(c)) : std::string(hex);
-        }
-      }
       MessageRequest r;
-      r.text = text + "\n\nQuillet! starts without HotSync notifications.";
+      r.text = TextForMessage(problem).bytes() + "\n\nQuillet! starts without HotSync notifications.";
       r.caption = kCaptionBang;
       r.flags = kMbOk | kMbIconExclamation;
       DebugError("%s", problem.c_str());

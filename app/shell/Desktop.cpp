@@ -67,13 +67,7 @@ std::string TerminalEditor() {
 namespace {
 
 // A path or address (file-system bytes) inside a message (code-page text).
-std::string Shown(const std::string& utf8) {
-  std::string text;
-  if (Utf8ToCp1252(utf8, &text)) return text;
-  text.clear();
-  for (char c : utf8) text += static_cast<unsigned char>(c) < 0x80 ? c : '?';
-  return text;
-}
+std::string Shown(const std::string& utf8) { return TextForMessage(utf8).bytes(); }
 
 void Tell(const std::string& text) {
   MessageRequest request;

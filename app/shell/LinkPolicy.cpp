@@ -34,8 +34,12 @@ LinkRule DecideLink(const LinkTarget& target, const std::string& outputFolder,
 }
 
 std::string LinkQuestion(const std::string& target) {
-  std::string shown;
-  bool ok = Utf8ToCp1252(target, &shown);
+  // The target is shown exactly or not at all: one character replaced or
+  // named could make one address look like another, so a target the code
+  // page cannot show whole is percent-encoded whole.
+  CpText text;
+  bool ok = FromUtf8(target, &text);
+  std::string shown = std::move(text).bytes();
   for (char c : shown)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ok = false;
   if (!ok) {

@@ -5,10 +5,12 @@
 namespace quillet {
 namespace {
 
-MenuItem Item(uint32_t command, const char* text) { return MenuItem{command, text, {}}; }
+// The menus' texts are the program's own, code-page text like the string
+// table's.
+MenuItem Item(uint32_t command, const char* text) { return MenuItem{command, CpText(text), {}}; }
 MenuItem Separator() { return MenuItem{}; }
 MenuItem Submenu(const char* text, std::vector<MenuItem> children) {
-  return MenuItem{0, text, std::move(children)};
+  return MenuItem{0, CpText(text), std::move(children)};
 }
 
 std::vector<MenuItem> NewItems() {

@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/codepage/CpText.h"
+
 namespace quillet {
 
 struct MenuItem {
   uint32_t command = 0;    // 0 with an empty text: separator; 0 with children: submenu
-  std::string text;        // with '&' marking the access key, "&&" a literal '&'
+  CpText text;             // with '&' marking the access key, "&&" a literal '&'
   std::vector<MenuItem> children;
 
   bool IsSeparator() const { return command == 0 && text.empty(); }

@@ -12,9 +12,9 @@ uint64_t g_generation = 0;
 
 }  // namespace
 
-std::string SaveChangesQuestion(const std::string& recordName) {
+std::string SaveChangesQuestion(const CpText& recordName) {
   if (recordName.empty()) return "Save changes to the new record?";
-  return "Save changes to \"" + recordName + "\"?";
+  return "Save changes to \"" + recordName.bytes() + "\"?";
 }
 
 EditsSettled SettleUnsavedEdits(IUnsavedEdits* edits) {

@@ -85,7 +85,7 @@ void CImageEditor::PlacementChanged() {
   ++view_.frameSerial;
 }
 
-void CImageEditor::SetTitle(const std::string& title) {
+void CImageEditor::SetTitle(const CpText& title) {
   view_.title = title;
   view_.titleFile.clear();
   ++view_.titleSerial;
@@ -225,12 +225,12 @@ bool CImageEditor::OpenFile(const std::string& path) {
   placement_.zoom = 1.0f;
   placement_.panX = placement_.panY = 0;
   drag_.Forget();
-  std::string title;
+  CpText title;
   const std::string name = BaseName(path);
-  if (Utf8ToCp1252(name, &title)) {
+  if (FromUtf8(name, &title)) {
     SetTitle(title);
   } else {
-    SetTitle("");
+    SetTitle(CpText());
     view_.titleFile = name;
   }
   view_.frameShown = true;
@@ -357,16 +357,16 @@ bool CImageEditor::PictureEdited() const {
   return picture_replaced_ || !(placement_ == shown_placement_) || quality_ != shown_quality_;
 }
 
-bool CImageEditor::Ok(const std::string& typedTitle, bool privateChecked) {
+bool CImageEditor::Ok(const CpText& typedTitle, bool privateChecked) {
   return Store(typedTitle, privateChecked, false);
 }
 
-bool CImageEditor::OkQuietly(const std::string& typedTitle, bool privateChecked) {
+bool CImageEditor::OkQuietly(const CpText& typedTitle, bool privateChecked) {
   if (is_new_) return false;
   return Store(typedTitle, privateChecked, true);
 }
 
-bool CImageEditor::Store(const std::string& typedTitle, bool privateChecked, bool quietly) {
+bool CImageEditor::Store(const CpText& typedTitle, bool privateChecked, bool quietly) {
   if (!picture_ready_ || no_picture_ || source_.empty()) return false;
   // Quietly, a title over its limit is not cut: the record stays as it is.
   if (quietly && !TypedTextFits(typedTitle, kImageTitleLimit)) return false;

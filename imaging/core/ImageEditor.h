@@ -46,7 +46,7 @@ inline constexpr char kPreviewFileName[] = "__preview.jpg";
 class CImageEditor : public CRecordCommit {
  public:
   struct View {
-    std::string title;      // code-page text
+    CpText title;
     // The base name of an opened file whose name the code page cannot
     // hold (UTF-8); the window shows it so the person can change it.
     std::string titleFile;
@@ -134,13 +134,13 @@ class CImageEditor : public CRecordCommit {
   // topic (or updates it) and saves the store. False, changing nothing,
   // without a picture, when the JPEG is over the limit (string 218 with its
   // size), or when the store could not be saved.
-  bool Ok(const std::string& typedTitle, bool privateChecked);
+  bool Ok(const CpText& typedTitle, bool privateChecked);
   // OK without a word, for the HotSync notifier: an existing picture is
   // stored as OK would store it when its title fits and its JPEG fits the
   // limit; then the window shows it as stored. False, changing nothing,
   // otherwise, and always for a new picture: a picture joins the handheld's
   // records only when the person adds it, framed as they chose.
-  bool OkQuietly(const std::string& typedTitle, bool privateChecked);
+  bool OkQuietly(const CpText& typedTitle, bool privateChecked);
   // Cancel: a new picture is dropped, the window leaves for the topic and
   // keeps nothing of what was placed or typed.
   void Cancel() {
@@ -168,12 +168,12 @@ class CImageEditor : public CRecordCommit {
 
  private:
   CImageRecord* Current();
-  void SetTitle(const std::string& title);
+  void SetTitle(const CpText& title);
   void PictureGone();
   void PlacementChanged();
   void SetFrameSize(int width, int height);
   void SyncPictureView();
-  bool Store(const std::string& typedTitle, bool privateChecked, bool quietly);
+  bool Store(const CpText& typedTitle, bool privateChecked, bool quietly);
 
   View view_;
   bool is_new_ = false;
@@ -198,9 +198,9 @@ class CImageEditor : public CRecordCommit {
   bool preview_written_ = false;
 
   // Between Ok and AddOrUpdate.
-  std::string typed_title_;
+  CpText typed_title_;
   bool typed_private_ = false;
-  std::string title_;
+  CpText title_;
   std::vector<uint8_t> encoded_;
   FloatImage captured_;
 };

@@ -137,7 +137,7 @@ std::vector<ImageListLine> CollectImageList(const TopicFilter& filter) {
       if (topic == topicOf.end() || !filter.Passes(*topic->second)) continue;
     }
     ListRow row;
-    row.texts.emplace_back(FirstLine(image->title));
+    row.texts.push_back(std::string(FirstLine(image->title.view())));  // the sort compares the code-page bytes
     row.data = image->recordId;
     rows.push_back(std::move(row));
     sketches[image->recordId] = image->format == kImageFormatSketch;
@@ -148,7 +148,7 @@ std::vector<ImageListLine> CollectImageList(const TopicFilter& filter) {
   for (ListRow& row : rows) {
     ImageListLine line;
     line.recordId = row.data;
-    line.text = std::move(row.texts[0]);
+    line.text = CpText(std::move(row.texts[0]));
     line.sketch = sketches[row.data];
     lines.push_back(std::move(line));
   }

@@ -33,7 +33,7 @@ void SortListRows(std::vector<ListRow>* rows, int column, bool ascending, ListCo
 // One line of the image list.
 struct ImageListLine {
   uint32_t recordId = 0;
-  std::string text;     // the title's first line
+  CpText text;          // the title's first line
   bool sketch = false;  // format 2 shows the sketch picture
   bool operator==(const ImageListLine&) const = default;
 };

@@ -73,7 +73,7 @@ void CDrag::Forget() {
 }
 
 std::string PictureTooLargeText(size_t bytes) {
-  return std::string(LoadString(IDS_IMAGE_TOO_LARGE)) + std::to_string(bytes) + " bytes.";
+  return LoadString(IDS_IMAGE_TOO_LARGE).bytes() + std::to_string(bytes) + " bytes.";
 }
 
 }  // namespace quillet

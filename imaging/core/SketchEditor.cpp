@@ -68,14 +68,14 @@ void CSketchEditor::Refresh() {
   if (sketch_id_ == 0 || !ShowSketch(sketch_id_)) Clear();
 }
 
-bool CSketchEditor::Ok(const std::string& typedTitle, bool privateChecked) {
+bool CSketchEditor::Ok(const CpText& typedTitle, bool privateChecked) {
   if (!title_changed_ || FindLiveSketch(sketch_id_) == nullptr) return false;
   typed_title_ = typedTitle;
   typed_private_ = privateChecked;
   return RunOk();
 }
 
-bool CSketchEditor::OkQuietly(const std::string& typedTitle, bool privateChecked) {
+bool CSketchEditor::OkQuietly(const CpText& typedTitle, bool privateChecked) {
   if (FindLiveSketch(sketch_id_) == nullptr) return false;
   typed_title_ = typedTitle;
   typed_private_ = privateChecked;

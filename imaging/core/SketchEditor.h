@@ -25,7 +25,7 @@ inline constexpr int kSketchFrameSide = 320;
 class CSketchEditor : public CRecordCommit {
  public:
   struct View {
-    std::string title;
+    CpText title;
     std::string widthText, heightText, bytesText;  // decimal, empty when cleared
     bool isPrivate = false;
     int okStringId = 0;  // 115 "Add" or 122 "Update"
@@ -63,9 +63,9 @@ class CSketchEditor : public CRecordCommit {
 
   // OK: saves only once the title has reported a change; false when it has
   // not, when no sketch is shown, or when the store could not be saved.
-  bool Ok(const std::string& typedTitle, bool privateChecked);
+  bool Ok(const CpText& typedTitle, bool privateChecked);
   // OK for the HotSync notifier: no message, no command (RunOkQuietly).
-  bool OkQuietly(const std::string& typedTitle, bool privateChecked);
+  bool OkQuietly(const CpText& typedTitle, bool privateChecked);
   void Cancel() { RunCancel(); }
 
  protected:
@@ -83,9 +83,9 @@ class CSketchEditor : public CRecordCommit {
   bool title_changed_ = false;
   FloatImage image_;
   std::string sketch_file_;
-  std::string typed_title_;
+  CpText typed_title_;
   bool typed_private_ = false;
-  std::string title_;
+  CpText title_;
 };
 
 // The live sketch (an image record of the sketch format) of `id`.

@@ -20,6 +20,7 @@
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
 #include "app/gui/Ansi.h"
+#include "app/gui/CodePageField.h"
 #include "app/gui/DialogKeys.h"
 #include "app/gui/WndMgr.h"
 #include "app/shell/Commands.h"
@@ -276,7 +277,7 @@ void CImageWnd::SyncView() {
     shown_title_ = title_->text();
   }
   private_->setChecked(v.isPrivate);
-  bytes_->setText(FromAnsi(v.bytesText));
+  bytes_->setText(QString::fromStdString(v.bytesText));  // digits
   ok_->setText(FromAnsi(LoadString(v.okStringId)));
   ok_->setEnabled(v.okEnabled);
   copy_->setEnabled(v.picturePresent);
@@ -284,7 +285,7 @@ void CImageWnd::SyncView() {
     w->setEnabled(v.picturePresent);
   if (v.sizeIndex >= 0) size_->setCurrentIndex(v.sizeIndex);
   quality_->setValue(v.quality);
-  quality_text_->setText(FromAnsi(v.qualityText));
+  quality_text_->setText(QString::fromStdString(v.qualityText));  // digits
   zoom_->setValue(v.zoomPosition);
   frame_->setFixedSize(std::clamp(v.displayWidth, 1, 4096), std::clamp(v.displayHeight, 1, 4096));
   if (v.frameSerial != frame_serial_) {
@@ -331,20 +332,20 @@ bool CImageWnd::HasUnsavedEdits() const {
          editor_.PictureEdited();
 }
 
-std::string CImageWnd::EditedRecordName() const {
-  std::string title;
+CpText CImageWnd::EditedRecordName() const {
+  CpText title;
   if (const CImageRecord* image = editor_.isNew() ? nullptr : FindLivePicture(editor_.imageId()))
     title = image->title;
   else if (title_)
-    title = ToAnsi(title_->text());
-  if (const size_t end = title.find_first_of("\r\n"); end != std::string::npos) title.resize(end);
-  return title;
+    title = TextForMessage(title_->text().toStdString());  // only the question shows it
+  const size_t end = title.view().find_first_of("\r\n");
+  return end == std::string_view::npos ? title : title.substr(0, end);
 }
 
 bool CImageWnd::SaveEditsQuietly() {
   if (!HasUnsavedEdits()) return true;
-  std::string title;
-  if (!ToAnsiExact(title_->text(), &title)) return false;
+  CpText title;
+  if (!ToAnsiExact(title_->text(), &title)) return false;  // quietly: kept for the person to see
   if (!editor_.OkQuietly(title, private_->isChecked())) return false;
   SyncView();
   return true;
@@ -387,22 +388,8 @@ bool CImageWnd::RestoreEdits(const TypedEdits& e) {
 bool CImageWnd::Ok() {
   // The title goes to the handheld in its code page: a character it cannot
   // hold is named to the person, never replaced.
-  const QByteArray typed = title_->text().toUtf8();
-  std::string title;
-  uint32_t bad = 0;
-  if (!Utf8ToCp1252(std::string_view(typed.constData(), static_cast<size_t>(typed.size())), &title, &bad)) {
-    char text[200];
-    std::snprintf(text, sizeof text,
-                  "The Title contains the character U+%04X, which the handheld cannot show.\n"
-                  "Please change the title and try again.",
-                  bad);
-    MessageRequest request;
-    request.text = text;
-    request.caption = kCaption;
-    request.flags = kMbOk | kMbIconInformation;
-    UI().ShowMessage(request);
-    return false;
-  }
+  CpText title;
+  if (!TakeCodePageText(title_, title_->text(), LoadString(IDS_TITLE), &title)) return false;
   const bool saved = editor_.Ok(title, private_->isChecked());
   SyncView();
   return saved;

@@ -12,6 +12,7 @@
 
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
+#include "app/gui/CodePageField.h"
 #include "app/gui/DialogKeys.h"
 #include "app/shell/EditPending.h"
 #include "store/RecordKinds.h"
@@ -132,9 +133,9 @@ void CSketchWnd::SyncView() {
   syncing_ = true;
   const CSketchEditor::View& v = editor_.view();
   title_->setText(FromAnsi(v.title));
-  width_->setText(FromAnsi(v.widthText));
-  height_->setText(FromAnsi(v.heightText));
-  bytes_->setText(FromAnsi(v.bytesText));
+  width_->setText(QString::fromStdString(v.widthText));  // digits
+  height_->setText(QString::fromStdString(v.heightText));
+  bytes_->setText(QString::fromStdString(v.bytesText));
   private_->setChecked(v.isPrivate);
   ok_->setText(FromAnsi(LoadString(v.okStringId)));
   copy_->setEnabled(v.picturePresent);
@@ -161,7 +162,9 @@ void CSketchWnd::Refresh() {
 }
 
 bool CSketchWnd::Ok() {
-  const bool saved = editor_.Ok(ToAnsi(title_->text()), private_->isChecked());
+  CpText title;
+  if (!TakeCodePageText(title_, title_->text(), LoadString(IDS_TITLE), &title)) return false;
+  const bool saved = editor_.Ok(title, private_->isChecked());
   if (saved) SyncView();
   return saved;
 }
@@ -172,17 +175,16 @@ bool CSketchWnd::HasUnsavedEdits() const {
   return title_->text() != FromAnsi(v.title) || private_->isChecked() != v.isPrivate;
 }
 
-std::string CSketchWnd::EditedRecordName() const {
+CpText CSketchWnd::EditedRecordName() const {
   const CImageRecord* sketch = FindLiveSketch(editor_.sketchId());
-  std::string title = sketch ? sketch->title : editor_.view().title;
-  if (const size_t end = title.find('\n'); end != std::string::npos) title.resize(end);
-  return title;
+  const CpText& title = sketch ? sketch->title : editor_.view().title;
+  return title.substr(0, title.find('\n'));
 }
 
 bool CSketchWnd::SaveEditsQuietly() {
   if (!HasUnsavedEdits()) return true;
-  std::string typed;
-  if (!ToAnsiExact(title_->text(), &typed)) return false;
+  CpText typed;
+  if (!ToAnsiExact(title_->text(), &typed)) return false;  // quietly: kept for the person to see
   if (!editor_.OkQuietly(typed, private_->isChecked())) return false;
   SyncView();
   return true;

@@ -95,16 +95,16 @@ TEST_F(ImageEditorTest, OpenFitOkStoresTheFrameAsTheRecordAndItsFile) {
   ASSERT_TRUE(editor.isNew());
   const uint32_t id = editor.imageId();
   EXPECT_NE(id, 0u);
-  EXPECT_EQ(editor.view().title, "My Pictures");
+  EXPECT_EQ(editor.view().title, "My Pictures"_cp);
   EXPECT_EQ(editor.view().okStringId, IDS_ADD);
   EXPECT_FALSE(editor.view().okEnabled);  // nothing to store yet
-  EXPECT_FALSE(editor.Ok("x", false));
+  EXPECT_FALSE(editor.Ok("x"_cp, false));
   const std::string name = editor.pendingImage()->fileName;
   ASSERT_TRUE(IsPlainFileName(name));
 
   f.ui.filePaths.push_back(PictureFile("Sunflowers.jpg", Scene(640, 400)));
   ASSERT_TRUE(editor.OpenWithDialog());
-  EXPECT_EQ(editor.view().title, "Sunflowers");
+  EXPECT_EQ(editor.view().title, "Sunflowers"_cp);
   EXPECT_FLOAT_EQ(editor.placement().zoom, 1.0f);
   EXPECT_EQ(editor.view().zoomPosition, 100);
   EXPECT_TRUE(editor.view().okEnabled);
@@ -117,7 +117,7 @@ TEST_F(ImageEditorTest, OpenFitOkStoresTheFrameAsTheRecordAndItsFile) {
   ASSERT_EQ(frame.size(), 320u * 480 * 3);
 
   bEditPending = 1;
-  ASSERT_TRUE(editor.Ok("Sunflowers", false));
+  ASSERT_TRUE(editor.Ok("Sunflowers"_cp, false));
   EXPECT_EQ(tree.calls, std::vector<std::string>{"member " + std::to_string(id)});
   EXPECT_EQ(f.host.commands, std::vector<uint32_t>{3072});
   EXPECT_GE(f.host.imageListRefreshes, 1);
@@ -134,7 +134,7 @@ TEST_F(ImageEditorTest, OpenFitOkStoresTheFrameAsTheRecordAndItsFile) {
   ASSERT_TRUE(f.Reopen());
   CImageRecord* image = FindLivePicture(id);
   ASSERT_NE(image, nullptr);
-  EXPECT_EQ(image->title, "Sunflowers");
+  EXPECT_EQ(image->title, "Sunflowers"_cp);
   EXPECT_EQ(image->format, kImageFormatJpeg);
   EXPECT_EQ(image->width, 320u);
   EXPECT_EQ(image->height, 480u);
@@ -211,7 +211,7 @@ TEST_F(ImageEditorTest, TheLimitRefusesOverSixtyThousandBytesAndChangesNothing) 
   EXPECT_TRUE(PictureFitsRecord(60000));
   EXPECT_FALSE(PictureFitsRecord(60001));
   const std::string text = PictureTooLargeText(60001);
-  EXPECT_EQ(text.rfind(LoadString(IDS_IMAGE_TOO_LARGE), 0), 0u);
+  EXPECT_EQ(text.rfind(LoadString(IDS_IMAGE_TOO_LARGE).bytes(), 0), 0u);
   EXPECT_NE(text.find("\"Quality\""), std::string::npos);
   EXPECT_EQ(text.substr(text.size() - 14), ": 60001 bytes.");
 
@@ -222,7 +222,7 @@ TEST_F(ImageEditorTest, TheLimitRefusesOverSixtyThousandBytesAndChangesNothing) 
   ASSERT_TRUE(editor.Paste(RgbToDib(320, 320, noise.rgb.data())));
   editor.SetQuality(100);
   EXPECT_EQ(editor.view().qualityText, "100%");
-  EXPECT_FALSE(editor.Ok("Static", true));
+  EXPECT_FALSE(editor.Ok("Static"_cp, true));
   ASSERT_EQ(f.ui.messages.size(), 1u);
   const MessageRequest& m = f.ui.messages[0];
   EXPECT_EQ(m.stringId, IDS_IMAGE_TOO_LARGE);
@@ -242,7 +242,7 @@ TEST_F(ImageEditorTest, TheLimitRefusesOverSixtyThousandBytesAndChangesNothing) 
 
   // Lower quality: it fits now.
   editor.SetQuality(20);
-  ASSERT_TRUE(editor.Ok("Static", false));
+  ASSERT_TRUE(editor.Ok("Static"_cp, false));
   EXPECT_EQ(pDB->CountLive(kKindImage), 1u);
 }
 
@@ -256,10 +256,10 @@ TEST_F(ImageEditorTest, ARefusedUpdateLeavesTheStoredRecordAsItWas) {
   const RgbPicture noise = testing::Noise(320, 320);
   ASSERT_TRUE(editor.Paste(RgbToDib(320, 320, noise.rgb.data())));
   editor.SetQuality(100);
-  EXPECT_FALSE(editor.Ok("Renamed", true));
+  EXPECT_FALSE(editor.Ok("Renamed"_cp, true));
   const CImageRecord* image = FindLivePicture(id);
   EXPECT_EQ(image->data, bytes);
-  EXPECT_EQ(image->title, "Bench");
+  EXPECT_EQ(image->title, "Bench"_cp);
   EXPECT_EQ(image->isPrivate, 0u);
   EXPECT_TRUE(tree.calls.empty());
 }
@@ -273,12 +273,12 @@ TEST_F(ImageEditorTest, ALongTitleIsCutWithTheMessage) {
   // 257 characters as stored: the carriage return does not count.
   const std::string title = std::string(250, 'a') + "\r\n" + std::string(6, 'b');
   ASSERT_EQ(title.size(), 258u);
-  ASSERT_TRUE(editor.Ok(title, false));
+  ASSERT_TRUE(editor.Ok(CpText(title), false));
   ASSERT_EQ(f.ui.messages.size(), 1u);
   EXPECT_EQ(f.ui.messages[0].stringId, IDS_TEXT_TOO_LONG);
   EXPECT_NE(f.ui.messages[0].text.find("Title contains more than 256 characters"), std::string::npos);
   // The carriage return taken out, then cut to 256.
-  EXPECT_EQ(FindLivePicture(id)->title, std::string(250, 'a') + "\n" + std::string(5, 'b'));
+  EXPECT_EQ(FindLivePicture(id)->title, CpText(std::string(250, 'a') + "\n" + std::string(5, 'b')));
 }
 
 TEST_F(ImageEditorTest, StoredHeightsChooseTheListEntry) {
@@ -342,7 +342,7 @@ TEST_F(ImageEditorTest, ARecordThatDoesNotDecodeIsKeptAndShownBlack) {
   EXPECT_FALSE(editor.view().okEnabled);
   const std::vector<uint8_t>& frame = editor.Frame();
   EXPECT_TRUE(std::all_of(frame.begin(), frame.end(), [](uint8_t b) { return b == 0; }));
-  EXPECT_FALSE(editor.Ok("Lost", false));
+  EXPECT_FALSE(editor.Ok("Lost"_cp, false));
   // The record stays live and unchanged, the file and the store too.
   const CImageRecord* image = FindLivePicture(id);
   ASSERT_NE(image, nullptr);
@@ -359,16 +359,16 @@ TEST_F(ImageEditorTest, AnUntouchedPictureKeepsItsBytesAndAChangedOneIsEncodedAg
   CImageEditor editor;
   ASSERT_TRUE(editor.ShowImage(id));
   EXPECT_EQ(editor.view().bytesText, std::to_string(bytes.size()));
-  ASSERT_TRUE(editor.Ok("Pond in May", false));
+  ASSERT_TRUE(editor.Ok("Pond in May"_cp, false));
   EXPECT_EQ(FindLivePicture(id)->data, bytes);
-  EXPECT_EQ(FindLivePicture(id)->title, "Pond in May");
+  EXPECT_EQ(FindLivePicture(id)->title, "Pond in May"_cp);
   EXPECT_EQ(FindLivePicture(id)->flags & kFlagModified, kFlagModified);
   EXPECT_EQ(tree.calls.back(), "umember " + std::to_string(id));
   EXPECT_TRUE(testing::StoreFixture::Exists(f.output + "pond.jpg"));
 
   ASSERT_TRUE(editor.ShowImage(id));
   editor.SetQuality(30);
-  ASSERT_TRUE(editor.Ok("Pond in May", false));
+  ASSERT_TRUE(editor.Ok("Pond in May"_cp, false));
   EXPECT_NE(FindLivePicture(id)->data, bytes);
   EXPECT_LT(FindLivePicture(id)->dataSize(), bytes.size());
 }
@@ -428,10 +428,10 @@ TEST_F(ImageEditorTest, AFailedOpenTellsThePersonAndLeavesABlackFrame) {
   EXPECT_TRUE(std::all_of(frame.begin(), frame.end(), [](uint8_t b) { return b == 0; }));
   // A name the code page cannot hold is handed to the window as it is.
   ASSERT_TRUE(editor.OpenFile(PictureFile("\xE5\x86\x99\xE7\x9C\x9F.jpg", Scene(20, 20))));
-  EXPECT_EQ(editor.view().title, "");
+  EXPECT_EQ(editor.view().title, ""_cp);
   EXPECT_EQ(editor.view().titleFile, "\xE5\x86\x99\xE7\x9C\x9F");
   ASSERT_TRUE(editor.OpenFile(PictureFile("caf\xC3\xA9.jpg", Scene(20, 20))));
-  EXPECT_EQ(editor.view().title, "caf\xE9");
+  EXPECT_EQ(editor.view().title, CpText("caf\xE9"));
   EXPECT_EQ(editor.view().titleFile, "");
 }
 
@@ -472,7 +472,7 @@ TEST_F(ImageEditorTest, APictureMadePrivateWhileHiddenLeavesTheTree) {
   FindLivePicture(id)->width = FindLivePicture(id)->height = 160;
   CImageEditor editor;
   ASSERT_TRUE(editor.ShowImage(id));
-  ASSERT_TRUE(editor.Ok("Secret", true));
+  ASSERT_TRUE(editor.Ok("Secret"_cp, true));
   EXPECT_EQ(tree.calls.front(), "remove " + std::to_string(id));
   EXPECT_EQ(FindLivePicture(id)->isPrivate, 1u);
 }
@@ -525,8 +525,8 @@ TEST_F(ImageEditorTest, AQuietOkSavesAStoredPictureAndNeverAddsANewOne) {
   const RgbPicture noise = testing::Noise(320, 320);
   ASSERT_TRUE(editor.Paste(RgbToDib(320, 320, noise.rgb.data())));
   editor.SetQuality(100);
-  EXPECT_FALSE(editor.OkQuietly("Static", false));  // far over 60000 bytes
-  EXPECT_FALSE(editor.OkQuietly(std::string(257, 't'), false));
+  EXPECT_FALSE(editor.OkQuietly("Static"_cp, false));  // far over 60000 bytes
+  EXPECT_FALSE(editor.OkQuietly(CpText(std::string(257, 't')), false));
   EXPECT_TRUE(f.ui.messages.empty());
   EXPECT_EQ(StoreBytes(), before);
   EXPECT_EQ(FindLivePicture(id)->data, bytes);
@@ -537,17 +537,17 @@ TEST_F(ImageEditorTest, AQuietOkSavesAStoredPictureAndNeverAddsANewOne) {
   ASSERT_TRUE(editor.ShowImage(id));
   editor.SetQuality(40);
   bEditPending = 1;
-  ASSERT_TRUE(editor.OkQuietly("Pond at dusk", true));
+  ASSERT_TRUE(editor.OkQuietly("Pond at dusk"_cp, true));
   EXPECT_TRUE(f.ui.messages.empty());
   EXPECT_TRUE(f.host.commands.empty());
   EXPECT_EQ(bEditPending, 0);
   EXPECT_EQ(editor.imageId(), id);
-  EXPECT_EQ(editor.view().title, "Pond at dusk");
+  EXPECT_EQ(editor.view().title, "Pond at dusk"_cp);
   EXPECT_FALSE(editor.PictureEdited());
   ASSERT_TRUE(f.Reopen());
   const CImageRecord* image = FindLivePicture(id);
   ASSERT_NE(image, nullptr);
-  EXPECT_EQ(image->title, "Pond at dusk");
+  EXPECT_EQ(image->title, "Pond at dusk"_cp);
   EXPECT_EQ(image->isPrivate, 1u);
   EXPECT_NE(image->data, bytes);
   EXPECT_LT(image->dataSize(), bytes.size());
@@ -558,7 +558,7 @@ TEST_F(ImageEditorTest, AQuietOkSavesAStoredPictureAndNeverAddsANewOne) {
   const RgbPicture p = Scene(200, 100);
   ASSERT_TRUE(editor.Paste(RgbToDib(200, 100, p.rgb.data())));
   ASSERT_TRUE(editor.canStore());
-  EXPECT_FALSE(editor.OkQuietly("Meadow", false));
+  EXPECT_FALSE(editor.OkQuietly("Meadow"_cp, false));
   EXPECT_TRUE(editor.isNew());
   EXPECT_EQ(pDB->CountLive(kKindImage), images);
 }
@@ -594,7 +594,7 @@ TEST_F(ImageEditorTest, APlacedPictureIsCarriedOverAReopenedStore) {
   EXPECT_EQ(editor.view().quality, 65);
   EXPECT_EQ(editor.view().zoomPosition, 150);
   EXPECT_EQ(editor.Frame(), frame);
-  ASSERT_TRUE(editor.Ok("Hills", false));
+  ASSERT_TRUE(editor.Ok("Hills"_cp, false));
   EXPECT_EQ(pDB->CountLive(kKindImage), 1u);
 
   // A stored picture shown and left as it was: the record as it is now

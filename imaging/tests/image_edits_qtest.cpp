@@ -54,7 +54,7 @@ uint32_t AddTopic(const std::string& title, uint32_t category = 0, uint32_t isPr
 uint32_t AddPicture(const Machine& m, uint32_t topic, const std::string& title, unsigned seed) {
   auto i = std::make_unique<CImageRecord>();
   i->recordId = NextRecordId();
-  i->title = title;
+  i->title = CpText(title);
   i->data = testing::EncodeJpeg(testing::Scene(320, 320, seed), 75);
   i->format = kImageFormatJpeg;
   i->width = i->height = 320;
@@ -180,7 +180,7 @@ void ImageEditsTest::exitAsksAboutAStoredPictureAndSaveRunsItsOk() {
   QCOMPARE(closed.count(), 1);
   auto disk = OnDisk(m);
   const CImageRecord* image = ImageOnDisk(disk.get(), pond);
-  QCOMPARE(image->title, std::string("Pond in May"));
+  QCOMPARE(image->title, "Pond in May"_cp);
   QVERIFY(image->data != stored);
   QVERIFY(image->dataSize() <= 60000);
   int fw = 0, fh = 0;
@@ -258,7 +258,7 @@ void ImageEditsTest::exitDiscardsAndANewPictureCountsOnlyWithAPicture() {
   const std::vector<uint32_t> members = MembersOnDisk(disk.get(), lake);
   QCOMPARE(members.size(), size_t{2});
   const CImageRecord* heron = ImageOnDisk(disk.get(), members[1]);
-  QCOMPARE(heron->title, std::string("Heron"));
+  QCOMPARE(heron->title, "Heron"_cp);
   QVERIFY(std::filesystem::exists(m.Output("DemoUser") + heron->fileName));
 }
 
@@ -295,7 +295,7 @@ void ImageEditsTest::hotSyncSavesAStoredPicturesEditsAndKeepsANewPicture() {
   QCOMPARE(bEditPending, uint8_t{0});
   QVERIFY(!wnd->HasUnsavedEdits());
   auto disk = OnDisk(m);
-  QCOMPARE(ImageOnDisk(disk.get(), pond)->title, std::string("Pond at dusk"));
+  QCOMPARE(ImageOnDisk(disk.get(), pond)->title, "Pond at dusk"_cp);
   QCOMPARE(ImageOnDisk(disk.get(), pond)->data, stored);  // the picture as it was
 
   // A new picture, pasted, sized and zoomed, with its title.
@@ -335,7 +335,7 @@ void ImageEditsTest::hotSyncSavesAStoredPicturesEditsAndKeepsANewPicture() {
   const std::vector<uint32_t> members = MembersOnDisk(disk.get(), garden);
   QCOMPARE(members.size(), size_t{1});
   const CImageRecord* roses = ImageOnDisk(disk.get(), members[0]);
-  QCOMPARE(roses->title, std::string("Roses"));
+  QCOMPARE(roses->title, "Roses"_cp);
   QCOMPARE(roses->height, 480u);
   QVERIFY(std::filesystem::exists(m.Output("DemoUser") + roses->fileName));
 }
@@ -375,13 +375,13 @@ void ImageEditsTest::hotSyncKeepsAPictureOverTheLimitOverTheReload() {
     QCOMPARE(conduit.Load(), DB_OK);
     CRecord* t = nullptr;
     QCOMPARE(conduit.FindById(lake, &t), DB_OK);
-    RecordAs<CTopicRecord>(t)->title = "Lake walk 2026";
+    RecordAs<CTopicRecord>(t)->title = "Lake walk 2026"_cp;
     QCOMPARE(conduit.Save(), DB_OK);
   }
   HotSync(1, {"0", "1", "2"});
   QVERIFY(StagesCarriedOut(mgr));
   QVERIFY(r.ui.messages.empty());
-  QCOMPARE(FindTopic(lake)->title, std::string("Lake walk 2026"));  // reloaded
+  QCOMPARE(FindTopic(lake)->title, "Lake walk 2026"_cp);  // reloaded
   QCOMPARE(mgr->namedMode(), Mode::VIEWIMAGE);
   QCOMPARE(wnd->editor().imageId(), pond);
   QVERIFY(!wnd->editor().isNew());
@@ -392,11 +392,11 @@ void ImageEditsTest::hotSyncKeepsAPictureOverTheLimitOverTheReload() {
   QCOMPARE(bEditPending, uint8_t{1});
   auto disk = OnDisk(m);
   QCOMPARE(ImageOnDisk(disk.get(), pond)->data, stored);
-  QCOMPARE(ImageOnDisk(disk.get(), pond)->title, std::string("Pond"));
+  QCOMPARE(ImageOnDisk(disk.get(), pond)->title, "Pond"_cp);
   wnd->SetQuality(20);
   QVERIFY(wnd->Ok());
   disk = OnDisk(m);
-  QCOMPARE(ImageOnDisk(disk.get(), pond)->title, std::string("Static"));
+  QCOMPARE(ImageOnDisk(disk.get(), pond)->title, "Static"_cp);
   QVERIFY(ImageOnDisk(disk.get(), pond)->data != stored);
   QCOMPARE(MembersOnDisk(disk.get(), lake), (std::vector<uint32_t>{pond, reeds}));
 

@@ -105,21 +105,21 @@ TEST_F(ImageListTest, ListsPicturesAndSketchesByTheirTopicsCategory) {
   // A picture in no topic.
   auto orphan = std::make_unique<CImageRecord>();
   orphan->recordId = NextRecordId();
-  orphan->title = "adrift";
+  orphan->title = "adrift"_cp;
   const uint32_t adrift = orphan->recordId;
   pDB->AddNew(std::move(orphan));
 
   const std::vector<ImageListLine> all = CollectImageList(TopicFilter{});
-  EXPECT_EQ(all, (std::vector<ImageListLine>{{adrift, "adrift", false},
-                                              {barn, "barn owl", false},
-                                              {gate, "Gate", false},
-                                              {sketch, "Owl sketch", true}}));
+  EXPECT_EQ(all, (std::vector<ImageListLine>{{adrift, "adrift"_cp, false},
+                                              {barn, "barn owl"_cp, false},
+                                              {gate, "Gate"_cp, false},
+                                              {sketch, "Owl sketch"_cp, true}}));
   EXPECT_EQ(CollectImageList(TopicFilter{1, birds}),
-            (std::vector<ImageListLine>{{barn, "barn owl", false}, {sketch, "Owl sketch", true}}));
-  EXPECT_EQ(CollectImageList(TopicFilter{2, 0}), (std::vector<ImageListLine>{{gate, "Gate", false}}));
+            (std::vector<ImageListLine>{{barn, "barn owl"_cp, false}, {sketch, "Owl sketch"_cp, true}}));
+  EXPECT_EQ(CollectImageList(TopicFilter{2, 0}), (std::vector<ImageListLine>{{gate, "Gate"_cp, false}}));
   bShowPrivate = 1;
   EXPECT_EQ(CollectImageList(TopicFilter{2, 0}),
-            (std::vector<ImageListLine>{{hidden, "Diary", false}, {gate, "Gate", false}}));
+            (std::vector<ImageListLine>{{hidden, "Diary"_cp, false}, {gate, "Gate"_cp, false}}));
 }
 
 }  // namespace

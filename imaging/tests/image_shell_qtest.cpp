@@ -50,7 +50,7 @@ uint32_t AddPicture(uint32_t topic, const std::string& title, std::vector<uint8_
                     uint32_t width, uint32_t height) {
   auto i = std::make_unique<CImageRecord>();
   i->recordId = NextRecordId();
-  i->title = title;
+  i->title = CpText(title);
   i->data = std::move(data);
   i->format = format;
   i->width = width;
@@ -156,7 +156,7 @@ class ImageShellTest : public QObject {
     QCOMPARE(members.size(), size_t{1});
     const uint32_t picture = members[0];
     const CImageRecord* stored = RecordAs<CImageRecord>(FindRecord(picture));
-    QCOMPARE(stored->title, std::string("Lake at dusk"));
+    QCOMPARE(stored->title, "Lake at dusk"_cp);
     QTreeWidgetItem* item = tree->FindItem(picture);
     QVERIFY(item && item->parent() == tree->FindItem(lake));
     int width = 0, height = 0;

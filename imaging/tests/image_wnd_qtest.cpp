@@ -125,7 +125,7 @@ class ImageWndTest : public QObject {
     CRecord* r = nullptr;
     QCOMPARE(pDB->FirstOfKind(kKindImage, &r, true), DB_OK);
     const auto* image = RecordAs<CImageRecord>(r);
-    QCOMPARE(image->title, std::string("IMG_0412"));
+    QCOMPARE(image->title, "IMG_0412"_cp);
     int w = 0, h = 0;
     RgbBuffer stored = JpegFile::read_rgb_memory(image->data.data(), image->data.size(), &w, &h);
     QVERIFY(stored);
@@ -274,7 +274,7 @@ class ImageWndTest : public QObject {
     QVERIFY(wnd_->Ok());
     CRecord* r = nullptr;
     QCOMPARE(pDB->FirstOfKind(kKindImage, &r, true), DB_OK);
-    QCOMPARE(RecordAs<CImageRecord>(r)->title, std::string("Lake \x97 evening"));
+    QCOMPARE(RecordAs<CImageRecord>(r)->title, CpText("Lake \x97 evening"));
   }
 
   void anOversizedPictureIsRefusedWithItsSizeAndKeepsTheWindow() {

@@ -57,7 +57,7 @@ TEST_F(SketchEditorTest, ShowingDecodesDescribesAndWritesTheJpegFile) {
   ASSERT_TRUE(editor.ShowSketch(sketch));
   const CSketchEditor::View& v = editor.view();
   EXPECT_EQ(v.okStringId, IDS_UPDATE);
-  EXPECT_EQ(v.title, "Heron");
+  EXPECT_EQ(v.title, "Heron"_cp);
   EXPECT_EQ(v.widthText, "40");
   EXPECT_EQ(v.heightText, "30");
   EXPECT_EQ(v.bytesText, std::to_string(bytes.size()));
@@ -99,7 +99,7 @@ TEST_F(SketchEditorTest, OkSavesTitleAndFlagsInTheCommonOrderAndKeepsTheBytes) {
   CSketchEditor editor;
   ASSERT_TRUE(editor.ShowSketch(sketch));
   editor.NoteTitleChanged();
-  ASSERT_TRUE(editor.Ok("Grey heron\r", false));
+  ASSERT_TRUE(editor.Ok("Grey heron\r"_cp, false));
   EXPECT_EQ(tree.calls, std::vector<std::string>{"umember " + std::to_string(sketch)});
   EXPECT_EQ(f.host.commands, std::vector<uint32_t>{3072});
   EXPECT_EQ(f.host.imageListRefreshes, 1);
@@ -108,7 +108,7 @@ TEST_F(SketchEditorTest, OkSavesTitleAndFlagsInTheCommonOrderAndKeepsTheBytes) {
   // Cleared: no sketch, "Add", a 320 x 320 frame with no picture.
   EXPECT_EQ(editor.sketchId(), 0u);
   EXPECT_EQ(editor.view().okStringId, IDS_ADD);
-  EXPECT_EQ(editor.view().title, "");
+  EXPECT_EQ(editor.view().title, ""_cp);
   EXPECT_EQ(editor.view().displayWidth, 320);
   EXPECT_EQ(editor.view().displayHeight, 320);
   EXPECT_EQ(editor.image().pixels(), nullptr);
@@ -116,7 +116,7 @@ TEST_F(SketchEditorTest, OkSavesTitleAndFlagsInTheCommonOrderAndKeepsTheBytes) {
   ASSERT_TRUE(f.Reopen());
   CImageRecord* stored = FindLiveSketch(sketch);
   ASSERT_NE(stored, nullptr);
-  EXPECT_EQ(stored->title, "Grey heron");
+  EXPECT_EQ(stored->title, "Grey heron"_cp);
   EXPECT_NE(stored->flags & kFlagModified, 0u);
   EXPECT_EQ(stored->data, bytes);
   EXPECT_FALSE(stored->fileName.empty());  // the generated name was kept
@@ -126,27 +126,27 @@ TEST_F(SketchEditorTest, AnOverlongTitleIsToldAndCutTo256) {
   CSketchEditor editor;
   ASSERT_TRUE(editor.ShowSketch(sketch));
   editor.NoteTitleChanged();
-  ASSERT_TRUE(editor.Ok(std::string(257, 't'), false));
+  ASSERT_TRUE(editor.Ok(CpText(std::string(257, 't')), false));
   ASSERT_EQ(f.ui.MessageIds(), std::vector<int>{IDS_TEXT_TOO_LONG});
   EXPECT_NE(f.ui.messages[0].text.find("256"), std::string::npos);
   ASSERT_TRUE(f.Reopen());
-  EXPECT_EQ(FindLiveSketch(sketch)->title, std::string(256, 't'));
+  EXPECT_EQ(FindLiveSketch(sketch)->title, CpText(std::string(256, 't')));
 
   // Exactly at the limit: no message.
   f.ui.messages.clear();
   ASSERT_TRUE(editor.ShowSketch(sketch));
-  ASSERT_TRUE(editor.Ok(std::string(256, 'u'), false));
+  ASSERT_TRUE(editor.Ok(CpText(std::string(256, 'u')), false));
   EXPECT_TRUE(f.ui.messages.empty());
 }
 
 TEST_F(SketchEditorTest, NothingIsSavedBeforeTheTitleReportedAChangeOrWithoutASketch) {
   CSketchEditor editor;
-  EXPECT_FALSE(editor.Ok("orphan", false));  // cleared: nothing shown
+  EXPECT_FALSE(editor.Ok("orphan"_cp, false));  // cleared: nothing shown
   ASSERT_TRUE(editor.ShowSketch(sketch));
-  EXPECT_FALSE(editor.Ok("not yet", false));
+  EXPECT_FALSE(editor.Ok("not yet"_cp, false));
   EXPECT_TRUE(f.host.commands.empty());
   ASSERT_TRUE(f.Reopen());
-  EXPECT_EQ(FindLiveSketch(sketch)->title, "Heron");
+  EXPECT_EQ(FindLiveSketch(sketch)->title, "Heron"_cp);
 }
 
 TEST_F(SketchEditorTest, TurningPrivateWhileHiddenTakesTheTreeItemAway) {
@@ -154,7 +154,7 @@ TEST_F(SketchEditorTest, TurningPrivateWhileHiddenTakesTheTreeItemAway) {
   CSketchEditor editor;
   ASSERT_TRUE(editor.ShowSketch(sketch));
   editor.NoteTitleChanged();
-  ASSERT_TRUE(editor.Ok("Heron", true));
+  ASSERT_TRUE(editor.Ok("Heron"_cp, true));
   EXPECT_EQ(tree.calls, (std::vector<std::string>{"remove " + std::to_string(sketch),
                                                    "umember " + std::to_string(sketch)}));
   ASSERT_TRUE(f.Reopen());
@@ -166,7 +166,7 @@ TEST_F(SketchEditorTest, AFailedSaveIsToldAndTheWindowKeepsItsSketch) {
   ASSERT_TRUE(editor.ShowSketch(sketch));
   editor.NoteTitleChanged();
   std::filesystem::remove_all(f.output);
-  EXPECT_FALSE(editor.Ok("lost?", false));
+  EXPECT_FALSE(editor.Ok("lost?"_cp, false));
   EXPECT_EQ(f.ui.MessageIds(), std::vector<int>{IDS_SAVE_FAILED});
   EXPECT_TRUE(f.host.commands.empty());
   EXPECT_EQ(editor.sketchId(), sketch);
@@ -179,7 +179,7 @@ TEST_F(SketchEditorTest, CancelSendsTheViewCommandAndChangesNothing) {
   editor.Cancel();
   EXPECT_EQ(f.host.commands, std::vector<uint32_t>{3072});
   ASSERT_TRUE(f.Reopen());
-  EXPECT_EQ(FindLiveSketch(sketch)->title, "Heron");
+  EXPECT_EQ(FindLiveSketch(sketch)->title, "Heron"_cp);
 }
 
 TEST_F(SketchEditorTest, AFileNameThatLeavesTheOutputFolderWritesNothing) {

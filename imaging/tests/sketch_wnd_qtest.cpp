@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "app/core/Strings.h"
+#include "app/gui/Ansi.h"
 #include "app/gui/tests/Shots.h"
 #include "app/shell/EditPending.h"
 #include "imaging/gui/SketchWnd.h"
@@ -110,8 +111,24 @@ class SketchWndTest : public QObject {
     QVERIFY(!wnd_->frame()->isVisible());
     QVERIFY(!wnd_->copyButton()->isEnabled());
     QVERIFY(f_->Reopen());
-    QCOMPARE(QString::fromStdString(FindLiveSketch(sketch_)->title), QString("Grey heron"));
+    QCOMPARE(FromAnsi(FindLiveSketch(sketch_)->title), QString("Grey heron"));
     QVERIFY(FindLiveSketch(sketch_)->data == bytes_);
+  }
+
+  void aTitleTheHandheldCannotStoreIsRefusedAndKept() {
+    const TreeItemRef item{sketch_, kKindImage, nullptr};
+    wnd_->ShowRecord(&item);
+    const QString typed = QString::fromUtf8("Heron \xE2\x86\x92 river");  // U+2192
+    wnd_->titleEdit()->setText(typed);
+    QTest::mouseClick(wnd_->okButton(), Qt::LeftButton);
+    QCOMPARE(f_->ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
+    QVERIFY(f_->ui.messages[0].text.starts_with("The Title contains the character U+2192"));
+    QVERIFY(f_->host.commands.empty());
+    QCOMPARE(wnd_->titleEdit()->text(), typed);
+    QCOMPARE(wnd_->titleEdit()->selectedText(), QString::fromUtf8("\xE2\x86\x92"));
+    QCOMPARE(bEditPending, uint8_t{1});
+    QVERIFY(f_->Reopen());
+    QCOMPARE(FindLiveSketch(sketch_)->title, "Heron"_cp);
   }
 
   void copyPutsThePictureOnTheClipboard() {
@@ -145,12 +162,12 @@ class SketchWndTest : public QObject {
 
     QTest::keyClicks(wnd_->titleEdit(), " at dawn");
     QTest::keyClick(wnd_->titleEdit(), Qt::Key_Escape);  // Cancel: nothing saved
-    QCOMPARE(FindLiveSketch(sketch_)->title, std::string("Heron"));
+    QCOMPARE(FindLiveSketch(sketch_)->title, "Heron"_cp);
     wnd_->ShowRecord(&item);
     wnd_->titleEdit()->setFocus();
     QTest::keyClicks(wnd_->titleEdit(), " at dawn");
     QTest::keyClick(wnd_->titleEdit(), Qt::Key_Return, Qt::ControlModifier);
-    QCOMPARE(FindLiveSketch(sketch_)->title, std::string("Heron at dawn"));
+    QCOMPARE(FindLiveSketch(sketch_)->title, "Heron at dawn"_cp);
     QCOMPARE(f_->host.commands, (std::vector<uint32_t>{3072, 3072}));
   }
 

@@ -56,7 +56,7 @@ void InstallerWindow::OpenUserSelection() {
   // The names are code-page bytes: shown converted, and the bytes kept with
   // each entry, so the name handed back is exactly the Palm user's.
   std::vector<std::pair<QString, std::string>> list;
-  for (const auto& n : names) list.emplace_back(QString::fromStdString(quillet::Cp1252ToUtf8(n)), n);
+  for (const auto& n : names) list.emplace_back(QString::fromStdString(quillet::ToUtf8(quillet::CpText(n))), n);
   // The list is a sorted one, as people look for their own name in it.
   std::stable_sort(list.begin(), list.end(), [](const auto& a, const auto& b) {
     return a.first.compare(b.first, Qt::CaseInsensitive) < 0;

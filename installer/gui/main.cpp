@@ -24,8 +24,8 @@ class MessageBoxUI : public quillet::IUserInterface {
  public:
   int ShowMessage(const quillet::MessageRequest& r) override {
     QMessageBox box(QApplication::activeWindow());
-    box.setWindowTitle(QString::fromStdString(quillet::Cp1252ToUtf8(r.caption)));
-    box.setText(QString::fromStdString(quillet::Cp1252ToUtf8(r.text)).trimmed());
+    box.setWindowTitle(QString::fromStdString(quillet::ToUtf8(quillet::CpText(r.caption))));
+    box.setText(QString::fromStdString(quillet::ToUtf8(quillet::CpText(r.text))).trimmed());
     unsigned icon = r.flags & 0xF0;
     box.setIcon(icon == quillet::kMbIconInformation ? QMessageBox::Information : QMessageBox::Warning);
     box.exec();

@@ -94,15 +94,6 @@ bool FromUtf8(std::string_view text, CpText* result, uint32_t* badChar) {
   return true;
 }
 
-std::string Cp1252ToUtf8(std::string_view cp1252) { return ToUtf8(CpText(cp1252)); }
-
-bool Utf8ToCp1252(std::string_view utf8, std::string* out, uint32_t* badChar) {
-  CpText text;
-  const bool held = FromUtf8(utf8, &text, badChar);
-  *out = std::move(text).bytes();
-  return held;
-}
-
 CpText TextForMessage(std::string_view utf8) {
   CpText all;
   if (FromUtf8(utf8, &all)) return all;

@@ -33,11 +33,6 @@ bool FromUtf8(std::string_view utf8, CpText* out, uint32_t* badChar = nullptr);
 // "<0xFF>", so the person sees that something is there and what.
 CpText TextForMessage(std::string_view utf8);
 
-// The same on plain strings, for the callers that still hold code-page
-// bytes in a std::string; they move to the forms above.
-std::string Cp1252ToUtf8(std::string_view cp1252);
-bool Utf8ToCp1252(std::string_view utf8, std::string* out, uint32_t* badChar = nullptr);
-
 // How a message names a character: "U+03A9", "U+1F600" (ASCII, so the same
 // in both encodings).
 std::string CodePointLabel(uint32_t codePoint);

@@ -38,6 +38,7 @@ class CpText {
   std::string bytes() && { return std::move(bytes_); }
   std::string_view view() const { return bytes_; }
   const char* c_str() const { return bytes_.c_str(); }
+  const char* data() const { return bytes_.data(); }
 
   bool empty() const { return bytes_.empty(); }
   size_t size() const { return bytes_.size(); }

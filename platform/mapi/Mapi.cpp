@@ -314,7 +314,7 @@ std::string MailProgram() {
 // A record text as one argument of the mail program: UTF-8, every line
 // break and control character a blank (a subject is one line).
 std::string OneLine(const char* text) {
-  std::string utf8 = quillet::Cp1252ToUtf8(text != nullptr ? text : "");
+  std::string utf8 = quillet::ToUtf8(quillet::CpText(text));
   for (char& c : utf8)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
   return utf8;
@@ -322,7 +322,7 @@ std::string OneLine(const char* text) {
 
 // A body text as one argument: UTF-8 with line feeds only.
 std::string BodyText(const char* text) {
-  std::string utf8 = quillet::Cp1252ToUtf8(text != nullptr ? text : "");
+  std::string utf8 = quillet::ToUtf8(quillet::CpText(text));
   std::string out;
   for (char c : utf8)
     if (c != '\r') out += c;

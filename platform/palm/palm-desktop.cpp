@@ -86,7 +86,10 @@ bool TakeOption(std::vector<std::string>* args, const std::string& name, std::st
 // said why, for a password the code page cannot hold or one too long.
 bool PasswordBytes(const std::string& typed, std::string* bytes) {
   uint32_t bad = 0;
-  if (!quillet::Utf8ToCp1252(typed, bytes, &bad)) {
+  quillet::CpText text;
+  const bool held = quillet::FromUtf8(typed, &text, &bad);
+  *bytes = std::move(text).bytes();
+  if (!held) {
     if (bad == 0xFFFD)
       std::fprintf(stderr, "palm-desktop: the password is not valid UTF-8 text\n");
     else
@@ -132,7 +135,10 @@ int Init(std::vector<std::string> args) {
 // code page. A name the code page cannot hold is refused, never changed.
 bool NameArgument(const std::string& typed, std::string* name, int* exitCode) {
   uint32_t bad = 0;
-  if (quillet::Utf8ToCp1252(typed, name, &bad)) return true;
+  quillet::CpText converted;
+  const bool held = quillet::FromUtf8(typed, &converted, &bad);
+  *name = std::move(converted).bytes();  // the user table keeps the code-page bytes
+  if (held) return true;
   char text[96];
   if (bad == 0xFFFD) std::snprintf(text, sizeof text, "the name is not valid UTF-8");
   else std::snprintf(text, sizeof text, "the character U+%04X cannot be kept in a Palm user name", bad);
@@ -172,7 +178,7 @@ int UserAdd(std::vector<std::string> args) {
     return kFailed;
   }
   if (st) return Failed(args[0], st);
-  std::printf("%u\t%s\t%s\n", added.id, quillet::Cp1252ToUtf8(added.name).c_str(), user_folder.c_str());
+  std::printf("%u\t%s\t%s\n", added.id, quillet::ToUtf8(quillet::CpText(added.name)).c_str(), user_folder.c_str());
   return kOk;
 }
 
@@ -181,7 +187,7 @@ int UserList(const std::vector<std::string>& args) {
   std::vector<PalmUser> users;
   if (LONG st = ListUsers(&users)) return Failed("users", st);
   for (const auto& u : users)
-    std::printf("%u\t%s\t%s\t%s\n", u.id, quillet::Cp1252ToUtf8(u.name).c_str(), u.folder.c_str(),
+    std::printf("%u\t%s\t%s\t%s\n", u.id, quillet::ToUtf8(quillet::CpText(u.name)).c_str(), u.folder.c_str(),
                 u.hasPassword ? "password" : "-");
   return kOk;
 }

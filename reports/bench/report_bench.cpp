@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
   store.AddNew(std::move(links));
   auto topic = std::make_unique<CTopicRecord>();
   topic->recordId = next++;
-  topic->title = "A large topic";
+  topic->title = "A large topic"_cp;
   topic->linksId = l->recordId;
   topic->fileName = "bench.htm";
   uint32_t topic_id = topic->recordId;
@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<CRecord> r;
     if (i % 12 == 5) {
       auto img = std::make_unique<CImageRecord>();
-      img->title = "Picture " + std::to_string(i);
+      img->title = CpText("Picture " + std::to_string(i));
       img->fileName = "pic" + std::to_string(i) + ".jpg";
       img->width = img->height = 160;
       img->data = std::vector<uint8_t>(2000, 0x55);
@@ -89,11 +89,11 @@ int main(int argc, char** argv) {
     } else if (i % 12 == 11) {
       auto ref = std::make_unique<CCustomRecord>();
       ref->customType = -1 - (i % 6);
-      for (int f = 0; f < 8; ++f) ref->fields.push_back("Field " + std::to_string(f) + " of " + std::to_string(i));
+      for (int f = 0; f < 8; ++f) ref->fields.emplace_back("Field " + std::to_string(f) + " of " + std::to_string(i));
       r = std::move(ref);
     } else {
       auto note = std::make_unique<CNoteRecord>();
-      note->text = "Note " + std::to_string(i) + " first line\nand a second line with a\ttab\nthird.";
+      note->text = CpText("Note " + std::to_string(i) + " first line\nand a second line with a\ttab\nthird.");
       r = std::move(note);
     }
     r->recordId = next++;

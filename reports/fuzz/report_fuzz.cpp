@@ -112,13 +112,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return id;
   };
   auto category = std::make_unique<CCategoryRecord>();
-  category->name = script.Text();
+  category->name = CpText(script.Text());
   const uint32_t category_id = add(std::move(category));
   auto links_owned = std::make_unique<CTopicLinksRecord>();
   CTopicLinksRecord* links = links_owned.get();
   add(std::move(links_owned));
   auto topic_owned = std::make_unique<CTopicRecord>();
-  topic_owned->title = script.Text();
+  topic_owned->title = CpText(script.Text());
   topic_owned->fileName = script.Text();
   topic_owned->categoryId = (script.Byte() & 1) ? category_id : 0;
   topic_owned->linksId = links->recordId;
@@ -131,14 +131,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     switch (op % 5) {
       case 0: {
         auto n = std::make_unique<CNoteRecord>();
-        n->text = script.Text();
+        n->text = CpText(script.Text());
         member = std::move(n);
         break;
       }
       case 1:
       case 2: {
         auto i = std::make_unique<CImageRecord>();
-        i->title = script.Text();
+        i->title = CpText(script.Text());
         i->fileName = script.Text();
         i->format = op % 5 == 1 ? kImageFormatJpeg : kImageFormatSketch;
         std::string bytes = script.Text();
@@ -151,7 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 3: {
         auto r = std::make_unique<CCustomRecord>();
         r->customType = -1 - static_cast<int32_t>(script.Byte() % 7);
-        for (int f = script.Byte() % 9; f > 0; --f) r->fields.push_back(script.Text());
+        for (int f = script.Byte() % 9; f > 0; --f) r->fields.emplace_back(script.Text());
         member = std::move(r);
         break;
       }

@@ -69,7 +69,7 @@ T* TestStore::Add(std::unique_ptr<T> record) {
 
 uint32_t TestStore::AddCategory(const std::string& name) {
   auto c = std::make_unique<CCategoryRecord>();
-  c->name = name;
+  c->name = CpText(name);
   return Add(std::move(c))->recordId;
 }
 
@@ -77,7 +77,7 @@ uint32_t TestStore::AddTopic(const std::string& title, uint32_t categoryId) {
   auto links = std::make_unique<CTopicLinksRecord>();
   CTopicLinksRecord* l = Add(std::move(links));
   auto t = std::make_unique<CTopicRecord>();
-  t->title = title;
+  t->title = CpText(title);
   t->categoryId = categoryId;
   t->linksId = l->recordId;
   CTopicRecord* topic = Add(std::move(t));
@@ -95,7 +95,7 @@ void TestStore::AddMissingMember(uint32_t topic, uint32_t id) { Link(topic, id);
 
 uint32_t TestStore::AddNote(uint32_t topic, const std::string& text, bool isPrivate) {
   auto n = std::make_unique<CNoteRecord>();
-  n->text = text;
+  n->text = CpText(text);
   n->isPrivate = isPrivate ? 1 : 0;
   uint32_t id = Add(std::move(n))->recordId;
   Link(topic, id);
@@ -105,7 +105,7 @@ uint32_t TestStore::AddNote(uint32_t topic, const std::string& text, bool isPriv
 uint32_t TestStore::AddImage(uint32_t topic, const std::string& title, const std::string& fileName,
                              uint32_t format, std::vector<uint8_t> data) {
   auto i = std::make_unique<CImageRecord>();
-  i->title = title;
+  i->title = CpText(title);
   i->fileName = fileName;
   i->format = format;
   i->width = 160;
@@ -119,7 +119,7 @@ uint32_t TestStore::AddImage(uint32_t topic, const std::string& title, const std
 uint32_t TestStore::AddReference(uint32_t topic, int32_t type, std::vector<std::string> fields) {
   auto r = std::make_unique<CCustomRecord>();
   r->customType = type;
-  r->fields = std::move(fields);
+  for (std::string& field : fields) r->fields.emplace_back(std::move(field));
   uint32_t id = Add(std::move(r))->recordId;
   Link(topic, id);
   return id;

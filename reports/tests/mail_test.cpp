@@ -133,7 +133,7 @@ TEST_F(Mail, AMissingPictureIsToldByNameAndLeftOut) {
   CEmailObject mail(Services(), kLibrary);
   EXPECT_EQ(mail.Send(topic, kMailFormatHtmlReport), 0);
   ASSERT_EQ(ui_.MessageIds(), std::vector<int>{IDS_FILE_OPEN_OR_INVALID});
-  EXPECT_EQ(ui_.messages[0].text, std::string("p1.jpg") + LoadString(IDS_FILE_OPEN_OR_INVALID));
+  EXPECT_EQ(ui_.messages[0].text, std::string("p1.jpg") + LoadString(IDS_FILE_OPEN_OR_INVALID).bytes());
   EXPECT_EQ(ui_.messages[0].caption, "Quillet");
   EXPECT_EQ(ui_.messages[0].flags, kMbOk | kMbIconInformation);
   EXPECT_EQ(Attached(Sent()), (std::vector<std::string>{ReportName(topic), "band.png", "p2.jpg"}));

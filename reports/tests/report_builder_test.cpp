@@ -269,7 +269,7 @@ TEST(SaveAs, ExtensionsAndBadNames) {
   EXPECT_FALSE(Exists(rig.saved + "page.htm.htm"));
   EXPECT_FALSE(rig.builder.save_as(rig.topic));
   EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{IDS_BAD_FILE_NAME});
-  EXPECT_EQ(std::string(LoadString(IDS_BAD_FILE_NAME)),
+  EXPECT_EQ(LoadString(IDS_BAD_FILE_NAME).bytes(),
             ": \\ / * ? \" < > | are not allowed as Windows filenames.");
   // Cancelling does nothing.
   EXPECT_FALSE(rig.builder.save_as(rig.topic));
@@ -330,7 +330,7 @@ TEST(SaveAs, DialogStartsWhereAskedAndFailuresSayWhy) {
   // The folder does not exist: string 153 with the path and the reason.
   ASSERT_EQ(rig.ui.MessageIds(), std::vector<int>{IDS_ERROR_SAVING_FILE});
   const std::string& text = rig.ui.messages[0].text;
-  EXPECT_EQ(text.rfind(LoadString(IDS_ERROR_SAVING_FILE), 0), 0u) << text;
+  EXPECT_EQ(text.rfind(LoadString(IDS_ERROR_SAVING_FILE).bytes(), 0), 0u) << text;
   EXPECT_NE(text.find(rig.saved + "missing-folder/x.htm"), std::string::npos) << text;
   EXPECT_NE(text.find(std::strerror(ENOENT)), std::string::npos) << text;
   EXPECT_TRUE(rig.opened.empty());

@@ -59,7 +59,7 @@ void Build(const std::string& path) {
   for (int c = 0; c < 40; ++c, ++made) {
     auto cat = std::make_unique<CCategoryRecord>();
     cat->recordId = ++id;
-    cat->name = "Category " + std::to_string(c);
+    cat->name = CpText("Category " + std::to_string(c));
     store.AddNew(std::move(cat));
   }
   uint32_t pictures = 0;
@@ -71,7 +71,7 @@ void Build(const std::string& path) {
     links->recordId = ++id;
     topic->linksId = links->recordId;
     links->topicId = topic->recordId;
-    topic->title = Words(rng, 3);
+    topic->title = CpText(Words(rng, 3));
     topic->fileName = std::to_string(id) + ".htm";
     topic->categoryId = 2 + rng() % 40;
     made += 2;
@@ -80,7 +80,7 @@ void Build(const std::string& path) {
       const uint32_t roll = rng() % 100;
       if (pictures < kPictures && (roll < 3 || kRecords - made <= kPictures - pictures)) {
         auto image = std::make_unique<CImageRecord>();
-        image->title = "My Pictures";
+        image->title = "My Pictures"_cp;
         image->fileName = std::to_string(id + 1) + ".jpg";
         image->width = image->height = 320;
         std::vector<uint8_t> bytes(20000 + rng() % 40001);
@@ -90,13 +90,13 @@ void Build(const std::string& path) {
         ++pictures;
       } else if (roll < 75) {
         auto note = std::make_unique<CNoteRecord>();
-        note->text = Words(rng, 5 + rng() % 60);
+        note->text = CpText(Words(rng, 5 + rng() % 60));
         member = std::move(note);
       } else {
         auto ref = std::make_unique<CCustomRecord>();
         ref->customType = -1 - static_cast<int32_t>(rng() % 6);
         for (int f = 0; f < CustomTypeFieldCount(ref->customType); ++f)
-          ref->fields.push_back(Words(rng, 1 + rng() % 4));
+          ref->fields.emplace_back(Words(rng, 1 + rng() % 4));
         member = std::move(ref);
       }
       member->recordId = ++id;
@@ -118,7 +118,7 @@ void ChangeNotes(CRecordStore& store, int count, int salt, const char* who) {
   if (notes.empty()) return;
   for (int k = 0; k < count; ++k) {
     CNoteRecord* n = notes[(static_cast<size_t>(k) * 7919 + static_cast<size_t>(salt) * 104729) % notes.size()];
-    n->text = std::string(who) + " " + std::to_string(salt) + " " + std::to_string(k);
+    n->text = CpText(std::string(who) + " " + std::to_string(salt) + " " + std::to_string(k));
     n->flags |= kFlagModified;
   }
 }

@@ -14,6 +14,7 @@
 #include "app/core/RegistryKey.h"
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
+#include "platform/codepage/CodePage.h"
 #include "store/backup/AutoBackup.h"
 #include "store/StoreEvents.h"
 
@@ -72,7 +73,7 @@ T* FirstLive(Match match) {
 
 // String 107, followed by why the store could not be opened.
 void ShowOpenFailed(const std::string& reason = std::string()) {
-  std::string text = LoadString(IDS_DB_OPEN_FAILED);
+  std::string text = LoadString(IDS_DB_OPEN_FAILED).bytes();
   if (!reason.empty()) text += "\n\n" + reason;
   MessageRequest r;
   r.stringId = IDS_DB_OPEN_FAILED;
@@ -84,7 +85,8 @@ void ShowOpenFailed(const std::string& reason = std::string()) {
 
 void ShowKeptDamaged(const std::string& kept) {
   char text[1024];
-  std::snprintf(text, sizeof text, LoadString(IDS_STORE_KEPT_DAMAGED), kept.c_str());
+  std::snprintf(text, sizeof text, LoadString(IDS_STORE_KEPT_DAMAGED).c_str(),
+                TextForMessage(kept).c_str());
   MessageRequest r;
   r.stringId = IDS_STORE_KEPT_DAMAGED;
   r.text = text;
@@ -312,7 +314,7 @@ CTopicRecord* FindTopicOfMember(uint32_t member_id) {
   return FirstLive<CTopicRecord>([links_id](const CTopicRecord& t) { return t.linksId == links_id; });
 }
 
-bool CategoryNameExists(const std::string& name) {
+bool CategoryNameExists(const CpText& name) {
   return FirstLive<CCategoryRecord>([&name](const CCategoryRecord& c) {
            return strcasecmp(c.name.c_str(), name.c_str()) == 0;
          }) != nullptr;

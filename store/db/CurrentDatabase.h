@@ -78,6 +78,6 @@ CTopicLinksRecord* FindLinksOfTopic(const CTopicRecord* topic);
 // The topic whose links record holds `member_id`.
 CTopicRecord* FindTopicOfMember(uint32_t member_id);
 // A live category with this name, compared without regard to case.
-bool CategoryNameExists(const std::string& name);
+bool CategoryNameExists(const CpText& name);
 
 }  // namespace quillet

@@ -18,11 +18,11 @@ const char* const kKindLabel[4] = {"Topic", "Note", "Image", "Custom"};
 
 // The first line of a display field: up to the first line feed (or zero
 // byte), at most kResultTextMax bytes.
-std::string FirstLine(const std::string& text) {
+CpText FirstLine(const CpText& text) {
   const size_t limit = std::min(text.size(), kResultTextMax);
   const void* feed = std::memchr(text.data(), '\n', limit);
   const size_t line = feed ? static_cast<size_t>(static_cast<const char*>(feed) - text.data()) : limit;
-  return std::string(text.data(), ::strnlen(text.data(), line));
+  return CpText(text.data(), ::strnlen(text.data(), line));
 }
 
 }  // namespace
@@ -99,7 +99,7 @@ void CFindEngine::DeleteResults() {
   DeleteAll(&customs_, "ResultCustom", debug);
 }
 
-void CFindEngine::Find(CRecordStore& store, const std::string& text, int rule) {
+void CFindEngine::Find(CRecordStore& store, const CpText& text, int rule) {
   DeleteResults();
   if (text.empty() || text[0] == '\0') return;
 
@@ -107,11 +107,11 @@ void CFindEngine::Find(CRecordStore& store, const std::string& text, int rule) {
   const bool every_word = rule == FIND_RULE_ALL || exact;
   std::vector<CFindWord> words;
   if (exact) {
-    words.emplace_back(text);
+    words.emplace_back(text.bytes());
   } else {
-    for (const std::string& w : SplitWords(text)) words.emplace_back(w);
+    for (const std::string& w : SplitWords(text.bytes())) words.emplace_back(w);
   }
-  static const std::string kNoName;
+  static const CpText kNoName;
   // Whether a record may be listed (what the windows can show, each id
   // once) is known only once the whole store is read, and so is the name of
   // a topic's category (the first category record with that id, deleted or
@@ -120,7 +120,7 @@ void CFindEngine::Find(CRecordStore& store, const std::string& text, int rule) {
   // that while it searches notes, pictures and references; topics, a few,
   // are searched after it, and the records found are checked at the end.
   CFoundPlaces places(store.highWater());
-  std::unordered_map<uint32_t, const std::string*> category_names;
+  std::unordered_map<uint32_t, const CpText*> category_names;
   std::vector<const CTopicRecord*> topics;
 
   // The records found, by kind, each in store order. The results are made
@@ -203,7 +203,7 @@ void CFindEngine::Find(CRecordStore& store, const std::string& text, int rule) {
   }
   places.Finish();
   for (const CTopicRecord* topic : topics) {
-    const std::string* name = &kNoName;
+    const CpText* name = &kNoName;
     if (topic->categoryId != 0) {
       auto it = category_names.find(topic->categoryId);
       if (it != category_names.end()) name = it->second;
@@ -245,7 +245,7 @@ void CFindEngine::Find(CRecordStore& store, const std::string& text, int rule) {
     const auto* custom = static_cast<const CCustomRecord*>(f.record);
     auto* r = Append(&customs_, "ResultCustom", debug);
     r->recordId = custom->recordId;
-    r->text = custom->fields.empty() ? std::string() : FirstLine(custom->fields[0]);
+    r->text = custom->fields.empty() ? CpText() : FirstLine(custom->fields[0]);
     if (f.taken_out) RemoveLast(&customs_, "ResultCustom", debug);
   }
 }

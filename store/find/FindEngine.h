@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/codepage/CpText.h"
+
 namespace quillet {
 
 class CRecordStore;
@@ -40,30 +42,32 @@ inline constexpr size_t kResultTextMax = 8191;
 
 struct ResultTopic {
   uint32_t recordId = 0;
-  std::string text;
+  CpText text;
 };
 struct ResultNote {
   uint32_t recordId = 0;
-  std::string text;
+  CpText text;
 };
 struct ResultImage {
   uint32_t recordId = 0;
-  std::string text;
+  CpText text;
   uint32_t format = 0;  // the image record's format (2 = sketch)
 };
 struct ResultCustom {
   uint32_t recordId = 0;
-  std::string text;
+  CpText text;
 };
 
 // One line of the result list, in fill order.
 struct FindListEntry {
   FindKind kind;
   uint32_t recordId;
-  std::string text;
+  CpText text;
   uint32_t format;  // images only; 0 otherwise
 };
 
+// The word matching works on the code-page bytes of the search text and the
+// fields (CpText::bytes()).
 // Splits a search text into words for ALL and ANY. Commas and '+' end a word
 // everywhere, spaces only outside double quotes; a double quote toggles
 // quoting (an opening quote is not part of the word, nor is a quote just
@@ -117,7 +121,7 @@ class CFindEngine {
   // Runs one search over the enabled kinds: clears the results first, then
   // fills them in store order, kinds in the order topics, notes, images,
   // references. An empty text finds nothing. No limit on words or results.
-  void Find(CRecordStore& store, const std::string& text, int rule);
+  void Find(CRecordStore& store, const CpText& text, int rule);
   // Deletes every result and disables all four kinds.
   void ClearResults();
 

@@ -32,7 +32,7 @@ CFindForm::CFindForm(CFindEngine::LineSink log, CFindEngine::LineSink debug,
 
 CFindForm::~CFindForm() = default;
 
-void CFindForm::SetSearchText(const std::string& typed) {
+void CFindForm::SetSearchText(const CpText& typed) {
   text_ = typed.substr(0, kSearchTextMax);
 }
 
@@ -103,7 +103,7 @@ std::vector<FindListLine> CFindForm::ListLines(const CRecordStore* store) const 
   // One walk over the store for all results, not one per result.
   std::optional<CFoundPlaces> places;
   if (store != nullptr && !just_searched_) places.emplace(*store);
-  auto add = [&](uint32_t id, const std::string& text, int icon) {
+  auto add = [&](uint32_t id, const CpText& text, int icon) {
     if (places && !places->Openable(id)) return;
     lines.push_back({ShownTitle(text), id, icon});
   };
@@ -141,7 +141,7 @@ void SortListLines(std::vector<FindListLine>* lines) {
   std::vector<Key> keys(lines->size());
   size_t at = 0;
   for (size_t i = 0; i < lines->size(); ++i) {
-    const std::string& t = (*lines)[i].text;
+    const std::string& t = (*lines)[i].text.bytes();
     for (size_t k = 0; k < t.size(); ++k) folded[at + k] = static_cast<char>(Fold(static_cast<unsigned char>(t[k])));
     uint64_t head = 0;
     for (size_t k = 0; k < 8; ++k) head = (head << 8) | (k < t.size() ? static_cast<unsigned char>(folded[at + k]) : 0u);

@@ -34,7 +34,7 @@ inline constexpr uint32_t kFindCancelCommand = 3037;
 
 // One line of the result list.
 struct FindListLine {
-  std::string text;     // code-page bytes
+  CpText text;
   uint32_t recordId;    // 0 for the "nothing found" line
   int iconId;
 };
@@ -53,8 +53,8 @@ class CFindForm {
 
   // --- The controls ---
   // What the search field hands over: at most kSearchTextMax bytes.
-  void SetSearchText(const std::string& typed);
-  const std::string& searchText() const { return text_; }
+  void SetSearchText(const CpText& typed);
+  const CpText& searchText() const { return text_; }
   // The rule buttons are radio buttons: checking one unchecks the others.
   void CheckRule(int rule);
   bool RuleChecked(int rule) const;
@@ -100,7 +100,7 @@ class CFindForm {
   void ResultsChanged();
 
   CFindEngine engine_;
-  std::string text_;
+  CpText text_;
   bool rule_checked_[3] = {false, true, false};  // indexed by rule number
   bool kind_checked_[4] = {true, true, true, true};
   std::function<void()> listener_;

@@ -48,7 +48,7 @@ class CFindListItem final : public QTreeWidgetItem {
   }
 
  private:
-  std::string text_;  // code-page bytes
+  CpText text_;
   uint32_t record_;
   int icon_;
 };

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/gui/Ansi.h"
+#include "app/gui/CodePageField.h"
 #include "app/gui/WndMgr.h"
 #include "store/db/CurrentDatabase.h"
 
@@ -145,13 +146,18 @@ QWidget* CFindWnd::CreateDialog(QWidget* host) {
   return dialog;
 }
 
-void CFindWnd::ReadControls() {
-  if (!text_) return;
-  form_->SetSearchText(ToAnsi(text_->text()));
+bool CFindWnd::ReadControls() {
+  if (!text_) return false;
+  // No record can hold a character the code page cannot: the search would
+  // find nothing, so the person is told instead.
+  CpText text;
+  if (!TakeCodePageText(text_, text_->text(), CpText("search text"), &text)) return false;
+  form_->SetSearchText(text);
   for (int rule = FIND_RULE_ALL; rule <= FIND_RULE_EXACT; ++rule)
     if (rules_[rule] && rules_[rule]->isChecked()) form_->CheckRule(rule);
   for (FindKind kind : kKinds)
     if (QCheckBox* box = kindBox(kind)) form_->SetKindChecked(kind, box->isChecked());
+  return true;
 }
 
 void CFindWnd::SyncControls() {
@@ -164,8 +170,8 @@ void CFindWnd::SyncControls() {
 }
 
 void CFindWnd::Find() {
+  if (!ReadControls()) return;
   WaitCursor wait;
-  ReadControls();
   form_->PressFind(pDB);
 }
 

@@ -44,8 +44,9 @@ class CFindWnd : public CChildWnd {
   QWidget* CreateDialog(QWidget* host) override;
 
  private:
-  // Controls to the form and back.
-  void ReadControls();
+  // Controls to the form and back. False (the person told) when the
+  // search text holds a character the code page cannot hold.
+  bool ReadControls();
   void SyncControls();
 
   std::shared_ptr<CFindForm> form_;

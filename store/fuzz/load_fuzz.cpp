@@ -31,7 +31,7 @@ const std::vector<uint8_t>& HereBytes() {
     auto topic = std::make_unique<CTopicRecord>();
     topic->recordId = 2;
     topic->linksId = 3;
-    topic->title = "topic";
+    topic->title = "topic"_cp;
     s.AddNew(std::move(topic));
     auto links = std::make_unique<CTopicLinksRecord>();
     links->recordId = 3;
@@ -41,7 +41,7 @@ const std::vector<uint8_t>& HereBytes() {
     for (uint32_t id : {4u, 5u}) {
       auto note = std::make_unique<CNoteRecord>();
       note->recordId = id;
-      note->text = "note";
+      note->text = "note"_cp;
       s.AddNew(std::move(note));
     }
     std::vector<uint8_t> out;
@@ -68,7 +68,7 @@ void MergeAsOtherWriter(const uint8_t* data, size_t size) {
   CRecordStore here("", "");
   if (here.LoadFromMemory(here_bytes.data(), here_bytes.size()) != DB_OK) std::abort();
   // Changes here: a note edited, one moved out of the topic, one added.
-  Find<CNoteRecord>(here, 4)->text = "edited here";
+  Find<CNoteRecord>(here, 4)->text = "edited here"_cp;
   CTopicLinksRecord* links = Find<CTopicLinksRecord>(here, 3);
   links->RemoveMember(5);
   auto note = std::make_unique<CNoteRecord>();

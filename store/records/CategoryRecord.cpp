@@ -1,18 +1,19 @@
 #include "store/RecordKinds.h"
 #include "store/StoreFile.h"
+#include "store/records/RecordText.h"
 
 namespace quillet {
 
 DbResult CCategoryRecord::ReadBody(CStoreFile& file) {
   ReadBase(file);
   file.ReadU32(&extraWord);
-  return file.ReadString(&name);
+  return records::ReadText(file, &name);
 }
 
 DbResult CCategoryRecord::WriteBody(CStoreFile& file) const {
   DbResult rc = WriteBase(file);
   if (rc == DB_OK) rc = file.WriteU32(extraWord);
-  if (rc == DB_OK) rc = file.WriteString(name);
+  if (rc == DB_OK) rc = records::WriteText(file, name);
   return rc;
 }
 

@@ -1,5 +1,6 @@
 #include "store/RecordKinds.h"
 #include "store/StoreFile.h"
+#include "store/records/RecordText.h"
 #include "store/records/CountedList.h"
 
 namespace quillet {
@@ -27,7 +28,7 @@ DbResult CCustomRecord::ReadBody(CStoreFile& file) {
     return rc;
   }
   return records::ReadCountedList(file, count, 1, &fields,
-                                  [&](std::string* s) { return file.ReadString(s); });
+                                  [&](CpText* s) { return records::ReadText(file, s); });
 }
 
 DbResult CCustomRecord::WriteBody(CStoreFile& file) const {
@@ -38,7 +39,7 @@ DbResult CCustomRecord::WriteBody(CStoreFile& file) const {
   if (rc == DB_OK) rc = file.WriteU16(static_cast<uint16_t>(fields.size()));
   for (const auto& field : fields) {
     if (rc != DB_OK) break;
-    rc = file.WriteString(field);
+    rc = records::WriteText(file, field);
   }
   return rc;
 }

@@ -1,12 +1,13 @@
 #include "store/RecordKinds.h"
 #include "store/StoreFile.h"
+#include "store/records/RecordText.h"
 
 namespace quillet {
 
 DbResult CImageRecord::ReadBody(CStoreFile& file) {
   ReadBase(file);
   file.ReadU32(&extraWord);
-  file.ReadString(&title);
+  records::ReadText(file, &title);
   file.ReadString(&fileName);
   file.ReadU32(&format);
   file.ReadU32(&width);
@@ -32,7 +33,7 @@ DbResult CImageRecord::ReadBody(CStoreFile& file) {
 DbResult CImageRecord::WriteBody(CStoreFile& file) const {
   DbResult rc = WriteBase(file);
   if (rc == DB_OK) rc = file.WriteU32(extraWord);
-  if (rc == DB_OK) rc = file.WriteString(title);
+  if (rc == DB_OK) rc = records::WriteText(file, title);
   if (rc == DB_OK) rc = file.WriteString(fileName);
   if (rc == DB_OK) rc = file.WriteU32(format);
   if (rc == DB_OK) rc = file.WriteU32(width);

@@ -1,18 +1,19 @@
 #include "store/RecordKinds.h"
 #include "store/StoreFile.h"
+#include "store/records/RecordText.h"
 
 namespace quillet {
 
 DbResult CNoteRecord::ReadBody(CStoreFile& file) {
   ReadBase(file);
   file.ReadU32(&extraWord);
-  return file.ReadString(&text);
+  return records::ReadText(file, &text);
 }
 
 DbResult CNoteRecord::WriteBody(CStoreFile& file) const {
   DbResult rc = WriteBase(file);
   if (rc == DB_OK) rc = file.WriteU32(extraWord);
-  if (rc == DB_OK) rc = file.WriteString(text);
+  if (rc == DB_OK) rc = records::WriteText(file, text);
   return rc;
 }
 

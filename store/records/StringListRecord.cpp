@@ -1,5 +1,6 @@
 #include "store/RecordKinds.h"
 #include "store/StoreFile.h"
+#include "store/records/RecordText.h"
 #include "store/records/CountedList.h"
 
 namespace quillet {
@@ -9,14 +10,14 @@ DbResult CStringListRecord::ReadBody(CStoreFile& file) {
   file.ReadU32(&extraWord);
   uint16_t count = 0;
   file.ReadU16(&count);
-  DbResult rc = file.ReadString(&listName);
+  DbResult rc = records::ReadText(file, &listName);
   // A count that was never read stays 0: no list.
   if (count == 0) {
     items.clear();
     return rc;
   }
   return records::ReadCountedList(file, count, 1, &items,
-                                  [&](std::string* s) { return file.ReadString(s); });
+                                  [&](CpText* s) { return records::ReadText(file, s); });
 }
 
 DbResult CStringListRecord::WriteBody(CStoreFile& file) const {
@@ -24,10 +25,10 @@ DbResult CStringListRecord::WriteBody(CStoreFile& file) const {
   DbResult rc = WriteBase(file);
   if (rc == DB_OK) rc = file.WriteU32(extraWord);
   if (rc == DB_OK) rc = file.WriteU16(static_cast<uint16_t>(items.size()));
-  if (rc == DB_OK) rc = file.WriteString(listName);
+  if (rc == DB_OK) rc = records::WriteText(file, listName);
   for (const auto& item : items) {
     if (rc != DB_OK) break;
-    rc = file.WriteString(item);
+    rc = records::WriteText(file, item);
   }
   return rc;
 }

@@ -1,5 +1,6 @@
 #include "store/RecordKinds.h"
 #include "store/StoreFile.h"
+#include "store/records/RecordText.h"
 
 namespace quillet {
 
@@ -8,7 +9,7 @@ DbResult CTopicRecord::ReadBody(CStoreFile& file) {
   file.ReadU32(&extraWord);
   file.ReadU32(&linksId);
   file.ReadU32(&categoryId);
-  file.ReadString(&title);
+  records::ReadText(file, &title);
   return file.ReadString(&fileName);
 }
 
@@ -17,7 +18,7 @@ DbResult CTopicRecord::WriteBody(CStoreFile& file) const {
   if (rc == DB_OK) rc = file.WriteU32(extraWord);
   if (rc == DB_OK) rc = file.WriteU32(linksId);
   if (rc == DB_OK) rc = file.WriteU32(categoryId);
-  if (rc == DB_OK) rc = file.WriteString(title);
+  if (rc == DB_OK) rc = records::WriteText(file, title);
   if (rc == DB_OK) rc = file.WriteString(fileName);
   return rc;
 }

@@ -19,7 +19,8 @@ namespace {
 // The citation key of a reference before it is made unique.
 std::string KeyBase(const CCustomRecord& ref) {
   auto field = [&ref](int i) -> std::string {
-    return i >= 0 && static_cast<size_t>(i) < ref.fields.size() ? ref.fields[static_cast<size_t>(i)] : "";
+    return i >= 0 && static_cast<size_t>(i) < ref.fields.size() ? ref.fields[static_cast<size_t>(i)].bytes()
+                                                                 : std::string();
   };
   std::string name;
   const std::vector<std::string> names = SplitStoredNames(field(NamesField(ref.customType)));

@@ -135,7 +135,7 @@ void FinishEntry(EntryDraft draft, ReadResult* result) {
       text.resize(kFieldLimit);
       while (!text.empty() && (text.back() == ' ' || text.back() == '\n')) text.pop_back();
     }
-    ref.fields.push_back(std::move(text));
+    ref.fields.emplace_back(std::move(text));  // FitCodePage wrote code-page bytes
   }
   result->references.push_back(std::move(ref));
 }
@@ -212,7 +212,7 @@ std::string EntryName(const std::string& key, const std::u32string& title, size_
 
 std::vector<std::string> Utf8Fields(const CCustomRecord& record, size_t count) {
   std::vector<std::string> out(count);
-  for (size_t i = 0; i < count && i < record.fields.size(); ++i) out[i] = Cp1252ToUtf8(record.fields[i]);
+  for (size_t i = 0; i < count && i < record.fields.size(); ++i) out[i] = ToUtf8(record.fields[i]);
   return out;
 }
 

@@ -74,7 +74,7 @@ ReadResult ReadReferences(std::string_view text, Format format) {
   // every other file is UTF-8.
   std::string converted;
   if (format == Format::kBibTex && DeclaresCodePage(text)) {
-    converted = Cp1252ToUtf8(text);
+    converted = ToUtf8(CpText(text));
     text = converted;
   }
   std::u32string ignored;

@@ -20,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/codepage/CpText.h"
+
 namespace quillet {
 
 class CCustomRecord;
@@ -60,7 +62,7 @@ struct Notice {
 // One reference read from a file, ready for the store.
 struct ImportedReference {
   int32_t customType = 0;
-  std::vector<std::string> fields;  // the kind's fields in stored order, Windows-1252
+  std::vector<CpText> fields;       // the kind's fields in stored order
   std::string entry;                // the entry's name, UTF-8 (for messages)
   int line = 0;
 };

@@ -220,7 +220,7 @@ std::string DescribeReplacement(const Replacement& r) {
   AppendUtf8(&shown, r.from);
   char code[16];
   std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(r.from));
-  const std::string to = r.to.empty() ? "nothing" : "\"" + Cp1252ToUtf8(r.to) + "\"";
+  const std::string to = r.to.empty() ? "nothing" : "\"" + ToUtf8(CpText(r.to)) + "\"";
   return "\"" + shown + "\" (" + code + ") as " + to;
 }
 

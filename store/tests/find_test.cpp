@@ -127,13 +127,13 @@ class FindTest : public ::testing::Test {
   }
   CTopicRecord* Topic(uint32_t id, const std::string& title, uint32_t category = 0) {
     auto* t = Add<CTopicRecord>(id);
-    t->title = title;
+    t->title = CpText(title);
     t->categoryId = category;
     return t;
   }
   CNoteRecord* Note(uint32_t id, const std::string& text) {
     auto* n = Add<CNoteRecord>(id);
-    n->text = text;
+    n->text = CpText(text);
     return n;
   }
   // "KIND:ID" for every entry in fill order.
@@ -141,7 +141,7 @@ class FindTest : public ::testing::Test {
     engine_.ClearResults();
     for (auto k : {FindKind::kTopic, FindKind::kNote, FindKind::kImage, FindKind::kCustom})
       engine_.EnableKind(k);
-    engine_.Find(store_, text, rule);
+    engine_.Find(store_, CpText(text), rule);
     std::vector<std::string> out;
     for (const auto& e : engine_.FillOrder()) {
       const char* k = e.kind == FindKind::kTopic  ? "T"
@@ -178,7 +178,7 @@ TEST_F(FindTest, QuotedWordsMustAppearTogether) {
 }
 
 TEST_F(FindTest, ExactComparesWholeFieldsIncludingTheCategoryName) {
-  Add<CCategoryRecord>(20)->name = "Travel";
+  Add<CCategoryRecord>(20)->name = "Travel"_cp;
   Topic(2, "Paris");
   Topic(3, "Paris trip");
   Topic(4, "Rome", 20);
@@ -191,7 +191,7 @@ TEST_F(FindTest, ExactComparesWholeFieldsIncludingTheCategoryName) {
 }
 
 TEST_F(FindTest, CategoryLookupToleratesMissingDeletedAndWrongKinds) {
-  Add<CCategoryRecord>(20, kFlagDeleted)->name = "Old";
+  Add<CCategoryRecord>(20, kFlagDeleted)->name = "Old"_cp;
   Note(21, "Notes are not categories");
   Topic(2, "a", 20);    // a deleted category still names the topic
   Topic(3, "b", 21);    // id of a note: no category name
@@ -203,9 +203,9 @@ TEST_F(FindTest, CategoryLookupToleratesMissingDeletedAndWrongKinds) {
 TEST_F(FindTest, SearchedFieldsPerKind) {
   auto* ref = Add<CCustomRecord>(2);
   ref->customType = kCustomJournal;
-  ref->fields = {"Title", "Author", "Journal", "1", "2", "1999", "3-4", "eighth-field", "ninth"};
+  ref->fields = {"Title"_cp, "Author"_cp, "Journal"_cp, "1"_cp, "2"_cp, "1999"_cp, "3-4"_cp, "eighth-field"_cp, "ninth"_cp};
   auto* img = Add<CImageRecord>(3);
-  img->title = "Sunset";
+  img->title = "Sunset"_cp;
   img->fileName = "hidden-in-file-name.jpg";
   auto* topic = Topic(4, "Topic");
   topic->fileName = "8122026.htm";
@@ -218,14 +218,14 @@ TEST_F(FindTest, SearchedFieldsPerKind) {
 }
 
 TEST_F(FindTest, LiveOnlyAndPrivateOnlyWhileShown) {
-  Add<CNoteRecord>(2, kFlagDeleted)->text = "word";
-  Add<CNoteRecord>(3, kFlagArchived)->text = "word";
-  Add<CNoteRecord>(4, kFlagModified)->text = "word";
-  Add<CNoteRecord>(5, 0, 1)->text = "word";
-  Add<CImageRecord>(6, 0, 1)->title = "word";
-  Add<CTopicRecord>(7, 0, 1)->title = "word";  // the tree hides private topics too
+  Add<CNoteRecord>(2, kFlagDeleted)->text = "word"_cp;
+  Add<CNoteRecord>(3, kFlagArchived)->text = "word"_cp;
+  Add<CNoteRecord>(4, kFlagModified)->text = "word"_cp;
+  Add<CNoteRecord>(5, 0, 1)->text = "word"_cp;
+  Add<CImageRecord>(6, 0, 1)->title = "word"_cp;
+  Add<CTopicRecord>(7, 0, 1)->title = "word"_cp;  // the tree hides private topics too
   auto* ref = Add<CCustomRecord>(8, 0, 1);
-  ref->fields = {"word"};
+  ref->fields = {"word"_cp};
   EXPECT_EQ(Run("word", FIND_RULE_ANY), (List{"N4"}));
   bShowPrivate = 1;
   EXPECT_EQ(Run("word", FIND_RULE_ANY), (List{"T7", "R8", "N4", "N5", "I6"}));
@@ -237,7 +237,7 @@ void AddTopicWith(CRecordStore& store, uint32_t id, uint32_t linksId, const std:
   auto t = std::make_unique<CTopicRecord>();
   t->recordId = id;
   t->linksId = linksId;
-  t->title = title;
+  t->title = CpText(title);
   t->isPrivate = isPrivate;
   auto l = std::make_unique<CTopicLinksRecord>();
   l->recordId = linksId;
@@ -278,11 +278,11 @@ TEST_F(FindTest, AnIdHeldTwiceIsListedOnceAsTheRecordTheWindowsOpen) {
   Note(6, "duplicate kept apart");
   EXPECT_EQ(Run("duplicate", FIND_RULE_ANY), (List{"N5", "N6"}));
   ASSERT_EQ(engine_.notes().size(), 2u);
-  EXPECT_EQ(engine_.notes()[0]->text, "duplicate from the conduit");
+  EXPECT_EQ(engine_.notes()[0]->text, "duplicate from the conduit"_cp);
 
   // When the first record of an id is deleted, nothing of that id can be
   // opened: none is listed.
-  Add<CNoteRecord>(7, kFlagDeleted)->text = "ghost";
+  Add<CNoteRecord>(7, kFlagDeleted)->text = "ghost"_cp;
   Note(7, "ghost alive");
   EXPECT_EQ(Run("ghost", FIND_RULE_ANY), List{});
 }
@@ -301,16 +301,16 @@ TEST_F(FindTest, OneResultPerRecordAndAllRemovesPartialMatches) {
 }
 
 TEST_F(FindTest, FillOrderTopicsReferencesNotesImagesAndResultTexts) {
-  Add<CImageRecord>(2)->title = "x sketch";
+  Add<CImageRecord>(2)->title = "x sketch"_cp;
   Note(3, "x first line\nsecond line");
-  Add<CCustomRecord>(4)->fields = {"x ref title", "x author"};
+  Add<CCustomRecord>(4)->fields = {"x ref title"_cp, "x author"_cp};
   Topic(5, "x topic");
-  Add<CImageRecord>(6)->title = "x photo";
+  Add<CImageRecord>(6)->title = "x photo"_cp;
   static_cast<CImageRecord*>(store_.RecordAt(0))->format = kImageFormatSketch;
   EXPECT_EQ(Run("x", FIND_RULE_ANY), (List{"T5", "R4", "N3", "I2", "I6"}));
   const auto list = engine_.FillOrder();
-  EXPECT_EQ(list[2].text, "x first line");
-  EXPECT_EQ(list[1].text, "x ref title");
+  EXPECT_EQ(list[2].text, "x first line"_cp);
+  EXPECT_EQ(list[1].text, "x ref title"_cp);
   EXPECT_EQ(list[3].format, kImageFormatSketch);
   EXPECT_EQ(list[4].format, kImageFormatJpeg);
 
@@ -324,13 +324,13 @@ TEST_F(FindTest, OnlyEnabledKindsAndClearResultsDisablesThem) {
   Note(2, "w");
   Topic(3, "w");
   engine_.EnableKind(FindKind::kNote);
-  engine_.Find(store_, "w", FIND_RULE_ANY);
+  engine_.Find(store_, "w"_cp, FIND_RULE_ANY);
   ASSERT_EQ(engine_.FillOrder().size(), 1u);
   EXPECT_EQ(engine_.FillOrder()[0].recordId, 2u);
   engine_.ClearResults();
   EXPECT_TRUE(engine_.FillOrder().empty());
   EXPECT_FALSE(engine_.IsEnabled(FindKind::kNote));
-  engine_.Find(store_, "w", FIND_RULE_ANY);
+  engine_.Find(store_, "w"_cp, FIND_RULE_ANY);
   EXPECT_TRUE(engine_.FillOrder().empty());
 }
 
@@ -341,14 +341,14 @@ TEST(FindLog, EnablingCreatingAndDeletingResultsIsLogged) {
   g_lines.clear();
   CRecordStore store("x", "");
   auto note = std::make_unique<CNoteRecord>();
-  note->text = "hello";
+  note->text = "hello"_cp;
   note->recordId = 2;
   ASSERT_EQ(store.Insert(std::move(note)), DB_OK);
   {
     CFindEngine engine(&Capture, &Capture);
     engine.EnableKind(FindKind::kNote);
     engine.EnableKind(FindKind::kCustom);
-    engine.Find(store, "hello", FIND_RULE_ANY);
+    engine.Find(store, "hello"_cp, FIND_RULE_ANY);
   }
   ASSERT_EQ(g_lines.size(), 4u);
   EXPECT_EQ(g_lines[0], "FIND: Note enabled");
@@ -364,7 +364,7 @@ TEST(FindLog, DebugLinesAreMadeOnlyWhileWanted) {
   CRecordStore store("x", "");
   for (uint32_t id : {2u, 3u}) {
     auto note = std::make_unique<CNoteRecord>();
-    note->text = id == 2 ? "apple pear" : "apple";
+    note->text = id == 2 ? "apple pear"_cp : "apple"_cp;
     note->recordId = id;
     ASSERT_EQ(store.Insert(std::move(note)), DB_OK);
   }
@@ -372,13 +372,13 @@ TEST(FindLog, DebugLinesAreMadeOnlyWhileWanted) {
   g_wanted = false;
   CFindEngine engine(nullptr, &Capture, &Wanted);
   engine.EnableKind(FindKind::kNote);
-  engine.Find(store, "apple pear", FIND_RULE_ALL);
+  engine.Find(store, "apple pear"_cp, FIND_RULE_ALL);
   EXPECT_TRUE(g_lines.empty());
   EXPECT_EQ(engine.notes().size(), 1u);
   // Wanted again: the next search deletes and makes its results with lines,
   // the record that matched one word of two among them.
   g_wanted = true;
-  engine.Find(store, "apple pear", FIND_RULE_ALL);
+  engine.Find(store, "apple pear"_cp, FIND_RULE_ALL);
   ASSERT_EQ(g_lines.size(), 4u);
   EXPECT_EQ(g_lines[0].rfind("DELETE ResultNote = 0x", 0), 0u);
   EXPECT_EQ(g_lines[1].rfind("NEW ResultNote = 0x", 0), 0u);
@@ -417,24 +417,24 @@ ReferenceFind FindPlainly(const CRecordStore& store, const std::string& text, in
       std::vector<std::string> fields;
       std::string shown;
       if (const auto* t = RecordAs<CTopicRecord>(r)) {
-        fields.push_back(t->title);
+        fields.push_back(t->title.bytes());
         std::string name;
         for (uint32_t p = 0; p < store.highWater() && t->categoryId != 0; ++p)
           if (const auto* c = RecordAs<CCategoryRecord>(store.RecordAt(p)); c && c->recordId == t->categoryId) {
-            name = c->name;
+            name = c->name.bytes();
             break;
           }
         fields.push_back(name);
-        shown = t->title;
+        shown = t->title.bytes();
       } else if (const auto* n = RecordAs<CNoteRecord>(r)) {
-        fields.push_back(n->text);
-        shown = n->text;
+        fields.push_back(n->text.bytes());
+        shown = n->text.bytes();
       } else if (const auto* i = RecordAs<CImageRecord>(r)) {
-        fields.push_back(i->title);
-        shown = i->title;
+        fields.push_back(i->title.bytes());
+        shown = i->title.bytes();
       } else if (const auto* c = RecordAs<CCustomRecord>(r)) {
-        for (size_t f = 0; f < c->fields.size() && f < 8; ++f) fields.push_back(c->fields[f]);
-        shown = c->fields.empty() ? std::string() : c->fields[0];
+        for (size_t f = 0; f < c->fields.size() && f < 8; ++f) fields.push_back(c->fields[f].bytes());
+        shown = c->fields.empty() ? std::string() : c->fields[0].bytes();
       }
       shown = shown.substr(0, std::min({shown.find('\n'), shown.find('\0'), kResultTextMax}));
       bool added = false, all = true;
@@ -496,7 +496,7 @@ TEST(FindEngineAgainstPlainRules, RandomStoresAndSearches) {
       switch (next(6)) {
         case 0: {
           auto t = std::make_unique<CTopicRecord>();
-          t->title = phrase(1 + static_cast<int>(next(3)));
+          t->title = CpText(phrase(1 + static_cast<int>(next(3))));
           t->categoryId = next(3) ? 0 : 2 + next(110);
           t->linksId = 200 + id;
           auto l = std::make_unique<CTopicLinksRecord>();
@@ -509,13 +509,13 @@ TEST(FindEngineAgainstPlainRules, RandomStoresAndSearches) {
         }
         case 1: {
           auto c = std::make_unique<CCategoryRecord>();
-          c->name = phrase(1);
+          c->name = CpText(phrase(1));
           r = std::move(c);
           break;
         }
         case 2: {
           auto im = std::make_unique<CImageRecord>();
-          im->title = phrase(2);
+          im->title = CpText(phrase(2));
           im->format = next(3);
           r = std::move(im);
           break;
@@ -523,13 +523,13 @@ TEST(FindEngineAgainstPlainRules, RandomStoresAndSearches) {
         case 3: {
           auto c = std::make_unique<CCustomRecord>();
           const uint32_t n = next(11);
-          for (uint32_t f = 0; f < n; ++f) c->fields.push_back(phrase(1 + static_cast<int>(next(2))));
+          for (uint32_t f = 0; f < n; ++f) c->fields.push_back(CpText(phrase(1 + static_cast<int>(next(2)))));
           r = std::move(c);
           break;
         }
         default: {
           auto n = std::make_unique<CNoteRecord>();
-          n->text = phrase(1 + static_cast<int>(next(5)));
+          n->text = CpText(phrase(1 + static_cast<int>(next(5))));
           r = std::move(n);
           break;
         }
@@ -548,12 +548,12 @@ TEST(FindEngineAgainstPlainRules, RandomStoresAndSearches) {
       CFindEngine engine(nullptr, &CaptureKind);
       for (auto k : {FindKind::kTopic, FindKind::kNote, FindKind::kImage, FindKind::kCustom})
         engine.EnableKind(k);
-      engine.Find(store, text, rule);
+      engine.Find(store, CpText(text), rule);
       std::vector<std::string> got;
       for (const FindListEntry& e : engine.FillOrder()) {
         const char* tag = e.kind == FindKind::kTopic ? "T" : e.kind == FindKind::kNote ? "N"
                           : e.kind == FindKind::kImage ? "I" : "R";
-        got.push_back(tag + std::to_string(e.recordId) + ":" + e.text);
+        got.push_back(tag + std::to_string(e.recordId) + ":" + e.text.bytes());
       }
       ASSERT_EQ(got, want.results) << "round " << round << " rule " << rule << " text \"" << text << "\"";
       ASSERT_EQ(g_engine_lines, want.lines) << "round " << round << " rule " << rule;

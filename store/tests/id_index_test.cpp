@@ -47,7 +47,7 @@ void ExpectSameAsWalk(const CRecordStore& store, const char* where) {
 CNoteRecord* AddNote(CRecordStore& store, uint32_t id, const std::string& text, uint32_t flags = 0) {
   auto note = std::make_unique<CNoteRecord>();
   note->recordId = id;
-  note->text = text;
+  note->text = CpText(text);
   note->flags = flags;
   CNoteRecord* raw = note.get();
   EXPECT_EQ(store.Insert(std::move(note)), DB_OK);
@@ -58,7 +58,7 @@ std::string TextOf(const CRecordStore& store, uint32_t id) {
   CRecord* r = nullptr;
   if (store.FindById(id, &r) != DB_OK) return "(none)";
   const auto* note = RecordAs<CNoteRecord>(r);
-  return note != nullptr ? note->text : "(not a note)";
+  return note != nullptr ? note->text.bytes() : "(not a note)";
 }
 
 TEST(StoreIdIndex, InsertsKeepTheLowestPositionOfRepeatedIdsDenseOrSparse) {

@@ -37,11 +37,11 @@ Bytes StoreWithPictures(const std::vector<size_t>& sizes) {
   for (size_t i = 0; i < sizes.size(); ++i) {
     auto note = std::make_unique<CNoteRecord>();
     note->recordId = 100 + id;
-    note->text = "between";
+    note->text = "between"_cp;
     store.AddNew(std::move(note));
     auto image = std::make_unique<CImageRecord>();
     image->recordId = id++;
-    image->title = "picture " + std::to_string(i);
+    image->title = CpText("picture " + std::to_string(i));
     image->data = Pattern(sizes[i], static_cast<uint8_t>(i + 1));
     store.AddNew(std::move(image));
   }

@@ -30,7 +30,7 @@ Bytes BodyOf(const Bytes& file) { return Bytes(file.begin() + 12, file.end() - 4
 TEST(RecordBytes, NewNoteMatchesTheDocumentedLayout) {
   auto note = std::make_unique<CNoteRecord>();
   note->recordId = 5;
-  note->text = "abc";
+  note->text = "abc"_cp;
   const Bytes file = SavedBytes(std::move(note), /*add_new=*/true);
   const Bytes expected_body = ByteBuilder().Base(0, 5, 0, 8, 0, 0, 0).U32(0).Str("abc").bytes();
   EXPECT_EQ(BodyOf(file), expected_body);
@@ -58,7 +58,7 @@ TEST(RecordBytes, FreshSettingsStoreIs66Bytes) {
 TEST(RecordBytes, InternetReferenceStoresTypeAndCount) {
   auto ref = std::make_unique<CCustomRecord>();
   ref->customType = kCustomInternet;
-  ref->fields = {"Site", "http://example.org/", ""};
+  ref->fields = {"Site"_cp, "http://example.org/"_cp, ""_cp};
   const Bytes body = BodyOf(SavedBytes(std::move(ref)));
   // extraWord, then customType -2 and fieldCount 3.
   EXPECT_EQ(Bytes(body.begin() + 32, body.begin() + 38), (Bytes{0xFE, 0xFF, 0xFF, 0xFF, 0x03, 0x00}));
@@ -71,7 +71,7 @@ TEST(RecordBytes, EmptyLinksAndDatalessImageWriteOnlyTheirCounts) {
   EXPECT_EQ(Bytes(links.begin() + 32, links.end()), Bytes(4, 0));
 
   auto image = std::make_unique<CImageRecord>();
-  image->title = "t";
+  image->title = "t"_cp;
   const Bytes body = BodyOf(SavedBytes(std::move(image)));
   // base 28 + extraWord 4 + "t" 2 + "" 1 + format, width, height, dataSize.
   EXPECT_EQ(body.size(), 28u + 4 + 2 + 1 + 16);
@@ -126,7 +126,7 @@ TEST(RecordRoundTrip, EveryKindSurvivesLoadAndSaveByteForByte) {
   ASSERT_NE(ref, nullptr);
   EXPECT_EQ(ref->customType, kCustomJournal);
   EXPECT_EQ(ref->fieldCount(), 9u);
-  EXPECT_EQ(ref->fields[8], "field8");
+  EXPECT_EQ(ref->fields[8], "field8"_cp);
   ASSERT_EQ(store.FindById(17, &r), DB_OK);
   auto* image = RecordAs<CImageRecord>(r);
   ASSERT_NE(image, nullptr);
@@ -145,7 +145,7 @@ TEST(RecordRoundTrip, EveryKindSurvivesLoadAndSaveByteForByte) {
 TEST(RecordRoundTrip, StringLengthPrefixesAt254And255And256) {
   for (size_t length : {254u, 255u, 256u, 300u, 65535u}) {
     auto note = std::make_unique<CNoteRecord>();
-    note->text.assign(length, 'q');
+    note->text = CpText(std::string(length, 'q'));
     const Bytes body = BodyOf(SavedBytes(std::move(note)));
     const size_t prefix = length < 255 ? 1 : 3;
     ASSERT_EQ(body.size(), 32 + prefix + length) << length;
@@ -158,7 +158,7 @@ TEST(RecordRoundTrip, StringLengthPrefixesAt254And255And256) {
   }
   // 300 bytes start FF 2C 01.
   auto note = std::make_unique<CNoteRecord>();
-  note->text.assign(300, 'q');
+  note->text = CpText(std::string(300, 'q'));
   const Bytes body = BodyOf(SavedBytes(std::move(note)));
   EXPECT_EQ(Bytes(body.begin() + 32, body.begin() + 35), (Bytes{0xFF, 0x2C, 0x01}));
 }
@@ -183,7 +183,7 @@ TEST(RecordAssign, CopiesEverythingDeeplyAndIgnoresSelf) {
   a.flags = 5;
   a.isPrivate = 1;
   a.syncWordC = 9;
-  a.title = "title";
+  a.title = "title"_cp;
   a.data = {1, 2, 3};
   a.width = 160;
   CImageRecord b;
@@ -191,17 +191,17 @@ TEST(RecordAssign, CopiesEverythingDeeplyAndIgnoresSelf) {
   EXPECT_EQ(b.recordId, 3u);
   EXPECT_EQ(b.isPrivate, 1u);
   EXPECT_EQ(b.syncWordC, 9u);
-  EXPECT_EQ(b.title, "title");
+  EXPECT_EQ(b.title, "title"_cp);
   EXPECT_EQ(b.data, a.data);
   a.data.MutableData()[0] = 42;  // the bytes are shared until one side writes
   EXPECT_EQ(b.data[0], 1);
   EXPECT_EQ(a.data[0], 42);
   b.Assign(b);
-  EXPECT_EQ(b.title, "title");
+  EXPECT_EQ(b.title, "title"_cp);
 
   CCustomRecord ref;
   ref.customType = kCustomBook;
-  ref.fields = {"T", "A"};
+  ref.fields = {"T"_cp, "A"_cp};
   ref.recordId = 8;
   CCustomRecord copy(ref);
   EXPECT_EQ(copy.fields, ref.fields);
@@ -211,15 +211,15 @@ TEST(RecordAssign, CopiesEverythingDeeplyAndIgnoresSelf) {
   // From another kind only the base fields come over.
   CNoteRecord note;
   note.recordId = 77;
-  note.text = "kept";
+  note.text = "kept"_cp;
   note.Assign(a);
   EXPECT_EQ(note.recordId, 3u);
-  EXPECT_EQ(note.text, "kept");
+  EXPECT_EQ(note.text, "kept"_cp);
 }
 
 TEST(RecordCompare, LooksOnlyAtTheComparedOwnFields) {
   CImageRecord a, b;
-  a.title = b.title = "same";
+  a.title = b.title = "same"_cp;
   a.data = {1, 2};
   b.data = {3, 4};   // data bytes are not compared...
   b.recordId = 99;   // ...nor base fields
@@ -228,15 +228,15 @@ TEST(RecordCompare, LooksOnlyAtTheComparedOwnFields) {
   EXPECT_EQ(a.Compare(b), kCompareDiffers);
 
   CCustomRecord x, y;
-  x.fields = {"one"};
-  y.fields = {"two"};  // field texts are not compared, their count is
+  x.fields = {"one"_cp};
+  y.fields = {"two"_cp};  // field texts are not compared, their count is
   EXPECT_EQ(x.Compare(y), kCompareEqual);
-  y.fields.push_back("more");
+  y.fields.emplace_back("more");
   EXPECT_EQ(x.Compare(y), kCompareDiffers);
 
   CNoteRecord n1, n2;
-  n1.text = "Text";
-  n2.text = "text";  // case-sensitive
+  n1.text = "Text"_cp;
+  n2.text = "text"_cp;  // case-sensitive
   EXPECT_EQ(n1.Compare(n2), kCompareDiffers);
   EXPECT_EQ(n1.Compare(x), kCompareDiffers);  // other kind
 }
@@ -287,13 +287,13 @@ TEST(RecordWrite, UnencodableTextOrCountFailsTheSaveAndKeepsTheOldFile) {
   ASSERT_EQ(store.Save(), DB_OK);
   const Bytes before = ReadAll(store.path());
 
-  raw->text.assign(65536, 'x');  // one byte more than a length can say
+  raw->text = CpText(std::string(65536, 'x'));  // one byte more than a length can say
   EXPECT_EQ(store.Save(), DB_ERR_WRITE);
   EXPECT_EQ(ReadAll(store.path()), before);
 
   raw->text.clear();
   auto list = std::make_unique<CStringListRecord>();
-  list->items.assign(65536, "i");  // more items than a u16 count holds
+  list->items.assign(65536, "i"_cp);  // more items than a u16 count holds
   ASSERT_EQ(store.Insert(std::move(list)), DB_OK);
   EXPECT_EQ(store.Save(), DB_ERR_WRITE);
   EXPECT_EQ(ReadAll(store.path()), before);

@@ -175,7 +175,7 @@ TEST(StoreDamage, TruncationResultComesFromTheNextKindRead) {
     ASSERT_EQ(store->liveCount(), records);
     auto* first = RecordAs<CNoteRecord>(store->RecordAt(0));
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->text, "first");
+    EXPECT_EQ(first->text, "first"_cp);
     if (records >= 2) {
       // The image keeps what was read of it, its data bounded by the file.
       auto* image = RecordAs<CImageRecord>(store->RecordAt(1));
@@ -200,7 +200,7 @@ TEST(StoreDamage, MissingOrCutLastMarkerIsNoFailure) {
     auto [rc, store] = LoadBytes(dir, bytes);
     EXPECT_EQ(rc, DB_OK) << bytes.size();
     ASSERT_EQ(store->liveCount(), 2u);
-    EXPECT_EQ(RecordAs<CNoteRecord>(store->RecordAt(1))->text, "two");
+    EXPECT_EQ(RecordAs<CNoteRecord>(store->RecordAt(1))->text, "two"_cp);
   }
 }
 
@@ -238,7 +238,7 @@ TEST(StoreDamage, CountsBeyondTheFileSizeAreNotTrusted) {
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(rc, DB_ERR_EOF) << c.what;
     EXPECT_GE(store->liveCount(), 1u) << c.what;
-    EXPECT_EQ(RecordAs<CNoteRecord>(store->RecordAt(0))->text, "kept") << c.what;
+    EXPECT_EQ(RecordAs<CNoteRecord>(store->RecordAt(0))->text, "kept"_cp) << c.what;
     // Generous: a load of a few bytes that allocates and clears gigabytes
     // takes seconds.
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 1000) << c.what;
@@ -362,7 +362,7 @@ TEST(StoreSave, FlaggedRecordsAreSavedAndAddedOnesFollowInOrder) {
   ASSERT_EQ(rc, DB_OK);
   auto note = std::make_unique<CNoteRecord>();
   note->recordId = 4;
-  note->text = "new";
+  note->text = "new"_cp;
   ASSERT_EQ(store->AddNew(std::move(note)), DB_OK);
   ASSERT_EQ(store->Save(), DB_OK);
   ByteBuilder expected;

@@ -177,7 +177,7 @@ std::unique_ptr<CRecordStore> BigStore(const std::string& folder, uint32_t notes
   for (uint32_t i = 0; i < notes; ++i) {
     auto note = std::make_unique<CNoteRecord>();
     note->recordId = i + 2;
-    note->text.assign(1000, static_cast<char>('a' + i % 26));
+    note->text = CpText(std::string(1000, static_cast<char>('a' + i % 26)));
     EXPECT_EQ(store->AddNew(std::move(note)), DB_OK);
   }
   return store;
@@ -285,7 +285,7 @@ TEST(StoreLock, SaveWaitsForAHolderOfTwoSeconds) {
     ::usleep(2000 * 1000);
     auto note = std::make_unique<CNoteRecord>();
     note->recordId = 500;
-    note->text = "from the conduit";
+    note->text = "from the conduit"_cp;
     mine.AddNew(std::move(note));
     hold.Release();
     ::_exit(mine.Save() == DB_OK ? 0 : 2);
@@ -294,7 +294,7 @@ TEST(StoreLock, SaveWaitsForAHolderOfTwoSeconds) {
   ASSERT_EQ(::read(ready[0], &c, 1), 1);
   auto note = std::make_unique<CNoteRecord>();
   note->recordId = 600;
-  note->text = "typed here";
+  note->text = "typed here"_cp;
   ASSERT_EQ(store->AddNew(std::move(note)), DB_OK);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(store->Save(), DB_OK);
@@ -343,7 +343,7 @@ TEST(StoreLock, ConcurrentWritersLoseNothing) {
         auto note = std::make_unique<CNoteRecord>();
         note->recordId = ++counter->lastRecordId;
         counter->flags |= kFlagModified;
-        note->text = std::string(k == 0 ? "left " : "right ") + std::to_string(i);
+        note->text = CpText(std::string(k == 0 ? "left " : "right ") + std::to_string(i));
         s.AddNew(std::move(note));
         if (s.Save() != DB_OK) ++bad;
       }
@@ -367,7 +367,7 @@ TEST(StoreLock, ConcurrentWritersLoseNothing) {
   CRecord* r = nullptr;
   for (DbResult rc = last.FirstOfKind(kKindNote, &r, true); rc == DB_OK;
        rc = last.NextOfKind(kKindNote, &r, true)) {
-    texts.insert(RecordAs<CNoteRecord>(r)->text);
+    texts.insert(RecordAs<CNoteRecord>(r)->text.bytes());
     ids.insert(r->recordId);
   }
   EXPECT_EQ(texts.size(), 2u * kEach);

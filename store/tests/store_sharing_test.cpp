@@ -64,7 +64,7 @@ uint32_t AddTopic(CRecordStore& s, const std::string& title) {
   l->recordId = NextId(s);
   t->linksId = l->recordId;
   l->topicId = t->recordId;
-  t->title = title;
+  t->title = CpText(title);
   const uint32_t id = t->recordId;
   s.AddNew(std::move(t));
   s.AddNew(std::move(l));
@@ -74,7 +74,7 @@ uint32_t AddTopic(CRecordStore& s, const std::string& title) {
 uint32_t AddNote(CRecordStore& s, uint32_t topic, const std::string& text) {
   auto n = std::make_unique<CNoteRecord>();
   n->recordId = NextId(s);
-  n->text = text;
+  n->text = CpText(text);
   const uint32_t id = n->recordId;
   s.AddNew(std::move(n));
   CTopicLinksRecord* links = LinksOf(s, topic);
@@ -85,7 +85,7 @@ uint32_t AddNote(CRecordStore& s, uint32_t topic, const std::string& text) {
 
 std::string TextOf(CRecordStore& s, uint32_t id) {
   const CNoteRecord* n = Find<CNoteRecord>(s, id);
-  return n ? n->text : "<none>";
+  return n ? n->text.bytes() : "<none>";
 }
 
 // A saved store: settings, topics "One" and "Two", notes a and b in One, c in
@@ -153,7 +153,7 @@ TEST(StoreMerge, AnotherWritersNoteSurvivesOurTopic) {
   uint32_t fresh = 0;
   for (DbResult rc = ours->FirstOfKind(kKindTopic, &r, true); rc == DB_OK;
        rc = ours->NextOfKind(kKindTopic, &r, true))
-    if (RecordAs<CTopicRecord>(r)->title == "Holidays") fresh = r->recordId;
+    if (RecordAs<CTopicRecord>(r)->title == "Holidays"_cp) fresh = r->recordId;
   ASSERT_NE(fresh, 0u);
   EXPECT_NE(fresh, their_note);
   ASSERT_NE(LinksOf(*ours, fresh), nullptr);
@@ -165,7 +165,7 @@ TEST(StoreMerge, AnotherWritersNoteSurvivesOurTopic) {
   auto check = f.Open();
   EXPECT_EQ(TextOf(*check, their_note), "written by the conduit");
   ASSERT_NE(Find<CTopicRecord>(*check, fresh), nullptr);
-  EXPECT_EQ(Find<CTopicRecord>(*check, fresh)->title, "Holidays");
+  EXPECT_EQ(Find<CTopicRecord>(*check, fresh)->title, "Holidays"_cp);
   EXPECT_TRUE(LinksOf(*check, f.two)->HasMember(their_note));
   EXPECT_EQ(Settings(*check)->lastRecordId, Settings(*ours)->lastRecordId);
 }
@@ -179,7 +179,7 @@ TEST(StoreMerge, DiskAndDesktopAdditionsAndChangesAllArrive) {
   auto theirs = f.Open();
   CNoteRecord* our_a = Find<CNoteRecord>(*ours, f.a);
   CTopicRecord* our_one = Find<CTopicRecord>(*ours, f.one);
-  Find<CNoteRecord>(*theirs, f.a)->text = "a, edited on the handheld";
+  Find<CNoteRecord>(*theirs, f.a)->text = "a, edited on the handheld"_cp;
   Find<CNoteRecord>(*theirs, f.a)->flags |= kFlagModified;
   // The other writer's ids start well above ours, as a conduit's may.
   Settings(*theirs)->lastRecordId = 100;
@@ -195,7 +195,7 @@ TEST(StoreMerge, DiskAndDesktopAdditionsAndChangesAllArrive) {
 
   EXPECT_EQ(Find<CNoteRecord>(*ours, f.a), our_a);
   EXPECT_EQ(Find<CTopicRecord>(*ours, f.one), our_one);
-  EXPECT_EQ(our_a->text, "a, edited on the handheld");
+  EXPECT_EQ(our_a->text, "a, edited on the handheld"_cp);
   auto check = f.Open();
   EXPECT_EQ(TextOf(*check, f.a), "a, edited on the handheld");
   EXPECT_EQ(TextOf(*check, t1), "handheld 1");
@@ -277,7 +277,7 @@ TEST(StoreMerge, SecondMergeWorksFromWhatTheFirstLeft) {
     AddNote(*theirs, f.one, "x");
     ASSERT_EQ(theirs->Save(), DB_OK);
   }
-  Find<CNoteRecord>(*ours, f.a)->text = "a here";
+  Find<CNoteRecord>(*ours, f.a)->text = "a here"_cp;
   ASSERT_EQ(ours->Reload(), DB_OK);  // first merge: Two's links were unchanged
   uint32_t y = 0;
   {
@@ -300,10 +300,10 @@ TEST(StoreMerge, BothChangedOneRecordThisProcessWins) {
   Shared f;
   auto ours = f.Open();
   auto theirs = f.Open();
-  Find<CNoteRecord>(*theirs, f.a)->text = "theirs";
-  Find<CNoteRecord>(*theirs, f.b)->text = "b theirs";
+  Find<CNoteRecord>(*theirs, f.a)->text = "theirs"_cp;
+  Find<CNoteRecord>(*theirs, f.b)->text = "b theirs"_cp;
   ASSERT_EQ(theirs->Save(), DB_OK);
-  Find<CNoteRecord>(*ours, f.a)->text = "ours";
+  Find<CNoteRecord>(*ours, f.a)->text = "ours"_cp;
   LogCapture log;
   ASSERT_EQ(ours->Save(), DB_OK);
   EXPECT_EQ(ours->lastMerge().changedByBoth, 1u);
@@ -332,7 +332,7 @@ TEST(StoreMerge, RecordsTheOtherWriterRemovedAreDroppedUnlessChangedHere) {
     ASSERT_EQ(purged.SaveTo(f.path()), DB_OK);
   }
   CNoteRecord* b = Find<CNoteRecord>(*ours, f.b);
-  Find<CNoteRecord>(*ours, f.c)->text = "c, still wanted";
+  Find<CNoteRecord>(*ours, f.c)->text = "c, still wanted"_cp;
   ASSERT_EQ(ours->Save(), DB_OK);
   EXPECT_EQ(ours->lastMerge().removed, 1u);
   EXPECT_EQ(Find<CNoteRecord>(*ours, f.b), nullptr);
@@ -348,7 +348,7 @@ TEST(StoreMerge, UnchangedFileIsSimplyReplacedAndANewStoreJoinsAnExistingFile) {
   Shared f;
   auto ours = f.Open();
   const FileStamp before = StampOfPath(f.path());
-  Find<CNoteRecord>(*ours, f.a)->text = "edited";
+  Find<CNoteRecord>(*ours, f.a)->text = "edited"_cp;
   const uint64_t generation = ours->generation();
   ASSERT_EQ(ours->Save(), DB_OK);
   EXPECT_EQ(ours->generation(), generation);
@@ -381,7 +381,7 @@ TEST(StoreMerge, ReloadBringsChangesInAndKeepsUnsavedOnes) {
   const uint32_t t = AddNote(*theirs, f.two, "theirs");
   ASSERT_EQ(theirs->Save(), DB_OK);
   EXPECT_TRUE(ours->ChangedOnDisk());
-  Find<CNoteRecord>(*ours, f.a)->text = "unsaved";
+  Find<CNoteRecord>(*ours, f.a)->text = "unsaved"_cp;
   const FileStamp on_disk = StampOfPath(f.path());
   ASSERT_EQ(ours->Reload(&changed), DB_OK);
   EXPECT_TRUE(changed);
@@ -435,7 +435,7 @@ TEST(StoreMerge, DamagedFileFoundBySaveIsKeptAsideAndReplaced) {
     b.resize(n > 0 ? static_cast<size_t>(n) : 0);
     seen.push_back(b);
   });
-  Find<CNoteRecord>(*ours, f.a)->text = "kept safe";
+  Find<CNoteRecord>(*ours, f.a)->text = "kept safe"_cp;
   EXPECT_EQ(ours->Save(), DB_OK);
   SetStoreBackupHook(previous);
   EXPECT_EQ(reasons, (std::vector<StoreBackupReason>{StoreBackupReason::kMergingSave,
@@ -540,7 +540,7 @@ TEST(StoreDigestTest, SameWhateverThePiecesAndDifferentForOtherBytes) {
   }
   // A record's position is not part of its digest; its contents are.
   CNoteRecord n1, n2;
-  n1.text = n2.text = "same";
+  n1.text = n2.text = "same"_cp;
   n1.slotIndex = 1;
   n2.slotIndex = 9;
   EXPECT_EQ(RecordDigest(n1), RecordDigest(n2));
@@ -653,7 +653,7 @@ TEST(StoreFilesKept, HardLinkedStoreStaysOneFile) {
   ASSERT_EQ(via_other.Load(), DB_OK);
   EXPECT_EQ(TextOf(via_other, id), "through the first name");
   // Saved through the other name, shorter than before: cut to length.
-  Find<CNoteRecord>(via_other, id)->text = "x";
+  Find<CNoteRecord>(via_other, id)->text = "x"_cp;
   ASSERT_EQ(via_other.Save(), DB_OK);
   EXPECT_EQ(ReadAll(f.path()), ReadAll(other));
   EXPECT_EQ(TextOf(*f.Open(), id), "x");

@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/codepage/CpText.h"
+
 namespace quillet {
 
 class CUserTable;
@@ -34,7 +36,7 @@ class IUserWindows {
   // true when it held one. False also when the window does not exist.
   virtual bool DiscardPending(PendingWindow window) = 0;
   // The text of the View menu's item 541.
-  virtual void SetPrivateMenuText(const std::string& text) = 0;
+  virtual void SetPrivateMenuText(const CpText& text) = 0;
   // After private records were shown or hidden.
   virtual void RebuildTree() = 0;
   virtual void ClearCurrentList() = 0;

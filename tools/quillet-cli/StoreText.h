@@ -14,12 +14,6 @@
 
 namespace quillet::cli {
 
-// The code-page conversions, under the names the subcommands use.
-inline std::string Cp1252ToUtf8(const std::string& text) { return quillet::Cp1252ToUtf8(text); }
-inline bool Utf8ToCp1252(const std::string& text, std::string* out) {
-  return quillet::Utf8ToCp1252(text, out);
-}
-
 // A JSON string literal (quotes included) of UTF-8 text.
 inline std::string JsonString(const std::string& utf8) {
   std::string out = "\"";
@@ -43,8 +37,8 @@ inline std::string JsonString(const std::string& utf8) {
   return out + "\"";
 }
 
-// Store text (Windows-1252) as a JSON string.
-inline std::string JsonText(const std::string& cp1252) { return JsonString(Cp1252ToUtf8(cp1252)); }
+// Store text as a JSON string.
+inline std::string JsonText(const CpText& text) { return JsonString(ToUtf8(text)); }
 
 // The names the tools use for the record kinds.
 inline const char* KindName(uint32_t kind) {

@@ -217,9 +217,10 @@ class Builder {
     store_.AddNew(std::move(settings));
   }
 
+  // The demo's texts are written as code-page bytes.
   uint32_t Category(const std::string& name) {
     auto r = New<CCategoryRecord>();
-    r->name = name;
+    r->name = CpText(name);
     return Add(std::move(r));
   }
 
@@ -227,7 +228,7 @@ class Builder {
   uint32_t Topic(const std::string& title, uint32_t category) {
     auto topic = New<CTopicRecord>();
     auto links = New<CTopicLinksRecord>();
-    topic->title = title;
+    topic->title = CpText(title);
     topic->categoryId = category;
     topic->linksId = links->recordId;
     links->topicId = topic->recordId;
@@ -239,7 +240,7 @@ class Builder {
 
   void Note(const std::string& text, bool isPrivate = false) {
     auto r = New<CNoteRecord>();
-    r->text = text;
+    r->text = CpText(text);
     r->isPrivate = isPrivate ? 1 : 0;
     Member(std::move(r));
   }
@@ -248,7 +249,7 @@ class Builder {
     auto r = New<CCustomRecord>();
     r->customType = type;
     fields.resize(static_cast<size_t>(CustomTypeFieldCount(type)));
-    r->fields = std::move(fields);
+    for (std::string& field : fields) r->fields.emplace_back(std::move(field));
     Member(std::move(r));
   }
 
@@ -256,7 +257,7 @@ class Builder {
     std::vector<uint8_t> jpeg = Jpeg(canvas);
     if (jpeg.empty()) return false;
     auto r = New<CImageRecord>();
-    r->title = title;
+    r->title = CpText(title);
     r->fileName = NextImageName();
     r->format = kImageFormatJpeg;
     r->width = static_cast<uint32_t>(canvas.width());
@@ -269,7 +270,7 @@ class Builder {
 
   void Sketch(const std::string& title, const cli::SketchBits& bits) {
     auto r = New<CImageRecord>();
-    r->title = title;
+    r->title = CpText(title);
     r->fileName = NextImageName();
     r->format = kImageFormatSketch;
     r->width = static_cast<uint32_t>(bits.width);

@@ -22,8 +22,8 @@ namespace {
 
 using namespace quillet;
 
-struct Text { std::string cp1252; };
-struct TextList { std::vector<std::string> cp1252; };
+struct Text { CpText cp1252; };
+struct TextList { std::vector<CpText> cp1252; };
 struct NumberList { std::vector<uint32_t> values; };
 struct Data { const PictureBytes* bytes; };
 struct Hex { std::string bytes; };
@@ -62,14 +62,14 @@ std::vector<Field> DescribeRecord(const CRecord& r) {
     f.push_back({"linksId", int64_t{t->linksId}});
     f.push_back({"categoryId", int64_t{t->categoryId}});
     f.push_back({"title", Text{t->title}});
-    f.push_back({"fileName", Text{t->fileName}});
+    f.push_back({"fileName", Text{CpText(t->fileName)}});  // a record keeps its file name in the code page
   } else if (auto* n = RecordAs<CNoteRecord>(&r)) {
     f.push_back({"extraWord", int64_t{n->extraWord}});
     f.push_back({"text", Text{n->text}});
   } else if (auto* i = RecordAs<CImageRecord>(&r)) {
     f.push_back({"extraWord", int64_t{i->extraWord}});
     f.push_back({"title", Text{i->title}});
-    f.push_back({"fileName", Text{i->fileName}});
+    f.push_back({"fileName", Text{CpText(i->fileName)}});
     f.push_back({"format", int64_t{i->format}});
     f.push_back({"width", int64_t{i->width}});
     f.push_back({"height", int64_t{i->height}});
@@ -97,7 +97,7 @@ std::string HexOf(const std::string& bytes) {
 
 // Text form: one "record POSITION kind KIND NAME" line, then one indented
 // line per field. Texts are quoted with \n, \t, \" and \\ escapes.
-std::string Quoted(const std::string& cp1252) { return cli::JsonText(cp1252); }
+std::string Quoted(const CpText& text) { return cli::JsonText(text); }
 
 void PrintText(const Field& field) {
   const Value& v = field.value;

@@ -42,8 +42,8 @@ int RunFind(const std::vector<std::string>& args) {
   else if (rule_name == "exact") rule = FIND_RULE_EXACT;
   else return cli::UsageError("find: --rule is any, all or exact");
 
-  std::string text;
-  if (!cli::Utf8ToCp1252(a.Rest()[0], &text))
+  CpText text;
+  if (!FromUtf8(a.Rest()[0], &text))
     return cli::UsageError("find: TEXT has characters Windows-1252 cannot hold");
 
   CRecordStore store(file, "");
@@ -71,9 +71,9 @@ int RunFind(const std::vector<std::string>& args) {
   bShowPrivate = show_private ? 1 : 0;
   engine.Find(store, text, rule);
   const auto results = engine.FillOrder();
-  if (results.empty()) std::printf("%s\n", LoadString(IDS_NO_RECORDS_FOUND));
+  if (results.empty()) std::printf("%s\n", ToUtf8(LoadString(IDS_NO_RECORDS_FOUND)).c_str());
   for (const auto& r : results)
-    std::printf("%s %u %s\n", KindWord(r.kind), r.recordId, cli::Cp1252ToUtf8(r.text).c_str());
+    std::printf("%s %u %s\n", KindWord(r.kind), r.recordId, ToUtf8(r.text).c_str());
   return rc == DB_OK ? cli::kExitOk : cli::kExitFailed;
 }
 

@@ -32,7 +32,7 @@ constexpr size_t kTitleLimit = 256;
 // One picture made ready, not yet in the store.
 struct Prepared {
   std::string path;
-  std::string title;
+  CpText title;
   std::vector<uint8_t> jpeg;
   int quality = 0;
   std::unique_ptr<FloatImage> pixels;  // for the picture file at quality 100
@@ -65,22 +65,22 @@ int ClaimFile(const std::string& path) {
 // A title as the handheld keeps it: code-page text, no carriage returns, at
 // most 256 characters. False, naming the character, when the code page
 // cannot hold it.
-bool HandheldTitle(const std::string& utf8, const std::string& what, std::string* title) {
+bool HandheldTitle(const std::string& utf8, const std::string& what, CpText* title) {
   uint32_t bad = 0;
-  std::string text;
-  if (!Utf8ToCp1252(utf8, &text, &bad)) {
+  CpText converted;
+  if (!FromUtf8(utf8, &converted, &bad)) {
     std::fprintf(stderr, "quillet-cli: import-picture: %s holds U+%04X, which the handheld cannot show\n",
                  what.c_str(), bad);
     return false;
   }
+  std::string text = std::move(converted).bytes();
   if (text.size() > kTitleLimit) {
     std::fprintf(stderr, "quillet-cli: import-picture: %s is longer than %zu characters and is cut\n",
                  what.c_str(), kTitleLimit);
     text.resize(kTitleLimit);
   }
-  title->clear();
-  for (char c : text)
-    if (c != '\r') *title += c;
+  std::erase(text, '\r');
+  *title = CpText(std::move(text));
   return true;
 }
 
@@ -136,7 +136,7 @@ int RunImportPicture(const std::vector<std::string>& args) {
       return cli::UsageError("import-picture: --quality takes 0 to 100 or auto, not '" + qualityText + "'");
     quality = static_cast<int>(q);
   }
-  std::string fixedTitle;
+  CpText fixedTitle;
   if (haveTitle && !HandheldTitle(titleText, "the title", &fixedTitle)) return cli::kExitUsage;
 
   CRecordStore store(storeFile, "");

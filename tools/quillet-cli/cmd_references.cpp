@@ -105,7 +105,7 @@ int RunImport(const std::vector<std::string>& args) {
     return Failed(kName, file + " could not be saved (result " + std::to_string(rc) + " " + ResultCodeName(rc) +
                              "); nothing was added");
   for (size_t i = 0; i < ids.size(); ++i) {
-    std::string title = cli::Cp1252ToUtf8(read.references[i].fields.empty() ? "" : read.references[i].fields[0]);
+    std::string title = read.references[i].fields.empty() ? std::string() : ToUtf8(read.references[i].fields[0]);
     for (char& c : title)
       if (c == '\n' || c == '\r' || c == '\t') c = ' ';
     std::printf("%u %s %s\n", ids[i], refx::KindWord(read.references[i].customType), title.c_str());

@@ -40,9 +40,11 @@ int RunReport(const std::vector<std::string>& args) {
   const char* author_options[4] = {"--author", "--author-title", "--author-email", "--author-phone"};
   for (int i = 0; i < 4; ++i) {
     std::string utf8;
-    if (a.TakeOption(author_options[i], &utf8, &missing) && !cli::Utf8ToCp1252(utf8, &author[i]))
+    CpText text;
+    if (a.TakeOption(author_options[i], &utf8, &missing) && !FromUtf8(utf8, &text))
       return cli::UsageError(std::string("report: ") + author_options[i] +
                              " has characters Windows-1252 cannot hold");
+    author[i] = std::move(text).bytes();  // the report writes the author details as code-page text
   }
   const bool show_private = a.TakeFlag("--show-private");
   if (missing) return cli::UsageError("report: an option lacks its value");

@@ -43,6 +43,7 @@ const char* const kWords[] = {
     "forest", "station", "journal", "camera", "history", "report", "sketch", "holiday", "notes"};
 constexpr size_t kWordCount = sizeof kWords / sizeof kWords[0];
 
+// Plain ASCII words: code-page text as they are.
 std::string Words(Random& r, size_t n, bool capital) {
   std::string out;
   for (size_t i = 0; i < n; ++i) {
@@ -158,7 +159,7 @@ int RunSynthStore(const std::vector<std::string>& args) {
   for (int i = 0; i < 20; ++i) {
     auto c = std::make_unique<CCategoryRecord>();
     c->recordId = next_id();
-    c->name = Words(r, 1, true) + " " + std::to_string(i + 1);
+    c->name = CpText(Words(r, 1, true) + " " + std::to_string(i + 1));
     categories.push_back(c->recordId);
     store.AddNew(std::move(c));
   }
@@ -186,7 +187,7 @@ int RunSynthStore(const std::vector<std::string>& args) {
     links->recordId = next_id();
     topic->linksId = links->recordId;
     links->topicId = topic->recordId;
-    topic->title = Words(r, 2 + r.Below(3), true) + " " + std::to_string(t + 1);
+    topic->title = CpText(Words(r, 2 + r.Below(3), true) + " " + std::to_string(t + 1));
     // A few topics unfiled, the rest spread over the categories.
     topic->categoryId = t % 17 == 0 ? 0 : categories[r.Below(categories.size())];
     topic->fileName = MakeFileName(start + std::chrono::milliseconds(t), ".htm");
@@ -197,7 +198,7 @@ int RunSynthStore(const std::vector<std::string>& args) {
                                                ((member_no + 1) * pictures) / total;
       if (picture) {
         auto image = std::make_unique<CImageRecord>();
-        image->title = Words(r, 3, true) + "\nTaken on the way";
+        image->title = CpText(Words(r, 3, true) + "\nTaken on the way");
         image->fileName = MakeFileName(start + std::chrono::milliseconds(topics + pictures_made), ".jpg");
         image->format = kImageFormatJpeg;
         image->width = 320;
@@ -211,20 +212,22 @@ int RunSynthStore(const std::vector<std::string>& args) {
         auto ref = std::make_unique<CCustomRecord>();
         ref->customType = kTypes[references % 6];
         ref->fields.resize(static_cast<size_t>(CustomTypeFieldCount(ref->customType)));
-        ref->fields[0] = Words(r, 4 + r.Below(5), true);
-        for (size_t i = 1; i < ref->fields.size(); ++i) ref->fields[i] = Words(r, 1 + r.Below(3), true);
+        ref->fields[0] = CpText(Words(r, 4 + r.Below(5), true));
+        for (size_t i = 1; i < ref->fields.size(); ++i) ref->fields[i] = CpText(Words(r, 1 + r.Below(3), true));
         if (ref->customType == kCustomInternet)
-          ref->fields[1] = "https://www.example.org/" + std::string(kWords[r.Below(kWordCount)]) + "/" +
-                           std::to_string(references);
+          ref->fields[1] = CpText("https://www.example.org/" + std::string(kWords[r.Below(kWordCount)]) + "/" +
+                                  std::to_string(references));
         ++references;
         member = std::move(ref);
       } else {
         auto note = std::make_unique<CNoteRecord>();
         const size_t lines = 2 + r.Below(6);
+        std::string text;
         for (size_t i = 0; i < lines; ++i) {
-          if (i) note->text += '\n';
-          note->text += Words(r, 3 + r.Below(9), true) + (i % 3 == 2 ? "." : "");
+          if (i) text += '\n';
+          text += Words(r, 3 + r.Below(9), true) + (i % 3 == 2 ? "." : "");
         }
+        note->text = CpText(std::move(text));
         ++notes;
         member = std::move(note);
       }

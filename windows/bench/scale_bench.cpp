@@ -87,11 +87,11 @@ size_t PlainSearch(const CRecordStore& store, const std::vector<std::string>& wo
       const CRecord* r = store.RecordAt(pos);
       if (r == nullptr || r->kind != kind || !r->IsLive()) continue;
       std::vector<const std::string*> fields;
-      if (const auto* t = RecordAs<CTopicRecord>(r)) fields.push_back(&t->title);
-      if (const auto* n = RecordAs<CNoteRecord>(r)) fields.push_back(&n->text);
-      if (const auto* i = RecordAs<CImageRecord>(r)) fields.push_back(&i->title);
+      if (const auto* t = RecordAs<CTopicRecord>(r)) fields.push_back(&t->title.bytes());
+      if (const auto* n = RecordAs<CNoteRecord>(r)) fields.push_back(&n->text.bytes());
+      if (const auto* i = RecordAs<CImageRecord>(r)) fields.push_back(&i->title.bytes());
       if (const auto* c = RecordAs<CCustomRecord>(r))
-        for (size_t f = 0; f < c->fields.size() && f < 8; ++f) fields.push_back(&c->fields[f]);
+        for (size_t f = 0; f < c->fields.size() && f < 8; ++f) fields.push_back(&c->fields[f].bytes());
       bool all = true;
       for (const std::string& w : words) {
         bool matched = false;
@@ -156,7 +156,7 @@ uint32_t AddLargeTopic(const std::string& output) {
   links->recordId = NextRecordId();
   topic->linksId = links->recordId;
   links->topicId = topic->recordId;
-  topic->title = "A large topic";
+  topic->title = "A large topic"_cp;
   topic->fileName = "large-topic.htm";
   const std::vector<uint8_t> jpeg = testing::MakeJpeg(160, 120, 3);
   ImagingWriter writer;
@@ -164,7 +164,7 @@ uint32_t AddLargeTopic(const std::string& output) {
     std::unique_ptr<CRecord> member;
     if (i % 20 == 19) {
       auto image = std::make_unique<CImageRecord>();
-      image->title = "Picture " + std::to_string(i);
+      image->title = CpText("Picture " + std::to_string(i));
       image->fileName = "large-" + std::to_string(i) + ".jpg";
       image->data = jpeg;
       image->width = 160;
@@ -174,12 +174,12 @@ uint32_t AddLargeTopic(const std::string& output) {
     } else if (i % 10 == 9) {
       auto ref = std::make_unique<CCustomRecord>();
       ref->customType = kCustomBook;
-      ref->fields = {"A book about gardens " + std::to_string(i), "An Author", "A Publisher",
-                     "978-0-00-000000-0", "2020", "200", "Read chapter 3."};
+      ref->fields = {CpText("A book about gardens " + std::to_string(i)), "An Author"_cp, "A Publisher"_cp,
+                     "978-0-00-000000-0"_cp, "2020"_cp, "200"_cp, "Read chapter 3."_cp};
       member = std::move(ref);
     } else {
       auto note = std::make_unique<CNoteRecord>();
-      note->text = "Note " + std::to_string(i) + " on the garden\nwith a second line\nand a third";
+      note->text = CpText("Note " + std::to_string(i) + " on the garden\nwith a second line\nand a third");
       member = std::move(note);
     }
     member->recordId = NextRecordId();
@@ -258,7 +258,7 @@ int main(int argc, char** argv) {
     std::vector<double> refill, refill_cpu, rebuild, rebuild_cpu;
     for (int run = 0; run < 7; ++run) {
       for (bool whole : {false, true}) {
-        changed->text = "Changed " + std::to_string(run) + (whole ? " again" : "");
+        changed->text = CpText("Changed " + std::to_string(run) + (whole ? " again" : ""));
         changed->flags |= kFlagModified;
         pDB->Save();
         if (whole) tree.view()->clear();
@@ -288,7 +288,7 @@ int main(int argc, char** argv) {
         engine.EnableKind(k);
       auto a = Clock::now();
       double c = CpuMs();
-      engine.Find(*pDB, text, FIND_RULE_ALL);
+      engine.Find(*pDB, CpText(text), FIND_RULE_ALL);
       const std::vector<FindListEntry> list = engine.FillOrder();
       find.push_back(Ms(a, Clock::now()));
       find_cpu.push_back(CpuMs() - c);
@@ -310,7 +310,7 @@ int main(int argc, char** argv) {
     list.Create(&window);
     list.Initialize();
     list.Move(QRect(300, 0, 600, 700));
-    form->SetSearchText(text);
+    form->SetSearchText(CpText(text));
     form->CheckRule(FIND_RULE_ALL);
     std::vector<double> press, press_cpu;
     for (int run = 0; run < 7; ++run) {

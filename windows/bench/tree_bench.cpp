@@ -50,12 +50,12 @@ void BuildStore(const std::string& output) {
     links->recordId = NextRecordId();
     topic->linksId = links->recordId;
     links->topicId = topic->recordId;
-    topic->title = "Topic " + std::to_string((t * 7919) % 500) + " about things";
+    topic->title = CpText("Topic " + std::to_string((t * 7919) % 500) + " about things");
     for (int m = 0; m < 10; ++m) {
       std::unique_ptr<CRecord> member;
       if (m % 5 == 4) {
         auto image = std::make_unique<CImageRecord>();
-        image->title = "Picture " + std::to_string(pictures);
+        image->title = CpText("Picture " + std::to_string(pictures));
         image->fileName = "pic" + std::to_string(pictures) + ".jpg";
         image->data = jpegs[pictures % jpegs.size()];
         image->width = image->height = 160;
@@ -64,13 +64,13 @@ void BuildStore(const std::string& output) {
       } else if (m % 5 == 3) {
         auto ref = std::make_unique<CCustomRecord>();
         ref->customType = kCustomBook;
-        ref->fields = {"A book with a title that runs on for a while, longer than sixty", "", "",
-                       "", "", "", ""};
+        ref->fields = {"A book with a title that runs on for a while, longer than sixty"_cp, ""_cp, ""_cp,
+                       ""_cp, ""_cp, ""_cp, ""_cp};
         member = std::move(ref);
       } else {
         auto note = std::make_unique<CNoteRecord>();
-        note->text = "Note " + std::to_string(m) + " of topic " + std::to_string(t) +
-                     "\nwith a second line that the tree does not show";
+        note->text = CpText("Note " + std::to_string(m) + " of topic " + std::to_string(t) +
+                     "\nwith a second line that the tree does not show");
         member = std::move(note);
       }
       member->recordId = NextRecordId();
@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
     changed = RecordAs<CNoteRecord>(pDB->RecordAt(pos));
   std::vector<double> refill, store_part, qt_part;
   for (int run = 0; run < 9; ++run) {
-    changed->text = "Changed " + std::to_string(run);
+    changed->text = CpText("Changed " + std::to_string(run));
     changed->flags |= kFlagModified;
     pDB->Save();
     auto a = Clock::now();

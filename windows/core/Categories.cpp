@@ -22,14 +22,14 @@ CCategoryRecord* LiveCategory(uint32_t id) {
 }
 
 // The rules without the clash with existing names.
-bool AcceptableName(const std::string& name) {
+bool AcceptableName(const CpText& name) {
   // A name of blanks only would show as an empty row nobody can pick out.
-  if (name.find_first_not_of(' ') == std::string::npos) return false;
+  if (name.view().find_first_not_of(' ') == std::string_view::npos) return false;
   return strcasecmp(name.c_str(), "unfiled") != 0;
 }
 
 // A live category other than `exceptId` has this name in some case.
-bool OtherCategoryNamed(const std::string& name, uint32_t exceptId) {
+bool OtherCategoryNamed(const CpText& name, uint32_t exceptId) {
   if (pDB == nullptr) return false;
   for (uint32_t pos = 0; pos < pDB->highWater(); ++pos) {
     auto* c = RecordAs<CCategoryRecord>(pDB->RecordAt(pos));
@@ -44,7 +44,7 @@ bool OtherCategoryNamed(const std::string& name, uint32_t exceptId) {
 
 std::vector<CategoryEntry> SortedCategories() {
   struct Found {
-    std::string name;
+    CpText name;
     uint32_t id;
   };
   std::vector<Found> found;
@@ -89,11 +89,11 @@ int EntryPosition(const std::vector<CategoryEntry>& entries, int64_t data) {
   return 0;
 }
 
-bool IsValidCategoryName(const std::string& name) {
+bool IsValidCategoryName(const CpText& name) {
   return AcceptableName(name) && !CategoryNameExists(name);
 }
 
-uint32_t AddCategory(const std::string& name) {
+uint32_t AddCategory(const CpText& name) {
   if (pDB == nullptr) return 0;
   if (!IsValidCategoryName(name)) {
     RefuseName();
@@ -112,7 +112,7 @@ uint32_t AddCategory(const std::string& name) {
   return id;
 }
 
-bool RenameCategory(uint32_t categoryId, const std::string& name) {
+bool RenameCategory(uint32_t categoryId, const CpText& name) {
   CCategoryRecord* category = LiveCategory(categoryId);
   if (category == nullptr) return false;
   if (name == category->name) return true;  // an edit that changed nothing

@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/codepage/CpText.h"
+
 namespace quillet {
 
 // A list entry: the text shown and its data (-1 all categories, 0 Unfiled,
 // else the category's record id).
 struct CategoryEntry {
-  std::string text;
+  CpText text;
   int64_t data = 0;
   bool operator==(const CategoryEntry&) const = default;
 };
@@ -31,14 +33,14 @@ int EntryPosition(const std::vector<CategoryEntry>& entries, int64_t data);
 
 // A name may be given to a category: not empty (nor blanks only), not
 // "unfiled" in any case, and not the name of a live category in any case.
-bool IsValidCategoryName(const std::string& name);
+bool IsValidCategoryName(const CpText& name);
 
 // The Categories page's changes. Each checks the name first (an invalid
 // one shows string 207 and changes nothing), saves the store (string 231
 // when that fails) and has the category lists refilled.
 // The new category's id, or 0 when the name was refused.
-uint32_t AddCategory(const std::string& name);
-bool RenameCategory(uint32_t categoryId, const std::string& name);
+uint32_t AddCategory(const CpText& name);
+bool RenameCategory(uint32_t categoryId, const CpText& name);
 // Marks the category deleted and modified; its topics keep their
 // categoryId.
 bool DeleteCategory(uint32_t categoryId);

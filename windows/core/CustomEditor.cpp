@@ -61,7 +61,7 @@ void CCustomEditor::Clear() {
   DeletePending();
   reference_id_ = 0;
   view_ = View{};
-  view_.fields.assign(kMaxReferenceFields, std::string());
+  view_.fields.assign(kMaxReferenceFields, CpText());
   view_.okStringId = IDS_ADD;
 }
 
@@ -74,7 +74,7 @@ bool CCustomEditor::ShowReference(uint32_t id) {
   view_.windowKind = kind->windowKind;
   // The dialog has one edit per field of its kind; a record read with
   // fewer fields leaves the rest empty, more are kept but not shown.
-  view_.fields.assign(kind->labels.size(), std::string());
+  view_.fields.assign(kind->labels.size(), CpText());
   for (size_t i = 0; i < view_.fields.size() && i < ref->fields.size(); ++i)
     view_.fields[i] = ShownText(ref->fields[i]);
   view_.isPrivate = ref->isPrivate != 0;
@@ -89,7 +89,7 @@ void CCustomEditor::NewReference() {
   pending_ = std::make_unique<CCustomRecord>();
   pending_->recordId = NextRecordId();
   pending_->customType = kind->customType;
-  pending_->fields.assign(kind->labels.size(), std::string());
+  pending_->fields.assign(kind->labels.size(), CpText());
   if (kind->customType == kCustomInternet) pending_->fields[1] = LoadString(IDS_HTTP_PREFIX);
   is_new_ = true;
   view_.windowKind = kind->windowKind;
@@ -102,7 +102,7 @@ void CCustomEditor::Refresh() {
   if (reference_id_ == 0 || !ShowReference(reference_id_)) Clear();
 }
 
-bool CCustomEditor::Ok(const std::vector<std::string>& typedFields, bool privateChecked) {
+bool CCustomEditor::Ok(const std::vector<CpText>& typedFields, bool privateChecked) {
   if (Current() == nullptr) {
     // Nothing to save (the reference went away meanwhile): back to the
     // topic, the window cleared.
@@ -116,7 +116,7 @@ bool CCustomEditor::Ok(const std::vector<std::string>& typedFields, bool private
   return RunOk();
 }
 
-bool CCustomEditor::OkQuietly(const std::vector<std::string>& typedFields, bool privateChecked) {
+bool CCustomEditor::OkQuietly(const std::vector<CpText>& typedFields, bool privateChecked) {
   if (Current() == nullptr) return false;
   typed_ = typedFields;
   typed_private_ = privateChecked;
@@ -124,7 +124,7 @@ bool CCustomEditor::OkQuietly(const std::vector<std::string>& typedFields, bool 
 }
 
 bool CCustomEditor::TypedTextsFit() const {
-  for (const std::string& typed : typed_)
+  for (const CpText& typed : typed_)
     if (!TypedTextFits(typed, kReferenceFieldLimit)) return false;
   return true;
 }
@@ -137,7 +137,7 @@ void CCustomEditor::TakePrivateFlag() {
 
 void CCustomEditor::ReadTexts() {
   texts_.clear();
-  for (const std::string& typed : typed_)
+  for (const CpText& typed : typed_)
     texts_.push_back(TakeTypedText(typed, kReferenceFieldLimit, IDS_NOTE));
 }
 

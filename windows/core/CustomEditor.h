@@ -37,7 +37,7 @@ class CCustomEditor : public CRecordCommit {
  public:
   struct View {
     int windowKind = 0;               // 0 when cleared
-    std::vector<std::string> fields;  // as shown, carriage return + line feed
+    std::vector<CpText> fields;       // as shown, carriage return + line feed
     bool isPrivate = false;
     int okStringId = 0;               // 115 "Add" or 122 "Update"
   };
@@ -64,9 +64,9 @@ class CCustomEditor : public CRecordCommit {
   void Refresh();
 
   // OK with one typed text per field of the shown kind.
-  bool Ok(const std::vector<std::string>& typedFields, bool privateChecked);
+  bool Ok(const std::vector<CpText>& typedFields, bool privateChecked);
   // OK for the HotSync notifier: no message, no command (RunOkQuietly).
-  bool OkQuietly(const std::vector<std::string>& typedFields, bool privateChecked);
+  bool OkQuietly(const std::vector<CpText>& typedFields, bool privateChecked);
   void Cancel() { RunCancel(); }
   // "Unused Custom Record Deleted" when there was a pending reference.
   bool DiscardPending();
@@ -88,9 +88,9 @@ class CCustomEditor : public CRecordCommit {
   int new_kind_ = 0;
   uint32_t reference_id_ = 0;
   std::unique_ptr<CCustomRecord> pending_;
-  std::vector<std::string> typed_;
+  std::vector<CpText> typed_;
   bool typed_private_ = false;
-  std::vector<std::string> texts_;
+  std::vector<CpText> texts_;
 };
 
 // The live reference of `id`.

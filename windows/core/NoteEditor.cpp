@@ -57,13 +57,13 @@ void CNoteEditor::Refresh() {
   if (note_id_ == 0 || !ShowNote(note_id_)) Clear();
 }
 
-bool CNoteEditor::Ok(const std::string& typedText, bool privateChecked) {
+bool CNoteEditor::Ok(const CpText& typedText, bool privateChecked) {
   typed_text_ = typedText;
   typed_private_ = privateChecked;
   return RunOk();
 }
 
-bool CNoteEditor::OkQuietly(const std::string& typedText, bool privateChecked) {
+bool CNoteEditor::OkQuietly(const CpText& typedText, bool privateChecked) {
   typed_text_ = typedText;
   typed_private_ = privateChecked;
   return RunOkQuietly();

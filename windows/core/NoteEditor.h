@@ -19,7 +19,7 @@ inline constexpr size_t kNoteTextLimit = 30000;
 class CNoteEditor : public CRecordCommit {
  public:
   struct View {
-    std::string text;       // with carriage return + line feed
+    CpText text;            // with carriage return + line feed
     bool isPrivate = false;
     int okStringId = 0;     // 115 "Add" or 122 "Update"
   };
@@ -43,9 +43,9 @@ class CNoteEditor : public CRecordCommit {
   // After the store was reopened: the note shown may be gone.
   void Refresh();
 
-  bool Ok(const std::string& typedText, bool privateChecked);
+  bool Ok(const CpText& typedText, bool privateChecked);
   // OK for the HotSync notifier: no message, no command (RunOkQuietly).
-  bool OkQuietly(const std::string& typedText, bool privateChecked);
+  bool OkQuietly(const CpText& typedText, bool privateChecked);
   void Cancel() { RunCancel(); }
   // A mode change or the program's end: the pending note goes
   // ("Unused Note Record Deleted"). True when there was one.
@@ -69,9 +69,9 @@ class CNoteEditor : public CRecordCommit {
   bool is_new_ = false;
   uint32_t note_id_ = 0;
   std::unique_ptr<CNoteRecord> pending_;
-  std::string typed_text_;
+  CpText typed_text_;
   bool typed_private_ = false;
-  std::string text_;
+  CpText text_;
 };
 
 // The live note of `id`, walking the notes as the window does.

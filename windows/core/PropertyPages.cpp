@@ -21,21 +21,23 @@ std::string Read(CRegistryKey& key, const char* name, size_t capacity = kPathBuf
 
 std::string Cut(const std::string& text, size_t limit) { return text.substr(0, limit); }
 
+CpText ReadText(CRegistryKey& key, const char* name) { return CpText(Read(key, name)); }
+
 }  // namespace
 
 AuthorDetails ReadAuthorDetails() {
   CRegistryKey key;
   key.OpenProgramKey(AppPaths.userFolder);
-  return {Read(key, "Author"), Read(key, "Title"), Read(key, "Email"), Read(key, "Phone")};
+  return {ReadText(key, "Author"), ReadText(key, "Title"), ReadText(key, "Email"), ReadText(key, "Phone")};
 }
 
 void WriteAuthorDetails(const AuthorDetails& details) {
   CRegistryKey key;
   key.OpenProgramKey(AppPaths.userFolder);
-  key.WriteValueString("Author", Cut(details.name, kAuthorFieldLimit));
-  key.WriteValueString("Title", Cut(details.title, kAuthorFieldLimit));
-  key.WriteValueString("Email", Cut(details.email, kAuthorFieldLimit));
-  key.WriteValueString("Phone", Cut(details.phone, kAuthorFieldLimit));
+  key.WriteValueString("Author", Cut(details.name.bytes(), kAuthorFieldLimit));
+  key.WriteValueString("Title", Cut(details.title.bytes(), kAuthorFieldLimit));
+  key.WriteValueString("Email", Cut(details.email.bytes(), kAuthorFieldLimit));
+  key.WriteValueString("Phone", Cut(details.phone.bytes(), kAuthorFieldLimit));
 }
 
 DefaultUserChoice ReadDefaultUserChoice() {

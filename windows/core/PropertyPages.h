@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/codepage/CpText.h"
+
 namespace quillet {
 
 // Start pages of the sheet.
@@ -18,11 +20,13 @@ enum PropertyPage : int {
 // Each author value holds at most this many characters.
 inline constexpr size_t kAuthorFieldLimit = 259;
 
+// Code-page text, as the reports' {AUTHOR} tags write it; the registry
+// keeps the bytes.
 struct AuthorDetails {
-  std::string name;   // "Author"
-  std::string title;  // "Title"
-  std::string email;  // "Email"
-  std::string phone;  // "Phone"
+  CpText name;   // "Author"
+  CpText title;  // "Title"
+  CpText email;  // "Email"
+  CpText phone;  // "Phone"
   bool operator==(const AuthorDetails&) const = default;
 };
 // From the current user's key.

@@ -1,6 +1,7 @@
 #include "windows/core/RecordCommit.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
@@ -13,23 +14,23 @@
 
 namespace quillet {
 
-size_t StoredLength(const std::string& typed) {
+size_t StoredLength(const CpText& typed) {
   size_t n = 0;
-  for (char c : typed) n += c != '\r';
+  for (char c : typed.view()) n += c != '\r';
   return n;
 }
 
-bool TypedTextFits(const std::string& typed, size_t limit) { return StoredLength(typed) <= limit; }
+bool TypedTextFits(const CpText& typed, size_t limit) { return StoredLength(typed) <= limit; }
 
-std::string TakeTypedText(const std::string& typed, size_t limit, int fieldStringId) {
+CpText TakeTypedText(const CpText& typed, size_t limit, int fieldStringId) {
   std::string text;
   text.reserve(typed.size());
-  for (char c : typed)
+  for (char c : typed.view())
     if (c != '\r') text += c;
   if (text.size() > limit) {
     char message[512];
-    std::snprintf(message, sizeof message, LoadString(IDS_TEXT_TOO_LONG), LoadString(fieldStringId),
-                  static_cast<int>(limit));
+    std::snprintf(message, sizeof message, LoadString(IDS_TEXT_TOO_LONG).c_str(),
+                  LoadString(fieldStringId).c_str(), static_cast<int>(limit));
     MessageRequest request;
     request.stringId = IDS_TEXT_TOO_LONG;
     request.text = message;
@@ -38,18 +39,18 @@ std::string TakeTypedText(const std::string& typed, size_t limit, int fieldStrin
     UI().ShowMessage(request);
     text.resize(limit);
   }
-  return text;
+  return CpText(std::move(text));
 }
 
-std::string ShownText(const std::string& stored) {
+CpText ShownText(const CpText& stored) {
   std::string out;
   out.reserve(stored.size() + stored.size() / 16);
-  for (char c : stored) {
+  for (char c : stored.view()) {
     if (c == '\r') continue;  // a stray one would double up
     if (c == '\n') out += '\r';
     out += c;
   }
-  return out;
+  return CpText(std::move(out));
 }
 
 void CRecordCommit::ApplyPrivateFlag(CRecord& record, bool checked, bool isNew) {

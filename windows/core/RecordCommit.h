@@ -8,25 +8,27 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/codepage/CpText.h"
+
 namespace quillet {
 
 class CRecord;
 
 // Limits count characters as the store keeps them: line feeds only, so a
 // carriage return the edit control adds is not counted.
-size_t StoredLength(const std::string& typed);
-bool TypedTextFits(const std::string& typed, size_t limit);
+size_t StoredLength(const CpText& typed);
+bool TypedTextFits(const CpText& typed, size_t limit);
 
 // A typed text made ready for the store: carriage returns are removed; a
 // text still longer than `limit` characters gives string 209 naming the
 // field (string `fieldStringId`) and the limit and is cut to it.
-std::string TakeTypedText(const std::string& typed, size_t limit, int fieldStringId);
+CpText TakeTypedText(const CpText& typed, size_t limit, int fieldStringId);
 
 // The store's line feeds as an edit control shows them: each written as
 // carriage return + line feed. Nothing is cut: a stored text over its limit
 // (the handheld may write one) is shown whole, and only OK cuts it, saying
 // so.
-std::string ShownText(const std::string& stored);
+CpText ShownText(const CpText& stored);
 
 class CRecordCommit {
  public:

@@ -110,7 +110,7 @@ bool ImportReferenceFile(uint32_t topicId, const std::string& path) {
   if (Refused()) return false;
   const CTopicRecord* topic = FindTopic(topicId);
   if (topic == nullptr) return false;
-  const std::string topicTitle = topic->title;
+  const std::string topicTitle = topic->title.bytes();  // for the messages, code-page text
   const std::string name = Shown(FileName(path));
 
   const refx::ReadResult read = refx::ReadReferenceFile(path);
@@ -148,7 +148,7 @@ bool ExportReferencesCommand(uint32_t topicId) {
   const CTopicRecord* topic = FindTopic(topicId);
   uint32_t scope = 0;
   if (topic != nullptr) {
-    const int answer = Tell("Export only the references of \"" + topic->title +
+    const int answer = Tell("Export only the references of \"" + topic->title.bytes() +
                                 "\"?\n\nYes: this topic's references.\nNo: every reference.",
                             kMbYesNoCancel | kMbIconQuestion);
     if (answer == kIdCancel) return false;
@@ -156,7 +156,7 @@ bool ExportReferencesCommand(uint32_t topicId) {
   }
   const std::vector<const CCustomRecord*> refs = refx::CollectReferences(*pDB, scope, bShowPrivate != 0);
   if (refs.empty()) {
-    Tell(scope != 0 ? "\"" + topic->title + "\" holds no references to export." : "There are no references to export.",
+    Tell(scope != 0 ? "\"" + topic->title.bytes() + "\" holds no references to export." : "There are no references to export.",
          kMbOk | kMbIconInformation);
     return false;
   }
@@ -164,7 +164,7 @@ bool ExportReferencesCommand(uint32_t topicId) {
   FileDialogRequest request;
   request.title = "Export References";
   request.initialFolder = HomeFolder();
-  request.initialName = (scope != 0 ? TitleAsFileName(topic->title) : std::string("references")) + ".bib";
+  request.initialName = (scope != 0 ? TitleAsFileName(topic->title.bytes()) : std::string("references")) + ".bib";
   request.filters = {{"BibTeX (*.bib)", "*.bib"}, {"RIS (*.ris)", "*.ris"}};
   request.defaultExtension = "bib";
   std::string path;

@@ -54,7 +54,7 @@ TopicCopyOutcome DuplicateTopic(uint32_t topicId, CPictureFiles* pictures) {
   auto links = std::make_unique<CTopicLinksRecord>();
   links->recordId = NextRecordId();
   topic->linksId = links->recordId;
-  topic->title = std::string(LoadString(IDS_COPY_OF)) + source->title;
+  topic->title = LoadString(IDS_COPY_OF) + source->title;
   topic->categoryId = source->categoryId;
   // A private topic's copy carries its title and members: it stays private.
   topic->isPrivate = source->isPrivate != 0 ? 1 : 0;

@@ -21,12 +21,12 @@ uint32_t CTopicEditor::topicId() const {
   return pending_topic_ ? pending_topic_->recordId : topic_id_;
 }
 
-std::string CTopicEditor::ReadAuthor() {
+CpText CTopicEditor::ReadAuthor() {
   std::string author;
   CRegistryKey key;
   key.OpenProgramKey(AppPaths.userFolder);
   key.ReadValueString("Author", &author, kPathBufferSize);
-  return author;
+  return CpText(std::move(author));  // the author details are kept as code-page text
 }
 
 void CTopicEditor::FillCategories(int64_t selectData) {
@@ -82,13 +82,13 @@ void CTopicEditor::Refresh() {
   if (topic_id_ == 0 || !ShowTopic(topic_id_)) Clear();
 }
 
-bool CTopicEditor::Ok(const std::string& typedTitle, int categoryPosition) {
+bool CTopicEditor::Ok(const CpText& typedTitle, int categoryPosition) {
   typed_title_ = typedTitle;
   typed_position_ = categoryPosition;
   return RunOk();
 }
 
-bool CTopicEditor::OkQuietly(const std::string& typedTitle, int categoryPosition) {
+bool CTopicEditor::OkQuietly(const CpText& typedTitle, int categoryPosition) {
   typed_title_ = typedTitle;
   typed_position_ = categoryPosition;
   return RunOkQuietly();

@@ -22,11 +22,11 @@ inline constexpr size_t kTopicTitleLimit = 256;
 class CTopicEditor : public CRecordCommit {
  public:
   struct View {
-    std::string title;                    // with carriage return + line feed
+    CpText title;                         // with carriage return + line feed
     std::vector<CategoryEntry> categories;
     int selected = 0;                     // position in `categories`
     int okStringId = 0;                   // 115 "Add" or 122 "Update"
-    std::string author;                   // the user's "Author"
+    CpText author;                        // the user's "Author"
   };
 
   CTopicEditor();
@@ -56,9 +56,9 @@ class CTopicEditor : public CRecordCommit {
   void Refresh();
 
   // OK with what the dialog holds.
-  bool Ok(const std::string& typedTitle, int categoryPosition);
+  bool Ok(const CpText& typedTitle, int categoryPosition);
   // OK for the HotSync notifier: no message, no command (RunOkQuietly).
-  bool OkQuietly(const std::string& typedTitle, int categoryPosition);
+  bool OkQuietly(const CpText& typedTitle, int categoryPosition);
   void Cancel() { RunCancel(); }
   // The mode changed or the program ends: the pending topic and links
   // record are deleted ("Unused Topic Record Deleted"). True when there
@@ -77,7 +77,7 @@ class CTopicEditor : public CRecordCommit {
 
  private:
   void FillCategories(int64_t selectData);
-  static std::string ReadAuthor();
+  static CpText ReadAuthor();
 
   View view_;
   bool is_new_ = false;
@@ -85,9 +85,9 @@ class CTopicEditor : public CRecordCommit {
   std::unique_ptr<CTopicRecord> pending_topic_;
   std::unique_ptr<CTopicLinksRecord> pending_links_;
   // What OK was given, between ReadTexts and AddOrUpdate.
-  std::string typed_title_;
+  CpText typed_title_;
   int typed_position_ = 0;
-  std::string title_;
+  CpText title_;
   uint32_t category_id_ = 0;
 };
 

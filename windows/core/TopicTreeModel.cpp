@@ -157,7 +157,7 @@ TreeRows ReadTopicTree(const TopicFilter& filter, const std::string& outputFolde
     if (!filter.Passes(*topic) || Hidden(*topic)) continue;
     TreeRows::Topic& item = rows.topics.emplace_back();
     item.recordId = topic->recordId;
-    item.text = topic->title;
+    item.text = topic->title.view();
     item.firstMember = static_cast<uint32_t>(rows.members.size());
     item.memberCount = 0;
     item.membersDigest = kDigestStart;
@@ -235,10 +235,10 @@ std::vector<TreeTopicItem> CollectTopicTree(const TopicFilter& filter,
   for (const TreeRows::Topic& t : rows.topics) {
     TreeTopicItem& item = topics.emplace_back();
     item.recordId = t.recordId;
-    item.text = std::string(t.text);
+    item.text = CpText(t.text);
     item.members.reserve(t.memberCount);
     for (uint32_t m = t.firstMember; m < t.firstMember + t.memberCount; ++m)
-      item.members.push_back({rows.members[m].recordId, rows.members[m].icon, std::string(rows.members[m].text)});
+      item.members.push_back({rows.members[m].recordId, rows.members[m].icon, CpText(rows.members[m].text)});
   }
   FinishTreeRead(rows, r);
   return topics;

@@ -42,12 +42,12 @@ TopicFilter FilterForCategory(int64_t category);
 struct TreeMemberItem {
   uint32_t recordId = 0;
   TreeIcon icon = TreeIcon::kNone;
-  std::string text;
+  CpText text;
 };
 
 struct TreeTopicItem {
   uint32_t recordId = 0;
-  std::string text;  // the whole title: topics are not cut
+  CpText text;  // the whole title: topics are not cut
   std::vector<TreeMemberItem> members;
 };
 
@@ -105,7 +105,7 @@ std::vector<TreeTopicItem> CollectTopicTree(const TopicFilter& filter,
                                             CPictureFiles* pictures, TreeFillReport* report);
 
 inline bool TopicItemLess(const TreeTopicItem& a, const TreeTopicItem& b) {
-  return CompareTopics(a.text, a.recordId, b.text, b.recordId) < 0;
+  return CompareTopics(a.text.view(), a.recordId, b.text.view(), b.recordId) < 0;
 }
 void SortTopicItems(std::vector<TreeTopicItem>* topics);
 

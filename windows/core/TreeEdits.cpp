@@ -89,7 +89,7 @@ bool ConfirmDelete(bool archiveBox) {
   if (g_confirm != nullptr) return g_confirm(archiveBox);
   MessageRequest request;
   request.stringId = IDS_DELETE_ITEMS;
-  request.text = LoadString(IDS_DELETE_ITEMS);
+  request.text = LoadString(IDS_DELETE_ITEMS).bytes();
   request.caption = "Delete Item...";
   request.flags = kMbOkCancel | kMbIconQuestion;
   return UI().ShowMessage(request) == kIdOk;

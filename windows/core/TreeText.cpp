@@ -11,30 +11,30 @@ std::string_view FirstLine(std::string_view text) {
   return end == std::string_view::npos ? text : text.substr(0, end);
 }
 
-std::string CutMemberText(std::string_view text, TextCut cut) {
-  if (text.size() <= kMemberTextLimit) return std::string(text);
+CpText CutMemberText(std::string_view text, TextCut cut) {
+  if (text.size() <= kMemberTextLimit) return CpText(text);
   std::string out(text.substr(0, kMemberTextLimit));
   if (cut == TextCut::kMarked) out.replace(kMemberTextLimit - 3, 3, "...");
-  return out;
+  return CpText(std::move(out));
 }
 
 std::string_view MemberItemTextView(const CRecord& record) {
   std::string_view text;
-  if (const auto* note = RecordAs<CNoteRecord>(&record)) text = note->text;
-  else if (const auto* image = RecordAs<CImageRecord>(&record)) text = image->title;
+  if (const auto* note = RecordAs<CNoteRecord>(&record)) text = note->text.view();
+  else if (const auto* image = RecordAs<CImageRecord>(&record)) text = image->title.view();
   else if (const auto* custom = RecordAs<CCustomRecord>(&record); custom && !custom->fields.empty())
-    text = custom->fields[0];
+    text = custom->fields[0].view();
   text = FirstLine(text);
   return text.substr(0, std::min(text.size(), kMemberTextLimit));
 }
 
-std::string MemberItemText(const CRecord& record, TextCut cut) {
-  if (const auto* note = RecordAs<CNoteRecord>(&record)) return CutMemberText(FirstLine(note->text), cut);
+CpText MemberItemText(const CRecord& record, TextCut cut) {
+  if (const auto* note = RecordAs<CNoteRecord>(&record)) return CutMemberText(FirstLine(note->text.view()), cut);
   if (const auto* image = RecordAs<CImageRecord>(&record))
-    return CutMemberText(FirstLine(image->title), cut);
+    return CutMemberText(FirstLine(image->title.view()), cut);
   if (const auto* custom = RecordAs<CCustomRecord>(&record))
-    return custom->fields.empty() ? std::string() : CutMemberText(FirstLine(custom->fields[0]), cut);
-  return std::string();
+    return custom->fields.empty() ? CpText() : CutMemberText(FirstLine(custom->fields[0].view()), cut);
+  return CpText();
 }
 
 char FoldCase1252(char c) {

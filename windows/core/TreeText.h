@@ -16,25 +16,28 @@ inline constexpr size_t kMemberTextLimit = 60;
 // Topics are sorted by this many characters of their titles.
 inline constexpr size_t kTopicSortPrefix = 10;
 
+// The views below are of code-page bytes, the records' own.
+
 // Up to the first line feed (the whole text when there is none).
 std::string_view FirstLine(std::string_view text);
 
 // How a member's text is cut. A rebuild cuts plainly; a member added or
 // renewed on its own has its cut marked with "..." in the last three places.
 enum class TextCut : uint8_t { kPlain, kMarked };
-std::string CutMemberText(std::string_view text, TextCut cut);
+CpText CutMemberText(std::string_view text, TextCut cut);
 // A member's text cut plainly, as a view of the record's own bytes.
 std::string_view MemberItemTextView(const CRecord& record);
 
 // The text a member record shows, cut as asked: a note's first line, a
 // picture's or sketch's title's first line, a reference's first field's
 // first line; "" for any other kind.
-std::string MemberItemText(const CRecord& record, TextCut cut);
+CpText MemberItemText(const CRecord& record, TextCut cut);
 
 // The text an item shows for `text` (a member's cut text or a topic's
 // title): "(untitled)" when its first line is empty or only blanks, else
 // the text as it is (store/ShownTitle.h).
-inline std::string ShownItemText(std::string_view text) { return ShownTitle(text); }
+inline CpText ShownItemText(const CpText& text) { return ShownTitle(text); }
+inline CpText ShownItemText(std::string_view text) { return ShownTitle(CpText(text)); }
 
 // The program's texts are Windows-1252: letters of both cases outside
 // ASCII fold too (the handheld's users write in many languages).

@@ -5,6 +5,7 @@
 
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
+#include "app/gui/CodePageField.h"
 #include "app/gui/DialogKeys.h"
 #include "app/shell/EditPending.h"
 #include "store/RecordKinds.h"
@@ -156,18 +157,18 @@ bool CCustomWnd::HasUnsavedEdits() const {
   return false;
 }
 
-std::string CCustomWnd::EditedRecordName() const {
+CpText CCustomWnd::EditedRecordName() const {
   if (const CCustomRecord* ref = editor_.isNew() ? nullptr : FindLiveReference(editor_.referenceId()))
-    return ref->fields.empty() ? std::string() : CutMemberText(FirstLine(ref->fields[0]), TextCut::kMarked);
+    return ref->fields.empty() ? CpText() : CutMemberText(FirstLine(ref->fields[0].view()), TextCut::kMarked);
   return TypedRecordName(fieldText(0));
 }
 
 bool CCustomWnd::SaveEditsQuietly() {
   if (!HasUnsavedEdits()) return true;
-  std::vector<std::string> typed;
+  std::vector<CpText> typed;
   for (const QString& field : TypedFields()) {
-    std::string bytes;
-    if (!ToAnsiExact(field, &bytes)) return false;
+    CpText bytes;
+    if (!ToAnsiExact(field, &bytes)) return false;  // quietly: kept for the person to see
     typed.push_back(std::move(bytes));
   }
   if (!editor_.OkQuietly(typed, private_->isChecked())) return false;
@@ -212,8 +213,17 @@ bool CCustomWnd::RestoreEdits(const TypedEdits& e) {
 }
 
 bool CCustomWnd::Ok() {
-  std::vector<std::string> typed;
-  for (const QString& text : TypedFields()) typed.push_back(ToAnsi(text));
+  // Every field is checked before anything is saved; the first one holding
+  // a character the code page cannot hold is named and gets the focus.
+  const ReferenceKind* kind = KindOfWindow(built_kind_);
+  const std::vector<QString> fields = TypedFields();
+  std::vector<CpText> typed;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const char* label = kind != nullptr && i < kind->labels.size() ? kind->labels[i] : "field";
+    CpText text;
+    if (!TakeCodePageText(fieldEdit(static_cast<int>(i)), fields[i], CpText(label), &text)) return false;
+    typed.push_back(std::move(text));
+  }
   const bool saved = editor_.Ok(typed, private_->isChecked());
   // A failed save keeps what was typed; a reference gone meanwhile left
   // the editor cleared.

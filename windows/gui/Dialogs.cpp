@@ -11,6 +11,7 @@
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
 #include "app/gui/Ansi.h"
+#include "platform/codepage/CodePage.h"
 
 namespace quillet {
 
@@ -57,7 +58,7 @@ CPasswordDialog::CPasswordDialog(QWidget* owner, const std::string& userName, Pa
   setObjectName("543");
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
-  auto* user = new QLabel(FromAnsi(userName), this);
+  auto* user = new QLabel(FromAnsi(CpText(userName)), this);  // Palm user names are code-page text
   user->setObjectName("1224");
   form->addRow("Username:", user);
   password_ = new QLineEdit(this);
@@ -75,13 +76,13 @@ CPasswordDialog::CPasswordDialog(QWidget* owner, const std::string& userName, Pa
 }
 
 void CPasswordDialog::OnOk() {
-  std::string typed;
+  CpText typed;
   QString bad;
   if (!ToAnsiExact(password_->text(), &typed, &bad)) {
     // Palm Desktop keeps passwords in the Windows code page: this one could
     // never match, and replacing the character would try another password.
     TellUnusablePasswordCharacter(bad);
-  } else if (check_ && check_(typed)) {
+  } else if (check_ && check_(typed.bytes())) {
     accept();
     return;
   }
@@ -90,11 +91,11 @@ void CPasswordDialog::OnOk() {
 }
 
 void TellUnusablePasswordCharacter(const QString& bad) {
-  QString code;
-  for (const uint c : bad.toUcs4()) code += QString("U+%1").arg(c, 4, 16, QChar('0')).toUpper();
+  std::string code;
+  for (const uint c : bad.toUcs4()) code += CodePointLabel(c);
   MessageRequest r;
-  r.text = "The password holds a character that Palm Desktop passwords cannot hold (" +
-           ToAnsi(code) + "). Check the keyboard layout and type it again.";
+  r.text = "The password holds a character that Palm Desktop passwords cannot hold (" + code +
+           "). Check the keyboard layout and type it again.";
   r.caption = kCaptionBang;
   r.flags = kMbOk | kMbIconExclamation;
   UI().ShowMessage(r);

@@ -6,6 +6,7 @@
 
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
+#include "app/gui/CodePageField.h"
 #include "app/gui/DialogKeys.h"
 #include "app/shell/EditPending.h"
 #include "store/RecordKinds.h"
@@ -73,7 +74,9 @@ void CNoteWnd::Refresh() {
 }
 
 bool CNoteWnd::Ok() {
-  const bool saved = editor_.Ok(ToAnsi(TypedText(text_)), private_->isChecked());
+  CpText typed;
+  if (!TakeCodePageText(text_, TypedText(text_), LoadString(IDS_NOTE), &typed)) return false;
+  const bool saved = editor_.Ok(typed, private_->isChecked());
   if (saved) SyncView();
   return saved;
 }
@@ -84,16 +87,16 @@ bool CNoteWnd::HasUnsavedEdits() const {
   return !SameTypedText(text_->toPlainText(), FromAnsi(v.text)) || private_->isChecked() != v.isPrivate;
 }
 
-std::string CNoteWnd::EditedRecordName() const {
+CpText CNoteWnd::EditedRecordName() const {
   if (const CNoteRecord* note = editor_.isNew() ? nullptr : FindLiveNote(editor_.noteId()))
-    return CutMemberText(FirstLine(note->text), TextCut::kMarked);
+    return CutMemberText(FirstLine(note->text.view()), TextCut::kMarked);
   return TypedRecordName(text_ ? text_->toPlainText() : QString());
 }
 
 bool CNoteWnd::SaveEditsQuietly() {
   if (!HasUnsavedEdits()) return true;
-  std::string typed;
-  if (!ToAnsiExact(TypedText(text_), &typed)) return false;
+  CpText typed;
+  if (!ToAnsiExact(TypedText(text_), &typed)) return false;  // quietly: kept for the person to see
   if (!editor_.OkQuietly(typed, private_->isChecked())) return false;
   SyncView();
   return true;

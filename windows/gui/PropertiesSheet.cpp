@@ -9,19 +9,53 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
+#include "app/gui/CodePageField.h"
 #include "app/gui/DialogKeys.h"
 #include "store/users/UserSwitch.h"
 #include "windows/core/Categories.h"
 #include "windows/core/TreeEdits.h"
 
 namespace quillet {
+
+// The rename editor of the category list: a refused name comes back into
+// it.
+class CCategoryNameDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+      line->setObjectName("CategoryRename");
+    }
+    return editor;
+  }
+
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+    QStyledItemDelegate::setEditorData(editor, index);
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    if (line != nullptr && !retyped_.isNull()) line->setText(retyped_);
+    retyped_ = QString();
+  }
+
+  // What the next editor starts with instead of the row's name.
+  void Retype(const QString& typed) { retyped_ = typed; }
+
+ private:
+  mutable QString retyped_;
+};
+
 namespace {
 
 constexpr int kIdRole = Qt::UserRole;
+const CpText kCategoryNameField("category name");
 
 QLabel* Note(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
@@ -56,6 +90,8 @@ CCategoriesPage::CCategoriesPage(QWidget* parent) : QWidget(parent) {
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
   list_->setContextMenuPolicy(Qt::CustomContextMenu);
+  delegate_ = new CCategoryNameDelegate(list_);
+  list_->setItemDelegate(delegate_);
   list_->installEventFilter(this);
   layout->addWidget(list_, 1);
 
@@ -85,16 +121,39 @@ void CCategoriesPage::Refill() {
 }
 
 void CCategoriesPage::AddTyped() {
-  if (AddCategory(ToAnsi(name_->text())) == 0) return;
+  CpText name;
+  if (!TakeCodePageText(name_, name_->text(), kCategoryNameField, &name)) return;
+  if (AddCategory(name) == 0) return;
   Refill();
   name_->clear();
 }
 
 void CCategoriesPage::OnRenamed(QTreeWidgetItem* item) {
-  const uint32_t id = static_cast<uint32_t>(item->data(0, kIdRole).toLongLong());
-  RenameCategory(id, ToAnsi(item->text(0)));
+  const int64_t id = item->data(0, kIdRole).toLongLong();
+  const QString typed = item->text(0);
+  CpText name;
+  const bool storable = ToAnsiExact(typed, &name);
+  if (storable) RenameCategory(static_cast<uint32_t>(id), name);
   // Refused or not, the rows show the store's names in their order.
   Refill();
+  // The editor that gave the name is still closing: the row is edited
+  // again once it has gone.
+  if (!storable) QTimer::singleShot(0, this, [this, id, typed] { EditAgain(id, typed); });
+}
+
+void CCategoriesPage::EditAgain(int64_t id, const QString& typed) {
+  QTreeWidgetItem* row = nullptr;
+  for (int i = 0; i < list_->topLevelItemCount() && row == nullptr; ++i)
+    if (list_->topLevelItem(i)->data(0, kIdRole).toLongLong() == id) row = list_->topLevelItem(i);
+  QLineEdit* editor = nullptr;
+  if (row != nullptr) {
+    list_->setCurrentItem(row);
+    delegate_->Retype(typed);
+    list_->editItem(row, 0);
+    editor = list_->findChild<QLineEdit*>("CategoryRename");
+  }
+  CpText unused;
+  TakeCodePageText(editor, typed, kCategoryNameField, &unused);
 }
 
 void CCategoriesPage::DeleteSelected() {
@@ -130,8 +189,7 @@ CPropertiesSheet::CPropertiesSheet(QWidget* owner, int startPage, SwitchFn switc
   layout->addWidget(tabs_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, [this] {
-    Apply();
-    accept();
+    if (Apply()) accept();
   });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
@@ -227,7 +285,8 @@ void CPropertiesSheet::ShowPage(int page) {
       const DefaultUserChoice choice = ReadDefaultUserChoice();
       const QSignalBlocker block(user_list_);
       user_list_->clear();
-      for (const std::string& name : choice.names) user_list_->addItem(FromAnsi(name));
+      user_names_ = choice.names;
+      for (const std::string& name : choice.names) user_list_->addItem(FromAnsi(CpText(name)));
       user_list_->setCurrentIndex(choice.selected);
       user_path_->setText(choice.selected >= 0 ? FromPath(UserPathText(choice.selected)) : QString());
       break;
@@ -243,16 +302,25 @@ void CPropertiesSheet::ShowPage(int page) {
   }
 }
 
-void CPropertiesSheet::Apply() {
-  if (shown_[kPageAuthor])
-    WriteAuthorDetails({ToAnsi(author_[0]->text()), ToAnsi(author_[1]->text()),
-                        ToAnsi(author_[2]->text()), ToAnsi(author_[3]->text())});
-  if (shown_[kPageDefaultUser] && user_list_->currentIndex() >= 0) {
-    const std::string name = ToAnsi(user_list_->currentText());
+bool CPropertiesSheet::Apply() {
+  // Every author field is checked before any page is applied.
+  static const char* const kAuthorFields[] = {"author's name", "author's title", "author's e-mail",
+                                              "author's phone"};
+  std::array<CpText, 4> author;
+  if (shown_[kPageAuthor]) {
+    for (size_t i = 0; i < author_.size(); ++i)
+      if (!TakeCodePageText(author_[i], author_[i]->text(), CpText(kAuthorFields[i]), &author[i])) return false;
+    WriteAuthorDetails({author[0], author[1], author[2], author[3]});
+  }
+  const int user = user_list_ != nullptr ? user_list_->currentIndex() : -1;
+  if (shown_[kPageDefaultUser] && user >= 0 && static_cast<size_t>(user) < user_names_.size()) {
+    // The name as the user table holds it, not as the list shows it.
+    const std::string& name = user_names_[static_cast<size_t>(user)];
     if (switch_user_) switch_user_(name);
     else ApplyDefaultUser(name);
   }
   if (shown_[kPageLogging]) ApplyLoggingChoice({log_check_->isChecked(), ToPath(log_folder_->text())});
+  return true;
 }
 
 bool CPropertiesSheet::Open(QWidget* owner, int startPage, SwitchFn switchUser) {

@@ -15,17 +15,22 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "windows/core/PropertyPages.h"
 
 namespace quillet {
+
+class CCategoryNameDelegate;
 
 class CCategoriesPage : public QWidget {
   Q_OBJECT
  public:
   explicit CCategoriesPage(QWidget* parent);
   void Refill();
-  // The "Add" button with the name field's text.
+  // The "Add" button with the name field's text. A name holding a
+  // character the code page cannot hold is refused (string 251) and stays
+  // in the field.
   void AddTyped();
   // Deletes the selected row after the "Delete Item..." question.
   void DeleteSelected();
@@ -37,9 +42,12 @@ class CCategoriesPage : public QWidget {
 
  private:
   void OnRenamed(QTreeWidgetItem* item);
+  // A rename that was refused: the row is edited again with what was typed.
+  void EditAgain(int64_t id, const QString& typed);
 
   QLineEdit* name_;
   QTreeWidget* list_;
+  CCategoryNameDelegate* delegate_;
   bool filling_ = false;
 };
 
@@ -63,8 +71,10 @@ class CPropertiesSheet : public QDialog {
   QCheckBox* logCheck() const { return log_check_; }
   QLineEdit* logFolder() const { return log_folder_; }
 
-  // What OK does, page by page (also for tests).
-  void Apply();
+  // What OK does, page by page (also for tests). False, with nothing
+  // applied, when an author field holds a character the code page cannot
+  // hold: the person is told and the field has the focus.
+  bool Apply();
 
  private:
   QWidget* MakeAuthorPage();
@@ -80,6 +90,7 @@ class CPropertiesSheet : public QDialog {
   QCheckBox* log_check_ = nullptr;
   QLineEdit* log_folder_ = nullptr;
   std::array<bool, 4> shown_{};
+  std::vector<std::string> user_names_;  // the Default User page's names, code-page bytes
   SwitchFn switch_user_;
 };
 

@@ -6,6 +6,7 @@
 
 #include "app/gui/Ansi.h"
 #include "app/gui/DialogKeys.h"
+#include "platform/codepage/CodePage.h"
 #include "windows/core/TreeText.h"
 
 namespace quillet {
@@ -58,9 +59,9 @@ bool SameTypedText(QString typed, QString shown) {
   return typed == shown;
 }
 
-std::string TypedRecordName(const QString& typed) {
+CpText TypedRecordName(const QString& typed) {
   const QString first = typed.section('\n', 0, 0).remove('\r');
-  return CutMemberText(ToAnsi(first), TextCut::kMarked);
+  return CutMemberText(TextForMessage(first.toStdString()).view(), TextCut::kMarked);
 }
 
 QString TypedText(const QPlainTextEdit* edit) {

@@ -11,6 +11,8 @@
 
 #include <string>
 
+#include "platform/codepage/CpText.h"
+
 namespace quillet {
 
 struct RecordDialogFrame {
@@ -34,7 +36,8 @@ QString TypedText(const QPlainTextEdit* edit);
 bool SameTypedText(QString typed, QString shown);
 
 // A new record's name for "Save changes to ...?": the first line of what was
-// typed, cut as the tree cuts a member's text (code-page bytes).
-std::string TypedRecordName(const QString& typed);
+// typed, cut as the tree cuts a member's text. Only the question shows it,
+// so a character the code page cannot hold is written as its number.
+CpText TypedRecordName(const QString& typed);
 
 }  // namespace quillet

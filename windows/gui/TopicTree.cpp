@@ -253,8 +253,10 @@ void CTopicTree::InsertTopic(const CTopicRecord& topic) {
       QTreeWidgetItem* root = view_->topLevelItem(pos);
       // By the titles themselves: an empty one shows a text of its own.
       const CTopicRecord* shown = FindTopic(RecordOf(root));
-      const std::string title = shown ? shown->title : ToAnsi(root->text(0));
-      if (CompareTopics(title, RecordOf(root), topic.title, topic.recordId) > 0) break;
+      CpText title;
+      if (shown) title = shown->title;
+      else ToAnsiExact(root->text(0), &title);  // a text the tree was given: the code page's own
+      if (CompareTopics(title.view(), RecordOf(root), topic.title.view(), topic.recordId) > 0) break;
       ++pos;
     }
     view_->insertTopLevelItem(pos, MakeItem(topic.recordId, TreeIcon::kTopic, topic.title));

@@ -160,7 +160,7 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   QTreeWidget* view() const { return view_; }
 
  private:
-  QTreeWidgetItem* MakeItem(uint32_t recordId, TreeIcon icon, std::string text) const;
+  QTreeWidgetItem* MakeItem(uint32_t recordId, TreeIcon icon, CpText text) const;
   void SetDropTarget(QTreeWidgetItem* item);
   void OnCurrentItemChanged(QTreeWidgetItem* current);
   void MakeCurrentTopic(uint32_t topicId);

@@ -32,7 +32,7 @@ QList<QTreeWidgetItem*> MemberItems(const TreeRows& rows, uint32_t first, uint32
   items.reserve(static_cast<qsizetype>(count));
   for (uint32_t m = first; m < first + count; ++m)
     items.append(new CTopicTreeItem(rows.members[m].recordId, rows.members[m].icon,
-                                    std::string(rows.members[m].text)));
+                                    CpText(rows.members[m].text)));
   return items;
 }
 
@@ -86,7 +86,7 @@ void UpdateMembers(QTreeWidgetItem* topic, const TreeRows& rows, const TreeRows:
 
 }  // namespace
 
-QTreeWidgetItem* CTopicTree::MakeItem(uint32_t recordId, TreeIcon icon, std::string text) const {
+QTreeWidgetItem* CTopicTree::MakeItem(uint32_t recordId, TreeIcon icon, CpText text) const {
   return new CTopicTreeItem(recordId, icon, std::move(text));
 }
 
@@ -115,7 +115,7 @@ void CTopicTree::Populate(const TreeRows& rows) {
   QList<QTreeWidgetItem*> roots;
   roots.reserve(static_cast<qsizetype>(rows.topics.size()));
   for (const TreeRows::Topic& topic : rows.topics) {
-    auto* root = new CTopicTreeItem(topic.recordId, TreeIcon::kTopic, std::string(topic.text));
+    auto* root = new CTopicTreeItem(topic.recordId, TreeIcon::kTopic, CpText(topic.text));
     root->addChildren(MemberItems(rows, topic.firstMember, topic.memberCount));
     root->KnowMembers(topic.membersDigest);
     roots.append(root);
@@ -178,7 +178,7 @@ bool CTopicTree::Update(const TreeRows& rows) {
       if (from[i] >= 0) {
         item = moving[from[i]];
       } else {
-        auto* topic = new CTopicTreeItem(rows.topics[i].recordId, TreeIcon::kTopic, std::string(rows.topics[i].text));
+        auto* topic = new CTopicTreeItem(rows.topics[i].recordId, TreeIcon::kTopic, CpText(rows.topics[i].text));
         topic->addChildren(MemberItems(rows, rows.topics[i].firstMember, rows.topics[i].memberCount));
         topic->KnowMembers(rows.topics[i].membersDigest);
         item = topic;

@@ -23,7 +23,7 @@ inline constexpr int kTreeIconRole = Qt::UserRole + 1;
 
 class CTopicTreeItem final : public QTreeWidgetItem {
  public:
-  CTopicTreeItem(uint32_t recordId, TreeIcon icon, std::string text)
+  CTopicTreeItem(uint32_t recordId, TreeIcon icon, CpText text)
       : QTreeWidgetItem(UserType), text_(std::move(text)), record_(recordId), icon_(icon) {}
 
   QVariant data(int column, int role) const override {
@@ -91,10 +91,10 @@ class CTopicTreeItem final : public QTreeWidgetItem {
   // Makes the item what a new one for this record, picture and text would
   // be (a text set later is dropped); false when it already was.
   bool Become(uint32_t recordId, TreeIcon icon, std::string_view text) {
-    if (record_ == recordId && icon_ == icon && shown_text_.isNull() && text_ == text) return false;
+    if (record_ == recordId && icon_ == icon && shown_text_.isNull() && text_.view() == text) return false;
     record_ = recordId;
     icon_ = icon;
-    text_.assign(text);
+    text_ = CpText(text);
     shown_text_ = QString();
     size_stamp_ = 0;
     emitDataChanged();
@@ -102,7 +102,7 @@ class CTopicTreeItem final : public QTreeWidgetItem {
   }
 
  private:
-  std::string text_;    // as read from the store, until a text is set
+  CpText text_;        // as read from the store, until a text is set
   QString shown_text_;  // a text set later (null: none)
   uint32_t record_;
   TreeIcon icon_;

@@ -7,6 +7,7 @@
 
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
+#include "app/gui/CodePageField.h"
 #include "app/gui/DialogKeys.h"
 #include "app/shell/EditPending.h"
 #include "store/RecordKinds.h"
@@ -153,7 +154,9 @@ bool CTopicWnd::Ok() {
   // length is counted as the person's edit control would count it.
   QString typed = title_->toPlainText();
   typed.replace("\n", "\r\n");
-  const bool saved = editor_.Ok(ToAnsi(typed), category_->currentIndex());
+  CpText title;
+  if (!TakeCodePageText(title_, typed, LoadString(IDS_TITLE), &title)) return false;
+  const bool saved = editor_.Ok(title, category_->currentIndex());
   if (saved) SyncView();
   return saved;
 }
@@ -164,16 +167,16 @@ bool CTopicWnd::HasUnsavedEdits() const {
   return !SameTypedText(title_->toPlainText(), FromAnsi(v.title)) || category_->currentIndex() != v.selected;
 }
 
-std::string CTopicWnd::EditedRecordName() const {
+CpText CTopicWnd::EditedRecordName() const {
   if (const CTopicRecord* topic = editor_.isNew() ? nullptr : FindTopic(editor_.topicId()))
-    return CutMemberText(FirstLine(topic->title), TextCut::kMarked);
+    return CutMemberText(FirstLine(topic->title.view()), TextCut::kMarked);
   return TypedRecordName(title_ ? title_->toPlainText() : QString());
 }
 
 bool CTopicWnd::SaveEditsQuietly() {
   if (!HasUnsavedEdits()) return true;
-  std::string typed;
-  if (!ToAnsiExact(TypedText(title_), &typed)) return false;
+  CpText typed;
+  if (!ToAnsiExact(TypedText(title_), &typed)) return false;  // quietly: kept for the person to see
   if (!editor_.OkQuietly(typed, category_->currentIndex())) return false;
   SyncView();
   return true;

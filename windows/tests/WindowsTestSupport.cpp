@@ -55,7 +55,7 @@ bool StoreFixture::Reopen() { return OpenUserStore("Ann/"); }
 uint32_t StoreFixture::AddCategory(const std::string& name) {
   auto c = std::make_unique<CCategoryRecord>();
   c->recordId = NextRecordId();
-  c->name = name;
+  c->name = CpText(name);
   uint32_t id = c->recordId;
   pDB->AddNew(std::move(c));
   return id;
@@ -68,7 +68,7 @@ uint32_t StoreFixture::AddTopic(const std::string& title, uint32_t categoryId, b
   l->recordId = NextRecordId();
   t->linksId = l->recordId;
   l->topicId = t->recordId;
-  t->title = title;
+  t->title = CpText(title);
   t->categoryId = categoryId;
   t->isPrivate = isPrivate ? 1 : 0;
   t->fileName = "page" + std::to_string(t->recordId) + ".htm";
@@ -88,7 +88,7 @@ static uint32_t AddMember(uint32_t topicId, std::unique_ptr<CRecord> record, Sto
 
 uint32_t StoreFixture::AddNote(uint32_t topicId, const std::string& text, bool isPrivate) {
   auto n = std::make_unique<CNoteRecord>();
-  n->text = text;
+  n->text = CpText(text);
   n->isPrivate = isPrivate ? 1 : 0;
   return AddMember(topicId, std::move(n), this);
 }
@@ -97,7 +97,7 @@ uint32_t StoreFixture::AddImage(uint32_t topicId, const std::string& title,
                                 std::vector<uint8_t> data, uint32_t format,
                                 const std::string& fileName) {
   auto i = std::make_unique<CImageRecord>();
-  i->title = title;
+  i->title = CpText(title);
   i->data = std::move(data);
   i->format = format;
   i->fileName = fileName;
@@ -107,7 +107,7 @@ uint32_t StoreFixture::AddImage(uint32_t topicId, const std::string& title,
 uint32_t StoreFixture::AddReference(uint32_t topicId, const std::string& title) {
   auto c = std::make_unique<CCustomRecord>();
   c->customType = kCustomInternet;
-  c->fields = {title, "http://example.org/", ""};
+  c->fields = {CpText(title), "http://example.org/"_cp, ""_cp};
   return AddMember(topicId, std::move(c), this);
 }
 

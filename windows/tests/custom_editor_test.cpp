@@ -15,6 +15,11 @@ namespace {
 
 using testing::StoreFixture;
 
+// Typed or stored fields, as code-page text.
+std::vector<CpText> Fields(std::initializer_list<std::string> texts) {
+  return std::vector<CpText>(texts.begin(), texts.end());
+}
+
 class CallTree : public ITopicTreeOps {
  public:
   std::vector<std::string> calls;
@@ -63,13 +68,13 @@ TEST_F(CustomEditorTest, NewInternetPageStartsWithHttpAndIsStoredOnOk) {
   editor.NewReference();
   ASSERT_TRUE(editor.isNew());
   EXPECT_EQ(editor.view().windowKind, 6);
-  EXPECT_EQ(editor.view().fields, (std::vector<std::string>{"", "http://", ""}));
+  EXPECT_EQ(editor.view().fields, Fields({"", "http://", ""}));
   EXPECT_EQ(editor.view().okStringId, IDS_ADD);
   const uint32_t id = editor.referenceId();
   EXPECT_EQ(pDB->CountLive(kKindCustom), 0u);
 
   bEditPending = 1;
-  ASSERT_TRUE(editor.Ok({"Seed catalogue", "http://seeds.example/", "See page 2\r\nand 3"}, false));
+  ASSERT_TRUE(editor.Ok(Fields({"Seed catalogue", "http://seeds.example/", "See page 2\r\nand 3"}), false));
   EXPECT_EQ(tree.calls, std::vector<std::string>{"member " + std::to_string(id)});
   EXPECT_EQ(f.host.commands, std::vector<uint32_t>{3072});
   EXPECT_EQ(bEditPending, 0);
@@ -78,13 +83,13 @@ TEST_F(CustomEditorTest, NewInternetPageStartsWithHttpAndIsStoredOnOk) {
   CCustomRecord* ref = FindLiveReference(id);
   ASSERT_NE(ref, nullptr);
   EXPECT_EQ(ref->customType, kCustomInternet);
-  EXPECT_EQ(ref->fields, (std::vector<std::string>{"Seed catalogue", "http://seeds.example/", "See page 2\nand 3"}));
+  EXPECT_EQ(ref->fields, Fields({"Seed catalogue", "http://seeds.example/", "See page 2\nand 3"}));
   EXPECT_EQ(ref->flags, kFlagNew);
 
   // Shown again: its stored URL, not the prefix; carriage returns back.
   ASSERT_TRUE(editor.ShowReference(id));
-  EXPECT_EQ(editor.view().fields[1], "http://seeds.example/");
-  EXPECT_EQ(editor.view().fields[2], "See page 2\r\nand 3");
+  EXPECT_EQ(editor.view().fields[1], "http://seeds.example/"_cp);
+  EXPECT_EQ(editor.view().fields[2], "See page 2\r\nand 3"_cp);
   EXPECT_EQ(editor.view().okStringId, IDS_UPDATE);
 }
 
@@ -102,8 +107,8 @@ TEST_F(CustomEditorTest, EveryKindGetsItsTypeAndFieldCountAndABookWhenNoneWasCho
   editor.SetNewKind(5);
   editor.NewReference();
   const uint32_t id = editor.referenceId();
-  ASSERT_TRUE(editor.Ok({"Soil survey", "J. Doe", "Council", "Clay", "2004", "Ask for the maps"}, false));
-  EXPECT_EQ(FindLiveReference(id)->fields.at(5), "Ask for the maps");
+  ASSERT_TRUE(editor.Ok(Fields({"Soil survey", "J. Doe", "Council", "Clay", "2004", "Ask for the maps"}), false));
+  EXPECT_EQ(FindLiveReference(id)->fields.at(5), "Ask for the maps"_cp);
 }
 
 TEST_F(CustomEditorTest, OverlongFieldsAreToldOneByOneAndCut) {
@@ -111,7 +116,7 @@ TEST_F(CustomEditorTest, OverlongFieldsAreToldOneByOneAndCut) {
   editor.SetNewKind(6);
   editor.NewReference();
   const uint32_t id = editor.referenceId();
-  ASSERT_TRUE(editor.Ok({std::string(30001, 't'), std::string(30000, 'u'), std::string(40000, 'n')}, false));
+  ASSERT_TRUE(editor.Ok(Fields({std::string(30001, 't'), std::string(30000, 'u'), std::string(40000, 'n')}), false));
   EXPECT_EQ(f.ui.MessageIds(), (std::vector<int>{IDS_TEXT_TOO_LONG, IDS_TEXT_TOO_LONG}));
   EXPECT_EQ(f.ui.messages[0].text,
             "The Note contains more than 30000 characters.\nIt will be truncated before saving.");
@@ -125,14 +130,14 @@ TEST_F(CustomEditorTest, OverlongFieldsAreToldOneByOneAndCut) {
 TEST_F(CustomEditorTest, UpdatingKeepsTheRecordsFieldCountAndMarksItModified) {
   const uint32_t id = f.AddReference(topic, "Handbook");  // an internet page, three fields
   CCustomRecord* ref = FindLiveReference(id);
-  ref->fields.push_back("a fourth field the handheld wrote");
+  ref->fields.emplace_back("a fourth field the handheld wrote");
   CCustomEditor editor;
   ASSERT_TRUE(editor.ShowReference(id));
   EXPECT_EQ(editor.view().windowKind, 6);
   ASSERT_EQ(editor.view().fields.size(), 3u);
-  ASSERT_TRUE(editor.Ok({"Handbook, 2nd ed.", "http://example.org/2", "x"}, false));
+  ASSERT_TRUE(editor.Ok(Fields({"Handbook, 2nd ed.", "http://example.org/2", "x"}), false));
   ref = FindLiveReference(id);
-  EXPECT_EQ(ref->fields, (std::vector<std::string>{"Handbook, 2nd ed.", "http://example.org/2", "x",
+  EXPECT_EQ(ref->fields, Fields({"Handbook, 2nd ed.", "http://example.org/2", "x",
                                                    "a fourth field the handheld wrote"}));
   EXPECT_NE(ref->flags & kFlagModified, 0u);
   EXPECT_EQ(tree.calls, std::vector<std::string>{"umember " + std::to_string(id)});
@@ -142,7 +147,7 @@ TEST_F(CustomEditorTest, PrivateReferencesLeaveTheTreeWhileHidden) {
   const uint32_t id = f.AddReference(topic, "Diary");
   CCustomEditor editor;
   ASSERT_TRUE(editor.ShowReference(id));
-  ASSERT_TRUE(editor.Ok({"Diary", "http://d/", ""}, true));
+  ASSERT_TRUE(editor.Ok(Fields({"Diary", "http://d/", ""}), true));
   EXPECT_EQ(tree.calls.front(), "remove " + std::to_string(id));
   ASSERT_TRUE(f.Reopen());
   EXPECT_EQ(FindLiveReference(id)->isPrivate, 1u);
@@ -155,7 +160,7 @@ TEST_F(CustomEditorTest, AGoneReferenceOnlyReturnsAndClearsAFailedSaveKeepsIt) {
   CCustomEditor editor;
   ASSERT_TRUE(editor.ShowReference(id));
   FindRecord(id)->flags |= kFlagDeleted;
-  EXPECT_FALSE(editor.Ok({"x", "y", "z"}, false));
+  EXPECT_FALSE(editor.Ok(Fields({"x", "y", "z"}), false));
   EXPECT_EQ(f.host.commands, std::vector<uint32_t>{3072});
   EXPECT_EQ(editor.referenceId(), 0u);
   EXPECT_TRUE(f.ui.messages.empty());
@@ -165,13 +170,13 @@ TEST_F(CustomEditorTest, AGoneReferenceOnlyReturnsAndClearsAFailedSaveKeepsIt) {
   editor.NewReference();
   const uint32_t fresh = editor.referenceId();
   std::filesystem::remove_all(f.output);
-  EXPECT_FALSE(editor.Ok({"Kept", "", "", "", "", "", ""}, false));
+  EXPECT_FALSE(editor.Ok(Fields({"Kept", "", "", "", "", "", ""}), false));
   EXPECT_EQ(f.ui.MessageIds(), std::vector<int>{IDS_SAVE_FAILED});
   EXPECT_TRUE(f.host.commands.empty());
   std::filesystem::create_directories(f.output);
-  ASSERT_TRUE(editor.Ok({"Kept", "", "", "", "", "", ""}, false));
+  ASSERT_TRUE(editor.Ok(Fields({"Kept", "", "", "", "", "", ""}), false));
   EXPECT_EQ(pDB->CountLive(kKindCustom), 1u);
-  EXPECT_EQ(FindLiveReference(fresh)->fields[0], "Kept");
+  EXPECT_EQ(FindLiveReference(fresh)->fields[0], "Kept"_cp);
 }
 
 TEST_F(CustomEditorTest, CancelAndModeChangesDropThePendingReference) {

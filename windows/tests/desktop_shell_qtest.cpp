@@ -226,7 +226,7 @@ class DesktopShellTest : public QObject {
     QCOMPARE(CTopicTree::RecordOf(d.tree->FindItem(d.tomatoes)->parent()), d.office);
 
     // A change the windows were not told of: F5 shows the store as it is.
-    FindTopic(d.office)->title = "Office move 2027";
+    FindTopic(d.office)->title = "Office move 2027"_cp;
     FindTopic(d.office)->flags |= kFlagModified;
     QCOMPARE(pDB->Save(), DB_OK);
     d.w.SendCommand(CMD_REFRESH);

@@ -64,7 +64,7 @@ TEST_F(NoteEditorTest, NewNoteIsPendingUntilOkThenStoredWithLineFeedsOnly) {
   EXPECT_EQ(pDB->CountLive(kKindNote), 0u);
 
   bEditPending = 1;
-  ASSERT_TRUE(editor.Ok("Plant tomatoes\r\nafter the frost", false));
+  ASSERT_TRUE(editor.Ok("Plant tomatoes\r\nafter the frost"_cp, false));
   EXPECT_EQ(tree.calls, std::vector<std::string>{"member " + std::to_string(id)});
   EXPECT_EQ(f.host.commands, std::vector<uint32_t>{3072});
   EXPECT_EQ(f.host.imageListRefreshes, 1);
@@ -77,13 +77,13 @@ TEST_F(NoteEditorTest, NewNoteIsPendingUntilOkThenStoredWithLineFeedsOnly) {
   ASSERT_TRUE(f.Reopen());
   CNoteRecord* note = FindLiveNote(id);
   ASSERT_NE(note, nullptr);
-  EXPECT_EQ(note->text, "Plant tomatoes\nafter the frost");
+  EXPECT_EQ(note->text, "Plant tomatoes\nafter the frost"_cp);
   EXPECT_EQ(note->flags, kFlagNew);
   EXPECT_EQ(f.MembersOf(topic), std::vector<uint32_t>{id});
 
   // Shown again with carriage returns; OK reads Update.
   ASSERT_TRUE(editor.ShowNote(id));
-  EXPECT_EQ(editor.view().text, "Plant tomatoes\r\nafter the frost");
+  EXPECT_EQ(editor.view().text, "Plant tomatoes\r\nafter the frost"_cp);
   EXPECT_EQ(editor.view().okStringId, IDS_UPDATE);
   EXPECT_FALSE(editor.isNew());
 }
@@ -92,19 +92,19 @@ TEST_F(NoteEditorTest, TextsOfTheLimitPassOneMoreIsToldAndCut) {
   CNoteEditor editor;
   editor.NewNote();
   uint32_t id = editor.noteId();
-  ASSERT_TRUE(editor.Ok(std::string(30000, 'a'), false));
+  ASSERT_TRUE(editor.Ok(CpText(std::string(30000, 'a')), false));
   EXPECT_TRUE(f.ui.messages.empty());
   EXPECT_EQ(FindLiveNote(id)->text.size(), 30000u);
 
   editor.NewNote();
   id = editor.noteId();
-  ASSERT_TRUE(editor.Ok(std::string(30001, 'b'), false));
+  ASSERT_TRUE(editor.Ok(CpText(std::string(30001, 'b')), false));
   ASSERT_EQ(f.ui.MessageIds(), std::vector<int>{IDS_TEXT_TOO_LONG});
   EXPECT_EQ(f.ui.messages[0].text,
             "The Note contains more than 30000 characters.\nIt will be truncated before saving.");
   EXPECT_EQ(f.ui.messages[0].caption, "Quillet");
   ASSERT_TRUE(f.Reopen());
-  EXPECT_EQ(FindLiveNote(id)->text, std::string(30000, 'b'));
+  EXPECT_EQ(FindLiveNote(id)->text, CpText(std::string(30000, 'b')));
 
   // The limit counts characters as stored: the carriage returns the edit
   // control adds are not counted, so a shown note of the limit with many
@@ -113,9 +113,9 @@ TEST_F(NoteEditorTest, TextsOfTheLimitPassOneMoreIsToldAndCut) {
   for (int i = 0; i < 10000; ++i) lines += "ab\r\n";  // 40000 typed, 30000 stored
   editor.NewNote();
   id = editor.noteId();
-  ASSERT_TRUE(editor.Ok(lines, false));
+  ASSERT_TRUE(editor.Ok(CpText(lines), false));
   EXPECT_EQ(f.ui.messages.size(), 1u);  // only the one above
-  const std::string& stored = FindLiveNote(id)->text;
+  const std::string& stored = FindLiveNote(id)->text.bytes();
   EXPECT_EQ(stored.find('\r'), std::string::npos);
   EXPECT_EQ(stored.size(), 30000u);
 
@@ -129,7 +129,7 @@ TEST_F(NoteEditorTest, TextsOfTheLimitPassOneMoreIsToldAndCut) {
   ASSERT_TRUE(editor.Ok(editor.view().text, false));
   EXPECT_EQ(f.ui.messages.size(), 1u);
   ASSERT_TRUE(f.Reopen());
-  EXPECT_EQ(FindLiveNote(kept)->text, full);
+  EXPECT_EQ(FindLiveNote(kept)->text, CpText(full));
 }
 
 TEST_F(NoteEditorTest, TheQuietOkSavesWhatFitsAndLeavesTheRestUntouched) {
@@ -138,25 +138,25 @@ TEST_F(NoteEditorTest, TheQuietOkSavesWhatFitsAndLeavesTheRestUntouched) {
   CNoteEditor editor;
   ASSERT_TRUE(editor.ShowNote(id));
   bEditPending = 1;
-  EXPECT_FALSE(editor.OkQuietly(std::string(30001, 'x'), true));
+  EXPECT_FALSE(editor.OkQuietly(CpText(std::string(30001, 'x')), true));
   EXPECT_TRUE(f.ui.messages.empty());
-  EXPECT_EQ(FindLiveNote(id)->text, "old");
+  EXPECT_EQ(FindLiveNote(id)->text, "old"_cp);
   EXPECT_EQ(FindLiveNote(id)->isPrivate, 0u);
   EXPECT_EQ(bEditPending, 1);
 
-  ASSERT_TRUE(editor.OkQuietly("new\r\ntext", false));
+  ASSERT_TRUE(editor.OkQuietly("new\r\ntext"_cp, false));
   EXPECT_EQ(bEditPending, 0);
   EXPECT_TRUE(f.host.commands.empty());
   // The window goes on showing the note, now as saved.
   EXPECT_EQ(editor.noteId(), id);
-  EXPECT_EQ(editor.view().text, "new\r\ntext");
+  EXPECT_EQ(editor.view().text, "new\r\ntext"_cp);
   ASSERT_TRUE(f.Reopen());
-  EXPECT_EQ(FindLiveNote(id)->text, "new\ntext");
+  EXPECT_EQ(FindLiveNote(id)->text, "new\ntext"_cp);
 
   // A new note becomes a member and the window shows it as added.
   editor.NewNote();
   const uint32_t fresh = editor.noteId();
-  ASSERT_TRUE(editor.OkQuietly("half typed", false));
+  ASSERT_TRUE(editor.OkQuietly("half typed"_cp, false));
   EXPECT_FALSE(editor.isNew());
   EXPECT_EQ(editor.noteId(), fresh);
   EXPECT_EQ(editor.view().okStringId, IDS_UPDATE);
@@ -167,9 +167,9 @@ TEST_F(NoteEditorTest, UpdatingMarksModifiedAndRenewsTheItem) {
   const uint32_t id = f.AddNote(topic, "old");
   CNoteEditor editor;
   ASSERT_TRUE(editor.ShowNote(id));
-  ASSERT_TRUE(editor.Ok("new text", false));
+  ASSERT_TRUE(editor.Ok("new text"_cp, false));
   CNoteRecord* note = FindLiveNote(id);
-  EXPECT_EQ(note->text, "new text");
+  EXPECT_EQ(note->text, "new text"_cp);
   EXPECT_EQ(note->flags, kFlagNew | kFlagModified);
   EXPECT_EQ(tree.calls, std::vector<std::string>{"umember " + std::to_string(id)});
   EXPECT_EQ(pDB->CountLive(kKindNote), 1u);
@@ -181,7 +181,7 @@ TEST_F(NoteEditorTest, PrivateFlagTakesTheItemAwayOnlyWhileHidden) {
   CNoteEditor editor;
   ASSERT_TRUE(editor.ShowNote(id));
   EXPECT_FALSE(editor.view().isPrivate);
-  ASSERT_TRUE(editor.Ok("secret", true));
+  ASSERT_TRUE(editor.Ok("secret"_cp, true));
   EXPECT_EQ(FindLiveNote(id)->isPrivate, 1u);
   EXPECT_EQ(tree.calls.front(), "remove " + std::to_string(id));
 
@@ -190,10 +190,10 @@ TEST_F(NoteEditorTest, PrivateFlagTakesTheItemAwayOnlyWhileHidden) {
   bShowPrivate = 1;
   ASSERT_TRUE(editor.ShowNote(id));
   EXPECT_TRUE(editor.view().isPrivate);
-  ASSERT_TRUE(editor.Ok("secret", true));
+  ASSERT_TRUE(editor.Ok("secret"_cp, true));
   EXPECT_EQ(tree.calls, std::vector<std::string>{"umember " + std::to_string(id)});
   ASSERT_TRUE(editor.ShowNote(id));
-  ASSERT_TRUE(editor.Ok("secret", false));
+  ASSERT_TRUE(editor.Ok("secret"_cp, false));
   EXPECT_EQ(FindLiveNote(id)->isPrivate, 0u);
 
   // A new private note never had an item to take away.
@@ -201,7 +201,7 @@ TEST_F(NoteEditorTest, PrivateFlagTakesTheItemAwayOnlyWhileHidden) {
   tree.calls.clear();
   editor.NewNote();
   const uint32_t fresh = editor.noteId();
-  ASSERT_TRUE(editor.Ok("hidden", true));
+  ASSERT_TRUE(editor.Ok("hidden"_cp, true));
   EXPECT_EQ(tree.calls, std::vector<std::string>{"member " + std::to_string(fresh)});
   ASSERT_TRUE(f.Reopen());
   EXPECT_EQ(FindLiveNote(fresh)->isPrivate, 1u);
@@ -212,16 +212,16 @@ TEST_F(NoteEditorTest, AFailedSaveKeepsTheTextAndASecondOkDoesNotAddTwice) {
   editor.NewNote();
   const uint32_t id = editor.noteId();
   std::filesystem::remove_all(f.output);
-  EXPECT_FALSE(editor.Ok("keep me", false));
+  EXPECT_FALSE(editor.Ok("keep me"_cp, false));
   EXPECT_EQ(f.ui.MessageIds(), std::vector<int>{IDS_SAVE_FAILED});
   EXPECT_TRUE(f.host.commands.empty());
   EXPECT_EQ(editor.noteId(), id);  // not cleared
   std::filesystem::create_directories(f.output);
-  ASSERT_TRUE(editor.Ok("keep me", false));
+  ASSERT_TRUE(editor.Ok("keep me"_cp, false));
   EXPECT_EQ(pDB->CountLive(kKindNote), 1u);
   EXPECT_EQ(f.MembersOf(topic), std::vector<uint32_t>{id});
   ASSERT_TRUE(f.Reopen());
-  EXPECT_EQ(FindLiveNote(id)->text, "keep me");
+  EXPECT_EQ(FindLiveNote(id)->text, "keep me"_cp);
 }
 
 TEST_F(NoteEditorTest, CancelAndModeChangesDropThePendingNote) {
@@ -250,7 +250,7 @@ TEST_F(NoteEditorTest, OnlyLiveNotesAreShown) {
   const uint32_t other = f.AddNote(topic, "x");
   ASSERT_TRUE(editor.ShowNote(other));
   FindRecord(other)->flags |= kFlagDeleted;
-  EXPECT_FALSE(editor.Ok("y", false));
+  EXPECT_FALSE(editor.Ok("y"_cp, false));
   EXPECT_TRUE(f.host.commands.empty());
 }
 

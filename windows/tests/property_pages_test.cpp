@@ -26,14 +26,14 @@ std::string ReadString(const std::string& subkey, const char* name) {
 
 TEST(PropertyPages, AuthorDetailsGoToTheUsersKeyCutTo259) {
   StoreFixture f;
-  AuthorDetails details{std::string(300, 'n'), "Editor", "ann@example.org", "555 0100"};
+  AuthorDetails details{CpText(std::string(300, 'n')), "Editor"_cp, "ann@example.org"_cp, "555 0100"_cp};
   WriteAuthorDetails(details);
   EXPECT_EQ(ReadString("Ann/", "Author"), std::string(259, 'n'));
   EXPECT_EQ(ReadString("Ann/", "Email"), "ann@example.org");
   AuthorDetails back = ReadAuthorDetails();
-  EXPECT_EQ(back.name, std::string(259, 'n'));
-  EXPECT_EQ(back.title, "Editor");
-  EXPECT_EQ(back.phone, "555 0100");
+  EXPECT_EQ(back.name, CpText(std::string(259, 'n')));
+  EXPECT_EQ(back.title, "Editor"_cp);
+  EXPECT_EQ(back.phone, "555 0100"_cp);
 }
 
 TEST(PropertyPages, DefaultUserPageSelectsTheCurrentFolderAndShowsItsPath) {

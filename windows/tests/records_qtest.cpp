@@ -78,10 +78,10 @@ class RecordsTest : public QObject {
 
     QCOMPARE(bEditPending, uint8_t{0});
     QCOMPARE(f_->host.commands, std::vector<uint32_t>{3072});
-    QCOMPARE(FindLiveNote(note_)->text, std::string("Sow the beans\nin May"));
+    QCOMPARE(FindLiveNote(note_)->text, "Sow the beans\nin May"_cp);
     QCOMPARE(tree_->FindItem(note_)->text(0), QString("Sow the beans"));
     QVERIFY(f_->Reopen());
-    QCOMPARE(FindLiveNote(note_)->text, std::string("Sow the beans\nin May"));
+    QCOMPARE(FindLiveNote(note_)->text, "Sow the beans\nin May"_cp);
     // Cleared after OK.
     QCOMPARE(w->noteEdit()->toPlainText(), QString());
     QCOMPARE(w->okButton()->text(), QString("Add"));
@@ -155,7 +155,7 @@ class RecordsTest : public QObject {
     QCOMPARE(f_->host.commands, std::vector<uint32_t>{3072});
     QCOMPARE(tree_->FindItem(ref)->text(0), QString("Seed catalogue 2005"));
     QVERIFY(f_->Reopen());
-    QCOMPARE(FindLiveReference(ref)->fields[0], std::string("Seed catalogue 2005"));
+    QCOMPARE(FindLiveReference(ref)->fields[0], "Seed catalogue 2005"_cp);
   }
 
   void newReferencesOfEachKind() {
@@ -186,7 +186,7 @@ class RecordsTest : public QObject {
     QCOMPARE(item->text(0), QString("Soil and roots"));
     const CCustomRecord* stored = FindLiveReference(id);
     QCOMPARE(stored->customType, kCustomJournal);
-    QCOMPARE(stored->fields[7], std::string("Read the second half\nagain"));
+    QCOMPARE(stored->fields[7], "Read the second half\nagain"_cp);
     QCOMPARE(w->fieldText(0), QString());  // cleared
   }
 
@@ -201,6 +201,70 @@ class RecordsTest : public QObject {
     QCOMPARE(f_->ui.MessageIds().back(), int{IDS_SAVE_FAILED});
     QCOMPARE(w->fieldText(0), QString("Kept title"));
     std::filesystem::create_directories(f_->output);
+  }
+
+  // A character the handheld cannot store: OK names the field and the
+  // character, selects it where it was typed, and saves nothing; the text
+  // stays for correcting, and once corrected it is saved as typed.
+  void aCharacterTheHandheldCannotStoreIsRefusedWhereItWasTyped() {
+    const QString omega = QString::fromUtf8("\xCE\xA9");  // U+03A9
+    const uint32_t ref = f_->AddReference(garden_, "Seed catalogue");
+    QCOMPARE(pDB->Save(), DB_OK);
+    tree_->Refresh();
+    QVERIFY(screen_->Show(true));
+
+    CNoteWnd* note = screen_->MakeNoteWindow();
+    const TreeItemRef noteItem{note_, kKindNote, nullptr};
+    note->ShowRecord(&noteItem);
+    const QString typed = "Resistance: 10 " + omega + " \xE2\x82\xAC";
+    note->noteEdit()->setPlainText(typed);
+    QVERIFY(!note->Ok());
+    QCOMPARE(f_->ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
+    QCOMPARE(f_->ui.messages[0].text, std::string("The Note contains the character U+03A9, which the handheld "
+                                                  "cannot store.\nPlease remove or replace it and try again."));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(note->noteEdit()));
+    QCOMPARE(note->noteEdit()->textCursor().selectedText(), omega);
+    QCOMPARE(note->noteEdit()->toPlainText(), typed);
+    QCOMPARE(bEditPending, uint8_t{1});
+    QVERIFY(f_->Reopen());
+    QCOMPARE(FindLiveNote(note_)->text, CpText("Plant the tomatoes\nafter the last frost."));
+    // Corrected: the euro sign is the code page's own and is stored as its byte.
+    note->noteEdit()->setPlainText("Resistance: 10 ohm \xE2\x82\xAC");
+    QVERIFY(note->Ok());
+    QVERIFY(f_->Reopen());
+    QCOMPARE(FindLiveNote(note_)->text, CpText("Resistance: 10 ohm \x80"));
+
+    // A reference: every field is checked before anything is saved, and the
+    // first field holding such a character is the one named.
+    f_->ui.messages.clear();
+    CCustomWnd* custom = screen_->MakeCustomWindow();
+    const TreeItemRef refItem{ref, kKindCustom, nullptr};
+    custom->ShowRecord(&refItem);
+    custom->setFieldText(0, "Seed catalogue 2005");
+    custom->setFieldText(2, "Kept in the " + omega + " drawer");
+    QVERIFY(!custom->Ok());
+    QCOMPARE(f_->ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
+    QVERIFY(f_->ui.messages[0].text.starts_with("The Note contains the character U+03A9"));
+    QCOMPARE(QApplication::focusWidget(), custom->fieldEdit(2));
+    QCOMPARE(custom->fieldText(2), "Kept in the " + omega + " drawer");
+    QVERIFY(f_->Reopen());
+    QCOMPARE(FindLiveReference(ref)->fields[0], "Seed catalogue"_cp);
+    QCOMPARE(tree_->FindItem(ref)->text(0), QString("Seed catalogue"));
+
+    // A topic's title; a character beyond the basic plane is named whole.
+    f_->ui.messages.clear();
+    CTopicWnd* topic = screen_->MakeTopicWindow();
+    const TreeItemRef topicItem{garden_, kKindTopic, nullptr};
+    topic->ShowRecord(&topicItem);
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x8C\xB1");  // U+1F331
+    topic->titleEdit()->setPlainText("Garden plans " + emoji);
+    QVERIFY(!topic->Ok());
+    QCOMPARE(f_->ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
+    QCOMPARE(f_->ui.messages[0].text, std::string("The Title contains the character U+1F331, which the handheld "
+                                                  "cannot store.\nPlease remove or replace it and try again."));
+    QCOMPARE(topic->titleEdit()->textCursor().selectedText(), emoji);
+    QVERIFY(f_->Reopen());
+    QCOMPARE(FindTopic(garden_)->title, "Garden plans"_cp);
   }
 
  private:

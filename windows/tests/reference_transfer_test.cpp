@@ -86,7 +86,7 @@ TEST_F(ReferenceTransferTest, ImportAddsToTheTopicSavesAndShowsIt) {
   const CCustomRecord* first = RecordAs<CCustomRecord>(FindRecord(members[1]));
   ASSERT_TRUE(first);
   EXPECT_EQ(first->customType, kCustomJournal);
-  EXPECT_EQ(first->fields[0], "Nitrogen uptake in mixed cover crops");
+  EXPECT_EQ(first->fields[0], "Nitrogen uptake in mixed cover crops"_cp);
 }
 
 TEST_F(ReferenceTransferTest, NothingHappensWithoutATopicAFileOrWhileEditing) {

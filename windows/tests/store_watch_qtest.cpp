@@ -61,7 +61,7 @@ uint32_t AnotherProgramAddsTopic(const std::string& path, const std::string& tit
       settings->lastRecordId += 101;
       t->linksId = l->recordId;
       l->topicId = t->recordId;
-      t->title = title;
+      t->title = CpText(title);
       id = t->recordId;
       s.Insert(std::move(t));
       s.Insert(std::move(l));
@@ -85,7 +85,7 @@ uint32_t AddTopicHere(const std::string& title) {
   l->recordId = NextRecordId();
   t->linksId = l->recordId;
   l->topicId = t->recordId;
-  t->title = title;
+  t->title = CpText(title);
   const uint32_t id = t->recordId;
   pDB->AddNew(std::move(t));
   pDB->AddNew(std::move(l));
@@ -134,7 +134,7 @@ class StoreWatchTest : public QObject {
     QVERIFY(took < std::chrono::milliseconds(2500));
     // The same store, merged; the shown topic stays selected and shown.
     QCOMPARE(pDB, store);
-    QCOMPARE(FindTopic(synced)->title, std::string("Written by the conduit"));
+    QCOMPARE(FindTopic(synced)->title, "Written by the conduit"_cp);
     QCOMPARE(tree->SelectedItem()->recordId, garden);
     QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
     QVERIFY(r.ui.messages.empty());
@@ -173,13 +173,13 @@ class StoreWatchTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(tree->FindItem(synced) != nullptr, 3000);
     const std::optional<TreeItemRef> made = tree->SelectedItem();
     QVERIFY(made);
-    QCOMPARE(FindTopic(made->recordId)->title, std::string("Typed while syncing"));
+    QCOMPARE(FindTopic(made->recordId)->title, "Typed while syncing"_cp);
     CRecordStore check(pDB->path(), "");
     QCOMPARE(check.Load(), DB_OK);
     CRecord* found = nullptr;
     QCOMPARE(check.FindById(synced, &found), DB_OK);
     QCOMPARE(check.FindById(made->recordId, &found), DB_OK);
-    QCOMPARE(static_cast<CTopicRecord*>(found)->title, std::string("Typed while syncing"));
+    QCOMPARE(static_cast<CTopicRecord*>(found)->title, "Typed while syncing"_cp);
     QVERIFY(r.ui.messages.empty());
     w.close();
   }
@@ -217,7 +217,7 @@ class StoreWatchTest : public QObject {
       good.AddNew(std::move(settings));
       auto t = std::make_unique<CTopicRecord>();
       t->recordId = 400;
-      t->title = "Restored elsewhere";
+      t->title = "Restored elsewhere"_cp;
       good.Insert(std::move(t));
       return good.SaveTo(path) == DB_OK ? 400u : 0u;
     }();

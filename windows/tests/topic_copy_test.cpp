@@ -26,7 +26,7 @@ class CopyTree : public ITopicTreeOps {
   void RemoveItem(uint32_t) override {}
   void RefreshAndSelect(uint32_t, bool) override {}
   uint32_t CurrentTopic() const override { return 0; }
-  void AppendTopicItem(const CTopicRecord& t) override { calls.push_back("topic " + t.title); }
+  void AppendTopicItem(const CTopicRecord& t) override { calls.push_back("topic " + t.title.bytes()); }
   void AppendMemberItem(uint32_t topic, const CRecord& m) override {
     calls.push_back("member " + std::to_string(topic) + " " + std::to_string(m.recordId));
   }
@@ -78,7 +78,7 @@ TEST_F(TopicCopyTest, CopyHasNewIdsInOrderTheSourcesCategoryAndItsMembersInOrder
   ASSERT_TRUE(f.Reopen());  // all of it is on disk
   const CTopicRecord* copy = FindTopic(out.topicId);
   ASSERT_NE(copy, nullptr);
-  EXPECT_EQ(copy->title, "Copy of Garden plans");
+  EXPECT_EQ(copy->title, "Copy of Garden plans"_cp);
   EXPECT_EQ(copy->categoryId, home);
   EXPECT_EQ(copy->fileName, "");
   EXPECT_EQ(copy->flags, kFlagNew);
@@ -91,13 +91,13 @@ TEST_F(TopicCopyTest, CopyHasNewIdsInOrderTheSourcesCategoryAndItsMembersInOrder
   EXPECT_EQ(links->memberIds, (std::vector<uint32_t>{out.linksId + 1, out.linksId + 2, out.linksId + 3}));
   const auto* note = RecordAs<CNoteRecord>(FindRecord(links->memberIds[0]));
   ASSERT_NE(note, nullptr);
-  EXPECT_EQ(note->text, "Tomatoes\nafter the frost");
+  EXPECT_EQ(note->text, "Tomatoes\nafter the frost"_cp);
   EXPECT_EQ(note->flags, kFlagNew);
-  EXPECT_EQ(RecordAs<CNoteRecord>(FindRecord(links->memberIds[2]))->text, "Beans");
+  EXPECT_EQ(RecordAs<CNoteRecord>(FindRecord(links->memberIds[2]))->text, "Beans"_cp);
 
   // The source is unchanged but for its modified flag.
   const CTopicRecord* original = FindTopic(source);
-  EXPECT_EQ(original->title, "Garden plans");
+  EXPECT_EQ(original->title, "Garden plans"_cp);
   EXPECT_EQ(original->flags, kFlagNew | kFlagModified);
   EXPECT_EQ(f.MembersOf(source), sourceMembers);
 
@@ -120,7 +120,7 @@ TEST_F(TopicCopyTest, PictureCopyGetsItsOwnJpegFileAndTheSourceFileIsUntouched) 
   ASSERT_GT(image->fileName.size(), 4u);
   EXPECT_EQ(image->fileName.substr(image->fileName.size() - 4), ".jpg");
   EXPECT_EQ(image->data, RecordAs<CImageRecord>(FindRecord(picture))->data);
-  EXPECT_EQ(image->title, "The bed");
+  EXPECT_EQ(image->title, "The bed"_cp);
   EXPECT_EQ(out.picturesWritten, 1u);
   const std::string copyBytes = ReadFile(f.output + image->fileName);
   ASSERT_GE(copyBytes.size(), 2u);

@@ -21,8 +21,8 @@ class RecordingTree : public ITopicTreeOps {
   std::vector<std::string> calls;
   void InsertMember(CRecord& r) override { calls.push_back("member " + std::to_string(r.recordId)); }
   void UpdateMember(const CRecord& r) override { calls.push_back("umember " + std::to_string(r.recordId)); }
-  void InsertTopic(const CTopicRecord& t) override { calls.push_back("topic " + t.title); }
-  void UpdateTopic(const CTopicRecord& t) override { calls.push_back("utopic " + t.title); }
+  void InsertTopic(const CTopicRecord& t) override { calls.push_back("topic " + t.title.bytes()); }
+  void UpdateTopic(const CTopicRecord& t) override { calls.push_back("utopic " + t.title.bytes()); }
   void RemoveItem(uint32_t id) override { calls.push_back("remove " + std::to_string(id)); }
   void RefreshAndSelect(uint32_t id, bool expand) override {
     calls.push_back("select " + std::to_string(id) + (expand ? " expanded" : ""));
@@ -50,14 +50,14 @@ class TopicEditorTest : public ::testing::Test {
 TEST_F(TopicEditorTest, ClearedWindowListsUnfiledThenSortedCategories) {
   CTopicEditor editor;
   EXPECT_EQ(editor.view().okStringId, IDS_ADD);
-  EXPECT_EQ(editor.view().title, "");
+  EXPECT_EQ(editor.view().title, ""_cp);
   EXPECT_EQ(editor.view().categories,
-            (std::vector<CategoryEntry>{{" Unfiled...", 0}, {"home", home}, {"Work", work}}));
+            (std::vector<CategoryEntry>{{" Unfiled..."_cp, 0}, {"home"_cp, home}, {"Work"_cp, work}}));
   EXPECT_EQ(editor.view().selected, 0);
   EXPECT_FALSE(editor.isNew());
   EXPECT_EQ(TreeCategoryEntries(), (std::vector<CategoryEntry>{
-                                       {"All Categories", -1}, {"home", home}, {"Work", work},
-                                       {"Unfiled", 0}}));
+                                       {"All Categories"_cp, -1}, {"home"_cp, home}, {"Work"_cp, work},
+                                       {"Unfiled"_cp, 0}}));
 }
 
 TEST_F(TopicEditorTest, NewTopicIsPendingWithItsLinksAndAGeneratedPageName) {
@@ -86,10 +86,10 @@ TEST_F(TopicEditorTest, OkAddsTopicAndLinksSelectsItAndReturnsToViewTopic) {
   editor.NewTopic();
   uint32_t id = editor.topicId();
   bEditPending = 1;
-  ASSERT_TRUE(editor.Ok("Garden\r\nplans", 2));
+  ASSERT_TRUE(editor.Ok("Garden\r\nplans"_cp, 2));
   CTopicRecord* topic = FindTopic(id);
   ASSERT_NE(topic, nullptr);
-  EXPECT_EQ(topic->title, "Garden\nplans");
+  EXPECT_EQ(topic->title, "Garden\nplans"_cp);
   EXPECT_EQ(topic->categoryId, work);
   EXPECT_EQ(topic->flags, kFlagNew);
   ASSERT_NE(FindLinksOfTopic(topic), nullptr);
@@ -108,17 +108,17 @@ TEST_F(TopicEditorTest, TitlesOver256CharactersAreToldAndCut) {
   CTopicEditor editor;
   editor.NewTopic();
   uint32_t id = editor.topicId();
-  ASSERT_TRUE(editor.Ok(std::string(257, 't'), 0));
+  ASSERT_TRUE(editor.Ok(CpText(std::string(257, 't')), 0));
   ASSERT_EQ(f.ui.MessageIds(), std::vector<int>{IDS_TEXT_TOO_LONG});
   EXPECT_EQ(f.ui.messages[0].text,
             "The Title contains more than 256 characters.\nIt will be truncated before saving.");
   EXPECT_EQ(f.ui.messages[0].caption, "Quillet");
   EXPECT_EQ(f.ui.messages[0].flags, kMbOk | kMbIconInformation);
-  EXPECT_EQ(FindTopic(id)->title, std::string(256, 't'));
+  EXPECT_EQ(FindTopic(id)->title, CpText(std::string(256, 't')));
 
   f.ui.messages.clear();
   editor.NewTopic();
-  ASSERT_TRUE(editor.Ok(std::string(256, 'u'), 0));
+  ASSERT_TRUE(editor.Ok(CpText(std::string(256, 'u')), 0));
   EXPECT_TRUE(f.ui.messages.empty());
 }
 
@@ -127,10 +127,10 @@ TEST_F(TopicEditorTest, ShowingAndUpdatingAnExistingTopic) {
   CTopicEditor editor;
   ASSERT_TRUE(editor.ShowTopic(id));
   EXPECT_EQ(editor.view().okStringId, IDS_UPDATE);
-  EXPECT_EQ(editor.view().title, "Line one\r\nline two");
+  EXPECT_EQ(editor.view().title, "Line one\r\nline two"_cp);
   EXPECT_EQ(editor.view().categories[editor.view().selected].data, home);
-  ASSERT_TRUE(editor.Ok("Renamed", 0));
-  EXPECT_EQ(FindTopic(id)->title, "Renamed");
+  ASSERT_TRUE(editor.Ok("Renamed"_cp, 0));
+  EXPECT_EQ(FindTopic(id)->title, "Renamed"_cp);
   EXPECT_EQ(FindTopic(id)->categoryId, 0u);
   EXPECT_NE(FindTopic(id)->flags & kFlagModified, 0u);
   EXPECT_EQ(tree.calls.front(), "utopic Renamed");
@@ -161,19 +161,19 @@ TEST_F(TopicEditorTest, AFailedSaveKeepsTheWindowAndASecondOkDoesNotAddTwice) {
   editor.NewTopic();
   uint32_t id = editor.topicId();
   std::filesystem::remove_all(f.output);
-  EXPECT_FALSE(editor.Ok("Kept", 0));
+  EXPECT_FALSE(editor.Ok("Kept"_cp, 0));
   EXPECT_EQ(f.ui.MessageIds(), std::vector<int>{IDS_SAVE_FAILED});
   EXPECT_TRUE(f.host.commands.empty());
   std::filesystem::create_directories(f.output);
-  ASSERT_TRUE(editor.Ok("Kept", 0));
+  ASSERT_TRUE(editor.Ok("Kept"_cp, 0));
   EXPECT_EQ(Count(kKindTopic), 1u);
-  EXPECT_EQ(FindTopic(id)->title, "Kept");
+  EXPECT_EQ(FindTopic(id)->title, "Kept"_cp);
 }
 
 TEST_F(TopicEditorTest, CategoryNamesThatAreRefusedShowString207) {
   for (const char* name : {"", " ", "   ", "UNFILED", "unfiled", "Unfiled", "WORK", "Home"}) {
     f.ui.messages.clear();
-    EXPECT_EQ(AddCategory(name), 0u) << '"' << name << '"';
+    EXPECT_EQ(AddCategory(CpText(name)), 0u) << '"' << name << '"';
     ASSERT_EQ(f.ui.MessageIds(), std::vector<int>{IDS_BAD_CATEGORY}) << name;
     EXPECT_EQ(f.ui.messages[0].text, "This project already exists or is an invalid name e.g. Unfiled.");
   }
@@ -182,19 +182,19 @@ TEST_F(TopicEditorTest, CategoryNamesThatAreRefusedShowString207) {
 }
 
 TEST_F(TopicEditorTest, CategoriesAreAddedRenamedAndDeleted) {
-  uint32_t id = AddCategory("Travel");
+  uint32_t id = AddCategory("Travel"_cp);
   ASSERT_NE(id, 0u);
   EXPECT_EQ(f.host.categoryRefills, 1);
   uint32_t topic = f.AddTopic("Trip", id);
   f.ui.messages.clear();
 
-  EXPECT_TRUE(RenameCategory(id, "TRAVEL"));  // its own name in another case
-  EXPECT_FALSE(RenameCategory(id, "work"));   // another category's name
-  EXPECT_FALSE(RenameCategory(id, "unfiled"));
+  EXPECT_TRUE(RenameCategory(id, "TRAVEL"_cp));  // its own name in another case
+  EXPECT_FALSE(RenameCategory(id, "work"_cp));   // another category's name
+  EXPECT_FALSE(RenameCategory(id, "unfiled"_cp));
   EXPECT_EQ(f.ui.MessageIds(), (std::vector<int>{IDS_BAD_CATEGORY, IDS_BAD_CATEGORY}));
-  EXPECT_TRUE(RenameCategory(id, "Journeys"));
+  EXPECT_TRUE(RenameCategory(id, "Journeys"_cp));
   auto* category = RecordAs<CCategoryRecord>(FindRecord(id));
-  EXPECT_EQ(category->name, "Journeys");
+  EXPECT_EQ(category->name, "Journeys"_cp);
   EXPECT_NE(category->flags & kFlagModified, 0u);
 
   EXPECT_TRUE(DeleteCategory(id));
@@ -202,7 +202,7 @@ TEST_F(TopicEditorTest, CategoriesAreAddedRenamedAndDeleted) {
   category = RecordAs<CCategoryRecord>(FindRecord(id));
   EXPECT_EQ(category->flags & (kFlagDeleted | kFlagModified), kFlagDeleted | kFlagModified);
   EXPECT_EQ(FindTopic(topic)->categoryId, id);  // topics keep theirs
-  EXPECT_NE(AddCategory("Journeys"), 0u);       // a deleted name is free again
+  EXPECT_NE(AddCategory("Journeys"_cp), 0u);       // a deleted name is free again
 }
 
 // A note-like window built on the common order, to see the order itself.
@@ -309,17 +309,17 @@ TEST_F(TopicEditorTest, TheQuietOkChecksTheTextsFirstAndSendsNothing) {
 }
 
 TEST(ShownText, LineFeedsBecomeCarriageReturnLineFeedAndNothingIsCut) {
-  EXPECT_EQ(ShownText("a\nb"), "a\r\nb");
-  EXPECT_EQ(ShownText("a\r\nb"), "a\r\nb");
+  EXPECT_EQ(ShownText("a\nb"_cp), "a\r\nb"_cp);
+  EXPECT_EQ(ShownText("a\r\nb"_cp), "a\r\nb"_cp);
   // A text of the limit with its line breaks is shown whole.
   std::string stored;
   for (int i = 0; i < 100; ++i) stored += std::string(299, 'x') + "\n";
   ASSERT_EQ(stored.size(), 30000u);
-  const std::string shown = ShownText(stored);
+  const CpText shown = ShownText(CpText(stored));
   EXPECT_EQ(shown.size(), 30100u);
   EXPECT_EQ(StoredLength(shown), 30000u);
   EXPECT_TRUE(TypedTextFits(shown, 30000));
-  EXPECT_FALSE(TypedTextFits(shown + "y", 30000));
+  EXPECT_FALSE(TypedTextFits(shown + "y"_cp, 30000));
 }
 
 }  // namespace

@@ -20,9 +20,9 @@ using testing::StoreFixture;
 
 TEST(TreeText, MemberTextsAreFirstLinesCutPlainOrMarked) {
   std::string s61(61, 'a');
-  EXPECT_EQ(CutMemberText(s61, TextCut::kPlain), std::string(60, 'a'));
-  EXPECT_EQ(CutMemberText(s61, TextCut::kMarked), std::string(57, 'a') + "...");
-  EXPECT_EQ(CutMemberText(std::string(60, 'b'), TextCut::kMarked), std::string(60, 'b'));
+  EXPECT_EQ(CutMemberText(s61, TextCut::kPlain), CpText(std::string(60, 'a')));
+  EXPECT_EQ(CutMemberText(s61, TextCut::kMarked), CpText(std::string(57, 'a') + "..."));
+  EXPECT_EQ(CutMemberText(std::string(60, 'b'), TextCut::kMarked), CpText(std::string(60, 'b')));
   EXPECT_EQ(FirstLine("first\nsecond"), "first");
   EXPECT_EQ(FirstLine("\nsecond"), "");
   EXPECT_EQ(FirstLine("only"), "only");
@@ -88,10 +88,10 @@ TEST_F(TreeModelTest, TopicsAreSortedAndMembersKeepTheirListOrder) {
   EXPECT_EQ(topics[2].recordId, alpha);
   ASSERT_EQ(topics[2].members.size(), 3u);
   EXPECT_EQ(topics[2].members[0].recordId, n1);
-  EXPECT_EQ(topics[2].members[0].text, std::string(60, 'n'));
+  EXPECT_EQ(topics[2].members[0].text, CpText(std::string(60, 'n')));
   EXPECT_EQ(topics[2].members[0].icon, TreeIcon::kNote);
   EXPECT_EQ(topics[2].members[1].recordId, r1);
-  EXPECT_EQ(topics[2].members[1].text, "A reference");
+  EXPECT_EQ(topics[2].members[1].text, "A reference"_cp);
   EXPECT_EQ(topics[2].members[1].icon, TreeIcon::kReference);
   EXPECT_EQ(topics[2].members[2].recordId, s1);
   EXPECT_EQ(topics[2].members[2].icon, TreeIcon::kSketch);

@@ -85,7 +85,7 @@ class Changes {
         break;
       }
       case 1: {  // a topic's title: it may move
-        if (CTopicRecord* t = AnyTopic()) t->title = Title();
+        if (CTopicRecord* t = AnyTopic()) t->title = CpText(Title());
         break;
       }
       case 2: NewTopic(); break;
@@ -149,7 +149,7 @@ class Changes {
       default: {  // several changes at once
         for (int i = 0; i < 4; ++i)
           if (CRecord* m = AnyMember()) SetText(m, Text());
-        if (CTopicRecord* t = AnyTopic()) t->title = Title();
+        if (CTopicRecord* t = AnyTopic()) t->title = CpText(Title());
         break;
       }
     }
@@ -177,9 +177,9 @@ class Changes {
     }
   }
   void SetText(CRecord* m, const std::string& text) {
-    if (auto* n = RecordAs<CNoteRecord>(m)) n->text = text;
-    if (auto* i = RecordAs<CImageRecord>(m)) i->title = text;
-    if (auto* c = RecordAs<CCustomRecord>(m)) c->fields = {text, "author"};
+    if (auto* n = RecordAs<CNoteRecord>(m)) n->text = CpText(text);
+    if (auto* i = RecordAs<CImageRecord>(m)) i->title = CpText(text);
+    if (auto* c = RecordAs<CCustomRecord>(m)) c->fields = {CpText(text), "author"_cp};
   }
   void NewTopic() {
     const uint32_t category = r_.Below(4) == 0 ? 0 : categories_[r_.Below(3)];
@@ -324,7 +324,7 @@ class TreeRefillTest : public QObject {
     kept.Show(true);
     kept.Fill();
     QTreeWidgetItem* first = kept.view()->topLevelItem(0);
-    for (int i = 0; i < 600; ++i) FindTopic(topics[i])->title = "Topic " + std::to_string(2000 - i);
+    for (int i = 0; i < 600; ++i) FindTopic(topics[i])->title = CpText("Topic " + std::to_string(2000 - i));
     kept.Refresh();
     QVERIFY(kept.view()->topLevelItem(0) != first);  // built anew
     QCOMPARE(CTopicTree::RecordOf(kept.view()->topLevelItem(0)), topics[599]);

@@ -78,14 +78,14 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 uint32_t AddBook(uint32_t topic, const std::string& title) {
   auto b = std::make_unique<CCustomRecord>();
   b->customType = kCustomBook;
-  b->fields.assign(7, std::string());
-  b->fields[0] = title;
+  b->fields.assign(7, CpText());
+  b->fields[0] = CpText(title);
   return AddMember(topic, std::move(b));
 }
 
 uint32_t AddSketch(uint32_t topic, const std::string& title) {
   auto s = std::make_unique<CImageRecord>();
-  s->title = title;
+  s->title = CpText(title);
   s->format = kImageFormatSketch;
   s->data = testing::TestSketch();
   s->width = 40;
@@ -244,7 +244,7 @@ void TypedTextTest::exitAsksAboutTypedTextAndSaveRunsTheWindowsOk() {
   QCOMPARE(closed.count(), 1);
   auto disk = OnDisk(m, "DemoUser");
   QVERIFY(disk);
-  QCOMPARE(Read<CNoteRecord>(disk.get(), note)->text, std::string("Plant the tomatoes in May"));
+  QCOMPARE(Read<CNoteRecord>(disk.get(), note)->text, "Plant the tomatoes in May"_cp);
 }
 
 // 1: the other windows the person types into.
@@ -274,7 +274,7 @@ void TypedTextTest::exitAsksInTheTopicReferenceAndSketchWindowsToo() {
   CRecord* rec = nullptr;
   for (DbResult res = disk->FirstOfKind(kKindTopic, &rec, true); res == DB_OK && rec;
        res = disk->NextOfKind(kKindTopic, &rec, true))
-    found |= RecordAs<CTopicRecord>(rec)->title == "Birthday party";
+    found |= RecordAs<CTopicRecord>(rec)->title == "Birthday party"_cp;
   QVERIFY(found);
 
   {
@@ -293,7 +293,7 @@ void TypedTextTest::exitAsksInTheTopicReferenceAndSketchWindowsToo() {
   }
   disk = OnDisk(m, "DemoUser");
   QCOMPARE(Read<CCustomRecord>(disk.get(), book)->fields.size(), size_t{7});
-  QCOMPARE(Read<CCustomRecord>(disk.get(), book)->fields[0], std::string("Vegetable growing"));
+  QCOMPARE(Read<CCustomRecord>(disk.get(), book)->fields[0], "Vegetable growing"_cp);
 
   {
     // A sketch's new title, saved.
@@ -313,7 +313,7 @@ void TypedTextTest::exitAsksInTheTopicReferenceAndSketchWindowsToo() {
     QCOMPARE(r.ui.messages.back().text, std::string("Save changes to \"Heron\"?"));
   }
   disk = OnDisk(m, "DemoUser");
-  QCOMPARE(Read<CImageRecord>(disk.get(), heron)->title, std::string("Grey heron"));
+  QCOMPARE(Read<CImageRecord>(disk.get(), heron)->title, "Grey heron"_cp);
 
   {
     // Nothing typed: no question at all.
@@ -362,7 +362,7 @@ void TypedTextTest::switchingUsersAndTheArchiveAskFirst() {
   auto ann = OnDisk(m, "Ann");
   const CTopicLinksRecord* links = Read<CTopicLinksRecord>(ann.get(), Read<CTopicRecord>(ann.get(), topic)->linksId);
   QCOMPARE(links->memberIds.size(), size_t{1});
-  QCOMPARE(Read<CNoteRecord>(ann.get(), links->memberIds[0])->text, std::string("Call the plumber"));
+  QCOMPARE(Read<CNoteRecord>(ann.get(), links->memberIds[0])->text, "Call the plumber"_cp);
 }
 
 // 2: a HotSync while a note is being typed: the ping saves it before the
@@ -391,7 +391,7 @@ void TypedTextTest::hotSyncSavesWhatPassesBeforeTheConduit() {
   QVERIFY(r.ui.messages.empty());  // nobody was asked anything
   QCOMPARE(bEditPending, uint8_t{0});
   auto disk = OnDisk(m, "DemoUser");
-  QCOMPARE(Read<CNoteRecord>(disk.get(), note)->text, std::string("Plant the tomatoes in May"));
+  QCOMPARE(Read<CNoteRecord>(disk.get(), note)->text, "Plant the tomatoes in May"_cp);
 
   // A half-typed new note goes the same way, into its topic.
   QVERIFY(s.tree->SelectRecord(garden));
@@ -403,7 +403,7 @@ void TypedTextTest::hotSyncSavesWhatPassesBeforeTheConduit() {
   disk = OnDisk(m, "DemoUser");
   const auto* links = Read<CTopicLinksRecord>(disk.get(), Read<CTopicRecord>(disk.get(), garden)->linksId);
   QCOMPARE(links->memberIds.size(), size_t{2});
-  QCOMPARE(Read<CNoteRecord>(disk.get(), links->memberIds[1])->text, std::string("Buy se"));
+  QCOMPARE(Read<CNoteRecord>(disk.get(), links->memberIds[1])->text, "Buy se"_cp);
 
   // The conduit adds a note; stage 2 reloads and the tree shows it.
   {
@@ -411,7 +411,7 @@ void TypedTextTest::hotSyncSavesWhatPassesBeforeTheConduit() {
     QCOMPARE(conduit.Load(), DB_OK);
     auto n = std::make_unique<CNoteRecord>();
     n->recordId = 900;
-    n->text = "From the handheld";
+    n->text = "From the handheld"_cp;
     QCOMPARE(conduit.Insert(std::move(n)), DB_OK);
     CRecord* l = nullptr;
     QCOMPARE(conduit.FindById(FindTopic(garden)->linksId, &l), DB_OK);
@@ -422,7 +422,7 @@ void TypedTextTest::hotSyncSavesWhatPassesBeforeTheConduit() {
   QVERIFY(StagesCarriedOut(s.mgr));
   QCOMPARE(s.mgr->namedMode(), Mode::START);
   QVERIFY(s.tree->FindItem(900));
-  QCOMPARE(RecordAs<CNoteRecord>(FindRecord(900))->text, std::string("From the handheld"));
+  QCOMPARE(RecordAs<CNoteRecord>(FindRecord(900))->text, "From the handheld"_cp);
 }
 
 // 2: what does not pass its window's checks stays in the window, over the
@@ -450,7 +450,7 @@ void TypedTextTest::hotSyncKeepsWhatCannotBeSavedOverTheReload() {
   QVERIFY(StagesCarriedOut(s.mgr));
   QVERIFY(r.ui.messages.empty());
   auto disk = OnDisk(m, "DemoUser");
-  QCOMPARE(Read<CNoteRecord>(disk.get(), note)->text, std::string("Plant the tomatoes"));
+  QCOMPARE(Read<CNoteRecord>(disk.get(), note)->text, "Plant the tomatoes"_cp);
 
   // The conduit changes the note's topic meanwhile; the reload keeps the
   // typed text in the window over the reloaded note.
@@ -459,12 +459,12 @@ void TypedTextTest::hotSyncKeepsWhatCannotBeSavedOverTheReload() {
     QCOMPARE(conduit.Load(), DB_OK);
     CRecord* t = nullptr;
     QCOMPARE(conduit.FindById(garden, &t), DB_OK);
-    RecordAs<CTopicRecord>(t)->title = "Garden plans 2005";
+    RecordAs<CTopicRecord>(t)->title = "Garden plans 2005"_cp;
     QCOMPARE(conduit.Save(), DB_OK);
   }
   HotSync(1, {"2"});
   QVERIFY(StagesCarriedOut(s.mgr));
-  QCOMPARE(FindTopic(garden)->title, std::string("Garden plans 2005"));  // reloaded
+  QCOMPARE(FindTopic(garden)->title, "Garden plans 2005"_cp);  // reloaded
   QCOMPARE(s.mgr->namedMode(), Mode::NOTE);
   QVERIFY(s.note->host()->isVisible());
   QCOMPARE(s.note->editor().noteId(), note);
@@ -475,8 +475,8 @@ void TypedTextTest::hotSyncKeepsWhatCannotBeSavedOverTheReload() {
   s.note->noteEdit()->setPlainText("Plant the tomatoes early");
   QVERIFY(s.note->Ok());
   disk = OnDisk(m, "DemoUser");
-  QCOMPARE(Read<CNoteRecord>(disk.get(), note)->text, std::string("Plant the tomatoes early"));
-  QCOMPARE(Read<CTopicRecord>(disk.get(), garden)->title, std::string("Garden plans 2005"));
+  QCOMPARE(Read<CNoteRecord>(disk.get(), note)->text, "Plant the tomatoes early"_cp);
+  QCOMPARE(Read<CTopicRecord>(disk.get(), garden)->title, "Garden plans 2005"_cp);
 
   // A new note with a character the code page cannot hold stays a new
   // note in its topic across the reload.
@@ -499,7 +499,7 @@ void TypedTextTest::hotSyncKeepsWhatCannotBeSavedOverTheReload() {
   disk = OnDisk(m, "DemoUser");
   const auto* links = Read<CTopicLinksRecord>(disk.get(), Read<CTopicRecord>(disk.get(), other)->linksId);
   QCOMPARE(links->memberIds.size(), size_t{1});
-  QCOMPARE(Read<CNoteRecord>(disk.get(), links->memberIds[0])->text, std::string("Boxes for Anne"));
+  QCOMPARE(Read<CNoteRecord>(disk.get(), links->memberIds[0])->text, "Boxes for Anne"_cp);
 }
 
 // 3: with Delete All asking for Ann, a HotSync for Bob runs to its end
@@ -612,7 +612,7 @@ void TypedTextTest::deleteAllDefaultsToNo() {
 
   // The question about typed text: Enter saves, Escape cancels.
   MessageRequest question;
-  question.text = SaveChangesQuestion("Garden plans");
+  question.text = SaveChangesQuestion("Garden plans"_cp);
   question.flags = kMbSaveDiscardCancel | kMbIconExclamation;
   for (const auto& [key, answer] : {std::pair{Qt::Key_Return, kIdYes}, std::pair{Qt::Key_Escape, kIdCancel}}) {
     QString buttons;
@@ -682,7 +682,7 @@ void TypedTextTest::findListsWhatTheTreeShowsAndOpensTheRecordClicked() {
   {
     auto twin = std::make_unique<CNoteRecord>();
     twin->recordId = loose;
-    twin->text = "Plan without a topic";
+    twin->text = "Plan without a topic"_cp;
     QCOMPARE(pDB->Insert(std::move(twin)), DB_OK);
   }
   QCOMPARE(pDB->Save(), DB_OK);
@@ -738,7 +738,7 @@ void TypedTextTest::textsAtTheirLimitSurviveAnUnchangedSave() {
   const uint32_t topic = AddTopic(title256);
   const uint32_t note = AddNote(topic, note30000);
   const uint32_t book = AddBook(topic, "Book");
-  RecordAs<CCustomRecord>(FindRecord(book))->fields[6] = note30000;
+  RecordAs<CCustomRecord>(FindRecord(book))->fields[6] = CpText(note30000);
   QCOMPARE(pDB->Save(), DB_OK);
   s.tree->Refresh();
 
@@ -755,10 +755,10 @@ void TypedTextTest::textsAtTheirLimitSurviveAnUnchangedSave() {
   QVERIFY(!r.ui.Showed(IDS_TEXT_TOO_LONG));
 
   auto disk = OnDisk(m, "DemoUser");
-  QCOMPARE(Read<CNoteRecord>(disk.get(), note)->text, note30000);
+  QCOMPARE(Read<CNoteRecord>(disk.get(), note)->text, CpText(note30000));
   QCOMPARE(Read<CCustomRecord>(disk.get(), book)->fields.size(), size_t{7});
-  QCOMPARE(Read<CCustomRecord>(disk.get(), book)->fields[6], note30000);
-  QCOMPARE(Read<CTopicRecord>(disk.get(), topic)->title, title256);
+  QCOMPARE(Read<CCustomRecord>(disk.get(), book)->fields[6], CpText(note30000));
+  QCOMPARE(Read<CTopicRecord>(disk.get(), topic)->title, CpText(title256));
 }
 
 // 8: the password is checked for the current user as Palm Desktop lists

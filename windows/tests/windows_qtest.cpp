@@ -131,7 +131,7 @@ class WindowsTest : public QObject {
     QVERIFY(tree_->SelectRecord(lib_->recipes));
     auto note = std::make_unique<CNoteRecord>();
     note->recordId = NextRecordId();
-    note->text = std::string(61, 'x');
+    note->text = CpText(std::string(61, 'x'));
     CNoteRecord* raw = note.get();
     pDB->AddNew(std::move(note));
     tree_->InsertMember(*raw);
@@ -377,7 +377,7 @@ class WindowsTest : public QObject {
     f_->ui.messages.clear();
     QVERIFY(wnd.Ok());
     QCOMPARE(f_->ui.MessageIds(), std::vector<int>{IDS_TEXT_TOO_LONG});
-    QCOMPARE(FindTopic(lib_->garden)->title, std::string(256, 'g'));
+    QCOMPARE(FindTopic(lib_->garden)->title, CpText(std::string(256, 'g')));
     QCOMPARE(tree_->FindItem(lib_->garden)->text(0), QString(256, 'g'));
   }
 
@@ -441,6 +441,62 @@ class WindowsTest : public QObject {
     std::string logPath = "unset";
     key.OpenProgramKey();
     QVERIFY(key.ReadValueString("LogPath", &logPath) != 0);
+  }
+
+  // Category names and the author's details are code-page text too: a
+  // character the code page cannot hold is refused where it was typed and
+  // nothing is stored.
+  void propertiesRefuseWhatTheHandheldCannotStore() {
+    const QString omega = QString::fromUtf8("\xCE\xA9");  // U+03A9
+    {
+      CRegistryKey key;
+      key.OpenProgramKey("Ann/");
+      key.WriteValueString("Author", "Ann Smith");
+    }
+    CPropertiesSheet sheet(window_.get(), kPageCategories, [](const std::string&) { return true; });
+    sheet.show();
+    QVERIFY(QTest::qWaitForWindowActive(&sheet));
+    CCategoriesPage* page = sheet.categoriesPage();
+    const int rows = page->list()->topLevelItemCount();
+    f_->ui.messages.clear();
+    page->nameEdit()->setText("Greek " + omega);
+    page->AddTyped();
+    QCOMPARE(f_->ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
+    QVERIFY(f_->ui.messages[0].text.starts_with("The category name contains the character U+03A9"));
+    QCOMPARE(page->list()->topLevelItemCount(), rows);
+    QCOMPARE(page->nameEdit()->text(), "Greek " + omega);  // kept for correcting
+    QCOMPARE(page->nameEdit()->selectedText(), omega);
+    QCOMPARE(f_->host.categoryRefills, 0);
+
+    // A rename in the list: the row keeps the stored name.
+    f_->ui.messages.clear();
+    const QString before = page->list()->topLevelItem(0)->text(0);
+    page->list()->topLevelItem(0)->setText(0, "Home " + omega);
+    QTRY_COMPARE(f_->ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
+    QCOMPARE(page->list()->topLevelItem(0)->text(0), before);
+
+    // The author's details: OK refuses, naming the field, and stores none
+    // of the four; the Name field was fine but is not written either.
+    f_->ui.messages.clear();
+    sheet.tabs()->setCurrentIndex(0);
+    sheet.authorField(0)->setText("Ann Smyth");
+    sheet.authorField(1)->setText("Gardener " + omega);
+    QVERIFY(!sheet.Apply());
+    QCOMPARE(f_->ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
+    QVERIFY(f_->ui.messages[0].text.starts_with("The author's title contains the character U+03A9"));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(sheet.authorField(1)));
+    CRegistryKey key;
+    key.OpenProgramKey("Ann/");
+    std::string name;
+    key.ReadValueString("Author", &name);
+    QCOMPARE(name, std::string("Ann Smith"));
+    sheet.authorField(1)->setText("Gardener \xC3\xA9t\xC3\xA9");  // "été": the code page's own
+    QVERIFY(sheet.Apply());
+    key.ReadValueString("Author", &name);
+    QCOMPARE(name, std::string("Ann Smyth"));
+    std::string title;
+    key.ReadValueString("Title", &title);
+    QCOMPARE(title, std::string("Gardener \xE9t\xE9"));
   }
 
   void defaultUserAndLoggingPagesLookRight() {

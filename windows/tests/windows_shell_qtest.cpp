@@ -102,7 +102,7 @@ class WindowsShellTest : public QObject {
     QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
     const std::optional<TreeItemRef> made = tree->SelectedItem();
     QVERIFY(made);
-    QCOMPARE(FindTopic(made->recordId)->title, std::string("Birthday party"));
+    QCOMPARE(FindTopic(made->recordId)->title, "Birthday party"_cp);
     QCOMPARE(view->indexOfTopLevelItem(tree->FindItem(made->recordId)), 0);
     QVERIFY(std::filesystem::exists(m.Output("DemoUser") + FindTopic(made->recordId)->fileName));
 
@@ -177,7 +177,7 @@ class WindowsShellTest : public QObject {
     w.grab().save(ShotFolder("windows-shots") + "/main-window-note.png");
     QTest::mouseClick(noteWnd->okButton(), Qt::LeftButton);
     QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
-    QCOMPARE(RecordAs<CNoteRecord>(FindRecord(note))->text, std::string("Plant the tomatoes in May"));
+    QCOMPARE(RecordAs<CNoteRecord>(FindRecord(note))->text, "Plant the tomatoes in May"_cp);
 
     // New > Book: the reference window with the book dialog.
     QVERIFY(tree->SelectRecord(garden));
@@ -197,7 +197,7 @@ class WindowsShellTest : public QObject {
     w.SendCommand(CMD_DUPLICATE);
     const std::optional<TreeItemRef> copy = tree->SelectedItem();
     QVERIFY(copy && copy->recordId != garden);
-    QCOMPARE(FindTopic(copy->recordId)->title, std::string("Copy of Garden plans"));
+    QCOMPARE(FindTopic(copy->recordId)->title, "Copy of Garden plans"_cp);
     QCOMPARE(view->indexOfTopLevelItem(tree->FindItem(copy->recordId)), view->topLevelItemCount() - 1);
     QCOMPARE(tree->FindItem(copy->recordId)->childCount(), 2);
     QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);

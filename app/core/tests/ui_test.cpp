@@ -7,14 +7,36 @@ namespace quillet {
 namespace {
 
 TEST(StringTable, KnownAndUnknownNumbers) {
-  EXPECT_STREQ(LoadString(IDS_SAVE_FAILED),
+  EXPECT_EQ(LoadString(IDS_SAVE_FAILED).bytes(),
                "There was an error saving the current data to the database.\n\n"
                "Check to make sure the user hasn't been deleted.");
-  EXPECT_STREQ(LoadString(IDS_DEFAULT_THEME), "Show Everything.htm");
-  EXPECT_STREQ(LoadString(103), "Quillet!");
-  EXPECT_STREQ(LoadString(0), "");
-  EXPECT_STREQ(LoadString(232), "");
-  EXPECT_STREQ(LoadString(99999), "");
+  EXPECT_EQ(LoadString(IDS_DEFAULT_THEME).bytes(), "Show Everything.htm");
+  EXPECT_EQ(LoadString(103).bytes(), "Quillet!");
+  EXPECT_EQ(LoadString(0).bytes(), "");
+  EXPECT_EQ(LoadString(232).bytes(), "");
+  EXPECT_EQ(LoadString(99999).bytes(), "");
+}
+
+TEST(StringTable, TextsAreCodePageTextThatLivesOnAfterTheCall) {
+  const CpText& first = LoadString(IDS_APP_TITLE);
+  const CpText& again = LoadString(IDS_APP_TITLE);
+  EXPECT_EQ(&first, &again);  // one table, made once
+  EXPECT_TRUE(LoadString(99999).empty());
+}
+
+TEST(UserInterface, AnUnstorableCharacterIsNamedWithItsField) {
+  RecordingUI ui;
+  ScopedUI scope(&ui);
+  ShowUnstorableCharacter(CpText("Note"), 0x03A9);
+  ShowUnstorableCharacter(CpText("caf\xE9 name"), 0x1F600);
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.MessageIds(), (std::vector<int>{IDS_UNSTORABLE_CHARACTER, IDS_UNSTORABLE_CHARACTER}));
+  EXPECT_EQ(ui.messages[0].text,
+            "The Note contains the character U+03A9, which the handheld cannot store.\n"
+            "Please remove or replace it and try again.");
+  // The field's name is code-page text and goes in as its bytes.
+  EXPECT_EQ(ui.messages[1].text.rfind("The caf\xE9 name contains the character U+1F600,", 0), 0u);
+  EXPECT_EQ(ui.messages[0].flags & kMbIconMask, unsigned(kMbIconExclamation));
 }
 
 TEST(UserInterface, RecordingFormSeesMessagesAndAnswersFromItsQueue) {

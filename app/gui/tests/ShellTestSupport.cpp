@@ -273,7 +273,7 @@ uint32_t AddTopic(const std::string& title, uint32_t category, uint32_t isPrivat
   l->recordId = NextRecordId();
   t->linksId = l->recordId;
   l->topicId = t->recordId;
-  t->title = title;
+  t->title = CpText(title);
   t->categoryId = category;
   t->isPrivate = isPrivate;
   if (named) t->fileName = "page" + std::to_string(t->recordId) + ".htm";
@@ -293,14 +293,14 @@ uint32_t AddMember(uint32_t topic, std::unique_ptr<CRecord> record) {
 
 uint32_t AddNote(uint32_t topic, const std::string& text) {
   auto n = std::make_unique<CNoteRecord>();
-  n->text = text;
+  n->text = CpText(text);
   return AddMember(topic, std::move(n));
 }
 
 uint32_t PutCategory(const std::string& name) {
   auto c = std::make_unique<CCategoryRecord>();
   c->recordId = NextRecordId();
-  c->name = name;
+  c->name = CpText(name);
   const uint32_t id = c->recordId;
   pDB->AddNew(std::move(c));
   return id;

@@ -21,6 +21,7 @@
 #include "app/core/DiagnosticLog.h"
 #include "app/core/RegistryKey.h"
 #include "app/core/Strings.h"
+#include "app/gui/Ansi.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/MenuBar.h"
 #include "app/gui/Rebar.h"
@@ -30,6 +31,7 @@
 #include "app/gui/tests/ShellTestSupport.h"
 #include "app/shell/Commands.h"
 #include "app/shell/EditPending.h"
+#include "platform/codepage/CodePage.h"
 #include "platform/winmsg/WindowMessage.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
@@ -731,8 +733,8 @@ void MainWindowTest::commandsReachTheirTargets() {
   w.SendCommand(CMD_OPEN_FOLDER);
   const std::string theme = m.themes() + "Show Everything.htm";
   QCOMPARE(r.desktop.requests,
-           (std::vector<RecordingDesktop::Request>{{"address", LoadString(IDS_CONTACT_URL)},
-                                                   {"address", LoadString(IDS_SUPPORT_URL)},
+           (std::vector<RecordingDesktop::Request>{{"address", ToUtf8(LoadString(IDS_CONTACT_URL))},
+                                                   {"address", ToUtf8(LoadString(IDS_SUPPORT_URL))},
                                                    {"edit", theme},
                                                    {"plain", theme},
                                                    {"open", m.themes()}}));
@@ -784,11 +786,11 @@ void MainWindowTest::privateRecordsAskForThePasswordOnlyWhenShowing() {
   Machine m;
   Recorders r;
   CMainWindow w{ShellParts{}};
-  QCOMPARE(w.menus()->Text(CMD_PRIVATE), std::string(LoadString(IDS_SHOW_PRIVATE)));
+  QCOMPARE(w.menus()->Text(CMD_PRIVATE), FromAnsi(LoadString(IDS_SHOW_PRIVATE)));
   w.SendCommand(CMD_PRIVATE);  // no password: no dialog
   QCOMPARE(bShowPrivate, uint8_t(1));
   QCOMPARE(Machine::Num(kUserKey, "Private"), 1u);
-  QCOMPARE(w.menus()->Text(CMD_PRIVATE), std::string(LoadString(IDS_HIDE_PRIVATE)));
+  QCOMPARE(w.menus()->Text(CMD_PRIVATE), FromAnsi(LoadString(IDS_HIDE_PRIVATE)));
   QVERIFY(r.ui.dialogs.empty() || r.ui.dialogs == std::vector<int>{371});
   w.SendCommand(CMD_PRIVATE);
   QCOMPARE(bShowPrivate, uint8_t(0));

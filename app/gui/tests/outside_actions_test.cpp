@@ -16,6 +16,7 @@
 #include "app/gui/WndMgr.h"
 #include "app/gui/tests/ShellTestSupport.h"
 #include "app/shell/Commands.h"
+#include "platform/codepage/CodePage.h"
 #include "platform/mapi/Mapi.h"
 #include "reports/MailPart.h"
 #include "store/RecordKinds.h"
@@ -143,7 +144,7 @@ class OutsideActionsTest : public QObject {
     QCOMPARE(r.desktop.requests, (std::vector<RecordingDesktop::Request>{{"edit", theme},
                                                                          {"plain", theme},
                                                                          {"open", m.themes()},
-                                                                         {"address", LoadString(IDS_SUPPORT_URL)}}));
+                                                                         {"address", ToUtf8(LoadString(IDS_SUPPORT_URL))}}));
     QCOMPARE(r.ui.messages.size(), size_t{4});
     for (const MessageRequest& box : r.ui.messages) {
       QCOMPARE(box.caption, std::string(kCaption));
@@ -151,7 +152,7 @@ class OutsideActionsTest : public QObject {
     }
     QVERIFY(r.ui.messages[0].text.find(theme) != std::string::npos);
     QVERIFY(r.ui.messages[2].text.find("file manager") != std::string::npos);
-    QVERIFY(r.ui.messages[3].text.find(LoadString(IDS_SUPPORT_URL)) != std::string::npos);
+    QVERIFY(r.ui.messages[3].text.find(LoadString(IDS_SUPPORT_URL).bytes()) != std::string::npos);
 
     // The theme menu names the plain-text editor as what it is.
     QStringList texts;
@@ -197,7 +198,7 @@ class OutsideActionsTest : public QObject {
     r.ui.messages.clear();
 
     w.SendCommand(CMD_SEND);
-    QCOMPARE(ReadAll(args), "--utf8\n--subject\n" + topic->title + "\n--attach\n" + out + topic->fileName +
+    QCOMPARE(ReadAll(args), "--utf8\n--subject\n" + topic->title.bytes() + "\n--attach\n" + out + topic->fileName +
                                 "\n--attach\n" + out + "heron.jpg\n");
     QCOMPARE(r.ui.messages.size(), size_t{1});
     QVERIFY2(r.ui.messages[0].text.find("is in a new message in your mail program") != std::string::npos,

@@ -61,11 +61,11 @@ TEST(Modes, OnlyTheStartAndViewSetsAllowBackAndForward) {
 TEST(Menus, ResourcesHoldTheirCommandsAndShareTheNewItems) {
   const MenuItem& main = MenuResource(101);
   ASSERT_EQ(main.children.size(), 6u);
-  EXPECT_EQ(main.children[0].text, "&File");
-  EXPECT_EQ(main.children[5].text, "&Help");
+  EXPECT_EQ(main.children[0].text, "&File"_cp);
+  EXPECT_EQ(main.children[5].text, "&Help"_cp);
   const MenuItem* priv = FindMenuItem(main, CMD_PRIVATE);
   ASSERT_NE(priv, nullptr);
-  EXPECT_EQ(priv->text, "Show &Private Records");
+  EXPECT_EQ(priv->text, "Show &Private Records"_cp);
   EXPECT_EQ(FindMenuItem(main, CMD_DUPLICATE), nullptr);
 
   // The topic item's New submenu holds exactly the drop-down's items.

@@ -9,10 +9,10 @@ namespace {
 
 class FakeEdits : public IUnsavedEdits {
  public:
-  std::string name = "Garden plans";
+  CpText name = "Garden plans"_cp;
   bool saveWorks = true;
   int saves = 0, discards = 0;
-  std::string EditedRecordName() const override { return name; }
+  CpText EditedRecordName() const override { return name; }
   bool SaveEdits() override {
     ++saves;
     return saveWorks;

@@ -42,7 +42,7 @@ void WriteTopics(const std::string& path, int topics) {
   for (int i = 0; i < topics; ++i) {
     auto t = std::make_unique<CTopicRecord>();
     t->recordId = static_cast<uint32_t>(2 + i);
-    t->title = "Topic " + std::to_string(i);
+    t->title = CpText("Topic " + std::to_string(i));
     store.AddNew(std::move(t));
   }
   // Exactly these records, whatever the file held (a save would merge).
@@ -218,14 +218,14 @@ TEST_F(AutoBackupTest, TheStoresOwnMergeAndSetAsideTakeTheirCopies) {
     ASSERT_EQ(other.Load(), DB_OK);
     auto t = std::make_unique<CTopicRecord>();
     t->recordId = 40;
-    t->title = "From the conduit";
+    t->title = "From the conduit"_cp;
     other.AddNew(std::move(t));
     ASSERT_EQ(other.Save(), DB_OK);
   }
   const auto before_merge = ReadAll(bob_);
   auto t = std::make_unique<CTopicRecord>();
   t->recordId = 41;
-  t->title = "Typed here";
+  t->title = "Typed here"_cp;
   mine.AddNew(std::move(t));
   now_ += 1;
   ASSERT_EQ(mine.Save(), DB_OK);

@@ -57,13 +57,13 @@ void WriteStore(const std::string& path, const Contents& c) {
   for (int i = 0; i < c.topics; ++i) {
     auto t = std::make_unique<CTopicRecord>();
     t->recordId = ++id;
-    t->title = "Topic " + std::to_string(i) + c.tag;
+    t->title = CpText("Topic " + std::to_string(i) + c.tag);
     store.AddNew(std::move(t));
   }
   for (int i = 0; i < c.notes; ++i) {
     auto n = std::make_unique<CNoteRecord>();
     n->recordId = ++id;
-    n->text = "note " + c.tag;
+    n->text = CpText("note " + c.tag);
     store.AddNew(std::move(n));
   }
   auto gone = std::make_unique<CNoteRecord>();
@@ -81,7 +81,7 @@ void WriteStore(const std::string& path, const Contents& c) {
     auto r = std::make_unique<CCustomRecord>();
     r->recordId = ++id;
     r->customType = kCustomBook;
-    r->fields.assign(static_cast<size_t>(CustomTypeFieldCount(kCustomBook)), "x");
+    r->fields.assign(static_cast<size_t>(CustomTypeFieldCount(kCustomBook)), "x"_cp);
     store.AddNew(std::move(r));
   }
   // Exactly these records, whatever the file held (a save would merge).

@@ -162,7 +162,7 @@ TEST_F(CurrentDatabaseTest, MissingLastMarkerIsNoDamage) {
   ASSERT_TRUE(OpenUserStore("Ann/"));
   EXPECT_TRUE(ui.messages.empty());
   ASSERT_NE(FindRecord(9), nullptr);
-  EXPECT_EQ(RecordAs<CNoteRecord>(FindRecord(9))->text, "kept note");
+  EXPECT_EQ(RecordAs<CNoteRecord>(FindRecord(9))->text, "kept note"_cp);
   for (const auto& e : fs::directory_iterator(output_))
     EXPECT_EQ(e.path().filename().string().find("damaged"), std::string::npos);
 }
@@ -180,7 +180,7 @@ TEST_F(CurrentDatabaseTest, StoreWithoutSettingsGainsOneAndIsSavedAtOnce) {
     CRecordStore s(kStoreFileName, output_);
     auto cat = std::make_unique<CCategoryRecord>();
     cat->recordId = 7;
-    cat->name = "Work";
+    cat->name = "Work"_cp;
     ASSERT_EQ(s.Insert(std::move(cat)), DB_OK);
     ASSERT_EQ(s.Save(), DB_OK);
   }
@@ -248,7 +248,7 @@ TEST_F(HeldStoreTest, StoreHeldBeyondTheWaitKeepsTheOpenStore) {
   EXPECT_FALSE(OpenUserStore("Bob/"));
   EXPECT_EQ(pDB, ann);
   ASSERT_EQ(ui.MessageIds(), std::vector<int>{IDS_DB_OPEN_FAILED});
-  EXPECT_EQ(ui.messages[0].text, std::string(LoadString(IDS_DB_OPEN_FAILED)) +
+  EXPECT_EQ(ui.messages[0].text, LoadString(IDS_DB_OPEN_FAILED).bytes() +
                                      "\n\nquillet.dat is in use by another program (waited 0 seconds).");
   EXPECT_EQ(ReadAll(bob_store_), before);
   // Ann's store still works: a record added now is saved.
@@ -303,7 +303,7 @@ TEST_F(CurrentDatabaseTest, ReopeningTheOpenStoreMergesIntoIt) {
     ASSERT_EQ(conduit.Load(), DB_OK);
     auto note = std::make_unique<CNoteRecord>();
     note->recordId = 77;
-    note->text = "synchronised";
+    note->text = "synchronised"_cp;
     conduit.Insert(std::move(note));
     ASSERT_EQ(conduit.Save(), DB_OK);
   }
@@ -360,7 +360,7 @@ TEST_F(CurrentDatabaseTest, StoreBeingWrittenAtOpenIsNotDamaged) {
     for (uint32_t i = 0; i < 400; ++i) {
       auto note = std::make_unique<CNoteRecord>();
       note->recordId = 10 + i;
-      note->text = std::string(300, 'n');
+      note->text = CpText(std::string(300, 'n'));
       big.AddNew(std::move(note));
     }
     ASSERT_EQ(big.SaveToMemory(&finished), DB_OK);
@@ -402,7 +402,7 @@ TEST_F(CurrentDatabaseTest, NoOutputPathKeepsTheStoreThatIsOpen) {
   EXPECT_EQ(pDB, nullptr);
   EXPECT_EQ(NextRecordId(), 1u);
   EXPECT_EQ(FindRecord(5), nullptr);
-  EXPECT_FALSE(CategoryNameExists("x"));
+  EXPECT_FALSE(CategoryNameExists("x"_cp));
   ASSERT_TRUE(OpenUserStore("Ann/"));
   CRecordStore* ann = pDB;
   EXPECT_FALSE(OpenUserStore("Nobody/"));
@@ -419,7 +419,7 @@ TEST_F(CurrentDatabaseTest, ArchiveIsQuilletArcInTheChosenFilesFolder) {
     CRecordStore arc(kArchiveFileName, folder);
     auto note = std::make_unique<CNoteRecord>();
     note->recordId = 42;
-    note->text = "archived";
+    note->text = "archived"_cp;
     ASSERT_EQ(arc.Insert(std::move(note)), DB_OK);
     ASSERT_EQ(arc.Save(), DB_OK);
   }
@@ -483,11 +483,11 @@ TEST_F(CurrentDatabaseTest, LookupsSeeLiveRecordsAndLeaveCursorsAlone) {
   links(14, {52}, kFlagArchived);
   auto cat = std::make_unique<CCategoryRecord>();
   cat->recordId = 20;
-  cat->name = "Work";
+  cat->name = "Work"_cp;
   add(std::move(cat));
   auto gone = std::make_unique<CCategoryRecord>();
   gone->recordId = 21;
-  gone->name = "Old";
+  gone->name = "Old"_cp;
   add(std::move(gone))->flags |= kFlagDeleted;
 
   EXPECT_EQ(FindRecord(0), nullptr);  // even though the settings record has id 0
@@ -504,10 +504,10 @@ TEST_F(CurrentDatabaseTest, LookupsSeeLiveRecordsAndLeaveCursorsAlone) {
   // In no live links record: no topic, not the one that has no links.
   EXPECT_EQ(FindTopicOfMember(52), nullptr);
   EXPECT_EQ(FindTopicOfMember(77), nullptr);
-  EXPECT_TRUE(CategoryNameExists("work"));
-  EXPECT_TRUE(CategoryNameExists("WORK"));
-  EXPECT_FALSE(CategoryNameExists("Old"));
-  EXPECT_FALSE(CategoryNameExists("Wor"));
+  EXPECT_TRUE(CategoryNameExists("work"_cp));
+  EXPECT_TRUE(CategoryNameExists("WORK"_cp));
+  EXPECT_FALSE(CategoryNameExists("Old"_cp));
+  EXPECT_FALSE(CategoryNameExists("Wor"_cp));
 
   // A caller walking the topics is not disturbed by lookups in between.
   CRecord* r = nullptr;

@@ -41,22 +41,22 @@ class FindFormTest : public ::testing::Test {
     EXPECT_EQ(store_.Insert(std::move(r)), DB_OK);
     return raw;
   }
-  void Topic(uint32_t id, const std::string& title) { Add<CTopicRecord>(id)->title = title; }
-  void Note(uint32_t id, const std::string& text) { Add<CNoteRecord>(id)->text = text; }
+  void Topic(uint32_t id, const std::string& title) { Add<CTopicRecord>(id)->title = CpText(title); }
+  void Note(uint32_t id, const std::string& text) { Add<CNoteRecord>(id)->text = CpText(text); }
   void Image(uint32_t id, const std::string& title, uint32_t format) {
     auto* i = Add<CImageRecord>(id);
-    i->title = title;
+    i->title = CpText(title);
     i->format = format;
   }
   void Reference(uint32_t id, const std::string& title) {
     auto* c = Add<CCustomRecord>(id);
-    c->fields = {title, "", "", ""};
+    c->fields = {CpText(title), ""_cp, ""_cp, ""_cp};
   }
   // "id:icon:text" per line.
   std::vector<std::string> Lines() const {
     std::vector<std::string> out;
     for (const FindListLine& l : form_.ListLines())
-      out.push_back(std::to_string(l.recordId) + ":" + std::to_string(l.iconId) + ":" + l.text);
+      out.push_back(std::to_string(l.recordId) + ":" + std::to_string(l.iconId) + ":" + l.text.bytes());
     return out;
   }
 
@@ -66,7 +66,7 @@ class FindFormTest : public ::testing::Test {
 };
 
 TEST_F(FindFormTest, StartsWithAnyAndEveryKindAndTheRuleButtonsAreRadioButtons) {
-  EXPECT_EQ(form_.searchText(), "");
+  EXPECT_EQ(form_.searchText(), ""_cp);
   EXPECT_TRUE(form_.RuleChecked(FIND_RULE_ANY));
   EXPECT_FALSE(form_.RuleChecked(FIND_RULE_ALL));
   EXPECT_FALSE(form_.RuleChecked(FIND_RULE_EXACT));
@@ -86,9 +86,9 @@ TEST_F(FindFormTest, StartsWithAnyAndEveryKindAndTheRuleButtonsAreRadioButtons) 
 
 TEST_F(FindFormTest, OnlyTheFirst8191CharactersOfTheSearchTextAreRead) {
   const std::string typed = std::string(8191, 'x') + "TAIL";
-  form_.SetSearchText(typed);
+  form_.SetSearchText(CpText(typed));
   EXPECT_EQ(form_.searchText().size(), 8191u);
-  EXPECT_EQ(form_.searchText(), std::string(8191, 'x'));
+  EXPECT_EQ(form_.searchText(), CpText(std::string(8191, 'x')));
   // A title that matches only with the cut-off tail is not found.
   Topic(2, "xTAIL");
   form_.CheckRule(FIND_RULE_ALL);
@@ -102,7 +102,7 @@ TEST_F(FindFormTest, FindEnablesTheCheckedKindsInOrderAndSearchesOnlyThem) {
   Image(4, "apple tree", 0);
   Reference(5, "Apples of the world");
   form_.SetKindChecked(FindKind::kNote, false);
-  form_.SetSearchText("apple");
+  form_.SetSearchText("apple"_cp);
   form_.PressFind(&store_);
   EXPECT_EQ(g_log, (std::vector<std::string>{"FIND: Topic enabled", "FIND: Image enabled",
                                              "FIND: Custom enabled"}));
@@ -121,7 +121,7 @@ TEST_F(FindFormTest, AnEmptyTextSearchesNothingButStillEnablesTheKinds) {
   EXPECT_EQ(Lines(), std::vector<std::string>{"0:308:0 Records Found"});
   EXPECT_EQ(refreshes_, 1);
   // Without a store nothing is found either.
-  form_.SetSearchText("anything");
+  form_.SetSearchText("anything"_cp);
   form_.PressFind(nullptr);
   EXPECT_EQ(Lines(), std::vector<std::string>{"0:308:0 Records Found"});
 }
@@ -133,7 +133,7 @@ TEST_F(FindFormTest, LinesAreSortedByTextWithoutRegardToCaseAndCarryTheirKindsPi
   Image(5, "Apple drawing", kImageFormatSketch);
   Image(6, "apple photo", 0);
   Reference(7, "banana");  // same text as the topic but for case
-  form_.SetSearchText("a");
+  form_.SetSearchText("a"_cp);
   form_.PressFind(&store_);
   // Fill order is topics, references, notes, images; the list shows them
   // sorted, and equal texts keep the fill order (the topic before the
@@ -141,7 +141,7 @@ TEST_F(FindFormTest, LinesAreSortedByTextWithoutRegardToCaseAndCarryTheirKindsPi
   EXPECT_EQ(Lines(), (std::vector<std::string>{"5:516:Apple drawing", "6:362:apple photo",
                                                "3:500:Banana", "7:199:banana",
                                                "4:513:cherry", "2:500:mango"}));
-  form_.SetSearchText("e");
+  form_.SetSearchText("e"_cp);
   form_.PressFind(&store_);
   EXPECT_EQ(Lines(), (std::vector<std::string>{"5:516:Apple drawing", "6:362:apple photo",
                                                "4:513:cherry"}));
@@ -154,14 +154,14 @@ TEST_F(FindFormTest, ARecordWithoutATitleHasARowToClick) {
   Note(3, "\nheron seen");
   Image(4, " \t", 0);  // nothing to find by: not listed
   Reference(5, "Herons of the marsh");
-  form_.SetSearchText("heron");
+  form_.SetSearchText("heron"_cp);
   form_.PressFind(&store_);
   EXPECT_EQ(Lines(), (std::vector<std::string>{"3:513:(untitled)", "5:199:Herons of the marsh"}));
 }
 
 TEST_F(FindFormTest, SortingComparesOtherBytesByValue) {
-  std::vector<FindListLine> lines = {{"\xE9t\xE9", 1, 0}, {"zoo", 2, 0}, {"[x]", 3, 0},
-                                     {"Z", 4, 0}, {"", 5, 0}};
+  std::vector<FindListLine> lines = {{CpText("\xE9t\xE9"), 1, 0}, {"zoo"_cp, 2, 0}, {"[x]"_cp, 3, 0},
+                                     {"Z"_cp, 4, 0}, {""_cp, 5, 0}};
   SortListLines(&lines);
   std::vector<uint32_t> ids;
   for (const auto& l : lines) ids.push_back(l.recordId);
@@ -195,7 +195,7 @@ TEST(FindListOrder, SortAgreesWithTheByteByByteOrder) {
     for (uint32_t i = 0; i < 60; ++i) {
       std::string t = next(2) ? "Garden r" : "";
       for (uint32_t n = next(12); n > 0; --n) t += alphabet[next(static_cast<uint32_t>(alphabet.size()))];
-      lines.push_back({t, i, 0});
+      lines.push_back({CpText(t), i, 0});
     }
     std::vector<FindListLine> want = lines;
     std::stable_sort(want.begin(), want.end(), before);
@@ -210,7 +210,7 @@ TEST(FindListOrder, SortAgreesWithTheByteByByteOrder) {
 TEST_F(FindFormTest, ResultsLiveUntilTheNextFindCancelOrReset) {
   Topic(2, "pear");
   Note(3, "pear jam");
-  form_.SetSearchText("pear");
+  form_.SetSearchText("pear"_cp);
   form_.CheckRule(FIND_RULE_EXACT);
   form_.SetKindChecked(FindKind::kImage, false);
   form_.PressFind(&store_);
@@ -220,7 +220,7 @@ TEST_F(FindFormTest, ResultsLiveUntilTheNextFindCancelOrReset) {
   EXPECT_EQ(CountPrefix(g_debug, "NEW ResultTopic"), 1u);
 
   form_.ResetForm();
-  EXPECT_EQ(form_.searchText(), "");
+  EXPECT_EQ(form_.searchText(), ""_cp);
   EXPECT_EQ(form_.Rule(), FIND_RULE_ANY);
   EXPECT_TRUE(form_.KindChecked(FindKind::kImage));
   EXPECT_FALSE(form_.engine().IsEnabled(FindKind::kTopic));
@@ -228,13 +228,13 @@ TEST_F(FindFormTest, ResultsLiveUntilTheNextFindCancelOrReset) {
   EXPECT_EQ(Lines(), std::vector<std::string>{"0:308:0 Records Found"});
   EXPECT_EQ(refreshes_, 2);
 
-  form_.SetSearchText("PEAR");
+  form_.SetSearchText("PEAR"_cp);
   form_.CheckRule(FIND_RULE_ALL);
   form_.SetKindChecked(FindKind::kTopic, false);
   form_.PressFind(&store_);
   EXPECT_EQ(Lines(), std::vector<std::string>{"3:513:pear jam"});
   form_.Cancel();
-  EXPECT_EQ(form_.searchText(), "");
+  EXPECT_EQ(form_.searchText(), ""_cp);
   EXPECT_EQ(form_.Rule(), FIND_RULE_ANY);
   EXPECT_TRUE(form_.KindChecked(FindKind::kTopic));
   EXPECT_EQ(CountPrefix(g_debug, "DELETE ResultNote"), 1u);
@@ -244,12 +244,12 @@ TEST_F(FindFormTest, ResultsLiveUntilTheNextFindCancelOrReset) {
 
 TEST_F(FindFormTest, PrivateRecordsFollowTheShowPrivateFlag) {
   auto* topic = Add<CTopicRecord>(2);
-  topic->title = "secret topic";
+  topic->title = "secret topic"_cp;
   topic->isPrivate = 1;
   auto* note = Add<CNoteRecord>(3);
-  note->text = "secret note";
+  note->text = "secret note"_cp;
   note->isPrivate = 1;
-  form_.SetSearchText("secret");
+  form_.SetSearchText("secret"_cp);
   form_.PressFind(&store_);
   EXPECT_EQ(Lines(), std::vector<std::string>{"0:308:0 Records Found"});
   bShowPrivate = 1;
@@ -260,16 +260,16 @@ TEST_F(FindFormTest, PrivateRecordsFollowTheShowPrivateFlag) {
 
 TEST_F(FindFormTest, LinesOfRecordsDeletedOrHiddenSinceTheSearchAreLeftOut) {
   auto* topic = Add<CTopicRecord>(2);
-  topic->title = "plum topic";
+  topic->title = "plum topic"_cp;
   topic->isPrivate = 1;
   auto* note = Add<CNoteRecord>(3);
-  note->text = "plum note";
+  note->text = "plum note"_cp;
   note->isPrivate = 1;
   auto* picture = Add<CImageRecord>(4);
-  picture->title = "plum picture";
+  picture->title = "plum picture"_cp;
   Reference(5, "plum book");
   bShowPrivate = 1;
-  form_.SetSearchText("plum");
+  form_.SetSearchText("plum"_cp);
   form_.PressFind(&store_);
   ASSERT_EQ(form_.ListLines(&store_).size(), 4u);
 
@@ -302,7 +302,7 @@ TEST_F(FindFormTest, LinesOfRecordsDeletedOrHiddenSinceTheSearchAreLeftOut) {
   }
   const std::vector<FindListLine> left = form_.ListLines(&store_);
   ASSERT_EQ(left.size(), 1u);
-  EXPECT_EQ(left[0].text, "0 Records Found");
+  EXPECT_EQ(left[0].text, "0 Records Found"_cp);
   EXPECT_EQ(left[0].recordId, 0u);
   EXPECT_EQ(left[0].iconId, kFindIconNothing);
 }
@@ -316,10 +316,10 @@ TEST(FindFormLog, TheDefaultFormWritesItsResultsToTheDebugChannel) {
     CRecordStore store{"quillet.dat", ""};
     auto t = std::make_unique<CTopicRecord>();
     t->recordId = 2;
-    t->title = "Kiwi";
+    t->title = "Kiwi"_cp;
     ASSERT_EQ(store.Insert(std::move(t)), DB_OK);
     CFindForm form;
-    form.SetSearchText("kiwi");
+    form.SetSearchText("kiwi"_cp);
     form.PressFind(&store);
     ASSERT_EQ(form.ListLines().size(), 1u);
   }

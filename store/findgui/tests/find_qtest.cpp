@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QTest>
 
+#include "app/core/Strings.h"
+#include "app/core/UserInterface.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
 #include "store/db/CurrentDatabase.h"
@@ -49,19 +51,19 @@ class FindWindowTest : public QObject {
     DeleteCurrentStore();
     pDB = new CRecordStore("quillet.dat", "");
     bShowPrivate = 0;
-    Put<CTopicRecord>(2)->title = "Garden plans";
+    Put<CTopicRecord>(2)->title = "Garden plans"_cp;
     auto* category = Put<CCategoryRecord>(3);
-    category->name = "Home";
+    category->name = "Home"_cp;
     auto* kitchen = Put<CTopicRecord>(4);
-    kitchen->title = "Kitchen";
+    kitchen->title = "Kitchen"_cp;
     kitchen->categoryId = 3;
-    Put<CNoteRecord>(5)->text = "plant the garden beans\nafter the frost";
-    Put<CNoteRecord>(6)->text = "beans for the kitchen";
+    Put<CNoteRecord>(5)->text = "plant the garden beans\nafter the frost"_cp;
+    Put<CNoteRecord>(6)->text = "beans for the kitchen"_cp;
     auto* sketch = Put<CImageRecord>(7);
-    sketch->title = "garden map";
+    sketch->title = "garden map"_cp;
     sketch->format = kImageFormatSketch;
     auto* reference = Put<CCustomRecord>(8);
-    reference->fields = {"Beans and Peas", "A. Grower", "", "", "", "", "", "garden notes"};
+    reference->fields = {"Beans and Peas"_cp, "A. Grower"_cp, ""_cp, ""_cp, ""_cp, ""_cp, ""_cp, "garden notes"_cp};
   }
   void cleanup() { DeleteCurrentStore(); }
 
@@ -117,6 +119,19 @@ class FindWindowTest : public QObject {
     QCOMPARE(Shown(list), QStringList{"Kitchen|4"});
     QCOMPARE(list.view()->topLevelItem(0)->icon(0).cacheKey(),
              FindIconFor(kFindIconTopic).cacheKey());
+
+    // No record holds a character the code page cannot: the search is
+    // refused with the character named, and the list keeps what it showed.
+    {
+      RecordingUI ui;
+      ScopedUI scope(&ui);
+      window.searchField()->setText(QString::fromUtf8("home \xCE\xA9"));  // U+03A9
+      QTest::mouseClick(window.findButton(), Qt::LeftButton);
+      QCOMPARE(ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
+      QVERIFY(ui.messages[0].text.starts_with("The search text contains the character U+03A9"));
+      QCOMPARE(Shown(list), QStringList{"Kitchen|4"});
+      QCOMPARE(window.searchField()->selectedText(), QString::fromUtf8("\xCE\xA9"));
+    }
 
     // Cancel empties the list and puts the form back as it started.
     QTest::mouseClick(window.cancelButton(), Qt::LeftButton);

@@ -74,11 +74,11 @@ class FindShellTest : public QObject {
     QVERIFY(window && list);
 
     auto* topic = Add<CTopicRecord>();
-    topic->title = "Orchard";
+    topic->title = "Orchard"_cp;
     auto* note = Add<CNoteRecord>();
-    note->text = "Prune the orchard in winter\nwith the long shears";
+    note->text = "Prune the orchard in winter\nwith the long shears"_cp;
     auto* picture = Add<CImageRecord>();
-    picture->title = "Orchard in bloom";
+    picture->title = "Orchard in bloom"_cp;
     // Both are the topic's members: the tree shows them under it.
     auto* links = Add<CTopicLinksRecord>();
     links->topicId = topic->recordId;
@@ -174,7 +174,7 @@ class FindShellTest : public QObject {
     auto* window = dynamic_cast<CFindWnd*>(mgr->window(RecordWindow::kFind));
     auto* list = dynamic_cast<CFindList*>(mgr->findList());
     QVERIFY(window && list);
-    Add<CTopicRecord>()->title = "Only here";
+    Add<CTopicRecord>()->title = "Only here"_cp;
     mgr->OnCommand(CMD_FIND);
     QTest::keyClicks(window->searchField(), "here");
     QTest::mouseClick(window->findButton(), Qt::LeftButton);

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::unique_ptr<CCustomRecord>> records;
     std::vector<const CCustomRecord*> view;
     for (const refx::ImportedReference& ref : read.references) {
-      for (const std::string& f : ref.fields)
+      for (const CpText& f : ref.fields)
         if (f.size() > refx::kFieldLimit) std::abort();
       auto r = std::make_unique<CCustomRecord>();
       r->customType = ref.customType;

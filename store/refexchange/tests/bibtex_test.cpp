@@ -15,14 +15,14 @@ using testing::ReadSample;
 using testing::Ref;
 
 // Code-page bytes of UTF-8 text the code page can hold.
-std::string CP(const char* utf8) {
-  std::string out;
-  EXPECT_TRUE(Utf8ToCp1252(utf8, &out)) << utf8;
+CpText CP(const char* utf8) {
+  CpText out;
+  EXPECT_TRUE(FromUtf8(utf8, &out)) << utf8;
   return out;
 }
 
-std::vector<std::string> CPs(std::initializer_list<const char*> utf8) {
-  std::vector<std::string> out;
+std::vector<CpText> CPs(std::initializer_list<const char*> utf8) {
+  std::vector<CpText> out;
   for (const char* u : utf8) out.push_back(CP(u));
   return out;
 }
@@ -114,16 +114,16 @@ TEST(BibTexSyntax, MonthsAndDates) {
 @techreport{c, title = {C}, date = {2003-06-05/2003-06-07}, year = 2001}
 )");
   ASSERT_EQ(r.references.size(), 3u);
-  EXPECT_EQ(r.references[0].fields[4], "2003-06-05");
-  EXPECT_EQ(r.references[1].fields[4], "Spring 2003");
-  EXPECT_EQ(r.references[2].fields[4], "2003-06-05/2003-06-07");
+  EXPECT_EQ(r.references[0].fields[4], "2003-06-05"_cp);
+  EXPECT_EQ(r.references[1].fields[4], "Spring 2003"_cp);
+  EXPECT_EQ(r.references[2].fields[4], "2003-06-05/2003-06-07"_cp);
 }
 
 TEST(BibTexSyntax, AFileThatSaysItIsLatin1IsReadAsTheCodePage) {
   const std::string latin1 = "% Encoding: ISO8859_1\n@book{k, title = {Gem\xFC" "sebau}}\n";
   const ReadResult r = ReadReferences(latin1, Format::kBibTex);
   ASSERT_TRUE(r.ok) << r.error;
-  EXPECT_EQ(r.references.at(0).fields[0], "Gem\xFC" "sebau");
+  EXPECT_EQ(r.references.at(0).fields[0], CpText("Gem\xFC" "sebau"));
   // Without that line the same bytes are not UTF-8: nothing is read.
   const ReadResult bad = ReadReferences(latin1.substr(latin1.find('@')), Format::kBibTex);
   EXPECT_FALSE(bad.ok);
@@ -178,16 +178,16 @@ TEST(BibTexLibrary, EveryEntryComesInAsItsKind) {
   ASSERT_TRUE(report);
   EXPECT_EQ(report->customType, kCustomReport);
   ASSERT_EQ(report->fields.size(), 6u);
-  EXPECT_EQ(report->fields[1], "National Soil Agency");
-  EXPECT_EQ(report->fields[2], "National Soil Agency");
+  EXPECT_EQ(report->fields[1], "National Soil Agency"_cp);
+  EXPECT_EQ(report->fields[2], "National Soil Agency"_cp);
   // Cut to the limit; a blank the cut ends on goes as well.
   const size_t from = text.find("abstract    = {") + 15;
   std::string abstract = text.substr(from, text.find("},", from) - from).substr(0, kFieldLimit);
   while (abstract.back() == ' ') abstract.pop_back();
-  EXPECT_EQ(report->fields[3], abstract);
+  EXPECT_EQ(report->fields[3].bytes(), abstract);
   EXPECT_GE(report->fields[3].size(), kFieldLimit - 1);
-  EXPECT_EQ(report->fields[4], "2018");
-  EXPECT_EQ(report->fields[5], "Report no. NSA-TR-18/04");
+  EXPECT_EQ(report->fields[4], "2018"_cp);
+  EXPECT_EQ(report->fields[5], "Report no. NSA-TR-18/04"_cp);
   const std::vector<std::string> cut = NoticesOf(r, "nsa2018", Notice::What::kCut);
   ASSERT_EQ(cut.size(), 1u);
   EXPECT_EQ(cut[0].rfind("Abstract cut to 30000 characters (it had 3", 0), 0u) << cut[0];
@@ -223,7 +223,7 @@ TEST(BibTexLibrary, OtherTypesComeInAsTheNearestKindAndSaySo) {
   const ImportedReference* online = Ref(r, "frostdates");
   ASSERT_TRUE(online);
   EXPECT_EQ(online->customType, kCustomInternet);
-  EXPECT_EQ(online->fields[1], "https://frost.example.net/dates?pc=LS1_4&fmt=%2Fhtml");
+  EXPECT_EQ(online->fields[1], "https://frost.example.net/dates?pc=LS1_4&fmt=%2Fhtml"_cp);
   EXPECT_EQ(NoticesOf(r, "frostdates", Notice::What::kOtherKind),
             std::vector<std::string>{"@online came in as Internet"});
 
@@ -261,10 +261,10 @@ TEST(BibTexEntries, EditorsStandInForMissingAuthorsAndWebAddressesGoToNotes) {
   url = {http://x.org/a_b}, doi = {10.1/x_y}, note = {Signed copy.}}
 @misc{h, title = {Site}, howpublished = {\url{http://y.org/p%20q}}})");
   ASSERT_EQ(r.references.size(), 2u);
-  EXPECT_EQ(r.references[0].fields[1], "Gray, Ann; Li, Bo");
-  EXPECT_EQ(r.references[0].fields[6], "Signed copy.\nURL: http://x.org/a_b\nDOI: 10.1/x_y");
+  EXPECT_EQ(r.references[0].fields[1], "Gray, Ann; Li, Bo"_cp);
+  EXPECT_EQ(r.references[0].fields[6], "Signed copy.\nURL: http://x.org/a_b\nDOI: 10.1/x_y"_cp);
   EXPECT_EQ(r.references[1].customType, kCustomInternet);
-  EXPECT_EQ(r.references[1].fields[1], "http://y.org/p%20q");
+  EXPECT_EQ(r.references[1].fields[1], "http://y.org/p%20q"_cp);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ std::unique_ptr<CCustomRecord> Reference(uint32_t id, int32_t type, std::vector<
   auto r = std::make_unique<CCustomRecord>();
   r->recordId = id;
   r->customType = type;
-  r->fields = std::move(fields);
+  for (std::string& field : fields) r->fields.emplace_back(std::move(field));
   return r;
 }
 
@@ -176,8 +176,8 @@ class TopicStore : public ::testing::Test {
   }
 
   std::vector<ImportedReference> Two() {
-    return {{kCustomBook, {"A book", "", "", "", "", "", ""}, "a", 1},
-            {kCustomInternet, {"A site", "http://x.org", ""}, "b", 5}};
+    return {{kCustomBook, {"A book"_cp, ""_cp, ""_cp, ""_cp, ""_cp, ""_cp, ""_cp}, "a", 1},
+            {kCustomInternet, {"A site"_cp, "http://x.org"_cp, ""_cp}, "b", 5}};
   }
 
   ScratchDir dir_;
@@ -202,7 +202,7 @@ TEST_F(TopicStore, ReferencesJoinTheTopicAsNewRecords) {
   const CCustomRecord* site = RecordAs<CCustomRecord>(r);
   ASSERT_TRUE(site);
   EXPECT_EQ(site->customType, kCustomInternet);
-  EXPECT_EQ(site->fields, (std::vector<std::string>{"A site", "http://x.org", ""}));
+  EXPECT_EQ(site->fields, (std::vector<CpText>{"A site"_cp, "http://x.org"_cp, ""_cp}));
   EXPECT_EQ(site->flags, kFlagNew);
   EXPECT_EQ(site->isPrivate, 0u);
   ASSERT_EQ(again.FindById(0, &r), DB_OK);
@@ -239,7 +239,7 @@ TEST_F(TopicStore, CollectsTheTopicsLiveReferencesInMemberOrder) {
 
   auto titles = [](const std::vector<const CCustomRecord*>& refs) {
     std::vector<std::string> out;
-    for (const CCustomRecord* ref : refs) out.push_back(ref->fields[0]);
+    for (const CCustomRecord* ref : refs) out.push_back(ref->fields[0].bytes());
     return out;
   };
   bool found = false;

@@ -14,11 +14,11 @@ using testing::NoticesOf;
 using testing::ReadSample;
 using testing::Ref;
 
-std::vector<std::string> CPs(std::initializer_list<const char*> utf8) {
-  std::vector<std::string> out;
+std::vector<CpText> CPs(std::initializer_list<const char*> utf8) {
+  std::vector<CpText> out;
   for (const char* u : utf8) {
-    std::string cp;
-    EXPECT_TRUE(Utf8ToCp1252(u, &cp)) << u;
+    CpText cp;
+    EXPECT_TRUE(FromUtf8(u, &cp)) << u;
     out.push_back(cp);
   }
   return out;
@@ -130,7 +130,7 @@ TEST(RisLibrary, OtherTypesComeInAsTheNearestKindAndSaySo) {
   const ImportedReference* conference = Ref(r, "\"Drip irrigation on clay soils\"");
   ASSERT_TRUE(conference);
   EXPECT_EQ(conference->customType, kCustomJournal);
-  EXPECT_EQ(conference->fields[2], "Proceedings of the Water in Horticulture Symposium");
+  EXPECT_EQ(conference->fields[2], "Proceedings of the Water in Horticulture Symposium"_cp);
   EXPECT_EQ(conference->fields[1], CPs({"Silva, João"})[0]);
 
   const ImportedReference* thesis = Ref(r, "\"Pollinator visits to allotment plots\"");

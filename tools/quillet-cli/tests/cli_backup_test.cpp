@@ -59,7 +59,7 @@ void WriteStore(const std::string& path, int topics, int notes, int pictures, in
     auto r = std::make_unique<CCustomRecord>();
     r->recordId = ++id;
     r->customType = kCustomInternet;
-    r->fields.assign(3, "www");
+    r->fields.assign(3, "www"_cp);
     store.AddNew(std::move(r));
   }
   // Exactly these records, whatever the file held (a save would merge).

@@ -70,7 +70,7 @@ class ImportPictureTest : public ::testing::Test {
     auto topic = std::make_unique<CTopicRecord>();
     topic->recordId = 2;
     topic->linksId = 3;
-    topic->title = "Holiday";
+    topic->title = "Holiday"_cp;
     s.AddNew(std::move(topic));
     auto links = std::make_unique<CTopicLinksRecord>();
     links->recordId = 3;
@@ -133,7 +133,7 @@ TEST_F(ImportPictureTest, EachSizeStoresTheFittedPictureAndItsFile) {
     auto s = Reload();
     CImageRecord* image = Image(*s, id);
     ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->title, "Beach hut");
+    EXPECT_EQ(image->title, "Beach hut"_cp);
     EXPECT_EQ(image->width, static_cast<uint32_t>(w));
     EXPECT_EQ(image->height, static_cast<uint32_t>(h));
     EXPECT_EQ(image->format, kImageFormatJpeg);
@@ -252,7 +252,7 @@ TEST_F(ImportPictureTest, TitlesPrivateAndSeveralPicturesInOrder) {
   std::set<std::string> names;
   for (uint32_t id : members) {
     const CImageRecord* image = Image(*s, id);
-    EXPECT_EQ(image->title, "Caf\xE9 \x96 July");  // Windows-1252
+    EXPECT_EQ(image->title, CpText("Caf\xE9 \x96 July"));  // Windows-1252
     EXPECT_EQ(image->isPrivate, 1u);
     names.insert(image->fileName);
     EXPECT_TRUE(std::filesystem::exists(dir.File("Quillet/" + image->fileName)));
@@ -317,7 +317,7 @@ TEST_F(ImportPictureTest, FourImportsAtOnceLoseNothing) {
     ASSERT_EQ(s.Load(), DB_OK);
     auto note = std::make_unique<CNoteRecord>();
     note->recordId = 90;
-    note->text = "Packing list";
+    note->text = "Packing list"_cp;
     ASSERT_EQ(s.AddNew(std::move(note)), DB_OK);
     CRecord* r = nullptr;
     ASSERT_EQ(s.FindById(3, &r), DB_OK);
@@ -380,19 +380,19 @@ TEST_F(ImportPictureTest, FourImportsAtOnceLoseNothing) {
   EXPECT_EQ(std::count(members.begin(), members.end(), 90u), 1);
   CRecord* r = nullptr;
   ASSERT_EQ(s->FindById(90, &r), DB_OK);
-  EXPECT_EQ(RecordAs<CNoteRecord>(r)->text, "Packing list");
+  EXPECT_EQ(RecordAs<CNoteRecord>(r)->text, "Packing list"_cp);
   std::set<uint32_t> ids;
   std::set<std::string> stored;
   for (DbResult rc = s->FirstOfKind(kKindImage, &r, true); rc == DB_OK; rc = s->NextOfKind(kKindImage, &r, true)) {
     const CImageRecord* image = RecordAs<CImageRecord>(r);
     EXPECT_TRUE(ids.insert(image->recordId).second) << "id twice: " << image->recordId;
-    EXPECT_TRUE(stored.insert(image->title).second) << "title twice: " << image->title;
+    EXPECT_TRUE(stored.insert(image->title.bytes()).second) << "title twice: " << image->title;
     EXPECT_EQ(std::count(members.begin(), members.end(), image->recordId), 1) << image->title;
     // The line printed for this picture names it as stored.
     const auto line = printed.find(image->fileName);
     ASSERT_NE(line, printed.end()) << image->fileName;
     EXPECT_EQ(line->second.first, image->recordId) << image->title;
-    EXPECT_EQ(line->second.second, image->title);
+    EXPECT_EQ(line->second.second, image->title.bytes());
     // Its own file, of its own picture: the record and the file agree.
     int w = 0, h = 0, fw = 0, fh = 0;
     RgbBuffer data = JpegFile::read_rgb_memory(image->data.data(), image->data.size(), &w, &h);

@@ -69,7 +69,7 @@ std::string TopicStore(const ScratchDir& dir, const std::string& name = "refs.da
     auto topic = std::make_unique<CTopicRecord>();
     topic->recordId = topicId;
     topic->linksId = topicId + 1;
-    topic->title = topicId == 2 ? "Reading" : "Empty";
+    topic->title = CpText(topicId == 2 ? "Reading" : "Empty");
     store.AddNew(std::move(topic));
     auto links = std::make_unique<CTopicLinksRecord>();
     links->recordId = topicId + 1;
@@ -79,12 +79,12 @@ std::string TopicStore(const ScratchDir& dir, const std::string& name = "refs.da
   }
   auto note = std::make_unique<CNoteRecord>();
   note->recordId = 4;
-  note->text = "A note";
+  note->text = "A note"_cp;
   store.AddNew(std::move(note));
   auto secret = std::make_unique<CCustomRecord>();
   secret->recordId = 5;
   secret->customType = kCustomBook;
-  secret->fields = {"My diary", "Me", "", "", "2020", "", ""};
+  secret->fields = {"My diary"_cp, "Me"_cp, ""_cp, ""_cp, "2020"_cp, ""_cp, ""_cp};
   secret->isPrivate = 1;
   store.AddNew(std::move(secret));
   EXPECT_EQ(store.Save(), DB_OK);
@@ -142,9 +142,9 @@ TEST(CliImportReferences, AddsEachUsableEntryToTheTopicAndSavesOnce) {
   const CCustomRecord* book = l.Ref(8);
   ASSERT_TRUE(book);
   EXPECT_EQ(book->customType, kCustomBook);
-  EXPECT_EQ(book->fields[1], "M\xFCller, Hans; Ga\xDFner, J\xF6rg; \xD8stergaard, Bj\xF8rn");
+  EXPECT_EQ(book->fields[1], CpText("M\xFCller, Hans; Ga\xDFner, J\xF6rg; \xD8stergaard, Bj\xF8rn"));
   EXPECT_EQ(book->flags, kFlagNew);
-  EXPECT_EQ(l.Ref(14)->fields[1], "https://example.org/advice/slugs_and_snails?print=1&ref=50%25_off");
+  EXPECT_EQ(l.Ref(14)->fields[1], "https://example.org/advice/slugs_and_snails?print=1&ref=50%25_off"_cp);
   EXPECT_GE(l.Ref(12)->fields[3].size(), 29999u);  // cut to 30000, a blank it ends on gone
   EXPECT_LE(l.Ref(12)->fields[3].size(), 30000u);
   CRecord* settings = nullptr;

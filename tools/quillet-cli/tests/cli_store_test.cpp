@@ -55,25 +55,25 @@ std::string SampleStore(const ScratchDir& dir) {
   store.AddNew(std::move(settings));
   auto cat = std::make_unique<CCategoryRecord>();
   cat->recordId = 2;
-  cat->name = "Caf\xE9s";  // Windows-1252 e-acute
+  cat->name = CpText("Caf\xE9s");  // Windows-1252 e-acute
   store.AddNew(std::move(cat));
   auto topic = std::make_unique<CTopicRecord>();
   topic->recordId = 3;
   topic->categoryId = 2;
-  topic->title = "Paris \x93guide\x94";
+  topic->title = CpText("Paris \x93guide\x94");
   store.AddNew(std::move(topic));
   auto note = std::make_unique<CNoteRecord>();
   note->recordId = 4;
-  note->text = "guide line one\nline \"two\"";
+  note->text = "guide line one\nline \"two\""_cp;
   store.AddNew(std::move(note));
   auto secret = std::make_unique<CNoteRecord>();
   secret->recordId = 5;
-  secret->text = "secret guide";
+  secret->text = "secret guide"_cp;
   secret->isPrivate = 1;
   store.AddNew(std::move(secret));
   auto image = std::make_unique<CImageRecord>();
   image->recordId = 6;
-  image->title = "Guide map";
+  image->title = "Guide map"_cp;
   image->format = kImageFormatSketch;
   image->data = {'a', 'b', 'c'};
   store.AddNew(std::move(image));

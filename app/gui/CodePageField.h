@@ -1,0 +1,23 @@
+// Fields whose text is stored in the code page: OK refuses a character the
+// handheld cannot store.
+//
+// TakeCodePageText is what OK and Apply call: the text as code-page text,
+// or, when the field holds such a character, string 251 naming the field
+// and the character, the focus on the field with the character selected,
+// and false. Nothing may be saved then.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include "platform/codepage/CpText.h"
+
+namespace quillet {
+
+// `text` (what `field` holds, perhaps with its line breaks written as
+// carriage return + line feed) as code-page text in *out. False, with the
+// person told and the field focused, when it holds a character the code
+// page cannot hold; `fieldName` names the field in the message.
+bool TakeCodePageText(QWidget* field, const QString& text, const CpText& fieldName, CpText* out);
+
+}  // namespace quillet
