@@ -133,6 +133,7 @@ class CWndMgr : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void ApplyComboFilter(CCombo* combo, uint32_t centerCommand);
   bool EnterMode(Mode mode, uint32_t param);
   bool ModeTargetsExist(const ModeRow& row) const;
   void ShowModeViews(const ModeRow& row);

@@ -34,23 +34,13 @@ CategoryFilter FilterOf(const CCombo& combo) {
 
 }  // namespace
 
-void CWndMgr::OnTopicComboChanged() {
-  CCombo* combo = topicCombo();
-  if (!combo) return;
-  const CategoryFilter f = FilterOf(*combo);
-  if (CTreeObject* tree = topicTree()) {
-    tree->SetFilter(f);
-    tree->Refresh();
-  }
-  if (CListViewObject* list = imageList()) {
-    list->SetFilter(f);
-    list->Refill();
-  }
-  OnCommand(CMD_TOPIC_CENTER);
-}
+void CWndMgr::OnTopicComboChanged() { ApplyComboFilter(topicCombo(), CMD_TOPIC_CENTER); }
 
-void CWndMgr::OnImageComboChanged() {
-  CCombo* combo = imageCombo();
+void CWndMgr::OnImageComboChanged() { ApplyComboFilter(imageCombo(), CMD_IMAGE_CENTER); }
+
+// Both combos filter the tree and the picture list alike; each then brings
+// its own mode's window forward.
+void CWndMgr::ApplyComboFilter(CCombo* combo, uint32_t centerCommand) {
   if (!combo) return;
   const CategoryFilter f = FilterOf(*combo);
   if (CTreeObject* tree = topicTree()) {
@@ -61,7 +51,7 @@ void CWndMgr::OnImageComboChanged() {
     list->SetFilter(f);
     list->Refill();
   }
-  OnCommand(CMD_IMAGE_CENTER);
+  OnCommand(centerCommand);
 }
 
 void CWndMgr::OnThemeChosen(int index) {
