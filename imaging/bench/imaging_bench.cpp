@@ -18,15 +18,14 @@
 #include "imaging/Sketch.h"
 #include "imaging/core/PictureSource.h"
 #include "imaging/tests/PictureSupport.h"
+#include "tools/bench/BenchTimes.h"
 
 namespace {
 
 using namespace quillet;
 using Clock = std::chrono::steady_clock;
-
-double MsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+using quillet::bench::MsSince;
+using quillet::bench::Median;
 
 // A photograph-like picture: gradients, edges and noise.
 RgbPicture Picture(int width, int height) {
@@ -127,11 +126,6 @@ double TimeSketch(const std::vector<uint8_t>& bytes, int rounds) {
   const auto start = Clock::now();
   for (int i = 0; i < rounds; ++i) decode_sketch(bytes.data(), bytes.size(), &image);
   return MsSince(start) * 1000.0 / rounds;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0.0 : v[v.size() / 2];
 }
 
 // A camera photo of 4000 x 3000 opened, fitted to 320 x 480 and stored as

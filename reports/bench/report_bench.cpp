@@ -20,12 +20,15 @@
 #include "reports/StoreReportSource.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
+#include "tools/bench/BenchTimes.h"
 
 namespace {
 
 using namespace quillet;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using quillet::bench::CpuMs;
+using quillet::bench::Median;
 
 class BenchSettings : public IReportSettings {
  public:
@@ -37,19 +40,6 @@ class BenchSettings : public IReportSettings {
 void Write(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// CPU time of this thread, which other programs on the machine do not
-// inflate the way they inflate wall time.
-double CpuMs() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 }  // namespace

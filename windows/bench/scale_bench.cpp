@@ -45,29 +45,17 @@
 #include "windows/core/WindowHost.h"
 #include "windows/gui/TopicTree.h"
 #include "windows/tests/WindowsTestSupport.h"
+#include "tools/bench/BenchTimes.h"
+#include "platform/paths/ProgramPaths.h"
 
 using namespace quillet;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using quillet::bench::Ms;
+using quillet::bench::CpuMs;
+using quillet::bench::Median;
 
 namespace {
-
-double Ms(Clock::time_point a, Clock::time_point b) {
-  return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-// CPU time of this thread: other programs on a shared machine inflate wall
-// time far more.
-double CpuMs() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 // SCALE_BENCH_ONLY=tree,find,report runs only the parts named (for a
 // profiler); all by default.
@@ -140,12 +128,6 @@ class BenchSettings : public IReportSettings {
   void StoreLastTemplate(const std::string& name) override { config.lastTemplate = name; }
 };
 
-std::string BuildFolder(const char* argv0) {
-  char self[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-  std::string path = n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string(argv0);
-  return fs::path(path).parent_path().parent_path().string() + "/";
-}
 
 // One topic of 2,000 members: notes, references and pictures whose files
 // are there.
@@ -197,7 +179,7 @@ uint32_t AddLargeTopic(const std::string& output) {
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  const std::string build = BuildFolder(argv[0]);
+  const std::string build = qplat::PrefixFolder();  // the build tree mirrors the installed layout
   const std::string scratch = std::string(argc > 1 ? argv[1] : "/tmp") + "/scale_bench/";
   fs::remove_all(scratch);
   fs::create_directories(scratch + "out");

@@ -22,20 +22,14 @@
 #include "windows/core/WindowHost.h"
 #include "windows/gui/TopicTree.h"
 #include "windows/tests/WindowsTestSupport.h"
+#include "tools/bench/BenchTimes.h"
 
 using namespace quillet;
 using Clock = std::chrono::steady_clock;
+using quillet::bench::Ms;
+using quillet::bench::Median;
 
 namespace {
-
-double Ms(Clock::time_point a, Clock::time_point b) {
-  return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 void BuildStore(const std::string& output) {
   // Pictures of the handheld's smallest screen size; a handful of distinct
