@@ -19,7 +19,7 @@ bool DibToRgb(const PackedDib& dib, int* width, int* height, std::vector<uint8_t
   const bool topDown = h.biHeight < 0;
   const int64_t w = h.biWidth;
   const int64_t rows = topDown ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
-  if (w <= 0 || rows <= 0 || !image_size_allowed(w, rows)) return false;
+  if (w <= 0 || rows <= 0 || !ImageSizeAllowed(w, rows)) return false;
 
   const uint32_t colors = dib_color_count(dib);
   if (bits <= 8 && colors == 0) return false;
@@ -58,7 +58,7 @@ bool DibToRgb(const PackedDib& dib, int* width, int* height, std::vector<uint8_t
 }
 
 PackedDib RgbToDib(int width, int height, const uint8_t* rgb) {
-  if (rgb == nullptr || width <= 0 || height <= 0 || !image_size_allowed(width, height)) return PackedDib();
+  if (rgb == nullptr || width <= 0 || height <= 0 || !ImageSizeAllowed(width, height)) return PackedDib();
   const size_t rowBytes = static_cast<size_t>(dib_row_bytes(width, 24));
   PackedDib dib = PackedDib::Allocate(kInfoHeaderSize + rowBytes * static_cast<size_t>(height));
   if (!dib) return dib;

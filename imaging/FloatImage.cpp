@@ -10,7 +10,7 @@ namespace quillet {
 
 int FloatImage::create(int32_t width, int32_t height) {
   release();
-  if (!image_size_allowed(width, height)) return 1;
+  if (!ImageSizeAllowed(width, height)) return 1;
   const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
   // new FloatPixel[] sets every pixel to opaque white.
   FloatPixel* p = new (std::nothrow) FloatPixel[count ? count : 1];

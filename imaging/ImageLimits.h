@@ -18,7 +18,7 @@ inline constexpr int64_t kMaxImageSide = 65535;
 
 // True when a picture of width x height pixels may be allocated. Zero sides
 // are allowed (an empty picture); negative ones are not.
-inline bool image_size_allowed(int64_t width, int64_t height) {
+inline bool ImageSizeAllowed(int64_t width, int64_t height) {
   if (width < 0 || height < 0) return false;
   if (width > kMaxImageSide || height > kMaxImageSide) return false;
   return width * height <= kMaxImagePixels;

@@ -175,9 +175,9 @@ int Decode(DecodeWork* w, Stream* stream) {
   // The header gives the size; refuse the absurd before the library
   // allocates anything for it. A part is judged by what it allocates.
   const bool allowed = part || w->header_only
-                           ? image_size_allowed(w->cinfo.image_width, 1) &&
-                                 image_size_allowed(1, w->cinfo.image_height)
-                           : image_size_allowed(w->cinfo.image_width, w->cinfo.image_height);
+                           ? ImageSizeAllowed(w->cinfo.image_width, 1) &&
+                                 ImageSizeAllowed(1, w->cinfo.image_height)
+                           : ImageSizeAllowed(w->cinfo.image_width, w->cinfo.image_height);
   if (!allowed) {
     DebugError("JpegFile :\nOut of memory");
     jpeg_destroy_decompress(&w->cinfo);
@@ -202,7 +202,7 @@ int Decode(DecodeWork* w, Stream* stream) {
     if (want.y < 0) { want.height += want.y; want.y = 0; }
     if (want.right() > ow) want.width = ow - want.x;
     if (want.bottom() > oh) want.height = oh - want.y;
-    if (want.empty() || !image_size_allowed(want.width, want.height)) {
+    if (want.empty() || !ImageSizeAllowed(want.width, want.height)) {
       jpeg_destroy_decompress(&w->cinfo);
       return 0;
     }

@@ -228,7 +228,7 @@ PackedDib dib_read_header(DibReader& file) {
   if (h.biBitCount == 0 || h.biBitCount > 32 || h.biWidth <= 0 || h.biHeight == 0) {
     return PackedDib();
   }
-  if (!image_size_allowed(h.biWidth, RowCount(h))) return PackedDib();
+  if (!ImageSizeAllowed(h.biWidth, RowCount(h))) return PackedDib();
   const uint64_t rows_need = dib_row_bytes(h.biWidth, h.biBitCount) * RowCount(h);
   if (rows_need > UINT32_MAX) return PackedDib();
   // Run-length bits are as long as the writer says; a writer that said
@@ -353,7 +353,7 @@ PackedDib dib_expand_rle(const PackedDib& dib, RleResult* result) {
   }
   const int64_t width = h.biWidth;
   const int64_t rows = h.biHeight;
-  if (width <= 0 || rows <= 0 || !image_size_allowed(width, rows)) return PackedDib();
+  if (width <= 0 || rows <= 0 || !ImageSizeAllowed(width, rows)) return PackedDib();
   const size_t bits_at = dib_bits_offset(dib);
   if (bits_at > dib.size()) {
     why = RleResult::kTruncated;
@@ -509,7 +509,7 @@ PackedDib bitmap_info_header(int32_t width, int32_t height, uint16_t planes,
                              uint16_t bits_per_pixel) {
   const uint32_t bits = static_cast<uint32_t>(planes) * bits_per_pixel;
   if (width <= 0 || height <= 0 || bits == 0 || bits > 32 ||
-      !image_size_allowed(width, height)) {
+      !ImageSizeAllowed(width, height)) {
     ShowStringMessage(IDS_ERROR_SAVING_FILE, kCaption, kMbIconInformation);
     return PackedDib();
   }

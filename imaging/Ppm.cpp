@@ -32,7 +32,7 @@ bool ReadNumber(const uint8_t* b, size_t size, size_t* pos, long* out) {
 
 }  // namespace
 
-bool parse_ppm(const uint8_t* b, size_t size, RgbPicture* picture, std::string* error) {
+bool ParsePpm(const uint8_t* b, size_t size, RgbPicture* picture, std::string* error) {
   if (size < 2 || b[0] != 'P' || (b[1] != '6' && b[1] != '5')) {
     *error = "not a binary PPM or PGM file (P6 or P5)";
     return false;
@@ -49,7 +49,7 @@ bool parse_ppm(const uint8_t* b, size_t size, RgbPicture* picture, std::string* 
     *error = "only 8-bit PPM files are read";
     return false;
   }
-  if (!image_size_allowed(width, height)) {
+  if (!ImageSizeAllowed(width, height)) {
     *error = "picture too large";
     return false;
   }
@@ -73,16 +73,16 @@ bool parse_ppm(const uint8_t* b, size_t size, RgbPicture* picture, std::string* 
   return true;
 }
 
-bool read_ppm_file(const std::string& path, RgbPicture* picture, std::string* error) {
+bool ReadPpmFile(const std::string& path, RgbPicture* picture, std::string* error) {
   std::vector<uint8_t> bytes;
-  if (!read_file(path, &bytes)) {
+  if (!ReadFileBytes(path, &bytes)) {
     *error = "cannot read " + path;
     return false;
   }
-  return parse_ppm(bytes.data(), bytes.size(), picture, error);
+  return ParsePpm(bytes.data(), bytes.size(), picture, error);
 }
 
-std::vector<uint8_t> ppm_bytes(const RgbPicture& picture) {
+std::vector<uint8_t> PpmBytes(const RgbPicture& picture) {
   char head[64];
   int n = std::snprintf(head, sizeof head, "P6\n%d %d\n255\n", picture.width, picture.height);
   std::vector<uint8_t> out(head, head + n);
@@ -90,7 +90,7 @@ std::vector<uint8_t> ppm_bytes(const RgbPicture& picture) {
   return out;
 }
 
-RgbPicture picture_of(const FloatImage& image) {
+RgbPicture PictureOf(const FloatImage& image) {
   RgbPicture p;
   p.width = image.width();
   p.height = image.height();
@@ -104,9 +104,9 @@ RgbPicture picture_of(const FloatImage& image) {
   return p;
 }
 
-std::vector<uint8_t> ppm_bytes(const FloatImage& image) { return ppm_bytes(picture_of(image)); }
+std::vector<uint8_t> PpmBytes(const FloatImage& image) { return PpmBytes(PictureOf(image)); }
 
-bool write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
   bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
@@ -114,7 +114,7 @@ bool write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
   return ok;
 }
 
-bool read_file(const std::string& path, std::vector<uint8_t>* bytes) {
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
   bytes->clear();

@@ -18,15 +18,15 @@ struct RgbPicture {
 
 // Parses P6 or P5 bytes (maxval up to 255, scaled to 255). False with
 // `error` set for anything else or for pixels missing.
-bool parse_ppm(const uint8_t* bytes, size_t size, RgbPicture* picture, std::string* error);
-bool read_ppm_file(const std::string& path, RgbPicture* picture, std::string* error);
+bool ParsePpm(const uint8_t* bytes, size_t size, RgbPicture* picture, std::string* error);
+bool ReadPpmFile(const std::string& path, RgbPicture* picture, std::string* error);
 
 // P6 bytes of a picture / of an image by the float-to-byte rule.
-std::vector<uint8_t> ppm_bytes(const RgbPicture& picture);
-std::vector<uint8_t> ppm_bytes(const FloatImage& image);
-RgbPicture picture_of(const FloatImage& image);
+std::vector<uint8_t> PpmBytes(const RgbPicture& picture);
+std::vector<uint8_t> PpmBytes(const FloatImage& image);
+RgbPicture PictureOf(const FloatImage& image);
 
-bool write_file(const std::string& path, const std::vector<uint8_t>& bytes);
-bool read_file(const std::string& path, std::vector<uint8_t>* bytes);
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes);
 
 }  // namespace quillet

@@ -80,7 +80,7 @@ void ConvertRow(const uint8_t* row, uint32_t row_bytes, int pixel_size,
 
 }  // namespace
 
-bool read_sketch_header(const uint8_t* bytes, size_t size, SketchHeader* h) {
+bool ReadSketchHeader(const uint8_t* bytes, size_t size, SketchHeader* h) {
   if (!bytes || size < kSketchHeaderSize) return false;
   h->width = Be16(bytes);
   h->height = Be16(bytes + 2);
@@ -94,7 +94,7 @@ bool read_sketch_header(const uint8_t* bytes, size_t size, SketchHeader* h) {
   return true;
 }
 
-const FloatPixel* sketch_palette(int pixel_size) {
+const FloatPixel* SketchPalette(int pixel_size) {
   const Palettes& p = GetPalettes();
   switch (pixel_size) {
     case 1: return p.bits1;
@@ -105,12 +105,12 @@ const FloatPixel* sketch_palette(int pixel_size) {
   }
 }
 
-uint32_t decode_sketch(const uint8_t* bytes, size_t size, FloatImage* image,
+uint32_t DecodeSketch(const uint8_t* bytes, size_t size, FloatImage* image,
                        SketchDecodeInfo* info) {
   SketchDecodeInfo local;
   SketchDecodeInfo& d = info ? *info : local;
   d = SketchDecodeInfo();
-  if (!read_sketch_header(bytes, size, &d.header)) {
+  if (!ReadSketchHeader(bytes, size, &d.header)) {
     image->release();
     return 0;
   }
@@ -161,7 +161,7 @@ uint32_t decode_sketch(const uint8_t* bytes, size_t size, FloatImage* image,
   // which is what the buffer holds when the next row starts.
   const uint32_t row_bytes = h.row_bytes;
   std::vector<uint8_t> current(row_bytes);
-  const FloatPixel* palette = sketch_palette(h.pixel_size);
+  const FloatPixel* palette = SketchPalette(h.pixel_size);
 
   for (uint32_t y = 0; y < h.height; ++y) {
     bool whole = true;
@@ -229,10 +229,10 @@ uint32_t decode_sketch(const uint8_t* bytes, size_t size, FloatImage* image,
   return row_bytes * h.height;
 }
 
-int write_sketch_file(const uint8_t* bytes, size_t size, const std::string& path) {
+int WriteSketchFile(const uint8_t* bytes, size_t size, const std::string& path) {
   if (path.empty()) return 0;
   FloatImage image;
-  if (decode_sketch(bytes, size, &image) == 0 || image.pixel_count() == 0) return 1;
+  if (DecodeSketch(bytes, size, &image) == 0 || image.pixel_count() == 0) return 1;
   return image.save_jpeg(path.c_str(), 100);
 }
 

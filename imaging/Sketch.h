@@ -44,7 +44,7 @@ struct SketchHeader {
 };
 
 // False when fewer than 16 bytes are given.
-bool read_sketch_header(const uint8_t* bytes, size_t size, SketchHeader* header);
+bool ReadSketchHeader(const uint8_t* bytes, size_t size, SketchHeader* header);
 
 // What a decode found, for callers that report on it.
 struct SketchDecodeInfo {
@@ -58,16 +58,16 @@ struct SketchDecodeInfo {
 // Returns row bytes x height, or 0 when nothing could be decoded: fewer bytes
 // than a header, or a size the image refuses. Data that end early leave the
 // rows not reached white (the row in progress keeps what it received).
-uint32_t decode_sketch(const uint8_t* bytes, size_t size, FloatImage* image,
+uint32_t DecodeSketch(const uint8_t* bytes, size_t size, FloatImage* image,
                        SketchDecodeInfo* info = nullptr);
 
 // Decodes the sketch and writes it as a JPEG of quality 100 to `path`. An
 // empty path writes nothing. 0 on success (or empty path), 1 when the sketch
 // could not be decoded or the file not written.
-int write_sketch_file(const uint8_t* bytes, size_t size, const std::string& path);
+int WriteSketchFile(const uint8_t* bytes, size_t size, const std::string& path);
 
 // The fixed palette of a pixel size (1, 2, 4 or 8 bits: 2, 4, 16 or 256
 // entries); null for any other size. Built once, constant afterwards.
-const FloatPixel* sketch_palette(int pixel_size);
+const FloatPixel* SketchPalette(int pixel_size);
 
 }  // namespace quillet

@@ -18,7 +18,7 @@ bool ImagingWriter::WriteJpeg(const std::string& path, uint32_t width, uint32_t 
 
 bool ImagingWriter::WriteSketch(const uint8_t* data, size_t size, const std::string& path) {
   if (data == nullptr || size == 0) return false;
-  return write_sketch_file(data, size, path) == 0;
+  return WriteSketchFile(data, size, path) == 0;
 }
 
 }  // namespace quillet

@@ -62,12 +62,12 @@ std::string WithReportExtension(const std::string& path) {
 }
 
 ReportBuilder::ReportBuilder(const ReportServices& services) : services_(services) {
-  expander_.set_source(services_.source, services_.images);
+  expander_.SetSource(services_.source, services_.images);
 }
 
 void ReportBuilder::ReadConfig() {
   if (services_.settings != nullptr) config_ = services_.settings->Read();
-  expander_.set_config(config_);
+  expander_.SetConfig(config_);
 }
 
 std::string ReportBuilder::RefillThemeBox() {
@@ -97,10 +97,10 @@ void ReportBuilder::make_report(const std::string& themeFileName, uint32_t recor
   ReportTopic topic;
   if (services_.source == nullptr || !services_.source->Topic(recordId, &topic)) return;
   EnsureReportName(recordId, false, nullptr);
-  build(WithSlash(config_.templatePath) + themeFileName, recordId, nullptr);
+  Build(WithSlash(config_.templatePath) + themeFileName, recordId, nullptr);
 }
 
-std::string ReportBuilder::report_path(uint32_t topicId) {
+std::string ReportBuilder::ReportPath(uint32_t topicId) {
   ReadConfig();
   std::string name;
   EnsureReportName(topicId, false, &name);
@@ -108,7 +108,7 @@ std::string ReportBuilder::report_path(uint32_t topicId) {
   return WithSlash(config_.outputPath) + OutputFileName(name);
 }
 
-bool ReportBuilder::build(const std::string& themePath, uint32_t topicId,
+bool ReportBuilder::Build(const std::string& themePath, uint32_t topicId,
                           const std::string* destination) {
   ReportSaveBatch one_save(services_.source);  // names fixed on the way are saved once, at the end
   ReadConfig();
@@ -130,7 +130,7 @@ bool ReportBuilder::build(const std::string& themePath, uint32_t topicId,
     name = BaseName(*destination);
   }
 
-  if (!expander_.set_current_topic(topicId)) return false;
+  if (!expander_.SetCurrentTopic(topicId)) return false;
   LogLine("Make HTML Report...");
   copies_ = std::make_unique<CopySession>(config_.outputPath);
   bool written = write_report(theme, name);
@@ -181,22 +181,22 @@ bool ReportBuilder::write_report(const ThemeFile& theme, const std::string& file
 
   // expand() ends the text with its zero byte; the rest is never read.
   buffer_.resize(kReportBufferSize);
-  expander_.clear_blocks();
-  expander_.push_block(kBlockDocument);
+  expander_.ClearBlocks();
+  expander_.PushBlock(kBlockDocument);
   size_t length = expander_.expand(theme.data(), theme.size(), buffer_.data(), buffer_.size());
   last_expanded_ = length;
   // Every line feed is written as carriage return and line feed, so a
   // report is byte for byte the file a text-mode write makes on the
   // handheld's desktop platform.
   post_process_report(buffer_.data(), length, theme.folder, config_.outputPath, &file_bytes_,
-                      copies_.get(), LineEnds::kCrLf, &expander_.record_spans(), &written_spans_);
+                      copies_.get(), LineEnds::kCrLf, &expander_.recordSpans(), &written_spans_);
   bool ok = file.Write(file_bytes_) == 0 && file.Commit() == 0;
-  expander_.pop_block();
+  expander_.PopBlock();
   if (!ok) ShowStringMessage(IDS_WRITE_REPORT_FAILED, kCaption, kMbOk | kMbIconInformation);
   return ok;
 }
 
-bool ReportBuilder::save_as(uint32_t topicId, const std::string& initialFolder,
+bool ReportBuilder::SaveAs(uint32_t topicId, const std::string& initialFolder,
                             const std::string& initialName) {
   ReadConfig();
   FileDialogRequest request;
@@ -213,11 +213,11 @@ bool ReportBuilder::save_as(uint32_t topicId, const std::string& initialFolder,
   }
   destination = WithReportExtension(destination);
 
-  std::string source = report_path(topicId);
+  std::string source = ReportPath(topicId);
   if (source.empty()) return false;
   std::error_code ec;
   if (!fs::exists(source, ec)) {
-    build(WithSlash(config_.templatePath) + config_.lastTemplate, topicId, &source);
+    Build(WithSlash(config_.templatePath) + config_.lastTemplate, topicId, &source);
   }
 
   // The report and its pictures are read only from inside the output folder.
@@ -259,7 +259,7 @@ bool ReportBuilder::save_as(uint32_t topicId, const std::string& initialFolder,
   return true;
 }
 
-std::string ReportBuilder::choose_theme(int index, uint32_t selectedTopic) {
+std::string ReportBuilder::ChooseTheme(int index, uint32_t selectedTopic) {
   ReadConfig();
   std::string name = ThemeFileAt(config_.templatePath, index);
   if (name.empty()) return "";
@@ -269,7 +269,7 @@ std::string ReportBuilder::choose_theme(int index, uint32_t selectedTopic) {
   return name;
 }
 
-void ReportBuilder::restore_themes() {
+void ReportBuilder::RestoreThemes() {
   ReadConfig();
   if (config_.installPath.empty() || config_.templatePath.empty()) return;
   const std::string from = WithSlash(config_.installPath) + "components/restore/";

@@ -48,13 +48,13 @@ class ReportBuilder {
 
   // Makes sure the topic has a report file name and returns the report's
   // path in the output folder ("" when there is no such topic).
-  std::string report_path(uint32_t topicId);
+  std::string ReportPath(uint32_t topicId);
 
   // The common body of every caller. Without a destination the report goes
   // to the topic's own file (named and saved first if it has none); with
   // one, it goes into the output folder under the destination's file name.
   // False when the theme could not be used or the report not written.
-  bool build(const std::string& themePath, uint32_t topicId, const std::string* destination);
+  bool Build(const std::string& themePath, uint32_t topicId, const std::string* destination);
 
   // Expands `theme` for the current topic, post-processes the text and
   // writes it into the output folder as `fileName` (a file-system name),
@@ -68,23 +68,23 @@ class ReportBuilder {
   // copies the report and its pictures there and opens it. True once the
   // copy is made, also when no program could open it (the person is told
   // where it is); a copy that fails is told with its reason.
-  bool save_as(uint32_t topicId, const std::string& initialFolder = "",
+  bool SaveAs(uint32_t topicId, const std::string& initialFolder = "",
                const std::string& initialName = "");
 
   // The theme box's selection changed to `index`: that theme becomes the
   // current one and the selected topic's report is rebuilt with it. Returns
   // the theme's file name ("" when the index names no theme).
-  std::string choose_theme(int index, uint32_t selectedTopic);
+  std::string ChooseTheme(int index, uint32_t selectedTopic);
 
   // Copies the pristine themes of InstallPath + "components/restore/" over
   // the theme folder ("Reset All").
-  void restore_themes();
+  void RestoreThemes();
 
   ReportExpander& expander() { return expander_; }
   // The settings the last operation read.
   const ReportConfig& config() const { return config_; }
   // The expanded text of the last write_report, before post-processing.
-  size_t last_expanded_size() const { return last_expanded_; }
+  size_t lastExpandedSize() const { return last_expanded_; }
 
  private:
   void ReadConfig();

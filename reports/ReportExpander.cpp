@@ -107,18 +107,18 @@ std::string_view ReportExpander::Escaped(std::string_view text) {
 
 ReportExpander::~ReportExpander() { CloseOutputFolder(); }
 
-void ReportExpander::set_config(const ReportConfig& config) {
+void ReportExpander::SetConfig(const ReportConfig& config) {
   config_ = config;
   CloseOutputFolder();
 }
 
-void ReportExpander::set_source(IReportSource* source, IImageWriter* images) {
+void ReportExpander::SetSource(IReportSource* source, IImageWriter* images) {
   source_ = source;
   images_ = images;
 }
 
-bool ReportExpander::set_current_topic(uint32_t topicId) {
-  clear_current_topic();
+bool ReportExpander::SetCurrentTopic(uint32_t topicId) {
+  ClearCurrentTopic();
   if (source_ == nullptr || !source_->Topic(topicId, &topic_)) return false;
   has_topic_ = true;
   topic_id_ = topicId;
@@ -137,7 +137,7 @@ bool ReportExpander::set_current_topic(uint32_t topicId) {
   return true;
 }
 
-void ReportExpander::clear_current_topic() {
+void ReportExpander::ClearCurrentTopic() {
   CloseOutputFolder();
   has_topic_ = false;
   topic_id_ = 0;
@@ -149,13 +149,13 @@ void ReportExpander::clear_current_topic() {
   pass_start_ = -1;
 }
 
-void ReportExpander::push_block(int kind) {
+void ReportExpander::PushBlock(int kind) {
   if (block_count_ < kBlockDepth) blocks_[block_count_++] = kind;
 }
 
-int ReportExpander::pop_block() { return block_count_ > 0 ? blocks_[--block_count_] : kBlockNone; }
+int ReportExpander::PopBlock() { return block_count_ > 0 ? blocks_[--block_count_] : kBlockNone; }
 
-int ReportExpander::top_block() const { return block_count_ > 0 ? blocks_[block_count_ - 1] : kBlockNone; }
+int ReportExpander::TopBlock() const { return block_count_ > 0 ? blocks_[block_count_ - 1] : kBlockNone; }
 
 // Normal order: search on from the kind's index. Handheld order: only a
 // kind that holds the current child moves, and it moves the whole walk.
@@ -248,7 +248,7 @@ int ReportExpander::on_tag() {
     default:
       break;
   }
-  switch (top_block()) {
+  switch (TopBlock()) {
     case kBlockNone: return kActionContinue;
     case kBlockDocument: return DocumentTag(code);
     case kBlockNotes: return NotesTag(code);
@@ -288,21 +288,21 @@ int ReportExpander::DocumentTag(int code) {
       return HasCurrent(kNotes) ? kActionContinue : kActionOutputOff;
     case kTagNotesBegin:
       StartKind(kNotes);
-      push_block(kBlockNotes);
+      PushBlock(kBlockNotes);
       return kActionOpenLoop;
     case kTagImagesProlog:
       StartKind(kImages);
       return HasCurrent(kImages) ? kActionContinue : kActionOutputOff;
     case kTagImagesBegin:
       StartKind(kImages);
-      push_block(kBlockImages);
+      PushBlock(kBlockImages);
       return kActionOpenLoop;
     case kTagCustomProlog:
       StartKind(kReferences);
       return HasCurrent(kReferences) ? kActionContinue : kActionOutputOff;
     case kTagCustomBegin:
       StartKind(kReferences);
-      push_block(kBlockReferences);
+      PushBlock(kBlockReferences);
       return kActionOpenLoop;
     case kTagNotesEpilog:
     case kTagImagesEpilog:
@@ -349,7 +349,7 @@ int ReportExpander::NotesTag(int code) {
     case kTagNotesEnd:
       NextItem(kNotes);
       if (HasCurrent(kNotes)) return kActionRepeat;
-      pop_block();
+      PopBlock();
       return kActionCloseLoop;
     default:
       return kActionNotHandled;
@@ -371,7 +371,7 @@ int ReportExpander::ReferencesTag(int code) {
     case kTagCustomEnd:
       NextItem(kReferences);
       if (HasCurrent(kReferences)) return kActionRepeat;
-      pop_block();
+      PopBlock();
       return kActionCloseLoop;
     default:
       return kActionNotHandled;
@@ -397,7 +397,7 @@ int ReportExpander::ImagesTag(int code) {
     case kTagImagesEnd:
       NextItem(kImages);
       if (HasCurrent(kImages)) return kActionRepeat;
-      pop_block();
+      PopBlock();
       return kActionCloseLoop;
     default:
       return kActionNotHandled;

@@ -62,26 +62,26 @@ class ReportExpander : public TemplateExpander {
   // Where the last expansion wrote texts from records and settings, in
   // order, not overlapping. Picture names made by the expander are not
   // among them.
-  const std::vector<TextSpan>& record_spans() const { return record_spans_; }
+  const std::vector<TextSpan>& recordSpans() const { return record_spans_; }
 
   // Where records come from and where picture files go (not owned).
-  void set_source(IReportSource* source, IImageWriter* images);
-  void set_config(const ReportConfig& config);
+  void SetSource(IReportSource* source, IImageWriter* images);
+  void SetConfig(const ReportConfig& config);
   const ReportConfig& config() const { return config_; }
 
   // Makes the topic with this id the current one and takes a snapshot of
   // its eligible children. False (and no current topic) when there is no
   // such topic.
-  bool set_current_topic(uint32_t topicId);
-  void clear_current_topic();
-  bool has_current_topic() const { return has_topic_; }
+  bool SetCurrentTopic(uint32_t topicId);
+  void ClearCurrentTopic();
+  bool HasCurrentTopic() const { return has_topic_; }
 
   // Block stack: pushes beyond kBlockDepth are ignored; pop and top give
   // kBlockNone when it is empty.
-  void push_block(int kind);
-  int pop_block();
-  int top_block() const;
-  void clear_blocks() { block_count_ = 0; }
+  void PushBlock(int kind);
+  int PopBlock();
+  int TopBlock() const;
+  void ClearBlocks() { block_count_ = 0; }
 
   const std::string& colour(int slot) const { return colours_[slot == 1 ? 0 : 1]; }
 

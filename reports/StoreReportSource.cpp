@@ -15,7 +15,7 @@ StoreReportSource::StoreReportSource(std::function<CRecordStore*()> currentStore
                                      std::function<bool()> showPrivate)
     : current_(std::move(currentStore)), show_private_(std::move(showPrivate)) {}
 
-void StoreReportSource::set_store(CRecordStore* store) {
+void StoreReportSource::SetStore(CRecordStore* store) {
   store_ = store;
   current_ = nullptr;
   positions_.clear();

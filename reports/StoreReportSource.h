@@ -24,7 +24,7 @@ class StoreReportSource : public IReportSource {
   explicit StoreReportSource(std::function<CRecordStore*()> currentStore,
                              std::function<bool()> showPrivate = {});
 
-  void set_store(CRecordStore* store);
+  void SetStore(CRecordStore* store);
 
   bool Topic(uint32_t id, ReportTopic* out) override;
   bool Member(uint32_t id, int* kind, bool* isPrivate) override;

@@ -77,7 +77,7 @@ std::string DocumentsFolder() {
 void SaveTopicReportAs(CWndMgr& manager, uint32_t topicId) {
   ReportBuilder* reports = manager.reports();
   if (!reports || !FindTopic(topicId)) return;
-  reports->save_as(topicId, DocumentsFolder(), SuggestedFileName(TopicTitle(topicId).bytes(), ".htm"));
+  reports->SaveAs(topicId, DocumentsFolder(), SuggestedFileName(TopicTitle(topicId).bytes(), ".htm"));
 }
 
 uint32_t TopicOfShownPage(CWndMgr& manager) {

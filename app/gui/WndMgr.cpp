@@ -168,7 +168,7 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
   users_.SelectUser(index, &name);
   user_name_ = name;
   main_window_->setWindowTitle(FromAnsi(CpText(MainWindowTitle(user_name_))));  // Palm names: code page
-  report_source_->set_store(pDB);  // the store just opened, not the one before
+  report_source_->SetStore(pDB);  // the store just opened, not the one before
   if (firstRun) {
     registry_.OpenProgramKey();
     registry_.WriteValueDword("Setup", 1);
@@ -376,7 +376,7 @@ void CWndMgr::DeleteParts() {
 CWebWnd* CWndMgr::web() const { return web_.data(); }
 
 ReportBuilder* CWndMgr::reports() const {
-  if (report_source_) report_source_->set_store(pDB);
+  if (report_source_) report_source_->SetStore(pDB);
   return report_builder_.get();
 }
 CRebar* CWndMgr::rebar() const { return rebar_.data(); }

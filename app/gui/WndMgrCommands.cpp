@@ -101,7 +101,7 @@ void CWndMgr::OnCommand(uint32_t command, uint32_t param) {
     case CMD_EDIT_NOTEPAD: EditThemeOrTell(ThemeFilePath(), true); break;
     case CMD_RESET_ALL:
       if (ShowStringMessage(IDS_RESTORE_THEMES, kCaption, kMbYesNo | kMbIconExclamation) == kIdYes) {
-        report_builder_->restore_themes();
+        report_builder_->RestoreThemes();
         rebar_->FillThemeBox();
         OnCommand(CMD_START);
       }

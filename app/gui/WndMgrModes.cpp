@@ -156,9 +156,9 @@ void CWndMgr::ShowTopicReport() {
     web_->Navigate(AppPaths.installFolder + kTopicCenterPage, true);
     return;
   }
-  report_source_->set_store(pDB);
+  report_source_->SetStore(pDB);
   report_builder_->make_report(AppPaths.currentTheme, topic);
-  const std::string path = report_builder_->report_path(topic);
+  const std::string path = report_builder_->ReportPath(topic);
   if (!path.empty()) web_->Navigate(path, true);
 }
 
@@ -175,7 +175,7 @@ void CWndMgr::ShowPreviewImage() {
   }
   const std::string path = output + OutputFileName(image->fileName);
   if (image->format == kImageFormatSketch) {
-    write_sketch_file(image->data.data(), image->data.size(), path);
+    WriteSketchFile(image->data.data(), image->data.size(), path);
   } else if (image->format == kImageFormatJpeg && !IsOwnRegularFile(path)) {
     report_images_->WriteJpeg(path, image->width, image->height, image->data.data(),
                               image->data.size());

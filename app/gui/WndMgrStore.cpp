@@ -58,7 +58,7 @@ void CWndMgr::CloseArchiveCommand() {
 }
 
 void CWndMgr::RefreshWindows(const char* logPrefix) {
-  report_source_->set_store(pDB);
+  report_source_->SetStore(pDB);
   ResetCategoryFilters();
   if (CTreeObject* tree = topicTree()) {
     tree->ForgetSelection();
@@ -102,14 +102,14 @@ bool CWndMgr::SwitchUserNow(const std::string& name) {
   // The new user has a theme of their own.
   AppPaths.currentTheme = UserString("LastTemplate");
   if (rebar_) rebar_->FillThemeBox();
-  report_source_->set_store(pDB);
+  report_source_->SetStore(pDB);
   return true;
 }
 
 void CWndMgr::RefreshAfterStoreChange() {
   if (!ready_) return;
   LogLine("Refresh after database change");
-  report_source_->set_store(pDB);
+  report_source_->SetStore(pDB);
   for (int i = 1; i <= Combos().Count(); ++i)
     if (CCombo* c = Combos().At(i)) c->Fill();
   CTreeObject* tree = topicTree();

@@ -122,9 +122,9 @@ std::vector<uint8_t> RunLengthSketch(const std::vector<uint8_t>& rows, int size)
 
 double TimeSketch(const std::vector<uint8_t>& bytes, int rounds) {
   FloatImage image;
-  decode_sketch(bytes.data(), bytes.size(), &image);  // warm up
+  DecodeSketch(bytes.data(), bytes.size(), &image);  // warm up
   const auto start = Clock::now();
-  for (int i = 0; i < rounds; ++i) decode_sketch(bytes.data(), bytes.size(), &image);
+  for (int i = 0; i < rounds; ++i) DecodeSketch(bytes.data(), bytes.size(), &image);
   return MsSince(start) * 1000.0 / rounds;
 }
 
@@ -211,7 +211,7 @@ int main(int argc, char** argv) {
   const std::string in_jpg = dir + "/bench-in.jpg";
   const std::string tool_ppm = dir + "/bench-tool.ppm";
   const std::string tool_jpg = dir + "/bench-tool.jpg";
-  write_file(in_jpg, jpeg);
+  WriteFileBytes(in_jpg, jpeg);
   std::printf("picture: 320 x 480, JPEG quality %d, %zu bytes\n", quality, jpeg.size());
 
   const int rounds = 200;
@@ -252,11 +252,11 @@ int main(int argc, char** argv) {
   JpegFile::write_rgb_memory(tiny.data(), tiny.size(), dot, 1, 1, true, quality);
   tiny.resize(JpegFile::jpeg_memory_size());
   const std::string tiny_jpg = dir + "/bench-tiny.jpg", tiny_ppm = dir + "/bench-tiny.ppm";
-  write_file(tiny_jpg, tiny);
+  WriteFileBytes(tiny_jpg, tiny);
   RgbPicture one;
   one.width = one.height = 1;
   one.rgb.assign(dot, dot + 3);
-  write_file(tiny_ppm, ppm_bytes(one));
+  WriteFileBytes(tiny_ppm, PpmBytes(one));
 
   const int tool_rounds = 60;
   auto djpeg_of = [&](const std::string& jpg, const std::string& ppm) {

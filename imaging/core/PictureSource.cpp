@@ -172,7 +172,7 @@ bool CPictureSource::SetJpeg(std::vector<uint8_t> bytes) {
 
 bool CPictureSource::SetRgb(int width, int height, std::vector<uint8_t> rgb) {
   Clear();
-  if (width <= 0 || height <= 0 || !image_size_allowed(width, height) ||
+  if (width <= 0 || height <= 0 || !ImageSizeAllowed(width, height) ||
       rgb.size() != static_cast<size_t>(width) * static_cast<size_t>(height) * 3) {
     return false;
   }

@@ -47,10 +47,10 @@ bool CSketchEditor::ShowSketch(uint32_t recordId) {
   // directly inside it; anything else writes no file at all.
   if (!folder.empty() && folder != "/" && IsPlainFileName(sketch->fileName)) {
     const std::string path = folder + OutputFileName(sketch->fileName);
-    if (write_sketch_file(sketch->data.data(), sketch->data.size(), path) == 0) sketch_file_ = path;
+    if (WriteSketchFile(sketch->data.data(), sketch->data.size(), path) == 0) sketch_file_ = path;
   }
 
-  if (decode_sketch(sketch->data.data(), sketch->data.size(), &image_) != 0 &&
+  if (DecodeSketch(sketch->data.data(), sketch->data.size(), &image_) != 0 &&
       image_.to_dib_section() != nullptr) {
     view_.picturePresent = true;
     view_.displayWidth = image_.width();

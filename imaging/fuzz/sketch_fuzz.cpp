@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Big pictures only cost time filling white; the size limit itself is
   // covered by the tests.
   quillet::SketchHeader header;
-  if (quillet::read_sketch_header(data, size, &header) &&
+  if (quillet::ReadSketchHeader(data, size, &header) &&
       static_cast<size_t>(header.width) * header.height > (1u << 20)) {
     return 0;
   }
@@ -19,6 +19,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < size; ++i) bytes[i] = data[i];
   quillet::FloatImage image;
   quillet::SketchDecodeInfo info;
-  quillet::decode_sketch(bytes.get(), size, &image, &info);
+  quillet::DecodeSketch(bytes.get(), size, &image, &info);
   return 0;
 }

@@ -266,12 +266,12 @@ TEST(BmpIo, AgreesWithNetpbm) {
   testing::ScratchDir dir;
   for (int width : {1, 2, 3, 4, 17}) {
     RgbPicture p = testing::PhotoLike(width, 5, static_cast<unsigned>(width));
-    ASSERT_TRUE(write_file(dir.File("in.ppm"), ppm_bytes(p)));
+    ASSERT_TRUE(WriteFileBytes(dir.File("in.ppm"), PpmBytes(p)));
     ASSERT_TRUE(testing::Run("ppmtobmp -windows -bpp 24 " + dir.File("in.ppm") + " > " +
                              dir.File("in.bmp") + " 2>/dev/null"));
     FloatImage image;
     ASSERT_EQ(image.load(dir.File("in.bmp").c_str()), 0);
-    EXPECT_EQ(picture_of(image).rgb, p.rgb) << width;
+    EXPECT_EQ(PictureOf(image).rgb, p.rgb) << width;
   }
 }
 
@@ -283,7 +283,7 @@ TEST(FloatImage, LoadFallsBackToJpegAndFailsOnNeither) {
   // A JPEG behind a .bmp name still loads: the BMP reader declines first.
   EXPECT_EQ(image.load(dir.File("pic.bmp").c_str()), 0);
   EXPECT_EQ(image.width(), 20);
-  ASSERT_TRUE(write_file(dir.File("junk.jpg"), std::vector<uint8_t>(300, 7)));
+  ASSERT_TRUE(WriteFileBytes(dir.File("junk.jpg"), std::vector<uint8_t>(300, 7)));
   EXPECT_EQ(image.load(dir.File("junk.jpg").c_str()), 1);
   EXPECT_EQ(image.pixel_count(), 0u);
 }

@@ -73,24 +73,24 @@ TEST_F(JpegTest, OutputMatchesTheLibraryToolsByteForByte) {
   }
   testing::ScratchDir dir;
   RgbPicture p = testing::PhotoLike(37, 29, 2);
-  ASSERT_TRUE(write_file(dir.File("in.ppm"), ppm_bytes(p)));
+  ASSERT_TRUE(WriteFileBytes(dir.File("in.ppm"), PpmBytes(p)));
   for (int quality : {10, 80, 100}) {
     ASSERT_TRUE(testing::Run("cjpeg -quality " + std::to_string(quality) + " -baseline " +
                              dir.File("in.ppm") + " > " + dir.File("tool.jpg")));
     std::vector<uint8_t> tool;
-    ASSERT_TRUE(read_file(dir.File("tool.jpg"), &tool));
+    ASSERT_TRUE(ReadFileBytes(dir.File("tool.jpg"), &tool));
     EXPECT_EQ(Encode(p, quality), tool) << "quality " << quality;
 
     ASSERT_TRUE(JpegFile::write_rgb(dir.File("ours.jpg").c_str(), p.rgb.data(), p.width,
                                     p.height, true, quality));
     std::vector<uint8_t> ours;
-    ASSERT_TRUE(read_file(dir.File("ours.jpg"), &ours));
+    ASSERT_TRUE(ReadFileBytes(dir.File("ours.jpg"), &ours));
     EXPECT_EQ(ours, tool) << "file, quality " << quality;
 
     ASSERT_TRUE(testing::Run("djpeg -ppm " + dir.File("tool.jpg") + " > " + dir.File("out.ppm")));
     RgbPicture decoded;
     std::string error;
-    ASSERT_TRUE(read_ppm_file(dir.File("out.ppm"), &decoded, &error)) << error;
+    ASSERT_TRUE(ReadPpmFile(dir.File("out.ppm"), &decoded, &error)) << error;
     int w = 0, h = 0;
     RgbBuffer rgb = JpegFile::read_rgb(dir.File("tool.jpg").c_str(), &w, &h);
     ASSERT_TRUE(rgb);

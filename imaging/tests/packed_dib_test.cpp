@@ -290,7 +290,7 @@ TEST(PackedDib, ReadsWhatNetpbmWrites) {
   if (!testing::HaveProgram("ppmtobmp")) GTEST_SKIP() << "netpbm not installed";
   testing::ScratchDir dir;
   RgbPicture picture = testing::PhotoLike(13, 7, 5);
-  ASSERT_TRUE(write_file(dir.File("in.ppm"), ppm_bytes(picture)));
+  ASSERT_TRUE(WriteFileBytes(dir.File("in.ppm"), PpmBytes(picture)));
   ASSERT_TRUE(testing::Run("ppmtobmp -windows -bpp 24 " + dir.File("in.ppm") + " > " +
                            dir.File("in.bmp") + " 2>/dev/null"));
   PackedDib dib = dib_read_file(dir.File("in.bmp").c_str());

@@ -74,7 +74,7 @@ TEST(ScaledDecodeTest, WholePicturesMatchTheLibraryToolAtEveryScale) {
     const std::vector<uint8_t> tool = testing::ReadBytes(dir.File("tool.ppm"));
     RgbPicture ref;
     std::string error;
-    ASSERT_TRUE(parse_ppm(tool.data(), tool.size(), &ref, &error)) << error;
+    ASSERT_TRUE(ParsePpm(tool.data(), tool.size(), &ref, &error)) << error;
     EXPECT_EQ(ref.width, JpegFile::scaled_side(203, n));
     EXPECT_EQ(ref.height, JpegFile::scaled_side(131, n));
     PixelRect all{0, 0, ref.width, ref.height};
@@ -118,7 +118,7 @@ TEST(ScaledDecodeTest, PartsAreExactlyTheirRectangleOfTheWholeDecode) {
 TEST(ScaledDecodeTest, ProgressivePhotosDecodeInPartsToo) {
   if (!testing::HaveProgram("cjpeg")) GTEST_SKIP() << "libjpeg-turbo-progs not installed";
   testing::ScratchDir dir;
-  ASSERT_TRUE(write_file(dir.File("in.ppm"), ppm_bytes(Scene(301, 211, 6))));
+  ASSERT_TRUE(WriteFileBytes(dir.File("in.ppm"), PpmBytes(Scene(301, 211, 6))));
   ASSERT_TRUE(testing::Run("cjpeg -progressive -quality 85 -outfile " + dir.File("p.jpg") + " " + dir.File("in.ppm")));
   const std::vector<uint8_t> jpeg = testing::ReadBytes(dir.File("p.jpg"));
   for (int n : {2, 8}) {

@@ -42,17 +42,17 @@ const std::vector<uint8_t> kWhite = {255, 255, 255};
 const std::vector<uint8_t> kBlack = {0, 0, 0};
 
 TEST(SketchPalettes, FixedColours) {
-  const FloatPixel* p1 = sketch_palette(1);
+  const FloatPixel* p1 = SketchPalette(1);
   EXPECT_EQ(Bytes(p1[0]), kWhite);
   EXPECT_EQ(Bytes(p1[1]), kBlack);
-  const FloatPixel* p2 = sketch_palette(2);
+  const FloatPixel* p2 = SketchPalette(2);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(Bytes(p2[i])[0], 255 - 85 * i) << i;
-  const FloatPixel* p4 = sketch_palette(4);
+  const FloatPixel* p4 = SketchPalette(4);
   for (int i = 0; i < 16; ++i) EXPECT_EQ(Bytes(p4[i]), std::vector<uint8_t>(3, 255 - 17 * i)) << i;
   EXPECT_EQ(p4[15].red, 0.0f);
   EXPECT_EQ(p4[3].alpha, 1.0f);
 
-  const FloatPixel* p8 = sketch_palette(8);
+  const FloatPixel* p8 = SketchPalette(8);
   EXPECT_EQ(Bytes(p8[0]), kWhite);
   EXPECT_EQ(Bytes(p8[1]), (std::vector<uint8_t>{0xFF, 0xCC, 0xFF}));
   EXPECT_EQ(Bytes(p8[6]), (std::vector<uint8_t>{0xFF, 0xFF, 0xCC}));
@@ -68,8 +68,8 @@ TEST(SketchPalettes, FixedColours) {
   EXPECT_EQ(Bytes(p8[228]), (std::vector<uint8_t>{0x00, 0x80, 0x00}));
   EXPECT_EQ(Bytes(p8[229]), (std::vector<uint8_t>{0x00, 0x80, 0x80}));
   for (int i = 230; i < 256; ++i) EXPECT_EQ(Bytes(p8[i]), kBlack) << i;
-  EXPECT_EQ(sketch_palette(16), nullptr);
-  EXPECT_EQ(sketch_palette(3), nullptr);
+  EXPECT_EQ(SketchPalette(16), nullptr);
+  EXPECT_EQ(SketchPalette(3), nullptr);
 }
 
 TEST(SketchDecoder, OneBitUncompressed160x160) {
@@ -82,7 +82,7 @@ TEST(SketchDecoder, OneBitUncompressed160x160) {
   ASSERT_EQ(bytes.size(), 16u + 3200u);
   FloatImage image;
   SketchDecodeInfo info;
-  EXPECT_EQ(decode_sketch(bytes.data(), bytes.size(), &image, &info), 3200u);
+  EXPECT_EQ(DecodeSketch(bytes.data(), bytes.size(), &image, &info), 3200u);
   ASSERT_EQ(image.width(), 160);
   ASSERT_EQ(image.height(), 160);
   EXPECT_EQ(Bytes(image.at(0, 0)), kBlack);
@@ -105,7 +105,7 @@ TEST(SketchDecoder, ScanLineZeroFlagsRepeatThePreviousRow) {
   Append(bytes, {0x40, 0xFF});    // row 2: first byte repeated, second new
   FloatImage image;
   SketchDecodeInfo info;
-  ASSERT_EQ(decode_sketch(bytes.data(), bytes.size(), &image, &info), 6u);
+  ASSERT_EQ(DecodeSketch(bytes.data(), bytes.size(), &image, &info), 6u);
   EXPECT_EQ(info.rows_offset, 18u);
   EXPECT_FALSE(info.truncated);
   for (int x = 0; x < 16; ++x) EXPECT_EQ(Bytes(image.at(x, 0)), kWhite) << x;
@@ -127,7 +127,7 @@ TEST(SketchDecoder, RunLengthRowAndOverlongRuns) {
   Append(bytes, {255, 0x00});
   FloatImage image;
   SketchDecodeInfo info;
-  ASSERT_EQ(decode_sketch(bytes.data(), bytes.size(), &image, &info), 40u);
+  ASSERT_EQ(DecodeSketch(bytes.data(), bytes.size(), &image, &info), 40u);
   for (int x = 0; x < 160; ++x) {
     EXPECT_EQ(Bytes(image.at(x, 0)), x < 32 ? kBlack : kWhite) << x;
     EXPECT_EQ(Bytes(image.at(x, 1)), kWhite) << x;
@@ -145,7 +145,7 @@ TEST(SketchDecoder, OptionalPartsAreSkipped) {
   Append(bytes, {215, 1, 225, 255});
   FloatImage image;
   SketchDecodeInfo info;
-  ASSERT_EQ(decode_sketch(bytes.data(), bytes.size(), &image, &info), 4u);
+  ASSERT_EQ(DecodeSketch(bytes.data(), bytes.size(), &image, &info), 4u);
   EXPECT_EQ(info.rows_offset, 16u + 2u + 1024u);
   EXPECT_EQ(Bytes(image.at(0, 0)), (std::vector<uint8_t>{0x11, 0x11, 0x11}));
   EXPECT_EQ(Bytes(image.at(1, 0)), (std::vector<uint8_t>{0xFF, 0xCC, 0xFF}));
@@ -159,7 +159,7 @@ TEST(SketchDecoder, OptionalPartsAreSkipped) {
   Append(bytes, {0x01, 0x00});
   bytes.resize(bytes.size() + 1024 + 8 + 2, 0x99);
   Append(bytes, {215, 1, 225, 255});
-  ASSERT_EQ(decode_sketch(bytes.data(), bytes.size(), &image, &info), 4u);
+  ASSERT_EQ(DecodeSketch(bytes.data(), bytes.size(), &image, &info), 4u);
   EXPECT_EQ(info.rows_offset, 16u + 2u + 1024u + 8u + 2u);
   EXPECT_EQ(Bytes(image.at(0, 0)), (std::vector<uint8_t>{0x11, 0x11, 0x11}));
 }
@@ -170,13 +170,13 @@ TEST(SketchDecoder, PackBitsAndOtherPixelSizesShowWhite) {
   Append(bytes, {0, 0});
   bytes.resize(bytes.size() + 40, 0xE6);
   FloatImage image;
-  ASSERT_EQ(decode_sketch(bytes.data(), bytes.size(), &image), 16u);
+  ASSERT_EQ(DecodeSketch(bytes.data(), bytes.size(), &image), 16u);
   for (size_t i = 0; i < image.pixel_count(); ++i) EXPECT_EQ(Bytes(image.pixels()[i]), kWhite);
 
   s = SketchSpec{4, 2, 8, 0, 16, 0};
   bytes = Header(s);
   bytes.resize(bytes.size() + 16, 0x00);
-  ASSERT_EQ(decode_sketch(bytes.data(), bytes.size(), &image), 16u);
+  ASSERT_EQ(DecodeSketch(bytes.data(), bytes.size(), &image), 16u);
   for (size_t i = 0; i < image.pixel_count(); ++i) EXPECT_EQ(Bytes(image.pixels()[i]), kWhite);
 }
 
@@ -195,13 +195,13 @@ TEST(SketchDecoder, DecodingTwiceIsTheSameAndLeavesTheBytesAlone) {
   }
   const std::vector<uint8_t> original = bytes;
   FloatImage a, b;
-  ASSERT_NE(decode_sketch(bytes.data(), bytes.size(), &a), 0u);
-  ASSERT_NE(decode_sketch(bytes.data(), bytes.size(), &b), 0u);
+  ASSERT_NE(DecodeSketch(bytes.data(), bytes.size(), &a), 0u);
+  ASSERT_NE(DecodeSketch(bytes.data(), bytes.size(), &b), 0u);
   EXPECT_EQ(bytes, original);
-  EXPECT_EQ(picture_of(a).rgb, picture_of(b).rgb);
+  EXPECT_EQ(PictureOf(a).rgb, PictureOf(b).rgb);
   // Decoding into an image that held another picture replaces it whole.
-  ASSERT_NE(decode_sketch(bytes.data(), bytes.size(), &a), 0u);
-  EXPECT_EQ(picture_of(a).rgb, picture_of(b).rgb);
+  ASSERT_NE(DecodeSketch(bytes.data(), bytes.size(), &a), 0u);
+  EXPECT_EQ(PictureOf(a).rgb, PictureOf(b).rgb);
 }
 
 TEST(SketchDecoder, DataEndingEarlyNeverReadsPastThem) {
@@ -236,7 +236,7 @@ TEST(SketchDecoder, DataEndingEarlyNeverReadsPastThem) {
       std::copy(whole.begin(), whole.begin() + static_cast<long>(n), part.get());
       FloatImage image;
       SketchDecodeInfo info;
-      const uint32_t result = decode_sketch(part.get(), n, &image, &info);
+      const uint32_t result = DecodeSketch(part.get(), n, &image, &info);
       if (n < kSketchHeaderSize) {
         EXPECT_EQ(result, 0u);
         EXPECT_EQ(image.pixel_count(), 0u);
@@ -250,7 +250,7 @@ TEST(SketchDecoder, DataEndingEarlyNeverReadsPastThem) {
     EXPECT_EQ(last_rows, 6u);
   }
   FloatImage image;
-  EXPECT_EQ(decode_sketch(nullptr, 100, &image), 0u);
+  EXPECT_EQ(DecodeSketch(nullptr, 100, &image), 0u);
 }
 
 TEST(SketchDecoder, RowsShorterThanTheWidthAndAbsurdSizes) {
@@ -259,14 +259,14 @@ TEST(SketchDecoder, RowsShorterThanTheWidthAndAbsurdSizes) {
   std::vector<uint8_t> bytes = Header(s);
   bytes.push_back(0xFF);
   FloatImage image;
-  ASSERT_EQ(decode_sketch(bytes.data(), bytes.size(), &image), 1u);
+  ASSERT_EQ(DecodeSketch(bytes.data(), bytes.size(), &image), 1u);
   EXPECT_EQ(Bytes(image.at(7, 0)), kBlack);
   EXPECT_EQ(Bytes(image.at(8, 0)), kWhite);
   EXPECT_EQ(Bytes(image.at(15, 0)), kWhite);
 
   s = SketchSpec{65535, 65535, 8192, 0, 1, 0};
   bytes = Header(s);
-  EXPECT_EQ(decode_sketch(bytes.data(), bytes.size(), &image), 0u);
+  EXPECT_EQ(DecodeSketch(bytes.data(), bytes.size(), &image), 0u);
   EXPECT_EQ(image.pixel_count(), 0u);
 }
 
@@ -275,9 +275,9 @@ TEST(SketchFile, WritesAJpegOfTheSketchOrNothing) {
   SketchSpec s{16, 4, 2, 0, 1, 0};
   std::vector<uint8_t> bytes = Header(s);
   Append(bytes, {0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00});
-  EXPECT_EQ(write_sketch_file(bytes.data(), bytes.size(), ""), 0);
+  EXPECT_EQ(WriteSketchFile(bytes.data(), bytes.size(), ""), 0);
   const std::string path = dir.File("sketch.jpg");
-  ASSERT_EQ(write_sketch_file(bytes.data(), bytes.size(), path), 0);
+  ASSERT_EQ(WriteSketchFile(bytes.data(), bytes.size(), path), 0);
   FloatImage back;
   ASSERT_EQ(back.load(path.c_str()), 0);
   EXPECT_EQ(back.width(), 16);
@@ -285,7 +285,7 @@ TEST(SketchFile, WritesAJpegOfTheSketchOrNothing) {
   EXPECT_LT(float_to_byte(back.at(0, 0).red), 40);
   EXPECT_GT(float_to_byte(back.at(15, 0).red), 215);
   // Not a sketch at all: no file.
-  EXPECT_EQ(write_sketch_file(bytes.data(), 10, dir.File("none.jpg")), 1);
+  EXPECT_EQ(WriteSketchFile(bytes.data(), 10, dir.File("none.jpg")), 1);
   EXPECT_FALSE(std::filesystem::exists(dir.File("none.jpg")));
 }
 
@@ -306,21 +306,21 @@ class NetpbmSketches : public ::testing::Test {
                          std::to_string(picture.height) + "\n255\n";
       std::vector<uint8_t> pgm(head.begin(), head.end());
       for (size_t i = 0; i < picture.rgb.size(); i += 3) pgm.push_back(picture.rgb[i]);
-      EXPECT_TRUE(write_file(in, pgm));
+      EXPECT_TRUE(WriteFileBytes(in, pgm));
     } else {
-      EXPECT_TRUE(write_file(in, ppm_bytes(picture)));
+      EXPECT_TRUE(WriteFileBytes(in, PpmBytes(picture)));
     }
     EXPECT_TRUE(testing::Run("pnmtopalm " + options + " " + in + " > " + out + " 2>/dev/null"))
         << options;
     std::vector<uint8_t> bytes;
-    EXPECT_TRUE(read_file(out, &bytes));
+    EXPECT_TRUE(ReadFileBytes(out, &bytes));
     return bytes;
   }
 
   // A random picture using only the colours of a palette's first `count`
   // entries, in blocks and single pixels so that runs and repeats occur.
   static RgbPicture FromPalette(int width, int height, int pixel_size, int count, unsigned seed) {
-    const FloatPixel* palette = sketch_palette(pixel_size);
+    const FloatPixel* palette = SketchPalette(pixel_size);
     std::mt19937 rng(seed);
     RgbPicture p;
     p.width = width;
@@ -363,12 +363,12 @@ TEST_F(NetpbmSketches, DecodedPicturesEqualTheEncodersInput) {
         ASSERT_GE(bytes.size(), kSketchHeaderSize) << options;
         FloatImage image;
         SketchDecodeInfo info;
-        ASSERT_NE(decode_sketch(bytes.data(), bytes.size(), &image, &info), 0u) << options;
+        ASSERT_NE(DecodeSketch(bytes.data(), bytes.size(), &image, &info), 0u) << options;
         EXPECT_EQ(info.header.pixel_size, c.pixel_size);
         EXPECT_FALSE(info.truncated) << options;
         EXPECT_EQ(image.width(), width);
         EXPECT_EQ(image.height(), 23);
-        EXPECT_EQ(picture_of(image).rgb, picture.rgb) << options << " width " << width;
+        EXPECT_EQ(PictureOf(image).rgb, picture.rgb) << options << " width " << width;
         ++checked;
       }
     }
@@ -383,12 +383,12 @@ TEST_F(NetpbmSketches, EightBitPaletteOrderMatchesTheEncoder) {
   picture.width = 231;
   picture.height = 1;
   for (int i = 0; i < 231; ++i) {
-    std::vector<uint8_t> c = Bytes(sketch_palette(8)[i]);
+    std::vector<uint8_t> c = Bytes(SketchPalette(8)[i]);
     picture.rgb.insert(picture.rgb.end(), c.begin(), c.end());
   }
   std::vector<uint8_t> bytes = Encode(picture, "-depth 8", false);
   SketchHeader h;
-  ASSERT_TRUE(read_sketch_header(bytes.data(), bytes.size(), &h));
+  ASSERT_TRUE(ReadSketchHeader(bytes.data(), bytes.size(), &h));
   ASSERT_EQ(h.flags & (kSketchCompressed | kSketchHasColorTable), 0);
   ASSERT_GE(bytes.size(), kSketchHeaderSize + 230);
   for (int i = 0; i < 230; ++i) EXPECT_EQ(bytes[kSketchHeaderSize + i], i) << i;

@@ -158,11 +158,11 @@ int main(int argc, char** argv) {
       double c2 = CpuMs();
       build_cpu.push_back(c1 - c0);
       copy_cpu.push_back(c2 - c1);
-      e.set_current_topic(topic_id);
-      e.clear_blocks();
-      e.push_block(kBlockDocument);
+      e.SetCurrentTopic(topic_id);
+      e.ClearBlocks();
+      e.PushBlock(kBlockDocument);
       e.expand(loaded.data(), loaded.size(), out.data(), out.size());
-      e.pop_block();
+      e.PopBlock();
       auto t3 = Clock::now();
       build_ms.push_back(ms(t0, t1));
       copy_ms.push_back(ms(t1, t2));
@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
     }
     double b = Median(build_ms), c = Median(copy_ms);
     std::printf("\n%s: theme %zu bytes, expanded %zu bytes, report file %zu bytes\n", name,
-                loaded.size(), builder.last_expanded_size(), report_bytes);
+                loaded.size(), builder.lastExpandedSize(), report_bytes);
     std::printf("  whole build (median of %d): %.2f ms (the expansion alone %.2f ms)\n", runs, b,
                 Median(expand_ms));
     std::printf("  plain copy of %zu bytes (median): %.2f ms\n", report_bytes, c);

@@ -187,14 +187,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return new ReportBuilder(services);
   }();
   ReportBuilder& builder = *builder_ptr;
-  source.set_store(&store);
+  source.SetStore(&store);
 
   if (FILE* f = std::fopen((folders.themes + "t.htm").c_str(), "wb")) {
     std::fwrite(theme.data(), 1, theme.size(), f);
     std::fclose(f);
   }
   builder.make_report("t.htm", topic);
-  const std::string report = builder.report_path(topic);
+  const std::string report = builder.ReportPath(topic);
   std::vector<std::string> names;
   if (!report.empty()) collect_references(report, folders.themes, folders.output, &names);
 
@@ -210,7 +210,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   for (const std::string& name : names)
     if (!IsPlainDiskName(name)) std::abort();
-  source.set_store(nullptr);
+  source.SetStore(nullptr);
   SetUI(nullptr);
   return 0;
 }

@@ -177,13 +177,13 @@ ReportRig::ReportRig()
 
 std::string ReportRig::Expand(uint32_t topic, const std::string& theme) {
   ReportExpander& e = builder.expander();
-  e.set_config(settings.config);
-  e.set_current_topic(topic);
-  e.clear_blocks();
-  e.push_block(kBlockDocument);
+  e.SetConfig(settings.config);
+  e.SetCurrentTopic(topic);
+  e.ClearBlocks();
+  e.PushBlock(kBlockDocument);
   std::vector<char> out(kReportBufferSize);
   size_t n = e.expand(theme.data(), theme.size(), out.data(), out.size());
-  e.pop_block();
+  e.PopBlock();
   return std::string(out.data(), n);
 }
 

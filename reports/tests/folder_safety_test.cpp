@@ -82,7 +82,7 @@ TEST(FolderSafety, LinksInTheOutputFolderAreReplacedNeverWrittenThrough) {
   rig.records.AddImage(topic, "fresh", "new.jpg", kImageFormatJpeg, SmallJpeg());
   rig.records.AddImage(topic, "drawing", "sketch.jpg", kImageFormatSketch, testing::TestSketch());
   WriteFile(rig.themes + "logo.gif", "GIF89a theme logo");
-  const std::string report = BaseName(real.builder.report_path(topic));
+  const std::string report = BaseName(real.builder.ReportPath(topic));
   ASSERT_FALSE(report.empty());
   ASSERT_EQ(::symlink((elsewhere + "report").c_str(), (rig.output + report).c_str()), 0);
   ASSERT_EQ(::symlink((elsewhere + "picture").c_str(), (rig.output + "pic.jpg").c_str()), 0);
@@ -139,7 +139,7 @@ TEST(FolderSafety, ThemeCopiesNeverFollowALinkOutOfTheThemeFolder) {
   ASSERT_EQ(::symlink((elsewhere + "id_rsa").c_str(), (pristine + "Stolen.htm").c_str()), 0);
   WriteFile(elsewhere + "theme", "precious");
   ASSERT_EQ(::symlink((elsewhere + "theme").c_str(), (rig.themes + "Show Everything.htm").c_str()), 0);
-  rig.builder.restore_themes();
+  rig.builder.RestoreThemes();
   EXPECT_EQ(ReadFile(elsewhere + "theme"), "precious");
   EXPECT_FALSE(IsLink(rig.themes + "Show Everything.htm"));
   EXPECT_EQ(ReadFile(rig.themes + "Show Everything.htm"), "<html>pristine</html>");
@@ -161,7 +161,7 @@ TEST(FolderSafety, SaveAsCopiesNothingALinkInTheOutputFolderLeadsTo) {
   const std::string dest = rig.dir.Sub("saved");
   ui.filePaths = {dest + "copy"};
   std::filesystem::remove(rig.themes + "shown.gif");
-  EXPECT_TRUE(rig.builder.save_as(topic));
+  EXPECT_TRUE(rig.builder.SaveAs(topic));
   EXPECT_TRUE(Exists(dest + "copy.htm"));
   EXPECT_FALSE(Exists(dest + "shown.gif"));
 }
@@ -264,12 +264,12 @@ TEST(FolderSafety, RecordSpansFollowTheTextThroughLineEnds) {
   ReportExpander& e = rig.builder.expander();
   std::string out = rig.Expand(topic, "<p>\n{TITLE}\n<img src=\"x.gif\">{NOTES_BEGIN}{NOTE}{NOTES_END}");
   ASSERT_EQ(out, "<p>\na&quot;b\n<img src=\"x.gif\">one<br>two");
-  ASSERT_EQ(e.record_spans(), (std::vector<TextSpan>{{4, 12}, {30, 40}}));
+  ASSERT_EQ(e.recordSpans(), (std::vector<TextSpan>{{4, 12}, {30, 40}}));
   std::vector<char> text(out.begin(), out.end());
   std::string written;
   std::vector<TextSpan> spans;
   post_process_report(text.data(), text.size(), rig.themes, rig.output, &written, nullptr,
-                      LineEnds::kCrLf, &e.record_spans(), &spans);
+                      LineEnds::kCrLf, &e.recordSpans(), &spans);
   ASSERT_EQ(written, "<p>\r\na&quot;b\r\n<img src=\"x.gif\">one<br>two");
   ASSERT_EQ(spans.size(), 2u);
   EXPECT_EQ(written.substr(spans[0].begin, spans[0].end - spans[0].begin), "a&quot;b");
@@ -300,10 +300,10 @@ TEST(FolderSafety, FailedWriteLeavesTheOldReportUntouched) {
   EXPECT_EQ(ReadFile(path), "<p>old report, with a tail</p>");
   EXPECT_EQ(ui.MessageIds(), std::vector<int>{IDS_WRITE_REPORT_FAILED});
   EXPECT_EQ(Entries(rig.output), FilesIn(rig.output));  // no temporary file left
-  // build() says it failed, so nobody shows, saves or mails a half report.
+  // Build() says it failed, so nobody shows, saves or mails a half report.
   ::setrlimit(RLIMIT_FSIZE, &small);
   ::signal(SIGXFSZ, SIG_IGN);
-  const bool built = rig.builder.build(rig.themes + "big.htm", topic, nullptr);
+  const bool built = rig.builder.Build(rig.themes + "big.htm", topic, nullptr);
   ::setrlimit(RLIMIT_FSIZE, &saved);
   ::signal(SIGXFSZ, old_handler);
   EXPECT_FALSE(built);

@@ -46,7 +46,7 @@ TEST(ReportBuilder, FirstBuildNamesTheReportAndLaterBuildsReuseIt) {
   EXPECT_EQ(rig.Build(topic, "again {TITLE}"), "again Birds");
   EXPECT_EQ(rig.records.Topic(topic)->fileName, name);
   EXPECT_EQ(FilesIn(rig.output), std::vector<std::string>{name});
-  EXPECT_EQ(rig.builder.report_path(topic), rig.output + name);
+  EXPECT_EQ(rig.builder.ReportPath(topic), rig.output + name);
   EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -113,9 +113,9 @@ TEST(ReportBuilder, UnwritableReportIsToldAndReportedAsFailure) {
   rig.records.AddImage(topic, "p", "p.jpg");
   WriteFile(rig.themes + "t.htm", "x{IMAGES_BEGIN}{IMAGE_SRC}{IMAGES_END}");
   // A folder where the report file should be: the file cannot be opened.
-  std::string name = rig.builder.report_path(topic).substr(rig.output.size());
+  std::string name = rig.builder.ReportPath(topic).substr(rig.output.size());
   rig.dir.Sub("output/" + name);
-  EXPECT_FALSE(rig.builder.build(rig.themes + "t.htm", topic, nullptr));
+  EXPECT_FALSE(rig.builder.Build(rig.themes + "t.htm", topic, nullptr));
   EXPECT_EQ(ui.MessageIds(), std::vector<int>{IDS_WRITE_REPORT_FAILED});
   EXPECT_EQ(ui.messages[0].caption, "Quillet");
   // Nothing was expanded, so no picture was written either.
@@ -252,7 +252,7 @@ TEST(SaveAs, CopiesReportAndPicturesAndOpensIt) {
   SaveAsRig rig;
   // No report yet: it is built first with the current theme.
   rig.ui.filePaths = {rig.saved + "trip"};
-  ASSERT_TRUE(rig.builder.save_as(rig.topic));
+  ASSERT_TRUE(rig.builder.SaveAs(rig.topic));
   EXPECT_EQ(ReadFile(rig.saved + "trip.htm"), "<h1>Trip</h1><img src=\"photo1.jpg\">");
   EXPECT_EQ(ReadFile(rig.saved + "photo1.jpg"), "JPEG 3");
   EXPECT_EQ(rig.opened, std::vector<std::string>{rig.saved + "trip.htm"});
@@ -262,17 +262,17 @@ TEST(SaveAs, CopiesReportAndPicturesAndOpensIt) {
 TEST(SaveAs, ExtensionsAndBadNames) {
   SaveAsRig rig;
   rig.ui.filePaths = {rig.saved + "Keep.HTML", rig.saved + "page.htm", rig.saved + "what?.htm"};
-  ASSERT_TRUE(rig.builder.save_as(rig.topic));
-  ASSERT_TRUE(rig.builder.save_as(rig.topic));
+  ASSERT_TRUE(rig.builder.SaveAs(rig.topic));
+  ASSERT_TRUE(rig.builder.SaveAs(rig.topic));
   EXPECT_TRUE(Exists(rig.saved + "Keep.HTML"));
   EXPECT_TRUE(Exists(rig.saved + "page.htm"));
   EXPECT_FALSE(Exists(rig.saved + "page.htm.htm"));
-  EXPECT_FALSE(rig.builder.save_as(rig.topic));
+  EXPECT_FALSE(rig.builder.SaveAs(rig.topic));
   EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{IDS_BAD_FILE_NAME});
   EXPECT_EQ(LoadString(IDS_BAD_FILE_NAME).bytes(),
             ": \\ / * ? \" < > | are not allowed as Windows filenames.");
   // Cancelling does nothing.
-  EXPECT_FALSE(rig.builder.save_as(rig.topic));
+  EXPECT_FALSE(rig.builder.SaveAs(rig.topic));
   EXPECT_EQ(rig.ui.messages.size(), 1u);
 }
 
@@ -281,9 +281,9 @@ TEST(SaveAs, AsksBeforeReplacingAnExistingFile) {
   WriteFile(rig.saved + "old.htm", "OLD");
   rig.ui.filePaths = {rig.saved + "old.htm", rig.saved + "old.htm"};
   rig.ui.messageAnswers = {kIdNo, kIdYes};
-  EXPECT_FALSE(rig.builder.save_as(rig.topic));
+  EXPECT_FALSE(rig.builder.SaveAs(rig.topic));
   EXPECT_EQ(ReadFile(rig.saved + "old.htm"), "OLD");
-  EXPECT_TRUE(rig.builder.save_as(rig.topic));
+  EXPECT_TRUE(rig.builder.SaveAs(rig.topic));
   EXPECT_EQ(ReadFile(rig.saved + "old.htm"), "<h1>Trip</h1><img src=\"photo1.jpg\">");
   EXPECT_EQ(rig.ui.MessageIds(), (std::vector<int>{IDS_OVERWRITE_FILE, IDS_OVERWRITE_FILE}));
   EXPECT_EQ(rig.ui.messages[0].flags & 0xF, unsigned(kMbYesNo));
@@ -291,13 +291,13 @@ TEST(SaveAs, AsksBeforeReplacingAnExistingFile) {
 
 TEST(SaveAs, OntoTheReportItselfKeepsIt) {
   SaveAsRig rig;
-  std::string report = rig.builder.report_path(rig.topic);
-  rig.builder.build(rig.themes + "t.htm", rig.topic, nullptr);
+  std::string report = rig.builder.ReportPath(rig.topic);
+  rig.builder.Build(rig.themes + "t.htm", rig.topic, nullptr);
   std::string before = ReadFile(report);
   ASSERT_FALSE(before.empty());
   rig.ui.filePaths = {report};
   rig.ui.messageAnswers = {kIdYes};
-  EXPECT_TRUE(rig.builder.save_as(rig.topic));
+  EXPECT_TRUE(rig.builder.SaveAs(rig.topic));
   EXPECT_EQ(ReadFile(report), before);
   EXPECT_EQ(ReadFile(rig.output + "photo1.jpg"), "JPEG 3");
 }
@@ -311,7 +311,7 @@ TEST(SaveAs, ShellNotFindingTheFileIsTold) {
   services.openDocument = [](const std::string&) { return false; };
   ReportBuilder builder(services);
   rig.ui.filePaths = {rig.saved + "x.htm"};
-  EXPECT_TRUE(builder.save_as(rig.topic));
+  EXPECT_TRUE(builder.SaveAs(rig.topic));
   // The report is there: the message says where, and no failure is claimed.
   EXPECT_TRUE(Exists(rig.saved + "x.htm"));
   ASSERT_EQ(rig.ui.messages.size(), 1u);
@@ -323,7 +323,7 @@ TEST(SaveAs, ShellNotFindingTheFileIsTold) {
 TEST(SaveAs, DialogStartsWhereAskedAndFailuresSayWhy) {
   SaveAsRig rig;
   rig.ui.filePaths = {rig.saved + "missing-folder/x.htm"};
-  EXPECT_FALSE(rig.builder.save_as(rig.topic, "/home/ann/Documents/", "Trip.htm"));
+  EXPECT_FALSE(rig.builder.SaveAs(rig.topic, "/home/ann/Documents/", "Trip.htm"));
   ASSERT_EQ(rig.ui.saveRequests.size(), 1u);
   EXPECT_EQ(rig.ui.saveRequests[0].initialFolder, "/home/ann/Documents/");
   EXPECT_EQ(rig.ui.saveRequests[0].initialName, "Trip.htm");

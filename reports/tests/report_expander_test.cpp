@@ -295,11 +295,11 @@ TEST(ReportHook, Windows1252TextPassesThrough) {
 
 TEST(ReportHook, BlockStack) {
   ReportExpander e;
-  EXPECT_EQ(e.top_block(), kBlockNone);
-  EXPECT_EQ(e.pop_block(), kBlockNone);
-  for (int i = 0; i < 12; ++i) e.push_block(1 + i % 4);
+  EXPECT_EQ(e.TopBlock(), kBlockNone);
+  EXPECT_EQ(e.PopBlock(), kBlockNone);
+  for (int i = 0; i < 12; ++i) e.PushBlock(1 + i % 4);
   int popped = 0;
-  while (e.pop_block() != kBlockNone) ++popped;
+  while (e.PopBlock() != kBlockNone) ++popped;
   EXPECT_EQ(popped, 10);
 }
 

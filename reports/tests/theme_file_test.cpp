@@ -96,10 +96,10 @@ TEST(ThemeFolder, ChooseThemeStoresItAndRebuilds) {
   uint32_t topic = rig.records.AddTopic("Birds");
   WriteFile(rig.themes + "First.htm", "one {TITLE}");
   WriteFile(rig.themes + "Second.htm", "two {TITLE}");
-  EXPECT_EQ(rig.builder.choose_theme(1, topic), "Second.htm");
+  EXPECT_EQ(rig.builder.ChooseTheme(1, topic), "Second.htm");
   EXPECT_EQ(rig.settings.stored, std::vector<std::string>{"Second.htm"});
   EXPECT_EQ(rig.ReportOf(topic), "two Birds");
-  EXPECT_EQ(rig.builder.choose_theme(7, topic), "");
+  EXPECT_EQ(rig.builder.ChooseTheme(7, topic), "");
   EXPECT_EQ(rig.settings.stored.size(), 1u);
 }
 
@@ -111,7 +111,7 @@ TEST(ThemeFolder, ResetAllRestoresShippedThemesAndKeepsOthers) {
   rig.dir.Sub("install/components/restore/sub");
   WriteFile(rig.themes + "Show Everything.htm", "edited by the user");
   WriteFile(rig.themes + "Mine.htm", "my own");
-  rig.builder.restore_themes();
+  rig.builder.RestoreThemes();
   EXPECT_EQ(ReadFile(rig.themes + "Show Everything.htm"), "shipped");
   EXPECT_EQ(ReadFile(rig.themes + "pic.png"), "PNG");
   EXPECT_EQ(ReadFile(rig.themes + "Mine.htm"), "my own");
@@ -119,13 +119,13 @@ TEST(ThemeFolder, ResetAllRestoresShippedThemesAndKeepsOthers) {
 
   // A theme folder that was removed is made again.
   std::filesystem::remove_all(rig.themes);
-  rig.builder.restore_themes();
+  rig.builder.RestoreThemes();
   EXPECT_EQ(ReadFile(rig.themes + "Show Everything.htm"), "shipped");
 
   // Without pristine copies nothing happens.
   std::filesystem::remove_all(restore);
   WriteFile(rig.themes + "Show Everything.htm", "changed");
-  rig.builder.restore_themes();
+  rig.builder.RestoreThemes();
   EXPECT_EQ(ReadFile(rig.themes + "Show Everything.htm"), "changed");
 }
 

@@ -24,7 +24,7 @@ int RunImage(const std::vector<std::string>& args) {
     std::printf("no pixels (only 24-bit uncompressed .bmp files and JPEG files give pixels)\n");
     return cli::kExitOk;
   }
-  if (!write_file(out, ppm_bytes(image))) {
+  if (!WriteFileBytes(out, PpmBytes(image))) {
     std::fprintf(stderr, "quillet-cli: image: cannot write %s\n", out.c_str());
     return cli::kExitFailed;
   }

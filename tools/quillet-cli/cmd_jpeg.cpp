@@ -39,7 +39,7 @@ int RunJpeg(const std::vector<std::string>& args) {
 
   RgbPicture picture;
   std::string error;
-  if (!read_ppm_file(a.Rest()[0], &picture, &error)) return cli::UsageError("jpeg: " + error);
+  if (!ReadPpmFile(a.Rest()[0], &picture, &error)) return cli::UsageError("jpeg: " + error);
 
   FloatImage image;
   if (image.create(picture.width, picture.height) != 0) {
@@ -62,7 +62,7 @@ int RunJpeg(const std::vector<std::string>& args) {
     return cli::kExitFailed;
   }
   buffer.resize(image.jpeg_memory_size());
-  if (!write_file(a.Rest()[1], buffer)) {
+  if (!WriteFileBytes(a.Rest()[1], buffer)) {
     std::fprintf(stderr, "quillet-cli: jpeg: cannot write %s\n", a.Rest()[1].c_str());
     return cli::kExitFailed;
   }

@@ -96,8 +96,8 @@ int RunReport(const std::vector<std::string>& args) {
   // another one.
   services.refillThemeBox = [] { return std::string(); };
   ReportBuilder builder(services);
-  if (!builder.build(theme, static_cast<uint32_t>(id), nullptr)) return cli::kExitFailed;
-  std::printf("%s\n", builder.report_path(static_cast<uint32_t>(id)).c_str());
+  if (!builder.Build(theme, static_cast<uint32_t>(id), nullptr)) return cli::kExitFailed;
+  std::printf("%s\n", builder.ReportPath(static_cast<uint32_t>(id)).c_str());
   return cli::kExitOk;
 }
 

@@ -28,11 +28,11 @@ int RunSketch(const std::vector<std::string>& args) {
   const std::string& out = a.Rest()[1];
 
   std::vector<uint8_t> bytes;
-  if (!read_file(in, &bytes)) return cli::UsageError("sketch: cannot read " + in);
+  if (!ReadFileBytes(in, &bytes)) return cli::UsageError("sketch: cannot read " + in);
 
   FloatImage image;
   SketchDecodeInfo info;
-  const uint32_t result = decode_sketch(bytes.data(), bytes.size(), &image, &info);
+  const uint32_t result = DecodeSketch(bytes.data(), bytes.size(), &image, &info);
   const SketchHeader& h = info.header;
   if (result == 0 && bytes.size() < kSketchHeaderSize) {
     std::fprintf(stderr, "quillet-cli: sketch: %s holds %zu bytes, fewer than a sketch header\n",
@@ -51,12 +51,12 @@ int RunSketch(const std::vector<std::string>& args) {
 
   std::printf("%u x %u, %u bits a pixel, row bytes %u, %s\n", h.width, h.height, h.pixel_size,
               h.row_bytes, CompressionWord(h));
-  if (!sketch_palette(h.pixel_size)) std::printf("pixel size %u is not drawn: the picture is white\n", h.pixel_size);
+  if (!SketchPalette(h.pixel_size)) std::printf("pixel size %u is not drawn: the picture is white\n", h.pixel_size);
   if (info.truncated) {
     std::printf("the data end early: %u of %u rows complete, the rest left white\n",
                 info.rows_complete, h.height);
   }
-  if (!write_file(out, ppm_bytes(image))) {
+  if (!WriteFileBytes(out, PpmBytes(image))) {
     std::fprintf(stderr, "quillet-cli: sketch: cannot write %s\n", out.c_str());
     return cli::kExitFailed;
   }

@@ -332,7 +332,7 @@ int main(int argc, char** argv) {
       const double c = CpuMs();
       builder.make_report(settings.config.lastTemplate, large);
       built.push_back(Ms(a, Clock::now()));
-      const std::string page = builder.report_path(large);
+      const std::string page = builder.ReportPath(large);
       web.Navigate(page, true);
       web.repaint();  // painted here, not later: on screen from now
       report.push_back(Ms(a, Clock::now()));

@@ -92,7 +92,7 @@ TEST(DemoStore, HoldsEveryKindTheProgramShows) {
       ++sketches;
       FloatImage decoded;
       SketchDecodeInfo info;
-      ASSERT_GT(decode_sketch(img->data.data(), img->data.size(), &decoded, &info), 0u);
+      ASSERT_GT(DecodeSketch(img->data.data(), img->data.size(), &decoded, &info), 0u);
       EXPECT_FALSE(info.truncated);
       EXPECT_EQ(decoded.width(), static_cast<int>(img->width));
       continue;
@@ -112,7 +112,7 @@ TEST(DemoStore, HoldsEveryKindTheProgramShows) {
 // Pixels the decoder gives back for each row of a sketch written by us.
 std::vector<uint8_t> DecodeBlack(const std::vector<uint8_t>& bytes, int w, int h) {
   FloatImage image;
-  EXPECT_GT(decode_sketch(bytes.data(), bytes.size(), &image), 0u);
+  EXPECT_GT(DecodeSketch(bytes.data(), bytes.size(), &image), 0u);
   std::vector<uint8_t> black;
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) black.push_back(image.at(x, y).red < 0.5f ? 1 : 0);
@@ -130,7 +130,7 @@ TEST(SketchEncoder, WritesWhatTheDecoderReadsBack) {
   for (bool compress : {false, true}) {
     const std::vector<uint8_t> bytes = cli::EncodeSketch(bits, compress);
     SketchHeader header;
-    ASSERT_TRUE(read_sketch_header(bytes.data(), bytes.size(), &header));
+    ASSERT_TRUE(ReadSketchHeader(bytes.data(), bytes.size(), &header));
     EXPECT_EQ(header.row_bytes, 6);
     EXPECT_EQ(header.pixel_size, 1);
     EXPECT_EQ((header.flags & kSketchCompressed) != 0, compress);
