@@ -475,6 +475,29 @@ class WindowsTest : public QObject {
     QTRY_COMPARE(f_->ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
     QCOMPARE(page->list()->topLevelItem(0)->text(0), before);
 
+    // The same typed into the row's editor: Return refuses it, and the
+    // editor opens again on the row with what was typed, the character
+    // selected.
+    f_->ui.messages.clear();
+    page->list()->setCurrentItem(page->list()->topLevelItem(0));
+    page->list()->editItem(page->list()->topLevelItem(0), 0);
+    auto* editor = page->list()->findChild<QLineEdit*>("CategoryRename");
+    QVERIFY(editor);
+    editor->setText("Home " + omega);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(f_->ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
+    QCOMPARE(page->list()->topLevelItem(0)->text(0), before);
+    QTRY_VERIFY(page->list()->findChild<QLineEdit*>("CategoryRename") != nullptr);
+    editor = page->list()->findChild<QLineEdit*>("CategoryRename");
+    QTRY_VERIFY(editor->isVisible());
+    QCOMPARE(editor->text(), "Home " + omega);
+    QCOMPARE(editor->selectedText(), omega);
+    // Corrected there, it is taken.
+    editor->setText("Home base");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(page->list()->topLevelItem(0)->text(0), QString("Home base"));
+    QCOMPARE(f_->ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
+
     // The author's details: OK refuses, naming the field, and stores none
     // of the four; the Name field was fine but is not written either.
     f_->ui.messages.clear();
