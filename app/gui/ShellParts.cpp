@@ -5,7 +5,7 @@
 namespace quillet {
 
 CChildWnd::CChildWnd(int kindCode, const char* className)
-    : kind_code_(kindCode), class_name_(className) {}
+    : CShellPart(kindCode), class_name_(className) {}
 
 CChildWnd::~CChildWnd() { delete host_.data(); }
 

@@ -59,11 +59,25 @@ struct TypedEdits {
   std::shared_ptr<const PictureEdits> picture;
 };
 
+// What every part of the main window has: the kind code it is filed under
+// and the manager it serves (null until the manager takes it).
+class CShellPart {
+ public:
+  explicit CShellPart(int kindCode) : kind_code_(kindCode) {}
+  int kindCode() const { return kind_code_; }
+  void SetManager(CWndMgr* manager) { manager_ = manager; }
+  CWndMgr* manager() const { return manager_; }
+
+ private:
+  const int kind_code_;
+  CWndMgr* manager_ = nullptr;
+};
+
 // The base of the record windows (topic, image, sketch, note, reference,
 // find). A record window is a host child of the main window with a dialog
 // inside it; the manager shows, hides and moves the host, and the dialog is
 // fitted to the host.
-class CChildWnd {
+class CChildWnd : public CShellPart {
  public:
   CChildWnd(int kindCode, const char* className);
   virtual ~CChildWnd();
@@ -113,7 +127,6 @@ class CChildWnd {
   // window's search field); null: the dialog.
   virtual QWidget* FocusTarget() { return nullptr; }
 
-  int kindCode() const { return kind_code_; }
   const char* className() const { return class_name_; }
   QWidget* host() const { return host_; }
   QWidget* dialog() const { return dialog_; }
@@ -124,21 +137,17 @@ class CChildWnd {
   virtual void SetNewRecordKind(int /*kind*/) {}
   QWidget* parentWindow() const { return parent_; }
   int dialogHeight() const { return dialog_height_; }
-  void SetManager(CWndMgr* manager) { manager_ = manager; }
-  CWndMgr* manager() const { return manager_; }
 
  protected:
   // Builds the window's dialog as a child of `host`.
   virtual QWidget* CreateDialog(QWidget* host) = 0;
 
  private:
-  const int kind_code_;
   const char* class_name_;
   QPointer<QWidget> parent_;
   QPointer<QWidget> host_;  // deleted with us, or before us with the main window
   QPointer<QWidget> dialog_;
   int dialog_height_ = 0;
-  CWndMgr* manager_ = nullptr;
 };
 
 // How a tree or list filters by category: 0 all, 1 one category, 2 Unfiled.
@@ -149,9 +158,9 @@ struct CategoryFilter {
 };
 
 // The topic tree.
-class CTreeObject {
+class CTreeObject : public CShellPart {
  public:
-  explicit CTreeObject(int kindCode) : kind_code_(kindCode) {}
+  explicit CTreeObject(int kindCode) : CShellPart(kindCode) {}
   virtual ~CTreeObject() = default;
   CTreeObject(const CTreeObject&) = delete;
   CTreeObject& operator=(const CTreeObject&) = delete;
@@ -185,19 +194,12 @@ class CTreeObject {
   virtual void SetFilter(const CategoryFilter& filter) = 0;
   virtual QWidget* widget() const = 0;
 
-  int kindCode() const { return kind_code_; }
-  void SetManager(CWndMgr* manager) { manager_ = manager; }
-  CWndMgr* manager() const { return manager_; }
-
- private:
-  const int kind_code_;
-  CWndMgr* manager_ = nullptr;
 };
 
 // The image list and the find result list.
-class CListViewObject {
+class CListViewObject : public CShellPart {
  public:
-  explicit CListViewObject(int kindCode) : kind_code_(kindCode) {}
+  explicit CListViewObject(int kindCode) : CShellPart(kindCode) {}
   virtual ~CListViewObject() = default;
   CListViewObject(const CListViewObject&) = delete;
   CListViewObject& operator=(const CListViewObject&) = delete;
@@ -215,20 +217,13 @@ class CListViewObject {
   virtual void SetFilter(const CategoryFilter&) {}
   virtual QWidget* widget() const = 0;
 
-  int kindCode() const { return kind_code_; }
-  void SetManager(CWndMgr* manager) { manager_ = manager; }
-  CWndMgr* manager() const { return manager_; }
-
- private:
-  const int kind_code_;
-  CWndMgr* manager_ = nullptr;
 };
 
 // The category drop-downs above the tree (topic combo) and the image list
 // (image combo).
-class CCombo {
+class CCombo : public CShellPart {
  public:
-  explicit CCombo(int kindCode) : kind_code_(kindCode) {}
+  explicit CCombo(int kindCode) : CShellPart(kindCode) {}
   virtual ~CCombo() = default;
   CCombo(const CCombo&) = delete;
   CCombo& operator=(const CCombo&) = delete;
@@ -245,13 +240,6 @@ class CCombo {
   virtual int Height() const = 0;
   virtual QWidget* widget() const = 0;
 
-  int kindCode() const { return kind_code_; }
-  void SetManager(CWndMgr* manager) { manager_ = manager; }
-  CWndMgr* manager() const { return manager_; }
-
- private:
-  const int kind_code_;
-  CWndMgr* manager_ = nullptr;
 };
 
 // Sends a topic's report by mail.
