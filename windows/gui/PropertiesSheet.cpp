@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -34,6 +35,7 @@ class CCategoryNameDelegate : public QStyledItemDelegate {
     QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
     if (auto* line = qobject_cast<QLineEdit*>(editor)) {
       line->setObjectName("CategoryRename");
+      last_ = line;
     }
     return editor;
   }
@@ -47,9 +49,13 @@ class CCategoryNameDelegate : public QStyledItemDelegate {
 
   // What the next editor starts with instead of the row's name.
   void Retype(const QString& typed) { retyped_ = typed; }
+  // The editor made last, while it exists (one closing may still be
+  // waiting to be deleted beside it).
+  QLineEdit* lastEditor() const { return last_.data(); }
 
  private:
   mutable QString retyped_;
+  mutable QPointer<QLineEdit> last_;
 };
 
 namespace {
@@ -129,16 +135,20 @@ void CCategoriesPage::AddTyped() {
 }
 
 void CCategoriesPage::OnRenamed(QTreeWidgetItem* item) {
+  // The row's editor is still handing its text over: the rows are filled
+  // again once it has closed, never under it.
   const int64_t id = item->data(0, kIdRole).toLongLong();
   const QString typed = item->text(0);
+  QTimer::singleShot(0, this, [this, id, typed] { ApplyRename(id, typed); });
+}
+
+void CCategoriesPage::ApplyRename(int64_t id, const QString& typed) {
   CpText name;
   const bool storable = ToAnsiExact(typed, &name);
   if (storable) RenameCategory(static_cast<uint32_t>(id), name);
   // Refused or not, the rows show the store's names in their order.
   Refill();
-  // The editor that gave the name is still closing: the row is edited
-  // again once it has gone.
-  if (!storable) QTimer::singleShot(0, this, [this, id, typed] { EditAgain(id, typed); });
+  if (!storable) EditAgain(id, typed);
 }
 
 void CCategoriesPage::EditAgain(int64_t id, const QString& typed) {
@@ -150,11 +160,13 @@ void CCategoriesPage::EditAgain(int64_t id, const QString& typed) {
     list_->setCurrentItem(row);
     delegate_->Retype(typed);
     list_->editItem(row, 0);
-    editor = list_->findChild<QLineEdit*>("CategoryRename");
+    editor = delegate_->lastEditor();
   }
   CpText unused;
   TakeCodePageText(editor, typed, kCategoryNameField, &unused);
 }
+
+QLineEdit* CCategoriesPage::renameEditor() const { return delegate_->lastEditor(); }
 
 void CCategoriesPage::DeleteSelected() {
   QTreeWidgetItem* item = list_->currentItem();

@@ -36,12 +36,16 @@ class CCategoriesPage : public QWidget {
   void DeleteSelected();
   QLineEdit* nameEdit() const { return name_; }
   QTreeWidget* list() const { return list_; }
+  // The row editor opened last, while it is open; null otherwise.
+  QLineEdit* renameEditor() const;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void OnRenamed(QTreeWidgetItem* item);
+  // A rename given by a row, applied once its editor has closed.
+  void ApplyRename(int64_t id, const QString& typed);
   // A rename that was refused: the row is edited again with what was typed.
   void EditAgain(int64_t id, const QString& typed);
 
