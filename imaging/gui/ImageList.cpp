@@ -1,11 +1,11 @@
 #include "imaging/gui/ImageList.h"
 
 #include <QApplication>
-#include <QHeaderView>
 #include <QKeyEvent>
 
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
+#include "app/gui/ReportList.h"
 #include "app/gui/ItemIcons.h"
 #include "app/gui/WndMgr.h"
 #include "app/shell/Commands.h"
@@ -57,28 +57,12 @@ bool CImageList::Create(QWidget* parent) {
 
 void CImageList::Initialize() {
   if (!view_) return;
-  // A report with one column headed "My Pictures": one selection, shown
-  // even without the focus, no sorting by the header (the rows come
-  // sorted), the whole title in a tip.
-  view_->setColumnCount(1);
-  view_->setHeaderLabels({FromAnsi(LoadString(IDS_MY_PICTURES))});
-  view_->header()->setSectionsClickable(false);
-  view_->header()->setStretchLastSection(true);
-  view_->setSortingEnabled(false);
-  view_->setRootIsDecorated(false);
-  view_->setItemsExpandable(false);
-  view_->setUniformRowHeights(true);
-  view_->setAllColumnsShowFocus(true);
-  view_->setSelectionMode(QAbstractItemView::SingleSelection);
-  view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  view_->setIconSize(QSize(16, 16));
-  view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  SetUpReportList(view_, FromAnsi(LoadString(IDS_MY_PICTURES)));
+  // A frame, and the paper colour of the tree beside it.
   view_->setFrameShape(QFrame::StyledPanel);
   QPalette palette = view_->palette();
   palette.setColor(QPalette::Base, QColor(0xF7, 0xF3, 0xE9));
   palette.setColor(QPalette::Text, Qt::black);
-  for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
-    palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
   view_->setPalette(palette);
   Refill();
 }

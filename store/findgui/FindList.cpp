@@ -1,9 +1,9 @@
 #include "store/findgui/FindList.h"
 
-#include <QHeaderView>
 
 #include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
+#include "app/gui/ReportList.h"
 #include "app/gui/ItemIcons.h"
 #include "app/gui/WndMgr.h"
 #include "store/db/CurrentDatabase.h"
@@ -77,25 +77,7 @@ bool CFindList::Create(QWidget* parent) {
 
 void CFindList::Initialize() {
   if (!view_) return;
-  // A report with one column: single selection, shown even without the
-  // focus, no sorting by the header (the lines come sorted).
-  view_->setColumnCount(1);
-  view_->setHeaderLabels({FromAnsi(LoadString(IDS_SEARCH_RESULTS))});
-  view_->header()->setSectionsClickable(false);
-  view_->header()->setStretchLastSection(true);
-  view_->setSortingEnabled(false);
-  view_->setRootIsDecorated(false);
-  view_->setItemsExpandable(false);
-  view_->setUniformRowHeights(true);
-  view_->setAllColumnsShowFocus(true);
-  view_->setSelectionMode(QAbstractItemView::SingleSelection);
-  view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  view_->setIconSize(QSize(16, 16));
-  view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  QPalette palette = view_->palette();
-  for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
-    palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
-  view_->setPalette(palette);
+  SetUpReportList(view_, FromAnsi(LoadString(IDS_SEARCH_RESULTS)));
   Refill();
 }
 
