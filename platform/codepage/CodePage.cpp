@@ -5,16 +5,7 @@
 #include <utility>
 
 namespace quillet {
-namespace {
-
-// Unicode code points of the bytes 0x80-0x9F.
-constexpr uint16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-}  // namespace
+using codepage_detail::kCp1252High;
 
 void AppendUtf8(std::string* out, uint32_t cp) {
   if (cp < 0x80) {
@@ -39,8 +30,7 @@ std::string ToUtf8(const CpText& text) {
   out.reserve(text.size());
   for (unsigned char c : text.view()) {
     if (c < 0x80) out.push_back(static_cast<char>(c));
-    else if (c < 0xA0) AppendUtf8(&out, kCp1252High[c - 0x80]);
-    else AppendUtf8(&out, c);
+    else AppendUtf8(&out, Cp1252ToCodePoint(c));
   }
   return out;
 }

@@ -37,6 +37,20 @@ CpText TextForMessage(std::string_view utf8);
 // in both encodings).
 std::string CodePointLabel(uint32_t codePoint);
 
+namespace codepage_detail {
+// Unicode code points of the bytes 0x80-0x9F.
+inline constexpr uint16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+}  // namespace codepage_detail
+
+// The Unicode code point of a code-page byte (every byte has one).
+inline uint32_t Cp1252ToCodePoint(unsigned char byte) {
+  return byte >= 0x80 && byte < 0xA0 ? codepage_detail::kCp1252High[byte - 0x80] : byte;
+}
+
 // The code-page byte of a Unicode code point; false when there is none.
 bool CodePointToCp1252(uint32_t codePoint, char* byte);
 
