@@ -65,11 +65,15 @@ int ShowUnstorableCharacter(const CpText& field, uint32_t codePoint) {
   char text[512];
   std::snprintf(text, sizeof text, LoadString(IDS_UNSTORABLE_CHARACTER).c_str(), field.c_str(),
                 CodePointLabel(codePoint).c_str());
+  return ShowFilledStringMessage(IDS_UNSTORABLE_CHARACTER, text, kMbOk | kMbIconExclamation);
+}
+
+int ShowFilledStringMessage(int stringId, const std::string& text, unsigned flags) {
   MessageRequest r;
-  r.stringId = IDS_UNSTORABLE_CHARACTER;
+  r.stringId = stringId;
   r.text = text;
   r.caption = kCaption;
-  r.flags = kMbOk | kMbIconExclamation;
+  r.flags = flags;
   return UI().ShowMessage(r);
 }
 

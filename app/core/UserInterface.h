@@ -98,6 +98,9 @@ IUserInterface* SetUI(IUserInterface* ui);
 
 // Convenience: a message box with a text of the string table.
 int ShowStringMessage(int stringId, const std::string& caption, unsigned flags);
+// The same with the table's text already filled in (`text`, code-page
+// bytes), under the program's caption.
+int ShowFilledStringMessage(int stringId, const std::string& text, unsigned flags);
 
 // String 251: the field called `field` holds `codePoint`, a character the
 // code page cannot hold, so what was typed is not saved.

@@ -75,24 +75,14 @@ T* FirstLive(Match match) {
 void ShowOpenFailed(const std::string& reason = std::string()) {
   std::string text = LoadString(IDS_DB_OPEN_FAILED).bytes();
   if (!reason.empty()) text += "\n\n" + reason;
-  MessageRequest r;
-  r.stringId = IDS_DB_OPEN_FAILED;
-  r.text = text;
-  r.caption = kCaption;
-  r.flags = kMbOk | kMbIconInformation;
-  UI().ShowMessage(r);
+  ShowFilledStringMessage(IDS_DB_OPEN_FAILED, text, kMbOk | kMbIconInformation);
 }
 
 void ShowKeptDamaged(const std::string& kept) {
   char text[1024];
   std::snprintf(text, sizeof text, LoadString(IDS_STORE_KEPT_DAMAGED).c_str(),
                 TextForMessage(kept).c_str());
-  MessageRequest r;
-  r.stringId = IDS_STORE_KEPT_DAMAGED;
-  r.text = text;
-  r.caption = kCaption;
-  r.flags = kMbOk | kMbIconExclamation;
-  UI().ShowMessage(r);
+  ShowFilledStringMessage(IDS_STORE_KEPT_DAMAGED, text, kMbOk | kMbIconExclamation);
 }
 
 // The store's own log lines (merges, files set aside, leftovers removed)

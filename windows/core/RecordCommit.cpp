@@ -31,12 +31,7 @@ CpText TakeTypedText(const CpText& typed, size_t limit, int fieldStringId) {
     char message[512];
     std::snprintf(message, sizeof message, LoadString(IDS_TEXT_TOO_LONG).c_str(),
                   LoadString(fieldStringId).c_str(), static_cast<int>(limit));
-    MessageRequest request;
-    request.stringId = IDS_TEXT_TOO_LONG;
-    request.text = message;
-    request.caption = kCaption;
-    request.flags = kMbOk | kMbIconInformation;
-    UI().ShowMessage(request);
+    ShowFilledStringMessage(IDS_TEXT_TOO_LONG, message, kMbOk | kMbIconInformation);
     text.resize(limit);
   }
   return CpText(std::move(text));
