@@ -132,4 +132,13 @@ class IReportSettings {
   virtual void StoreLastTemplate(const std::string& name) = 0;
 };
 
+// Settings held in memory only, for runs without a registry of their own
+// (the command-line report, the benchmarks).
+class FixedReportSettings : public IReportSettings {
+ public:
+  ReportConfig config;
+  ReportConfig Read() override { return config; }
+  void StoreLastTemplate(const std::string& name) override { config.lastTemplate = name; }
+};
+
 }  // namespace quillet

@@ -30,13 +30,6 @@ using Clock = std::chrono::steady_clock;
 using quillet::bench::CpuMs;
 using quillet::bench::Median;
 
-class BenchSettings : public IReportSettings {
- public:
-  ReportConfig config;
-  ReportConfig Read() override { return config; }
-  void StoreLastTemplate(const std::string& name) override { config.lastTemplate = name; }
-};
-
 void Write(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -121,7 +114,7 @@ int main(int argc, char** argv) {
 
   StoreReportSource source(&store, [] { return false; });
   ImagingWriter images;
-  BenchSettings settings;
+  FixedReportSettings settings;
   settings.config.outputPath = output;
   settings.config.templatePath = themes;
   settings.config.installPath = root;

@@ -21,13 +21,6 @@ namespace {
 using namespace quillet;
 namespace fs = std::filesystem;
 
-class FixedSettings : public IReportSettings {
- public:
-  ReportConfig config;
-  ReportConfig Read() override { return config; }
-  void StoreLastTemplate(const std::string& name) override { config.lastTemplate = name; }
-};
-
 int RunReport(const std::vector<std::string>& args) {
   cli::Args a(args);
   std::string file, topic_text, theme_path, out_dir;
@@ -76,7 +69,7 @@ int RunReport(const std::vector<std::string>& args) {
   if (!fs::is_directory(out_dir, ec)) return cli::UsageError("report: cannot make the folder " + out_dir);
   const std::string theme = fs::absolute(theme_path, ec).string();
 
-  FixedSettings settings;
+  FixedReportSettings settings;
   settings.config.outputPath = WithSlash(fs::absolute(out_dir, ec).string());
   settings.config.templatePath = FolderOf(theme);
   settings.config.installPath = InstallDataFolder();  // the shipped pages and themes

@@ -121,14 +121,6 @@ class BlockWatch {
   double longest_ = 0;
 };
 
-class BenchSettings : public IReportSettings {
- public:
-  ReportConfig config;
-  ReportConfig Read() override { return config; }
-  void StoreLastTemplate(const std::string& name) override { config.lastTemplate = name; }
-};
-
-
 // One topic of 2,000 members: notes, references and pictures whose files
 // are there.
 uint32_t AddLargeTopic(const std::string& output) {
@@ -310,7 +302,7 @@ int main(int argc, char** argv) {
   if (Runs("report")) {
     StoreReportSource source(pDB);
     ImagingWriter images;
-    BenchSettings settings;
+    FixedReportSettings settings;
     settings.config.outputPath = output;
     settings.config.templatePath = build + "share/quillet/template/";
     settings.config.installPath = build + "share/quillet/";
