@@ -15,7 +15,8 @@ struct Entry {
 // Kept sorted by number.
 constexpr Entry kTable[] = {
     {103, "Quillet!"},
-    {107, "Unable to open the database.  Please Hotsync with your PDA and try again."},
+    {107, "Unable to open the database.  File > Restore From Backup... brings back an earlier copy; "
+          "or copy quillet.dat again from the computer where you HotSync, and try again."},
     {108, "Back"},
     {109, "My Topics"},
     {110, "Forward"},
@@ -35,7 +36,8 @@ constexpr Entry kTable[] = {
     {151, "Categories"},
     {153, "Error saving file."},
     {154, "https://www.brightfen.example/support/"},
-    {158, ": \\ / * ? \" < > | are not allowed as Windows filenames."},
+    {158, ": \\ / * ? \" < > | are not allowed in a report's file name, so that it can also be\n"
+          "opened on the handheld user's other computers."},
     {179, "Note"},
     {185, "0 Records Found"},
     {189, "Do you want to delete all of your topics and their contents?\n\nThis action cannot be undone."},
@@ -57,12 +59,12 @@ constexpr Entry kTable[] = {
     {208, "Unfiled"},
     {209, "The %s contains more than %d characters.\nIt will be truncated before saving."},
     {210, "All Categories"},
-    {212, "The file may already be open in another appliction or\n\nthe path is invalid."},
+    {212, "The file may already be open in another application or\n\nthe path is invalid."},
     {218, "The current image + thumbnail is larger than the 60000 byte limit and can not be saved.\n\n"
           "Please try again, this time decreasing the \"Quality\" setting.\n\nCurrent image + thumbnail size: "},
     {219, "Unable to load image file."},
-    {223, "Unable to Open/Create logging file.\n\nCheck the Install path in "
-          "HKEY_LOCAL_MACHINE\\Software\\Brightfen\\Quillet in your registry."},
+    {223, "Unable to open or create the log file.\n\nCheck the log folder on the Logging page of "
+          "Edit > Properties... (by default ~/.local/state/quillet/): it must exist and be writable."},
     {226, "https://www.brightfen.example/contact/"},
     {230, "Writing report failed.\nThe file may be locked by another application.\n"
           "Close all applications and try again."},
@@ -79,7 +81,8 @@ constexpr Entry kTable[] = {
     {247, "Hide Private Records"},
     {248, "http://"},
     {250, "The database file could not be read.  It has been kept as\n\n%s\n\n"
-          "and a new, empty database has been started.  Hotsync with your PDA to bring your records back."},
+          "and a new, empty database has been started.  File > Restore From Backup... brings back an earlier "
+          "copy of your records."},
     {251, "The %s contains the character %s, which the handheld cannot store.\n"
           "Please remove or replace it and try again."},
 };

@@ -29,7 +29,9 @@ namespace {
 // The texts of the requests are code-page text (UserInterface.h).
 QString FromUi(const std::string& text) { return FromAnsi(CpText(text)); }
 
-QString FilterText(const FileDialogRequest& request) {
+}  // namespace
+
+QString FileDialogFilterText(const FileDialogRequest& request) {
   QStringList filters;
   for (const auto& [description, patterns] : request.filters) {
     // The patterns as written and in lower case: file names here keep
@@ -38,12 +40,15 @@ QString FilterText(const FileDialogRequest& request) {
     QStringList both = list;
     for (const QString& p : list)
       if (!both.contains(p.toLower())) both << p.toLower();
-    filters << QString("%1 (%2)").arg(FromUi(description), both.join(' '));
+    // A description that already names its patterns ("PDF Files (*.pdf)")
+    // gets them once, as they are matched.
+    QString shown = FromUi(description).trimmed();
+    const qsizetype open = shown.lastIndexOf(" (");
+    if (open > 0 && shown.endsWith(')') && shown.indexOf('*', open) > open) shown.truncate(open);
+    filters << QString("%1 (%2)").arg(shown, both.join(' '));
   }
   return filters.join(";;");
 }
-
-}  // namespace
 
 QWidget* QtUserInterface::Owner() const {
   if (owner_) return owner_;
@@ -95,11 +100,18 @@ int QtUserInterface::ShowInfoDialog(int dialogId) {
   QDialog dialog(Owner());
   auto* layout = new QVBoxLayout(&dialog);
   if (dialogId == 371) {
-    dialog.setWindowTitle("Please Hotsync...");
-    for (const char* line : {"Please Hotsync your PC and PDA now....",
-                             "You may need to Hotsync once or twice to correctly set-up the database.",
-                             "Thank you."})
-      layout->addWidget(new QLabel(line, &dialog));
+    // There is no HotSync here: say where the records come from instead.
+    dialog.setWindowTitle("No records yet");
+    for (const char* line : {"This Palm user has no Quillet! records on this computer yet.",
+                             "Copy quillet.dat from the computer where you HotSync into the user's "
+                             "Quillet folder (\"palm-desktop user list\" shows it), or let your "
+                             "synchronisation tool write it there: Quillet! shows the records as soon as "
+                             "the file arrives.",
+                             "Until then you can start adding topics here."}) {
+      auto* label = new QLabel(line, &dialog);
+      label->setWordWrap(true);
+      layout->addWidget(label);
+    }
   } else {
     dialog.setWindowTitle(kCaptionBang);
   }
@@ -149,7 +161,7 @@ bool QtUserInterface::AskPassword(int /*dialogId*/, std::string* password) {
 bool QtUserInterface::ChooseOpenFile(const FileDialogRequest& request, std::string* path) {
   const QString chosen = QFileDialog::getOpenFileName(
       Owner(), FromUi(request.title), FromPath(request.initialFolder + request.initialName),
-      FilterText(request));
+      FileDialogFilterText(request));
   if (chosen.isEmpty()) return false;
   *path = ToPath(chosen);
   return true;
@@ -157,7 +169,7 @@ bool QtUserInterface::ChooseOpenFile(const FileDialogRequest& request, std::stri
 
 bool QtUserInterface::ChooseSaveFile(const FileDialogRequest& request, std::string* path) {
   QFileDialog dialog(Owner(), FromUi(request.title), FromPath(request.initialFolder),
-                     FilterText(request));
+                     FileDialogFilterText(request));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.selectFile(FromUi(request.initialName));
   if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(FromUi(request.defaultExtension));

@@ -54,3 +54,10 @@ using UmGetUserPasswordFn = int32_t (*)(uint32_t, uint8_t*, int32_t*);
 
 // The library's file name in the install folder.
 inline constexpr const char kUserDataLibrary[] = "libUserData.so";
+
+// What a program says when the library cannot be loaded or lacks one of its
+// functions: the file it looked for and how to get it back.
+inline constexpr const char kUserDataLoadFailed[] =
+    "Unable to load the Palm Desktop user library (libUserData.so).\n\n"
+    "It is installed with Quillet! beside its other libraries; installing the quillet package again "
+    "brings it back.";

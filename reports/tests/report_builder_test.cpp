@@ -270,7 +270,8 @@ TEST(SaveAs, ExtensionsAndBadNames) {
   EXPECT_FALSE(rig.builder.SaveAs(rig.topic));
   EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{IDS_BAD_FILE_NAME});
   EXPECT_EQ(LoadString(IDS_BAD_FILE_NAME).bytes(),
-            ": \\ / * ? \" < > | are not allowed as Windows filenames.");
+            ": \\ / * ? \" < > | are not allowed in a report's file name, so that it can also be\n"
+            "opened on the handheld user's other computers.");
   // Cancelling does nothing.
   EXPECT_FALSE(rig.builder.SaveAs(rig.topic));
   EXPECT_EQ(rig.ui.messages.size(), 1u);

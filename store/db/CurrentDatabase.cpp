@@ -248,11 +248,14 @@ bool OpenArchive(const std::string& archive_path) {
 
   pDB = new CRecordStore(kArchiveFileName, folder);
   TraceNew(pDB);
-  if (pDB->Load() != DB_OK) {
+  const DbResult rc = pDB->Load();
+  if (rc != DB_OK) {
     // An archive that cannot be read is not replaced and not kept open: a
-    // save would overwrite it with an empty store.
+    // save would overwrite it with an empty store. Say why it was refused
+    // (the "no records yet" dialog would point the wrong way here).
+    const std::string reason = pDB->FailureReason(rc);
     DeleteCurrentStore();
-    UI().ShowInfoDialog(kHotsyncDialog);
+    ShowOpenFailed(reason);
     if (g_close_main_window) g_close_main_window();
     return false;
   }

@@ -64,7 +64,7 @@ bool CPalmUserList::Build() {
       !fn_->password) {
     Unload();
     MessageRequest r;
-    r.text = "Unable to load UserData.dll";
+    r.text = kUserDataLoadFailed;
     r.caption = kCaption;
     r.flags = kMbOk | kMbIconError;
     UI().ShowMessage(r);

@@ -125,7 +125,7 @@ bool IsPlainFolderName(const std::string& folder) {
 
 void ShowUserDataMissing() {
   quillet::MessageRequest r;
-  r.text = kUserDataMessage;
+  r.text = kUserDataLoadFailed;
   r.caption = kUserDataCaption;
   r.flags = quillet::kMbOk | quillet::kMbIconError;
   quillet::UI().ShowMessage(r);

@@ -30,7 +30,6 @@ inline constexpr char kReportCabinet[] = "BrightfenCheckReport1.zip";
 inline constexpr char kRegistryReport[] = "regreport.txt";
 inline constexpr char kSupportEmail[] = "support@brightfen.example";
 inline constexpr char kSupportPage[] = "https://www.brightfen.example/support/";
-inline constexpr char kUserDataMessage[] = "Unable to load UserData.dll";
 inline constexpr char kUserDataCaption[] = "Brightfen Check";
 inline constexpr char kReportCaption[] = "BrightfenCheck Report";
 inline constexpr char kChooseFolderTitle[] = "Choose a folder";

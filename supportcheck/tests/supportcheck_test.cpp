@@ -9,6 +9,7 @@
 
 #include "app/core/UserInterface.h"
 #include "app/core/tests/TempRegistry.h"
+#include "platform/palm/UserData.h"
 #include "platform/registry/Registry.h"
 #include "supportcheck/tests/CabinetReadBack.h"
 
@@ -177,7 +178,7 @@ TEST_F(SupportCheckTest, MissingUserLibraryIsReportedAndCollectionGoesOn) {
   check.EnumerateProducts();
   check.CollectFiles();
   ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0].text, "Unable to load UserData.dll");
+  EXPECT_EQ(ui_.messages[0].text, kUserDataLoadFailed);
   EXPECT_EQ(ui_.messages[0].caption, "Brightfen Check");
   EXPECT_TRUE(ui_.messages[0].flags & quillet::kMbIconError);
   EXPECT_TRUE(check.Users().empty());

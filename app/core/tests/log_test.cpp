@@ -176,8 +176,8 @@ TEST(DiagnosticLog, UncreatableFileShowsMessage223AndDropsEntries) {
   EXPECT_EQ(ui.messages[0].caption, "Quillet");
   EXPECT_EQ(ui.messages[0].flags, unsigned(kMbOk | kMbIconInformation));
   EXPECT_EQ(ui.messages[0].text,
-            "Unable to Open/Create logging file.\n\nCheck the Install path in "
-            "HKEY_LOCAL_MACHINE\\Software\\Brightfen\\Quillet in your registry.");
+            "Unable to open or create the log file.\n\nCheck the log folder on the Logging page of "
+            "Edit > Properties... (by default ~/.local/state/quillet/): it must exist and be writable.");
   // "Log" keeps the value read from the settings.
   EXPECT_TRUE(LogEnabled());
   EXPECT_FALSE(std::filesystem::exists(tmp.dir() + "missing/log.txt"));

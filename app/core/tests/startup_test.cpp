@@ -11,6 +11,7 @@
 #include "app/core/UserInterface.h"
 #include "app/core/tests/TempRegistry.h"
 #include "platform/palm/PalmUsers.h"
+#include "platform/palm/UserData.h"
 #include "store/db/CurrentDatabase.h"
 
 namespace quillet {
@@ -226,7 +227,7 @@ TEST_F(StartupTest, NoUsersOrNoLibraryMeansNoStore) {
   EXPECT_FALSE(table.PrepareConfiguration(false));
   EXPECT_EQ(pDB, nullptr);
   ASSERT_FALSE(ui_.messages.empty());
-  EXPECT_EQ(ui_.messages.back().text, "Unable to load UserData.dll");
+  EXPECT_EQ(ui_.messages.back().text, kUserDataLoadFailed);
 }
 
 TEST_F(StartupTest, WithoutPalmDesktopsDataFolderNothingIsOpenedOrWrittenForTheUsers) {

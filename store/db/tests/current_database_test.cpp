@@ -438,11 +438,15 @@ TEST_F(CurrentDatabaseTest, ArchiveIsQuilletArcInTheChosenFilesFolder) {
   EXPECT_EQ(ui.MessageIds(), std::vector<int>{IDS_DB_OPEN_FAILED});
   EXPECT_FALSE(g_close_requested);
 
-  // No readable Quillet.arc: dialog 371, the main window is asked to close.
+  // No readable Quillet.arc: message 107 with the reason (not the "no
+  // records yet" dialog), the main window is asked to close.
   std::string empty = tmp_.MakeDir("empty");
   WriteAll(empty + "picked.txt", {'x'});
+  ui.messages.clear();
   EXPECT_FALSE(OpenArchive(empty + "picked.txt"));
-  EXPECT_EQ(ui.dialogs, std::vector<int>{kHotsyncDialog});
+  EXPECT_TRUE(ui.dialogs.empty());
+  ASSERT_EQ(ui.MessageIds(), std::vector<int>{IDS_DB_OPEN_FAILED});
+  EXPECT_NE(ui.messages[0].text, LoadString(IDS_DB_OPEN_FAILED).bytes());  // the reason follows
   EXPECT_TRUE(g_close_requested);
   EXPECT_EQ(pDB, nullptr);
   EXPECT_FALSE(fs::exists(empty + kArchiveFileName));

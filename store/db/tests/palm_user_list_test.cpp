@@ -6,6 +6,7 @@
 #include "app/core/UserInterface.h"
 #include "app/core/tests/TempRegistry.h"
 #include "platform/palm/PalmUsers.h"
+#include "platform/palm/UserData.h"
 #include "store/db/PalmUserList.h"
 
 namespace quillet {
@@ -95,7 +96,7 @@ TEST(PalmUserList, MissingLibraryLeavesAnEmptyList) {
   CPalmUserList list;
   EXPECT_FALSE(list.Build());
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "Unable to load UserData.dll");
+  EXPECT_EQ(ui.messages[0].text, kUserDataLoadFailed);
   EXPECT_EQ(ui.messages[0].caption, "Quillet");
   EXPECT_EQ(ui.messages[0].flags, unsigned(kMbOk | kMbIconError));
   EXPECT_EQ(list.userCount, 0);
