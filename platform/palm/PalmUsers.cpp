@@ -128,13 +128,68 @@ bool IsValidUserName(const std::string& name) {
   return true;
 }
 
+namespace {
+
+// The plain letters a code-page letter is written with in a folder name
+// ("Jardin \xC9t\xE9 M\xFCller" gets "JardinEteMuller"); null for a character
+// that is left out (signs, punctuation).
+const char* PlainLetters(unsigned char c) {
+  switch (c) {
+    case 0x8A: return "S";
+    case 0x8C: return "OE";
+    case 0x8E: return "Z";
+    case 0x9A: return "s";
+    case 0x9C: return "oe";
+    case 0x9E: return "z";
+    case 0x9F: return "Y";
+    case 0xC6: return "AE";
+    case 0xC7: return "C";
+    case 0xD0: return "D";
+    case 0xD1: return "N";
+    case 0xD8: return "O";
+    case 0xDD: return "Y";
+    case 0xDE: return "Th";
+    case 0xDF: return "ss";
+    case 0xE6: return "ae";
+    case 0xE7: return "c";
+    case 0xF0: return "d";
+    case 0xF1: return "n";
+    case 0xF8: return "o";
+    case 0xFD:
+    case 0xFF: return "y";
+    case 0xFE: return "th";
+    default: break;
+  }
+  // The accented vowels, in the code page's runs of the same base letter.
+  struct Run {
+    unsigned char first, last;
+    const char* letter;
+  };
+  static constexpr Run kRuns[] = {{0xC0, 0xC5, "A"}, {0xC8, 0xCB, "E"}, {0xCC, 0xCF, "I"},
+                                   {0xD2, 0xD6, "O"}, {0xD9, 0xDC, "U"}, {0xE0, 0xE5, "a"},
+                                   {0xE8, 0xEB, "e"}, {0xEC, 0xEF, "i"}, {0xF2, 0xF6, "o"},
+                                   {0xF9, 0xFC, "u"}};
+  for (const Run& r : kRuns)
+    if (c >= r.first && c <= r.last) return r.letter;
+  return nullptr;
+}
+
+}  // namespace
+
 std::string FolderForName(const std::string& name, const std::vector<PalmUser>& taken) {
   std::string base;
   for (unsigned char c : name) {
-    // Folder names are file names (UTF-8): the code page's own characters
-    // are left out rather than written as bytes no file system reads back.
-    if (c < 0x20 || c >= 0x7F || c == '/' || c == '\\' || c == ' ') continue;
-    if (base.size() < 32) base += static_cast<char>(c);
+    // Folder names are file names (UTF-8): the code page's letters are
+    // written with their plain letters, its other characters left out,
+    // rather than written as bytes no file system reads back.
+    if (c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ' ') continue;
+    std::string part(1, static_cast<char>(c));
+    if (c >= 0x80) {
+      const char* plain = PlainLetters(c);
+      if (plain == nullptr) continue;
+      part = plain;
+    }
+    if (base.size() + part.size() <= 32) base += part;
   }
   while (!base.empty() && base[0] == '.') base.erase(0, 1);
   if (base.empty()) base = "User";

@@ -89,11 +89,11 @@ TEST_F(PalmTest, NamesAreTypedInUtf8AndKeptInTheCodePage) {
   ASSERT_EQ(Run("user add 'J\xC3\xB6rg M\xC3\xBCller'", &out), 0);
   PalmUser u;
   ASSERT_EQ(FindUserByName("J\xF6rg M\xFCller", &u), 0);
-  EXPECT_EQ(u.folder, "JrgMller");  // a file name: ASCII only
-  EXPECT_TRUE(fs::is_directory(dir_ + "/Palm/JrgMller"));
+  EXPECT_EQ(u.folder, "JorgMuller");  // a file name: ASCII only
+  EXPECT_TRUE(fs::is_directory(dir_ + "/Palm/JorgMuller"));
   EXPECT_EQ(ReadSz(kPreferencesKey, "LastUserName"), "J\xF6rg M\xFCller");
   ASSERT_EQ(Run("user list", &out), 0);
-  EXPECT_EQ(out, "1\tJ\xC3\xB6rg M\xC3\xBCller\tJrgMller\t-\n");
+  EXPECT_EQ(out, "1\tJ\xC3\xB6rg M\xC3\xBCller\tJorgMuller\t-\n");
   ASSERT_EQ(Run("user password 'J\xC3\xB6rg M\xC3\xBCller' pw"), 0);
   ASSERT_EQ(Run("user remove 'J\xC3\xB6rg M\xC3\xBCller'"), 0);
   // A character the code page cannot hold, and bytes that are not UTF-8,
@@ -234,6 +234,12 @@ TEST(PalmDigest, KnownMd5Values) {
 TEST(PalmNames, FoldersFromNames) {
   EXPECT_EQ(FolderForName("Ann Smith", {}), "AnnSmith");
   EXPECT_EQ(FolderForName("../..", {}), "User");
+  // Code-page letters keep their plain letters; signs are left out.
+  EXPECT_EQ(FolderForName("Jardin \xC9t\xE9 M\xFCller", {}), "JardinEteMuller");
+  EXPECT_EQ(FolderForName("\xC6sa \xD8rsted-Stra\xDF" "e \x8A\x9C\xFE", {}), "AEsaOrsted-StrasseSoeth");
+  EXPECT_EQ(FolderForName("\xA9\xAE\xB0\xD7\xF7", {}), "User");
+  // The 32-byte bound holds when a letter becomes two.
+  EXPECT_EQ(FolderForName(std::string(31, 'a') + "\xDF" + "b", {}), std::string(31, 'a') + "b");
   PalmUser taken;
   taken.folder = "Ann";
   EXPECT_EQ(FolderForName("Ann", {taken}), "Ann2");
