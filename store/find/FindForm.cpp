@@ -64,6 +64,7 @@ void CFindForm::PressFind(CRecordStore* store) {
   for (FindKind kind : {FindKind::kTopic, FindKind::kNote, FindKind::kImage, FindKind::kCustom})
     if (KindChecked(kind)) engine_.EnableKind(kind);
   if (!text_.empty() && store != nullptr) engine_.Find(*store, text_, Rule());
+  searched_ = true;
   // The engine listed only records the windows can open, and nothing
   // changes the store while the listener reads the lines: they need no
   // second look at it.
@@ -72,13 +73,21 @@ void CFindForm::PressFind(CRecordStore* store) {
   just_searched_ = false;
 }
 
-void CFindForm::ClearResults() { engine_.ClearResults(); }
+void CFindForm::ClearResults() {
+  engine_.ClearResults();
+  searched_ = false;
+}
+
+size_t CFindForm::ResultCount() const {
+  const CFindEngine& e = engine_;
+  return e.topics().size() + e.customs().size() + e.notes().size() + e.images().size();
+}
 
 void CFindForm::ResetForm() {
   text_.clear();
   for (bool& k : kind_checked_) k = true;
   CheckRule(FIND_RULE_ANY);
-  engine_.ClearResults();
+  ClearResults();
   ResultsChanged();
 }
 
@@ -99,6 +108,7 @@ bool CFindForm::Openable(const CRecordStore* store, uint32_t id) {
 std::vector<FindListLine> CFindForm::ListLines(const CRecordStore* store) const {
   const CFindEngine& e = engine_;
   std::vector<FindListLine> lines;
+  if (!searched_) return lines;
   lines.reserve(e.topics().size() + e.customs().size() + e.notes().size() + e.images().size());
   // One walk over the store for all results, not one per result.
   std::optional<CFoundPlaces> places;

@@ -76,10 +76,16 @@ class CFindForm {
   void ResetForm();
   // Deletes every result and disables all four kinds.
   void ClearResults();
+  // Whether Find was pressed since the form was last reset or cleared:
+  // until then there are no results to speak of, not even none.
+  bool Searched() const { return searched_; }
+  // How many records the last search found.
+  size_t ResultCount() const;
 
   // The result list's lines in the order shown: the results' fill order
   // (topics, references, notes, images, each as found) kept sorted by text,
-  // ascending; "0 Records Found" alone when there is nothing.
+  // ascending; "0 Records Found" alone when a search found nothing, and
+  // no line at all before the first search.
   //
   // With a store, results whose record can no longer be opened (see
   // Openable) are left out: the results outlive leaving the mode, and the
@@ -105,6 +111,7 @@ class CFindForm {
   bool kind_checked_[4] = {true, true, true, true};
   std::function<void()> listener_;
   bool just_searched_ = false;  // while the listener runs right after a search
+  bool searched_ = false;
 };
 
 // Orders lines as the result list keeps them: by text ascending, the

@@ -1,11 +1,15 @@
 #include "store/findgui/FindWnd.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QVBoxLayout>
+
+#include <functional>
 
 #include "app/gui/Ansi.h"
 #include "app/gui/CodePageField.h"
@@ -29,6 +33,39 @@ QFrame* Group(QWidget* parent) {
   frame->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
   return frame;
 }
+
+// The form lives in a pane, not in a dialog, so no button is pressed by
+// Return on its own: Return or Enter anywhere in the form (on a rule
+// button or a kind box too) is Find, Escape is Cancel, as in a dialog.
+class FormKeys : public QObject {
+ public:
+  FormKeys(QObject* parent, std::function<void()> find, std::function<void()> cancel)
+      : QObject(parent), find_(std::move(find)), cancel_(std::move(cancel)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() & ~(Qt::KeypadModifier)) return false;
+    switch (key->key()) {
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        // A focused push button presses itself (Cancel stays Cancel).
+        if (qobject_cast<QPushButton*>(watched) != nullptr) return false;
+        find_();
+        return true;
+      case Qt::Key_Escape:
+        cancel_();
+        return true;
+      default:
+        return false;
+    }
+  }
+
+ private:
+  std::function<void()> find_;
+  std::function<void()> cancel_;
+};
 
 }  // namespace
 
@@ -132,6 +169,9 @@ QWidget* CFindWnd::CreateDialog(QWidget* host) {
   cancel_ = new QPushButton("Cancel", panel);
   cancel_->setObjectName("Cancel");
   for (QPushButton* b : {find_.data(), cancel_.data()}) b->setMinimumWidth(88);
+  count_ = new QLabel(panel);
+  count_->setObjectName("FoundCount");
+  buttons->insertWidget(0, count_);
   buttons->addWidget(find_);
   buttons->addWidget(cancel_);
   outer->addLayout(buttons);
@@ -139,8 +179,8 @@ QWidget* CFindWnd::CreateDialog(QWidget* host) {
 
   QObject::connect(find_, &QPushButton::clicked, dialog, [this] { Find(); });
   QObject::connect(cancel_, &QPushButton::clicked, dialog, [this] { Cancel(); });
-  // Return in the field is the default button, as in any dialog.
-  QObject::connect(text_, &QLineEdit::returnPressed, dialog, [this] { Find(); });
+  auto* keys = new FormKeys(dialog, [this] { Find(); }, [this] { Cancel(); });
+  for (QWidget* w : panel->findChildren<QWidget*>()) w->installEventFilter(keys);
 
   SyncControls();
   return dialog;
@@ -171,19 +211,34 @@ void CFindWnd::SyncControls() {
 
 void CFindWnd::Find() {
   if (!ReadControls()) return;
-  WaitCursor wait;
-  form_->PressFind(pDB);
+  {
+    WaitCursor wait;
+    form_->PressFind(pDB);
+  }
+  ShowCount();
+}
+
+void CFindWnd::ShowCount() {
+  if (!count_) return;
+  if (!form_->Searched()) {
+    count_->clear();
+    return;
+  }
+  const size_t n = form_->ResultCount();
+  count_->setText(n == 1 ? QString("1 Record Found") : QString("%1 Records Found").arg(n));
 }
 
 void CFindWnd::Cancel() {
   form_->Cancel();
   SyncControls();
+  ShowCount();
   if (CWndMgr* mgr = manager()) mgr->OnCommand(kFindCancelCommand);
 }
 
 void CFindWnd::ResetForm() {
   form_->ResetForm();
   SyncControls();
+  ShowCount();
 }
 
 }  // namespace quillet

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -39,6 +40,8 @@ class CFindWnd : public CChildWnd {
   QCheckBox* kindBox(FindKind kind) const;
   QPushButton* findButton() const { return find_; }
   QPushButton* cancelButton() const { return cancel_; }
+  // "12 Records Found" after a search; empty before one.
+  QLabel* countLabel() const { return count_; }
 
  protected:
   QWidget* CreateDialog(QWidget* host) override;
@@ -48,6 +51,7 @@ class CFindWnd : public CChildWnd {
   // search text holds a character the code page cannot hold.
   bool ReadControls();
   void SyncControls();
+  void ShowCount();
 
   std::shared_ptr<CFindForm> form_;
   QPointer<QLineEdit> text_;
@@ -55,6 +59,7 @@ class CFindWnd : public CChildWnd {
   QPointer<QCheckBox> kinds_[4];     // indexed by FindKind
   QPointer<QPushButton> find_;
   QPointer<QPushButton> cancel_;
+  QPointer<QLabel> count_;
 };
 
 }  // namespace quillet

@@ -225,7 +225,9 @@ TEST_F(FindFormTest, ResultsLiveUntilTheNextFindCancelOrReset) {
   EXPECT_TRUE(form_.KindChecked(FindKind::kImage));
   EXPECT_FALSE(form_.engine().IsEnabled(FindKind::kTopic));
   EXPECT_EQ(CountPrefix(g_debug, "DELETE ResultTopic"), 1u);
-  EXPECT_EQ(Lines(), std::vector<std::string>{"0:308:0 Records Found"});
+  // After a reset nothing was searched: no line, not "0 Records Found".
+  EXPECT_FALSE(form_.Searched());
+  EXPECT_EQ(Lines(), std::vector<std::string>{});
   EXPECT_EQ(refreshes_, 2);
 
   form_.SetSearchText("PEAR"_cp);
@@ -238,8 +240,18 @@ TEST_F(FindFormTest, ResultsLiveUntilTheNextFindCancelOrReset) {
   EXPECT_EQ(form_.Rule(), FIND_RULE_ANY);
   EXPECT_TRUE(form_.KindChecked(FindKind::kTopic));
   EXPECT_EQ(CountPrefix(g_debug, "DELETE ResultNote"), 1u);
-  EXPECT_EQ(Lines(), std::vector<std::string>{"0:308:0 Records Found"});
+  EXPECT_EQ(Lines(), std::vector<std::string>{});
   EXPECT_EQ(refreshes_, 4);
+
+  // A search that finds nothing says so, with a count of none.
+  form_.SetSearchText("quince"_cp);
+  form_.PressFind(&store_);
+  EXPECT_TRUE(form_.Searched());
+  EXPECT_EQ(form_.ResultCount(), 0u);
+  EXPECT_EQ(Lines(), std::vector<std::string>{"0:308:0 Records Found"});
+  form_.SetSearchText("pear"_cp);
+  form_.PressFind(&store_);
+  EXPECT_EQ(form_.ResultCount(), 2u);
 }
 
 TEST_F(FindFormTest, PrivateRecordsFollowTheShowPrivateFlag) {

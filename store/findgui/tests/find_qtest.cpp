@@ -88,8 +88,9 @@ class FindWindowTest : public QObject {
     QVERIFY(!window.ruleButton(FIND_RULE_ALL)->isChecked());
     QVERIFY(window.kindBox(FindKind::kImage)->isChecked());
     QCOMPARE(list.view()->headerItem()->text(0), QString("Search Results..."));
-    QCOMPARE(Shown(list), QStringList{"0 Records Found|0"});
-    QVERIFY(!list.view()->topLevelItem(0)->icon(0).isNull());
+    // Nothing was searched yet: no line, not even "0 Records Found", and no count.
+    QCOMPARE(Shown(list), QStringList{});
+    QCOMPARE(window.countLabel()->text(), QString());
 
     // ANY: every record with either word, sorted by text without regard to
     // case; the note shows its first line only.
@@ -98,6 +99,7 @@ class FindWindowTest : public QObject {
     QCOMPARE(Shown(list), (QStringList{"Beans and Peas|8", "beans for the kitchen|6",
                                        "garden map|7", "Garden plans|2",
                                        "plant the garden beans|5"}));
+    QCOMPARE(window.countLabel()->text(), QString("5 Records Found"));
 
     // ALL, without notes: both words in one record.
     ClickBox(window.ruleButton(FIND_RULE_ALL));
@@ -108,6 +110,7 @@ class FindWindowTest : public QObject {
     QTest::keyClicks(window.searchField(), "GARDEN+beans");
     QTest::mouseClick(window.findButton(), Qt::LeftButton);
     QCOMPARE(Shown(list), QStringList{"Beans and Peas|8"});
+    QCOMPARE(window.countLabel()->text(), QString("1 Record Found"));
     QVERIFY(form->engine().IsEnabled(FindKind::kTopic));
     QVERIFY(!form->engine().IsEnabled(FindKind::kNote));
 
@@ -119,6 +122,20 @@ class FindWindowTest : public QObject {
     QCOMPARE(Shown(list), QStringList{"Kitchen|4"});
     QCOMPARE(list.view()->topLevelItem(0)->icon(0).cacheKey(),
              FindIconFor(kFindIconTopic).cacheKey());
+
+    // Return on a rule button or a kind box is Find too, as in a dialog
+    // whose default button is Find; a word nothing holds says so.
+    window.searchField()->setText("zucchini");
+    window.ruleButton(FIND_RULE_ANY)->setFocus();
+    QTest::keyClick(window.ruleButton(FIND_RULE_ANY), Qt::Key_Return);
+    QVERIFY(!window.ruleButton(FIND_RULE_ANY)->isChecked());  // Return does not choose a rule
+    QCOMPARE(Shown(list), QStringList{"0 Records Found|0"});
+    QVERIFY(!list.view()->topLevelItem(0)->icon(0).isNull());
+    QCOMPARE(window.countLabel()->text(), QString("0 Records Found"));
+    window.searchField()->setText("kitchen");
+    QTest::keyClick(window.kindBox(FindKind::kTopic), Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(Shown(list), QStringList{"Kitchen|4"});
+    QVERIFY(window.kindBox(FindKind::kTopic)->isChecked());  // nor toggles a box
 
     // No record holds a character the code page cannot: the search is
     // refused with the character named, and the list keeps what it showed.
@@ -135,7 +152,8 @@ class FindWindowTest : public QObject {
 
     // Cancel empties the list and puts the form back as it started.
     QTest::mouseClick(window.cancelButton(), Qt::LeftButton);
-    QCOMPARE(Shown(list), QStringList{"0 Records Found|0"});
+    QCOMPARE(Shown(list), QStringList{});
+    QCOMPARE(window.countLabel()->text(), QString());
     QCOMPARE(window.searchField()->text(), QString());
     QVERIFY(window.ruleButton(FIND_RULE_ANY)->isChecked());
     QVERIFY(!window.ruleButton(FIND_RULE_EXACT)->isChecked());
