@@ -90,12 +90,7 @@ uint32_t TopicOfShownPage(CWndMgr& manager) {
 bool ExportShownPageAsPdf(CWndMgr& manager) {
   CWebWnd* web = manager.web();
   if (!web || web->currentPath().empty()) return false;
-  const uint32_t topic = TopicOfShownPage(manager);
-  // The page's own title when it is no topic's report: it is read back from
-  // the page, not typed, and is used as it is for the PDF; only the
-  // suggested file name passes through the code page.
-  QString title = topic ? FromAnsi(TopicTitle(topic)) : web->title();
-  if (title.isEmpty()) title = FromAnsi(LoadString(IDS_APP_TITLE));
+  const QString title = ShownPageTitle(manager);
   FileDialogRequest request;
   request.title = "Export as PDF";
   request.initialFolder = DocumentsFolder();
@@ -114,6 +109,17 @@ bool ExportShownPageAsPdf(CWndMgr& manager) {
     return false;
   }
   return true;
+}
+
+QString ShownPageTitle(CWndMgr& manager) {
+  CWebWnd* web = manager.web();
+  const uint32_t topic = TopicOfShownPage(manager);
+  // The page's own title when it is no topic's report: it is read back from
+  // the page, not typed, and is used as it is for the PDF; only the
+  // suggested file name passes through the code page.
+  QString title = topic ? FromAnsi(TopicTitle(topic)) : (web ? web->title() : QString());
+  if (title.isEmpty()) title = FromAnsi(LoadString(IDS_APP_TITLE));
+  return title;
 }
 
 void SelectTopicOfShownPage(CWndMgr& manager) {

@@ -3,6 +3,8 @@
 // theme that may have gone from the theme folder.
 #pragma once
 
+#include <QString>
+
 #include <cstdint>
 #include <string>
 
@@ -29,6 +31,9 @@ void SaveTopicReportAs(CWndMgr& manager, uint32_t topicId);
 // page's) as the PDF's title. False when cancelled or not written (the
 // person was told).
 bool ExportShownPageAsPdf(CWndMgr& manager);
+// The title a printed or exported page gets: the topic's title for a
+// topic's report, else the page's own, else the program's name.
+QString ShownPageTitle(CWndMgr& manager);
 
 // The topic whose report the pane shows now, 0 when it shows none.
 uint32_t TopicOfShownPage(CWndMgr& manager);

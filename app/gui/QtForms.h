@@ -12,6 +12,10 @@
 
 namespace quillet {
 
+// The filter line of a file chooser: each description with the patterns
+// it matches, in upper and lower case ("PDF Files (*.pdf)").
+QString FileDialogFilterText(const FileDialogRequest& request);
+
 class QtUserInterface : public IUserInterface {
  public:
   // Message boxes and dialogs are owned by `owner` when it is set, else by

@@ -400,13 +400,15 @@ QPrinter* CWebWnd::printer() {
   return printer_.get();
 }
 
-void CWebWnd::Print() {
+void CWebWnd::Print(const QString& title) {
+  printer()->setDocName(title.isEmpty() ? this->title() : title);
   QPrintDialog dialog(printer(), this);
   dialog.setWindowTitle(tr("Print"));
   if (dialog.exec() == QDialog::Accepted) PrintOn(printer());
 }
 
-void CWebWnd::PrintPreview() {
+void CWebWnd::PrintPreview(const QString& title) {
+  printer()->setDocName(title.isEmpty() ? this->title() : title);
   QPrintPreviewDialog dialog(printer(), this);
   connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { PrintOn(p); });
   dialog.resize(900, 700);

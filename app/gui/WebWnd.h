@@ -95,8 +95,10 @@ class CWebWnd : public QWidget {
   void ShowStartPage();
   void GoBack();
   void GoForward();
-  void Print();
-  void PrintPreview();
+  // `title` names the printed document (a PDF printed to file gets it as
+  // its title); the page's own title when empty.
+  void Print(const QString& title = QString());
+  void PrintPreview(const QString& title = QString());
   void PageSetup();
   void CopyAll();
   // Prints what the pane shows to a PDF file, as Print does once the

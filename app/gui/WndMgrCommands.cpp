@@ -65,8 +65,8 @@ void CWndMgr::OnCommand(uint32_t command, uint32_t param) {
       tree ? tree->SelectedItem().value_or(TreeItemRef{}) : TreeItemRef{};
   const bool hasSelected = selected.recordId != 0;
   switch (command) {
-    case CMD_PRINT: web_->Print(); break;
-    case CMD_PRINT_PREVIEW: web_->PrintPreview(); break;
+    case CMD_PRINT: web_->Print(ShownPageTitle(*this)); break;
+    case CMD_PRINT_PREVIEW: web_->PrintPreview(ShownPageTitle(*this)); break;
     case CMD_PAGE_SETUP: web_->PageSetup(); break;
     case CMD_SEND:
       // Without a mail logon the e-mail object itself does nothing.
@@ -100,7 +100,7 @@ void CWndMgr::OnCommand(uint32_t command, uint32_t param) {
     case CMD_EDIT_DEFAULT_EDITOR: EditThemeOrTell(ThemeFilePath(), false); break;
     case CMD_EDIT_NOTEPAD: EditThemeOrTell(ThemeFilePath(), true); break;
     case CMD_RESET_ALL:
-      if (ShowStringMessage(IDS_RESTORE_THEMES, kCaption, kMbYesNo | kMbIconExclamation) == kIdYes) {
+      if (ShowStringMessage(IDS_RESTORE_THEMES, kCaption, kMbYesNo | kMbIconExclamation | kMbDefButton2) == kIdYes) {
         report_builder_->RestoreThemes();
         rebar_->FillThemeBox();
         OnCommand(CMD_START);

@@ -24,6 +24,7 @@
 #include "app/gui/Ansi.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/MenuBar.h"
+#include "app/gui/PageActions.h"
 #include "app/gui/Rebar.h"
 #include "app/gui/Splitter.h"
 #include "app/gui/WebWnd.h"
@@ -748,6 +749,8 @@ void MainWindowTest::commandsReachTheirTargets() {
   r.ui.messageAnswers = {kIdNo};
   w.SendCommand(CMD_RESET_ALL);
   QCOMPARE(r.ui.messages.back().stringId, IDS_RESTORE_THEMES);
+  // No is the default answer, as for Delete All: Return keeps the themes.
+  QCOMPARE(r.ui.messages.back().flags & kMbDefaultMask, unsigned(kMbDefButton2));
   std::ifstream changed(theme);
   std::string text((std::istreambuf_iterator<char>(changed)), {});
   QCOMPARE(text, std::string("changed"));
@@ -890,6 +893,15 @@ void MainWindowTest::windowsDrawWhatTheyHold() {
                           "viewtopic.pdf";
   QVERIFY(w.manager()->web()->PrintToPdf(pdf));
   QVERIFY(std::filesystem::file_size(pdf) > 10000);
+  // Print and Print Preview name the document after the topic, as the PDF
+  // export does (a PDF printed to file gets it as its title).
+  {
+    CRecord* shown = nullptr;
+    QCOMPARE(pDB->FindById(4, &shown), DB_OK);
+    auto* topic = dynamic_cast<CTopicRecord*>(shown);
+    QVERIFY(topic != nullptr && !topic->title.empty());
+    QCOMPARE(ShownPageTitle(*w.manager()), FromAnsi(topic->title));
+  }
 
   // The toolbar: the check button of the mode pressed, text beside icons.
   QImage band = w.manager()->rebar()->grab().toImage();

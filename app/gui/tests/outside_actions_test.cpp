@@ -84,6 +84,17 @@ class OutsideActionsTest : public QObject {
   // The real desktop form: the theme goes to the desktop's plain-text
   // application, never to the opener (which would pick the web browser
   // for HTML); failures come back as false.
+  void fileChooserFiltersNameEachPatternOnce() {
+    FileDialogRequest request;
+    request.filters = {{"PDF Files (*.pdf)", "*.pdf"},
+                       {"Quillet (*.arc)", "*.ARC"},
+                       {"Supported Image Types", "*.JPG;*.BMP"},
+                       {"Notes (draft)", "*.txt"}};
+    QCOMPARE(FileDialogFilterText(request),
+             QString("PDF Files (*.pdf);;Quillet (*.ARC *.arc);;"
+                     "Supported Image Types (*.JPG *.BMP *.jpg *.bmp);;Notes (draft) (*.txt)"));
+  }
+
   void theDesktopFormOpensThemesInTheTextEditor() {
     Machine m;
     StandInDesktop d(m.root());
