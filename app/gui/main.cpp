@@ -70,6 +70,9 @@ const char kHelpText[] =
     "  -h, --help     Show this help and exit.\n"
     "  -v, --version  Show the version and exit.\n"
     "\n"
+    "The options every Qt program takes work too, e.g. -style Fusion, -reverse,\n"
+    "-platform xcb.\n"
+    "\n"
     "Settings are kept in $XDG_CONFIG_HOME/quillet/, the editable themes in\n"
     "$XDG_DATA_HOME/quillet/themes/, the log (when switched on) in\n"
     "$XDG_STATE_HOME/quillet/.\n";
@@ -95,7 +98,8 @@ bool RaiseRunningProgram() {
 
 int main(int argc, char** argv) {
   using namespace quillet;
-  if (const int code = AnswerHelpAndVersion(argc, argv, "quillet", kHelpText, QUILLET_VERSION);
+  if (const int code = AnswerHelpAndVersion(argc, argv, "quillet", kHelpText, QUILLET_VERSION, stdout,
+                                            stderr, /*toolkitOptions=*/true);
       code >= 0)
     return code;
 

@@ -59,7 +59,8 @@ const char kHelpText[] =
 
 int main(int argc, char** argv) {
   if (const int code =
-          quillet::AnswerHelpAndVersion(argc, argv, "Installer", kHelpText, QUILLET_VERSION);
+          quillet::AnswerHelpAndVersion(argc, argv, "Installer", kHelpText, QUILLET_VERSION, stdout,
+                                        stderr, /*toolkitOptions=*/true);
       code >= 0)
     return code;
   QApplication app(argc, argv);

@@ -27,7 +27,7 @@ std::string Drain(std::FILE* f) {
   return text;
 }
 
-Answer Answered(std::vector<std::string> args) {
+Answer Answered(std::vector<std::string> args, bool toolkitOptions = false) {
   args.insert(args.begin(), "/usr/bin/prog");
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
@@ -35,7 +35,8 @@ Answer Answered(std::vector<std::string> args) {
   std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
   const int code = AnswerHelpAndVersion(static_cast<int>(args.size()), argv.data(), "prog",
-                                        "Usage: prog [--help] [--version]\n", "1.2.3", out, err);
+                                        "Usage: prog [--help] [--version]\n", "1.2.3", out, err,
+                                        toolkitOptions);
   return {code, Drain(out), Drain(err)};
 }
 
@@ -82,6 +83,29 @@ TEST(CommandLine, AnythingElseIsRefusedWithAHint) {
   EXPECT_EQ(Answered({"--help", "--bogus"}).code, kExitBadArguments);
   // A lone "-" is an argument (a file name by custom), not an option.
   EXPECT_EQ(Answered({"-"}).err, "prog: takes no arguments ('-')\nTry 'prog --help'.\n");
+}
+
+TEST(CommandLine, TheToolkitsOwnOptionsPassWhereTheProgramIsAWindowProgram) {
+  // Every Qt program takes these; the toolkit reads them after us.
+  for (const auto& args : {std::vector<std::string>{"-style", "Fusion"},
+                           std::vector<std::string>{"-style=Fusion"},
+                           std::vector<std::string>{"--style", "Fusion", "-reverse"},
+                           std::vector<std::string>{"-platform", "offscreen", "--platformtheme=gtk3"},
+                           std::vector<std::string>{"-qwindowgeometry", "800x600+0+0", "-widgetcount"}}) {
+    const Answer a = Answered(args, true);
+    EXPECT_EQ(a.code, -1) << args[0];
+    EXPECT_EQ(a.err, "") << args[0];
+  }
+  // Their values are not arguments of ours, even when they look like one.
+  EXPECT_EQ(Answered({"-title", "--help"}, true).code, -1);
+  EXPECT_EQ(Answered({"-style", "Fusion", "--version"}, true).out, "prog 1.2.3\n");
+  // An option that needs a value and has none; a flag given a value; a
+  // name that only begins like one; and the same options without the toolkit.
+  EXPECT_EQ(Answered({"-style"}, true).err, "prog: Option '-style' needs a value.\nTry 'prog --help'.\n");
+  EXPECT_EQ(Answered({"-reverse=yes"}, true).code, kExitBadArguments);
+  EXPECT_EQ(Answered({"-styles", "x"}, true).code, kExitBadArguments);
+  EXPECT_EQ(Answered({"-style", "Fusion"}).err, "prog: Unknown option 'style'.\nTry 'prog --help'.\n");
+  EXPECT_EQ(Answered({"--", "-reverse"}, true).code, kExitBadArguments);
 }
 
 }  // namespace
