@@ -59,7 +59,11 @@ std::string UserPathText(int position) {
   const PalmUserEntry& entry = table->entries[static_cast<size_t>(position)];
   CRegistryKey key;
   key.OpenProgramKey(entry.folder);
-  return Read(key, "OutputPath") + entry.folder;
+  // "OutputPath" is the folder that holds the user's records (it already
+  // ends in the user's own folders); only a user without one yet is shown
+  // by the folder name alone.
+  const std::string output = Read(key, "OutputPath");
+  return output.empty() ? entry.folder : output;
 }
 
 bool ApplyDefaultUser(const std::string& name) { return SwitchUser(name); }

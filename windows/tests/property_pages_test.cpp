@@ -44,7 +44,9 @@ TEST(PropertyPages, DefaultUserPageSelectsTheCurrentFolderAndShowsItsPath) {
   DefaultUserChoice choice = ReadDefaultUserChoice();
   EXPECT_EQ(choice.names, (std::vector<std::string>{"Bob", "Ann"}));
   EXPECT_EQ(choice.selected, 1);
-  EXPECT_EQ(UserPathText(1), f.output + "Ann/");
+  // The folder that holds Ann's records, as it is on disk.
+  EXPECT_EQ(UserPathText(1), f.output);
+  EXPECT_TRUE(std::filesystem::is_directory(UserPathText(1)));
   EXPECT_EQ(UserPathText(0), "Bob/");  // Bob has no "OutputPath"
   EXPECT_EQ(UserPathText(5), "");
   SetUserTable(nullptr);
