@@ -124,7 +124,7 @@ class InstallerWindowTest : public QObject {
     QCOMPARE(LastUsername(), std::string("J\xF6rg"));
     QCOMPARE(ui.messages.size(), size_t(1));
     QCOMPARE(ui.messages[0].text, DoneMessage("J\xF6rg"));
-    QVERIFY(QFile::exists(dir_.path() + "/palm" + QString::number(machines_) + "/Jrg/Install/Quillet.prc"));
+    QVERIFY(QFile::exists(dir_.path() + "/palm" + QString::number(machines_) + "/Jorg/Install/Quillet.prc"));
   }
 };
 

@@ -535,7 +535,7 @@ class WindowsTest : public QObject {
     });
     QCOMPARE(sheet.userList()->count(), 2);
     QCOMPARE(sheet.userList()->currentText(), QString("Ann"));
-    QCOMPARE(sheet.userPath()->text(), FromPath(f_->output + "Ann/"));
+    QCOMPARE(sheet.userPath()->text(), FromPath(f_->output));
     sheet.show();
     Shot(&sheet, "properties-default-user");
     sheet.userList()->setCurrentIndex(1);
