@@ -414,7 +414,7 @@ RgbBuffer read_rgb(const char* path, int* width, int* height) {
   if (height) *height = 0;
   Stream stream;
   stream.key = KeyOfPath(path);
-  stream.file = std::fopen(path, "rb");
+  stream.file = OpenInputFile(path);
   if (!stream.file) {
     DebugError("JPEG :\nCan't open %s\n", path);
     return RgbBuffer();

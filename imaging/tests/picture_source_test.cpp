@@ -2,6 +2,7 @@
 // JPEG decoding, the frame's averaging, .bmp and clipboard pixels, and the
 // record's JPEG.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -314,6 +315,11 @@ TEST(LoadPictureFileTest, ExtensionsAndTheMessagesOfEachFailure) {
   testing::ScratchDir dir;
   CPictureSource source;
   EXPECT_EQ(LoadPictureFile(dir.File("missing.jpg"), &source), IDS_CANT_OPEN_FILE);
+  // A pipe under a picture's name is refused at once, not waited on.
+  ASSERT_EQ(::mkfifo(dir.File("pipe.jpg").c_str(), 0600), 0);
+  EXPECT_EQ(LoadPictureFile(dir.File("pipe.jpg"), &source), IDS_CANT_OPEN_FILE);
+  ASSERT_EQ(::mkfifo(dir.File("pipe.bmp").c_str(), 0600), 0);
+  EXPECT_EQ(LoadPictureFile(dir.File("pipe.bmp"), &source), IDS_CANT_OPEN_FILE);
   ASSERT_TRUE(testing::WriteBytes(dir.File("notes.txt"), {'h', 'i'}));
   EXPECT_EQ(LoadPictureFile(dir.File("notes.txt"), &source), -1);
   ASSERT_TRUE(testing::WriteBytes(dir.File("junk.jpg"), {0x00, 0x11, 0x22, 0x33}));

@@ -265,6 +265,9 @@ TEST(ReferenceFiles, FormatByNameAndFilesThatCannotBeUsed) {
   EXPECT_EQ(ReadReferenceFile(dir.File("notes.txt")).error, "its name ends in neither .bib nor .ris");
   ::mkdir(dir.File("folder.ris").c_str(), 0700);
   EXPECT_EQ(ReadReferenceFile(dir.File("folder.ris")).error, "it is not a file");
+  // A pipe under the name is refused at once, not waited on.
+  ASSERT_EQ(::mkfifo(dir.File("pipe.bib").c_str(), 0600), 0);
+  EXPECT_EQ(ReadReferenceFile(dir.File("pipe.bib")).error, "it is not a file");
 
   // A damaged copy of a good file: nothing of it is used.
   std::string text = testing::ReadSample("library.bib");
