@@ -210,9 +210,31 @@ std::string EntryName(const std::string& key, const std::u32string& title, size_
   return "entry " + std::to_string(number);
 }
 
-std::vector<std::string> Utf8Fields(const CCustomRecord& record, size_t count) {
+std::vector<std::string> Utf8Fields(const CCustomRecord& record, size_t count, WriteResult* result) {
   std::vector<std::string> out(count);
-  for (size_t i = 0; i < count && i < record.fields.size(); ++i) out[i] = ToUtf8(record.fields[i]);
+  size_t replaced = 0;
+  for (size_t i = 0; i < count && i < record.fields.size(); ++i) {
+    const std::string text = ToUtf8(record.fields[i]);
+    std::string& field = out[i];
+    field.reserve(text.size());
+    for (size_t k = 0; k < text.size(); ++k) {
+      const unsigned char c = static_cast<unsigned char>(text[k]);
+      if (c == '\r' && k + 1 < text.size() && text[k + 1] == '\n') continue;  // a line break
+      if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7F) {
+        // A carriage return would end the line (or the entry) for a reader
+        // that counts it as one; a NUL makes the file no text at all.
+        field.push_back(' ');
+        ++replaced;
+      } else {
+        field.push_back(static_cast<char>(c));
+      }
+    }
+  }
+  if (replaced > 0 && result != nullptr)
+    result->notices.push_back({Notice::What::kReplaced, 0, "record " + std::to_string(record.recordId),
+                               std::to_string(replaced) +
+                                   (replaced == 1 ? " control character was" : " control characters were") +
+                                   " written as a space"});
   return out;
 }
 

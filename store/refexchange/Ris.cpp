@@ -281,7 +281,7 @@ WriteResult WriteRis(const std::vector<const CCustomRecord*>& references) {
   for (const CCustomRecord* ref : references) {
     const size_t count = WritableFieldCount(*ref, &result);
     if (count == 0) continue;
-    const std::vector<std::string> f = Utf8Fields(*ref, count);
+    const std::vector<std::string> f = Utf8Fields(*ref, count, &result);
     ++result.written;
     RisWriter w(&result.text);
     switch (ref->customType) {
