@@ -41,9 +41,16 @@ const KindInfo* InfoOf(int32_t customType) {
   return nullptr;
 }
 
+// True when no character of `s` shows: spaces, controls, and the marks
+// that take no room (byte-order mark, zero-width spaces and joiners, soft
+// hyphen, word joiner, directional marks).
 bool IsBlank(std::u32string_view s) {
-  for (char32_t c : s)
-    if (c != U' ' && c != U'\n' && c != U'\t') return false;
+  for (char32_t c : s) {
+    if (c <= U' ' || (c >= 0x7F && c <= 0xA0) || c == 0xAD || c == 0xFEFF) continue;
+    if ((c >= 0x2000 && c <= 0x200F) || (c >= 0x2028 && c <= 0x202F) || (c >= 0x2060 && c <= 0x206F)) continue;
+    if (c == 0x3000 || c == 0x180E) continue;
+    return false;
+  }
   return true;
 }
 

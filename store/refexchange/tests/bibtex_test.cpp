@@ -299,6 +299,21 @@ TEST(BibTexEntries, AnEntryWithNothingToKeepIsSkipped) {
   ASSERT_EQ(r.references.size(), 1u);
   EXPECT_EQ(NoticesOf(r, "empty", Notice::What::kSkipped),
             std::vector<std::string>{"skipped: nothing in it to keep"});
+
+  // Text that shows nothing is nothing to keep either: a byte-order mark, a
+  // zero-width space, a soft hyphen and a no-break space alone.
+  const ReadResult invisible = ReadBibTex(
+      "@book{bom, title = {\xEF\xBB\xBF}}\n"
+      "@book{zwsp, title = {\xE2\x80\x8B \xC2\xAD}, author = {\xC2\xA0}}\n"
+      "@book{seen, title = {\xE2\x80\x8BT}}\n");
+  ASSERT_TRUE(invisible.ok);
+  ASSERT_EQ(invisible.references.size(), 1u);
+  EXPECT_EQ(invisible.references[0].entry, "seen");
+  EXPECT_EQ(invisible.skipped, 2u);
+  EXPECT_EQ(NoticesOf(invisible, "bom", Notice::What::kSkipped),
+            std::vector<std::string>{"skipped: nothing in it to keep"});
+  EXPECT_EQ(NoticesOf(invisible, "zwsp", Notice::What::kSkipped),
+            std::vector<std::string>{"skipped: nothing in it to keep"});
 }
 
 TEST(BibTexEntries, EditorsStandInForMissingAuthorsAndWebAddressesGoToNotes) {
