@@ -277,6 +277,18 @@ TEST_F(ImportPictureTest, AfterADoubleDashEveryArgumentIsAPicture) {
     auto s = Reload();
     EXPECT_EQ(Members(*s).size(), 2u);
   }
+  // A line break or tab in a file's name is no part of the title made of it.
+  const std::string odd2 = Photo("two\nlines\tand\rtab.jpg", testing::Photo(120, 80, 5));
+  const Outcome named = Cli(dir, {"--store", store, "--topic", "2", "--quality", "70", odd2});
+  ASSERT_EQ(named.exitCode, 0) << named.err;
+  {
+    auto s = Reload();
+    const std::vector<uint32_t> members = Members(*s);
+    ASSERT_EQ(members.size(), 3u);
+    const std::string title = Image(*s, members.back())->title.bytes();
+    EXPECT_EQ(title.find_first_of("\r\n\t"), std::string::npos) << title;
+    EXPECT_NE(title.find("two lines and tab"), std::string::npos) << title;
+  }
   // An option's name after "--" is a picture's name, not the option.
   const Outcome late = Cli(dir, {"--store", store, "--topic", "2", "--", plain, "--private"});
   EXPECT_EQ(late.exitCode, 1) << late.err;
