@@ -7,6 +7,7 @@
 #include "app/core/DiagnosticLog.h"
 #include "imaging/FloatImage.h"
 #include "imaging/JpegFile.h"
+#include "platform/files/SafeFiles.h"
 
 namespace quillet {
 namespace {
@@ -94,7 +95,7 @@ namespace BMP_io {
 
 int load(const char* path, FloatImage* image) {
   image->release();
-  std::FILE* f = std::fopen(path, "rb");
+  std::FILE* f = OpenInputFile(path);
   if (!f) {
     const int error = errno;
     switch (error) {

@@ -149,6 +149,26 @@ void FreeWork(DecodeWork* w) {
   w->buffer = w->row = w->rgb_row = nullptr;
 }
 
+// The most the library may hold for one decode: the whole-image coefficient
+// buffers of a progressive or multi-scan picture at the pixel limit (two
+// bytes a coefficient, four full-size components), and room for its rows.
+constexpr size_t kMaxCoefficientBytes = static_cast<size_t>(kMaxImagePixels) * 8;
+constexpr size_t kMaxDecodeMemory = kMaxCoefficientBytes + (size_t{64} << 20);
+
+// The bytes the coefficient buffers of a picture that is not read in one
+// pass would take, from the component sizes read_header has set.
+size_t CoefficientBytes(const jpeg_decompress_struct& cinfo) {
+  size_t total = 0;
+  for (int c = 0; c < cinfo.num_components; ++c) {
+    const jpeg_component_info& comp = cinfo.comp_info[c];
+    const size_t wide = comp.width_in_blocks + static_cast<size_t>(comp.h_samp_factor);
+    const size_t high = comp.height_in_blocks + static_cast<size_t>(comp.v_samp_factor);
+    total += wide * high * DCTSIZE2 * sizeof(JCOEF);
+    if (total > kMaxCoefficientBytes) return total;
+  }
+  return total;
+}
+
 int OrientationOf(const jpeg_decompress_struct& cinfo) {
   for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next) {
     if (m->marker != JPEG_APP0 + 1) continue;
@@ -170,16 +190,23 @@ int Decode(DecodeWork* w, Stream* stream) {
   jpeg_create_decompress(&w->cinfo);
   AttachSource(&w->cinfo, &w->src, stream);
   if (w->header_only) jpeg_save_markers(&w->cinfo, JPEG_APP0 + 1, 0xFFFF);
+  // Whatever a header claims, the library never holds more than this; a
+  // buffer past it is an error, not an allocation.
+  w->cinfo.mem->max_memory_to_use = static_cast<long>(kMaxDecodeMemory);
   jpeg_read_header(&w->cinfo, TRUE);
   const bool part = w->scale_num != 0;
   // The header gives the size; refuse the absurd before the library
-  // allocates anything for it. A part is judged by what it allocates.
-  const bool allowed = part || w->header_only
-                           ? ImageSizeAllowed(w->cinfo.image_width, 1) &&
-                                 ImageSizeAllowed(1, w->cinfo.image_height)
-                           : ImageSizeAllowed(w->cinfo.image_width, w->cinfo.image_height);
+  // allocates anything for it. A scaled part still makes the library read
+  // the whole picture, so it is judged by the whole picture's size too, and
+  // a picture that is not read in one pass by its coefficient buffers.
+  const bool allowed =
+      w->header_only ? ImageSizeAllowed(w->cinfo.image_width, 1) && ImageSizeAllowed(1, w->cinfo.image_height)
+                     : ImageSizeAllowed(w->cinfo.image_width, w->cinfo.image_height) &&
+                           (!jpeg_has_multiple_scans(&w->cinfo) ||
+                            CoefficientBytes(w->cinfo) <= kMaxCoefficientBytes);
   if (!allowed) {
-    DebugError("JpegFile :\nOut of memory");
+    DebugError("JpegFile :\nThe picture is larger than can be opened (%ux%u)", w->cinfo.image_width,
+               w->cinfo.image_height);
     jpeg_destroy_decompress(&w->cinfo);
     return 0;
   }
@@ -414,7 +441,7 @@ RgbBuffer read_rgb(const char* path, int* width, int* height) {
   if (height) *height = 0;
   Stream stream;
   stream.key = KeyOfPath(path);
-  stream.file = std::fopen(path, "rb");
+  stream.file = OpenInputFile(path);
   if (!stream.file) {
     DebugError("JPEG :\nCan't open %s\n", path);
     return RgbBuffer();

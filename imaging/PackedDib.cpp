@@ -7,6 +7,7 @@
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
 #include "imaging/ImageLimits.h"
+#include "platform/files/SafeFiles.h"
 
 namespace quillet {
 namespace {
@@ -306,7 +307,7 @@ PackedDib dib_read_file(DibReader& file) {
 }
 
 PackedDib dib_read_file(const char* path) {
-  std::FILE* f = std::fopen(path, "rb");
+  std::FILE* f = OpenInputFile(path);
   if (!f) return PackedDib();
   FileDibReader reader(f);
   PackedDib dib = dib_read_file(reader);

@@ -226,7 +226,11 @@ bool CImageEditor::OpenFile(const std::string& path) {
   placement_.panX = placement_.panY = 0;
   drag_.Forget();
   CpText title;
-  const std::string name = BaseName(path);
+  // The file's name as a title: a line break, tab or other control
+  // character a name may hold is a space there.
+  std::string name = BaseName(path);
+  for (char& c : name)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
   if (FromUtf8(name, &title)) {
     SetTitle(title);
   } else {

@@ -13,6 +13,7 @@
 #include "imaging/FloatImage.h"
 #include "imaging/ImageLimits.h"
 #include "imaging/JpegFile.h"
+#include "platform/files/SafeFiles.h"
 
 namespace quillet {
 namespace {
@@ -70,7 +71,7 @@ Taps BuildTaps(int outCount, double origin, double step, double scale, int layer
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = OpenInputFile(path);
   if (!f) return false;
   struct stat st;
   bool ok = ::fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&

@@ -102,6 +102,11 @@ TEST_F(ImageEditorTest, OpenFitOkStoresTheFrameAsTheRecordAndItsFile) {
   const std::string name = editor.pendingImage()->fileName;
   ASSERT_TRUE(IsPlainFileName(name));
 
+  // A line break or tab in the file's name is a space in the title.
+  f.ui.filePaths.push_back(PictureFile("Two\nlines\tand\rmore.jpg", Scene(64, 40)));
+  ASSERT_TRUE(editor.OpenWithDialog());
+  EXPECT_EQ(editor.view().title, "Two lines and more"_cp);
+
   f.ui.filePaths.push_back(PictureFile("Sunflowers.jpg", Scene(640, 400)));
   ASSERT_TRUE(editor.OpenWithDialog());
   EXPECT_EQ(editor.view().title, "Sunflowers"_cp);

@@ -2,8 +2,13 @@
 // JPEG decoding, the frame's averaging, .bmp and clipboard pixels, and the
 // record's JPEG.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
 
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
@@ -134,6 +139,65 @@ TEST(ScaledDecodeTest, ProgressivePhotosDecodeInPartsToo) {
                                whole.get() + (static_cast<size_t>(part.y + y) * sw + part.x) * 3,
                                static_cast<size_t>(part.width) * 3))
           << "scale " << n << " row " << y;
+  }
+}
+
+// A small progressive JPEG made with the library, its frame header then
+// patched to claim width x height.
+std::vector<uint8_t> ProgressiveClaiming(int width, int height) {
+  const std::vector<uint8_t> rgb = Scene(32, 16, 3).rgb;
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &out, &size);
+  c.image_width = 32;
+  c.image_height = 16;
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_simple_progression(&c);
+  jpeg_start_compress(&c, TRUE);
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(&rgb[static_cast<size_t>(c.next_scanline) * 32 * 3]);
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::vector<uint8_t> bytes(out, out + size);
+  std::free(out);
+  for (size_t i = 2; i + 9 < bytes.size(); ++i) {
+    if (bytes[i] == 0xFF && bytes[i + 1] == 0xC2) {
+      bytes[i + 5] = static_cast<uint8_t>(height >> 8);
+      bytes[i + 6] = static_cast<uint8_t>(height);
+      bytes[i + 7] = static_cast<uint8_t>(width >> 8);
+      bytes[i + 8] = static_cast<uint8_t>(width);
+      return bytes;
+    }
+  }
+  ADD_FAILURE() << "no progressive frame header";
+  return {};
+}
+
+TEST(ScaledDecodeTest, AHeaderClaimingAHugePictureIsRefusedAtEveryScale) {
+  const std::vector<uint8_t> honest = ProgressiveClaiming(32, 16);
+  PixelRect all{0, 0, 32, 16};
+  ASSERT_TRUE(JpegFile::read_rgb_memory_scaled(honest.data(), honest.size(), 8, &all));
+
+  for (const auto& [w, h] : {std::pair{65500, 16000}, std::pair{20000, 20000}, std::pair{8000, 4200}}) {
+    const std::vector<uint8_t> lie = ProgressiveClaiming(w, h);
+    ASSERT_FALSE(lie.empty());
+    JpegHeader header;
+    EXPECT_TRUE(JpegFile::read_header_memory(lie.data(), lie.size(), &header));  // sides are allowed
+    EXPECT_EQ(header.width, w);
+    for (int n : {1, 8}) {
+      PixelRect part{0, 0, 64, 64};
+      EXPECT_FALSE(JpegFile::read_rgb_memory_scaled(lie.data(), lie.size(), n, &part)) << w << "x" << h;
+    }
+    int ow = -1, oh = -1;
+    EXPECT_FALSE(JpegFile::read_rgb_memory(lie.data(), lie.size(), &ow, &oh));
   }
 }
 
@@ -314,6 +378,11 @@ TEST(LoadPictureFileTest, ExtensionsAndTheMessagesOfEachFailure) {
   testing::ScratchDir dir;
   CPictureSource source;
   EXPECT_EQ(LoadPictureFile(dir.File("missing.jpg"), &source), IDS_CANT_OPEN_FILE);
+  // A pipe under a picture's name is refused at once, not waited on.
+  ASSERT_EQ(::mkfifo(dir.File("pipe.jpg").c_str(), 0600), 0);
+  EXPECT_EQ(LoadPictureFile(dir.File("pipe.jpg"), &source), IDS_CANT_OPEN_FILE);
+  ASSERT_EQ(::mkfifo(dir.File("pipe.bmp").c_str(), 0600), 0);
+  EXPECT_EQ(LoadPictureFile(dir.File("pipe.bmp"), &source), IDS_CANT_OPEN_FILE);
   ASSERT_TRUE(testing::WriteBytes(dir.File("notes.txt"), {'h', 'i'}));
   EXPECT_EQ(LoadPictureFile(dir.File("notes.txt"), &source), -1);
   ASSERT_TRUE(testing::WriteBytes(dir.File("junk.jpg"), {0x00, 0x11, 0x22, 0x33}));

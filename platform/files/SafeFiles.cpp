@@ -216,6 +216,23 @@ int ReplaceFileContents(const std::string& path, std::string_view bytes, bool du
   return error;
 }
 
+std::FILE* OpenInputFile(const std::string& path) {
+  int fd = -1;
+  struct stat st;
+  const int error = OpenWithin("", path, &fd, &st);
+  if (error != 0) {
+    errno = error;
+    return nullptr;
+  }
+  std::FILE* f = ::fdopen(fd, "rb");
+  if (f == nullptr) {
+    const int saved = errno;
+    ::close(fd);
+    errno = saved;
+  }
+  return f;
+}
+
 int ReadFileWithin(const std::string& root, const std::string& path, std::string* out) {
   out->clear();
   int fd = -1;

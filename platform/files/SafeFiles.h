@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -75,6 +76,11 @@ int ReadFileWithin(const std::string& root, const std::string& path, std::string
 // EINVAL and changes nothing.
 int CopyFileWithin(const std::string& root, const std::string& from, const std::string& to,
                    bool replace = true);
+
+// Opens the regular file `path` for reading (binary), as every input the
+// user names is opened: without waiting on a pipe or device planted under
+// the name. Null with errno set otherwise (EINVAL: not a regular file).
+std::FILE* OpenInputFile(const std::string& path);
 
 // True when `path` is a regular file and not a symbolic link.
 bool IsOwnRegularFile(const std::string& path);

@@ -46,6 +46,22 @@ bool SwallowedFields(std::string_view value) {
   return false;
 }
 
+// A value is cut at this many bytes as it is built, abbreviations and "#"
+// joins included: room for a full field written with TeX commands, and a
+// bound on what a small file of abbreviations doubling each other can ask for.
+constexpr size_t kRawValueLimit = 4 * kFieldLimit;
+
+// Appends `part` to `out` up to kRawValueLimit; `cut` turns true when some
+// of it was left out.
+void AppendBounded(std::string* out, std::string_view part, bool* cut) {
+  const size_t room = out->size() < kRawValueLimit ? kRawValueLimit - out->size() : 0;
+  if (part.size() > room) {
+    *cut = true;
+    part = part.substr(0, room);
+  }
+  out->append(part);
+}
+
 class Parser {
  public:
   explicit Parser(std::string_view text) : s_(text) {
@@ -58,7 +74,7 @@ class Parser {
     static const char* const kNames[12] = {"January", "February", "March",     "April",
                                            "May",     "June",     "July",      "August",
                                            "September", "October", "November", "December"};
-    for (int m = 0; m < 12; ++m) macros_[std::string(kMonths[m]).substr(0, 3)] = kNames[m];
+    for (int m = 0; m < 12; ++m) macros_[std::string(kMonths[m]).substr(0, 3)] = {kNames[m], false};
   }
 
   BibFile Run() {
@@ -147,7 +163,7 @@ class Parser {
   }
 
   // One part of a value at `*p`; false with `why` set when it is broken.
-  bool ReadPart(size_t* p, std::string* out, std::string* why) {
+  bool ReadPart(size_t* p, std::string* out, bool* cut, std::string* why) {
     const char c = s_[*p];
     if (c == '{' || c == '"') {
       const size_t b = *p + 1;
@@ -167,12 +183,12 @@ class Parser {
             return false;
           }
           if (--depth == 0 && c == '{') {
-            *out += s_.substr(b, i - b);
+            AppendBounded(out, s_.substr(b, i - b), cut);
             *p = i + 1;
             return true;
           }
         } else if (d == '"' && c == '"' && depth == 0) {
-          *out += s_.substr(b, i - b);
+          AppendBounded(out, s_.substr(b, i - b), cut);
           *p = i + 1;
           return true;
         }
@@ -181,7 +197,9 @@ class Parser {
       return false;
     }
     if (std::isdigit(static_cast<unsigned char>(c))) {
-      while (*p < s_.size() && std::isdigit(static_cast<unsigned char>(s_[*p]))) out->push_back(s_[(*p)++]);
+      const size_t b = *p;
+      while (*p < s_.size() && std::isdigit(static_cast<unsigned char>(s_[*p]))) ++*p;
+      AppendBounded(out, s_.substr(b, *p - b), cut);
       return true;
     }
     const std::string name = ReadName(p);
@@ -190,19 +208,24 @@ class Parser {
       return false;
     }
     auto it = macros_.find(Lower(name));
-    *out += it != macros_.end() ? it->second : name;
+    if (it == macros_.end()) {
+      AppendBounded(out, name, cut);
+    } else {
+      AppendBounded(out, it->second.value, cut);
+      *cut = *cut || it->second.cut;
+    }
     return true;
   }
 
   // A value: parts joined with "#".
-  bool ReadValue(size_t* p, std::string* out, std::string* why) {
+  bool ReadValue(size_t* p, std::string* out, bool* cut, std::string* why) {
     for (;;) {
       SkipWs(p);
       if (*p >= s_.size()) {
         *why = "the file ends inside the entry";
         return false;
       }
-      if (!ReadPart(p, out, why)) return false;
+      if (!ReadPart(p, out, cut, why)) return false;
       SkipWs(p);
       if (*p < s_.size() && s_[*p] == '#') {
         ++*p;
@@ -223,13 +246,13 @@ class Parser {
       return false;
     }
     ++p;
-    std::string value;
-    if (!ReadValue(&p, &value, why)) return false;
+    Macro value;
+    if (!ReadValue(&p, &value.value, &value.cut, why)) return false;
     if (p >= s_.size() || s_[p] != close) {
       *why = "an abbreviation that does not end";
       return false;
     }
-    macros_[name] = value;
+    macros_[name] = std::move(value);
     *end = p + 1;
     return true;
   }
@@ -276,7 +299,8 @@ class Parser {
       }
       ++p;
       std::string value;
-      if (!ReadValue(&p, &value, why)) {
+      bool cut = false;
+      if (!ReadValue(&p, &value, &cut, why)) {
         *why += " (in " + field + ")";
         return false;
       }
@@ -286,13 +310,17 @@ class Parser {
                                       : "no comma after " + field;
         return false;
       }
-      entry.fields.push_back({field, std::move(value)});
+      entry.fields.push_back({field, std::move(value), cut});
     }
   }
 
   std::string_view s_;
   std::vector<size_t> line_starts_;
-  std::map<std::string, std::string> macros_;
+  struct Macro {
+    std::string value;
+    bool cut = false;  // its text was longer than kRawValueLimit
+  };
+  std::map<std::string, Macro> macros_;
   BibFile file_;
 };
 
@@ -388,6 +416,11 @@ class EntryReader {
 void ReadEntry(const BibEntry& e, size_t number, ReadResult* result) {
   const EntryReader r(e);
   const std::string name = EntryName(e.key, r.Text("title"), number);
+  for (const BibField& f : e.fields)
+    if (f.cut)
+      result->notices.push_back({Notice::What::kCut, e.line, name,
+                                 f.name + " was longer than " + std::to_string(kRawValueLimit) +
+                                     " characters in the file and was cut"});
   int32_t kind = kCustomBook;
   bool other = false;
   const std::string& t = e.type;

@@ -13,6 +13,7 @@ namespace quillet::refx {
 struct BibField {
   std::string name;   // lower case
   std::string value;  // as written between the outer braces or quotes, strings joined; UTF-8
+  bool cut = false;   // the value was longer than the parser keeps and was cut
 };
 
 struct BibEntry {

@@ -120,7 +120,7 @@ WriteResult WriteBibTex(const std::vector<const CCustomRecord*>& references) {
   for (const CCustomRecord* ref : references) {
     const size_t count = WritableFieldCount(*ref, &result);
     if (count == 0) continue;
-    const std::vector<std::string> f = Utf8Fields(*ref, count);
+    const std::vector<std::string> f = Utf8Fields(*ref, count, &result);
     const std::string key = UniqueKey(KeyBase(*ref), &used);
     if (result.written > 0) result.text += "\n";
     ++result.written;

@@ -41,9 +41,16 @@ const KindInfo* InfoOf(int32_t customType) {
   return nullptr;
 }
 
+// True when no character of `s` shows: spaces, controls, and the marks
+// that take no room (byte-order mark, zero-width spaces and joiners, soft
+// hyphen, word joiner, directional marks).
 bool IsBlank(std::u32string_view s) {
-  for (char32_t c : s)
-    if (c != U' ' && c != U'\n' && c != U'\t') return false;
+  for (char32_t c : s) {
+    if (c <= U' ' || (c >= 0x7F && c <= 0xA0) || c == 0xAD || c == 0xFEFF) continue;
+    if ((c >= 0x2000 && c <= 0x200F) || (c >= 0x2028 && c <= 0x202F) || (c >= 0x2060 && c <= 0x206F)) continue;
+    if (c == 0x3000 || c == 0x180E) continue;
+    return false;
+  }
   return true;
 }
 
@@ -210,9 +217,31 @@ std::string EntryName(const std::string& key, const std::u32string& title, size_
   return "entry " + std::to_string(number);
 }
 
-std::vector<std::string> Utf8Fields(const CCustomRecord& record, size_t count) {
+std::vector<std::string> Utf8Fields(const CCustomRecord& record, size_t count, WriteResult* result) {
   std::vector<std::string> out(count);
-  for (size_t i = 0; i < count && i < record.fields.size(); ++i) out[i] = ToUtf8(record.fields[i]);
+  size_t replaced = 0;
+  for (size_t i = 0; i < count && i < record.fields.size(); ++i) {
+    const std::string text = ToUtf8(record.fields[i]);
+    std::string& field = out[i];
+    field.reserve(text.size());
+    for (size_t k = 0; k < text.size(); ++k) {
+      const unsigned char c = static_cast<unsigned char>(text[k]);
+      if (c == '\r' && k + 1 < text.size() && text[k + 1] == '\n') continue;  // a line break
+      if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7F) {
+        // A carriage return would end the line (or the entry) for a reader
+        // that counts it as one; a NUL makes the file no text at all.
+        field.push_back(' ');
+        ++replaced;
+      } else {
+        field.push_back(static_cast<char>(c));
+      }
+    }
+  }
+  if (replaced > 0 && result != nullptr)
+    result->notices.push_back({Notice::What::kReplaced, 0, "record " + std::to_string(record.recordId),
+                               std::to_string(replaced) +
+                                   (replaced == 1 ? " control character was" : " control characters were") +
+                                   " written as a space"});
   return out;
 }
 

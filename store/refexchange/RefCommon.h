@@ -94,8 +94,10 @@ std::u32string NotesWith(std::u32string notes, const std::u32string& url, const 
 std::string EntryName(const std::string& key, const std::u32string& title, size_t number);
 
 // A record's fields as UTF-8, as many as the kind has (missing ones
-// empty, extra ones left out).
-std::vector<std::string> Utf8Fields(const CCustomRecord& record, size_t count);
+// empty, extra ones left out), for writing: a CR LF pair is a line feed,
+// and any other control character but tab and line feed is a space, their
+// number told in one notice of `result`.
+std::vector<std::string> Utf8Fields(const CCustomRecord& record, size_t count, WriteResult* result);
 
 std::u32string Trim(std::u32string_view text);
 std::string TrimAscii(std::string_view text);

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <set>
 
 #include "platform/codepage/CodePage.h"
@@ -62,7 +63,9 @@ bool FormatOfPath(const std::string& path, Format* format) {
   return true;
 }
 
-ReadResult ReadReferences(std::string_view text, Format format) {
+namespace {
+
+ReadResult ReadReferencesUnguarded(std::string_view text, Format format) {
   ReadResult result;
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   if (text.find('\0') != std::string_view::npos) {
@@ -88,6 +91,24 @@ ReadResult ReadReferences(std::string_view text, Format format) {
   return format == Format::kBibTex ? ReadBibTex(text) : ReadRis(text);
 }
 
+}  // namespace
+
+// Nothing a file holds may throw past this point: a failure of any kind,
+// running out of memory included, is a file that could not be read.
+ReadResult ReadReferences(std::string_view text, Format format) {
+  try {
+    return ReadReferencesUnguarded(text, format);
+  } catch (const std::bad_alloc&) {
+    ReadResult result;
+    result.error = "there is not enough memory to read it";
+    return result;
+  } catch (...) {
+    ReadResult result;
+    result.error = "it could not be read";
+    return result;
+  }
+}
+
 ReadResult ReadReferenceFile(const std::string& path) {
   ReadResult result;
   Format format;
@@ -95,7 +116,7 @@ ReadResult ReadReferenceFile(const std::string& path) {
     result.error = "its name ends in neither .bib nor .ris";
     return result;
   }
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) {
     result.error = std::string("it cannot be read: ") + std::strerror(errno);
     return result;

@@ -238,9 +238,13 @@ RisFile ParseRis(std::string_view text) {
                                      title, file.entries.size() + file.broken.size() + 1),
                            why});
   };
+  // Lines end in LF or CR LF; a file with no LF at all (as old systems
+  // wrote them) ends its lines in CR alone.
+  const char eol =
+      text.find('\n') == std::string_view::npos && text.find('\r') != std::string_view::npos ? '\r' : '\n';
   size_t start = 0;
   while (start <= text.size()) {
-    size_t nl = text.find('\n', start);
+    size_t nl = text.find(eol, start);
     if (nl == std::string_view::npos) nl = text.size();
     std::string_view line = text.substr(start, nl - start);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -281,7 +285,7 @@ WriteResult WriteRis(const std::vector<const CCustomRecord*>& references) {
   for (const CCustomRecord* ref : references) {
     const size_t count = WritableFieldCount(*ref, &result);
     if (count == 0) continue;
-    const std::vector<std::string> f = Utf8Fields(*ref, count);
+    const std::vector<std::string> f = Utf8Fields(*ref, count, &result);
     ++result.written;
     RisWriter w(&result.text);
     switch (ref->customType) {

@@ -31,18 +31,23 @@ int UsageError(const std::string& message);
 // Small argument helpers: `--name value` options and flags.
 class Args {
  public:
-  explicit Args(const std::vector<std::string>& args) : args_(args) {}
+  // Everything after a "--" is an operand, never an option: a file named
+  // "--help.jpg" is a file.
+  explicit Args(const std::vector<std::string>& args);
   // Removes `--name VALUE` and returns VALUE; false when absent. A missing
   // VALUE after the name sets *missing_value.
   bool TakeOption(const std::string& name, std::string* value, bool* missing_value = nullptr);
   bool TakeFlag(const std::string& name);
-  // What is left, in order.
-  const std::vector<std::string>& Rest() const { return args_; }
-  // First leftover beginning with "--", or "".
+  // What is left, in order, the operands after "--" last.
+  const std::vector<std::string>& Rest() const { return rest_; }
+  // First leftover before "--" beginning with "--", or "".
   std::string UnknownOption() const;
 
  private:
-  std::vector<std::string> args_;
+  void Sync();
+  std::vector<std::string> args_;      // before "--"
+  std::vector<std::string> operands_;  // after "--"
+  std::vector<std::string> rest_;
 };
 
 }  // namespace quillet::cli

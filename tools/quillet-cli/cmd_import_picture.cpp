@@ -84,6 +84,14 @@ bool HandheldTitle(const std::string& utf8, const std::string& what, CpText* tit
   return true;
 }
 
+// A file's name as a title: line breaks, tabs and other control characters
+// a name may hold become spaces, so the title stays one line of text.
+std::string NameAsTitle(std::string name) {
+  for (char& c : name)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  return name;
+}
+
 template <class T>
 T* LiveOfKind(CRecordStore& store, uint32_t id) {
   CRecord* r = nullptr;
@@ -202,7 +210,7 @@ int RunImportPicture(const std::vector<std::string>& args) {
       }
     }
     if (haveTitle) p.title = fixedTitle;
-    else if (!HandheldTitle(BaseName(path), "the name of " + path, &p.title)) {
+    else if (!HandheldTitle(NameAsTitle(BaseName(path)), "the name of " + path, &p.title)) {
       refused = true;
       continue;
     }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
@@ -38,8 +39,31 @@ bool ParseId(const std::string& text, uint32_t* id) {
   return true;
 }
 
+// Text from a file as it may reach a terminal: control characters (C0, DEL
+// and the C1 range) written as \xNN, so an entry cannot move the cursor,
+// recolour or retitle the terminal.
+std::string ForTerminal(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  char hex[8];
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F) {
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      out += hex;
+    } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+      std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(text[++i]));
+      out += hex;
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  return out;
+}
+
 int Failed(const char* command, const std::string& message) {
-  std::fprintf(stderr, "quillet-cli: %s: %s\n", command, message.c_str());
+  std::fprintf(stderr, "quillet-cli: %s: %s\n", command, ForTerminal(message).c_str());
   return cli::kExitFailed;
 }
 
@@ -62,7 +86,7 @@ bool IsLiveTopic(CRecordStore& store, uint32_t id) {
 void PrintNotices(const char* command, const std::string& file, const std::vector<refx::Notice>& notices) {
   for (const refx::Notice& n : notices)
     std::fprintf(stderr, "quillet-cli: %s: %s%s\n", command, file.empty() ? "" : (file + ": ").c_str(),
-                 n.ToString().c_str());
+                 ForTerminal(n.ToString()).c_str());
 }
 
 int RunImport(const std::vector<std::string>& args) {
@@ -108,7 +132,8 @@ int RunImport(const std::vector<std::string>& args) {
     std::string title = read.references[i].fields.empty() ? std::string() : ToUtf8(read.references[i].fields[0]);
     for (char& c : title)
       if (c == '\n' || c == '\r' || c == '\t') c = ' ';
-    std::printf("%u %s %s\n", ids[i], refx::KindWord(read.references[i].customType), title.c_str());
+    std::printf("%u %s %s\n", ids[i], refx::KindWord(read.references[i].customType),
+                ForTerminal(title).c_str());
   }
   return cli::kExitOk;
 }

@@ -38,16 +38,30 @@ int UsageError(const std::string& message) {
   return kExitUsage;
 }
 
+Args::Args(const std::vector<std::string>& args) {
+  auto end = std::find(args.begin(), args.end(), "--");
+  args_.assign(args.begin(), end);
+  if (end != args.end()) operands_.assign(end + 1, args.end());
+  Sync();
+}
+
+void Args::Sync() {
+  rest_ = args_;
+  rest_.insert(rest_.end(), operands_.begin(), operands_.end());
+}
+
 bool Args::TakeOption(const std::string& name, std::string* value, bool* missing_value) {
   auto it = std::find(args_.begin(), args_.end(), name);
   if (it == args_.end()) return false;
   if (it + 1 == args_.end()) {
     if (missing_value) *missing_value = true;
     args_.erase(it);
+    Sync();
     return false;
   }
   *value = *(it + 1);
   args_.erase(it, it + 2);
+  Sync();
   return true;
 }
 
@@ -55,6 +69,7 @@ bool Args::TakeFlag(const std::string& name) {
   auto it = std::find(args_.begin(), args_.end(), name);
   if (it == args_.end()) return false;
   args_.erase(it);
+  Sync();
   return true;
 }
 
@@ -79,7 +94,8 @@ int main(int argc, char** argv) {
   auto it = Registry().find(argv[1]);
   if (it == Registry().end()) return UsageError(std::string("unknown command '") + argv[1] + "' (try --help)");
   std::vector<std::string> args(argv + 2, argv + argc);
-  if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+  const auto operands = std::find(args.begin(), args.end(), "--");
+  if (std::find(args.begin(), operands, "--help") != operands) {
     std::printf("%s\n", it->second.help);
     return kExitOk;
   }

@@ -1,11 +1,10 @@
 #include "windows/core/PictureIndex.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string_view>
 
 #include "platform/files/SafeFiles.h"
@@ -18,6 +17,11 @@ namespace {
 // and a digest of everything before it.
 constexpr char kMagic[4] = {'Q', 'P', 'I', 'X'};
 constexpr uint32_t kVersion = 1;
+// The fewest bytes one entry takes: its name's size and five numbers.
+constexpr size_t kMinEntryBytes = 4 + 5 * 8;
+// No index of a real picture folder comes near this; a larger file is not
+// read at all.
+constexpr int64_t kMaxIndexBytes = int64_t{64} << 20;
 
 void PutU32(std::string* out, uint32_t v) { out->append(reinterpret_cast<const char*>(&v), 4); }
 void PutU64(std::string* out, uint64_t v) { out->append(reinterpret_cast<const char*>(&v), 8); }
@@ -57,7 +61,9 @@ uint64_t PictureDigest(const uint8_t* data, size_t size) {
 
 bool ReadPictureFileState(const std::string& path, PictureFileState* state) {
   struct stat st;
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  // Only a regular file we own can be one this program wrote: a file
+  // another user put under the name is never taken for ours.
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) return false;
   state->size = static_cast<int64_t>(st.st_size);
   state->mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   state->inode = static_cast<uint64_t>(st.st_ino);
@@ -78,9 +84,13 @@ std::string CPictureIndex::PathFor(const std::string& cacheFolder, const std::st
 bool CPictureIndex::Load(const std::string& path, const std::string& outputFolder) {
   entries_.clear();
   folder_ = outputFolder;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxIndexBytes ||
+      st.st_uid != ::geteuid())
+    return false;
+  std::string bytes;
+  if (ReadFileWithin("", path, &bytes) != 0 || bytes.size() > static_cast<size_t>(kMaxIndexBytes))
+    return false;
   if (bytes.size() < 4 + 4 + 4 + 4 + 8 || std::memcmp(bytes.data(), kMagic, 4) != 0) return false;
   const size_t body = bytes.size() - 8;
   uint64_t stored = 0;
@@ -93,6 +103,8 @@ bool CPictureIndex::Load(const std::string& path, const std::string& outputFolde
   if (!r.Text(4, &skip) || !r.U32(&version) || version != kVersion || !r.U32(&folderSize) ||
       !r.Text(folderSize, &folder) || folder != outputFolder || !r.U32(&count))
     return false;
+  // The count is believed only as far as the bytes left can hold entries.
+  if (count > (body - r.pos()) / kMinEntryBytes) return false;
   std::unordered_map<std::string, Entry> read;
   read.reserve(count);
   for (uint32_t i = 0; i < count; ++i) {

@@ -33,8 +33,8 @@ struct PictureFileState {
   uint64_t inode = 0;
   bool operator==(const PictureFileState&) const = default;
 };
-// The state of a regular file at `path`; false for none (or a link, which
-// is no picture of ours).
+// The state of a regular file at `path`; false for none (or a link, or a
+// file another user owns, which is no picture of ours).
 bool ReadPictureFileState(const std::string& path, PictureFileState* state);
 
 class CPictureIndex {

@@ -106,7 +106,27 @@ bool ImportReferencesCommand(uint32_t topicId) {
   return ImportReferenceFile(topicId, path);
 }
 
+namespace {
+bool ImportReferenceFileUnguarded(uint32_t topicId, const std::string& path);
+}  // namespace
+
+// Called from the window's menu and from drops: nothing may throw past it.
 bool ImportReferenceFile(uint32_t topicId, const std::string& path) {
+  try {
+    return ImportReferenceFileUnguarded(topicId, path);
+  } catch (...) {
+    LogPair("Import References: import failed:", path.c_str());
+    try {
+      Tell("\"" + Shown(FileName(path)) + "\" could not be imported: there is not enough memory.\n\nNothing was added.",
+           kMbOk | kMbIconExclamation);
+    } catch (...) {
+    }
+    return false;
+  }
+}
+
+namespace {
+bool ImportReferenceFileUnguarded(uint32_t topicId, const std::string& path) {
   if (Refused()) return false;
   const CTopicRecord* topic = FindTopic(topicId);
   if (topic == nullptr) return false;
@@ -142,6 +162,7 @@ bool ImportReferenceFile(uint32_t topicId, const std::string& path) {
   Tell(text, kMbOk | kMbIconInformation);
   return saved;
 }
+}  // namespace
 
 bool ExportReferencesCommand(uint32_t topicId) {
   if (pDB == nullptr) return false;

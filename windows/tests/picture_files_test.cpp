@@ -1,6 +1,8 @@
 // The picture files of the output folder: the index that spares encodings
 // across runs, and writing in the background.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -189,6 +191,32 @@ TEST_F(PictureFilesTest, ADamagedOrForeignIndexIsRebuilt) {
     run(&n);
     EXPECT_EQ(n, 2);
   }
+  // A whole index, its digest right, whose entry count is far more than its
+  // bytes can hold: rebuilt, not believed.
+  for (uint32_t count : {0xFFFFFFFFu, 3u}) {
+    std::string crafted("QPIX", 4);
+    auto u32 = [&](uint32_t v) { crafted.append(reinterpret_cast<const char*>(&v), 4); };
+    u32(1);
+    u32(static_cast<uint32_t>(f.output.size()));
+    crafted += f.output;
+    u32(count);
+    const uint64_t sum = PictureDigest(reinterpret_cast<const uint8_t*>(crafted.data()), crafted.size());
+    crafted.append(reinterpret_cast<const char*>(&sum), 8);
+    { std::ofstream(IndexFile(), std::ios::binary | std::ios::trunc) << crafted; }
+    CPictureIndex lying;
+    EXPECT_FALSE(lying.Load(IndexFile(), f.output));
+    EXPECT_EQ(lying.size(), 0u);
+    run(&n);
+    EXPECT_EQ(n, 2);
+  }
+  // A pipe under the index's name is passed over at once.
+  ASSERT_EQ(::unlink(IndexFile().c_str()), 0);
+  ASSERT_EQ(::mkfifo(IndexFile().c_str(), 0600), 0);
+  CPictureIndex piped;
+  EXPECT_FALSE(piped.Load(IndexFile(), f.output));
+  ASSERT_EQ(::unlink(IndexFile().c_str()), 0);
+  run(&n);
+  EXPECT_EQ(n, 2);
   // Another folder's index under this folder's name is not used either.
   CPictureIndex foreign;
   ASSERT_TRUE(foreign.Load(IndexFile(), f.output));

@@ -64,6 +64,51 @@ Some words before the entries, and an address: me@example.org.
   EXPECT_TRUE(f.entries[1].fields.empty());
 }
 
+// Abbreviations that double each other: 40 of them in a file of about 1 KB
+// would spell 16 * 2^39 bytes. Values are cut as they are built.
+std::string DoublingMacros(int levels, const char* tail) {
+  std::string text = "@string{a0=\"xxxxxxxxxxxxxxxx\"}\n";
+  for (int n = 1; n < levels; ++n)
+    text += "@string{a" + std::to_string(n) + " = a" + std::to_string(n - 1) + " # a" +
+            std::to_string(n - 1) + "}\n";
+  return text + tail;
+}
+
+TEST(BibTexSyntax, AbbreviationsDoublingEachOtherAreCutAsTheyAreBuilt) {
+  const std::string text = DoublingMacros(40, "@book{k, title=a39, author={Ann Lee}}\n@book{small, title=a3}\n");
+  ASSERT_LT(text.size(), 2000u);
+  const BibFile f = ParseBibTex(text);
+  ASSERT_EQ(f.entries.size(), 2u);
+  ASSERT_EQ(f.entries[0].fields.size(), 2u);
+  EXPECT_TRUE(f.entries[0].fields[0].cut);
+  EXPECT_EQ(f.entries[0].fields[0].value.size(), 4 * kFieldLimit);
+  EXPECT_FALSE(f.entries[0].fields[1].cut);
+  EXPECT_FALSE(f.entries[1].fields[0].cut);
+  EXPECT_EQ(f.entries[1].fields[0].value, std::string(128, 'x'));
+
+  const ReadResult r = ReadReferences(text, Format::kBibTex);
+  ASSERT_TRUE(r.ok) << r.error;
+  ASSERT_EQ(r.references.size(), 2u);
+  EXPECT_EQ(r.references[0].fields[0].size(), kFieldLimit);
+  const std::vector<std::string> cut = NoticesOf(r, "k", Notice::What::kCut);
+  ASSERT_EQ(cut.size(), 2u);
+  EXPECT_EQ(cut[0], "title was longer than 120000 characters in the file and was cut");
+  EXPECT_TRUE(NoticesOf(r, "small", Notice::What::kCut).empty());
+}
+
+TEST(BibTexSyntax, TheSmallDoublingVariantStaysBounded) {
+  // Every entry names the largest abbreviation many times: the value stops
+  // growing at the limit however many parts are joined.
+  std::string tail = "@book{many, title=a25";
+  for (int i = 0; i < 60; ++i) tail += " # a25";
+  tail += "}\n";
+  const ReadResult r = ReadReferences(DoublingMacros(26, tail.c_str()), Format::kBibTex);
+  ASSERT_TRUE(r.ok) << r.error;
+  ASSERT_EQ(r.references.size(), 1u);
+  EXPECT_EQ(r.references[0].fields[0].size(), kFieldLimit);
+  EXPECT_EQ(NoticesOf(r, "many", Notice::What::kCut).size(), 2u);
+}
+
 TEST(BibTexSyntax, BrokenEntriesAreNamedAndReadingGoesOn) {
   const std::string text = R"(@book{nocomma, title = {A} year = {2001}}
 @book{good1, title = {First good}}
@@ -253,6 +298,21 @@ TEST(BibTexEntries, AnEntryWithNothingToKeepIsSkipped) {
   ASSERT_TRUE(r.ok);
   ASSERT_EQ(r.references.size(), 1u);
   EXPECT_EQ(NoticesOf(r, "empty", Notice::What::kSkipped),
+            std::vector<std::string>{"skipped: nothing in it to keep"});
+
+  // Text that shows nothing is nothing to keep either: a byte-order mark, a
+  // zero-width space, a soft hyphen and a no-break space alone.
+  const ReadResult invisible = ReadBibTex(
+      "@book{bom, title = {\xEF\xBB\xBF}}\n"
+      "@book{zwsp, title = {\xE2\x80\x8B \xC2\xAD}, author = {\xC2\xA0}}\n"
+      "@book{seen, title = {\xE2\x80\x8BT}}\n");
+  ASSERT_TRUE(invisible.ok);
+  ASSERT_EQ(invisible.references.size(), 1u);
+  EXPECT_EQ(invisible.references[0].entry, "seen");
+  EXPECT_EQ(invisible.skipped, 2u);
+  EXPECT_EQ(NoticesOf(invisible, "bom", Notice::What::kSkipped),
+            std::vector<std::string>{"skipped: nothing in it to keep"});
+  EXPECT_EQ(NoticesOf(invisible, "zwsp", Notice::What::kSkipped),
             std::vector<std::string>{"skipped: nothing in it to keep"});
 }
 

@@ -145,6 +145,37 @@ TEST(WriteRis, TaggedLinesEndInCrLf) {
   EXPECT_EQ(crlf, lines);
 }
 
+// Record text cannot start an entry of its own or make the file unreadable:
+// a lone carriage return, a NUL and other controls are written as spaces and
+// counted; a CR LF pair is a line break like a line feed.
+TEST_P(RoundTrip, ControlCharactersInFieldsAreWrittenAsSpaces) {
+  std::vector<std::unique_ptr<CCustomRecord>> refs;
+  refs.push_back(Reference(20, kCustomBook,
+                           {std::string("Real\rER  - \rTY  - BOOK\rTI  - Injected", 37), "Lee, Ann",
+                            std::string("Pub\0lisher\x1B[31m", 15), "", "2001", "", "one\r\ntwo"}));
+  refs.push_back(Reference(21, kCustomInternet, {"Clean", "http://x.org", "tab\there"}));
+  const WriteResult w = WriteReferences(View(refs), GetParam());
+  EXPECT_EQ(w.written, 2u);
+  EXPECT_EQ(w.text.find('\0'), std::string::npos);
+  EXPECT_EQ(w.text.find('\x1B'), std::string::npos);
+  size_t crs = 0;
+  for (size_t i = 0; i < w.text.size(); ++i)
+    if (w.text[i] == '\r') {
+      ++crs;
+      EXPECT_TRUE(i + 1 < w.text.size() && w.text[i + 1] == '\n') << "a carriage return alone at " << i;
+    }
+  if (GetParam() == Format::kBibTex) EXPECT_EQ(crs, 0u);
+  ASSERT_EQ(w.notices.size(), 1u);
+  EXPECT_EQ(w.notices[0].ToString(), "record 20: 5 control characters were written as a space");
+
+  // Our own reader takes the file back whole, with one entry per record.
+  const ReadResult r = ReadReferences(w.text, GetParam());
+  ASSERT_TRUE(r.ok) << r.error;
+  ASSERT_EQ(r.references.size(), 2u);
+  EXPECT_EQ(r.references[0].fields[0], "Real ER  -  TY  - BOOK TI  - Injected"_cp);
+  EXPECT_EQ(r.references[0].fields[2], "Pub lisher [31m"_cp);
+}
+
 // A store with a topic (2, links 3) holding a note (4); ids issued from 5.
 class TopicStore : public ::testing::Test {
  protected:
@@ -265,6 +296,9 @@ TEST(ReferenceFiles, FormatByNameAndFilesThatCannotBeUsed) {
   EXPECT_EQ(ReadReferenceFile(dir.File("notes.txt")).error, "its name ends in neither .bib nor .ris");
   ::mkdir(dir.File("folder.ris").c_str(), 0700);
   EXPECT_EQ(ReadReferenceFile(dir.File("folder.ris")).error, "it is not a file");
+  // A pipe under the name is refused at once, not waited on.
+  ASSERT_EQ(::mkfifo(dir.File("pipe.bib").c_str(), 0600), 0);
+  EXPECT_EQ(ReadReferenceFile(dir.File("pipe.bib")).error, "it is not a file");
 
   // A damaged copy of a good file: nothing of it is used.
   std::string text = testing::ReadSample("library.bib");

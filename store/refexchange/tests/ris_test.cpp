@@ -2,6 +2,8 @@
 // manager's export read into the six kinds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/codepage/CodePage.h"
 #include "store/RecordKinds.h"
 #include "store/refexchange/Ris.h"
@@ -47,6 +49,27 @@ TEST(RisSyntax, TagsContinuationLinesAndEnds) {
   EXPECT_EQ(f.broken[0].line, 10);
   EXPECT_EQ(f.broken[0].name, "\"No end\"");
   EXPECT_EQ(f.broken[0].why, "the file ends before the entry's end (ER)");
+}
+
+// A file whose lines end in CR alone reads as the same entries as with LF.
+TEST(RisSyntax, LinesEndingInCarriageReturnsAlone) {
+  const std::string lf =
+      "TY  - JOUR\nTI  - A title that goes on\nover two lines\nAU  - Lee, Ann\nAB  - One\ntwo\nER  - \n"
+      "TY  - BOOK\nTI  - Second\nER  - \n";
+  std::string cr = lf;
+  std::replace(cr.begin(), cr.end(), '\n', '\r');
+  const RisFile a = ParseRis(lf), b = ParseRis(cr);
+  ASSERT_EQ(b.entries.size(), 2u);
+  ASSERT_EQ(a.entries.size(), 2u);
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(b.entries[i].line, a.entries[i].line);
+    EXPECT_EQ(b.entries[i].tags, a.entries[i].tags);
+  }
+  EXPECT_EQ(b.entries[0].First({"TI"}), "A title that goes on over two lines");
+  EXPECT_EQ(b.entries[0].First({"AB"}), "One\ntwo");
+  const ReadResult r = ReadReferences(cr, Format::kRis);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.references.size(), 2u);
 }
 
 TEST(RisSyntax, ATextWithoutEntriesIsNoRisFile) {

@@ -265,6 +265,38 @@ TEST_F(ImportPictureTest, TitlesPrivateAndSeveralPicturesInOrder) {
   EXPECT_EQ(RecordAs<CSettingsRecord>(r)->lastRecordId, 6u);
 }
 
+// After "--" every argument is a picture, even one whose name looks like
+// an option (as a *.jpg batch may hand over).
+TEST_F(ImportPictureTest, AfterADoubleDashEveryArgumentIsAPicture) {
+  const std::string odd = Photo("--help.jpg", testing::Photo(120, 80, 3));
+  const std::string plain = Photo("a.jpg", testing::Photo(120, 80, 4));
+  const Outcome o = Cli(dir, {"--store", store, "--topic", "2", "--quality", "70", "--", plain, odd});
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  EXPECT_EQ(o.lines.size(), 2u);
+  {
+    auto s = Reload();
+    EXPECT_EQ(Members(*s).size(), 2u);
+  }
+  // A line break or tab in a file's name is no part of the title made of it.
+  const std::string odd2 = Photo("two\nlines\tand\rtab.jpg", testing::Photo(120, 80, 5));
+  const Outcome named = Cli(dir, {"--store", store, "--topic", "2", "--quality", "70", odd2});
+  ASSERT_EQ(named.exitCode, 0) << named.err;
+  {
+    auto s = Reload();
+    const std::vector<uint32_t> members = Members(*s);
+    ASSERT_EQ(members.size(), 3u);
+    const std::string title = Image(*s, members.back())->title.bytes();
+    EXPECT_EQ(title.find_first_of("\r\n\t"), std::string::npos) << title;
+    EXPECT_NE(title.find("two lines and tab"), std::string::npos) << title;
+  }
+  // An option's name after "--" is a picture's name, not the option.
+  const Outcome late = Cli(dir, {"--store", store, "--topic", "2", "--", plain, "--private"});
+  EXPECT_EQ(late.exitCode, 1) << late.err;
+  EXPECT_NE(late.err.find("--private"), std::string::npos) << late.err;
+  auto s = Reload();
+  for (uint32_t id : Members(*s)) EXPECT_EQ(Image(*s, id)->isPrivate, 0u);
+}
+
 TEST_F(ImportPictureTest, ACameraPortraitIsStoredUpright) {
   // A camera held upright: pixels on their side, tagged 8.
   const RgbPicture upright = testing::Scene(300, 400, 4, 0.0);

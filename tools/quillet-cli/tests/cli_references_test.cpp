@@ -1,6 +1,8 @@
 // quillet-cli import-references and export-references, run as a user runs
 // them: output lines, exit codes, and the store on disk afterwards.
 #include <gtest/gtest.h>
+
+#include <fstream>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -168,6 +170,26 @@ TEST(CliImportReferences, RisFileIntoTheOtherTopic) {
   const Loaded l = Load(store);
   EXPECT_EQ(l.Links(7)->memberIds.size(), 10u);
   EXPECT_EQ(l.Links(3)->memberIds, (std::vector<uint32_t>{4, 5}));
+}
+
+// Keys and titles reach the terminal with their control characters written
+// as \xNN: an entry cannot recolour, clear or retitle it.
+TEST(CliImportReferences, ControlCharactersOfEntriesAreEscapedOnTheTerminal) {
+  ScratchDir dir;
+  const std::string store = TopicStore(dir);
+  const std::string bib = dir.File("escapes.bib");
+  {
+    std::ofstream f(bib, std::ios::binary);
+    f << "@book{k1, title={\x1b[31mRed\x1b]0;pwned\x07}, author={Lee, Ann}}\n"
+         "@book{e\x1b[2J}\n";
+  }
+  const Outcome o = Cli(dir, {"import-references", "--store", store, "--topic", "6", bib});
+  EXPECT_EQ(o.exit_code, 0) << o.err;
+  EXPECT_EQ(o.out.find('\x1b'), std::string::npos) << o.out;
+  EXPECT_EQ(o.err.find('\x1b'), std::string::npos) << o.err;
+  EXPECT_EQ(o.out.find('\x07'), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("book \\x1b[31mRed\\x1b]0;pwned\\x07"), std::string::npos) << o.out;
+  EXPECT_NE(o.err.find("e\\x1b[2J: skipped"), std::string::npos) << o.err;
 }
 
 TEST(CliImportReferences, NothingIsSavedWhenTheFileOrTheTopicCannotBeUsed) {
