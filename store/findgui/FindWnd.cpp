@@ -162,7 +162,6 @@ QWidget* CFindWnd::CreateDialog(QWidget* host) {
   outer->addLayout(choices);
 
   auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
   find_ = new QPushButton("Find", panel);
   find_->setObjectName("Find");
   find_->setDefault(true);
@@ -171,7 +170,8 @@ QWidget* CFindWnd::CreateDialog(QWidget* host) {
   for (QPushButton* b : {find_.data(), cancel_.data()}) b->setMinimumWidth(88);
   count_ = new QLabel(panel);
   count_->setObjectName("FoundCount");
-  buttons->insertWidget(0, count_);
+  // The count takes the room left of the buttons.
+  buttons->insertWidget(0, count_, 1);
   buttons->addWidget(find_);
   buttons->addWidget(cancel_);
   outer->addLayout(buttons);
