@@ -486,8 +486,9 @@ BackupResult CStoreBackups::List(std::vector<BackupEntry>* out, bool withCounts)
 
 std::time_t CStoreBackups::NewestTaken() const {
   if (CheckFolder(false) != BackupResult::kOk) return 0;
+  const std::time_t now = Now();
   for (const BackupEntry& e : Scan())  // newest first
-    if (!e.markedDamaged) return e.taken;
+    if (!e.markedDamaged && e.taken <= now) return e.taken;
   return 0;
 }
 

@@ -133,7 +133,10 @@ class CStoreBackups {
 
   // The copies, newest first. A missing folder is an empty list.
   BackupResult List(std::vector<BackupEntry>* out, bool withCounts) const;
-  // The time of the newest unmarked copy; 0 when there is none.
+  // The time of the newest unmarked copy taken up to now; 0 when there is
+  // none. A copy dated in the future (the clock was wrong once, or the
+  // folder came from another machine) says nothing of how fresh the
+  // copies are, and is passed over.
   std::time_t NewestTaken() const;
 
   // Replaces the store with `backupPath` after copying the current file

@@ -132,6 +132,20 @@ TEST_F(AutoBackupTest, OpeningAUsersStoreCopiesItOnceADay) {
   EXPECT_EQ(Names(root_ + "Ann").size(), 2u);
   EXPECT_EQ(ReadAll(second), ReadAll(ann_));
   EXPECT_TRUE(ui.messages.empty());
+
+  // A copy dated a year ahead (a wrong clock once) does not count as
+  // fresh: the next day still gets its copy.
+  const std::string future = root_ + "Ann/" + BackupFileName(now_ + 365 * 86400, 0, false);
+  fs::copy_file(second, future);
+  WriteTopics(ann_, 5);
+  now_ += 25 * 3600;
+  ASSERT_TRUE(OpenUserStore("Ann/"));
+  EXPECT_TRUE(fs::exists(root_ + "Ann/" + BackupFileName(now_, 0, false)));
+  // Within that day, the copy just taken is the fresh one.
+  const size_t copies = Names(root_ + "Ann").size();
+  now_ += 3600;
+  ASSERT_TRUE(OpenUserStore("Ann/"));
+  EXPECT_EQ(Names(root_ + "Ann").size(), copies);
 }
 
 TEST_F(AutoBackupTest, DeleteAllCopiesTheStoreBeforeFlaggingItsRecords) {
