@@ -46,3 +46,18 @@ function(quillet_add_bench name)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${T_LIBS})
 endfunction()
+
+# quillet_add_fuzz(<name> SOURCES <files...> LIBS <targets...>)
+# A libFuzzer target in <build>/fuzz/ (only with -DQUILLET_FUZZ=ON; see
+# scripts/dev.sh fuzz, which runs every target whose name ends in _fuzz).
+function(quillet_add_fuzz name)
+  if(NOT QUILLET_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+endfunction()

@@ -71,8 +71,11 @@ run_fuzzers() {
     echo "No fuzz targets defined." >&2
     return 1
   fi
+  # Programs that write a target's seed corpus (<target without _fuzz>_seeds).
+  local seeders
+  seeders=$(ninja -C "$fbuild" -t targets all | sed -n 's/^\([A-Za-z0-9_]*_seeds\): phony$/\1/p' | sort -u)
   # shellcheck disable=SC2086
-  cmake --build "$fbuild" -j "$jobs" --target $targets
+  cmake --build "$fbuild" -j "$jobs" --target $targets $seeders
   local crashed=0 summary=()
   for t in $targets; do
     local corpus="$fbuild/corpus/$t" artifacts="$fbuild/artifacts/$t/" log="$fbuild/logs/$t.log"
@@ -80,6 +83,13 @@ run_fuzzers() {
     # The report builder starts from the shipped themes.
     if [ "$t" = reports_build_fuzz ] && [ -z "$(ls -A "$corpus")" ]; then
       cp "$here"/data/template/*.htm "$corpus"/ 2>/dev/null || true
+    fi
+    # The reference readers start from the test library in both formats.
+    if [ "$t" = refexchange_read_fuzz ] && [ -z "$(ls -A "$corpus")" ]; then
+      cp "$here"/store/refexchange/tests/data/library.* "$corpus"/ 2>/dev/null || true
+    fi
+    if [ -x "$fbuild/fuzz/${t%_fuzz}_seeds" ] && [ -z "$(ls -A "$corpus")" ]; then
+      "$fbuild/fuzz/${t%_fuzz}_seeds" "$corpus"
     fi
     echo "== $t: ${seconds} s"
     local status=0

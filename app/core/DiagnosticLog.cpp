@@ -2,6 +2,7 @@
 
 #include "app/core/AppPaths.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -154,6 +155,8 @@ bool TraceToStderr() {
   return to_stderr;
 }
 
+std::atomic<bool> g_errors_to_stderr{true};
+
 }  // namespace
 
 bool DebugTraceWanted() { return TraceToStderr() || L().sink != nullptr; }
@@ -176,7 +179,7 @@ void DebugError(const char* format, ...) {
   va_start(args, format);
   std::string line = FormatDebug(format, args);
   va_end(args);
-  std::fprintf(stderr, "%s\n", line.c_str());
+  if (g_errors_to_stderr.load(std::memory_order_relaxed)) std::fprintf(stderr, "%s\n", line.c_str());
   if (DebugSink sink = L().sink) {
     sink("*** ");
     sink(line.c_str());
@@ -212,6 +215,8 @@ void SetLogEnabled(bool enabled) {
   }
   if (!begun) ShowStringMessage(IDS_LOG_CREATE_FAILED, kCaption, kMbOk | kMbIconInformation);
 }
+
+bool SetDebugErrorsToStderr(bool on) { return g_errors_to_stderr.exchange(on); }
 
 DebugSink SetDebugSink(DebugSink sink) {
   DebugSink previous = L().sink;

@@ -56,4 +56,9 @@ std::string FormatLogStartTime(const std::tm& local);
 using DebugSink = void (*)(const char* piece);
 DebugSink SetDebugSink(DebugSink sink);
 
+// Whether error lines also go to standard error (on by default). A fuzzer or
+// a benchmark feeding millions of bad inputs turns it off; the sink still
+// gets them. Returns the previous setting.
+bool SetDebugErrorsToStderr(bool on);
+
 }  // namespace quillet

@@ -11,6 +11,7 @@
 
 #include "app/core/UserInterface.h"
 #include "imaging/JpegFile.h"
+#include "imaging/fuzz/JpegSeeds.h"
 #include "imaging/tests/TestSupport.h"
 
 namespace quillet {
@@ -112,6 +113,44 @@ TEST_F(JpegTest, GreyPicturesDecodeToEqualChannels) {
     const int grey = static_cast<int>(0.299 * src[0] + 0.587 * src[1] + 0.114 * src[2]);
     ASSERT_NEAR(rgb[i * 3], grey, 30) << i;
   }
+}
+
+// The fuzzer's seeds are only worth having while each one decodes: a seed
+// the decoder refuses starts every mutation at the first error.
+TEST_F(JpegTest, EverySeedOfTheFuzzCorpusDecodesWithItsHeader) {
+  const std::vector<JpegSeed> seeds = MakeJpegSeeds();
+  bool progressive = false, cmyk = false, exif = false, restart = false;
+  for (const JpegSeed& seed : seeds) {
+    SCOPED_TRACE(seed.name);
+    JpegHeader header;
+    ASSERT_TRUE(JpegFile::read_header_memory(seed.bytes.data(), seed.bytes.size(), &header));
+    EXPECT_EQ(header.width, seed.width);
+    EXPECT_EQ(header.height, seed.height);
+    EXPECT_EQ(header.orientation, seed.orientation);
+    int w = 0, h = 0;
+    RgbBuffer rgb = JpegFile::read_rgb_memory(seed.bytes.data(), seed.bytes.size(), &w, &h);
+    ASSERT_TRUE(rgb);
+    EXPECT_EQ(w, seed.width);
+    EXPECT_EQ(h, seed.height);
+    PixelRect half{0, 0, JpegFile::scaled_side(w, 4), JpegFile::scaled_side(h, 4)};
+    EXPECT_TRUE(JpegFile::read_rgb_memory_scaled(seed.bytes.data(), seed.bytes.size(), 4, &half));
+    // Which kinds of stream the corpus holds, from the markers themselves.
+    for (size_t i = 0; i + 1 < seed.bytes.size(); ++i) {
+      if (seed.bytes[i] != 0xFF) continue;
+      const uint8_t m = seed.bytes[i + 1];
+      progressive |= m == 0xC2;              // SOF2
+      restart |= m == 0xDD;                  // DRI
+      cmyk |= m == 0xEE;                     // the Adobe segment
+      exif |= m == 0xE1 && i + 10 < seed.bytes.size() &&
+              std::memcmp(&seed.bytes[i + 4], "Exif", 4) == 0;
+    }
+  }
+  EXPECT_GE(seeds.size(), 12u);
+  EXPECT_TRUE(progressive);
+  EXPECT_TRUE(restart);
+  EXPECT_TRUE(cmyk);
+  EXPECT_TRUE(exif);
+  EXPECT_TRUE(g_warnings.empty()) << g_warnings.front();
 }
 
 TEST_F(JpegTest, CapacityTooSmallFailsWithoutWritingPastIt) {

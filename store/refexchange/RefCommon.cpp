@@ -109,6 +109,32 @@ size_t WritableFieldCount(const CCustomRecord& ref, WriteResult* result) {
   return 0;
 }
 
+namespace {
+
+// A field as the store keeps it, as the writers put it out: line breaks
+// are LF (CR LF is one too), tabs stay, every other control character (a
+// carriage return alone included) becomes a space; so a field read back
+// from our own file is the field that was written. Returns how many became
+// spaces.
+size_t PlainControls(std::u32string* field) {
+  size_t spaces = 0;
+  std::u32string& f = *field;
+  size_t out = 0;
+  for (size_t k = 0; k < f.size(); ++k) {
+    char32_t c = f[k];
+    if (c == U'\r' && k + 1 < f.size() && f[k + 1] == U'\n') continue;
+    if ((c < 0x20 && c != U'\n' && c != U'\t') || c == 0x7F) {
+      c = U' ';
+      ++spaces;
+    }
+    f[out++] = c;
+  }
+  f.resize(out);
+  return spaces;
+}
+
+}  // namespace
+
 void FinishEntry(EntryDraft draft, ReadResult* result) {
   bool any = false;
   for (const std::u32string& f : draft.fields) any = any || !IsBlank(f);
@@ -123,8 +149,10 @@ void FinishEntry(EntryDraft draft, ReadResult* result) {
   ref.customType = draft.customType;
   ref.entry = draft.entry;
   ref.line = draft.line;
+  size_t controls = 0;
   for (size_t i = 0; i < draft.fields.size(); ++i) {
     std::vector<Replacement> replaced;
+    controls += PlainControls(&draft.fields[i]);
     std::string text = FitCodePage(draft.fields[i], &replaced);
     const char* label = FieldLabel(draft.customType, i);
     if (!replaced.empty()) {
@@ -144,6 +172,11 @@ void FinishEntry(EntryDraft draft, ReadResult* result) {
     }
     ref.fields.emplace_back(std::move(text));  // FitCodePage wrote code-page bytes
   }
+  if (controls > 0)
+    result->notices.push_back({Notice::What::kReplaced, draft.line, draft.entry,
+                               std::to_string(controls) +
+                                   (controls == 1 ? " control character was" : " control characters were") +
+                                   " read as a space"});
   result->references.push_back(std::move(ref));
 }
 

@@ -386,7 +386,16 @@ std::vector<std::u32string> SplitBibNames(std::string_view value) {
   parts.push_back(current);
   std::vector<std::u32string> names;
   for (const std::string& p : parts) {
-    std::u32string name = DecodeTex(p, TexMode::kText);
+    // A name is one line: the store keeps one name per line (or between
+    // semicolons), so a line break inside one (a TeX \\ or a break in the
+    // file) would make two names of it.
+    std::u32string name;
+    for (char32_t c : DecodeTex(p, TexMode::kText)) {
+      const bool space = IsSpace(c);
+      if (space && (name.empty() || name.back() == U' ')) continue;
+      name.push_back(space ? U' ' : c);
+    }
+    while (!name.empty() && name.back() == U' ') name.pop_back();
     if (name.empty()) continue;
     if (name == U"others" || name == U"Others") name = U"et al.";
     names.push_back(name);

@@ -203,6 +203,23 @@ TEST(DiagnosticLog, DebugLinesAreCutTo255Characters) {
   SetDebugSink(previous);
 }
 
+TEST(DiagnosticLog, ErrorLinesLeaveStandardErrorOnlyWhileSwitchedOn) {
+  DebugSink previous = SetDebugSink(Collect);
+  g_debug.clear();
+  ::testing::internal::CaptureStderr();
+  DebugError("first %d", 1);
+  const bool was_on = SetDebugErrorsToStderr(false);
+  DebugError("second %d", 2);
+  EXPECT_FALSE(SetDebugErrorsToStderr(true));
+  DebugError("third %d", 3);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(was_on);
+  EXPECT_EQ(err, "first 1\nthird 3\n");
+  // The sink gets every line either way.
+  EXPECT_EQ(g_debug, "*** first 1 ***\n*** second 2 ***\n*** third 3 ***\n");
+  SetDebugSink(previous);
+}
+
 TEST(DiagnosticLog, TraceLinesAreWantedWhileASinkOrQuilletDebugTakesThem) {
   DebugSink previous = SetDebugSink(nullptr);
   const char* env = std::getenv("QUILLET_DEBUG");

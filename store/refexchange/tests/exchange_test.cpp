@@ -11,6 +11,7 @@
 
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
+#include "store/refexchange/RefCommon.h"
 #include "store/refexchange/RefExchange.h"
 #include "store/refexchange/tests/RefTestUtil.h"
 #include "store/tests/StoreTestUtil.h"
@@ -174,6 +175,47 @@ TEST_P(RoundTrip, ControlCharactersInFieldsAreWrittenAsSpaces) {
   ASSERT_EQ(r.references.size(), 2u);
   EXPECT_EQ(r.references[0].fields[0], "Real ER  -  TY  - BOOK TI  - Injected"_cp);
   EXPECT_EQ(r.references[0].fields[2], "Pub lisher [31m"_cp);
+}
+
+// Read the other way: a file's controls come in as the writers would put
+// them out (CR LF is a line break, other controls are spaces, told), a name
+// never holds a line break, and what was read is written and read back
+// unchanged.
+TEST_P(RoundTrip, ControlCharactersInFilesAreReadAsTheWritersWouldWriteThem) {
+  const std::string file =
+      GetParam() == Format::kBibTex
+          ? std::string("@book{k,\n  title = {Real\rtitle \x1B[1mbold},\n"
+                        "  author = {Lee, Ann and {Brown\\\\ Bo} and Gray,\n  Cy},\n"
+                        "  note = {one\r\ntwo\rthree}\n}\n")
+          : std::string("TY  - BOOK\nTI  - Real\rtitle \x1B[1mbold\nAU  - Lee, Ann\nAU  - Brown Bo\n"
+                        "AU  - Gray, Cy\nN1  - one\rtwo\nER  - \n");
+  const ReadResult r = ReadReferences(file, GetParam());
+  ASSERT_TRUE(r.ok) << r.error;
+  ASSERT_EQ(r.references.size(), 1u);
+  const std::vector<CpText>& f = r.references[0].fields;
+  EXPECT_EQ(f[0], "Real title  [1mbold"_cp);
+  EXPECT_EQ(f[1], "Lee, Ann; Brown Bo; Gray, Cy"_cp);
+  for (const CpText& field : f)
+    for (char c : field.view())
+      EXPECT_TRUE(static_cast<unsigned char>(c) >= 0x20 || c == '\n' || c == '\t')
+          << "control " << int(c) << " in [" << field.c_str() << "]";
+  for (const std::string& name : SplitStoredNames(f[1].view()))
+    EXPECT_EQ(name.find_first_of("\r\n"), std::string::npos) << name;
+  ASSERT_EQ(r.notices.size(), 1u);
+  EXPECT_EQ(r.notices[0].ToString().substr(r.notices[0].ToString().find(": ") + 2),
+            GetParam() == Format::kBibTex ? "1 control character was read as a space"
+                                          : "3 control characters were read as a space");
+
+  std::vector<std::unique_ptr<CCustomRecord>> refs;
+  std::vector<std::string> texts;
+  for (const CpText& field : f) texts.push_back(field.bytes());
+  refs.push_back(Reference(30, r.references[0].customType, texts));
+  const WriteResult w = WriteReferences(View(refs), GetParam());
+  EXPECT_TRUE(w.notices.empty()) << w.notices.front().ToString();
+  const ReadResult back = ReadReferences(w.text, GetParam());
+  ASSERT_TRUE(back.ok) << back.error;
+  ASSERT_EQ(back.references.size(), 1u);
+  EXPECT_EQ(back.references[0].fields, f) << w.text;
 }
 
 // A store with a topic (2, links 3) holding a note (4); ids issued from 5.
