@@ -49,7 +49,9 @@ CRecord* StoreReportSource::Find(uint32_t id) {
 
 bool StoreReportSource::Topic(uint32_t id, ReportTopic* out) {
   const CTopicRecord* topic = RecordAs<CTopicRecord>(Find(id));
-  if (topic == nullptr) return false;
+  // A private topic has no report, and nothing of it is mailed, while
+  // private records are hidden.
+  if (topic == nullptr || HiddenPrivate(topic->isPrivate, ShowPrivate())) return false;
   out->title = topic->title;
   out->categoryId = topic->categoryId;
   out->fileName = topic->fileName;

@@ -111,13 +111,7 @@ bool SwitchUser(const std::string& name) {
 
   // The new user's own choice: private records another user unlocked stay
   // hidden until this user's password (or their earlier choice) says more.
-  {
-    uint32_t shown = 0;
-    CRegistryKey key;
-    key.OpenProgramKey(AppPaths.userFolder);
-    key.ReadValueDword("Private", &shown);
-    bShowPrivate = shown != 0 ? 1 : 0;
-  }
+  LoadPrivateChoice();
   bEditPending = 0;
 
   if (g_windows != nullptr) {
@@ -139,6 +133,27 @@ bool SwitchUser(const std::string& name) {
     g_windows->SendCommand(CMD_START);
   }
   return true;
+}
+
+void LoadPrivateChoice() {
+  uint32_t shown = 0;
+  {
+    CRegistryKey key;
+    key.OpenProgramKey(AppPaths.userFolder);
+    key.ReadValueDword("Private", &shown);
+  }
+  if (shown != 0) {
+    // Whoever starts the program next is not known to be the owner: only
+    // the password shows a protected user's private records again.
+    CPalmUserList list;
+    list.Build();
+    const uint32_t user_id = CurrentPalmUserId(list);
+    if (user_id == 0 || !list.CheckPassword(user_id, "")) {
+      LogLine("Private records hidden: the user has a password");
+      shown = 0;
+    }
+  }
+  bShowPrivate = shown != 0 ? 1 : 0;
 }
 
 bool SwitchUserById(uint32_t palmUserId) {
