@@ -104,6 +104,9 @@ bool SwitchUser(const std::string& name) {
   if (palm_index < 0) return false;
   int index = TableIndexFor(*g_table, palm_index, name);
   if (index < 0) return false;
+  const std::string previous_folder = AppPaths.userFolder;
+  const std::string previous_user = CurrentUserName();
+  const bool was_shown = bShowPrivate != 0;
   std::string selected_name;
   std::optional<std::string> folder = g_table->SelectUser(index, &selected_name);
   if (!folder) return false;
@@ -111,7 +114,10 @@ bool SwitchUser(const std::string& name) {
 
   // The new user's own choice: private records another user unlocked stay
   // hidden until this user's password (or their earlier choice) says more.
-  LoadPrivateChoice();
+  // The same user again (a HotSync of the user at work) keeps what this
+  // session unlocked.
+  if (!(was_shown && AppPaths.userFolder == previous_folder && selected_name == previous_user))
+    LoadPrivateChoice();
   bEditPending = 0;
 
   if (g_windows != nullptr) {

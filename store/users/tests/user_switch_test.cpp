@@ -217,6 +217,13 @@ TEST_F(UserSwitchTest, AUserWithAPasswordAlwaysStartsWithPrivateRecordsHidden) {
   LoadPrivateChoice();
   EXPECT_EQ(bShowPrivate, 0);
 
+  // A HotSync of the same user reopens the store but keeps what this
+  // session unlocked.
+  ui_.passwords = {"secret"};
+  ASSERT_TRUE(TogglePrivateRecords());
+  ASSERT_TRUE(SwitchUserById(ann_.id));
+  EXPECT_EQ(bShowPrivate, 1);
+
   // Switching to a password user and back hides them too.
   ASSERT_EQ(qplat::palm::SetUserPassword("Bob", "other"), 0);
   {
@@ -227,8 +234,9 @@ TEST_F(UserSwitchTest, AUserWithAPasswordAlwaysStartsWithPrivateRecordsHidden) {
   ASSERT_TRUE(SwitchUser("Bob"));
   EXPECT_EQ(bShowPrivate, 0);
   EXPECT_EQ(windows_.menuText, "Show Private Records");
-  ASSERT_EQ(qplat::palm::SetUserPassword("Bob", ""), 0);
   ASSERT_TRUE(SwitchUser("Ann"));
+  EXPECT_EQ(bShowPrivate, 0);  // Ann's unlocking ended with her session
+  ASSERT_EQ(qplat::palm::SetUserPassword("Bob", ""), 0);
   ASSERT_TRUE(SwitchUser("Bob"));
   EXPECT_EQ(bShowPrivate, 1);  // without a password the stored choice holds
 }
