@@ -236,7 +236,9 @@ bool CUserTable::PrepareConfiguration(bool first_run) {
 }
 
 void CheckFolderPrivacy(std::vector<std::string> folders) {
-  for (const std::string& own : {UserDataFolder(), UserThemesFolder(), StateFolder(), CacheFolder()})
+  const std::string config = qplat::XdgConfigHome();
+  for (const std::string& own : {config.empty() ? std::string() : config + qplat::kUserFolderName,
+                                 UserDataFolder(), UserThemesFolder(), StateFolder(), CacheFolder()})
     if (!own.empty()) folders.push_back(own);
   std::string open;
   for (const std::string& folder : folders) {

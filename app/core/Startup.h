@@ -121,8 +121,8 @@ bool PrepareUserThemes(const std::string& shipped_folder, const std::string& the
 void SaveWindowPlacement(const WindowGeometry& window, const std::string& user_folder);
 
 // Folders that hold the user's records must be the user's alone. Each
-// existing folder of ours in `folders` (and our data, themes, state and cache
-// folders) that still has the mode folders used to be made with (0755, 0775)
+// existing folder of ours in `folders` (and our settings, data, themes,
+// state and cache folders) that still has the mode folders used to be made with (0755, 0775)
 // is made 0700; one that the person opened to others otherwise is left as it
 // is, and all of those are named in one warning (string 252), each folder
 // once per run. Missing folders and those of other users are passed over.
