@@ -215,14 +215,15 @@ bool CUserTable::PrepareConfiguration(bool first_run) {
     }
     entries.push_back(entry);
   }
+  std::vector<std::string> folders;
   if (!palm_path.empty()) {
-    std::vector<std::string> folders{palm_path};
+    folders.push_back(palm_path);
     for (const PalmUserEntry& e : entries) {
       folders.push_back(palm_path + "/" + e.folder);
       folders.push_back(palm_path + "/" + e.folder + "Quillet/");
     }
-    CheckFolderPrivacy(folders);
   }
+  CheckFolderPrivacy(std::move(folders));
   if (start_folder.empty()) {  // no Palm users: no store to open
     failure_ = StartFailure::kNoPalmUsers;
     DeleteCurrentStore();

@@ -305,14 +305,18 @@ int MakePrivateFolders(const std::string& path) {
   return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
 }
 
-FolderAccess CheckFolderAccess(const std::string& path, bool tighten) {
+FolderAccess CheckFolderAccess(const std::string& path_in, bool tighten) {
+  // A trailing '/' would follow a link under the name.
+  std::string path = path_in;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
   struct stat st;
   if (path.empty() || ::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
     return FolderAccess::kNotOurs;
   const mode_t mode = st.st_mode & 07777;
   if ((mode & 077) == 0) return FolderAccess::kPrivate;
-  // What a folder made with mode 0755 or 0777 under the usual umasks is:
-  // never chosen by the person, so it is taken back.
+  // 0755 and 0775 are what our folders used to be made with (mkdir's
+  // default under the usual umasks), not a choice of the person's: taken
+  // back.
   if (tighten && (mode == 0755 || mode == 0775)) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd >= 0) {

@@ -170,6 +170,7 @@ TEST_F(SafeFilesTest, PrivateFoldersAndTheirCheck) {
   // Missing folders, files and links to folders are none of ours.
   ASSERT_EQ(::symlink(Path("a/b").c_str(), Path("link").c_str()), 0);
   EXPECT_EQ(CheckFolderAccess(Path("link"), true), FolderAccess::kNotOurs);
+  EXPECT_EQ(CheckFolderAccess(Path("link/"), true), FolderAccess::kNotOurs);
   EXPECT_EQ(CheckFolderAccess(Path("file"), true), FolderAccess::kNotOurs);
   EXPECT_EQ(CheckFolderAccess(Path("none"), true), FolderAccess::kNotOurs);
   EXPECT_EQ(CheckFolderAccess("", true), FolderAccess::kNotOurs);
