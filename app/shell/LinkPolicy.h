@@ -41,7 +41,9 @@ enum class LinkRule {
 
 // `outputFolder` is a real path, `installFolder` and `currentPage` are
 // absolute paths without "." or ".." (the folders with or without a
-// trailing '/'); an empty folder matches nothing.
+// trailing '/'); an empty folder matches nothing. The output folder lets
+// nothing through unasked (records put files there, the store lies there);
+// it is taken so that every caller says which folder it shows.
 LinkRule DecideLink(const LinkTarget& target, const std::string& outputFolder,
                     const std::string& installFolder, const std::string& currentPage);
 
