@@ -109,7 +109,9 @@ bool StoreReportSource::Reference(uint32_t id, ReportReference* out) {
 
 std::string StoreReportSource::CategoryName(uint32_t categoryId) {
   const CCategoryRecord* category = RecordAs<CCategoryRecord>(Find(categoryId));
-  return category != nullptr ? category->name.bytes() : std::string();
+  // A private category is named nowhere while private records are hidden.
+  if (category == nullptr || HiddenPrivate(category->isPrivate, ShowPrivate())) return std::string();
+  return category->name.bytes();
 }
 
 bool StoreReportSource::ShowPrivate() {

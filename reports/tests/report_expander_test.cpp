@@ -121,7 +121,7 @@ TEST(ReportHook, PrivateNotesAndOtherMembers) {
 // A private topic has no report while private records are hidden, though
 // its members are not private themselves: nothing of it reaches a page or
 // a mail.
-TEST(ReportHook, APrivateTopicHasNoReportWhileHidden) {
+TEST(ReportHook, PrivateTopicsAndCategoriesStayOutOfReportsWhileHidden) {
   ReportRig rig;
   uint32_t topic = rig.records.AddTopic("Secret");
   rig.records.AddNote(topic, "plan");
@@ -132,6 +132,15 @@ TEST(ReportHook, APrivateTopicHasNoReportWhileHidden) {
   rig.showPrivate = true;
   EXPECT_TRUE(rig.source.Topic(topic, &seen));
   EXPECT_EQ(rig.Expand(topic, kNotesLoop), "[(1:plan)]");
+
+  // Nor is a private category named in another topic's report.
+  rig.showPrivate = false;
+  const uint32_t secret = rig.records.AddCategory("Secret plans");
+  rig.records.Find(secret)->isPrivate = 1;
+  const uint32_t shown = rig.records.AddTopic("Shown", secret);
+  EXPECT_EQ(rig.Expand(shown, "<{CATEGORY}>"), "< >");  // the tag adds its blank
+  rig.showPrivate = true;
+  EXPECT_EQ(rig.Expand(shown, "<{CATEGORY}>"), "<Secret plans >");
 }
 
 TEST(ReportHook, HandheldOrderWalksChildrenInStoredOrder) {
