@@ -76,10 +76,10 @@ TEST(LinkPolicy, ProgramPagesLinkAmongThemselves) {
   EXPECT_EQ(DecideLink(Local(kInstall + "components"), kOutput, kInstall, kHelp), LinkRule::kOpen);
   EXPECT_EQ(DecideLink(Local("/home/u/x.htm"), kOutput, kInstall, kHelp), LinkRule::kAskFirst);
   // The install folder may hold links of its own: it is judged by the path
-  // as written there. The output folder only by where things really are.
-  LinkTarget linked{"file", true, "/opt/build/bin/help/a.html", kInstall + "help/a.html"};
+  // as written there; the output folder lets nothing through unasked.
+  LinkTarget linked{"file", true, "/opt/build/bin/help/a.html", kInstall + "help/a.html", ""};
   EXPECT_EQ(DecideLink(linked, kOutput, kInstall, kHelp), LinkRule::kOpen);
-  LinkTarget out_link{"file", true, "/etc/passwd", kOutput + "passwd.htm"};
+  LinkTarget out_link{"file", true, "/etc/passwd", kOutput + "passwd.htm", ""};
   EXPECT_EQ(DecideLink(out_link, kOutput, kInstall, kReport), LinkRule::kAskFirst);
 }
 
