@@ -207,7 +207,8 @@ int RunAsOtherUser(const std::string& command) {
   return std::system(line.c_str());
 }
 
-// What the review found: another account read a user's store and pictures.
+// Another account on the same machine must read neither the store nor the
+// pictures.
 // The same as that account, for real, where this machine lets a test
 // become another user.
 TEST_F(StartupTest, AnotherLocalUserCannotReadTheRecordsOrTheirFiles) {
