@@ -208,8 +208,7 @@ int RunAsOtherUser(const std::string& command) {
 }
 
 // Another account on the same machine must read neither the store nor the
-// pictures.
-// The same as that account, for real, where this machine lets a test
+// pictures: checked as such an account, where this machine lets a test
 // become another user.
 TEST_F(StartupTest, AnotherLocalUserCannotReadTheRecordsOrTheirFiles) {
   if (::geteuid() != 0 || std::system("command -v setpriv >/dev/null 2>&1") != 0)
