@@ -1,5 +1,8 @@
 #include "imaging/Ppm.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -107,8 +110,15 @@ RgbPicture PictureOf(const FloatImage& image) {
 std::vector<uint8_t> PpmBytes(const FloatImage& image) { return PpmBytes(PictureOf(image)); }
 
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
+  // A picture of the user's records: a new file is the user's alone; one
+  // that exists keeps its mode.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600);
+  if (fd < 0) return false;
+  std::FILE* f = ::fdopen(fd, "wb");
+  if (!f) {
+    ::close(fd);
+    return false;
+  }
   bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   if (std::fclose(f) != 0) ok = false;
   return ok;

@@ -166,7 +166,7 @@ bool ReportBuilder::write_report(const ThemeFile& theme, const std::string& file
   }
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) {
-    fs::create_directories(folder, ec);  // a failure shows up when the file is made
+    MakePrivateFolders(folder);  // a failure shows up when the file is made
     LogPair("Created directory:", folder.c_str());
   }
   // The report is made under a temporary name in the output folder and
@@ -279,7 +279,8 @@ void ReportBuilder::RestoreThemes() {
   if (ec) return;  // no pristine copies: nothing to do
   // A theme folder the person removed is made again, so Reset All can
   // always bring the shipped themes back.
-  if (!fs::is_directory(to, ec)) fs::create_directories(to, ec);
+  std::error_code to_ec;
+  if (!fs::is_directory(to, to_ec)) MakePrivateFolders(to);
   for (; it != fs::directory_iterator(); it.increment(ec)) {
     if (ec) break;
     std::error_code type_ec;

@@ -37,14 +37,32 @@ int HexValue(char c) {
   return -1;
 }
 
-// The rules for one form of a name, before any decoding.
+// A letter of the code page above ASCII: the accented Latin letters and
+// the few others (S, Z, OE with caron or ligature, f with hook, y with
+// diaeresis, ordinal indicators, micro sign); never a sign, quote or space.
+bool IsCodePageLetter(unsigned char c) {
+  switch (c) {
+    case 0x83: case 0x8A: case 0x8C: case 0x8E: case 0x9A: case 0x9C: case 0x9E: case 0x9F:
+    case 0xAA: case 0xB5: case 0xBA:
+      return true;
+    default:
+      return c >= 0xC0 && c != 0xD7 && c != 0xF7;
+  }
+}
+
+// The one form a name of ours may have, in the code page: letters (ASCII
+// or the code page's), digits, space, '.', '-' and '_', not starting with
+// '.'. Nothing that quotes, separates, escapes or decodes ('%', ',', '\'',
+// '=', '/', ':' ...) gets through, so no reader of the name (the page, the
+// browser pane, a mail program's command line) can take it for more than
+// one file name in the output folder.
 bool IsPlainForm(std::string_view name) {
   if (name.empty() || name.size() > 255 || name[0] == '.') return false;
   for (char ch : name) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    if (c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':' || c == '"' || c == '<' ||
-        c == '>')
-      return false;
+    const unsigned char c = static_cast<unsigned char>(ch);
+    const bool ascii = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == ' ' || c == '.' || c == '-' || c == '_';
+    if (!ascii && !IsCodePageLetter(c)) return false;
   }
   // The output folder also holds the user's record store (and its archive,
   // temporary and set-aside copies): no picture, page or copy may land on it.
@@ -73,21 +91,15 @@ std::string PercentDecode(std::string_view text) {
 }
 
 bool IsPlainDiskName(std::string_view name) {
-  // The page and the pane decode a reference once; a name that decodes
-  // further is checked in every form it can take, so no reader, however
-  // many times it decodes, is led out of the folder.
-  std::string form(name);
-  for (;;) {
-    if (!IsPlainForm(form)) return false;
-    if (form.find('%') == std::string::npos) return true;
-    std::string next = PercentDecode(form);
-    if (next == form) return true;
-    form = std::move(next);
-  }
+  // The same rules in the code page: a character it cannot hold is no
+  // letter of ours.
+  if (name.size() > 255) return false;
+  CpText stored;
+  return FromUtf8(name, &stored) && IsPlainForm(stored.view());
 }
 
 bool IsPlainFileName(std::string_view name) {
-  if (!IsPlainDiskName(name)) return false;
+  if (!IsPlainForm(name)) return false;
   for (char c : name)
     if (static_cast<unsigned char>(c) >= 0x80) return OutputFileName(name).size() <= 255;
   return true;

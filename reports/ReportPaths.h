@@ -12,15 +12,14 @@
 namespace quillet {
 
 // A name, as stored with a record (code-page bytes), that can only ever
-// mean a file of ours directly inside the output folder, whatever reads it:
-// the name itself and every form the page or the browser pane may decode
-// it to (each "%XX" turned into its byte, as often as that changes it) is
-// not empty, does not start with '.' (so neither "." nor ".."), holds no
-// '/', '\\', ':' (a "file:" or other scheme, a drive), control character,
-// or the '"', '<' and '>' that would end the HTML attribute it is written
-// into, and is not one of the record store's own files ("quillet.dat...",
-// "Quillet.arc...", any case); its file-system form (OutputFileName) is at
-// most 255 bytes. File names taken from the store are used only when they
+// mean a file of ours directly inside the output folder, whatever reads it
+// (the page, the browser pane, a mail program given it as an attachment):
+// it is not empty, does not start with '.', holds only letters (ASCII or
+// of the code page), digits, spaces, '.', '-' and '_' (no '%', quote,
+// comma, '=', slash, colon or control character, so it neither decodes
+// nor quotes into anything else), and is not one of the record store's own
+// files ("quillet.dat...", "Quillet.arc...", any case); its file-system form
+// (OutputFileName) is at most 255 bytes. File names taken from the store are used only when they
 // pass; any other is treated as missing and replaced by a generated one.
 bool IsPlainFileName(std::string_view name);
 

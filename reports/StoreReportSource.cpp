@@ -49,7 +49,9 @@ CRecord* StoreReportSource::Find(uint32_t id) {
 
 bool StoreReportSource::Topic(uint32_t id, ReportTopic* out) {
   const CTopicRecord* topic = RecordAs<CTopicRecord>(Find(id));
-  if (topic == nullptr) return false;
+  // A private topic has no report, and nothing of it is mailed, while
+  // private records are hidden.
+  if (topic == nullptr || HiddenPrivate(topic->isPrivate, ShowPrivate())) return false;
   out->title = topic->title;
   out->categoryId = topic->categoryId;
   out->fileName = topic->fileName;
@@ -107,7 +109,9 @@ bool StoreReportSource::Reference(uint32_t id, ReportReference* out) {
 
 std::string StoreReportSource::CategoryName(uint32_t categoryId) {
   const CCategoryRecord* category = RecordAs<CCategoryRecord>(Find(categoryId));
-  return category != nullptr ? category->name.bytes() : std::string();
+  // A private category is named nowhere while private records are hidden.
+  if (category == nullptr || HiddenPrivate(category->isPrivate, ShowPrivate())) return std::string();
+  return category->name.bytes();
 }
 
 bool StoreReportSource::ShowPrivate() {

@@ -2,6 +2,9 @@
 
 #include "app/core/AppPaths.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
@@ -45,13 +48,25 @@ void WriteText(std::FILE* f, const std::string& text) {
   std::fwrite(out.data(), 1, out.size(), f);
 }
 
+// The log names the user's folders and what the program did with the
+// records: a new log file is the user's alone; one that exists keeps its
+// mode. `fresh` empties it, otherwise entries are appended.
+std::FILE* OpenLog(const std::string& path, bool fresh) {
+  const int flags = fresh ? (O_RDWR | O_CREAT | O_TRUNC) : (O_WRONLY | O_CREAT | O_APPEND);
+  const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, 0600);
+  if (fd < 0) return nullptr;
+  std::FILE* f = ::fdopen(fd, fresh ? "w+b" : "ab");
+  if (f == nullptr) ::close(fd);
+  return f;
+}
+
 // Appends one entry and its line break; the file is closed again at once so
 // that others can read it while we run.
 void AppendEntry(const std::string& entry) {
   LogState& s = L();
   std::lock_guard<std::mutex> lock(s.mu);
   if (!s.enabled || !s.started || s.starting || s.path.empty()) return;
-  std::FILE* f = std::fopen(s.path.c_str(), "ab");
+  std::FILE* f = OpenLog(s.path, false);
   if (!f) return;  // dropped silently
   WriteText(f, entry);
   std::fputs(kLineBreak, f);
@@ -69,7 +84,7 @@ std::string FormatDebug(const char* format, va_list args) {
 // start time. False when the file cannot be made.
 bool BeginFile(const std::string& path) {
   EnsureFolder(path.substr(0, path.rfind('/') + 1));
-  std::FILE* f = std::fopen(path.c_str(), "w+b");
+  std::FILE* f = OpenLog(path, true);
   if (!f) return false;
   std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -129,7 +144,7 @@ void EndLog() {
   LogState& s = L();
   std::lock_guard<std::mutex> lock(s.mu);
   if (!s.enabled || !s.started || s.path.empty()) return;
-  std::FILE* f = std::fopen(s.path.c_str(), "ab");
+  std::FILE* f = OpenLog(s.path, false);
   if (!f) return;
   WriteText(f, "\n\n*** LOG END ***");
   std::fclose(f);

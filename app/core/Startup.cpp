@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
 #include "platform/codepage/CodePage.h"
+#include "platform/files/SafeFiles.h"
 #include "platform/paths/ProgramPaths.h"
 #include "store/db/CurrentDatabase.h"
 
@@ -34,6 +36,13 @@ class BuiltInScreen : public IScreenMetrics {
 
 BuiltInScreen g_builtin_screen;
 IScreenMetrics* g_screen = &g_builtin_screen;
+
+// The open folders already told about in this run: the person is warned
+// once, not at every pass.
+std::vector<std::string>& WarnedFolders() {
+  static std::vector<std::string> warned;
+  return warned;
+}
 
 bool FileExists(const std::string& path) {
   struct stat st;
@@ -168,7 +177,7 @@ bool CUserTable::PrepareConfiguration(bool first_run) {
     key.WriteValueString("OutputPath", output);
     AppPaths.outputFolder = FitAppPath(output);
     // Without a Palm data folder the path would start at the root.
-    if (!palm_path.empty() && !qplat::MakeFolders(output, 0755))
+    if (!palm_path.empty() && !qplat::MakeFolders(output, 0700))
       LogPair("Unable to create folder", output.c_str());
 
     entry.is_current = 0;
@@ -206,6 +215,15 @@ bool CUserTable::PrepareConfiguration(bool first_run) {
     }
     entries.push_back(entry);
   }
+  std::vector<std::string> folders;
+  if (!palm_path.empty()) {
+    folders.push_back(palm_path);
+    for (const PalmUserEntry& e : entries) {
+      folders.push_back(palm_path + "/" + e.folder);
+      folders.push_back(palm_path + "/" + e.folder + "Quillet/");
+    }
+  }
+  CheckFolderPrivacy(std::move(folders));
   if (start_folder.empty()) {  // no Palm users: no store to open
     failure_ = StartFailure::kNoPalmUsers;
     DeleteCurrentStore();
@@ -216,6 +234,36 @@ bool CUserTable::PrepareConfiguration(bool first_run) {
     return false;
   }
   return true;
+}
+
+void CheckFolderPrivacy(std::vector<std::string> folders) {
+  const std::string config = qplat::XdgConfigHome();
+  for (const std::string& own : {config.empty() ? std::string() : config + qplat::kUserFolderName,
+                                 UserDataFolder(), UserThemesFolder(), StateFolder(), CacheFolder()})
+    if (!own.empty()) folders.push_back(own);
+  std::string open;
+  for (const std::string& folder : folders) {
+    switch (CheckFolderAccess(folder, true)) {
+      case FolderAccess::kTightened:
+        LogPair("Folder made private:", folder.c_str());
+        break;
+      case FolderAccess::kOpen: {
+        LogPair("Folder open to other users:", folder.c_str());
+        std::vector<std::string>& warned = WarnedFolders();
+        if (std::find(warned.begin(), warned.end(), folder) != warned.end()) break;
+        warned.push_back(folder);
+        open += TextForMessage(folder).bytes() + "\n";
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  if (open.empty()) return;
+  std::string text = LoadString(IDS_FOLDERS_OPEN_TO_OTHERS).bytes();
+  const size_t slot = text.find("%s");
+  if (slot != std::string::npos) text.replace(slot, 2, open);
+  ShowFilledStringMessage(IDS_FOLDERS_OPEN_TO_OTHERS, text, kMbOk | kMbIconExclamation);
 }
 
 uint16_t CUserTable::FindCurrentUser(std::string* folder_out) const {

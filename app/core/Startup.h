@@ -86,6 +86,8 @@ class CUserTable {
   // True when that store opened; otherwise failure() says why. Without
   // Palm Desktop's data folder nothing is written for the users: their
   // output folders would be at the root of the file system.
+  // It also checks the Palm data folder, every user's folder and output
+  // folder, and our own data, state and cache folders (CheckFolderPrivacy).
   bool PrepareConfiguration(bool first_run);
   StartFailure failure() const { return failure_; }
   // Index of the current entry and its folder; with none current, 0 and
@@ -117,5 +119,13 @@ bool PrepareUserThemes(const std::string& shipped_folder, const std::string& the
 
 // Stores the placement in the user's key at exit; nothing while minimized.
 void SaveWindowPlacement(const WindowGeometry& window, const std::string& user_folder);
+
+// Folders that hold the user's records must be the user's alone. Each
+// existing folder of ours in `folders` (and our settings, data, themes,
+// state and cache folders) that still has the mode folders used to be made with (0755, 0775)
+// is made 0700; one that the person opened to others otherwise is left as it
+// is, and all of those are named in one warning (string 252), each folder
+// once per run. Missing folders and those of other users are passed over.
+void CheckFolderPrivacy(std::vector<std::string> folders);
 
 }  // namespace quillet

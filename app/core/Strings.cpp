@@ -85,6 +85,8 @@ constexpr Entry kTable[] = {
           "copy of your records."},
     {251, "The %s contains the character %s, which the handheld cannot store.\n"
           "Please remove or replace it and try again."},
+    {252, "Other people who use this computer can open these folders and read the records in them:\n\n%s\n"
+          "Only you should be able to open them (for example with the command chmod 700 and the folder's name)."},
 };
 
 }  // namespace

@@ -74,6 +74,7 @@ enum StringId : int {
   IDS_HTTP_PREFIX = 248,
   IDS_STORE_KEPT_DAMAGED = 250,  // %s: the path the damaged store was kept under
   IDS_UNSTORABLE_CHARACTER = 251,  // %s: the field's name, %s: the character ("U+03A9")
+  IDS_FOLDERS_OPEN_TO_OTHERS = 252,  // %s: the folders, one a line
 };
 
 }  // namespace quillet

@@ -356,6 +356,7 @@ void CWebWnd::OnAnchor(const QUrl& link) {
   LinkTarget target;
   target.scheme = url.scheme().toLower().toStdString();
   target.local = url.isLocalFile();
+  if (!target.local) target.address = url.toString(QUrl::FullyEncoded).toStdString();
   const QString path = target.local ? url.toLocalFile() : QString();
   target.path = RealPath(path);
   target.lexical = CleanPath(path);

@@ -189,11 +189,7 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
   LogLine("Rebar created");
 
   {
-    CRegistryKey key;
-    key.OpenProgramKey(AppPaths.userFolder);
-    uint32_t isPrivate = 0;
-    key.ReadValueDword("Private", &isPrivate);
-    bShowPrivate = isPrivate != 0 ? 1 : 0;
+    LoadPrivateChoice();
     menus_->SetText(CMD_PRIVATE, LoadString(bShowPrivate ? IDS_HIDE_PRIVATE : IDS_SHOW_PRIVATE));
   }
 

@@ -1,6 +1,11 @@
 #include "app/shell/LinkPolicy.h"
 
+#include <cctype>
+#include <cstring>
+#include <string_view>
+
 #include "platform/codepage/CodePage.h"
+#include "reports/ReportPaths.h"
 
 namespace quillet {
 namespace {
@@ -21,12 +26,46 @@ bool PathInside(const std::string& path, const std::string& folder_in) {
          path[folder.size()] == '/';
 }
 
+bool PlainMailto(const std::string& address) {
+  constexpr size_t kScheme = 7;  // "mailto:"
+  if (address.size() < kScheme) return false;
+  for (size_t i = 0; i < kScheme; ++i)
+    if (static_cast<char>(std::tolower(static_cast<unsigned char>(address[i]))) != "mailto:"[i]) return false;
+  const std::string_view rest = std::string_view(address).substr(kScheme);
+  const size_t ask = rest.find('?');
+  for (char c : rest.substr(0, ask)) {
+    const bool plain = std::isalnum(static_cast<unsigned char>(c)) || c == '@' || c == '.' || c == '_' ||
+                       c == '+' || c == '-';
+    if (!plain) return false;
+  }
+  if (ask == std::string_view::npos) return true;
+  std::string_view fields = rest.substr(ask + 1);
+  while (!fields.empty()) {
+    const size_t amp = fields.find('&');
+    const std::string_view field = fields.substr(0, amp);
+    fields = amp == std::string_view::npos ? std::string_view() : fields.substr(amp + 1);
+    const size_t eq = field.find('=');
+    if (eq == std::string_view::npos) return false;
+    std::string key(field.substr(0, eq));
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (key != "subject" && key != "body") return false;
+    for (char ch : PercentDecode(field.substr(eq + 1))) {
+      const unsigned char c = static_cast<unsigned char>(ch);
+      if (c < 0x20 || c == 0x7F || std::strchr("'\",=&?%<>\\", ch) != nullptr) return false;
+    }
+  }
+  return true;
+}
+
 LinkRule DecideLink(const LinkTarget& target, const std::string& outputFolder,
                     const std::string& installFolder, const std::string& currentPage) {
-  if (target.scheme == "http" || target.scheme == "https" || target.scheme == "mailto")
-    return LinkRule::kWebHandler;
+  (void)outputFolder;  // records put files there: none of them opens unasked
+  if (target.scheme == "http" || target.scheme == "https") return LinkRule::kWebHandler;
+  if (target.scheme == "mailto") return PlainMailto(target.address) ? LinkRule::kWebHandler : LinkRule::kAskFirst;
   if (!target.local) return LinkRule::kAskFirst;
-  if (PathInside(target.path, outputFolder)) return LinkRule::kOpen;
+  // A '#' link within the page shown.
+  if (!currentPage.empty() && (target.lexical.empty() ? target.path : target.lexical) == currentPage)
+    return LinkRule::kOpen;
   if (PathInside(target.lexical.empty() ? target.path : target.lexical, installFolder) &&
       PathInside(currentPage, installFolder))
     return LinkRule::kOpen;
@@ -56,7 +95,7 @@ std::string LinkQuestion(const std::string& target) {
       }
     }
   }
-  return "This link leads outside Quillet!'s own pages and reports:\n\n" + shown +
+  return "This link leads outside Quillet!'s own pages:\n\n" + shown +
          "\n\nDo you want to open it?";
 }
 

@@ -4,12 +4,15 @@
 // topic reports, whose links come from records a handheld brought over and
 // so may be crafted. A link goes where it says without a question only
 // when that is harmless:
-//   - http, https and mailto go to the desktop's handler for them;
-//   - a local file or folder opens when it really lies inside the output
-//     folder (every symbolic link followed), or when it lies in the install
-//     folder and is linked from a page there (the program's own pages);
-//   - anything else (a local file elsewhere, another scheme) is first put
-//     to the person, naming the target exactly.
+//   - http and https go to the desktop's handler for them, and so does a
+//     mailto: address that says no more than a plain address, subject and
+//     body (see PlainMailto: no attachments, copies or other headers);
+//   - a place on the page shown (a '#' link) is scrolled to;
+//   - a local file or folder opens when it lies in the install folder and
+//     is linked from a page there (the program's own pages);
+//   - anything else (any other file or folder, the output folder and what
+//     is in it too, another scheme, any other mailto:) is first put to the
+//     person, naming the target exactly.
 #pragma once
 
 #include <string>
@@ -26,6 +29,8 @@ struct LinkTarget {
   // (the install folder is the program's own and may be laid out with
   // links; the output folder is judged by real paths only).
   std::string lexical;
+  // For a target that is not local: the whole address as the link gives it.
+  std::string address;
 };
 
 enum class LinkRule {
@@ -36,9 +41,18 @@ enum class LinkRule {
 
 // `outputFolder` is a real path, `installFolder` and `currentPage` are
 // absolute paths without "." or ".." (the folders with or without a
-// trailing '/'); an empty folder matches nothing.
+// trailing '/'); an empty folder matches nothing. The output folder lets
+// nothing through unasked (records put files there, the store lies there);
+// it is taken so that every caller says which folder it shows.
 LinkRule DecideLink(const LinkTarget& target, const std::string& outputFolder,
                     const std::string& installFolder, const std::string& currentPage);
+
+// True for a mailto: address (scheme in any case) that is only a plain
+// address (letters, digits and "@._+-"; may be empty) and, after '?', only
+// "subject=" and "body=" fields whose decoded texts hold no control
+// character, quote, comma, '=', '&', '?', '%', '<', '>' or backslash: nothing
+// a mail program's hand-over could take as another field or recipient.
+bool PlainMailto(const std::string& address);
 
 // True when `path` lies inside `folder` (both real paths).
 bool PathInside(const std::string& path, const std::string& folder);

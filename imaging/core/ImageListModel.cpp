@@ -126,12 +126,14 @@ std::vector<ImageListLine> CollectImageList(const TopicFilter& filter) {
     }
   }
 
+  // Pictures of a private topic are hidden with it, as in the tree.
+  const CPrivateRule rule(*pDB);
   std::vector<ListRow> rows;
   std::unordered_map<uint32_t, bool> sketches;
   for (DbResult rc = pDB->FirstOfKind(kKindImage, &r, true); rc == DB_OK; rc = pDB->NextOfKind(kKindImage, &r, true)) {
     const auto* image = RecordAs<CImageRecord>(r);
     if (image == nullptr) continue;
-    if (image->isPrivate && !bShowPrivate) continue;
+    if (rule.Hidden(*image)) continue;
     if (filter.mode != 0) {
       auto topic = topicOf.find(image->recordId);
       if (topic == topicOf.end() || !filter.Passes(*topic->second)) continue;

@@ -40,8 +40,9 @@ struct ImageListLine {
 
 // Every live picture and sketch of the current store in store order whose
 // topic passes `filter` (a picture in no topic shows only without a
-// filter), private ones only while private records are shown; sorted by
-// text without regard to case.
+// filter), leaving out what private records hide (PrivateRecords.h: private
+// pictures, and those only private topics hold); sorted by text without
+// regard to case.
 std::vector<ImageListLine> CollectImageList(const TopicFilter& filter);
 
 }  // namespace quillet

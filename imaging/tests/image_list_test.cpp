@@ -122,5 +122,25 @@ TEST_F(ImageListTest, ListsPicturesAndSketchesByTheirTopicsCategory) {
             (std::vector<ImageListLine>{{hidden, "Diary"_cp, false}, {gate, "Gate"_cp, false}}));
 }
 
+// My Pictures hides a private topic's pictures with it, as the tree and
+// find do; a picture another, shown topic also holds stays listed.
+TEST_F(ImageListTest, PicturesOfAPrivateTopicAreHiddenWithIt) {
+  const uint32_t birds = f.AddCategory("Birds");
+  const uint32_t secret = f.AddTopic("Secret nests", birds, true);
+  const uint32_t owls = f.AddTopic("Owls", birds);
+  const uint32_t nest = f.AddImage(secret, "Nest site", {1});
+  const uint32_t shared = f.AddImage(owls, "Shared owl", {2});
+  CTopicLinksRecord* links = f.LinksOf(secret);
+  ASSERT_NE(links, nullptr);
+  links->memberIds.push_back(shared);
+
+  for (const TopicFilter& filter : {TopicFilter{}, TopicFilter{1, birds}})
+    EXPECT_EQ(CollectImageList(filter), (std::vector<ImageListLine>{{shared, "Shared owl"_cp, false}}))
+        << filter.mode;
+  bShowPrivate = 1;
+  EXPECT_EQ(CollectImageList(TopicFilter{}),
+            (std::vector<ImageListLine>{{nest, "Nest site"_cp, false}, {shared, "Shared owl"_cp, false}}));
+}
+
 }  // namespace
 }  // namespace quillet

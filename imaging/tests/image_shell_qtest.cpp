@@ -1,7 +1,8 @@
 // The picture modes in the real main window: New > Picture with the image
 // window, the new picture in the tree and in My Pictures, the list's clicks
 // and menu, the category list above it, Find opening a picture, deleting
-// from the list, and a damaged picture left in the store. A picture of the
+// from the list, a damaged picture left in the store, and a private topic's
+// pictures kept out of My Pictures while hidden. A picture of the
 // main window in each image mode goes to the shots folder.
 #include <QApplication>
 #include <QComboBox>
@@ -27,6 +28,7 @@
 #include "imaging/gui/SketchWnd.h"
 #include "imaging/tests/PictureSupport.h"
 #include "imaging/tests/SketchBytes.h"
+#include "store/PrivateRecords.h"
 #include "store/db/CurrentDatabase.h"
 #include "store/findgui/FindList.h"
 #include "store/findgui/FindParts.h"
@@ -306,6 +308,36 @@ class ImageShellTest : public QObject {
     const CImageRecord* kept = RecordAs<CImageRecord>(found);
     QVERIFY(kept && kept->IsLive());
     QVERIFY(kept->data == damaged);
+    w.close();
+  }
+
+  // My Pictures hides a private topic's pictures as the tree and Find do,
+  // until the private records are shown.
+  void aPrivateTopicsPicturesStayOutOfMyPictures() {
+    Machine m;
+    Recorders r;
+    CMainWindow w(RegisteredShellParts());
+    CWndMgr* mgr = w.manager();
+    QVERIFY(mgr && mgr->ready());
+    auto* list = dynamic_cast<CImageList*>(mgr->imageList());
+    QVERIFY(list);
+    const uint32_t diary = AddTopic("Diary", 0, 1);
+    const uint32_t garden = AddTopic("Garden", 0);
+    AddPicture(diary, "Letter", testing::OneBitSketch(8, 8, [](int, int) { return true; }), kImageFormatSketch, 8, 8);
+    AddPicture(garden, "Roses", testing::OneBitSketch(8, 8, [](int, int) { return false; }), kImageFormatSketch, 8,
+               8);
+    QCOMPARE(pDB->Save(), DB_OK);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(bShowPrivate, uint8_t(0));
+    w.SendCommand(CMD_IMAGE_CENTER);
+    QCOMPARE(Rows(list), (QStringList{"Roses"}));
+    QVERIFY(TogglePrivateRecords());  // no password
+    w.SendCommand(CMD_IMAGE_CENTER);
+    QCOMPARE(Rows(list), (QStringList{"Letter", "Roses"}));
+    QVERIFY(TogglePrivateRecords());
+    w.SendCommand(CMD_IMAGE_CENTER);
+    QCOMPARE(Rows(list), (QStringList{"Roses"}));
     w.close();
   }
 };

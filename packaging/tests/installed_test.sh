@@ -9,7 +9,8 @@
 # PROGRAM answers --help and --version without touching a setting and exits
 # 2 on an unknown option; quillet comes up, puts what it writes into the XDG
 # folders and nothing under the prefix or the current folder; a second start
-# brings the first to the front and exits 0; the Installer started from
+# brings the first to the front and exits 0; every folder it and the
+# Installer made is the user's alone (0700); the Installer started from
 # another folder registers the installed conduit and notifier.
 set -euo pipefail
 build="$(cd "$1" && pwd)"
@@ -123,6 +124,14 @@ stray="$(cd "$home" && find . -type f -not -path './.config/quillet/*' -not -pat
   -not -path './.local/share/palm-desktop/*' -not -path './.local/state/quillet/*' \
   -not -path './.cache/quillet/*' -not -path './run/*')"
 [ -z "$stray" ] || fail "files outside our XDG folders: $stray"
+# Other local users see none of it: every folder we made is the user's alone.
+private_folders() {
+  local open
+  open="$(cd "$home" && find .config/quillet .local/share/quillet .local/share/palm-desktop .local/state/quillet \
+    .cache/quillet -type d -perm /077 2>/dev/null || true)"
+  [ -z "$open" ] || fail "folders open to other users: $open"
+}
+private_folders
 
 step "the Installer started from another folder registers the installed libraries"
 "${user[@]}" "$bin/Installer" &
@@ -143,4 +152,5 @@ out="$(run "$bin/hotsync" --stage 0 2>&1)" || fail "hotsync could not call the r
 grep -qF "$notifier: GetNotifierVersion -> 0" <<<"$out" || fail "hotsync did not call $notifier: $out"
 [ "$(listing)" = "$before" ] || fail "something under the prefix changed"
 [ -z "$(ls -A "$cwd")" ] || fail "files were written into the folder the Installer was started from"
+private_folders
 echo "OK"

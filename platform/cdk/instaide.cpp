@@ -94,6 +94,6 @@ CDK_EXPORT int32_t PltInstallFile(const char* user, const char* file) {
   std::string base = source.substr(source.find_last_of('/') + 1);
   if (base.empty() || base == "." || base == "..") return -3;
   std::string queue = data + "/" + u.folder + "/Install";
-  if (::mkdir(queue.c_str(), 0755) != 0 && errno != EEXIST) return -5;
+  if (::mkdir(queue.c_str(), 0700) != 0 && errno != EEXIST) return -5;
   return CopyFile(source, queue + "/" + base) ? 0 : -5;
 }

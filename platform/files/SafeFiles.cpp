@@ -138,7 +138,7 @@ int ReplacingFile::Open(const std::string& path) {
   if (dir_fd_ < 0) return errno;
 
   // A file we replace keeps its permissions; a link or anything else under
-  // the name lends nothing.
+  // the name lends nothing, and a new file is the user's alone.
   struct stat st;
   const bool exists = ::fstatat(dir_fd_, name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
   if (exists && S_ISDIR(st.st_mode)) {
@@ -157,7 +157,7 @@ int ReplacingFile::Open(const std::string& path) {
   for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
     std::string candidate = prefix + RandomSuffix() + ".tmp";
     int fd = ::openat(dir_fd_, candidate.c_str(),
-                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
     if (fd >= 0) {
       fd_ = fd;
       temp_name_ = candidate;
@@ -291,6 +291,41 @@ int CopyFileWithin(const std::string& root, const std::string& from, const std::
 bool IsOwnRegularFile(const std::string& path) {
   struct stat st;
   return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+int MakePrivateFolders(const std::string& path) {
+  if (path.empty()) return EINVAL;
+  for (size_t pos = path.find('/', 1);; pos = path.find('/', pos + 1)) {
+    const std::string part = path.substr(0, pos);
+    if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+    if (pos == std::string::npos || pos + 1 >= path.size()) break;
+  }
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return errno;
+  return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+}
+
+FolderAccess CheckFolderAccess(const std::string& path_in, bool tighten) {
+  // A trailing '/' would follow a link under the name.
+  std::string path = path_in;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  struct stat st;
+  if (path.empty() || ::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+    return FolderAccess::kNotOurs;
+  const mode_t mode = st.st_mode & 07777;
+  if ((mode & 077) == 0) return FolderAccess::kPrivate;
+  // 0755 and 0775 are what our folders used to be made with (mkdir's
+  // default under the usual umasks), not a choice of the person's: taken
+  // back.
+  if (tighten && (mode == 0755 || mode == 0775)) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+      const bool done = ::fchmod(fd, 0700) == 0;
+      ::close(fd);
+      if (done) return FolderAccess::kTightened;
+    }
+  }
+  return FolderAccess::kOpen;
 }
 
 }  // namespace quillet

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -37,7 +38,8 @@ class ReplacingFile {
   // trailing '/' or an empty name is EINVAL; a folder under the name is
   // EISDIR; a device, pipe or socket under it is EINVAL and left alone). An
   // existing regular file at `path` lends its permission bits; otherwise
-  // they follow the umask.
+  // the file is 0600: what we write (pictures, pages, previews, indexes,
+  // exports) holds the user's records and is nobody else's to read.
   int Open(const std::string& path);
   // The temporary file's descriptor, open for writing; -1 when not open.
   int fd() const { return fd_; }
@@ -85,4 +87,21 @@ std::FILE* OpenInputFile(const std::string& path);
 // True when `path` is a regular file and not a symbolic link.
 bool IsOwnRegularFile(const std::string& path);
 
+// Creates `path` and every missing folder above it, each 0700; folders
+// that exist are left as they are. 0, or the errno of the step that failed
+// (ENOTDIR when something else is in the way).
+int MakePrivateFolders(const std::string& path);
+
+// Who may enter one of our folders.
+enum class FolderAccess : uint8_t {
+  kNotOurs,    // missing, not a folder (a link is not followed), or another user's
+  kPrivate,    // no group or other permission bits
+  kTightened,  // was 0755 or 0775, as our folders used to be made: now 0700
+  kOpen,       // group or others may read or enter it, as the person set it
+};
+// Checks the folder; with `tighten` a folder with the old default modes is
+// made 0700 (see kTightened).
+FolderAccess CheckFolderAccess(const std::string& path, bool tighten);
+
 }  // namespace quillet
+

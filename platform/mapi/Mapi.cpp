@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -342,10 +343,96 @@ std::string PlainAddress(const char* address) {
   return clean;
 }
 
+// True for a path the mail program's hand-over cannot read as more than one
+// file: absolute, made only of letters (UTF-8 ones too), digits, spaces and
+// "._-+/", and no part of it starting with '-'. xdg-email joins the
+// attachments into the mail program's compose line, where a quote, comma
+// or '=' in a path would start another field (another recipient).
+bool PlainAttachmentPath(std::string_view path) {
+  if (path.empty() || path[0] != '/') return false;
+  for (size_t i = 0; i < path.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(path[i]);
+    const bool plain = std::isalnum(c) || c >= 0x80 || c == ' ' || c == '.' || c == '_' || c == '-' ||
+                       c == '+' || c == '/';
+    if (!plain) return false;
+    if (c == '-' && path[i - 1] == '/') return false;
+  }
+  return true;
+}
+
+// A plain name for the copy of an attachment: each byte outside letters,
+// digits, UTF-8 and "._-+" a '_', no leading '.' or '-'.
+std::string PlainCopyName(std::string_view path) {
+  const size_t slash = path.find_last_of('/');
+  std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
+  for (char& ch : name) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (!(std::isalnum(c) || c >= 0x80 || c == '.' || c == '_' || c == '-' || c == '+')) ch = '_';
+  }
+  if (name.empty()) name = "attachment";
+  if (name[0] == '.' || name[0] == '-') name[0] = '_';
+  return name;
+}
+
+// A new folder, 0700, for copies of the attachments whose paths are not
+// plain; "" when none can be made. The mail program reads the copies after
+// we return, so they stay (in the runtime folder, or /tmp without one).
+std::string NewCopyFolder() {
+  std::string base = "/tmp";
+  if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run != nullptr && PlainAttachmentPath(run))
+    base = run;
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  std::string tmpl = base + "/quillet-mail-XXXXXX";
+  if (::mkdtemp(tmpl.data()) == nullptr) return "";
+  return tmpl + "/";
+}
+
+// Copies `from` into `folder` as `name` (a new file, 0600).
+bool CopyAttachment(const char* from, const std::string& to) {
+  std::string bytes;
+  if (ReadAttachment(from, &bytes) != SUCCESS_SUCCESS) return false;
+  const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  const bool ok = ::close(fd) == 0 && done == bytes.size();
+  if (!ok) ::unlink(to.c_str());
+  return ok;
+}
+
+// The path each attachment is handed over by: its own when plain, else a
+// copy under a plain name in a private folder. False when a copy fails.
+bool HandOverPaths(const MapiMessage& m, std::vector<std::string>* paths) {
+  std::string folder;
+  std::vector<std::string> used;
+  for (uint32_t i = 0; i < m.nFileCount; ++i) {
+    const char* path = m.lpFiles[i].lpszPathName;
+    if (PlainAttachmentPath(path)) {
+      paths->push_back(path);
+      continue;
+    }
+    if (folder.empty() && (folder = NewCopyFolder()).empty()) return false;
+    std::string name = PlainCopyName(path);
+    // Two attachments of one name get two copies.
+    for (int n = 2; std::find(used.begin(), used.end(), name) != used.end(); ++n)
+      name = std::to_string(n) + "_" + PlainCopyName(path);
+    used.push_back(name);
+    if (!CopyAttachment(path, folder + name)) return false;
+    paths->push_back(folder + name);
+  }
+  return true;
+}
+
 // The arguments: --utf8, --subject, --body when there is a text, --cc and
-// --bcc per copy recipient, --attach per file (its own path, so the file
-// keeps its own name), and the To: addresses last.
-std::vector<std::string> MailArguments(const MapiMessage& m, const std::string& program) {
+// --bcc per copy recipient, --attach per file (its path as HandOverPaths
+// gives it), and the To: addresses last.
+std::vector<std::string> MailArguments(const MapiMessage& m, const std::string& program,
+                                       const std::vector<std::string>& attachments) {
   std::vector<std::string> args{program, "--utf8", "--subject", OneLine(m.lpszSubject)};
   if (m.lpszNoteText != nullptr && *m.lpszNoteText != 0) {
     args.push_back("--body");
@@ -362,9 +449,9 @@ std::vector<std::string> MailArguments(const MapiMessage& m, const std::string& 
       default: break;
     }
   }
-  for (uint32_t i = 0; i < m.nFileCount; ++i) {
+  for (const std::string& path : attachments) {
     args.push_back("--attach");
-    args.push_back(m.lpFiles[i].lpszPathName);
+    args.push_back(path);
   }
   args.insert(args.end(), to.begin(), to.end());
   return args;
@@ -386,8 +473,10 @@ uint32_t Send(const MapiMessage& m) {
   if (const std::string program = MailProgram(); !program.empty()) {
     for (uint32_t i = 0; i < m.nFileCount; ++i)
       if (uint32_t r = CheckAttachment(m.lpFiles[i].lpszPathName); r != SUCCESS_SUCCESS) return r;
+    std::vector<std::string> attachments;
+    if (!HandOverPaths(m, &attachments)) return MAPI_E_ATTACHMENT_WRITE_FAILURE;
     // A mail program still running after the settle time is composing.
-    if (quillet::RunSettled(MailArguments(m, program)) == quillet::LaunchResult::kTaken)
+    if (quillet::RunSettled(MailArguments(m, program, attachments)) == quillet::LaunchResult::kTaken)
       return SUCCESS_SUCCESS;
     std::fprintf(stderr, "The mail program %s could not take the message; it goes to the outbox.\n",
                  program.c_str());
@@ -432,8 +521,12 @@ uint32_t Send(const MapiMessage& m) {
 
   std::string folder = Outbox();
   if (folder.empty()) return MAPI_E_FAILURE;
-  std::error_code ec;
-  fs::create_directories(folder, ec);
+  // The outbox holds whole reports: the user's alone.
+  for (size_t pos = folder.find('/', 1);; pos = folder.find('/', pos + 1)) {
+    const std::string part = folder.substr(0, pos);
+    if (!part.empty()) ::mkdir(part.c_str(), 0700);
+    if (pos == std::string::npos || pos + 1 >= folder.size()) break;
+  }
   std::string path;
   if (!WriteNewMessage(folder, out, &path)) return errno == ENOSPC ? MAPI_E_DISK_FULL : MAPI_E_FAILURE;
   std::fprintf(stderr, "Mail placed in the outbox: %s\n", path.c_str());

@@ -47,7 +47,7 @@ std::string DataFolder() {
 bool HasDataFolder() { return !DataFolder().empty(); }
 
 LONG InitDesktop(const std::string& dataFolder, const std::string& hotSyncPath, std::string* failedWhat) {
-  if (dataFolder.empty() || dataFolder[0] != '/' || !MakeFolders(dataFolder, 0755)) {
+  if (dataFolder.empty() || dataFolder[0] != '/' || !MakeFolders(dataFolder, 0700)) {
     if (failedWhat) *failedWhat = dataFolder;
     return ERROR_PATH_NOT_FOUND;
   }
@@ -72,7 +72,7 @@ LONG AddUserWithFolder(const std::string& name, const std::string& folder, const
   PalmUser user;
   if (LONG st = AddUser(name, folder, password, &user)) return st;
   const std::string path = data + "/" + user.folder;
-  if (!MakeFolders(path, 0755)) {
+  if (!MakeFolders(path, 0700)) {
     RemoveUser(name);
     return ERROR_PATH_NOT_FOUND;
   }

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -120,6 +121,10 @@ LONG EnsureOpenLocked(State& s) {
   }
   if (const size_t slash = wanted.rfind('/'); slash != std::string::npos && slash > 0)
     qplat::MakeFolders(wanted.substr(0, slash), 0700);
+  // The settings hold the Palm users' password digests: a new store file
+  // is the user's alone (its journal files take its mode).
+  if (const int fd = ::open(wanted.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600); fd >= 0)
+    ::close(fd);
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(wanted.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE |
                                                     SQLITE_OPEN_FULLMUTEX, nullptr);

@@ -171,8 +171,9 @@ TEST(FolderSafety, PictureNamesThatDecodeToAPathGetFreshNames) {
                           "%252e%252e%252fdeep.jpg", "a%2fb.jpg", "a%5cb.jpg", "..\\x.jpg",
                           "x:y.jpg", "%2ehidden.jpg", "quillet%2edat", "nul%00.jpg", "a%22b.jpg"})
     EXPECT_FALSE(IsPlainFileName(bad)) << bad;
-  for (const char* good : {"8122026421234.jpg", "Caf\xE9.jpg", "50%.jpg", "100%25.jpg", "a b.jpg",
-                           "%41.jpg"})
+  // '%' is no letter of a name of ours, so nothing decodes at all.
+  for (const char* bad : {"50%.jpg", "100%25.jpg", "%41.jpg"}) EXPECT_FALSE(IsPlainFileName(bad)) << bad;
+  for (const char* good : {"8122026421234.jpg", "Caf\xE9.jpg", "a b.jpg"})
     EXPECT_TRUE(IsPlainFileName(good)) << good;
 
   ReportRig rig;

@@ -214,10 +214,11 @@ TEST(CollectReferences, UnreadableAndEmptyFiles) {
 
 TEST(ReportPaths, PlainNamesAndReferences) {
   EXPECT_TRUE(IsPlainFileName("8122026421234.jpg"));
-  EXPECT_TRUE(IsPlainFileName("with space & more.htm"));
+  EXPECT_TRUE(IsPlainFileName("with space - and_more.htm"));
   EXPECT_TRUE(IsPlainFileName("a..b.jpg"));
   for (const char* bad : {"", ".", "..", "a/b", "a\\b", "tab\there", "q\"", "<x>", "\x7f", ".hidden",
-                          "quillet.dat", "Quillet.DAT.damaged-20260101-1200", "Quillet.arc"})
+                          "quillet.dat", "Quillet.DAT.damaged-20260101-1200", "Quillet.arc",
+                          "with space & more.htm"})
     EXPECT_FALSE(IsPlainFileName(bad)) << bad;
   EXPECT_FALSE(IsPlainFileName(std::string(256, 'a')));
 
@@ -238,6 +239,29 @@ TEST(ReportPaths, PlainNamesAndReferences) {
   for (const char* bad : {"../a.png", "p/../../a.png", "/themes/other/a.png", "/themes/t",
                           "C:/a.png", "http://x/a.png", "p/", "a\nb.png", "..", "p\\..\\..\\x"})
     EXPECT_FALSE(ResolveThemeReference(folder, bad).has_value()) << bad;
+}
+
+
+// Names of files we write or attach pass a whitelist: letters (ASCII and
+// the code page's), digits, space, '.', '-' and '_'. A name made to add a
+// recipient when a mail program joins the attachments never passes.
+TEST(ReportPaths, PlainNamesAreWhitelisted) {
+  EXPECT_FALSE(IsPlainFileName("p',to='attacker@example.org',subject='x.jpg"));
+  for (int c = 0; c < 256; ++c) {
+    const std::string name = std::string("a") + static_cast<char>(c) + "b.jpg";
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    const bool allowed = letter || c == ' ' || c == '.' || c == '-' || c == '_' || c == 0x8A || c == 0x8C ||
+                         c == 0x8E || c == 0x9A || c == 0x9C || c == 0x9E || c == 0x9F || c == 0x83 ||
+                         c == 0xAA || c == 0xB5 || c == 0xBA || (c >= 0xC0 && c != 0xD7 && c != 0xF7);
+    EXPECT_EQ(IsPlainFileName(name), allowed) << "byte " << c;
+  }
+  // The file system's form follows the same rule: a character the code
+  // page holds as a letter passes, any other does not.
+  EXPECT_TRUE(IsPlainDiskName("Caf\xC3\xA9 \xC5\x92uvre.jpg"));  // é, Œ
+  EXPECT_FALSE(IsPlainDiskName("\xE2\x82\xAC.jpg"));              // the euro sign
+  EXPECT_FALSE(IsPlainDiskName("\xCE\xA9.jpg"));                   // not in the code page
+  EXPECT_FALSE(IsPlainDiskName("\xC3.jpg"));                        // no UTF-8
+  EXPECT_FALSE(IsPlainDiskName("-x.jpg,y"));
 }
 
 }  // namespace

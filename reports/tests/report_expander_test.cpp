@@ -118,6 +118,31 @@ TEST(ReportHook, PrivateNotesAndOtherMembers) {
   EXPECT_EQ(rig.Expand(topic, handheld), "[(1:open)(2:secret)(3:last)]");
 }
 
+// A private topic has no report while private records are hidden, though
+// its members are not private themselves: nothing of it reaches a page or
+// a mail.
+TEST(ReportHook, PrivateTopicsAndCategoriesStayOutOfReportsWhileHidden) {
+  ReportRig rig;
+  uint32_t topic = rig.records.AddTopic("Secret");
+  rig.records.AddNote(topic, "plan");
+  rig.records.Topic(topic)->isPrivate = 1;
+  ReportTopic seen;
+  EXPECT_FALSE(rig.source.Topic(topic, &seen));
+  EXPECT_EQ(rig.Build(topic, kNotesLoop), "");
+  rig.showPrivate = true;
+  EXPECT_TRUE(rig.source.Topic(topic, &seen));
+  EXPECT_EQ(rig.Expand(topic, kNotesLoop), "[(1:plan)]");
+
+  // Nor is a private category named in another topic's report.
+  rig.showPrivate = false;
+  const uint32_t secret = rig.records.AddCategory("Secret plans");
+  rig.records.Find(secret)->isPrivate = 1;
+  const uint32_t shown = rig.records.AddTopic("Shown", secret);
+  EXPECT_EQ(rig.Expand(shown, "<{CATEGORY}>"), "< >");  // the tag adds its blank
+  rig.showPrivate = true;
+  EXPECT_EQ(rig.Expand(shown, "<{CATEGORY}>"), "<Secret plans >");
+}
+
 TEST(ReportHook, HandheldOrderWalksChildrenInStoredOrder) {
   ReportRig rig;
   uint32_t topic = rig.records.AddTopic("T");

@@ -10,8 +10,6 @@
 namespace quillet {
 namespace {
 
-bool Hidden(const CRecord& r) { return r.isPrivate != 0 && bShowPrivate == 0; }
-
 bool FindableKind(uint32_t kind) {
   return kind == kKindTopic || kind == kKindNote || kind == kKindImage || kind == kKindCustom;
 }
@@ -71,7 +69,7 @@ void CFoundPlaces::Finish() {
       l = it == links_.end() ? nullptr : it->second;
     }
     if (l == nullptr) continue;
-    const bool shown = !Hidden(*t);
+    const bool shown = !HiddenPrivate(*t);
     for (uint32_t member : l->memberIds) {
       if (dense_) {
         if (member < held_table_.size()) held_table_[member] |= shown ? 3 : 1;
@@ -107,7 +105,7 @@ FoundPlace CFoundPlaces::PlaceOf(uint32_t recordId) const {
   if (first == nullptr) return FoundPlace::kNowhere;
   const CRecord& r = *first;
   if (!r.IsLive() || !FindableKind(r.kind)) return FoundPlace::kNowhere;
-  if (Hidden(r)) return FoundPlace::kHidden;
+  if (HiddenPrivate(r)) return FoundPlace::kHidden;
   if (r.kind == kKindTopic || Held(recordId, true)) return FoundPlace::kInTree;
   if (Held(recordId, false)) return FoundPlace::kHidden;
   return FoundPlace::kOutsideTree;

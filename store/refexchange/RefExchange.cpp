@@ -15,6 +15,7 @@
 #include "platform/codepage/CodePage.h"
 #include "platform/files/SafeFiles.h"
 #include "store/RecordKinds.h"
+#include "store/PrivateRecords.h"
 #include "store/RecordStore.h"
 #include "store/refexchange/BibTex.h"
 #include "store/refexchange/RefCommon.h"
@@ -188,9 +189,9 @@ AddResult AddToTopic(CRecordStore& store, uint32_t topicId, const std::vector<Im
 std::vector<const CCustomRecord*> CollectReferences(CRecordStore& store, uint32_t topicId, bool includePrivate,
                                                     bool* found) {
   std::vector<const CCustomRecord*> out;
-  auto wanted = [includePrivate](const CCustomRecord* r) {
-    return r != nullptr && r->IsLive() && (includePrivate || r->isPrivate == 0);
-  };
+  // Without the private ones, the references of private topics stay out too.
+  const CPrivateRule rule(store, includePrivate);
+  auto wanted = [&rule](const CCustomRecord* r) { return r != nullptr && r->IsLive() && !rule.Hidden(*r); };
   if (found) *found = true;
   if (topicId == 0) {
     for (uint32_t i = 0; i < store.highWater(); ++i) {
@@ -200,7 +201,7 @@ std::vector<const CCustomRecord*> CollectReferences(CRecordStore& store, uint32_
     return out;
   }
   const CTopicRecord* topic = FirstLive<CTopicRecord>(store, topicId);
-  if (topic == nullptr) {
+  if (topic == nullptr || rule.Hidden(*topic)) {
     if (found) *found = false;
     return out;
   }

@@ -102,7 +102,9 @@ AddResult AddToTopic(CRecordStore& store, uint32_t topicId,
                      const std::function<uint32_t()>& nextId, std::vector<uint32_t>* added);
 
 // The live references of a topic in member order, or of the whole store in
-// store order for topicId 0. Private ones only with `includePrivate`.
+// store order for topicId 0. Without `includePrivate`, what private records
+// hide is left out (PrivateRecords.h): private references, those only
+// private topics hold, and a private topic counts as no topic.
 // `found` (may be null) is set to false when topicId names no live topic.
 std::vector<const CCustomRecord*> CollectReferences(CRecordStore& store, uint32_t topicId,
                                                     bool includePrivate, bool* found = nullptr);

@@ -271,6 +271,42 @@ TEST_F(FindTest, WhatOnlyHiddenTopicsHoldIsHiddenWithThem) {
   EXPECT_EQ(CFoundPlaces(store_).PlaceOf(20), FoundPlace::kInTree);
 }
 
+// The rule every list follows: what find hides, the image list, exports,
+// reports and category lists hide too.
+TEST_F(FindTest, PrivateRuleHidesPrivateRecordsAndWhatOnlyPrivateTopicsHold) {
+  AddTopicWith(store_, 10, 11, "Secret topic", 1, {20, 30, 40, 41});
+  AddTopicWith(store_, 12, 13, "Office move", 0, {41, 42});
+  Note(20, "in the secret topic");
+  Add<CImageRecord>(30);   // a picture only the private topic holds
+  Add<CCustomRecord>(40);  // a reference only the private topic holds
+  Add<CImageRecord>(41);   // held by both topics
+  Add<CNoteRecord>(42, 0, 1);  // private itself, in a shown topic
+  Add<CImageRecord>(43);   // in no topic
+  Add<CCategoryRecord>(50, 0, 1);
+  Add<CCategoryRecord>(51);
+  auto hidden = [this](const CPrivateRule& rule) {
+    std::vector<uint32_t> ids;
+    for (uint32_t pos = 0; pos < store_.highWater(); ++pos)
+      if (rule.Hidden(*store_.RecordAt(pos))) ids.push_back(store_.RecordAt(pos)->recordId);
+    return ids;
+  };
+  EXPECT_EQ(hidden(CPrivateRule(store_)), (std::vector<uint32_t>{10, 20, 30, 40, 42, 50}));
+  EXPECT_FALSE(CPrivateRule(store_).ShownTopic(*store_.RecordAt(0)));
+  EXPECT_TRUE(CPrivateRule(store_).ShownTopic(*store_.RecordAt(2)));
+  EXPECT_TRUE(HiddenPrivate(*store_.RecordAt(0)));
+  // Shown, nothing is hidden; the state can also be given.
+  EXPECT_TRUE(hidden(CPrivateRule(store_, true)).empty());
+  bShowPrivate = 1;
+  EXPECT_TRUE(hidden(CPrivateRule(store_)).empty());
+  EXPECT_FALSE(HiddenPrivate(*store_.RecordAt(0)));
+  EXPECT_EQ(hidden(CPrivateRule(store_, false)).size(), 6u);
+  // A deleted private topic holds nothing any more: its members follow
+  // their own flag.
+  bShowPrivate = 0;
+  store_.RecordAt(0)->flags = kFlagDeleted;
+  EXPECT_EQ(hidden(CPrivateRule(store_)), (std::vector<uint32_t>{10, 42, 50}));
+}
+
 TEST_F(FindTest, AnIdHeldTwiceIsListedOnceAsTheRecordTheWindowsOpen) {
   Note(5, "duplicate from the conduit");
   Note(5, "duplicate from the conduit, second copy");
@@ -539,6 +575,17 @@ TEST(FindEngineAgainstPlainRules, RandomStoresAndSearches) {
       const uint32_t flags = next(8);
       ASSERT_EQ(store.Insert(std::move(r)), DB_OK);
       store.RecordAt(store.highWater() - 1)->flags = flags == 0 ? kFlagDeleted : flags == 1 ? kFlagArchived : 0;
+    }
+    // The lists' rule and find's places agree on every record find shows.
+    const CPrivateRule rule(store);
+    const CFoundPlaces places(store);
+    for (uint32_t pos = 0; pos < store.highWater(); ++pos) {
+      const CRecord* r = store.RecordAt(pos);
+      if (!r->IsLive() || !places.IsShownRecordOfItsId(r)) continue;
+      if (r->kind != kKindTopic && r->kind != kKindNote && r->kind != kKindImage && r->kind != kKindCustom)
+        continue;
+      ASSERT_EQ(rule.Hidden(*r), places.PlaceOf(r->recordId) == FoundPlace::kHidden)
+          << "round " << round << " record " << r->recordId;
     }
     for (int search = 0; search < 12; ++search) {
       const int rule = static_cast<int>(next(3));

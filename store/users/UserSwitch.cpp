@@ -104,6 +104,9 @@ bool SwitchUser(const std::string& name) {
   if (palm_index < 0) return false;
   int index = TableIndexFor(*g_table, palm_index, name);
   if (index < 0) return false;
+  const std::string previous_folder = AppPaths.userFolder;
+  const std::string previous_user = CurrentUserName();
+  const bool was_shown = bShowPrivate != 0;
   std::string selected_name;
   std::optional<std::string> folder = g_table->SelectUser(index, &selected_name);
   if (!folder) return false;
@@ -111,13 +114,10 @@ bool SwitchUser(const std::string& name) {
 
   // The new user's own choice: private records another user unlocked stay
   // hidden until this user's password (or their earlier choice) says more.
-  {
-    uint32_t shown = 0;
-    CRegistryKey key;
-    key.OpenProgramKey(AppPaths.userFolder);
-    key.ReadValueDword("Private", &shown);
-    bShowPrivate = shown != 0 ? 1 : 0;
-  }
+  // The same user again (a HotSync of the user at work) keeps what this
+  // session unlocked.
+  if (!(was_shown && AppPaths.userFolder == previous_folder && selected_name == previous_user))
+    LoadPrivateChoice();
   bEditPending = 0;
 
   if (g_windows != nullptr) {
@@ -139,6 +139,27 @@ bool SwitchUser(const std::string& name) {
     g_windows->SendCommand(CMD_START);
   }
   return true;
+}
+
+void LoadPrivateChoice() {
+  uint32_t shown = 0;
+  {
+    CRegistryKey key;
+    key.OpenProgramKey(AppPaths.userFolder);
+    key.ReadValueDword("Private", &shown);
+  }
+  if (shown != 0) {
+    // Whoever starts the program next is not known to be the owner: only
+    // the password shows a protected user's private records again.
+    CPalmUserList list;
+    list.Build();
+    const uint32_t user_id = CurrentPalmUserId(list);
+    if (user_id == 0 || !list.CheckPassword(user_id, "")) {
+      LogLine("Private records hidden: the user has a password");
+      shown = 0;
+    }
+  }
+  bShowPrivate = shown != 0 ? 1 : 0;
 }
 
 bool SwitchUserById(uint32_t palmUserId) {

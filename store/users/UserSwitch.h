@@ -57,6 +57,12 @@ bool SwitchUser(const std::string& name);
 // parameter 2): the user's name from the Palm user list, then SwitchUser.
 bool SwitchUserById(uint32_t palmUserId);
 
+// Sets bShowPrivate from the current user's "Private" choice, as the
+// program starts and after a switch: a user with a password (or one Palm
+// Desktop no longer knows) always begins with private records hidden; the
+// stored choice itself is kept, and counts for users without a password.
+void LoadPrivateChoice();
+
 // Logs "Unused Record Clean Up" and has each window delete its pending
 // record. Called at every change of mode and when the window manager goes.
 void DiscardPendingRecords();

@@ -13,6 +13,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/files/SafeFiles.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
 #include "tools/quillet-cli/CliCommand.h"
@@ -172,10 +173,9 @@ int Extract(const CRecordStore& store, const std::string& id_text, const std::st
     std::fprintf(stderr, "quillet-cli: dump: image record %llu holds no data\n", id);
     return cli::kExitFailed;
   }
-  std::FILE* f = std::fopen(out.c_str(), "wb");
-  bool ok = f && std::fwrite(image->data.data(), 1, image->data.size(), f) == image->data.size();
-  if (f && std::fclose(f) != 0) ok = false;
-  if (!ok) {
+  // The picture of a record: the user's alone (ReplaceFileContents).
+  const std::string_view bytes(reinterpret_cast<const char*>(image->data.data()), image->data.size());
+  if (ReplaceFileContents(out, bytes) != 0) {
     std::fprintf(stderr, "quillet-cli: dump: cannot write %s\n", out.c_str());
     return cli::kExitFailed;
   }

@@ -56,7 +56,7 @@ std::string BaseName(const std::string& path) {
 // come from the clock) never writes the same file. 0, EEXIST when the name
 // is taken, or another errno.
 int ClaimFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (fd < 0) return errno;
   ::close(fd);
   return 0;

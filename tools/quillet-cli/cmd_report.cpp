@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "app/core/AppPaths.h"
+#include "platform/files/SafeFiles.h"
 #include "reports/ImagingWriter.h"
 #include "reports/ReportBuilder.h"
 #include "reports/ReportPaths.h"
@@ -65,7 +66,7 @@ int RunReport(const std::vector<std::string>& args) {
   }
 
   std::error_code ec;
-  fs::create_directories(out_dir, ec);
+  MakePrivateFolders(out_dir);
   if (!fs::is_directory(out_dir, ec)) return cli::UsageError("report: cannot make the folder " + out_dir);
   const std::string theme = fs::absolute(theme_path, ec).string();
 

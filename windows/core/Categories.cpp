@@ -7,6 +7,7 @@
 
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
+#include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
 #include "store/db/CurrentDatabase.h"
 #include "windows/core/WindowHost.h"
@@ -51,7 +52,7 @@ std::vector<CategoryEntry> SortedCategories() {
   if (pDB != nullptr) {
     for (uint32_t pos = 0; pos < pDB->highWater(); ++pos) {
       CRecord* r = pDB->RecordAt(pos);
-      if (r == nullptr || !r->IsLive()) continue;
+      if (r == nullptr || !r->IsLive() || HiddenPrivate(*r)) continue;
       if (auto* c = RecordAs<CCategoryRecord>(r)) found.push_back({c->name, c->recordId});
     }
   }

@@ -5,6 +5,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/files/SafeFiles.h"
 #include "reports/ImagingWriter.h"
 #include "reports/ReportPaths.h"
 #include "store/RecordKinds.h"
@@ -20,9 +21,7 @@ using Clock = std::chrono::steady_clock;
 
 bool EnsureFolderOfIndex(const std::string& indexPath) {
   const std::filesystem::path folder = std::filesystem::path(indexPath).parent_path();
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  return std::filesystem::is_directory(folder, ec);
+  return MakePrivateFolders(folder.string()) == 0;
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ CpText ShownText(const CpText& stored) {
 
 void CRecordCommit::ApplyPrivateFlag(CRecord& record, bool checked, bool isNew) {
   record.isPrivate = checked ? 1 : 0;
-  if (checked && bShowPrivate == 0 && !isNew)
+  if (HiddenPrivate(record) && !isNew)
     if (ITopicTreeOps* tree = WindowHost().Tree()) tree->RemoveItem(record.recordId);
 }
 

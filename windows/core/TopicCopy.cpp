@@ -18,8 +18,6 @@
 namespace quillet {
 namespace {
 
-bool HiddenPrivate(const CRecord& record) { return record.isPrivate != 0 && bShowPrivate == 0; }
-
 // A fresh copy of a member with its own id; null for kinds a topic does
 // not hold.
 std::unique_ptr<CRecord> CopyMember(const CRecord& source) {

@@ -112,8 +112,6 @@ struct StoreIndex {
   }
 };
 
-bool Hidden(const CRecord& record) { return record.isPrivate != 0 && bShowPrivate == 0; }
-
 // A digest of the members' ids, pictures and texts, eight bytes at a time
 // (each text after its length, so that no two lists run together alike);
 // every step multiplies and folds the high bits down, as 64-bit hashes of
@@ -154,7 +152,7 @@ TreeRows ReadTopicTree(const TopicFilter& filter, const std::string& outputFolde
   StoreIndex index(*pDB);
   rows.topics.reserve(index.liveTopics.size());
   for (CTopicRecord* topic : index.liveTopics) {
-    if (!filter.Passes(*topic) || Hidden(*topic)) continue;
+    if (!filter.Passes(*topic) || HiddenPrivate(*topic)) continue;
     TreeRows::Topic& item = rows.topics.emplace_back();
     item.recordId = topic->recordId;
     item.text = topic->title.view();
@@ -177,7 +175,7 @@ TreeRows ReadTopicTree(const TopicFilter& filter, const std::string& outputFolde
       ++i;
       // A member flagged deleted or archived (by the handheld) is gone for
       // the person, though its id stays listed until the conduit says more.
-      if (!member->IsLive() || Hidden(*member)) continue;
+      if (!member->IsLive() || HiddenPrivate(*member)) continue;
       const TreeIcon icon = IconOf(*member);
       if (icon == TreeIcon::kNone || icon == TreeIcon::kTopic) continue;
 

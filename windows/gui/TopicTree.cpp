@@ -25,8 +25,6 @@ namespace {
 // The tree's paper colour.
 const QColor kTreeBackground(0xF7, 0xF3, 0xE9);
 
-bool HiddenPrivate(const CRecord& record) { return record.isPrivate != 0 && bShowPrivate == 0; }
-
 // Restores the cursor however a refresh ends.
 struct WaitCursor {
   WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }

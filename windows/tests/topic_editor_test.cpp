@@ -58,6 +58,16 @@ TEST_F(TopicEditorTest, ClearedWindowListsUnfiledThenSortedCategories) {
   EXPECT_EQ(TreeCategoryEntries(), (std::vector<CategoryEntry>{
                                        {"All Categories"_cp, -1}, {"home"_cp, home}, {"Work"_cp, work},
                                        {"Unfiled"_cp, 0}}));
+
+  // A private category is listed only while private records are shown.
+  FindRecord(home)->isPrivate = 1;
+  EXPECT_EQ(TreeCategoryEntries(),
+            (std::vector<CategoryEntry>{{"All Categories"_cp, -1}, {"Work"_cp, work}, {"Unfiled"_cp, 0}}));
+  bShowPrivate = 1;
+  EXPECT_EQ(TreeCategoryEntries(), (std::vector<CategoryEntry>{
+                                       {"All Categories"_cp, -1}, {"home"_cp, home}, {"Work"_cp, work},
+                                       {"Unfiled"_cp, 0}}));
+  bShowPrivate = 0;
 }
 
 TEST_F(TopicEditorTest, NewTopicIsPendingWithItsLinksAndAGeneratedPageName) {

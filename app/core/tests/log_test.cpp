@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -157,6 +158,18 @@ TEST(DiagnosticLog, EnabledLogUsesLogPathAndRestartTruncates) {
   EXPECT_EQ(log.find("first run"), std::string::npos);
   EXPECT_NE(log.find("\r\n\r\nsecond run\r\n"), std::string::npos);
   EXPECT_EQ(log.find("*** LOG END ***"), std::string::npos);  // killed, not ended
+
+  // In a folder of the person's choosing the log is still theirs alone; a
+  // log file that exists keeps the mode it has.
+  struct stat st;
+  ASSERT_EQ(::stat((other + "log.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  ASSERT_EQ(::chmod((other + "log.txt").c_str(), 0640), 0);
+  StartLog();
+  LogLine("third run");
+  SetLogEnabled(false);
+  ASSERT_EQ(::stat((other + "log.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
 TEST(DiagnosticLog, UncreatableFileShowsMessage223AndDropsEntries) {

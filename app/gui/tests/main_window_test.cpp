@@ -145,6 +145,7 @@ class MainWindowTest : public QObject {
   void commandsReachTheirTargets();
   void deleteAllAsksAndFlagsEverything();
   void privateRecordsAskForThePasswordOnlyWhenShowing();
+  void aPasswordUserStartsWithPrivateRecordsHidden();
   void archiveCommandsOpenTheArchiveAndGoBack();
   void exitClosesSavesThePlacementAndEndsTheRun();
   void windowsDrawWhatTheyHold();
@@ -813,6 +814,32 @@ void MainWindowTest::privateRecordsAskForThePasswordOnlyWhenShowing() {
   w.SendCommand(CMD_PRIVATE);
   QCOMPARE(bShowPrivate, uint8_t(0));
   QCOMPARE(Machine::Num(kUserKey, "Private"), 0u);
+}
+
+// The owner unlocked once and left the program with private records shown:
+// whoever starts it next sees them only after the password. Without a
+// password the stored choice still holds.
+void MainWindowTest::aPasswordUserStartsWithPrivateRecordsHidden() {
+  Machine m;
+  Recorders r;
+  {
+    CMainWindow w{ShellParts{}};
+    w.SendCommand(CMD_PRIVATE);  // no password yet
+    QCOMPARE(Machine::Num(kUserKey, "Private"), 1u);
+  }
+  {
+    CMainWindow w{ShellParts{}};
+    QCOMPARE(bShowPrivate, uint8_t(1));
+    QCOMPARE(w.menus()->Text(CMD_PRIVATE), FromAnsi(LoadString(IDS_HIDE_PRIVATE)));
+  }
+  QCOMPARE(Machine::Run("palm-desktop user password 'Demo User' secret"), 0);
+  {
+    CMainWindow w{ShellParts{}};
+    QCOMPARE(bShowPrivate, uint8_t(0));
+    QCOMPARE(w.menus()->Text(CMD_PRIVATE), FromAnsi(LoadString(IDS_SHOW_PRIVATE)));
+    QCOMPARE(std::count(r.ui.dialogs.begin(), r.ui.dialogs.end(), 543), 0L);  // nothing asked at start
+  }
+  bShowPrivate = 0;
 }
 
 void MainWindowTest::archiveCommandsOpenTheArchiveAndGoBack() {

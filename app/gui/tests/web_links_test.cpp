@@ -62,7 +62,8 @@ class WebLinksTest : public QObject {
   void webAndMailLinksGoToTheDesktopHandler();
   void fileLinksOutsideTheOutputFolderAskFirstNamingTheTarget();
   void otherSchemesAskFirst();
-  void fileLinksInsideTheOutputFolderOpen();
+  void fileLinksInsideTheOutputFolderAskFirstToo();
+  void mailLinksThatSayMoreThanAnAddressAskFirst();
   void reportPicturesComeOnlyFromTheOutputFolder();
   void aLongPageShowsItsBeginningFirstThenTheWholePage();
   void firstPartCutsAfterARowAndOnlyLongPages();
@@ -127,21 +128,53 @@ void WebLinksTest::otherSchemesAskFirst() {
            (std::vector<RecordingDesktop::Request>{{"address", "javascript:alert(1)"}}));
 }
 
-void WebLinksTest::fileLinksInsideTheOutputFolderOpen() {
+// The output folder holds the record store itself: a record's relative
+// link to "quillet.dat" (or anything else there) is named and asked about.
+void WebLinksTest::fileLinksInsideTheOutputFolderAskFirstToo() {
   Pane p;
+  Write(p.output + "quillet.dat", "records");
   Write(p.output + "other.htm", "<html><head><title>Other</title></head><body>o</body></html>");
   Write(p.output + "paper.pdf", "%PDF-1.4");
+  p.r.ui.messageAnswers = {kIdNo, kIdNo};
+  p.Click(std::string("quillet.dat"));
+  p.Click(QUrl::fromLocalFile(QString::fromStdString(p.output + "paper.pdf")));
+  QCOMPARE(p.r.ui.messages.size(), size_t(2));
+  QVERIFY2(p.r.ui.messages[0].text.find("\n\n" + p.output + "quillet.dat\n\n") != std::string::npos,
+           p.r.ui.messages[0].text.c_str());
+  QCOMPARE(p.r.ui.messages[0].flags, unsigned(kMbYesNo | kMbIconExclamation));
+  QVERIFY(p.r.desktop.requests.empty());
+  QVERIFY(p.web->currentPath().find("report.htm") != std::string::npos);
+  // Yes opens it as before.
+  p.r.ui.messageAnswers = {kIdYes, kIdYes};
   p.Click(std::string("other.htm"));
   QCOMPARE(p.web->title(), QString("Other"));
   p.Click(QUrl::fromLocalFile(QString::fromStdString(p.output + "paper.pdf")));
-  QCOMPARE(p.r.ui.messages.size(), size_t(0));
+  QCOMPARE(p.r.ui.messages.size(), size_t(4));
   QCOMPARE(p.r.desktop.requests,
            (std::vector<RecordingDesktop::Request>{{"open", p.output + "paper.pdf"}}));
-  // The program's own pages still link among themselves.
+  // A place on the page shown is no question; the program's own pages
+  // still link among themselves.
+  p.Click(std::string("#top"));
+  QCOMPARE(p.r.ui.messages.size(), size_t(4));
   p.web->Navigate(p.m.install() + "help/index.html", true);
   p.Click(QUrl::fromLocalFile(QString::fromStdString(p.m.install() + "components/main.htm")));
-  QCOMPARE(p.r.ui.messages.size(), size_t(0));
+  QCOMPARE(p.r.ui.messages.size(), size_t(4));
   QVERIFY(p.web->currentPath().find("components/main.htm") != std::string::npos);
+}
+
+void WebLinksTest::mailLinksThatSayMoreThanAnAddressAskFirst() {
+  Pane p;
+  p.r.ui.messageAnswers = {kIdNo, kIdNo};
+  p.Click(std::string("mailto:someone@example.org?attach=/home/u/.ssh/id_rsa"));
+  p.Click(std::string("mailto:someone@example.org?subject=Hi&bcc=eve@example.org"));
+  QCOMPARE(p.r.ui.messages.size(), size_t(2));
+  QVERIFY2(p.r.ui.messages[0].text.find("attach=/home/u/.ssh/id_rsa") != std::string::npos,
+           p.r.ui.messages[0].text.c_str());
+  QVERIFY(p.r.desktop.requests.empty());
+  // A subject and a body are plain enough.
+  p.Click(std::string("mailto:someone@example.org?subject=Owls&body=See%20you"));
+  QCOMPARE(p.r.ui.messages.size(), size_t(2));
+  QCOMPARE(p.r.desktop.requests.size(), size_t(1));
 }
 
 void WebLinksTest::reportPicturesComeOnlyFromTheOutputFolder() {

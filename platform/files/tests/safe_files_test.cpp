@@ -122,6 +122,61 @@ TEST_F(SafeFilesTest, ReplacedFileKeepsItsPermissions) {
   EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
+// Pictures, pages, previews, indexes and exports hold the user's records:
+// a new file is the user's alone whatever the umask lets through.
+TEST_F(SafeFilesTest, NewFilesAreTheUsersAlone) {
+  const mode_t old_mask = ::umask(0);
+  EXPECT_EQ(ReplaceFileContents(Path("new.jpg"), "x"), 0);
+  EXPECT_EQ(CopyFileWithin(dir_, Path("new.jpg"), Path("copy.jpg")), 0);
+  ::umask(old_mask);
+  struct stat st;
+  for (const char* name : {"new.jpg", "copy.jpg"}) {
+    ASSERT_EQ(::stat(Path(name).c_str(), &st), 0) << name;
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << name;
+  }
+}
+
+TEST_F(SafeFilesTest, PrivateFoldersAndTheirCheck) {
+  const mode_t old_mask = ::umask(0);
+  EXPECT_EQ(MakePrivateFolders(Path("a/b/c")), 0);
+  EXPECT_EQ(MakePrivateFolders(Path("a/b/c/")), 0);  // already there
+  ::umask(old_mask);
+  struct stat st;
+  for (const char* name : {"a", "a/b", "a/b/c"}) {
+    ASSERT_EQ(::stat(Path(name).c_str(), &st), 0) << name;
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << name;
+  }
+  Put(Path("file"), "x");
+  EXPECT_EQ(MakePrivateFolders(Path("file")), ENOTDIR);
+  EXPECT_NE(MakePrivateFolders(Path("file/sub")), 0);
+  EXPECT_EQ(MakePrivateFolders(""), EINVAL);
+
+  EXPECT_EQ(CheckFolderAccess(Path("a"), true), FolderAccess::kPrivate);
+  // The modes folders used to be made with are taken back...
+  for (mode_t wide : {0755, 0775}) {
+    ASSERT_EQ(::chmod(Path("a/b").c_str(), wide), 0);
+    EXPECT_EQ(CheckFolderAccess(Path("a/b"), false), FolderAccess::kOpen);  // only looked at
+    EXPECT_EQ(CheckFolderAccess(Path("a/b"), true), FolderAccess::kTightened);
+    ASSERT_EQ(::stat(Path("a/b").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+  }
+  // ...a mode the person chose is only reported.
+  for (mode_t chosen : {0750, 0711, 0777, 0701}) {
+    ASSERT_EQ(::chmod(Path("a/b").c_str(), chosen), 0);
+    EXPECT_EQ(CheckFolderAccess(Path("a/b"), true), FolderAccess::kOpen) << std::oct << chosen;
+    ASSERT_EQ(::stat(Path("a/b").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, chosen);
+  }
+  // Missing folders, files and links to folders are none of ours.
+  ASSERT_EQ(::symlink(Path("a/b").c_str(), Path("link").c_str()), 0);
+  EXPECT_EQ(CheckFolderAccess(Path("link"), true), FolderAccess::kNotOurs);
+  EXPECT_EQ(CheckFolderAccess(Path("link/"), true), FolderAccess::kNotOurs);
+  EXPECT_EQ(CheckFolderAccess(Path("file"), true), FolderAccess::kNotOurs);
+  EXPECT_EQ(CheckFolderAccess(Path("none"), true), FolderAccess::kNotOurs);
+  EXPECT_EQ(CheckFolderAccess("", true), FolderAccess::kNotOurs);
+  ASSERT_EQ(::chmod(Path("a/b").c_str(), 0700), 0);
+}
+
 TEST_F(SafeFilesTest, CommitWithoutReplaceKeepsAnExistingEntry) {
   Put(Path("taken.htm"), "theirs");
   ASSERT_EQ(::symlink(Path("nowhere").c_str(), Path("link.htm").c_str()), 0);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 #include <sys/stat.h>
 #include <string>
 
@@ -225,6 +226,50 @@ TEST_F(MailProgram, TakesSubjectAndEachFileByItsOwnPath) {
   ASSERT_EQ(send_(0, 0, &m, MAPI_DIALOG, 0), SUCCESS_SUCCESS);
   EXPECT_EQ(Arguments(), "--utf8\n--subject\nCaf\xc3\xa9 birds  spring\n--body\none\ntwo\n--cc\nbob@example.org\n"
                          "--attach\n" + report + "\nann@example.org\n");
+}
+
+// xdg-email joins the attachments into the mail program's compose line: a
+// path with a quote, comma or '=' could add a recipient there. Such a file
+// is handed over as a copy under a plain name in a folder of the user's own.
+TEST_F(MailProgram, AttachmentPathsThatCouldAddFieldsAreHandedOverAsPlainCopies) {
+  InstallMailProgram(0);
+  const std::string run = dir_ + "run";
+  std::filesystem::create_directories(run);
+  const char* old_run = std::getenv("XDG_RUNTIME_DIR");
+  const std::string saved_run = old_run != nullptr ? old_run : "";
+  ::setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+  std::string report = Write("r.htm", "<html></html>");
+  std::string crafted = Write("p',to='attacker@example.org',subject='x.jpg", "crafted bytes");
+  std::string second = Write("p\",to=x.jpg", "second bytes");
+  std::vector<MapiFileDesc> files = {{0, 0, 0xFFFFFFFF, report.data(), nullptr, nullptr},
+                                     {0, 0, 0xFFFFFFFF, crafted.data(), nullptr, nullptr},
+                                     {0, 0, 0xFFFFFFFF, second.data(), nullptr, nullptr}};
+  MapiMessage m = Message(&files);
+  const uint32_t result = send_(0, 0, &m, MAPI_DIALOG, 0);
+  if (old_run != nullptr) ::setenv("XDG_RUNTIME_DIR", saved_run.c_str(), 1);
+  else ::unsetenv("XDG_RUNTIME_DIR");
+  ASSERT_EQ(result, SUCCESS_SUCCESS);
+
+  std::vector<std::string> args;
+  std::istringstream lines(Arguments());
+  for (std::string line; std::getline(lines, line);) args.push_back(line);
+  ASSERT_EQ(args.size(), 9u) << Arguments();
+  EXPECT_EQ(args[3], "--attach");
+  EXPECT_EQ(args[4], report);  // a plain path goes as it is
+  const std::string copy = args[6], copy2 = args[8];
+  const std::string folder = copy.substr(0, copy.rfind('/') + 1);
+  EXPECT_EQ(folder.rfind(run + "/quillet-mail-", 0), 0u) << copy;
+  EXPECT_EQ(copy, folder + "p__to__attacker_example.org__subject__x.jpg");
+  EXPECT_EQ(copy2, folder + "p__to_x.jpg");
+  for (const std::string& a : args)
+    EXPECT_EQ(a.find_first_of("',=\""), std::string::npos) << a;
+  EXPECT_EQ(ReadWhole(copy), "crafted bytes");
+  EXPECT_EQ(ReadWhole(copy2), "second bytes");
+  struct stat st;
+  ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  ASSERT_EQ(::stat(copy.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST_F(MailProgram, AFailingOrMissingMailProgramLeavesTheMessageInTheOutbox) {

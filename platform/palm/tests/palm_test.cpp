@@ -1,4 +1,6 @@
 #include <dlfcn.h>
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -143,6 +145,12 @@ TEST_F(PalmTest, InitAndUsersThroughTheCommandAndTheLibrary) {
   EXPECT_EQ(Run("user add Eve --password " + std::string(32, 'p')), 2);
   EXPECT_TRUE(fs::is_directory(data + "/AnnSmith"));
   EXPECT_TRUE(fs::is_directory(data + "/bobs"));
+  // The data folder and each user's folder are the user's alone.
+  for (const std::string& folder : {data, data + "/AnnSmith", data + "/bobs"}) {
+    struct stat st;
+    ASSERT_EQ(::stat(folder.c_str(), &st), 0) << folder;
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << folder;
+  }
   EXPECT_EQ(ReadSz(kPreferencesKey, "LastUserName"), "Ann Smith");  // the first user
 
   ASSERT_EQ(Run("user list", &out), 0);

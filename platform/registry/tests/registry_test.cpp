@@ -69,9 +69,11 @@ TEST_F(RegistryTest, KeysAreCreatedOnOpenAndSeparatorsAndCaseDoNotMatter) {
 
   // The hives are separate trees.
   EXPECT_EQ(RegOpenKey(HKEY_LOCAL_MACHINE, "Software\\Brightfen", &q), ERROR_FILE_NOT_FOUND);
-  // The store file went where QUILLET_REGISTRY said.
+  // The store file went where QUILLET_REGISTRY said, and it holds password
+  // digests: nobody else may read it.
   EXPECT_TRUE(fs::exists(file_));
   EXPECT_EQ(RegStoreFile(), file_);
+  EXPECT_EQ(fs::status(file_).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(RegistryTest, ValuesKeepTheirBytesTypesAndCaseInsensitiveNames) {

@@ -322,6 +322,17 @@ TEST_F(TopicStore, CollectsTheTopicsLiveReferencesInMemberOrder) {
   EXPECT_EQ(titles(CollectReferences(store_, 0, false)), (std::vector<std::string>{"Twenty", "Elsewhere"}));
   EXPECT_TRUE(CollectReferences(store_, 77, true, &found).empty());
   EXPECT_FALSE(found);
+
+  // A private topic hides its references from every export while private
+  // records are hidden: the topic counts as none, and the whole store's
+  // export leaves out what only it holds.
+  topic_->isPrivate = 1;
+  EXPECT_TRUE(CollectReferences(store_, 2, false, &found).empty());
+  EXPECT_FALSE(found);
+  EXPECT_EQ(titles(CollectReferences(store_, 0, false)), std::vector<std::string>{"Elsewhere"});
+  EXPECT_EQ(titles(CollectReferences(store_, 2, true, &found)), (std::vector<std::string>{"Secret", "Twenty"}));
+  EXPECT_TRUE(found);
+  EXPECT_EQ(titles(CollectReferences(store_, 0, true)), (std::vector<std::string>{"Twenty", "Secret", "Elsewhere"}));
 }
 
 TEST(ReferenceFiles, FormatByNameAndFilesThatCannotBeUsed) {

@@ -195,6 +195,52 @@ TEST_F(UserSwitchTest, SwitchingTakesTheNewUsersPrivateChoice) {
   EXPECT_EQ(windows_.menuText, "Show Private Records");
 }
 
+// "Show Private Records" lasts for the session only when a password
+// guards it: whoever starts the program next must give the password again.
+TEST_F(UserSwitchTest, AUserWithAPasswordAlwaysStartsWithPrivateRecordsHidden) {
+  ASSERT_TRUE(TogglePrivateRecords());  // Ann has no password yet
+  ASSERT_EQ(StoredPrivate("Ann/"), 1u);
+  bShowPrivate = 0;
+  LoadPrivateChoice();  // the next start: her stored choice counts
+  EXPECT_EQ(bShowPrivate, 1);
+
+  ASSERT_EQ(qplat::palm::SetUserPassword("Ann", "secret"), 0);
+  LoadPrivateChoice();
+  EXPECT_EQ(bShowPrivate, 0);
+  EXPECT_EQ(StoredPrivate("Ann/"), 1u);  // kept as it was
+  EXPECT_TRUE(ui_.dialogs.empty());      // nothing asked at start
+
+  // Unlocking with the password shows them for this session only.
+  ui_.passwords = {"secret"};
+  ASSERT_TRUE(TogglePrivateRecords());
+  EXPECT_EQ(bShowPrivate, 1);
+  LoadPrivateChoice();
+  EXPECT_EQ(bShowPrivate, 0);
+
+  // A HotSync of the same user reopens the store but keeps what this
+  // session unlocked.
+  ui_.passwords = {"secret"};
+  ASSERT_TRUE(TogglePrivateRecords());
+  ASSERT_TRUE(SwitchUserById(ann_.id));
+  EXPECT_EQ(bShowPrivate, 1);
+
+  // Switching to a password user and back hides them too.
+  ASSERT_EQ(qplat::palm::SetUserPassword("Bob", "other"), 0);
+  {
+    CRegistryKey key;
+    key.OpenProgramKey("Bob/");
+    key.WriteValueDword("Private", 1);
+  }
+  ASSERT_TRUE(SwitchUser("Bob"));
+  EXPECT_EQ(bShowPrivate, 0);
+  EXPECT_EQ(windows_.menuText, "Show Private Records");
+  ASSERT_TRUE(SwitchUser("Ann"));
+  EXPECT_EQ(bShowPrivate, 0);  // Ann's unlocking ended with her session
+  ASSERT_EQ(qplat::palm::SetUserPassword("Bob", ""), 0);
+  ASSERT_TRUE(SwitchUser("Bob"));
+  EXPECT_EQ(bShowPrivate, 1);  // without a password the stored choice holds
+}
+
 TEST_F(UserSwitchTest, DiscardWithNothingPendingLogsOnlyTheCleanUpLine) {
   size_t before = LogEntries().size();
   DiscardPendingRecords();
