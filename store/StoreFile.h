@@ -90,7 +90,9 @@ bool SetStoreSync(bool sync);
 // kSyncFolder; an in-place rewrite (a file with several names) takes
 // kSyncNewFile, kCopyKeep (once per piece copied), kSyncKeep, kWriteMark,
 // kSyncMark, kSyncFolder, kOverwrite (once per piece), kCutToLength,
-// kSyncStore, kRemoveMark, kRemoveKeep; both end with kRemoveTemp.
+// kSyncStore, kRemoveMark, kRemoveKeep; both end with kRemoveTemp. An open
+// that finishes a cut-off in-place rewrite takes kPutBack once per piece it
+// copies back over the file.
 enum class StoreStep {
   kNewFileCreated,  // the temporary file exists (before it gets its owner and mode)
   kSyncNewFile,     // fsync of the finished temporary file
@@ -106,6 +108,7 @@ enum class StoreStep {
   kRemoveMark,      // in place: removing the note
   kRemoveKeep,      // in place: removing the kept copy
   kRemoveTemp,      // removing the temporary file
+  kPutBack,         // finishing a cut-off rewrite: one piece copied back over the file
 };
 const char* StoreStepName(StoreStep step);
 // Called before each step of a save; returning false makes that step fail

@@ -161,7 +161,8 @@ bool Matches(int fd, uint64_t size, uint64_t digest) {
 bool PutBack(int file, const std::string& source, uint64_t size, uint64_t digest) {
   int from = OpenLeftover(source, O_RDONLY);
   if (from < 0) return false;
-  const bool ok = Matches(from, size, digest) && CopyBytes(from, file, size) &&
+  const StoreStep step = StoreStep::kPutBack;
+  const bool ok = Matches(from, size, digest) && CopyBytes(from, file, size, &step) &&
                   ::ftruncate(file, static_cast<off_t>(size)) == 0 && SyncFile(file) &&
                   Matches(file, size, digest);
   ::close(from);

@@ -232,6 +232,7 @@ const char* StoreStepName(StoreStep step) {
     case StoreStep::kRemoveMark: return "remove note";
     case StoreStep::kRemoveKeep: return "remove kept file";
     case StoreStep::kRemoveTemp: return "remove temporary file";
+    case StoreStep::kPutBack: return "put back";
   }
   return "?";
 }

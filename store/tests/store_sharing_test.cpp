@@ -793,9 +793,11 @@ pid_t GonePid() {
 struct LinkedStore {
   ScratchDir dir;
   Bytes old_bytes = StoreBytes(2300, 'o');
-  LinkedStore() {
+  explicit LinkedStore(bool linked = true) {
     WriteAll(path(), old_bytes);
-    EXPECT_EQ(::link(path().c_str(), second().c_str()), 0);
+    if (linked) {
+      EXPECT_EQ(::link(path().c_str(), second().c_str()), 0);
+    }
   }
   std::string path() const { return dir.File("quillet.dat"); }
   std::string second() const { return dir.File("second.dat"); }
@@ -832,50 +834,110 @@ struct LinkedStore {
 // the new one, never cut, and no leftover stays. The old version up to the
 // last piece written over the file; the new one from there (a longer new
 // version is whole once its last piece is written, a shorter one once it
-// is cut to length).
+// is cut to length). An ordinary save, renamed into place, likewise: the
+// old version until the rename, the new one after.
 TEST(StoreInPlaceRewrite, KilledAtEveryStepLeavesTheOldOrTheNewBytes) {
   ScopedStoreSync no_sync(false);
-  for (const bool longer : {true, false}) {
-    SCOPED_TRACE(longer ? "new version longer" : "new version shorter");
-    LinkedStore f;
+  enum class Kind { kLonger, kShorter, kRenamed };
+  for (const Kind kind : {Kind::kLonger, Kind::kShorter, Kind::kRenamed}) {
+    const bool linked = kind != Kind::kRenamed;
+    SCOPED_TRACE(kind == Kind::kLonger    ? "in place, new version longer"
+                 : kind == Kind::kShorter ? "in place, new version shorter"
+                                          : "renamed");
+    LinkedStore f(linked);
     const uint64_t inode = f.inode();
-    const Bytes new_bytes = StoreBytes(longer ? 3300 : 1200, 'n');
+    const Bytes new_bytes = StoreBytes(kind == Kind::kShorter ? 1200 : 3300, 'n');
     StepWatch watch;
     // One whole save first, to learn its steps.
     ASSERT_EQ(SaveBytes(f.path(), new_bytes), DB_OK);
-    ASSERT_EQ(ReadAll(f.second()), new_bytes);
+    ASSERT_EQ(ReadAll(f.path()), new_bytes);
     const std::vector<StoreStep> steps = watch.steps();
-    const auto first_over = std::find(steps.begin(), steps.end(), StoreStep::kOverwrite) - steps.begin();
-    const auto cut = std::find(steps.begin(), steps.end(), StoreStep::kCutToLength) - steps.begin();
-    ASSERT_LT(first_over + 1, cut) << "the new bytes must take more than one piece";
-    ASSERT_EQ(std::count(steps.begin(), steps.end(), StoreStep::kCopyKeep), 3);
+    // The last step before which a kill leaves the old version.
+    std::ptrdiff_t last_old;
+    if (linked) {
+      const auto first_over = std::find(steps.begin(), steps.end(), StoreStep::kOverwrite) - steps.begin();
+      const auto cut = std::find(steps.begin(), steps.end(), StoreStep::kCutToLength) - steps.begin();
+      ASSERT_LT(first_over + 1, cut) << "the new bytes must take more than one piece";
+      ASSERT_EQ(std::count(steps.begin(), steps.end(), StoreStep::kCopyKeep), 3);
+      last_old = kind == Kind::kLonger ? cut - 1 : cut;
+    } else {
+      last_old = std::find(steps.begin(), steps.end(), StoreStep::kPutInPlace) - steps.begin();
+      ASSERT_LT(last_old, static_cast<std::ptrdiff_t>(steps.size()));
+    }
 
     int olds = 0, news = 0;
     for (int k = 0; k < static_cast<int>(steps.size()); ++k) {
       SCOPED_TRACE("killed before step " + std::to_string(k) + ", " + StoreStepName(steps[k]));
-      WriteOver(f.path(), f.old_bytes);
+      if (linked) WriteOver(f.path(), f.old_bytes);
+      else WriteAll(f.path(), f.old_bytes);
       ASSERT_TRUE(f.SaveKilledAt(k, new_bytes, watch));
       ASSERT_EQ(watch.steps().size(), 0u);  // the child's steps stay in the child
 
-      // Opened through the other name first: a mixture is sorted out by
-      // whichever name opens the file.
-      CRecordStore reader("second.dat", f.dir.path());
-      EXPECT_EQ(reader.Load(), DB_OK);
-      const Bytes now = ReadAll(f.path());
-      const bool expect_new = k > cut || (k == cut && longer);
-      EXPECT_EQ(now.size(), (expect_new ? new_bytes : f.old_bytes).size());
-      EXPECT_TRUE(now == (expect_new ? new_bytes : f.old_bytes));
-      EXPECT_EQ(ReadAll(f.second()), now);
-      EXPECT_EQ(f.inode(), inode);
-      // The saver's own name tidies up what the other name leaves alone.
+      if (linked) {
+        // Opened through the other name first: a mixture is sorted out by
+        // whichever name opens the file.
+        CRecordStore reader("second.dat", f.dir.path());
+        EXPECT_EQ(reader.Load(), DB_OK);
+      }
       CRecordStore owner("quillet.dat", f.dir.path());
       EXPECT_EQ(owner.Load(), DB_OK);
-      EXPECT_TRUE(ReadAll(f.path()) == now);
+      const Bytes now = ReadAll(f.path());
+      const Bytes& expected = k > last_old ? new_bytes : f.old_bytes;
+      EXPECT_EQ(now.size(), expected.size());
+      EXPECT_TRUE(now == expected);
+      if (linked) {
+        EXPECT_EQ(ReadAll(f.second()), now);
+        EXPECT_EQ(f.inode(), inode);
+      }
       EXPECT_EQ(f.Leftovers(), std::vector<std::string>{});
       (now == new_bytes ? news : olds)++;
     }
-    EXPECT_EQ(olds, static_cast<int>(cut) + (longer ? 0 : 1));
+    EXPECT_EQ(olds, static_cast<int>(last_old) + 1);
     EXPECT_EQ(news, static_cast<int>(steps.size()) - olds);
+  }
+}
+
+// The open that puts the old bytes back is itself killed, before each
+// piece it copies: the note is still there, so the next open starts again
+// and finishes the job.
+TEST(StoreInPlaceRewrite, KilledWhilePuttingBackTheNextOpenFinishes) {
+  ScopedStoreSync no_sync(false);
+  LinkedStore f;
+  const Bytes new_bytes = StoreBytes(3300, 'n');
+  StepWatch watch;
+  ASSERT_EQ(SaveBytes(f.path(), new_bytes), DB_OK);
+  const std::vector<StoreStep> steps = watch.steps();
+  const int second_piece =
+      static_cast<int>(std::find(steps.begin(), steps.end(), StoreStep::kOverwrite) - steps.begin()) + 1;
+  auto cut_off = [&] {
+    WriteOver(f.path(), f.old_bytes);
+    ASSERT_TRUE(f.SaveKilledAt(second_piece, new_bytes, watch));
+    ASSERT_EQ(f.Leftovers().size(), 3u);
+  };
+  cut_off();
+  watch.Clear();
+  EXPECT_EQ(RemoveStoreLeftovers(f.path()), 3);
+  EXPECT_EQ(watch.steps(), std::vector<StoreStep>(3, StoreStep::kPutBack));
+  EXPECT_TRUE(ReadAll(f.path()) == f.old_bytes);
+  for (int k = 0; k < 3; ++k) {
+    SCOPED_TRACE("open killed before piece " + std::to_string(k));
+    cut_off();
+    watch.Clear();
+    watch.KillAt(k);
+    pid_t child = ::fork();
+    if (child == 0) {
+      RemoveStoreLeftovers(f.path());
+      ::_exit(3);
+    }
+    watch.KillAt(-1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_EQ(f.Leftovers().size(), 3u);
+    CRecordStore s("quillet.dat", f.dir.path());
+    EXPECT_EQ(s.Load(), DB_OK);
+    EXPECT_TRUE(ReadAll(f.second()) == f.old_bytes);
+    EXPECT_EQ(f.Leftovers(), std::vector<std::string>{});
   }
 }
 
