@@ -4,6 +4,8 @@
 // for two processes; real processes where the lock or timing matters.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -632,6 +634,49 @@ TEST(StoreFilesKept, OwnerGroupAndModeSurviveASave) {
   EXPECT_EQ(st.st_uid, 4321u);
   EXPECT_EQ(st.st_gid, 4322u);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// An ordinary user saves a store of another account that it may write
+// through the store's group, one it belongs to besides its own: the owner
+// cannot be kept (the new file is the saver's), the group and the mode are.
+// Setting up another account's file needs root, so the save is made by a
+// child that has become nobody.
+TEST(StoreFilesKept, OrdinaryUsersSaveKeepsGroupAndMode) {
+  if (::geteuid() != 0) GTEST_SKIP() << "giving a file to another account needs root";
+  const struct passwd* nobody = ::getpwnam("nobody");
+  ASSERT_NE(nobody, nullptr);
+  const uid_t uid = nobody->pw_uid;
+  const gid_t gid = nobody->pw_gid;
+  const gid_t shared_group = 4322;
+  ASSERT_NE(shared_group, gid);
+  Shared f;
+  ASSERT_EQ(::chown(f.dir.path().c_str(), uid, gid), 0);
+  ASSERT_EQ(::chown(f.path().c_str(), 0, shared_group), 0);
+  ASSERT_EQ(::chmod(f.path().c_str(), 0660), 0);
+  uint32_t id = 0;
+  {
+    auto probe = f.Open();
+    id = Settings(*probe)->lastRecordId + 1;
+  }
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::setgroups(1, &shared_group) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0) ::_exit(10);
+    CRecordStore s("quillet.dat", f.dir.path());
+    if (s.Load() != DB_OK) ::_exit(11);
+    if (AddNote(s, f.one, "saved by nobody") != id) ::_exit(12);
+    ::_exit(s.Save() == DB_OK ? 0 : 13);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  struct stat st;
+  ASSERT_EQ(::stat(f.path().c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, uid);
+  EXPECT_EQ(st.st_gid, shared_group);
+  EXPECT_EQ(st.st_mode & 07777, 0660u);
+  EXPECT_EQ(TextOf(*f.Open(), id), "saved by nobody");
 }
 
 // A store with a second name stays one file: the save writes over it in
