@@ -88,7 +88,10 @@ DbResult CRecordStore::Save() {
     }
     rc = file_.Commit();
     if (rc == DB_ERR_OPEN && file_.LostCreateRace() && attempt < 3) continue;
-    if (rc == DB_OK) {
+    // Records in place count as written even when the save could not
+    // promise they last (the folder sync failed): the next save must not
+    // take our own file for another writer's.
+    if (rc == DB_OK || file_.CommittedStamp().exists) {
       RememberWritten(std::move(written), file_.CommittedStamp());
       ++save_count_;
     }

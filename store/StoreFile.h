@@ -23,10 +23,11 @@
 //    its own folder, so the link stays a link;
 //  - a file with more than one name (hard links) cannot be renamed over
 //    without splitting the names, so it is rewritten in place: its old bytes
-//    are first copied to ".quillet.dat.keep-PID-INODE" and synced, then the
-//    new bytes are written over the file, which is synced and cut to length;
-//    the kept copy is removed once that succeeded and copied back when it
-//    failed;
+//    are first copied to ".quillet.dat.keep-PID-INODE" and synced, a note
+//    ".quillet.dat.inplace-PID-INODE" says that the file is about to be
+//    written over, then the new bytes are written over the file, which is
+//    synced and cut to length. The rules that make this safe against a save
+//    cut off at any point are at the top of StoreFileInPlace.cpp;
 //  - a file that does not exist yet is created by a hard link to the
 //    temporary file, which fails rather than replace a file another process
 //    created meanwhile (the store then merges with it).
@@ -34,6 +35,11 @@
 // exactly as it was. Temporary and kept files of saves that were interrupted
 // (their process is gone) are removed, or put back, the next time the file is
 // opened or rewritten.
+//
+// Modes: temporary and kept files are created 0600 (narrower when the file
+// they replace is narrower) and only then given the replaced file's mode, so
+// no one can read them who could not read the file. A new store file is
+// 0600.
 #pragma once
 
 #include <sys/types.h>
@@ -78,6 +84,39 @@ std::chrono::milliseconds SetStoreLockWait(std::chrono::milliseconds wait);
 // Whether Commit syncs the data to the disk (true unless set). Turning it off
 // is for fuzzing and benchmarks of the rest; the program never does.
 bool SetStoreSync(bool sync);
+
+// The steps of putting a new file in place, each taken just after the hook
+// (below) has seen it. An ordinary save takes kSyncNewFile, kPutInPlace,
+// kSyncFolder; an in-place rewrite (a file with several names) takes
+// kSyncNewFile, kCopyKeep (once per piece copied), kSyncKeep, kWriteMark,
+// kSyncMark, kSyncFolder, kOverwrite (once per piece), kCutToLength,
+// kSyncStore, kRemoveMark, kRemoveKeep; both end with kRemoveTemp. An open
+// that finishes a cut-off in-place rewrite takes kPutBack once per piece it
+// copies back over the file.
+enum class StoreStep {
+  kNewFileCreated,  // the temporary file exists (before it gets its owner and mode)
+  kSyncNewFile,     // fsync of the finished temporary file
+  kPutInPlace,      // the rename (or link) that puts it in the old file's place
+  kSyncFolder,      // fsync of the folder, so that the names last
+  kCopyKeep,        // in place: one piece of the old bytes into the kept copy
+  kSyncKeep,        // in place: fsync of the kept copy
+  kWriteMark,       // in place: the note that the file is being written over
+  kSyncMark,        // in place: fsync of that note
+  kOverwrite,       // in place: one piece of the new bytes over the file
+  kCutToLength,     // in place: ftruncate to the new length
+  kSyncStore,       // in place: fsync of the file written over
+  kRemoveMark,      // in place: removing the note
+  kRemoveKeep,      // in place: removing the kept copy
+  kRemoveTemp,      // removing the temporary file
+  kPutBack,         // finishing a cut-off rewrite: one piece copied back over the file
+};
+const char* StoreStepName(StoreStep step);
+// Called before each step of a save; returning false makes that step fail
+// as if the system had refused it. For tests (watching the order, failing a
+// sync, ending the process at a step); the program never sets one. Process-
+// wide; null for none. Returns the previous hook.
+using StoreStepHook = bool (*)(StoreStep step);
+StoreStepHook SetStoreStepHook(StoreStepHook hook);
 
 // A 64-bit digest of a byte stream, the same however the stream is cut into
 // pieces. Not cryptographic: it tells a changed record from an unchanged one.
@@ -157,7 +196,8 @@ class CStoreFile {
   // Finishes a Rewrite: writes out the buffer, syncs the data to disk and
   // puts the new file in the old one's place (see above). DB_OK, or
   // DB_ERR_WRITE when any write so far failed or this step fails; the old
-  // file is then untouched. DB_ERR_OPEN when the file did not exist at
+  // file is then untouched, except when only the sync of the folder after
+  // the rename failed (CommittedStamp() then tells the new file). DB_ERR_OPEN when the file did not exist at
   // Rewrite and another process created it since (LostCreateRace()). The
   // file is closed afterwards either way.
   DbResult Commit();
@@ -173,7 +213,9 @@ class CStoreFile {
   int TargetFd() const { return lock_.fd(); }
   // The path Rewrite writes to: `path` with symbolic links resolved.
   const std::string& TargetPath() const { return target_path_; }
-  // After a successful Commit: the stamp of the file as written.
+  // After a Commit that put the new file in place: the stamp of the file as
+  // written. Also set when Commit then failed to sync the folder (the new
+  // bytes are in place, but may not last a crash of the system).
   const FileStamp& CommittedStamp() const { return committed_stamp_; }
   bool LostCreateRace() const { return lost_create_race_; }
   // The existing file was renamed aside during the Rewrite (it was
@@ -259,7 +301,7 @@ class CStoreFile {
   DbResult Fill();
   DbResult FlushBuffer();
   void Feed(const uint8_t* data, size_t n);
-  DbResult CommitInPlace();
+  DbResult CommitInPlace(bool* keep_temp);
   void ResetState();
 
   int fd_ = -1;
@@ -292,9 +334,11 @@ class CStoreFile {
 };
 
 // Removes the temporary files of interrupted saves of `target` (and puts a
-// kept copy back when an in-place rewrite was cut off). Only files of
-// processes that are gone, or of this one, are touched. Called by OpenForRead
-// and Rewrite; returns how many files were removed.
+// kept copy back when an in-place rewrite was cut off half-way). Only files
+// of processes that are gone, or of this one, are touched; files an
+// interrupted rewrite that cannot be finished still needs are left. Called
+// by OpenForRead, Rewrite, Reload and the backups; returns how many files
+// were removed.
 int RemoveStoreLeftovers(const std::string& target);
 
 }  // namespace quillet

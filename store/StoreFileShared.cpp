@@ -28,6 +28,7 @@ namespace {
 
 std::atomic<int64_t> g_lock_wait_ms{10000};
 std::atomic<bool> g_sync{true};
+std::atomic<StoreStepHook> g_step_hook{nullptr};
 
 std::string BaseOf(const std::string& path) {
   size_t slash = path.rfind('/');
@@ -47,6 +48,7 @@ std::string FolderOf(const std::string& path) {
 
 std::string TempPrefix(const std::string& target) { return "." + BaseOf(target) + ".tmp-"; }
 std::string KeepPrefix(const std::string& target) { return "." + BaseOf(target) + ".keep-"; }
+std::string MarkPrefix(const std::string& target) { return "." + BaseOf(target) + ".inplace-"; }
 
 FileStamp StampOf(const struct stat& st) {
   FileStamp s;
@@ -58,23 +60,35 @@ FileStamp StampOf(const struct stat& st) {
   return s;
 }
 
-void SyncFolder(const std::string& file) {
-  if (!g_sync.load()) return;
-  int dir = ::open(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir < 0) return;
-  ::fsync(dir);
-  ::close(dir);
+bool Step(StoreStep step) {
+  const StoreStepHook hook = g_step_hook.load();
+  return hook == nullptr || hook(step);
 }
+
+bool SyncFolder(const std::string& file) {
+  if (!g_sync.load()) return true;
+  // A folder we may not open for reading cannot be synced by us; that is
+  // no failure of the save.
+  int dir = ::open(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return true;
+  const bool ok = ::fsync(dir) == 0;
+  ::close(dir);
+  return ok;
+}
+
+bool SyncFolder(const std::string& file, StoreStep step) { return Step(step) && SyncFolder(file); }
 
 bool SyncFile(int fd) { return !g_sync.load() || ::fsync(fd) == 0; }
 
-int CreateBeside(const std::string& target, const std::string& name_prefix, std::string* made) {
+bool SyncFile(int fd, StoreStep step) { return Step(step) && SyncFile(fd); }
+
+int CreateBeside(const std::string& target, const std::string& name_prefix, mode_t mode, std::string* made) {
   static std::atomic<unsigned> counter{0};
   const std::string folder = FolderOf(target);
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = folder + "/" + name_prefix + std::to_string(::getpid()) + "-" +
                        std::to_string(counter.fetch_add(1));
-    int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd >= 0) {
       *made = name;
       return fd;
@@ -84,15 +98,16 @@ int CreateBeside(const std::string& target, const std::string& name_prefix, std:
   return -1;
 }
 
-// Copies `size` bytes from the start of `from` over the start of `to`.
-bool CopyBytes(int from, int to, uint64_t size) {
+bool CopyBytes(int from, int to, uint64_t size, const StoreStep* step, StoreDigest* digest) {
   std::vector<char> chunk(static_cast<size_t>(std::min<uint64_t>(size, kCopyChunk)) + 1);
   uint64_t done = 0;
   while (done < size) {
+    if (step != nullptr && !Step(*step)) return false;
     size_t want = static_cast<size_t>(std::min<uint64_t>(size - done, kCopyChunk));
     ssize_t got = ::pread(from, chunk.data(), want, static_cast<off_t>(done));
-    if (got < 0 && errno == EINTR) continue;
+    while (got < 0 && errno == EINTR) got = ::pread(from, chunk.data(), want, static_cast<off_t>(done));
     if (got <= 0) return false;
+    if (digest != nullptr) digest->Update(chunk.data(), static_cast<size_t>(got));
     size_t put_done = 0;
     while (put_done < static_cast<size_t>(got)) {
       ssize_t put = ::pwrite(to, chunk.data() + put_done, static_cast<size_t>(got) - put_done,
@@ -106,27 +121,41 @@ bool CopyBytes(int from, int to, uint64_t size) {
   return true;
 }
 
+bool DigestOfFile(int fd, uint64_t* size, uint64_t* digest) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return false;
+  StoreDigest d;
+  std::vector<char> chunk(kCopyChunk);
+  uint64_t done = 0;
+  for (;;) {
+    ssize_t got = ::pread(fd, chunk.data(), chunk.size(), static_cast<off_t>(done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) break;
+    d.Update(chunk.data(), static_cast<size_t>(got));
+    done += static_cast<uint64_t>(got);
+  }
+  *size = done;
+  *digest = d.Final();
+  return true;
+}
+
+int OpenLeftover(const std::string& path, int flags) {
+  int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 }  // namespace storefile
 
 using namespace storefile;
 
 namespace {
-
-// Byte-for-byte equality of two open files.
-bool SameBytes(int a, int b) {
-  struct stat sa, sb;
-  if (::fstat(a, &sa) != 0 || ::fstat(b, &sb) != 0 || sa.st_size != sb.st_size) return false;
-  std::vector<char> ba(kCopyChunk), bb(kCopyChunk);
-  off_t at = 0;
-  while (at < sa.st_size) {
-    ssize_t ga = ::pread(a, ba.data(), ba.size(), at);
-    ssize_t gb = ::pread(b, bb.data(), bb.size(), at);
-    if (ga <= 0 || ga != gb || std::memcmp(ba.data(), bb.data(), static_cast<size_t>(ga)) != 0)
-      return false;
-    at += ga;
-  }
-  return true;
-}
 
 // The pid written into a leftover's name after `prefix`, or -1.
 long OwnerOf(const std::string& name, const std::string& prefix) {
@@ -184,6 +213,29 @@ std::chrono::milliseconds SetStoreLockWait(std::chrono::milliseconds wait) {
 }
 
 bool SetStoreSync(bool sync) { return g_sync.exchange(sync); }
+
+StoreStepHook SetStoreStepHook(StoreStepHook hook) { return g_step_hook.exchange(hook); }
+
+const char* StoreStepName(StoreStep step) {
+  switch (step) {
+    case StoreStep::kNewFileCreated: return "new file created";
+    case StoreStep::kSyncNewFile: return "sync new file";
+    case StoreStep::kPutInPlace: return "put in place";
+    case StoreStep::kSyncFolder: return "sync folder";
+    case StoreStep::kCopyKeep: return "copy to kept file";
+    case StoreStep::kSyncKeep: return "sync kept file";
+    case StoreStep::kWriteMark: return "write note";
+    case StoreStep::kSyncMark: return "sync note";
+    case StoreStep::kOverwrite: return "write over file";
+    case StoreStep::kCutToLength: return "cut to length";
+    case StoreStep::kSyncStore: return "sync file";
+    case StoreStep::kRemoveMark: return "remove note";
+    case StoreStep::kRemoveKeep: return "remove kept file";
+    case StoreStep::kRemoveTemp: return "remove temporary file";
+    case StoreStep::kPutBack: return "put back";
+  }
+  return "?";
+}
 
 // --- StoreDigest ---------------------------------------------------------------
 
@@ -322,7 +374,13 @@ int RemoveStoreLeftovers(const std::string& target) {
   const std::string folder = FolderOf(target);
   const std::string temp_prefix = TempPrefix(target);
   const std::string keep_prefix = KeepPrefix(target);
-  std::vector<std::string> temps, keeps;
+  const std::string mark_prefix = MarkPrefix(target);
+  std::vector<std::string> temps, keeps, marks;
+  // Notes of rewrites made through another name of the same file (a hard
+  // link in the same folder) end in its inode.
+  struct stat file_st;
+  const std::string inode_suffix =
+      ::stat(target.c_str(), &file_st) == 0 ? "-" + std::to_string(file_st.st_ino) : std::string();
   if (DIR* dir = ::opendir(folder.c_str())) {
     while (struct dirent* e = ::readdir(dir)) {
       const std::string name = e->d_name;
@@ -331,49 +389,28 @@ int RemoveStoreLeftovers(const std::string& target) {
       if (owner > 0 && OwnerGone(owner, path)) temps.push_back(name);
       owner = OwnerOf(name, keep_prefix);
       if (owner > 0 && OwnerGone(owner, path)) keeps.push_back(name);
+      owner = OwnerOf(name, mark_prefix);
+      if (owner > 0 && OwnerGone(owner, path)) {
+        marks.push_back(name);
+      } else if (owner < 0 && !inode_suffix.empty() && name.size() > inode_suffix.size() &&
+                 name.compare(name.size() - inode_suffix.size(), inode_suffix.size(), inode_suffix) == 0) {
+        const size_t at = name.rfind(".inplace-");
+        owner = at != std::string::npos && at > 1 && name[0] == '.'
+                    ? OwnerOf(name, name.substr(0, at) + ".inplace-")
+                    : -1;
+        if (owner > 0 && OwnerGone(owner, path)) marks.push_back(name);
+      }
     }
     ::closedir(dir);
   }
-  if (temps.empty() && keeps.empty()) return 0;
-  int removed = 0;
+  if (temps.empty() && keeps.empty() && marks.empty()) return 0;
 
-  // A kept copy means an in-place rewrite of a file with several names was
-  // cut off. The file then holds the new bytes (done), the old ones (not
-  // started) or a mixture: only a mixture of the same file gets the old
-  // bytes back.
-  for (const std::string& name : keeps) {
-    const std::string kept_path = folder + "/" + name;
-    const std::string rest = name.substr(keep_prefix.size());
-    const uint64_t inode = std::strtoull(rest.substr(rest.find('-') + 1).c_str(), nullptr, 10);
-    int kept = ::open(kept_path.c_str(), O_RDONLY | O_CLOEXEC);
-    int file = ::open(target.c_str(), O_RDWR | O_CLOEXEC);
-    struct stat st;
-    if (kept >= 0 && file >= 0 && ::fstat(file, &st) == 0 && static_cast<uint64_t>(st.st_ino) == inode &&
-        !SameBytes(kept, file)) {
-      const std::string owner = rest.substr(0, rest.find('-'));
-      bool finished = false;
-      for (const std::string& temp : temps) {
-        if (temp.compare(temp_prefix.size(), owner.size() + 1, owner + "-") != 0) continue;
-        int t = ::open((folder + "/" + temp).c_str(), O_RDONLY | O_CLOEXEC);
-        if (t >= 0) {
-          finished = finished || SameBytes(t, file);
-          ::close(t);
-        }
-      }
-      if (!finished) {
-        struct stat ks;
-        ::fstat(kept, &ks);
-        if (CopyBytes(kept, file, static_cast<uint64_t>(ks.st_size)) &&
-            ::ftruncate(file, ks.st_size) == 0 && SyncFile(file))
-          StoreLog("Interrupted save of %s undone from %s", target.c_str(), kept_path.c_str());
-      }
-    }
-    if (kept >= 0) ::close(kept);
-    if (file >= 0) ::close(file);
-    if (::unlink(kept_path.c_str()) == 0) ++removed;
-  }
+  // Cut-off in-place rewrites first: they decide which of the files they
+  // left may go.
+  std::set<std::string> held;
+  int removed = RecoverInPlaceRewrites(target, marks, keeps, temps, &held);
   for (const std::string& name : temps)
-    if (::unlink((folder + "/" + name).c_str()) == 0) ++removed;
+    if (held.count(name) == 0 && ::unlink((folder + "/" + name).c_str()) == 0) ++removed;
   if (removed > 0) {
     SyncFolder(target);
     StoreLog("Removed %d leftover file(s) of interrupted saves of %s", removed, target.c_str());

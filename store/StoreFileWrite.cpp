@@ -1,5 +1,6 @@
 // CStoreFile: replacing a file (Rewrite, Write, Commit) and writing into
-// memory. The rules for replacing are in StoreFile.h.
+// memory. The rules for replacing are in StoreFile.h; rewriting a file with
+// several names in place is in StoreFileInPlace.cpp.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,13 +59,23 @@ DbResult CStoreFile::Rewrite(const std::string& path, std::chrono::milliseconds 
   }
   RemoveStoreLeftovers(target);
 
-  int fd = CreateBeside(target, TempPrefix(target), &temp_path_);
+  // Private from the start: the new bytes are the file's, and no one who
+  // may not read the file may read them while they are being written.
+  int fd = CreateBeside(target, TempPrefix(target), exists ? PrivateMode(st.st_mode) : 0600, &temp_path_);
   if (fd < 0) {
     error_ = errno;
     lock_.Release();
     return DB_ERR_OPEN;
   }
   NoteLiveTemp(temp_path_, true);
+  if (!Step(StoreStep::kNewFileCreated)) {
+    ::close(fd);
+    ::unlink(temp_path_.c_str());
+    NoteLiveTemp(temp_path_, false);
+    temp_path_.clear();
+    lock_.Release();
+    return DB_ERR_OPEN;
+  }
   if (exists) {
     // Owner and group first (changing them may clear mode bits), then the
     // mode. Another account's file stays that account's when we may say so;
@@ -94,39 +105,6 @@ DbResult CStoreFile::RewriteMemory(std::vector<uint8_t>* out) {
   return DB_OK;
 }
 
-DbResult CStoreFile::CommitInPlace() {
-  // The file has other names: write over it, with its old bytes kept beside
-  // it until the new ones are safely there.
-  const int file = lock_.fd();
-  struct stat old_st, new_st;
-  if (::fstat(file, &old_st) != 0 || ::fstat(fd_, &new_st) != 0) return DB_ERR_WRITE;
-  // The kept copy's name carries the file's inode, so that a later clean-up
-  // never puts it back over a different file.
-  const std::string kept_path = FolderOf(target_path_) + "/" + KeepPrefix(target_path_) +
-                                std::to_string(::getpid()) + "-" + std::to_string(old_st.st_ino);
-  ::unlink(kept_path.c_str());  // one of ours from before, never completed
-  int kept = ::open(kept_path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (kept < 0) return DB_ERR_WRITE;
-  bool ok = CopyBytes(file, kept, static_cast<uint64_t>(old_st.st_size)) && SyncFile(kept);
-  if (ok) SyncFolder(target_path_);
-  if (ok) {
-    bool written = CopyBytes(fd_, file, static_cast<uint64_t>(new_st.st_size)) &&
-                   ::ftruncate(file, new_st.st_size) == 0 && SyncFile(file);
-    if (!written) {
-      // Put the old bytes back; they fit where they were.
-      CopyBytes(kept, file, static_cast<uint64_t>(old_st.st_size));
-      const int ignored = ::ftruncate(file, old_st.st_size);
-      (void)ignored;
-      SyncFile(file);
-      ok = false;
-    }
-  }
-  ::close(kept);
-  ::unlink(kept_path.c_str());
-  if (ok) committed_stamp_ = StampOfDescriptor(file);
-  return ok ? DB_OK : DB_ERR_WRITE;
-}
-
 DbResult CStoreFile::Commit() {
   if (mode_ != Mode::kWrite) {
     Close();
@@ -139,14 +117,18 @@ DbResult CStoreFile::Commit() {
     memory_out_ = nullptr;
     return ok ? DB_OK : DB_ERR_WRITE;
   }
-  bool ok = !write_failed_ && FlushBuffer() == DB_OK && SyncFile(fd_);
+  // The new bytes are on the disk before any name leads to them.
+  bool ok = !write_failed_ && FlushBuffer() == DB_OK && SyncFile(fd_, StoreStep::kSyncNewFile);
   DbResult rc = ok ? DB_OK : DB_ERR_WRITE;
+  bool keep_temp = false;
   if (ok) {
     if (lock_.held() && target_links_ > 1) {
-      rc = CommitInPlace();
+      rc = CommitInPlace(&keep_temp);
     } else {
       const FileStamp written = StampOfDescriptor(fd_);
-      if (!lock_.held()) {
+      if (!Step(StoreStep::kPutInPlace)) {
+        rc = DB_ERR_WRITE;
+      } else if (!lock_.held()) {
         // A new file: a hard link cannot take the place of a file someone
         // created meanwhile, a rename would. Folders that know no hard
         // links get the rename.
@@ -162,14 +144,20 @@ DbResult CStoreFile::Commit() {
         rc = DB_ERR_WRITE;
       }
       if (rc == DB_OK) {
-        SyncFolder(target_path_);
+        // The new name lasts only once the folder is synced; a save that
+        // cannot promise that says so, although the new bytes are in place.
         committed_stamp_ = written;
+        if (!SyncFolder(target_path_, StoreStep::kSyncFolder)) {
+          StoreLog("Unable to sync the folder of %s", target_path_.c_str());
+          rc = DB_ERR_WRITE;
+        }
       }
     }
   }
   ::close(fd_);
   fd_ = -1;
-  ::unlink(temp_path_.c_str());  // gone already after a rename
+  // Gone already after a rename; kept when it may be the only whole copy.
+  if (!keep_temp && Step(StoreStep::kRemoveTemp)) ::unlink(temp_path_.c_str());
   NoteLiveTemp(temp_path_, false);
   temp_path_.clear();
   lock_.Release();

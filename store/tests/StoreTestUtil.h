@@ -5,8 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <signal.h>
+
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -40,6 +43,69 @@ class ScopedSettleDelay {
 
  private:
   std::chrono::milliseconds previous_;
+};
+
+// Whether saves sync to the disk, for one scope (tests that save hundreds
+// of times; a killed process loses nothing the kernel already has).
+class ScopedStoreSync {
+ public:
+  explicit ScopedStoreSync(bool sync) : previous_(SetStoreSync(sync)) {}
+  ~ScopedStoreSync() { SetStoreSync(previous_); }
+
+ private:
+  bool previous_;
+};
+
+// Watches the steps of saves for one scope: records them in order, can make
+// one fail, can end the process (SIGKILL) at one, and can look at the files
+// at each. Copied into a forked child with everything set before the fork.
+class StepWatch {
+ public:
+  StepWatch() {
+    State() = Settings{};
+    previous_ = SetStoreStepHook(&Hook);
+  }
+  ~StepWatch() {
+    SetStoreStepHook(previous_);
+    State() = Settings{};
+  }
+  StepWatch(const StepWatch&) = delete;
+  StepWatch& operator=(const StepWatch&) = delete;
+
+  // The `occurrence`-th time (from 0) `step` comes, it fails.
+  void FailAt(StoreStep step, int occurrence = 0) {
+    State().fail_step = static_cast<int>(step);
+    State().fail_occurrence = occurrence;
+    State().seen_of_fail_step = 0;
+  }
+  // The process ends by SIGKILL just before the `index`-th step of all.
+  void KillAt(int index) { State().kill_at = index; }
+  void OnStep(std::function<void(StoreStep)> look) { State().look = std::move(look); }
+  const std::vector<StoreStep>& steps() const { return State().steps; }
+  void Clear() { State().steps.clear(); }
+
+ private:
+  struct Settings {
+    std::vector<StoreStep> steps;
+    int fail_step = -1;
+    int fail_occurrence = 0;
+    int seen_of_fail_step = 0;
+    int kill_at = -1;
+    std::function<void(StoreStep)> look;
+  };
+  static Settings& State() {
+    static Settings settings;
+    return settings;
+  }
+  static bool Hook(StoreStep step) {
+    Settings& s = State();
+    if (static_cast<int>(s.steps.size()) == s.kill_at) ::raise(SIGKILL);
+    s.steps.push_back(step);
+    if (s.look) s.look(step);
+    if (static_cast<int>(step) == s.fail_step && s.seen_of_fail_step++ == s.fail_occurrence) return false;
+    return true;
+  }
+  StoreStepHook previous_ = nullptr;
 };
 
 class ScratchDir {

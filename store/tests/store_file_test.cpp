@@ -25,7 +25,9 @@ namespace {
 using testing::Bytes;
 using testing::ReadAll;
 using testing::ScopedLockWait;
+using testing::ScopedStoreSync;
 using testing::ScratchDir;
+using testing::StepWatch;
 using testing::WriteAll;
 
 TEST(StoreFileRead, ReportsEofShortReadAndWrongMode) {
@@ -160,6 +162,152 @@ TEST(StoreFileWrite, KeepsPermissionsAndWritesThroughSymbolicLinks) {
   ASSERT_EQ(::stat(dir.File("real.dat").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
   EXPECT_EQ(ReadAll(dir.File("real.dat")), Bytes{2});
+}
+
+// Replaces `path` with `bytes` as a save does (Rewrite, Write, Commit).
+DbResult SaveBytes(const std::string& path, const Bytes& bytes) {
+  CStoreFile file;
+  DbResult rc = file.Rewrite(path);
+  if (rc == DB_OK) rc = file.Write(bytes.data(), bytes.size());
+  if (rc == DB_OK) rc = file.Commit();
+  return rc;
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 07777;
+}
+
+// The mode of the one file in `dir` whose name holds `part`.
+mode_t ModeOfFileNamed(const ScratchDir& dir, const std::string& part) {
+  mode_t mode = 07777;
+  int found = 0;
+  for (const std::string& name : dir.Entries())
+    if (name.find(part) != std::string::npos) {
+      mode = ModeOf(dir.File(name));
+      ++found;
+    }
+  return found == 1 ? mode : 07777;
+}
+
+// The new bytes of a store are the store's: the temporary file (and the
+// kept copy of an in-place rewrite) are 0600 from the moment they exist,
+// narrower when the store is, even with a umask that lets anything through;
+// only then does the temporary file get the store's mode. A new store is
+// 0600.
+TEST(StoreFileWrite, TemporaryAndKeptFilesArePrivateFromTheStart) {
+  ScratchDir dir;
+  const std::string path = dir.File("quillet.dat");
+  const mode_t old_mask = ::umask(0);
+  std::vector<mode_t> modes = {0644, 0640, 0660, 0600};
+  if (::geteuid() == 0) modes.push_back(0400);  // only root may write a file it may not write
+  for (const bool linked : {false, true}) {
+    for (const mode_t mode : modes) {
+      SCOPED_TRACE((linked ? "in place, mode " : "renamed, mode ") + std::to_string(mode));
+      ::unlink(path.c_str());
+      ::unlink(dir.File("second.dat").c_str());
+      WriteAll(path, Bytes{1});
+      ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+      if (linked) {
+        ASSERT_EQ(::link(path.c_str(), dir.File("second.dat").c_str()), 0);
+      }
+      mode_t temp_at_birth = 07777, temp_at_sync = 07777, kept = 07777;
+      StepWatch watch;
+      watch.OnStep([&](StoreStep step) {
+        if (step == StoreStep::kNewFileCreated) temp_at_birth = ModeOfFileNamed(dir, ".tmp-");
+        if (step == StoreStep::kSyncNewFile) temp_at_sync = ModeOfFileNamed(dir, ".tmp-");
+        if (step == StoreStep::kSyncKeep) kept = ModeOfFileNamed(dir, ".keep-");
+      });
+      ASSERT_EQ(SaveBytes(path, Bytes{2, 3}), DB_OK);
+      EXPECT_EQ(temp_at_birth, mode & 0600);
+      EXPECT_EQ(temp_at_sync, mode);
+      EXPECT_EQ(kept, linked ? (mode & 0600) : 07777);
+      EXPECT_EQ(ModeOf(path), mode);
+      EXPECT_EQ(ReadAll(path), (Bytes{2, 3}));
+    }
+  }
+  ::unlink(path.c_str());
+  ::unlink(dir.File("second.dat").c_str());
+  CRecordStore fresh("quillet.dat", dir.path());
+  EXPECT_EQ(fresh.Save(), DB_OK);
+  EXPECT_EQ(ModeOf(path), 0600u);
+  ::umask(old_mask);
+}
+
+// --- Durability -------------------------------------------------------------------
+
+// The new bytes are synced before a name leads to them, the folder after
+// the rename (or the link that makes a new file).
+TEST(StoreSaveSteps, NewFileSyncedBeforeItTakesThePlaceFolderAfter) {
+  ScratchDir dir;
+  const std::string path = dir.File("quillet.dat");
+  const std::vector<StoreStep> expected = {StoreStep::kNewFileCreated, StoreStep::kSyncNewFile,
+                                           StoreStep::kPutInPlace, StoreStep::kSyncFolder,
+                                           StoreStep::kRemoveTemp};
+  StepWatch watch;
+  ASSERT_EQ(SaveBytes(path, Bytes{1}), DB_OK);  // new
+  EXPECT_EQ(watch.steps(), expected);
+  watch.Clear();
+  ASSERT_EQ(SaveBytes(path, Bytes{2}), DB_OK);  // replaced
+  EXPECT_EQ(watch.steps(), expected);
+  EXPECT_EQ(ReadAll(path), Bytes{2});
+}
+
+// A failed sync of the new file or a failed rename: DB_ERR_WRITE, the old
+// file byte for byte as it was (or still none), no temporary file left.
+TEST(StoreSaveSteps, FailedSyncOrRenameKeepsTheOldFile) {
+  ScratchDir dir;
+  const std::string path = dir.File("quillet.dat");
+  const Bytes old_bytes = {0, 0, 0, 1, 0, 0, 0, 0};
+  for (const StoreStep step : {StoreStep::kSyncNewFile, StoreStep::kPutInPlace}) {
+    SCOPED_TRACE(StoreStepName(step));
+    StepWatch watch;
+    watch.FailAt(step);
+    EXPECT_EQ(SaveBytes(path, Bytes{9, 9}), DB_ERR_WRITE);
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{});
+
+    WriteAll(path, old_bytes);
+    watch.FailAt(step);
+    CRecordStore store("quillet.dat", dir.path());
+    auto note = std::make_unique<CNoteRecord>();
+    note->recordId = 2;
+    ASSERT_EQ(store.AddNew(std::move(note)), DB_OK);
+    EXPECT_EQ(store.Save(), DB_ERR_WRITE);
+    EXPECT_EQ(ReadAll(path), old_bytes);
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"quillet.dat"});
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+  }
+}
+
+// A failed sync of the folder after the rename: the save cannot promise
+// that the new name lasts and says so; the new bytes are in place, and the
+// next save goes through with nothing lost or doubled.
+TEST(StoreSaveSteps, FailedFolderSyncIsReportedAndTheNextSaveCompletes) {
+  ScratchDir dir;
+  CRecordStore store("quillet.dat", dir.path());
+  auto settings = std::make_unique<CSettingsRecord>();
+  settings->lastRecordId = 3;
+  ASSERT_EQ(store.AddNew(std::move(settings)), DB_OK);
+  ASSERT_EQ(store.Save(), DB_OK);
+  auto note = std::make_unique<CNoteRecord>();
+  note->recordId = 2;
+  note->text = CpText("kept once");
+  ASSERT_EQ(store.AddNew(std::move(note)), DB_OK);
+  {
+    StepWatch watch;
+    watch.FailAt(StoreStep::kSyncFolder);
+    EXPECT_EQ(store.Save(), DB_ERR_WRITE);
+    EXPECT_EQ(watch.steps().back(), StoreStep::kRemoveTemp);
+  }
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"quillet.dat"});
+  ASSERT_EQ(store.Save(), DB_OK);
+  CRecordStore reloaded("quillet.dat", dir.path());
+  ASSERT_EQ(reloaded.Load(), DB_OK);
+  EXPECT_EQ(reloaded.liveCount(), 2u);
+  CRecord* found = nullptr;
+  ASSERT_EQ(reloaded.FindById(2, &found), DB_OK);
+  ASSERT_NE(RecordAs<CNoteRecord>(found), nullptr);
+  EXPECT_EQ(RecordAs<CNoteRecord>(found)->text, CpText("kept once"));
 }
 
 TEST(StoreFileWrite, MissingFolderFailsToOpen) {

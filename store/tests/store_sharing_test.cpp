@@ -4,6 +4,8 @@
 // for two processes; real processes where the lock or timing matters.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -28,7 +30,9 @@ using testing::Bytes;
 using testing::ReadAll;
 using testing::ScopedLockWait;
 using testing::ScopedSettleDelay;
+using testing::ScopedStoreSync;
 using testing::ScratchDir;
+using testing::StepWatch;
 using testing::WriteAll;
 
 // --- Building stores the way the program does -----------------------------------
@@ -632,6 +636,49 @@ TEST(StoreFilesKept, OwnerGroupAndModeSurviveASave) {
   EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
+// An ordinary user saves a store of another account that it may write
+// through the store's group, one it belongs to besides its own: the owner
+// cannot be kept (the new file is the saver's), the group and the mode are.
+// Setting up another account's file needs root, so the save is made by a
+// child that has become nobody.
+TEST(StoreFilesKept, OrdinaryUsersSaveKeepsGroupAndMode) {
+  if (::geteuid() != 0) GTEST_SKIP() << "giving a file to another account needs root";
+  const struct passwd* nobody = ::getpwnam("nobody");
+  ASSERT_NE(nobody, nullptr);
+  const uid_t uid = nobody->pw_uid;
+  const gid_t gid = nobody->pw_gid;
+  const gid_t shared_group = 4322;
+  ASSERT_NE(shared_group, gid);
+  Shared f;
+  ASSERT_EQ(::chown(f.dir.path().c_str(), uid, gid), 0);
+  ASSERT_EQ(::chown(f.path().c_str(), 0, shared_group), 0);
+  ASSERT_EQ(::chmod(f.path().c_str(), 0660), 0);
+  uint32_t id = 0;
+  {
+    auto probe = f.Open();
+    id = Settings(*probe)->lastRecordId + 1;
+  }
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::setgroups(1, &shared_group) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0) ::_exit(10);
+    CRecordStore s("quillet.dat", f.dir.path());
+    if (s.Load() != DB_OK) ::_exit(11);
+    if (AddNote(s, f.one, "saved by nobody") != id) ::_exit(12);
+    ::_exit(s.Save() == DB_OK ? 0 : 13);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  struct stat st;
+  ASSERT_EQ(::stat(f.path().c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, uid);
+  EXPECT_EQ(st.st_gid, shared_group);
+  EXPECT_EQ(st.st_mode & 07777, 0660u);
+  EXPECT_EQ(TextOf(*f.Open(), id), "saved by nobody");
+}
+
 // A store with a second name stays one file: the save writes over it in
 // place, and no kept copy is left.
 TEST(StoreFilesKept, HardLinkedStoreStaysOneFile) {
@@ -735,41 +782,379 @@ TEST(StoreLeftovers, InterruptedSavesAreCleanedUpOnOpenAndOnSave) {
   EXPECT_EQ(temp_count(), 0);
 }
 
-// An in-place rewrite of a hard-linked store cut off half-way: the file is a
-// mixture and the kept copy of its old bytes is still there. The next open
-// puts the old bytes back; a kept copy for a file that was since replaced
-// is only removed.
-TEST(StoreLeftovers, InterruptedInPlaceRewriteIsUndone) {
-  Shared f;
-  const Bytes good = ReadAll(f.path());
-  ASSERT_EQ(::link(f.path().c_str(), f.dir.File("second.dat").c_str()), 0);
-  struct stat st;
-  ASSERT_EQ(::stat(f.path().c_str(), &st), 0);
+// --- In-place rewrites cut off ----------------------------------------------------
+
+// A valid store of about `notes` KB, its notes all made of `letter`.
+Bytes StoreBytes(uint32_t notes, char letter) {
+  CRecordStore s("unused.dat", "");
+  auto settings = std::make_unique<CSettingsRecord>();
+  settings->lastRecordId = notes + 1;
+  s.AddNew(std::move(settings));
+  for (uint32_t i = 0; i < notes; ++i) {
+    auto n = std::make_unique<CNoteRecord>();
+    n->recordId = i + 2;
+    n->text = CpText(std::string(1000, letter));
+    s.AddNew(std::move(n));
+  }
+  Bytes out;
+  EXPECT_EQ(s.SaveToMemory(&out), DB_OK);
+  return out;
+}
+
+// Puts `bytes` into the file by writing over it, so it keeps its inode and
+// its names.
+void WriteOver(const std::string& path, const Bytes& bytes) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  ::close(fd);
+}
+
+// Replaces `path` with `bytes` as a save does (Rewrite, Write, Commit).
+DbResult SaveBytes(const std::string& path, const Bytes& bytes) {
+  CStoreFile file;
+  DbResult rc = file.Rewrite(path);
+  if (rc == DB_OK) rc = file.Write(bytes.data(), bytes.size());
+  if (rc == DB_OK) rc = file.Commit();
+  return rc;
+}
+
+std::vector<std::string> SortedEntries(const ScratchDir& dir) {
+  std::vector<std::string> names = dir.Entries();
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A pid that belonged to a process that has ended.
+pid_t GonePid() {
   pid_t gone = ::fork();
   if (gone == 0) ::_exit(0);
   ::waitpid(gone, nullptr, 0);
-  const std::string kept = f.dir.File(".quillet.dat.keep-" + std::to_string(gone) + "-" + std::to_string(st.st_ino));
-  WriteAll(kept, good);
-  Bytes mixture = good;
-  std::fill(mixture.begin() + 20, mixture.end(), 0xEE);
-  {
-    int fd = ::open(f.path().c_str(), O_WRONLY);  // in place, as the interrupted save did
-    ASSERT_EQ(::pwrite(fd, mixture.data(), mixture.size(), 0), static_cast<ssize_t>(mixture.size()));
-    ::close(fd);
-  }
-  auto ours = f.Open();
-  EXPECT_EQ(ReadAll(f.path()), good);
-  EXPECT_EQ(ReadAll(f.dir.File("second.dat")), good);
-  EXPECT_EQ(TextOf(*ours, f.a), "a");
-  EXPECT_FALSE(std::filesystem::exists(kept));
+  return gone;
+}
 
-  // The file was replaced (another inode) after the interruption: its
-  // bytes are the new writer's and stay.
-  const std::string stale = f.dir.File(".quillet.dat.keep-" + std::to_string(gone) + "-1");
-  WriteAll(stale, Bytes{1, 2, 3});
-  ASSERT_EQ(ours->Save(), DB_OK);
-  EXPECT_FALSE(std::filesystem::exists(stale));
-  EXPECT_EQ(TextOf(*f.Open(), f.a), "a");
+// A store with a second name, of several megabytes so that every copy takes
+// several pieces.
+struct LinkedStore {
+  ScratchDir dir;
+  Bytes old_bytes = StoreBytes(2300, 'o');
+  explicit LinkedStore(bool linked = true) {
+    WriteAll(path(), old_bytes);
+    if (linked) {
+      EXPECT_EQ(::link(path().c_str(), second().c_str()), 0);
+    }
+  }
+  std::string path() const { return dir.File("quillet.dat"); }
+  std::string second() const { return dir.File("second.dat"); }
+  uint64_t inode() const {
+    struct stat st;
+    return ::stat(path().c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_ino) : 0;
+  }
+  // Saves `new_bytes` in a child that is killed just before step `k`; false
+  // when the child was not killed.
+  bool SaveKilledAt(int k, const Bytes& new_bytes, StepWatch& watch) {
+    watch.Clear();
+    watch.KillAt(k);
+    pid_t child = ::fork();
+    if (child == 0) {
+      SaveBytes(path(), new_bytes);
+      ::_exit(3);
+    }
+    watch.KillAt(-1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+  }
+  std::vector<std::string> Leftovers() const {
+    std::vector<std::string> names;
+    for (const std::string& n : SortedEntries(dir))
+      if (n != "quillet.dat" && n != "second.dat") names.push_back(n);
+    return names;
+  }
+};
+
+// The saving process killed before each step of an in-place rewrite in
+// turn, with a new version longer and one shorter than the old: the next
+// open finds the file, under both names, byte for byte the old version or
+// the new one, never cut, and no leftover stays. The old version up to the
+// last piece written over the file; the new one from there (a longer new
+// version is whole once its last piece is written, a shorter one once it
+// is cut to length). An ordinary save, renamed into place, likewise: the
+// old version until the rename, the new one after.
+TEST(StoreInPlaceRewrite, KilledAtEveryStepLeavesTheOldOrTheNewBytes) {
+  ScopedStoreSync no_sync(false);
+  enum class Kind { kLonger, kShorter, kRenamed };
+  for (const Kind kind : {Kind::kLonger, Kind::kShorter, Kind::kRenamed}) {
+    const bool linked = kind != Kind::kRenamed;
+    SCOPED_TRACE(kind == Kind::kLonger    ? "in place, new version longer"
+                 : kind == Kind::kShorter ? "in place, new version shorter"
+                                          : "renamed");
+    LinkedStore f(linked);
+    const uint64_t inode = f.inode();
+    const Bytes new_bytes = StoreBytes(kind == Kind::kShorter ? 1200 : 3300, 'n');
+    StepWatch watch;
+    // One whole save first, to learn its steps.
+    ASSERT_EQ(SaveBytes(f.path(), new_bytes), DB_OK);
+    ASSERT_EQ(ReadAll(f.path()), new_bytes);
+    const std::vector<StoreStep> steps = watch.steps();
+    // The last step before which a kill leaves the old version.
+    std::ptrdiff_t last_old;
+    if (linked) {
+      const auto first_over = std::find(steps.begin(), steps.end(), StoreStep::kOverwrite) - steps.begin();
+      const auto cut = std::find(steps.begin(), steps.end(), StoreStep::kCutToLength) - steps.begin();
+      ASSERT_LT(first_over + 1, cut) << "the new bytes must take more than one piece";
+      ASSERT_EQ(std::count(steps.begin(), steps.end(), StoreStep::kCopyKeep), 3);
+      last_old = kind == Kind::kLonger ? cut - 1 : cut;
+    } else {
+      last_old = std::find(steps.begin(), steps.end(), StoreStep::kPutInPlace) - steps.begin();
+      ASSERT_LT(last_old, static_cast<std::ptrdiff_t>(steps.size()));
+    }
+
+    int olds = 0, news = 0;
+    for (int k = 0; k < static_cast<int>(steps.size()); ++k) {
+      SCOPED_TRACE("killed before step " + std::to_string(k) + ", " + StoreStepName(steps[k]));
+      if (linked) WriteOver(f.path(), f.old_bytes);
+      else WriteAll(f.path(), f.old_bytes);
+      ASSERT_TRUE(f.SaveKilledAt(k, new_bytes, watch));
+      ASSERT_EQ(watch.steps().size(), 0u);  // the child's steps stay in the child
+
+      if (linked) {
+        // Opened through the other name first: a mixture is sorted out by
+        // whichever name opens the file.
+        CRecordStore reader("second.dat", f.dir.path());
+        EXPECT_EQ(reader.Load(), DB_OK);
+      }
+      CRecordStore owner("quillet.dat", f.dir.path());
+      EXPECT_EQ(owner.Load(), DB_OK);
+      const Bytes now = ReadAll(f.path());
+      const Bytes& expected = k > last_old ? new_bytes : f.old_bytes;
+      EXPECT_EQ(now.size(), expected.size());
+      EXPECT_TRUE(now == expected);
+      if (linked) {
+        EXPECT_EQ(ReadAll(f.second()), now);
+        EXPECT_EQ(f.inode(), inode);
+      }
+      EXPECT_EQ(f.Leftovers(), std::vector<std::string>{});
+      (now == new_bytes ? news : olds)++;
+    }
+    EXPECT_EQ(olds, static_cast<int>(last_old) + 1);
+    EXPECT_EQ(news, static_cast<int>(steps.size()) - olds);
+  }
+}
+
+// The open that puts the old bytes back is itself killed, before each
+// piece it copies: the note is still there, so the next open starts again
+// and finishes the job.
+TEST(StoreInPlaceRewrite, KilledWhilePuttingBackTheNextOpenFinishes) {
+  ScopedStoreSync no_sync(false);
+  LinkedStore f;
+  const Bytes new_bytes = StoreBytes(3300, 'n');
+  StepWatch watch;
+  ASSERT_EQ(SaveBytes(f.path(), new_bytes), DB_OK);
+  const std::vector<StoreStep> steps = watch.steps();
+  const int second_piece =
+      static_cast<int>(std::find(steps.begin(), steps.end(), StoreStep::kOverwrite) - steps.begin()) + 1;
+  auto cut_off = [&] {
+    WriteOver(f.path(), f.old_bytes);
+    ASSERT_TRUE(f.SaveKilledAt(second_piece, new_bytes, watch));
+    ASSERT_EQ(f.Leftovers().size(), 3u);
+  };
+  cut_off();
+  watch.Clear();
+  EXPECT_EQ(RemoveStoreLeftovers(f.path()), 3);
+  EXPECT_EQ(watch.steps(), std::vector<StoreStep>(3, StoreStep::kPutBack));
+  EXPECT_TRUE(ReadAll(f.path()) == f.old_bytes);
+  for (int k = 0; k < 3; ++k) {
+    SCOPED_TRACE("open killed before piece " + std::to_string(k));
+    cut_off();
+    watch.Clear();
+    watch.KillAt(k);
+    pid_t child = ::fork();
+    if (child == 0) {
+      RemoveStoreLeftovers(f.path());
+      ::_exit(3);
+    }
+    watch.KillAt(-1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_EQ(f.Leftovers().size(), 3u);
+    CRecordStore s("quillet.dat", f.dir.path());
+    EXPECT_EQ(s.Load(), DB_OK);
+    EXPECT_TRUE(ReadAll(f.second()) == f.old_bytes);
+    EXPECT_EQ(f.Leftovers(), std::vector<std::string>{});
+  }
+}
+
+// The fault as found: a saver died while copying the old bytes aside, so
+// only a piece of them is kept, and its finished temporary file holds other
+// bytes. The store was never touched and stays whole under both names; the
+// leftovers go.
+TEST(StoreInPlaceRewrite, PartlyKeptCopyWithoutNoteLeavesTheStoreWhole) {
+  ScopedStoreSync no_sync(false);
+  LinkedStore f;
+  const std::string owner = std::to_string(GonePid());
+  Bytes piece(f.old_bytes.begin(), f.old_bytes.begin() + (1 << 20));
+  WriteAll(f.dir.File(".quillet.dat.keep-" + owner + "-" + std::to_string(f.inode())), piece);
+  WriteAll(f.dir.File(".quillet.dat.tmp-" + owner + "-0"), StoreBytes(100, 'x'));
+  CRecordStore s("quillet.dat", f.dir.path());
+  EXPECT_EQ(s.Load(), DB_OK);
+  EXPECT_EQ(s.liveCount(), 2301u);
+  EXPECT_EQ(ReadAll(f.path()), f.old_bytes);
+  EXPECT_EQ(ReadAll(f.second()), f.old_bytes);
+  EXPECT_EQ(f.Leftovers(), std::vector<std::string>{});
+}
+
+// A save cut off half-way through writing over the file: the kept copy
+// puts the old bytes back. When the kept copy is damaged the finished
+// temporary file completes the save instead; when both are damaged nothing
+// is removed or changed, and a later open can still finish it.
+TEST(StoreLeftovers, InterruptedInPlaceRewriteIsUndone) {
+  ScopedStoreSync no_sync(false);
+  LinkedStore f;
+  const Bytes new_bytes = StoreBytes(3300, 'n');
+  StepWatch watch;
+  ASSERT_EQ(SaveBytes(f.path(), new_bytes), DB_OK);
+  const std::vector<StoreStep> steps = watch.steps();
+  const int second_piece =
+      static_cast<int>(std::find(steps.begin(), steps.end(), StoreStep::kOverwrite) - steps.begin()) + 1;
+  ASSERT_EQ(steps[second_piece], StoreStep::kOverwrite);
+  auto leftover = [&](const char* kind) {
+    for (const std::string& n : f.Leftovers())
+      if (n.find(kind) != std::string::npos) return f.dir.File(n);
+    return std::string();
+  };
+  auto cut_off = [&] {
+    WriteOver(f.path(), f.old_bytes);
+    ASSERT_TRUE(f.SaveKilledAt(second_piece, new_bytes, watch));
+    ASSERT_EQ(f.Leftovers().size(), 3u);  // note, kept copy, temporary file
+    ASSERT_NE(ReadAll(f.path()), f.old_bytes);
+    ASSERT_NE(ReadAll(f.path()), new_bytes);
+  };
+
+  {
+    cut_off();
+    LogCapture log;
+    CRecordStore s("quillet.dat", f.dir.path());
+    EXPECT_EQ(s.Load(), DB_OK);
+    EXPECT_EQ(ReadAll(f.second()), f.old_bytes);
+    EXPECT_TRUE(log.Has("Interrupted save of " + f.path() + " undone from"));
+    EXPECT_EQ(f.Leftovers(), std::vector<std::string>{});
+  }
+  {
+    cut_off();
+    ASSERT_EQ(::truncate(leftover(".keep-").c_str(), 1000), 0);
+    LogCapture log;
+    EXPECT_EQ(RemoveStoreLeftovers(f.path()), 3);
+    EXPECT_EQ(ReadAll(f.second()), new_bytes);
+    EXPECT_TRUE(log.Has("Interrupted save of " + f.path() + " finished from"));
+    EXPECT_EQ(f.Leftovers(), std::vector<std::string>{});
+  }
+  {
+    cut_off();
+    const Bytes mixture = ReadAll(f.path());
+    const std::string keep = leftover(".keep-");
+    const std::string temp = leftover(".tmp-");
+    const Bytes kept = ReadAll(keep);
+    ASSERT_EQ(::truncate(keep.c_str(), 1000), 0);
+    ASSERT_EQ(::truncate(temp.c_str(), 1000), 0);
+    const std::vector<std::string> files = f.Leftovers();
+    LogCapture log;
+    EXPECT_EQ(RemoveStoreLeftovers(f.path()), 0);
+    EXPECT_TRUE(log.Has("cannot be finished yet"));
+    EXPECT_EQ(ReadAll(f.path()), mixture);
+    EXPECT_EQ(f.Leftovers(), files);
+    // No saver writes over it meanwhile.
+    EXPECT_EQ(SaveBytes(f.path(), new_bytes), DB_ERR_WRITE);
+    EXPECT_EQ(ReadAll(f.path()), mixture);
+    // Once the kept copy is whole again, the next open undoes the mixture.
+    WriteAll(keep, kept);
+    EXPECT_EQ(RemoveStoreLeftovers(f.path()), 3);
+    EXPECT_EQ(ReadAll(f.second()), f.old_bytes);
+    EXPECT_EQ(f.Leftovers(), std::vector<std::string>{});
+  }
+}
+
+// Notes that say nothing about the file: one cut off while being written,
+// one for a file since replaced (another inode). They go with their kept
+// copies, and the file is not touched.
+TEST(StoreInPlaceRewrite, NoteCutOffOrOfAnotherFileIsOnlyRemoved) {
+  LinkedStore f;
+  const std::string gone = std::to_string(GonePid());
+  const std::string inode = std::to_string(f.inode());
+  Bytes mixture = f.old_bytes;
+  std::fill(mixture.begin() + 20, mixture.end(), 0xEE);
+  WriteOver(f.path(), mixture);  // whatever the file holds, these notes do not touch it
+  WriteAll(f.dir.File(".quillet.dat.inplace-" + gone + "-" + inode), Bytes{'q', 'u', 'i', 'l'});
+  WriteAll(f.dir.File(".quillet.dat.keep-" + gone + "-" + inode), f.old_bytes);
+  WriteAll(f.dir.File(".quillet.dat.inplace-" + gone + "-1"),
+           ByteBuilder()
+               .Raw("quillet in-place rewrite\ninode 1\nold 3 0000000000000001\nnew 3 0000000000000002\n"
+                    "temp .quillet.dat.tmp-" + gone + "-0\nend\n")
+               .bytes());
+  WriteAll(f.dir.File(".quillet.dat.keep-" + gone + "-1"), Bytes{1, 2, 3});
+  EXPECT_EQ(RemoveStoreLeftovers(f.path()), 4);
+  EXPECT_EQ(ReadAll(f.path()), mixture);
+  EXPECT_EQ(f.Leftovers(), std::vector<std::string>{});
+}
+
+// The steps of an in-place rewrite, in order: the old bytes kept and
+// synced, the note written and synced with the folder, only then the file
+// written over, cut and synced; the note goes before the kept copy.
+TEST(StoreInPlaceRewrite, StepsComeInTheirOrder) {
+  LinkedStore f;
+  WriteOver(f.path(), Bytes{1, 2, 3});
+  StepWatch watch;
+  ASSERT_EQ(SaveBytes(f.path(), Bytes{4, 5}), DB_OK);
+  EXPECT_EQ(watch.steps(), (std::vector<StoreStep>{
+                               StoreStep::kNewFileCreated, StoreStep::kSyncNewFile, StoreStep::kCopyKeep,
+                               StoreStep::kSyncKeep, StoreStep::kWriteMark, StoreStep::kSyncMark,
+                               StoreStep::kSyncFolder, StoreStep::kOverwrite, StoreStep::kCutToLength,
+                               StoreStep::kSyncStore, StoreStep::kRemoveMark, StoreStep::kRemoveKeep,
+                               StoreStep::kRemoveTemp}));
+  EXPECT_EQ(ReadAll(f.second()), (Bytes{4, 5}));
+  EXPECT_EQ(f.Leftovers(), std::vector<std::string>{});
+}
+
+// Any step of an in-place rewrite up to the sync of the file failing:
+// DB_ERR_WRITE, the old bytes under both names byte for byte, nothing left
+// beside them. Removing the note or the kept copy failing: the save is
+// done, and the next open tidies up without touching the new bytes.
+TEST(StoreInPlaceRewrite, FailedStepKeepsTheOldBytesOrOnlyLeavesFilesToTidy) {
+  ScopedStoreSync no_sync(false);
+  LinkedStore f;
+  const Bytes new_bytes = StoreBytes(1200, 'n');
+  const std::vector<std::pair<StoreStep, int>> failing = {
+      {StoreStep::kSyncNewFile, 0}, {StoreStep::kCopyKeep, 0},  {StoreStep::kCopyKeep, 2},
+      {StoreStep::kSyncKeep, 0},    {StoreStep::kWriteMark, 0}, {StoreStep::kSyncMark, 0},
+      {StoreStep::kSyncFolder, 0},  {StoreStep::kOverwrite, 0}, {StoreStep::kOverwrite, 1},
+      {StoreStep::kCutToLength, 0}, {StoreStep::kSyncStore, 0}};
+  for (const auto& [step, occurrence] : failing) {
+    SCOPED_TRACE(std::string(StoreStepName(step)) + " #" + std::to_string(occurrence));
+    WriteOver(f.path(), f.old_bytes);
+    StepWatch watch;
+    watch.FailAt(step, occurrence);
+    EXPECT_EQ(SaveBytes(f.path(), new_bytes), DB_ERR_WRITE);
+    EXPECT_TRUE(ReadAll(f.path()) == f.old_bytes);
+    EXPECT_TRUE(ReadAll(f.second()) == f.old_bytes);
+    EXPECT_EQ(f.Leftovers(), std::vector<std::string>{});
+  }
+  for (const StoreStep step : {StoreStep::kRemoveMark, StoreStep::kRemoveKeep, StoreStep::kRemoveTemp}) {
+    SCOPED_TRACE(StoreStepName(step));
+    WriteOver(f.path(), f.old_bytes);
+    {
+      StepWatch watch;
+      watch.FailAt(step);
+      EXPECT_EQ(SaveBytes(f.path(), new_bytes), DB_OK);
+    }
+    EXPECT_EQ(f.Leftovers().size(), 1u);  // the one file not removed
+    EXPECT_TRUE(ReadAll(f.second()) == new_bytes);
+    CRecordStore s("quillet.dat", f.dir.path());
+    EXPECT_EQ(s.Load(), DB_OK);
+    EXPECT_EQ(s.liveCount(), 1201u);
+    EXPECT_TRUE(ReadAll(f.second()) == new_bytes);
+    EXPECT_EQ(f.Leftovers(), std::vector<std::string>{});
+  }
 }
 
 // Two processes creating the same new store file at once: the second does

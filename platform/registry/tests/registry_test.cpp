@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -7,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/registry/Registry.h"
 #include "platform/registry/RegistryExport.h"
@@ -173,6 +176,10 @@ TEST_F(RegistryTest, DamagedFileGivesBadDbNotACrash) {
   EXPECT_EQ(k, nullptr);
 }
 
+// A store file the user may only read: its values are read, every write is
+// refused with ERROR_ACCESS_DENIED. Root may write any file, so when the
+// tests run as root the reading and writing is done by a child process that
+// has become "nobody"; either way there is one outcome.
 TEST_F(RegistryTest, ReadOnlyStoreReadsButRefusesWrites) {
   setenv("QUILLET_REGISTRY", file_.c_str(), 1);
   HKEY w = Create("Software\\RO");
@@ -181,19 +188,64 @@ TEST_F(RegistryTest, ReadOnlyStoreReadsButRefusesWrites) {
   std::string ro = dir_ + "/ro";
   fs::create_directory(ro);
   fs::copy_file(file_, ro + "/registry.db");
-  if (fs::exists(file_ + "-wal")) fs::copy_file(file_ + "-wal", ro + "/registry.db-wal");
-  if (geteuid() == 0) GTEST_SKIP() << "root ignores file permissions";
-  chmod((ro + "/registry.db").c_str(), 0444);
-  chmod(ro.c_str(), 0555);
-  setenv("QUILLET_REGISTRY", (ro + "/registry.db").c_str(), 1);
-  HKEY r = nullptr;
-  LONG st = RegOpenKey(HKEY_CURRENT_USER, "Software\\RO", &r);
-  if (st == ERROR_SUCCESS) {
-    EXPECT_EQ(RegSetDword(r, "v", 6), ERROR_ACCESS_DENIED);
-    RegCloseKey(r);
-  } else {
-    EXPECT_EQ(st, ERROR_ACCESS_DENIED);
+  for (const char* part : {"-wal", "-shm"})
+    if (fs::exists(file_ + part)) fs::copy_file(file_ + part, ro + "/registry.db" + part);
+  ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+  ASSERT_EQ(chmod((ro + "/registry.db").c_str(), 0444), 0);
+  for (const char* part : {"-wal", "-shm"}) {
+    if (fs::exists(ro + "/registry.db" + part)) {
+      ASSERT_EQ(chmod((ro + "/registry.db" + part).c_str(), 0444), 0);
+    }
   }
+  ASSERT_EQ(chmod(ro.c_str(), 0555), 0);
+  setenv("QUILLET_REGISTRY", (ro + "/registry.db").c_str(), 1);
+
+  enum : int { kNoDrop = 1, kNoOpen = 2, kNoRead = 4, kWriteNotRefused = 8, kChanged = 16 };
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    int failed = 0;
+    if (geteuid() == 0) {
+      const struct passwd* nobody = getpwnam("nobody");
+      if (nobody == nullptr || setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 ||
+          setuid(nobody->pw_uid) != 0 || geteuid() == 0)
+        _exit(kNoDrop);
+    }
+    auto value = [] {
+      HKEY k = nullptr;
+      std::vector<uint8_t> data;
+      DWORD type = 0;
+      if (RegOpenKey(HKEY_CURRENT_USER, "Software\\RO", &k) != ERROR_SUCCESS) return -1;
+      const LONG st = RegGetValue(k, "v", &type, &data);
+      RegCloseKey(k);
+      return st == ERROR_SUCCESS && data.size() == 4 ? static_cast<int>(data[0]) : -1;
+    };
+    HKEY r = nullptr;
+    if (RegOpenKey(HKEY_CURRENT_USER, "Software\\RO", &r) != ERROR_SUCCESS) {
+      failed |= kNoOpen;
+    } else {
+      if (RegSetDword(r, "v", 6) != ERROR_ACCESS_DENIED) failed |= kWriteNotRefused;
+      RegCloseKey(r);
+    }
+    HKEY made = nullptr;
+    if (RegCreateKey(HKEY_CURRENT_USER, "Software\\RO\\New", &made) != ERROR_ACCESS_DENIED) failed |= kWriteNotRefused;
+    const int v = value();
+    if (v == -1) {
+      failed |= kNoRead;
+    } else if (v != 5) {
+      failed |= kChanged;
+    }
+    _exit(failed);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  const int failed = WEXITSTATUS(status);
+  EXPECT_FALSE(failed & kNoDrop) << "could not become nobody";
+  EXPECT_FALSE(failed & kNoOpen) << "the read-only store could not be opened";
+  EXPECT_FALSE(failed & kNoRead) << "the value could not be read";
+  EXPECT_FALSE(failed & kWriteNotRefused) << "a write was not refused with ERROR_ACCESS_DENIED";
+  EXPECT_FALSE(failed & kChanged) << "the value changed";
   chmod(ro.c_str(), 0755);
 }
 
