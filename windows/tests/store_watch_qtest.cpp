@@ -33,7 +33,9 @@
 #include "store/db/CurrentDatabase.h"
 #include "store/db/PalmUserList.h"
 #include "store/users/UserSwitch.h"
+#include "windows/core/NoteEditor.h"
 #include "windows/core/TreeEdits.h"
+#include "windows/gui/NoteWnd.h"
 #include "windows/gui/Parts.h"
 #include "windows/gui/TopicTree.h"
 #include "windows/gui/TopicWnd.h"
@@ -137,6 +139,28 @@ std::vector<uint32_t> TopicsTitled(const std::string& path, const std::string& t
   return ids;
 }
 
+
+// The notes of the file with this text.
+std::vector<uint32_t> NotesWith(const std::string& path, const std::string& text) {
+  CRecordStore s(path, "");
+  std::vector<uint32_t> ids;
+  if (s.Load() != DB_OK) return ids;
+  CRecord* r = nullptr;
+  for (DbResult rc = s.FirstOfKind(kKindNote, &r, true); rc == DB_OK; rc = s.NextOfKind(kKindNote, &r, true))
+    if (static_cast<CNoteRecord*>(r)->text == CpText(text)) ids.push_back(r->recordId);
+  return ids;
+}
+
+// The members of a topic as the file lists them.
+std::vector<uint32_t> MembersOnDisk(const std::string& path, uint32_t topic) {
+  CRecordStore s(path, "");
+  if (s.Load() != DB_OK) return {};
+  CRecord* r = nullptr;
+  if (s.FindById(topic, &r) != DB_OK) return {};
+  const uint32_t links = static_cast<CTopicRecord*>(r)->linksId;
+  if (s.FindById(links, &r) != DB_OK) return {};
+  return static_cast<CTopicLinksRecord*>(r)->memberIds;
+}
 }  // namespace
 
 class StoreWatchTest : public QObject {
@@ -333,6 +357,60 @@ class StoreWatchTest : public QObject {
     QCOMPARE(tree->SelectedItem()->recordId, mineOnDisk[0]);
     QCOMPARE(mgr->web()->currentPath(),
              m.Output("DemoUser") + OutputFileName(FindTopic(mineOnDisk[0])->fileName));
+    w.close();
+  }
+
+  // The same for a new note, whose id another program gave to a topic: the
+  // note window follows its note (a second OK finds it again), the tree's
+  // item and the topic's members follow too.
+  void renumberedNewNoteIsFollowedThroughAFailedSave() {
+    Machine m;
+    Recorders r;
+    CMainWindow w(RegisteredShellParts());
+    CWndMgr* mgr = w.manager();
+    auto* tree = dynamic_cast<CTopicTree*>(mgr->topicTree());
+    auto* noteWnd = dynamic_cast<CNoteWnd*>(mgr->window(RecordWindow::kNote));
+    QVERIFY(tree && noteWnd);
+    const uint32_t garden = AddTopicHere("Garden plans");
+    QCOMPARE(pDB->Save(), DB_OK);
+    tree->Refresh();
+    w.resize(900, 600);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(tree->SelectRecord(garden));
+    const std::string path = pDB->path();
+
+    w.SendCommand(CMD_NEW_NOTE);
+    QCOMPARE(mgr->namedMode(), Mode::NEWNOTE);
+    QTest::keyClicks(noteWnd->noteEdit(), "MINE note");
+    const uint32_t mine = noteWnd->editor().noteId();
+    QVERIFY(mine != 0);
+    QCOMPARE(AnotherProgramAddsTopic(path, "THEIRS topic", 1), mine);
+
+    struct stat st {};
+    QCOMPARE(::stat(path.c_str(), &st), 0);
+    {
+      FileSizeLimit full(static_cast<rlim_t>(st.st_size));
+      QVERIFY(full.set());
+      QTest::mouseClick(noteWnd->okButton(), Qt::LeftButton);
+    }
+    // Told (the member's own save in the tree fails first, then OK's).
+    const int told = Count(r.ui.MessageIds(), IDS_SAVE_FAILED);
+    QVERIFY(told >= 1);
+    const uint32_t fresh = noteWnd->editor().noteId();
+    QVERIFY(fresh != mine);
+    QVERIFY(FindLiveNote(fresh) != nullptr);
+    QVERIFY(tree->FindItem(fresh) != nullptr);
+    QVERIFY(tree->FindItem(mine) == nullptr);
+
+    QTest::mouseClick(noteWnd->okButton(), Qt::LeftButton);
+    QCOMPARE(Count(r.ui.MessageIds(), IDS_SAVE_FAILED), told);
+    QCOMPARE(bEditPending, uint8_t{0});
+    QCOMPARE(NotesWith(path, "MINE note"), std::vector<uint32_t>{fresh});
+    QCOMPARE(TopicsTitled(path, "THEIRS topic"), std::vector<uint32_t>{mine});
+    QCOMPARE(MembersOnDisk(path, garden), std::vector<uint32_t>{fresh});
+    QTRY_VERIFY_WITH_TIMEOUT(tree->FindItem(mine) != nullptr, 3000);
+    QCOMPARE(tree->SelectedItem()->recordId, fresh);
     w.close();
   }
 
