@@ -654,6 +654,14 @@ BackupResult CStoreBackups::RestoreFrom(int chosen, uint64_t size, std::string* 
     options.rotate = false;  // the chosen copy must outlive this restore
     std::string copy;
     rc = KeepFrom(current, options, &copy);
+    if (rc == BackupResult::kNotAStore) {
+      // The store being replaced does not load (often why it is being
+      // replaced): it is kept as a damaged store's copy.
+      StoreSource again;
+      options.markDamaged = true;
+      rc = OpenStore(true, &again);
+      if (rc == BackupResult::kOk) rc = KeepFrom(again, options, &copy);
+    }
     if (rc != BackupResult::kOk) {
       store.Close();
       return rc;

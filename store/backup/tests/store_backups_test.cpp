@@ -529,6 +529,23 @@ TEST_F(StoreBackupsTest, ABackupFolderThatIsASymbolicLinkIsRefused) {
   EXPECT_EQ(Names(elsewhere), std::vector<std::string>{"quillet-20240101-000000.dat"});
 }
 
+// A store that does not load can still be replaced by a copy: what it held
+// is kept first, as a damaged store's copy.
+TEST_F(StoreBackupsTest, RestoreOverAStoreThatDoesNotLoadKeepsItAsADamagedCopy) {
+  WriteStore(store_, {4, 0, 0, 0, 0, "good"});
+  const std::string good = Copy();
+  const Bytes good_bytes = ReadAll(store_);
+  const Bytes broken = {0, 0, 0, 1, 7, 0, 0, 0};
+  WriteAll(store_, broken);
+  now_ += 60;
+  CStoreBackups b = Backups();
+  std::string previous;
+  ASSERT_EQ(b.Restore(good, &previous), BackupResult::kOk);
+  EXPECT_EQ(ReadAll(store_), good_bytes);
+  EXPECT_EQ(previous, folder_ + "/" + BackupFileName(now_, 0, true));
+  EXPECT_EQ(ReadAll(previous), broken);
+}
+
 // Only stores are copied: a 2 GB sparse file is refused at its header
 // without a byte written, a file that starts like a store but does not load
 // leaves no copy behind. A damaged store being set aside is kept as it is.
