@@ -55,8 +55,10 @@ struct RecordIdChange {
 // other id as it is (0 stays 0).
 uint32_t RenumberedId(const std::vector<RecordIdChange>& changes, uint32_t id);
 
+class CRecordStore;
+
 struct StoreRenumberEvent {
-  const void* store = nullptr;  // the CRecordStore whose records were renumbered
+  const CRecordStore* store = nullptr;  // the store whose records were renumbered
   std::string path;             // its file as the store names it
   std::vector<RecordIdChange> changes;
 };
