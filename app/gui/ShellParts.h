@@ -220,6 +220,8 @@ class CListViewObject : public CShellPart {
   virtual void Clear() = 0;
   // The record of the selected item, 0 when none.
   virtual uint32_t SelectedRecordId() const = 0;
+  // A merge gave records added here fresh ids: their rows follow.
+  virtual void FollowRenumbered(const std::vector<RecordIdChange>& /*changes*/) {}
   virtual CategoryFilter Filter() const { return {}; }
   virtual void SetFilter(const CategoryFilter&) {}
   virtual QWidget* widget() const = 0;

@@ -136,6 +136,8 @@ void CWndMgr::FollowRenumbered(const std::vector<RecordIdChange>& changes) {
   // The tree's selection is what the shown page and the next refresh go by.
   for (int i = 1; i <= Trees().Count(); ++i)
     if (CTreeObject* t = Trees().At(i)) t->FollowRenumbered(changes);
+  for (int i = 1; i <= ListViews().Count(); ++i)
+    if (CListViewObject* l = ListViews().At(i)) l->FollowRenumbered(changes);
 }
 
 bool CWndMgr::ConfirmClose() { return !ready_ || edits_->SettleBeforeLeaving(); }
