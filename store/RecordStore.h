@@ -30,7 +30,8 @@
 //  - the settings record takes the file's version with the larger of the
 //    two record id counters;
 //  - a record added here whose id the other writer also used gets a fresh
-//    id, and its links membership and references follow;
+//    id, and its links membership and references follow; the renumber
+//    hook (StoreEvents.h) tells the windows, which hold the old id;
 //  - records the other writer removed are dropped unless changed here.
 // The merged records become the store in memory and are saved; the log gets
 // one line per merge with its counts (StoreEvents.h), and generation()
@@ -49,6 +50,7 @@
 
 #include "store/Record.h"
 #include "store/ResultCodes.h"
+#include "store/StoreEvents.h"
 #include "store/StoreFile.h"
 
 namespace quillet {
@@ -70,6 +72,9 @@ struct MergeCounts {
   uint32_t changedByBoth = 0;  // changed on both sides; this process's version kept
   uint32_t newIds = 0;       // records added here that got a fresh id
   uint32_t removed = 0;      // removed by the other writer and dropped here
+  // The records behind newIds: old id -> fresh id, in the order issued.
+  // The same list goes to the renumber hook (StoreEvents.h).
+  std::vector<RecordIdChange> renumbered;
 };
 
 // The digest a record's entry has in a file (kind and body, the slotIndex

@@ -13,6 +13,11 @@ StoreBackupHook& BackupHook() {
   return hook;
 }
 
+StoreRenumberHook& RenumberHook() {
+  static StoreRenumberHook hook;
+  return hook;
+}
+
 StoreLogHook& LogHook() {
   static StoreLogHook hook;
   return hook;
@@ -28,6 +33,23 @@ StoreBackupHook SetStoreBackupHook(StoreBackupHook hook) {
 
 void CallStoreBackupHook(const StoreBackupEvent& event) {
   if (BackupHook()) BackupHook()(event);
+}
+
+uint32_t RenumberedId(const std::vector<RecordIdChange>& changes, uint32_t id) {
+  if (id == 0) return id;
+  for (const RecordIdChange& c : changes)
+    if (c.from == id) return c.to;
+  return id;
+}
+
+StoreRenumberHook SetStoreRenumberHook(StoreRenumberHook hook) {
+  StoreRenumberHook previous = std::move(RenumberHook());
+  RenumberHook() = std::move(hook);
+  return previous;
+}
+
+void CallStoreRenumberHook(const StoreRenumberEvent& event) {
+  if (RenumberHook() && !event.changes.empty()) RenumberHook()(event);
 }
 
 StoreLogHook SetStoreLogHook(StoreLogHook hook) {

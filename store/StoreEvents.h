@@ -8,8 +8,10 @@
 // user-interface thread.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace quillet {
 
@@ -42,6 +44,33 @@ using StoreBackupHook = std::function<void(const StoreBackupEvent&)>;
 StoreBackupHook SetStoreBackupHook(StoreBackupHook hook);
 // Calls the installed hook, if any.
 void CallStoreBackupHook(const StoreBackupEvent& event);
+
+// A record added here that got a fresh id in a merge, because another
+// writer had used its id for a record of its own.
+struct RecordIdChange {
+  uint32_t from = 0;
+  uint32_t to = 0;
+};
+// `id` as it is after `changes`: the new id of a renumbered record, any
+// other id as it is (0 stays 0).
+uint32_t RenumberedId(const std::vector<RecordIdChange>& changes, uint32_t id);
+
+class CRecordStore;
+
+struct StoreRenumberEvent {
+  const CRecordStore* store = nullptr;  // the store whose records were renumbered
+  std::string path;             // its file as the store names it
+  std::vector<RecordIdChange> changes;
+};
+
+using StoreRenumberHook = std::function<void(const StoreRenumberEvent&)>;
+// Called when a merge (a merging save or a reload) gave records added here
+// fresh ids, once the merged records are the store, so that whoever holds
+// the old ids (windows, the tree, the selection) can follow them before
+// the save goes on. The hook must not load, save or reload any store: the
+// store may hold its file's lock. Returns the previous hook.
+StoreRenumberHook SetStoreRenumberHook(StoreRenumberHook hook);
+void CallStoreRenumberHook(const StoreRenumberEvent& event);
 
 using StoreLogHook = std::function<void(const std::string& line)>;
 // Receives the store's log lines (merges, leftover files removed, files set

@@ -116,6 +116,7 @@ MergeCounts CRecordStore::MergeFrom(CRecordStore& theirs) {
     do ++counter;
     while (counter == 0 || SortedHas(their_ids, counter) || SortedHas(our_ids, counter));
     fresh[r->recordId] = counter;
+    counts.renumbered.push_back({r->recordId, counter});
     ++counts.newIds;
   }
   auto renamed = [&fresh](uint32_t id) {
@@ -287,6 +288,10 @@ MergeCounts CRecordStore::MergeFrom(CRecordStore& theirs) {
            "both sides, %u new ids, %u removed by it",
            path_.c_str(), counts.fromOther, counts.fromHere, counts.changedByBoth, counts.newIds,
            counts.removed);
+  for (const RecordIdChange& c : counts.renumbered)
+    StoreLog("Record %u added here now has id %u: another program used its id", c.from, c.to);
+  // The merged records are the store now: whoever holds the old ids follows.
+  CallStoreRenumberHook(StoreRenumberEvent{this, path_, counts.renumbered});
   return counts;
 }
 

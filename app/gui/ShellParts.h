@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/codepage/CpText.h"
+#include "store/StoreEvents.h"
 
 namespace quillet {
 
@@ -100,6 +101,9 @@ class CChildWnd : public CShellPart {
   // Deletes the new record the window created and that was never added
   // (logging its own line); true when there was one.
   virtual bool DiscardPendingRecord() { return false; }
+  // A merge gave records added here fresh ids: the window's record follows
+  // (the store's renumber hook, through the manager).
+  virtual void FollowRenumbered(const std::vector<RecordIdChange>& /*changes*/) {}
   // Reloads what the window shows after the store was reopened.
   virtual void Refresh() {}
 
@@ -179,6 +183,9 @@ class CTreeObject : public CShellPart {
   virtual bool ShowsRecord(uint32_t /*recordId*/) const { return false; }
   // Forgets the selected item (after a user switch).
   virtual void ForgetSelection() = 0;
+  // A merge gave records added here fresh ids: their items, the selection
+  // and the current topic follow, without reading the store.
+  virtual void FollowRenumbered(const std::vector<RecordIdChange>& /*changes*/) {}
   virtual void ClearSelectionMarks() = 0;
   // NEWTOPIC: the item for the current selection is selected.
   virtual void SelectCurrent() {}
@@ -213,6 +220,8 @@ class CListViewObject : public CShellPart {
   virtual void Clear() = 0;
   // The record of the selected item, 0 when none.
   virtual uint32_t SelectedRecordId() const = 0;
+  // A merge gave records added here fresh ids: their rows follow.
+  virtual void FollowRenumbered(const std::vector<RecordIdChange>& /*changes*/) {}
   virtual CategoryFilter Filter() const { return {}; }
   virtual void SetFilter(const CategoryFilter&) {}
   virtual QWidget* widget() const = 0;

@@ -222,6 +222,10 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
   watch.refreshWindows = [this] { RefreshAfterStoreChange(); };
   watch.switchUser = [this](const std::string& name) { return SwitchUserNow(name); };
   store_watcher_ = std::make_unique<CStoreWatcher>(watch);
+  previous_renumber_hook_ = SetStoreRenumberHook([this](const StoreRenumberEvent& event) {
+    if (event.store == pDB && pDB != nullptr) FollowRenumbered(event.changes);
+  });
+  renumber_hook_installed_ = true;
 }
 
 void CWndMgr::CreateChildWindows(const ShellParts& parts) {
@@ -319,6 +323,7 @@ void CWndMgr::CreateCombosTreesLists(const ShellParts& parts) {
 }
 
 CWndMgr::~CWndMgr() {
+  if (renumber_hook_installed_) SetStoreRenumberHook(std::move(previous_renumber_hook_));
   store_watcher_.reset();
   DiscardPendingRecords();
   if (ready_) SavePlacement();

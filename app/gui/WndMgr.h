@@ -124,6 +124,10 @@ class CWndMgr : public QObject {
   // The store's records changed under the windows (another program's
   // changes merged in): refreshes the tree, lists and the shown page.
   void RefreshAfterStoreChange();
+  // A merge of the current store gave records added here fresh ids: every
+  // record window, the tree and its selection follow them (the store's
+  // renumber hook, installed while the manager exists).
+  void FollowRenumbered(const std::vector<RecordIdChange>& changes);
   QWidget* client() const { return client_; }
   // Whether a command can be carried out: false for a mode (or a New
   // item) whose window does not exist yet.
@@ -193,6 +197,8 @@ class CWndMgr : public QObject {
   std::function<void(QWidget*, int)> preferences_;
   std::function<void(uint32_t)> references_;
   std::unique_ptr<CStoreWatcher> store_watcher_;
+  StoreRenumberHook previous_renumber_hook_;
+  bool renumber_hook_installed_ = false;
   std::string user_name_;  // the open Palm user, named in the title
   IManagerLink* host_ = nullptr;  // attached to while the parts exist
 };

@@ -129,6 +129,17 @@ void CWndMgr::RefreshAfterStoreChange() {
   EnterMode(named_mode_, 0);
 }
 
+void CWndMgr::FollowRenumbered(const std::vector<RecordIdChange>& changes) {
+  // The store's log already names each change.
+  for (int i = 1; i <= ChildWindows().Count(); ++i)
+    if (CChildWnd* w = ChildWindows().At(i)) w->FollowRenumbered(changes);
+  // The tree's selection is what the shown page and the next refresh go by.
+  for (int i = 1; i <= Trees().Count(); ++i)
+    if (CTreeObject* t = Trees().At(i)) t->FollowRenumbered(changes);
+  for (int i = 1; i <= ListViews().Count(); ++i)
+    if (CListViewObject* l = ListViews().At(i)) l->FollowRenumbered(changes);
+}
+
 bool CWndMgr::ConfirmClose() { return !ready_ || edits_->SettleBeforeLeaving(); }
 
 uint32_t CWndMgr::OnNotifierMessage(uint32_t wparam, uint32_t lparam) {

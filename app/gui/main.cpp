@@ -155,6 +155,11 @@ int main(int argc, char** argv) {
   StartLog();
   SetAutomaticBackupsRoot(DefaultBackupsRoot());
   ConnectStoreBackupHook();
+  // A copy may be taken inside a save, under the store's lock: what the
+  // person is told about the copies waits for the event loop.
+  SetBackupNoticeHook([](const MessageRequest& request) {
+    QTimer::singleShot(0, [request] { UI().ShowMessage(request); });
+  });
   LogLine("pre OLE Initialize");
   LogLine("post OLE Initialize");
   LogLine("Common Controls Initialized");

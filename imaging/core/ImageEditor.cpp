@@ -518,4 +518,8 @@ bool CImageEditor::DiscardPending() {
   return true;
 }
 
+void CImageEditor::FollowRenumbered(const std::vector<RecordIdChange>& changes) {
+  image_id_ = RenumberedId(changes, image_id_);
+}
+
 }  // namespace quillet

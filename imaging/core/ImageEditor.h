@@ -156,6 +156,7 @@ class CImageEditor : public CRecordCommit {
   // A mode change or the program's end: the pending picture goes
   // ("Unused Image Record Deleted"). True when there was one.
   bool DiscardPending();
+  void FollowRenumbered(const std::vector<RecordIdChange>& changes) override;
 
  protected:
   void TakePrivateFlag() override;

@@ -101,6 +101,16 @@ void CImageList::Refill() {
   if (selected != 0) SelectRecord(selected);
 }
 
+void CImageList::FollowRenumbered(const std::vector<RecordIdChange>& changes) {
+  if (!view_) return;
+  for (int i = 0; i < view_->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* item = view_->topLevelItem(i);
+    const uint32_t id = item->data(0, Qt::UserRole).toUInt();
+    const uint32_t now = RenumberedId(changes, id);
+    if (now != id) item->setData(0, Qt::UserRole, QVariant::fromValue<uint>(now));
+  }
+}
+
 void CImageList::Clear() {
   if (view_) view_->clear();
 }

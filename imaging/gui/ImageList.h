@@ -38,6 +38,7 @@ class CImageList : public CListViewObject {
   // Fills the list again from the store, keeping the selected picture
   // selected and in sight.
   void Refill() override;
+  void FollowRenumbered(const std::vector<RecordIdChange>& changes) override;
   void Clear() override;
   uint32_t SelectedRecordId() const override;
   CategoryFilter Filter() const override { return filter_; }

@@ -50,6 +50,7 @@ class CImageWnd : public CChildWnd {
 
   void ShowRecord(const TreeItemRef* item) override;
   bool DiscardPendingRecord() override { return editor_.DiscardPending(); }
+  void FollowRenumbered(const std::vector<RecordIdChange>& changes) override { editor_.FollowRenumbered(changes); }
   void Refresh() override;
   QWidget* FocusTarget() override { return title_; }
   // The image list's menu: 250 "Edit" opens the selected picture here,

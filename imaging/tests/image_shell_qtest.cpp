@@ -14,6 +14,7 @@
 
 #include "app/core/Strings.h"
 #include "app/gui/MainWindow.h"
+#include "app/gui/StoreWatcher.h"
 #include "app/gui/WebWnd.h"
 #include "app/gui/WndMgr.h"
 #include "app/gui/tests/ShellTestSupport.h"
@@ -276,6 +277,60 @@ class ImageShellTest : public QObject {
     QCOMPARE(Rows(list), (QStringList{"Kitchen plan"}));
     QCOMPARE(mgr->namedMode(), Mode::IMAGE);
     Q_UNUSED(sketch);
+    w.close();
+  }
+
+  // A picture added here whose id another program took before it was
+  // saved: the merging save renumbers it, and its row in My Pictures and
+  // the row's selection follow, also through the refresh that the merge
+  // brings.
+  void aRenumberedPictureIsFollowedByTheList() {
+    Machine m;
+    Recorders r;
+    qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(m.root() + "cache"));
+    CMainWindow w(RegisteredShellParts());
+    CWndMgr* mgr = w.manager();
+    QVERIFY(mgr && mgr->ready());
+    auto* tree = dynamic_cast<CTopicTree*>(mgr->topicTree());
+    auto* list = dynamic_cast<CImageList*>(mgr->imageList());
+    QVERIFY(tree && list);
+    const uint32_t lake = AddTopic("Lake walk", 0);
+    QCOMPARE(pDB->Save(), DB_OK);
+    w.resize(1000, 700);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.SendCommand(CMD_IMAGE_CENTER);
+    const uint64_t saves = pDB->saveCount();
+    const uint32_t dusk =
+        AddPicture(lake, "Lake at dusk", testing::EncodeJpeg(testing::Photo(80, 60), 90), kImageFormatJpeg, 80, 60);
+    // (A fill of the tree would save the picture's file name: not here.)
+    list->Refill();
+    QVERIFY(list->SelectRecord(dusk));
+    QCOMPARE(list->SelectedRecordId(), dusk);
+    QCOMPARE(pDB->saveCount(), saves);  // the picture is not saved yet
+
+    // Another program saves a topic of its own under the same id.
+    {
+      CRecordStore other(pDB->path(), "");
+      QCOMPARE(other.Load(), DB_OK);
+      CRecord* s = nullptr;
+      QCOMPARE(other.FirstOfKind(kKindSettings, &s, true), DB_OK);
+      auto* settings = static_cast<CSettingsRecord*>(s);
+      auto t = std::make_unique<CTopicRecord>();
+      t->recordId = ++settings->lastRecordId;
+      QCOMPARE(t->recordId, dusk);
+      t->title = "Theirs"_cp;
+      other.AddNew(std::move(t));
+      QCOMPARE(other.Save(), DB_OK);
+    }
+    QCOMPARE(pDB->Save(), DB_OK);
+    QCOMPARE(pDB->lastMerge().renumbered.size(), size_t{1});
+    const uint32_t fresh = pDB->lastMerge().renumbered[0].to;
+    QCOMPARE(RecordAs<CImageRecord>(FindRecord(fresh))->title, "Lake at dusk"_cp);
+    QCOMPARE(list->SelectedRecordId(), fresh);
+    QCOMPARE(Row(list, "Lake at dusk")->data(0, Qt::UserRole).toUInt(), fresh);
+    mgr->storeWatcher()->Check();
+    QCOMPARE(list->SelectedRecordId(), fresh);
     w.close();
   }
 

@@ -6,7 +6,9 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 namespace qplat {
@@ -103,6 +105,28 @@ bool MakeFolders(const std::string& path, mode_t mode) {
   }
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string PrivateFolderProblem(const std::string& dir, const std::string& purpose, mode_t refusedModeBits) {
+  const std::string folder = "The folder " + dir + " " + purpose;
+  struct stat st;
+  if (::lstat(dir.c_str(), &st) != 0) return folder + " cannot be used: " + std::strerror(errno) + ".";
+  if (S_ISLNK(st.st_mode))
+    return folder + " is a symbolic link, which another user could have made. Quillet! will not use it; "
+           "remove it and start Quillet! again.";
+  if (!S_ISDIR(st.st_mode))
+    return folder + " is not a folder. Quillet! will not use it; remove it and start Quillet! again.";
+  if (st.st_uid != ::getuid())
+    return folder + " belongs to another user (user id " + std::to_string(st.st_uid) +
+           "). Quillet! will not use it; remove it and start Quillet! again.";
+  if ((st.st_mode & refusedModeBits) != 0) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", unsigned(st.st_mode & 07777));
+    return folder + " is open to other users (mode " + mode +
+           "). Quillet! will not use it; remove it, or make it private with \"chmod 700\", and start "
+           "Quillet! again.";
+  }
+  return "";
 }
 
 }  // namespace qplat

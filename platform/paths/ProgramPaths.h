@@ -54,6 +54,16 @@ std::string HomeFolder();
 // an existing folder is no error. True when `path` is a folder afterwards.
 bool MakeFolders(const std::string& path, mode_t mode = 0700);
 
+// Why the folder `dir` must not hold files only this user may reach; ""
+// when it may. Refused: a folder that cannot be looked at, a symbolic link
+// (another user could have made it point anywhere), anything that is not a
+// folder, a folder of another user, and one whose mode has any of
+// `refusedModeBits` (077: open to other users at all). The sentence names
+// the folder as "The folder DIR " + `purpose` ("for Quillet!'s messages")
+// and says how to put it right. The link itself is never followed.
+std::string PrivateFolderProblem(const std::string& dir, const std::string& purpose,
+                                 mode_t refusedModeBits = 077);
+
 // `path` with a trailing '/' (unchanged when empty or already there).
 std::string WithSlash(const std::string& path);
 

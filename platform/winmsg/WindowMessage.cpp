@@ -1,5 +1,7 @@
 #include "platform/winmsg/WindowMessage.h"
 
+#include "platform/paths/ProgramPaths.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -93,26 +95,7 @@ namespace {
 
 // Checks the folder a socket is to go in; "" when it may be used.
 std::string FolderProblem(const std::string& dir) {
-  struct stat st;
-  if (lstat(dir.c_str(), &st) != 0)
-    return "The folder " + dir + " for Quillet!'s messages cannot be used: " + std::strerror(errno) + ".";
-  if (S_ISLNK(st.st_mode))
-    return "The folder " + dir + " for Quillet!'s messages is a symbolic link, which another user "
-           "could have made. Quillet! will not use it; remove it and start Quillet! again.";
-  if (!S_ISDIR(st.st_mode))
-    return "The folder " + dir + " for Quillet!'s messages is not a folder. Quillet! will not use it; "
-           "remove it and start Quillet! again.";
-  if (st.st_uid != getuid())
-    return "The folder " + dir + " for Quillet!'s messages belongs to another user (user id " +
-           std::to_string(st.st_uid) + "). Quillet! will not use it; remove it and start Quillet! again.";
-  if ((st.st_mode & 077) != 0) {
-    char mode[8];
-    std::snprintf(mode, sizeof mode, "%04o", unsigned(st.st_mode & 07777));
-    return "The folder " + dir + " for Quillet!'s messages is open to other users (mode " + mode +
-           "). Quillet! will not use it; remove it, or make it private with \"chmod 700\", and start "
-           "Quillet! again.";
-  }
-  return "";
+  return qplat::PrivateFolderProblem(dir, "for Quillet!'s messages");
 }
 
 }  // namespace

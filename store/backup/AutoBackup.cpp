@@ -2,9 +2,13 @@
 
 #include <unistd.h>
 
+#include <set>
+
 #include "app/core/AppPaths.h"
 #include "app/core/DiagnosticLog.h"
 #include "app/core/RegistryKey.h"
+#include "app/core/Strings.h"
+#include "platform/codepage/CodePage.h"
 #include "platform/registry/Registry.h"
 #include "store/StoreEvents.h"
 
@@ -16,6 +20,19 @@ constexpr std::time_t kStaleAfter = 24 * 60 * 60;
 
 std::string g_root;
 BackupClock g_clock;
+BackupNoticeHook g_notice;
+std::set<std::string> g_told;  // the problems told since the root was set
+
+// Tells the person `text` (UTF-8; paths in it) once per `problem`.
+void TellOnce(const std::string& problem, const std::string& text) {
+  if (!g_told.insert(problem).second) return;
+  MessageRequest request;
+  request.text = TextForMessage(text).bytes();
+  request.caption = kCaptionBang;
+  request.flags = kMbOk | kMbIconExclamation;
+  if (g_notice) g_notice(request);
+  else UI().ShowMessage(request);
+}
 
 // The folder names of the users' settings keys, with their "OutputPath".
 template <class Visit>
@@ -50,14 +67,37 @@ void LogCopy(BackupReason reason, const std::string& text, const std::string& de
 bool Copy(const std::string& storePath, BackupReason reason, bool lockHeld) {
   if (g_root.empty() || storePath.empty()) return false;
   CStoreBackups backups = BackupsOfStore(storePath, g_root, g_clock);
+  if (reason == BackupReason::kBeforeMerge) {
+    // Another program writing all the time must not fill the disk with
+    // copies: one for the merges of a quarter of an hour.
+    const std::time_t newest = backups.NewestTaken();
+    if (newest != 0 && backups.Now() - newest < kMergeBackupEvery) {
+      LogCopy(reason, "skipped, the newest copy is recent:", FormatUtcTime(newest));
+      return true;
+    }
+  }
   BackupOptions options;
   options.markDamaged = reason == BackupReason::kDamagedSetAside;
   options.callerHoldsLock = lockHeld;
   std::string path;
   bool written = false;
   const BackupResult rc = backups.Create(options, &path, &written);
+  for (const std::string& dropped : backups.droppedForSpace())
+    LogCopy(reason, "removed for free space:", dropped);
+  if (!backups.droppedForSpace().empty() || rc == BackupResult::kNoSpace)
+    TellOnce("space", "The disk of " + backups.folder() +
+                          " is nearly full. Quillet! keeps room for saving your records there: " +
+                          (rc == BackupResult::kNoSpace
+                               ? "it takes no more backups of " + storePath + " until there is more room."
+                               : "it removed the oldest backups of " + storePath + " to make room.") +
+                          "\n\nFree some space on that disk.");
   if (rc != BackupResult::kOk) {
     LogCopy(reason, std::string("failed: ") + BackupResultText(rc) + ":", storePath);
+    if (!backups.folderProblem().empty() &&
+        (rc == BackupResult::kFolderIsLink || rc == BackupResult::kFolderFailed ||
+         rc == BackupResult::kFolderNotPrivate))
+      TellOnce("folder " + backups.folderProblem(),
+               backups.folderProblem() + "\n\nQuillet! takes no backups of " + storePath + " until then.");
     return false;
   }
   LogCopy(reason, written ? "written:" : "unchanged since:", path);
@@ -102,7 +142,16 @@ CStoreBackups BackupsOfStore(const std::string& storePath, const std::string& ba
                        std::move(clock));
 }
 
-void SetAutomaticBackupsRoot(const std::string& root) { g_root = root; }
+void SetAutomaticBackupsRoot(const std::string& root) {
+  g_root = root;
+  g_told.clear();
+}
+
+BackupNoticeHook SetBackupNoticeHook(BackupNoticeHook hook) {
+  BackupNoticeHook previous = std::move(g_notice);
+  g_notice = std::move(hook);
+  return previous;
+}
 const std::string& AutomaticBackupsRoot() { return g_root; }
 void SetAutomaticBackupClock(BackupClock clock) { g_clock = std::move(clock); }
 

@@ -12,16 +12,27 @@
 // Once on, each trigger below copies the store file; a failure is written to
 // the diagnostic log and never stops what the trigger guards (the person's
 // command, the HotSync) — the store itself is untouched either way.
+// Merges come often while another program writes: a merge is copied only
+// when the newest copy is kMergeBackupEvery old (HotSync, Delete All and
+// the others always copy). A backups folder that cannot be used (a link,
+// another user's, writable by others), and copies removed or refused for
+// free space, are also told to the person, once per process and problem,
+// through the notice hook below.
 //
 // User-interface thread only (the settings and the clock are process-wide).
 #pragma once
 
 #include <ctime>
+#include <functional>
 #include <string>
 
+#include "app/core/UserInterface.h"
 #include "store/backup/StoreBackups.h"
 
 namespace quillet {
+
+// A merge is copied only when the newest copy is at least this old.
+inline constexpr std::time_t kMergeBackupEvery = 15 * 60;
 
 // Why a copy is taken: the moments that take one.
 enum class BackupReason : uint8_t {
@@ -48,15 +59,26 @@ CStoreBackups BackupsOfStore(const std::string& storePath, const std::string& ba
                              BackupClock clock = {});
 
 // Switches automatic copies on (a backups folder) or off (""). Off at start.
+// What was told about the copies is forgotten: a new folder is told afresh.
 void SetAutomaticBackupsRoot(const std::string& root);
 const std::string& AutomaticBackupsRoot();
 // Tests move the time the automatic copies are named and judged by.
 void SetAutomaticBackupClock(BackupClock clock);
 
+// How problems of the automatic copies reach the person. A copy is often
+// taken inside a save, with the store's lock held, where no box may wait
+// for an answer: the program installs a hook that shows the message later,
+// from its event loop. Without a hook, UI().ShowMessage at once. Returns
+// the previous hook.
+using BackupNoticeHook = std::function<void(const MessageRequest&)>;
+BackupNoticeHook SetBackupNoticeHook(BackupNoticeHook hook);
+
 // The trigger: copies `storePath` now (marked as damaged for
 // kDamagedSetAside). True when a copy of the current contents exists
 // afterwards; false when automatic copies are off or the copy failed
-// (logged). The store layer calls it at its moments, with the lock free.
+// (logged). A merge's copy is skipped (true) when the newest copy is
+// younger than kMergeBackupEvery. The store layer calls it at its moments,
+// with the lock free.
 bool BackupStoreNow(const std::string& storePath, BackupReason reason);
 // The same, for a caller that holds the store's lock at that moment (the
 // file is then read without taking it again).

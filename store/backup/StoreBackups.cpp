@@ -3,7 +3,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <openssl/evp.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,12 +15,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <numeric>
 #include <set>
 
 #include "platform/paths/ProgramPaths.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
+#include "store/StoreEvents.h"
 #include "store/StoreFile.h"
 
 namespace quillet {
@@ -31,6 +35,48 @@ constexpr long kSecondsPerDay = 86400;
 // Temporary files of a copy that was never finished (the program died
 // during the write) are removed once they are this old.
 constexpr std::time_t kStaleTempSeconds = 3600;
+// How the sentences about the folders name them.
+constexpr char kFolderPurpose[] = "for Quillet!'s backups";
+// Nobody else may write to either folder; whether others may read their
+// names is the person's choice.
+constexpr mode_t kRefusedFolderModes = 022;
+
+bool StatvfsFreeSpace(const std::string& folder, uint64_t* available) {
+  struct statvfs st;
+  if (::statvfs(folder.c_str(), &st) != 0) return false;
+  *available = static_cast<uint64_t>(st.f_bavail) * static_cast<uint64_t>(st.f_frsize);
+  return true;
+}
+
+FreeSpaceFunction& FreeSpace() {
+  static FreeSpaceFunction function = StatvfsFreeSpace;
+  return function;
+}
+
+// The pid in the name of a copy's temporary file (".NAME.tmp-PID-N"), or -1.
+long TempWriter(const std::string& name) {
+  const size_t at = name.rfind(".tmp-");
+  if (at == std::string::npos) return -1;
+  const char* digits = name.c_str() + at + 5;
+  char* end = nullptr;
+  const long pid = std::strtol(digits, &end, 10);
+  return end != digits && *end == '-' && pid > 0 ? pid : -1;
+}
+
+// Whether the process that wrote a temporary file is gone. This process
+// writes no copy while it scans for leftovers, so its own are leftovers too.
+bool WriterGone(long pid) {
+  if (pid <= 0) return false;
+  if (pid == static_cast<long>(::getpid())) return true;
+  return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+// Copies of dates ahead of the clock the log has named already.
+std::mutex g_future_mutex;
+std::set<std::string>& FutureCopiesLogged() {
+  static std::set<std::string> paths;
+  return paths;
+}
 
 std::string StripTrailingSlashes(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
@@ -79,13 +125,22 @@ bool ReadFully(int fd, uint64_t offset, uint8_t* out, size_t n) {
   return true;
 }
 
+// Whether the file at `fd` starts like a store: its header word.
+bool HasStoreHeader(int fd) {
+  uint8_t header[4];
+  if (!ReadFully(fd, 0, header, sizeof header)) return false;
+  const uint32_t word = static_cast<uint32_t>(header[0]) | static_cast<uint32_t>(header[1]) << 8 |
+                        static_cast<uint32_t>(header[2]) << 16 | static_cast<uint32_t>(header[3]) << 24;
+  return word == kFormatWord;
+}
+
 enum class Compared { kSame, kDiffers, kStoreUnreadable };
 
 // The first `size` bytes of the store at `fd` against the copy at `path`
 // (a regular file of that size; a link is refused), a chunk at a time.
 Compared CompareWithFile(int fd, uint64_t size, const std::string& path, std::vector<uint8_t>* mine,
                          std::vector<uint8_t>* theirs) {
-  const int copy = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  const int copy = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (copy < 0) return Compared::kDiffers;
   mine->resize(kBackupChunk);
   theirs->resize(kBackupChunk);
@@ -161,8 +216,18 @@ const char* BackupResultText(BackupResult result) {
     case BackupResult::kNotABackup: return "there is no such backup file";
     case BackupResult::kDamaged: return "the backup is damaged";
     case BackupResult::kStoreWriteFailed: return "the store file could not be replaced";
+    case BackupResult::kFolderNotPrivate:
+      return "the backup folder belongs to another user or other users may write to it";
+    case BackupResult::kNoSpace: return "there is not enough free disk space for a backup";
+    case BackupResult::kNotAStore: return "the file is not a Quillet! store";
   }
   return "unknown failure";
+}
+
+FreeSpaceFunction SetBackupFreeSpaceFunction(FreeSpaceFunction function) {
+  FreeSpaceFunction previous = std::move(FreeSpace());
+  FreeSpace() = function ? std::move(function) : FreeSpaceFunction(StatvfsFreeSpace);
+  return previous;
 }
 
 std::string BackupFileName(std::time_t utc, int sequence, bool damaged) {
@@ -318,25 +383,36 @@ CStoreBackups::CStoreBackups(std::string storePath, std::string backupsRoot, std
 std::time_t CStoreBackups::Now() const { return clock_ ? clock_() : std::time(nullptr); }
 
 BackupResult CStoreBackups::CheckFolder(bool create) const {
-  if (root_.empty() || root_[0] != '/') return BackupResult::kFolderFailed;
+  folder_problem_.clear();
+  if (root_.empty() || root_[0] != '/') {
+    folder_problem_ = "The folder " + root_ + " " + kFolderPurpose + " is not an absolute path.";
+    return BackupResult::kFolderFailed;
+  }
+  // Each folder as the socket folder is checked: a real folder of ours
+  // that nobody else may write to.
+  auto check = [this](const std::string& folder, FolderState state) {
+    if (state == FolderState::kMissing) return BackupResult::kNoStore;  // nothing kept yet
+    folder_problem_ = qplat::PrivateFolderProblem(folder, kFolderPurpose, kRefusedFolderModes);
+    if (state == FolderState::kLink) return BackupResult::kFolderIsLink;
+    if (state != FolderState::kFolder) return BackupResult::kFolderFailed;
+    return folder_problem_.empty() ? BackupResult::kOk : BackupResult::kFolderNotPrivate;
+  };
   FolderState root = StateOf(root_);
   if (root == FolderState::kMissing && create) {
     qplat::MakeFolders(root_, 0700);
     root = StateOf(root_);
+    if (root == FolderState::kMissing) root = FolderState::kOther;  // could not be made
   }
-  if (root == FolderState::kLink) return BackupResult::kFolderIsLink;
-  if (root == FolderState::kMissing) return BackupResult::kNoStore;  // nothing kept yet
-  if (root != FolderState::kFolder) return BackupResult::kFolderFailed;
+  BackupResult rc = check(root_, root);
+  if (rc != BackupResult::kOk) return rc;
 
   FolderState own = StateOf(folder_);
   if (own == FolderState::kMissing && create) {
     ::mkdir(folder_.c_str(), 0700);
     own = StateOf(folder_);
+    if (own == FolderState::kMissing) own = FolderState::kOther;
   }
-  if (own == FolderState::kLink) return BackupResult::kFolderIsLink;
-  if (own == FolderState::kMissing) return BackupResult::kNoStore;
-  if (own != FolderState::kFolder) return BackupResult::kFolderFailed;
-  return BackupResult::kOk;
+  return check(folder_, own);
 }
 
 std::vector<BackupEntry> CStoreBackups::Scan() const {
@@ -355,9 +431,11 @@ std::vector<BackupEntry> CStoreBackups::Scan() const {
     if (::fstatat(dir_fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
     BackupEntry e;
     if (!ParseBackupFileName(name, &e.taken, &e.sequence, &e.markedDamaged)) {
-      // The temporary file of a copy whose writer died half-way.
+      // The temporary file of a copy whose writer died half-way: gone
+      // once its process is, or an hour old (its pid taken again since).
       if (name.compare(0, 1 + sizeof kPrefix - 1, std::string(".") + kPrefix) == 0 &&
-          name.find(".tmp-") != std::string::npos && real_now - st.st_mtime > kStaleTempSeconds)
+          name.find(".tmp-") != std::string::npos &&
+          (WriterGone(TempWriter(name)) || real_now - st.st_mtime > kStaleTempSeconds))
         ::unlinkat(dir_fd, d->d_name, 0);
       continue;
     }
@@ -377,7 +455,7 @@ BackupResult CStoreBackups::OpenStore(bool callerHoldsLock, StoreSource* source)
     return errno == ENOENT ? BackupResult::kNoStore : BackupResult::kStoreUnreadable;
   if (!S_ISREG(st.st_mode)) return BackupResult::kStoreUnreadable;
   if (callerHoldsLock) {
-    source->plain = ::open(store_path_.c_str(), O_RDONLY | O_CLOEXEC);
+    source->plain = ::open(store_path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (source->plain < 0 || ::fstat(source->plain, &st) != 0 || !S_ISREG(st.st_mode))
       return BackupResult::kStoreUnreadable;
     source->fd = source->plain;
@@ -396,6 +474,7 @@ BackupResult CStoreBackups::OpenStore(bool callerHoldsLock, StoreSource* source)
 
 BackupResult CStoreBackups::Create(const BackupOptions& options, std::string* path, bool* written) {
   if (written) *written = false;
+  dropped_.clear();
   StoreSource source;
   BackupResult rc = OpenStore(options.callerHoldsLock, &source);
   if (rc != BackupResult::kOk) return rc;
@@ -408,6 +487,9 @@ BackupResult CStoreBackups::KeepFrom(StoreSource& source, const BackupOptions& o
   BackupResult rc = CheckFolder(true);
   if (rc == BackupResult::kNoStore) rc = BackupResult::kFolderFailed;
   if (rc != BackupResult::kOk) return rc;
+  // Whatever is not a store (a file named by mistake, a sparse file of any
+  // size) is not copied; a damaged store being set aside is kept as it is.
+  if (!options.markDamaged && !HasStoreHeader(source.fd)) return BackupResult::kNotAStore;
 
   // The file is never read whole: it is compared with the copies of its
   // size a chunk at a time, and copied file to file. A writer that does not
@@ -444,6 +526,7 @@ BackupResult CStoreBackups::KeepFrom(StoreSource& source, const BackupOptions& o
       if (::lstat(candidate.c_str(), &st) != 0 && errno == ENOENT) target = candidate;
     }
     if (target.empty()) return BackupResult::kWriteFailed;
+    if (!MakeRoomFor(before.size)) return BackupResult::kNoSpace;
 
     // The store's own atomic write: temporary file, sync, rename.
     CStoreFile file;
@@ -460,6 +543,13 @@ BackupResult CStoreBackups::KeepFrom(StoreSource& source, const BackupOptions& o
     // Everything is read: the store is free again while the copy is synced.
     source.Release();
     if (file.Commit() != DB_OK) return BackupResult::kWriteFailed;
+    if (!options.markDamaged) {
+      BackupCounts counts;
+      if (ReadBackupCounts(target, &counts) != DB_OK) {
+        ::unlink(target.c_str());
+        return BackupResult::kNotAStore;
+      }
+    }
     if (path) *path = target;
     if (written) *written = true;
     if (options.rotate) Rotate(target);
@@ -487,9 +577,37 @@ BackupResult CStoreBackups::List(std::vector<BackupEntry>* out, bool withCounts)
 std::time_t CStoreBackups::NewestTaken() const {
   if (CheckFolder(false) != BackupResult::kOk) return 0;
   const std::time_t now = Now();
-  for (const BackupEntry& e : Scan())  // newest first
-    if (!e.markedDamaged && e.taken <= now) return e.taken;
+  for (const BackupEntry& e : Scan()) {  // newest first
+    if (e.markedDamaged) continue;
+    if (e.taken <= now) return e.taken;
+    std::lock_guard<std::mutex> hold(g_future_mutex);
+    if (FutureCopiesLogged().insert(e.path).second)
+      StoreLog("Backup %s is dated in the future (%s, the clock says %s): it does not count as a recent copy",
+               e.path.c_str(), FormatUtcTime(e.taken).c_str(), FormatUtcTime(now).c_str());
+  }
   return 0;
+}
+
+bool CStoreBackups::MakeRoomFor(uint64_t size) {
+  // The copy itself, then twice the store for its next save and the spare.
+  const uint64_t wanted = size + 2 * size + kBackupSpareBytes;
+  for (;;) {
+    uint64_t available = 0;
+    if (!FreeSpace()(folder_, &available)) return true;  // cannot be told: the write will say
+    if (available >= wanted) return true;
+    const std::vector<BackupEntry> entries = Scan();  // newest first
+    // Copies are removed only when that makes room; else all stay.
+    if (dropped_.empty()) {
+      uint64_t reclaimable = 0;
+      for (const BackupEntry& e : entries)
+        if (!e.markedDamaged) reclaimable += e.size;
+      if (available + reclaimable < wanted) return false;
+    }
+    auto oldest = std::find_if(entries.rbegin(), entries.rend(),
+                               [](const BackupEntry& e) { return !e.markedDamaged; });
+    if (oldest == entries.rend() || ::unlink(oldest->path.c_str()) != 0) return false;
+    dropped_.push_back(oldest->path);
+  }
 }
 
 void CStoreBackups::Rotate(const std::string& keep) {
@@ -536,6 +654,14 @@ BackupResult CStoreBackups::RestoreFrom(int chosen, uint64_t size, std::string* 
     options.rotate = false;  // the chosen copy must outlive this restore
     std::string copy;
     rc = KeepFrom(current, options, &copy);
+    if (rc == BackupResult::kNotAStore) {
+      // The store being replaced does not load (often why it is being
+      // replaced): it is kept as a damaged store's copy.
+      StoreSource again;
+      options.markDamaged = true;
+      rc = OpenStore(true, &again);
+      if (rc == BackupResult::kOk) rc = KeepFrom(again, options, &copy);
+    }
     if (rc != BackupResult::kOk) {
       store.Close();
       return rc;

@@ -24,6 +24,18 @@
 // - Symbolic links are never followed: the backups folder and the store's
 //   folder in it must be real folders (else kFolderIsLink, nothing written),
 //   and an entry that is a link is neither listed nor restored.
+// - Both folders must be ours and writable by nobody else, like the folder
+//   of the program's message socket (qplat::PrivateFolderProblem; else
+//   kFolderNotPrivate, nothing written); they are made 0700.
+// - Only stores are kept: a file whose header is not a store's is not
+//   copied, and a copy that does not load is removed again (kNotAStore).
+//   A damaged store that is being set aside is copied as it is.
+// - A copy leaves at least twice the store's size and kBackupSpareBytes
+//   free on its disk (the store's next save needs room too): the oldest
+//   unmarked copies are removed until it does, and when even that is not
+//   enough no copy is written (kNoSpace).
+// - Temporary files of copies whose writer died are removed at the next
+//   scan: the writer's process is gone, or they are an hour old.
 // - Restore replaces the store only with a copy that loads cleanly, and only
 //   after the current file has itself been copied; the copy and the
 //   replacement happen under the store's lock, the replacement in one step.
@@ -56,6 +68,9 @@ enum class BackupResult : uint8_t {
   kNotABackup,         // restore: no such regular file (or it is a link)
   kDamaged,            // restore: the copy does not load, or is a damaged store's copy
   kStoreWriteFailed,   // restore: the store file could not be replaced
+  kFolderNotPrivate,   // a backup folder belongs to another user or others may write to it
+  kNoSpace,            // not enough free disk space for a copy, even without the older copies
+  kNotAStore,          // the file to copy is not a store (it does not load)
 };
 
 // A short English explanation, e.g. "the store file is in use by another program".
@@ -64,6 +79,15 @@ const char* BackupResultText(BackupResult result);
 inline constexpr int kBackupsKeptNewest = 10;
 inline constexpr size_t kBackupChunk = size_t{1} << 20;
 inline constexpr int kBackupsKeptDays = 14;
+// Free space a copy leaves on its disk besides twice the store's size.
+inline constexpr uint64_t kBackupSpareBytes = uint64_t{64} << 20;
+
+// The bytes that may still be written on the disk of `folder`; false when
+// that cannot be told (a copy is then written, and fails if it must).
+using FreeSpaceFunction = std::function<bool(const std::string& folder, uint64_t* available)>;
+// Process-wide; statvfs unless replaced (tests). An empty function puts
+// statvfs back. Returns the previous one.
+FreeSpaceFunction SetBackupFreeSpaceFunction(FreeSpaceFunction function);
 
 // What a copy holds, read with the store loader.
 struct BackupCounts {
@@ -131,12 +155,19 @@ class CStoreBackups {
   // again while the copy is synced.
   BackupResult Create(const BackupOptions& options, std::string* path, bool* written = nullptr);
 
+  // Why the last operation found a backup folder unusable (kFolderIsLink,
+  // kFolderFailed, kFolderNotPrivate): a sentence for the person; "" when
+  // it did not.
+  const std::string& folderProblem() const { return folder_problem_; }
+  // The copies the last Create removed to leave free space, oldest first.
+  const std::vector<std::string>& droppedForSpace() const { return dropped_; }
+
   // The copies, newest first. A missing folder is an empty list.
   BackupResult List(std::vector<BackupEntry>* out, bool withCounts) const;
   // The time of the newest unmarked copy taken up to now; 0 when there is
   // none. A copy dated in the future (the clock was wrong once, or the
   // folder came from another machine) says nothing of how fresh the
-  // copies are, and is passed over.
+  // copies are, and is passed over; the store log says so, once a copy.
   std::time_t NewestTaken() const;
 
   // Replaces the store with `backupPath` after copying the current file
@@ -166,11 +197,16 @@ class CStoreBackups {
                         bool* written = nullptr);
   BackupResult RestoreFrom(int chosen, uint64_t size, std::string* previousCopy);
   std::vector<BackupEntry> Scan() const;
+  // Removes the oldest unmarked copies until a copy of `size` bytes leaves
+  // what a copy must leave free; false when it cannot.
+  bool MakeRoomFor(uint64_t size);
 
   std::string store_path_;
   std::string root_;
   std::string folder_;
   BackupClock clock_;
+  mutable std::string folder_problem_;
+  std::vector<std::string> dropped_;
 };
 
 // Loads a copy with the store loader: its counts, and the loader's result.

@@ -142,10 +142,20 @@ TEST(StoreMerge, AnotherWritersNoteSurvivesOurTopic) {
   ASSERT_EQ(theirs->Save(), DB_OK);
 
   LogCapture log;
+  // Whoever holds the old id hears of the new one, once the merged records
+  // are the store: the record is found under the new id already.
+  std::vector<StoreRenumberEvent> told;
+  std::string title_under_new_id;
+  const StoreRenumberHook previous = SetStoreRenumberHook([&](const StoreRenumberEvent& e) {
+    told.push_back(e);
+    if (!e.changes.empty())
+      if (const CTopicRecord* t = Find<CTopicRecord>(*ours, e.changes[0].to)) title_under_new_id = t->title.bytes();
+  });
   const uint64_t generation = ours->generation();
   const uint32_t topic = AddTopic(*ours, "Holidays");
   ASSERT_EQ(topic, their_note);  // the same number from the same counter
   ASSERT_EQ(ours->Save(), DB_OK);
+  SetStoreRenumberHook(previous);
 
   // In memory: the other note is there, and our topic moved to a fresh id
   // that its links record follows.
@@ -164,6 +174,21 @@ TEST(StoreMerge, AnotherWritersNoteSurvivesOurTopic) {
   EXPECT_EQ(LinksOf(*ours, fresh)->topicId, fresh);
   EXPECT_GE(Settings(*ours)->lastRecordId, fresh);
   EXPECT_TRUE(log.Has("Merged " + f.path() + " with another program's changes"));
+  // Only the topic collided (its links record's id was free): one change.
+  ASSERT_EQ(ours->lastMerge().renumbered.size(), 1u);
+  EXPECT_EQ(ours->lastMerge().renumbered[0].from, topic);
+  EXPECT_EQ(ours->lastMerge().renumbered[0].to, fresh);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].store, ours.get());
+  EXPECT_EQ(told[0].path, f.path());
+  ASSERT_EQ(told[0].changes.size(), 1u);
+  EXPECT_EQ(told[0].changes[0].from, topic);
+  EXPECT_EQ(told[0].changes[0].to, fresh);
+  EXPECT_EQ(title_under_new_id, "Holidays");
+  EXPECT_EQ(RenumberedId(told[0].changes, topic), fresh);
+  EXPECT_EQ(RenumberedId(told[0].changes, f.one), f.one);
+  EXPECT_EQ(RenumberedId(told[0].changes, 0), 0u);
+  EXPECT_TRUE(log.Has("Record " + std::to_string(topic) + " added here now has id " + std::to_string(fresh)));
 
   // On disk: the same.
   auto check = f.Open();
@@ -195,6 +220,7 @@ TEST(StoreMerge, DiskAndDesktopAdditionsAndChangesAllArrive) {
   const uint32_t d2 = AddNote(*ours, f.two, "desktop 2");
   ASSERT_EQ(ours->Save(), DB_OK);
   EXPECT_EQ(ours->lastMerge().newIds, 0u);
+  EXPECT_TRUE(ours->lastMerge().renumbered.empty());
   EXPECT_EQ(ours->lastMerge().changedByBoth, 1u);  // the links record of Two
 
   EXPECT_EQ(Find<CNoteRecord>(*ours, f.a), our_a);

@@ -84,7 +84,9 @@ QUILLET_CLI_COMMAND(
     "The program takes them by itself too: a day after the last one when it opens\n"
     "a user's store, before a HotSync, before Delete All.\n\n"
     "  create    copies FILE now and prints the copy's path (the existing copy's\n"
-    "            path when one with the same contents is kept already)\n"
+    "            path when one with the same contents is kept already); only a\n"
+    "            FILE that loads as a store is copied, and only while the disk\n"
+    "            keeps twice its size and 64 MB free (the oldest copies go first)\n"
     "  list      one line per copy, newest first:\n"
     "              PATH YYYY-MM-DDTHH:MM:SSZ RECORDS TOPICS NOTES PICTURES REFERENCES\n"
     "            RECORDS counts every record in the copy, the others the live topics,\n"
@@ -93,6 +95,7 @@ QUILLET_CLI_COMMAND(
     "              PATH YYYY-MM-DDTHH:MM:SSZ damaged\n"
     "  restore   copies FILE first (printing that copy's path), then replaces FILE\n"
     "            with BACKUP, a path from list; a damaged BACKUP is refused\n\n"
-    "Exit 0 on success, 1 when the operation failed (FILE missing or in use, the\n"
-    "backup folder a symbolic link, BACKUP damaged), 2 for bad arguments.",
+    "Exit 0 on success, 1 when the operation failed (FILE missing, in use or no\n"
+    "store, the backup folder a symbolic link, another user's or writable by others,\n"
+    "no room on its disk, BACKUP damaged), 2 for bad arguments.",
     RunBackup);

@@ -178,4 +178,8 @@ bool CCustomEditor::DiscardPending() {
   return true;
 }
 
+void CCustomEditor::FollowRenumbered(const std::vector<RecordIdChange>& changes) {
+  reference_id_ = RenumberedId(changes, reference_id_);
+}
+
 }  // namespace quillet

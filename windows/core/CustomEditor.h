@@ -70,6 +70,7 @@ class CCustomEditor : public CRecordCommit {
   void Cancel() { RunCancel(); }
   // "Unused Custom Record Deleted" when there was a pending reference.
   bool DiscardPending();
+  void FollowRenumbered(const std::vector<RecordIdChange>& changes) override;
 
  protected:
   void TakePrivateFlag() override;

@@ -117,4 +117,8 @@ bool CNoteEditor::DiscardPending() {
   return true;
 }
 
+void CNoteEditor::FollowRenumbered(const std::vector<RecordIdChange>& changes) {
+  note_id_ = RenumberedId(changes, note_id_);
+}
+
 }  // namespace quillet

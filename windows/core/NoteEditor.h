@@ -50,6 +50,7 @@ class CNoteEditor : public CRecordCommit {
   // A mode change or the program's end: the pending note goes
   // ("Unused Note Record Deleted"). True when there was one.
   bool DiscardPending();
+  void FollowRenumbered(const std::vector<RecordIdChange>& changes) override;
 
  protected:
   void TakePrivateFlag() override;

@@ -7,8 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/codepage/CpText.h"
+#include "store/StoreEvents.h"
 
 namespace quillet {
 
@@ -47,6 +49,10 @@ class CRecordCommit {
   // False otherwise, nothing told; texts that did not fit leave the record
   // untouched.
   bool RunOkQuietly();
+  // A merge gave records added here fresh ids (another program had used
+  // theirs): the window follows its record to its new id, so that a second
+  // OK after a failed save updates that record and no other.
+  virtual void FollowRenumbered(const std::vector<RecordIdChange>& /*changes*/) {}
 
  protected:
   // Sets the record's isPrivate; a record that turns private while private

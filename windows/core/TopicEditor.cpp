@@ -156,4 +156,8 @@ bool CTopicEditor::DiscardPending() {
   return true;
 }
 
+void CTopicEditor::FollowRenumbered(const std::vector<RecordIdChange>& changes) {
+  topic_id_ = RenumberedId(changes, topic_id_);
+}
+
 }  // namespace quillet

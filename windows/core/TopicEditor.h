@@ -64,6 +64,7 @@ class CTopicEditor : public CRecordCommit {
   // record are deleted ("Unused Topic Record Deleted"). True when there
   // were some.
   bool DiscardPending();
+  void FollowRenumbered(const std::vector<RecordIdChange>& changes) override;
 
  protected:
   void ReadTexts() override;

@@ -25,6 +25,7 @@ class CCustomWnd : public CChildWnd {
 
   void ShowRecord(const TreeItemRef* item) override;
   bool DiscardPendingRecord() override { return editor_.DiscardPending(); }
+  void FollowRenumbered(const std::vector<RecordIdChange>& changes) override { editor_.FollowRenumbered(changes); }
   void Refresh() override;
   void SetNewRecordKind(int kind) override { editor_.SetNewKind(kind); }
   QWidget* FocusTarget() override;

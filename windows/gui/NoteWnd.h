@@ -19,6 +19,7 @@ class CNoteWnd : public CChildWnd {
 
   void ShowRecord(const TreeItemRef* item) override;
   bool DiscardPendingRecord() override { return editor_.DiscardPending(); }
+  void FollowRenumbered(const std::vector<RecordIdChange>& changes) override { editor_.FollowRenumbered(changes); }
   void Refresh() override;
   QWidget* FocusTarget() override { return text_; }
   bool HasUnsavedEdits() const override;

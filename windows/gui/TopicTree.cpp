@@ -181,6 +181,29 @@ void CTopicTree::ForgetSelection() {
   view_->clearSelection();
 }
 
+void CTopicTree::FollowRenumbered(const std::vector<RecordIdChange>& changes) {
+  if (changes.empty()) return;
+  current_topic_ = RenumberedId(changes, current_topic_);
+  dragged_id_ = RenumberedId(changes, dragged_id_);
+  dragged_topic_ = RenumberedId(changes, dragged_topic_);
+  std::unordered_set<uint32_t> open;
+  for (uint32_t id : open_topics_) open.insert(RenumberedId(changes, id));
+  open_topics_ = std::move(open);
+  if (!view_) return;
+  // The items stay where they are, selected or not; only the record they
+  // stand for has another number now.
+  auto follow = [&changes](QTreeWidgetItem* item) {
+    const uint32_t id = RecordOf(item);
+    const uint32_t now = RenumberedId(changes, id);
+    if (now != id) item->setData(0, kTreeRecordRole, now);
+  };
+  for (int i = 0; i < view_->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* root = view_->topLevelItem(i);
+    follow(root);
+    for (int j = 0; j < root->childCount(); ++j) follow(root->child(j));
+  }
+}
+
 void CTopicTree::ClearSelectionMarks() {
   if (!view_) return;
   // The highlight goes; the topic that was current stays current for the

@@ -82,6 +82,7 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   bool SelectRecord(uint32_t recordId) override;
   bool ShowsRecord(uint32_t recordId) const override { return FindItem(recordId) != nullptr; }
   void ForgetSelection() override;
+  void FollowRenumbered(const std::vector<RecordIdChange>& changes) override;
   void ClearSelectionMarks() override;
   void SelectCurrent() override;
   uint32_t CurrentTopicId() const override { return CurrentTopic(); }

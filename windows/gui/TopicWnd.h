@@ -20,6 +20,7 @@ class CTopicWnd : public CChildWnd {
 
   void ShowRecord(const TreeItemRef* item) override;
   bool DiscardPendingRecord() override { return editor_.DiscardPending(); }
+  void FollowRenumbered(const std::vector<RecordIdChange>& changes) override { editor_.FollowRenumbered(changes); }
   void Refresh() override;
   QWidget* FocusTarget() override { return title_; }
   bool HasUnsavedEdits() const override;

@@ -10,6 +10,8 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,17 +21,21 @@
 #include "app/core/Strings.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/StoreWatcher.h"
+#include "app/gui/WebWnd.h"
 #include "app/gui/WndMgr.h"
 #include "app/gui/tests/ShellTestSupport.h"
 #include "app/gui/tests/Shots.h"
 #include "app/shell/Commands.h"
 #include "app/shell/EditPending.h"
+#include "reports/ReportPaths.h"
 #include "store/RecordKinds.h"
 #include "store/StoreFile.h"
 #include "store/db/CurrentDatabase.h"
 #include "store/db/PalmUserList.h"
 #include "store/users/UserSwitch.h"
+#include "windows/core/NoteEditor.h"
 #include "windows/core/TreeEdits.h"
+#include "windows/gui/NoteWnd.h"
 #include "windows/gui/Parts.h"
 #include "windows/gui/TopicTree.h"
 #include "windows/gui/TopicWnd.h"
@@ -42,8 +48,10 @@ using quillet::test::Recorders;
 namespace {
 
 // Another program (a child process) loads the store, adds a topic with
-// this title, and saves. Returns the topic's id as it wrote it.
-uint32_t AnotherProgramAddsTopic(const std::string& path, const std::string& title) {
+// this title, and saves. Returns the topic's id as it wrote it: the file's
+// counter plus `idsFrom` (a conduit's ids are well apart; 1 is the id this
+// program would issue next from the same file).
+uint32_t AnotherProgramAddsTopic(const std::string& path, const std::string& title, uint32_t idsFrom = 100) {
   int out[2];
   if (::pipe(out) != 0) return 0;
   pid_t child = ::fork();
@@ -56,9 +64,9 @@ uint32_t AnotherProgramAddsTopic(const std::string& path, const std::string& tit
       auto* settings = RecordAs<CSettingsRecord>(r);
       auto t = std::make_unique<CTopicRecord>();
       auto l = std::make_unique<CTopicLinksRecord>();
-      t->recordId = settings->lastRecordId + 100;  // a conduit's ids: well apart
-      l->recordId = settings->lastRecordId + 101;
-      settings->lastRecordId += 101;
+      t->recordId = settings->lastRecordId + idsFrom;
+      l->recordId = settings->lastRecordId + idsFrom + 1;
+      settings->lastRecordId += idsFrom + 1;
       t->linksId = l->recordId;
       l->topicId = t->recordId;
       t->title = CpText(title);
@@ -94,6 +102,65 @@ uint32_t AddTopicHere(const std::string& title) {
 
 int Count(const std::vector<int>& ids, int id) { return static_cast<int>(std::count(ids.begin(), ids.end(), id)); }
 
+// Files this process writes cannot grow past `bytes` while it lives, as on
+// a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    handler_ = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved_;
+    small.rlim_cur = bytes;
+    set_ = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
+  }
+  ~FileSizeLimit() { Lift(); }
+  void Lift() {
+    if (!set_) return;
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    ::signal(SIGXFSZ, handler_);
+    set_ = false;
+  }
+  bool set() const { return set_; }
+
+ private:
+  struct rlimit saved_ {};
+  void (*handler_)(int) = nullptr;
+  bool set_ = false;
+};
+
+// The live topics of the file with this title.
+std::vector<uint32_t> TopicsTitled(const std::string& path, const std::string& title) {
+  CRecordStore s(path, "");
+  std::vector<uint32_t> ids;
+  if (s.Load() != DB_OK) return ids;
+  CRecord* r = nullptr;
+  for (DbResult rc = s.FirstOfKind(kKindTopic, &r, true); rc == DB_OK; rc = s.NextOfKind(kKindTopic, &r, true))
+    if (static_cast<CTopicRecord*>(r)->title == CpText(title)) ids.push_back(r->recordId);
+  return ids;
+}
+
+
+// The notes of the file with this text.
+std::vector<uint32_t> NotesWith(const std::string& path, const std::string& text) {
+  CRecordStore s(path, "");
+  std::vector<uint32_t> ids;
+  if (s.Load() != DB_OK) return ids;
+  CRecord* r = nullptr;
+  for (DbResult rc = s.FirstOfKind(kKindNote, &r, true); rc == DB_OK; rc = s.NextOfKind(kKindNote, &r, true))
+    if (static_cast<CNoteRecord*>(r)->text == CpText(text)) ids.push_back(r->recordId);
+  return ids;
+}
+
+// The members of a topic as the file lists them.
+std::vector<uint32_t> MembersOnDisk(const std::string& path, uint32_t topic) {
+  CRecordStore s(path, "");
+  if (s.Load() != DB_OK) return {};
+  CRecord* r = nullptr;
+  if (s.FindById(topic, &r) != DB_OK) return {};
+  const uint32_t links = static_cast<CTopicRecord*>(r)->linksId;
+  if (s.FindById(links, &r) != DB_OK) return {};
+  return static_cast<CTopicLinksRecord*>(r)->memberIds;
+}
 }  // namespace
 
 class StoreWatchTest : public QObject {
@@ -104,6 +171,9 @@ class StoreWatchTest : public QObject {
     RegisterWindowsParts();
     SetPasswordPrompt(nullptr);
   }
+  // A test that stops half-way leaves no unsaved edits to refuse the next
+  // one's commands.
+  void cleanup() { bEditPending = 0; }
 
   void anotherProgramsTopicAppearsInTheTree() {
     Machine m;
@@ -181,6 +251,166 @@ class StoreWatchTest : public QObject {
     QCOMPARE(check.FindById(made->recordId, &found), DB_OK);
     QCOMPARE(static_cast<CTopicRecord*>(found)->title, "Typed while syncing"_cp);
     QVERIFY(r.ui.messages.empty());
+    w.close();
+  }
+
+  // The new topic's id is taken by another program while it is typed; the
+  // merging save gives it a fresh id. The window, the tree and its
+  // selection follow that id: the first save fails (the disk is full), and
+  // the second updates the window's own topic, not the other program's,
+  // then shows it.
+  void renumberedNewTopicIsFollowedThroughAFailedSave() {
+    Machine m;
+    Recorders r;
+    CMainWindow w(RegisteredShellParts());
+    CWndMgr* mgr = w.manager();
+    auto* tree = dynamic_cast<CTopicTree*>(mgr->topicTree());
+    auto* topicWnd = dynamic_cast<CTopicWnd*>(mgr->window(RecordWindow::kTopic));
+    QVERIFY(tree && topicWnd);
+    w.resize(900, 600);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const std::string path = pDB->path();
+
+    w.SendCommand(CMD_NEW_TOPIC);
+    QTest::keyClicks(topicWnd->titleEdit(), "MINE topic");
+    const uint32_t mine = topicWnd->editor().topicId();
+    QVERIFY(mine != 0);
+    // The other program issues the same id from the same counter.
+    QCOMPARE(AnotherProgramAddsTopic(path, "THEIRS topic", 1), mine);
+
+    struct stat st {};
+    QCOMPARE(::stat(path.c_str(), &st), 0);
+    {
+      FileSizeLimit full(static_cast<rlim_t>(st.st_size));
+      QVERIFY(full.set());
+      QTest::mouseClick(topicWnd->okButton(), Qt::LeftButton);
+    }
+    QCOMPARE(Count(r.ui.MessageIds(), IDS_SAVE_FAILED), 1);
+    QCOMPARE(bEditPending, uint8_t{1});
+    QCOMPARE(TopicsTitled(path, "MINE topic").size(), size_t{0});
+    // The merge happened in memory: the other program's topic has the id,
+    // the window's topic and its tree item moved to a fresh one.
+    QCOMPARE(FindTopic(mine)->title, "THEIRS topic"_cp);
+    const uint32_t fresh = topicWnd->editor().topicId();
+    QVERIFY(fresh != mine);
+    QVERIFY(FindTopic(fresh) != nullptr);
+    QCOMPARE(FindTopic(fresh)->title, "MINE topic"_cp);
+    QVERIFY(tree->FindItem(fresh) != nullptr);
+    QVERIFY(tree->FindItem(mine) == nullptr);  // the other program's topic is not shown yet
+    QCOMPARE(tree->CurrentTopicId(), fresh);
+    QCOMPARE(topicWnd->titleEdit()->toPlainText(), QString("MINE topic"));
+
+    // The disk has room again: Add once more.
+    QTest::mouseClick(topicWnd->okButton(), Qt::LeftButton);
+    QCOMPARE(Count(r.ui.MessageIds(), IDS_SAVE_FAILED), 1);
+    QCOMPARE(bEditPending, uint8_t{0});
+    const std::vector<uint32_t> mineOnDisk = TopicsTitled(path, "MINE topic");
+    const std::vector<uint32_t> theirsOnDisk = TopicsTitled(path, "THEIRS topic");
+    QCOMPARE(mineOnDisk, std::vector<uint32_t>{fresh});
+    QCOMPARE(theirsOnDisk, std::vector<uint32_t>{mine});
+
+    // Selected and shown: the new topic, also once the other program's
+    // topic has come into the tree.
+    QTRY_VERIFY_WITH_TIMEOUT(tree->FindItem(mine) != nullptr, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(mgr->namedMode(), Mode::VIEWTOPIC, 3000);
+    const std::optional<TreeItemRef> selected = tree->SelectedItem();
+    QVERIFY(selected);
+    QCOMPARE(selected->recordId, fresh);
+    QCOMPARE(mgr->web()->currentPath(), m.Output("DemoUser") + OutputFileName(FindTopic(fresh)->fileName));
+    w.close();
+  }
+
+  // A merging save that succeeds at once: the window's new topic is the
+  // one selected and shown, not the other program's topic that has its
+  // old id.
+  void mergingSaveSelectsTheRenumberedTopic() {
+    Machine m;
+    Recorders r;
+    CMainWindow w(RegisteredShellParts());
+    CWndMgr* mgr = w.manager();
+    auto* tree = dynamic_cast<CTopicTree*>(mgr->topicTree());
+    auto* topicWnd = dynamic_cast<CTopicWnd*>(mgr->window(RecordWindow::kTopic));
+    QVERIFY(tree && topicWnd);
+    w.resize(900, 600);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    w.SendCommand(CMD_NEW_TOPIC);
+    QTest::keyClicks(topicWnd->titleEdit(), "MINE topic");
+    const uint32_t mine = topicWnd->editor().topicId();
+    QCOMPARE(AnotherProgramAddsTopic(pDB->path(), "THEIRS topic", 1), mine);
+    QTest::mouseClick(topicWnd->okButton(), Qt::LeftButton);
+    QCOMPARE(bEditPending, uint8_t{0});
+    QVERIFY(r.ui.messages.empty());
+    QCOMPARE(TopicsTitled(pDB->path(), "THEIRS topic"), std::vector<uint32_t>{mine});
+    const std::vector<uint32_t> mineOnDisk = TopicsTitled(pDB->path(), "MINE topic");
+    QCOMPARE(mineOnDisk.size(), size_t{1});
+    QVERIFY(mineOnDisk[0] != mine);
+    QVERIFY(tree->FindItem(mine) != nullptr);  // the save's own refresh shows both
+    QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
+    QCOMPARE(tree->SelectedItem()->recordId, mineOnDisk[0]);
+    QCOMPARE(mgr->web()->currentPath(),
+             m.Output("DemoUser") + OutputFileName(FindTopic(mineOnDisk[0])->fileName));
+    // The watcher's refresh after the merge keeps it so.
+    mgr->storeWatcher()->Check();
+    QCOMPARE(tree->SelectedItem()->recordId, mineOnDisk[0]);
+    QCOMPARE(mgr->web()->currentPath(),
+             m.Output("DemoUser") + OutputFileName(FindTopic(mineOnDisk[0])->fileName));
+    w.close();
+  }
+
+  // The same for a new note, whose id another program gave to a topic: the
+  // note window follows its note (a second OK finds it again), the tree's
+  // item and the topic's members follow too.
+  void renumberedNewNoteIsFollowedThroughAFailedSave() {
+    Machine m;
+    Recorders r;
+    CMainWindow w(RegisteredShellParts());
+    CWndMgr* mgr = w.manager();
+    auto* tree = dynamic_cast<CTopicTree*>(mgr->topicTree());
+    auto* noteWnd = dynamic_cast<CNoteWnd*>(mgr->window(RecordWindow::kNote));
+    QVERIFY(tree && noteWnd);
+    const uint32_t garden = AddTopicHere("Garden plans");
+    QCOMPARE(pDB->Save(), DB_OK);
+    tree->Refresh();
+    w.resize(900, 600);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(tree->SelectRecord(garden));
+    const std::string path = pDB->path();
+
+    w.SendCommand(CMD_NEW_NOTE);
+    QCOMPARE(mgr->namedMode(), Mode::NEWNOTE);
+    QTest::keyClicks(noteWnd->noteEdit(), "MINE note");
+    const uint32_t mine = noteWnd->editor().noteId();
+    QVERIFY(mine != 0);
+    QCOMPARE(AnotherProgramAddsTopic(path, "THEIRS topic", 1), mine);
+
+    struct stat st {};
+    QCOMPARE(::stat(path.c_str(), &st), 0);
+    {
+      FileSizeLimit full(static_cast<rlim_t>(st.st_size));
+      QVERIFY(full.set());
+      QTest::mouseClick(noteWnd->okButton(), Qt::LeftButton);
+    }
+    // Told (the member's own save in the tree fails first, then OK's).
+    const int told = Count(r.ui.MessageIds(), IDS_SAVE_FAILED);
+    QVERIFY(told >= 1);
+    const uint32_t fresh = noteWnd->editor().noteId();
+    QVERIFY(fresh != mine);
+    QVERIFY(FindLiveNote(fresh) != nullptr);
+    QVERIFY(tree->FindItem(fresh) != nullptr);
+    QVERIFY(tree->FindItem(mine) == nullptr);
+
+    QTest::mouseClick(noteWnd->okButton(), Qt::LeftButton);
+    QCOMPARE(Count(r.ui.MessageIds(), IDS_SAVE_FAILED), told);
+    QCOMPARE(bEditPending, uint8_t{0});
+    QCOMPARE(NotesWith(path, "MINE note"), std::vector<uint32_t>{fresh});
+    QCOMPARE(TopicsTitled(path, "THEIRS topic"), std::vector<uint32_t>{mine});
+    QCOMPARE(MembersOnDisk(path, garden), std::vector<uint32_t>{fresh});
+    QTRY_VERIFY_WITH_TIMEOUT(tree->FindItem(mine) != nullptr, 3000);
+    QCOMPARE(tree->SelectedItem()->recordId, fresh);
     w.close();
   }
 

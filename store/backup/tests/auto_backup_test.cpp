@@ -329,5 +329,101 @@ TEST_F(AutoBackupTest, ARestoreThatFailsIsToldAndChangesNothing) {
   EXPECT_EQ(form.view().rows.size(), 1u);
 }
 
+// Another program writing all the time makes a merge every few seconds:
+// one copy for the merges of a quarter of an hour. HotSync and Delete All
+// keep theirs whatever the time.
+TEST_F(AutoBackupTest, MergesAreCopiedAtMostOnceAQuarterOfAnHour) {
+  for (int i = 0; i < 19; ++i) {
+    WriteTopics(ann_, 1 + i);
+    now_ += 3;
+    EXPECT_TRUE(BackupStoreNow(ann_, BackupReason::kBeforeMerge));
+  }
+  EXPECT_EQ(Names(root_ + "Ann"), std::vector<std::string>{BackupFileName(kStart + 3, 0, false)});
+  EXPECT_NE(Log().find("Backup (before merge) skipped, the newest copy is recent: 2024-03-05T07:08:12Z"),
+            std::string::npos);
+
+  now_ = kStart + 3 + kMergeBackupEvery - 1;
+  WriteTopics(ann_, 30);
+  EXPECT_TRUE(BackupStoreNow(ann_, BackupReason::kBeforeMerge));
+  EXPECT_EQ(Names(root_ + "Ann").size(), 1u);
+  now_ += 1;
+  EXPECT_TRUE(BackupStoreNow(ann_, BackupReason::kBeforeMerge));
+  EXPECT_EQ(Names(root_ + "Ann").size(), 2u);
+
+  WriteTopics(ann_, 31);
+  now_ += 1;
+  EXPECT_TRUE(BackupStoreNow(ann_, BackupReason::kBeforeHotSync));
+  WriteTopics(ann_, 32);
+  now_ += 1;
+  EXPECT_TRUE(BackupStoreNow(ann_, BackupReason::kBeforeDeleteAll));
+  EXPECT_EQ(Names(root_ + "Ann").size(), 4u);
+}
+
+// A backups folder that cannot be used is told to the person once, and
+// logged every time; the program's hook takes the message when there is one.
+TEST_F(AutoBackupTest, AnUnusableBackupFolderIsToldOnceAndLoggedEachTime) {
+  RecordingUI ui;
+  ScopedUI scope(&ui);
+  WriteTopics(ann_, 1);
+  fs::create_directories(tmp_.dir() + "elsewhere");
+  fs::create_directory_symlink(tmp_.dir() + "elsewhere", root_.substr(0, root_.size() - 1));
+  EXPECT_FALSE(BackupStoreNow(ann_, BackupReason::kBeforeHotSync));
+  EXPECT_FALSE(BackupStoreNow(ann_, BackupReason::kBeforeDeleteAll));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].caption, "Quillet!");
+  EXPECT_NE(ui.messages[0].text.find("for Quillet!'s backups is a symbolic link"), std::string::npos);
+  EXPECT_NE(ui.messages[0].text.find("Quillet! takes no backups of " + ann_), std::string::npos);
+  EXPECT_NE(Log().find("Backup (before HotSync) failed: the backup folder is a symbolic link"), std::string::npos);
+  EXPECT_NE(Log().find("Backup (before Delete All) failed: the backup folder is a symbolic link"),
+            std::string::npos);
+  EXPECT_TRUE(Names(tmp_.dir() + "elsewhere").empty());
+
+  // Another problem is told too: a folder others may write to.
+  fs::remove(root_.substr(0, root_.size() - 1));
+  fs::create_directories(root_);
+  fs::permissions(root_, fs::perms::all);
+  EXPECT_FALSE(BackupStoreNow(ann_, BackupReason::kBeforeHotSync));
+  EXPECT_FALSE(BackupStoreNow(ann_, BackupReason::kBeforeHotSync));
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_NE(ui.messages[1].text.find("is open to other users (mode 0777)"), std::string::npos);
+  EXPECT_TRUE(Names(root_).empty());
+
+  // With the program's hook the message goes there, to be shown later.
+  std::vector<MessageRequest> posted;
+  const BackupNoticeHook previous = SetBackupNoticeHook([&](const MessageRequest& r) { posted.push_back(r); });
+  SetAutomaticBackupsRoot(root_);  // told afresh
+  EXPECT_FALSE(BackupStoreNow(ann_, BackupReason::kBeforeHotSync));
+  SetBackupNoticeHook(previous);
+  EXPECT_EQ(posted.size(), 1u);
+  EXPECT_EQ(ui.messages.size(), 2u);
+}
+
+// Copies removed to leave free space, or refused for lack of it, are told
+// once.
+TEST_F(AutoBackupTest, CopiesRefusedForFreeSpaceAreToldOnce) {
+  RecordingUI ui;
+  ScopedUI scope(&ui);
+  uint64_t available = uint64_t{1} << 40;
+  const FreeSpaceFunction previous = SetBackupFreeSpaceFunction([&](const std::string&, uint64_t* a) {
+    *a = available;
+    return true;
+  });
+  WriteTopics(ann_, 1);
+  EXPECT_TRUE(BackupStoreNow(ann_, BackupReason::kBeforeHotSync));
+  available = kBackupSpareBytes / 2;
+  for (int i = 0; i < 2; ++i) {
+    WriteTopics(ann_, 2 + i);
+    now_ += 60;
+    EXPECT_FALSE(BackupStoreNow(ann_, BackupReason::kBeforeHotSync));
+  }
+  SetBackupFreeSpaceFunction(previous);
+  EXPECT_EQ(Names(root_ + "Ann").size(), 1u);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].text.find("is nearly full"), std::string::npos);
+  EXPECT_NE(ui.messages[0].text.find("it takes no more backups of " + ann_), std::string::npos);
+  EXPECT_NE(Log().find("Backup (before HotSync) failed: there is not enough free disk space for a backup"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace quillet

@@ -2,6 +2,7 @@
 // over a month, listing with counts, restoring, and refusing links.
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
+#include "store/StoreEvents.h"
 #include "store/StoreFile.h"
 #include "store/backup/StoreBackups.h"
 #include "store/tests/StoreTestUtil.h"
@@ -221,13 +223,35 @@ TEST_F(StoreBackupsTest, ACopyIsTheStoreByteForByteNamedByTheClockAndKeptOnce) {
 
 // Stores are compared with the kept copies and copied a chunk at a time:
 // a difference anywhere, down to the last byte of the last chunk, or in the
-// size alone, makes a new copy; equal bytes never do.
+// size alone, makes a new copy; equal bytes never do. The stores are real
+// ones (only stores are copied): a picture fills them, and a byte after the
+// last record (which the loader leaves alone) makes them longer or shorter.
 TEST_F(StoreBackupsTest, CopiesAreComparedChunkByChunkDownToTheLastByte) {
   for (size_t size : {2 * kBackupChunk + kBackupChunk / 2, 2 * kBackupChunk}) {
     SCOPED_TRACE(size);
     fs::remove_all(root_);
-    Bytes bytes(size);
-    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + (i >> 12));
+    // Settings and one picture whose bytes run across every chunk, `size`
+    // bytes with the one after the last record.
+    auto store_of = [](size_t picture) {
+      CRecordStore store("", "");
+      auto settings = std::make_unique<CSettingsRecord>();
+      settings->lastRecordId = 10;
+      store.AddNew(std::move(settings));
+      auto image = std::make_unique<CImageRecord>();
+      image->recordId = 2;
+      std::vector<uint8_t> data(picture);
+      for (size_t i = 0; i < picture; ++i) data[i] = static_cast<uint8_t>(i * 7 + (i >> 12));
+      image->data = PictureBytes(std::move(data));
+      store.AddNew(std::move(image));
+      Bytes out;
+      EXPECT_EQ(store.SaveToMemory(&out), DB_OK);
+      return out;
+    };
+    const size_t overhead = store_of(0).size();
+    Bytes exact = store_of(size - 1 - overhead);
+    Bytes bytes = exact;
+    bytes.push_back(0x5A);
+    ASSERT_EQ(bytes.size(), size);
     WriteAll(store_, bytes);
     bool written = false;
     const std::string first = Copy(false, &written);
@@ -260,15 +284,14 @@ TEST_F(StoreBackupsTest, CopiesAreComparedChunkByChunkDownToTheLastByte) {
 
     // Equal as far as the shorter goes, but one byte longer or shorter.
     Bytes longer = bytes;
-    longer.push_back(bytes.front());
+    longer.push_back(0x5A);
     WriteAll(store_, longer);
     now_ += 60;
     EXPECT_EQ(ReadAll(Copy(false, &written)), longer);
     EXPECT_TRUE(written);
-    Bytes shorter(bytes.begin(), bytes.end() - 1);
-    WriteAll(store_, shorter);
+    WriteAll(store_, exact);
     now_ += 60;
-    EXPECT_EQ(ReadAll(Copy(false, &written)), shorter);
+    EXPECT_EQ(ReadAll(Copy(false, &written)), exact);
     EXPECT_TRUE(written);
 
     // Back to the first bytes: found among the five, nothing written.
@@ -485,7 +508,10 @@ TEST_F(StoreBackupsTest, ABackupFolderThatIsASymbolicLinkIsRefused) {
   // The store's own folder is a link.
   fs::create_directory_symlink(elsewhere, folder_);
   std::string path;
-  EXPECT_EQ(Backups().Create({}, &path), BackupResult::kFolderIsLink);
+  CStoreBackups linked = Backups();
+  EXPECT_EQ(linked.Create({}, &path), BackupResult::kFolderIsLink);
+  EXPECT_NE(linked.folderProblem().find("The folder " + folder_ + " for Quillet!'s backups is a symbolic link"),
+            std::string::npos);
   std::vector<BackupEntry> list;
   EXPECT_EQ(Backups().List(&list, true), BackupResult::kFolderIsLink);
   WriteAll(elsewhere + "/quillet-20240101-000000.dat", ReadAll(store_));
@@ -501,6 +527,198 @@ TEST_F(StoreBackupsTest, ABackupFolderThatIsASymbolicLinkIsRefused) {
   fs::create_directory_symlink(elsewhere, root_);
   EXPECT_EQ(Backups().Create({}, &path), BackupResult::kFolderIsLink);
   EXPECT_EQ(Names(elsewhere), std::vector<std::string>{"quillet-20240101-000000.dat"});
+}
+
+// A store that does not load can still be replaced by a copy: what it held
+// is kept first, as a damaged store's copy.
+TEST_F(StoreBackupsTest, RestoreOverAStoreThatDoesNotLoadKeepsItAsADamagedCopy) {
+  WriteStore(store_, {4, 0, 0, 0, 0, "good"});
+  const std::string good = Copy();
+  const Bytes good_bytes = ReadAll(store_);
+  const Bytes broken = {0, 0, 0, 1, 7, 0, 0, 0};
+  WriteAll(store_, broken);
+  now_ += 60;
+  CStoreBackups b = Backups();
+  std::string previous;
+  ASSERT_EQ(b.Restore(good, &previous), BackupResult::kOk);
+  EXPECT_EQ(ReadAll(store_), good_bytes);
+  EXPECT_EQ(previous, folder_ + "/" + BackupFileName(now_, 0, true));
+  EXPECT_EQ(ReadAll(previous), broken);
+}
+
+// Only stores are copied: a 2 GB sparse file is refused at its header
+// without a byte written, a file that starts like a store but does not load
+// leaves no copy behind. A damaged store being set aside is kept as it is.
+TEST_F(StoreBackupsTest, OnlyFilesThatLoadAsStoresAreCopied) {
+  {
+    const int fd = ::open(store_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, off_t{1} << 31), 0);
+    ::close(fd);
+  }
+  CStoreBackups b = Backups();
+  std::string path = "unchanged";
+  EXPECT_EQ(b.Create({}, &path), BackupResult::kNotAStore);
+  EXPECT_EQ(path, "unchanged");
+  EXPECT_TRUE(Names(folder_).empty());
+  EXPECT_STREQ(BackupResultText(BackupResult::kNotAStore), "the file is not a Quillet! store");
+
+  // A store's header, then an entry of a kind no store has.
+  WriteAll(store_, {0, 0, 0, 1, 2, 0, 0, 0, 99, 0, 0, 0, 1, 2, 3, 4});
+  EXPECT_EQ(b.Create({}, &path), BackupResult::kNotAStore);
+  EXPECT_TRUE(Names(folder_).empty());
+
+  BackupOptions damaged;
+  damaged.markDamaged = true;
+  ASSERT_EQ(b.Create(damaged, &path), BackupResult::kOk);
+  EXPECT_EQ(ReadAll(path), ReadAll(store_));
+}
+
+// A copy leaves twice the store's size and the spare free on its disk: the
+// oldest copies that are not a damaged store's go first, and when even all
+// of them would not make room, none goes and nothing is written.
+TEST_F(StoreBackupsTest, ACopyLeavesRoomForTheStoreDroppingTheOldestCopiesFirst) {
+  // A disk of `disk` bytes that holds only the copies.
+  uint64_t disk = 0;
+  int asked = 0;
+  const FreeSpaceFunction previous =
+      SetBackupFreeSpaceFunction([&](const std::string& folder, uint64_t* available) {
+        ++asked;
+        EXPECT_EQ(folder, folder_);
+        uint64_t used = 0;
+        for (const auto& e : fs::directory_iterator(folder)) used += e.file_size();
+        *available = used >= disk ? 0 : disk - used;
+        return true;
+      });
+  WriteStore(store_, {3, 2, 0, 0, 0, "d"});
+  const uint64_t size = fs::file_size(store_);
+  disk = kBackupSpareBytes + 2 * size + 4 * size;  // room for four copies
+  const std::string damaged = Copy(true);
+  std::vector<std::string> copies;
+  for (const char* tag : {"a", "b", "c"}) {
+    WriteStore(store_, {3, 2, 0, 0, 0, tag});
+    now_ += 60;
+    copies.push_back(Copy());
+  }
+  EXPECT_GT(asked, 0);
+  EXPECT_EQ(Names(folder_).size(), 4u);
+
+  // A fifth: the oldest unmarked copy makes room for it.
+  WriteStore(store_, {3, 2, 0, 0, 0, "e"});
+  now_ += 60;
+  CStoreBackups b = Backups();
+  std::string path;
+  ASSERT_EQ(b.Create({}, &path), BackupResult::kOk);
+  EXPECT_EQ(b.droppedForSpace(), std::vector<std::string>{copies[0]});
+  EXPECT_FALSE(fs::exists(copies[0]));
+  EXPECT_TRUE(fs::exists(damaged));
+  EXPECT_TRUE(fs::exists(copies[1]));
+  EXPECT_EQ(ReadAll(path), ReadAll(store_));
+
+  // A disk too small even without every unmarked copy: all stay.
+  disk = kBackupSpareBytes + 3 * size;
+  const std::vector<std::string> before = Names(folder_);
+  WriteStore(store_, {3, 2, 0, 0, 0, "f"});
+  now_ += 60;
+  path = "unchanged";
+  EXPECT_EQ(b.Create({}, &path), BackupResult::kNoSpace);
+  EXPECT_EQ(path, "unchanged");
+  EXPECT_TRUE(b.droppedForSpace().empty());
+  EXPECT_EQ(Names(folder_), before);
+  // Free space that cannot be told does not stop a copy.
+  SetBackupFreeSpaceFunction([](const std::string&, uint64_t*) { return false; });
+  EXPECT_EQ(b.Create({}, &path), BackupResult::kOk);
+  SetBackupFreeSpaceFunction(previous);
+}
+
+// The temporary file of a copy whose writer was killed is removed at the
+// next copy; one whose writer still runs stays, unless an hour old.
+TEST_F(StoreBackupsTest, LeftoversOfKilledCopiesGoAtTheNextCopy) {
+  WriteStore(store_, {1, 0, 0, 0, 0, "a"});
+  Copy();
+  const pid_t dead = ::fork();
+  if (dead == 0) ::_exit(0);
+  ASSERT_GT(dead, 0);
+  ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
+  const std::string killed = folder_ + "/.quillet-20240305-070809.dat.tmp-" + std::to_string(dead) + "-0";
+  const std::string running = folder_ + "/.quillet-20240305-070810.dat.tmp-" + std::to_string(::getppid()) + "-0";
+  const std::string old = folder_ + "/.quillet-20240305-070811.dat.tmp-" + std::to_string(::getppid()) + "-1";
+  for (const std::string& leftover : {killed, running, old}) WriteAll(leftover, Bytes(4096, 7));
+  fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::hours(2));
+
+  WriteStore(store_, {2, 0, 0, 0, 0, "b"});
+  now_ += 60;
+  Copy();
+  EXPECT_FALSE(fs::exists(killed));
+  EXPECT_TRUE(fs::exists(running));
+  EXPECT_FALSE(fs::exists(old));
+  EXPECT_EQ(Names(folder_).size(), 3u);  // two copies and the running writer's file
+}
+
+// Both folders are made private; a folder that others may write to, or
+// that belongs to another user, is not used, and the sentence says why.
+TEST_F(StoreBackupsTest, ABackupFolderOfAnotherUserOrWritableByOthersIsRefused) {
+  WriteStore(store_, {1, 0, 0, 0, 0, "a"});
+  const std::string first = Copy();
+  EXPECT_EQ(fs::status(root_).permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_EQ(fs::status(folder_).permissions() & fs::perms::all, fs::perms::owner_all);
+  WriteStore(store_, {2, 0, 0, 0, 0, "b"});
+  const Bytes store = ReadAll(store_);
+
+  CStoreBackups b = Backups();
+  std::string path;
+  std::vector<BackupEntry> list;
+  std::string previous;
+  fs::permissions(folder_, fs::perms::owner_all | fs::perms::group_all);
+  EXPECT_EQ(b.Create({}, &path), BackupResult::kFolderNotPrivate);
+  EXPECT_NE(b.folderProblem().find("The folder " + folder_ + " for Quillet!'s backups is open to other users "
+                                   "(mode 0770)"),
+            std::string::npos);
+  EXPECT_EQ(b.List(&list, false), BackupResult::kFolderNotPrivate);
+  EXPECT_EQ(b.Restore(first, &previous), BackupResult::kFolderNotPrivate);
+  EXPECT_EQ(ReadAll(store_), store);
+  EXPECT_EQ(b.NewestTaken(), 0);
+  EXPECT_EQ(Names(folder_).size(), 1u);
+
+  // Readable by others, writable by nobody else: used.
+  fs::permissions(folder_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec);
+  EXPECT_EQ(b.Create({}, &path), BackupResult::kOk);
+  EXPECT_TRUE(b.folderProblem().empty());
+
+  // The backups folder above it, writable by all.
+  fs::permissions(root_, fs::perms::all);
+  EXPECT_EQ(b.Create({}, &path), BackupResult::kFolderNotPrivate);
+  EXPECT_NE(b.folderProblem().find("The folder " + root_ + " for Quillet!'s backups"), std::string::npos);
+  fs::permissions(root_, fs::perms::owner_all);
+
+  // Another user's folder (only the superuser can make one here).
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(folder_.c_str(), 4321, 4321), 0);
+    EXPECT_EQ(b.Create({}, &path), BackupResult::kFolderNotPrivate);
+    EXPECT_NE(b.folderProblem().find("belongs to another user (user id 4321)"), std::string::npos);
+    ASSERT_EQ(::chown(folder_.c_str(), ::getuid(), ::getgid()), 0);
+  }
+  WriteStore(store_, {3, 0, 0, 0, 0, "c"});
+  EXPECT_EQ(b.Create({}, &path), BackupResult::kOk);
+}
+
+// A copy dated ahead of the clock is no recent copy, and the store log says
+// so once.
+TEST_F(StoreBackupsTest, ACopyDatedInTheFutureIsPassedOverAndLoggedOnce) {
+  std::vector<std::string> lines;
+  const StoreLogHook previous = SetStoreLogHook([&](const std::string& l) { lines.push_back(l); });
+  WriteStore(store_, {1, 0, 0, 0, 0, "a"});
+  const std::string taken = Copy();
+  const std::string future = folder_ + "/" + BackupFileName(now_ + 365 * kDay, 0, false);
+  fs::copy_file(taken, future);
+  EXPECT_EQ(Backups().NewestTaken(), now_);
+  EXPECT_EQ(Backups().NewestTaken(), now_);
+  SetStoreLogHook(previous);
+  const std::string said = "Backup " + future + " is dated in the future (2025-03-05T07:08:09Z";
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [&](const std::string& l) { return l.find(said) != std::string::npos; }),
+            1);
 }
 
 }  // namespace
