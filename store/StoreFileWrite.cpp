@@ -47,7 +47,10 @@ DbResult CStoreFile::Rewrite(const std::string& path, std::chrono::milliseconds 
   // read-only store file read-only, as a plain rewrite would.
   const bool exists = ::stat(target.c_str(), &st) == 0;
   if (exists) {
-    if (!S_ISREG(st.st_mode)) return DB_ERR_OPEN;
+    if (!S_ISREG(st.st_mode)) {
+      error_ = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;  // as CStoreLock says it
+      return DB_ERR_OPEN;
+    }
     DbResult rc = lock_.Acquire(target, O_RDWR, wait);
     if (rc != DB_OK) {
       error_ = lock_.error();
@@ -139,7 +142,11 @@ DbResult CStoreFile::Commit() {
     memory_out_ = nullptr;
     return ok ? DB_OK : DB_ERR_WRITE;
   }
-  bool ok = !write_failed_ && FlushBuffer() == DB_OK && SyncFile(fd_);
+  bool ok = !write_failed_ && FlushBuffer() == DB_OK;
+  if (ok && !SyncFile(fd_)) {
+    ok = false;
+    error_ = errno;  // a full disk may only show here
+  }
   DbResult rc = ok ? DB_OK : DB_ERR_WRITE;
   if (ok) {
     if (lock_.held() && target_links_ > 1) {
@@ -193,6 +200,7 @@ DbResult CStoreFile::FlushBuffer() {
     } else if (put < 0 && errno == EINTR) {
       continue;
     } else {
+      error_ = put < 0 ? errno : ENOSPC;  // a write that puts nothing: no room
       write_failed_ = true;
       buffer_pos_ = 0;
       return DB_ERR_WRITE;

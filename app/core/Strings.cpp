@@ -85,6 +85,8 @@ constexpr Entry kTable[] = {
           "copy of your records."},
     {251, "The %s contains the character %s, which the handheld cannot store.\n"
           "Please remove or replace it and try again."},
+    {252, "There was an error saving the current data to the database.\n\n%s"},
+    {253, "The records of %s could not be opened.\n\n%s"},
 };
 
 }  // namespace

@@ -74,6 +74,8 @@ enum StringId : int {
   IDS_HTTP_PREFIX = 248,
   IDS_STORE_KEPT_DAMAGED = 250,  // %s: the path the damaged store was kept under
   IDS_UNSTORABLE_CHARACTER = 251,  // %s: the field's name, %s: the character ("U+03A9")
+  IDS_SAVE_FAILED_BECAUSE = 252,   // %s: why the save failed (the store's reason)
+  IDS_STORE_NOT_OPENED = 253,      // %s: the user's name, %s: why the records could not be opened
 };
 
 }  // namespace quillet

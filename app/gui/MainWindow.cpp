@@ -9,10 +9,13 @@
 #include <QVBoxLayout>
 
 #include <cinttypes>
+#include <cstdio>
 #include <functional>
 
 #include "app/core/DiagnosticLog.h"
 #include "app/core/RegistryKey.h"
+#include "app/core/Strings.h"
+#include "platform/codepage/CodePage.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/AppIcon.h"
 #include "app/gui/MenuBar.h"
@@ -108,9 +111,27 @@ void CMainWindow::ShowStartFailure() {
   for (QAction* a : menuBar()->actions()) a->setEnabled(a->menu() && a->text() == "&File");
   if (QAction* exit = menus_->Action(CMD_EXIT)) exit->setEnabled(true);
   auto* layout = new QVBoxLayout(client_);
-  const bool noDataFolder = manager_ && manager_->users().failure() == StartFailure::kNoPalmDataFolder;
+  const StartFailure failure = manager_ ? manager_->users().failure() : StartFailure::kNone;
+  const bool noDataFolder = failure == StartFailure::kNoPalmDataFolder;
+  QString storeNotOpened;
+  if (failure == StartFailure::kStoreNotOpened) {
+    // There is a user, whose records did not open: say why (the disk is
+    // full, the file is held or damaged...), not that Palm Desktop needs
+    // setting up.
+    std::string folder;
+    manager_->users().FindCurrentUser(&folder);
+    std::string name;
+    for (const PalmUserEntry& e : manager_->users().entries)
+      if (e.folder == folder) name = e.name;
+    char filled[4096];
+    std::snprintf(filled, sizeof filled, LoadString(IDS_STORE_NOT_OPENED).c_str(), name.c_str(),
+                  TextForMessage(LastStoreOpenFailure()).c_str());
+    storeNotOpened = "<h3>Quillet! could not open your records</h3><p>" +
+                     FromAnsi(CpText(filled)).toHtmlEscaped().replace("\n", "<br>") + "</p>";
+  }
   auto* text = new QLabel(
-      noDataFolder
+      !storeNotOpened.isEmpty() ? storeNotOpened
+      : noDataFolder
           ? "<h3>Quillet! could not open your records</h3>"
             "<p>Palm Desktop's data folder is not set (the \"Path\" value of Palm Desktop's "
             "settings is empty), so there is no folder for the Palm users' records.</p>"

@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <memory>
 
@@ -196,6 +198,7 @@ class TypedTextTest : public QObject {
   void textsAtTheirLimitSurviveAnUnchangedSave();
   void privateRecordsAskForTheCurrentUsersPasswordInCodePageBytes();
   void anEmptyPalmDataFolderStopsWithAClearMessage();
+  void aStoreThatIsNoFileStopsStartUpWithItsReason();
 };
 
 // 1: Exit with a note's text typed. Cancel and a failed save close
@@ -815,6 +818,28 @@ void TypedTextTest::anEmptyPalmDataFolderStopsWithAClearMessage() {
   w.resize(760, 580);
   QApplication::processEvents();
   w.grab().save(ShotFolder("windows-shots") + "/no-palm-data-folder.png");
+}
+
+// 10: a pipe where the user's store should be (start-up must not hang on
+// it): the window says that this user's records could not be opened and
+// why, not that Palm Desktop has no user; the pipe is left as it is.
+void TypedTextTest::aStoreThatIsNoFileStopsStartUpWithItsReason() {
+  Machine m;
+  Recorders r;
+  QVERIFY(std::filesystem::create_directories(m.Output("DemoUser")) ||
+          std::filesystem::is_directory(m.Output("DemoUser")));
+  const std::string store = m.Output("DemoUser") + kStoreFileName;
+  QCOMPARE(::mkfifo(store.c_str(), 0600), 0);
+  CMainWindow w(RegisteredShellParts());
+  QVERIFY(!w.manager()->ready());
+  QVERIFY(pDB == nullptr);
+  QVERIFY(r.ui.Showed(IDS_DB_OPEN_FAILED));
+  auto* label = w.findChild<QLabel*>("StartFailure");
+  QVERIFY(label);
+  QVERIFY2(label->text().contains("The records of Demo User could not be opened."), qPrintable(label->text()));
+  QVERIFY(label->text().contains("quillet.dat is not an ordinary file"));
+  QVERIFY(!label->text().contains("No Palm Desktop user"));
+  QVERIFY(std::filesystem::is_fifo(store));
 }
 
 QTEST_MAIN(TypedTextTest)

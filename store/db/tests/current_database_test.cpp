@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -106,6 +107,14 @@ TEST_F(CurrentDatabaseTest, EnsureStoreFileLeavesAnExistingFileAlone) {
   EXPECT_EQ(ReadAll(store_), FreshStoreBytes());
 }
 
+// The fresh store with a second record, a note whose text of 74 characters
+// the file cuts off after 28.
+Bytes CutInsideLastRecord() {
+  Bytes fresh = FreshStoreBytes();
+  fresh[4] = 2;
+  return ByteBuilder().Raw(fresh).U32(5).Base(1, 9, 0, 0, 0, 0, 0).U32(0).U8(74).Raw(std::string(28, 'n')).bytes();
+}
+
 TEST_F(CurrentDatabaseTest, DamagedStoreIsKeptBesideAFreshOne) {
   ScopedSettleDelay quick(std::chrono::milliseconds(1));
   std::vector<StoreBackupReason> hooked;
@@ -119,7 +128,9 @@ TEST_F(CurrentDatabaseTest, DamagedStoreIsKeptBesideAFreshOne) {
                                // Right header, but the first of two records is cut off.
                                ByteBuilder().Header(2).U32(4).Base(0, 5, 0, 0, 0, 0, 0).bytes(),
                                // An unknown kind.
-                               ByteBuilder().Header(1).U32(77).bytes()}) {
+                               ByteBuilder().Header(1).U32(77).bytes(),
+                               // Cut inside the last record: its note's 74 characters end after 28.
+                               CutInsideLastRecord()}) {
     SCOPED_TRACE(damaged.size());
     for (const auto& e : fs::directory_iterator(output_)) fs::remove(e.path());
     WriteAll(store_, damaged);
@@ -145,7 +156,7 @@ TEST_F(CurrentDatabaseTest, DamagedStoreIsKeptBesideAFreshOne) {
     EXPECT_NE(Log().find("Damaged database kept as " + kept[0].string() + "\r\n"), std::string::npos);
   }
   SetStoreBackupHook(previous);
-  EXPECT_EQ(hooked, std::vector<StoreBackupReason>(3, StoreBackupReason::kSetAsideDamaged));
+  EXPECT_EQ(hooked, std::vector<StoreBackupReason>(4, StoreBackupReason::kSetAsideDamaged));
 }
 
 // The entry marker is never examined: a file whose last marker is missing
@@ -391,6 +402,47 @@ TEST_F(CurrentDatabaseTest, StoreBeingWrittenAtOpenIsNotDamaged) {
   ::close(ready[1]);
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(pDB->CountLive(kKindNote), 400u);
+  for (const auto& e : fs::directory_iterator(output_))
+    EXPECT_EQ(e.path().filename().string().find("damaged"), std::string::npos);
+}
+
+// A pipe at the store's path (at start, or put there while the store is
+// open) is refused at once with the reason; it is neither waited on, set
+// aside nor replaced, and the store that was open stays open.
+TEST_F(CurrentDatabaseTest, PipeAtTheStorePathIsRefusedAndLeftAlone) {
+  const std::string reason =
+      "\n\nquillet.dat is not an ordinary file (a pipe, a device or a socket) and cannot be read.";
+  auto is_pipe = [&] {
+    struct stat st;
+    return ::lstat(store_.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+  };
+  ASSERT_EQ(::mkfifo(store_.c_str(), 0600), 0);
+  {
+    RecordingUI ui;
+    ScopedUI scope(&ui);
+    EXPECT_FALSE(OpenUserStore("Ann/"));
+    EXPECT_EQ(pDB, nullptr);
+    ASSERT_EQ(ui.MessageIds(), std::vector<int>{IDS_DB_OPEN_FAILED});
+    EXPECT_EQ(ui.messages[0].text, LoadString(IDS_DB_OPEN_FAILED).bytes() + reason);
+    EXPECT_TRUE(ui.dialogs.empty());
+    EXPECT_TRUE(is_pipe());
+  }
+  ASSERT_EQ(::unlink(store_.c_str()), 0);
+  RecordingUI ui;
+  ScopedUI scope(&ui);
+  ASSERT_TRUE(OpenUserStore("Ann/"));
+  ui.dialogs.clear();
+  CRecordStore* open = pDB;
+  ASSERT_EQ(::unlink(store_.c_str()), 0);
+  ASSERT_EQ(::mkfifo(store_.c_str(), 0600), 0);
+  EXPECT_FALSE(OpenUserStore("Ann/"));
+  EXPECT_EQ(pDB, open);
+  ASSERT_EQ(ui.MessageIds(), std::vector<int>{IDS_DB_OPEN_FAILED});
+  EXPECT_EQ(ui.messages[0].text, LoadString(IDS_DB_OPEN_FAILED).bytes() + reason);
+  // A save into it is refused too, and says why.
+  EXPECT_EQ(pDB->Save(), DB_ERR_OPEN);
+  EXPECT_EQ(pDB->lastErrno(), EINVAL);
+  EXPECT_TRUE(is_pipe());
   for (const auto& e : fs::directory_iterator(output_))
     EXPECT_EQ(e.path().filename().string().find("damaged"), std::string::npos);
 }
