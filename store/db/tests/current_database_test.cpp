@@ -286,6 +286,56 @@ TEST_F(HeldStoreTest, StoreHeldBeyondTheWaitKeepsTheOpenStore) {
   ::waitpid(child, nullptr, 0);
 }
 
+// A failed save says what went wrong: held by another program beyond the
+// wait (and how long it was waited for), damaged on the disk and so not
+// written over; only a user folder that is gone gives string 231 ("Check to
+// make sure the user hasn't been deleted").
+TEST_F(HeldStoreTest, FailedSavesNameTheirCause) {
+  ScopedLockWait wait(std::chrono::milliseconds(300));
+  ScopedSettleDelay quick(std::chrono::milliseconds(1));
+  RecordingUI ui;
+  ScopedUI scope(&ui);
+  ASSERT_TRUE(OpenUserStore("Bob/"));
+  auto changed = [] {
+    CRecord* settings = nullptr;
+    pDB->FirstOfKind(kKindSettings, &settings, true);
+    settings->flags |= kFlagModified;
+  };
+  const std::string filled = LoadString(IDS_SAVE_FAILED_BECAUSE).bytes();
+  const std::string lead = filled.substr(0, filled.find("%s"));
+
+  pid_t child = HoldBob(3000);
+  changed();
+  DbResult rc = pDB->Save();
+  EXPECT_EQ(rc, DB_ERR_OPEN);
+  TellSaveFailed(pDB, rc);
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  ASSERT_EQ(ui.MessageIds(), std::vector<int>{IDS_SAVE_FAILED_BECAUSE});
+  EXPECT_EQ(ui.messages[0].text, lead + "quillet.dat is in use by another program (waited 0 seconds).");
+
+  const Bytes junk = ByteBuilder().Header(2).U32(99).bytes();
+  WriteAll(bob_store_, junk);
+  const struct timespec long_ago[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, bob_store_.c_str(), long_ago, 0), 0);
+  ui.messages.clear();
+  changed();
+  rc = pDB->Save();
+  EXPECT_NE(rc, DB_OK);
+  TellSaveFailed(pDB, rc);
+  ASSERT_EQ(ui.MessageIds(), std::vector<int>{IDS_SAVE_FAILED_BECAUSE});
+  EXPECT_NE(ui.messages[0].text.find("quillet.dat on the disk is damaged"), std::string::npos) << ui.messages[0].text;
+  EXPECT_EQ(ReadAll(bob_store_), junk);
+
+  fs::remove_all(bob_output_);
+  ui.messages.clear();
+  changed();
+  rc = pDB->Save();
+  EXPECT_EQ(rc, DB_ERR_OPEN);
+  TellSaveFailed(pDB, rc);
+  EXPECT_EQ(ui.MessageIds(), std::vector<int>{IDS_SAVE_FAILED});
+}
+
 // Held for two seconds: waited for, without a word.
 TEST_F(HeldStoreTest, StoreHeldForTwoSecondsIsWaitedFor) {
   RecordingUI ui;
