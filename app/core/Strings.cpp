@@ -87,6 +87,9 @@ constexpr Entry kTable[] = {
           "Please remove or replace it and try again."},
     {252, "There was an error saving the current data to the database.\n\n%s"},
     {253, "The records of %s could not be opened.\n\n%s"},
+    {254, "Quillet! could not read its settings, nor Palm Desktop's list of users kept with them.\n\n%s\n\n"
+          "Your records have not been touched. Make room on the disk (or make the settings file readable), "
+          "then start Quillet! again."},
 };
 
 }  // namespace

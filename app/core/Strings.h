@@ -76,6 +76,7 @@ enum StringId : int {
   IDS_UNSTORABLE_CHARACTER = 251,  // %s: the field's name, %s: the character ("U+03A9")
   IDS_SAVE_FAILED_BECAUSE = 252,   // %s: why the save failed (the store's reason)
   IDS_STORE_NOT_OPENED = 253,      // %s: the user's name, %s: why the records could not be opened
+  IDS_SETTINGS_UNREADABLE = 254,   // %s: why the settings could not be read
 };
 
 }  // namespace quillet

@@ -113,8 +113,14 @@ void CMainWindow::ShowStartFailure() {
   auto* layout = new QVBoxLayout(client_);
   const StartFailure failure = manager_ ? manager_->users().failure() : StartFailure::kNone;
   const bool noDataFolder = failure == StartFailure::kNoPalmDataFolder;
-  QString storeNotOpened;
-  if (failure == StartFailure::kStoreNotOpened) {
+  QString namedCause;
+  if (failure == StartFailure::kSettingsUnreadable) {
+    char filled[4096];
+    std::snprintf(filled, sizeof filled, LoadString(IDS_SETTINGS_UNREADABLE).c_str(),
+                  TextForMessage(SettingsUnreadableReason(manager_->users().settingsStatus())).c_str());
+    namedCause = "<h3>Quillet! could not open your records</h3><p>" +
+                     FromAnsi(CpText(filled)).toHtmlEscaped().replace("\n", "<br>") + "</p>";
+  } else if (failure == StartFailure::kStoreNotOpened) {
     // There is a user, whose records did not open: say why (the disk is
     // full, the file is held or damaged...), not that Palm Desktop needs
     // setting up.
@@ -126,11 +132,11 @@ void CMainWindow::ShowStartFailure() {
     char filled[4096];
     std::snprintf(filled, sizeof filled, LoadString(IDS_STORE_NOT_OPENED).c_str(), name.c_str(),
                   TextForMessage(LastStoreOpenFailure()).c_str());
-    storeNotOpened = "<h3>Quillet! could not open your records</h3><p>" +
+    namedCause = "<h3>Quillet! could not open your records</h3><p>" +
                      FromAnsi(CpText(filled)).toHtmlEscaped().replace("\n", "<br>") + "</p>";
   }
   auto* text = new QLabel(
-      !storeNotOpened.isEmpty() ? storeNotOpened
+      !namedCause.isEmpty() ? namedCause
       : noDataFolder
           ? "<h3>Quillet! could not open your records</h3>"
             "<p>Palm Desktop's data folder is not set (the \"Path\" value of Palm Desktop's "

@@ -199,6 +199,7 @@ class TypedTextTest : public QObject {
   void privateRecordsAskForTheCurrentUsersPasswordInCodePageBytes();
   void anEmptyPalmDataFolderStopsWithAClearMessage();
   void aStoreThatIsNoFileStopsStartUpWithItsReason();
+  void unreadableSettingsStopStartUpWithTheirReason();
 };
 
 // 1: Exit with a note's text typed. Cancel and a failed save close
@@ -840,6 +841,30 @@ void TypedTextTest::aStoreThatIsNoFileStopsStartUpWithItsReason() {
   QVERIFY(label->text().contains("quillet.dat is not an ordinary file"));
   QVERIFY(!label->text().contains("No Palm Desktop user"));
   QVERIFY(std::filesystem::is_fifo(store));
+}
+
+// 11: settings that cannot be read at all (as on a full disk, where the
+// settings store cannot even open): the window says so and where, not that
+// Palm Desktop has no user.
+void TypedTextTest::unreadableSettingsStopStartUpWithTheirReason() {
+  Machine m;
+  Recorders r;
+  // The settings file's folder is a plain file: nothing can be read there.
+  m.WriteFile(m.root() + "blocked", "");
+  const std::string unreadable = m.root() + "blocked/registry.db";
+  ::setenv("QUILLET_REGISTRY", unreadable.c_str(), 1);
+  {
+    CMainWindow w(RegisteredShellParts());
+    QVERIFY(!w.manager()->ready());
+    QVERIFY(pDB == nullptr);
+    QCOMPARE(w.manager()->users().failure(), StartFailure::kSettingsUnreadable);
+    auto* label = w.findChild<QLabel*>("StartFailure");
+    QVERIFY(label);
+    QVERIFY2(label->text().contains("could not read its settings"), qPrintable(label->text()));
+    QVERIFY(label->text().contains(QString::fromStdString(unreadable)));
+    QVERIFY(!label->text().contains("No Palm Desktop user"));
+  }
+  ::setenv("QUILLET_REGISTRY", (m.root() + "registry.db").c_str(), 1);
 }
 
 QTEST_MAIN(TypedTextTest)
