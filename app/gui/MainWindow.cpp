@@ -15,7 +15,6 @@
 #include "app/core/DiagnosticLog.h"
 #include "app/core/RegistryKey.h"
 #include "app/core/Strings.h"
-#include "platform/codepage/CodePage.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/AppIcon.h"
 #include "app/gui/MenuBar.h"
@@ -23,6 +22,7 @@
 #include "app/gui/WndMgr.h"
 #include "app/shell/Commands.h"
 #include "app/shell/Layout.h"
+#include "platform/codepage/CodePage.h"
 #include "platform/winmsg/WindowMessage.h"
 #include "store/db/CurrentDatabase.h"
 
@@ -113,13 +113,18 @@ void CMainWindow::ShowStartFailure() {
   auto* layout = new QVBoxLayout(client_);
   const StartFailure failure = manager_ ? manager_->users().failure() : StartFailure::kNone;
   const bool noDataFolder = failure == StartFailure::kNoPalmDataFolder;
+  // A string-table text filled with the cause, as the window's paragraph.
+  auto cause = [](int id, const std::string& first, const std::string& second = std::string()) {
+    char filled[4096];
+    // A text with one %s leaves the second argument unused.
+    std::snprintf(filled, sizeof filled, LoadString(id).c_str(), first.c_str(), second.c_str());
+    return "<h3>Quillet! could not open your records</h3><p>" +
+           FromAnsi(CpText(filled)).toHtmlEscaped().replace("\n", "<br>") + "</p>";
+  };
   QString namedCause;
   if (failure == StartFailure::kSettingsUnreadable) {
-    char filled[4096];
-    std::snprintf(filled, sizeof filled, LoadString(IDS_SETTINGS_UNREADABLE).c_str(),
-                  TextForMessage(SettingsUnreadableReason(manager_->users().settingsStatus())).c_str());
-    namedCause = "<h3>Quillet! could not open your records</h3><p>" +
-                     FromAnsi(CpText(filled)).toHtmlEscaped().replace("\n", "<br>") + "</p>";
+    namedCause = cause(IDS_SETTINGS_UNREADABLE,
+                       TextForMessage(SettingsUnreadableReason(manager_->users().settingsStatus())).bytes());
   } else if (failure == StartFailure::kStoreNotOpened) {
     // There is a user, whose records did not open: say why (the disk is
     // full, the file is held or damaged...), not that Palm Desktop needs
@@ -129,11 +134,7 @@ void CMainWindow::ShowStartFailure() {
     std::string name;
     for (const PalmUserEntry& e : manager_->users().entries)
       if (e.folder == folder) name = e.name;
-    char filled[4096];
-    std::snprintf(filled, sizeof filled, LoadString(IDS_STORE_NOT_OPENED).c_str(), name.c_str(),
-                  TextForMessage(LastStoreOpenFailure()).c_str());
-    namedCause = "<h3>Quillet! could not open your records</h3><p>" +
-                     FromAnsi(CpText(filled)).toHtmlEscaped().replace("\n", "<br>") + "</p>";
+    namedCause = cause(IDS_STORE_NOT_OPENED, name, TextForMessage(LastStoreOpenFailure()).bytes());
   }
   auto* text = new QLabel(
       !namedCause.isEmpty() ? namedCause
