@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -231,6 +232,35 @@ class StoreWatchTest : public QObject {
     QVERIFY(FindTopic(garden) == nullptr);
     QCOMPARE(Count(r.ui.MessageIds(), IDS_DB_OPEN_FAILED), 1);
     SetStoreSettleDelayForTest(100);
+    w.close();
+  }
+
+  // A pipe put in place of the open store: the watcher's look neither hangs
+  // on it nor calls it damaged; the person is told once why it cannot be
+  // read, and the open store stays.
+  void aPipeInPlaceOfTheStoreIsToldOnceAndNeverWaitedOn() {
+    Machine m;
+    Recorders r;
+    CMainWindow w(RegisteredShellParts());
+    CWndMgr* mgr = w.manager();
+    QVERIFY(mgr && mgr->ready() && mgr->storeWatcher());
+    const uint32_t garden = AddTopicHere("Garden plans");
+    QCOMPARE(pDB->Save(), DB_OK);
+    CRecordStore* store = pDB;
+    const std::string path = pDB->path();
+    QCOMPARE(::unlink(path.c_str()), 0);
+    QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
+    QCOMPARE(mgr->storeWatcher()->Check(), CStoreWatcher::Outcome::kFailed);
+    QCOMPARE(mgr->storeWatcher()->Check(), CStoreWatcher::Outcome::kFailed);
+    QApplication::processEvents();
+    QCOMPARE(Count(r.ui.MessageIds(), IDS_DB_OPEN_FAILED), 1);
+    QVERIFY(r.ui.messages.back().text.find("quillet.dat is not an ordinary file") != std::string::npos);
+    QCOMPARE(pDB, store);
+    QVERIFY(FindTopic(garden) != nullptr);
+    struct stat st;
+    QCOMPARE(::lstat(path.c_str(), &st), 0);
+    QVERIFY(S_ISFIFO(st.st_mode));
+    ::unlink(path.c_str());
     w.close();
   }
 
