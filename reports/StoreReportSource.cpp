@@ -5,6 +5,7 @@
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
+#include "store/db/CurrentDatabase.h"
 
 namespace quillet {
 
@@ -138,8 +139,9 @@ bool StoreReportSource::SetFileName(uint32_t id, const std::string& name, bool s
 
 bool StoreReportSource::SaveNow() {
   CRecordStore* store = Store();
-  if (store == nullptr || store->Save() != DB_OK) {
-    ShowStringMessage(IDS_SAVE_FAILED, kCaption, kMbOk | kMbIconInformation);
+  const DbResult rc = store != nullptr ? store->Save() : DB_ERR_NO_NAME;
+  if (rc != DB_OK) {
+    TellSaveFailed(store, rc);
     return false;
   }
   return true;

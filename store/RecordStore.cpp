@@ -4,6 +4,8 @@
 // StoreMerge.cpp.
 #include "store/RecordStore.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -76,17 +78,43 @@ std::string CRecordStore::FailureReason(DbResult rc) const {
           std::snprintf(text, sizeof text, "%s is in use by another program (waited %lld seconds).",
                         name.c_str(), static_cast<long long>(StoreLockWait().count() / 1000));
           return text;
-        case ENOENT: return name + " does not exist.";
+        case ENOENT: {
+          // A save into a folder that is gone: the user's folder was removed.
+          const size_t slash = path_.rfind('/');
+          struct stat st;
+          if (slash != std::string::npos && slash > 0 && ::stat(path_.substr(0, slash).c_str(), &st) != 0)
+            return "The folder of " + name + " no longer exists (was the user deleted?).";
+          return name + " does not exist.";
+        }
         case EACCES:
         case EPERM: return "There is no permission to open " + name + ".";
-        case EISDIR: return name + " is not a file.";
+        case EISDIR: return name + " is a folder, not a file.";
+        case EINVAL: return name + " is not an ordinary file (a pipe, a device or a socket) and cannot be read.";
         case 0: return name + " could not be opened.";
         default: return name + " could not be opened: " + std::strerror(last_errno_) + ".";
       }
-    case DB_ERR_WRITE: return name + " could not be written (is the disk full?).";
+    case DB_ERR_WRITE:
+      switch (last_errno_) {
+        case ENOSPC:
+        case EDQUOT: return name + " could not be written: the disk is full.";
+        case 0: return name + " could not be written (is the disk full?).";
+        default: return name + " could not be written: " + std::strerror(last_errno_) + ".";
+      }
     case DB_ERR_NO_MEMORY: return "There is not enough memory.";
     default:
-      std::snprintf(text, sizeof text, "%s is damaged (result %u).", name.c_str(), rc);
+      if (failure_ == Failure::kBeingWritten) {
+        std::snprintf(text, sizeof text,
+                      "%s is being written by another program (waited %lld seconds for it to finish); "
+                      "try again when that program is done.",
+                      name.c_str(), static_cast<long long>(StoreLockWait().count() / 1000));
+      } else if (failure_ == Failure::kDamagedNotSaved) {
+        std::snprintf(text, sizeof text,
+                      "%s on the disk is damaged (result %u), so it was not written over; "
+                      "your changes are kept until it can be saved.",
+                      name.c_str(), rc);
+      } else {
+        std::snprintf(text, sizeof text, "%s is damaged (result %u).", name.c_str(), rc);
+      }
       return text;
   }
 }

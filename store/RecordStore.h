@@ -61,8 +61,9 @@ inline constexpr uint32_t kSlotGrowth = 2000;
 
 // How long a load that failed waits before reading the file again to tell a
 // file being written from a damaged one. Process-wide; 100 ms unless set. A
-// file only counts as damaged once it was not written to for ten times
-// that. Returns the previous value.
+// file only counts as damaged once it was not written to for the lock wait
+// (StoreLockWait), or for a hundred times this delay when that is shorter.
+// Returns the previous value.
 std::chrono::milliseconds SetStoreSettleDelay(std::chrono::milliseconds delay);
 
 // What one merge did, by records.
@@ -104,8 +105,9 @@ class CRecordStore {
   // inside a body are not results of their own, and the entry marker is
   // never examined: a body cut off by the end of the file keeps what was
   // read and the load fails at the next entry's kind (DB_ERR_EOF, or
-  // DB_ERR_SHORT_READ for one to three bytes), or succeeds when it was the
-  // last entry. Results: DB_OK; DB_ERR_OPEN (missing, no permission, or
+  // DB_ERR_SHORT_READ for one to three bytes); a cut-off body in the last
+  // entry fails with DB_ERR_EOF as well (only its marker may be missing or
+  // cut). Results: DB_OK; DB_ERR_OPEN (missing, no permission, or
   // locked for longer than the wait); DB_ERR_NO_HEADER / DB_ERR_BAD_FORMAT
   // (nothing loaded); DB_ERR_EOF / DB_ERR_SHORT_READ / DB_ERR_READ (unknown
   // kind), records read before staying loaded. Counts and lengths in the
@@ -115,17 +117,20 @@ class CRecordStore {
   // lock, rewriting it in place), or that fails or ends in a cut-off body, is
   // read again after a short pause until it reads cleanly, or until it
   // gives the same result twice without changing in between and has not
-  // been written to for a second, or until the lock wait has passed: only
-  // then is a failure returned.
+  // been written to for the lock wait (a writer may pause for seconds), or
+  // until the lock wait has passed: only then is a failure returned.
   DbResult Load();
   // Writes every record, in position order, to a temporary file and puts it
   // in the file's place (see StoreFile.h), merging first with whatever
   // another writer changed since this store last loaded or saved the file.
-  // A file that another writer left damaged is set aside (KeptDamagedName)
-  // and replaced. On failure the file is untouched and the failing code is
-  // returned (DB_ERR_OPEN: locked beyond the wait, or no permission); the
-  // records in memory are then this store's, merged with the file's when
-  // the merge was done.
+  // A changed file is read as Load reads it (again and again while another
+  // program is still writing it, up to the lock wait). A file that is still
+  // being written when the wait ends, or that another writer left damaged,
+  // is never written over nor moved: the save fails with the read's code
+  // (FailureReason tells which of the two it was). On failure the file is
+  // untouched and the failing code is returned (DB_ERR_OPEN: locked beyond
+  // the wait, or no permission); the records in memory are then this
+  // store's, merged with the file's when the merge was done.
   DbResult Save();
   // Writes the records as they are into another file (a copy or a salvage),
   // replacing it without merging; path() and what the store remembers of
@@ -150,8 +155,16 @@ class CRecordStore {
   // save left it.
   const FileStamp& fileStamp() const { return stamp_; }
   // A sentence saying why `rc`, the result of the last Load, Save or
-  // Reload, failed ("quillet.dat is in use by another program ...").
+  // Reload, failed ("quillet.dat is in use by another program ...",
+  // "... is being written by another program ...", "... is damaged ...",
+  // "... (is the disk full?)").
   std::string FailureReason(DbResult rc) const;
+  // The last Load, Save or Reload failed because another program kept
+  // writing the file (without taking the lock) for longer than the lock
+  // wait: the file may well be whole once it is done.
+  bool failedWhileBeingWritten() const { return failure_ == Failure::kBeingWritten; }
+  // The last Save found the file on disk damaged and refused to write over it.
+  bool saveRefusedDamagedFile() const { return failure_ == Failure::kDamagedNotSaved; }
   // errno behind the last DB_ERR_OPEN (EWOULDBLOCK: locked beyond the wait).
   int lastErrno() const { return last_errno_; }
 
@@ -289,6 +302,10 @@ class CRecordStore {
   uint64_t save_count_ = 0;
   MergeCounts last_merge_;
   int last_errno_ = 0;
+  // Why the last load, save or reload failed, where the code alone does
+  // not say it.
+  enum class Failure : uint8_t { kNone, kBeingWritten, kDamagedNotSaved };
+  Failure failure_ = Failure::kNone;
   mutable IdIndex id_index_;
 };
 

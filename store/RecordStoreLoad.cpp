@@ -14,8 +14,13 @@ namespace {
 
 std::atomic<int64_t> g_settle_ms{100};
 
-// A file written to this recently may still be being written.
-std::chrono::milliseconds QuietAge() { return std::chrono::milliseconds(10 * g_settle_ms.load()); }
+// A file written to this recently may still be being written: a writer
+// that takes no lock may pause for seconds between two pieces. The whole
+// lock wait, unless the settle delay was shortened (tests) below a
+// hundredth of it.
+std::chrono::milliseconds QuietAge() {
+  return std::min(StoreLockWait(), std::chrono::milliseconds(100 * g_settle_ms.load()));
+}
 
 std::chrono::nanoseconds FileAge(const FileStamp& stamp) {
   const auto now = std::chrono::system_clock::now().time_since_epoch();
@@ -34,6 +39,7 @@ DbResult CRecordStore::Load() {
   retired_.clear();
   Clear();
   stamp_ = FileStamp{};
+  failure_ = Failure::kNone;
   if (path_.empty()) return DB_ERR_NO_NAME;
   return LoadUntil(-1, Clock::now() + StoreLockWait());
 }
@@ -77,10 +83,15 @@ DbResult CRecordStore::LoadUntil(int locked_fd, Clock::time_point deadline) {
         steady && quiet && previous.steady && previous.rc == rc && previous.stamp == after;
     if (clean || same_twice || Clock::now() >= deadline) {
       stamp_ = after;
+      failure_ = Failure::kNone;
       if (rc == DB_OK) {
         has_snapshot_ = true;
       } else {
         ForgetFile();
+        // Out of time while the file still changed, or was written to too
+        // recently to tell: another program is at work on it, and that is
+        // what the person is told, not that it is damaged.
+        if (!same_twice) failure_ = Failure::kBeingWritten;
       }
       ++generation_;
       return rc;
@@ -143,10 +154,13 @@ DbResult CRecordStore::LoadEntries(CStoreFile& file, uint32_t record_count) {
     }
     // Read errors inside the body are not the load's result: a body cut off
     // by the end of the file keeps what was read, and the next kind read
-    // says how the file ended.
+    // says how the file ended. The last entry has no next kind read, so a
+    // cut there is reported here (its marker may be missing: a body read
+    // whole is a whole record).
     record->ReadBody(file);
+    const DbResult body_error = file.FirstReadError();
     uint64_t digest = file.EndDigest();
-    const bool rewritten_differently = file.DigestedOddForm() || file.FirstReadError() != DB_OK;
+    const bool rewritten_differently = file.DigestedOddForm() || body_error != DB_OK;
     uint32_t marker = 0;
     file.ReadU32(&marker);  // "DATA" by convention; neither its value nor its read is examined
     // The digest stands for the record as a save would write it.
@@ -179,6 +193,9 @@ DbResult CRecordStore::LoadEntries(CStoreFile& file, uint32_t record_count) {
     if (base_.size() <= pos) base_.resize(pos + 1);
     base_[pos] = entry;
     if (kind == kKindTopicLinks && !entry.stub) base_members_[pos] = std::move(members);
+    // A cut-off body ends the file (every byte left was read into it), so
+    // this is what the next kind read would have said.
+    if (body_error != DB_OK) return body_error == DB_ERR_READ ? DB_ERR_READ : DB_ERR_EOF;
   }
   return DB_OK;
 }
@@ -209,6 +226,7 @@ DbResult CRecordStore::Reload(bool* changed, std::chrono::milliseconds lockWait)
   if (changed) *changed = false;
   if (path_.empty()) return DB_ERR_NO_NAME;
   last_errno_ = 0;
+  failure_ = Failure::kNone;
   CStoreLock lock;
   DbResult rc = lock.Acquire(path_, O_RDONLY, lockWait);
   if (rc != DB_OK) {
@@ -221,7 +239,10 @@ DbResult CRecordStore::Reload(bool* changed, std::chrono::milliseconds lockWait)
   const std::vector<KnownRecord> known = KnownRecords();
   theirs.known_ = &known;
   rc = theirs.LoadUntil(lock.fd(), Clock::now() + StoreLockWait());
-  if (rc != DB_OK) return rc;
+  if (rc != DB_OK) {
+    failure_ = theirs.failure_;
+    return rc;
+  }
   last_merge_ = MergeFrom(theirs);
   if (changed) *changed = true;
   return DB_OK;

@@ -1,5 +1,5 @@
 // CRecordStore: saving, with the merge a changed file asks for, and setting
-// a damaged file aside.
+// a damaged file aside (for the current database's open; a save never does).
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -53,6 +53,7 @@ std::string SetAsideDamagedStore(const std::string& path, int locked_fd) {
 // --- Save -----------------------------------------------------------------------
 
 DbResult CRecordStore::Save() {
+  failure_ = Failure::kNone;
   if (path_.empty()) return DB_ERR_NO_NAME;
   const Clock::time_point deadline = Clock::now() + StoreLockWait();
   for (int attempt = 0;; ++attempt) {
@@ -83,11 +84,13 @@ DbResult CRecordStore::Save() {
     std::vector<BaseEntry> written;
     rc = WriteAll(file_, &written);
     if (rc != DB_OK) {
+      last_errno_ = file_.error();
       file_.Close();  // discards the temporary file; the old one stays
       return rc;
     }
     rc = file_.Commit();
     if (rc == DB_ERR_OPEN && file_.LostCreateRace() && attempt < 3) continue;
+    if (rc != DB_OK) last_errno_ = file_.error();
     // Records in place count as written even when the save could not
     // promise they last (the folder sync failed): the next save must not
     // take our own file for another writer's.
@@ -108,11 +111,14 @@ DbResult CRecordStore::MergeWithFile(Clock::time_point deadline) {
   theirs.known_ = &known;
   DbResult rc = theirs.LoadUntil(fd, deadline);
   if (rc != DB_OK) {
-    // The other writer left a file that reads the same broken way twice: it
-    // is kept aside, and this store takes its place.
-    if (SetAsideDamagedStore(file_.TargetPath(), fd).empty()) return rc;
-    file_.TargetSetAside();
-    return DB_OK;
+    // Another program is still writing the file, or left it damaged. Either
+    // way a save never writes over it nor moves it: it may hold records that
+    // exist nowhere else, and a writer that is still at work would go on
+    // writing into whatever name the file has then. The records here stay
+    // in memory for the next save; opening the store again (OpenUserStore)
+    // is what keeps a damaged file aside, and says so.
+    failure_ = theirs.failure_ == Failure::kBeingWritten ? Failure::kBeingWritten : Failure::kDamagedNotSaved;
+    return rc;
   }
   last_merge_ = MergeFrom(theirs);
   return DB_OK;

@@ -148,9 +148,11 @@ class CStoreLock {
   // Opens `path` (symbolic links followed) with `flags` (O_RDONLY or O_RDWR)
   // and locks it, waiting up to `wait` for another holder to let go. The lock
   // is always on the file the path names at the moment it is granted.
-  // DB_OK; DB_ERR_NO_NAME; DB_ERR_OPEN when the file is missing, is no
-  // regular file, may not be opened, or was still locked when the wait ran
-  // out (error() then says EWOULDBLOCK).
+  // The open never blocks: a pipe, device or socket at the path is refused
+  // at once. DB_OK; DB_ERR_NO_NAME; DB_ERR_OPEN when the file is missing,
+  // is no regular file (error() says EISDIR for a folder, EINVAL for a pipe,
+  // device or socket), may not be opened, or was still locked when the wait
+  // ran out (error() then says EWOULDBLOCK).
   DbResult Acquire(const std::string& path, int flags, std::chrono::milliseconds wait);
   DbResult Acquire(const std::string& path, int flags) { return Acquire(path, flags, StoreLockWait()); }
   void Release();

@@ -323,14 +323,24 @@ DbResult CStoreLock::Acquire(const std::string& path, int flags, std::chrono::mi
   const Clock::time_point deadline = Clock::now() + wait;
   auto pause = std::chrono::milliseconds(2);
   for (;;) {
-    int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+    // Without O_NONBLOCK a pipe put at the path would block the open until
+    // some other program opened its other end; it is cleared once the file
+    // is known to be a regular one.
+    int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
       error_ = errno;
       return DB_ERR_OPEN;
     }
     struct stat held;
     if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
-      error_ = EISDIR;  // a folder or a device is no store file
+      // A folder, a pipe, a device or a socket is no store file.
+      error_ = ::fstat(fd, &held) == 0 && S_ISDIR(held.st_mode) ? EISDIR : EINVAL;
+      ::close(fd);
+      return DB_ERR_OPEN;
+    }
+    const int fl = ::fcntl(fd, F_GETFL);
+    if (fl < 0 || ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) != 0) {
+      error_ = errno;
       ::close(fd);
       return DB_ERR_OPEN;
     }

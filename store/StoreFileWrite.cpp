@@ -48,7 +48,10 @@ DbResult CStoreFile::Rewrite(const std::string& path, std::chrono::milliseconds 
   // read-only store file read-only, as a plain rewrite would.
   const bool exists = ::stat(target.c_str(), &st) == 0;
   if (exists) {
-    if (!S_ISREG(st.st_mode)) return DB_ERR_OPEN;
+    if (!S_ISREG(st.st_mode)) {
+      error_ = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;  // as CStoreLock says it
+      return DB_ERR_OPEN;
+    }
     DbResult rc = lock_.Acquire(target, O_RDWR, wait);
     if (rc != DB_OK) {
       error_ = lock_.error();
@@ -118,7 +121,11 @@ DbResult CStoreFile::Commit() {
     return ok ? DB_OK : DB_ERR_WRITE;
   }
   // The new bytes are on the disk before any name leads to them.
-  bool ok = !write_failed_ && FlushBuffer() == DB_OK && SyncFile(fd_, StoreStep::kSyncNewFile);
+  bool ok = !write_failed_ && FlushBuffer() == DB_OK;
+  if (ok && !SyncFile(fd_, StoreStep::kSyncNewFile)) {
+    ok = false;
+    error_ = errno;  // a full disk may only show here
+  }
   DbResult rc = ok ? DB_OK : DB_ERR_WRITE;
   bool keep_temp = false;
   if (ok) {
@@ -181,6 +188,7 @@ DbResult CStoreFile::FlushBuffer() {
     } else if (put < 0 && errno == EINTR) {
       continue;
     } else {
+      error_ = put < 0 ? errno : ENOSPC;  // a write that puts nothing: no room
       write_failed_ = true;
       buffer_pos_ = 0;
       return DB_ERR_WRITE;

@@ -1,6 +1,7 @@
 #include "app/core/Startup.h"
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -225,7 +226,19 @@ bool CUserTable::PrepareConfiguration(bool first_run) {
   }
   CheckFolderPrivacy(std::move(folders));
   if (start_folder.empty()) {  // no Palm users: no store to open
-    failure_ = StartFailure::kNoPalmUsers;
+    // Palm Desktop's users are in the settings: when those cannot be read
+    // at all (a full disk keeps the store from even opening), that is what
+    // the person must hear, not that Palm Desktop needs setting up.
+    qplat::HKEY probe = nullptr;
+    const qplat::LONG st = qplat::RegOpenKey(qplat::HKEY_CURRENT_USER, "Software", &probe);
+    if (probe) qplat::RegCloseKey(probe);
+    if (st != qplat::ERROR_SUCCESS && st != qplat::ERROR_FILE_NOT_FOUND) {
+      LogPair("Settings unreadable:", SettingsUnreadableReason(st).c_str());
+      failure_ = StartFailure::kSettingsUnreadable;
+      settings_status_ = st;
+    } else {
+      failure_ = StartFailure::kNoPalmUsers;
+    }
     DeleteCurrentStore();
     return false;
   }
@@ -264,6 +277,24 @@ void CheckFolderPrivacy(std::vector<std::string> folders) {
   const size_t slot = text.find("%s");
   if (slot != std::string::npos) text.replace(slot, 2, open);
   ShowFilledStringMessage(IDS_FOLDERS_OPEN_TO_OTHERS, text, kMbOk | kMbIconExclamation);
+}
+
+std::string SettingsUnreadableReason(int32_t status) {
+  const std::string file = qplat::RegStoreFile();
+  std::string folder = file.substr(0, file.rfind('/') + 1);
+  // The folder may not exist yet: ask the nearest one that does.
+  struct statvfs fs;
+  bool full = false;
+  while (!folder.empty()) {
+    if (::statvfs(folder.c_str(), &fs) == 0) {
+      full = fs.f_bavail == 0 || fs.f_favail == 0;
+      break;
+    }
+    folder.pop_back();
+    folder = folder.substr(0, folder.rfind('/') + 1);
+  }
+  if (full || status == qplat::ERROR_DISK_FULL) return "The disk that holds " + file + " is full.";
+  return qplat::RegStatusMessage(status) + " (" + file + ")";
 }
 
 uint16_t CUserTable::FindCurrentUser(std::string* folder_out) const {

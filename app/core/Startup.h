@@ -77,7 +77,12 @@ enum class StartFailure : uint8_t {
   kNoPalmUsers,       // Palm Desktop lists no user
   kNoPalmDataFolder,  // Palm Desktop's "Path" is empty: the users' folders are nowhere
   kStoreNotOpened,    // the start user's store did not open
+  kSettingsUnreadable,  // the settings (and Palm Desktop's users in them) cannot be read at all
 };
+
+// Why the settings cannot be read, for a person: the disk that holds them
+// is full, or the settings store's own status message; with the file's name.
+std::string SettingsUnreadableReason(int32_t status);
 
 class CUserTable {
  public:
@@ -90,6 +95,8 @@ class CUserTable {
   // folder, and our own data, state and cache folders (CheckFolderPrivacy).
   bool PrepareConfiguration(bool first_run);
   StartFailure failure() const { return failure_; }
+  // With kSettingsUnreadable: the settings store's status code.
+  int32_t settingsStatus() const { return settings_status_; }
   // Index of the current entry and its folder; with none current, 0 and
   // the first entry's folder; with no entries, 0 and "".
   uint16_t FindCurrentUser(std::string* folder_out) const;
@@ -103,6 +110,7 @@ class CUserTable {
 
  private:
   StartFailure failure_ = StartFailure::kNone;
+  int32_t settings_status_ = 0;
 };
 
 // Registers the program (kAddOnModuleName in `program_folder`) in Palm

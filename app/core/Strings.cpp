@@ -87,6 +87,11 @@ constexpr Entry kTable[] = {
           "Please remove or replace it and try again."},
     {252, "Other people who use this computer can open these folders and read the records in them:\n\n%s\n"
           "Only you should be able to open them (for example with the command chmod 700 and the folder's name)."},
+    {253, "There was an error saving the current data to the database.\n\n%s"},
+    {254, "The records of %s could not be opened.\n\n%s"},
+    {255, "Quillet! could not read its settings, nor Palm Desktop's list of users kept with them.\n\n%s\n\n"
+          "Your records have not been touched. Make room on the disk (or make the settings file readable), "
+          "then start Quillet! again."},
 };
 
 }  // namespace

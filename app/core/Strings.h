@@ -75,6 +75,9 @@ enum StringId : int {
   IDS_STORE_KEPT_DAMAGED = 250,  // %s: the path the damaged store was kept under
   IDS_UNSTORABLE_CHARACTER = 251,  // %s: the field's name, %s: the character ("U+03A9")
   IDS_FOLDERS_OPEN_TO_OTHERS = 252,  // %s: the folders, one a line
+  IDS_SAVE_FAILED_BECAUSE = 253,   // %s: why the save failed (the store's reason)
+  IDS_STORE_NOT_OPENED = 254,      // %s: the user's name, %s: why the records could not be opened
+  IDS_SETTINGS_UNREADABLE = 255,   // %s: why the settings could not be read
 };
 
 }  // namespace quillet

@@ -9,10 +9,12 @@
 #include <QVBoxLayout>
 
 #include <cinttypes>
+#include <cstdio>
 #include <functional>
 
 #include "app/core/DiagnosticLog.h"
 #include "app/core/RegistryKey.h"
+#include "app/core/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/AppIcon.h"
 #include "app/gui/MenuBar.h"
@@ -20,6 +22,7 @@
 #include "app/gui/WndMgr.h"
 #include "app/shell/Commands.h"
 #include "app/shell/Layout.h"
+#include "platform/codepage/CodePage.h"
 #include "platform/winmsg/WindowMessage.h"
 #include "store/db/CurrentDatabase.h"
 
@@ -108,9 +111,34 @@ void CMainWindow::ShowStartFailure() {
   for (QAction* a : menuBar()->actions()) a->setEnabled(a->menu() && a->text() == "&File");
   if (QAction* exit = menus_->Action(CMD_EXIT)) exit->setEnabled(true);
   auto* layout = new QVBoxLayout(client_);
-  const bool noDataFolder = manager_ && manager_->users().failure() == StartFailure::kNoPalmDataFolder;
+  const StartFailure failure = manager_ ? manager_->users().failure() : StartFailure::kNone;
+  const bool noDataFolder = failure == StartFailure::kNoPalmDataFolder;
+  // A string-table text filled with the cause, as the window's paragraph.
+  auto cause = [](int id, const std::string& first, const std::string& second = std::string()) {
+    char filled[4096];
+    // A text with one %s leaves the second argument unused.
+    std::snprintf(filled, sizeof filled, LoadString(id).c_str(), first.c_str(), second.c_str());
+    return "<h3>Quillet! could not open your records</h3><p>" +
+           FromAnsi(CpText(filled)).toHtmlEscaped().replace("\n", "<br>") + "</p>";
+  };
+  QString namedCause;
+  if (failure == StartFailure::kSettingsUnreadable) {
+    namedCause = cause(IDS_SETTINGS_UNREADABLE,
+                       TextForMessage(SettingsUnreadableReason(manager_->users().settingsStatus())).bytes());
+  } else if (failure == StartFailure::kStoreNotOpened) {
+    // There is a user, whose records did not open: say why (the disk is
+    // full, the file is held or damaged...), not that Palm Desktop needs
+    // setting up.
+    std::string folder;
+    manager_->users().FindCurrentUser(&folder);
+    std::string name;
+    for (const PalmUserEntry& e : manager_->users().entries)
+      if (e.folder == folder) name = e.name;
+    namedCause = cause(IDS_STORE_NOT_OPENED, name, TextForMessage(LastStoreOpenFailure()).bytes());
+  }
   auto* text = new QLabel(
-      noDataFolder
+      !namedCause.isEmpty() ? namedCause
+      : noDataFolder
           ? "<h3>Quillet! could not open your records</h3>"
             "<p>Palm Desktop's data folder is not set (the \"Path\" value of Palm Desktop's "
             "settings is empty), so there is no folder for the Palm users' records.</p>"

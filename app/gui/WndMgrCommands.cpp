@@ -186,7 +186,7 @@ void CWndMgr::DeleteAll() {
   DeleteAllRecords(*pDB, output);
   if (CTreeObject* tree = topicTree()) tree->Refresh();
   if (CListViewObject* list = imageList()) list->Refill();
-  if (pDB->Save() != DB_OK) ShowStringMessage(IDS_SAVE_FAILED, kCaption, kMbIconInformation);
+  if (const DbResult rc = pDB->Save(); rc != DB_OK) TellSaveFailed(pDB, rc);
   mode_ = 0;
   OnCommand(CMD_START);
 }

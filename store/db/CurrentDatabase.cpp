@@ -4,6 +4,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <ctime>
@@ -39,13 +40,34 @@ void TraceDelete(const CRecordStore* db) {
   DebugTrace("DELETE pDB = 0x%08" PRIxPTR, reinterpret_cast<uintptr_t>(db));
 }
 
-// "OutputPath" of the user's key (ends in '/'), "" when unset.
-std::string OutputPathOf(const std::string& user_folder) {
+std::string g_last_open_failure;
+
+// "OutputPath" of the user's key (ends in '/'), "" when unset; *status (when
+// given) is the settings' status code of the failed open or read.
+std::string OutputPathOf(const std::string& user_folder, int32_t* status = nullptr) {
   CRegistryKey reg;
   reg.OpenProgramKey(user_folder);
   std::string output;
-  reg.ReadValueString("OutputPath", &output, kTextBufferSize);
+  if (reg.key) reg.ReadValueString("OutputPath", &output, kTextBufferSize);
+  if (status) *status = reg.status;
   return output;
+}
+
+// Why a user has no store to open: no records folder in the settings, or
+// settings that could not be read at all.
+std::string NoOutputPathReason(int32_t status) {
+  switch (status) {
+    case qplat::ERROR_SUCCESS:
+    case qplat::ERROR_FILE_NOT_FOUND:
+      return "No folder for the user's records is set (\"OutputPath\" of the user's settings is empty).";
+    case qplat::ERROR_DISK_FULL:
+      return "The settings could not be read: the disk is full.";
+    default: {
+      char text[160];
+      std::snprintf(text, sizeof text, "The settings could not be read (status %d).", static_cast<int>(status));
+      return text;
+    }
+  }
 }
 
 // The first live settings record, without touching the store's cursors.
@@ -117,6 +139,27 @@ std::string SetAsideIfUnchanged(const std::string& path, const CRecordStore& sto
 
 void TellStoreOpenFailed(const std::string& reason) { ShowOpenFailed(reason); }
 
+void TellSaveFailed(const CRecordStore* store, DbResult rc) {
+  // Only a folder that is gone says the user was deleted; every other
+  // cause is named as it is.
+  bool folder_gone = store == nullptr;
+  if (!folder_gone && rc == DB_ERR_OPEN && store->lastErrno() == ENOENT) {
+    const size_t slash = store->path().rfind('/');
+    folder_gone = slash != std::string::npos && !FileExists(store->path().substr(0, slash + 1));
+  }
+  if (folder_gone) {
+    ShowStringMessage(IDS_SAVE_FAILED, kCaption, kMbOk | kMbIconInformation);
+    return;
+  }
+  LogPair("Unable to save database:", store->FailureReason(rc).c_str());
+  char text[2048];
+  std::snprintf(text, sizeof text, LoadString(IDS_SAVE_FAILED_BECAUSE).c_str(),
+                TextForMessage(store->FailureReason(rc)).c_str());
+  ShowFilledStringMessage(IDS_SAVE_FAILED_BECAUSE, text, kMbOk | kMbIconInformation);
+}
+
+const std::string& LastStoreOpenFailure() { return g_last_open_failure; }
+
 void DeleteCurrentStore() {
   if (!pDB) return;
   TraceDelete(pDB);
@@ -147,11 +190,35 @@ bool EnsureStoreFile(const std::string& user_folder) {
   return true;
 }
 
+namespace {
+bool OpenUserStoreFor(const std::string& user_folder);
+}  // namespace
+
 bool OpenUserStore(const std::string& user_folder) {
+  g_last_open_failure.clear();
+  const bool opened = OpenUserStoreFor(user_folder);
+  if (!opened && g_last_open_failure.empty()) g_last_open_failure = "The records could not be opened.";
+  if (opened) g_last_open_failure.clear();
+  return opened;
+}
+
+namespace {
+
+// The reason shown with string 107, remembered for the start-up window.
+void OpenFailed(const std::string& reason) {
+  g_last_open_failure = reason;
+  ShowOpenFailed(reason);
+}
+
+bool OpenUserStoreFor(const std::string& user_folder) {
   (void)g_store_log_installed;
-  std::string output = OutputPathOf(user_folder);
+  int32_t settings_status = 0;
+  std::string output = OutputPathOf(user_folder, &settings_status);
   // Without a folder there is nothing to open; whatever store is open stays.
-  if (output.empty()) return false;
+  if (output.empty()) {
+    g_last_open_failure = NoOutputPathReason(settings_status);
+    return false;
+  }
   std::string path = output + kStoreFileName;
 
   // The store that is open again (a HotSync of the current user, a reopen):
@@ -164,9 +231,11 @@ bool OpenUserStore(const std::string& user_folder) {
       BackupStoreIfStale(path);
       return true;
     }
-    if (rc == DB_ERR_OPEN && FileExists(path)) {
+    // Held beyond the wait, or still being written by another program when
+    // the wait ended: nothing is damaged, nothing is replaced.
+    if ((rc == DB_ERR_OPEN && FileExists(path)) || pDB->failedWhileBeingWritten()) {
       LogValue("Unable to open database:", static_cast<int>(rc));
-      ShowOpenFailed(pDB->FailureReason(rc));
+      OpenFailed(pDB->FailureReason(rc));
       return false;
     }
     // Gone, or damaged: the records in memory are the last good ones. A
@@ -175,14 +244,15 @@ bool OpenUserStore(const std::string& user_folder) {
     if (rc != DB_ERR_OPEN) {
       CRecordStore probe(kStoreFileName, output);
       bool changed = false;
-      if (probe.Load() != DB_OK) kept = SetAsideIfUnchanged(path, probe, &changed);
+      const DbResult probed = probe.Load();
+      if (probed != DB_OK && !probe.failedWhileBeingWritten()) kept = SetAsideIfUnchanged(path, probe, &changed);
       if (kept.empty() && FileExists(path)) {
-        ShowOpenFailed(pDB->FailureReason(rc));
+        OpenFailed(probed != DB_OK ? probe.FailureReason(probed) : pDB->FailureReason(rc));
         return false;
       }
     }
-    if (pDB->Save() != DB_OK) {
-      ShowOpenFailed(pDB->FailureReason(DB_ERR_WRITE));
+    if (const DbResult saved = pDB->Save(); saved != DB_OK) {
+      OpenFailed(pDB->FailureReason(saved));
       return false;
     }
     if (!kept.empty()) ShowKeptDamaged(kept);
@@ -199,12 +269,13 @@ bool OpenUserStore(const std::string& user_folder) {
   DbResult rc = fresh->Load();
   std::string kept;
   for (int tries = 0; rc != DB_OK; ++tries) {
-    if (rc == DB_ERR_OPEN && FileExists(path)) {
+    if ((rc == DB_ERR_OPEN && FileExists(path)) || fresh->failedWhileBeingWritten()) {
       // The file is there but cannot be opened: the conduit held it for
-      // longer than we wait, or we may not read it. It is not damaged, and
+      // longer than we wait, or we may not read it, or another program was
+      // still writing it when the wait ended. It is not damaged, and
       // replacing it would lose it; the store that was open stays open.
       LogValue("Unable to open database:", static_cast<int>(rc));
-      ShowOpenFailed(fresh->FailureReason(rc));
+      OpenFailed(fresh->FailureReason(rc));
       TraceDelete(fresh.get());
       return false;
     }
@@ -219,7 +290,7 @@ bool OpenUserStore(const std::string& user_folder) {
         continue;
       }
       if (kept.empty()) {
-        ShowOpenFailed(fresh->FailureReason(rc));
+        OpenFailed(fresh->FailureReason(rc));
         TraceDelete(fresh.get());
         return false;
       }
@@ -238,6 +309,8 @@ bool OpenUserStore(const std::string& user_folder) {
   BackupStoreIfStale(path);  // a copy a day, while automatic backups are on
   return true;
 }
+
+}  // namespace
 
 bool OpenArchive(const std::string& archive_path) {
   (void)g_store_log_installed;

@@ -39,9 +39,11 @@ bool EnsureStoreFile(const std::string& user_folder);
 // or damaged file is replaced by the records in memory.
 //
 // False when "OutputPath" is empty or the file exists but cannot be opened
-// (held by the conduit beyond the wait, no permission): such a file is
-// never replaced, string 107 with the reason is shown once, and the store
-// that was open stays open and usable.
+// (held by the conduit beyond the wait, no permission, no regular file, or
+// still being written by another program when the wait ended): such a
+// file is never replaced nor set aside, string 107 with the reason is shown
+// once, and the store that was open stays open and usable. Every file set
+// aside is named to the person once (string 250).
 bool OpenUserStore(const std::string& user_folder);
 
 // Makes "Quillet.arc" in the folder of `archive_path` the current store,
@@ -52,6 +54,17 @@ bool OpenArchive(const std::string& archive_path);
 // String 107 ("Unable to open the database...") followed by `reason`, as a
 // failed open or reload tells the person.
 void TellStoreOpenFailed(const std::string& reason);
+
+// Tells the person that a save of `store` failed with `rc`, naming the cause:
+// string 231 when the user's folder is gone (the user was deleted), else
+// string 253 with the store's reason (in use by another program and for
+// how long it was waited for, being written by another program, damaged on
+// the disk, the disk full).
+void TellSaveFailed(const CRecordStore* store, DbResult rc);
+
+// Why the last OpenUserStore returned false ("" when it did not): the
+// store's reason, or that the user has no records folder.
+const std::string& LastStoreOpenFailure();
 
 // Deletes the current store, if any, with its "DELETE pDB" trace.
 void DeleteCurrentStore();

@@ -71,7 +71,8 @@ bool LoadStore(CRecordStore* store, const char* command, const std::string& file
   const DbResult rc = store->Load();
   if (rc == DB_OK) return true;
   // A store that did not load whole is never saved back, nor read from.
-  Failed(command, file + " did not load (result " + std::to_string(rc) + " " + ResultCodeName(rc) + ")");
+  Failed(command, file + " did not load (result " + std::to_string(rc) + " " + ResultCodeName(rc) +
+                      "): " + store->FailureReason(rc));
   return false;
 }
 

@@ -36,8 +36,9 @@ IWindowHost* SetWindowHost(IWindowHost* host) {
 }
 
 bool SaveStoreOrTell() {
-  if (pDB != nullptr && pDB->Save() == DB_OK) return true;
-  ShowStringMessage(IDS_SAVE_FAILED, kCaption, kMbOk | kMbIconInformation);
+  const DbResult rc = pDB != nullptr ? pDB->Save() : DB_ERR_NO_NAME;
+  if (rc == DB_OK) return true;
+  TellSaveFailed(pDB, rc);
   return false;
 }
 

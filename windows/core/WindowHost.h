@@ -97,8 +97,9 @@ class ScopedWindowHost {
   IWindowHost* previous_;
 };
 
-// Saves the current store; on failure tells the person with string 231
-// ("Quillet", information icon). False without a store or on failure.
+// Saves the current store; on failure tells the person why (TellSaveFailed:
+// string 231 when the user's folder is gone, else 253 with the cause).
+// False without a store or on failure.
 bool SaveStoreOrTell();
 
 // The current user's "OutputPath" (read from the user's key, as every

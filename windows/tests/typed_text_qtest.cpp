@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <memory>
 
@@ -196,6 +198,8 @@ class TypedTextTest : public QObject {
   void textsAtTheirLimitSurviveAnUnchangedSave();
   void privateRecordsAskForTheCurrentUsersPasswordInCodePageBytes();
   void anEmptyPalmDataFolderStopsWithAClearMessage();
+  void aStoreThatIsNoFileStopsStartUpWithItsReason();
+  void unreadableSettingsStopStartUpWithTheirReason();
 };
 
 // 1: Exit with a note's text typed. Cancel and a failed save close
@@ -815,6 +819,52 @@ void TypedTextTest::anEmptyPalmDataFolderStopsWithAClearMessage() {
   w.resize(760, 580);
   QApplication::processEvents();
   w.grab().save(ShotFolder("windows-shots") + "/no-palm-data-folder.png");
+}
+
+// 10: a pipe where the user's store should be (start-up must not hang on
+// it): the window says that this user's records could not be opened and
+// why, not that Palm Desktop has no user; the pipe is left as it is.
+void TypedTextTest::aStoreThatIsNoFileStopsStartUpWithItsReason() {
+  Machine m;
+  Recorders r;
+  QVERIFY(std::filesystem::create_directories(m.Output("DemoUser")) ||
+          std::filesystem::is_directory(m.Output("DemoUser")));
+  const std::string store = m.Output("DemoUser") + kStoreFileName;
+  QCOMPARE(::mkfifo(store.c_str(), 0600), 0);
+  CMainWindow w(RegisteredShellParts());
+  QVERIFY(!w.manager()->ready());
+  QVERIFY(pDB == nullptr);
+  QVERIFY(r.ui.Showed(IDS_DB_OPEN_FAILED));
+  auto* label = w.findChild<QLabel*>("StartFailure");
+  QVERIFY(label);
+  QVERIFY2(label->text().contains("The records of Demo User could not be opened."), qPrintable(label->text()));
+  QVERIFY(label->text().contains("quillet.dat is not an ordinary file"));
+  QVERIFY(!label->text().contains("No Palm Desktop user"));
+  QVERIFY(std::filesystem::is_fifo(store));
+}
+
+// 11: settings that cannot be read at all (as on a full disk, where the
+// settings store cannot even open): the window says so and where, not that
+// Palm Desktop has no user.
+void TypedTextTest::unreadableSettingsStopStartUpWithTheirReason() {
+  Machine m;
+  Recorders r;
+  // The settings file's folder is a plain file: nothing can be read there.
+  m.WriteFile(m.root() + "blocked", "");
+  const std::string unreadable = m.root() + "blocked/registry.db";
+  ::setenv("QUILLET_REGISTRY", unreadable.c_str(), 1);
+  {
+    CMainWindow w(RegisteredShellParts());
+    QVERIFY(!w.manager()->ready());
+    QVERIFY(pDB == nullptr);
+    QCOMPARE(w.manager()->users().failure(), StartFailure::kSettingsUnreadable);
+    auto* label = w.findChild<QLabel*>("StartFailure");
+    QVERIFY(label);
+    QVERIFY2(label->text().contains("could not read its settings"), qPrintable(label->text()));
+    QVERIFY(label->text().contains(QString::fromStdString(unreadable)));
+    QVERIFY(!label->text().contains("No Palm Desktop user"));
+  }
+  ::setenv("QUILLET_REGISTRY", (m.root() + "registry.db").c_str(), 1);
 }
 
 QTEST_MAIN(TypedTextTest)

@@ -2,6 +2,7 @@
 // over a month, listing with counts, restoring, and refusing links.
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -476,17 +477,25 @@ TEST_F(StoreBackupsTest, DamagedCopiesAndLinksAreRefusedAndTheStoreStaysAsItWas)
   const std::string link = folder_ + "/quillet-20240103-000000.dat";
   WriteAll(dir_.File("elsewhere.dat"), before);
   fs::create_symlink(dir_.File("elsewhere.dat"), link);
+  // Cut inside its last record (the marker and two bytes of the body gone):
+  // every record is there, the last one shortened, and still it is no copy
+  // to go back to. Dated long ago, so it is judged at once.
+  const std::string cut = folder_ + "/quillet-20240105-000000.dat";
+  WriteAll(cut, Bytes(before.begin(), before.end() - 6));
+  const struct timespec long_ago[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, cut.c_str(), long_ago, 0), 0);
 
   CStoreBackups b = Backups();
   std::string previous = "unchanged";
   EXPECT_EQ(b.Restore(broken, &previous), BackupResult::kDamaged);
   EXPECT_EQ(b.Restore(marked, &previous), BackupResult::kDamaged);
+  EXPECT_EQ(b.Restore(cut, &previous), BackupResult::kDamaged);
   EXPECT_EQ(b.Restore(link, &previous), BackupResult::kNotABackup);
   EXPECT_EQ(b.Restore(folder_ + "/quillet-20240104-000000.dat", &previous), BackupResult::kNotABackup);
   EXPECT_EQ(b.Restore(folder_, &previous), BackupResult::kNotABackup);
   EXPECT_EQ(previous, "");
   EXPECT_EQ(ReadAll(store_), before);
-  EXPECT_EQ(Names(folder_).size(), 3u);  // no copy of the store was taken
+  EXPECT_EQ(Names(folder_).size(), 4u);  // no copy of the store was taken
 
   // A store held by another writer is not replaced.
   WriteStore(store_, {5, 0, 0, 0, 0, "good"});

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -106,6 +107,14 @@ TEST_F(CurrentDatabaseTest, EnsureStoreFileLeavesAnExistingFileAlone) {
   EXPECT_EQ(ReadAll(store_), FreshStoreBytes());
 }
 
+// The fresh store with a second record, a note whose text of 74 characters
+// the file cuts off after 28.
+Bytes CutInsideLastRecord() {
+  Bytes fresh = FreshStoreBytes();
+  fresh[4] = 2;
+  return ByteBuilder().Raw(fresh).U32(5).Base(1, 9, 0, 0, 0, 0, 0).U32(0).U8(74).Raw(std::string(28, 'n')).bytes();
+}
+
 TEST_F(CurrentDatabaseTest, DamagedStoreIsKeptBesideAFreshOne) {
   ScopedSettleDelay quick(std::chrono::milliseconds(1));
   std::vector<StoreBackupReason> hooked;
@@ -119,7 +128,9 @@ TEST_F(CurrentDatabaseTest, DamagedStoreIsKeptBesideAFreshOne) {
                                // Right header, but the first of two records is cut off.
                                ByteBuilder().Header(2).U32(4).Base(0, 5, 0, 0, 0, 0, 0).bytes(),
                                // An unknown kind.
-                               ByteBuilder().Header(1).U32(77).bytes()}) {
+                               ByteBuilder().Header(1).U32(77).bytes(),
+                               // Cut inside the last record: its note's 74 characters end after 28.
+                               CutInsideLastRecord()}) {
     SCOPED_TRACE(damaged.size());
     for (const auto& e : fs::directory_iterator(output_)) fs::remove(e.path());
     WriteAll(store_, damaged);
@@ -145,7 +156,7 @@ TEST_F(CurrentDatabaseTest, DamagedStoreIsKeptBesideAFreshOne) {
     EXPECT_NE(Log().find("Damaged database kept as " + kept[0].string() + "\r\n"), std::string::npos);
   }
   SetStoreBackupHook(previous);
-  EXPECT_EQ(hooked, std::vector<StoreBackupReason>(3, StoreBackupReason::kSetAsideDamaged));
+  EXPECT_EQ(hooked, std::vector<StoreBackupReason>(4, StoreBackupReason::kSetAsideDamaged));
 }
 
 // The entry marker is never examined: a file whose last marker is missing
@@ -275,6 +286,56 @@ TEST_F(HeldStoreTest, StoreHeldBeyondTheWaitKeepsTheOpenStore) {
   ::waitpid(child, nullptr, 0);
 }
 
+// A failed save says what went wrong: held by another program beyond the
+// wait (and how long it was waited for), damaged on the disk and so not
+// written over; only a user folder that is gone gives string 231 ("Check to
+// make sure the user hasn't been deleted").
+TEST_F(HeldStoreTest, FailedSavesNameTheirCause) {
+  ScopedLockWait wait(std::chrono::milliseconds(300));
+  ScopedSettleDelay quick(std::chrono::milliseconds(1));
+  RecordingUI ui;
+  ScopedUI scope(&ui);
+  ASSERT_TRUE(OpenUserStore("Bob/"));
+  auto changed = [] {
+    CRecord* settings = nullptr;
+    pDB->FirstOfKind(kKindSettings, &settings, true);
+    settings->flags |= kFlagModified;
+  };
+  const std::string filled = LoadString(IDS_SAVE_FAILED_BECAUSE).bytes();
+  const std::string lead = filled.substr(0, filled.find("%s"));
+
+  pid_t child = HoldBob(3000);
+  changed();
+  DbResult rc = pDB->Save();
+  EXPECT_EQ(rc, DB_ERR_OPEN);
+  TellSaveFailed(pDB, rc);
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  ASSERT_EQ(ui.MessageIds(), std::vector<int>{IDS_SAVE_FAILED_BECAUSE});
+  EXPECT_EQ(ui.messages[0].text, lead + "quillet.dat is in use by another program (waited 0 seconds).");
+
+  const Bytes junk = ByteBuilder().Header(2).U32(99).bytes();
+  WriteAll(bob_store_, junk);
+  const struct timespec long_ago[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, bob_store_.c_str(), long_ago, 0), 0);
+  ui.messages.clear();
+  changed();
+  rc = pDB->Save();
+  EXPECT_NE(rc, DB_OK);
+  TellSaveFailed(pDB, rc);
+  ASSERT_EQ(ui.MessageIds(), std::vector<int>{IDS_SAVE_FAILED_BECAUSE});
+  EXPECT_NE(ui.messages[0].text.find("quillet.dat on the disk is damaged"), std::string::npos) << ui.messages[0].text;
+  EXPECT_EQ(ReadAll(bob_store_), junk);
+
+  fs::remove_all(bob_output_);
+  ui.messages.clear();
+  changed();
+  rc = pDB->Save();
+  EXPECT_EQ(rc, DB_ERR_OPEN);
+  TellSaveFailed(pDB, rc);
+  EXPECT_EQ(ui.MessageIds(), std::vector<int>{IDS_SAVE_FAILED});
+}
+
 // Held for two seconds: waited for, without a word.
 TEST_F(HeldStoreTest, StoreHeldForTwoSecondsIsWaitedFor) {
   RecordingUI ui;
@@ -391,6 +452,47 @@ TEST_F(CurrentDatabaseTest, StoreBeingWrittenAtOpenIsNotDamaged) {
   ::close(ready[1]);
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(pDB->CountLive(kKindNote), 400u);
+  for (const auto& e : fs::directory_iterator(output_))
+    EXPECT_EQ(e.path().filename().string().find("damaged"), std::string::npos);
+}
+
+// A pipe at the store's path (at start, or put there while the store is
+// open) is refused at once with the reason; it is neither waited on, set
+// aside nor replaced, and the store that was open stays open.
+TEST_F(CurrentDatabaseTest, PipeAtTheStorePathIsRefusedAndLeftAlone) {
+  const std::string reason =
+      "\n\nquillet.dat is not an ordinary file (a pipe, a device or a socket) and cannot be read.";
+  auto is_pipe = [&] {
+    struct stat st;
+    return ::lstat(store_.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+  };
+  ASSERT_EQ(::mkfifo(store_.c_str(), 0600), 0);
+  {
+    RecordingUI ui;
+    ScopedUI scope(&ui);
+    EXPECT_FALSE(OpenUserStore("Ann/"));
+    EXPECT_EQ(pDB, nullptr);
+    ASSERT_EQ(ui.MessageIds(), std::vector<int>{IDS_DB_OPEN_FAILED});
+    EXPECT_EQ(ui.messages[0].text, LoadString(IDS_DB_OPEN_FAILED).bytes() + reason);
+    EXPECT_TRUE(ui.dialogs.empty());
+    EXPECT_TRUE(is_pipe());
+  }
+  ASSERT_EQ(::unlink(store_.c_str()), 0);
+  RecordingUI ui;
+  ScopedUI scope(&ui);
+  ASSERT_TRUE(OpenUserStore("Ann/"));
+  ui.dialogs.clear();
+  CRecordStore* open = pDB;
+  ASSERT_EQ(::unlink(store_.c_str()), 0);
+  ASSERT_EQ(::mkfifo(store_.c_str(), 0600), 0);
+  EXPECT_FALSE(OpenUserStore("Ann/"));
+  EXPECT_EQ(pDB, open);
+  ASSERT_EQ(ui.MessageIds(), std::vector<int>{IDS_DB_OPEN_FAILED});
+  EXPECT_EQ(ui.messages[0].text, LoadString(IDS_DB_OPEN_FAILED).bytes() + reason);
+  // A save into it is refused too, and says why.
+  EXPECT_EQ(pDB->Save(), DB_ERR_OPEN);
+  EXPECT_EQ(pDB->lastErrno(), EINVAL);
+  EXPECT_TRUE(is_pipe());
   for (const auto& e : fs::directory_iterator(output_))
     EXPECT_EQ(e.path().filename().string().find("damaged"), std::string::npos);
 }

@@ -1,6 +1,8 @@
 // quillet-cli import-references and export-references, run as a user runs
 // them: output lines, exit codes, and the store on disk afterwards.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <sys/wait.h>
@@ -227,9 +229,23 @@ TEST(CliImportReferences, NothingIsSavedWhenTheFileOrTheTopicCannotBeUsed) {
 
   // A store that does not load is not touched either.
   testing::WriteAll(dir.File("bad.dat"), Bytes{1, 2, 3});
+  // Dated long ago, so the load need not wait to see whether it is still
+  // being written.
+  const struct timespec long_ago[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, dir.File("bad.dat").c_str(), long_ago, 0), 0);
   o = Cli(dir, {"import-references", "--store", dir.File("bad.dat"), "--topic", "2", Sample("library.bib")});
   EXPECT_EQ(o.exit_code, 1);
   EXPECT_EQ(ReadAll(dir.File("bad.dat")), (Bytes{1, 2, 3}));
+
+  // A pipe at the store's path is refused at once, never waited on, and
+  // stays a pipe.
+  ASSERT_EQ(::mkfifo(dir.File("pipe.dat").c_str(), 0600), 0);
+  o = Cli(dir, {"import-references", "--store", dir.File("pipe.dat"), "--topic", "2", Sample("library.bib")});
+  EXPECT_EQ(o.exit_code, 1);
+  EXPECT_NE(o.err.find("pipe.dat is not an ordinary file"), std::string::npos) << o.err;
+  struct stat st;
+  ASSERT_EQ(::lstat(dir.File("pipe.dat").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST(CliImportReferences, BadArgumentsExitTwo) {

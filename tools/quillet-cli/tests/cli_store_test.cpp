@@ -1,6 +1,8 @@
 // quillet-cli's store subcommands, run as a user runs them: output lines,
 // exit codes, text conversion.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -97,19 +99,34 @@ TEST(CliStore, NewWritesTheFreshStoreAndRefusesToOverwrite) {
   EXPECT_EQ(o.out, "result 0 DB_OK\nrecords 1\n");
 }
 
+// Writes a file dated long ago: a load reads a file that fails again and
+// again while it may still be being written (for up to the lock wait);
+// one nobody has written to for long is judged at once.
+void WriteSettled(const std::string& path, const Bytes& bytes) {
+  WriteAll(path, bytes);
+  const struct timespec long_ago[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), long_ago, 0), 0);
+}
+
 TEST(CliStore, CheckReportsDamageAndUnreadableFiles) {
   ScratchDir dir;
   Bytes bytes = ReadAll(SampleStore(dir));
-  // The last record cut off is no damage: the load's result comes from the
-  // next kind read, and there is none.
-  bytes.resize(bytes.size() - 10);
-  WriteAll(dir.File("cut.dat"), bytes);
+  // Only the last marker cut off: every record is whole.
+  Bytes marker_cut(bytes.begin(), bytes.end() - 3);
+  WriteSettled(dir.File("cut.dat"), marker_cut);
   Outcome o = Cli(dir, {"check", dir.File("cut.dat")});
   EXPECT_EQ(o.exit_code, 0);
   EXPECT_EQ(o.out, "result 0 DB_OK\nrecords 6\n");
+  // The last record's body cut off is damage like any other cut body; what
+  // was read of it is still counted.
+  bytes.resize(bytes.size() - 10);
+  WriteSettled(dir.File("cut.dat"), bytes);
+  o = Cli(dir, {"check", dir.File("cut.dat")});
+  EXPECT_EQ(o.exit_code, 1);
+  EXPECT_EQ(o.out, "result 4375 DB_ERR_EOF\nrecords 6\n");
   // One record more announced than the file holds: its kind read fails.
   bytes[4] += 1;
-  WriteAll(dir.File("cut.dat"), bytes);
+  WriteSettled(dir.File("cut.dat"), bytes);
   o = Cli(dir, {"check", dir.File("cut.dat")});
   EXPECT_EQ(o.exit_code, 1);
   EXPECT_EQ(o.out, "result 4375 DB_ERR_EOF\nrecords 6\n");
@@ -118,6 +135,17 @@ TEST(CliStore, CheckReportsDamageAndUnreadableFiles) {
   EXPECT_EQ(o.exit_code, 2);
   EXPECT_EQ(o.out, "result 4373 DB_ERR_OPEN\nrecords 0\n");
   EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1);
+  // A pipe or a folder where the store should be: refused at once (a pipe
+  // without a writer would otherwise hold the open forever) and said so.
+  ASSERT_EQ(::mkfifo(dir.File("pipe.dat").c_str(), 0600), 0);
+  o = Cli(dir, {"check", dir.File("pipe.dat")});
+  EXPECT_EQ(o.exit_code, 1);
+  EXPECT_EQ(o.out, "result 4373 DB_ERR_OPEN\nrecords 0\n");
+  EXPECT_EQ(o.err, "quillet-cli: check: pipe.dat is not an ordinary file (a pipe, a device or a socket) and "
+                   "cannot be read.\n");
+  o = Cli(dir, {"check", dir.path()});
+  EXPECT_EQ(o.exit_code, 1);
+  EXPECT_NE(o.err.find("is a folder, not a file"), std::string::npos) << o.err;
   EXPECT_EQ(Cli(dir, {"check"}).exit_code, 2);
   EXPECT_EQ(Cli(dir, {"check", "a", "b"}).exit_code, 2);
 }
