@@ -286,7 +286,7 @@ class StoreWatchTest : public QObject {
       QVERIFY(full.set());
       QTest::mouseClick(topicWnd->okButton(), Qt::LeftButton);
     }
-    QCOMPARE(Count(r.ui.MessageIds(), IDS_SAVE_FAILED), 1);
+    QCOMPARE(Count(r.ui.MessageIds(), IDS_SAVE_FAILED_BECAUSE), 1);
     QCOMPARE(bEditPending, uint8_t{1});
     QCOMPARE(TopicsTitled(path, "MINE topic").size(), size_t{0});
     // The merge happened in memory: the other program's topic has the id,
@@ -303,7 +303,7 @@ class StoreWatchTest : public QObject {
 
     // The disk has room again: Add once more.
     QTest::mouseClick(topicWnd->okButton(), Qt::LeftButton);
-    QCOMPARE(Count(r.ui.MessageIds(), IDS_SAVE_FAILED), 1);
+    QCOMPARE(Count(r.ui.MessageIds(), IDS_SAVE_FAILED_BECAUSE), 1);
     QCOMPARE(bEditPending, uint8_t{0});
     const std::vector<uint32_t> mineOnDisk = TopicsTitled(path, "MINE topic");
     const std::vector<uint32_t> theirsOnDisk = TopicsTitled(path, "THEIRS topic");
@@ -395,7 +395,7 @@ class StoreWatchTest : public QObject {
       QTest::mouseClick(noteWnd->okButton(), Qt::LeftButton);
     }
     // Told (the member's own save in the tree fails first, then OK's).
-    const int told = Count(r.ui.MessageIds(), IDS_SAVE_FAILED);
+    const int told = Count(r.ui.MessageIds(), IDS_SAVE_FAILED_BECAUSE);
     QVERIFY(told >= 1);
     const uint32_t fresh = noteWnd->editor().noteId();
     QVERIFY(fresh != mine);
@@ -404,7 +404,7 @@ class StoreWatchTest : public QObject {
     QVERIFY(tree->FindItem(mine) == nullptr);
 
     QTest::mouseClick(noteWnd->okButton(), Qt::LeftButton);
-    QCOMPARE(Count(r.ui.MessageIds(), IDS_SAVE_FAILED), told);
+    QCOMPARE(Count(r.ui.MessageIds(), IDS_SAVE_FAILED_BECAUSE), told);
     QCOMPARE(bEditPending, uint8_t{0});
     QCOMPARE(NotesWith(path, "MINE note"), std::vector<uint32_t>{fresh});
     QCOMPARE(TopicsTitled(path, "THEIRS topic"), std::vector<uint32_t>{mine});
