@@ -100,7 +100,8 @@ bool ImportReferencesCommand(uint32_t topicId) {
   request.initialFolder = HomeFolder();
   request.filters = {{"References (*.bib *.ris)", "*.bib;*.ris"},
                      {"BibTeX (*.bib)", "*.bib"},
-                     {"RIS (*.ris)", "*.ris"}};
+                     {"RIS (*.ris)", "*.ris"},
+                     {"All files (*)", "*"}};
   std::string path;
   if (!UI().ChooseOpenFile(request, &path)) return false;
   return ImportReferenceFile(topicId, path);
@@ -159,6 +160,7 @@ bool ImportReferenceFileUnguarded(uint32_t topicId, const std::string& path) {
   std::string text = Plural(ids.size(), "reference", "references") + " from \"" + name + "\" " +
                      (ids.size() == 1 ? "was" : "were") + " added to \"" + topicTitle + "\".";
   if (!read.notices.empty()) text += "\n" + NoticeLines(read.notices);
+  text += "\n" + Shown(refx::ReadSummary(read)) + ".";
   Tell(text, kMbOk | kMbIconInformation);
   return saved;
 }
