@@ -335,21 +335,37 @@ TEST(ReferenceFiles, FormatByNameAndFilesThatCannotBeUsed) {
 
   ScratchDir dir;
   EXPECT_EQ(ReadReferenceFile(dir.File("missing.bib")).error, "it cannot be read: No such file or directory");
-  EXPECT_EQ(ReadReferenceFile(dir.File("notes.txt")).error, "its name ends in neither .bib nor .ris");
+  // Another name: the text tells the format, or that it is neither.
+  quillet::testing::WriteAll(dir.File("notes.txt"), {'h', 'i', '\n'});
+  EXPECT_EQ(ReadReferenceFile(dir.File("notes.txt")).error, "it holds neither BibTeX entries nor RIS entries");
+  const std::string ris = "\xEF\xBB\xBFTY  - BOOK\r\nTI  - Kept\r\nER  - \r\n";
+  quillet::testing::WriteAll(dir.File("refs.txt"), quillet::testing::Bytes(ris.begin(), ris.end()));
+  const ReadResult asRis = ReadReferenceFile(dir.File("refs.txt"));
+  ASSERT_EQ(asRis.references.size(), 1u) << asRis.error;
+  EXPECT_EQ(asRis.references[0].fields[0], CpText("Kept"));
+  const std::string bib = "% from the tool\n  @Article {a1, title = {Also kept}}\n";
+  quillet::testing::WriteAll(dir.File("refs.bibtex"), quillet::testing::Bytes(bib.begin(), bib.end()));
+  const ReadResult asBib = ReadReferenceFile(dir.File("refs.bibtex"));
+  ASSERT_EQ(asBib.references.size(), 1u) << asBib.error;
+  EXPECT_EQ(asBib.references[0].customType, kCustomJournal);
+  EXPECT_TRUE(FormatOfText("x\nTY - JOUR\n@book{k,}", &f));
+  EXPECT_EQ(f, Format::kRis);
+  EXPECT_FALSE(FormatOfText("mail me @ home {soon}\nTYPE - x", &f));
   ::mkdir(dir.File("folder.ris").c_str(), 0700);
   EXPECT_EQ(ReadReferenceFile(dir.File("folder.ris")).error, "it is not a file");
   // A pipe under the name is refused at once, not waited on.
   ASSERT_EQ(::mkfifo(dir.File("pipe.bib").c_str(), 0600), 0);
   EXPECT_EQ(ReadReferenceFile(dir.File("pipe.bib")).error, "it is not a file");
 
-  // A damaged copy of a good file: nothing of it is used.
+  // A copy with bytes that are not UTF-8 is read in the code page, and the
+  // result says so.
   std::string text = testing::ReadSample("library.bib");
   text.insert(text.find("Stuttgart"), "\xFF\xFE");
   quillet::testing::WriteAll(dir.File("damaged.bib"), quillet::testing::Bytes(text.begin(), text.end()));
   const ReadResult damaged = ReadReferenceFile(dir.File("damaged.bib"));
-  EXPECT_FALSE(damaged.ok);
-  EXPECT_TRUE(damaged.references.empty());
-  EXPECT_EQ(damaged.error.rfind("it is not UTF-8 text (line ", 0), 0u) << damaged.error;
+  EXPECT_TRUE(damaged.ok) << damaged.error;
+  EXPECT_TRUE(damaged.readAsCodePage);
+  EXPECT_NE(ReadSummary(damaged).find("read as Windows-1252"), std::string::npos);
 
   const ReadResult good = ReadReferenceFile(testing::SampleFile("library.ris"));
   EXPECT_TRUE(good.ok);
