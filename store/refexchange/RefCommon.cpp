@@ -82,14 +82,16 @@ int YearField(int32_t customType) {
 }
 
 const std::vector<const char*>& ExtraLabels(int32_t customType) {
-  static const std::vector<const char*> kBook = {"Editor", "Month", "Address", "Edition", "Series",
-                                                 "Published", "Keywords", "Abstract"};
-  static const std::vector<const char*> kWeb = {"Author", "Editor", "Year", "Month", "Address", "Edition",
-                                                "Series", "Published", "Keywords", "Abstract"};
+  // Lines that RIS has no tag for come first: the RIS writer keeps them
+  // as notes and the lines after them as tags again.
+  static const std::vector<const char*> kBook = {"Month", "Published", "Editor", "Address", "Edition", "Series",
+                                                 "Keywords", "Abstract"};
+  static const std::vector<const char*> kWeb = {"Month", "Published", "Author", "Editor", "Year", "Address",
+                                                "Edition", "Series", "Keywords", "Abstract"};
   static const std::vector<const char*> kArticle = kBook;
-  static const std::vector<const char*> kNews = {"Editor", "Edition", "Series", "Published", "Keywords",
+  static const std::vector<const char*> kNews = {"Published", "Editor", "Edition", "Series", "Keywords",
                                                  "Abstract"};
-  static const std::vector<const char*> kReport = {"Editor", "Address", "Edition", "Series", "Published",
+  static const std::vector<const char*> kReport = {"Published", "Editor", "Address", "Edition", "Series",
                                                    "Keywords"};
   static const std::vector<const char*> kNone;
   switch (customType) {

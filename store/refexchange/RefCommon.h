@@ -46,8 +46,8 @@ struct EntryDraft {
 };
 
 // The labels of the lines a kind's Notes end in for the fields it has no
-// place for, in the order they are written: "Author", "Editor", "Year",
-// "Month", "Address", "Edition", "Series", "Published", "Keywords",
+// place for, in the order they are written: "Month", "Published",
+// "Author", "Editor", "Year", "Address", "Edition", "Series", "Keywords",
 // "Abstract" (each only where the kind has no field of its own for it).
 const std::vector<const char*>& ExtraLabels(int32_t customType);
 bool HasExtraLabel(int32_t customType, std::string_view label);

@@ -273,7 +273,12 @@ class TexDecoder {
 
     if (char32_t mark = LetterAccent(name)) return Accent(mark, after, to);
     if (const char32_t* symbol = NamedSymbol(name)) {
-      for (const char32_t* p = symbol; *p; ++p) Emit(*p);
+      const char32_t* p = symbol;
+      for (; *p; ++p) Emit(*p);
+      // A word ("\log n", "\TeX book") keeps the space before the next one.
+      const char32_t last = p[-1];
+      const bool word = (last >= U'a' && last <= U'z') || (last >= U'A' && last <= U'Z');
+      if (word && after > end && after < to && IsLetter(in_[after])) pending_spaces_ = 1;
       return after;
     }
     if (name == U"url" && after < to && in_[after] == U'{') {

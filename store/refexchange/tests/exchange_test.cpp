@@ -400,3 +400,167 @@ TEST(ReferenceFiles, WritingReplacesWholeAndNeverFollowsALink) {
 
 }  // namespace
 }  // namespace quillet::refx
+
+namespace quillet::refx {
+namespace {
+
+// Files shaped as reference tools write them, with what those tools have
+// and our kinds have no field for.
+std::vector<std::unique_ptr<CCustomRecord>> AsRecords(const ReadResult& r) {
+  std::vector<std::unique_ptr<CCustomRecord>> out;
+  uint32_t id = 100;
+  for (const ImportedReference& ref : r.references) {
+    auto rec = std::make_unique<CCustomRecord>();
+    rec->recordId = id++;
+    rec->customType = ref.customType;
+    rec->fields = ref.fields;
+    out.push_back(std::move(rec));
+  }
+  return out;
+}
+
+// Written in both formats and read back, every reference is the same.
+void ExpectSameAfterExport(const ReadResult& first) {
+  const auto records = AsRecords(first);
+  for (Format f : {Format::kBibTex, Format::kRis}) {
+    const WriteResult w = WriteReferences(View(records), f);
+    const ReadResult back = ReadReferences(w.text, f);
+    ASSERT_TRUE(back.ok) << back.error;
+    ASSERT_EQ(back.references.size(), first.references.size()) << w.text;
+    for (size_t i = 0; i < records.size(); ++i) {
+      EXPECT_EQ(back.references[i].customType, first.references[i].customType) << w.text;
+      EXPECT_EQ(back.references[i].fields, first.references[i].fields) << w.text;
+    }
+  }
+}
+
+std::string Export(const ReadResult& r, Format f) { return WriteReferences(View(AsRecords(r)), f).text; }
+
+TEST(ToolFiles, ABracedNameIsOneNameBothWays) {
+  const ReadResult r = ReadReferences(
+      "@book{fda, title = {Guidance}, author = {{U.S. Food and Drug Administration}}, year = 2019}\n"
+      "@book{nhlbi, title = {Report}, author = {{National Heart, Lung and Blood Institute} and Smith, John},\n"
+      "  year = 2001}\n",
+      Format::kBibTex);
+  ASSERT_EQ(r.references.size(), 2u);
+  EXPECT_EQ(r.references[0].fields[book::kAuthor], CpText("U.S. Food and Drug Administration"));
+  EXPECT_EQ(r.references[1].fields[book::kAuthor], CpText("National Heart, Lung and Blood Institute; Smith, John"));
+  const std::string bib = Export(r, Format::kBibTex);
+  EXPECT_NE(bib.find("author = {{U.S. Food and Drug Administration}}"), std::string::npos) << bib;
+  EXPECT_NE(bib.find("author = {{National Heart, Lung and Blood Institute} and Smith, John}"), std::string::npos)
+      << bib;
+  const std::string ris = Export(r, Format::kRis);
+  EXPECT_NE(ris.find("AU  - U.S. Food and Drug Administration\r\nPY"), std::string::npos) << ris;
+  EXPECT_NE(ris.find("AU  - National Heart, Lung and Blood Institute\r\nAU  - Smith, John\r\n"), std::string::npos)
+      << ris;
+  ExpectSameAfterExport(r);
+  // Names typed as "Last, First and Last, First" are still two names.
+  EXPECT_EQ(SplitStoredNames("Gray, Ann and Li, Bo"), (std::vector<std::string>{"Gray, Ann", "Li, Bo"}));
+  EXPECT_EQ(SplitStoredNames("Smith and Sons; Jones"), (std::vector<std::string>{"Smith and Sons", "Jones"}));
+}
+
+TEST(ToolFiles, FieldsWithoutAPlaceGoToNotesAndComeBack) {
+  const ReadResult r = ReadReferences(
+      "@misc{site, title = {Garden blog}, url = {https://example.org/blog}, author = {Hart, Olivia},\n"
+      "  year = {2012}, howpublished = {Online}, abstract = {All about beans.}, keywords = {beans, soil},\n"
+      "  note = {Visited twice.}}\n"
+      "@book{ed, title = {Collected}, editor = {Gray, Ann and Li, Bo}, author = {Moss, Kim}, month = may,\n"
+      "  address = {Leeds}, edition = {2nd}, series = {Garden Notes}, year = 2010}\n",
+      Format::kBibTex);
+  ASSERT_EQ(r.references.size(), 2u);
+  EXPECT_EQ(r.references[0].fields[web::kNotes],
+            CpText("Visited twice.\nPublished: Online\nAuthor: Hart, Olivia\nYear: 2012\nKeywords: beans, soil\n"
+                   "Abstract: All about beans."));
+  EXPECT_EQ(r.references[1].fields[book::kAuthor], CpText("Moss, Kim"));
+  EXPECT_EQ(r.references[1].fields[book::kNotes],
+            CpText("Month: May\nEditor: Gray, Ann; Li, Bo\nAddress: Leeds\nEdition: 2nd\nSeries: Garden Notes"));
+  EXPECT_EQ(r.movedToNotes, 10u);
+  EXPECT_EQ(ReadSummary(r), "2 entries read, 2 added, 0 skipped, 10 fields moved to Notes, 0 characters replaced");
+
+  const std::string bib = Export(r, Format::kBibTex);
+  for (const char* field : {"  author = {Hart, Olivia},\n", "  year = {2012},\n", "  howpublished = {Online},\n",
+                            "  keywords = {beans, soil},\n", "  abstract = {All about beans.},\n",
+                            "  note = {Visited twice.}\n", "  editor = {Gray, Ann and Li, Bo},\n",
+                            "  month = {May},\n", "  address = {Leeds},\n", "  series = {Garden Notes}\n"})
+    EXPECT_NE(bib.find(field), std::string::npos) << field << "\n" << bib;
+  const std::string ris = Export(r, Format::kRis);
+  for (const char* line : {"AU  - Hart, Olivia\r\n", "PY  - 2012\r\n", "KW  - beans, soil\r\n",
+                           "AB  - All about beans.\r\n", "ED  - Gray, Ann\r\nED  - Li, Bo\r\n", "CY  - Leeds\r\n",
+                           "ET  - 2nd\r\n", "T3  - Garden Notes\r\n"})
+    EXPECT_NE(ris.find(line), std::string::npos) << line << "\n" << ris;
+  ExpectSameAfterExport(r);
+
+  // RIS web pages keep their authors, year and keywords the same way.
+  const ReadResult web = ReadReferences(
+      "TY  - WEB\r\nTI  - Slugs\r\nUR  - https://example.org/s\r\nAU  - Reed, Martin\r\nPY  - 2020\r\n"
+      "KW  - pests\r\nKW  - slugs\r\nER  - \r\n",
+      Format::kRis);
+  ASSERT_EQ(web.references.size(), 1u);
+  EXPECT_EQ(web.references[0].fields[web::kNotes], CpText("Author: Reed, Martin\nYear: 2020\nKeywords: pests; slugs"));
+  ExpectSameAfterExport(web);
+}
+
+TEST(ToolFiles, TexCommandsKeepTheirWords) {
+  const ReadResult r = ReadReferences(
+      "@article{a, title = {Introducing {\\MP}}, year = 2001}\n"
+      "@article{b, title = {{\\LuaTeX}: Howling to the moon}, year = 2002}\n"
+      "@article{c, title = {Report 370\\slash 3033 on \\emph{beans}}, year = 2003}\n"
+      "@article{d, title = {Sorting in $O(n \\log n)$ with \\MP\\ and \\TeX}, year = 2004}\n",
+      Format::kBibTex);
+  ASSERT_EQ(r.references.size(), 4u);
+  EXPECT_EQ(r.references[0].fields[0], CpText("Introducing MP"));
+  EXPECT_EQ(r.references[1].fields[0], CpText("LuaTeX: Howling to the moon"));
+  EXPECT_EQ(r.references[2].fields[0], CpText("Report 370/3033 on beans"));
+  EXPECT_EQ(r.references[3].fields[0], CpText("Sorting in O(n log n) with MP and TeX"));
+  EXPECT_EQ(r.unknownCommands, std::vector<std::string>{"MP"});
+  EXPECT_NE(ReadSummary(r).find("; TeX commands kept as their names: \\MP"), std::string::npos) << ReadSummary(r);
+  ExpectSameAfterExport(r);
+}
+
+TEST(ToolFiles, CrossrefCommentsAndJoinedFiles) {
+  const ReadResult r = ReadReferences(
+      "@incollection{ch, title = {Beans}, author = {Moss, Kim}, crossref = {coll}, pages = {1--9}}\n"
+      "@article{com, title = {With a comment},\n"
+      "% a line of comment, as tools allow\n"
+      "  journal = {Soil}, year = 2011}\n"
+      "@book{coll, title = {The Garden Book}, publisher = {Ulmer}, year = 2004}\n",
+      Format::kBibTex);
+  ASSERT_EQ(r.references.size(), 3u) << (r.notices.empty() ? "" : r.notices[0].ToString());
+  EXPECT_EQ(r.references[0].fields,
+            (std::vector<CpText>{CpText("Beans"), CpText("Moss, Kim"), CpText("The Garden Book"), CpText(""),
+                                 CpText(""), CpText("2004"), CpText("1-9"), CpText("")}));
+  EXPECT_EQ(r.references[1].fields[article::kJournal], CpText("Soil"));
+  EXPECT_EQ(r.skipped, 0u);
+
+  // Two RIS files joined: the second one's byte-order mark starts a line.
+  const ReadResult joined = ReadReferences(
+      "\xEF\xBB\xBFTY  - BOOK\r\nTI  - First\r\nER  - \r\n\xEF\xBB\xBFTY  - BOOK\r\nTI  - Second\r\nER  - \r\n",
+      Format::kRis);
+  ASSERT_EQ(joined.references.size(), 2u);
+  EXPECT_EQ(joined.references[1].fields[0], CpText("Second"));
+  EXPECT_TRUE(joined.notices.empty());
+}
+
+TEST(ToolFiles, DatesAreWrittenAsTheFormatsReadThem) {
+  const ReadResult r = ReadReferences(
+      "TY  - NEWS\r\nTI  - Frost\r\nT2  - Ledger\r\nDA  - 2019/07/04/\r\nER  - \r\n"
+      "TY  - BOOK\r\nTI  - Years\r\nPY  - 1957/1990\r\nER  - \r\n",
+      Format::kRis);
+  ASSERT_EQ(r.references.size(), 2u);
+  EXPECT_EQ(r.references[0].fields[news::kDate], CpText("2019-07-04"));
+  EXPECT_EQ(r.references[1].fields[book::kYear], CpText("1957/1990"));
+  const std::string bib = Export(r, Format::kBibTex);
+  EXPECT_NE(bib.find("  date = {2019-07-04},\n  year = {2019}"), std::string::npos) << bib;
+  EXPECT_NE(bib.find("  year = {1957/1990}"), std::string::npos) << bib;
+  const std::string ris = Export(r, Format::kRis);
+  EXPECT_NE(ris.find("DA  - 2019/07/04/\r\n"), std::string::npos) << ris;
+  EXPECT_NE(ris.find("PY  - 1957/1990\r\n"), std::string::npos) << ris;
+  ExpectSameAfterExport(r);
+  // A newspaper date stored with slashes is still written as biblatex reads it.
+  std::vector<std::unique_ptr<CCustomRecord>> typed;
+  typed.push_back(Reference(1, kCustomNewspaper, {"T", "P", "", "", "2019/07/04", "", ""}));
+  EXPECT_NE(WriteReferences(View(typed), Format::kBibTex).text.find("date = {2019-07-04}"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quillet::refx
