@@ -507,6 +507,9 @@ void ReadEntry(const BibEntry& e, size_t number, ReadResult* result) {
       f[report::kNotes] = r.Notes(true);
       break;
   }
+  d.titleFallback = r.First({"title_romanized", "romanizedtitle", "titleromanized", "transliteratedtitle",
+                              "translittitle", "title_en", "titleaddon_en"});
+  if (d.titleFallback.empty()) DecodeUtf8(e.key, &d.titleFallback);
   // What the kind has no field for goes to the end of the Notes.
   MoveToNotes(&d, "Author", r.Names());
   MoveToNotes(&d, "Editor", r.Names("editor"));

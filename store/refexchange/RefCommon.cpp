@@ -1,5 +1,6 @@
 #include "store/refexchange/RefCommon.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "platform/codepage/CodePage.h"
@@ -245,6 +246,26 @@ void FinishEntry(EntryDraft draft, ReadResult* result) {
   if (!draft.otherKind.empty())
     result->notices.push_back({Notice::What::kOtherKind, draft.line, draft.entry,
                                draft.otherKind + " came in as " + KindTitle(draft.customType)});
+  // A title of characters the code page has none of would be only "?":
+  // the romanised form or the key stands in for it, told as a note.
+  if (!draft.fields.empty() && !IsBlank(draft.fields[0])) {
+    std::vector<Replacement> replaced;
+    const std::string fitted = FitCodePage(draft.fields[0], &replaced);
+    const bool nothingLeft = !replaced.empty() && std::none_of(fitted.begin(), fitted.end(), [](char c) {
+      return std::isalnum(static_cast<unsigned char>(c)) || static_cast<unsigned char>(c) >= 0xC0;
+    });
+    if (nothingLeft) {
+      if (IsBlank(draft.titleFallback)) {
+        SkipEntry(result, draft.line, draft.entry,
+                  "no character of its title is in the code page, and no key or romanised title stands in");
+        return;
+      }
+      result->notices.push_back({Notice::What::kReplaced, draft.line, draft.entry,
+                                 "Title: no character of it is in the code page; \"" +
+                                     EncodeUtf8(draft.titleFallback) + "\" stands in for it"});
+      draft.fields[0] = draft.titleFallback;
+    }
+  }
   if (!draft.extraLines.empty()) {
     // In the order the writers take them back.
     const std::vector<const char*>& order = ExtraLabels(draft.customType);

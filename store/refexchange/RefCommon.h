@@ -43,6 +43,10 @@ struct EntryDraft {
   // Fields the kind has no place for, as "Label: value" lines that go at
   // the end of the Notes.
   std::vector<std::u32string> extraLines;
+  // The title to keep when the code page holds nothing of the title's
+  // own (a title in Chinese): its romanised form from the file, else the
+  // entry's key; empty for none, and such an entry is skipped.
+  std::u32string titleFallback;
 };
 
 // The labels of the lines a kind's Notes end in for the fields it has no

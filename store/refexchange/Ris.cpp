@@ -172,6 +172,8 @@ void ReadEntry(const RisEntry& e, size_t number, ReadResult* result) {
       f[report::kNotes] = Notes(e, true);
       break;
   }
+  d.titleFallback = Field(e, {"TT"});
+  if (d.titleFallback.empty()) d.titleFallback = U(TrimAscii(e.First({"ID"})));
   // What the kind has no field for goes to the end of the Notes.
   MoveToNotes(&d, "Author", Names(e));
   MoveToNotes(&d, "Editor", Names(e, true));

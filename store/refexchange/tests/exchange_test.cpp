@@ -564,3 +564,34 @@ TEST(ToolFiles, DatesAreWrittenAsTheFormatsReadThem) {
 
 }  // namespace
 }  // namespace quillet::refx
+
+namespace quillet::refx {
+namespace {
+
+TEST(ToolFiles, TitlesWithNoCharacterOfTheCodePage) {
+  const ReadResult bib = ReadReferences(
+      "@book{wang2001, title = {\xE4\xB8\xAD\xE5\x9B\xBD\xE5\x8E\x86\xE5\x8F\xB2}, year = 2001}\n"
+      "@book{li2002, title = {\xE5\x8E\x86\xE5\x8F\xB2}, title_romanized = {Lishi}, year = 2002}\n"
+      "@book{mix, title = {\xE5\x8E\x86 Beans}, year = 2003}\n",
+      Format::kBibTex);
+  ASSERT_EQ(bib.references.size(), 3u);
+  EXPECT_EQ(bib.references[0].fields[0], CpText("wang2001"));
+  EXPECT_EQ(bib.references[1].fields[0], CpText("Lishi"));
+  EXPECT_EQ(bib.references[2].fields[0], CpText("? Beans"));  // a word of its own is left: kept
+  EXPECT_EQ(testing::NoticesOf(bib, "li2002", Notice::What::kReplaced),
+            std::vector<std::string>{"Title: no character of it is in the code page; \"Lishi\" stands in for it"});
+
+  // RIS without an ID or a translated title: nothing stands in, the entry goes.
+  const ReadResult ris = ReadReferences(
+      "TY  - BOOK\r\nTI  - \xE4\xB8\xAD\xE5\x9B\xBD\r\nPY  - 2001\r\nER  - \r\n"
+      "TY  - BOOK\r\nTI  - \xE4\xB8\xAD\xE5\x9B\xBD\r\nTT  - China\r\nER  - \r\n",
+      Format::kRis);
+  ASSERT_EQ(ris.references.size(), 1u);
+  EXPECT_EQ(ris.references[0].fields[0], CpText("China"));
+  EXPECT_EQ(ris.skipped, 1u);
+  EXPECT_EQ(ReadSummary(ris).rfind("2 entries read, 1 added, 1 skipped, 0 fields moved to Notes, ", 0), 0u)
+      << ReadSummary(ris);
+}
+
+}  // namespace
+}  // namespace quillet::refx
