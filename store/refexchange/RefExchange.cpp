@@ -112,6 +112,21 @@ std::string WithoutLineMarks(std::string_view text) {
   return out;
 }
 
+// True when the text holds a well-formed UTF-8 sequence of two or more
+// bytes: a file in the code page practically never does.
+bool HasUtf8Sequence(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const size_t n = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 0;
+    if (n == 0) continue;
+    bool ok = true;
+    for (size_t k = 1; ok && k <= n; ++k)
+      ok = i + k < text.size() && (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+    if (ok) return true;
+  }
+  return false;
+}
+
 ReadResult ReadReferencesUnguarded(std::string_view original, Format format) {
   ReadResult result;
   if (original.find('\0') != std::string_view::npos) {
@@ -126,6 +141,14 @@ ReadResult ReadReferencesUnguarded(std::string_view original, Format format) {
   std::u32string ignored;
   size_t bad = 0;
   const bool notUtf8 = !declared && !DecodeUtf8(text, &ignored, &bad);
+  if (notUtf8 && HasUtf8Sequence(text)) {
+    // UTF-8 with a damaged place: read as the code page, its letters would
+    // all come in wrong.
+    size_t line = 1;
+    for (size_t i = 0; i < bad; ++i) line += text[i] == '\n';
+    result.error = "it is not UTF-8 text (line " + std::to_string(line) + ")";
+    return result;
+  }
   if (declared || notUtf8) text = ToUtf8(CpText(text));
   ReadResult read = format == Format::kBibTex ? ReadBibTex(text) : ReadRis(text);
   read.readAsCodePage = read.ok && notUtf8;

@@ -357,15 +357,23 @@ TEST(ReferenceFiles, FormatByNameAndFilesThatCannotBeUsed) {
   ASSERT_EQ(::mkfifo(dir.File("pipe.bib").c_str(), 0600), 0);
   EXPECT_EQ(ReadReferenceFile(dir.File("pipe.bib")).error, "it is not a file");
 
-  // A copy with bytes that are not UTF-8 is read in the code page, and the
-  // result says so.
+  // A damaged copy of a good UTF-8 file: read in the code page its letters
+  // would all come in wrong, so nothing of it is used.
   std::string text = testing::ReadSample("library.bib");
   text.insert(text.find("Stuttgart"), "\xFF\xFE");
   quillet::testing::WriteAll(dir.File("damaged.bib"), quillet::testing::Bytes(text.begin(), text.end()));
   const ReadResult damaged = ReadReferenceFile(dir.File("damaged.bib"));
-  EXPECT_TRUE(damaged.ok) << damaged.error;
-  EXPECT_TRUE(damaged.readAsCodePage);
-  EXPECT_NE(ReadSummary(damaged).find("read as Windows-1252"), std::string::npos);
+  EXPECT_FALSE(damaged.ok);
+  EXPECT_TRUE(damaged.references.empty());
+  EXPECT_EQ(damaged.error.rfind("it is not UTF-8 text (line ", 0), 0u) << damaged.error;
+  // A file all in the code page is read as such, and the result says so.
+  const std::string latin1 = "TY  - BOOK\r\nTI  - Gem\xFCsebau \x96 Band 2\r\nER  - \r\n";
+  quillet::testing::WriteAll(dir.File("latin1.ris"), quillet::testing::Bytes(latin1.begin(), latin1.end()));
+  const ReadResult cp = ReadReferenceFile(dir.File("latin1.ris"));
+  ASSERT_TRUE(cp.ok) << cp.error;
+  EXPECT_TRUE(cp.readAsCodePage);
+  EXPECT_EQ(cp.references.at(0).fields[0], CpText("Gem\xFCsebau \x96 Band 2"));
+  EXPECT_NE(ReadSummary(cp).find("read as Windows-1252"), std::string::npos);
 
   const ReadResult good = ReadReferenceFile(testing::SampleFile("library.ris"));
   EXPECT_TRUE(good.ok);
