@@ -65,12 +65,15 @@ std::string UniqueKey(const std::string& base, std::set<std::string>* used) {
 // name of a body, as "{U.S. Food and Drug Administration}".
 bool IsBodyName(const std::string& name) {
   const std::string lower = Lower(name);
-  return lower.find(" and ") != std::string::npos || std::count(name.begin(), name.end(), ',') > 2;
+  auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+  for (size_t at = lower.find("and"); at != std::string::npos; at = lower.find("and", at + 1))
+    if (at > 0 && at + 3 < lower.size() && space(lower[at - 1]) && space(lower[at + 3])) return true;
+  return std::count(name.begin(), name.end(), ',') > 2;
 }
 
-std::string NamesValue(const std::string& stored) {
+std::string NamesValue(const std::string& stored, bool semicolonsOnly = false) {
   std::string out;
-  for (const std::string& n : SplitStoredNames(stored)) {
+  for (const std::string& n : semicolonsOnly ? SplitAtSemicolons(stored) : SplitStoredNames(stored)) {
     if (!out.empty()) out += " and ";
     if (n == "et al.") out += "others";
     else if (IsBodyName(n)) out += "{" + EncodeTex(n, false) + "}";
@@ -143,8 +146,9 @@ class EntryWriter {
 void WriteNotes(EntryWriter& w, int32_t customType, std::string notes) {
   const auto extra = TakeExtraLines(customType, &notes);
   for (const auto& [label, value] : extra) {
-    if (label == "Author") w.Field("author", NamesValue(value));
-    else if (label == "Editor") w.Field("editor", NamesValue(value));
+    // The readers put "; " between names: only that parts them here.
+    if (label == "Author") w.Field("author", NamesValue(value, true));
+    else if (label == "Editor") w.Field("editor", NamesValue(value, true));
     else if (label == "Year") w.Field(YearIn(value) == value ? "year" : "date", DateValue(value));
     else if (label == "Published") w.Field("howpublished", EncodeTex(value, false));
     else w.Field(Lower(label).c_str(), EncodeTex(value, false));

@@ -154,6 +154,17 @@ std::vector<std::pair<std::string, std::string>> TakeExtraLines(int32_t customTy
     if (!taken.empty() && ExtraRank(customType, label) >= ExtraRank(customType, taken.back().first)) break;
     const std::string value = TrimAscii(line.substr(colon + 2));
     if (value.empty()) break;
+    if (label == "Author" || label == "Editor" || label == "Keywords") {
+      // A list as the readers write it ("A; B"), or it stays a note: the
+      // field would not read back as the same line.
+      std::string joined;
+      bool plain = true;
+      for (const std::string& part : SplitAtSemicolons(value)) {
+        joined += (joined.empty() ? "" : "; ") + part;
+        plain = plain && Lower(part) != "others";
+      }
+      if (!plain || joined != value) break;
+    }
     taken.emplace_back(label, value);
     n.resize(nl == std::string::npos ? 0 : nl);
     while (!n.empty() && n.back() == '\n') n.pop_back();
@@ -296,6 +307,14 @@ void FinishEntry(EntryDraft draft, ReadResult* result) {
     std::vector<Replacement> replaced;
     controls += PlainControls(&draft.fields[i]);
     std::string text = FitCodePage(draft.fields[i], &replaced);
+    if ((draft.customType == kCustomNewspaper || draft.customType == kCustomReport) &&
+        static_cast<int>(i) == YearField(draft.customType)) {
+      // Dates as "2019-07-04", also when the code page took an invisible
+      // mark out of "2019/07/04/".
+      const std::u32string wide(text.begin(), text.end());
+      const std::u32string iso = IsoDate(wide);
+      if (iso != wide) text.assign(iso.begin(), iso.end());
+    }
     const char* label = FieldLabel(draft.customType, i);
     result->charactersReplaced += replaced.size();
     if (!replaced.empty()) {
@@ -328,7 +347,8 @@ std::u32string JoinNames(const std::vector<std::u32string>& names) {
   for (const std::u32string& n : names) {
     if (n.empty()) continue;
     if (!out.empty()) out += U"; ";
-    out += n;
+    // ";" parts names in the store: inside one name it is a comma.
+    for (char32_t c : n) out += c == U';' ? U',' : c;
   }
   return out;
 }
@@ -373,6 +393,19 @@ std::vector<std::string> SplitStoredNames(std::string_view text) {
   }
   push();
   return names;
+}
+
+std::vector<std::string> SplitAtSemicolons(std::string_view text) {
+  std::vector<std::string> parts;
+  size_t from = 0;
+  for (;;) {
+    const size_t semi = text.find(';', from);
+    std::string part = TrimAscii(text.substr(from, semi == std::string_view::npos ? std::string_view::npos : semi - from));
+    if (!part.empty()) parts.push_back(std::move(part));
+    if (semi == std::string_view::npos) break;
+    from = semi + 1;
+  }
+  return parts;
 }
 
 std::string YearIn(std::string_view text) {

@@ -103,12 +103,16 @@ ReadResult ReadParsedFile(const File& file, const char* noneError, ReadEntry rea
 // `result` that it is left out (not a reference of a known kind).
 size_t WritableFieldCount(const CCustomRecord& ref, WriteResult* result);
 
-// "; " between the names.
+// "; " between the names (a ";" inside a name becomes a comma).
 std::u32string JoinNames(const std::vector<std::u32string>& names);
 // A stored names field (UTF-8) split at ";" and line feeds, and at " and "
 // when there are neither and every part is "Last, First"; each name
 // trimmed, empty ones left out.
 std::vector<std::string> SplitStoredNames(std::string_view utf8);
+
+// A Notes line's list ("Author: A; B", "Keywords: x; y") split at ";"
+// only, each part trimmed, empty ones left out.
+std::vector<std::string> SplitAtSemicolons(std::string_view utf8);
 
 // The first run of four digits, or "".
 std::string YearIn(std::string_view text);

@@ -251,17 +251,8 @@ class RisWriter {
       notes += (notes.empty() ? "" : "\n") + extra[k].first + ": " + extra[k].second;
     for (size_t k = first; k < extra.size(); ++k) {
       const auto& [label, value] = extra[k];
-      if (label == "Author" || label == "Editor") {
-        Names(value, RisTagOf(label));
-      } else if (label == "Keywords") {
-        size_t from = 0;
-        for (;;) {
-          const size_t semi = value.find(';', from);
-          const std::string k1 = TrimAscii(value.substr(from, semi == std::string::npos ? std::string::npos : semi - from));
-          if (!k1.empty()) Put("KW", k1);
-          if (semi == std::string::npos) break;
-          from = semi + 1;
-        }
+      if (label == "Author" || label == "Editor" || label == "Keywords") {
+        for (const std::string& part : SplitAtSemicolons(value)) Put(RisTagOf(label), part);
       } else {
         Tag(RisTagOf(label), value);
       }
