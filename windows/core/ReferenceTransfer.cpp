@@ -142,7 +142,8 @@ bool ImportReferenceFileUnguarded(uint32_t topicId, const std::string& path) {
     return false;
   }
   if (read.references.empty()) {
-    Tell("No entry of \"" + name + "\" could be used. Nothing was added.\n" + NoticeLines(read.notices),
+    Tell("No entry of \"" + name + "\" could be used. Nothing was added.\n" + NoticeLines(read.notices) + "\n" +
+             Shown(refx::ReadSummary(read)) + ".",
          kMbOk | kMbIconExclamation);
     return false;
   }
