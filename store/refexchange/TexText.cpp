@@ -462,7 +462,12 @@ std::vector<std::u32string> SplitBibNames(std::string_view value) {
     }
     while (!name.empty() && name.back() == U' ') name.pop_back();
     if (name.empty()) continue;
-    if (name == U"others" || name == U"Others") name = U"et al.";
+    // "others" means more authors, also with a mark that takes no room
+    // in it (the code page would drop the mark and leave the word).
+    std::u32string bare;
+    for (char32_t c : name)
+      if (!(c == 0xFEFF || c == 0xAD || (c >= 0x200B && c <= 0x200F) || (c >= 0x2060 && c <= 0x2064))) bare += c;
+    if (bare == U"others" || bare == U"Others") name = U"et al.";
     names.push_back(name);
   }
   return names;
