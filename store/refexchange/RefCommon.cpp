@@ -488,7 +488,11 @@ std::vector<std::string> Utf8Fields(const CCustomRecord& record, size_t count, W
 
 std::u32string Trim(std::u32string_view text) {
   size_t b = 0, e = text.size();
-  auto space = [](char32_t c) { return c == U' ' || c == U'\t' || c == U'\n' || c == U'\r'; };
+  // Control characters and marks that take no room count as space here:
+  // the code page would drop them or make them spaces later.
+  auto space = [](char32_t c) {
+    return c <= U' ' || c == 0x7F || c == 0xFEFF || (c >= 0x200B && c <= 0x200F) || c == 0x2060;
+  };
   while (b < e && space(text[b])) ++b;
   while (e > b && space(text[e - 1])) --e;
   return std::u32string(text.substr(b, e - b));
