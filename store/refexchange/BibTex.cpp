@@ -116,6 +116,17 @@ class Parser {
     while (*p < s_.size() && IsWs(s_[*p])) ++*p;
   }
 
+  // Whitespace and, as BibTeX tools allow them between the fields of an
+  // entry, lines of comment starting with "%".
+  void SkipWsAndComments(size_t* p) const {
+    for (;;) {
+      SkipWs(p);
+      if (*p >= s_.size() || s_[*p] != '%') return;
+      const size_t nl = s_.find('\n', *p);
+      *p = nl == std::string_view::npos ? s_.size() : nl + 1;
+    }
+  }
+
   std::string ReadName(size_t* p) const {
     const size_t b = *p;
     while (*p < s_.size() && IsNameChar(s_[*p])) ++*p;
@@ -273,7 +284,7 @@ class Parser {
       return false;
     }
     for (;;) {
-      SkipWs(&p);
+      SkipWsAndComments(&p);
       if (p >= s_.size()) {
         *why = "the file ends inside the entry";
         return false;
@@ -292,7 +303,7 @@ class Parser {
         *why = std::string("unexpected \"") + s_[p] + "\"";
         return false;
       }
-      SkipWs(&p);
+      SkipWsAndComments(&p);
       if (p >= s_.size() || s_[p] != '=') {
         *why = "no \"=\" after " + field;
         return false;
@@ -304,7 +315,7 @@ class Parser {
         *why += " (in " + field + ")";
         return false;
       }
-      SkipWs(&p);
+      SkipWsAndComments(&p);
       if (p >= s_.size() || (s_[p] != ',' && s_[p] != close)) {
         *why = SwallowedFields(value) ? "a brace is not closed (in " + field + ")"
                                       : "no comma after " + field;
@@ -328,11 +339,11 @@ class Parser {
 
 class EntryReader {
  public:
-  explicit EntryReader(const BibEntry& e) : e_(e) {}
+  EntryReader(const BibEntry& e, std::vector<std::string>* unknown) : e_(e), unknown_(unknown) {}
 
   std::u32string Text(std::string_view name, TexMode mode = TexMode::kText) const {
     const std::string* v = e_.Find(name);
-    return v ? DecodeTex(*v, mode) : std::u32string();
+    return v ? DecodeTex(*v, mode, unknown_) : std::u32string();
   }
   // The first of the names that is there and not empty.
   std::u32string First(std::initializer_list<std::string_view> names,
@@ -365,12 +376,9 @@ class EntryReader {
     return how && how->find("\\url{") != std::string::npos;
   }
 
-  std::u32string Names() const {
-    for (std::string_view field : {"author", "editor"})
-      if (const std::string* v = e_.Find(field)) {
-        std::u32string joined = JoinNames(SplitBibNames(*v));
-        if (!joined.empty()) return joined;
-      }
+  // The names of `field` ("author" or "editor"), "; " between them.
+  std::u32string Names(std::string_view field = "author") const {
+    if (const std::string* v = e_.Find(field)) return JoinNames(SplitBibNames(*v));
     return {};
   }
 
@@ -385,7 +393,7 @@ class EntryReader {
 
   // The date field, or year, month and day put together.
   std::u32string Date() const {
-    std::u32string date = Text("date");
+    std::u32string date = IsoDate(Text("date"));
     if (!date.empty()) return date;
     const std::u32string year = Text("year");
     const std::u32string month = Text("month");
@@ -411,10 +419,12 @@ class EntryReader {
 
  private:
   const BibEntry& e_;
+  std::vector<std::string>* unknown_;
 };
 
 void ReadEntry(const BibEntry& e, size_t number, ReadResult* result) {
-  const EntryReader r(e);
+  std::vector<std::string> unknown;
+  const EntryReader r(e, &unknown);
   const std::string name = EntryName(e.key, r.Text("title"), number);
   for (const BibField& f : e.fields)
     if (f.cut)
@@ -497,6 +507,25 @@ void ReadEntry(const BibEntry& e, size_t number, ReadResult* result) {
       f[report::kNotes] = r.Notes(true);
       break;
   }
+  d.titleFallback = r.First({"title_romanized", "romanizedtitle", "titleromanized", "transliteratedtitle",
+                              "translittitle", "title_en", "titleaddon_en"});
+  if (d.titleFallback.empty()) DecodeUtf8(e.key, &d.titleFallback);
+  // What the kind has no field for goes to the end of the Notes.
+  MoveToNotes(&d, "Author", r.Names());
+  MoveToNotes(&d, "Editor", r.Names("editor"));
+  MoveToNotes(&d, "Year", IsoDate(r.Has("year") ? r.Text("year") : r.Text("date")));
+  MoveToNotes(&d, "Month", r.Text("month"));
+  MoveToNotes(&d, "Address", r.First({"address", "location"}));
+  MoveToNotes(&d, "Edition", r.Text("edition"));
+  MoveToNotes(&d, "Series", r.Text("series"));
+  if (!r.HowpublishedIsUrl() && !(kind == kCustomBook && f[book::kPublisher] == r.Text("howpublished")))
+    MoveToNotes(&d, "Published", r.Text("howpublished"));
+  MoveToNotes(&d, "Keywords", r.Text("keywords"));
+  MoveToNotes(&d, "Abstract", r.Text("abstract"));
+  for (std::string& u : unknown)
+    if (std::find(result->unknownCommands.begin(), result->unknownCommands.end(), u) ==
+        result->unknownCommands.end())
+      result->unknownCommands.push_back(std::move(u));
   FinishEntry(std::move(d), result);
 }
 
@@ -529,8 +558,38 @@ int MonthNumber(std::string_view text) {
 
 BibFile ParseBibTex(std::string_view text) { return Parser(text).Run(); }
 
+namespace {
+
+// An entry's "crossref" names its parent in the same file; as BibTeX does,
+// the child takes each field it lacks from the parent, the parent's title
+// as its booktitle.
+void InheritCrossrefs(BibFile* file) {
+  std::map<std::string, size_t> byKey;
+  for (size_t i = 0; i < file->entries.size(); ++i) byKey.emplace(Lower(file->entries[i].key), i);
+  for (BibEntry& child : file->entries) {
+    const std::string* ref = child.Find("crossref");
+    if (ref == nullptr) continue;
+    auto it = byKey.find(Lower(TrimAscii(*ref)));
+    if (it == byKey.end()) continue;
+    const BibEntry& parent = file->entries[it->second];
+    if (&parent == &child) continue;
+    std::vector<BibField> inherited;
+    for (const BibField& f : parent.fields) {
+      if (f.name == "crossref") continue;  // one level, as BibTeX
+      if (child.Find(f.name) == nullptr) inherited.push_back(f);
+      if (f.name == "title" && child.Find("booktitle") == nullptr && parent.Find("booktitle") == nullptr)
+        inherited.push_back({"booktitle", f.value, f.cut});
+    }
+    for (BibField& f : inherited) child.fields.push_back(std::move(f));
+  }
+}
+
+}  // namespace
+
 ReadResult ReadBibTex(std::string_view text) {
-  return ReadParsedFile(ParseBibTex(text), "no BibTeX entries in it", ReadEntry);
+  BibFile file = ParseBibTex(text);
+  InheritCrossrefs(&file);
+  return ReadParsedFile(file, "no BibTeX entries in it", ReadEntry);
 }
 
 }  // namespace quillet::refx

@@ -2,6 +2,7 @@
 // fields of each kind (the reading side is BibTex.cpp).
 #include "store/refexchange/BibTex.h"
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -59,13 +60,42 @@ std::string UniqueKey(const std::string& base, std::set<std::string>* used) {
   return key;
 }
 
-std::string NamesValue(const std::string& stored) {
+// A name that readers would take apart (it has " and " in it, or more
+// commas than "von Last, Jr, First" allows) is one name in braces: the
+// name of a body, as "{U.S. Food and Drug Administration}".
+bool IsBodyName(const std::string& name) {
+  const std::string lower = Lower(name);
+  auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+  for (size_t at = lower.find("and"); at != std::string::npos; at = lower.find("and", at + 1))
+    if (at > 0 && at + 3 < lower.size() && space(lower[at - 1]) && space(lower[at + 3])) return true;
+  return std::count(name.begin(), name.end(), ',') > 2;
+}
+
+std::string NamesValue(const std::string& stored, bool semicolonsOnly = false) {
   std::string out;
-  for (const std::string& n : SplitStoredNames(stored)) {
+  for (const std::string& n : semicolonsOnly ? SplitAtSemicolons(stored) : SplitStoredNames(stored)) {
     if (!out.empty()) out += " and ";
-    out += n == "et al." ? "others" : EncodeTex(n, false);
+    if (n == "et al.") out += "others";
+    else if (IsBodyName(n)) out += "{" + EncodeTex(n, false) + "}";
+    else out += EncodeTex(n, false);
   }
   return out;
+}
+
+// A date as biblatex reads it: "2019/07/04" (as RIS writes it) is
+// "2019-07-04"; a range "1957/1990" stays a range.
+std::string DateValue(const std::string& stored) {
+  const std::string t = TrimAscii(stored);
+  auto digits = [&t](size_t from, size_t n) {
+    if (from + n > t.size()) return false;
+    for (size_t k = from; k < from + n; ++k)
+      if (t[k] < '0' || t[k] > '9') return false;
+    return true;
+  };
+  if (t.size() == 10 && digits(0, 4) && t[4] == '/' && digits(5, 2) && t[7] == '/' && digits(8, 2))
+    return t.substr(0, 4) + "-" + t.substr(5, 2) + "-" + t.substr(8, 2);
+  if (t.size() == 7 && digits(0, 4) && t[4] == '/' && digits(5, 2)) return t.substr(0, 4) + "-" + t.substr(5, 2);
+  return EncodeTex(stored, false);
 }
 
 // A page range "12-34" (or with an en dash) is written "12--34".
@@ -112,6 +142,20 @@ class EntryWriter {
   std::string* out_;
 };
 
+// Notes and, as fields again, the labelled lines the kind keeps at their end.
+void WriteNotes(EntryWriter& w, int32_t customType, std::string notes) {
+  const auto extra = TakeExtraLines(customType, &notes);
+  for (const auto& [label, value] : extra) {
+    // The readers put "; " between names: only that parts them here.
+    if (label == "Author") w.Field("author", NamesValue(value, true));
+    else if (label == "Editor") w.Field("editor", NamesValue(value, true));
+    else if (label == "Year") w.Field(YearIn(value) == value ? "year" : "date", DateValue(value));
+    else if (label == "Published") w.Field("howpublished", EncodeTex(value, false));
+    else w.Field(Lower(label).c_str(), EncodeTex(value, false));
+  }
+  w.Field("note", EncodeTex(notes, false));
+}
+
 }  // namespace
 
 WriteResult WriteBibTex(const std::vector<const CCustomRecord*>& references) {
@@ -135,14 +179,14 @@ WriteResult WriteBibTex(const std::vector<const CCustomRecord*>& references) {
         w.Field("isbn", text(f[book::kIsbn]));
         w.Field("year", text(f[book::kYear]));
         w.Field("pages", PagesValue(f[book::kPages]));
-        w.Field("note", text(f[book::kNotes]));
+        WriteNotes(w, ref->customType, f[book::kNotes]);
         break;
       }
       case kCustomInternet: {
         EntryWriter w(&result.text, "misc", key);
         w.Field("title", title);
         w.Field("url", EncodeTexVerbatim(f[web::kUrl]), true);
-        w.Field("note", text(f[web::kNotes]));
+        WriteNotes(w, ref->customType, f[web::kNotes]);
         break;
       }
       case kCustomJournal:
@@ -156,7 +200,7 @@ WriteResult WriteBibTex(const std::vector<const CCustomRecord*>& references) {
         w.Field("number", text(f[article::kIssue]));
         w.Field("year", text(f[article::kYear]));
         w.Field("pages", PagesValue(f[article::kPages]));
-        w.Field("note", text(f[article::kNotes]));
+        WriteNotes(w, ref->customType, f[article::kNotes]);
         break;
       }
       case kCustomNewspaper: {
@@ -166,10 +210,10 @@ WriteResult WriteBibTex(const std::vector<const CCustomRecord*>& references) {
         w.Field("journal", text(f[news::kPaper]));
         w.Field("address", text(f[news::kCity]));
         w.Field("author", NamesValue(f[news::kReporter]));
-        w.Field("date", text(f[news::kDate]));
+        w.Field("date", DateValue(f[news::kDate]));
         w.Field("year", YearIn(f[news::kDate]));
         w.Field("pages", PagesValue(f[news::kPages]));
-        w.Field("note", text(f[news::kNotes]));
+        WriteNotes(w, ref->customType, f[news::kNotes]);
         break;
       }
       case kCustomReport: {
@@ -182,10 +226,10 @@ WriteResult WriteBibTex(const std::vector<const CCustomRecord*>& references) {
         if (date.size() == 4 && YearIn(date) == date) {
           w.Field("year", text(f[report::kDate]));
         } else {
-          w.Field("date", text(f[report::kDate]));
+          w.Field("date", DateValue(f[report::kDate]));
           w.Field("year", YearIn(f[report::kDate]));
         }
-        w.Field("note", text(f[report::kNotes]));
+        WriteNotes(w, ref->customType, f[report::kNotes]);
         break;
       }
     }

@@ -1,5 +1,6 @@
 #include "store/refexchange/RefCommon.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "platform/codepage/CodePage.h"
@@ -81,6 +82,117 @@ int YearField(int32_t customType) {
   return k ? k->year : -1;
 }
 
+const std::vector<const char*>& ExtraLabels(int32_t customType) {
+  // Lines that RIS has no tag for come first: the RIS writer keeps them
+  // as notes and the lines after them as tags again.
+  static const std::vector<const char*> kBook = {"Month", "Published", "Editor", "Address", "Edition", "Series",
+                                                 "Keywords", "Abstract"};
+  static const std::vector<const char*> kWeb = {"Month", "Published", "Author", "Editor", "Year", "Address",
+                                                "Edition", "Series", "Keywords", "Abstract"};
+  static const std::vector<const char*> kArticle = kBook;
+  static const std::vector<const char*> kNews = {"Published", "Editor", "Edition", "Series", "Keywords",
+                                                 "Abstract"};
+  static const std::vector<const char*> kReport = {"Published", "Editor", "Address", "Edition", "Series",
+                                                   "Keywords"};
+  static const std::vector<const char*> kNone;
+  switch (customType) {
+    case kCustomBook: return kBook;
+    case kCustomInternet: return kWeb;
+    case kCustomJournal:
+    case kCustomMagazine: return kArticle;
+    case kCustomNewspaper: return kNews;
+    case kCustomReport: return kReport;
+    default: return kNone;
+  }
+}
+
+size_t ExtraRank(int32_t customType, std::string_view label) {
+  const std::vector<const char*>& labels = ExtraLabels(customType);
+  for (size_t k = 0; k < labels.size(); ++k)
+    if (label == labels[k]) return k;
+  return labels.size();
+}
+
+bool HasExtraLabel(int32_t customType, std::string_view label) {
+  for (const char* l : ExtraLabels(customType))
+    if (label == l) return true;
+  return false;
+}
+
+void MoveToNotes(EntryDraft* draft, const char* label, const std::u32string& value) {
+  if (IsBlank(value) || !HasExtraLabel(draft->customType, label)) return;
+  std::u32string line(label, label + std::char_traits<char>::length(label));
+  line += U": ";
+  bool space = false;
+  for (char32_t c : Trim(value)) {
+    const bool blank = c == U'\n' || c == U'\r' || c == U'\t' || c == U' ';
+    if (blank) {
+      space = true;
+      continue;
+    }
+    if (space) line += U' ';
+    space = false;
+    line += c;
+  }
+  draft->extraLines.push_back(std::move(line));
+}
+
+std::vector<std::pair<std::string, std::string>> TakeExtraLines(int32_t customType, std::string* notes) {
+  std::vector<std::pair<std::string, std::string>> taken;
+  std::string& n = *notes;
+  while (!n.empty() && n.back() == '\n') n.pop_back();
+  while (!n.empty()) {
+    const size_t nl = n.rfind('\n');
+    const size_t start = nl == std::string::npos ? 0 : nl + 1;
+    const std::string line = n.substr(start);
+    const size_t colon = line.find(": ");
+    if (colon == std::string::npos) break;
+    const std::string label = line.substr(0, colon);
+    if (!HasExtraLabel(customType, label)) break;
+    // Taken only in the order the readers write them, each label once, so
+    // that what is read back ends in the same lines.
+    if (!taken.empty() && ExtraRank(customType, label) >= ExtraRank(customType, taken.back().first)) break;
+    const std::string value = TrimAscii(line.substr(colon + 2));
+    if (value.empty()) break;
+    if (label == "Author" || label == "Editor" || label == "Keywords") {
+      // A list as the readers write it ("A; B"), or it stays a note: the
+      // field would not read back as the same line.
+      std::string joined;
+      bool plain = true;
+      for (const std::string& part : SplitAtSemicolons(value)) {
+        joined += (joined.empty() ? "" : "; ") + part;
+        plain = plain && Lower(part) != "others";
+      }
+      if (!plain || joined != value) break;
+    }
+    taken.emplace_back(label, value);
+    n.resize(nl == std::string::npos ? 0 : nl);
+    while (!n.empty() && n.back() == '\n') n.pop_back();
+  }
+  std::reverse(taken.begin(), taken.end());
+  return taken;
+}
+
+std::string ReadSummary(const ReadResult& r) {
+  auto count = [](size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+  };
+  std::string s = count(r.entriesSeen, "entry", "entries") + " read, " + std::to_string(r.references.size()) +
+                  " added, " + std::to_string(r.skipped) + " skipped, " +
+                  count(r.movedToNotes, "field", "fields") + " moved to Notes, " +
+                  count(r.charactersReplaced, "character", "characters") + " replaced";
+  if (r.readAsCodePage) s += "; the file is not UTF-8 and was read as Windows-1252";
+  if (!r.unknownCommands.empty()) {
+    s += "; TeX commands kept as their names:";
+    constexpr size_t kListed = 20;
+    for (size_t i = 0; i < r.unknownCommands.size() && i < kListed; ++i)
+      s += (i ? ", \\" : " \\") + r.unknownCommands[i];
+    if (r.unknownCommands.size() > kListed)
+      s += " and " + std::to_string(r.unknownCommands.size() - kListed) + " more";
+  }
+  return s;
+}
+
 std::string Notice::ToString() const {
   std::string s;
   if (line > 0) s = "line " + std::to_string(line) + ", ";
@@ -145,6 +257,47 @@ void FinishEntry(EntryDraft draft, ReadResult* result) {
   if (!draft.otherKind.empty())
     result->notices.push_back({Notice::What::kOtherKind, draft.line, draft.entry,
                                draft.otherKind + " came in as " + KindTitle(draft.customType)});
+  // A title of characters the code page has none of would be only "?":
+  // the romanised form or the key stands in for it, told as a note.
+  if (!draft.fields.empty() && !IsBlank(draft.fields[0])) {
+    std::vector<Replacement> replaced;
+    const std::string fitted = FitCodePage(draft.fields[0], &replaced);
+    const bool nothingLeft = !replaced.empty() && std::none_of(fitted.begin(), fitted.end(), [](char c) {
+      return std::isalnum(static_cast<unsigned char>(c)) || static_cast<unsigned char>(c) >= 0xC0;
+    });
+    if (nothingLeft) {
+      if (IsBlank(draft.titleFallback)) {
+        SkipEntry(result, draft.line, draft.entry,
+                  "no character of its title is in the code page, and no key or romanised title stands in");
+        return;
+      }
+      result->notices.push_back({Notice::What::kReplaced, draft.line, draft.entry,
+                                 "Title: no character of it is in the code page; \"" +
+                                     EncodeUtf8(draft.titleFallback) + "\" stands in for it"});
+      draft.fields[0] = draft.titleFallback;
+    }
+  }
+  if (!draft.extraLines.empty()) {
+    // In the order the writers take them back.
+    const std::vector<const char*>& order = ExtraLabels(draft.customType);
+    auto rank = [&order](const std::u32string& line) {
+      for (size_t k = 0; k < order.size(); ++k) {
+        const std::string l = order[k];
+        if (line.size() > l.size() && std::equal(l.begin(), l.end(), line.begin()) && line[l.size()] == U':')
+          return k;
+      }
+      return order.size();
+    };
+    std::stable_sort(draft.extraLines.begin(), draft.extraLines.end(),
+                     [&rank](const std::u32string& a, const std::u32string& b) { return rank(a) < rank(b); });
+    std::u32string& notes = draft.fields.back();
+    while (!notes.empty() && (notes.back() == U'\n' || notes.back() == U' ')) notes.pop_back();
+    for (const std::u32string& line : draft.extraLines) {
+      if (!notes.empty()) notes += U'\n';
+      notes += line;
+    }
+    result->movedToNotes += draft.extraLines.size();
+  }
   ImportedReference ref;
   ref.customType = draft.customType;
   ref.entry = draft.entry;
@@ -154,7 +307,16 @@ void FinishEntry(EntryDraft draft, ReadResult* result) {
     std::vector<Replacement> replaced;
     controls += PlainControls(&draft.fields[i]);
     std::string text = FitCodePage(draft.fields[i], &replaced);
+    if ((draft.customType == kCustomNewspaper || draft.customType == kCustomReport) &&
+        static_cast<int>(i) == YearField(draft.customType)) {
+      // Dates as "2019-07-04", also when the code page took an invisible
+      // mark out of "2019/07/04/".
+      const std::u32string wide(text.begin(), text.end());
+      const std::u32string iso = IsoDate(wide);
+      if (iso != wide) text.assign(iso.begin(), iso.end());
+    }
     const char* label = FieldLabel(draft.customType, i);
+    result->charactersReplaced += replaced.size();
     if (!replaced.empty()) {
       constexpr size_t kListed = 8;
       std::string what = std::string(label) + ": ";
@@ -185,12 +347,30 @@ std::u32string JoinNames(const std::vector<std::u32string>& names) {
   for (const std::u32string& n : names) {
     if (n.empty()) continue;
     if (!out.empty()) out += U"; ";
-    out += n;
+    // ";" parts names in the store: inside one name it is a comma.
+    for (char32_t c : n) out += c == U';' ? U',' : c;
   }
   return out;
 }
 
 std::vector<std::string> SplitStoredNames(std::string_view text) {
+  // "A; B" and lines are lists of names. " and " joins names only in a
+  // field without them where every part is "Last, First": otherwise it is
+  // part of a name ("U.S. Food and Drug Administration").
+  bool andJoins = text.find(';') == std::string_view::npos && text.find('\n') == std::string_view::npos;
+  if (andJoins) {
+    size_t from = 0;
+    bool any = false;
+    for (;;) {
+      const size_t at = text.find(" and ", from);
+      const std::string_view part = text.substr(from, at == std::string_view::npos ? std::string_view::npos : at - from);
+      if (part.find(',') == std::string_view::npos) andJoins = false;
+      if (at == std::string_view::npos) break;
+      any = true;
+      from = at + 5;
+    }
+    andJoins = andJoins && any;
+  }
   std::vector<std::string> names;
   std::string current;
   auto push = [&] {
@@ -204,7 +384,7 @@ std::vector<std::string> SplitStoredNames(std::string_view text) {
       push();
       continue;
     }
-    if (c == ' ' && text.substr(i, 5) == " and ") {
+    if (andJoins && c == ' ' && text.substr(i, 5) == " and ") {
       push();
       i += 4;
       continue;
@@ -213,6 +393,19 @@ std::vector<std::string> SplitStoredNames(std::string_view text) {
   }
   push();
   return names;
+}
+
+std::vector<std::string> SplitAtSemicolons(std::string_view text) {
+  std::vector<std::string> parts;
+  size_t from = 0;
+  for (;;) {
+    const size_t semi = text.find(';', from);
+    std::string part = TrimAscii(text.substr(from, semi == std::string_view::npos ? std::string_view::npos : semi - from));
+    if (!part.empty()) parts.push_back(std::move(part));
+    if (semi == std::string_view::npos) break;
+    from = semi + 1;
+  }
+  return parts;
 }
 
 std::string YearIn(std::string_view text) {
@@ -236,6 +429,21 @@ std::u32string NotesWith(std::u32string notes, const std::u32string& url, const 
   line(U"URL: ", url);
   line(U"DOI: ", doi);
   return notes;
+}
+
+std::u32string IsoDate(const std::u32string& date) {
+  const std::u32string t = Trim(date);
+  auto digits = [&t](size_t from, size_t n) {
+    if (from + n > t.size()) return false;
+    for (size_t k = from; k < from + n; ++k)
+      if (t[k] < U'0' || t[k] > U'9') return false;
+    return true;
+  };
+  if (t.size() < 7 || !digits(0, 4) || t[4] != U'/' || !digits(5, 2)) return date;
+  if (t.size() == 7 || (t.size() == 8 && t[7] == U'/')) return t.substr(0, 4) + U"-" + t.substr(5, 2);
+  if (t[7] == U'/' && digits(8, 2) && (t.size() == 10 || (t.size() == 11 && t[10] == U'/')))
+    return t.substr(0, 4) + U"-" + t.substr(5, 2) + U"-" + t.substr(8, 2);
+  return date;
 }
 
 std::string EntryName(const std::string& key, const std::u32string& title, size_t number) {
@@ -280,7 +488,11 @@ std::vector<std::string> Utf8Fields(const CCustomRecord& record, size_t count, W
 
 std::u32string Trim(std::u32string_view text) {
   size_t b = 0, e = text.size();
-  auto space = [](char32_t c) { return c == U' ' || c == U'\t' || c == U'\n' || c == U'\r'; };
+  // Control characters and marks that take no room count as space here:
+  // the code page would drop them or make them spaces later.
+  auto space = [](char32_t c) {
+    return c <= U' ' || c == 0x7F || c == 0xFEFF || (c >= 0x200B && c <= 0x200F) || c == 0x2060;
+  };
   while (b < e && space(text[b])) ++b;
   while (e > b && space(text[e - 1])) --e;
   return std::u32string(text.substr(b, e - b));

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "store/refexchange/RefExchange.h"
@@ -39,7 +40,32 @@ struct EntryDraft {
   std::string entry;                   // its name for notices
   int line = 0;
   std::string otherKind;               // the file's type when it came in as another kind
+  // Fields the kind has no place for, as "Label: value" lines that go at
+  // the end of the Notes.
+  std::vector<std::u32string> extraLines;
+  // The title to keep when the code page holds nothing of the title's
+  // own (a title in Chinese): its romanised form from the file, else the
+  // entry's key; empty for none, and such an entry is skipped.
+  std::u32string titleFallback;
 };
+
+// The labels of the lines a kind's Notes end in for the fields it has no
+// place for, in the order they are written: "Month", "Published",
+// "Author", "Editor", "Year", "Address", "Edition", "Series", "Keywords",
+// "Abstract" (each only where the kind has no field of its own for it).
+const std::vector<const char*>& ExtraLabels(int32_t customType);
+bool HasExtraLabel(int32_t customType, std::string_view label);
+// The label's place in ExtraLabels (their count when it is not there).
+size_t ExtraRank(int32_t customType, std::string_view label);
+
+// Adds "label: value" to the draft's extra lines (line feeds in the value
+// become spaces) when the value has text and the kind keeps `label` so.
+void MoveToNotes(EntryDraft* draft, const char* label, const std::u32string& value);
+
+// The "Label: value" lines a kind keeps at the end of its Notes, taken off
+// `notes` (UTF-8) and returned in file order as label and value; `notes`
+// keeps the rest, trailing line feeds removed.
+std::vector<std::pair<std::string, std::string>> TakeExtraLines(int32_t customType, std::string* notes);
 
 // A draft of `customType` with empty fields.
 EntryDraft MakeDraft(int32_t customType, const std::string& entry, int line);
@@ -77,17 +103,26 @@ ReadResult ReadParsedFile(const File& file, const char* noneError, ReadEntry rea
 // `result` that it is left out (not a reference of a known kind).
 size_t WritableFieldCount(const CCustomRecord& ref, WriteResult* result);
 
-// "; " between the names.
+// "; " between the names (a ";" inside a name becomes a comma).
 std::u32string JoinNames(const std::vector<std::u32string>& names);
-// A stored names field (UTF-8) split at ";" and at " and ", each name
+// A stored names field (UTF-8) split at ";" and line feeds, and at " and "
+// when there are neither and every part is "Last, First"; each name
 // trimmed, empty ones left out.
 std::vector<std::string> SplitStoredNames(std::string_view utf8);
+
+// A Notes line's list ("Author: A; B", "Keywords: x; y") split at ";"
+// only, each part trimmed, empty ones left out.
+std::vector<std::string> SplitAtSemicolons(std::string_view utf8);
 
 // The first run of four digits, or "".
 std::string YearIn(std::string_view text);
 // The notes, with a line "URL: ..." and "DOI: ..." after them for each one
 // given (the store has no field of their own for them).
 std::u32string NotesWith(std::u32string notes, const std::u32string& url, const std::u32string& doi);
+
+// A date written "2019/07/04" (or "2019/07/04/", "2019/07") as
+// "2019-07-04"; anything else (a range "1957/1990" included) as it is.
+std::u32string IsoDate(const std::u32string& date);
 
 // How notices name an entry: its key when it has one, else its title (up
 // to 40 characters, in quotes), else "entry N".

@@ -64,32 +64,96 @@ bool FormatOfPath(const std::string& path, Format* format) {
   return true;
 }
 
+bool FormatOfText(std::string_view text, Format* format) {
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    while (line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
+    if (line.size() >= 5 && line.substr(0, 2) == "TY") {
+      size_t p = 2;
+      while (p < line.size() && line[p] == ' ') ++p;
+      if (p > 2 && p <= 4 && p < line.size() && line[p] == '-') {
+        *format = Format::kRis;
+        return true;
+      }
+    }
+    size_t p = 0;
+    while (p < line.size() && (line[p] == ' ' || line[p] == '\t')) ++p;
+    if (p < line.size() && line[p] == '@') {
+      size_t q = p + 1;
+      while (q < line.size() && std::isalpha(static_cast<unsigned char>(line[q]))) ++q;
+      const size_t nameEnd = q;
+      while (q < line.size() && (line[q] == ' ' || line[q] == '\t')) ++q;
+      if (nameEnd > p + 1 && q < line.size() && (line[q] == '{' || line[q] == '(')) {
+        *format = Format::kBibTex;
+        return true;
+      }
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
 namespace {
 
-ReadResult ReadReferencesUnguarded(std::string_view text, Format format) {
+// The text without the byte-order marks that start a line: a file made of
+// two files joined has the second one's at the start of a line.
+std::string WithoutLineMarks(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const bool lineStart = i == 0 || text[i - 1] == '\n' || text[i - 1] == '\r';
+    if (lineStart && text.substr(i, 3) == "\xEF\xBB\xBF") {
+      i += 3;
+      continue;
+    }
+    out.push_back(text[i++]);
+  }
+  return out;
+}
+
+// True when the text holds a well-formed UTF-8 sequence of two or more
+// bytes: a file in the code page practically never does.
+bool HasUtf8Sequence(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const size_t n = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 0;
+    if (n == 0) continue;
+    bool ok = true;
+    for (size_t k = 1; ok && k <= n; ++k)
+      ok = i + k < text.size() && (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+    if (ok) return true;
+  }
+  return false;
+}
+
+ReadResult ReadReferencesUnguarded(std::string_view original, Format format) {
   ReadResult result;
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  if (text.find('\0') != std::string_view::npos) {
+  if (original.find('\0') != std::string_view::npos) {
     result.error = "it is not a text file";
     return result;
   }
+  std::string text = WithoutLineMarks(original);
   // A file that says it is written in the Latin-1 or Windows-1252 code
-  // page (as some managers head their BibTeX files) is read as such;
-  // every other file is UTF-8.
-  std::string converted;
-  if (format == Format::kBibTex && DeclaresCodePage(text)) {
-    converted = ToUtf8(CpText(text));
-    text = converted;
-  }
+  // page (as some managers head their BibTeX files), or that is not valid
+  // UTF-8, is read in the Windows-1252 code page.
+  const bool declared = DeclaresCodePage(text);
   std::u32string ignored;
   size_t bad = 0;
-  if (!DecodeUtf8(text, &ignored, &bad)) {
+  const bool notUtf8 = !declared && !DecodeUtf8(text, &ignored, &bad);
+  if (notUtf8 && HasUtf8Sequence(text)) {
+    // UTF-8 with a damaged place: read as the code page, its letters would
+    // all come in wrong.
     size_t line = 1;
     for (size_t i = 0; i < bad; ++i) line += text[i] == '\n';
     result.error = "it is not UTF-8 text (line " + std::to_string(line) + ")";
     return result;
   }
-  return format == Format::kBibTex ? ReadBibTex(text) : ReadRis(text);
+  if (declared || notUtf8) text = ToUtf8(CpText(text));
+  ReadResult read = format == Format::kBibTex ? ReadBibTex(text) : ReadRis(text);
+  read.readAsCodePage = read.ok && notUtf8;
+  return read;
 }
 
 }  // namespace
@@ -113,10 +177,7 @@ ReadResult ReadReferences(std::string_view text, Format format) {
 ReadResult ReadReferenceFile(const std::string& path) {
   ReadResult result;
   Format format;
-  if (!FormatOfPath(path, &format)) {
-    result.error = "its name ends in neither .bib nor .ris";
-    return result;
-  }
+  const bool named = FormatOfPath(path, &format);
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) {
     result.error = std::string("it cannot be read: ") + std::strerror(errno);
@@ -150,6 +211,10 @@ ReadResult ReadReferenceFile(const std::string& path) {
       result.error = "it is larger than 64 MB";
       return result;
     }
+  }
+  if (!named && !FormatOfText(text, &format)) {
+    result.error = "it holds neither BibTeX entries nor RIS entries";
+    return result;
   }
   return ReadReferences(text, format);
 }

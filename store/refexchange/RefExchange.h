@@ -9,7 +9,8 @@
 // records, appended to the topic's links record); the caller saves the
 // store once. Writing turns references of the store into one file's text.
 //
-// Texts: files are UTF-8 (a leading byte-order mark is skipped); record
+// Texts: files are UTF-8 (a byte-order mark at the start of a line is
+// skipped), or Windows-1252 when they are not valid UTF-8; record
 // texts are Windows-1252 bytes. Notices and entry names are UTF-8. Nothing
 // here throws; results are values.
 #pragma once
@@ -38,6 +39,9 @@ inline constexpr size_t kFieldLimit = 30000;
 // The format a file name asks for: ".bib" or ".ris" in any letter case.
 // False for any other name.
 bool FormatOfPath(const std::string& path, Format* format);
+// The format a file's text shows: a line starting "TY  - " is RIS, an
+// "@type{" entry BibTeX (whichever comes first). False when neither.
+bool FormatOfText(std::string_view text, Format* format);
 
 // The word the tools use for a reference kind: "book", "internet",
 // "journal", "magazine", "newspaper", "report"; "" for another customType.
@@ -77,11 +81,21 @@ struct ReadResult {
   std::vector<Notice> notices;
   size_t entriesSeen = 0;  // entries found in the file, skipped ones included
   size_t skipped = 0;
+  size_t movedToNotes = 0;         // fields with no place in their kind, kept as lines of the Notes
+  size_t charactersReplaced = 0;   // characters the code page has no place for
+  bool readAsCodePage = false;     // the file was not UTF-8 and was read as Windows-1252
+  std::vector<std::string> unknownCommands;  // TeX commands kept as their names, each once
 };
+
+// One line that sums up a read: "12 entries read, 11 added, 1 skipped, 3
+// fields moved to Notes, 2 characters replaced", with the code page and
+// the TeX commands of no known meaning after it when there were any.
+std::string ReadSummary(const ReadResult& result);
 
 // Reads the text of a file of the given format.
 ReadResult ReadReferences(std::string_view text, Format format);
-// Reads the file at `path` (UTF-8 name), the format by its extension.
+// Reads the file at `path` (UTF-8 name), the format by its extension, or
+// by its text when the name ends in neither .bib nor .ris.
 ReadResult ReadReferenceFile(const std::string& path);
 
 // Results of AddToTopic.

@@ -53,16 +53,22 @@ std::u32string Lines(const RisEntry& e, std::initializer_list<std::string_view> 
   return {};
 }
 
-std::u32string Names(const RisEntry& e) {
-  for (auto tags : {std::initializer_list<std::string_view>{"AU", "A1"},
-                    std::initializer_list<std::string_view>{"A2", "ED"}}) {
-    std::vector<std::u32string> names;
-    for (const auto& [tag, value] : e.tags)
-      if (std::find(tags.begin(), tags.end(), tag) != tags.end()) names.push_back(Trim(U(value)));
-    std::u32string joined = JoinNames(names);
-    if (!joined.empty()) return joined;
-  }
-  return {};
+// The authors (AU, A1), or with `editors` the editors (ED, A2: editors
+// stay editors), "; " between them.
+std::u32string Names(const RisEntry& e, bool editors = false) {
+  const char* const first = editors ? "ED" : "AU";
+  const char* const second = editors ? "A2" : "A1";
+  std::vector<std::u32string> names;
+  for (const auto& [tag, value] : e.tags)
+    if (tag == first || tag == second) names.push_back(Trim(U(value)));
+  return JoinNames(names);
+}
+
+// Every value of the tag, "; " between them.
+std::u32string Joined(const RisEntry& e, std::string_view tag) {
+  std::vector<std::u32string> values;
+  for (const std::string& v : e.All(tag)) values.push_back(Trim(U(v)));
+  return JoinNames(values);
 }
 
 // "2004///" and "2004/03/15/" lose their empty parts.
@@ -72,11 +78,18 @@ std::u32string RisDate(std::u32string date) {
   return date;
 }
 
-// PY: the year of a "YYYY/MM/DD/" form, other texts as they are.
+// PY: the year of a "YYYY/MM/DD/" form, a range "1957/1990" as it is,
+// other texts as they are.
 std::u32string RisYear(const std::u32string& py) {
-  if (py.size() >= 4 && std::all_of(py.begin(), py.begin() + 4, [](char32_t c) { return c >= U'0' && c <= U'9'; }) &&
-      (py.size() == 4 || py[4] == U'/'))
-    return py.substr(0, 4);
+  auto digits = [&py](size_t from) {
+    return py.size() >= from + 4 &&
+           std::all_of(py.begin() + from, py.begin() + from + 4, [](char32_t c) { return c >= U'0' && c <= U'9'; });
+  };
+  if (digits(0) && py.size() >= 9 && py[4] == U'/' && digits(5) && (py.size() == 9 || py[9] == U'/')) {
+    std::u32string range = RisDate(py);
+    if (range.size() == 9) return range;
+  }
+  if (digits(0) && (py.size() == 4 || py[4] == U'/')) return py.substr(0, 4);
   return RisDate(py);
 }
 
@@ -144,8 +157,8 @@ void ReadEntry(const RisEntry& e, size_t number, ReadResult* result) {
       f[news::kPaper] = Field(e, {"T2", "JF", "JO", "JA"});
       f[news::kCity] = Field(e, {"CY"});
       f[news::kReporter] = Names(e);
-      f[news::kDate] = RisDate(Field(e, {"DA"}));
-      if (f[news::kDate].empty()) f[news::kDate] = RisDate(Field(e, {"PY", "Y1"}));
+      f[news::kDate] = IsoDate(RisDate(Field(e, {"DA"})));
+      if (f[news::kDate].empty()) f[news::kDate] = IsoDate(RisDate(Field(e, {"PY", "Y1"})));
       f[news::kPages] = Pages(e);
       f[news::kNotes] = Notes(e, true);
       break;
@@ -154,12 +167,52 @@ void ReadEntry(const RisEntry& e, size_t number, ReadResult* result) {
       f[report::kAuthor] = Names(e);
       f[report::kSource] = Field(e, {"PB"});
       f[report::kAbstract] = Lines(e, {"AB", "N2"});
-      f[report::kDate] = RisDate(Field(e, {"DA"}));
+      f[report::kDate] = IsoDate(RisDate(Field(e, {"DA"})));
       if (f[report::kDate].empty()) f[report::kDate] = RisYear(Field(e, {"PY", "Y1"}));
       f[report::kNotes] = Notes(e, true);
       break;
   }
+  d.titleFallback = Field(e, {"TT"});
+  if (d.titleFallback.empty()) d.titleFallback = U(TrimAscii(e.First({"ID"})));
+  // What the kind has no field for goes to the end of the Notes.
+  MoveToNotes(&d, "Author", Names(e));
+  MoveToNotes(&d, "Editor", Names(e, true));
+  MoveToNotes(&d, "Year", IsoDate(RisYear(Field(e, {"PY", "Y1"}))));
+  MoveToNotes(&d, "Address", Field(e, {"CY"}));
+  MoveToNotes(&d, "Edition", Field(e, {"ET"}));
+  MoveToNotes(&d, "Series", Field(e, {"T3"}));
+  MoveToNotes(&d, "Keywords", Joined(e, "KW"));
+  MoveToNotes(&d, "Abstract", Lines(e, {"AB", "N2"}));
   FinishEntry(std::move(d), result);
+}
+
+// A date as RIS writes it: "2019-07-04" is "2019/07/04/", "2019-07"
+// "2019/07//"; other texts as they are.
+std::string RisDateValue(const std::string& stored) {
+  const std::string t = TrimAscii(stored);
+  auto digits = [&t](size_t from, size_t n) {
+    if (from + n > t.size()) return false;
+    for (size_t k = from; k < from + n; ++k)
+      if (t[k] < '0' || t[k] > '9') return false;
+    return true;
+  };
+  if (t.size() == 10 && digits(0, 4) && t[4] == '-' && digits(5, 2) && t[7] == '-' && digits(8, 2))
+    return t.substr(0, 4) + "/" + t.substr(5, 2) + "/" + t.substr(8, 2) + "/";
+  if (t.size() == 7 && digits(0, 4) && t[4] == '-' && digits(5, 2)) return t.substr(0, 4) + "/" + t.substr(5, 2) + "//";
+  return stored;
+}
+
+// The tag a Notes line of that label goes back to; null for none.
+const char* RisTagOf(const std::string& label) {
+  if (label == "Author") return "AU";
+  if (label == "Editor") return "ED";
+  if (label == "Year") return "PY";
+  if (label == "Address") return "CY";
+  if (label == "Edition") return "ET";
+  if (label == "Series") return "T3";
+  if (label == "Keywords") return "KW";
+  if (label == "Abstract") return "AB";
+  return nullptr;
 }
 
 class RisWriter {
@@ -182,8 +235,29 @@ class RisWriter {
       start = nl + 1;
     }
   }
-  void Names(const std::string& stored) {
-    for (const std::string& n : SplitStoredNames(stored)) Put("AU", n);
+  void Names(const std::string& stored, const char* tag = "AU") {
+    for (const std::string& n : SplitStoredNames(stored)) Put(tag, n);
+  }
+  // The notes, the labelled lines at their end that RIS has a tag for
+  // written with their tags again.
+  void Notes(int32_t customType, std::string notes) {
+    auto extra = TakeExtraLines(customType, &notes);
+    // Lines with no tag of their own stay notes, and so do those before
+    // them, which keeps the lines in the order they are read back.
+    size_t first = 0;
+    for (size_t k = 0; k < extra.size(); ++k)
+      if (RisTagOf(extra[k].first) == nullptr) first = k + 1;
+    for (size_t k = 0; k < first; ++k)
+      notes += (notes.empty() ? "" : "\n") + extra[k].first + ": " + extra[k].second;
+    for (size_t k = first; k < extra.size(); ++k) {
+      const auto& [label, value] = extra[k];
+      if (label == "Author" || label == "Editor" || label == "Keywords") {
+        for (const std::string& part : SplitAtSemicolons(value)) Put(RisTagOf(label), part);
+      } else {
+        Tag(RisTagOf(label), value);
+      }
+    }
+    LinesTag("N1", notes);
   }
   void Pages(const std::string& stored) {
     const std::string t = TrimAscii(stored);
@@ -297,13 +371,13 @@ WriteResult WriteRis(const std::vector<const CCustomRecord*>& references) {
         w.Tag("SN", f[book::kIsbn]);
         w.Tag("PY", f[book::kYear]);
         w.Pages(f[book::kPages]);
-        w.LinesTag("N1", f[book::kNotes]);
+        w.Notes(ref->customType, f[book::kNotes]);
         break;
       case kCustomInternet:
         w.Put("TY", "ELEC");
         w.Tag("TI", f[web::kTitle]);
         w.Tag("UR", f[web::kUrl]);
-        w.LinesTag("N1", f[web::kNotes]);
+        w.Notes(ref->customType, f[web::kNotes]);
         break;
       case kCustomJournal:
       case kCustomMagazine:
@@ -315,7 +389,7 @@ WriteResult WriteRis(const std::vector<const CCustomRecord*>& references) {
         w.Tag("IS", f[article::kIssue]);
         w.Tag("PY", f[article::kYear]);
         w.Pages(f[article::kPages]);
-        w.LinesTag("N1", f[article::kNotes]);
+        w.Notes(ref->customType, f[article::kNotes]);
         break;
       case kCustomNewspaper:
         w.Put("TY", "NEWS");
@@ -323,10 +397,10 @@ WriteResult WriteRis(const std::vector<const CCustomRecord*>& references) {
         w.Tag("T2", f[news::kPaper]);
         w.Tag("CY", f[news::kCity]);
         w.Names(f[news::kReporter]);
-        w.Tag("DA", f[news::kDate]);
+        w.Tag("DA", RisDateValue(f[news::kDate]));
         w.Tag("PY", YearIn(f[news::kDate]));
         w.Pages(f[news::kPages]);
-        w.LinesTag("N1", f[news::kNotes]);
+        w.Notes(ref->customType, f[news::kNotes]);
         break;
       case kCustomReport:
         w.Put("TY", "RPRT");
@@ -334,9 +408,9 @@ WriteResult WriteRis(const std::vector<const CCustomRecord*>& references) {
         w.Names(f[report::kAuthor]);
         w.Tag("PB", f[report::kSource]);
         w.LinesTag("AB", f[report::kAbstract]);
-        w.Tag("DA", f[report::kDate]);
+        w.Tag("DA", RisDateValue(f[report::kDate]));
         w.Tag("PY", YearIn(f[report::kDate]));
-        w.LinesTag("N1", f[report::kNotes]);
+        w.Notes(ref->customType, f[report::kNotes]);
         break;
     }
     w.Put("ER", "");

@@ -1,5 +1,6 @@
 #include "store/refexchange/TexText.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/codepage/CodePage.h"
@@ -72,6 +73,28 @@ const char32_t* NamedSymbol(std::u32string_view name) {
       {U"textyen", U"¥"}, {U"textcent", U"¢"}, {U"textonehalf", U"½"},
       {U"textonequarter", U"¼"}, {U"textthreequarters", U"¾"}, {U"textdollar", U"$"},
       {U"LaTeX", U"LaTeX"}, {U"LaTeXe", U"LaTeX2e"}, {U"TeX", U"TeX"}, {U"BibTeX", U"BibTeX"},
+      {U"METAFONT", U"METAFONT"}, {U"MF", U"METAFONT"}, {U"MetaPost", U"MetaPost"},
+      {U"AmS", U"AMS"}, {U"AMS", U"AMS"}, {U"AmSTeX", U"AMS-TeX"}, {U"AmSLaTeX", U"AMS-LaTeX"},
+      {U"XeTeX", U"XeTeX"}, {U"XeLaTeX", U"XeLaTeX"}, {U"LuaTeX", U"LuaTeX"}, {U"LuaLaTeX", U"LuaLaTeX"},
+      {U"eTeX", U"e-TeX"}, {U"pdfTeX", U"pdfTeX"}, {U"pdfLaTeX", U"pdfLaTeX"}, {U"ConTeXt", U"ConTeXt"},
+      {U"slash", U"/"}, {U"hyphen", U"-"}, {U"textslash", U"/"}, {U"textemdash", U"—"},
+      {U"textasteriskcentered", U"*"}, {U"textbraceleft", U"{"}, {U"textbraceright", U"}"},
+      {U"log", U"log"}, {U"ln", U"ln"}, {U"lg", U"lg"}, {U"exp", U"exp"}, {U"sin", U"sin"},
+      {U"cos", U"cos"}, {U"tan", U"tan"}, {U"cot", U"cot"}, {U"sec", U"sec"}, {U"csc", U"csc"},
+      {U"arcsin", U"arcsin"}, {U"arccos", U"arccos"}, {U"arctan", U"arctan"}, {U"sinh", U"sinh"},
+      {U"cosh", U"cosh"}, {U"tanh", U"tanh"}, {U"max", U"max"}, {U"min", U"min"}, {U"sup", U"sup"},
+      {U"inf", U"inf"}, {U"lim", U"lim"}, {U"liminf", U"lim inf"}, {U"limsup", U"lim sup"},
+      {U"det", U"det"}, {U"dim", U"dim"}, {U"deg", U"deg"}, {U"gcd", U"gcd"}, {U"ker", U"ker"},
+      {U"hom", U"hom"}, {U"arg", U"arg"}, {U"Pr", U"Pr"}, {U"bmod", U"mod"}, {U"mod", U"mod"},
+      {U"sum", U"∑"}, {U"prod", U"∏"}, {U"int", U"∫"}, {U"sqrt", U"√"}, {U"partial", U"∂"},
+      {U"in", U"∈"}, {U"subset", U"⊂"}, {U"subseteq", U"⊆"}, {U"cup", U"∪"}, {U"cap", U"∩"},
+      {U"forall", U"∀"}, {U"exists", U"∃"}, {U"emptyset", U"∅"}, {U"mid", U"|"}, {U"vert", U"|"},
+      {U"lbrace", U"{"}, {U"rbrace", U"}"}, {U"langle", U"⟨"}, {U"rangle", U"⟩"}, {U"ast", U"*"},
+      {U"star", U"⋆"}, {U"circ", U"∘"}, {U"bullet", U"•"}, {U"sim", U"~"}, {U"simeq", U"≃"},
+      {U"equiv", U"≡"}, {U"ll", U"≪"}, {U"gg", U"≫"}, {U"Rightarrow", U"⇒"}, {U"Leftarrow", U"⇐"},
+      {U"leftrightarrow", U"↔"}, {U"Leftrightarrow", U"⇔"}, {U"mapsto", U"↦"}, {U"ell", U"ℓ"},
+      {U"nabla", U"∇"}, {U"neg", U"¬"}, {U"wedge", U"∧"}, {U"vee", U"∨"}, {U"oplus", U"⊕"},
+      {U"otimes", U"⊗"}, {U"prime", U"′"}, {U"aleph", U"ℵ"}, {U"hbar", U"ħ"},
       {U"times", U"×"}, {U"div", U"÷"}, {U"pm", U"±"}, {U"cdot", U"·"}, {U"leq", U"≤"},
       {U"le", U"≤"}, {U"geq", U"≥"}, {U"ge", U"≥"}, {U"neq", U"≠"}, {U"ne", U"≠"},
       {U"approx", U"≈"}, {U"infty", U"∞"}, {U"rightarrow", U"→"}, {U"to", U"→"},
@@ -93,6 +116,32 @@ const char32_t* NamedSymbol(std::u32string_view name) {
 bool DropsArgument(std::u32string_view name) {
   return name == U"href" || name == U"noopsort" || name == U"hspace" || name == U"vspace" ||
          name == U"cite" || name == U"label";
+}
+
+// Commands that only change how their text looks (or do nothing to the
+// text): they go, their arguments are read on as groups. Any other command
+// keeps its name as text, so that no word of a title is lost.
+bool IsFormatting(std::u32string_view name) {
+  static const char32_t* const kFormatting[] = {
+      U"emph", U"textit", U"textbf", U"textrm", U"textsf", U"texttt", U"textsc", U"textup",
+      U"textsl", U"textmd", U"textnormal", U"textsuperscript", U"textsubscript", U"text",
+      U"mbox", U"hbox", U"fbox", U"makebox", U"em", U"it", U"bf", U"rm", U"sf", U"tt", U"sc",
+      U"sl", U"up", U"bfseries", U"itshape", U"scshape", U"upshape", U"slshape", U"mdseries",
+      U"rmfamily", U"sffamily", U"ttfamily", U"normalfont", U"tiny", U"scriptsize",
+      U"footnotesize", U"small", U"normalsize", U"large", U"Large", U"LARGE", U"huge", U"Huge",
+      U"protect", U"relax", U"mathrm", U"mathit", U"mathbf", U"mathsf", U"mathtt", U"mathcal",
+      U"mathbb", U"mathfrak", U"mathnormal", U"boldsymbol", U"bm", U"operatorname",
+      U"ensuremath", U"uppercase", U"lowercase", U"MakeUppercase", U"MakeLowercase",
+      U"NoCaseChange", U"nocase", U"ignorespaces", U"unskip", U"xspace", U"null", U"nolinkurl",
+      U"path", U"left", U"right", U"big", U"Big", U"bigg", U"Bigg", U"displaystyle",
+      U"textstyle", U"scriptstyle", U"noindent", U"leavevmode", U"footnote", U"url",
+      U"underline", U"overline", U"textcolor", U"color", U"hyphenation", U"allowbreak",
+      U"nobreak", U"penalty", U"kern", U"hfill", U"vfill", U"strut", U"phantom", U"emph",
+      U"textls", U"lowercase", U"acro", U"acronym", U"sp", U"sb",
+  };
+  for (const char32_t* f : kFormatting)
+    if (name == f) return true;
+  return false;
 }
 
 bool IsSpacing(std::u32string_view name) {
@@ -121,7 +170,8 @@ constexpr int kMaxDepth = 64;
 
 class TexDecoder {
  public:
-  TexDecoder(std::u32string_view in, TexMode mode, int depth = 0) : in_(in), mode_(mode), depth_(depth) {}
+  TexDecoder(std::u32string_view in, TexMode mode, int depth = 0, std::vector<std::string>* unknown = nullptr)
+      : in_(in), mode_(mode), depth_(depth), unknown_(unknown) {}
 
   std::u32string Run() {
     Sequence(0, in_.size());
@@ -223,7 +273,12 @@ class TexDecoder {
 
     if (char32_t mark = LetterAccent(name)) return Accent(mark, after, to);
     if (const char32_t* symbol = NamedSymbol(name)) {
-      for (const char32_t* p = symbol; *p; ++p) Emit(*p);
+      const char32_t* p = symbol;
+      for (; *p; ++p) Emit(*p);
+      // A word ("\log n", "\TeX book") keeps the space before the next one.
+      const char32_t last = p[-1];
+      const bool word = (last >= U'a' && last <= U'z') || (last >= U'A' && last <= U'Z');
+      if (word && after > end && after < to && IsLetter(in_[after])) pending_spaces_ = 1;
       return after;
     }
     if (name == U"url" && after < to && in_[after] == U'{') {
@@ -244,8 +299,17 @@ class TexDecoder {
       pending_newlines_ += 2;
       return after;
     }
-    // Any other command (\emph, \textit, \mbox ...) goes; its arguments
-    // are read on as groups.
+    // Commands that set the look of a text (\emph, \textit, \mbox ...)
+    // go, their arguments read on as groups; any other keeps its name.
+    if (!IsFormatting(name)) {
+      const std::string word = EncodeUtf8(name);
+      if (unknown_ != nullptr && std::find(unknown_->begin(), unknown_->end(), word) == unknown_->end())
+        unknown_->push_back(word);
+      for (char32_t c : name) Emit(c);
+      // "\MP\ book", "{\MP} book": the space after the name was eaten by
+      // TeX only when nothing marked it; keep one before a following word.
+      if (after > end && after < to && in_[after] != U'{' && in_[after] != U'}') pending_spaces_ = 1;
+    }
     return after;
   }
 
@@ -258,13 +322,13 @@ class TexDecoder {
       next = to;
     } else if (in_[i] == U'{') {
       const size_t close = std::min(GroupEnd(in_, i), to);
-      if (depth_ < kMaxDepth) target = TexDecoder(in_.substr(i + 1, close - i - 1), mode_, depth_ + 1).Run();
+      if (depth_ < kMaxDepth) target = TexDecoder(in_.substr(i + 1, close - i - 1), mode_, depth_ + 1, unknown_).Run();
       next = close + 1;
     } else if (in_[i] == U'\\') {
       size_t end = i + 1;
       while (end < to && IsLetter(in_[end])) ++end;
       if (end == i + 1 && end < to) ++end;
-      if (depth_ < kMaxDepth) target = TexDecoder(in_.substr(i, end - i), mode_, depth_ + 1).Run();
+      if (depth_ < kMaxDepth) target = TexDecoder(in_.substr(i, end - i), mode_, depth_ + 1, unknown_).Run();
       next = end;
     } else {
       target.push_back(in_[i]);
@@ -318,6 +382,7 @@ class TexDecoder {
   int pending_newlines_ = 0;
   bool math_ = false;
   int depth_;
+  std::vector<std::string>* unknown_;
 };
 
 std::u32string DecodeVerbatim(std::u32string_view in) {
@@ -347,7 +412,7 @@ bool IsUpper(char32_t c) {
 
 }  // namespace
 
-std::u32string DecodeTex(std::string_view value, TexMode mode) {
+std::u32string DecodeTex(std::string_view value, TexMode mode, std::vector<std::string>* unknown) {
   std::u32string in;
   if (!DecodeUtf8(value, &in)) {
     // The reader only hands over UTF-8; should anything else arrive, each
@@ -356,7 +421,7 @@ std::u32string DecodeTex(std::string_view value, TexMode mode) {
     for (unsigned char c : value) in.push_back(c);
   }
   if (mode == TexMode::kVerbatim) return DecodeVerbatim(in);
-  return TexDecoder(in, mode).Run();
+  return TexDecoder(in, mode, 0, unknown).Run();
 }
 
 std::vector<std::u32string> SplitBibNames(std::string_view value) {
@@ -397,7 +462,12 @@ std::vector<std::u32string> SplitBibNames(std::string_view value) {
     }
     while (!name.empty() && name.back() == U' ') name.pop_back();
     if (name.empty()) continue;
-    if (name == U"others" || name == U"Others") name = U"et al.";
+    // "others" means more authors, also with a mark that takes no room
+    // in it (the code page would drop the mark and leave the word).
+    std::u32string bare;
+    for (char32_t c : name)
+      if (!(c == 0xFEFF || c == 0xAD || (c >= 0x200B && c <= 0x200F) || (c >= 0x2060 && c <= 0x2064))) bare += c;
+    if (bare == U"others" || bare == U"Others") name = U"et al.";
     names.push_back(name);
   }
   return names;

@@ -19,8 +19,10 @@ enum class TexMode : uint8_t {
 // A field's value as it stood between its outer braces or quotes (UTF-8,
 // inner braces kept) to text. A blank line (a run of whitespace holding n
 // >= 2 line feeds) gives n - 1 line feeds; any other whitespace run one
-// space; leading and trailing whitespace goes.
-std::u32string DecodeTex(std::string_view value, TexMode mode);
+// space; leading and trailing whitespace goes. Commands that only set the
+// look of text go; a command of no known meaning keeps its name as text
+// ("\MP" is "MP") and is added once to `unknown` (may be null).
+std::u32string DecodeTex(std::string_view value, TexMode mode, std::vector<std::string>* unknown = nullptr);
 
 // The names of an author or editor field, split at " and " outside braces,
 // each decoded; "others" is "et al.".

@@ -106,10 +106,6 @@ int RunImport(const std::vector<std::string>& args) {
   const std::string& input = a.Rest()[0];
   uint32_t topic = 0;
   if (!ParseId(topic_text, &topic)) return cli::UsageError("import-references: --topic takes a record id");
-  refx::Format format;
-  if (!refx::FormatOfPath(input, &format))
-    return cli::UsageError("import-references: " + input + " is neither a .bib nor a .ris file");
-
   CRecordStore store(file, "");
   CurrentStore current(&store);
   if (!LoadStore(&store, kName, file)) return cli::kExitFailed;
@@ -118,6 +114,7 @@ int RunImport(const std::vector<std::string>& args) {
   const refx::ReadResult read = refx::ReadReferenceFile(input);
   if (!read.ok) return Failed(kName, input + " was not read: " + read.error + "; nothing was added");
   PrintNotices(kName, input, read.notices);
+  std::fprintf(stderr, "quillet-cli: %s: %s: %s\n", kName, input.c_str(), ForTerminal(refx::ReadSummary(read)).c_str());
   if (read.references.empty()) return Failed(kName, "no entry of " + input + " could be used; nothing was added");
 
   std::vector<uint32_t> ids;
@@ -186,14 +183,25 @@ int RunExport(const std::vector<std::string>& args) {
 QUILLET_CLI_COMMAND(
     "import-references", "add the references of a BibTeX or RIS file to a topic",
     "quillet-cli import-references --store FILE --topic ID FILE.bib|FILE.ris\n\n"
-    "Reads the BibTeX (.bib) or RIS (.ris) file, UTF-8, and adds each entry to\n"
-    "topic ID of the store as a new reference of the nearest of the six kinds,\n"
-    "its fields in Windows-1252 and cut to 30000 characters; the store is saved\n"
-    "once. Prints one line per added reference, `RECORDID KIND TITLE` (KIND one\n"
+    "Reads the BibTeX (.bib) or RIS (.ris) file (another name: the format its\n"
+    "text shows, an @type{ entry or a TY  - line), UTF-8, or Windows-1252 when it\n"
+    "is not valid UTF-8, and adds each entry to topic ID of the store as a new\n"
+    "reference of the nearest of the six kinds, its fields in Windows-1252 and\n"
+    "cut to 30000 characters; the store is saved once. BibTeX: @string\n"
+    "abbreviations, # joins, crossref (fields taken from the parent entry), %\n"
+    "comment lines, TeX accents, letters, logos and math words; a TeX command\n"
+    "of no known meaning is kept as its name. A name in braces is one name (a\n"
+    "body). Fields the kind has no place for (author and year of internet\n"
+    "references, editor, month, address, edition, series, howpublished,\n"
+    "keywords, abstract; RIS ED, CY, ET, T3, KW, AB) go to the end of the\n"
+    "Notes as lines `Label: value`, which export-references writes back as\n"
+    "fields. Characters the code page lacks become their nearest plain letters.\n"
+    "Prints one line per added reference, `RECORDID KIND TITLE` (KIND one\n"
     "of book, internet, journal, magazine, newspaper, report). Entries that\n"
     "cannot be used are skipped, and entries that came in as another kind, lost\n"
     "length or had characters replaced by their nearest plain letters are told,\n"
-    "one line each on standard error naming the entry.\n"
+    "one line each on standard error naming the entry; a last line sums up:\n"
+    "entries read, added, skipped, fields moved to Notes, characters replaced.\n"
     "Exit 0 when the file was read and its references added; 1 when the file\n"
     "could not be read (or held no usable entry), the topic does not exist or\n"
     "the store could not be loaded or saved (nothing is saved then); 2 for bad\n"

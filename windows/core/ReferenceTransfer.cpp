@@ -100,7 +100,8 @@ bool ImportReferencesCommand(uint32_t topicId) {
   request.initialFolder = HomeFolder();
   request.filters = {{"References (*.bib *.ris)", "*.bib;*.ris"},
                      {"BibTeX (*.bib)", "*.bib"},
-                     {"RIS (*.ris)", "*.ris"}};
+                     {"RIS (*.ris)", "*.ris"},
+                     {"All files (*)", "*"}};
   std::string path;
   if (!UI().ChooseOpenFile(request, &path)) return false;
   return ImportReferenceFile(topicId, path);
@@ -141,7 +142,8 @@ bool ImportReferenceFileUnguarded(uint32_t topicId, const std::string& path) {
     return false;
   }
   if (read.references.empty()) {
-    Tell("No entry of \"" + name + "\" could be used. Nothing was added.\n" + NoticeLines(read.notices),
+    Tell("No entry of \"" + name + "\" could be used. Nothing was added.\n" + NoticeLines(read.notices) + "\n" +
+             Shown(refx::ReadSummary(read)) + ".",
          kMbOk | kMbIconExclamation);
     return false;
   }
@@ -159,6 +161,7 @@ bool ImportReferenceFileUnguarded(uint32_t topicId, const std::string& path) {
   std::string text = Plural(ids.size(), "reference", "references") + " from \"" + name + "\" " +
                      (ids.size() == 1 ? "was" : "were") + " added to \"" + topicTitle + "\".";
   if (!read.notices.empty()) text += "\n" + NoticeLines(read.notices);
+  text += "\n" + Shown(refx::ReadSummary(read)) + ".";
   Tell(text, kMbOk | kMbIconInformation);
   return saved;
 }

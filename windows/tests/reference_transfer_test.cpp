@@ -79,6 +79,9 @@ TEST_F(ReferenceTransferTest, ImportAddsToTheTopicSavesAndShowsIt) {
       << LastMessage();
   EXPECT_NE(LastMessage().find("17: Author: \"U+1EC5\" (U+1EC5) as \"e\""), std::string::npos) << LastMessage();
   EXPECT_NE(LastMessage().find("skipped: no end (ER) before the next entry"), std::string::npos);
+  // It ends in the line that sums the import up.
+  const std::string last = LastMessage().substr(LastMessage().rfind('\n') + 1);
+  EXPECT_EQ(last.rfind("11 entries read, 10 added, 1 skipped, ", 0), 0u) << LastMessage();
 
   // Saved once, as it stands: the file holds them.
   ASSERT_TRUE(f.Reopen());

@@ -346,14 +346,30 @@ TEST(ReferenceFiles, FormatByNameAndFilesThatCannotBeUsed) {
 
   ScratchDir dir;
   EXPECT_EQ(ReadReferenceFile(dir.File("missing.bib")).error, "it cannot be read: No such file or directory");
-  EXPECT_EQ(ReadReferenceFile(dir.File("notes.txt")).error, "its name ends in neither .bib nor .ris");
+  // Another name: the text tells the format, or that it is neither.
+  quillet::testing::WriteAll(dir.File("notes.txt"), {'h', 'i', '\n'});
+  EXPECT_EQ(ReadReferenceFile(dir.File("notes.txt")).error, "it holds neither BibTeX entries nor RIS entries");
+  const std::string ris = "\xEF\xBB\xBFTY  - BOOK\r\nTI  - Kept\r\nER  - \r\n";
+  quillet::testing::WriteAll(dir.File("refs.txt"), quillet::testing::Bytes(ris.begin(), ris.end()));
+  const ReadResult asRis = ReadReferenceFile(dir.File("refs.txt"));
+  ASSERT_EQ(asRis.references.size(), 1u) << asRis.error;
+  EXPECT_EQ(asRis.references[0].fields[0], CpText("Kept"));
+  const std::string bib = "% from the tool\n  @Article {a1, title = {Also kept}}\n";
+  quillet::testing::WriteAll(dir.File("refs.bibtex"), quillet::testing::Bytes(bib.begin(), bib.end()));
+  const ReadResult asBib = ReadReferenceFile(dir.File("refs.bibtex"));
+  ASSERT_EQ(asBib.references.size(), 1u) << asBib.error;
+  EXPECT_EQ(asBib.references[0].customType, kCustomJournal);
+  EXPECT_TRUE(FormatOfText("x\nTY - JOUR\n@book{k,}", &f));
+  EXPECT_EQ(f, Format::kRis);
+  EXPECT_FALSE(FormatOfText("mail me @ home {soon}\nTYPE - x", &f));
   ::mkdir(dir.File("folder.ris").c_str(), 0700);
   EXPECT_EQ(ReadReferenceFile(dir.File("folder.ris")).error, "it is not a file");
   // A pipe under the name is refused at once, not waited on.
   ASSERT_EQ(::mkfifo(dir.File("pipe.bib").c_str(), 0600), 0);
   EXPECT_EQ(ReadReferenceFile(dir.File("pipe.bib")).error, "it is not a file");
 
-  // A damaged copy of a good file: nothing of it is used.
+  // A damaged copy of a good UTF-8 file: read in the code page its letters
+  // would all come in wrong, so nothing of it is used.
   std::string text = testing::ReadSample("library.bib");
   text.insert(text.find("Stuttgart"), "\xFF\xFE");
   quillet::testing::WriteAll(dir.File("damaged.bib"), quillet::testing::Bytes(text.begin(), text.end()));
@@ -361,6 +377,14 @@ TEST(ReferenceFiles, FormatByNameAndFilesThatCannotBeUsed) {
   EXPECT_FALSE(damaged.ok);
   EXPECT_TRUE(damaged.references.empty());
   EXPECT_EQ(damaged.error.rfind("it is not UTF-8 text (line ", 0), 0u) << damaged.error;
+  // A file all in the code page is read as such, and the result says so.
+  const std::string latin1 = "TY  - BOOK\r\nTI  - Gem\xFCsebau \x96 Band 2\r\nER  - \r\n";
+  quillet::testing::WriteAll(dir.File("latin1.ris"), quillet::testing::Bytes(latin1.begin(), latin1.end()));
+  const ReadResult cp = ReadReferenceFile(dir.File("latin1.ris"));
+  ASSERT_TRUE(cp.ok) << cp.error;
+  EXPECT_TRUE(cp.readAsCodePage);
+  EXPECT_EQ(cp.references.at(0).fields[0], CpText("Gem\xFCsebau \x96 Band 2"));
+  EXPECT_NE(ReadSummary(cp).find("read as Windows-1252"), std::string::npos);
 
   const ReadResult good = ReadReferenceFile(testing::SampleFile("library.ris"));
   EXPECT_TRUE(good.ok);
@@ -391,6 +415,201 @@ TEST(ReferenceFiles, WritingReplacesWholeAndNeverFollowsALink) {
   std::vector<std::string> left = dir.Entries();
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"link.ris", "out.bib", "taken.bib", "target"}));
+}
+
+}  // namespace
+}  // namespace quillet::refx
+
+namespace quillet::refx {
+namespace {
+
+// Files shaped as reference tools write them, with what those tools have
+// and our kinds have no field for.
+std::vector<std::unique_ptr<CCustomRecord>> AsRecords(const ReadResult& r) {
+  std::vector<std::unique_ptr<CCustomRecord>> out;
+  uint32_t id = 100;
+  for (const ImportedReference& ref : r.references) {
+    auto rec = std::make_unique<CCustomRecord>();
+    rec->recordId = id++;
+    rec->customType = ref.customType;
+    rec->fields = ref.fields;
+    out.push_back(std::move(rec));
+  }
+  return out;
+}
+
+// Written in both formats and read back, every reference is the same.
+void ExpectSameAfterExport(const ReadResult& first) {
+  const auto records = AsRecords(first);
+  for (Format f : {Format::kBibTex, Format::kRis}) {
+    const WriteResult w = WriteReferences(View(records), f);
+    const ReadResult back = ReadReferences(w.text, f);
+    ASSERT_TRUE(back.ok) << back.error;
+    ASSERT_EQ(back.references.size(), first.references.size()) << w.text;
+    for (size_t i = 0; i < records.size(); ++i) {
+      EXPECT_EQ(back.references[i].customType, first.references[i].customType) << w.text;
+      EXPECT_EQ(back.references[i].fields, first.references[i].fields) << w.text;
+    }
+  }
+}
+
+std::string Export(const ReadResult& r, Format f) { return WriteReferences(View(AsRecords(r)), f).text; }
+
+TEST(ToolFiles, ABracedNameIsOneNameBothWays) {
+  const ReadResult r = ReadReferences(
+      "@book{fda, title = {Guidance}, author = {{U.S. Food and Drug Administration}}, year = 2019}\n"
+      "@book{nhlbi, title = {Report}, author = {{National Heart, Lung and Blood Institute} and Smith, John},\n"
+      "  year = 2001}\n",
+      Format::kBibTex);
+  ASSERT_EQ(r.references.size(), 2u);
+  EXPECT_EQ(r.references[0].fields[book::kAuthor], CpText("U.S. Food and Drug Administration"));
+  EXPECT_EQ(r.references[1].fields[book::kAuthor], CpText("National Heart, Lung and Blood Institute; Smith, John"));
+  const std::string bib = Export(r, Format::kBibTex);
+  EXPECT_NE(bib.find("author = {{U.S. Food and Drug Administration}}"), std::string::npos) << bib;
+  EXPECT_NE(bib.find("author = {{National Heart, Lung and Blood Institute} and Smith, John}"), std::string::npos)
+      << bib;
+  const std::string ris = Export(r, Format::kRis);
+  EXPECT_NE(ris.find("AU  - U.S. Food and Drug Administration\r\nPY"), std::string::npos) << ris;
+  EXPECT_NE(ris.find("AU  - National Heart, Lung and Blood Institute\r\nAU  - Smith, John\r\n"), std::string::npos)
+      << ris;
+  ExpectSameAfterExport(r);
+  // Names typed as "Last, First and Last, First" are still two names.
+  EXPECT_EQ(SplitStoredNames("Gray, Ann and Li, Bo"), (std::vector<std::string>{"Gray, Ann", "Li, Bo"}));
+  EXPECT_EQ(SplitStoredNames("Smith and Sons; Jones"), (std::vector<std::string>{"Smith and Sons", "Jones"}));
+}
+
+TEST(ToolFiles, FieldsWithoutAPlaceGoToNotesAndComeBack) {
+  const ReadResult r = ReadReferences(
+      "@misc{site, title = {Garden blog}, url = {https://example.org/blog}, author = {Hart, Olivia},\n"
+      "  year = {2012}, howpublished = {Online}, abstract = {All about beans.}, keywords = {beans, soil},\n"
+      "  note = {Visited twice.}}\n"
+      "@book{ed, title = {Collected}, editor = {Gray, Ann and Li, Bo}, author = {Moss, Kim}, month = may,\n"
+      "  address = {Leeds}, edition = {2nd}, series = {Garden Notes}, year = 2010}\n",
+      Format::kBibTex);
+  ASSERT_EQ(r.references.size(), 2u);
+  EXPECT_EQ(r.references[0].fields[web::kNotes],
+            CpText("Visited twice.\nPublished: Online\nAuthor: Hart, Olivia\nYear: 2012\nKeywords: beans, soil\n"
+                   "Abstract: All about beans."));
+  EXPECT_EQ(r.references[1].fields[book::kAuthor], CpText("Moss, Kim"));
+  EXPECT_EQ(r.references[1].fields[book::kNotes],
+            CpText("Month: May\nEditor: Gray, Ann; Li, Bo\nAddress: Leeds\nEdition: 2nd\nSeries: Garden Notes"));
+  EXPECT_EQ(r.movedToNotes, 10u);
+  EXPECT_EQ(ReadSummary(r), "2 entries read, 2 added, 0 skipped, 10 fields moved to Notes, 0 characters replaced");
+
+  const std::string bib = Export(r, Format::kBibTex);
+  for (const char* field : {"  author = {Hart, Olivia},\n", "  year = {2012},\n", "  howpublished = {Online},\n",
+                            "  keywords = {beans, soil},\n", "  abstract = {All about beans.},\n",
+                            "  note = {Visited twice.}\n", "  editor = {Gray, Ann and Li, Bo},\n",
+                            "  month = {May},\n", "  address = {Leeds},\n", "  series = {Garden Notes}\n"})
+    EXPECT_NE(bib.find(field), std::string::npos) << field << "\n" << bib;
+  const std::string ris = Export(r, Format::kRis);
+  for (const char* line : {"AU  - Hart, Olivia\r\n", "PY  - 2012\r\n", "KW  - beans, soil\r\n",
+                           "AB  - All about beans.\r\n", "ED  - Gray, Ann\r\nED  - Li, Bo\r\n", "CY  - Leeds\r\n",
+                           "ET  - 2nd\r\n", "T3  - Garden Notes\r\n"})
+    EXPECT_NE(ris.find(line), std::string::npos) << line << "\n" << ris;
+  ExpectSameAfterExport(r);
+
+  // RIS web pages keep their authors, year and keywords the same way.
+  const ReadResult web = ReadReferences(
+      "TY  - WEB\r\nTI  - Slugs\r\nUR  - https://example.org/s\r\nAU  - Reed, Martin\r\nPY  - 2020\r\n"
+      "KW  - pests\r\nKW  - slugs\r\nER  - \r\n",
+      Format::kRis);
+  ASSERT_EQ(web.references.size(), 1u);
+  EXPECT_EQ(web.references[0].fields[web::kNotes], CpText("Author: Reed, Martin\nYear: 2020\nKeywords: pests; slugs"));
+  ExpectSameAfterExport(web);
+}
+
+TEST(ToolFiles, TexCommandsKeepTheirWords) {
+  const ReadResult r = ReadReferences(
+      "@article{a, title = {Introducing {\\MP}}, year = 2001}\n"
+      "@article{b, title = {{\\LuaTeX}: Howling to the moon}, year = 2002}\n"
+      "@article{c, title = {Report 370\\slash 3033 on \\emph{beans}}, year = 2003}\n"
+      "@article{d, title = {Sorting in $O(n \\log n)$ with \\MP\\ and \\TeX}, year = 2004}\n",
+      Format::kBibTex);
+  ASSERT_EQ(r.references.size(), 4u);
+  EXPECT_EQ(r.references[0].fields[0], CpText("Introducing MP"));
+  EXPECT_EQ(r.references[1].fields[0], CpText("LuaTeX: Howling to the moon"));
+  EXPECT_EQ(r.references[2].fields[0], CpText("Report 370/3033 on beans"));
+  EXPECT_EQ(r.references[3].fields[0], CpText("Sorting in O(n log n) with MP and TeX"));
+  EXPECT_EQ(r.unknownCommands, std::vector<std::string>{"MP"});
+  EXPECT_NE(ReadSummary(r).find("; TeX commands kept as their names: \\MP"), std::string::npos) << ReadSummary(r);
+  ExpectSameAfterExport(r);
+}
+
+TEST(ToolFiles, CrossrefCommentsAndJoinedFiles) {
+  const ReadResult r = ReadReferences(
+      "@incollection{ch, title = {Beans}, author = {Moss, Kim}, crossref = {coll}, pages = {1--9}}\n"
+      "@article{com, title = {With a comment},\n"
+      "% a line of comment, as tools allow\n"
+      "  journal = {Soil}, year = 2011}\n"
+      "@book{coll, title = {The Garden Book}, publisher = {Ulmer}, year = 2004}\n",
+      Format::kBibTex);
+  ASSERT_EQ(r.references.size(), 3u) << (r.notices.empty() ? "" : r.notices[0].ToString());
+  EXPECT_EQ(r.references[0].fields,
+            (std::vector<CpText>{CpText("Beans"), CpText("Moss, Kim"), CpText("The Garden Book"), CpText(""),
+                                 CpText(""), CpText("2004"), CpText("1-9"), CpText("")}));
+  EXPECT_EQ(r.references[1].fields[article::kJournal], CpText("Soil"));
+  EXPECT_EQ(r.skipped, 0u);
+
+  // Two RIS files joined: the second one's byte-order mark starts a line.
+  const ReadResult joined = ReadReferences(
+      "\xEF\xBB\xBFTY  - BOOK\r\nTI  - First\r\nER  - \r\n\xEF\xBB\xBFTY  - BOOK\r\nTI  - Second\r\nER  - \r\n",
+      Format::kRis);
+  ASSERT_EQ(joined.references.size(), 2u);
+  EXPECT_EQ(joined.references[1].fields[0], CpText("Second"));
+  EXPECT_TRUE(joined.notices.empty());
+}
+
+TEST(ToolFiles, DatesAreWrittenAsTheFormatsReadThem) {
+  const ReadResult r = ReadReferences(
+      "TY  - NEWS\r\nTI  - Frost\r\nT2  - Ledger\r\nDA  - 2019/07/04/\r\nER  - \r\n"
+      "TY  - BOOK\r\nTI  - Years\r\nPY  - 1957/1990\r\nER  - \r\n",
+      Format::kRis);
+  ASSERT_EQ(r.references.size(), 2u);
+  EXPECT_EQ(r.references[0].fields[news::kDate], CpText("2019-07-04"));
+  EXPECT_EQ(r.references[1].fields[book::kYear], CpText("1957/1990"));
+  const std::string bib = Export(r, Format::kBibTex);
+  EXPECT_NE(bib.find("  date = {2019-07-04},\n  year = {2019}"), std::string::npos) << bib;
+  EXPECT_NE(bib.find("  year = {1957/1990}"), std::string::npos) << bib;
+  const std::string ris = Export(r, Format::kRis);
+  EXPECT_NE(ris.find("DA  - 2019/07/04/\r\n"), std::string::npos) << ris;
+  EXPECT_NE(ris.find("PY  - 1957/1990\r\n"), std::string::npos) << ris;
+  ExpectSameAfterExport(r);
+  // A newspaper date stored with slashes is still written as biblatex reads it.
+  std::vector<std::unique_ptr<CCustomRecord>> typed;
+  typed.push_back(Reference(1, kCustomNewspaper, {"T", "P", "", "", "2019/07/04", "", ""}));
+  EXPECT_NE(WriteReferences(View(typed), Format::kBibTex).text.find("date = {2019-07-04}"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quillet::refx
+
+namespace quillet::refx {
+namespace {
+
+TEST(ToolFiles, TitlesWithNoCharacterOfTheCodePage) {
+  const ReadResult bib = ReadReferences(
+      "@book{wang2001, title = {\xE4\xB8\xAD\xE5\x9B\xBD\xE5\x8E\x86\xE5\x8F\xB2}, year = 2001}\n"
+      "@book{li2002, title = {\xE5\x8E\x86\xE5\x8F\xB2}, title_romanized = {Lishi}, year = 2002}\n"
+      "@book{mix, title = {\xE5\x8E\x86 Beans}, year = 2003}\n",
+      Format::kBibTex);
+  ASSERT_EQ(bib.references.size(), 3u);
+  EXPECT_EQ(bib.references[0].fields[0], CpText("wang2001"));
+  EXPECT_EQ(bib.references[1].fields[0], CpText("Lishi"));
+  EXPECT_EQ(bib.references[2].fields[0], CpText("? Beans"));  // a word of its own is left: kept
+  EXPECT_EQ(testing::NoticesOf(bib, "li2002", Notice::What::kReplaced),
+            std::vector<std::string>{"Title: no character of it is in the code page; \"Lishi\" stands in for it"});
+
+  // RIS without an ID or a translated title: nothing stands in, the entry goes.
+  const ReadResult ris = ReadReferences(
+      "TY  - BOOK\r\nTI  - \xE4\xB8\xAD\xE5\x9B\xBD\r\nPY  - 2001\r\nER  - \r\n"
+      "TY  - BOOK\r\nTI  - \xE4\xB8\xAD\xE5\x9B\xBD\r\nTT  - China\r\nER  - \r\n",
+      Format::kRis);
+  ASSERT_EQ(ris.references.size(), 1u);
+  EXPECT_EQ(ris.references[0].fields[0], CpText("China"));
+  EXPECT_EQ(ris.skipped, 1u);
+  EXPECT_EQ(ReadSummary(ris).rfind("2 entries read, 1 added, 1 skipped, 0 fields moved to Notes, ", 0), 0u)
+      << ReadSummary(ris);
 }
 
 }  // namespace

@@ -124,7 +124,7 @@ TEST(RisLibrary, EveryEntryComesInAsItsKind) {
   ASSERT_TRUE(paper);
   EXPECT_EQ(paper->customType, kCustomNewspaper);
   EXPECT_EQ(paper->fields, CPs({"Council approves new allotment site", "Northern Echo", "Darlington",
-                                "Reed, Martin", "2019/08/22", "7", ""}));
+                                "Reed, Martin", "2019-08-22", "7", ""}));
 
   const ImportedReference* report = Ref(r, "\"Urban food growing in 2016\"");
   ASSERT_TRUE(report);
@@ -132,7 +132,7 @@ TEST(RisLibrary, EveryEntryComesInAsItsKind) {
   EXPECT_EQ(report->fields,
             CPs({"Urban food growing in 2016", "Greater Manchester Food Board", "GM Food Board",
                  "A survey of 312 growing sites across ten boroughs,\nwith volunteer numbers and yields.",
-                 "2017/01", "Internal report"}));
+                 "2017-01", "Internal report"}));
 
   const ImportedReference* diary = Ref(r, "\"Seed saving diary\"");
   ASSERT_TRUE(diary);

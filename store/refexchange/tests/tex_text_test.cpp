@@ -47,6 +47,21 @@ TEST(TexDecode, DashesQuotesAndSymbols) {
   EXPECT_EQ(Dec(R"({\noopsort{a}}Zeta \href{http://x.org}{the site})"), "Zeta the site");
 }
 
+TEST(TexDecode, UnknownCommandsKeepTheirNamesAndAreListedOnce) {
+  std::vector<std::string> unknown;
+  auto dec = [&unknown](const char* tex) { return EncodeUtf8(DecodeTex(tex, TexMode::kText, &unknown)); };
+  EXPECT_EQ(dec(R"(Introducing {\MP})"), "Introducing MP");
+  EXPECT_EQ(dec(R"(\MP\ and \MP{} again)"), "MP and MP again");
+  EXPECT_EQ(dec(R"(\Xfoo bar)"), "Xfoo bar");
+  EXPECT_EQ(unknown, (std::vector<std::string>{"MP", "Xfoo"}));
+  // Known ones: their text, or nothing when they only set the look.
+  EXPECT_EQ(dec(R"(370\slash 3033, well\hyphen known, \METAFONT\ and \MetaPost)"),
+            "370/3033, well-known, METAFONT and MetaPost");
+  EXPECT_EQ(dec(R"($O(n \log n)$ and $\sin x$)"), "O(n log n) and sin x");
+  EXPECT_EQ(dec(R"(\textbf{Bold} \textsc{Caps} {\em it} \mbox{box} \BibTeX)"), "Bold Caps it box BibTeX");
+  EXPECT_EQ(unknown.size(), 2u);
+}
+
 TEST(TexDecode, PagesTakePlainHyphens) {
   EXPECT_EQ(Dec("245--261", TexMode::kPages), "245-261");
   EXPECT_EQ(Dec("245–261", TexMode::kPages), "245-261");

@@ -136,7 +136,12 @@ TEST(CliImportReferences, AddsEachUsableEntryToTheTopicAndSavesOnce) {
   EXPECT_NE(o.err.find("tanaka2015: @inproceedings came in as Journal Article\n"), std::string::npos);
   EXPECT_NE(o.err.find("nsa2018: Abstract cut to 30000 characters"), std::string::npos);
   EXPECT_NE(o.err.find("kowalski2019: Author: \"Ł\" (U+0141) as \"L\""), std::string::npos);
-  EXPECT_EQ(Lines(o.err).size(), 9u) << o.err;
+  EXPECT_EQ(Lines(o.err).size(), 10u) << o.err;
+  // The last line sums the import up.
+  EXPECT_EQ(Lines(o.err).back(), "quillet-cli: import-references: " + file +
+                                     ": 11 entries read, 10 added, 1 skipped, 3 fields moved to Notes, "
+                                     "5 characters replaced")
+      << o.err;
 
   const Loaded l = Load(store);
   const CTopicLinksRecord* links = l.Links(3);
@@ -259,7 +264,6 @@ TEST(CliImportReferences, BadArgumentsExitTwo) {
       {"import-references", "--store", store, "--topic", "2"},
       {"import-references", "--store", store, "--topic", "two", bib},
       {"import-references", "--store", store, "--topic", "-2", bib},
-      {"import-references", "--store", store, "--topic", "2", dir.File("refs.txt")},
       {"import-references", "--store", store, "--topic", "2", "--fast", bib},
       {"import-references", "--store", store, "--topic", "2", bib, bib},
       {"import-references", "--store", store, "--topic"},
@@ -269,6 +273,32 @@ TEST(CliImportReferences, BadArgumentsExitTwo) {
     EXPECT_EQ(o.exit_code, 2) << args.back() << " " << o.err;
     EXPECT_EQ(o.out, "");
   }
+}
+
+// A file of another name is read as what its text shows; one that shows
+// neither format adds nothing.
+TEST(CliImportReferences, AnyFileNameTheTextTellsTheFormat) {
+  ScratchDir dir;
+  const std::string store = TopicStore(dir);
+  const std::string txt = dir.File("refs.txt");
+  {
+    std::ofstream f(txt, std::ios::binary);
+    f << "TY  - BOOK\r\nTI  - From a text file\r\nER  - \r\n";
+  }
+  Outcome o = Cli(dir, {"import-references", "--store", store, "--topic", "6", txt});
+  EXPECT_EQ(o.exit_code, 0) << o.err;
+  EXPECT_NE(o.out.find(" book From a text file\n"), std::string::npos) << o.out;
+  const std::string other = dir.File("other.txt");
+  {
+    std::ofstream f(other, std::ios::binary);
+    f << "just words\n";
+  }
+  const Bytes before = ReadAll(store);
+  o = Cli(dir, {"import-references", "--store", store, "--topic", "6", other});
+  EXPECT_EQ(o.exit_code, 1);
+  EXPECT_NE(o.err.find("it holds neither BibTeX entries nor RIS entries; nothing was added"), std::string::npos)
+      << o.err;
+  EXPECT_EQ(ReadAll(store), before);
 }
 
 TEST(CliExportReferences, ExportThenImportGivesTheSameKindsAndFields) {
@@ -286,7 +316,8 @@ TEST(CliExportReferences, ExportThenImportGivesTheSameKindsAndFields) {
     const std::string second = TopicStore(dir, "second.dat");
     o = Cli(dir, {"import-references", "--store", second, "--topic", "2", out});
     ASSERT_EQ(o.exit_code, 0) << o.err;
-    EXPECT_EQ(o.err, "") << format;
+    EXPECT_EQ(Lines(o.err).size(), 1u) << format << o.err;  // the summary alone
+    EXPECT_NE(o.err.find(": 20 entries read, 20 added, 0 skipped, "), std::string::npos) << o.err;
     EXPECT_EQ(Lines(o.out).size(), 20u);
 
     const Loaded a = Load(first);
