@@ -63,6 +63,10 @@ struct ErrorManager {
   jpeg_error_mgr pub;
   std::jmp_buf jump;
   char message[JMSG_LENGTH_MAX];
+  void (*library_emit)(j_common_ptr, int);
+  // A warning that says pixels were lost: the data ended early, a scan is
+  // corrupt, a marker cut a segment short.
+  bool damaged;
 };
 
 // The library must never end the program: format its message for the
@@ -86,10 +90,43 @@ void OutputMessage(j_common_ptr cinfo) {
   }
 }
 
+// Warnings that leave every pixel as the encoder meant it:
+// - JWRN_EXTRANEOUS_DATA: stray bytes between segments (padding some
+//   writers put before a marker or the end); the marker after them is found
+//   and the scans before it were read whole.
+// - JWRN_JFIF_MAJOR, JWRN_ADOBE_XFORM: an unknown revision or colour
+//   transform number in a header; the pixels are decoded as usual.
+// - JWRN_BOGUS_ICC: a damaged colour profile, which is not used.
+// Every other warning (the data ended early, a corrupt or resynchronised
+// scan, a bad Huffman or arithmetic code, an inconsistent progression)
+// means pixels were made up, so the picture counts as damaged.
+bool HarmlessWarning(int code) {
+  switch (code) {
+    case JWRN_EXTRANEOUS_DATA:
+    case JWRN_JFIF_MAJOR:
+    case JWRN_ADOBE_XFORM:
+#if JPEG_LIB_VERSION >= 80 || defined(LIBJPEG_TURBO_VERSION)
+    case JWRN_BOGUS_ICC:
+#endif
+      return true;
+    default:
+      return false;
+  }
+}
+
+void EmitMessage(j_common_ptr cinfo, int level) {
+  ErrorManager* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  if (level < 0 && !HarmlessWarning(cinfo->err->msg_code)) err->damaged = true;
+  err->library_emit(cinfo, level);
+}
+
 void InstallErrorManager(ErrorManager* err, jpeg_error_mgr** slot) {
   *slot = jpeg_std_error(&err->pub);
   err->pub.error_exit = ErrorExit;
   err->pub.output_message = OutputMessage;
+  err->library_emit = err->pub.emit_message;
+  err->pub.emit_message = EmitMessage;
+  err->damaged = false;
 }
 
 // ---- decoding ----
@@ -111,6 +148,10 @@ struct DecodeWork {
   // Header only.
   bool header_only;
   int orientation;
+  // Read to the end of the data and fail on a damaging warning (pictures
+  // being imported); `damaged` tells why a checked decode failed.
+  bool checked;
+  bool damaged;
 };
 
 // One decoded row into packed RGB.
@@ -290,8 +331,32 @@ int Decode(DecodeWork* w, Stream* stream) {
       std::memcpy(out, w->rgb_row + first_column * 3, stride);
     }
   }
-  if (w->cinfo.output_scanline < w->cinfo.output_height) jpeg_abort_decompress(&w->cinfo);
-  else jpeg_finish_decompress(&w->cinfo);
+  if (w->checked) {
+    // Every row below the part is still entropy-decoded, so data that ends
+    // early or breaks anywhere in the file is noticed.
+#ifdef LIBJPEG_TURBO_VERSION
+    // The last row is read, not skipped: skipping to the very end would
+    // leave the final rows' data unread.
+    if (w->cinfo.output_scanline + 1 < w->cinfo.output_height)
+      jpeg_skip_scanlines(&w->cinfo, w->cinfo.output_height - w->cinfo.output_scanline - 1);
+#endif
+    while (w->cinfo.output_scanline < w->cinfo.output_height) {
+      JSAMPROW rows[1] = {w->row};
+      if (jpeg_read_scanlines(&w->cinfo, rows, 1) != 1) ERREXIT(&w->cinfo, JERR_INPUT_EOF);
+    }
+    jpeg_finish_decompress(&w->cinfo);
+    if (w->err.damaged) {
+      DebugError("JpegFile :\nThe picture's data is damaged or ends early");
+      w->damaged = true;
+      jpeg_destroy_decompress(&w->cinfo);
+      FreeWork(w);
+      return 0;
+    }
+  } else if (w->cinfo.output_scanline < w->cinfo.output_height) {
+    jpeg_abort_decompress(&w->cinfo);
+  } else {
+    jpeg_finish_decompress(&w->cinfo);
+  }
   jpeg_destroy_decompress(&w->cinfo);
   std::free(w->row);
   std::free(w->rgb_row);
@@ -314,6 +379,7 @@ RgbBuffer DecodeStream(Stream* stream, int* width, int* height, const DecodeWork
     w->scale_num = options->scale_num;
     w->region = options->region;
     w->header_only = options->header_only;
+    w->checked = options->checked;
   }
   PictureKeyScope key(stream->key);
   RgbBuffer result;
@@ -328,6 +394,8 @@ RgbBuffer DecodeStream(Stream* stream, int* width, int* height, const DecodeWork
       result_info->height = w->height;
       result_info->header_only = true;  // marks success for header reads
     }
+  } else if (result_info) {
+    result_info->damaged = w->damaged;
   }
   std::free(w);
   return result;
@@ -487,7 +555,8 @@ int scaled_side(int side, int scale_num) {
 }
 
 RgbBuffer read_rgb_memory_scaled(const uint8_t* bytes, size_t count, int scale_num,
-                                 PixelRect* region) {
+                                 PixelRect* region, bool checked, bool* damaged) {
+  if (damaged) *damaged = false;
   if (!region) return RgbBuffer();
   if (!bytes) count = 0;
   if (scale_num < 1 || scale_num > 8 || region->empty()) {
@@ -502,8 +571,10 @@ RgbBuffer read_rgb_memory_scaled(const uint8_t* bytes, size_t count, int scale_n
   DecodeWork options{};
   options.scale_num = scale_num;
   options.region = *region;
+  options.checked = checked;
   DecodeWork info{};
   RgbBuffer rgb = DecodeStream(&stream, nullptr, nullptr, &options, &info);
+  if (damaged) *damaged = !rgb && info.damaged;
   *region = rgb ? info.region : PixelRect{};
   return rgb;
 }

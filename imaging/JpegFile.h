@@ -67,8 +67,13 @@ int scaled_side(int side, int scale_num);
 // being formed, columns beside it are not formed, and decoding stops after
 // its last row, so a small part of a large photo costs little. Null (and an
 // empty region) on failure or for an empty region.
+// With `checked` the rest of the data is still read to its end, and data
+// that ends early or is corrupt anywhere fails the decode (`*damaged` set)
+// instead of giving made-up pixels; warnings known to leave the pixels
+// intact are let through.
 RgbBuffer read_rgb_memory_scaled(const uint8_t* bytes, size_t count, int scale_num,
-                                 PixelRect* region);
+                                 PixelRect* region, bool checked = false,
+                                 bool* damaged = nullptr);
 
 // Encodes `rgb` at `quality` (0-100, baseline tables). Without `color` the
 // picture is stored as greyscale. 1 on success, 0 on failure; a JPEG that

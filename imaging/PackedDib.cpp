@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
@@ -184,7 +185,18 @@ bool MemoryDibReader::Seek(int64_t position) {
 
 // ---- reading .bmp files ----
 
-PackedDib dib_read_header(DibReader& file) {
+namespace {
+
+// Header sizes of the later information headers: with masks (52), with an
+// alpha mask (56), with colour space (108), with a colour profile (124).
+// Their first 40 bytes are the 40-byte header; masks follow at byte 40.
+bool LaterHeaderSize(uint32_t size) { return size == 52 || size == 56 || size == 108 || size == 124; }
+
+// The header, the colour table and, for 16 and 32 bits, the masks each
+// pixel's red, green and blue are taken with (all zero for other depths).
+// The header comes back as a 40-byte one, the file at the first bit.
+PackedDib ReadHeader(DibReader& file, uint32_t masks[3]) {
+  masks[0] = masks[1] = masks[2] = 0;
   const int64_t start = file.Tell();
   if (start < 0) return PackedDib();
 
@@ -201,8 +213,8 @@ PackedDib dib_read_header(DibReader& file) {
 
   // Read 40 bytes, but a small file with the older header may hold fewer:
   // only what the header's own size calls for has to be there.
-  uint8_t raw[kInfoHeaderSize] = {};
-  size_t got = file.Read(raw, sizeof raw);
+  uint8_t raw[124] = {};
+  size_t got = file.Read(raw, kInfoHeaderSize);
   if (got < 4) return PackedDib();
   const uint32_t header_size = Le32(raw);
 
@@ -217,12 +229,49 @@ PackedDib dib_read_header(DibReader& file) {
     h.biClrUsed = ColorCount(kCoreHeaderSize, h.biBitCount, 0);
     // The colour table follows the 12 bytes.
     if (!file.Seek(header_start + kCoreHeaderSize)) return PackedDib();
-  } else if (header_size == kInfoHeaderSize) {
+  } else if (header_size == kInfoHeaderSize || LaterHeaderSize(header_size)) {
     if (got < kInfoHeaderSize) return PackedDib();
+    if (header_size > kInfoHeaderSize &&
+        file.Read(raw + kInfoHeaderSize, header_size - kInfoHeaderSize) != header_size - kInfoHeaderSize) {
+      return PackedDib();
+    }
     h = parse_info_header(raw);
+    h.biSize = kInfoHeaderSize;
   } else {
     return PackedDib();
   }
+
+  // 16 and 32 bits: uncompressed ones have fixed masks (5-5-5, 8-8-8), the
+  // bit-field ones name theirs, in a later header or, after a 40-byte one,
+  // in the 12 bytes that follow it.
+  const bool wide = h.biBitCount == 16 || h.biBitCount == 32;
+  if (wide && h.biCompression != kBiRgb && h.biCompression != kBiBitfields) return PackedDib();
+  if (wide) {
+    uint32_t alpha = 0;
+    if (h.biCompression == kBiRgb) {
+      masks[0] = h.biBitCount == 16 ? 0x7C00u : 0xFF0000u;
+      masks[1] = h.biBitCount == 16 ? 0x03E0u : 0x00FF00u;
+      masks[2] = h.biBitCount == 16 ? 0x001Fu : 0x0000FFu;
+    } else if (header_size > kInfoHeaderSize) {
+      for (int i = 0; i < 3; ++i) masks[i] = Le32(raw + kInfoHeaderSize + 4 * i);
+      if (header_size >= 56) alpha = Le32(raw + kInfoHeaderSize + 12);
+    } else {
+      uint8_t m[12];
+      if (file.Read(m, sizeof m) != sizeof m) return PackedDib();
+      for (int i = 0; i < 3; ++i) masks[i] = Le32(m + 4 * i);
+    }
+    // Each colour needs bits of its own, inside the pixel.
+    const uint32_t pixel = h.biBitCount == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+    const uint32_t all[4] = {masks[0], masks[1], masks[2], alpha};
+    for (int i = 0; i < 4; ++i) {
+      if ((i < 3 && all[i] == 0) || (all[i] & ~pixel) != 0) return PackedDib();
+      for (int j = i + 1; j < 4; ++j)
+        if ((all[i] & all[j]) != 0) return PackedDib();
+    }
+    h.biCompression = kBiBitfields;
+    h.biClrUsed = 0;  // a table beside such pixels only suggests a palette
+  }
+  if (header_size > kInfoHeaderSize && !wide && !file.Seek(header_start + header_size)) return PackedDib();
 
   // Refuse what no bitmap we draw can be, and sizes that would need absurd
   // memory, before anything is allocated.
@@ -239,7 +288,7 @@ PackedDib dib_read_header(DibReader& file) {
   FillDerivedFields(&h);
   // An uncompressed header that claims fewer bytes than its rows need would
   // let a reader of the block run past its end.
-  if (h.biCompression == kBiRgb && h.biSizeImage < rows_need) {
+  if ((h.biCompression == kBiRgb || h.biCompression == kBiBitfields) && h.biSizeImage < rows_need) {
     h.biSizeImage = static_cast<uint32_t>(rows_need);
   }
 
@@ -276,6 +325,13 @@ PackedDib dib_read_header(DibReader& file) {
   return dib;
 }
 
+}  // namespace
+
+PackedDib dib_read_header(DibReader& file) {
+  uint32_t masks[3];
+  return ReadHeader(file, masks);
+}
+
 uint32_t dib_read_bits(DibReader& file, uint8_t* dest, uint32_t count) {
   uint32_t left = count;
   while (left > kDibReadPiece) {
@@ -287,9 +343,67 @@ uint32_t dib_read_bits(DibReader& file, uint8_t* dest, uint32_t count) {
   return count;
 }
 
-PackedDib dib_read_file(DibReader& file) {
-  PackedDib dib = dib_read_header(file);
+namespace {
+
+// One colour of a bit-field pixel as a byte: its bits scaled to 0..255.
+struct Channel {
+  uint32_t mask = 0;
+  int shift = 0;
+  uint32_t max = 0;
+  explicit Channel(uint32_t m) : mask(m) {
+    while (((m >> shift) & 1u) == 0) ++shift;
+    max = m >> shift;
+  }
+  uint8_t Of(uint32_t pixel) const {
+    return static_cast<uint8_t>((uint64_t{(pixel & mask) >> shift} * 255 + max / 2) / max);
+  }
+};
+
+// 16- or 32-bit rows with masks made into a 24-bit block (rows in the same
+// order), so that everything that draws or converts bitmaps reads them.
+PackedDib UnpackBitfields(DibReader& file, BitmapInfoHeader h, const uint32_t masks[3]) {
+  const int64_t rows = RowCount(h);
+  const uint64_t in_row = dib_row_bytes(h.biWidth, h.biBitCount);
+  const uint64_t out_row = dib_row_bytes(h.biWidth, 24);
+  // The header was checked against ImageSizeAllowed; the 24-bit rows are
+  // at most a quarter more than 32-bit ones would be, and the bits must be
+  // in the file before anything of their size is allocated.
+  const int64_t size = file.Size();
+  const int64_t here = file.Tell();
+  if (size >= 0 && here >= 0 && static_cast<int64_t>(in_row * rows) > size - here) return PackedDib();
+  if (out_row * rows > UINT32_MAX) return PackedDib();
+  std::vector<uint8_t> row(static_cast<size_t>(in_row));
+  PackedDib dib = PackedDib::Allocate(kInfoHeaderSize + static_cast<size_t>(out_row * rows));
   if (!dib) return dib;
+  const Channel red(masks[0]), green(masks[1]), blue(masks[2]);
+  const bool wide = h.biBitCount == 32;
+  for (int64_t y = 0; y < rows; ++y) {
+    if (file.Read(row.data(), row.size()) != row.size()) return PackedDib();
+    uint8_t* out = dib.data() + kInfoHeaderSize + static_cast<size_t>(y) * out_row;
+    for (int32_t x = 0; x < h.biWidth; ++x, out += 3) {
+      const uint8_t* p = row.data() + static_cast<size_t>(x) * (wide ? 4 : 2);
+      const uint32_t pixel = wide ? Le32(p) : Le16(p);
+      out[0] = blue.Of(pixel);
+      out[1] = green.Of(pixel);
+      out[2] = red.Of(pixel);
+    }
+  }
+  h.biBitCount = 24;
+  h.biCompression = kBiRgb;
+  h.biSizeImage = static_cast<uint32_t>(out_row * rows);
+  h.biClrUsed = 0;
+  h.biClrImportant = 0;
+  dib.set_info(h);
+  return dib;
+}
+
+}  // namespace
+
+PackedDib dib_read_file(DibReader& file) {
+  uint32_t masks[3];
+  PackedDib dib = ReadHeader(file, masks);
+  if (!dib) return dib;
+  if (masks[0] != 0) return UnpackBitfields(file, dib.info(), masks);
   const BitmapInfoHeader h = dib.info();
   // The header may claim more bits than the file holds: find out before
   // asking for the memory.

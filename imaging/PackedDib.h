@@ -34,6 +34,7 @@ inline constexpr uint32_t kCoreHeaderSize = 12;  // the older BITMAPCOREHEADER
 inline constexpr uint32_t kBiRgb = 0;            // no compression
 inline constexpr uint32_t kBiRle8 = 1;           // 8-bit run-length bits
 inline constexpr uint32_t kBiRle4 = 2;           // 4-bit run-length bits
+inline constexpr uint32_t kBiBitfields = 3;      // 16 or 32 bits taken apart by masks
 inline constexpr uint16_t kBmpFileType = 0x4D42; // "BM"
 
 // Reads the 40 header bytes at `bytes` / writes them back.
@@ -128,14 +129,19 @@ class MemoryDibReader : public DibReader {
 };
 
 // Reads a whole .bmp: header, colour table and bits. Null on any failure.
+// The later information headers (52, 56, 108 and 124 bytes) are read as the
+// 40-byte one. 16- and 32-bit bits (5-5-5 and 8-8-8 without masks, or the
+// masks the file gives) come back as a 24-bit block; masks that are zero,
+// share bits or reach past the pixel are refused.
 PackedDib dib_read_file(const char* path);
 PackedDib dib_read_file(DibReader& file);
 
 // Reads the header and colour table and leaves the file at the first byte of
 // the bits. A file without "BM" is read as starting with the information
-// header; the older 12-byte header comes back as a 40-byte one with its
-// 3-byte colour entries widened to 4. Null when the file is not a bitmap we
-// can hold.
+// header; the older 12-byte header, and the later ones, come back as a
+// 40-byte one, the older one's 3-byte colour entries widened to 4. 16 and
+// 32 bits come back with kBiBitfields and no table (the masks are checked
+// and passed over). Null when the file is not a bitmap we can hold.
 PackedDib dib_read_header(DibReader& file);
 
 // Reads `count` bytes of bits into `dest` in pieces of 32768 bytes; returns

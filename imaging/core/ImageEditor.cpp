@@ -221,9 +221,19 @@ bool CImageEditor::OpenFile(const std::string& path) {
     Warn(result > 0 ? result : IDS_CANT_OPEN_FILE);
     return false;
   }
-  last_folder_ = FolderOf(path);
   placement_.zoom = 1.0f;
   placement_.panX = placement_.panY = 0;
+  // A JPEG is read to its end by the first picture drawn of it: one that
+  // is damaged or cut off is refused now rather than shown half grey.
+  if (source_.isJpeg()) {
+    std::vector<uint8_t> probe;
+    if (!source_.Render(placement_, &probe) && source_.damaged()) {
+      PictureGone();
+      Warn(IDS_CANT_OPEN_FILE);
+      return false;
+    }
+  }
+  last_folder_ = FolderOf(path);
   drag_.Forget();
   CpText title;
   // The file's name as a title: a line break, tab or other control

@@ -100,9 +100,12 @@ int LoadBitmapBytes(const std::vector<uint8_t>& bytes, CPictureSource* source) {
   MemoryDibReader header_reader(bytes.data(), bytes.size());
   PackedDib header = dib_read_header(header_reader);
   if (!header) return IDS_BAD_DIB;
-  if (dib_make_palette(header).empty()) return IDS_NO_PALETTE;
   const uint32_t compression = header.info().biCompression;
-  const bool compressed = compression != kBiRgb;
+  // 16- and 32-bit pixels are read as 24-bit ones.
+  const uint16_t depth = header.info().biBitCount;
+  const bool bitfields = compression == kBiBitfields && (depth == 16 || depth == 32);
+  if (!bitfields && dib_make_palette(header).empty()) return IDS_NO_PALETTE;
+  const bool compressed = compression != kBiRgb && !bitfields;
   MemoryDibReader reader(bytes.data(), bytes.size());
   PackedDib dib = dib_read_file(reader);
   if (!dib) {
@@ -145,6 +148,8 @@ void CPictureSource::CopyFrom(const CPictureSource& other) {
   use_clock_ = other.use_clock_;
   decoded_pixels_ = other.decoded_pixels_;
   finest_scale_ = other.finest_scale_;
+  check_pending_ = other.check_pending_;
+  damaged_ = other.damaged_;
 }
 
 void CPictureSource::Clear() {
@@ -156,6 +161,8 @@ void CPictureSource::Clear() {
   layers_.clear();
   decoded_pixels_ = 0;
   finest_scale_ = 0;
+  check_pending_ = false;
+  damaged_ = false;
 }
 
 bool CPictureSource::SetJpeg(std::vector<uint8_t> bytes) {
@@ -201,8 +208,13 @@ bool CPictureSource::Decode(int scale, const PixelRect& shown, Layer* layer) {
   int ssh = JpegFile::scaled_side(stored_height_, scale);
   const PixelRect stored = StoredRectOf(orientation_, ssw, ssh, shown);
   PixelRect got = stored;
-  RgbBuffer rgb = JpegFile::read_rgb_memory_scaled(jpeg_.data(), jpeg_.size(), scale, &got);
+  if (damaged_) return false;
+  bool damaged = false;
+  RgbBuffer rgb =
+      JpegFile::read_rgb_memory_scaled(jpeg_.data(), jpeg_.size(), scale, &got, check_pending_, &damaged);
+  if (damaged) damaged_ = true;
   if (!rgb || !(got == stored)) return false;
+  check_pending_ = false;
   decoded_pixels_ += static_cast<uint64_t>(got.width) * static_cast<uint64_t>(got.height);
   finest_scale_ = std::max(finest_scale_, scale);
   layer->scale = scale;
@@ -358,7 +370,9 @@ int LoadPictureFile(const std::string& path, CPictureSource* source) {
     const int result = LoadBitmapBytes(bytes, source);
     return result == 0 ? 0 : IDS_CANT_OPEN_FILE;
   }
-  return source->SetJpeg(std::move(bytes)) ? 0 : IDS_CANT_OPEN_FILE;
+  if (!source->SetJpeg(std::move(bytes))) return IDS_CANT_OPEN_FILE;
+  source->CheckDataOnFirstDecode();
+  return 0;
 }
 
 bool CaptureFrame(CPictureSource& source, const Placement& placement, FloatImage* image) {

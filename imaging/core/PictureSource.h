@@ -42,6 +42,11 @@ class CPictureSource {
 
   bool empty() const { return width_ <= 0; }
   bool isJpeg() const { return !jpeg_.empty(); }
+  // A picture being imported: its first decode reads the JPEG data to the
+  // end and fails when it is damaged or cut off (damaged() then says so),
+  // rather than giving made-up pixels. Later decodes trust the data.
+  void CheckDataOnFirstDecode() { check_pending_ = isJpeg(); }
+  bool damaged() const { return damaged_; }
   // The picture's size as shown (upright).
   int width() const { return width_; }
   int height() const { return height_; }
@@ -83,6 +88,8 @@ class CPictureSource {
   uint64_t use_clock_ = 0;
   uint64_t decoded_pixels_ = 0;
   int finest_scale_ = 0;
+  bool check_pending_ = false;
+  bool damaged_ = false;
 };
 
 // The smallest scale in eighths (1 to 8) whose pixels are at least as fine

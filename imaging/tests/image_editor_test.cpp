@@ -431,6 +431,15 @@ TEST_F(ImageEditorTest, AFailedOpenTellsThePersonAndLeavesABlackFrame) {
   EXPECT_FALSE(editor.view().okEnabled);
   const std::vector<uint8_t>& frame = editor.Frame();
   EXPECT_TRUE(std::all_of(frame.begin(), frame.end(), [](uint8_t b) { return b == 0; }));
+  // A photo cut off in its data is refused the same way, not shown half grey.
+  ASSERT_TRUE(editor.OpenFile(PictureFile("second.jpg", Scene(200, 150))));
+  std::vector<uint8_t> cut = testing::ReadBytes(dir.File("second.jpg"));
+  cut.resize(cut.size() * 2 / 3);
+  ASSERT_TRUE(testing::WriteBytes(dir.File("cut.jpg"), cut));
+  EXPECT_FALSE(editor.OpenFile(dir.File("cut.jpg")));
+  ASSERT_EQ(f.ui.messages.size(), 2u);
+  EXPECT_EQ(f.ui.messages[1].stringId, IDS_CANT_OPEN_FILE);
+  EXPECT_FALSE(editor.view().picturePresent);
   // A name the code page cannot hold is handed to the window as it is.
   ASSERT_TRUE(editor.OpenFile(PictureFile("\xE5\x86\x99\xE7\x9C\x9F.jpg", Scene(20, 20))));
   EXPECT_EQ(editor.view().title, ""_cp);

@@ -392,9 +392,9 @@ TEST(LoadPictureFileTest, ExtensionsAndTheMessagesOfEachFailure) {
   EXPECT_EQ(LoadPictureFile(dir.File("junk.bmp"), &source), IDS_BAD_DIB);
 
   // 16 bits have neither a table nor the fixed palette.
-  std::vector<uint8_t> sixteen = testing::BmpFile(4, 4, 24, {}, {}, std::vector<uint8_t>(48, 9));
-  sixteen[28] = 16;
-  ASSERT_TRUE(testing::WriteBytes(dir.File("deep.bmp"), sixteen));
+  std::vector<uint8_t> twoBits = testing::BmpFile(4, 4, 24, {}, {}, std::vector<uint8_t>(48, 9));
+  twoBits[28] = 2;
+  ASSERT_TRUE(testing::WriteBytes(dir.File("deep.bmp"), twoBits));
   EXPECT_EQ(LoadPictureFile(dir.File("deep.bmp"), &source), IDS_NO_PALETTE);
   // Plain rows under a run-length header: runs past the row end.
   const std::vector<uint8_t> rle = testing::BmpFile(4, 4, 8, std::vector<uint8_t>(16, 1), {0, 0xFFFFFF}, {}, 1);
@@ -415,6 +415,250 @@ TEST(LoadPictureFileTest, ExtensionsAndTheMessagesOfEachFailure) {
   std::vector<uint8_t> frame;
   ASSERT_TRUE(source.Render(Placement{6, 5, 1.0f, 0, 0}, &frame));
   EXPECT_EQ(frame, small.rgb);
+}
+
+// A .bmp with any information header: `pixels` are colour indexes (1 to 8
+// bits), 0xRRGGBB (24 bits) or the raw pixel value (16 and 32 bits), top
+// row first; stored bottom-up. `masks` go into a later header, or after a
+// 40-byte one (red, green, blue, and alpha for headers of 56 bytes on).
+struct BmpSpec {
+  int width = 0, height = 0, bits = 0;
+  uint32_t headerSize = 40;
+  uint32_t compression = 0;
+  std::vector<uint32_t> masks;
+  std::vector<uint32_t> table;  // 0x00RRGGBB
+  std::vector<uint32_t> pixels;
+};
+
+std::vector<uint8_t> BuildBmp(const BmpSpec& b) {
+  std::vector<uint8_t> f(14 + b.headerSize, 0);
+  auto put = [&](size_t at, uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) f[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  f[0] = 'B';
+  f[1] = 'M';
+  put(14, b.headerSize, 4);
+  put(18, static_cast<uint32_t>(b.width), 4);
+  put(22, static_cast<uint32_t>(b.height), 4);
+  put(26, 1, 2);
+  put(28, static_cast<uint32_t>(b.bits), 2);
+  put(30, b.compression, 4);
+  put(46, static_cast<uint32_t>(b.table.size()), 4);
+  if (b.headerSize > 40) {
+    for (size_t i = 0; i < b.masks.size() && 40 + 4 * i + 4 <= b.headerSize; ++i) put(54 + 4 * i, b.masks[i], 4);
+    if (b.headerSize >= 108) put(14 + 56, 0x73524742, 4);  // "sRGB"
+  } else {
+    for (uint32_t m : b.masks) {
+      f.resize(f.size() + 4);
+      put(f.size() - 4, m, 4);
+    }
+  }
+  for (uint32_t c : b.table) {
+    f.resize(f.size() + 4);
+    put(f.size() - 4, c, 4);
+  }
+  put(10, static_cast<uint32_t>(f.size()), 4);
+  const size_t rowBytes = ((static_cast<size_t>(b.width) * b.bits + 31) / 32) * 4;
+  put(34, static_cast<uint32_t>(rowBytes * b.height), 4);
+  for (int y = b.height - 1; y >= 0; --y) {
+    std::vector<uint8_t> row(rowBytes, 0);
+    for (int x = 0; x < b.width; ++x) {
+      const uint32_t v = b.pixels[static_cast<size_t>(y) * b.width + x];
+      if (b.bits < 8) {
+        const int at = x * b.bits;
+        row[at / 8] |= static_cast<uint8_t>(v << (8 - b.bits - at % 8));
+      } else if (b.bits == 24) {
+        row[x * 3] = v & 0xFF;
+        row[x * 3 + 1] = (v >> 8) & 0xFF;
+        row[x * 3 + 2] = (v >> 16) & 0xFF;
+      } else {
+        for (int i = 0; i < b.bits / 8; ++i) row[x * (b.bits / 8) + i] = static_cast<uint8_t>(v >> (8 * i));
+      }
+    }
+    f.insert(f.end(), row.begin(), row.end());
+  }
+  put(2, static_cast<uint32_t>(f.size()), 4);
+  return f;
+}
+
+// Packed RGB from 0xRRGGBB values.
+std::vector<uint8_t> RgbOf(const std::vector<uint32_t>& colours) {
+  std::vector<uint8_t> out;
+  for (uint32_t c : colours) out.insert(out.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
+  return out;
+}
+
+// What the window shows of a .bmp at zoom 1; empty when it does not open.
+std::vector<uint8_t> Opened(testing::ScratchDir& dir, const std::vector<uint8_t>& file, int width, int height,
+                            int* result = nullptr) {
+  EXPECT_TRUE(testing::WriteBytes(dir.File("pixels.bmp"), file));
+  CPictureSource source;
+  const int r = LoadPictureFile(dir.File("pixels.bmp"), &source);
+  if (result) *result = r;
+  std::vector<uint8_t> frame;
+  if (r != 0 || !source.Render(Placement{width, height, 1.0f, 0, 0}, &frame)) frame.clear();
+  return frame;
+}
+
+// The 108- and 124-byte headers (what image editors write by default) at
+// every depth with a colour table, and 24 bits.
+TEST(LoadPictureFileTest, LaterHeadersAtEveryDepth) {
+  testing::ScratchDir dir;
+  const std::vector<uint32_t> table = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x804020,
+                                       0x123456, 0xFEDCBA};
+  for (uint32_t headerSize : {108u, 124u}) {
+    for (int bits : {1, 4, 8}) {
+      BmpSpec b{5, 3, bits, headerSize};
+      const uint32_t colours = bits == 1 ? 2 : 8;
+      b.table.assign(table.begin(), table.begin() + colours);
+      std::vector<uint32_t> want;
+      for (int i = 0; i < 15; ++i) {
+        b.pixels.push_back(static_cast<uint32_t>(i * 7 + 3) % colours);
+        want.push_back(b.table[b.pixels.back()]);
+      }
+      EXPECT_EQ(Opened(dir, BuildBmp(b), 5, 3), RgbOf(want)) << headerSize << " bytes, " << bits << " bits";
+    }
+    BmpSpec b{5, 3, 24, headerSize};
+    for (int i = 0; i < 15; ++i) b.pixels.push_back(0x010203u * static_cast<uint32_t>(i * 16) + 0x0A0000u);
+    EXPECT_EQ(Opened(dir, BuildBmp(b), 5, 3), RgbOf(b.pixels)) << headerSize << " bytes, 24 bits";
+  }
+  // A header size no writer uses is still refused.
+  BmpSpec odd{2, 2, 24, 100};
+  odd.pixels.assign(4, 0);
+  int result = 0;
+  EXPECT_TRUE(Opened(dir, BuildBmp(odd), 2, 2, &result).empty());
+  EXPECT_EQ(result, IDS_BAD_DIB);
+}
+
+// 16 and 32 bits: 5-6-5, 5-5-5 and 8-8-8-8 masks in every header that
+// carries them, the fixed masks without bit fields, and masks refused.
+TEST(LoadPictureFileTest, SixteenAndThirtyTwoBitPixelsThroughTheirMasks) {
+  testing::ScratchDir dir;
+  struct Case {
+    const char* name;
+    int bits;
+    uint32_t compression;
+    std::vector<uint32_t> masks;
+    std::vector<uint32_t> pixels;
+    std::vector<uint32_t> want;
+  };
+  const std::vector<Case> cases = {
+      {"565", 16, kBiBitfields, {0xF800, 0x07E0, 0x001F},
+       {0xF800, 0x07E0, 0x001F, 0xFFFF, 0x0000, (16u << 11) | (32u << 5) | 1u},
+       {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000, 0x848208}},
+      {"555", 16, kBiBitfields, {0x7C00, 0x03E0, 0x001F},
+       {0x7C00, 0x03E0, 0x001F, 0x7FFF, 0x8000, (16u << 10) | (8u << 5) | 31u},
+       {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000, 0x8442FF}},
+      {"555 without masks", 16, kBiRgb, {},
+       {0x7C00, 0x03E0, 0x001F, 0x7FFF, 0x8000, (16u << 10) | (8u << 5) | 31u},
+       {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000, 0x8442FF}},
+      {"8888", 32, kBiBitfields, {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000},
+       {0xFF123456, 0x00ABCDEF, 0x80FFFFFF, 0, 0x00010203, 0xFFFF0000},
+       {0x123456, 0xABCDEF, 0xFFFFFF, 0, 0x010203, 0xFF0000}},
+      {"8888 blue first", 32, kBiBitfields, {0x000000FF, 0x0000FF00, 0x00FF0000},
+       {0x00563412, 0x00EFCDAB, 0, 0x00FFFFFF, 0x00030201, 0x000000FF},
+       {0x123456, 0xABCDEF, 0, 0xFFFFFF, 0x010203, 0xFF0000}},
+      {"888 without masks", 32, kBiRgb, {},
+       {0xFF123456, 0x00ABCDEF, 0, 0x00FFFFFF, 0x00010203, 0x00FF0000},
+       {0x123456, 0xABCDEF, 0, 0xFFFFFF, 0x010203, 0xFF0000}},
+  };
+  for (const Case& c : cases) {
+    for (uint32_t headerSize : {40u, 56u, 108u, 124u}) {
+      BmpSpec b{3, 2, c.bits, headerSize, c.compression, c.masks, {}, c.pixels};
+      if (headerSize == 40 && b.masks.size() > 3) b.masks.resize(3);  // no alpha after a 40-byte header
+      EXPECT_EQ(Opened(dir, BuildBmp(b), 3, 2), RgbOf(c.want)) << c.name << ", " << headerSize << " bytes";
+    }
+  }
+  // Masks that are zero, share bits, reach past the pixel, or an alpha
+  // mask over a colour; and bit fields with too few bits behind them.
+  const std::vector<std::pair<const char*, BmpSpec>> bad = {
+      {"zero green", {2, 2, 16, 108, kBiBitfields, {0xF800, 0, 0x001F}, {}, {0, 0, 0, 0}}},
+      {"overlap", {2, 2, 16, 108, kBiBitfields, {0xF800, 0x0FE0, 0x001F}, {}, {0, 0, 0, 0}}},
+      {"past 16 bits", {2, 2, 16, 40, kBiBitfields, {0x1F0000, 0x07E0, 0x001F}, {}, {0, 0, 0, 0}}},
+      {"alpha over red", {2, 2, 32, 124, kBiBitfields, {0xFF0000, 0xFF00, 0xFF, 0x00800000}, {}, {0, 0, 0, 0}}},
+      {"all zero", {2, 2, 32, 40, kBiBitfields, {0, 0, 0}, {}, {0, 0, 0, 0}}},
+  };
+  for (const auto& [why, spec] : bad) {
+    int result = 0;
+    EXPECT_TRUE(Opened(dir, BuildBmp(spec), 2, 2, &result).empty()) << why;
+    EXPECT_EQ(result, IDS_BAD_DIB) << why;
+  }
+  BmpSpec cut{40, 40, 32, 124, kBiBitfields, {0xFF0000, 0xFF00, 0xFF}, {}, std::vector<uint32_t>(1600, 7)};
+  std::vector<uint8_t> file = BuildBmp(cut);
+  file.resize(file.size() - 100);
+  int result = 0;
+  EXPECT_TRUE(Opened(dir, file, 40, 40, &result).empty());
+  EXPECT_NE(result, 0);
+}
+
+// Where the entropy-coded data of the first scan begins.
+size_t ScanDataStart(const std::vector<uint8_t>& jpeg) {
+  for (size_t i = 2; i + 3 < jpeg.size(); ++i)
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA) return i + 2 + (size_t{jpeg[i + 2]} << 8 | jpeg[i + 3]);
+  return 0;
+}
+
+// A picture file being imported is read to its end: one whose data ends
+// early or is corrupt anywhere is refused as damaged, even when the frame
+// would need only rows the damage does not reach; the whole file renders.
+TEST(LoadPictureFileTest, CutOrCorruptJpegsAreRefusedAsDamaged) {
+  testing::ScratchDir dir;
+  const std::vector<uint8_t> jpeg = EncodeJpeg(testing::Photo(320, 240), 90);
+  const size_t scan = ScanDataStart(jpeg);
+  ASSERT_GT(scan, 0u);
+  const Placement fit{64, 48, 0.2f, 0, 0};
+  const Placement topCorner{32, 16, 1.0f, 0, 0};  // the first rows only
+  std::vector<uint8_t> frame;
+
+  CPictureSource source;
+  ASSERT_TRUE(testing::WriteBytes(dir.File("whole.jpg"), jpeg));
+  ASSERT_EQ(LoadPictureFile(dir.File("whole.jpg"), &source), 0);
+  ASSERT_TRUE(source.Render(topCorner, &frame));
+  EXPECT_FALSE(source.damaged());
+  std::vector<uint8_t> wholeFrame;
+  ASSERT_TRUE(source.Render(fit, &wholeFrame));
+
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> damaged;
+  for (const size_t cut : {scan + 40, scan + (jpeg.size() - scan) / 2, jpeg.size() * 3 / 4, jpeg.size() - 2}) {
+    damaged.emplace_back("cut at " + std::to_string(cut),
+                         std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + static_cast<long>(cut)));
+  }
+  // A restart marker where none belongs, in the middle of the scan.
+  std::vector<uint8_t> marker = jpeg;
+  const size_t middle = scan + (jpeg.size() - scan) / 2;
+  marker.insert(marker.begin() + static_cast<long>(middle), {0xFF, 0xD3});
+  damaged.emplace_back("stray marker", marker);
+  // The second half of the scan overwritten by a run of one code.
+  std::vector<uint8_t> smeared = jpeg;
+  std::fill(smeared.begin() + static_cast<long>(middle), smeared.end() - 2, 0xFE);
+  damaged.emplace_back("smeared scan", smeared);
+
+  for (const auto& [why, bytes] : damaged) {
+    ASSERT_TRUE(testing::WriteBytes(dir.File("bad.jpg"), bytes));
+    ASSERT_EQ(LoadPictureFile(dir.File("bad.jpg"), &source), 0) << why;  // the header is fine
+    EXPECT_FALSE(source.Render(topCorner, &frame)) << why;
+    EXPECT_TRUE(source.damaged()) << why;
+    EXPECT_FALSE(source.Render(fit, &frame)) << why;
+    FloatImage image;
+    EXPECT_FALSE(CaptureFrame(source, fit, &image)) << why;
+  }
+
+  // Padding before the end marker is a warning that loses no pixel.
+  std::vector<uint8_t> padded = jpeg;
+  padded.insert(padded.end() - 2, {0x00, 0x00, 0x00, 0x00});
+  ASSERT_TRUE(testing::WriteBytes(dir.File("padded.jpg"), padded));
+  ASSERT_EQ(LoadPictureFile(dir.File("padded.jpg"), &source), 0);
+  std::vector<uint8_t> paddedFrame;
+  ASSERT_TRUE(source.Render(fit, &paddedFrame));
+  EXPECT_FALSE(source.damaged());
+  EXPECT_EQ(paddedFrame, wholeFrame);
+
+  // Pictures already stored are shown as far as they go, as before.
+  const std::vector<uint8_t> cut(jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() * 3 / 4));
+  CPictureSource stored;
+  ASSERT_TRUE(stored.SetJpeg(cut));
+  EXPECT_TRUE(stored.Render(fit, &frame));
+  EXPECT_FALSE(stored.damaged());
 }
 
 // A .bmp file whose bits are the run-length codes `runs` (RLE8 at 8 bits,

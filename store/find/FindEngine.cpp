@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
@@ -211,10 +212,16 @@ void CFindEngine::Find(CRecordStore& store, const CpText& text, int rule) {
     const Field fields[2] = {{topic->title.data(), topic->title.size()}, {name->data(), name->size()}};
     search(0, topic, fields, 2);
   }
-  // Only what the windows can show is listed, each id once.
+  // Only what the windows can show is listed, and each id once: the first
+  // record found of an id (topics, then notes, pictures, references) keeps
+  // it. A record taken out again (ALL, EXACT) leaves its id free, so a
+  // later record sharing the id is still listed.
+  std::unordered_set<uint32_t> listed;
   for (std::vector<Found>& list : found)
     std::erase_if(list, [&](const Found& f) {
-      return !places.IsShownRecordOfItsId(f.record) || !places.Openable(f.record->recordId);
+      if (!places.RecordOpenable(f.record) || listed.count(f.record->recordId) != 0) return true;
+      if (!f.taken_out) listed.insert(f.record->recordId);
+      return false;
     });
   topics_.reserve(found[0].size());
   notes_.reserve(found[1].size());
@@ -248,6 +255,14 @@ void CFindEngine::Find(CRecordStore& store, const CpText& text, int rule) {
     r->text = custom->fields.empty() ? CpText() : FirstLine(custom->fields[0]);
     if (f.taken_out) RemoveLast(&customs_, "ResultCustom", debug);
   }
+}
+
+void CFindEngine::FollowRenumbered(const std::vector<RecordIdChange>& changes) {
+  if (changes.empty()) return;
+  for (auto& r : topics_) r->recordId = RenumberedId(changes, r->recordId);
+  for (auto& r : notes_) r->recordId = RenumberedId(changes, r->recordId);
+  for (auto& r : images_) r->recordId = RenumberedId(changes, r->recordId);
+  for (auto& r : customs_) r->recordId = RenumberedId(changes, r->recordId);
 }
 
 std::vector<FindListEntry> CFindEngine::FillOrder() const {

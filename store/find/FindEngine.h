@@ -10,9 +10,10 @@
 // Searched fields: topic title and the name of its category; note text;
 // image title; reference fields 0 to 7. Only records the windows can show
 // are searched (see FoundPlaces.h): live ones, not private while
-// bShowPrivate is 0, not held only by hidden topics, and for each id only
-// the first record of that id, so that a store holding an id twice lists it
-// once and a click opens exactly the record listed.
+// bShowPrivate is 0, not held only by hidden topics (each record judged by
+// its own flags). Each id is listed once: by the first record found with it,
+// in the order topics, notes, images, references, each in store order; a
+// record that matches is never lost because another record has its id.
 //
 // Results hold record ids, never record pointers, so they stay meaningful
 // after the store is reloaded.
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "platform/codepage/CpText.h"
+#include "store/StoreEvents.h"
 
 namespace quillet {
 
@@ -124,6 +126,10 @@ class CFindEngine {
   void Find(CRecordStore& store, const CpText& text, int rule);
   // Deletes every result and disables all four kinds.
   void ClearResults();
+
+  // A merge gave records added here fresh ids: results of those records
+  // take their new ids (results keep ids, not records).
+  void FollowRenumbered(const std::vector<RecordIdChange>& changes);
 
   const std::vector<std::unique_ptr<ResultTopic>>& topics() const { return topics_; }
   const std::vector<std::unique_ptr<ResultNote>>& notes() const { return notes_; }

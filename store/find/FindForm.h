@@ -101,6 +101,9 @@ class CFindForm {
   void SetResultsListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
   const CFindEngine& engine() const { return engine_; }
+  // A merge renumbered records added here: the results follow their
+  // records (the listener is not called; the list refills itself).
+  void FollowRenumbered(const std::vector<RecordIdChange>& changes) { engine_.FollowRenumbered(changes); }
 
  private:
   void ResultsChanged();

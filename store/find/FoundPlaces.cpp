@@ -101,9 +101,13 @@ bool CFoundPlaces::IsShownRecordOfItsId(const CRecord* record) const {
 
 FoundPlace CFoundPlaces::PlaceOf(uint32_t recordId) const {
   if (recordId == 0) return FoundPlace::kNowhere;
-  const CRecord* first = First(recordId);
-  if (first == nullptr) return FoundPlace::kNowhere;
-  const CRecord& r = *first;
+  return PlaceOfRecord(First(recordId));
+}
+
+FoundPlace CFoundPlaces::PlaceOfRecord(const CRecord* record) const {
+  if (record == nullptr || record->recordId == 0) return FoundPlace::kNowhere;
+  const uint32_t recordId = record->recordId;
+  const CRecord& r = *record;
   if (!r.IsLive() || !FindableKind(r.kind)) return FoundPlace::kNowhere;
   if (HiddenPrivate(r)) return FoundPlace::kHidden;
   if (r.kind == kKindTopic || Held(recordId, true)) return FoundPlace::kInTree;

@@ -7,9 +7,10 @@
 // picture, sketch or reference that only hidden topics hold is hidden with
 // them, and one that no topic holds can be opened in its window but never
 // selected in the tree. Whatever the windows open by id is the first record
-// of that id in store order (FindById): a later record with the same id
-// (written twice by the conduit, or damage) is never shown, so it is never
-// found either.
+// of that id in store order (FindById); find, which lists each id once,
+// judges every record by its own place instead (PlaceOfRecord), so that a
+// record written twice by the conduit, or sharing its id through damage,
+// is still found.
 #pragma once
 
 #include <cstdint>
@@ -48,6 +49,14 @@ class CFoundPlaces {
   // Shown somewhere: in the tree or in its own window.
   bool Openable(uint32_t recordId) const {
     const FoundPlace p = PlaceOf(recordId);
+    return p == FoundPlace::kInTree || p == FoundPlace::kOutsideTree;
+  }
+  // The place of this very record, judged by its own state and flags (not
+  // by the first record of its id): what find uses, so that a record is
+  // not lost because an earlier record shares its id.
+  FoundPlace PlaceOfRecord(const CRecord* record) const;
+  bool RecordOpenable(const CRecord* record) const {
+    const FoundPlace p = PlaceOfRecord(record);
     return p == FoundPlace::kInTree || p == FoundPlace::kOutsideTree;
   }
 

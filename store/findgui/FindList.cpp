@@ -112,6 +112,22 @@ uint32_t CFindList::SelectedRecordId() const {
   return selected.isEmpty() ? 0 : selected.front()->data(0, Qt::UserRole).toUInt();
 }
 
+void CFindList::FollowRenumbered(const std::vector<RecordIdChange>& changes) {
+  if (changes.empty()) return;
+  const uint32_t selected = RenumberedId(changes, SelectedRecordId());
+  form_->FollowRenumbered(changes);
+  if (!view_ || view_->topLevelItemCount() == 0) return;
+  Refill();
+  if (selected == 0) return;
+  for (int i = 0; i < view_->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* item = view_->topLevelItem(i);
+    if (item->data(0, Qt::UserRole).toUInt() == selected) {
+      view_->setCurrentItem(item);
+      break;
+    }
+  }
+}
+
 void CFindList::Clicked(QTreeWidgetItem* item) {
   if (item == nullptr) return;
   const uint32_t id = item->data(0, Qt::UserRole).toUInt();

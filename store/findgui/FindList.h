@@ -30,6 +30,9 @@ class CFindList : public CListViewObject {
   // Empties the control; the results stay until the form is reset.
   void Clear() override;
   uint32_t SelectedRecordId() const override;
+  // The results take the records' new ids; the list is filled again and
+  // keeps the selected record selected.
+  void FollowRenumbered(const std::vector<RecordIdChange>& changes) override;
   QWidget* widget() const override { return view_; }
 
   QTreeWidget* view() const { return view_; }

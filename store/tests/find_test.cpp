@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "store/PrivateRecords.h"
 #include "store/find/FoundPlaces.h"
@@ -307,20 +308,58 @@ TEST_F(FindTest, PrivateRuleHidesPrivateRecordsAndWhatOnlyPrivateTopicsHold) {
   EXPECT_EQ(hidden(CPrivateRule(store_)), (std::vector<uint32_t>{10, 42, 50}));
 }
 
-TEST_F(FindTest, AnIdHeldTwiceIsListedOnceAsTheRecordTheWindowsOpen) {
+TEST_F(FindTest, AnIdHeldTwiceIsListedOnceByTheFirstRecordFound) {
   Note(5, "duplicate from the conduit");
   Note(5, "duplicate from the conduit, second copy");
-  Topic(5, "duplicate as a topic");  // another kind with the same id
   Note(6, "duplicate kept apart");
   EXPECT_EQ(Run("duplicate", FIND_RULE_ANY), (List{"N5", "N6"}));
   ASSERT_EQ(engine_.notes().size(), 2u);
   EXPECT_EQ(engine_.notes()[0]->text, "duplicate from the conduit"_cp);
+  // Only the second copy matches: it is listed.
+  EXPECT_EQ(Run("second copy", FIND_RULE_ALL), (List{"N5"}));
+  EXPECT_EQ(engine_.notes()[0]->text, "duplicate from the conduit, second copy"_cp);
+  // Another kind with the same id: topics are searched first and keep it.
+  Topic(5, "duplicate as a topic");
+  EXPECT_EQ(Run("duplicate", FIND_RULE_ANY), (List{"T5", "N6"}));
+  EXPECT_TRUE(engine_.notes().size() == 1u && engine_.notes()[0]->recordId == 6u);
 
-  // When the first record of an id is deleted, nothing of that id can be
-  // opened: none is listed.
+  // A deleted record of an id does not hide a live one with it.
   Add<CNoteRecord>(7, kFlagDeleted)->text = "ghost"_cp;
   Note(7, "ghost alive");
-  EXPECT_EQ(Run("ghost", FIND_RULE_ANY), List{});
+  EXPECT_EQ(Run("ghost", FIND_RULE_ANY), List{"N7"});
+  EXPECT_EQ(engine_.notes()[0]->text, "ghost alive"_cp);
+}
+
+// A topic and a note sharing an id: with ALL the topic matches only one
+// word and is taken out again, and the note that matches them all is
+// listed under the id.
+TEST_F(FindTest, ARecordIsNotLostBecauseAnotherRecordHasItsId) {
+  Topic(50, "alpha topic");
+  Note(50, "alpha note");
+  EXPECT_EQ(Run("alpha note", FIND_RULE_ALL), List{"N50"});
+  EXPECT_EQ(Run("alpha topic", FIND_RULE_ALL), List{"T50"});
+  EXPECT_EQ(Run("ALPHA NOTE", FIND_RULE_EXACT), List{"N50"});
+  // With ANY both match; the id is listed once, by the topic.
+  EXPECT_EQ(Run("alpha", FIND_RULE_ANY), List{"T50"});
+  // A private note behind a topic of its id stays hidden while private
+  // records are.
+  Add<CNoteRecord>(51, 0, /*isPrivate=*/1)->text = "beta private"_cp;
+  Topic(51, "beta topic");
+  EXPECT_EQ(Run("beta private", FIND_RULE_ALL), List{});
+}
+
+TEST_F(FindTest, ResultsFollowRecordsAMergeRenumbered) {
+  Topic(4, "merge topic");
+  Note(5, "merge note");
+  Note(6, "merge other");
+  Run("merge", FIND_RULE_ANY);
+  engine_.FollowRenumbered({RecordIdChange{5, 40}, RecordIdChange{4, 41}, RecordIdChange{99, 100}});
+  std::vector<uint32_t> ids;
+  for (const FindListEntry& e : engine_.FillOrder()) ids.push_back(e.recordId);
+  EXPECT_EQ(ids, (std::vector<uint32_t>{41, 40, 6}));
+  EXPECT_EQ(engine_.notes()[0]->text, "merge note"_cp);
+  engine_.FollowRenumbered({});
+  EXPECT_EQ(engine_.notes()[0]->recordId, 40u);
 }
 
 TEST_F(FindTest, OneResultPerRecordAndAllRemovesPartialMatches) {
@@ -442,6 +481,7 @@ ReferenceFind FindPlainly(const CRecordStore& store, const std::string& text, in
       rule == FIND_RULE_EXACT ? std::vector<std::string>{text} : SplitWords(text);
   const CFoundPlaces places(store);
   std::vector<std::string> lists[4];
+  std::set<uint32_t> listed;  // the ids in any result list
   const uint32_t kinds[4] = {kKindTopic, kKindNote, kKindImage, kKindCustom};
   const char* names[4] = {"ResultTopic", "ResultNote", "ResultImage", "ResultCustom"};
   const char* tags[4] = {"T", "N", "I", "R"};
@@ -449,7 +489,7 @@ ReferenceFind FindPlainly(const CRecordStore& store, const std::string& text, in
     for (uint32_t pos = 0; pos < store.highWater(); ++pos) {
       const CRecord* r = store.RecordAt(pos);
       if (!r || r->kind != kinds[k] || !r->IsLive()) continue;
-      if (!places.IsShownRecordOfItsId(r) || !places.Openable(r->recordId)) continue;
+      if (!places.RecordOpenable(r)) continue;
       std::vector<std::string> fields;
       std::string shown;
       if (const auto* t = RecordAs<CTopicRecord>(r)) {
@@ -482,13 +522,16 @@ ReferenceFind FindPlainly(const CRecordStore& store, const std::string& text, in
           all = false;
           continue;
         }
-        if (added) continue;
+        // Added only while its id is in no result list.
+        if (added || listed.count(r->recordId) != 0) continue;
         added = true;
+        listed.insert(r->recordId);
         lists[k].push_back(tags[k] + std::to_string(r->recordId) + ":" + shown);
         out.lines.push_back(std::string("NEW ") + names[k]);
       }
       if (rule != FIND_RULE_ANY && added && !all) {
         lists[k].pop_back();
+        listed.erase(r->recordId);
         out.lines.push_back(std::string("DELETE ") + names[k]);
       }
     }

@@ -171,8 +171,12 @@ int RunImportPicture(const std::vector<std::string>& args) {
     CPictureSource source;
     const int loadResult = LoadPictureFile(path, &source);
     if (loadResult != 0) {
+      struct stat st;
+      const bool missing = loadResult > 0 && ::lstat(path.c_str(), &st) != 0 && errno == ENOENT;
       std::fprintf(stderr, "quillet-cli: import-picture: %s: %s\n", path.c_str(),
-                   loadResult < 0 ? "not a picture (.jpg, .jpeg or .bmp)" : "cannot be read as a picture");
+                   loadResult < 0 ? "not a picture (.jpg, .jpeg or .bmp)"
+                   : missing      ? "no such file"
+                                  : "cannot be read as a picture");
       refused = true;
       continue;
     }
@@ -181,7 +185,8 @@ int RunImportPicture(const std::vector<std::string>& args) {
                               FitZoom(source.width(), source.height(), size.width, size.height), 0, 0};
     p.pixels = std::make_unique<FloatImage>();
     if (!CaptureFrame(source, placement, p.pixels.get())) {
-      std::fprintf(stderr, "quillet-cli: import-picture: %s: cannot be decoded\n", path.c_str());
+      std::fprintf(stderr, "quillet-cli: import-picture: %s: %s\n", path.c_str(),
+                   source.damaged() ? "the picture file is damaged or cut off" : "cannot be decoded");
       refused = true;
       continue;
     }

@@ -161,6 +161,30 @@ class FindWindowTest : public QObject {
     QVERIFY(!form->engine().IsEnabled(FindKind::kTopic));
   }
 
+  // A merge gave a found record a fresh id (and its old id went to the
+  // other writer's record): the list shows and selects it under the new id.
+  void theListFollowsRecordsAMergeRenumbered() {
+    QWidget parent;
+    auto form = std::make_shared<CFindForm>();
+    CFindList list(form);
+    QVERIFY(list.Create(&parent));
+    list.Initialize();
+    form->SetSearchText("beans"_cp);
+    form->PressFind(pDB);
+    QCOMPARE(Shown(list), (QStringList{"Beans and Peas|8", "beans for the kitchen|6", "plant the garden beans|5"}));
+    list.view()->setCurrentItem(list.view()->topLevelItem(2));
+    QCOMPARE(list.SelectedRecordId(), 5u);
+
+    CRecord* five = nullptr;
+    QCOMPARE(pDB->FindById(5, &five), DB_OK);
+    five->flags = kFlagDeleted;  // the old id now names nothing to open
+    Put<CNoteRecord>(91)->text = "plant the garden beans\nafter the frost"_cp;
+    list.FollowRenumbered({RecordIdChange{5, 91}});
+    QCOMPARE(Shown(list), (QStringList{"Beans and Peas|8", "beans for the kitchen|6", "plant the garden beans|91"}));
+    QCOMPARE(list.SelectedRecordId(), 91u);
+    QCOMPARE(form->engine().notes()[0]->recordId, 91u);
+  }
+
   void theResultsGoWithTheListAndTheFormWithThePair() {
     std::weak_ptr<CFindForm> seen;
     {

@@ -200,6 +200,26 @@ TEST_F(ImportPictureTest, ARefusedPictureLeavesTheStoreByteIdentical) {
     EXPECT_EQ(ReadBytes(store), before);
     EXPECT_EQ(FilesInFolder(), 1u);
   }
+  {
+    const Outcome o = Cli(dir, {"--store", store, "--topic", "2", dir.File("missing.jpg")});
+    EXPECT_NE(o.err.find(dir.File("missing.jpg") + ": no such file"), std::string::npos) << o.err;
+    const Outcome b = Cli(dir, {"--store", store, "--topic", "2", dir.File("notes.bmp")});
+    EXPECT_NE(b.err.find(dir.File("notes.bmp") + ": no such file"), std::string::npos) << b.err;
+  }
+  // A photo cut off in its data, or with a corrupt scan, is refused whole.
+  std::vector<uint8_t> photo = testing::EncodeJpeg(testing::Photo(400, 300), 90);
+  std::vector<uint8_t> cut(photo.begin(), photo.begin() + static_cast<long>(photo.size() / 2));
+  testing::WriteBytes(dir.File("cut.jpg"), cut);
+  std::vector<uint8_t> corrupt = photo;
+  corrupt.insert(corrupt.begin() + static_cast<long>(photo.size() / 2), {0xFF, 0xD5});
+  testing::WriteBytes(dir.File("corrupt.jpg"), corrupt);
+  for (const std::string& bad : {dir.File("cut.jpg"), dir.File("corrupt.jpg")}) {
+    const Outcome o = Cli(dir, {"--store", store, "--topic", "2", bad, good});
+    EXPECT_EQ(o.exitCode, 1) << bad;
+    EXPECT_NE(o.err.find(bad + ": the picture file is damaged or cut off"), std::string::npos) << o.err;
+    EXPECT_EQ(ReadBytes(store), before);
+    EXPECT_EQ(FilesInFolder(), 1u);
+  }
   // No such topic (3 is its links record).
   for (const std::string& topic : {"99", "3"}) {
     const Outcome o = Cli(dir, {"--store", store, "--topic", topic, good});
