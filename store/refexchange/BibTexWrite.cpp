@@ -85,16 +85,8 @@ std::string NamesValue(const std::string& stored, bool semicolonsOnly = false) {
 // A date as biblatex reads it: "2019/07/04" (as RIS writes it) is
 // "2019-07-04"; a range "1957/1990" stays a range.
 std::string DateValue(const std::string& stored) {
-  const std::string t = TrimAscii(stored);
-  auto digits = [&t](size_t from, size_t n) {
-    if (from + n > t.size()) return false;
-    for (size_t k = from; k < from + n; ++k)
-      if (t[k] < '0' || t[k] > '9') return false;
-    return true;
-  };
-  if (t.size() == 10 && digits(0, 4) && t[4] == '/' && digits(5, 2) && t[7] == '/' && digits(8, 2))
-    return t.substr(0, 4) + "-" + t.substr(5, 2) + "-" + t.substr(8, 2);
-  if (t.size() == 7 && digits(0, 4) && t[4] == '/' && digits(5, 2)) return t.substr(0, 4) + "-" + t.substr(5, 2);
+  NumericDate d;
+  if (ParseNumericDate(stored, '/', &d)) return d.year + "-" + d.month + (d.day.empty() ? "" : "-" + d.day);
   return EncodeTex(stored, false);
 }
 

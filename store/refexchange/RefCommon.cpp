@@ -498,6 +498,26 @@ std::u32string Trim(std::u32string_view text) {
   return std::u32string(text.substr(b, e - b));
 }
 
+bool ParseNumericDate(std::string_view text, char separator, NumericDate* date) {
+  const std::string t = TrimAscii(text);
+  auto digits = [&t](size_t from, size_t n) {
+    if (from + n > t.size()) return false;
+    for (size_t k = from; k < from + n; ++k)
+      if (t[k] < '0' || t[k] > '9') return false;
+    return true;
+  };
+  const bool month = t.size() >= 7 && digits(0, 4) && t[4] == separator && digits(5, 2);
+  if (month && t.size() == 7) {
+    *date = {t.substr(0, 4), t.substr(5, 2), ""};
+    return true;
+  }
+  if (month && t.size() == 10 && t[7] == separator && digits(8, 2)) {
+    *date = {t.substr(0, 4), t.substr(5, 2), t.substr(8, 2)};
+    return true;
+  }
+  return false;
+}
+
 std::string TrimAscii(std::string_view text) {
   size_t b = 0, e = text.size();
   auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };

@@ -134,6 +134,13 @@ std::string EntryName(const std::string& key, const std::u32string& title, size_
 // number told in one notice of `result`.
 std::vector<std::string> Utf8Fields(const CCustomRecord& record, size_t count, WriteResult* result);
 
+// A date of digits only: "YYYY<sep>MM<sep>DD" or "YYYY<sep>MM" (spaces
+// around it ignored). False for anything else; `day` is empty for a month.
+struct NumericDate {
+  std::string year, month, day;
+};
+bool ParseNumericDate(std::string_view text, char separator, NumericDate* date);
+
 std::u32string Trim(std::u32string_view text);
 std::string TrimAscii(std::string_view text);
 std::string Lower(std::string_view ascii);

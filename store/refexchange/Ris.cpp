@@ -189,16 +189,8 @@ void ReadEntry(const RisEntry& e, size_t number, ReadResult* result) {
 // A date as RIS writes it: "2019-07-04" is "2019/07/04/", "2019-07"
 // "2019/07//"; other texts as they are.
 std::string RisDateValue(const std::string& stored) {
-  const std::string t = TrimAscii(stored);
-  auto digits = [&t](size_t from, size_t n) {
-    if (from + n > t.size()) return false;
-    for (size_t k = from; k < from + n; ++k)
-      if (t[k] < '0' || t[k] > '9') return false;
-    return true;
-  };
-  if (t.size() == 10 && digits(0, 4) && t[4] == '-' && digits(5, 2) && t[7] == '-' && digits(8, 2))
-    return t.substr(0, 4) + "/" + t.substr(5, 2) + "/" + t.substr(8, 2) + "/";
-  if (t.size() == 7 && digits(0, 4) && t[4] == '-' && digits(5, 2)) return t.substr(0, 4) + "/" + t.substr(5, 2) + "//";
+  NumericDate d;
+  if (ParseNumericDate(stored, '-', &d)) return d.year + "/" + d.month + "/" + d.day + "/";
   return stored;
 }
 

@@ -165,7 +165,9 @@ TEST_P(RoundTrip, ControlCharactersInFieldsAreWrittenAsSpaces) {
       ++crs;
       EXPECT_TRUE(i + 1 < w.text.size() && w.text[i + 1] == '\n') << "a carriage return alone at " << i;
     }
-  if (GetParam() == Format::kBibTex) EXPECT_EQ(crs, 0u);
+  if (GetParam() == Format::kBibTex) {
+    EXPECT_EQ(crs, 0u);
+  }
   ASSERT_EQ(w.notices.size(), 1u);
   EXPECT_EQ(w.notices[0].ToString(), "record 20: 5 control characters were written as a space");
 
