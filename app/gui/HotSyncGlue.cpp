@@ -118,6 +118,7 @@ void CHotSyncGlue::Ping() {
 
 void CHotSyncGlue::FilterAllAndStart() {
   if (!manager_->ready()) return;
+  const CWndMgr::Place place = manager_->SavePlace();
   if (CTreeObject* tree = manager_->topicTree()) {
     tree->SetFilter(CategoryFilter{});
     tree->Refresh();  // so the tree shows what the filter now says
@@ -130,7 +131,7 @@ void CHotSyncGlue::FilterAllAndStart() {
     return;
   }
   bEditPending = 0;
-  manager_->OnCommand(CMD_START);
+  manager_->ReturnToPlace(place);
 }
 
 bool CHotSyncGlue::SwitchOrRetryLater(const std::string& name) {

@@ -190,6 +190,7 @@ class TypedTextTest : public QObject {
   void switchingUsersAndTheArchiveAskFirst();
   void hotSyncSavesWhatPassesBeforeTheConduit();
   void hotSyncKeepsWhatCannotBeSavedOverTheReload();
+  void hotSyncKeepsTheOpenTopicsTheSelectionAndThePage();
   void hotSyncDuringAQuestionWaitsAndTheAnswerActsOnItsOwnUser();
   void deleteAllAnsweredForAStoreReopenedMeanwhileDoesNothing();
   void deleteAllDefaultsToNo();
@@ -427,6 +428,61 @@ void TypedTextTest::hotSyncSavesWhatPassesBeforeTheConduit() {
   QCOMPARE(s.mgr->namedMode(), Mode::START);
   QVERIFY(s.tree->FindItem(900));
   QCOMPARE(RecordAs<CNoteRecord>(FindRecord(900))->text, "From the handheld"_cp);
+}
+
+// 2: a whole HotSync of the same user (the store reopened, the filter set
+// back to all) leaves the user where they were: the open topics, the
+// selected note and its window; a note the conduit deleted leaves its topic
+// shown.
+void TypedTextTest::hotSyncKeepsTheOpenTopicsTheSelectionAndThePage() {
+  Machine m;
+  Recorders r;
+  winmsg::MessageWindow listener;
+  QCOMPARE(listener.ListenForClass(kMainWindowClass), winmsg::MessageWindow::ListenResult::kListening);
+  CMainWindow w(RegisteredShellParts());
+  w.AttachMessageWindow(&listener);
+  Shell s = Parts(w);
+  const uint32_t garden = AddTopic("Garden plans");
+  const uint32_t tomatoes = AddNote(garden, "Plant the tomatoes");
+  const uint32_t office = AddTopic("Office move");
+  const uint32_t boxes = AddNote(office, "Pack the boxes");
+  const uint32_t books = AddTopic("Books to read");
+  AddNote(books, "A long one");
+  QCOMPARE(pDB->Save(), DB_OK);
+  s.tree->Refresh();
+  s.tree->FindItem(garden)->setExpanded(true);
+  s.tree->FindItem(office)->setExpanded(true);
+  QVERIFY(s.tree->SelectRecord(boxes));
+  w.SendCommand(CMD_NOTE);
+  auto open = [&](uint32_t id) { return s.tree->FindItem(id) != nullptr && s.tree->FindItem(id)->isExpanded(); };
+
+  HotSync(1, {"0", "1", "2", "3", "4", "5", "6"});
+  QVERIFY(StagesCarriedOut(s.mgr));
+  QVERIFY(r.ui.messages.empty());
+  QCOMPARE(s.mgr->namedMode(), Mode::NOTE);
+  QVERIFY(s.tree->SelectedItem());
+  QCOMPARE(s.tree->SelectedItem()->recordId, boxes);
+  QCOMPARE(s.note->noteEdit()->toPlainText(), QString("Pack the boxes"));
+  QVERIFY(open(garden) && open(office));
+  QVERIFY(!open(books));
+
+  // The conduit deletes the shown note: its topic is shown after the sync.
+  QVERIFY(s.tree->SelectRecord(tomatoes));
+  w.SendCommand(CMD_NOTE);
+  {
+    CRecordStore conduit(kStoreFileName, m.Output("DemoUser"));
+    QCOMPARE(conduit.Load(), DB_OK);
+    CRecord* n = nullptr;
+    QCOMPARE(conduit.FindById(tomatoes, &n), DB_OK);
+    n->flags |= kFlagDeleted;
+    QCOMPARE(conduit.Save(), DB_OK);
+  }
+  HotSync(1, {"0", "1", "2", "3", "4", "5", "6"});
+  QVERIFY(StagesCarriedOut(s.mgr));
+  QVERIFY(s.tree->FindItem(tomatoes) == nullptr);
+  QCOMPARE(s.mgr->namedMode(), Mode::VIEWTOPIC);
+  QCOMPARE(s.tree->SelectedItem()->recordId, garden);
+  QVERIFY(open(garden) && open(office));
 }
 
 // 2: what does not pass its window's checks stays in the window, over the
