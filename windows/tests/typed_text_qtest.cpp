@@ -50,6 +50,7 @@
 #include "windows/gui/CustomWnd.h"
 #include "windows/gui/Dialogs.h"
 #include "windows/gui/NoteWnd.h"
+#include "windows/gui/PropertiesSheet.h"
 #include "windows/gui/Parts.h"
 #include "windows/gui/TopicTree.h"
 #include "windows/gui/TopicWnd.h"
@@ -195,6 +196,7 @@ class TypedTextTest : public QObject {
   void deleteAllAnsweredForAStoreReopenedMeanwhileDoesNothing();
   void deleteAllDefaultsToNo();
   void aUserSwitchStartsAtAllCategories();
+  void palmUsersAddedWhileRunningAreOfferedAndSyncedTo();
   void findListsWhatTheTreeShowsAndOpensTheRecordClicked();
   void textsAtTheirLimitSurviveAnUnchangedSave();
   void privateRecordsAskForTheCurrentUsersPasswordInCodePageBytes();
@@ -616,6 +618,56 @@ void TypedTextTest::hotSyncDuringAQuestionWaitsAndTheAnswerActsOnItsOwnUser() {
   QCOMPARE(AppPaths.userFolder, std::string("Bob/"));
   QVERIFY(EndsWith(pDB->path(), "Bob/Quillet/quillet.dat"));
   QVERIFY(FindTopic(annTopic) != nullptr);
+}
+
+// Palm users added in Palm Desktop while the program runs: the default
+// user page offers them, and a HotSync for one switches to them (whether
+// or not the page was opened since). A HotSync for a user Palm Desktop
+// does not list is told once and leaves the records shown as they are.
+void TypedTextTest::palmUsersAddedWhileRunningAreOfferedAndSyncedTo() {
+  Machine m;  // DemoUser, Palm user 1
+  Recorders r;
+  winmsg::MessageWindow listener;
+  QCOMPARE(listener.ListenForClass(kMainWindowClass), winmsg::MessageWindow::ListenResult::kListening);
+  CMainWindow w(RegisteredShellParts());
+  w.AttachMessageWindow(&listener);
+  Shell s = Parts(w);
+  QCOMPARE(AppPaths.userFolder, std::string("DemoUser/"));
+
+  QCOMPARE(Machine::Run("palm-desktop user add Carol"), 0);  // Palm user 2
+  QStringList offered;
+  QTimer::singleShot(0, [&] {
+    auto* sheet = qobject_cast<CPropertiesSheet*>(QApplication::activeModalWidget());
+    QVERIFY(sheet);
+    for (int i = 0; i < sheet->userList()->count(); ++i) offered << sheet->userList()->itemText(i);
+    sheet->reject();
+  });
+  OpenPreferences(&w, kPageDefaultUser);
+  QCOMPARE(offered, QStringList({"Demo User", "Carol"}));
+  QCOMPARE(AppPaths.userFolder, std::string("DemoUser/"));  // only offered
+
+  QCOMPARE(Machine::Run("palm-desktop user add Dave"), 0);  // Palm user 3, never offered yet
+  HotSync(3, {"0", "1", "2", "3", "4", "5", "6"});
+  QVERIFY(StagesCarriedOut(s.mgr));
+  QVERIFY(r.ui.messages.empty());
+  QCOMPARE(CurrentUserName(), std::string("Dave"));
+  QVERIFY(EndsWith(pDB->path(), "Dave/Quillet/quillet.dat"));
+  HotSync(2, {"0", "1", "2", "3", "4", "5", "6"});
+  QVERIFY(StagesCarriedOut(s.mgr));
+  QCOMPARE(CurrentUserName(), std::string("Carol"));
+  QVERIFY(EndsWith(pDB->path(), "Carol/Quillet/quillet.dat"));
+  QVERIFY(r.ui.messages.empty());
+
+  // Nobody Palm Desktop knows: told once, whatever the number of HotSyncs.
+  HotSync(9, {"0", "1", "2", "3", "4", "5", "6"});
+  QVERIFY(StagesCarriedOut(s.mgr));
+  HotSync(9, {"2"});
+  QVERIFY(StagesCarriedOut(s.mgr));
+  QCOMPARE(r.ui.messages.size(), size_t{1});
+  QVERIFY(r.ui.Showed(IDS_HOTSYNC_USER_UNKNOWN));
+  QVERIFY(r.ui.messages[0].text.find("(number 9)") != std::string::npos);
+  QCOMPARE(CurrentUserName(), std::string("Carol"));
+  QVERIFY(EndsWith(pDB->path(), "Carol/Quillet/quillet.dat"));
 }
 
 // 3: an answer given for a store that was reopened meanwhile does nothing.
