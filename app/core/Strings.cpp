@@ -94,6 +94,8 @@ constexpr Entry kTable[] = {
           "then start Quillet! again."},
     {256, "A HotSync was made for a Palm Desktop user (number %u) whom Palm Desktop does not list.\n\n"
           "The records shown stay those of the user already open."},
+    {257, "Preview: %lu bytes, within the %lu-byte limit."},
+    {258, "Preview: %lu bytes, over the %lu-byte limit: lower the Quality to store it."},
 };
 
 }  // namespace
