@@ -81,6 +81,39 @@ bool NeedsDefaultPlacement(bool first_run, const WindowGeometry& placement) {
   return first_run || placement.width < kMinDefaultWidth || placement.height < kMinDefaultHeight;
 }
 
+// A Palm user's settings key with its start-up values: the output folder
+// (made when missing), the store's folder, the author and the theme folder;
+// values the user set are kept.
+namespace {
+void PrepareUserKey(const PalmUserEntry& entry, const std::string& palm_path, const std::string& templates) {
+  CRegistryKey key;
+  key.OpenProgramKey(entry.folder);
+  const std::string output = palm_path + "/" + entry.folder + "Quillet/";
+  key.WriteValueString("OutputPath", output);
+  // Without a Palm data folder the path would start at the root.
+  if (!palm_path.empty() && !qplat::MakeFolders(output, 0700))
+    LogPair("Unable to create folder", output.c_str());
+  key.WriteValueString("DatabasePath", entry.folder);
+
+  std::string text;
+  key.ReadValueString("Author", &text, kTextBufferSize);
+  if (text.empty()) key.WriteValueString("Author", entry.name);
+
+  uint32_t is_private = 0;
+  key.ReadValueDword("Private", &is_private);
+  if (is_private == 0) key.WriteValueDword("Private", 0);
+
+  key.ReadValueString("Title", &text, kTextBufferSize);
+  key.ReadValueString("Email", &text, kTextBufferSize);
+  key.ReadValueString("Phone", &text, kTextBufferSize);
+
+  key.WriteValueString("TemplatePath", templates);
+
+  key.ReadValueString("LastTemplate", &text, kPathBufferSize);
+  if (text.empty()) key.WriteValueString("LastTemplate", ToUtf8(LoadString(IDS_DEFAULT_THEME)));
+}
+}  // namespace
+
 bool CUserTable::PrepareConfiguration(bool first_run) {
   CRegistryKey& reg = AppRegistry();
   reg.OpenProgramKey();
@@ -172,41 +205,19 @@ bool CUserTable::PrepareConfiguration(bool first_run) {
     entry.name = user->name;
     entry.folder = user->folder;
 
+    PrepareUserKey(entry, palm_path, templates);
+    const std::string output = palm_path + "/" + entry.folder + "Quillet/";
+    AppPaths.outputFolder = FitAppPath(output);
+    AppPaths.databasePath = FitAppPath(output);
+    AppPaths.templateFolder = templates;
+
     CRegistryKey key;
     key.OpenProgramKey(entry.folder);
-    std::string output = palm_path + "/" + entry.folder + "Quillet/";
-    key.WriteValueString("OutputPath", output);
-    AppPaths.outputFolder = FitAppPath(output);
-    // Without a Palm data folder the path would start at the root.
-    if (!palm_path.empty() && !qplat::MakeFolders(output, 0700))
-      LogPair("Unable to create folder", output.c_str());
-
     entry.is_current = 0;
     if (!start_folder.empty() && entry.folder == start_folder) {
       entry.is_current = 1;
       key.WriteValueString("UserPath", entry.folder);
     }
-
-    AppPaths.databasePath = FitAppPath(output);
-    key.WriteValueString("DatabasePath", entry.folder);
-
-    std::string text;
-    key.ReadValueString("Author", &text, kTextBufferSize);
-    if (text.empty()) key.WriteValueString("Author", entry.name);
-
-    uint32_t is_private = 0;
-    key.ReadValueDword("Private", &is_private);
-    if (is_private == 0) key.WriteValueDword("Private", 0);
-
-    key.ReadValueString("Title", &text, kTextBufferSize);
-    key.ReadValueString("Email", &text, kTextBufferSize);
-    key.ReadValueString("Phone", &text, kTextBufferSize);
-
-    key.WriteValueString("TemplatePath", templates);
-    AppPaths.templateFolder = templates;
-
-    key.ReadValueString("LastTemplate", &text, kPathBufferSize);
-    if (text.empty()) key.WriteValueString("LastTemplate", ToUtf8(LoadString(IDS_DEFAULT_THEME)));
 
     if (write_placement) {
       key.WriteValueDword("x", static_cast<uint32_t>(placement.x));
@@ -307,6 +318,43 @@ uint16_t CUserTable::FindCurrentUser(std::string* folder_out) const {
   }
   if (!entries.empty()) *folder_out = entries[0].folder;
   return 0;
+}
+
+bool CUserTable::ReadUsersAgain() {
+  if (failure_ != StartFailure::kNone) return false;  // nothing was set up to add to
+  std::optional<PalmUserEntry> current;
+  for (const PalmUserEntry& e : entries)
+    if (e.is_current) current = e;
+  if (!palmUsers.Build()) return false;
+  std::string palm_path;
+  CRegistryKey().ReadPalmPath(&palm_path);
+  // The theme folder the users share, as start-up chose it.
+  const std::string templates = AppPaths.templateFolder;
+  std::vector<PalmUserEntry> now;
+  now.reserve(palmUsers.entries.size());
+  size_t added = 0;
+  for (const auto& user : palmUsers.entries) {
+    PalmUserEntry entry;
+    entry.index = user->index;
+    entry.name = user->name;
+    entry.folder = user->folder;
+    const bool known = std::any_of(entries.begin(), entries.end(), [&](const PalmUserEntry& e) {
+      return e.name == entry.name && e.folder == entry.folder;
+    });
+    if (!known) {
+      if (palm_path.empty() || templates.empty()) continue;  // no folder to give the user
+      PrepareUserKey(entry, palm_path, templates);
+      LogPair("Palm user added while running:", entry.name.c_str());
+      ++added;
+    }
+    entry.is_current = current && entry.name == current->name && entry.folder == current->folder ? 1 : 0;
+    if (entry.is_current) current.reset();
+    now.push_back(std::move(entry));
+  }
+  // The open user's store stays theirs even when Palm Desktop dropped them.
+  if (current) now.push_back(*current);
+  entries = std::move(now);
+  return added > 0;
 }
 
 std::optional<std::string> CUserTable::SelectUser(int index, std::string* name_out) {

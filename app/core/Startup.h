@@ -104,6 +104,11 @@ class CUserTable {
   // or nothing when the table is empty, the index is out of range or the
   // store does not open (then nothing else changes).
   std::optional<std::string> SelectUser(int index, std::string* name_out);
+  // Palm Desktop's users read again (one added or removed while the program
+  // runs): the entries follow its list, the current user stays current, a
+  // user added since gets the start-up values in their settings key. True
+  // when a user was added.
+  bool ReadUsersAgain();
 
   std::vector<PalmUserEntry> entries;
   CPalmUserList palmUsers;

@@ -92,6 +92,10 @@ constexpr Entry kTable[] = {
     {255, "Quillet! could not read its settings, nor Palm Desktop's list of users kept with them.\n\n%s\n\n"
           "Your records have not been touched. Make room on the disk (or make the settings file readable), "
           "then start Quillet! again."},
+    {256, "A HotSync was made for a Palm Desktop user (number %u) whom Palm Desktop does not list.\n\n"
+          "The records shown stay those of the user already open."},
+    {257, "Preview: %lu bytes, within the %lu-byte limit."},
+    {258, "Preview: %lu bytes, over the %lu-byte limit: lower the Quality to store it."},
 };
 
 }  // namespace

@@ -78,6 +78,9 @@ enum StringId : int {
   IDS_SAVE_FAILED_BECAUSE = 253,   // %s: why the save failed (the store's reason)
   IDS_STORE_NOT_OPENED = 254,      // %s: the user's name, %s: why the records could not be opened
   IDS_SETTINGS_UNREADABLE = 255,   // %s: why the settings could not be read
+  IDS_HOTSYNC_USER_UNKNOWN = 256,  // %u: the Palm user id a HotSync named
+  IDS_PREVIEW_FITS = 257,          // %lu: the previewed JPEG's size, %lu: the limit
+  IDS_PREVIEW_TOO_LARGE = 258,     // %lu: the previewed JPEG's size, %lu: the limit
 };
 
 }  // namespace quillet

@@ -3,7 +3,12 @@
 #include <QApplication>
 #include <QWidget>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "app/core/DiagnosticLog.h"
+#include "app/core/Startup.h"
+#include "app/core/Strings.h"
 #include "app/core/UserInterface.h"
 #include "app/gui/EditGuard.h"
 #include "app/gui/StoreWatcher.h"
@@ -118,6 +123,7 @@ void CHotSyncGlue::Ping() {
 
 void CHotSyncGlue::FilterAllAndStart() {
   if (!manager_->ready()) return;
+  const CWndMgr::Place place = manager_->SavePlace();
   if (CTreeObject* tree = manager_->topicTree()) {
     tree->SetFilter(CategoryFilter{});
     tree->Refresh();  // so the tree shows what the filter now says
@@ -130,7 +136,7 @@ void CHotSyncGlue::FilterAllAndStart() {
     return;
   }
   bEditPending = 0;
-  manager_->OnCommand(CMD_START);
+  manager_->ReturnToPlace(place);
 }
 
 bool CHotSyncGlue::SwitchOrRetryLater(const std::string& name) {
@@ -148,7 +154,22 @@ void CHotSyncGlue::SwitchUser(uint32_t palmUserId) {
     list.Build();
     name = list.NameOf(palmUserId);
   }
-  if (name.empty()) return;
+  // A user added in Palm Desktop since the program started is read in now.
+  CUserTable& users = manager_->users();
+  auto known = [&users](const std::string& n) {
+    return std::any_of(users.entries.begin(), users.entries.end(),
+                       [&n](const PalmUserEntry& e) { return e.name == n; });
+  };
+  if (name.empty() || !known(name)) users.ReadUsersAgain();
+  if (name.empty() || !known(name)) {
+    LogValue("HotSync: no such Palm user, records not switched:", static_cast<int>(palmUserId));
+    if (told_unknown_.insert(palmUserId).second) {
+      char text[512];
+      std::snprintf(text, sizeof text, LoadString(IDS_HOTSYNC_USER_UNKNOWN).c_str(), palmUserId);
+      ShowFilledStringMessage(IDS_HOTSYNC_USER_UNKNOWN, text, kMbOk | kMbIconExclamation);
+    }
+    return;
+  }
   CEditGuard& edits = manager_->edits();
   {
     // Typed since the ping: saved as the ping would have.

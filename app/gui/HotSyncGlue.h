@@ -5,9 +5,11 @@
 //
 // - The ping saves what the record windows hold, without any dialog, so
 //   that the conduit takes it to the handheld.
-// - Stage 5 (HotSync starts) shows every category and goes to the start
-//   page, unless a window still holds edits.
-// - Stage 2 (a user was synchronised) reopens that user's store. Edits that
+// - Stage 5 (HotSync starts) shows every category and returns to where the
+//   user was (CWndMgr::ReturnToPlace), unless a window still holds edits.
+// - Stage 2 (a user was synchronised) reopens that user's store; a user
+//   added in Palm Desktop since the program started is read in first, and
+//   one that Palm Desktop does not list is told once. Edits that
 //   could not be saved are shown again over the reloaded records; while a
 //   window holds such edits for another user's (or the archive's) records,
 //   the program stays with them instead of switching.
@@ -17,6 +19,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "app/shell/NotifierQueue.h"
@@ -52,6 +55,7 @@ class CHotSyncGlue : public QObject {
   CNotifierQueue queue_;
   QTimer timer_;
   bool stage_seen_ = false;  // a stage not queued still wants OnHotSyncStage
+  std::set<uint32_t> told_unknown_;  // Palm user ids a HotSync named that could not be found
 };
 
 }  // namespace quillet

@@ -181,8 +181,12 @@ class CTreeObject : public CShellPart {
   // Whether the tree has an item for `recordId` (asks nothing, shows no
   // message).
   virtual bool ShowsRecord(uint32_t /*recordId*/) const { return false; }
-  // Forgets the selected item (after a user switch).
+  // Forgets the selected item and the open topics (after a user switch).
   virtual void ForgetSelection() = 0;
+  // The topics the user has open, and opening them again after a refill
+  // (those no longer shown are passed over).
+  virtual std::vector<uint32_t> OpenTopics() const { return {}; }
+  virtual void ReopenTopics(const std::vector<uint32_t>& /*topics*/) {}
   // A merge gave records added here fresh ids: their items, the selection
   // and the current topic follow, without reading the store.
   virtual void FollowRenumbered(const std::vector<RecordIdChange>& /*changes*/) {}

@@ -124,6 +124,22 @@ class CWndMgr : public QObject {
   // The store's records changed under the windows (another program's
   // changes merged in): refreshes the tree, lists and the shown page.
   void RefreshAfterStoreChange();
+  // Where the user is: the open topics, the selected record and its topic,
+  // and the mode. Taken before the store is read again (a reload, a
+  // HotSync, private records shown or hidden) and returned to after it.
+  struct Place {
+    std::string userFolder;
+    bool archive = false;
+    std::vector<uint32_t> openTopics;
+    uint32_t selected = 0;
+    uint32_t topic = 0;
+    Mode mode = Mode::START;
+  };
+  Place SavePlace() const;
+  // Back to `place` as far as the store still allows it: a record that is
+  // gone leaves its topic shown, a topic that is gone the start page.
+  // Another user's or the archive's store starts at the start page.
+  void ReturnToPlace(const Place& place);
   // A merge of the current store gave records added here fresh ids: every
   // record window, the tree and its selection follow them (the store's
   // renumber hook, installed while the manager exists).

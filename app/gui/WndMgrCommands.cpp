@@ -120,7 +120,11 @@ void CWndMgr::OnCommand(uint32_t command, uint32_t param) {
       break;
     }
     case CMD_EXPORT_PDF: ExportShownPageAsPdf(*this); break;
-    case CMD_PRIVATE: TogglePrivateRecords(); break;
+    case CMD_PRIVATE: {
+      const Place place = SavePlace();
+      if (TogglePrivateRecords()) ReturnToPlace(place);
+      break;
+    }
     case CMD_HELP_CONTENTS:
       mode_ = 0;
       OnCommand(CMD_START);

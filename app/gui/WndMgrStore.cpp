@@ -94,6 +94,10 @@ bool CWndMgr::SwitchUser(const std::string& name) {
 }
 
 bool CWndMgr::SwitchUserNow(const std::string& name) {
+  // The same user's store read again (every HotSync does this): the user
+  // stays where they were.
+  const bool same = ready_ && !archive_open_ && name == user_name_;
+  const Place place = SavePlace();
   if (!quillet::SwitchUser(name)) return false;
   NoteStoreReopened();
   user_name_ = name;
@@ -103,30 +107,76 @@ bool CWndMgr::SwitchUserNow(const std::string& name) {
   AppPaths.currentTheme = UserString("LastTemplate");
   if (rebar_) rebar_->FillThemeBox();
   report_source_->SetStore(pDB);
+  if (same) ReturnToPlace(place);
   return true;
 }
 
 void CWndMgr::RefreshAfterStoreChange() {
   if (!ready_) return;
   LogLine("Refresh after database change");
+  const Place place = SavePlace();
   report_source_->SetStore(pDB);
   for (int i = 1; i <= Combos().Count(); ++i)
     if (CCombo* c = Combos().At(i)) c->Fill();
-  CTreeObject* tree = topicTree();
-  if (tree) tree->Refresh();  // keeps the selected record selected while it is shown
+  if (CTreeObject* tree = topicTree()) tree->Refresh();  // keeps the open topics and the selection
   for (int i = 1; i <= ListViews().Count(); ++i)
     if (CListViewObject* l = ListViews().At(i)) l->Refill();
   // The mode is entered again, so its page and record window show the
-  // store as it is now; the start page when its record is gone.
-  const ModeRow& row = RowOf(named_mode_);
-  const bool lost = row.browser == BrowserShows::kTopicReport
-                        ? TopicOfSelection() == 0
-                        : row.load == WindowLoad::kSelectedRecord && !(tree && tree->SelectedItem());
-  if (lost) {
+  // store as it is now; an empty new record's window stays open.
+  if (RowOf(place.mode).load == WindowLoad::kNewRecord) {
+    EnterMode(place.mode, 0);
+    return;
+  }
+  ReturnToPlace(place);
+}
+
+CWndMgr::Place CWndMgr::SavePlace() const {
+  Place place;
+  place.userFolder = AppPaths.userFolder;
+  place.archive = archive_open_;
+  place.mode = named_mode_;
+  if (CTreeObject* tree = topicTree()) {
+    place.openTopics = tree->OpenTopics();
+    if (const std::optional<TreeItemRef> item = tree->SelectedItem()) place.selected = item->recordId;
+    place.topic = TopicOfSelection();
+  }
+  return place;
+}
+
+void CWndMgr::ReturnToPlace(const Place& place) {
+  if (!ready_) return;
+  CTreeObject* tree = topicTree();
+  if (!tree || place.userFolder != AppPaths.userFolder || place.archive != archive_open_) {
     OnCommand(CMD_START);
     return;
   }
-  EnterMode(named_mode_, 0);
+  tree->ReopenTopics(place.openTopics);
+  // A refill keeps a record selected while it is shown; after a store read
+  // anew it is looked for.
+  bool selected = false;
+  if (place.selected != 0) {
+    const std::optional<TreeItemRef> now = tree->SelectedItem();
+    selected = (now && now->recordId == place.selected) ||
+               (tree->ShowsRecord(place.selected) && tree->SelectRecord(place.selected));
+  }
+  const ModeRow& row = RowOf(place.mode);
+  // A new record's window was settled before (saved or given up): it is
+  // not opened empty again.
+  if (row.load == WindowLoad::kNewRecord) {
+    OnCommand(CMD_START);
+    return;
+  }
+  const bool needsRecord = row.load == WindowLoad::kSelectedRecord || row.browser == BrowserShows::kTopicReport;
+  if (!needsRecord || (selected && (row.browser != BrowserShows::kTopicReport || TopicOfSelection() != 0))) {
+    if (!EnterMode(place.mode, 0)) OnCommand(CMD_START);
+    return;
+  }
+  // The record is gone (or hidden): its topic, when that is still shown.
+  if (place.topic != 0 && tree->ShowsRecord(place.topic) && tree->SelectRecord(place.topic)) {
+    LogValue("Shown record gone, its topic shown:", static_cast<int>(place.topic));
+    if (EnterMode(Mode::VIEWTOPIC, 0)) return;
+  }
+  OnCommand(CMD_START);
 }
 
 void CWndMgr::FollowRenumbered(const std::vector<RecordIdChange>& changes) {

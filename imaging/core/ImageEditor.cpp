@@ -12,6 +12,7 @@
 #include "app/core/UserInterface.h"
 #include "app/shell/Desktop.h"
 #include "imaging/DibPixels.h"
+#include "platform/files/SafeFiles.h"
 #include "platform/codepage/CodePage.h"
 #include "reports/ReportPaths.h"
 #include "store/FileNames.h"
@@ -83,11 +84,13 @@ const std::vector<uint8_t>& CImageEditor::Frame() {
 void CImageEditor::PlacementChanged() {
   frame_dirty_ = true;
   ++view_.frameSerial;
+  view_.previewText.clear();
 }
 
 void CImageEditor::SetTitle(const CpText& title) {
   view_.title = title;
   view_.titleFile.clear();
+  title_from_file_ = false;
   ++view_.titleSerial;
 }
 
@@ -103,6 +106,7 @@ void CImageEditor::SyncPictureView() {
   view_.picturePresent = !source_.empty();
   view_.okEnabled = picture_ready_ && !no_picture_ && !source_.empty() && (is_new_ || image_id_ != 0);
   view_.zoomPosition = ZoomPosition(placement_.zoom);
+  if (view_.quality != quality_) view_.previewText.clear();
   view_.quality = quality_;
   view_.qualityText = std::to_string(quality_) + "%";
 }
@@ -129,7 +133,7 @@ void CImageEditor::Clear() {
   view_.frameSerial = frameSerial;
   view_.titleSerial = titleSerial;
   view_.okStringId = IDS_ADD;
-  SetTitle(LoadString(IDS_MY_PICTURES));
+  SetTitle(CpText());  // the person names the picture
   SetFrameSize(kDisplaySizes[kDefaultSizeIndex].width, kDisplaySizes[kDefaultSizeIndex].height);
   shown_placement_ = placement_;
   shown_quality_ = quality_;
@@ -186,7 +190,7 @@ void CImageEditor::NewImage() {
   pending_->recordId = NextRecordId();
   pending_->width = static_cast<uint32_t>(kDisplaySizes[kDefaultSizeIndex].width);
   pending_->height = static_cast<uint32_t>(kDisplaySizes[kDefaultSizeIndex].height);
-  pending_->title = LoadString(IDS_MY_PICTURES);
+  pending_->title = CpText();
   pending_->fileName = GenerateImageFileName();
   pending_->format = kImageFormatJpeg;
   is_new_ = true;
@@ -247,6 +251,7 @@ bool CImageEditor::OpenFile(const std::string& path) {
     SetTitle(CpText());
     view_.titleFile = name;
   }
+  title_from_file_ = true;
   view_.frameShown = true;
   picture_ready_ = true;
   no_picture_ = false;
@@ -267,6 +272,9 @@ bool CImageEditor::Paste(const PackedDib& dib) {
   placement_.zoom = 1.0f;
   placement_.panX = placement_.panY = 0;
   drag_.Forget();
+  // The name of a file opened before is not this picture's; a title the
+  // record had or the person gave stays.
+  if (title_from_file_) SetTitle(CpText());
   view_.frameShown = true;
   picture_ready_ = true;
   no_picture_ = false;
@@ -347,12 +355,17 @@ void CImageEditor::SetSizeIndex(int index) {
 bool CImageEditor::Preview() {
   FloatImage image;
   const std::string path = PreviewPath();
+  // The very bytes OK would store, so that the size said is the one OK
+  // would find.
+  std::vector<uint8_t> jpeg;
   if (source_.empty() || path.empty() || !CaptureFrame(source_, placement_, &image) ||
-      image.save_jpeg(path.c_str(), quality_) != 0) {
+      !EncodeRecordJpeg(image, quality_, &jpeg) ||
+      ReplaceFileContents(path, std::string_view(reinterpret_cast<const char*>(jpeg.data()), jpeg.size())) != 0) {
     Warn(IDS_NO_FILE_SAVED);
     return false;
   }
   preview_written_ = true;
+  view_.previewText = PreviewSizeText(jpeg.size());
   if (!Desktop().OpenPath(path)) {
     Warn(IDS_CANT_OPEN_FILE);
     return false;

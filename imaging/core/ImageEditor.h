@@ -63,6 +63,9 @@ class CImageEditor : public CRecordCommit {
     std::string qualityText = "80%";
     bool frameShown = false;      // hidden while cleared
     bool picturePresent = false;  // Fit, Preview, Reset, the trackbars and sizes on
+    // What the last Preview found: the JPEG's size and whether it fits
+    // the limit (code-page text); "" once anything changed since.
+    std::string previewText;
     uint64_t frameSerial = 0;     // changes whenever the frame's pixels may have
   };
 
@@ -197,6 +200,9 @@ class CImageEditor : public CRecordCommit {
   bool frame_dirty_ = true;
   std::string last_folder_;
   bool preview_written_ = false;
+  // The title is the name of the file opened last: a picture pasted over
+  // it is not called so.
+  bool title_from_file_ = false;
 
   // Between Ok and AddOrUpdate.
   CpText typed_title_;

@@ -1,5 +1,7 @@
 #include "imaging/core/Placement.h"
 
+#include <cstdio>
+
 #include "app/core/Strings.h"
 
 namespace quillet {
@@ -74,6 +76,14 @@ void CDrag::Forget() {
 
 std::string PictureTooLargeText(size_t bytes) {
   return LoadString(IDS_IMAGE_TOO_LARGE).bytes() + std::to_string(bytes) + " bytes.";
+}
+
+std::string PreviewSizeText(size_t bytes) {
+  char text[256];
+  std::snprintf(text, sizeof text,
+                LoadString(PictureFitsRecord(bytes) ? IDS_PREVIEW_FITS : IDS_PREVIEW_TOO_LARGE).c_str(),
+                static_cast<unsigned long>(bytes), static_cast<unsigned long>(kMaxPictureBytes));
+  return text;
 }
 
 }  // namespace quillet

@@ -78,5 +78,8 @@ class CDrag {
 // The message of string 218 for a JPEG of `bytes` bytes: the limit, the
 // advice to lower "Quality", and the size followed by " bytes.".
 std::string PictureTooLargeText(size_t bytes);
+// What Preview says of a JPEG of `bytes` bytes: its size and whether it
+// fits the limit (string 257 or 258, code-page text).
+std::string PreviewSizeText(size_t bytes);
 
 }  // namespace quillet

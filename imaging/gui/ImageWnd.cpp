@@ -151,14 +151,17 @@ QWidget* CImageWnd::CreateDialog(QWidget* host) {
   private_ = new QCheckBox(keys.Mark("Private"), dialog);
   private_->setObjectName("Private");
   controls->addWidget(private_, row++, 0, 1, 3);
+  // The title takes the whole width of the window: titles run long.
+  auto* titleRow = new QHBoxLayout;
   auto* titleLabel = new QLabel(keys.Mark("Title"), dialog);
-  controls->addWidget(titleLabel, row, 0);
+  titleRow->addWidget(titleLabel);
   title_ = new QLineEdit(dialog);
   title_->setObjectName("Title");
   TieLabel(titleLabel, title_);
   // The handheld keeps 256 characters; one more lets the cut be told.
   title_->setMaxLength(static_cast<int>(kImageTitleLimit) + 1);
-  controls->addWidget(title_, row++, 1, 1, 2);
+  titleRow->addWidget(title_, 1);
+  body->insertLayout(body->indexOf(columns), titleRow);
   controls->addWidget(new QLabel("Bytes", dialog), row, 0);
   bytes_ = new QLabel(dialog);
   bytes_->setObjectName("Bytes");
@@ -209,6 +212,12 @@ QWidget* CImageWnd::CreateDialog(QWidget* host) {
   preview_ = makeButton("document-print-preview", QStyle::SP_FileDialogContentsView, "Preview");
   for (QPushButton* b : {fit_.data(), reset_.data(), preview_.data()}) place->addWidget(b);
   controls->addLayout(place, row++, 0, 1, 3);
+  // What Preview found: the size OK would store and whether it fits.
+  preview_size_ = new QLabel(dialog);
+  preview_size_->setObjectName("PreviewSize");
+  preview_size_->setWordWrap(true);
+  preview_size_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  controls->addWidget(preview_size_, row++, 0, 1, 3);
   controls->setColumnStretch(1, 1);
 
   // The frame sits at its exact size; a window too small for it scrolls.
@@ -278,6 +287,7 @@ void CImageWnd::SyncView() {
   }
   private_->setChecked(v.isPrivate);
   bytes_->setText(QString::fromStdString(v.bytesText));  // digits
+  preview_size_->setText(FromAnsi(CpText(v.previewText)));
   ok_->setText(FromAnsi(LoadString(v.okStringId)));
   ok_->setEnabled(v.okEnabled);
   copy_->setEnabled(v.picturePresent);
@@ -418,9 +428,13 @@ bool CImageWnd::Paste() { return PasteImage(QGuiApplication::clipboard()->image(
 
 bool CImageWnd::PasteImage(const QImage& image) {
   // Without a picture on the clipboard the frame stays as it was.
+  // A title typed before the paste stays.
+  const bool typed = title_ && title_->text() != shown_title_;
+  const QString typedTitle = title_ ? title_->text() : QString();
   const bool pasted = !image.isNull() && editor_.Paste(dib_from_bitmap(image));
   if (pasted) Edited();
   SyncView();
+  if (pasted && typed) title_->setText(typedTitle);
   return pasted;
 }
 

@@ -92,6 +92,7 @@ class CImageWnd : public CChildWnd {
   QLineEdit* titleEdit() const { return title_; }
   QCheckBox* privateBox() const { return private_; }
   QLabel* bytesValue() const { return bytes_; }
+  QLabel* previewSize() const { return preview_size_; }
   QPushButton* okButton() const { return ok_; }
   QPushButton* cancelButton() const { return cancel_; }
   QPushButton* button(const char* name) const;
@@ -112,7 +113,7 @@ class CImageWnd : public CChildWnd {
   QPointer<QWidget> details_;
   QPointer<QLineEdit> title_;
   QPointer<QCheckBox> private_;
-  QPointer<QLabel> bytes_, quality_text_;
+  QPointer<QLabel> bytes_, quality_text_, preview_size_;
   QPointer<QPushButton> ok_, cancel_, copy_, paste_, open_, fit_, reset_, preview_;
   QPointer<QComboBox> size_;
   QPointer<QSlider> quality_, zoom_;

@@ -95,7 +95,9 @@ TEST_F(ImageEditorTest, OpenFitOkStoresTheFrameAsTheRecordAndItsFile) {
   ASSERT_TRUE(editor.isNew());
   const uint32_t id = editor.imageId();
   EXPECT_NE(id, 0u);
-  EXPECT_EQ(editor.view().title, "My Pictures"_cp);
+  // A new picture has no title until the person or a file gives it one.
+  EXPECT_EQ(editor.view().title, CpText());
+  EXPECT_EQ(editor.pendingImage()->title, CpText());
   EXPECT_EQ(editor.view().okStringId, IDS_ADD);
   EXPECT_FALSE(editor.view().okEnabled);  // nothing to store yet
   EXPECT_FALSE(editor.Ok("x"_cp, false));
@@ -227,6 +229,12 @@ TEST_F(ImageEditorTest, TheLimitRefusesOverSixtyThousandBytesAndChangesNothing) 
   ASSERT_TRUE(editor.Paste(RgbToDib(320, 320, noise.rgb.data())));
   editor.SetQuality(100);
   EXPECT_EQ(editor.view().qualityText, "100%");
+  // Preview says so before OK does, with the size OK finds below.
+  ASSERT_TRUE(editor.Preview());
+  const std::string previewed = editor.view().previewText;
+  EXPECT_EQ(previewed.rfind("Preview: ", 0), 0u);
+  EXPECT_NE(previewed.find(" bytes, over the 60000-byte limit: lower the Quality to store it."),
+            std::string::npos);
   EXPECT_FALSE(editor.Ok("Static"_cp, true));
   ASSERT_EQ(f.ui.messages.size(), 1u);
   const MessageRequest& m = f.ui.messages[0];
@@ -237,6 +245,7 @@ TEST_F(ImageEditorTest, TheLimitRefusesOverSixtyThousandBytesAndChangesNothing) 
   const size_t at = m.text.rfind(": ");
   const size_t told = std::stoul(m.text.substr(at + 2));
   EXPECT_GT(told, 150000u);
+  EXPECT_EQ(previewed.substr(0, previewed.find(" bytes")), "Preview: " + std::to_string(told));
   EXPECT_EQ(m.text.substr(m.text.size() - 7), " bytes.");
   // Nothing was stored and the window keeps its state.
   EXPECT_EQ(StoreBytes(), before);
@@ -393,6 +402,32 @@ TEST_F(ImageEditorTest, CancelDropsTheNewPictureAndAModeChangeDiscardsIt) {
   EXPECT_FALSE(editor.DiscardPending());
 }
 
+TEST_F(ImageEditorTest, APastedPictureDoesNotKeepTheOpenedFilesTitle) {
+  EXPECT_EQ(PreviewSizeText(60000), "Preview: 60000 bytes, within the 60000-byte limit.");
+  EXPECT_EQ(PreviewSizeText(60001),
+            "Preview: 60001 bytes, over the 60000-byte limit: lower the Quality to store it.");
+  CImageEditor editor;
+  editor.NewImage();
+  ASSERT_TRUE(editor.OpenFile(PictureFile("Sunflowers.jpg", Scene(64, 40))));
+  EXPECT_EQ(editor.view().title, "Sunflowers"_cp);
+  const int serial = editor.view().titleSerial;
+  const RgbPicture p = Scene(50, 40);
+  ASSERT_TRUE(editor.Paste(RgbToDib(50, 40, p.rgb.data())));
+  EXPECT_EQ(editor.view().title, CpText());
+  EXPECT_NE(editor.view().titleSerial, serial);  // the window is told to show it
+  // A second paste leaves the title alone: the window may hold a typed one.
+  const int pastedSerial = editor.view().titleSerial;
+  ASSERT_TRUE(editor.Paste(RgbToDib(50, 40, p.rgb.data())));
+  EXPECT_EQ(editor.view().titleSerial, pastedSerial);
+
+  // A stored picture's own title stays when a picture is pasted over it.
+  const uint32_t id = f.AddImage(topic, "Garden gate", EncodeJpeg(Scene(160, 160), 70));
+  ASSERT_TRUE(editor.ShowImage(id));
+  EXPECT_EQ(editor.view().title, "Garden gate"_cp);
+  ASSERT_TRUE(editor.Paste(RgbToDib(50, 40, p.rgb.data())));
+  EXPECT_EQ(editor.view().title, "Garden gate"_cp);
+}
+
 TEST_F(ImageEditorTest, PreviewWritesTheCacheFileOpensItAndRemovesItAtTheEnd) {
   const std::string cacheFile = f.registry.dir() + "cache/quillet/" + kPreviewFileName;
   {
@@ -404,6 +439,7 @@ TEST_F(ImageEditorTest, PreviewWritesTheCacheFileOpensItAndRemovesItAtTheEnd) {
     ASSERT_TRUE(editor.Paste(RgbToDib(400, 300, p.rgb.data())));
     editor.SetSizeIndex(0);
     editor.Fit();
+    EXPECT_EQ(editor.view().previewText, "");
     ASSERT_TRUE(editor.Preview());
     ASSERT_EQ(desktop.requests.size(), 1u);
     EXPECT_EQ(desktop.requests[0], (RecordingDesktop::Request{"open", cacheFile}));
@@ -411,6 +447,13 @@ TEST_F(ImageEditorTest, PreviewWritesTheCacheFileOpensItAndRemovesItAtTheEnd) {
     ASSERT_TRUE(JpegFile::read_rgb(cacheFile.c_str(), &w, &h));
     EXPECT_EQ(w, 160);
     EXPECT_EQ(h, 160);
+    // The file is what OK would store, and the window says its size.
+    const uintmax_t written = std::filesystem::file_size(cacheFile);
+    EXPECT_EQ(editor.view().previewText,
+              "Preview: " + std::to_string(written) + " bytes, within the 60000-byte limit.");
+    // Anything changed since, and the size said no longer holds.
+    editor.SetQuality(50);
+    EXPECT_EQ(editor.view().previewText, "");
     desktop.answer = false;
     EXPECT_FALSE(editor.Preview());
     EXPECT_EQ(f.ui.MessageIds().back(), IDS_CANT_OPEN_FILE);

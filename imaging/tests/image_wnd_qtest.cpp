@@ -84,7 +84,7 @@ class ImageWndTest : public QObject {
     QVERIFY(!wnd_->button("Fit")->isEnabled());
     QVERIFY(!wnd_->zoomSlider()->isEnabled());
     QCOMPARE(wnd_->qualityValue()->text(), QString("80%"));
-    QCOMPARE(wnd_->titleEdit()->text(), QString("My Pictures"));
+    QCOMPARE(wnd_->titleEdit()->text(), QString());  // named by the person or the file
 
     f_->ui.filePaths.push_back(path);
     QTest::mouseClick(wnd_->button("Open"), Qt::LeftButton);
@@ -154,6 +154,14 @@ class ImageWndTest : public QObject {
     }
     // The frame keeps its exact size; what does not fit scrolls.
     QCOMPARE(wnd_->frame()->size(), QSize(320, 480));
+    // The title runs across the window, not in the narrow column of controls.
+    QVERIFY2(wnd_->titleEdit()->width() >= area.width() * 3 / 4,
+             qPrintable(QString("title %1 of %2").arg(wnd_->titleEdit()->width()).arg(area.width())));
+    main_->resize(1000, 700);
+    wnd_->Move(0, 0, 1000, 700);
+    QApplication::processEvents();
+    QVERIFY2(wnd_->titleEdit()->width() >= wnd_->dialog()->width() * 3 / 4,
+             qPrintable(QString("title %1 of %2").arg(wnd_->titleEdit()->width()).arg(wnd_->dialog()->width())));
   }
 
   // Every labelled control is reached by its label's Alt+letter and named
@@ -224,6 +232,30 @@ class ImageWndTest : public QObject {
     QCOMPARE(int{frame[2]}, 200);                     // blue where it was blue
     QCOMPARE(int{frame[(40) * 3]}, 255);              // white where it was clear
     QCOMPARE(int{frame[(static_cast<size_t>(50) * 320) * 3]}, 0);  // black below it
+
+    // A pasted picture is not named after the file opened before it; a
+    // title typed before the paste stays.
+    f_->ui.filePaths.push_back(File("Sunflowers.jpg"));
+    QVERIFY(testing::WriteBytes(f_->ui.filePaths.back(), testing::EncodeJpeg(testing::Photo(80, 60), 90)));
+    QTest::mouseClick(wnd_->button("Open"), Qt::LeftButton);
+    QCOMPARE(wnd_->titleEdit()->text(), QString("Sunflowers"));
+    QGuiApplication::clipboard()->setImage(web);
+    QTest::mouseClick(wnd_->button("Paste"), Qt::LeftButton);
+    QCOMPARE(wnd_->titleEdit()->text(), QString());
+    f_->ui.filePaths.push_back(File("Sunflowers.jpg"));
+    QTest::mouseClick(wnd_->button("Open"), Qt::LeftButton);
+    QCOMPARE(wnd_->titleEdit()->text(), QString("Sunflowers"));
+    QTest::keyClicks(wnd_->titleEdit(), " in May");
+    QTest::mouseClick(wnd_->button("Paste"), Qt::LeftButton);
+    QCOMPARE(wnd_->titleEdit()->text(), QString("Sunflowers in May"));
+    QCOMPARE(wnd_->editor().source().width(), 60);
+
+    // Preview says the size of what OK would store, and that it fits.
+    QVERIFY(wnd_->previewSize()->text().isEmpty());
+    QTest::mouseClick(wnd_->button("Preview"), Qt::LeftButton);
+    QVERIFY2(wnd_->previewSize()->text().startsWith("Preview: ") &&
+                 wnd_->previewSize()->text().endsWith(" bytes, within the 60000-byte limit."),
+             qPrintable(wnd_->previewSize()->text()));
 
     // A frame that was placed keeps its place when the clipboard is empty.
     wnd_->zoomSlider()->setValue(150);

@@ -79,7 +79,11 @@ ITopicTreeOps* CShellHost::Tree() {
 
 void OpenPreferences(QWidget* owner, int page) {
   CWndMgr* mgr = ProgramShellHost().Manager();
-  if (mgr) SetUserTable(&mgr->users());
+  if (mgr) {
+    // Users added in Palm Desktop since the program started are offered.
+    mgr->users().ReadUsersAgain();
+    SetUserTable(&mgr->users());
+  }
   CPropertiesSheet::Open(owner ? owner : DialogOwner(), page, [mgr](const std::string& name) {
     return mgr ? mgr->SwitchUser(name) : SwitchUser(name);
   });

@@ -112,7 +112,10 @@ void CTopicTree::RefreshSelecting(uint32_t recordId, bool expand) {
   const bool shown = view_->isVisible();
   WaitCursor wait;
   if (shown) view_->hide();
+  // The topics the user opened stay open where they are still shown.
+  const std::vector<uint32_t> open = OpenTopics();
   Fill();
+  ReopenTopics(open);
   if (recordId != 0) {
     if (QTreeWidgetItem* item = FindItem(recordId)) {
       Select(item, false);
@@ -179,6 +182,20 @@ void CTopicTree::ForgetSelection() {
   const QSignalBlocker block(view_);
   view_->setCurrentItem(nullptr);
   view_->clearSelection();
+  // Another store's topics may carry the same numbers: none opens again.
+  for (uint32_t id : open_topics_)
+    if (QTreeWidgetItem* item = FindItem(id)) item->setExpanded(false);
+  open_topics_.clear();
+}
+
+std::vector<uint32_t> CTopicTree::OpenTopics() const {
+  return std::vector<uint32_t>(open_topics_.begin(), open_topics_.end());
+}
+
+void CTopicTree::ReopenTopics(const std::vector<uint32_t>& topics) {
+  if (!view_) return;
+  for (uint32_t id : topics)
+    if (QTreeWidgetItem* item = FindItem(id); item && !item->parent()) item->setExpanded(true);
 }
 
 void CTopicTree::FollowRenumbered(const std::vector<RecordIdChange>& changes) {

@@ -82,6 +82,8 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   bool SelectRecord(uint32_t recordId) override;
   bool ShowsRecord(uint32_t recordId) const override { return FindItem(recordId) != nullptr; }
   void ForgetSelection() override;
+  std::vector<uint32_t> OpenTopics() const override;
+  void ReopenTopics(const std::vector<uint32_t>& topics) override;
   void FollowRenumbered(const std::vector<RecordIdChange>& changes) override;
   void ClearSelectionMarks() override;
   void SelectCurrent() override;

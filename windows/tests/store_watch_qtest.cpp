@@ -33,6 +33,7 @@
 #include "store/db/CurrentDatabase.h"
 #include "store/db/PalmUserList.h"
 #include "store/users/UserSwitch.h"
+#include "store/PrivateRecords.h"
 #include "windows/core/NoteEditor.h"
 #include "windows/core/TreeEdits.h"
 #include "windows/gui/NoteWnd.h"
@@ -44,6 +45,9 @@ using namespace quillet;
 using quillet::test::ShotFolder;
 using quillet::test::Machine;
 using quillet::test::Recorders;
+using quillet::test::AddMember;
+using quillet::test::AddNote;
+using quillet::test::AddTopic;
 
 namespace {
 
@@ -84,6 +88,24 @@ uint32_t AnotherProgramAddsTopic(const std::string& path, const std::string& tit
   ::close(out[0]);
   ::close(out[1]);
   return id;
+}
+
+// Another program (a child process) loads the store, flags these records
+// deleted, and saves.
+bool AnotherProgramDeletes(const std::string& path, const std::vector<uint32_t>& ids) {
+  pid_t child = ::fork();
+  if (child == 0) {
+    CRecordStore s(path, "");
+    bool done = s.Load() == DB_OK;
+    for (uint32_t id : ids) {
+      CRecord* r = nullptr;
+      if (done && s.FindById(id, &r) == DB_OK) r->flags |= kFlagDeleted;
+      else done = false;
+    }
+    ::_exit(done && s.Save() == DB_OK ? 0 : 1);
+  }
+  int status = 0;
+  return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 uint32_t AddTopicHere(const std::string& title) {
@@ -208,6 +230,112 @@ class StoreWatchTest : public QObject {
     QVERIFY(r.ui.messages.empty());
     QApplication::processEvents();
     w.grab().save(ShotFolder("windows-shots") + "/main-window-synced-topic.png");
+    w.close();
+  }
+
+  // The user's place (the open topics, the selected record and the page it
+  // shows) survives what reads the tree or the store again: adding a
+  // topic, another program's changes, showing and hiding private records.
+  // A record that is gone leaves its topic shown; a topic gone, the start
+  // page.
+  void thePlaceIsKeptAcrossRefillsReloadsAndPrivateRecords() {
+    Machine m;
+    Recorders r;
+    CMainWindow w(RegisteredShellParts());
+    CWndMgr* mgr = w.manager();
+    auto* tree = dynamic_cast<CTopicTree*>(mgr->topicTree());
+    auto* topicWnd = dynamic_cast<CTopicWnd*>(mgr->window(RecordWindow::kTopic));
+    auto* noteWnd = dynamic_cast<CNoteWnd*>(mgr->window(RecordWindow::kNote));
+    QVERIFY(tree && topicWnd && noteWnd);
+    const uint32_t garden = AddTopic("Garden plans");
+    const uint32_t tomatoes = AddNote(garden, "Plant the tomatoes");
+    const uint32_t office = AddTopic("Office move");
+    const uint32_t boxes = AddNote(office, "Pack the boxes");
+    const uint32_t closed = AddTopic("Books to read");
+    AddNote(closed, "A long one");
+    auto secret = std::make_unique<CNoteRecord>();
+    secret->text = "The safe's number"_cp;
+    secret->isPrivate = 1;
+    const uint32_t hidden = AddMember(garden, std::move(secret));
+    QCOMPARE(pDB->Save(), DB_OK);
+    QCOMPARE(bShowPrivate, uint8_t{0});
+    tree->Refresh();
+    w.resize(900, 600);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto open = [&](uint32_t id) { return tree->FindItem(id) != nullptr && tree->FindItem(id)->isExpanded(); };
+    auto selected = [&] { return tree->SelectedItem() ? tree->SelectedItem()->recordId : 0u; };
+
+    tree->FindItem(garden)->setExpanded(true);
+    tree->FindItem(office)->setExpanded(true);
+    QVERIFY(tree->SelectRecord(boxes));
+    w.SendCommand(CMD_NOTE);
+    QCOMPARE(mgr->namedMode(), Mode::NOTE);
+
+    // A topic added through the topic window: the open topics stay open,
+    // the closed one closed; the new topic is the one selected.
+    w.SendCommand(CMD_NEW_TOPIC);
+    QTest::keyClicks(topicWnd->titleEdit(), "Holiday");
+    QTest::mouseClick(topicWnd->okButton(), Qt::LeftButton);
+    QCOMPARE(bEditPending, uint8_t{0});
+    const uint32_t holiday = selected();
+    QVERIFY(FindTopic(holiday) && FindTopic(holiday)->title == "Holiday"_cp);
+    QVERIFY(open(garden) && open(office));
+    QVERIFY(!open(closed));
+
+    // Another program's change read in: the note stays selected and shown,
+    // the topics stay open.
+    QVERIFY(tree->SelectRecord(boxes));
+    w.SendCommand(CMD_NOTE);
+    QVERIFY(AnotherProgramAddsTopic(pDB->path(), "Written by the conduit") != 0);
+    QCOMPARE(mgr->storeWatcher()->Check(), CStoreWatcher::Outcome::kReloaded);
+    QCOMPARE(selected(), boxes);
+    QCOMPARE(mgr->namedMode(), Mode::NOTE);
+    QCOMPARE(noteWnd->noteEdit()->toPlainText(), QString("Pack the boxes"));
+    QVERIFY(open(garden) && open(office));
+    QVERIFY(!open(closed));
+
+    // Private records shown: the same place, and the private note is there.
+    w.SendCommand(CMD_PRIVATE);
+    QCOMPARE(bShowPrivate, uint8_t{1});
+    QVERIFY(tree->FindItem(hidden) != nullptr);
+    QCOMPARE(selected(), boxes);
+    QCOMPARE(mgr->namedMode(), Mode::NOTE);
+    QCOMPARE(noteWnd->noteEdit()->toPlainText(), QString("Pack the boxes"));
+    QVERIFY(open(garden) && open(office));
+
+    // Hidden again while the private note is shown: its topic is shown.
+    QVERIFY(tree->SelectRecord(hidden));
+    w.SendCommand(CMD_NOTE);
+    QCOMPARE(noteWnd->noteEdit()->toPlainText(), QString("The safe's number"));
+    w.SendCommand(CMD_PRIVATE);
+    QCOMPARE(bShowPrivate, uint8_t{0});
+    QVERIFY(tree->FindItem(hidden) == nullptr);
+    QCOMPARE(selected(), garden);
+    QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
+    QCOMPARE(mgr->web()->currentPath(), m.Output("DemoUser") + OutputFileName(FindTopic(garden)->fileName));
+    QVERIFY(open(garden) && open(office));
+
+    // Another program deletes the shown note: its topic is shown. Then the
+    // shown topic with its notes: the start page, the other topic still open.
+    QVERIFY(tree->SelectRecord(tomatoes));
+    w.SendCommand(CMD_NOTE);
+    QVERIFY(AnotherProgramDeletes(pDB->path(), {tomatoes}));
+    QCOMPARE(mgr->storeWatcher()->Check(), CStoreWatcher::Outcome::kReloaded);
+    QVERIFY(tree->FindItem(tomatoes) == nullptr);
+    QCOMPARE(selected(), garden);
+    QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
+    QVERIFY(open(garden) && open(office));
+    // (Showing its report named the topic's report file here: saved first,
+    // so that the other program's change is the only one.)
+    QCOMPARE(pDB->Save(), DB_OK);
+    QVERIFY(AnotherProgramDeletes(pDB->path(), {garden, FindTopic(garden)->linksId}));
+    QCOMPARE(mgr->storeWatcher()->Check(), CStoreWatcher::Outcome::kReloaded);
+    QVERIFY(tree->FindItem(garden) == nullptr);
+    QCOMPARE(mgr->namedMode(), Mode::START);
+    QVERIFY(open(office));
+    QVERIFY(!open(closed));
+    QVERIFY(r.ui.messages.empty());
     w.close();
   }
 

@@ -50,6 +50,7 @@
 #include "windows/gui/CustomWnd.h"
 #include "windows/gui/Dialogs.h"
 #include "windows/gui/NoteWnd.h"
+#include "windows/gui/PropertiesSheet.h"
 #include "windows/gui/Parts.h"
 #include "windows/gui/TopicTree.h"
 #include "windows/gui/TopicWnd.h"
@@ -190,10 +191,12 @@ class TypedTextTest : public QObject {
   void switchingUsersAndTheArchiveAskFirst();
   void hotSyncSavesWhatPassesBeforeTheConduit();
   void hotSyncKeepsWhatCannotBeSavedOverTheReload();
+  void hotSyncKeepsTheOpenTopicsTheSelectionAndThePage();
   void hotSyncDuringAQuestionWaitsAndTheAnswerActsOnItsOwnUser();
   void deleteAllAnsweredForAStoreReopenedMeanwhileDoesNothing();
   void deleteAllDefaultsToNo();
   void aUserSwitchStartsAtAllCategories();
+  void palmUsersAddedWhileRunningAreOfferedAndSyncedTo();
   void findListsWhatTheTreeShowsAndOpensTheRecordClicked();
   void textsAtTheirLimitSurviveAnUnchangedSave();
   void privateRecordsAskForTheCurrentUsersPasswordInCodePageBytes();
@@ -429,6 +432,61 @@ void TypedTextTest::hotSyncSavesWhatPassesBeforeTheConduit() {
   QCOMPARE(RecordAs<CNoteRecord>(FindRecord(900))->text, "From the handheld"_cp);
 }
 
+// 2: a whole HotSync of the same user (the store reopened, the filter set
+// back to all) leaves the user where they were: the open topics, the
+// selected note and its window; a note the conduit deleted leaves its topic
+// shown.
+void TypedTextTest::hotSyncKeepsTheOpenTopicsTheSelectionAndThePage() {
+  Machine m;
+  Recorders r;
+  winmsg::MessageWindow listener;
+  QCOMPARE(listener.ListenForClass(kMainWindowClass), winmsg::MessageWindow::ListenResult::kListening);
+  CMainWindow w(RegisteredShellParts());
+  w.AttachMessageWindow(&listener);
+  Shell s = Parts(w);
+  const uint32_t garden = AddTopic("Garden plans");
+  const uint32_t tomatoes = AddNote(garden, "Plant the tomatoes");
+  const uint32_t office = AddTopic("Office move");
+  const uint32_t boxes = AddNote(office, "Pack the boxes");
+  const uint32_t books = AddTopic("Books to read");
+  AddNote(books, "A long one");
+  QCOMPARE(pDB->Save(), DB_OK);
+  s.tree->Refresh();
+  s.tree->FindItem(garden)->setExpanded(true);
+  s.tree->FindItem(office)->setExpanded(true);
+  QVERIFY(s.tree->SelectRecord(boxes));
+  w.SendCommand(CMD_NOTE);
+  auto open = [&](uint32_t id) { return s.tree->FindItem(id) != nullptr && s.tree->FindItem(id)->isExpanded(); };
+
+  HotSync(1, {"0", "1", "2", "3", "4", "5", "6"});
+  QVERIFY(StagesCarriedOut(s.mgr));
+  QVERIFY(r.ui.messages.empty());
+  QCOMPARE(s.mgr->namedMode(), Mode::NOTE);
+  QVERIFY(s.tree->SelectedItem());
+  QCOMPARE(s.tree->SelectedItem()->recordId, boxes);
+  QCOMPARE(s.note->noteEdit()->toPlainText(), QString("Pack the boxes"));
+  QVERIFY(open(garden) && open(office));
+  QVERIFY(!open(books));
+
+  // The conduit deletes the shown note: its topic is shown after the sync.
+  QVERIFY(s.tree->SelectRecord(tomatoes));
+  w.SendCommand(CMD_NOTE);
+  {
+    CRecordStore conduit(kStoreFileName, m.Output("DemoUser"));
+    QCOMPARE(conduit.Load(), DB_OK);
+    CRecord* n = nullptr;
+    QCOMPARE(conduit.FindById(tomatoes, &n), DB_OK);
+    n->flags |= kFlagDeleted;
+    QCOMPARE(conduit.Save(), DB_OK);
+  }
+  HotSync(1, {"0", "1", "2", "3", "4", "5", "6"});
+  QVERIFY(StagesCarriedOut(s.mgr));
+  QVERIFY(s.tree->FindItem(tomatoes) == nullptr);
+  QCOMPARE(s.mgr->namedMode(), Mode::VIEWTOPIC);
+  QCOMPARE(s.tree->SelectedItem()->recordId, garden);
+  QVERIFY(open(garden) && open(office));
+}
+
 // 2: what does not pass its window's checks stays in the window, over the
 // reloaded records, still unsaved; a new note stays a new note.
 void TypedTextTest::hotSyncKeepsWhatCannotBeSavedOverTheReload() {
@@ -560,6 +618,56 @@ void TypedTextTest::hotSyncDuringAQuestionWaitsAndTheAnswerActsOnItsOwnUser() {
   QCOMPARE(AppPaths.userFolder, std::string("Bob/"));
   QVERIFY(EndsWith(pDB->path(), "Bob/Quillet/quillet.dat"));
   QVERIFY(FindTopic(annTopic) != nullptr);
+}
+
+// Palm users added in Palm Desktop while the program runs: the default
+// user page offers them, and a HotSync for one switches to them (whether
+// or not the page was opened since). A HotSync for a user Palm Desktop
+// does not list is told once and leaves the records shown as they are.
+void TypedTextTest::palmUsersAddedWhileRunningAreOfferedAndSyncedTo() {
+  Machine m;  // DemoUser, Palm user 1
+  Recorders r;
+  winmsg::MessageWindow listener;
+  QCOMPARE(listener.ListenForClass(kMainWindowClass), winmsg::MessageWindow::ListenResult::kListening);
+  CMainWindow w(RegisteredShellParts());
+  w.AttachMessageWindow(&listener);
+  Shell s = Parts(w);
+  QCOMPARE(AppPaths.userFolder, std::string("DemoUser/"));
+
+  QCOMPARE(Machine::Run("palm-desktop user add Carol"), 0);  // Palm user 2
+  QStringList offered;
+  QTimer::singleShot(0, [&] {
+    auto* sheet = qobject_cast<CPropertiesSheet*>(QApplication::activeModalWidget());
+    QVERIFY(sheet);
+    for (int i = 0; i < sheet->userList()->count(); ++i) offered << sheet->userList()->itemText(i);
+    sheet->reject();
+  });
+  OpenPreferences(&w, kPageDefaultUser);
+  QCOMPARE(offered, QStringList({"Demo User", "Carol"}));
+  QCOMPARE(AppPaths.userFolder, std::string("DemoUser/"));  // only offered
+
+  QCOMPARE(Machine::Run("palm-desktop user add Dave"), 0);  // Palm user 3, never offered yet
+  HotSync(3, {"0", "1", "2", "3", "4", "5", "6"});
+  QVERIFY(StagesCarriedOut(s.mgr));
+  QVERIFY(r.ui.messages.empty());
+  QCOMPARE(CurrentUserName(), std::string("Dave"));
+  QVERIFY(EndsWith(pDB->path(), "Dave/Quillet/quillet.dat"));
+  HotSync(2, {"0", "1", "2", "3", "4", "5", "6"});
+  QVERIFY(StagesCarriedOut(s.mgr));
+  QCOMPARE(CurrentUserName(), std::string("Carol"));
+  QVERIFY(EndsWith(pDB->path(), "Carol/Quillet/quillet.dat"));
+  QVERIFY(r.ui.messages.empty());
+
+  // Nobody Palm Desktop knows: told once, whatever the number of HotSyncs.
+  HotSync(9, {"0", "1", "2", "3", "4", "5", "6"});
+  QVERIFY(StagesCarriedOut(s.mgr));
+  HotSync(9, {"2"});
+  QVERIFY(StagesCarriedOut(s.mgr));
+  QCOMPARE(r.ui.messages.size(), size_t{1});
+  QVERIFY(r.ui.Showed(IDS_HOTSYNC_USER_UNKNOWN));
+  QVERIFY(r.ui.messages[0].text.find("(number 9)") != std::string::npos);
+  QCOMPARE(CurrentUserName(), std::string("Carol"));
+  QVERIFY(EndsWith(pDB->path(), "Carol/Quillet/quillet.dat"));
 }
 
 // 3: an answer given for a store that was reopened meanwhile does nothing.
