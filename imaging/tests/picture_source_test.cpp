@@ -578,9 +578,9 @@ TEST(LoadPictureFileTest, SixteenAndThirtyTwoBitPixelsThroughTheirMasks) {
       {"alpha over red", {2, 2, 32, 124, kBiBitfields, {0xFF0000, 0xFF00, 0xFF, 0x00800000}, {}, {0, 0, 0, 0}}},
       {"all zero", {2, 2, 32, 40, kBiBitfields, {0, 0, 0}, {}, {0, 0, 0, 0}}},
   };
-  for (const auto& [why, spec] : bad) {
+  for (const auto& [why, layout] : bad) {
     int result = 0;
-    EXPECT_TRUE(Opened(dir, BuildBmp(spec), 2, 2, &result).empty()) << why;
+    EXPECT_TRUE(Opened(dir, BuildBmp(layout), 2, 2, &result).empty()) << why;
     EXPECT_EQ(result, IDS_BAD_DIB) << why;
   }
   BmpSpec cut{40, 40, 32, 124, kBiBitfields, {0xFF0000, 0xFF00, 0xFF}, {}, std::vector<uint32_t>(1600, 7)};
