@@ -18,7 +18,7 @@
 #include "imaging/Sketch.h"
 #include "imaging/core/PictureSource.h"
 #include "imaging/tests/PictureSupport.h"
-#include "tools/bench/BenchTimes.h"
+#include "testing/BenchTimes.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "reports/StoreReportSource.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
-#include "tools/bench/BenchTimes.h"
+#include "testing/BenchTimes.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "app/gui/ShellParts.h"
 #include "reports/MailPart.h"
 #include "platform/mapi/Mapi.h"
-#include "platform/mapi/tests/MimeReader.h"
+#include "testing/MimeReader.h"
 #include "reports/tests/TestSupport.h"
 #include "store/db/CurrentDatabase.h"
 

@@ -16,7 +16,7 @@
 #include "app/core/UserInterface.h"
 #include "app/core/tests/TempRegistry.h"
 #include "platform/mapi/Mapi.h"
-#include "platform/mapi/tests/MimeReader.h"
+#include "testing/MimeReader.h"
 #include "reports/Mail.h"
 #include "reports/tests/TestSupport.h"
 

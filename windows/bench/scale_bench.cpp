@@ -45,7 +45,7 @@
 #include "windows/core/WindowHost.h"
 #include "windows/gui/TopicTree.h"
 #include "windows/tests/WindowsTestSupport.h"
-#include "tools/bench/BenchTimes.h"
+#include "testing/BenchTimes.h"
 #include "platform/paths/ProgramPaths.h"
 
 using namespace quillet;

@@ -22,7 +22,7 @@
 #include "windows/core/WindowHost.h"
 #include "windows/gui/TopicTree.h"
 #include "windows/tests/WindowsTestSupport.h"
-#include "tools/bench/BenchTimes.h"
+#include "testing/BenchTimes.h"
 
 using namespace quillet;
 using Clock = std::chrono::steady_clock;

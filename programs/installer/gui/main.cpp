@@ -1,0 +1,79 @@
+// Installer: queues the handheld application for the chosen Palm user and
+// registers the conduit and the notifier with HotSync. It finds its files
+// beside itself (lib/quillet/ and share/quillet/ next to its bin/), whatever
+// folder it is started from. Exit code 0 on success, 1 otherwise, 2 for a
+// command line it does not know.
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <string>
+
+#include "QuilletVersion.h"
+#include "app/core/CommandLine.h"
+#include "app/core/UserInterface.h"
+#include "programs/installer/core/InstallerCore.h"
+#include "programs/installer/gui/InstallerWindow.h"
+#include "platform/codepage/CodePage.h"
+
+namespace {
+
+// Message boxes owned by the window that has the focus. Texts are
+// code-page bytes.
+class MessageBoxUI : public quillet::IUserInterface {
+ public:
+  int ShowMessage(const quillet::MessageRequest& r) override {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(QString::fromStdString(quillet::ToUtf8(quillet::CpText(r.caption))));
+    box.setText(QString::fromStdString(quillet::ToUtf8(quillet::CpText(r.text))).trimmed());
+    unsigned icon = r.flags & 0xF0;
+    box.setIcon(icon == quillet::kMbIconInformation ? QMessageBox::Information : QMessageBox::Warning);
+    box.exec();
+    return quillet::kIdOk;
+  }
+  int ShowInfoDialog(int) override { return quillet::kIdOk; }
+  bool AskPassword(int, std::string*) override { return false; }
+  bool ChooseOpenFile(const quillet::FileDialogRequest&, std::string*) override { return false; }
+  bool ChooseSaveFile(const quillet::FileDialogRequest&, std::string*) override { return false; }
+  bool ChooseFolder(const std::string&, std::string*) override { return false; }
+  bool SetClipboardText(const std::string&) override { return false; }
+  bool GetClipboardText(std::string*) override { return false; }
+};
+
+const char kHelpText[] =
+    "Usage: Installer [--help] [--version]\n"
+    "\n"
+    "Queues the Quillet! handheld application (Quillet.prc) for the next HotSync of\n"
+    "the Palm Desktop user chosen in its window, and registers the Quillet! conduit\n"
+    "and notifier with HotSync. Its files are found beside the program (lib/quillet/\n"
+    "and share/quillet/), whatever the current folder.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     Show this help and exit.\n"
+    "  -v, --version  Show the version and exit.\n"
+    "\n"
+    "Exit codes: 0 installed, 1 the installation failed, 2 bad arguments.\n";
+
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (const int code =
+          quillet::AnswerHelpAndVersion(argc, argv, "Installer", kHelpText, QUILLET_VERSION, stdout,
+                                        stderr, /*toolkitOptions=*/true);
+      code >= 0)
+    return code;
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(installer::kCaption);
+  QApplication::setApplicationVersion(QUILLET_VERSION);
+  MessageBoxUI ui;
+  quillet::ScopedUI scoped(&ui);
+
+  installer::CInstaller core;
+  if (!core.Start(installer::FoldersBesideProgram())) return core.exitCode();
+  installer::InstallerWindow window(&core);
+  window.show();
+  window.OpenUserSelection();
+  app.exec();
+  return core.exitCode();
+}
