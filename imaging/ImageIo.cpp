@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/core/DiagnosticLog.h"
+#include "base/DiagnosticLog.h"
 #include "imaging/FloatImage.h"
 #include "imaging/JpegFile.h"
 #include "platform/files/SafeFiles.h"

@@ -17,8 +17,8 @@ extern "C" {
 #include <jerror.h>
 }
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/UserInterface.h"
+#include "base/DiagnosticLog.h"
+#include "base/UserInterface.h"
 #include "imaging/ImageLimits.h"
 #include "imaging/JpegStream.h"
 #include "platform/files/SafeFiles.h"

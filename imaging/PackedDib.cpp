@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "imaging/ImageLimits.h"
 #include "platform/files/SafeFiles.h"
 

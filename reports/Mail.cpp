@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/DiagnosticLog.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/files/SafeFiles.h"
 #include "platform/mapi/Mapi.h"

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/core/AppPaths.h"
+#include "base/AppPaths.h"
 #include "app/gui/ShellParts.h"
 #include "platform/mapi/Mapi.h"
 #include "reports/Mail.h"

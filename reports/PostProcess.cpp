@@ -13,9 +13,9 @@
 #include <emmintrin.h>
 #endif
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/DiagnosticLog.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "reports/ReportPaths.h"
 
 namespace quillet {

@@ -1,8 +1,8 @@
 #include "reports/RegistryReportSettings.h"
 
-#include "app/core/AppPaths.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
+#include "base/AppPaths.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
 #include "platform/codepage/CodePage.h"
 
 namespace quillet {

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/DiagnosticLog.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/files/SafeFiles.h"
 #include "reports/PostProcess.h"

@@ -1,7 +1,7 @@
 #include "reports/StoreReportSource.h"
 
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"

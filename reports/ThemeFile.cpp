@@ -7,9 +7,9 @@
 #include <system_error>
 #include <new>
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/DiagnosticLog.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "reports/ReportPaths.h"
 
 namespace quillet {

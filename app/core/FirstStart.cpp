@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "app/core/AppPaths.h"
-#include "app/core/DiagnosticLog.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/palm/PalmSetup.h"
 #include "store/RecordStore.h"

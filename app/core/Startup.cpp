@@ -10,11 +10,11 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/core/AppPaths.h"
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/files/SafeFiles.h"
 #include "platform/paths/ProgramPaths.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/AppPaths.h"
+#include "base/AppPaths.h"
 #include "store/db/PalmUserList.h"
 
 namespace quillet {

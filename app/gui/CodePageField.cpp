@@ -9,7 +9,7 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
-#include "app/core/UserInterface.h"
+#include "base/UserInterface.h"
 #include "app/gui/Ansi.h"
 
 namespace quillet {

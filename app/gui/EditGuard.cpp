@@ -1,6 +1,6 @@
 #include "app/gui/EditGuard.h"
 
-#include "app/core/DiagnosticLog.h"
+#include "base/DiagnosticLog.h"
 #include "app/gui/WndMgr.h"
 #include "app/shell/EditPending.h"
 #include "app/shell/UnsavedEdits.h"

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/core/DiagnosticLog.h"
+#include "base/DiagnosticLog.h"
 #include "app/core/Startup.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "app/gui/EditGuard.h"
 #include "app/gui/StoreWatcher.h"
 #include "app/gui/WndMgr.h"

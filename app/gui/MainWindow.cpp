@@ -12,9 +12,9 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/AppIcon.h"
 #include "app/gui/MenuBar.h"

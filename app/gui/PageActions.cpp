@@ -4,10 +4,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "app/core/AppPaths.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/AppPaths.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/Rebar.h"
 #include "app/gui/WebWnd.h"

@@ -18,8 +18,8 @@
 
 #include <cstdlib>
 
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
 #include "app/gui/Ansi.h"
 #include "platform/launch/Launch.h"
 

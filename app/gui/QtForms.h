@@ -7,7 +7,7 @@
 #include <QWidget>
 
 #include "app/core/Startup.h"
-#include "app/core/UserInterface.h"
+#include "base/UserInterface.h"
 #include "app/shell/Desktop.h"
 
 namespace quillet {

@@ -8,10 +8,10 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include "app/core/AppPaths.h"
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/MenuBar.h"
 #include "app/shell/Commands.h"

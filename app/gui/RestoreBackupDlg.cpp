@@ -4,11 +4,11 @@
 #include <QHeaderView>
 #include <QVBoxLayout>
 
-#include "app/core/AppPaths.h"
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "app/gui/WndMgr.h"
 #include "app/shell/EditPending.h"
 #include "store/backup/AutoBackup.h"

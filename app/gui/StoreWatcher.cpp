@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <deque>
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/UserInterface.h"
+#include "base/DiagnosticLog.h"
+#include "base/UserInterface.h"
 #include "app/shell/EditPending.h"
 #include "store/db/CurrentDatabase.h"
 

@@ -21,11 +21,11 @@
 #include <QTextDocumentFragment>
 #include <QTimer>
 
-#include "app/core/AppPaths.h"
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "app/gui/Ansi.h"
 #include "app/shell/Desktop.h"
 #include "app/shell/Layout.h"

@@ -8,9 +8,9 @@
 
 #include <cinttypes>
 
-#include "app/core/AppPaths.h"
-#include "app/core/DiagnosticLog.h"
-#include "app/core/Strings.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/EditGuard.h"
 #include "app/gui/HotSyncGlue.h"

@@ -23,7 +23,7 @@
 #include <memory>
 #include <string>
 
-#include "app/core/RegistryKey.h"
+#include "base/RegistryKey.h"
 #include "app/core/Startup.h"
 #include "app/gui/ShellParts.h"
 #include "app/shell/Modes.h"

@@ -5,10 +5,10 @@
 
 #include <QMainWindow>
 
-#include "app/core/AppPaths.h"
-#include "app/core/DiagnosticLog.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "app/gui/PageActions.h"
 #include "platform/codepage/CodePage.h"
 #include "app/gui/Rebar.h"

@@ -7,7 +7,7 @@
 #include <QMainWindow>
 #include <QMenu>
 
-#include "app/core/AppPaths.h"
+#include "base/AppPaths.h"
 #include "app/gui/MenuBar.h"
 #include "app/gui/PageActions.h"
 #include "app/gui/Rebar.h"

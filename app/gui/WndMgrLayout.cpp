@@ -6,9 +6,9 @@
 #include <QMainWindow>
 #include <QScreen>
 
-#include "app/core/AppPaths.h"
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
 #include "app/core/Startup.h"
 #include "app/gui/Rebar.h"
 #include "app/gui/Splitter.h"

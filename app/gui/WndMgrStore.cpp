@@ -4,9 +4,9 @@
 
 #include <QMainWindow>
 
-#include "app/core/AppPaths.h"
-#include "app/core/DiagnosticLog.h"
-#include "app/core/UserInterface.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/UserInterface.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/EditGuard.h"
 #include "app/gui/HotSyncGlue.h"

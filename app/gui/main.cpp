@@ -16,13 +16,13 @@
 
 #include "QuilletVersion.h"
 
-#include "app/core/CommandLine.h"
-#include "app/core/DiagnosticLog.h"
+#include "base/CommandLine.h"
+#include "base/DiagnosticLog.h"
 #include "app/core/FirstStart.h"
 #include "app/core/LargePageHeap.h"
 #include "app/core/Startup.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "app/gui/AppIcon.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtForms.h"

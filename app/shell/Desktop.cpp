@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "platform/codepage/CodePage.h"
 
 namespace quillet {

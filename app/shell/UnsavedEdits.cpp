@@ -1,8 +1,8 @@
 #include "app/shell/UnsavedEdits.h"
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/DiagnosticLog.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "store/RecordStore.h"
 
 namespace quillet {

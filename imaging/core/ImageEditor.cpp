@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "app/core/AppPaths.h"
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "app/shell/Desktop.h"
 #include "imaging/DibPixels.h"
 #include "platform/files/SafeFiles.h"

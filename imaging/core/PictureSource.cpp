@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/Strings.h"
+#include "base/DiagnosticLog.h"
+#include "base/Strings.h"
 #include "imaging/DibPixels.h"
 #include "imaging/FloatImage.h"
 #include "imaging/ImageLimits.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 
 namespace quillet {
 

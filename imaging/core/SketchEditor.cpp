@@ -1,7 +1,7 @@
 #include "imaging/core/SketchEditor.h"
 
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "imaging/Sketch.h"
 #include "reports/ReportPaths.h"
 #include "store/FileNames.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/core/DiagnosticLog.h"
+#include "base/DiagnosticLog.h"
 #include "imaging/JpegFile.h"
 
 namespace {

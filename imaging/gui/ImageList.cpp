@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/ReportList.h"
 #include "app/gui/ItemIcons.h"

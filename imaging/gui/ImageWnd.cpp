@@ -17,8 +17,8 @@
 
 #include <cstdio>
 
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/CodePageField.h"
 #include "app/gui/DialogKeys.h"

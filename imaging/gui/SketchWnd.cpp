@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/CodePageField.h"
 #include "app/gui/DialogKeys.h"

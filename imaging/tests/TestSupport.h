@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/DiagnosticLog.h"
+#include "base/DiagnosticLog.h"
 #include "imaging/Ppm.h"
 
 namespace quillet::testing {

@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/core/AppPaths.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
+#include "base/AppPaths.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
 #include "app/shell/Desktop.h"
 #include "app/shell/EditPending.h"
 #include "imaging/DibPixels.h"

@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/WndMgr.h"
 #include "app/gui/tests/HotSyncRun.h"

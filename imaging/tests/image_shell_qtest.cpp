@@ -12,7 +12,7 @@
 
 #include <filesystem>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/StoreWatcher.h"
 #include "app/gui/WebWnd.h"

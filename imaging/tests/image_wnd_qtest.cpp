@@ -10,7 +10,7 @@
 #include <QTest>
 #include <QUrl>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "app/gui/tests/Shots.h"
 #include "app/shell/Desktop.h"
 #include "app/shell/EditPending.h"

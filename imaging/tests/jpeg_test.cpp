@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/core/UserInterface.h"
+#include "base/UserInterface.h"
 #include "imaging/JpegFile.h"
 #include "imaging/fuzz/JpegSeeds.h"
 #include "imaging/tests/TestSupport.h"

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "imaging/PackedDib.h"
 #include "imaging/tests/TestSupport.h"
 

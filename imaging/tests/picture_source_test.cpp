@@ -10,8 +10,8 @@
 
 #include <jpeglib.h>
 
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "imaging/DibPixels.h"
 #include "imaging/FloatImage.h"
 #include "imaging/JpegFile.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "imaging/FloatImage.h"
 #include "imaging/core/SketchEditor.h"
 #include "imaging/tests/SketchBytes.h"

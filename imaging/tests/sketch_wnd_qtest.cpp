@@ -10,7 +10,7 @@
 
 #include <cmath>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/tests/Shots.h"
 #include "app/shell/EditPending.h"

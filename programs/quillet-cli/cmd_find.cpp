@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordStore.h"
 #include "store/find/FindEngine.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/core/AppPaths.h"
+#include "base/AppPaths.h"
 #include "platform/files/SafeFiles.h"
 #include "reports/ImagingWriter.h"
 #include "reports/ReportBuilder.h"

@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "platform/codepage/CodePage.h"
 #include "programs/quillet-cli/CliCommand.h"
 

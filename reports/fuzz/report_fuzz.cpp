@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/UserInterface.h"
+#include "base/UserInterface.h"
 #include "reports/ImagingWriter.h"
 #include "reports/PostProcess.h"
 #include "reports/ReportBuilder.h"

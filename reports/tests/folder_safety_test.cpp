@@ -12,8 +12,8 @@
 
 #include <filesystem>
 
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "imaging/FloatImage.h"
 #include "reports/ImagingWriter.h"
 #include "reports/PostProcess.h"

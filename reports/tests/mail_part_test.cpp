@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "app/core/AppPaths.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/UserInterface.h"
-#include "app/core/tests/TempRegistry.h"
+#include "base/AppPaths.h"
+#include "base/RegistryKey.h"
+#include "base/UserInterface.h"
+#include "testing/TempRegistry.h"
 #include "app/gui/ShellParts.h"
 #include "reports/MailPart.h"
 #include "platform/mapi/Mapi.h"

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
-#include "app/core/tests/TempRegistry.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
+#include "testing/TempRegistry.h"
 #include "platform/mapi/Mapi.h"
 #include "testing/MimeReader.h"
 #include "reports/Mail.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/UserInterface.h"
+#include "base/UserInterface.h"
 #include "reports/PostProcess.h"
 #include "reports/ReportPaths.h"
 #include "reports/tests/TestSupport.h"

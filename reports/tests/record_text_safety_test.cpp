@@ -3,7 +3,7 @@
 // file.
 #include <gtest/gtest.h>
 
-#include "app/core/UserInterface.h"
+#include "base/UserInterface.h"
 #include "reports/PostProcess.h"
 #include "reports/ReportExpander.h"
 #include "reports/tests/TestSupport.h"

@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "reports/ReportBuilder.h"
 #include "reports/ReportPaths.h"
 #include "reports/tests/TestSupport.h"

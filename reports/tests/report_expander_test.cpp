@@ -2,7 +2,7 @@
 // of block, handheld order, reference rows and picture files.
 #include <gtest/gtest.h>
 
-#include "app/core/UserInterface.h"
+#include "base/UserInterface.h"
 #include "reports/ReportExpander.h"
 #include "reports/ReportPaths.h"
 #include "reports/tests/TestSupport.h"

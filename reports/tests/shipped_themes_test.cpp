@@ -5,7 +5,7 @@
 
 #include <set>
 
-#include "app/core/UserInterface.h"
+#include "base/UserInterface.h"
 #include "reports/PostProcess.h"
 #include "reports/ThemeFile.h"
 #include "reports/ThemeFolder.h"

@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "reports/ThemeFile.h"
 #include "reports/ThemeFolder.h"
 #include "reports/tests/TestSupport.h"

@@ -4,10 +4,10 @@
 
 #include <set>
 
-#include "app/core/AppPaths.h"
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/registry/Registry.h"
 #include "store/StoreEvents.h"

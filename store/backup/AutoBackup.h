@@ -26,7 +26,7 @@
 #include <functional>
 #include <string>
 
-#include "app/core/UserInterface.h"
+#include "base/UserInterface.h"
 #include "store/backup/StoreBackups.h"
 
 namespace quillet {

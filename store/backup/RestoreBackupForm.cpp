@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 
 namespace quillet {
 namespace {

@@ -11,10 +11,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "platform/codepage/CodePage.h"
 #include "store/backup/AutoBackup.h"
 #include "store/StoreEvents.h"

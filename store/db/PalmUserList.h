@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/RegistryKey.h"
+#include "base/RegistryKey.h"
 
 namespace quillet {
 

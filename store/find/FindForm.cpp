@@ -4,8 +4,8 @@
 #include <cstring>
 #include <optional>
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/Strings.h"
+#include "base/DiagnosticLog.h"
+#include "base/Strings.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"

@@ -1,7 +1,7 @@
 #include "store/findgui/FindList.h"
 
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/ReportList.h"
 #include "app/gui/ItemIcons.h"

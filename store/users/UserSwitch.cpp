@@ -2,12 +2,12 @@
 
 #include <optional>
 
-#include "app/core/AppPaths.h"
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
 #include "app/core/Startup.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "app/shell/Commands.h"
 #include "app/shell/EditPending.h"
 #include "store/PrivateRecords.h"

@@ -29,8 +29,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/AppPaths.h"
-#include "app/core/RegistryKey.h"
+#include "base/AppPaths.h"
+#include "base/RegistryKey.h"
 #include "app/gui/WebWnd.h"
 #include "reports/ImagingWriter.h"
 #include "reports/ReportBuilder.h"

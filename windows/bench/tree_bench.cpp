@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/AppPaths.h"
-#include "app/core/RegistryKey.h"
+#include "base/AppPaths.h"
+#include "base/RegistryKey.h"
 #include "store/db/CurrentDatabase.h"
 #include "windows/core/TopicTreeModel.h"
 #include "windows/core/WindowHost.h"

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
 #include "store/db/CurrentDatabase.h"

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/DiagnosticLog.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "app/shell/Commands.h"
 #include "app/shell/EditPending.h"
 #include "store/RecordKinds.h"

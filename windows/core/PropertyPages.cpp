@@ -1,10 +1,10 @@
 #include "windows/core/PropertyPages.h"
 
-#include "app/core/AppPaths.h"
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
 #include "app/core/Startup.h"
-#include "app/core/UserInterface.h"
+#include "base/UserInterface.h"
 #include "store/users/UserSwitch.h"
 
 namespace quillet {

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "app/shell/Commands.h"
 #include "app/shell/EditPending.h"
 #include "store/PrivateRecords.h"

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/DiagnosticLog.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "app/shell/Commands.h"
 #include "app/shell/EditPending.h"
 #include "platform/codepage/CodePage.h"

@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/Strings.h"
+#include "base/DiagnosticLog.h"
+#include "base/Strings.h"
 #include "app/shell/Commands.h"
 #include "app/shell/EditPending.h"
 #include "reports/ReportPaths.h"

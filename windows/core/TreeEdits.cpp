@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "store/RecordKinds.h"
 #include "store/db/CurrentDatabase.h"
 #include "reports/ReportPaths.h"

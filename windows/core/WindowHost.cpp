@@ -2,10 +2,10 @@
 
 #include <unistd.h>
 
-#include "app/core/AppPaths.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/AppPaths.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "reports/ReportPaths.h"
 #include "store/db/CurrentDatabase.h"
 

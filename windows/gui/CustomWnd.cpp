@@ -3,7 +3,7 @@
 #include <QGridLayout>
 #include <QLabel>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/CodePageField.h"
 #include "app/gui/DialogKeys.h"

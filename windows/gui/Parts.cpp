@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "app/core/AppPaths.h"
+#include "base/AppPaths.h"
 #include "app/gui/ShellParts.h"
 #include "app/gui/WndMgr.h"
 #include "reports/ReportBuilder.h"

@@ -8,8 +8,8 @@
 
 #include <algorithm>
 
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/WndMgr.h"
 #include "app/shell/Commands.h"

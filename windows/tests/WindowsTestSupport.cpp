@@ -5,8 +5,8 @@
 #include <fstream>
 #include <memory>
 
-#include "app/core/AppPaths.h"
-#include "app/core/RegistryKey.h"
+#include "base/AppPaths.h"
+#include "base/RegistryKey.h"
 #include "imaging/JpegFile.h"
 #include "store/PrivateRecords.h"
 #include "store/db/CurrentDatabase.h"

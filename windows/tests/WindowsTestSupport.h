@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/UserInterface.h"
-#include "app/core/tests/TempRegistry.h"
+#include "base/UserInterface.h"
+#include "testing/TempRegistry.h"
 #include "store/RecordKinds.h"
 #include "windows/core/WindowHost.h"
 

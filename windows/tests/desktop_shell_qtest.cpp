@@ -18,7 +18,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/core/AppPaths.h"
+#include "base/AppPaths.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/MenuBar.h"
 #include "app/gui/PageActions.h"
@@ -27,7 +27,7 @@
 #include "app/gui/tests/ShellTestSupport.h"
 #include "app/shell/Commands.h"
 #include "reports/ReportPaths.h"
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "store/db/CurrentDatabase.h"
 #include "store/users/UserSwitch.h"
 #include "windows/core/TreeEdits.h"

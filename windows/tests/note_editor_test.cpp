@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "app/shell/EditPending.h"
 #include "store/PrivateRecords.h"
 #include "store/db/CurrentDatabase.h"

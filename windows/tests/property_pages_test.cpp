@@ -2,11 +2,11 @@
 
 #include <filesystem>
 
-#include "app/core/AppPaths.h"
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
 #include "app/core/Startup.h"
-#include "app/core/tests/TempRegistry.h"
+#include "testing/TempRegistry.h"
 #include "store/users/UserSwitch.h"
 #include "windows/core/PropertyPages.h"
 #include "windows/tests/WindowsTestSupport.h"

@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/tests/Shots.h"
 #include "app/shell/EditPending.h"

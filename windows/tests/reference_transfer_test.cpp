@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "app/shell/Commands.h"
 #include "app/shell/EditPending.h"
 #include "store/PrivateRecords.h"

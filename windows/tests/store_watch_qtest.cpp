@@ -18,7 +18,7 @@
 #include <chrono>
 #include <fstream>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/StoreWatcher.h"
 #include "app/gui/WebWnd.h"

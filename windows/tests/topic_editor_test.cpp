@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "app/shell/EditPending.h"
 #include "reports/ReportPaths.h"
 #include "store/PrivateRecords.h"

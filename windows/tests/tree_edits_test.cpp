@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "store/db/CurrentDatabase.h"
 #include "windows/core/TreeEdits.h"
 #include "windows/tests/WindowsTestSupport.h"

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/core/tests/TempRegistry.h"
+#include "testing/TempRegistry.h"
 #include "reports/ReportPaths.h"
 #include "store/PrivateRecords.h"
 #include "store/db/CurrentDatabase.h"

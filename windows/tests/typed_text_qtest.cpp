@@ -23,9 +23,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/core/AppPaths.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
+#include "base/AppPaths.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
 #include "app/gui/HotSyncGlue.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtForms.h"

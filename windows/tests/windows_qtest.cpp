@@ -13,10 +13,10 @@
 
 #include <filesystem>
 
-#include "app/core/AppPaths.h"
-#include "app/core/RegistryKey.h"
+#include "base/AppPaths.h"
+#include "base/RegistryKey.h"
 #include "app/core/Startup.h"
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/tests/Shots.h"
 #include "app/shell/EditPending.h"

@@ -10,7 +10,7 @@
 
 #include <filesystem>
 
-#include "app/core/AppPaths.h"
+#include "base/AppPaths.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/WndMgr.h"
 #include "app/gui/tests/ShellTestSupport.h"

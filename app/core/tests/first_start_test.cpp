@@ -4,8 +4,8 @@
 #include <fstream>
 
 #include "app/core/FirstStart.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/tests/TempRegistry.h"
+#include "base/RegistryKey.h"
+#include "testing/TempRegistry.h"
 #include "platform/palm/PalmSetup.h"
 #include "platform/palm/PalmUsers.h"
 #include "platform/paths/ProgramPaths.h"

@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/core/AppPaths.h"
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
 #include "app/core/Startup.h"
-#include "app/core/UserInterface.h"
-#include "app/core/tests/TempRegistry.h"
+#include "base/UserInterface.h"
+#include "testing/TempRegistry.h"
 #include "platform/files/SafeFiles.h"
 #include "platform/palm/PalmUsers.h"
 #include "platform/palm/UserData.h"

@@ -11,8 +11,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
 #include "app/core/Startup.h"
 #include "store/RecordKinds.h"
 #include "store/db/CurrentDatabase.h"

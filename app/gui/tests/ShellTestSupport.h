@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/UserInterface.h"
+#include "base/UserInterface.h"
 #include "app/gui/ShellParts.h"
 #include "app/shell/Desktop.h"
 

@@ -6,8 +6,8 @@
 #include <QTest>
 #include <QVBoxLayout>
 
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/CodePageField.h"
 

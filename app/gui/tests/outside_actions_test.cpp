@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtForms.h"
 #include "app/gui/WndMgr.h"

@@ -15,7 +15,7 @@
 
 #include <filesystem>
 
-#include "app/core/RegistryKey.h"
+#include "base/RegistryKey.h"
 #include "app/gui/tests/ShellTestSupport.h"
 #include "platform/winmsg/WindowMessage.h"
 

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/RestoreBackupDlg.h"
 #include "app/gui/WndMgr.h"

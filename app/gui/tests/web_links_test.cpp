@@ -14,8 +14,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/core/AppPaths.h"
-#include "app/core/UserInterface.h"
+#include "base/AppPaths.h"
+#include "base/UserInterface.h"
 #include "app/gui/WebWnd.h"
 #include "app/gui/tests/ShellTestSupport.h"
 #include "app/shell/Desktop.h"

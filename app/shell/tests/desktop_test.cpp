@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "app/shell/Desktop.h"
 
 namespace quillet {

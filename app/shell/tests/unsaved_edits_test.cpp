@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/core/UserInterface.h"
+#include "base/UserInterface.h"
 #include "app/shell/UnsavedEdits.h"
 #include "store/RecordStore.h"
 

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <strings.h>
 
-#include "app/core/UserInterface.h"
+#include "base/UserInterface.h"
 #include "platform/files/SafeFiles.h"
 #include "platform/palm/UserData.h"
 #include "platform/registry/Registry.h"

@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/core/UserInterface.h"
+#include "base/UserInterface.h"
 #include "app/gui/QtForms.h"
 
 namespace brightfen {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/core/tests/TempRegistry.h"
+#include "testing/TempRegistry.h"
 #include "platform/registry/Registry.h"
 #include "programs/brightfencheck/tests/CabinetReadBack.h"
 

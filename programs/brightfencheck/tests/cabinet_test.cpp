@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/core/tests/TempRegistry.h"
+#include "testing/TempRegistry.h"
 #include "programs/brightfencheck/tests/CabinetReadBack.h"
 
 namespace brightfen {

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/core/UserInterface.h"
-#include "app/core/tests/TempRegistry.h"
+#include "base/UserInterface.h"
+#include "testing/TempRegistry.h"
 #include "programs/brightfencheck/gui/CheckWindow.h"
 
 using quillet::testing::ReadFileBytes;

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/core/UserInterface.h"
-#include "app/core/tests/TempRegistry.h"
+#include "base/UserInterface.h"
+#include "testing/TempRegistry.h"
 #include "platform/palm/UserData.h"
 #include "platform/registry/Registry.h"
 #include "programs/brightfencheck/tests/CabinetReadBack.h"

@@ -7,7 +7,7 @@
 #include <climits>
 #include <cstring>
 
-#include "app/core/UserInterface.h"
+#include "base/UserInterface.h"
 #include "platform/cdk/Cdk.h"
 #include "platform/paths/ProgramPaths.h"
 #include "platform/registry/Registry.h"

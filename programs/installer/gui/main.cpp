@@ -10,8 +10,8 @@
 #include <string>
 
 #include "QuilletVersion.h"
-#include "app/core/CommandLine.h"
-#include "app/core/UserInterface.h"
+#include "base/CommandLine.h"
+#include "base/UserInterface.h"
 #include "programs/installer/core/InstallerCore.h"
 #include "programs/installer/gui/InstallerWindow.h"
 #include "platform/codepage/CodePage.h"

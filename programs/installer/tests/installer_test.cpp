@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/UserInterface.h"
+#include "base/UserInterface.h"
 #include "programs/installer/core/InstallerCore.h"
 #include "platform/cdk/Cdk.h"
 #include "platform/cdk/HotSyncStore.h"

@@ -7,7 +7,7 @@
 
 #include <unistd.h>
 
-#include "app/core/UserInterface.h"
+#include "base/UserInterface.h"
 #include "programs/installer/core/InstallerCore.h"
 #include "programs/installer/gui/InstallerWindow.h"
 #include "platform/cdk/HotSyncStore.h"

@@ -10,10 +10,10 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/UserInterface.h"
-#include "app/core/tests/TempRegistry.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
+#include "base/UserInterface.h"
+#include "testing/TempRegistry.h"
 #include "app/shell/DeleteAll.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"

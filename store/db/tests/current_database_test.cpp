@@ -10,11 +10,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
-#include "app/core/tests/TempRegistry.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
+#include "testing/TempRegistry.h"
 #include "store/StoreEvents.h"
 #include "store/StoreFile.h"
 #include "store/db/CurrentDatabase.h"

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "app/core/AppPaths.h"
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/UserInterface.h"
-#include "app/core/tests/TempRegistry.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
+#include "base/UserInterface.h"
+#include "testing/TempRegistry.h"
 #include "platform/palm/PalmUsers.h"
 #include "platform/palm/UserData.h"
 #include "store/db/PalmUserList.h"

@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "app/core/AppPaths.h"
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
 #include "app/core/Startup.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
-#include "app/core/tests/TempRegistry.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
+#include "testing/TempRegistry.h"
 #include "app/shell/EditPending.h"
 #include "platform/palm/PalmUsers.h"
 #include "store/PrivateRecords.h"

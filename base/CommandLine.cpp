@@ -1,4 +1,4 @@
-#include "app/core/CommandLine.h"
+#include "base/CommandLine.h"
 
 #include <cstring>
 

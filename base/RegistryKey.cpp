@@ -1,9 +1,9 @@
-#include "app/core/RegistryKey.h"
+#include "base/RegistryKey.h"
 
 #include <cstring>
 #include <vector>
 
-#include "app/core/DiagnosticLog.h"
+#include "base/DiagnosticLog.h"
 
 namespace quillet {
 

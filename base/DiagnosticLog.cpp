@@ -1,6 +1,6 @@
-#include "app/core/DiagnosticLog.h"
+#include "base/DiagnosticLog.h"
 
-#include "app/core/AppPaths.h"
+#include "base/AppPaths.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 
 namespace quillet {
 namespace {

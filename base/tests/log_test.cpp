@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "app/core/AppPaths.h"
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
-#include "app/core/tests/TempRegistry.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
+#include "testing/TempRegistry.h"
 
 namespace quillet {
 namespace {

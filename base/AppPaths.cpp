@@ -1,4 +1,4 @@
-#include "app/core/AppPaths.h"
+#include "base/AppPaths.h"
 
 #include "platform/paths/ProgramPaths.h"
 

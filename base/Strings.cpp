@@ -1,4 +1,4 @@
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 
 #include <algorithm>
 #include <iterator>

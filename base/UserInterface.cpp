@@ -1,9 +1,9 @@
-#include "app/core/UserInterface.h"
+#include "base/UserInterface.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "app/core/Strings.h"
+#include "base/Strings.h"
 #include "platform/codepage/CodePage.h"
 
 namespace quillet {

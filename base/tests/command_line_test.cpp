@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/CommandLine.h"
+#include "base/CommandLine.h"
 
 namespace quillet {
 namespace {

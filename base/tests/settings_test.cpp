@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "app/core/DiagnosticLog.h"
-#include "app/core/RegistryKey.h"
-#include "app/core/tests/TempRegistry.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
+#include "testing/TempRegistry.h"
 #include "platform/registry/Registry.h"
 
 namespace quillet {

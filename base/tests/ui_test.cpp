@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/core/Strings.h"
-#include "app/core/UserInterface.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 
 namespace quillet {
 namespace {
