@@ -7,6 +7,7 @@
 
 #include "base/AppPaths.h"
 #include "app/gui/ShellParts.h"
+#include "desktop/db/CurrentDatabaseSource.h"
 #include "platform/mapi/Mapi.h"
 #include "reports/Mail.h"
 #include "reports/RegistryReportSettings.h"

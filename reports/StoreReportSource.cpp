@@ -5,7 +5,7 @@
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
-#include "store/db/CurrentDatabase.h"
+#include "store/StoreMessages.h"
 
 namespace quillet {
 

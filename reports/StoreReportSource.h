@@ -57,8 +57,4 @@ class StoreReportSource : public IReportSource {
   bool save_held_ = false;
 };
 
-// The report source of the program: the current database (pDB) and the
-// process-wide bShowPrivate.
-StoreReportSource& CurrentDatabaseSource();
-
 }  // namespace quillet

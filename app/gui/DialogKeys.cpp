@@ -7,7 +7,7 @@
 #include <QShortcut>
 
 #include "app/gui/Ansi.h"
-#include "app/shell/Menus.h"
+#include "desktop/shell/Menus.h"
 
 namespace quillet {
 

@@ -2,10 +2,10 @@
 
 #include "base/DiagnosticLog.h"
 #include "app/gui/WndMgr.h"
-#include "app/shell/EditPending.h"
-#include "app/shell/UnsavedEdits.h"
+#include "desktop/shell/EditPending.h"
+#include "desktop/shell/UnsavedEdits.h"
 #include "store/RecordKinds.h"
-#include "store/db/CurrentDatabase.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "store/find/FoundPlaces.h"
 
 namespace quillet {

@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "app/gui/ShellParts.h"
-#include "app/shell/Modes.h"
+#include "desktop/shell/Modes.h"
 
 namespace quillet {
 

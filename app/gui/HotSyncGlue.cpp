@@ -7,17 +7,17 @@
 #include <cstdio>
 
 #include "base/DiagnosticLog.h"
-#include "app/core/Startup.h"
+#include "desktop/startup/Startup.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
 #include "app/gui/EditGuard.h"
 #include "app/gui/StoreWatcher.h"
 #include "app/gui/WndMgr.h"
-#include "app/shell/Commands.h"
-#include "app/shell/EditPending.h"
+#include "desktop/shell/Commands.h"
+#include "desktop/shell/EditPending.h"
 #include "store/backup/AutoBackup.h"
-#include "store/db/PalmUserList.h"
-#include "store/users/UserSwitch.h"
+#include "desktop/db/PalmUserList.h"
+#include "desktop/users/UserSwitch.h"
 
 namespace quillet {
 namespace {

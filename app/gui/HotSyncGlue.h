@@ -1,5 +1,5 @@
 // The main window's side of a HotSync: message 0x3400 from the notifier,
-// answered at once (app/shell/NotifierQueue.h), and its stages carried out
+// answered at once (desktop/shell/NotifierQueue.h), and its stages carried out
 // from the main window's event loop when no dialog, message box or menu is
 // open.
 //
@@ -22,7 +22,7 @@
 #include <set>
 #include <string>
 
-#include "app/shell/NotifierQueue.h"
+#include "desktop/shell/NotifierQueue.h"
 
 namespace quillet {
 

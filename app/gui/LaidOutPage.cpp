@@ -10,7 +10,7 @@
 #include <QThread>
 
 #include "app/gui/Ansi.h"
-#include "app/shell/LinkPolicy.h"
+#include "desktop/shell/LinkPolicy.h"
 
 namespace quillet {
 namespace {

@@ -20,11 +20,11 @@
 #include "app/gui/MenuBar.h"
 #include "app/gui/Shortcuts.h"
 #include "app/gui/WndMgr.h"
-#include "app/shell/Commands.h"
-#include "app/shell/Layout.h"
+#include "desktop/shell/Commands.h"
+#include "desktop/shell/Layout.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/winmsg/WindowMessage.h"
-#include "store/db/CurrentDatabase.h"
+#include "desktop/db/CurrentDatabase.h"
 
 namespace quillet {
 namespace {

@@ -1,5 +1,5 @@
 // The main menu (resource 101) and the context menus, built from the menu
-// data of app/shell/Menus.h, and the enabled state of every command.
+// data of desktop/shell/Menus.h, and the enabled state of every command.
 //
 // The enable operations of the rebar and the modes act here: a command with
 // a main-menu item greys or enables that item; a command without one (the
@@ -18,7 +18,7 @@
 
 #include "platform/codepage/CpText.h"
 
-#include "app/shell/Menus.h"
+#include "desktop/shell/Menus.h"
 
 namespace quillet {
 

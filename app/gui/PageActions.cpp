@@ -12,14 +12,14 @@
 #include "app/gui/Rebar.h"
 #include "app/gui/WebWnd.h"
 #include "app/gui/WndMgr.h"
-#include "app/shell/ShownPage.h"
-#include "app/shell/ThemeList.h"
+#include "desktop/shell/ShownPage.h"
+#include "desktop/shell/ThemeList.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/files/SafeFiles.h"
 #include "reports/ReportBuilder.h"
 #include "reports/ReportPaths.h"
 #include "store/RecordKinds.h"
-#include "store/db/CurrentDatabase.h"
+#include "desktop/db/CurrentDatabase.h"
 
 namespace quillet {
 namespace {

@@ -6,9 +6,9 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "app/core/Startup.h"
+#include "desktop/startup/Startup.h"
 #include "base/UserInterface.h"
-#include "app/shell/Desktop.h"
+#include "desktop/shell/Desktop.h"
 
 namespace quillet {
 

@@ -14,10 +14,10 @@
 #include "base/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/MenuBar.h"
-#include "app/shell/Commands.h"
-#include "app/shell/Layout.h"
-#include "app/shell/Menus.h"
-#include "app/shell/ThemeList.h"
+#include "desktop/shell/Commands.h"
+#include "desktop/shell/Layout.h"
+#include "desktop/shell/Menus.h"
+#include "desktop/shell/ThemeList.h"
 #include "reports/ThemeFolder.h"
 
 namespace quillet {

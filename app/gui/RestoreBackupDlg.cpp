@@ -10,10 +10,10 @@
 #include "base/Strings.h"
 #include "base/UserInterface.h"
 #include "app/gui/WndMgr.h"
-#include "app/shell/EditPending.h"
+#include "desktop/shell/EditPending.h"
 #include "store/backup/AutoBackup.h"
-#include "store/db/CurrentDatabase.h"
-#include "store/users/UserSwitch.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/users/UserSwitch.h"
 
 namespace quillet {
 namespace {

@@ -11,7 +11,7 @@
 
 #include <functional>
 
-#include "store/backup/RestoreBackupForm.h"
+#include "desktop/backup/RestoreBackupForm.h"
 
 namespace quillet {
 

@@ -7,8 +7,8 @@
 
 #include "app/gui/MenuBar.h"
 #include "app/gui/Rebar.h"
-#include "app/shell/Commands.h"
-#include "app/shell/Menus.h"
+#include "desktop/shell/Commands.h"
+#include "desktop/shell/Menus.h"
 
 namespace quillet {
 namespace {

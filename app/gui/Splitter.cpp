@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "app/shell/Layout.h"
+#include "desktop/shell/Layout.h"
 
 namespace quillet {
 

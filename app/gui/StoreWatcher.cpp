@@ -7,8 +7,8 @@
 
 #include "base/DiagnosticLog.h"
 #include "base/UserInterface.h"
-#include "app/shell/EditPending.h"
-#include "store/db/CurrentDatabase.h"
+#include "desktop/shell/EditPending.h"
+#include "desktop/db/CurrentDatabase.h"
 
 namespace quillet {
 

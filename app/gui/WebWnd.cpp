@@ -27,10 +27,10 @@
 #include "base/Strings.h"
 #include "base/UserInterface.h"
 #include "app/gui/Ansi.h"
-#include "app/shell/Desktop.h"
-#include "app/shell/Layout.h"
-#include "app/shell/LinkPolicy.h"
-#include "app/shell/Pages.h"
+#include "desktop/shell/Desktop.h"
+#include "desktop/shell/Layout.h"
+#include "desktop/shell/LinkPolicy.h"
+#include "desktop/shell/Pages.h"
 
 namespace quillet {
 namespace {

@@ -20,16 +20,16 @@
 #include "app/gui/Splitter.h"
 #include "app/gui/StoreWatcher.h"
 #include "app/gui/WebWnd.h"
-#include "app/shell/Commands.h"
-#include "app/shell/Desktop.h"
-#include "app/shell/ShownPage.h"
+#include "desktop/shell/Commands.h"
+#include "desktop/shell/Desktop.h"
+#include "desktop/shell/ShownPage.h"
 #include "reports/ImagingWriter.h"
 #include "reports/RegistryReportSettings.h"
 #include "reports/ReportBuilder.h"
 #include "reports/StoreReportSource.h"
 #include "store/PrivateRecords.h"
-#include "store/db/CurrentDatabase.h"
-#include "store/users/UserSwitch.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/users/UserSwitch.h"
 
 namespace quillet {
 namespace {

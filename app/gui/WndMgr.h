@@ -5,7 +5,7 @@
 // image and find lists and the record windows), lays them out, and is the
 // one command dispatcher: menus, toolbar, record windows, lists and tests
 // all send command numbers to OnCommand. A command that enters a mode
-// applies that mode's row of the mode table (app/shell/Modes.h); a mode
+// applies that mode's row of the mode table (desktop/shell/Modes.h); a mode
 // whose window does not exist yet is refused with a log line.
 //
 // Written in several files by what each part of it does: WndMgr.cpp
@@ -24,9 +24,9 @@
 #include <string>
 
 #include "base/RegistryKey.h"
-#include "app/core/Startup.h"
+#include "desktop/startup/Startup.h"
 #include "app/gui/ShellParts.h"
-#include "app/shell/Modes.h"
+#include "desktop/shell/Modes.h"
 
 class QMainWindow;
 

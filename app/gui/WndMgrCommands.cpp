@@ -15,14 +15,14 @@
 #include "app/gui/RestoreBackupDlg.h"
 #include "app/gui/StoreWatcher.h"
 #include "app/gui/WebWnd.h"
-#include "app/shell/Commands.h"
-#include "app/shell/DeleteAll.h"
-#include "app/shell/Desktop.h"
-#include "app/shell/Pages.h"
-#include "app/shell/UnsavedEdits.h"
+#include "desktop/shell/Commands.h"
+#include "desktop/shell/DeleteAll.h"
+#include "desktop/shell/Desktop.h"
+#include "desktop/shell/Pages.h"
+#include "desktop/shell/UnsavedEdits.h"
 #include "reports/ReportBuilder.h"
-#include "store/db/CurrentDatabase.h"
-#include "store/users/UserSwitch.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/users/UserSwitch.h"
 
 namespace quillet {
 namespace {

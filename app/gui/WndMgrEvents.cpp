@@ -11,9 +11,9 @@
 #include "app/gui/MenuBar.h"
 #include "app/gui/PageActions.h"
 #include "app/gui/Rebar.h"
-#include "app/shell/Commands.h"
+#include "desktop/shell/Commands.h"
 #include "reports/RegistryReportSettings.h"
-#include "store/db/CurrentDatabase.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "store/find/FoundPlaces.h"
 
 namespace quillet {

@@ -9,11 +9,11 @@
 #include "base/AppPaths.h"
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
-#include "app/core/Startup.h"
+#include "desktop/startup/Startup.h"
 #include "app/gui/Rebar.h"
 #include "app/gui/Splitter.h"
 #include "app/gui/WebWnd.h"
-#include "app/shell/Layout.h"
+#include "desktop/shell/Layout.h"
 
 namespace quillet {
 

@@ -1,5 +1,5 @@
 // CWndMgr: entering a mode. Each mode is a row of the mode table
-// (app/shell/Modes.h): which views are shown, what the record window loads,
+// (desktop/shell/Modes.h): which views are shown, what the record window loads,
 // what the browser pane shows and which menu state holds.
 #include "app/gui/WndMgr.h"
 
@@ -13,17 +13,17 @@
 #include "app/gui/PageActions.h"
 #include "app/gui/Rebar.h"
 #include "app/gui/WebWnd.h"
-#include "app/shell/Commands.h"
-#include "app/shell/EditPending.h"
-#include "app/shell/Pages.h"
+#include "desktop/shell/Commands.h"
+#include "desktop/shell/EditPending.h"
+#include "desktop/shell/Pages.h"
 #include "imaging/Sketch.h"
 #include "platform/files/SafeFiles.h"
 #include "reports/ImagingWriter.h"
 #include "reports/ReportBuilder.h"
 #include "reports/ReportPaths.h"
 #include "reports/StoreReportSource.h"
-#include "store/db/CurrentDatabase.h"
-#include "store/users/UserSwitch.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/users/UserSwitch.h"
 
 namespace quillet {
 

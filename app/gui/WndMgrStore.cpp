@@ -12,13 +12,13 @@
 #include "app/gui/HotSyncGlue.h"
 #include "app/gui/MenuBar.h"
 #include "app/gui/Rebar.h"
-#include "app/shell/Commands.h"
-#include "app/shell/ShownPage.h"
-#include "app/shell/UnsavedEdits.h"
+#include "desktop/shell/Commands.h"
+#include "desktop/shell/ShownPage.h"
+#include "desktop/shell/UnsavedEdits.h"
 #include "reports/StoreReportSource.h"
-#include "store/db/CurrentDatabase.h"
-#include "store/db/PalmUserList.h"
-#include "store/users/UserSwitch.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/db/PalmUserList.h"
+#include "desktop/users/UserSwitch.h"
 
 namespace quillet {
 

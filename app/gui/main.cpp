@@ -18,9 +18,9 @@
 
 #include "base/CommandLine.h"
 #include "base/DiagnosticLog.h"
-#include "app/core/FirstStart.h"
-#include "app/core/LargePageHeap.h"
-#include "app/core/Startup.h"
+#include "desktop/startup/FirstStart.h"
+#include "desktop/startup/LargePageHeap.h"
+#include "desktop/startup/Startup.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
 #include "app/gui/AppIcon.h"

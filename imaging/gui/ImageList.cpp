@@ -8,7 +8,7 @@
 #include "app/gui/ReportList.h"
 #include "app/gui/ItemIcons.h"
 #include "app/gui/WndMgr.h"
-#include "app/shell/Commands.h"
+#include "desktop/shell/Commands.h"
 
 namespace quillet {
 namespace {

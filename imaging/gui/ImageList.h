@@ -8,7 +8,7 @@
 #include <QTreeWidget>
 
 #include "app/gui/ShellParts.h"
-#include "imaging/core/ImageListModel.h"
+#include "desktop/pictures/ImageListModel.h"
 
 namespace quillet {
 

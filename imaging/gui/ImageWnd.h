@@ -14,7 +14,7 @@
 #include <QWidget>
 
 #include "app/gui/ShellParts.h"
-#include "imaging/core/ImageEditor.h"
+#include "desktop/pictures/ImageEditor.h"
 
 namespace quillet {
 

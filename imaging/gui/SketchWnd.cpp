@@ -14,7 +14,7 @@
 #include "app/gui/Ansi.h"
 #include "app/gui/CodePageField.h"
 #include "app/gui/DialogKeys.h"
-#include "app/shell/EditPending.h"
+#include "desktop/shell/EditPending.h"
 #include "store/RecordKinds.h"
 
 namespace quillet {

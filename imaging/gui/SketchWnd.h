@@ -12,7 +12,7 @@
 #include <QWidget>
 
 #include "app/gui/ShellParts.h"
-#include "imaging/core/SketchEditor.h"
+#include "desktop/pictures/SketchEditor.h"
 
 namespace quillet {
 

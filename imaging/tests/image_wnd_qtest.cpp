@@ -12,14 +12,14 @@
 
 #include "base/Strings.h"
 #include "app/gui/tests/Shots.h"
-#include "app/shell/Desktop.h"
-#include "app/shell/EditPending.h"
+#include "desktop/shell/Desktop.h"
+#include "desktop/shell/EditPending.h"
 #include "imaging/JpegFile.h"
 #include "imaging/gui/DibDraw.h"
 #include "imaging/gui/ImageWnd.h"
 #include "imaging/tests/PictureSupport.h"
-#include "store/db/CurrentDatabase.h"
-#include "windows/tests/WindowsTestSupport.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "testing/WindowsTestSupport.h"
 
 using namespace quillet;
 using quillet::test::ShotFolder;

@@ -13,11 +13,11 @@
 #include "base/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/tests/Shots.h"
-#include "app/shell/EditPending.h"
+#include "desktop/shell/EditPending.h"
 #include "imaging/gui/SketchWnd.h"
 #include "imaging/tests/SketchBytes.h"
-#include "store/db/CurrentDatabase.h"
-#include "windows/tests/WindowsTestSupport.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "testing/WindowsTestSupport.h"
 
 using namespace quillet;
 using quillet::test::ShotFolder;

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "imaging/FloatImage.h"
-#include "imaging/core/PictureSource.h"
-#include "imaging/core/Placement.h"
+#include "desktop/pictures/PictureSource.h"
+#include "desktop/pictures/Placement.h"
 #include "platform/codepage/CodePage.h"
 #include "store/FileNames.h"
 #include "store/RecordKinds.h"

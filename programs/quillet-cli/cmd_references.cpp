@@ -8,7 +8,7 @@
 
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
-#include "store/db/CurrentDatabase.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "store/refexchange/RefExchange.h"
 #include "programs/quillet-cli/CliCommand.h"
 #include "programs/quillet-cli/StoreText.h"

@@ -12,7 +12,7 @@
 #include "platform/mapi/Mapi.h"
 #include "testing/MimeReader.h"
 #include "reports/tests/TestSupport.h"
-#include "store/db/CurrentDatabase.h"
+#include "desktop/db/CurrentDatabase.h"
 
 namespace quillet {
 namespace {

@@ -12,7 +12,6 @@
 #include "reports/ReportPaths.h"
 #include "reports/tests/TestSupport.h"
 #include "store/PrivateRecords.h"
-#include "store/db/CurrentDatabase.h"
 
 namespace quillet {
 namespace {
@@ -182,34 +181,6 @@ TEST(ReportBuilder, NamesFixedDuringABuildAreSavedOnce) {
   // A build with nothing to rename saves nothing.
   rig.builder.make_report("t.htm", topic);
   EXPECT_EQ(rig.records.store().saveCount(), saves + 1);
-}
-
-TEST(ReportBuilder, ProgramSourceFollowsTheCurrentDatabase) {
-  ReportRig rig;
-  uint32_t topic = rig.records.AddTopic("Current");
-  rig.records.AddNote(topic, "private", true);
-  rig.records.AddNote(topic, "open");
-  ReportServices services;
-  services.source = &CurrentDatabaseSource();
-  services.images = &rig.images;
-  services.settings = &rig.settings;
-  ReportBuilder builder(services);
-  WriteFile(rig.themes + "t.htm", "{TITLE}:{NOTES_BEGIN}{NOTE};{NOTES_END}");
-  CRecordStore* saved = pDB;
-  pDB = &rig.records.store();
-  uint8_t shown = bShowPrivate;
-  bShowPrivate = 0;
-  builder.make_report("t.htm", topic);
-  std::string hidden = rig.ReportOf(topic);
-  bShowPrivate = 1;
-  builder.make_report("t.htm", topic);
-  std::string all = rig.ReportOf(topic);
-  pDB = nullptr;
-  builder.make_report("t.htm", topic);  // no store: nothing, no crash
-  pDB = saved;
-  bShowPrivate = shown;
-  EXPECT_EQ(hidden, "Current:open;");
-  EXPECT_EQ(all, "Current:private;open;");
 }
 
 TEST(ReportBuilder, RecordsCannotNameTheStoreItself) {

@@ -6,7 +6,7 @@
 #include "app/gui/ReportList.h"
 #include "app/gui/ItemIcons.h"
 #include "app/gui/WndMgr.h"
-#include "store/db/CurrentDatabase.h"
+#include "desktop/db/CurrentDatabase.h"
 
 namespace quillet {
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "store/find/FindForm.h"
+#include "desktop/find/FindForm.h"
 
 namespace quillet {
 

@@ -14,7 +14,7 @@
 #include "app/gui/Ansi.h"
 #include "app/gui/CodePageField.h"
 #include "app/gui/WndMgr.h"
-#include "store/db/CurrentDatabase.h"
+#include "desktop/db/CurrentDatabase.h"
 
 namespace quillet {
 namespace {

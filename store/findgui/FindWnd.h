@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "app/gui/ShellParts.h"
-#include "store/find/FindForm.h"
+#include "desktop/find/FindForm.h"
 
 namespace quillet {
 

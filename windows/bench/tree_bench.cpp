@@ -17,11 +17,11 @@
 
 #include "base/AppPaths.h"
 #include "base/RegistryKey.h"
-#include "store/db/CurrentDatabase.h"
-#include "windows/core/TopicTreeModel.h"
-#include "windows/core/WindowHost.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/records/TopicTreeModel.h"
+#include "desktop/records/WindowHost.h"
 #include "windows/gui/TopicTree.h"
-#include "windows/tests/WindowsTestSupport.h"
+#include "testing/WindowsTestSupport.h"
 #include "testing/BenchTimes.h"
 
 using namespace quillet;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/gui/ShellParts.h"
-#include "windows/core/Categories.h"
+#include "desktop/records/Categories.h"
 
 namespace quillet {
 

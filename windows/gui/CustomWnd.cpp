@@ -7,9 +7,9 @@
 #include "app/gui/Ansi.h"
 #include "app/gui/CodePageField.h"
 #include "app/gui/DialogKeys.h"
-#include "app/shell/EditPending.h"
+#include "desktop/shell/EditPending.h"
 #include "store/RecordKinds.h"
-#include "windows/core/TreeText.h"
+#include "desktop/records/TreeText.h"
 #include "windows/gui/RecordDialog.h"
 
 namespace quillet {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/gui/ShellParts.h"
-#include "windows/core/CustomEditor.h"
+#include "desktop/records/CustomEditor.h"
 
 namespace quillet {
 

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "store/users/UserSwitch.h"
+#include "desktop/users/UserSwitch.h"
 
 namespace quillet {
 

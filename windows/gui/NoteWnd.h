@@ -8,7 +8,7 @@
 #include <QPushButton>
 
 #include "app/gui/ShellParts.h"
-#include "windows/core/NoteEditor.h"
+#include "desktop/records/NoteEditor.h"
 
 namespace quillet {
 

@@ -6,7 +6,7 @@
 #include <QWidget>
 
 #include "app/gui/ShellParts.h"
-#include "windows/core/WindowHost.h"
+#include "desktop/records/WindowHost.h"
 
 namespace quillet {
 

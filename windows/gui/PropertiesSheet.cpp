@@ -18,9 +18,9 @@
 #include "app/gui/Ansi.h"
 #include "app/gui/CodePageField.h"
 #include "app/gui/DialogKeys.h"
-#include "store/users/UserSwitch.h"
-#include "windows/core/Categories.h"
-#include "windows/core/TreeEdits.h"
+#include "desktop/users/UserSwitch.h"
+#include "desktop/records/Categories.h"
+#include "desktop/records/TreeEdits.h"
 
 namespace quillet {
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "windows/core/PropertyPages.h"
+#include "desktop/records/PropertyPages.h"
 
 namespace quillet {
 

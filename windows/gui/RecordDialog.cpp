@@ -7,7 +7,7 @@
 #include "app/gui/Ansi.h"
 #include "app/gui/DialogKeys.h"
 #include "platform/codepage/CodePage.h"
-#include "windows/core/TreeText.h"
+#include "desktop/records/TreeText.h"
 
 namespace quillet {
 

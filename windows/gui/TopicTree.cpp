@@ -12,10 +12,10 @@
 #include "base/UserInterface.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/WndMgr.h"
-#include "app/shell/Commands.h"
+#include "desktop/shell/Commands.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
-#include "store/db/CurrentDatabase.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "windows/gui/TopicTreeItem.h"
 #include "windows/gui/TreeIcons.h"
 

@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "app/gui/ShellParts.h"
-#include "windows/core/PictureFiles.h"
-#include "windows/core/TopicTreeModel.h"
-#include "windows/core/TreeEdits.h"
-#include "windows/core/WindowHost.h"
+#include "desktop/records/PictureFiles.h"
+#include "desktop/records/TopicTreeModel.h"
+#include "desktop/records/TreeEdits.h"
+#include "desktop/records/WindowHost.h"
 
 namespace quillet {
 

@@ -10,7 +10,7 @@
 #include <QUrl>
 
 #include "app/gui/Ansi.h"
-#include "windows/core/ReferenceTransfer.h"
+#include "desktop/records/ReferenceTransfer.h"
 #include "windows/gui/TopicTree.h"
 
 namespace quillet {

@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "app/gui/Ansi.h"
-#include "windows/core/TopicTreeModel.h"
+#include "desktop/records/TopicTreeModel.h"
 #include "windows/gui/TreeIcons.h"
 
 namespace quillet {

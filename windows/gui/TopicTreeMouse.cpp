@@ -11,9 +11,9 @@
 #include <algorithm>
 
 #include "app/gui/WndMgr.h"
-#include "app/shell/Commands.h"
-#include "windows/core/TreeEdits.h"
-#include "windows/core/WindowHost.h"
+#include "desktop/shell/Commands.h"
+#include "desktop/records/TreeEdits.h"
+#include "desktop/records/WindowHost.h"
 #include "windows/gui/TopicTree.h"
 #include "windows/gui/TopicTreeItem.h"
 

@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 #include "app/gui/ShellParts.h"
-#include "windows/core/TopicEditor.h"
+#include "desktop/records/TopicEditor.h"
 
 namespace quillet {
 

@@ -4,7 +4,7 @@
 
 #include <QIcon>
 
-#include "windows/core/TopicTreeModel.h"
+#include "desktop/records/TopicTreeModel.h"
 
 namespace quillet {
 

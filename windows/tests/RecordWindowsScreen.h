@@ -13,7 +13,7 @@
 #include "windows/gui/NoteWnd.h"
 #include "windows/gui/TopicTree.h"
 #include "windows/gui/TopicWnd.h"
-#include "windows/tests/WindowsTestSupport.h"
+#include "testing/WindowsTestSupport.h"
 
 namespace quillet::testing {
 

@@ -12,14 +12,14 @@
 
 #include "app/gui/DialogKeys.h"
 #include "app/gui/tests/Shots.h"
-#include "app/shell/EditPending.h"
-#include "store/db/CurrentDatabase.h"
+#include "desktop/shell/EditPending.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "windows/gui/CustomWnd.h"
 #include "windows/gui/NoteWnd.h"
 #include "windows/gui/TopicTree.h"
 #include "windows/gui/TopicWnd.h"
 #include "windows/tests/RecordWindowsScreen.h"
-#include "windows/tests/WindowsTestSupport.h"
+#include "testing/WindowsTestSupport.h"
 
 using namespace quillet;
 using quillet::test::ShotFolder;

@@ -11,14 +11,14 @@
 #include "base/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/tests/Shots.h"
-#include "app/shell/EditPending.h"
+#include "desktop/shell/EditPending.h"
 #include "store/PrivateRecords.h"
-#include "store/db/CurrentDatabase.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "windows/gui/CustomWnd.h"
 #include "windows/gui/NoteWnd.h"
 #include "windows/gui/TopicTree.h"
 #include "windows/tests/RecordWindowsScreen.h"
-#include "windows/tests/WindowsTestSupport.h"
+#include "testing/WindowsTestSupport.h"
 
 using namespace quillet;
 using quillet::test::ShotFolder;

@@ -19,9 +19,9 @@
 #include "app/gui/WndMgr.h"
 #include "app/gui/tests/ShellTestSupport.h"
 #include "app/gui/tests/Shots.h"
-#include "app/shell/Commands.h"
+#include "desktop/shell/Commands.h"
 #include "store/RecordStore.h"
-#include "store/db/CurrentDatabase.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "windows/gui/Parts.h"
 #include "windows/gui/TopicTree.h"
 

@@ -20,9 +20,9 @@
 
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
-#include "store/db/CurrentDatabase.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "windows/gui/TopicTree.h"
-#include "windows/tests/WindowsTestSupport.h"
+#include "testing/WindowsTestSupport.h"
 
 using namespace quillet;
 using quillet::testing::MakeJpeg;

@@ -15,21 +15,21 @@
 
 #include "base/AppPaths.h"
 #include "base/RegistryKey.h"
-#include "app/core/Startup.h"
+#include "desktop/startup/Startup.h"
 #include "base/Strings.h"
 #include "app/gui/Ansi.h"
 #include "app/gui/tests/Shots.h"
-#include "app/shell/EditPending.h"
+#include "desktop/shell/EditPending.h"
 #include "store/PrivateRecords.h"
-#include "store/db/CurrentDatabase.h"
-#include "store/users/UserSwitch.h"
-#include "windows/core/TreeEdits.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/users/UserSwitch.h"
+#include "desktop/records/TreeEdits.h"
 #include "windows/gui/CategoryCombo.h"
 #include "windows/gui/Dialogs.h"
 #include "windows/gui/PropertiesSheet.h"
 #include "windows/gui/TopicTree.h"
 #include "windows/gui/TopicWnd.h"
-#include "windows/tests/WindowsTestSupport.h"
+#include "testing/WindowsTestSupport.h"
 
 using namespace quillet;
 using quillet::test::ShotFolder;

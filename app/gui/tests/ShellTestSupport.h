@@ -16,7 +16,7 @@
 
 #include "base/UserInterface.h"
 #include "app/gui/ShellParts.h"
-#include "app/shell/Desktop.h"
+#include "desktop/shell/Desktop.h"
 
 namespace quillet {
 class CRecord;

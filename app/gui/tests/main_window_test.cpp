@@ -30,13 +30,13 @@
 #include "app/gui/WebWnd.h"
 #include "app/gui/WndMgr.h"
 #include "app/gui/tests/ShellTestSupport.h"
-#include "app/shell/Commands.h"
-#include "app/shell/EditPending.h"
+#include "desktop/shell/Commands.h"
+#include "desktop/shell/EditPending.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/winmsg/WindowMessage.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
-#include "store/db/CurrentDatabase.h"
+#include "desktop/db/CurrentDatabase.h"
 
 using namespace quillet;
 using namespace quillet::test;

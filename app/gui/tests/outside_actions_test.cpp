@@ -15,12 +15,12 @@
 #include "app/gui/QtForms.h"
 #include "app/gui/WndMgr.h"
 #include "app/gui/tests/ShellTestSupport.h"
-#include "app/shell/Commands.h"
+#include "desktop/shell/Commands.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/mapi/Mapi.h"
 #include "reports/MailPart.h"
 #include "store/RecordKinds.h"
-#include "store/db/CurrentDatabase.h"
+#include "desktop/db/CurrentDatabase.h"
 
 using namespace quillet;
 using namespace quillet::test;

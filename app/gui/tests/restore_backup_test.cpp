@@ -11,11 +11,11 @@
 #include "app/gui/RestoreBackupDlg.h"
 #include "app/gui/WndMgr.h"
 #include "app/gui/tests/ShellTestSupport.h"
-#include "app/shell/Commands.h"
-#include "app/shell/EditPending.h"
+#include "desktop/shell/Commands.h"
+#include "desktop/shell/EditPending.h"
 #include "store/RecordKinds.h"
 #include "store/backup/AutoBackup.h"
-#include "store/db/CurrentDatabase.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "store/tests/StoreTestUtil.h"
 
 using namespace quillet;

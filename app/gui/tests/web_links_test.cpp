@@ -18,7 +18,7 @@
 #include "base/UserInterface.h"
 #include "app/gui/WebWnd.h"
 #include "app/gui/tests/ShellTestSupport.h"
-#include "app/shell/Desktop.h"
+#include "desktop/shell/Desktop.h"
 
 using namespace quillet;
 using namespace quillet::test;

@@ -7,7 +7,7 @@
 #include "base/UserInterface.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
-#include "store/db/CurrentDatabase.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "store/findgui/FindList.h"
 #include "store/findgui/FindParts.h"
 #include "store/findgui/FindWnd.h"

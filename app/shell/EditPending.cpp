@@ -1,7 +1,0 @@
-#include "app/shell/EditPending.h"
-
-namespace quillet {
-
-uint8_t bEditPending = 0;
-
-}  // namespace quillet
