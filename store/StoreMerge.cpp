@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "store/RecordFacts.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
 #include "store/StoreEvents.h"
@@ -32,12 +33,6 @@ struct Ref {
 };
 
 uint64_t KindId(uint32_t kind, uint32_t id) { return (static_cast<uint64_t>(id) << 4) | kind; }
-
-const char* KindName(uint32_t kind) {
-  static const char* const kNames[] = {"settings", "reserved", "string list", "category", "topic",
-                                       "note",     "picture",  "reference",   "topic links"};
-  return kind < kKindCount ? kNames[kind] : "unknown";
-}
 
 uint32_t CounterOf(const CRecord* r) {
   const auto* s = RecordAs<CSettingsRecord>(r);
@@ -192,7 +187,7 @@ void CRecordStore::MergeMembers(MergeState& m, uint32_t pos, const std::vector<u
   ++m.counts.changedByBoth;
   ++m.counts.fromHere;
   StoreLog("Record %u (%s) was changed here and by another program: members merged", mine->recordId,
-           KindName(mine->kind));
+           RecordKindName(mine->kind));
 }
 
 // The file's records in the file's order (M10), each with this process's
@@ -241,7 +236,7 @@ void CRecordStore::TakeFileRecords(MergeState& m, CRecordStore& theirs) {
         ++m.counts.changedByBoth;
         ++m.counts.fromHere;
         StoreLog("Record %u (%s) was changed here and by another program: this program's version kept",
-                 r->recordId, KindName(r->kind));
+                 r->recordId, RecordKindName(r->kind));
         m.FollowReferences(r);
       }
     } else {

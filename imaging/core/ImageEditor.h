@@ -19,6 +19,7 @@
 #include "imaging/PackedDib.h"
 #include "imaging/core/Placement.h"
 #include "imaging/core/PictureSource.h"
+#include "store/RecordFacts.h"
 #include "windows/core/RecordCommit.h"
 
 namespace quillet {
@@ -39,7 +40,7 @@ struct PictureEdits {
 };
 
 // A picture's title holds at most this many characters.
-inline constexpr size_t kImageTitleLimit = 256;
+inline constexpr size_t kImageTitleLimit = kTitleLimit;
 // The file Preview writes into the user's cache folder.
 inline constexpr char kPreviewFileName[] = "__preview.jpg";
 
