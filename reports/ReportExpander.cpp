@@ -10,28 +10,15 @@
 #include "platform/files/SafeFiles.h"
 #include "reports/ByteScan.h"
 #include "reports/ReportPaths.h"
+#include "store/RecordFacts.h"
 #include "store/ShownTitle.h"
 
 namespace quillet {
 namespace {
 
-constexpr size_t kTitleMax = 256;
-constexpr size_t kCategoryMax = 80;
 constexpr size_t kAuthorMax = 256;
-constexpr size_t kTextMax = 30000;
 constexpr size_t kImageTitleMax = 8192;
 constexpr int kLastLine = 10000;
-
-constexpr int32_t kInternet = -2;
-
-const char* const kLabels[6][8] = {
-    {"Title", "Author", "Publisher", "ISBN", "Year", "Page(s)", "Notes", ""},
-    {"Title", "URL", "Note", "", "", "", "", ""},
-    {"Title", "Author", "Journal", "Volume", "Issue", "Year", "Page(s)", "Notes"},
-    {"Title", "Author", "Magazine", "Volume", "Issue", "Year", "Page(s)", "Notes"},
-    {"Title", "Newspaper", "City", "Reporter", "Date", "Page(s)", "Notes", ""},
-    {"Title", "Author", "Source", "Abstract", "Date", "Notes", "", ""},
-};
 
 std::string_view Cut(std::string_view text, size_t limit) {
   return text.size() > limit ? text.substr(0, limit) : text;
@@ -49,8 +36,8 @@ int SlotOfKind(int kind) {
 }  // namespace
 
 const char* ReferenceFieldLabel(int32_t customType, int field) {
-  if (customType > -1 || customType < -6 || field < 1 || field > 8) return "";
-  return kLabels[-customType - 1][field - 1];
+  if (field < 1) return "";
+  return ReferenceFieldLabelOf(customType, static_cast<size_t>(field - 1));
 }
 
 namespace {
@@ -211,12 +198,12 @@ int ReportExpander::on_tag() {
     case kTagNone:
       return kActionNotHandled;
     case kTagTitle:
-      WriteRecordLines(Escaped(Cut(ShownTitle(topic_.title).bytes(), kTitleMax)), 1, 1);
+      WriteRecordLines(Escaped(Cut(ShownTitle(topic_.title).bytes(), kTitleLimit)), 1, 1);
       return kActionContinue;
     case kTagCategory:
       if (topic_.categoryId != 0 && source_ != nullptr) {
         std::string name = source_->CategoryName(topic_.categoryId);
-        if (!name.empty()) WriteRecordText(Escaped(Cut(name, kCategoryMax)));
+        if (!name.empty()) WriteRecordText(Escaped(Cut(name, kCategoryNameShownLimit)));
       }
       write_text(" ");
       return kActionContinue;
@@ -320,7 +307,7 @@ int ReportExpander::NotesTag(int code) {
       return kActionContinue;
     case kTagNote:
       if (HasCurrent(kNotes)) {
-        WriteRecordLines(Escaped(Cut(source_->NoteText(CurrentId(kNotes)), kTextMax)), 1, kLastLine);
+        WriteRecordLines(Escaped(Cut(source_->NoteText(CurrentId(kNotes)), kRecordTextLimit)), 1, kLastLine);
       } else {
         write_text(" ");
       }
@@ -332,7 +319,7 @@ int ReportExpander::NotesTag(int code) {
         // from line 2 on; only the part a tag writes is escaped. The rest of
         // a note starts with the line feed that opens line 2, so counting
         // lines in it gives the same numbers.
-        std::string_view text = Cut(source_->NoteText(CurrentId(kNotes)), kTextMax);
+        std::string_view text = Cut(source_->NoteText(CurrentId(kNotes)), kRecordTextLimit);
         size_t lf = text.find('\n');
         scratch_.clear();
         if (code == kTagNoteFirstLine) {
@@ -416,7 +403,7 @@ void ReportExpander::WriteReferenceRow(int field) {
   std::string_view raw = ref.fields[field - 1];
   if (raw.empty()) return;
   // Escaping also keeps a '"' in a URL from ending its href attribute.
-  std::string_view value = Escaped(Cut(raw, kTextMax));
+  std::string_view value = Escaped(Cut(raw, kRecordTextLimit));
 
   std::string& row = row_;
   row.clear();
@@ -426,7 +413,7 @@ void ReportExpander::WriteReferenceRow(int field) {
     row += label;
     row += ":&nbsp;</td>";
   }
-  if (ref.customType == kInternet && field == 2) {
+  if (ref.customType == kCustomInternet && static_cast<size_t>(field) == reffields::web::kUrl + 1) {
     row += "<td><b><a href=\"";
     row += value;
     row += "\">";
@@ -501,10 +488,10 @@ void ReportExpander::WriteImageSource() {
   if (!config_.outputPath.empty() && images_ != nullptr) {
     const std::string disk = OutputFileName(name);
     std::string path = WithSlash(config_.outputPath) + disk;
-    if (image.format == 0) {
+    if (image.format == kImageFormatJpeg) {
       if (images_->ChecksFreshness() || !OutputFileExists(disk))
         images_->WriteJpeg(path, image.width, image.height, image.data, image.dataSize);
-    } else if (image.format == 2) {
+    } else if (image.format == kImageFormatSketch) {
       images_->WriteSketch(image.data, image.dataSize, path);
     }
   }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/codepage/CpText.h"
+#include "store/RecordFacts.h"
 
 namespace quillet {
 
@@ -23,10 +24,10 @@ struct TextSpan {
 };
 
 // Record kinds the report visits.
-inline constexpr int kReportKindTopic = 4;
-inline constexpr int kReportKindNote = 5;
-inline constexpr int kReportKindImage = 6;
-inline constexpr int kReportKindReference = 7;
+inline constexpr int kReportKindTopic = kKindTopic;
+inline constexpr int kReportKindNote = kKindNote;
+inline constexpr int kReportKindImage = kKindImage;
+inline constexpr int kReportKindReference = kKindCustom;
 
 struct ReportTopic {
   CpText title;
@@ -42,7 +43,7 @@ struct ReportTopic {
 struct ReportImage {
   std::string_view title;
   std::string_view fileName;
-  uint32_t format = 0;  // 0 JPEG data, 2 sketch, other: no file
+  uint32_t format = 0;  // kImageFormatJpeg, kImageFormatSketch; other: no file
   uint32_t width = 0;
   uint32_t height = 0;
   const uint8_t* data = nullptr;

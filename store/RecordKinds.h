@@ -17,6 +17,7 @@
 #include "platform/codepage/CpText.h"
 #include "store/PictureBytes.h"
 #include "store/Record.h"
+#include "store/RecordFacts.h"
 
 namespace quillet {
 
@@ -113,12 +114,7 @@ class CNoteRecord : public CRecord {
   CpText text;
 };
 
-// Values of CImageRecord::format.
-inline constexpr uint32_t kImageFormatJpeg = 0;
-inline constexpr uint32_t kImageFormatOther = 1;
-inline constexpr uint32_t kImageFormatSketch = 2;
-
-// Kind 6: a picture (JPEG data) or a handheld sketch.
+// Kind 6: a picture (JPEG data) or a handheld sketch (formats in RecordFacts.h).
 class CImageRecord : public CRecord {
  public:
   static constexpr uint32_t kKind = kKindImage;
@@ -142,19 +138,8 @@ class CImageRecord : public CRecord {
   PictureBytes data;
 };
 
-// CCustomRecord::customType values: the kinds of reference.
-inline constexpr int32_t kCustomBook = -1;
-inline constexpr int32_t kCustomInternet = -2;
-inline constexpr int32_t kCustomJournal = -3;
-inline constexpr int32_t kCustomMagazine = -4;
-inline constexpr int32_t kCustomNewspaper = -5;
-inline constexpr int32_t kCustomReport = -6;
-
-// Number of fields a reference of `customType` has (Book 7, Internet 3,
-// Journal 8, Magazine 8, Newspaper 7, Report 6); 0 for an unknown type.
-int CustomTypeFieldCount(int32_t customType);
-
-// Kind 7: a reference. Field 0 is always the title.
+// Kind 7: a reference. Field 0 is always the title; the kinds and their
+// fields are in RecordFacts.h.
 class CCustomRecord : public CRecord {
  public:
   static constexpr uint32_t kKind = kKindCustom;

@@ -18,24 +18,44 @@
 // it at any time. The store therefore remembers what the file was when it
 // last loaded or saved it (device, inode, size, modification time, and a
 // digest of each record as it was then). A save that finds the file changed
-// since merges instead of overwriting:
-//  - records only in the file stay as they are in the file;
-//  - records this process added, changed or flagged since are applied over
-//    the file's version; when the other writer changed the same record too,
-//    this process's version wins and the log names the record;
-//  - a topic's links record merges member by member against the version
-//    loaded: members added here are added, members removed here are
-//    removed, what the other writer added or removed stays so; the file's
-//    order first, the members added here after;
-//  - the settings record takes the file's version with the larger of the
-//    two record id counters;
-//  - a record added here whose id the other writer also used gets a fresh
-//    id, and its links membership and references follow; the renumber
-//    hook (StoreEvents.h) tells the windows, which hold the old id;
-//  - records the other writer removed are dropped unless changed here.
-// The merged records become the store in memory and are saved; the log gets
-// one line per merge with its counts (StoreEvents.h), and generation()
-// changes so that windows know to refresh.
+// since merges instead of overwriting, by these rules (MergeFrom applies
+// them; its steps and the tests name them where they apply or check them):
+//  M1  Records are paired by kind and id between the file and what this
+//      store last loaded or saved; records sharing both are paired in the
+//      order they come. Records added here since are never paired.
+//  M2  A record only the file has (the other writer added it) is taken as
+//      it is in the file.
+//  M3  A record the other writer changed and this process did not takes
+//      the file's version, in the record object held here.
+//  M4  A record both changed: this process's version wins and the log
+//      names the record.
+//  M5  A topic's links record both changed merges member by member against
+//      the version loaded: members added here are added, members removed
+//      here are removed, what the other writer added or removed stays so;
+//      the file's order first, the members added here after.
+//  M6  One settings record: the file's, with the larger of the two record
+//      id counters, and never below an id issued by the merge; a settings
+//      record added here is dropped when the file has one.
+//  M7  A record added here whose id the file also uses gets a fresh id,
+//      issued above both counters and used by neither side; its links
+//      membership and the references to it follow, the log names it, and
+//      the renumber hook (StoreEvents.h) tells the windows, which hold the
+//      old id.
+//  M8  A record the other writer removed is dropped unless changed here;
+//      then this process's version stays.
+//  M9  A record the other writer left as it was stays as it is here,
+//      whoever changed it (pointing to the fresh ids of M7).
+//  M10 The merged order: the file's records in the file's order, then the
+//      records kept by M8, then those added here in the order added.
+//  M11 Every record object kept is the same object afterwards; dropped
+//      ones stay allocated, no longer in the store, until the next merge.
+//  M12 The next merge compares against the file's version of what it took
+//      or kept (for a links record, the file's member list); records added
+//      here or kept by M8 count as added here again.
+//  M13 The merged records become the store in memory and are saved; the
+//      log gets one line per merge with its counts (StoreEvents.h), and
+//      generation() changes when a record came in, was removed or was
+//      renumbered, so that windows know to refresh.
 //
 // Usage: construct, Load(), then lookups, iterations, AddNew and changes to
 // records, each change followed by Save().
@@ -257,6 +277,18 @@ class CRecordStore {
   // the other writer's version, merge (or set a damaged file aside).
   DbResult MergeWithFile(Clock::time_point deadline);
   void ForgetFile();
+  // MergeFrom's steps, in the order it takes them (StoreMerge.cpp).
+  struct MergeState;
+  bool InBase(uint32_t pos) const { return pos < base_.size() && base_[pos].present; }
+  bool ChangedHere(uint32_t pos) const;
+  void PairWithTheirs(MergeState& m, const CRecordStore& theirs) const;
+  void FindCounter(MergeState& m, const CRecordStore& theirs) const;
+  void ReissueCollidingIds(MergeState& m) const;
+  void TakeFileRecords(MergeState& m, CRecordStore& theirs);
+  void MergeMembers(MergeState& m, uint32_t pos, const std::vector<uint32_t>& disk_members);
+  void SettleRecordsTheyRemoved(MergeState& m);
+  void AppendRecordsAddedHere(MergeState& m);
+  void BecomeMerged(MergeState& m, CRecordStore& theirs);
   void RememberWritten(std::vector<BaseEntry> written, const FileStamp& stamp);
 
   // Id -> lowest position. Dense ids (records are numbered one after the

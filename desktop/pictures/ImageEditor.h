@@ -20,6 +20,7 @@
 #include "desktop/pictures/Placement.h"
 #include "desktop/pictures/PictureSource.h"
 #include "desktop/records/RecordCommit.h"
+#include "store/RecordFacts.h"
 
 namespace quillet {
 
@@ -39,7 +40,7 @@ struct PictureEdits {
 };
 
 // A picture's title holds at most this many characters.
-inline constexpr size_t kImageTitleLimit = 256;
+inline constexpr size_t kImageTitleLimit = kTitleLimit;
 // The file Preview writes into the user's cache folder.
 inline constexpr char kPreviewFileName[] = "__preview.jpg";
 

@@ -11,6 +11,7 @@
 
 #include "imaging/FloatImage.h"
 #include "desktop/records/RecordCommit.h"
+#include "store/RecordFacts.h"
 
 namespace quillet {
 
@@ -18,7 +19,7 @@ class CImageRecord;
 
 // The picture windows keep titles to what the handheld shows; a longer
 // typed title is cut with the text-too-long message.
-inline constexpr size_t kSketchTitleLimit = 256;
+inline constexpr size_t kSketchTitleLimit = kTitleLimit;
 // The frame's size while no sketch is shown.
 inline constexpr int kSketchFrameSide = 320;
 

@@ -65,7 +65,7 @@ std::vector<CategoryEntry> SortedCategories() {
   std::vector<CategoryEntry> out;
   out.reserve(found.size());
   for (const Found& f : found)
-    out.push_back({f.name.substr(0, kCategoryListNameLimit), static_cast<int64_t>(f.id)});
+    out.push_back({f.name.substr(0, kCategoryNameShownLimit), static_cast<int64_t>(f.id)});
   return out;
 }
 

@@ -17,11 +17,8 @@ struct CategoryEntry {
   bool operator==(const CategoryEntry&) const = default;
 };
 
-// Category lists show at most this many characters of a name.
-inline constexpr size_t kCategoryListNameLimit = 80;
-
 // Every live category, sorted by name without regard to case (then by
-// bytes, then by id), names cut for the lists.
+// bytes, then by id), names cut for the lists (kCategoryNameShownLimit).
 std::vector<CategoryEntry> SortedCategories();
 // The list above the tree: "All Categories" (-1), the categories,
 // "Unfiled" (0).

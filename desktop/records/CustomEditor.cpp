@@ -1,6 +1,7 @@
 #include "desktop/records/CustomEditor.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "base/DiagnosticLog.h"
 #include "base/Strings.h"
@@ -14,18 +15,17 @@
 namespace quillet {
 
 const std::vector<ReferenceKind>& ReferenceKinds() {
-  static const std::vector<ReferenceKind> kinds = {
-      {1, kCustomBook, "Book Details",
-       {"Title", "Author", "Publisher", "ISBN", "Year", "Page(s)", "Notes"}},
-      {2, kCustomJournal, "Journal Details",
-       {"Title", "Author", "Journal", "Volume", "Issue", "Year", "Page(s)", "Notes"}},
-      {3, kCustomMagazine, "Magazine Details",
-       {"Title", "Author", "Magazine", "Volume", "Issue", "Year", "Page(s)", "Notes"}},
-      {4, kCustomNewspaper, "Newspaper Details",
-       {"Title", "Newspaper", "City", "Reporter", "Date", "Page(s)", "Notes"}},
-      {5, kCustomReport, "Report Details", {"Title", "Author", "Source", "Abstract", "Date", "Notes"}},
-      {6, kCustomInternet, "Internet Details", {"Title", "URL", "Note"}},
-  };
+  static const std::vector<ReferenceKind> kinds = [] {
+    // The dialogs' titles, in window-kind order.
+    static const char* const kDialogTitles[] = {"Book Details",      "Journal Details", "Magazine Details",
+                                                "Newspaper Details", "Report Details",  "Internet Details"};
+    static_assert(std::size(kDialogTitles) == kReferenceKinds.size());
+    std::vector<ReferenceKind> out;
+    for (const ReferenceKindFacts& k : kReferenceKinds)
+      out.push_back({k.windowKind, k.customType, kDialogTitles[k.windowKind - 1],
+                     {k.labels.begin(), k.labels.begin() + k.fieldCount}});
+    return out;
+  }();
   return kinds;
 }
 

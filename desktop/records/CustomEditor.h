@@ -10,16 +10,14 @@
 #include <vector>
 
 #include "desktop/records/RecordCommit.h"
+#include "store/RecordFacts.h"
 
 namespace quillet {
 
 class CCustomRecord;
 
-// Every field of a reference holds at most this many characters.
-inline constexpr size_t kReferenceFieldLimit = 30000;
-// The most fields any kind has (the cleared window empties this many).
-inline constexpr size_t kMaxReferenceFields = 8;
-
+// The kinds, their fields and limits are RecordFacts.h's; the cleared
+// window empties kMaxReferenceFields fields.
 struct ReferenceKind {
   int windowKind;          // 1 book ... 6 internet, as the New Reference menu numbers them
   int32_t customType;      // the record's customType

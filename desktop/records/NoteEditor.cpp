@@ -69,7 +69,7 @@ bool CNoteEditor::OkQuietly(const CpText& typedText, bool privateChecked) {
   return RunOkQuietly();
 }
 
-bool CNoteEditor::TypedTextsFit() const { return TypedTextFits(typed_text_, kNoteTextLimit); }
+bool CNoteEditor::TypedTextsFit() const { return TypedTextFits(typed_text_, kRecordTextLimit); }
 
 void CNoteEditor::ShowSaved() { ShowNote(note_id_); }
 
@@ -77,7 +77,7 @@ void CNoteEditor::TakePrivateFlag() {
   if (CNoteRecord* note = Current()) ApplyPrivateFlag(*note, typed_private_, is_new_);
 }
 
-void CNoteEditor::ReadTexts() { text_ = TakeTypedText(typed_text_, kNoteTextLimit, IDS_NOTE); }
+void CNoteEditor::ReadTexts() { text_ = TakeTypedText(typed_text_, kRecordTextLimit, IDS_NOTE); }
 
 bool CNoteEditor::AddOrUpdate() {
   if (pDB == nullptr) return false;

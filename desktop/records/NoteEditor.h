@@ -13,9 +13,6 @@ namespace quillet {
 
 class CNoteRecord;
 
-// A note's text holds at most this many characters.
-inline constexpr size_t kNoteTextLimit = 30000;
-
 class CNoteEditor : public CRecordCommit {
  public:
   struct View {

@@ -21,9 +21,6 @@
 namespace quillet {
 namespace {
 
-static_assert(refx::kFieldLimit == kReferenceFieldLimit,
-              "imported fields are cut to what the reference window allows");
-
 // Notices shown in one message; the rest are counted.
 constexpr size_t kShownNotices = 12;
 

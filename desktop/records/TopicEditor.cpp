@@ -94,12 +94,12 @@ bool CTopicEditor::OkQuietly(const CpText& typedTitle, int categoryPosition) {
   return RunOkQuietly();
 }
 
-bool CTopicEditor::TypedTextsFit() const { return TypedTextFits(typed_title_, kTopicTitleLimit); }
+bool CTopicEditor::TypedTextsFit() const { return TypedTextFits(typed_title_, kTitleLimit); }
 
 void CTopicEditor::ShowSaved() { ShowTopic(topic_id_); }
 
 void CTopicEditor::ReadTexts() {
-  title_ = TakeTypedText(typed_title_, kTopicTitleLimit, IDS_TITLE);
+  title_ = TakeTypedText(typed_title_, kTitleLimit, IDS_TITLE);
   category_id_ = 0;
   if (typed_position_ >= 0 && static_cast<size_t>(typed_position_) < view_.categories.size()) {
     int64_t data = view_.categories[static_cast<size_t>(typed_position_)].data;

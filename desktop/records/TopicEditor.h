@@ -16,9 +16,6 @@ namespace quillet {
 class CTopicLinksRecord;
 class CTopicRecord;
 
-// A topic's title holds at most this many characters.
-inline constexpr size_t kTopicTitleLimit = 256;
-
 class CTopicEditor : public CRecordCommit {
  public:
   struct View {

@@ -19,6 +19,7 @@
 #include "desktop/pictures/Placement.h"
 #include "platform/codepage/CodePage.h"
 #include "store/FileNames.h"
+#include "store/RecordFacts.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
 #include "programs/quillet-cli/CliCommand.h"
@@ -26,8 +27,6 @@
 namespace {
 
 using namespace quillet;
-
-constexpr size_t kTitleLimit = 256;
 
 // One picture made ready, not yet in the store.
 struct Prepared {

@@ -5,18 +5,6 @@
 
 namespace quillet {
 
-int CustomTypeFieldCount(int32_t customType) {
-  switch (customType) {
-    case kCustomBook: return 7;
-    case kCustomInternet: return 3;
-    case kCustomJournal: return 8;
-    case kCustomMagazine: return 8;
-    case kCustomNewspaper: return 7;
-    case kCustomReport: return 6;
-  }
-  return 0;
-}
-
 DbResult CCustomRecord::ReadBody(CStoreFile& file) {
   ReadBase(file);
   file.ReadU32(&extraWord);

@@ -10,28 +10,25 @@
 namespace quillet::refx {
 namespace {
 
+// What the exchange adds to each kind (RecordFacts.h has its fields): the
+// word that names it, its title in notices, and the fields holding the
+// names of people and the year or date (-1 for none).
 struct KindInfo {
   int32_t customType;
   const char* word;
   const char* title;
-  std::vector<const char*> labels;
   int names;
   int year;
 };
 
 const std::vector<KindInfo>& Kinds() {
   static const std::vector<KindInfo> kinds = {
-      {kCustomBook, "book", "Book",
-       {"Title", "Author", "Publisher", "ISBN", "Year", "Page(s)", "Notes"}, 1, 4},
-      {kCustomInternet, "internet", "Internet", {"Title", "URL", "Note"}, -1, -1},
-      {kCustomJournal, "journal", "Journal Article",
-       {"Title", "Author", "Journal", "Volume", "Issue", "Year", "Page(s)", "Notes"}, 1, 5},
-      {kCustomMagazine, "magazine", "Magazine Article",
-       {"Title", "Author", "Magazine", "Volume", "Issue", "Year", "Page(s)", "Notes"}, 1, 5},
-      {kCustomNewspaper, "newspaper", "Newspaper Article",
-       {"Title", "Newspaper", "City", "Reporter", "Date", "Page(s)", "Notes"}, 3, 4},
-      {kCustomReport, "report", "Report", {"Title", "Author", "Source", "Abstract", "Date", "Notes"},
-       1, 4},
+      {kCustomBook, "book", "Book", book::kAuthor, book::kYear},
+      {kCustomInternet, "internet", "Internet", -1, -1},
+      {kCustomJournal, "journal", "Journal Article", article::kAuthor, article::kYear},
+      {kCustomMagazine, "magazine", "Magazine Article", article::kAuthor, article::kYear},
+      {kCustomNewspaper, "newspaper", "Newspaper Article", news::kReporter, news::kDate},
+      {kCustomReport, "report", "Report", report::kAuthor, report::kDate},
   };
   return kinds;
 }
@@ -68,8 +65,8 @@ const char* KindTitle(int32_t customType) {
 }
 
 const char* FieldLabel(int32_t customType, size_t index) {
-  const KindInfo* k = InfoOf(customType);
-  return k && index < k->labels.size() ? k->labels[index] : "Field";
+  const char* label = ReferenceFieldLabelOf(customType, index);
+  return label[0] != '\0' ? label : "Field";
 }
 
 int NamesField(int32_t customType) {

@@ -1,5 +1,6 @@
-// What the BibTeX and the RIS side share: the six kinds' fields, finishing
-// an entry for the store (code page, limits, notices), names and years.
+// What the BibTeX and the RIS side share: the six kinds (their fields are
+// RecordFacts.h's), finishing an entry for the store (code page, limits,
+// notices), names and years.
 #pragma once
 
 #include <algorithm>
@@ -9,19 +10,17 @@
 #include <utility>
 #include <vector>
 
+#include "store/RecordFacts.h"
 #include "store/refexchange/RefExchange.h"
 
 namespace quillet::refx {
 
-// Field positions per kind, in the stored order.
-namespace book { enum : size_t { kTitle, kAuthor, kPublisher, kIsbn, kYear, kPages, kNotes, kCount }; }
-namespace web { enum : size_t { kTitle, kUrl, kNotes, kCount }; }
-// Journal and magazine articles share their fields.
-namespace article {
-enum : size_t { kTitle, kAuthor, kJournal, kVolume, kIssue, kYear, kPages, kNotes, kCount };
-}
-namespace news { enum : size_t { kTitle, kPaper, kCity, kReporter, kDate, kPages, kNotes, kCount }; }
-namespace report { enum : size_t { kTitle, kAuthor, kSource, kAbstract, kDate, kNotes, kCount }; }
+// Field positions per kind, in the stored order (RecordFacts.h).
+namespace book = reffields::book;
+namespace web = reffields::web;
+namespace article = reffields::article;
+namespace news = reffields::news;
+namespace report = reffields::report;
 
 // "Book", "Internet", "Journal Article", "Magazine Article", "Newspaper
 // Article", "Report".

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/codepage/CpText.h"
+#include "store/RecordFacts.h"
 
 namespace quillet {
 
@@ -34,7 +35,7 @@ enum class Format : uint8_t { kBibTex, kRis };
 
 // Every field of a reference holds at most this many characters (the
 // reference window's limit, counted as stored, without carriage returns).
-inline constexpr size_t kFieldLimit = 30000;
+inline constexpr size_t kFieldLimit = kReferenceFieldLimit;
 
 // The format a file name asks for: ".bib" or ".ris" in any letter case.
 // False for any other name.

@@ -130,6 +130,7 @@ TEST(StoreIdIndex, MergeRenumberingAndReloadsLeaveNoStaleEntry) {
   CRecordStore loaded("", "");
   ASSERT_EQ(loaded.LoadFromMemory(their_bytes.data(), their_bytes.size()), DB_OK);
   EXPECT_EQ(TextOf(loaded, 12), "theirs too");
+  // Rules M7 (ours renumbered) and M2 (both of theirs taken).
   const MergeCounts counts = ours.MergeFrom(loaded);
   EXPECT_EQ(counts.newIds, 1u);
   EXPECT_EQ(TextOf(ours, 11), "theirs");

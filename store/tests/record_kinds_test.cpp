@@ -1,7 +1,13 @@
 // Record bodies: exact bytes, byte-for-byte round trips of every kind, and
-// Assign / Merge / Compare.
+// Assign / Merge / Compare, and what RecordFacts.h says of the kinds.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "store/RecordFacts.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
 #include "store/tests/StoreTestUtil.h"
@@ -175,6 +181,55 @@ TEST(RecordFactory, MakesEveryKindWithDefaultsAndNothingElse) {
   }
   EXPECT_EQ(CreateRecord(9), nullptr);
   EXPECT_EQ(CreateRecord(0xFFFFFFFF), nullptr);
+}
+
+// What the windows, the report and the exchange show and keep comes from
+// one table: the names, labels and limits as the people and files see them,
+// and the lookups' answers for what is no kind.
+TEST(RecordFacts, KindsLimitsFormatsAndReferenceFieldsAreTheKnownOnes) {
+  EXPECT_STREQ(RecordKindName(kKindTopicLinks), "topic links");
+  EXPECT_STREQ(RecordKindName(kKindImage), "picture");
+  EXPECT_STREQ(RecordKindName(kKindCustom), "reference");
+  EXPECT_STREQ(RecordKindName(kKindCount), "unknown");
+  EXPECT_EQ(kRecordTextLimit, 30000u);
+  EXPECT_EQ(kTitleLimit, 256u);
+  EXPECT_EQ(kCategoryNameShownLimit, 80u);
+  EXPECT_EQ(kImageFormatJpeg, 0u);
+  EXPECT_EQ(kImageFormatOther, 1u);
+  EXPECT_EQ(kImageFormatSketch, 2u);
+
+  struct Kind {
+    int window;
+    int32_t type;
+    std::vector<std::string> labels;
+  };
+  const Kind kinds[] = {
+      {1, -1, {"Title", "Author", "Publisher", "ISBN", "Year", "Page(s)", "Notes"}},
+      {2, -3, {"Title", "Author", "Journal", "Volume", "Issue", "Year", "Page(s)", "Notes"}},
+      {3, -4, {"Title", "Author", "Magazine", "Volume", "Issue", "Year", "Page(s)", "Notes"}},
+      {4, -5, {"Title", "Newspaper", "City", "Reporter", "Date", "Page(s)", "Notes"}},
+      {5, -6, {"Title", "Author", "Source", "Abstract", "Date", "Notes"}},
+      {6, -2, {"Title", "URL", "Note"}},
+  };
+  ASSERT_EQ(kReferenceKinds.size(), std::size(kinds));
+  for (const Kind& want : kinds) {
+    const ReferenceKindFacts* k = ReferenceKindOfWindow(want.window);
+    ASSERT_NE(k, nullptr) << want.window;
+    EXPECT_EQ(ReferenceKindOfType(want.type), k) << want.window;
+    EXPECT_EQ(k->customType, want.type);
+    EXPECT_EQ(CustomTypeFieldCount(want.type), static_cast<int>(want.labels.size())) << want.window;
+    EXPECT_EQ(k->fieldLimit, 30000u);
+    for (size_t i = 0; i < kMaxReferenceFields; ++i)
+      EXPECT_EQ(ReferenceFieldLabelOf(want.type, i), i < want.labels.size() ? want.labels[i] : "")
+          << want.window << ", field " << i;
+  }
+  for (int32_t type : {0, -7, 1, INT32_MIN}) {
+    EXPECT_EQ(ReferenceKindOfType(type), nullptr) << type;
+    EXPECT_EQ(CustomTypeFieldCount(type), 0) << type;
+    EXPECT_STREQ(ReferenceFieldLabelOf(type, 0), "") << type;
+  }
+  EXPECT_EQ(ReferenceKindOfWindow(0), nullptr);
+  EXPECT_EQ(ReferenceKindOfWindow(7), nullptr);
 }
 
 TEST(RecordAssign, CopiesEverythingDeeplyAndIgnoresSelf) {

@@ -134,6 +134,7 @@ struct LogCapture {
 // Another process adds a note while we have the file open; we then add a
 // topic. Nothing of the other note is lost, and our topic, whose id the
 // other process had already used, gets an id of its own.
+// Rules M2, M6, M7, M13.
 TEST(StoreMerge, AnotherWritersNoteSurvivesOurTopic) {
   Shared f;
   auto ours = f.Open();
@@ -202,6 +203,7 @@ TEST(StoreMerge, AnotherWritersNoteSurvivesOurTopic) {
 // The disk added and changed records; we added records: both sides' work is
 // in the file, the file's records first in the file's order, ours after,
 // and every record object we held is the same object afterwards.
+// Rules M2, M3, M5, M6, M10, M11.
 TEST(StoreMerge, DiskAndDesktopAdditionsAndChangesAllArrive) {
   Shared f;
   auto ours = f.Open();
@@ -243,6 +245,7 @@ TEST(StoreMerge, DiskAndDesktopAdditionsAndChangesAllArrive) {
 
 // Both sides added a note under the same id, into different topics: the
 // other writer's keeps its id; ours gets a fresh one, in its topic too.
+// Rules M7, M9 (One's links, changed only here, follow the fresh id), M6.
 TEST(StoreMerge, CollidingIdsOfBothSidesAdditions) {
   Shared f;
   auto ours = f.Open();
@@ -269,7 +272,7 @@ TEST(StoreMerge, CollidingIdsOfBothSidesAdditions) {
 
 // We moved note b from One to Two while the other writer added a note to
 // each: b is only in Two, after Two's members on disk; One keeps the other
-// writer's addition.
+// writer's addition. Rule M5.
 TEST(StoreMerge, MovedMemberWhileTheOtherWriterAddedToBothTopics) {
   Shared f;
   auto ours = f.Open();
@@ -298,7 +301,7 @@ TEST(StoreMerge, MovedMemberWhileTheOtherWriterAddedToBothTopics) {
 // A second merge compares against what the first one (a reload, so nothing
 // was written in between) left: a member removed here after the first merge
 // stays removed, though the other writer changed the same topic again, and
-// what it added stays.
+// what it added stays. Rules M12, M5, M9.
 TEST(StoreMerge, SecondMergeWorksFromWhatTheFirstLeft) {
   Shared f;
   auto ours = f.Open();
@@ -325,7 +328,7 @@ TEST(StoreMerge, SecondMergeWorksFromWhatTheFirstLeft) {
   EXPECT_EQ(TextOf(*f.Open(), f.a), "a here");
 }
 
-// Both changed note a: ours wins, and the log names the record.
+// Both changed note a: ours wins, and the log names the record. Rules M4, M3.
 TEST(StoreMerge, BothChangedOneRecordThisProcessWins) {
   Shared f;
   auto ours = f.Open();
@@ -345,7 +348,7 @@ TEST(StoreMerge, BothChangedOneRecordThisProcessWins) {
 
 // A file rewritten without some records (the conduit purges what was
 // deleted and synchronised): those we did not touch are gone here too,
-// those we changed stay.
+// those we changed stay. Rules M8, M11.
 TEST(StoreMerge, RecordsTheOtherWriterRemovedAreDroppedUnlessChangedHere) {
   Shared f;
   auto ours = f.Open();
@@ -373,7 +376,8 @@ TEST(StoreMerge, RecordsTheOtherWriterRemovedAreDroppedUnlessChangedHere) {
 }
 
 // A save that finds the file as it left it merges nothing; one that never
-// loaded the file takes what is there and adds its records to it.
+// loaded the file takes what is there and adds its records to it, its own
+// settings record giving way to the file's (rule M6).
 TEST(StoreMerge, UnchangedFileIsSimplyReplacedAndANewStoreJoinsAnExistingFile) {
   Shared f;
   auto ours = f.Open();
@@ -400,7 +404,7 @@ TEST(StoreMerge, UnchangedFileIsSimplyReplacedAndANewStoreJoinsAnExistingFile) {
 
 // Reload brings the other writer's records in without writing, and keeps
 // what was changed here but not saved (after a failed save) for the next
-// save.
+// save. Rules M2, M9.
 TEST(StoreMerge, ReloadBringsChangesInAndKeepsUnsavedOnes) {
   Shared f;
   auto ours = f.Open();
@@ -516,7 +520,7 @@ TEST(StoreMerge, BackupHookSeesTheOtherWritersFileBeforeTheMerge) {
   EXPECT_EQ(seen, theirs_bytes);
 }
 
-// In memory, without files: what a save writes, a load reads back.
+// In memory, without files: what a save writes, a load reads back. Rule M7.
 TEST(StoreMerge, MemoryLoadSaveAndMergeMatchTheFiles) {
   Shared f;
   auto ours = f.Open();
@@ -534,6 +538,50 @@ TEST(StoreMerge, MemoryLoadSaveAndMergeMatchTheFiles) {
   EXPECT_EQ(counts.newIds, 1u);
   EXPECT_EQ(TextOf(*ours, t), "theirs");
   EXPECT_EQ(loaded.liveCount(), 0u);
+}
+
+// A file with repeated ids (left so by a damaged sync): records sharing a
+// kind and an id are paired in the order they come, and a record of
+// another kind under the same id is not paired with them. Rule M1.
+TEST(StoreMerge, RepeatedIdsArePairedInTheOrderTheyComeAndOnlyWithinAKind) {
+  CRecordStore base("quillet.dat", "");
+  auto settings = std::make_unique<CSettingsRecord>();
+  settings->lastRecordId = 10;
+  ASSERT_EQ(base.Insert(std::move(settings)), DB_OK);
+  for (const char* text : {"first", "second"}) {
+    auto n = std::make_unique<CNoteRecord>();
+    n->recordId = 5;
+    n->text = CpText(text);
+    ASSERT_EQ(base.Insert(std::move(n)), DB_OK);
+  }
+  std::vector<uint8_t> base_bytes;
+  ASSERT_EQ(base.SaveToMemory(&base_bytes), DB_OK);
+  CRecordStore ours("quillet.dat", "");
+  ASSERT_EQ(ours.LoadFromMemory(base_bytes.data(), base_bytes.size()), DB_OK);
+  CRecordStore theirs("quillet.dat", "");
+  ASSERT_EQ(theirs.LoadFromMemory(base_bytes.data(), base_bytes.size()), DB_OK);
+
+  RecordAs<CNoteRecord>(ours.RecordAt(1))->text = "first, ours"_cp;
+  RecordAs<CNoteRecord>(theirs.RecordAt(2))->text = "second, theirs"_cp;
+  auto category = std::make_unique<CCategoryRecord>();
+  category->recordId = 5;
+  category->name = "five"_cp;
+  ASSERT_EQ(theirs.Insert(std::move(category)), DB_OK);
+  std::vector<uint8_t> their_bytes;
+  ASSERT_EQ(theirs.SaveToMemory(&their_bytes), DB_OK);
+  CRecordStore loaded("", "");
+  ASSERT_EQ(loaded.LoadFromMemory(their_bytes.data(), their_bytes.size()), DB_OK);
+
+  const MergeCounts counts = ours.MergeFrom(loaded);
+  EXPECT_EQ(counts.fromOther, 2u);  // the second note and the category
+  EXPECT_EQ(counts.changedByBoth, 0u);
+  EXPECT_EQ(counts.removed, 0u);
+  EXPECT_EQ(counts.newIds, 0u);
+  ASSERT_EQ(ours.highWater(), 4u);
+  EXPECT_EQ(RecordAs<CNoteRecord>(ours.RecordAt(1))->text, "first, ours"_cp);
+  EXPECT_EQ(RecordAs<CNoteRecord>(ours.RecordAt(2))->text, "second, theirs"_cp);
+  ASSERT_NE(RecordAs<CCategoryRecord>(ours.RecordAt(3)), nullptr);
+  EXPECT_EQ(RecordAs<CCategoryRecord>(ours.RecordAt(3))->name, "five"_cp);
 }
 
 TEST(StoreDigestTest, SameWhateverThePiecesAndDifferentForOtherBytes) {

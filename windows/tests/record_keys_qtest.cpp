@@ -14,6 +14,7 @@
 #include "app/gui/tests/Shots.h"
 #include "desktop/shell/EditPending.h"
 #include "desktop/db/CurrentDatabase.h"
+#include "store/RecordFacts.h"
 #include "windows/gui/CustomWnd.h"
 #include "windows/gui/NoteWnd.h"
 #include "windows/gui/TopicTree.h"
@@ -116,14 +117,9 @@ class RecordKeysTest : public QObject {
 
   void everyReferenceKindTiesItsLabels() {
     CCustomWnd* w = screen_->MakeCustomWindow();
-    const QStringList kinds[] = {
-        {},
-        {"Title", "Author", "Publisher", "ISBN", "Year", "Page(s)", "Notes"},
-        {"Title", "Author", "Journal", "Volume", "Issue", "Year", "Page(s)", "Notes"},
-        {"Title", "Author", "Magazine", "Volume", "Issue", "Year", "Page(s)", "Notes"},
-        {"Title", "Newspaper", "City", "Reporter", "Date", "Page(s)", "Notes"},
-        {"Title", "Author", "Source", "Abstract", "Date", "Notes"},
-        {"Title", "URL", "Note"}};
+    QStringList kinds[7];
+    for (const ReferenceKindFacts& k : kReferenceKinds)
+      for (size_t i = 0; i < k.fieldCount; ++i) kinds[k.windowKind] << k.labels[i];
     for (int kind = 1; kind <= 6; ++kind) {
       w->SetNewRecordKind(kind);
       w->ShowRecord(nullptr);
