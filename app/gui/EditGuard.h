@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/gui/ShellParts.h"
+#include "widgets/kit/ShellParts.h"
 #include "desktop/shell/Modes.h"
 
 namespace quillet {

@@ -9,7 +9,7 @@
 #include <QTextFrame>
 #include <QThread>
 
-#include "app/gui/Ansi.h"
+#include "widgets/kit/Ansi.h"
 #include "desktop/shell/LinkPolicy.h"
 
 namespace quillet {

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/gui/ShellParts.h"
+#include "widgets/kit/ShellParts.h"
 
 namespace quillet {
 

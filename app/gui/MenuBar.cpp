@@ -1,6 +1,6 @@
 #include "app/gui/MenuBar.h"
 
-#include "app/gui/Ansi.h"
+#include "widgets/kit/Ansi.h"
 
 namespace quillet {
 

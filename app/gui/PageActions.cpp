@@ -8,7 +8,7 @@
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
-#include "app/gui/Ansi.h"
+#include "widgets/kit/Ansi.h"
 #include "app/gui/Rebar.h"
 #include "app/gui/WebWnd.h"
 #include "app/gui/WndMgr.h"

@@ -12,7 +12,7 @@
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
-#include "app/gui/Ansi.h"
+#include "widgets/kit/Ansi.h"
 #include "app/gui/MenuBar.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/Layout.h"

@@ -26,7 +26,7 @@
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
-#include "app/gui/Ansi.h"
+#include "widgets/kit/Ansi.h"
 #include "desktop/shell/Desktop.h"
 #include "desktop/shell/Layout.h"
 #include "desktop/shell/LinkPolicy.h"

@@ -11,7 +11,7 @@
 #include "base/AppPaths.h"
 #include "base/DiagnosticLog.h"
 #include "base/Strings.h"
-#include "app/gui/Ansi.h"
+#include "widgets/kit/Ansi.h"
 #include "app/gui/EditGuard.h"
 #include "app/gui/HotSyncGlue.h"
 #include "app/gui/MenuBar.h"

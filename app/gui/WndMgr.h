@@ -25,7 +25,7 @@
 
 #include "base/RegistryKey.h"
 #include "desktop/startup/Startup.h"
-#include "app/gui/ShellParts.h"
+#include "widgets/kit/ShellParts.h"
 #include "desktop/shell/Modes.h"
 
 class QMainWindow;
@@ -46,7 +46,7 @@ class ReportBuilder;
 class StoreReportSource;
 class UserWindows;
 
-class CWndMgr : public QObject {
+class CWndMgr : public QObject, public IShell {
   Q_OBJECT
  public:
   // `client` is the main window's client area, `menus` its main menu.
@@ -60,7 +60,7 @@ class CWndMgr : public QObject {
 
   // The dispatcher. `param` is the command's second parameter (the menu
   // command a reference kind came from).
-  void OnCommand(uint32_t command, uint32_t param = 0);
+  void OnCommand(uint32_t command, uint32_t param = 0) override;
   // Message 0x3400 from the HotSync notifier; returns the answer, which is
   // sent at once: the stages are carried out when no dialog is open
   // (app/gui/HotSyncGlue.h).
@@ -71,11 +71,11 @@ class CWndMgr : public QObject {
   // Places every child for the client area's size (skipped when minimized).
   void Layout();
 
-  // Switches to the Palm user of that name (store/users): reopens the
+  // Switches to the Palm user of that name (desktop/users): reopens the
   // store, refreshes every window and enters START. Asks first about edits
   // a record window holds. False, changing nothing, when the person
   // cancelled, for an unknown name or a store that does not open.
-  bool SwitchUser(const std::string& name);
+  bool SwitchUser(const std::string& name) override;
   // The same without asking (HotSync, after the edits were taken care of).
   bool SwitchUserNow(const std::string& name);
   CEditGuard& edits() { return *edits_; }
@@ -90,34 +90,34 @@ class CWndMgr : public QObject {
   const std::string& userName() const { return user_name_; }
 
   // Notifications of the parts.
-  void OnTopicComboChanged();
-  void OnImageComboChanged();
+  void OnTopicComboChanged() override;
+  void OnImageComboChanged() override;
   void OnThemeChosen(int index);
-  void OnImageListClick();
-  void OnImageListDoubleClick(uint32_t recordId);
-  void OnFindListClick(uint32_t recordId);
+  void OnImageListClick() override;
+  void OnImageListDoubleClick(uint32_t recordId) override;
+  void OnFindListClick(uint32_t recordId) override;
   // Context menu of the topic tree or the image list at a screen position.
-  void ShowContextMenu(QWidget* source, const QPoint& globalPos);
+  void ShowContextMenu(QWidget* source, const QPoint& globalPos) override;
 
   // The current mode number (0 START ... 14 FIND) and the named mode that
   // set it.
-  uint32_t mode() const { return mode_; }
+  uint32_t mode() const override { return mode_; }
   Mode namedMode() const { return named_mode_; }
   bool MailAvailable() const;
 
   CWebWnd* web() const;
   CRebar* rebar() const;
   CSplitter* splitter() const;
-  CUserTable& users() { return users_; }
+  CUserTable& users() override { return users_; }
   // The report builder, reading the current store (which a reload may have
   // replaced since the last report).
-  ReportBuilder* reports() const;
-  CTreeObject* topicTree() const { return Trees().At(topic_tree_); }
-  CListViewObject* imageList() const { return ListViews().At(image_list_); }
+  ReportBuilder* reports() const override;
+  CTreeObject* topicTree() const override { return Trees().At(topic_tree_); }
+  CListViewObject* imageList() const override { return ListViews().At(image_list_); }
   CListViewObject* findList() const { return ListViews().At(find_list_); }
-  CCombo* topicCombo() const { return Combos().At(topic_combo_); }
+  CCombo* topicCombo() const override { return Combos().At(topic_combo_); }
   CCombo* imageCombo() const { return Combos().At(image_combo_); }
-  CChildWnd* window(RecordWindow which) const;
+  CChildWnd* window(RecordWindow which) const override;
   CMenus* menus() const { return menus_; }
   // Keeps the windows in step with the store file (app/gui/StoreWatcher.h).
   CStoreWatcher* storeWatcher() const { return store_watcher_.get(); }

@@ -1,9 +1,9 @@
 #include "app/parts/AllParts.h"
 
-#include "imaging/gui/Parts.h"
-#include "reports/MailPart.h"
-#include "store/findgui/FindParts.h"
-#include "windows/gui/Parts.h"
+#include "widgets/pictures/Parts.h"
+#include "widgets/mail/MailPart.h"
+#include "widgets/find/FindParts.h"
+#include "widgets/records/Parts.h"
 
 namespace quillet {
 

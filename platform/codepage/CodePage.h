@@ -1,7 +1,7 @@
 // The Windows-1252 code page: the bytes of every record text, the string
 // table and the Palm user names, and their UTF-8 form for the file system,
 // URLs and terminals. This is the only place the two are converted outside
-// the widgets (which convert to and from QString in app/gui/Ansi.h).
+// the widgets (which convert to and from QString in widgets/kit/Ansi.h).
 //
 // Every byte has a UTF-8 form: the five bytes the code page leaves
 // undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 control of the same

@@ -4,7 +4,7 @@
 // A CpText is only ever made from bytes that already are code-page text
 // (a record read from the store, the string table, another CpText) or by a
 // conversion that checks: FromUtf8 (platform/codepage/CodePage.h) for the
-// file system, URLs and terminals, ToAnsiExact (app/gui/Ansi.h) for Qt.
+// file system, URLs and terminals, ToAnsiExact (widgets/kit/Ansi.h) for Qt.
 // Nothing turns a std::string, a const char* or a QString into one on its
 // own, so a UTF-8 text cannot slip into a record, nor a record text into a
 // file name, without a conversion the compiler can point at.

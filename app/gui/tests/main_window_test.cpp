@@ -21,7 +21,7 @@
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
-#include "app/gui/Ansi.h"
+#include "widgets/kit/Ansi.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/MenuBar.h"
 #include "app/gui/PageActions.h"
@@ -29,7 +29,7 @@
 #include "app/gui/Splitter.h"
 #include "app/gui/WebWnd.h"
 #include "app/gui/WndMgr.h"
-#include "app/gui/tests/ShellTestSupport.h"
+#include "testing/ShellTestSupport.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/EditPending.h"
 #include "platform/codepage/CodePage.h"
@@ -109,15 +109,15 @@ int PartsFiled() {
 // at that moment.
 class RecordingLink : public IManagerLink {
  public:
-  void Attach(CWndMgr* manager) override {
+  void Attach(IShell* manager) override {
     attached = manager;
     events.push_back("attach, parts filed: " + std::to_string(PartsFiled()));
   }
-  void Detach(CWndMgr* manager) override {
+  void Detach(IShell* manager) override {
     if (attached == manager) attached = nullptr;
     events.push_back("detach, parts filed: " + std::to_string(PartsFiled()));
   }
-  CWndMgr* attached = nullptr;
+  IShell* attached = nullptr;
   std::vector<std::string> events;
 };
 
@@ -341,7 +341,7 @@ void MainWindowTest::hostKnowsTheManagerWhileItsPartsExist() {
     fakes.parts.host = &link;
     CMainWindow w(fakes.parts);
     QVERIFY(w.manager()->ready());
-    QCOMPARE(link.attached, w.manager());
+    QCOMPARE(link.attached, static_cast<IShell*>(w.manager()));
     QCOMPARE(link.events, std::vector<std::string>{"attach, parts filed: 0"});
     w.close();
   }

@@ -12,13 +12,13 @@
 
 #include "base/Strings.h"
 #include "app/gui/MainWindow.h"
-#include "app/gui/QtForms.h"
+#include "widgets/kit/QtForms.h"
 #include "app/gui/WndMgr.h"
-#include "app/gui/tests/ShellTestSupport.h"
+#include "testing/ShellTestSupport.h"
 #include "desktop/shell/Commands.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/mapi/Mapi.h"
-#include "reports/MailPart.h"
+#include "widgets/mail/MailPart.h"
 #include "store/RecordKinds.h"
 #include "desktop/db/CurrentDatabase.h"
 

@@ -16,7 +16,7 @@
 #include <filesystem>
 
 #include "base/RegistryKey.h"
-#include "app/gui/tests/ShellTestSupport.h"
+#include "testing/ShellTestSupport.h"
 #include "platform/winmsg/WindowMessage.h"
 
 using namespace quillet;

@@ -10,7 +10,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/RestoreBackupDlg.h"
 #include "app/gui/WndMgr.h"
-#include "app/gui/tests/ShellTestSupport.h"
+#include "testing/ShellTestSupport.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/EditPending.h"
 #include "store/RecordKinds.h"

@@ -17,7 +17,7 @@
 #include "base/AppPaths.h"
 #include "base/UserInterface.h"
 #include "app/gui/WebWnd.h"
-#include "app/gui/tests/ShellTestSupport.h"
+#include "testing/ShellTestSupport.h"
 #include "desktop/shell/Desktop.h"
 
 using namespace quillet;

@@ -1,7 +1,7 @@
 // The program's one registration call leaves no part of the main window out.
 #include <QTest>
 
-#include "app/gui/ShellParts.h"
+#include "widgets/kit/ShellParts.h"
 #include "app/parts/AllParts.h"
 
 using namespace quillet;

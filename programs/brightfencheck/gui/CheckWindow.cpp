@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "base/UserInterface.h"
-#include "app/gui/QtForms.h"
+#include "widgets/kit/QtForms.h"
 
 namespace brightfen {
 namespace {

@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/gui/QtForms.h"
+#include "widgets/kit/QtForms.h"
 #include "programs/brightfencheck/gui/CheckWindow.h"
 
 #ifndef QUILLET_VERSION

@@ -1,0 +1,73 @@
+#include "widgets/records/RecordDialog.h"
+
+#include <QFont>
+#include <QHBoxLayout>
+#include <QLabel>
+
+#include "widgets/kit/Ansi.h"
+#include "widgets/kit/DialogKeys.h"
+#include "platform/codepage/CodePage.h"
+#include "desktop/records/TreeText.h"
+
+namespace quillet {
+
+RecordDialogFrame::RecordDialogFrame(QWidget* host, const char* objectName, const QString& heading) {
+  dialog = new QWidget(host);
+  dialog->setObjectName(objectName);
+  // On a wide pane the fields keep a readable width at the left.
+  auto* frame = new QHBoxLayout(dialog);
+  frame->setContentsMargins(0, 0, 0, 0);
+  auto* panel = new QWidget(dialog);
+  panel->setMaximumWidth(640);
+  frame->addWidget(panel, 10);
+  frame->addStretch(1);
+  body = new QVBoxLayout(panel);
+  body->setContentsMargins(16, 12, 16, 12);
+  body->setSpacing(8);
+
+  auto* title = new QLabel(heading, dialog);
+  title->setObjectName("Heading");
+  QFont bold = title->font();
+  bold.setBold(true);
+  bold.setPointSizeF(bold.pointSizeF() * 1.25);
+  title->setFont(bold);
+  body->addWidget(title);
+}
+
+QPushButton* RecordDialogFrame::AddButtons() {
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  auto* ok = new QPushButton(dialog);
+  ok->setObjectName("OK");
+  ok->setDefault(true);
+  cancel = new QPushButton("Cancel", dialog);
+  cancel->setObjectName("Cancel");
+  for (QPushButton* b : {ok, cancel}) {
+    b->setMinimumWidth(88);
+    b->setAutoDefault(false);
+  }
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  body->addLayout(buttons);
+  AddOkCancelKeys(dialog, ok, cancel);
+  return ok;
+}
+
+bool SameTypedText(QString typed, QString shown) {
+  typed.remove('\r');
+  shown.remove('\r');
+  return typed == shown;
+}
+
+CpText TypedRecordName(const QString& typed) {
+  const QString first = typed.section('\n', 0, 0).remove('\r');
+  return CutMemberText(TextForMessage(first.toStdString()).view(), TextCut::kMarked);
+}
+
+QString TypedText(const QPlainTextEdit* edit) {
+  QString typed = edit ? edit->toPlainText() : QString();
+  typed.replace("\n", "\r\n");
+  return typed;
+}
+
+}  // namespace quillet
