@@ -4,8 +4,8 @@
 #include <QProcess>
 #include <QTest>
 
-#include "app/gui/HotSyncGlue.h"
-#include "app/gui/WndMgr.h"
+#include "app/HotSyncGlue.h"
+#include "app/WndMgr.h"
 
 namespace quillet::test {
 

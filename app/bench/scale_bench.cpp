@@ -31,7 +31,7 @@
 
 #include "base/AppPaths.h"
 #include "base/RegistryKey.h"
-#include "app/gui/WebWnd.h"
+#include "app/WebWnd.h"
 #include "reports/ImagingWriter.h"
 #include "reports/ReportBuilder.h"
 #include "reports/StoreReportSource.h"

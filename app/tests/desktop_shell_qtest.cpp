@@ -19,11 +19,11 @@
 #include <sstream>
 
 #include "base/AppPaths.h"
-#include "app/gui/MainWindow.h"
-#include "app/gui/MenuBar.h"
-#include "app/gui/PageActions.h"
-#include "app/gui/WebWnd.h"
-#include "app/gui/WndMgr.h"
+#include "app/MainWindow.h"
+#include "app/MenuBar.h"
+#include "app/PageActions.h"
+#include "app/WebWnd.h"
+#include "app/WndMgr.h"
 #include "testing/ShellTestSupport.h"
 #include "desktop/shell/Commands.h"
 #include "reports/ReportPaths.h"

@@ -16,8 +16,8 @@
 #include <memory>
 
 #include "base/Strings.h"
-#include "app/gui/MainWindow.h"
-#include "app/gui/WndMgr.h"
+#include "app/MainWindow.h"
+#include "app/WndMgr.h"
 #include "testing/HotSyncRun.h"
 #include "testing/ShellTestSupport.h"
 #include "testing/Shots.h"

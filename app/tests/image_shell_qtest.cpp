@@ -13,10 +13,10 @@
 #include <filesystem>
 
 #include "base/Strings.h"
-#include "app/gui/MainWindow.h"
-#include "app/gui/StoreWatcher.h"
-#include "app/gui/WebWnd.h"
-#include "app/gui/WndMgr.h"
+#include "app/MainWindow.h"
+#include "app/StoreWatcher.h"
+#include "app/WebWnd.h"
+#include "app/WndMgr.h"
 #include "testing/ShellTestSupport.h"
 #include "testing/Shots.h"
 #include "desktop/shell/Commands.h"

@@ -14,9 +14,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/gui/MainWindow.h"
-#include "app/gui/MenuBar.h"
-#include "app/gui/WndMgr.h"
+#include "app/MainWindow.h"
+#include "app/MenuBar.h"
+#include "app/WndMgr.h"
 #include "testing/ShellTestSupport.h"
 #include "testing/Shots.h"
 #include "desktop/shell/Commands.h"

@@ -11,8 +11,8 @@
 #include <filesystem>
 
 #include "base/AppPaths.h"
-#include "app/gui/MainWindow.h"
-#include "app/gui/WndMgr.h"
+#include "app/MainWindow.h"
+#include "app/WndMgr.h"
 #include "testing/ShellTestSupport.h"
 #include "testing/Shots.h"
 #include "desktop/shell/Commands.h"

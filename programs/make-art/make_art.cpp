@@ -2,7 +2,7 @@
 //
 //   make-art OUTDIR
 //
-// The pictures are committed under app/gui/art/; run this again after
+// The pictures are committed under widgets/kit/art/; run this again after
 // changing a drawing. Each toolbar picture is drawn at 20 x 20 and at
 // 40 x 40 (for high-density screens) in three states: normal, hot and
 // disabled.

@@ -11,9 +11,9 @@
 #include <sstream>
 
 #include "base/Strings.h"
-#include "app/gui/MainWindow.h"
+#include "app/MainWindow.h"
 #include "widgets/kit/QtForms.h"
-#include "app/gui/WndMgr.h"
+#include "app/WndMgr.h"
 #include "testing/ShellTestSupport.h"
 #include "desktop/shell/Commands.h"
 #include "platform/codepage/CodePage.h"

@@ -7,9 +7,9 @@
 
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
-#include "app/gui/MainWindow.h"
-#include "app/gui/RestoreBackupDlg.h"
-#include "app/gui/WndMgr.h"
+#include "app/MainWindow.h"
+#include "app/RestoreBackupDlg.h"
+#include "app/WndMgr.h"
 #include "testing/ShellTestSupport.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/EditPending.h"

@@ -1,7 +1,7 @@
 // CWndMgr: the command dispatcher. A command that names a mode enters it
 // (WndMgrModes.cpp); the others are carried out here or by the part that
 // owns them.
-#include "app/gui/WndMgr.h"
+#include "app/WndMgr.h"
 
 #include <QMainWindow>
 
@@ -9,12 +9,12 @@
 #include "base/DiagnosticLog.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
-#include "app/gui/PageActions.h"
+#include "app/PageActions.h"
 #include "platform/codepage/CodePage.h"
-#include "app/gui/Rebar.h"
-#include "app/gui/RestoreBackupDlg.h"
-#include "app/gui/StoreWatcher.h"
-#include "app/gui/WebWnd.h"
+#include "app/Rebar.h"
+#include "app/RestoreBackupDlg.h"
+#include "app/StoreWatcher.h"
+#include "app/WebWnd.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/DeleteAll.h"
 #include "desktop/shell/Desktop.h"

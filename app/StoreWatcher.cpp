@@ -1,4 +1,4 @@
-#include "app/gui/StoreWatcher.h"
+#include "app/StoreWatcher.h"
 
 #include <QFileInfo>
 

@@ -1,8 +1,8 @@
 // CWndMgr: building the main window's children in their fixed order, and
-// deleting them again (app/gui/WndMgr.h). Layout, modes, commands, store
+// deleting them again (app/WndMgr.h). Layout, modes, commands, store
 // changes and the parts' notifications are in the WndMgr*.cpp files beside
 // this one.
-#include "app/gui/WndMgr.h"
+#include "app/WndMgr.h"
 
 #include <QMainWindow>
 
@@ -12,14 +12,14 @@
 #include "base/DiagnosticLog.h"
 #include "base/Strings.h"
 #include "widgets/kit/Ansi.h"
-#include "app/gui/EditGuard.h"
-#include "app/gui/HotSyncGlue.h"
-#include "app/gui/MenuBar.h"
-#include "app/gui/Rebar.h"
-#include "app/gui/Splash.h"
-#include "app/gui/Splitter.h"
-#include "app/gui/StoreWatcher.h"
-#include "app/gui/WebWnd.h"
+#include "app/EditGuard.h"
+#include "app/HotSyncGlue.h"
+#include "app/MenuBar.h"
+#include "app/Rebar.h"
+#include "app/Splash.h"
+#include "app/Splitter.h"
+#include "app/StoreWatcher.h"
+#include "app/WebWnd.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/Desktop.h"
 #include "desktop/shell/ShownPage.h"

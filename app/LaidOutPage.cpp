@@ -1,4 +1,4 @@
-#include "app/gui/LaidOutPage.h"
+#include "app/LaidOutPage.h"
 
 #include <QAbstractEventDispatcher>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "app/gui/Rebar.h"
+#include "app/Rebar.h"
 
 #include <QAbstractItemView>
 #include <QDir>
@@ -13,7 +13,7 @@
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
 #include "widgets/kit/Ansi.h"
-#include "app/gui/MenuBar.h"
+#include "app/MenuBar.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/Layout.h"
 #include "desktop/shell/Menus.h"

@@ -1,4 +1,4 @@
-#include "app/gui/MainWindow.h"
+#include "app/MainWindow.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -17,9 +17,9 @@
 #include "base/Strings.h"
 #include "widgets/kit/Ansi.h"
 #include "widgets/kit/AppIcon.h"
-#include "app/gui/MenuBar.h"
-#include "app/gui/Shortcuts.h"
-#include "app/gui/WndMgr.h"
+#include "app/MenuBar.h"
+#include "app/Shortcuts.h"
+#include "app/WndMgr.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/Layout.h"
 #include "platform/codepage/CodePage.h"

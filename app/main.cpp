@@ -24,7 +24,7 @@
 #include "base/Strings.h"
 #include "base/UserInterface.h"
 #include "widgets/kit/AppIcon.h"
-#include "app/gui/MainWindow.h"
+#include "app/MainWindow.h"
 #include "widgets/kit/QtForms.h"
 #include "widgets/kit/ShellParts.h"
 #include "app/parts/AllParts.h"

@@ -1,6 +1,6 @@
 // CWndMgr: the store changing under the windows: HotSync, another
 // program's changes, the archive, and switching Palm users.
-#include "app/gui/WndMgr.h"
+#include "app/WndMgr.h"
 
 #include <QMainWindow>
 
@@ -8,10 +8,10 @@
 #include "base/DiagnosticLog.h"
 #include "base/UserInterface.h"
 #include "widgets/kit/Ansi.h"
-#include "app/gui/EditGuard.h"
-#include "app/gui/HotSyncGlue.h"
-#include "app/gui/MenuBar.h"
-#include "app/gui/Rebar.h"
+#include "app/EditGuard.h"
+#include "app/HotSyncGlue.h"
+#include "app/MenuBar.h"
+#include "app/Rebar.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/ShownPage.h"
 #include "desktop/shell/UnsavedEdits.h"

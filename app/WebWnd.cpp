@@ -1,4 +1,4 @@
-#include "app/gui/WebWnd.h"
+#include "app/WebWnd.h"
 
 #include <unistd.h>
 

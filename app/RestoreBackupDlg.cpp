@@ -1,4 +1,4 @@
-#include "app/gui/RestoreBackupDlg.h"
+#include "app/RestoreBackupDlg.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -9,7 +9,7 @@
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
-#include "app/gui/WndMgr.h"
+#include "app/WndMgr.h"
 #include "desktop/shell/EditPending.h"
 #include "store/backup/AutoBackup.h"
 #include "desktop/db/CurrentDatabase.h"

@@ -1,6 +1,6 @@
 // CWndMgr: where the main window opens, where it was when it closed, and
 // where its children stand in the client area.
-#include "app/gui/WndMgr.h"
+#include "app/WndMgr.h"
 
 #include <QGuiApplication>
 #include <QMainWindow>
@@ -10,9 +10,9 @@
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
 #include "desktop/startup/Startup.h"
-#include "app/gui/Rebar.h"
-#include "app/gui/Splitter.h"
-#include "app/gui/WebWnd.h"
+#include "app/Rebar.h"
+#include "app/Splitter.h"
+#include "app/WebWnd.h"
 #include "desktop/shell/Layout.h"
 
 namespace quillet {

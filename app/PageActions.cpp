@@ -1,4 +1,4 @@
-#include "app/gui/PageActions.h"
+#include "app/PageActions.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,9 +9,9 @@
 #include "base/Strings.h"
 #include "base/UserInterface.h"
 #include "widgets/kit/Ansi.h"
-#include "app/gui/Rebar.h"
-#include "app/gui/WebWnd.h"
-#include "app/gui/WndMgr.h"
+#include "app/Rebar.h"
+#include "app/WebWnd.h"
+#include "app/WndMgr.h"
 #include "desktop/shell/ShownPage.h"
 #include "desktop/shell/ThemeList.h"
 #include "platform/codepage/CodePage.h"

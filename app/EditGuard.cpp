@@ -1,7 +1,7 @@
-#include "app/gui/EditGuard.h"
+#include "app/EditGuard.h"
 
 #include "base/DiagnosticLog.h"
-#include "app/gui/WndMgr.h"
+#include "app/WndMgr.h"
 #include "desktop/shell/EditPending.h"
 #include "desktop/shell/UnsavedEdits.h"
 #include "store/RecordKinds.h"

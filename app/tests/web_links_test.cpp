@@ -16,7 +16,7 @@
 
 #include "base/AppPaths.h"
 #include "base/UserInterface.h"
-#include "app/gui/WebWnd.h"
+#include "app/WebWnd.h"
 #include "testing/ShellTestSupport.h"
 #include "desktop/shell/Desktop.h"
 

@@ -1,12 +1,12 @@
-#include "app/gui/Shortcuts.h"
+#include "app/Shortcuts.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QToolButton>
 #include <QWidget>
 
-#include "app/gui/MenuBar.h"
-#include "app/gui/Rebar.h"
+#include "app/MenuBar.h"
+#include "app/Rebar.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/Menus.h"
 

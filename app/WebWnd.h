@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "app/gui/LaidOutPage.h"
+#include "app/LaidOutPage.h"
 
 class QPrinter;
 

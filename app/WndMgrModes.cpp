@@ -1,7 +1,7 @@
 // CWndMgr: entering a mode. Each mode is a row of the mode table
 // (desktop/shell/Modes.h): which views are shown, what the record window loads,
 // what the browser pane shows and which menu state holds.
-#include "app/gui/WndMgr.h"
+#include "app/WndMgr.h"
 
 #include <QWidget>
 
@@ -9,10 +9,10 @@
 #include "base/DiagnosticLog.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
-#include "app/gui/MenuBar.h"
-#include "app/gui/PageActions.h"
-#include "app/gui/Rebar.h"
-#include "app/gui/WebWnd.h"
+#include "app/MenuBar.h"
+#include "app/PageActions.h"
+#include "app/Rebar.h"
+#include "app/WebWnd.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/EditPending.h"
 #include "desktop/shell/Pages.h"

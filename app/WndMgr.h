@@ -63,7 +63,7 @@ class CWndMgr : public QObject, public IShell {
   void OnCommand(uint32_t command, uint32_t param = 0) override;
   // Message 0x3400 from the HotSync notifier; returns the answer, which is
   // sent at once: the stages are carried out when no dialog is open
-  // (app/gui/HotSyncGlue.h).
+  // (app/HotSyncGlue.h).
   uint32_t OnNotifierMessage(uint32_t wparam, uint32_t lparam);
   // The program is about to end: asks about unsaved edits. False when the
   // person cancelled or the edits could not be saved.
@@ -119,7 +119,7 @@ class CWndMgr : public QObject, public IShell {
   CCombo* imageCombo() const { return Combos().At(image_combo_); }
   CChildWnd* window(RecordWindow which) const override;
   CMenus* menus() const { return menus_; }
-  // Keeps the windows in step with the store file (app/gui/StoreWatcher.h).
+  // Keeps the windows in step with the store file (app/StoreWatcher.h).
   CStoreWatcher* storeWatcher() const { return store_watcher_.get(); }
   // The store's records changed under the windows (another program's
   // changes merged in): refreshes the tree, lists and the shown page.

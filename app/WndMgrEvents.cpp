@@ -1,16 +1,16 @@
 // CWndMgr: what the parts tell the manager: a category chosen in a combo, a
 // theme chosen in the theme box, clicks in the image and find lists, and
 // the context menus of the tree and the image list.
-#include "app/gui/WndMgr.h"
+#include "app/WndMgr.h"
 
 #include <QContextMenuEvent>
 #include <QMainWindow>
 #include <QMenu>
 
 #include "base/AppPaths.h"
-#include "app/gui/MenuBar.h"
-#include "app/gui/PageActions.h"
-#include "app/gui/Rebar.h"
+#include "app/MenuBar.h"
+#include "app/PageActions.h"
+#include "app/Rebar.h"
 #include "desktop/shell/Commands.h"
 #include "reports/RegistryReportSettings.h"
 #include "desktop/db/CurrentDatabase.h"

@@ -1,4 +1,4 @@
-#include "app/gui/Splitter.h"
+#include "app/Splitter.h"
 
 #include <QMouseEvent>
 #include <QPainter>

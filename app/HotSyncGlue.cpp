@@ -1,4 +1,4 @@
-#include "app/gui/HotSyncGlue.h"
+#include "app/HotSyncGlue.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -10,9 +10,9 @@
 #include "desktop/startup/Startup.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
-#include "app/gui/EditGuard.h"
-#include "app/gui/StoreWatcher.h"
-#include "app/gui/WndMgr.h"
+#include "app/EditGuard.h"
+#include "app/StoreWatcher.h"
+#include "app/WndMgr.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/EditPending.h"
 #include "store/backup/AutoBackup.h"

@@ -1,4 +1,4 @@
-#include "app/gui/MenuBar.h"
+#include "app/MenuBar.h"
 
 #include "widgets/kit/Ansi.h"
 

@@ -1,4 +1,4 @@
-#include "app/gui/Splash.h"
+#include "app/Splash.h"
 
 #include <QApplication>
 #include <QPainter>
