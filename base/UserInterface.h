@@ -106,34 +106,8 @@ int ShowFilledStringMessage(int stringId, const std::string& text, unsigned flag
 // code page cannot hold, so what was typed is not saved.
 int ShowUnstorableCharacter(const CpText& field, uint32_t codePoint);
 
-// A form for tests: records every request and answers from queues.
-class RecordingUI : public IUserInterface {
- public:
-  std::vector<MessageRequest> messages;
-  std::vector<int> dialogs;
-  std::vector<int> messageAnswers;      // popped front; kIdOk when empty
-  std::vector<std::string> passwords;   // popped front; cancel when empty
-  std::vector<std::string> filePaths;   // popped front; cancel when empty
-  std::vector<FileDialogRequest> saveRequests;  // every save dialog asked for
-  std::vector<std::string> folders;     // popped front; cancel when empty
-  std::string clipboard;
-  int infoDialogAnswer = kIdOk;
-
-  int ShowMessage(const MessageRequest& request) override;
-  int ShowInfoDialog(int dialogId) override;
-  bool AskPassword(int dialogId, std::string* password) override;
-  bool ChooseOpenFile(const FileDialogRequest& request, std::string* path) override;
-  bool ChooseSaveFile(const FileDialogRequest& request, std::string* path) override;
-  bool ChooseFolder(const std::string& title, std::string* folder) override;
-  bool SetClipboardText(const std::string& text) override;
-  bool GetClipboardText(std::string* text) override;
-
-  // String numbers of the messages shown, in order.
-  std::vector<int> MessageIds() const;
-  bool Showed(int stringId) const;
-};
-
-// Installs a form for the lifetime of a scope (tests).
+// Installs a form for the lifetime of a scope (a quiet form while a
+// HotSync runs, the programs' own forms, tests).
 class ScopedUI {
  public:
   explicit ScopedUI(IUserInterface* ui) : previous_(SetUI(ui)) {}

@@ -10,7 +10,7 @@ function(quillet_add_gtest name)
   # Tests reach their own helpers and the headers under test by their
   # paths from the source root.
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} quillet_testing GTest::gtest GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE QUILLET_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                                              QUILLET_BIN_DIR="${QUILLET_BIN_DIR}"
                                              QUILLET_LIB_DIR="${QUILLET_LIB_DIR}"
@@ -27,7 +27,7 @@ function(quillet_add_qtest name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests
                                            AUTOMOC ON)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} quillet_testing Qt6::Test)
   target_compile_definitions(${name} PRIVATE QUILLET_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                                              QUILLET_BIN_DIR="${QUILLET_BIN_DIR}"
                                              QUILLET_LIB_DIR="${QUILLET_LIB_DIR}"
@@ -44,7 +44,7 @@ function(quillet_add_bench name)
   add_executable(${name} ${T_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
-  target_link_libraries(${name} PRIVATE ${T_LIBS})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} quillet_testing)
 endfunction()
 
 # quillet_add_fuzz(<name> SOURCES <files...> LIBS <targets...>)

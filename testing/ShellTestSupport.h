@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "base/UserInterface.h"
+#include "testing/RecordingDesktop.h"
+#include "testing/RecordingUI.h"
 #include "widgets/kit/ShellParts.h"
 #include "desktop/shell/Desktop.h"
 

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "base/UserInterface.h"
+#include "testing/RecordingHost.h"
+#include "testing/RecordingUI.h"
 #include "testing/TempRegistry.h"
 #include "store/RecordKinds.h"
 #include "desktop/records/WindowHost.h"

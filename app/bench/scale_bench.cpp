@@ -39,6 +39,7 @@
 #include "desktop/db/CurrentDatabase.h"
 #include "store/find/FindEngine.h"
 #include "desktop/find/FindForm.h"
+#include "testing/RecordingHost.h"
 #include "widgets/find/FindList.h"
 #include "desktop/records/PictureFiles.h"
 #include "desktop/records/TopicTreeModel.h"

@@ -21,6 +21,7 @@
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
+#include "testing/RecordingDesktop.h"
 #include "widgets/kit/Ansi.h"
 #include "app/MainWindow.h"
 #include "app/MenuBar.h"

@@ -12,6 +12,7 @@
 
 #include "base/Strings.h"
 #include "app/MainWindow.h"
+#include "testing/RecordingDesktop.h"
 #include "widgets/kit/QtForms.h"
 #include "app/WndMgr.h"
 #include "testing/ShellTestSupport.h"

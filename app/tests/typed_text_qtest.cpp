@@ -28,6 +28,7 @@
 #include "base/Strings.h"
 #include "app/HotSyncGlue.h"
 #include "app/MainWindow.h"
+#include "testing/RecordingUI.h"
 #include "widgets/kit/QtForms.h"
 #include "app/WndMgr.h"
 #include "testing/HotSyncRun.h"

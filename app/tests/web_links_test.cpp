@@ -17,6 +17,7 @@
 #include "base/AppPaths.h"
 #include "base/UserInterface.h"
 #include "app/WebWnd.h"
+#include "testing/RecordingDesktop.h"
 #include "testing/ShellTestSupport.h"
 #include "desktop/shell/Desktop.h"
 

@@ -11,6 +11,7 @@
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "testing/RecordingUI.h"
 #include "testing/TempRegistry.h"
 
 namespace quillet {

@@ -2,6 +2,7 @@
 
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "testing/RecordingUI.h"
 
 namespace quillet {
 namespace {

@@ -68,24 +68,6 @@ IWindowHost& WindowHost();
 // previous one (null for the quiet host).
 IWindowHost* SetWindowHost(IWindowHost* host);
 
-// A host for tests: records what was asked.
-class RecordingHost : public IWindowHost {
- public:
-  std::vector<uint32_t> commands;
-  std::vector<uint32_t> reports;
-  int imageListRefreshes = 0;
-  int categoryRefills = 0;
-  int64_t mainCategory = -1;
-  ITopicTreeOps* tree = nullptr;
-
-  void SendCommand(uint32_t command) override { commands.push_back(command); }
-  void RebuildReport(uint32_t topicId) override { reports.push_back(topicId); }
-  void RefreshImageLists() override { ++imageListRefreshes; }
-  void RefillCategoryLists() override { ++categoryRefills; }
-  int64_t MainCategory() const override { return mainCategory; }
-  ITopicTreeOps* Tree() override { return tree; }
-};
-
 class ScopedWindowHost {
  public:
   explicit ScopedWindowHost(IWindowHost* host) : previous_(SetWindowHost(host)) {}

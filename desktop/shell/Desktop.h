@@ -3,7 +3,8 @@
 // ("open"), the desktop's text editor ("edit") and a plain-text editor.
 //
 // Like the user-interface form, the program installs a form that really
-// starts programs; tests install RecordingDesktop to see what was asked.
+// starts programs; tests install one that notes what was asked
+// (testing/RecordingDesktop.h).
 #pragma once
 
 #include <string>
@@ -30,28 +31,6 @@ class IDesktop {
 // and answers false).
 IDesktop& Desktop();
 IDesktop* SetDesktop(IDesktop* desktop);
-
-class RecordingDesktop : public IDesktop {
- public:
-  struct Request {
-    std::string what;  // "address", "open", "edit", "plain"
-    std::string target;
-    bool operator==(const Request&) const = default;
-  };
-  std::vector<Request> requests;
-  bool answer = true;
-
-  bool OpenAddress(const std::string& a) override { return Note("address", a); }
-  bool OpenPath(const std::string& p) override { return Note("open", p); }
-  bool EditPath(const std::string& p) override { return Note("edit", p); }
-  bool EditPlainText(const std::string& p) override { return Note("plain", p); }
-
- private:
-  bool Note(const char* what, const std::string& target) {
-    requests.push_back({what, target});
-    return answer;
-  }
-};
 
 // The graphical plain-text editor to start, by rule: $QUILLET_TEXT_EDITOR,
 // else the first of the common graphical editors found on $PATH; "" when

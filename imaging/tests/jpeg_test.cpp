@@ -13,6 +13,7 @@
 #include "imaging/JpegFile.h"
 #include "imaging/fuzz/JpegSeeds.h"
 #include "imaging/tests/TestSupport.h"
+#include "testing/RecordingUI.h"
 
 namespace quillet {
 namespace {

@@ -7,6 +7,7 @@
 #include "base/UserInterface.h"
 #include "imaging/PackedDib.h"
 #include "imaging/tests/TestSupport.h"
+#include "testing/RecordingUI.h"
 
 namespace quillet {
 namespace {

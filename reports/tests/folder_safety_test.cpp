@@ -21,6 +21,7 @@
 #include "reports/ReportPaths.h"
 #include "imaging/tests/SketchBytes.h"
 #include "reports/tests/TestSupport.h"
+#include "testing/RecordingUI.h"
 
 namespace quillet {
 namespace {

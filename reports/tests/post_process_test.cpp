@@ -11,6 +11,7 @@
 #include "reports/PostProcess.h"
 #include "reports/ReportPaths.h"
 #include "reports/tests/TestSupport.h"
+#include "testing/RecordingUI.h"
 
 namespace quillet {
 namespace {

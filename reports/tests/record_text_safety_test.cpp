@@ -7,6 +7,7 @@
 #include "reports/PostProcess.h"
 #include "reports/ReportExpander.h"
 #include "reports/tests/TestSupport.h"
+#include "testing/RecordingUI.h"
 
 namespace quillet {
 namespace {

@@ -12,6 +12,7 @@
 #include "reports/ReportPaths.h"
 #include "reports/tests/TestSupport.h"
 #include "store/PrivateRecords.h"
+#include "testing/RecordingUI.h"
 
 namespace quillet {
 namespace {

@@ -6,6 +6,7 @@
 #include "reports/ReportExpander.h"
 #include "reports/ReportPaths.h"
 #include "reports/tests/TestSupport.h"
+#include "testing/RecordingUI.h"
 
 namespace quillet {
 namespace {

@@ -8,6 +8,7 @@
 #include "reports/ThemeFile.h"
 #include "reports/ThemeFolder.h"
 #include "reports/tests/TestSupport.h"
+#include "testing/RecordingUI.h"
 
 namespace quillet {
 namespace {

@@ -13,6 +13,7 @@
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
 #include "base/UserInterface.h"
+#include "testing/RecordingUI.h"
 #include "testing/TempRegistry.h"
 #include "desktop/shell/DeleteAll.h"
 #include "store/RecordKinds.h"

@@ -14,6 +14,7 @@
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "testing/RecordingUI.h"
 #include "testing/TempRegistry.h"
 #include "store/StoreEvents.h"
 #include "store/StoreFile.h"

@@ -4,6 +4,7 @@
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
 #include "base/UserInterface.h"
+#include "testing/RecordingUI.h"
 #include "testing/TempRegistry.h"
 #include "platform/palm/PalmUsers.h"
 #include "platform/palm/UserData.h"

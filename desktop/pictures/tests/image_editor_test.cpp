@@ -21,6 +21,7 @@
 #include "reports/ReportPaths.h"
 #include "store/PrivateRecords.h"
 #include "desktop/db/CurrentDatabase.h"
+#include "testing/RecordingDesktop.h"
 #include "testing/WindowsTestSupport.h"
 
 namespace quillet {

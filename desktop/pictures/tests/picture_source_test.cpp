@@ -18,6 +18,7 @@
 #include "desktop/pictures/PictureSource.h"
 #include "imaging/tests/PictureSupport.h"
 #include "imaging/tests/TestSupport.h"
+#include "testing/RecordingUI.h"
 
 namespace quillet {
 namespace {

@@ -9,6 +9,8 @@
 #include "base/Strings.h"
 #include "base/UserInterface.h"
 #include "desktop/shell/Desktop.h"
+#include "testing/RecordingDesktop.h"
+#include "testing/RecordingUI.h"
 
 namespace quillet {
 namespace {

@@ -3,6 +3,7 @@
 #include "base/UserInterface.h"
 #include "desktop/shell/UnsavedEdits.h"
 #include "store/RecordStore.h"
+#include "testing/RecordingUI.h"
 
 namespace quillet {
 namespace {

@@ -11,6 +11,7 @@
 #include "base/RegistryKey.h"
 #include "desktop/startup/Startup.h"
 #include "base/UserInterface.h"
+#include "testing/RecordingUI.h"
 #include "testing/TempRegistry.h"
 #include "platform/files/SafeFiles.h"
 #include "platform/palm/PalmUsers.h"

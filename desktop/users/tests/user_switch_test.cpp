@@ -10,6 +10,7 @@
 #include "desktop/startup/Startup.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "testing/RecordingUI.h"
 #include "testing/TempRegistry.h"
 #include "desktop/shell/EditPending.h"
 #include "platform/palm/PalmUsers.h"

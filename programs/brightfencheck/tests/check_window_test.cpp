@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "base/UserInterface.h"
+#include "testing/RecordingUI.h"
 #include "testing/TempRegistry.h"
 #include "programs/brightfencheck/gui/CheckWindow.h"
 

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "base/UserInterface.h"
+#include "testing/RecordingUI.h"
 #include "testing/TempRegistry.h"
 #include "platform/palm/UserData.h"
 #include "platform/registry/Registry.h"

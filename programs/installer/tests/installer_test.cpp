@@ -18,6 +18,7 @@
 #include "platform/palm/PalmUsers.h"
 #include "platform/paths/ProgramPaths.h"
 #include "platform/registry/Registry.h"
+#include "testing/RecordingUI.h"
 
 namespace installer {
 namespace {

@@ -11,6 +11,7 @@
 #include "programs/installer/core/InstallerCore.h"
 #include "programs/installer/gui/InstallerWindow.h"
 #include "platform/cdk/HotSyncStore.h"
+#include "testing/RecordingUI.h"
 
 using namespace installer;
 

@@ -8,6 +8,7 @@
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
 #include "desktop/db/CurrentDatabase.h"
+#include "testing/RecordingUI.h"
 #include "widgets/find/FindList.h"
 #include "widgets/find/FindParts.h"
 #include "widgets/find/FindWnd.h"

@@ -8,6 +8,7 @@
 
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "testing/RecordingUI.h"
 #include "widgets/kit/Ansi.h"
 #include "widgets/kit/CodePageField.h"
 

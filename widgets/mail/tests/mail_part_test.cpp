@@ -6,6 +6,7 @@
 #include "base/AppPaths.h"
 #include "base/RegistryKey.h"
 #include "base/UserInterface.h"
+#include "testing/RecordingUI.h"
 #include "testing/TempRegistry.h"
 #include "widgets/kit/ShellParts.h"
 #include "widgets/mail/MailPart.h"

@@ -11,6 +11,7 @@
 #include <QUrl>
 
 #include "base/Strings.h"
+#include "testing/RecordingDesktop.h"
 #include "testing/Shots.h"
 #include "desktop/shell/Desktop.h"
 #include "desktop/shell/EditPending.h"

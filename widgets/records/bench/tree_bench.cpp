@@ -20,6 +20,7 @@
 #include "desktop/db/CurrentDatabase.h"
 #include "desktop/records/TopicTreeModel.h"
 #include "desktop/records/WindowHost.h"
+#include "testing/RecordingHost.h"
 #include "widgets/records/TopicTree.h"
 #include "testing/WindowsTestSupport.h"
 #include "testing/BenchTimes.h"
