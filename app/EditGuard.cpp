@@ -1,11 +1,11 @@
 #include "app/EditGuard.h"
 
-#include "base/DiagnosticLog.h"
 #include "app/WndMgr.h"
+#include "base/DiagnosticLog.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/shell/EditPending.h"
 #include "desktop/shell/UnsavedEdits.h"
 #include "store/RecordKinds.h"
-#include "desktop/db/CurrentDatabase.h"
 #include "store/find/FoundPlaces.h"
 
 namespace quillet {

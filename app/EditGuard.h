@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "widgets/kit/ShellParts.h"
 #include "desktop/shell/Modes.h"
+#include "widgets/kit/ShellParts.h"
 
 namespace quillet {
 

@@ -6,18 +6,18 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "base/DiagnosticLog.h"
-#include "desktop/startup/Startup.h"
-#include "base/Strings.h"
-#include "base/UserInterface.h"
 #include "app/EditGuard.h"
 #include "app/StoreWatcher.h"
 #include "app/WndMgr.h"
+#include "base/DiagnosticLog.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
+#include "desktop/db/PalmUserList.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/EditPending.h"
-#include "store/backup/AutoBackup.h"
-#include "desktop/db/PalmUserList.h"
+#include "desktop/startup/Startup.h"
 #include "desktop/users/UserSwitch.h"
+#include "store/backup/AutoBackup.h"
 
 namespace quillet {
 namespace {

@@ -9,8 +9,8 @@
 #include <QTextFrame>
 #include <QThread>
 
-#include "widgets/kit/Ansi.h"
 #include "desktop/shell/LinkPolicy.h"
+#include "widgets/kit/Ansi.h"
 
 namespace quillet {
 namespace {

@@ -12,19 +12,19 @@
 #include <cstdio>
 #include <functional>
 
-#include "base/DiagnosticLog.h"
-#include "base/RegistryKey.h"
-#include "base/Strings.h"
-#include "widgets/kit/Ansi.h"
-#include "widgets/kit/AppIcon.h"
 #include "app/MenuBar.h"
 #include "app/Shortcuts.h"
 #include "app/WndMgr.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/Layout.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/winmsg/WindowMessage.h"
-#include "desktop/db/CurrentDatabase.h"
+#include "widgets/kit/Ansi.h"
+#include "widgets/kit/AppIcon.h"
 
 namespace quillet {
 namespace {

@@ -4,14 +4,14 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "app/Rebar.h"
+#include "app/WebWnd.h"
+#include "app/WndMgr.h"
 #include "base/AppPaths.h"
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
-#include "widgets/kit/Ansi.h"
-#include "app/Rebar.h"
-#include "app/WebWnd.h"
-#include "app/WndMgr.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/shell/ShownPage.h"
 #include "desktop/shell/ThemeList.h"
 #include "platform/codepage/CodePage.h"
@@ -19,7 +19,7 @@
 #include "reports/ReportBuilder.h"
 #include "reports/ReportPaths.h"
 #include "store/RecordKinds.h"
-#include "desktop/db/CurrentDatabase.h"
+#include "widgets/kit/Ansi.h"
 
 namespace quillet {
 namespace {

@@ -8,17 +8,17 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
+#include "app/MenuBar.h"
 #include "base/AppPaths.h"
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
-#include "widgets/kit/Ansi.h"
-#include "app/MenuBar.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/Layout.h"
 #include "desktop/shell/Menus.h"
 #include "desktop/shell/ThemeList.h"
 #include "reports/ThemeFolder.h"
+#include "widgets/kit/Ansi.h"
 
 namespace quillet {
 namespace {

@@ -4,16 +4,16 @@
 #include <QHeaderView>
 #include <QVBoxLayout>
 
+#include "app/WndMgr.h"
 #include "base/AppPaths.h"
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
-#include "app/WndMgr.h"
-#include "desktop/shell/EditPending.h"
-#include "store/backup/AutoBackup.h"
 #include "desktop/db/CurrentDatabase.h"
+#include "desktop/shell/EditPending.h"
 #include "desktop/users/UserSwitch.h"
+#include "store/backup/AutoBackup.h"
 
 namespace quillet {
 namespace {

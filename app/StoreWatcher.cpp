@@ -7,8 +7,8 @@
 
 #include "base/DiagnosticLog.h"
 #include "base/UserInterface.h"
-#include "desktop/shell/EditPending.h"
 #include "desktop/db/CurrentDatabase.h"
+#include "desktop/shell/EditPending.h"
 
 namespace quillet {
 

@@ -26,11 +26,11 @@
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
-#include "widgets/kit/Ansi.h"
 #include "desktop/shell/Desktop.h"
 #include "desktop/shell/Layout.h"
 #include "desktop/shell/LinkPolicy.h"
 #include "desktop/shell/Pages.h"
+#include "widgets/kit/Ansi.h"
 
 namespace quillet {
 namespace {

@@ -8,10 +8,6 @@
 
 #include <cinttypes>
 
-#include "base/AppPaths.h"
-#include "base/DiagnosticLog.h"
-#include "base/Strings.h"
-#include "widgets/kit/Ansi.h"
 #include "app/EditGuard.h"
 #include "app/HotSyncGlue.h"
 #include "app/MenuBar.h"
@@ -20,16 +16,20 @@
 #include "app/Splitter.h"
 #include "app/StoreWatcher.h"
 #include "app/WebWnd.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/Strings.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/Desktop.h"
 #include "desktop/shell/ShownPage.h"
+#include "desktop/users/UserSwitch.h"
 #include "reports/ImagingWriter.h"
 #include "reports/RegistryReportSettings.h"
 #include "reports/ReportBuilder.h"
 #include "reports/StoreReportSource.h"
 #include "store/PrivateRecords.h"
-#include "desktop/db/CurrentDatabase.h"
-#include "desktop/users/UserSwitch.h"
+#include "widgets/kit/Ansi.h"
 
 namespace quillet {
 namespace {
@@ -118,6 +118,23 @@ class UserWindows : public IUserWindows {
 
 CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const ShellParts& parts)
     : main_window_(mainWindow), client_(client), menus_(menus) {
+  // Either every step runs and the manager is ready, or the start user's
+  // store did not open: then only the configuration pass ran, no window
+  // was made, and what the pass found (users(), its failure) is there for
+  // the main window to tell the person.
+  TakeProcessState(parts);
+  MakeReportBuilder(parts);
+  if (OpenStartUser()) {
+    BuildWindows(parts);
+    ready_ = true;  // every window is there: commands, layouts and switches are taken from now on
+    ShowPlaced();
+    WatchTheStore();
+  }
+}
+
+// The process-wide tables and hooks the parts, the users and the record
+// windows reach the manager through.
+void CWndMgr::TakeProcessState(const ShellParts& parts) {
   AppPaths.Clear();
   users_.entries.clear();
   mode_ = 0;
@@ -129,7 +146,10 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
   duplicate_topic_ = parts.duplicateTopic;
   preferences_ = parts.preferences;
   references_ = parts.references;
+}
 
+// The report builder over the current store, its pictures and settings.
+void CWndMgr::MakeReportBuilder(const ShellParts& parts) {
   report_source_ = std::make_unique<StoreReportSource>(pDB);
   report_images_ = std::make_unique<ImagingWriter>();
   report_settings_ = std::make_unique<RegistryReportSettings>();
@@ -144,7 +164,11 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
   };
   services.openDocument = [](const std::string& path) { return Desktop().OpenPath(path); };
   report_builder_ = std::make_unique<ReportBuilder>(services);
+}
 
+// The splash, the configuration pass and the start user's store. False,
+// with the splash gone, when the store does not open.
+bool CWndMgr::OpenStartUser() {
   splash_ = std::make_unique<CSplashWnd>();
   LogLine("Splash Window Created");
 
@@ -158,7 +182,7 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
     // person why instead of leaving the splash up for good.
     splash_.reset();
     LogLine("Splash Window Destroy Called");
-    return;
+    return false;
   }
 
   std::string folder;
@@ -174,7 +198,11 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
     registry_.WriteValueDword("Setup", 1);
   }
   AppPaths.currentTheme = UserString("LastTemplate");
+  return true;
+}
 
+// Every child of the main window in its fixed order.
+void CWndMgr::BuildWindows(const ShellParts& parts) {
   if (parts.email) email_ = parts.email();
   if (email_) {
     DebugTrace("NEW pEmail = 0x%08" PRIxPTR, Address(email_.get()));
@@ -210,14 +238,20 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
   connect(web_, &CWebWnd::commandStateChanged, this,
           [this] { rebar_->SetHistory(web_->backEnabled(), web_->forwardEnabled()); });
   rebar_->raise();
-  ready_ = true;
+}
 
+// The main window where it opens, and the splash gone.
+void CWndMgr::ShowPlaced() {
   PlaceWindow();
 
   splash_->hide();
   splash_.reset();
   LogLine("Splash Window Destroy Called");
+}
 
+// Other programs' changes to the store file, and ids a merge gave records
+// added here.
+void CWndMgr::WatchTheStore() {
   CStoreWatcher::Hooks watch;
   watch.refreshWindows = [this] { RefreshAfterStoreChange(); };
   watch.switchUser = [this](const std::string& name) { return SwitchUserNow(name); };

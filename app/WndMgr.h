@@ -24,9 +24,9 @@
 #include <string>
 
 #include "base/RegistryKey.h"
+#include "desktop/shell/Modes.h"
 #include "desktop/startup/Startup.h"
 #include "widgets/kit/ShellParts.h"
-#include "desktop/shell/Modes.h"
 
 class QMainWindow;
 
@@ -50,9 +50,10 @@ class CWndMgr : public QObject, public IShell {
   Q_OBJECT
  public:
   // `client` is the main window's client area, `menus` its main menu.
-  // Construction builds everything in its fixed order; when the start
-  // user's store does not open it stops after the configuration pass and
-  // ready() stays false.
+  // Construction builds everything in its fixed order (its named steps are
+  // below). When the start user's store does not open it stops after the
+  // configuration pass, before any window is made, and ready() stays
+  // false; users() then holds what the pass found.
   CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const ShellParts& parts);
   ~CWndMgr() override;
 
@@ -172,6 +173,13 @@ class CWndMgr : public QObject, public IShell {
   void PlaceWindow();
   // Writes where the main window stands, for the next start.
   void SavePlacement() const;
+  // The constructor's steps, in their order.
+  void TakeProcessState(const ShellParts& parts);
+  void MakeReportBuilder(const ShellParts& parts);
+  bool OpenStartUser();
+  void BuildWindows(const ShellParts& parts);
+  void ShowPlaced();
+  void WatchTheStore();
   void CreateChildWindows(const ShellParts& parts);
   void CreateCombosTreesLists(const ShellParts& parts);
   // Deletes every object of the four object tables, table by table, and

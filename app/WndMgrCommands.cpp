@@ -5,24 +5,24 @@
 
 #include <QMainWindow>
 
-#include "base/AppPaths.h"
-#include "base/DiagnosticLog.h"
-#include "base/Strings.h"
-#include "base/UserInterface.h"
 #include "app/PageActions.h"
-#include "platform/codepage/CodePage.h"
 #include "app/Rebar.h"
 #include "app/RestoreBackupDlg.h"
 #include "app/StoreWatcher.h"
 #include "app/WebWnd.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/DeleteAll.h"
 #include "desktop/shell/Desktop.h"
 #include "desktop/shell/Pages.h"
 #include "desktop/shell/UnsavedEdits.h"
-#include "reports/ReportBuilder.h"
-#include "desktop/db/CurrentDatabase.h"
 #include "desktop/users/UserSwitch.h"
+#include "platform/codepage/CodePage.h"
+#include "reports/ReportBuilder.h"
 
 namespace quillet {
 namespace {

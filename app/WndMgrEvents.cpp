@@ -7,13 +7,13 @@
 #include <QMainWindow>
 #include <QMenu>
 
-#include "base/AppPaths.h"
 #include "app/MenuBar.h"
 #include "app/PageActions.h"
 #include "app/Rebar.h"
+#include "base/AppPaths.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/shell/Commands.h"
 #include "reports/RegistryReportSettings.h"
-#include "desktop/db/CurrentDatabase.h"
 #include "store/find/FoundPlaces.h"
 
 namespace quillet {

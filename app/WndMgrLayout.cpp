@@ -6,14 +6,14 @@
 #include <QMainWindow>
 #include <QScreen>
 
-#include "base/AppPaths.h"
-#include "base/DiagnosticLog.h"
-#include "base/RegistryKey.h"
-#include "desktop/startup/Startup.h"
 #include "app/Rebar.h"
 #include "app/Splitter.h"
 #include "app/WebWnd.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
 #include "desktop/shell/Layout.h"
+#include "desktop/startup/Startup.h"
 
 namespace quillet {
 

@@ -5,25 +5,25 @@
 
 #include <QWidget>
 
-#include "base/AppPaths.h"
-#include "base/DiagnosticLog.h"
-#include "base/Strings.h"
-#include "base/UserInterface.h"
 #include "app/MenuBar.h"
 #include "app/PageActions.h"
 #include "app/Rebar.h"
 #include "app/WebWnd.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/EditPending.h"
 #include "desktop/shell/Pages.h"
+#include "desktop/users/UserSwitch.h"
 #include "imaging/Sketch.h"
 #include "platform/files/SafeFiles.h"
 #include "reports/ImagingWriter.h"
 #include "reports/ReportBuilder.h"
 #include "reports/ReportPaths.h"
 #include "reports/StoreReportSource.h"
-#include "desktop/db/CurrentDatabase.h"
-#include "desktop/users/UserSwitch.h"
 
 namespace quillet {
 

@@ -4,21 +4,21 @@
 
 #include <QMainWindow>
 
-#include "base/AppPaths.h"
-#include "base/DiagnosticLog.h"
-#include "base/UserInterface.h"
-#include "widgets/kit/Ansi.h"
 #include "app/EditGuard.h"
 #include "app/HotSyncGlue.h"
 #include "app/MenuBar.h"
 #include "app/Rebar.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/UserInterface.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/db/PalmUserList.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/ShownPage.h"
 #include "desktop/shell/UnsavedEdits.h"
-#include "reports/StoreReportSource.h"
-#include "desktop/db/CurrentDatabase.h"
-#include "desktop/db/PalmUserList.h"
 #include "desktop/users/UserSwitch.h"
+#include "reports/StoreReportSource.h"
+#include "widgets/kit/Ansi.h"
 
 namespace quillet {
 

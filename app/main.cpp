@@ -16,22 +16,22 @@
 
 #include "QuilletVersion.h"
 
+#include "app/MainWindow.h"
+#include "app/parts/AllParts.h"
 #include "base/CommandLine.h"
 #include "base/DiagnosticLog.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "desktop/startup/FirstStart.h"
 #include "desktop/startup/LargePageHeap.h"
 #include "desktop/startup/Startup.h"
-#include "base/Strings.h"
-#include "base/UserInterface.h"
-#include "widgets/kit/AppIcon.h"
-#include "app/MainWindow.h"
-#include "widgets/kit/QtForms.h"
-#include "widgets/kit/ShellParts.h"
-#include "app/parts/AllParts.h"
 #include "imaging/JpegFile.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/winmsg/WindowMessage.h"
 #include "store/backup/AutoBackup.h"
+#include "widgets/kit/AppIcon.h"
+#include "widgets/kit/QtForms.h"
+#include "widgets/kit/ShellParts.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 
 #include <memory>
 
+#include "testing/WindowsTestSupport.h"
 #include "widgets/records/CustomWnd.h"
 #include "widgets/records/NoteWnd.h"
 #include "widgets/records/TopicTree.h"
 #include "widgets/records/TopicWnd.h"
-#include "testing/WindowsTestSupport.h"
 
 namespace quillet::testing {
 

@@ -13,9 +13,9 @@
 
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/startup/Startup.h"
 #include "store/RecordKinds.h"
-#include "desktop/db/CurrentDatabase.h"
 
 namespace quillet::test {
 namespace fs = std::filesystem;

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "base/UserInterface.h"
+#include "desktop/shell/Desktop.h"
 #include "testing/RecordingDesktop.h"
 #include "testing/RecordingUI.h"
 #include "widgets/kit/ShellParts.h"
-#include "desktop/shell/Desktop.h"
 
 namespace quillet {
 class CRecord;

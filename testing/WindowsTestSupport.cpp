@@ -7,9 +7,9 @@
 
 #include "base/AppPaths.h"
 #include "base/RegistryKey.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "imaging/JpegFile.h"
 #include "store/PrivateRecords.h"
-#include "desktop/db/CurrentDatabase.h"
 
 namespace quillet::testing {
 

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "base/UserInterface.h"
+#include "desktop/records/WindowHost.h"
+#include "store/RecordKinds.h"
 #include "testing/RecordingHost.h"
 #include "testing/RecordingUI.h"
 #include "testing/TempRegistry.h"
-#include "store/RecordKinds.h"
-#include "desktop/records/WindowHost.h"
 
 namespace quillet::testing {
 

@@ -29,25 +29,25 @@
 #include <string>
 #include <vector>
 
+#include "app/WebWnd.h"
 #include "base/AppPaths.h"
 #include "base/RegistryKey.h"
-#include "app/WebWnd.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/find/FindForm.h"
+#include "desktop/records/PictureFiles.h"
+#include "desktop/records/TopicTreeModel.h"
+#include "desktop/records/WindowHost.h"
+#include "platform/paths/ProgramPaths.h"
 #include "reports/ImagingWriter.h"
 #include "reports/ReportBuilder.h"
 #include "reports/StoreReportSource.h"
 #include "store/RecordKinds.h"
-#include "desktop/db/CurrentDatabase.h"
 #include "store/find/FindEngine.h"
-#include "desktop/find/FindForm.h"
-#include "testing/RecordingHost.h"
-#include "widgets/find/FindList.h"
-#include "desktop/records/PictureFiles.h"
-#include "desktop/records/TopicTreeModel.h"
-#include "desktop/records/WindowHost.h"
-#include "widgets/records/TopicTree.h"
-#include "testing/WindowsTestSupport.h"
 #include "testing/BenchTimes.h"
-#include "platform/paths/ProgramPaths.h"
+#include "testing/RecordingHost.h"
+#include "testing/WindowsTestSupport.h"
+#include "widgets/find/FindList.h"
+#include "widgets/records/TopicTree.h"
 
 using namespace quillet;
 namespace fs = std::filesystem;

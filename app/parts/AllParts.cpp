@@ -1,8 +1,8 @@
 #include "app/parts/AllParts.h"
 
-#include "widgets/pictures/Parts.h"
-#include "widgets/mail/MailPart.h"
 #include "widgets/find/FindParts.h"
+#include "widgets/mail/MailPart.h"
+#include "widgets/pictures/Parts.h"
 #include "widgets/records/Parts.h"
 
 namespace quillet {

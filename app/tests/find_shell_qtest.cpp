@@ -10,10 +10,10 @@
 
 #include "app/MainWindow.h"
 #include "app/WndMgr.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/shell/Commands.h"
 #include "testing/ShellTestSupport.h"
 #include "testing/Shots.h"
-#include "desktop/shell/Commands.h"
-#include "desktop/db/CurrentDatabase.h"
 #include "widgets/find/FindList.h"
 #include "widgets/find/FindParts.h"
 #include "widgets/find/FindWnd.h"

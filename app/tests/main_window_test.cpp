@@ -17,12 +17,6 @@
 #include <fstream>
 #include <thread>
 
-#include "base/AppPaths.h"
-#include "base/DiagnosticLog.h"
-#include "base/RegistryKey.h"
-#include "base/Strings.h"
-#include "testing/RecordingDesktop.h"
-#include "widgets/kit/Ansi.h"
 #include "app/MainWindow.h"
 #include "app/MenuBar.h"
 #include "app/PageActions.h"
@@ -30,14 +24,20 @@
 #include "app/Splitter.h"
 #include "app/WebWnd.h"
 #include "app/WndMgr.h"
-#include "testing/ShellTestSupport.h"
+#include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/EditPending.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/winmsg/WindowMessage.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
-#include "desktop/db/CurrentDatabase.h"
+#include "testing/RecordingDesktop.h"
+#include "testing/ShellTestSupport.h"
+#include "widgets/kit/Ansi.h"
 
 using namespace quillet;
 using namespace quillet::test;

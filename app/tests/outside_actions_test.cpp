@@ -10,18 +10,18 @@
 #include <fstream>
 #include <sstream>
 
-#include "base/Strings.h"
 #include "app/MainWindow.h"
-#include "testing/RecordingDesktop.h"
-#include "widgets/kit/QtForms.h"
 #include "app/WndMgr.h"
-#include "testing/ShellTestSupport.h"
+#include "base/Strings.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/shell/Commands.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/mapi/Mapi.h"
-#include "widgets/mail/MailPart.h"
 #include "store/RecordKinds.h"
-#include "desktop/db/CurrentDatabase.h"
+#include "testing/RecordingDesktop.h"
+#include "testing/ShellTestSupport.h"
+#include "widgets/kit/QtForms.h"
+#include "widgets/mail/MailPart.h"
 
 using namespace quillet;
 using namespace quillet::test;

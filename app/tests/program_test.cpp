@@ -16,8 +16,8 @@
 #include <filesystem>
 
 #include "base/RegistryKey.h"
-#include "testing/ShellTestSupport.h"
 #include "platform/winmsg/WindowMessage.h"
+#include "testing/ShellTestSupport.h"
 
 using namespace quillet;
 using namespace quillet::test;

@@ -5,18 +5,18 @@
 
 #include <filesystem>
 
-#include "base/RegistryKey.h"
-#include "base/Strings.h"
 #include "app/MainWindow.h"
 #include "app/RestoreBackupDlg.h"
 #include "app/WndMgr.h"
-#include "testing/ShellTestSupport.h"
+#include "base/RegistryKey.h"
+#include "base/Strings.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/EditPending.h"
 #include "store/RecordKinds.h"
 #include "store/backup/AutoBackup.h"
-#include "desktop/db/CurrentDatabase.h"
 #include "store/tests/StoreTestUtil.h"
+#include "testing/ShellTestSupport.h"
 
 using namespace quillet;
 using namespace quillet::test;

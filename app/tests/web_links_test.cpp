@@ -14,12 +14,12 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/WebWnd.h"
 #include "base/AppPaths.h"
 #include "base/UserInterface.h"
-#include "app/WebWnd.h"
+#include "desktop/shell/Desktop.h"
 #include "testing/RecordingDesktop.h"
 #include "testing/ShellTestSupport.h"
-#include "desktop/shell/Desktop.h"
 
 using namespace quillet;
 using namespace quillet::test;

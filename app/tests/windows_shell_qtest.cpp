@@ -10,24 +10,24 @@
 
 #include <filesystem>
 
-#include "base/AppPaths.h"
 #include "app/MainWindow.h"
 #include "app/WndMgr.h"
-#include "testing/ShellTestSupport.h"
-#include "testing/Shots.h"
+#include "base/AppPaths.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/records/TreeEdits.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/EditPending.h"
-#include "reports/ReportPaths.h"
-#include "desktop/db/CurrentDatabase.h"
 #include "desktop/users/UserSwitch.h"
-#include "desktop/records/TreeEdits.h"
+#include "reports/ReportPaths.h"
+#include "testing/ShellTestSupport.h"
+#include "testing/Shots.h"
+#include "testing/WindowsTestSupport.h"
 #include "widgets/records/CategoryCombo.h"
 #include "widgets/records/CustomWnd.h"
 #include "widgets/records/NoteWnd.h"
 #include "widgets/records/Parts.h"
 #include "widgets/records/TopicTree.h"
 #include "widgets/records/TopicWnd.h"
-#include "testing/WindowsTestSupport.h"
 
 using namespace quillet;
 using quillet::test::ShotFolder;

@@ -4,8 +4,8 @@
 
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
-#include "testing/TempRegistry.h"
 #include "platform/registry/Registry.h"
+#include "testing/TempRegistry.h"
 
 namespace quillet {
 namespace {

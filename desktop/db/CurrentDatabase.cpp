@@ -16,8 +16,8 @@
 #include "base/Strings.h"
 #include "base/UserInterface.h"
 #include "platform/codepage/CodePage.h"
-#include "store/backup/AutoBackup.h"
 #include "store/StoreEvents.h"
+#include "store/backup/AutoBackup.h"
 
 namespace quillet {
 

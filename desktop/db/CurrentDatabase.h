@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <string>
 
-#include "store/StoreMessages.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
+#include "store/StoreMessages.h"
 
 namespace quillet {
 

@@ -10,15 +10,15 @@
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/records/WindowHost.h"
 #include "desktop/shell/Desktop.h"
 #include "imaging/DibPixels.h"
-#include "platform/files/SafeFiles.h"
 #include "platform/codepage/CodePage.h"
+#include "platform/files/SafeFiles.h"
 #include "reports/ReportPaths.h"
 #include "store/FileNames.h"
 #include "store/RecordKinds.h"
-#include "desktop/db/CurrentDatabase.h"
-#include "desktop/records/WindowHost.h"
 
 namespace quillet {
 namespace {

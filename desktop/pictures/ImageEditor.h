@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "desktop/pictures/PictureSource.h"
+#include "desktop/pictures/Placement.h"
+#include "desktop/records/RecordCommit.h"
 #include "imaging/FloatImage.h"
 #include "imaging/PackedDib.h"
-#include "desktop/pictures/Placement.h"
-#include "desktop/pictures/PictureSource.h"
-#include "desktop/records/RecordCommit.h"
 #include "store/RecordFacts.h"
 
 namespace quillet {

@@ -5,11 +5,11 @@
 #include <unordered_map>
 #include <utility>
 
-#include "store/PrivateRecords.h"
-#include "store/RecordKinds.h"
 #include "desktop/db/CurrentDatabase.h"
 #include "desktop/records/DateTexts.h"
 #include "desktop/records/TreeText.h"
+#include "store/PrivateRecords.h"
+#include "store/RecordKinds.h"
 
 namespace quillet {
 namespace {

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "desktop/pictures/Placement.h"
 #include "imaging/Orientation.h"
 #include "imaging/PackedDib.h"
-#include "desktop/pictures/Placement.h"
 
 namespace quillet {
 

@@ -2,12 +2,12 @@
 
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/records/WindowHost.h"
 #include "imaging/Sketch.h"
 #include "reports/ReportPaths.h"
 #include "store/FileNames.h"
 #include "store/RecordKinds.h"
-#include "desktop/db/CurrentDatabase.h"
-#include "desktop/records/WindowHost.h"
 
 namespace quillet {
 

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <string>
 
-#include "imaging/FloatImage.h"
 #include "desktop/records/RecordCommit.h"
+#include "imaging/FloatImage.h"
 #include "store/RecordFacts.h"
 
 namespace quillet {

@@ -7,10 +7,10 @@
 
 #include "base/Strings.h"
 #include "base/UserInterface.h"
-#include "store/PrivateRecords.h"
-#include "store/RecordKinds.h"
 #include "desktop/db/CurrentDatabase.h"
 #include "desktop/records/WindowHost.h"
+#include "store/PrivateRecords.h"
+#include "store/RecordKinds.h"
 
 namespace quillet {
 namespace {

@@ -6,11 +6,11 @@
 #include "base/DiagnosticLog.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/records/WindowHost.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/EditPending.h"
 #include "store/RecordKinds.h"
-#include "desktop/db/CurrentDatabase.h"
-#include "desktop/records/WindowHost.h"
 
 namespace quillet {
 

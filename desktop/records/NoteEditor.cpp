@@ -3,9 +3,9 @@
 #include "base/DiagnosticLog.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
-#include "store/RecordKinds.h"
 #include "desktop/db/CurrentDatabase.h"
 #include "desktop/records/WindowHost.h"
+#include "store/RecordKinds.h"
 
 namespace quillet {
 

@@ -5,11 +5,11 @@
 #include <system_error>
 #include <utility>
 
+#include "desktop/db/CurrentDatabase.h"
 #include "platform/files/SafeFiles.h"
 #include "reports/ImagingWriter.h"
 #include "reports/ReportPaths.h"
 #include "store/RecordKinds.h"
-#include "desktop/db/CurrentDatabase.h"
 
 namespace quillet {
 namespace {

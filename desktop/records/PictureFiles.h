@@ -39,9 +39,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "desktop/records/PictureIndex.h"
 #include "reports/ReportSource.h"
 #include "store/PictureBytes.h"
-#include "desktop/records/PictureIndex.h"
 
 namespace quillet {
 

@@ -3,8 +3,8 @@
 #include "base/AppPaths.h"
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
-#include "desktop/startup/Startup.h"
 #include "base/UserInterface.h"
+#include "desktop/startup/Startup.h"
 #include "desktop/users/UserSwitch.h"
 
 namespace quillet {

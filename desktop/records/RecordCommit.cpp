@@ -5,12 +5,12 @@
 
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/records/WindowHost.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/EditPending.h"
 #include "store/PrivateRecords.h"
 #include "store/Record.h"
-#include "desktop/db/CurrentDatabase.h"
-#include "desktop/records/WindowHost.h"
 
 namespace quillet {
 

@@ -8,15 +8,15 @@
 #include "base/DiagnosticLog.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/records/CustomEditor.h"
+#include "desktop/records/WindowHost.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/EditPending.h"
 #include "platform/codepage/CodePage.h"
 #include "store/PrivateRecords.h"
-#include "desktop/db/CurrentDatabase.h"
 #include "store/refexchange/RefExchange.h"
 #include "store/refexchange/Unicode.h"
-#include "desktop/records/CustomEditor.h"
-#include "desktop/records/WindowHost.h"
 
 namespace quillet {
 namespace {

@@ -5,15 +5,15 @@
 
 #include "base/DiagnosticLog.h"
 #include "base/Strings.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/records/PictureFiles.h"
+#include "desktop/records/WindowHost.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/EditPending.h"
 #include "reports/ReportPaths.h"
 #include "store/FileNames.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
-#include "desktop/db/CurrentDatabase.h"
-#include "desktop/records/PictureFiles.h"
-#include "desktop/records/WindowHost.h"
 
 namespace quillet {
 namespace {

@@ -5,12 +5,12 @@
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/records/WindowHost.h"
 #include "desktop/shell/Commands.h"
 #include "reports/ReportPaths.h"
 #include "store/FileNames.h"
 #include "store/RecordKinds.h"
-#include "desktop/db/CurrentDatabase.h"
-#include "desktop/records/WindowHost.h"
 
 namespace quillet {
 

@@ -4,13 +4,13 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/records/PictureFiles.h"
+#include "desktop/records/WindowHost.h"
 #include "reports/ReportPaths.h"
 #include "store/FileNames.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
-#include "desktop/db/CurrentDatabase.h"
-#include "desktop/records/PictureFiles.h"
-#include "desktop/records/WindowHost.h"
 
 namespace quillet {
 

@@ -4,11 +4,11 @@
 
 #include "base/Strings.h"
 #include "base/UserInterface.h"
-#include "store/RecordKinds.h"
 #include "desktop/db/CurrentDatabase.h"
-#include "reports/ReportPaths.h"
 #include "desktop/records/PictureFiles.h"
 #include "desktop/records/WindowHost.h"
+#include "reports/ReportPaths.h"
+#include "store/RecordKinds.h"
 
 namespace quillet {
 namespace {

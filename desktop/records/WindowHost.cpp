@@ -6,8 +6,8 @@
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
-#include "reports/ReportPaths.h"
 #include "desktop/db/CurrentDatabase.h"
+#include "reports/ReportPaths.h"
 
 namespace quillet {
 namespace {

@@ -3,9 +3,9 @@
 #include <unistd.h>
 
 #include "reports/ReportPaths.h"
-#include "store/backup/AutoBackup.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
+#include "store/backup/AutoBackup.h"
 
 namespace quillet {
 namespace {

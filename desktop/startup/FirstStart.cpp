@@ -7,10 +7,10 @@
 
 #include "base/AppPaths.h"
 #include "base/DiagnosticLog.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/palm/PalmSetup.h"
 #include "store/RecordStore.h"
-#include "desktop/db/CurrentDatabase.h"
 
 namespace quillet {
 namespace {

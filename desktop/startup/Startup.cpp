@@ -15,10 +15,10 @@
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/files/SafeFiles.h"
 #include "platform/paths/ProgramPaths.h"
-#include "desktop/db/CurrentDatabase.h"
 
 namespace quillet {
 namespace {

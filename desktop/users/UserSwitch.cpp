@@ -5,13 +5,13 @@
 #include "base/AppPaths.h"
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
-#include "desktop/startup/Startup.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "desktop/db/PalmUserList.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/EditPending.h"
+#include "desktop/startup/Startup.h"
 #include "store/PrivateRecords.h"
-#include "desktop/db/PalmUserList.h"
 
 namespace quillet {
 namespace {

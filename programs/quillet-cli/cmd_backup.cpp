@@ -2,8 +2,8 @@
 // the program keeps of a store, from the command line.
 #include <cstdio>
 
-#include "store/backup/AutoBackup.h"
 #include "programs/quillet-cli/CliCommand.h"
+#include "store/backup/AutoBackup.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "store/RecordStore.h"
 #include "programs/quillet-cli/CliCommand.h"
+#include "store/RecordStore.h"
 
 namespace {
 

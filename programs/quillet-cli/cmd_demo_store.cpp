@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "imaging/JpegFile.h"
+#include "programs/quillet-cli/CliCommand.h"
+#include "programs/quillet-cli/SketchEncoder.h"
 #include "store/FileNames.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
-#include "programs/quillet-cli/CliCommand.h"
-#include "programs/quillet-cli/SketchEncoder.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "platform/files/SafeFiles.h"
-#include "store/RecordKinds.h"
-#include "store/RecordStore.h"
 #include "programs/quillet-cli/CliCommand.h"
 #include "programs/quillet-cli/StoreText.h"
+#include "store/RecordKinds.h"
+#include "store/RecordStore.h"
 
 namespace {
 

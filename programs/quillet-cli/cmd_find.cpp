@@ -3,11 +3,11 @@
 #include <sstream>
 
 #include "base/Strings.h"
+#include "programs/quillet-cli/CliCommand.h"
+#include "programs/quillet-cli/StoreText.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordStore.h"
 #include "store/find/FindEngine.h"
-#include "programs/quillet-cli/CliCommand.h"
-#include "programs/quillet-cli/StoreText.h"
 
 namespace {
 

@@ -14,15 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "imaging/FloatImage.h"
 #include "desktop/pictures/PictureSource.h"
 #include "desktop/pictures/Placement.h"
+#include "imaging/FloatImage.h"
 #include "platform/codepage/CodePage.h"
+#include "programs/quillet-cli/CliCommand.h"
 #include "store/FileNames.h"
 #include "store/RecordFacts.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
-#include "programs/quillet-cli/CliCommand.h"
 
 namespace {
 

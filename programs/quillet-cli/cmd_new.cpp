@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "programs/quillet-cli/CliCommand.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
-#include "programs/quillet-cli/CliCommand.h"
 
 namespace {
 

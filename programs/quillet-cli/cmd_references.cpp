@@ -6,12 +6,12 @@
 #include <cstring>
 #include <string_view>
 
-#include "store/RecordKinds.h"
-#include "store/RecordStore.h"
 #include "desktop/db/CurrentDatabase.h"
-#include "store/refexchange/RefExchange.h"
 #include "programs/quillet-cli/CliCommand.h"
 #include "programs/quillet-cli/StoreText.h"
+#include "store/RecordKinds.h"
+#include "store/RecordStore.h"
+#include "store/refexchange/RefExchange.h"
 
 namespace {
 

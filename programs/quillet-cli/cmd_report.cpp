@@ -8,14 +8,14 @@
 
 #include "base/AppPaths.h"
 #include "platform/files/SafeFiles.h"
+#include "programs/quillet-cli/CliCommand.h"
+#include "programs/quillet-cli/StoreText.h"
 #include "reports/ImagingWriter.h"
 #include "reports/ReportBuilder.h"
 #include "reports/ReportPaths.h"
 #include "reports/StoreReportSource.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
-#include "programs/quillet-cli/CliCommand.h"
-#include "programs/quillet-cli/StoreText.h"
 
 namespace {
 

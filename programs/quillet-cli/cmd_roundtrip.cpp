@@ -1,8 +1,8 @@
 // quillet-cli roundtrip IN OUT: load a store and write it out again.
 #include <cstdio>
 
-#include "store/RecordStore.h"
 #include "programs/quillet-cli/CliCommand.h"
+#include "store/RecordStore.h"
 
 namespace {
 

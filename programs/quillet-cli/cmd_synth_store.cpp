@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "imaging/JpegFile.h"
+#include "programs/quillet-cli/CliCommand.h"
 #include "store/FileNames.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
-#include "programs/quillet-cli/CliCommand.h"
 
 namespace {
 

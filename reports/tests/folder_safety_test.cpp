@@ -15,11 +15,11 @@
 #include "base/Strings.h"
 #include "base/UserInterface.h"
 #include "imaging/FloatImage.h"
+#include "imaging/tests/SketchBytes.h"
 #include "reports/ImagingWriter.h"
 #include "reports/PostProcess.h"
 #include "reports/ReportBuilder.h"
 #include "reports/ReportPaths.h"
-#include "imaging/tests/SketchBytes.h"
 #include "reports/tests/TestSupport.h"
 #include "testing/RecordingUI.h"
 

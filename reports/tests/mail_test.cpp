@@ -14,12 +14,12 @@
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
-#include "testing/RecordingUI.h"
-#include "testing/TempRegistry.h"
 #include "platform/mapi/Mapi.h"
-#include "testing/MimeReader.h"
 #include "reports/Mail.h"
 #include "reports/tests/TestSupport.h"
+#include "testing/MimeReader.h"
+#include "testing/RecordingUI.h"
+#include "testing/TempRegistry.h"
 
 namespace quillet {
 namespace {

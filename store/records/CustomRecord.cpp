@@ -1,7 +1,7 @@
 #include "store/RecordKinds.h"
 #include "store/StoreFile.h"
-#include "store/records/RecordText.h"
 #include "store/records/CountedList.h"
+#include "store/records/RecordText.h"
 
 namespace quillet {
 

@@ -2,10 +2,10 @@
 
 
 #include "base/Strings.h"
-#include "widgets/kit/Ansi.h"
-#include "widgets/kit/ReportList.h"
-#include "widgets/kit/ItemIcons.h"
 #include "desktop/db/CurrentDatabase.h"
+#include "widgets/kit/Ansi.h"
+#include "widgets/kit/ItemIcons.h"
+#include "widgets/kit/ReportList.h"
 
 namespace quillet {
 

@@ -10,8 +10,8 @@
 
 #include <memory>
 
-#include "widgets/kit/ShellParts.h"
 #include "desktop/find/FindForm.h"
+#include "widgets/kit/ShellParts.h"
 
 namespace quillet {
 

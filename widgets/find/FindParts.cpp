@@ -1,8 +1,8 @@
 #include "widgets/find/FindParts.h"
 
-#include "widgets/kit/ShellParts.h"
 #include "widgets/find/FindList.h"
 #include "widgets/find/FindWnd.h"
+#include "widgets/kit/ShellParts.h"
 
 namespace quillet {
 

@@ -11,9 +11,9 @@
 
 #include <functional>
 
+#include "desktop/db/CurrentDatabase.h"
 #include "widgets/kit/Ansi.h"
 #include "widgets/kit/CodePageField.h"
-#include "desktop/db/CurrentDatabase.h"
 
 namespace quillet {
 namespace {

@@ -6,8 +6,8 @@
 #include <QPointer>
 #include <QShortcut>
 
-#include "widgets/kit/Ansi.h"
 #include "desktop/shell/Menus.h"
+#include "widgets/kit/Ansi.h"
 
 namespace quillet {
 

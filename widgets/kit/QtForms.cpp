@@ -20,8 +20,8 @@
 
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
-#include "widgets/kit/Ansi.h"
 #include "platform/launch/Launch.h"
+#include "widgets/kit/Ansi.h"
 
 namespace quillet {
 namespace {

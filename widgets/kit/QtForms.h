@@ -6,9 +6,9 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "desktop/startup/Startup.h"
 #include "base/UserInterface.h"
 #include "desktop/shell/Desktop.h"
+#include "desktop/startup/Startup.h"
 
 namespace quillet {
 

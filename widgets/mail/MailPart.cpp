@@ -6,12 +6,12 @@
 #include <memory>
 
 #include "base/AppPaths.h"
-#include "widgets/kit/ShellParts.h"
 #include "desktop/db/CurrentDatabaseSource.h"
 #include "platform/mapi/Mapi.h"
 #include "reports/Mail.h"
 #include "reports/RegistryReportSettings.h"
 #include "reports/StoreReportSource.h"
+#include "widgets/kit/ShellParts.h"
 
 namespace quillet {
 namespace {

@@ -4,10 +4,10 @@
 #include <QKeyEvent>
 
 #include "base/Strings.h"
-#include "widgets/kit/Ansi.h"
-#include "widgets/kit/ReportList.h"
-#include "widgets/kit/ItemIcons.h"
 #include "desktop/shell/Commands.h"
+#include "widgets/kit/Ansi.h"
+#include "widgets/kit/ItemIcons.h"
+#include "widgets/kit/ReportList.h"
 
 namespace quillet {
 namespace {

@@ -7,8 +7,8 @@
 #include <QPointer>
 #include <QTreeWidget>
 
-#include "widgets/kit/ShellParts.h"
 #include "desktop/pictures/ImageListModel.h"
+#include "widgets/kit/ShellParts.h"
 
 namespace quillet {
 

@@ -19,14 +19,14 @@
 
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "desktop/shell/Commands.h"
+#include "desktop/shell/EditPending.h"
+#include "platform/codepage/CodePage.h"
+#include "store/RecordKinds.h"
 #include "widgets/kit/Ansi.h"
 #include "widgets/kit/CodePageField.h"
 #include "widgets/kit/DialogKeys.h"
-#include "desktop/shell/Commands.h"
-#include "desktop/shell/EditPending.h"
 #include "widgets/pictures/DibDraw.h"
-#include "platform/codepage/CodePage.h"
-#include "store/RecordKinds.h"
 
 namespace quillet {
 namespace {

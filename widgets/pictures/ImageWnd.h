@@ -13,8 +13,8 @@
 #include <QSlider>
 #include <QWidget>
 
-#include "widgets/kit/ShellParts.h"
 #include "desktop/pictures/ImageEditor.h"
+#include "widgets/kit/ShellParts.h"
 
 namespace quillet {
 

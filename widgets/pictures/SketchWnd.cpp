@@ -11,11 +11,11 @@
 #include <algorithm>
 
 #include "base/Strings.h"
+#include "desktop/shell/EditPending.h"
+#include "store/RecordKinds.h"
 #include "widgets/kit/Ansi.h"
 #include "widgets/kit/CodePageField.h"
 #include "widgets/kit/DialogKeys.h"
-#include "desktop/shell/EditPending.h"
-#include "store/RecordKinds.h"
 
 namespace quillet {
 

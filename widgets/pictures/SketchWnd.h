@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include "widgets/kit/ShellParts.h"
 #include "desktop/pictures/SketchEditor.h"
+#include "widgets/kit/ShellParts.h"
 
 namespace quillet {
 

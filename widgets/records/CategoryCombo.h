@@ -8,8 +8,8 @@
 
 #include <vector>
 
-#include "widgets/kit/ShellParts.h"
 #include "desktop/records/Categories.h"
+#include "widgets/kit/ShellParts.h"
 
 namespace quillet {
 

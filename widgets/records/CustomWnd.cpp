@@ -4,12 +4,12 @@
 #include <QLabel>
 
 #include "base/Strings.h"
+#include "desktop/records/TreeText.h"
+#include "desktop/shell/EditPending.h"
+#include "store/RecordKinds.h"
 #include "widgets/kit/Ansi.h"
 #include "widgets/kit/CodePageField.h"
 #include "widgets/kit/DialogKeys.h"
-#include "desktop/shell/EditPending.h"
-#include "store/RecordKinds.h"
-#include "desktop/records/TreeText.h"
 #include "widgets/records/RecordDialog.h"
 
 namespace quillet {

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "widgets/kit/ShellParts.h"
 #include "desktop/records/CustomEditor.h"
+#include "widgets/kit/ShellParts.h"
 
 namespace quillet {
 

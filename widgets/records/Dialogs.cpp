@@ -10,8 +10,8 @@
 
 #include "base/Strings.h"
 #include "base/UserInterface.h"
-#include "widgets/kit/Ansi.h"
 #include "platform/codepage/CodePage.h"
+#include "widgets/kit/Ansi.h"
 
 namespace quillet {
 

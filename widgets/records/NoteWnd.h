@@ -7,8 +7,8 @@
 #include <QPointer>
 #include <QPushButton>
 
-#include "widgets/kit/ShellParts.h"
 #include "desktop/records/NoteEditor.h"
+#include "widgets/kit/ShellParts.h"
 
 namespace quillet {
 

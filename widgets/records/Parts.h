@@ -5,8 +5,8 @@
 
 #include <QWidget>
 
-#include "widgets/kit/ShellParts.h"
 #include "desktop/records/WindowHost.h"
+#include "widgets/kit/ShellParts.h"
 
 namespace quillet {
 

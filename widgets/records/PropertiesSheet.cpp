@@ -15,12 +15,12 @@
 #include <QVBoxLayout>
 
 #include "base/Strings.h"
+#include "desktop/records/Categories.h"
+#include "desktop/records/TreeEdits.h"
+#include "desktop/users/UserSwitch.h"
 #include "widgets/kit/Ansi.h"
 #include "widgets/kit/CodePageField.h"
 #include "widgets/kit/DialogKeys.h"
-#include "desktop/users/UserSwitch.h"
-#include "desktop/records/Categories.h"
-#include "desktop/records/TreeEdits.h"
 
 namespace quillet {
 

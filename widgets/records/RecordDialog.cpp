@@ -4,10 +4,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
+#include "desktop/records/TreeText.h"
+#include "platform/codepage/CodePage.h"
 #include "widgets/kit/Ansi.h"
 #include "widgets/kit/DialogKeys.h"
-#include "platform/codepage/CodePage.h"
-#include "desktop/records/TreeText.h"
 
 namespace quillet {
 

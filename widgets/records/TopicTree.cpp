@@ -10,11 +10,11 @@
 
 #include "base/Strings.h"
 #include "base/UserInterface.h"
-#include "widgets/kit/Ansi.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/shell/Commands.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
-#include "desktop/db/CurrentDatabase.h"
+#include "widgets/kit/Ansi.h"
 #include "widgets/records/TopicTreeItem.h"
 #include "widgets/records/TreeIcons.h"
 

@@ -17,11 +17,11 @@
 #include <unordered_set>
 #include <vector>
 
-#include "widgets/kit/ShellParts.h"
 #include "desktop/records/PictureFiles.h"
 #include "desktop/records/TopicTreeModel.h"
 #include "desktop/records/TreeEdits.h"
 #include "desktop/records/WindowHost.h"
+#include "widgets/kit/ShellParts.h"
 
 namespace quillet {
 

@@ -9,8 +9,8 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "widgets/kit/Ansi.h"
 #include "desktop/records/ReferenceTransfer.h"
+#include "widgets/kit/Ansi.h"
 #include "widgets/records/TopicTree.h"
 
 namespace quillet {

@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "widgets/kit/Ansi.h"
 #include "desktop/records/TopicTreeModel.h"
+#include "widgets/kit/Ansi.h"
 #include "widgets/records/TreeIcons.h"
 
 namespace quillet {

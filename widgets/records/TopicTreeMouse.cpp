@@ -10,9 +10,9 @@
 
 #include <algorithm>
 
-#include "desktop/shell/Commands.h"
 #include "desktop/records/TreeEdits.h"
 #include "desktop/records/WindowHost.h"
+#include "desktop/shell/Commands.h"
 #include "widgets/records/TopicTree.h"
 #include "widgets/records/TopicTreeItem.h"
 

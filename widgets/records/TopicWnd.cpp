@@ -6,14 +6,14 @@
 #include <QVBoxLayout>
 
 #include "base/Strings.h"
-#include "widgets/kit/Ansi.h"
-#include "widgets/kit/CodePageField.h"
-#include "widgets/kit/DialogKeys.h"
-#include "desktop/shell/EditPending.h"
-#include "store/RecordKinds.h"
 #include "desktop/db/CurrentDatabase.h"
 #include "desktop/records/PropertyPages.h"
 #include "desktop/records/TreeText.h"
+#include "desktop/shell/EditPending.h"
+#include "store/RecordKinds.h"
+#include "widgets/kit/Ansi.h"
+#include "widgets/kit/CodePageField.h"
+#include "widgets/kit/DialogKeys.h"
 #include "widgets/records/Parts.h"
 #include "widgets/records/RecordDialog.h"
 

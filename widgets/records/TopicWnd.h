@@ -8,8 +8,8 @@
 #include <QPointer>
 #include <QPushButton>
 
-#include "widgets/kit/ShellParts.h"
 #include "desktop/records/TopicEditor.h"
+#include "widgets/kit/ShellParts.h"
 
 namespace quillet {
 

@@ -1,8 +1,8 @@
 // The program's one registration call leaves no part of the main window out.
 #include <QTest>
 
-#include "widgets/kit/ShellParts.h"
 #include "app/parts/AllParts.h"
+#include "widgets/kit/ShellParts.h"
 
 using namespace quillet;
 

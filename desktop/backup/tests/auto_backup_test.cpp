@@ -13,16 +13,16 @@
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
 #include "base/UserInterface.h"
-#include "testing/RecordingUI.h"
-#include "testing/TempRegistry.h"
+#include "desktop/backup/RestoreBackupForm.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/shell/DeleteAll.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
 #include "store/StoreEvents.h"
 #include "store/backup/AutoBackup.h"
-#include "desktop/backup/RestoreBackupForm.h"
-#include "desktop/db/CurrentDatabase.h"
 #include "store/tests/StoreTestUtil.h"
+#include "testing/RecordingUI.h"
+#include "testing/TempRegistry.h"
 
 namespace quillet {
 namespace {

@@ -14,12 +14,12 @@
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
-#include "testing/RecordingUI.h"
-#include "testing/TempRegistry.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "store/StoreEvents.h"
 #include "store/StoreFile.h"
-#include "desktop/db/CurrentDatabase.h"
 #include "store/tests/StoreTestUtil.h"
+#include "testing/RecordingUI.h"
+#include "testing/TempRegistry.h"
 
 namespace quillet {
 namespace {

@@ -4,11 +4,11 @@
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
 #include "base/UserInterface.h"
-#include "testing/RecordingUI.h"
-#include "testing/TempRegistry.h"
+#include "desktop/db/PalmUserList.h"
 #include "platform/palm/PalmUsers.h"
 #include "platform/palm/UserData.h"
-#include "desktop/db/PalmUserList.h"
+#include "testing/RecordingUI.h"
+#include "testing/TempRegistry.h"
 
 namespace quillet {
 namespace {

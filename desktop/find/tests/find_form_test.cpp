@@ -5,10 +5,10 @@
 #include <algorithm>
 
 #include "base/DiagnosticLog.h"
+#include "desktop/find/FindForm.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
-#include "desktop/find/FindForm.h"
 
 namespace quillet {
 namespace {

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "desktop/pictures/PictureSource.h"
 #include "imaging/FloatImage.h"
 #include "imaging/JpegFile.h"
 #include "imaging/Ppm.h"
 #include "imaging/Sketch.h"
-#include "desktop/pictures/PictureSource.h"
 #include "imaging/tests/PictureSupport.h"
 #include "testing/BenchTimes.h"
 

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <random>
 
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/pictures/ImageListModel.h"
 #include "store/PrivateRecords.h"
-#include "desktop/db/CurrentDatabase.h"
 #include "testing/WindowsTestSupport.h"
 
 namespace quillet {

@@ -12,10 +12,10 @@
 
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "desktop/pictures/PictureSource.h"
 #include "imaging/DibPixels.h"
 #include "imaging/FloatImage.h"
 #include "imaging/JpegFile.h"
-#include "desktop/pictures/PictureSource.h"
 #include "imaging/tests/PictureSupport.h"
 #include "imaging/tests/TestSupport.h"
 #include "testing/RecordingUI.h"

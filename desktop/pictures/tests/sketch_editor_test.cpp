@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "base/Strings.h"
-#include "imaging/FloatImage.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/pictures/SketchEditor.h"
+#include "imaging/FloatImage.h"
 #include "imaging/tests/SketchBytes.h"
 #include "store/PrivateRecords.h"
-#include "desktop/db/CurrentDatabase.h"
 #include "testing/WindowsTestSupport.h"
 
 namespace quillet {

@@ -3,11 +3,11 @@
 #include <filesystem>
 
 #include "base/Strings.h"
-#include "desktop/shell/EditPending.h"
-#include "store/PrivateRecords.h"
 #include "desktop/db/CurrentDatabase.h"
 #include "desktop/records/CustomEditor.h"
 #include "desktop/records/DateTexts.h"
+#include "desktop/shell/EditPending.h"
+#include "store/PrivateRecords.h"
 #include "testing/WindowsTestSupport.h"
 
 namespace quillet {

@@ -3,10 +3,10 @@
 #include <filesystem>
 
 #include "base/Strings.h"
-#include "desktop/shell/EditPending.h"
-#include "store/PrivateRecords.h"
 #include "desktop/db/CurrentDatabase.h"
 #include "desktop/records/NoteEditor.h"
+#include "desktop/shell/EditPending.h"
+#include "store/PrivateRecords.h"
 #include "testing/WindowsTestSupport.h"
 
 namespace quillet {

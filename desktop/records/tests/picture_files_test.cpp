@@ -14,12 +14,12 @@
 #include <thread>
 #include <vector>
 
-#include "reports/ImagingWriter.h"
-#include "store/RecordKinds.h"
 #include "desktop/db/CurrentDatabase.h"
 #include "desktop/records/PictureFiles.h"
 #include "desktop/records/PictureIndex.h"
 #include "desktop/records/TopicTreeModel.h"
+#include "reports/ImagingWriter.h"
+#include "store/RecordKinds.h"
 #include "testing/WindowsTestSupport.h"
 
 namespace quillet {

@@ -5,10 +5,10 @@
 #include "base/AppPaths.h"
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
-#include "desktop/startup/Startup.h"
-#include "testing/TempRegistry.h"
-#include "desktop/users/UserSwitch.h"
 #include "desktop/records/PropertyPages.h"
+#include "desktop/startup/Startup.h"
+#include "desktop/users/UserSwitch.h"
+#include "testing/TempRegistry.h"
 #include "testing/WindowsTestSupport.h"
 
 namespace quillet {

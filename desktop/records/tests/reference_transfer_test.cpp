@@ -6,11 +6,11 @@
 #include <sstream>
 
 #include "base/Strings.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/records/ReferenceTransfer.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/EditPending.h"
 #include "store/PrivateRecords.h"
-#include "desktop/db/CurrentDatabase.h"
-#include "desktop/records/ReferenceTransfer.h"
 #include "testing/WindowsTestSupport.h"
 
 namespace quillet {

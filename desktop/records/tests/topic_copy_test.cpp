@@ -4,10 +4,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "desktop/shell/EditPending.h"
-#include "store/PrivateRecords.h"
 #include "desktop/db/CurrentDatabase.h"
 #include "desktop/records/TopicCopy.h"
+#include "desktop/shell/EditPending.h"
+#include "store/PrivateRecords.h"
 #include "testing/WindowsTestSupport.h"
 
 namespace quillet {

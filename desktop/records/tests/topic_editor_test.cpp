@@ -3,12 +3,12 @@
 #include <filesystem>
 
 #include "base/Strings.h"
-#include "desktop/shell/EditPending.h"
-#include "reports/ReportPaths.h"
-#include "store/PrivateRecords.h"
 #include "desktop/db/CurrentDatabase.h"
 #include "desktop/records/Categories.h"
 #include "desktop/records/TopicEditor.h"
+#include "desktop/shell/EditPending.h"
+#include "reports/ReportPaths.h"
+#include "store/PrivateRecords.h"
 #include "testing/WindowsTestSupport.h"
 
 namespace quillet {

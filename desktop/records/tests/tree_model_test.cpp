@@ -2,12 +2,12 @@
 
 #include <filesystem>
 
-#include "testing/TempRegistry.h"
-#include "reports/ReportPaths.h"
-#include "store/PrivateRecords.h"
 #include "desktop/db/CurrentDatabase.h"
 #include "desktop/records/PictureFiles.h"
 #include "desktop/records/TopicTreeModel.h"
+#include "reports/ReportPaths.h"
+#include "store/PrivateRecords.h"
+#include "testing/TempRegistry.h"
 #include "testing/WindowsTestSupport.h"
 
 namespace quillet {

@@ -3,12 +3,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "desktop/startup/FirstStart.h"
 #include "base/RegistryKey.h"
-#include "testing/TempRegistry.h"
+#include "desktop/startup/FirstStart.h"
 #include "platform/palm/PalmSetup.h"
 #include "platform/palm/PalmUsers.h"
 #include "platform/paths/ProgramPaths.h"
+#include "testing/TempRegistry.h"
 
 namespace quillet {
 namespace {

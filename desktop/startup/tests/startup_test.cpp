@@ -9,14 +9,14 @@
 #include "base/AppPaths.h"
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
-#include "desktop/startup/Startup.h"
 #include "base/UserInterface.h"
-#include "testing/RecordingUI.h"
-#include "testing/TempRegistry.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "desktop/startup/Startup.h"
 #include "platform/files/SafeFiles.h"
 #include "platform/palm/PalmUsers.h"
 #include "platform/palm/UserData.h"
-#include "desktop/db/CurrentDatabase.h"
+#include "testing/RecordingUI.h"
+#include "testing/TempRegistry.h"
 
 namespace quillet {
 namespace {

@@ -7,16 +7,16 @@
 #include "base/AppPaths.h"
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
-#include "desktop/startup/Startup.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
-#include "testing/RecordingUI.h"
-#include "testing/TempRegistry.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/shell/EditPending.h"
+#include "desktop/startup/Startup.h"
+#include "desktop/users/UserSwitch.h"
 #include "platform/palm/PalmUsers.h"
 #include "store/PrivateRecords.h"
-#include "desktop/db/CurrentDatabase.h"
-#include "desktop/users/UserSwitch.h"
+#include "testing/RecordingUI.h"
+#include "testing/TempRegistry.h"
 
 namespace quillet {
 namespace {

@@ -14,8 +14,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "widgets/kit/QtForms.h"
 #include "programs/brightfencheck/gui/CheckWindow.h"
+#include "widgets/kit/QtForms.h"
 
 #ifndef QUILLET_VERSION
 #define QUILLET_VERSION "unknown"

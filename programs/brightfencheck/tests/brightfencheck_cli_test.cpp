@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "testing/TempRegistry.h"
 #include "platform/registry/Registry.h"
 #include "programs/brightfencheck/tests/CabinetReadBack.h"
+#include "testing/TempRegistry.h"
 
 namespace brightfen {
 namespace {

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "testing/TempRegistry.h"
 #include "programs/brightfencheck/tests/CabinetReadBack.h"
+#include "testing/TempRegistry.h"
 
 namespace brightfen {
 namespace {

@@ -7,9 +7,9 @@
 #include <fstream>
 
 #include "base/UserInterface.h"
+#include "programs/brightfencheck/gui/CheckWindow.h"
 #include "testing/RecordingUI.h"
 #include "testing/TempRegistry.h"
-#include "programs/brightfencheck/gui/CheckWindow.h"
 
 using quillet::testing::ReadFileBytes;
 

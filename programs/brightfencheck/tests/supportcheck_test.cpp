@@ -8,11 +8,11 @@
 #include <fstream>
 
 #include "base/UserInterface.h"
-#include "testing/RecordingUI.h"
-#include "testing/TempRegistry.h"
 #include "platform/palm/UserData.h"
 #include "platform/registry/Registry.h"
 #include "programs/brightfencheck/tests/CabinetReadBack.h"
+#include "testing/RecordingUI.h"
+#include "testing/TempRegistry.h"
 
 namespace brightfen {
 namespace {

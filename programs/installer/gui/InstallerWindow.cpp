@@ -12,8 +12,8 @@
 
 #include <algorithm>
 
-#include "programs/installer/core/InstallerCore.h"
 #include "platform/codepage/CodePage.h"
+#include "programs/installer/core/InstallerCore.h"
 
 namespace installer {
 

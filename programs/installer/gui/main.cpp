@@ -12,9 +12,9 @@
 #include "QuilletVersion.h"
 #include "base/CommandLine.h"
 #include "base/UserInterface.h"
+#include "platform/codepage/CodePage.h"
 #include "programs/installer/core/InstallerCore.h"
 #include "programs/installer/gui/InstallerWindow.h"
-#include "platform/codepage/CodePage.h"
 
 namespace {
 

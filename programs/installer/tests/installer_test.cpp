@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "base/UserInterface.h"
-#include "programs/installer/core/InstallerCore.h"
 #include "platform/cdk/Cdk.h"
 #include "platform/cdk/HotSyncStore.h"
 #include "platform/palm/PalmUsers.h"
 #include "platform/paths/ProgramPaths.h"
 #include "platform/registry/Registry.h"
+#include "programs/installer/core/InstallerCore.h"
 #include "testing/RecordingUI.h"
 
 namespace installer {

@@ -8,9 +8,9 @@
 #include <unistd.h>
 
 #include "base/UserInterface.h"
+#include "platform/cdk/HotSyncStore.h"
 #include "programs/installer/core/InstallerCore.h"
 #include "programs/installer/gui/InstallerWindow.h"
-#include "platform/cdk/HotSyncStore.h"
 #include "testing/RecordingUI.h"
 
 using namespace installer;

@@ -9,10 +9,10 @@
 
 #include "imaging/JpegFile.h"
 #include "imaging/Sketch.h"
+#include "programs/quillet-cli/SketchEncoder.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
 #include "store/tests/StoreTestUtil.h"
-#include "programs/quillet-cli/SketchEncoder.h"
 
 namespace quillet {
 namespace {

@@ -5,9 +5,9 @@
 
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
-#include "desktop/db/CurrentDatabase.h"
 #include "testing/RecordingUI.h"
 #include "widgets/find/FindList.h"
 #include "widgets/find/FindParts.h"

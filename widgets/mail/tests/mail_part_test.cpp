@@ -6,14 +6,14 @@
 #include "base/AppPaths.h"
 #include "base/RegistryKey.h"
 #include "base/UserInterface.h"
+#include "desktop/db/CurrentDatabase.h"
+#include "platform/mapi/Mapi.h"
+#include "reports/tests/TestSupport.h"
+#include "testing/MimeReader.h"
 #include "testing/RecordingUI.h"
 #include "testing/TempRegistry.h"
 #include "widgets/kit/ShellParts.h"
 #include "widgets/mail/MailPart.h"
-#include "platform/mapi/Mapi.h"
-#include "testing/MimeReader.h"
-#include "reports/tests/TestSupport.h"
-#include "desktop/db/CurrentDatabase.h"
 
 namespace quillet {
 namespace {

@@ -11,16 +11,16 @@
 #include <QUrl>
 
 #include "base/Strings.h"
-#include "testing/RecordingDesktop.h"
-#include "testing/Shots.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/shell/Desktop.h"
 #include "desktop/shell/EditPending.h"
 #include "imaging/JpegFile.h"
+#include "imaging/tests/PictureSupport.h"
+#include "testing/RecordingDesktop.h"
+#include "testing/Shots.h"
+#include "testing/WindowsTestSupport.h"
 #include "widgets/pictures/DibDraw.h"
 #include "widgets/pictures/ImageWnd.h"
-#include "imaging/tests/PictureSupport.h"
-#include "desktop/db/CurrentDatabase.h"
-#include "testing/WindowsTestSupport.h"
 
 using namespace quillet;
 using quillet::test::ShotFolder;

@@ -11,13 +11,13 @@
 #include <cmath>
 
 #include "base/Strings.h"
-#include "widgets/kit/Ansi.h"
-#include "testing/Shots.h"
-#include "desktop/shell/EditPending.h"
-#include "widgets/pictures/SketchWnd.h"
-#include "imaging/tests/SketchBytes.h"
 #include "desktop/db/CurrentDatabase.h"
+#include "desktop/shell/EditPending.h"
+#include "imaging/tests/SketchBytes.h"
+#include "testing/Shots.h"
 #include "testing/WindowsTestSupport.h"
+#include "widgets/kit/Ansi.h"
+#include "widgets/pictures/SketchWnd.h"
 
 using namespace quillet;
 using quillet::test::ShotFolder;

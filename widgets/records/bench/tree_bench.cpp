@@ -20,10 +20,10 @@
 #include "desktop/db/CurrentDatabase.h"
 #include "desktop/records/TopicTreeModel.h"
 #include "desktop/records/WindowHost.h"
-#include "testing/RecordingHost.h"
-#include "widgets/records/TopicTree.h"
-#include "testing/WindowsTestSupport.h"
 #include "testing/BenchTimes.h"
+#include "testing/RecordingHost.h"
+#include "testing/WindowsTestSupport.h"
+#include "widgets/records/TopicTree.h"
 
 using namespace quillet;
 using Clock = std::chrono::steady_clock;

@@ -10,17 +10,17 @@
 
 #include <set>
 
-#include "widgets/kit/DialogKeys.h"
-#include "testing/Shots.h"
-#include "desktop/shell/EditPending.h"
 #include "desktop/db/CurrentDatabase.h"
+#include "desktop/shell/EditPending.h"
 #include "store/RecordFacts.h"
+#include "testing/RecordWindowsScreen.h"
+#include "testing/Shots.h"
+#include "testing/WindowsTestSupport.h"
+#include "widgets/kit/DialogKeys.h"
 #include "widgets/records/CustomWnd.h"
 #include "widgets/records/NoteWnd.h"
 #include "widgets/records/TopicTree.h"
 #include "widgets/records/TopicWnd.h"
-#include "testing/RecordWindowsScreen.h"
-#include "testing/WindowsTestSupport.h"
 
 using namespace quillet;
 using quillet::test::ShotFolder;

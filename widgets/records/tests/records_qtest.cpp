@@ -9,16 +9,16 @@
 #include <filesystem>
 
 #include "base/Strings.h"
-#include "widgets/kit/Ansi.h"
-#include "testing/Shots.h"
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/shell/EditPending.h"
 #include "store/PrivateRecords.h"
-#include "desktop/db/CurrentDatabase.h"
+#include "testing/RecordWindowsScreen.h"
+#include "testing/Shots.h"
+#include "testing/WindowsTestSupport.h"
+#include "widgets/kit/Ansi.h"
 #include "widgets/records/CustomWnd.h"
 #include "widgets/records/NoteWnd.h"
 #include "widgets/records/TopicTree.h"
-#include "testing/RecordWindowsScreen.h"
-#include "testing/WindowsTestSupport.h"
 
 using namespace quillet;
 using quillet::test::ShotFolder;

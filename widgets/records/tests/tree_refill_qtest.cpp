@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
+#include "desktop/db/CurrentDatabase.h"
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
-#include "desktop/db/CurrentDatabase.h"
-#include "widgets/records/TopicTree.h"
 #include "testing/WindowsTestSupport.h"
+#include "widgets/records/TopicTree.h"
 
 using namespace quillet;
 using quillet::testing::MakeJpeg;

@@ -15,21 +15,21 @@
 
 #include "base/AppPaths.h"
 #include "base/RegistryKey.h"
-#include "desktop/startup/Startup.h"
 #include "base/Strings.h"
-#include "widgets/kit/Ansi.h"
-#include "testing/Shots.h"
-#include "desktop/shell/EditPending.h"
-#include "store/PrivateRecords.h"
 #include "desktop/db/CurrentDatabase.h"
-#include "desktop/users/UserSwitch.h"
 #include "desktop/records/TreeEdits.h"
+#include "desktop/shell/EditPending.h"
+#include "desktop/startup/Startup.h"
+#include "desktop/users/UserSwitch.h"
+#include "store/PrivateRecords.h"
+#include "testing/Shots.h"
+#include "testing/WindowsTestSupport.h"
+#include "widgets/kit/Ansi.h"
 #include "widgets/records/CategoryCombo.h"
 #include "widgets/records/Dialogs.h"
 #include "widgets/records/PropertiesSheet.h"
 #include "widgets/records/TopicTree.h"
 #include "widgets/records/TopicWnd.h"
-#include "testing/WindowsTestSupport.h"
 
 using namespace quillet;
 using quillet::test::ShotFolder;
