@@ -268,7 +268,7 @@ void BenchImportProcess(const std::string& dir, const std::string& photo) {
     std::printf("quillet-cli import-picture could not be run (%s)\n", cli.c_str());
     return;
   }
-  const int rounds = 9;
+  const int rounds = 15;
   std::vector<double> imports, eighths, wholes;
   for (int round = 0; round < rounds; ++round) {
     if (!FreshStore(folder, store)) {
