@@ -1,5 +1,6 @@
 #include "imaging/FloatImage.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 
@@ -8,17 +9,24 @@
 
 namespace quillet {
 
-int FloatImage::create(int32_t width, int32_t height) {
+int FloatImage::create_for_overwrite(int32_t width, int32_t height) {
   release();
   if (!ImageSizeAllowed(width, height)) return 1;
   const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-  // new FloatPixel[] sets every pixel to opaque white.
-  FloatPixel* p = new (std::nothrow) FloatPixel[count ? count : 1];
+  // Plain memory: FloatPixel is an aggregate of floats, so the allocation
+  // holds the pixels without constructing them.
+  FloatPixel* p = static_cast<FloatPixel*>(std::malloc((count ? count : 1) * sizeof(FloatPixel)));
   if (!p) return 1;
   pixels_.reset(p);
   count_ = count;
   width_ = width;
   height_ = height;
+  return 0;
+}
+
+int FloatImage::create(int32_t width, int32_t height) {
+  if (create_for_overwrite(width, height) != 0) return 1;
+  std::fill(pixels_.get(), pixels_.get() + count_, FloatPixel{});  // opaque white
   return 0;
 }
 
@@ -116,12 +124,12 @@ const DibSection* FloatImage::to_dib_section() {
 
 int FloatImage::capture_bits(const uint8_t* bits, size_t size, int32_t width, int32_t height) {
   release();
-  if (create(width, height) != 0) return 1;
+  // The rows are checked before the pixels are made: every pixel is then
+  // set below.
+  if (!ImageSizeAllowed(width, height)) return 1;
   const size_t stride = dib_row_bytes(width, 24);
-  if (!bits || size < stride * static_cast<size_t>(height)) {
-    release();
-    return 1;
-  }
+  if (!bits || size < stride * static_cast<size_t>(height)) return 1;
+  if (create_for_overwrite(width, height) != 0) return 1;
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t* row = bits + static_cast<size_t>(height - 1 - y) * stride;
     FloatPixel* out = pixels_.get() + static_cast<size_t>(y) * width;
@@ -129,6 +137,7 @@ int FloatImage::capture_bits(const uint8_t* bits, size_t size, int32_t width, in
       out[x].blue = byte_to_float(row[x * 3]);
       out[x].green = byte_to_float(row[x * 3 + 1]);
       out[x].red = byte_to_float(row[x * 3 + 2]);
+      out[x].alpha = 1.0f;
     }
   }
   return 0;

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -82,6 +83,10 @@ class FloatImage {
   // Sets the size and makes every pixel opaque white. 0 on success; non-zero
   // (and no pixels) when the memory cannot be had or the size is absurd.
   int create(int32_t width, int32_t height);
+  // The same, but the pixels are left as the memory was: for a caller that
+  // sets every channel of every pixel at once, so that a large picture is
+  // not written twice.
+  int create_for_overwrite(int32_t width, int32_t height);
   // Forgets the pixels: 0 x 0, as every loader starts.
   void release();
 
@@ -111,9 +116,13 @@ class FloatImage {
   int capture_bits(const uint8_t* bits, size_t size, int32_t width, int32_t height);
 
  private:
+  struct PixelFree {
+    void operator()(FloatPixel* p) const { std::free(p); }
+  };
+
   int32_t width_ = 0;
   int32_t height_ = 0;
-  std::unique_ptr<FloatPixel[]> pixels_;
+  std::unique_ptr<FloatPixel[], PixelFree> pixels_;
   size_t count_ = 0;
   std::unique_ptr<DibSection> dib_section_;
   size_t memory_size_ = 0;

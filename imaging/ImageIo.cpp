@@ -77,7 +77,7 @@ int LoadBmp(DibReader& file, const char* name, FloatImage* image) {
 
 // Packed RGB, top row first, into the image.
 int TakeRgb(const RgbBuffer& rgb, int width, int height, FloatImage* image) {
-  if (image->create(width, height) != 0) return -1;
+  if (image->create_for_overwrite(width, height) != 0) return -1;
   const size_t n = image->pixel_count();
   FloatPixel* p = image->pixels();
   for (size_t i = 0; i < n; ++i) {

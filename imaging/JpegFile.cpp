@@ -35,7 +35,9 @@ using jpegio::Stream;
 // ---- errors and warnings ----
 
 std::atomic<JpegWarningHook> g_warning_hook{nullptr};
-thread_local uint64_t t_picture_key = 0;
+// The stream being decoded on this thread, for the warning hook's picture
+// key; null outside a decode.
+thread_local Stream* t_decoding = nullptr;
 
 uint64_t KeyOfBytes(const uint8_t* bytes, size_t count) {
   if (bytes == nullptr || count == 0) return 1;
@@ -49,14 +51,14 @@ uint64_t KeyOfPath(const char* path) {
   return (h ^ 0x9E3779B97F4A7C15ull) | 1;
 }
 
-// Sets the picture key for the warning hook while a decode runs.
+// Names the stream being decoded for the warning hook while a decode runs.
 class PictureKeyScope {
  public:
-  explicit PictureKeyScope(uint64_t key) : previous_(t_picture_key) { t_picture_key = key; }
-  ~PictureKeyScope() { t_picture_key = previous_; }
+  explicit PictureKeyScope(Stream* stream) : previous_(t_decoding) { t_decoding = stream; }
+  ~PictureKeyScope() { t_decoding = previous_; }
 
  private:
-  uint64_t previous_;
+  Stream* previous_;
 };
 
 struct ErrorManager {
@@ -381,7 +383,7 @@ RgbBuffer DecodeStream(Stream* stream, int* width, int* height, const DecodeWork
     w->header_only = options->header_only;
     w->checked = options->checked;
   }
-  PictureKeyScope key(stream->key);
+  PictureKeyScope key(stream);
   RgbBuffer result;
   if (Decode(w, stream)) {
     result.reset(w->buffer);
@@ -482,12 +484,19 @@ thread_local size_t t_memory_size = 0;
 
 JpegWarningHook SetJpegWarningHook(JpegWarningHook hook) { return g_warning_hook.exchange(hook); }
 
-uint64_t CurrentJpegPictureKey() { return t_picture_key; }
+uint64_t CurrentJpegPictureKey() {
+  Stream* stream = t_decoding;
+  if (stream == nullptr) return 0;
+  // Bytes in memory are hashed only when a warning asks for their key: a
+  // clean decode of a large photo never reads them twice.
+  if (stream->key == 0) stream->key = stream->memory ? KeyOfBytes(stream->in, stream->capacity) : 1;
+  return stream->key;
+}
 
 void ShowJpegWarningBox(const char* text) {
   static std::mutex mutex;
   static std::unordered_set<uint64_t> warned;
-  const uint64_t key = t_picture_key;
+  const uint64_t key = CurrentJpegPictureKey();
   if (key != 0) {
     std::lock_guard<std::mutex> lock(mutex);
     if (!warned.insert(key).second) {
@@ -525,7 +534,6 @@ RgbBuffer read_rgb_memory(const uint8_t* bytes, size_t count, int* width, int* h
   stream.memory = true;
   stream.in = bytes;
   stream.capacity = count;
-  stream.key = KeyOfBytes(bytes, count);
   return DecodeStream(&stream, width, height);
 }
 
@@ -535,7 +543,6 @@ bool read_header_memory(const uint8_t* bytes, size_t count, JpegHeader* header) 
   stream.memory = true;
   stream.in = bytes;
   stream.capacity = count;
-  stream.key = KeyOfBytes(bytes, count);
   DecodeWork options{};
   options.header_only = true;
   DecodeWork info{};
@@ -567,7 +574,6 @@ RgbBuffer read_rgb_memory_scaled(const uint8_t* bytes, size_t count, int scale_n
   stream.memory = true;
   stream.in = bytes;
   stream.capacity = count;
-  stream.key = KeyOfBytes(bytes, count);
   DecodeWork options{};
   options.scale_num = scale_num;
   options.region = *region;

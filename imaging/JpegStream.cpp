@@ -32,7 +32,18 @@ void InitSource(j_decompress_ptr cinfo) {
 
 boolean FillInputBuffer(j_decompress_ptr cinfo) {
   Source* src = reinterpret_cast<Source*>(cinfo->src);
-  size_t n = src->stream->Read(src->buffer, kStreamBuffer);
+  Stream* stream = src->stream;
+  if (stream->memory && stream->cursor < stream->capacity) {
+    // A memory block is handed over whole, not copied in pieces: the
+    // library then always has enough bytes at hand for its fast Huffman
+    // decoding, which it gives up near the end of every short buffer.
+    src->pub.next_input_byte = stream->in + stream->cursor;
+    src->pub.bytes_in_buffer = stream->capacity - stream->cursor;
+    stream->cursor = stream->capacity;
+    src->start_of_file = false;
+    return TRUE;
+  }
+  size_t n = stream->Read(src->buffer, kStreamBuffer);
   if (n == 0) {
     if (src->start_of_file) ERREXIT(cinfo, JERR_INPUT_EMPTY);
     WARNMS(cinfo, JWRN_JPEG_EOF);

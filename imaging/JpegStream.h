@@ -16,7 +16,9 @@ namespace quillet::jpegio {
 // own, so two calls never share a cursor.
 struct Stream {
   bool memory = false;
-  uint64_t key = 0;  // names the picture for the warning box
+  // Names the picture for the warning box; for a memory block 0 until a
+  // warning asks (the bytes are hashed then).
+  uint64_t key = 0;
   std::FILE* file = nullptr;
   const uint8_t* in = nullptr;  // memory source
   uint8_t* out = nullptr;       // memory sink

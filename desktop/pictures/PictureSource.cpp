@@ -378,7 +378,7 @@ int LoadPictureFile(const std::string& path, CPictureSource* source) {
 bool CaptureFrame(CPictureSource& source, const Placement& placement, FloatImage* image) {
   std::vector<uint8_t> rgb;
   if (source.empty() || !source.Render(placement, &rgb)) return false;
-  if (image->create(placement.frameWidth, placement.frameHeight) != 0) return false;
+  if (image->create_for_overwrite(placement.frameWidth, placement.frameHeight) != 0) return false;
   FloatPixel* p = image->pixels();
   const size_t n = image->pixel_count();
   for (size_t i = 0; i < n; ++i) {
@@ -393,10 +393,13 @@ bool CaptureFrame(CPictureSource& source, const Placement& placement, FloatImage
 bool EncodeRecordJpeg(FloatImage& image, int quality, std::vector<uint8_t>* jpeg) {
   jpeg->clear();
   if (image.pixel_count() == 0) return false;
-  // Room for any JPEG of the picture, so that the size the person is told
-  // is the picture's own, never a buffer's.
-  size_t capacity = image.pixel_count() * 6 + 65536;
-  for (int attempt = 0; attempt < 2; ++attempt, capacity *= 2) {
+  // A record's JPEG is almost always far below the limit, so the first try
+  // is a block a few times the limit. One that does not fit is encoded again
+  // with room for any JPEG of the picture, so that the size the person is
+  // told is the picture's own, never a buffer's.
+  const size_t full = image.pixel_count() * 6 + 65536;
+  const size_t capacities[] = {std::min(full, 4 * kMaxPictureBytes), full, 2 * full};
+  for (const size_t capacity : capacities) {
     jpeg->resize(capacity);
     if (image.save_jpeg_memory(jpeg->data(), jpeg->size(), quality) == 0) {
       jpeg->resize(image.jpeg_memory_size());

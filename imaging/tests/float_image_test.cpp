@@ -83,6 +83,28 @@ TEST(FloatImage, CreateMakesOpaqueWhiteAndRefusesTheAbsurd) {
   EXPECT_EQ(image.pixels(), nullptr);
   EXPECT_EQ(image.width(), 0);
   EXPECT_NE(image.create(-1, 5), 0);
+
+  // Without the fill: the size, and the same refusals before any memory.
+  ASSERT_EQ(image.create_for_overwrite(4, 3), 0);
+  EXPECT_EQ(image.width(), 4);
+  EXPECT_EQ(image.height(), 3);
+  EXPECT_EQ(image.pixel_count(), 12u);
+  EXPECT_NE(image.pixels(), nullptr);
+  EXPECT_NE(image.create_for_overwrite(65535, 65535), 0);
+  EXPECT_EQ(image.pixels(), nullptr);
+  EXPECT_EQ(image.pixel_count(), 0u);
+  EXPECT_NE(image.create_for_overwrite(5, -1), 0);
+
+  // create still whitens memory that held a dark, clear picture before.
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(image.create(64, 64), 0);
+    for (size_t i = 0; i < image.pixel_count(); ++i) image.pixels()[i] = FloatPixel{0.0f, 0.0f, 0.0f, 0.0f};
+  }
+  ASSERT_EQ(image.create(64, 64), 0);
+  for (size_t i = 0; i < image.pixel_count(); ++i) {
+    const FloatPixel& p = image.pixels()[i];
+    ASSERT_TRUE(p.red == 1.0f && p.green == 1.0f && p.blue == 1.0f && p.alpha == 1.0f) << "pixel " << i;
+  }
 }
 
 TEST(FloatImage, DibSectionOfFiveByTwoIsEightWideBottomUpWithBlackPadding) {
@@ -143,6 +165,18 @@ TEST(FloatImage, CaptureTakesBottomUpRowsAndChecksTheirSize) {
   EXPECT_EQ(image.at(0, 1).alpha, 1.0f);
   EXPECT_NE(image.capture_bits(bits.data(), 23, 3, 2), 0);
   EXPECT_EQ(image.pixel_count(), 0u);
+
+  // Every pixel of a capture is set whole, whatever the memory held: here a
+  // clear black picture of the same size just before.
+  std::vector<uint8_t> grey(static_cast<size_t>(dib_row_bytes(64, 24)) * 64, 128);
+  ASSERT_EQ(image.create(64, 64), 0);
+  for (size_t i = 0; i < image.pixel_count(); ++i) image.pixels()[i] = FloatPixel{0.0f, 0.0f, 0.0f, 0.0f};
+  ASSERT_EQ(image.capture_bits(grey.data(), grey.size(), 64, 64), 0);
+  for (size_t i = 0; i < image.pixel_count(); ++i) {
+    const FloatPixel& p = image.pixels()[i];
+    const float g = byte_to_float(128);
+    ASSERT_TRUE(p.red == g && p.green == g && p.blue == g && p.alpha == 1.0f) << "pixel " << i;
+  }
 }
 
 TEST(FloatImage, JpegSavesDoNothingWithoutPixelsAndReportFailures) {

@@ -2,12 +2,21 @@
 // a handheld-sized JPEG, decoding a full-screen 8-bit sketch, and importing
 // a camera photo as a handheld picture. The JPEG figures stand beside
 // libjpeg's own djpeg and cjpeg on the same picture in the same run, the
-// import beside a plain full-size decode of the same file. Figures are
-// printed, never asserted.
+// import beside a plain full-size decode of the same file, and the
+// `quillet-cli import-picture` program beside `djpeg -scale 1/8` as whole
+// processes. Figures are printed, never asserted.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,6 +27,8 @@
 #include "imaging/Ppm.h"
 #include "imaging/Sketch.h"
 #include "imaging/tests/PictureSupport.h"
+#include "store/RecordKinds.h"
+#include "store/RecordStore.h"
 #include "testing/BenchTimes.h"
 
 namespace {
@@ -132,7 +143,8 @@ double TimeSketch(const std::vector<uint8_t>& bytes, int rounds) {
 // `quillet-cli import-picture` and the image window's OK store it (the
 // record's JPEG at quality 80 and the picture file at quality 100), beside
 // a plain decode of the whole photo, alternating in one run.
-void BenchImport(const std::string& dir) {
+// Returns the photo's path, or "" when it could not be written.
+std::string BenchImport(const std::string& dir) {
   const int width = 4000, height = 3000;
   const RgbPicture photo = testing::Photo(width, height);
   const std::vector<uint8_t> jpeg = testing::EncodeJpeg(photo, 92);
@@ -140,7 +152,7 @@ void BenchImport(const std::string& dir) {
   const std::string file = dir + "/bench-record.jpg";
   if (jpeg.empty() || !testing::WriteBytes(path, jpeg)) {
     std::printf("could not write the camera photo\n");
-    return;
+    return "";
   }
   std::printf("camera photo: %d x %d, JPEG quality 92, %zu bytes\n", width, height, jpeg.size());
 
@@ -154,7 +166,7 @@ void BenchImport(const std::string& dir) {
     decode.push_back(MsSince(start));
     if (!rgb || w != width) {
       std::printf("the full decode failed\n");
-      return;
+      return path;
     }
     rgb.reset();
 
@@ -162,7 +174,7 @@ void BenchImport(const std::string& dir) {
     CPictureSource source;
     if (LoadPictureFile(path, &source) != 0) {
       std::printf("the import could not open the photo\n");
-      return;
+      return path;
     }
     const Placement placement{320, 480, FitZoom(source.width(), source.height(), 320, 480), 0, 0};
     FloatImage frame;
@@ -170,7 +182,7 @@ void BenchImport(const std::string& dir) {
     if (!CaptureFrame(source, placement, &frame) || !EncodeRecordJpeg(frame, 80, &record) ||
         frame.save_jpeg(file.c_str(), 100) != 0) {
       std::printf("the import failed\n");
-      return;
+      return path;
     }
     import.push_back(MsSince(start));
     recordBytes = record.size();
@@ -183,6 +195,113 @@ void BenchImport(const std::string& dir) {
   std::printf("  pixels the import decoded: %llu (%.1f%% of the photo)\n",
               static_cast<unsigned long long>(decoded), 100.0 * decoded / (double(width) * height));
   std::printf("ratio import / full decode: %.2f (target <= 0.5)\n", i / d);
+  return path;
+}
+
+// CPU time (user + system) of one whole process running `argv`, its output
+// thrown away; -1 when it could not be started or did not succeed.
+double ProcessCpuMs(const std::vector<std::string>& argv) {
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  const pid_t pid = ::fork();
+  if (pid < 0) return -1.0;
+  if (pid == 0) {
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null >= 0) {
+      ::dup2(null, 1);
+      ::dup2(null, 2);
+    }
+    ::execvp(args[0], args.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  pid_t done;
+  do {
+    done = ::wait4(pid, &status, 0, &usage);
+  } while (done < 0 && errno == EINTR);
+  if (done != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1.0;
+  auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
+  return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+// A store with one topic (id 2, its links 3), alone in `folder`, made anew
+// before every import so that each run does the same work.
+bool FreshStore(const std::string& folder, const std::string& store) {
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
+  if (!std::filesystem::create_directories(folder, ec)) return false;
+  std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
+  CRecordStore s(store, "");
+  auto settings = std::make_unique<CSettingsRecord>();
+  settings->lastRecordId = 3;
+  s.AddNew(std::move(settings));
+  auto topic = std::make_unique<CTopicRecord>();
+  topic->recordId = 2;
+  topic->linksId = 3;
+  s.AddNew(std::move(topic));
+  auto links = std::make_unique<CTopicLinksRecord>();
+  links->recordId = 3;
+  links->topicId = 2;
+  s.AddNew(std::move(links));
+  return s.Save() == DB_OK;
+}
+
+// `quillet-cli import-picture` of the camera photo to 320 x 480 beside
+// `djpeg -scale 1/8` (and a full-size djpeg) of the same file, as CPU time
+// of whole processes, alternating in one run. Every import must
+// entropy-decode the whole file, so the 1/8-scale decode is close to the
+// least any import can cost.
+void BenchImportProcess(const std::string& dir, const std::string& photo) {
+  const std::string cli = std::string(QUILLET_BIN_DIR) + "/quillet-cli";
+  const std::string folder = dir + "/bench-import-store";
+  const std::string store = folder + "/quillet.dat";
+  const std::vector<std::string> import = {cli, "import-picture", "--store", store, "--topic", "2",
+                                           "--size", "320x480", photo};
+  const std::vector<std::string> eighth = {"djpeg", "-scale", "1/8", "-outfile",
+                                           dir + "/bench-eighth.ppm", photo};
+  const std::vector<std::string> whole = {"djpeg", "-outfile", dir + "/bench-whole.ppm", photo};
+
+  const bool haveDjpeg = ProcessCpuMs(eighth) >= 0;  // also warms the file cache
+  if (!FreshStore(folder, store) || ProcessCpuMs(import) < 0) {
+    std::printf("quillet-cli import-picture could not be run (%s)\n", cli.c_str());
+    return;
+  }
+  const int rounds = 15;
+  std::vector<double> imports, eighths, wholes;
+  for (int round = 0; round < rounds; ++round) {
+    if (!FreshStore(folder, store)) {
+      std::printf("could not make the store for the import\n");
+      return;
+    }
+    const double i = ProcessCpuMs(import);
+    if (i < 0) {
+      std::printf("quillet-cli import-picture failed\n");
+      return;
+    }
+    imports.push_back(i);
+    if (haveDjpeg) {
+      const double e = ProcessCpuMs(eighth), w = ProcessCpuMs(whole);
+      if (e < 0 || w < 0) {
+        std::printf("djpeg failed\n");
+        return;
+      }
+      eighths.push_back(e);
+      wholes.push_back(w);
+    }
+  }
+  const double i = Median(imports);
+  std::printf("processes, CPU time (user + system), median of %d:\n", rounds);
+  std::printf("  quillet-cli import-picture, 320 x 480:  %8.2f ms\n", i);
+  if (!haveDjpeg) {
+    std::printf("  djpeg not found: no comparison with a 1/8-scale decode\n");
+    return;
+  }
+  const double e = Median(eighths), w = Median(wholes);
+  std::printf("  djpeg -scale 1/8:                       %8.2f ms\n", e);
+  std::printf("  djpeg, full size:                       %8.2f ms (%.2f x the 1/8 decode)\n", w, w / e);
+  std::printf("ratio import-picture / djpeg -scale 1/8: %.2f (target <= 1.3)\n", i / e);
 }
 
 double TimeCommand(const std::string& command, int rounds) {
@@ -299,6 +418,7 @@ int main(int argc, char** argv) {
               TimeSketch(rle, sketch_rounds));
 
   // ---- a camera photo imported as a handheld picture ----
-  BenchImport(dir);
+  const std::string photo = BenchImport(dir);
+  if (!photo.empty()) BenchImportProcess(dir, photo);
   return 0;
 }

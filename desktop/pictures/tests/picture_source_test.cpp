@@ -316,6 +316,67 @@ TEST(PictureSourceTest, AFittedCameraPhotoDecodesAnEighthAndZoomingInDecodesOnly
   EXPECT_EQ(source.decodedPixels(), before);
 }
 
+// The frame from a scaled decode against the frame the same Fit gives from
+// the whole picture decoded at full size (held as pixels), both through the
+// same averaging: the same size, and nearly the same pixels. A picture that
+// already fits the frame is decoded at full size and gives the very same
+// frame.
+TEST(PictureSourceTest, AScaledDecodeGivesNearlyTheFrameOfTheFullDecode) {
+  struct Case {
+    int width, height;
+    int frameWidth, frameHeight;
+    int scale;  // the decode the fitted frame takes, in eighths
+  };
+  const Case cases[] = {
+      {2600, 1300, 320, 480, 1}, {1000, 2000, 160, 160, 1}, {1600, 1200, 320, 480, 2},
+      {900, 600, 320, 480, 3},   {700, 700, 160, 160, 2},   {320, 480, 320, 480, 8},
+      {200, 150, 320, 320, 8},   {160, 160, 160, 160, 8},   {300, 470, 320, 480, 8},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " in " +
+                 std::to_string(c.frameWidth) + "x" + std::to_string(c.frameHeight));
+    const std::vector<uint8_t> jpeg = EncodeJpeg(Scene(c.width, c.height, 5), 92);
+    ASSERT_FALSE(jpeg.empty());
+    int w = 0, h = 0;
+    RgbBuffer full = JpegFile::read_rgb_memory(jpeg.data(), jpeg.size(), &w, &h);
+    ASSERT_TRUE(full);
+    ASSERT_EQ(w, c.width);
+    ASSERT_EQ(h, c.height);
+
+    CPictureSource scaled, whole;
+    ASSERT_TRUE(scaled.SetJpeg(jpeg));
+    ASSERT_TRUE(whole.SetRgb(w, h, std::vector<uint8_t>(full.get(), full.get() + size_t(w) * h * 3)));
+    const Placement p{c.frameWidth, c.frameHeight, FitZoom(w, h, c.frameWidth, c.frameHeight), 0, 0};
+    FloatImage a, b;
+    ASSERT_TRUE(CaptureFrame(scaled, p, &a));
+    ASSERT_TRUE(CaptureFrame(whole, p, &b));
+    EXPECT_EQ(scaled.finestScale(), c.scale);
+    ASSERT_EQ(a.width(), c.frameWidth);
+    ASSERT_EQ(a.height(), c.frameHeight);
+    ASSERT_EQ(b.width(), a.width());
+    ASSERT_EQ(b.height(), a.height());
+
+    double sum[3] = {0, 0, 0};
+    int worst = 0;
+    for (size_t i = 0; i < a.pixel_count(); ++i) {
+      const FloatPixel &x = a.pixels()[i], &y = b.pixels()[i];
+      const int d[3] = {std::abs(float_to_byte(x.red) - float_to_byte(y.red)),
+                        std::abs(float_to_byte(x.green) - float_to_byte(y.green)),
+                        std::abs(float_to_byte(x.blue) - float_to_byte(y.blue))};
+      for (int k = 0; k < 3; ++k) {
+        sum[k] += d[k];
+        worst = std::max(worst, d[k]);
+      }
+      ASSERT_EQ(x.alpha, 1.0f);
+    }
+    if (c.scale == 8) {
+      EXPECT_EQ(worst, 0);
+    } else {
+      for (int k = 0; k < 3; ++k) EXPECT_LT(sum[k] / a.pixel_count(), 1.0) << "channel " << k;
+    }
+  }
+}
+
 TEST(DibPixelsTest, EveryDepthReadsThroughItsTable) {
   const std::vector<uint32_t> table = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
   const int w = 13, h = 5;
@@ -782,6 +843,24 @@ TEST(RecordJpegTest, EncodeToFitLowersTheQualityUntilTheLimitHolds) {
   std::vector<uint8_t> finer;
   ASSERT_TRUE(EncodeRecordJpeg(image, quality + 5, &finer));
   EXPECT_GT(finer.size(), kMaxPictureBytes);
+
+  // Far past the limit, the size is still the JPEG's own and the JPEG whole.
+  const RgbPicture tall = testing::Noise(320, 480, 5);
+  FloatImage big;
+  ASSERT_EQ(big.create(320, 480), 0);
+  for (size_t i = 0; i < big.pixel_count(); ++i) {
+    big.pixels()[i] = FloatPixel{byte_to_float(tall.rgb[i * 3]), byte_to_float(tall.rgb[i * 3 + 1]),
+                                 byte_to_float(tall.rgb[i * 3 + 2]), 1.0f};
+  }
+  std::vector<uint8_t> huge;
+  ASSERT_TRUE(EncodeRecordJpeg(big, 100, &huge));
+  EXPECT_GT(huge.size(), 4 * kMaxPictureBytes);
+  EXPECT_EQ(huge[huge.size() - 2], 0xFF);
+  EXPECT_EQ(huge[huge.size() - 1], 0xD9);
+  int w = 0, h = 0;
+  EXPECT_TRUE(JpegFile::read_rgb_memory(huge.data(), huge.size(), &w, &h));
+  EXPECT_EQ(w, 320);
+  EXPECT_EQ(h, 480);
 }
 
 TEST(JpegWarningBoxTest, ShowsAtMostOnceForAnyOnePicture) {
