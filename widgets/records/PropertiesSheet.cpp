@@ -101,6 +101,25 @@ CCategoriesPage::CCategoriesPage(QWidget* parent) : QWidget(parent) {
   list_->installEventFilter(this);
   layout->addWidget(list_, 1);
 
+  // What the list also does by keys and in place, shown as buttons: a
+  // double click or F2 renames, the Delete key deletes.
+  auto* edits = new QHBoxLayout();
+  rename_ = new QPushButton("&Rename", this);
+  rename_->setObjectName("CategoryRenameButton");
+  rename_->setAccessibleName("Rename the selected category");
+  rename_->setAutoDefault(false);
+  delete_ = new QPushButton("&Delete", this);
+  delete_->setObjectName("CategoryDeleteButton");
+  delete_->setAccessibleName("Delete the selected category");
+  delete_->setAutoDefault(false);
+  edits->addStretch(1);
+  edits->addWidget(rename_);
+  edits->addWidget(delete_);
+  layout->addLayout(edits);
+  connect(rename_, &QPushButton::clicked, this, &CCategoriesPage::RenameSelected);
+  connect(delete_, &QPushButton::clicked, this, &CCategoriesPage::DeleteSelected);
+  connect(list_, &QTreeWidget::itemSelectionChanged, this, &CCategoriesPage::FollowSelection);
+
   connect(add, &QPushButton::clicked, this, &CCategoriesPage::AddTyped);
   connect(name_, &QLineEdit::returnPressed, this, &CCategoriesPage::AddTyped);
   connect(list_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int) {
@@ -109,10 +128,26 @@ CCategoriesPage::CCategoriesPage(QWidget* parent) : QWidget(parent) {
   connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
     if (!list_->currentItem() || !list_->currentItem()->isSelected()) return;
     QMenu menu(this);
+    QAction* rename = menu.addAction("&Rename");
     QAction* del = menu.addAction("&Delete");
-    if (menu.exec(list_->viewport()->mapToGlobal(pos)) == del) DeleteSelected();
+    QAction* chosen = menu.exec(list_->viewport()->mapToGlobal(pos));
+    if (chosen == rename) RenameSelected();
+    if (chosen == del) DeleteSelected();
   });
   Refill();
+}
+
+void CCategoriesPage::FollowSelection() {
+  QTreeWidgetItem* item = list_->currentItem();
+  const bool chosen = item != nullptr && item->isSelected();
+  rename_->setEnabled(chosen);
+  delete_->setEnabled(chosen);
+}
+
+void CCategoriesPage::RenameSelected() {
+  QTreeWidgetItem* item = list_->currentItem();
+  if (!item || !item->isSelected()) return;
+  list_->editItem(item, 0);
 }
 
 void CCategoriesPage::Refill() {
@@ -124,6 +159,7 @@ void CCategoriesPage::Refill() {
     item->setFlags(item->flags() | Qt::ItemIsEditable);
   }
   filling_ = false;
+  FollowSelection();
 }
 
 void CCategoriesPage::AddTyped() {

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -34,6 +35,10 @@ class CCategoriesPage : public QWidget {
   void AddTyped();
   // Deletes the selected row after the "Delete Item..." question.
   void DeleteSelected();
+  // Opens the selected row's name for editing in place (as F2 does).
+  void RenameSelected();
+  QPushButton* renameButton() const { return rename_; }
+  QPushButton* deleteButton() const { return delete_; }
   QLineEdit* nameEdit() const { return name_; }
   QTreeWidget* list() const { return list_; }
   // The row editor opened last, while it is open; null otherwise.
@@ -48,9 +53,13 @@ class CCategoriesPage : public QWidget {
   void ApplyRename(int64_t id, const QString& typed);
   // A rename that was refused: the row is edited again with what was typed.
   void EditAgain(int64_t id, const QString& typed);
+  // Rename and Delete are offered while a row is selected.
+  void FollowSelection();
 
   QLineEdit* name_;
   QTreeWidget* list_;
+  QPushButton* rename_;
+  QPushButton* delete_;
   CCategoryNameDelegate* delegate_;
   bool filling_ = false;
 };

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "base/UserInterface.h"
+#include "widgets/kit/AppIcon.h"
 #include "widgets/kit/QtForms.h"
 
 namespace brightfen {
@@ -19,6 +20,7 @@ constexpr int kHeight = 425;
 
 CCheckWindow::CCheckWindow(std::string tempFolder) : check_(std::move(tempFolder)) {
   setWindowTitle("BrightfenCheck");
+  setWindowIcon(quillet::ApplicationIcon());
   setObjectName("BRIGHTFENCHECK");
   setMinimumSize(kWidth, kHeight);
   resize(kWidth, kHeight);

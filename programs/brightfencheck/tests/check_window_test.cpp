@@ -28,6 +28,8 @@ void CheckWindowTest::cancelledFolderOffersToSaveAgain() {
   window.show();
   QPushButton* start = window.startButton();
   QCOMPARE(start->text(), QString("Start Diagnostic"));
+  // The program's own icon in the title bar and task bar, drawn at 16 px.
+  QVERIFY(!window.windowIcon().pixmap(16, 16).isNull());
 
   QTest::mouseClick(start, Qt::LeftButton);  // no folder chosen
   const size_t told = ui.messages.size();

@@ -14,6 +14,7 @@
 
 #include "platform/codepage/CodePage.h"
 #include "programs/installer/core/InstallerCore.h"
+#include "widgets/kit/AppIcon.h"
 
 namespace installer {
 
@@ -21,6 +22,7 @@ InstallerWindow::InstallerWindow(CInstaller* core, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
       core_(core) {
   setWindowTitle(kCaption);
+  setWindowIcon(quillet::ApplicationIcon());
   setObjectName("INSTALLER");
   setFixedSize(530, 240);
   if (QScreen* s = QGuiApplication::primaryScreen()) {

@@ -69,6 +69,7 @@ class InstallerWindowTest : public QObject {
     InstallerWindow w(&core);
     QCOMPARE(w.size(), QSize(530, 240));
     QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(!w.windowIcon().pixmap(16, 16).isNull());  // the program's own icon
     w.show();
     w.OpenUserSelection();
     QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 10000);

@@ -420,6 +420,36 @@ class WindowsTest : public QObject {
     page->DeleteSelected();
     QCOMPARE(page->list()->topLevelItemCount(), 2);
     QCOMPARE(page->list()->topLevelItem(1)->text(0), QString("Work"));
+
+    // Rename and Delete are buttons too, offered while a row is selected.
+    page->list()->clearSelection();
+    QVERIFY(!page->renameButton()->isEnabled());
+    QVERIFY(!page->deleteButton()->isEnabled());
+    QVERIFY(!page->renameButton()->accessibleName().isEmpty());
+    QVERIFY(!page->deleteButton()->accessibleName().isEmpty());
+    page->list()->setCurrentItem(page->list()->topLevelItem(1));
+    QVERIFY(page->renameButton()->isEnabled() && page->deleteButton()->isEnabled());
+    QTest::mouseClick(page->renameButton(), Qt::LeftButton);
+    QPointer<QLineEdit> editor = page->renameEditor();
+    QVERIFY(editor);
+    QTRY_VERIFY(editor->isVisible());
+    QCOMPARE(editor->text(), QString("Work"));
+    editor->setText("Office");
+    const int refills = f_->host.categoryRefills;
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(f_->host.categoryRefills, refills + 1);  // stored, and the lists told
+    QCOMPARE(page->list()->topLevelItem(1)->text(0), QString("Office"));
+    page->list()->setCurrentItem(page->list()->topLevelItem(0));
+    f_->ui.messages.clear();
+    f_->ui.messageAnswers = {kIdCancel};  // the question is asked; No keeps it
+    QTest::mouseClick(page->deleteButton(), Qt::LeftButton);
+    QCOMPARE(f_->ui.messages.size(), size_t{1});
+    QCOMPARE(page->list()->topLevelItemCount(), 2);
+    f_->ui.messageAnswers = {kIdOk};
+    QTest::mouseClick(page->deleteButton(), Qt::LeftButton);
+    QCOMPARE(page->list()->topLevelItemCount(), 1);
+    QCOMPARE(page->list()->topLevelItem(0)->text(0), QString("Office"));
+    QVERIFY(!page->renameButton()->isEnabled());  // the deleted row took the selection with it
   }
 
   void propertiesApplyOnlyPagesThatWereShown() {
