@@ -48,7 +48,16 @@ CSketchWnd::~CSketchWnd() = default;
 QWidget* CSketchWnd::CreateDialog(QWidget* host) {
   auto* dialog = new QWidget(host);
   dialog->setObjectName("SketchDetails");
-  auto* body = new QVBoxLayout(dialog);
+  // On a wide pane the fields and buttons keep a readable width at the
+  // left, as the other record windows do.
+  auto* frame = new QHBoxLayout(dialog);
+  frame->setContentsMargins(0, 0, 0, 0);
+  auto* panel = new QWidget(dialog);
+  panel->setObjectName("SketchPanel");
+  panel->setMaximumWidth(640);
+  frame->addWidget(panel, 10);
+  frame->addStretch(1);
+  auto* body = new QVBoxLayout(panel);
   body->setContentsMargins(16, 12, 16, 12);
   body->setSpacing(8);
   auto* heading = new QLabel("Sketch Details", dialog);

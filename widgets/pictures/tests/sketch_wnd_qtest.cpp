@@ -95,6 +95,15 @@ class SketchWndTest : public QObject {
         }
       }
     QVERIFY(black > 500);
+
+    // On a wide pane the title and the buttons stay at a readable width at
+    // the left, not stretched over the pane.
+    wnd_->Move(0, 0, 1600, 700);
+    QApplication::processEvents();
+    QVERIFY(wnd_->dialog()->width() > 1500);  // the pane is wide (inside its frame)
+    QVERIFY(wnd_->titleEdit()->width() < 640);
+    const QPoint okRight = wnd_->okButton()->mapTo(wnd_->dialog(), QPoint(wnd_->okButton()->width(), 0));
+    QVERIFY2(okRight.x() <= 640, qPrintable(QString("OK ends at %1").arg(okRight.x())));
   }
 
   void okSavesTheTypedTitleAndClearsTheWindow() {
