@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "desktop/db/CurrentDatabase.h"
 #include "desktop/records/TopicTreeModel.h"
 #include "widgets/kit/Ansi.h"
 #include "widgets/records/TreeIcons.h"
@@ -34,7 +35,11 @@ class CTopicTreeItem final : public QTreeWidgetItem {
           if (!shown_text_.isNull()) return shown_text_;
           // Painting asks for every visible row: no copy of the text here.
           return IsUntitled(text_) ? QString::fromLatin1(kUntitledText) : FromAnsi(text_);
-        case Qt::DecorationRole: return TreeIconFor(icon_);
+        case Qt::DecorationRole: return IsPrivate() ? PrivateTreeIconFor(icon_) : TreeIconFor(icon_);
+        case Qt::AccessibleTextRole:
+          // Screen readers hear what the padlock shows.
+          if (IsPrivate()) return data(0, Qt::DisplayRole).toString() + QStringLiteral(" (private)");
+          break;
         case kTreeRecordRole: return record_;
         case kTreeIconRole: return static_cast<int>(icon_);
         default: break;
@@ -73,6 +78,12 @@ class CTopicTreeItem final : public QTreeWidgetItem {
   }
 
   uint32_t record() const { return record_; }
+  // Whether the item's record is private (then shown only while private
+  // records are shown), as the current store has it now.
+  bool IsPrivate() const {
+    const CRecord* record = FindRecord(record_);
+    return record != nullptr && record->isPrivate != 0;
+  }
   // A topic's members are known to be those of the digest (TreeRows) until
   // one of them is set or added or taken out (ForgetMembers).
   bool MembersAre(uint64_t digest) const { return members_known_ && members_digest_ == digest; }

@@ -165,6 +165,28 @@ class WindowsTest : public QObject {
     bShowPrivate = 1;
     tree_->Refresh();
     QVERIFY(tree_->FindItem(secret));
+
+    // Shown, it carries a padlock on its picture, and a screen reader hears
+    // "(private)" after its text; the open note beside it has neither.
+    QTreeWidgetItem* item = tree_->FindItem(secret);
+    QTreeWidgetItem* open = tree_->FindItem(lib_->note);
+    auto picture = [](QTreeWidgetItem* row) {
+      return qvariant_cast<QIcon>(row->data(0, Qt::DecorationRole)).pixmap(16, 16).toImage();
+    };
+    const QImage plainNote = picture(open);
+    const QImage privateNote = picture(item);
+    QVERIFY(!privateNote.isNull());
+    QVERIFY(privateNote != plainNote);
+    QCOMPARE(privateNote.copy(0, 0, 8, 8), plainNote.copy(0, 0, 8, 8));  // the note's own picture stays
+    QCOMPARE(qGray(privateNote.pixel(12, 13)), qGray(QColor(60, 60, 60).rgb()));  // the padlock's body
+    QCOMPARE(item->data(0, Qt::AccessibleTextRole).toString(), QString("Grandmother's secret (private)"));
+    QVERIFY(!open->data(0, Qt::AccessibleTextRole).isValid());
+    // Made open again, the mark goes with the next look at the row.
+    CRecord* record = FindRecord(secret);
+    QVERIFY(record != nullptr);
+    record->isPrivate = 0;
+    QCOMPARE(picture(item), plainNote);
+    QVERIFY(!item->data(0, Qt::AccessibleTextRole).isValid());
     bShowPrivate = 0;
   }
 
