@@ -474,8 +474,13 @@ void CWebWnd::PrintOn(QPrinter* printer) {
 void CWebWnd::CopyAll() {
   browser_->ShowWholePage();
   browser_->selectAll();
-  const QString text = browser_->textCursor().selection().toPlainText();
-  UI().SetClipboardText(text.toStdString());  // the page's own characters, all of them
+  const QTextDocumentFragment page = browser_->textCursor().selection();
+  // The page's own characters, all of them, but not the stand-ins the text
+  // layout puts where pictures are (U+FFFC) or its marks (U+FDD0, U+FDD1):
+  // the HTML form carries the pictures.
+  QString text = page.toPlainText();
+  text.remove(QChar(0xFFFC)).remove(QChar(0xFDD0)).remove(QChar(0xFDD1));
+  UI().SetClipboardPage(text.toStdString(), page.toHtml().toStdString());
   QTextCursor cursor = browser_->textCursor();
   cursor.clearSelection();
   browser_->setTextCursor(cursor);

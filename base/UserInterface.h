@@ -87,6 +87,13 @@ class IUserInterface {
   // Record texts go through ToUtf8 / FromUtf8 (platform/codepage/CodePage.h).
   virtual bool SetClipboardText(const std::string& text) = 0;
   virtual bool GetClipboardText(std::string* text) = 0;
+  // A page on the clipboard in two forms: its plain text for editors and
+  // its HTML for word processors and mail (both UTF-8). A form without a
+  // rich clipboard keeps the text.
+  virtual bool SetClipboardPage(const std::string& text, const std::string& html) {
+    (void)html;
+    return SetClipboardText(text);
+  }
 };
 
 // The current form. Never null: without one installed a quiet form is used

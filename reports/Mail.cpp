@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -70,6 +71,23 @@ CEmailObject::~CEmailObject() {
   if (library_ != nullptr) dlclose(library_);
 }
 
+std::string ReportAttachmentName(const CpText& title) {
+  // The title's first line, as code-page bytes, without what a file name
+  // on this or the recipient's system cannot hold.
+  std::string name = title.bytes().substr(0, title.bytes().find('\n'));
+  for (char& ch : name) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F || std::strchr("/\\:*?\"<>|", ch) != nullptr) ch = '_';
+  }
+  constexpr size_t kLongest = 80;  // bytes of the title kept
+  if (name.size() > kLongest) name.resize(kLongest);
+  const size_t first = name.find_first_not_of(" .");
+  if (first == std::string::npos) return std::string();
+  name.erase(0, first);
+  while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.pop_back();
+  return name + ".htm";
+}
+
 int CEmailObject::Send(uint32_t recordId, int format) {
   outbox_file_.clear();
   if (!logged_on_ || format != kMailFormatHtmlReport) return kMailNotSent;
@@ -111,9 +129,13 @@ int CEmailObject::Send(uint32_t recordId, int format) {
 
   std::string subject = topic.title.bytes();  // mail texts are code-page text
   std::string report = reportPath;
+  // The report goes under the topic's title, the pictures under the names
+  // it refers to them by.
+  std::string reportName = ReportAttachmentName(topic.title);
   std::vector<MapiFileDesc> files;
   files.reserve(1 + names.size());
-  files.push_back(MapiFileDesc{0, 0, 0xFFFFFFFFu, report.data(), nullptr, nullptr});
+  files.push_back(MapiFileDesc{0, 0, 0xFFFFFFFFu, report.data(),
+                               reportName.empty() ? nullptr : reportName.data(), nullptr});
   for (size_t i = 0; i < names.size(); ++i)
     if (present[i]) files.push_back(MapiFileDesc{0, 0, 0xFFFFFFFFu, paths[i].data(), nullptr, nullptr});
 

@@ -23,6 +23,13 @@ inline constexpr int kMailFormatHtmlReport = 2;
 // person cancelled, ...): nothing was handed to the mail program.
 inline constexpr int kMailNotSent = -1;
 
+// The name a topic's report is attached under: the title's first line,
+// code-page bytes, each character a file name here or at the recipient's
+// cannot hold made '_', cut to 80 bytes, without leading or trailing
+// spaces and dots, then ".htm"; "" when nothing is left (the report then
+// goes under its own file name).
+std::string ReportAttachmentName(const CpText& title);
+
 struct MailServices {
   IReportSource* source = nullptr;     // the topic's title and report file name
   IReportSettings* settings = nullptr;  // OutputPath and TemplatePath

@@ -52,6 +52,12 @@ bool RecordingUI::SetClipboardText(const std::string& text) {
   return true;
 }
 
+bool RecordingUI::SetClipboardPage(const std::string& text, const std::string& html) {
+  clipboard = text;
+  clipboardHtml = html;
+  return true;
+}
+
 bool RecordingUI::GetClipboardText(std::string* text) {
   *text = clipboard;
   return true;

@@ -20,6 +20,7 @@ class RecordingUI : public IUserInterface {
   std::vector<FileDialogRequest> saveRequests;  // every save dialog asked for
   std::vector<std::string> folders;     // popped front; cancel when empty
   std::string clipboard;
+  std::string clipboardHtml;  // the HTML form of the last page copied ("" for plain text)
   int infoDialogAnswer = kIdOk;
 
   int ShowMessage(const MessageRequest& request) override;
@@ -30,6 +31,7 @@ class RecordingUI : public IUserInterface {
   bool ChooseFolder(const std::string& title, std::string* folder) override;
   bool SetClipboardText(const std::string& text) override;
   bool GetClipboardText(std::string* text) override;
+  bool SetClipboardPage(const std::string& text, const std::string& html) override;
 
   // String numbers of the messages shown, in order.
   std::vector<int> MessageIds() const;

@@ -721,7 +721,14 @@ void MainWindowTest::commandsReachTheirTargets() {
   CWndMgr* mgr = w.manager();
 
   w.SendCommand(CMD_COPY);
-  QVERIFY(QString::fromStdString(r.ui.clipboard).contains("Welcome to Quillet!"));
+  const QString copied = QString::fromStdString(r.ui.clipboard);
+  QVERIFY(copied.contains("Welcome to Quillet!"));
+  // Plain text without the stand-ins for the page's pictures, and the page
+  // as HTML beside it, pictures included.
+  QVERIFY(!copied.contains(QChar(0xFFFC)));
+  const QString html = QString::fromStdString(r.ui.clipboardHtml);
+  QVERIFY(html.contains("Welcome to Quillet!"));
+  QVERIFY(html.contains("<img"));
   QVERIFY(!mgr->web()->browser()->textCursor().hasSelection());
 
   w.SendCommand(CMD_TOPIC_CENTER);

@@ -17,6 +17,7 @@
 #include "desktop/shell/Commands.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/mapi/Mapi.h"
+#include "reports/Mail.h"
 #include "store/RecordKinds.h"
 #include "testing/RecordingDesktop.h"
 #include "testing/ShellTestSupport.h"
@@ -210,8 +211,14 @@ class OutsideActionsTest : public QObject {
     r.ui.messages.clear();
 
     w.SendCommand(CMD_SEND);
-    QCOMPARE(ReadAll(args), "--utf8\n--subject\n" + topic->title.bytes() + "\n--attach\n" + out + topic->fileName +
-                                "\n--attach\n" + out + "heron.jpg\n");
+    // The report goes as a copy under the topic's title, the picture by its path.
+    const std::string handed = ReadAll(args);
+    const std::string head = "--utf8\n--subject\n" + topic->title.bytes() + "\n--attach\n";
+    QCOMPARE(handed.substr(0, head.size()), head);
+    const std::string copy = handed.substr(head.size(), handed.find('\n', head.size()) - head.size());
+    QVERIFY2(copy.ends_with("/" + ReportAttachmentName(topic->title)), copy.c_str());
+    QCOMPARE(ReadAll(copy), ReadAll(out + topic->fileName));
+    QCOMPARE(handed.substr(head.size() + copy.size()), "\n--attach\n" + out + "heron.jpg\n");
     QCOMPARE(r.ui.messages.size(), size_t{1});
     QVERIFY2(r.ui.messages[0].text.find("is in a new message in your mail program") != std::string::npos,
              r.ui.messages[0].text.c_str());

@@ -108,7 +108,8 @@ TEST_F(Mail, TheReportGoesFirstThenEachPictureOnceInReportOrder) {
   MimeMessage m = Sent();
   EXPECT_EQ(m.Header("Subject"), "Birds of the Marsh");
   EXPECT_EQ(m.Header("To"), "");  // the compose window collects recipients
-  EXPECT_EQ(Attached(m), (std::vector<std::string>{report, "band.png", "p1.jpg", "p2.jpg"}));
+  // The report under the topic's title, the pictures under their own names.
+  EXPECT_EQ(Attached(m), (std::vector<std::string>{"Birds of the Marsh.htm", "band.png", "p1.jpg", "p2.jpg"}));
   ASSERT_EQ(m.parts.size(), 4u);
   EXPECT_EQ(m.parts[0].body, ReadFile(rig_.output + report));
   EXPECT_NE(m.parts[0].body.find("<h1>Birds of the Marsh</h1>"), std::string::npos);
@@ -128,6 +129,24 @@ TEST_F(Mail, TheReportGoesFirstThenEachPictureOnceInReportOrder) {
   EXPECT_NE(log.find("NEW szTmp[2] = 0x"), std::string::npos);
 }
 
+TEST(MailAttachment, TheReportIsNamedAfterTheTitlesFirstLineAsAFileCanBe) {
+  const struct {
+    const char* title;
+    const char* name;
+  } cases[] = {
+      {"Birds of the Marsh", "Birds of the Marsh.htm"},
+      {"Caf\xE9 au lait", "Caf\xE9 au lait.htm"},  // code-page bytes stay
+      {"Plans: 2004/2005?\nsecond line", "Plans_ 2004_2005_.htm"},
+      {"a<b>c|d*e\\f\"g\th", "a_b_c_d_e_f_g_h.htm"},
+      {"  ..hidden title. ", "hidden title.htm"},
+      {" . .. ", ""},
+      {"", ""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ReportAttachmentName(CpText(c.title)), std::string(c.name)) << c.title;
+  EXPECT_EQ(ReportAttachmentName(CpText(std::string(200, 'x'))), std::string(80, 'x') + ".htm");
+}
+
 TEST_F(Mail, AMissingPictureIsToldByNameAndLeftOut) {
   uint32_t topic = ShownTopic();
   std::filesystem::remove(rig_.output + "p1.jpg");
@@ -137,7 +156,7 @@ TEST_F(Mail, AMissingPictureIsToldByNameAndLeftOut) {
   EXPECT_EQ(ui_.messages[0].text, std::string("p1.jpg") + LoadString(IDS_FILE_OPEN_OR_INVALID).bytes());
   EXPECT_EQ(ui_.messages[0].caption, "Quillet");
   EXPECT_EQ(ui_.messages[0].flags, kMbOk | kMbIconInformation);
-  EXPECT_EQ(Attached(Sent()), (std::vector<std::string>{ReportName(topic), "band.png", "p2.jpg"}));
+  EXPECT_EQ(Attached(Sent()), (std::vector<std::string>{"Birds of the Marsh.htm", "band.png", "p2.jpg"}));
 }
 
 TEST_F(Mail, WithoutTheLibrarySendDoesNothingAndSaysNothing) {
@@ -253,9 +272,18 @@ TEST_F(MailToProgram, TheMailProgramGetsTheSubjectAndEachFileUnderItsOwnName) {
   CEmailObject mail(Services(), kLibrary);
   ASSERT_EQ(mail.Send(topic, kMailFormatHtmlReport), 0);
   const std::string& out = rig_.output;
-  EXPECT_EQ(ReadFile(args_), "--utf8\n--subject\nBirds of the Marsh\n--attach\n" + out + report +
-                                 "\n--attach\n" + out + "band.png\n--attach\n" + out +
-                                 "p1.jpg\n--attach\n" + out + "p2.jpg\n");
+  // The report is handed over as a copy under the topic's title, in a
+  // private folder of its own; the pictures by their own paths.
+  const std::string args = ReadFile(args_);
+  const std::string head = "--utf8\n--subject\nBirds of the Marsh\n--attach\n";
+  ASSERT_EQ(args.substr(0, head.size()), head);
+  const size_t end = args.find('\n', head.size());
+  const std::string copy = args.substr(head.size(), end - head.size());
+  EXPECT_TRUE(copy.ends_with("/Birds of the Marsh.htm")) << copy;
+  EXPECT_NE(copy.find("/quillet-mail-"), std::string::npos) << copy;
+  EXPECT_EQ(ReadFile(copy), ReadFile(out + report));
+  EXPECT_EQ(args.substr(end + 1), "--attach\n" + out + "band.png\n--attach\n" + out + "p1.jpg\n--attach\n" +
+                                      out + "p2.jpg\n");
   EXPECT_TRUE(EntriesIn(outbox_).empty());
   EXPECT_EQ(mail.outbox_file(), "");
   EXPECT_TRUE(ui_.messages.empty());  // Send itself says nothing on success

@@ -361,16 +361,16 @@ bool PlainAttachmentPath(std::string_view path) {
 }
 
 // A plain name for the copy of an attachment: each byte outside letters,
-// digits, UTF-8 and "._-+" a '_', no leading '.' or '-'.
+// digits, UTF-8, spaces and "._-+" a '_', no leading '.', '-' or space.
 std::string PlainCopyName(std::string_view path) {
   const size_t slash = path.find_last_of('/');
   std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
   for (char& ch : name) {
     const unsigned char c = static_cast<unsigned char>(ch);
-    if (!(std::isalnum(c) || c >= 0x80 || c == '.' || c == '_' || c == '-' || c == '+')) ch = '_';
+    if (!(std::isalnum(c) || c >= 0x80 || c == ' ' || c == '.' || c == '_' || c == '-' || c == '+')) ch = '_';
   }
   if (name.empty()) name = "attachment";
-  if (name[0] == '.' || name[0] == '-') name[0] = '_';
+  if (name[0] == '.' || name[0] == '-' || name[0] == ' ') name[0] = '_';
   return name;
 }
 
@@ -405,22 +405,29 @@ bool CopyAttachment(const char* from, const std::string& to) {
   return ok;
 }
 
-// The path each attachment is handed over by: its own when plain, else a
-// copy under a plain name in a private folder. False when a copy fails.
+// The path each attachment is handed over by: its own when plain and the
+// caller gave no other name for it, else a copy in a private folder under
+// the given name (code-page text) or the file's own, made plain. False
+// when a copy fails.
 bool HandOverPaths(const MapiMessage& m, std::vector<std::string>* paths) {
   std::string folder;
   std::vector<std::string> used;
   for (uint32_t i = 0; i < m.nFileCount; ++i) {
     const char* path = m.lpFiles[i].lpszPathName;
-    if (PlainAttachmentPath(path)) {
+    const char* given = m.lpFiles[i].lpszFileName;
+    const std::string wanted =
+        given != nullptr && *given != 0 ? quillet::ToUtf8(quillet::CpText(given)) : std::string();
+    const std::string_view own = std::string_view(path).substr(std::string_view(path).find_last_of('/') + 1);
+    if (PlainAttachmentPath(path) && (wanted.empty() || wanted == own)) {
       paths->push_back(path);
       continue;
     }
     if (folder.empty() && (folder = NewCopyFolder()).empty()) return false;
-    std::string name = PlainCopyName(path);
+    const std::string base = PlainCopyName(wanted.empty() ? std::string(path) : wanted);
+    std::string name = base;
     // Two attachments of one name get two copies.
     for (int n = 2; std::find(used.begin(), used.end(), name) != used.end(); ++n)
-      name = std::to_string(n) + "_" + PlainCopyName(path);
+      name = std::to_string(n) + "_" + base;
     used.push_back(name);
     if (!CopyAttachment(path, folder + name)) return false;
     paths->push_back(folder + name);

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -193,6 +194,14 @@ bool QtUserInterface::ChooseFolder(const std::string& title, std::string* folder
 // page cannot hold.
 bool QtUserInterface::SetClipboardText(const std::string& text) {
   QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+  return true;
+}
+
+bool QtUserInterface::SetClipboardPage(const std::string& text, const std::string& html) {
+  auto* data = new QMimeData;  // the clipboard takes it over
+  data->setText(QString::fromStdString(text));
+  data->setHtml(QString::fromStdString(html));
+  QGuiApplication::clipboard()->setMimeData(data);
   return true;
 }
 

@@ -30,6 +30,7 @@ class QtUserInterface : public IUserInterface {
   bool ChooseFolder(const std::string& title, std::string* folder) override;
   bool SetClipboardText(const std::string& text) override;
   bool GetClipboardText(std::string* text) override;
+  bool SetClipboardPage(const std::string& text, const std::string& html) override;
 
  private:
   QWidget* Owner() const;

@@ -53,7 +53,8 @@ TEST(MailPart, TheRegisteredPieceSendsTheCurrentUsersReport) {
   auto mail = testing::ParseMime(testing::ReadWhole(outbox + entries[0]));
   EXPECT_EQ(mail.Header("Subject"), "Herons");
   ASSERT_EQ(mail.parts.size(), 2u);
-  EXPECT_EQ(testing::AttachmentFileName(mail.parts[0]), report);
+  EXPECT_EQ(testing::AttachmentFileName(mail.parts[0]), "Herons.htm");  // the report, by its topic's title
+  EXPECT_EQ(mail.parts[0].body, testing::ReadWhole(rig.output + report));
   EXPECT_EQ(testing::AttachmentFileName(mail.parts[1]), "grey.jpg");
   // The person is told where the message went.
   ASSERT_EQ(ui.messages.size(), 2u);  // and, for the unknown topic, that nothing went
