@@ -122,6 +122,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QUILLET_VERSION);
   QApplication::setDesktopFileName("example.brightfen.Quillet");
   QApplication::setWindowIcon(ApplicationIcon());
+  FollowDesktopIconTheme();
   QApplication::setQuitOnLastWindowClosed(false);
 
   QtUserInterface ui;

@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "programs/brightfencheck/gui/CheckWindow.h"
+#include "widgets/kit/AppIcon.h"
 #include "widgets/kit/QtForms.h"
 
 #ifndef QUILLET_VERSION
@@ -101,6 +102,7 @@ int main(int argc, char** argv) {
   }
 
   QApplication app(argc, argv);
+  quillet::FollowDesktopIconTheme();
   quillet::QtUserInterface ui;
   quillet::ScopedUI scoped(&ui);
   if (temp.empty()) {

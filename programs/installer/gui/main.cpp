@@ -15,6 +15,7 @@
 #include "platform/codepage/CodePage.h"
 #include "programs/installer/core/InstallerCore.h"
 #include "programs/installer/gui/InstallerWindow.h"
+#include "widgets/kit/AppIcon.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
       code >= 0)
     return code;
   QApplication app(argc, argv);
+  quillet::FollowDesktopIconTheme();
   QApplication::setApplicationName(installer::kCaption);
   QApplication::setApplicationVersion(QUILLET_VERSION);
   MessageBoxUI ui;
