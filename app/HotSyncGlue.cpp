@@ -165,7 +165,7 @@ void CHotSyncGlue::SwitchUser(uint32_t palmUserId) {
     LogValue("HotSync: no such Palm user, records not switched:", static_cast<int>(palmUserId));
     if (told_unknown_.insert(palmUserId).second) {
       char text[512];
-      std::snprintf(text, sizeof text, LoadString(IDS_HOTSYNC_USER_UNKNOWN).c_str(), palmUserId);
+      std::snprintf(text, sizeof text, UiString(IDS_HOTSYNC_USER_UNKNOWN).c_str(), palmUserId);
       ShowFilledStringMessage(IDS_HOTSYNC_USER_UNKNOWN, text, kMbOk | kMbIconExclamation);
     }
     return;

@@ -108,7 +108,9 @@ CMainWindow::~CMainWindow() {
 void CMainWindow::ShowStartFailure() {
   // No Palm Desktop user's records could be opened: say so, and leave only
   // Exit working.
-  for (QAction* a : menuBar()->actions()) a->setEnabled(a->menu() && a->text() == "&File");
+  // (The File menu is the first, whatever the language calls it.)
+  const QList<QAction*> menus = menuBar()->actions();
+  for (QAction* a : menus) a->setEnabled(a->menu() && a == menus.value(0));
   if (QAction* exit = menus_->Action(CMD_EXIT)) exit->setEnabled(true);
   auto* layout = new QVBoxLayout(client_);
   const StartFailure failure = manager_ ? manager_->users().failure() : StartFailure::kNone;
@@ -117,14 +119,14 @@ void CMainWindow::ShowStartFailure() {
   auto cause = [](int id, const std::string& first, const std::string& second = std::string()) {
     char filled[4096];
     // A text with one %s leaves the second argument unused.
-    std::snprintf(filled, sizeof filled, LoadString(id).c_str(), first.c_str(), second.c_str());
-    return "<h3>Quillet! could not open your records</h3><p>" +
-           FromAnsi(CpText(filled)).toHtmlEscaped().replace("\n", "<br>") + "</p>";
+    std::snprintf(filled, sizeof filled, UiString(id).c_str(), first.c_str(), second.c_str());
+    return "<h3>" + tr("Quillet! could not open your records") + "</h3><p>" +
+           QString::fromUtf8(filled).toHtmlEscaped().replace("\n", "<br>") + "</p>";
   };
   QString namedCause;
   if (failure == StartFailure::kSettingsUnreadable) {
     namedCause = cause(IDS_SETTINGS_UNREADABLE,
-                       TextForMessage(SettingsUnreadableReason(manager_->users().settingsStatus())).bytes());
+                       PathForMessage(SettingsUnreadableReason(manager_->users().settingsStatus())));
   } else if (failure == StartFailure::kStoreNotOpened) {
     // There is a user, whose records did not open: say why (the disk is
     // full, the file is held or damaged...), not that Palm Desktop needs
@@ -134,7 +136,7 @@ void CMainWindow::ShowStartFailure() {
     std::string name;
     for (const PalmUserEntry& e : manager_->users().entries)
       if (e.folder == folder) name = e.name;
-    namedCause = cause(IDS_STORE_NOT_OPENED, name, TextForMessage(LastStoreOpenFailure()).bytes());
+    namedCause = cause(IDS_STORE_NOT_OPENED, ToUtf8(CpText(name)), PathForMessage(LastStoreOpenFailure()));
   }
   auto* text = new QLabel(
       !namedCause.isEmpty() ? namedCause

@@ -1,12 +1,13 @@
 #include "app/MenuBar.h"
 
 #include "widgets/kit/Ansi.h"
+#include "widgets/kit/Translations.h"
 
 namespace quillet {
 
 CMenus::CMenus(QMenuBar* bar, CommandFn send) : QObject(bar), send_(std::move(send)) {
   for (const MenuItem& top : MenuResource(101).children) {
-    QMenu* menu = bar->addMenu(FromAnsi(top.text));
+    QMenu* menu = bar->addMenu(MenuText(top.text));
     AddItems(menu, top, true, nullptr);
   }
 }
@@ -17,9 +18,9 @@ void CMenus::AddItems(QMenu* menu, const MenuItem& item, bool mainMenu,
     if (child.IsSeparator()) {
       menu->addSeparator();
     } else if (child.IsSubmenu()) {
-      AddItems(menu->addMenu(FromAnsi(child.text)), child, mainMenu, enabled);
+      AddItems(menu->addMenu(MenuText(child.text)), child, mainMenu, enabled);
     } else {
-      QAction* action = menu->addAction(FromAnsi(child.text));
+      QAction* action = menu->addAction(MenuText(child.text));
       const uint32_t command = child.command;
       action->setData(command);
       connect(action, &QAction::triggered, this, [this, command] { send_(command); });

@@ -20,6 +20,7 @@
 #include "reports/ReportPaths.h"
 #include "store/RecordKinds.h"
 #include "widgets/kit/Ansi.h"
+#include "widgets/kit/Translations.h"
 
 namespace quillet {
 namespace {
@@ -104,8 +105,9 @@ bool ExportShownPageAsPdf(CWndMgr& manager) {
       ShowStringMessage(IDS_OVERWRITE_FILE, kCaption, kMbYesNo | kMbIconQuestion) != kIdYes)
     return false;
   if (!web->PrintToPdf(path, title)) {
-    Tell("The page could not be written to\n\n" + TextForMessage(path).bytes() +
-         "\n\nCheck that the folder exists and that you may write there.");
+    Tell(FillIn(translate("PageActions", "The page could not be written to\n\n%1\n\n"
+                                         "Check that the folder exists and that you may write there."),
+                {PathForMessage(path)}));
     return false;
   }
   return true;
@@ -118,7 +120,7 @@ QString ShownPageTitle(CWndMgr& manager) {
   // the page, not typed, and is used as it is for the PDF; only the
   // suggested file name passes through the code page.
   QString title = topic ? FromAnsi(TopicTitle(topic)) : (web ? web->title() : QString());
-  if (title.isEmpty()) title = FromAnsi(LoadString(IDS_APP_TITLE));
+  if (title.isEmpty()) title = UiText(IDS_APP_TITLE);
   return title;
 }
 
@@ -135,10 +137,11 @@ bool ThemeStillThere(CWndMgr& manager, const std::string& file) {
   const bool plain = !file.empty() && file.find('/') == std::string::npos && file != "." && file != "..";
   if (plain && IsOwnRegularFile(folder + file)) return true;
   // Gone since the box was filled (removed or renamed in the theme folder).
-  Tell("The theme \"" + TextForMessage(ThemeDisplayName(file)).bytes() +
-       "\" is no longer in the theme folder, so it cannot be used.\n\n"
-       "The list of themes has been brought up to date. To get the original themes back, "
-       "click Themes | Reset All in the main menu.");
+  Tell(FillIn(translate("PageActions",
+                        "The theme \"%1\" is no longer in the theme folder, so it cannot be used.\n\n"
+                        "The list of themes has been brought up to date. To get the original themes back, "
+                        "click Themes | Reset All in the main menu."),
+              {PathForMessage(ThemeDisplayName(file))}));
   if (CRebar* rebar = manager.rebar()) rebar->FillThemeBox();
   return false;
 }

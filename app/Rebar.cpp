@@ -19,6 +19,7 @@
 #include "desktop/shell/ThemeList.h"
 #include "reports/ThemeFolder.h"
 #include "widgets/kit/Ansi.h"
+#include "widgets/kit/Translations.h"
 
 namespace quillet {
 namespace {
@@ -131,7 +132,7 @@ bool CRebar::CreateBands() {
     }
     auto* button = new QToolButton(toolbar_);
     const uint32_t command = b.command;
-    const QString text = FromAnsi(LoadString(b.stringId));
+    const QString text = UiText(b.stringId);
     button->setObjectName(QString("button%1").arg(command));
     button->setText(text);
     button->setToolTip(text);

@@ -30,6 +30,7 @@
 #include "platform/winmsg/WindowMessage.h"
 #include "store/backup/AutoBackup.h"
 #include "widgets/kit/AppIcon.h"
+#include "widgets/kit/Translations.h"
 #include "widgets/kit/QtForms.h"
 #include "widgets/kit/ShellParts.h"
 
@@ -123,6 +124,7 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName("example.brightfen.Quillet");
   QApplication::setWindowIcon(ApplicationIcon());
   FollowDesktopIconTheme();
+  InstallTranslators();
   QApplication::setQuitOnLastWindowClosed(false);
 
   QtUserInterface ui;
@@ -143,7 +145,8 @@ int main(int argc, char** argv) {
       // The person is told why; the program runs on, without HotSync's
       // reload messages, until the folder is put right.
       MessageRequest r;
-      r.text = TextForMessage(problem).bytes() + "\n\nQuillet! starts without HotSync notifications.";
+      r.text = PathForMessage(problem) + "\n\n" +
+               QCoreApplication::translate("main", "Quillet! starts without HotSync notifications.").toStdString();
       r.caption = kCaptionBang;
       r.flags = kMbOk | kMbIconExclamation;
       DebugError("%s", problem.c_str());

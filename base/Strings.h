@@ -1,7 +1,7 @@
-// The main program's string table: every text a person sees in a message
-// box or a caption, by its number. The texts are code-page text like the
-// records; the few that name a file or an address (the default theme, the
-// support pages) go through ToUtf8 on their way out.
+// The main program's string table: the texts of its message boxes and a few
+// captions, by number, written in English and shown in the person's
+// language (base/Translate.h). The few that name a file, an address or the
+// version are not translated.
 #pragma once
 
 #include <string>
@@ -10,9 +10,15 @@
 
 namespace quillet {
 
-// The text of string `id`, or an empty text when the table has no such
-// string. The reference stays valid for the life of the program.
-const CpText& LoadString(int id);
+// The text of string `id` in the person's language, UTF-8: what a message
+// box, a caption or a button shows. Empty when the table has no such string.
+std::string UiString(int id);
+// The same as code-page text, for what becomes record data or stands among
+// record texts (a copied topic's title, the category lists, the find
+// results): the translation where the code page holds it, else the English.
+CpText LoadString(int id);
+// The English text, as the table holds it ("" when there is none).
+const char* EnglishString(int id);
 
 // Captions of the main program's message boxes.
 inline constexpr const char* kCaption = "Quillet";

@@ -47,7 +47,7 @@ IUserInterface* SetUI(IUserInterface* ui) {
 int ShowStringMessage(int stringId, const std::string& caption, unsigned flags) {
   MessageRequest r;
   r.stringId = stringId;
-  r.text = LoadString(stringId).bytes();
+  r.text = UiString(stringId);
   r.caption = caption;
   r.flags = flags;
   return UI().ShowMessage(r);
@@ -55,8 +55,8 @@ int ShowStringMessage(int stringId, const std::string& caption, unsigned flags) 
 
 int ShowUnstorableCharacter(const CpText& field, uint32_t codePoint) {
   char text[512];
-  std::snprintf(text, sizeof text, LoadString(IDS_UNSTORABLE_CHARACTER).c_str(), field.c_str(),
-                CodePointLabel(codePoint).c_str());
+  std::snprintf(text, sizeof text, UiString(IDS_UNSTORABLE_CHARACTER).c_str(), ToUtf8(field).c_str(),
+                CharacterForMessage(codePoint).c_str());
   return ShowFilledStringMessage(IDS_UNSTORABLE_CHARACTER, text, kMbOk | kMbIconExclamation);
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/codepage/CpText.h"
+#include "base/Translate.h"
 
 namespace quillet {
 
@@ -46,18 +47,20 @@ enum DialogResult : int {
 
 struct MessageRequest {
   int stringId = 0;        // string table number, 0 when the text is not from the table
-  // Message texts are code-page bytes like the string table's; a path or
-  // address goes in through TextForMessage (platform/codepage/CodePage.h).
-  std::string text;        // the text as shown (Windows-1252 bytes)
+  // Message texts are UTF-8 in the person's language (UiString, translate);
+  // a record's text goes in through ToUtf8, a path or an address through
+  // PathForMessage (platform/codepage/CodePage.h).
+  std::string text;        // the text as shown (UTF-8)
   std::string caption;     // "Quillet" or "Quillet!" and the like
   unsigned flags = kMbOk;  // MessageFlags or-ed together
 };
 
 struct FileDialogRequest {
-  std::string title;           // code-page text
+  std::string title;           // UTF-8, in the person's language
   std::string initialFolder;   // a path (UTF-8), ends in '/'
   std::string initialName;     // code-page text: a name made from a title
-  // Filter pairs, e.g. {"HTML Files (*.htm;*.html)", "*.htm;*.html"}.
+  // Filter pairs, e.g. {"HTML Files", "*.htm;*.html"}: the description in
+  // the person's language (UTF-8), the patterns it matches.
   std::vector<std::pair<std::string, std::string>> filters;
   std::string defaultExtension;  // without the dot
 };

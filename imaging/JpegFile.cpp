@@ -506,7 +506,7 @@ void ShowJpegWarningBox(const char* text) {
   }
   MessageRequest request;
   request.text = text;
-  request.caption = "JPEG Error";
+  request.caption = translate("JpegFile", "JPEG Error");
   request.flags = kMbOk;
   UI().ShowMessage(request);
 }

@@ -37,8 +37,9 @@ const char* LogonText(uint32_t result) {
 // neither is a link someone planted in the output folder.
 bool IsRegularFile(const std::string& path) { return IsOwnRegularFile(path); }
 
-// A file path (file system bytes) inside a message text (code-page bytes).
-std::string PathText(const std::string& path) { return TextForMessage(path).bytes(); }
+// A file path (file system bytes) inside a message text.
+std::string PathText(const std::string& path) { return PathForMessage(path); }
+std::string Tr(const char* source) { return translate("Mail", source); }
 
 void Tell(const std::string& text, uint32_t icon) {
   MessageRequest request;
@@ -120,7 +121,7 @@ int CEmailObject::Send(uint32_t recordId, int format) {
     } else {
       MessageRequest request;
       request.stringId = IDS_FILE_OPEN_OR_INVALID;
-      request.text = PathText(names[i]) + LoadString(IDS_FILE_OPEN_OR_INVALID).bytes();
+      request.text = PathText(names[i]) + UiString(IDS_FILE_OPEN_OR_INVALID);
       request.caption = kCaption;
       request.flags = kMbOk | kMbIconInformation;
       UI().ShowMessage(request);
@@ -174,40 +175,51 @@ void CEmailObject::TellOutcome(uint32_t recordId, int result) const {
   if (result == static_cast<int>(MAPI_E_USER_ABORT)) return;  // the person closed the compose window
   ReportTopic topic;
   const bool known = services_.source != nullptr && services_.source->Topic(recordId, &topic);
-  const std::string line = known ? topic.title.substr(0, topic.title.find('\n')).bytes() : std::string();
-  const std::string name = line.empty() ? std::string("this topic") : "\"" + line + "\"";
+  const std::string line = known ? ToUtf8(topic.title.substr(0, topic.title.find('\n'))) : std::string();
+  const std::string name = line.empty() ? Tr("this topic") : "\"" + line + "\"";
   if (result == kMailNotSent) {
     if (!logged_on_) return;  // sending is off: there is no Send to answer
-    Tell("There is no report of " + name + " to send yet.\n\n"
-         "Show the topic first, then send it again.", kMbIconExclamation);
+    Tell(FillIn(Tr(QT_TRANSLATE_NOOP("Mail", "There is no report of %1 to send yet.\n\n"
+                                             "Show the topic first, then send it again.")),
+                {name}),
+         kMbIconExclamation);
     return;
   }
   if (result == kSent && outbox_file_.empty()) {
-    Tell("The report of " + name + " is in a new message in your mail program.\n\n"
-         "Add the recipients there and send it.", kMbIconInformation);
+    Tell(FillIn(Tr(QT_TRANSLATE_NOOP("Mail", "The report of %1 is in a new message in your mail program.\n\n"
+                                             "Add the recipients there and send it.")),
+                {name}),
+         kMbIconInformation);
     return;
   }
   if (result == kSent) {
-    Tell("No mail program is set up on this computer, so the message with the report of " + name +
-         " was saved as a file:\n\n" + PathText(outbox_file_) +
-         "\n\nOpen that file with your mail program to send it, or set up a mail program "
-         "(the desktop's default for e-mail) and send again.", kMbIconInformation);
+    Tell(FillIn(Tr(QT_TRANSLATE_NOOP("Mail",
+                                     "No mail program is set up on this computer, so the message with the "
+                                     "report of %1 was saved as a file:\n\n%2\n\nOpen that file with your mail "
+                                     "program to send it, or set up a mail program (the desktop's default for "
+                                     "e-mail) and send again.")),
+                {name, PathText(outbox_file_)}),
+         kMbIconInformation);
     return;
   }
   std::string why;
   switch (result) {
     case MAPI_E_ATTACHMENT_NOT_FOUND:
     case MAPI_E_ATTACHMENT_OPEN_FAILURE:
-      why = "Its report file is missing or cannot be read. Show the topic again to rebuild it, then send it.";
+      why = Tr(QT_TRANSLATE_NOOP("Mail", "Its report file is missing or cannot be read. Show the topic again "
+                                         "to rebuild it, then send it."));
       break;
-    case MAPI_E_DISK_FULL: why = "The disk is full. Make room, then send it again."; break;
-    case MAPI_E_INSUFFICIENT_MEMORY: why = "There was not enough memory. Close other programs, then send it again."; break;
+    case MAPI_E_DISK_FULL: why = Tr(QT_TRANSLATE_NOOP("Mail", "The disk is full. Make room, then send it again.")); break;
+    case MAPI_E_INSUFFICIENT_MEMORY:
+      why = Tr(QT_TRANSLATE_NOOP("Mail", "There was not enough memory. Close other programs, then send it again."));
+      break;
     default:
-      why = "The mail program and the outbox folder could not take it. Check that a mail program is set up "
-            "and that your data folder can be written to, then send it again.";
+      why = Tr(QT_TRANSLATE_NOOP("Mail", "The mail program and the outbox folder could not take it. Check that a "
+                                         "mail program is set up and that your data folder can be written to, "
+                                         "then send it again."));
       break;
   }
-  Tell("The report of " + name + " was not sent.\n\n" + why, kMbIconExclamation);
+  Tell(FillIn(Tr(QT_TRANSLATE_NOOP("Mail", "The report of %1 was not sent.\n\n%2")), {name, why}), kMbIconExclamation);
 }
 
 }  // namespace quillet

@@ -16,6 +16,7 @@
 #include "base/DiagnosticLog.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "platform/codepage/CodePage.h"
 #include "reports/ReportPaths.h"
 
 namespace quillet {
@@ -173,7 +174,7 @@ unsigned Address(const void* p) { return static_cast<unsigned>(reinterpret_cast<
 
 void Tell(const char* text) {
   MessageRequest request;
-  request.text = text;
+  request.text = translate("PostProcess", text);
   request.caption = kCaption;
   request.flags = kMbOk | kMbIconInformation;
   UI().ShowMessage(request);
@@ -322,7 +323,7 @@ bool collect_references(const std::string& reportPath, const std::string& templa
   struct stat st;
   if (fstat(fileno(file), &st) != 0) {
     std::fclose(file);
-    Tell("GetFileSize failed!");
+    Tell(QT_TRANSLATE_NOOP("PostProcess", "The size of the report file could not be read."));
     return false;
   }
   if (!S_ISREG(st.st_mode)) {  // a folder or a device cannot be opened as a report
@@ -331,7 +332,7 @@ bool collect_references(const std::string& reportPath, const std::string& templa
   }
   if (st.st_size == 0) {
     std::fclose(file);
-    Tell("This file is currently empty and cannot be used.");
+    Tell(QT_TRANSLATE_NOOP("PostProcess", "This file is currently empty and cannot be used."));
     return false;
   }
   std::string text;
@@ -339,7 +340,7 @@ bool collect_references(const std::string& reportPath, const std::string& templa
     text.resize(static_cast<size_t>(st.st_size));
   } catch (const std::bad_alloc&) {
     std::fclose(file);
-    Tell("GlobalAlloc failed!");
+    Tell(QT_TRANSLATE_NOOP("PostProcess", "There is not enough memory to read the report file."));
     return false;
   }
   text.resize(std::fread(text.data(), 1, text.size(), file));

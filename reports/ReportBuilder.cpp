@@ -40,15 +40,12 @@ bool EndsWithNoCase(const std::string& text, const char* suffix) {
   return true;
 }
 
-// A path (UTF-8) as message texts hold it (the code page).
-std::string PathForMessage(const std::string& path) { return TextForMessage(path).bytes(); }
-
 // String 153 with the reason the system gave.
 void TellSaveFailed(const std::string& destination, int error) {
   MessageRequest request;
   request.stringId = IDS_ERROR_SAVING_FILE;
-  request.text = LoadString(IDS_ERROR_SAVING_FILE).bytes() + "\n\n" + PathForMessage(destination) + "\n\n" +
-                 std::strerror(error) + ".";
+  request.text = UiString(IDS_ERROR_SAVING_FILE) + "\n\n" + PathForMessage(destination) + "\n\n" +
+                 PathForMessage(std::strerror(error)) + ".";
   request.caption = kCaption;
   request.flags = kMbOk | kMbIconInformation;
   UI().ShowMessage(request);
@@ -249,9 +246,10 @@ bool ReportBuilder::SaveAs(uint32_t topicId, const std::string& initialFolder,
   // not make that a failure.
   if (services_.openDocument && !services_.openDocument(destination)) {
     MessageRequest saved;
-    saved.text = "The report was saved as\n\n" + PathForMessage(destination) +
-                 "\n\nbut no program could be found to show it. Open it from your file manager "
-                 "or web browser.";
+    saved.text = FillIn(translate("ReportBuilder",
+                                  "The report was saved as\n\n%1\n\nbut no program could be found to show it. "
+                                  "Open it from your file manager or web browser."),
+                        {PathForMessage(destination)});
     saved.caption = kCaption;
     saved.flags = kMbOk | kMbIconInformation;
     UI().ShowMessage(saved);

@@ -10,6 +10,7 @@
 #include "base/DiagnosticLog.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "platform/codepage/CodePage.h"
 #include "reports/ReportPaths.h"
 
 namespace quillet {
@@ -17,7 +18,7 @@ namespace {
 
 void Tell(const char* text, const char* caption, unsigned flags) {
   MessageRequest request;
-  request.text = text;
+  request.text = translate("ThemeFile", text);
   request.caption = caption;
   request.flags = flags;
   UI().ShowMessage(request);
@@ -65,13 +66,15 @@ bool load_theme(const std::string& path, ThemeFile* theme, const ThemeFallback& 
   struct stat st;
   if (fstat(fileno(file), &st) != 0 || st.st_size < 0) {
     std::fclose(file);
-    Tell("GetFileSize failed!", kCaption, kMbOk | kMbIconError);
+    Tell(QT_TRANSLATE_NOOP("ThemeFile", "The size of the theme file could not be read."), kCaption,
+         kMbOk | kMbIconError);
     return false;
   }
   size_t size = static_cast<size_t>(st.st_size);
   if (size > kMaxThemeSize) {
     std::fclose(file);
-    Tell("Maximun Template size exceeded.  Please reduce the size of your template and try again.",
+    Tell(QT_TRANSLATE_NOOP("ThemeFile",
+                           "Maximum theme size exceeded.  Please reduce the size of your theme and try again."),
          kCaption, kMbOk | kMbIconExclamation);
     return false;
   }
@@ -79,14 +82,15 @@ bool load_theme(const std::string& path, ThemeFile* theme, const ThemeFallback& 
     theme->bytes.resize(size);
   } catch (const std::bad_alloc&) {
     std::fclose(file);
-    Tell("GlobalAlloc failed!", kCaption, kMbOk | kMbIconError);
+    Tell(QT_TRANSLATE_NOOP("ThemeFile", "There is not enough memory to read the theme."), kCaption,
+         kMbOk | kMbIconError);
     return false;
   }
   size_t got = size == 0 ? 0 : std::fread(theme->bytes.data(), 1, size, file);
   std::fclose(file);
   theme->bytes.resize(got);
   if (got == 0) {
-    Tell("This template is currently empty and cannot be used.", kCaptionBang,
+    Tell(QT_TRANSLATE_NOOP("ThemeFile", "This theme is currently empty and cannot be used."), kCaptionBang,
          kMbOk | kMbIconInformation);
     return false;
   }

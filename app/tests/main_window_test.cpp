@@ -38,6 +38,7 @@
 #include "testing/RecordingDesktop.h"
 #include "testing/ShellTestSupport.h"
 #include "widgets/kit/Ansi.h"
+#include "widgets/kit/Translations.h"
 
 using namespace quillet;
 using namespace quillet::test;
@@ -798,11 +799,11 @@ void MainWindowTest::privateRecordsAskForThePasswordOnlyWhenShowing() {
   Machine m;
   Recorders r;
   CMainWindow w{ShellParts{}};
-  QCOMPARE(w.menus()->Text(CMD_PRIVATE), FromAnsi(LoadString(IDS_SHOW_PRIVATE)));
+  QCOMPARE(w.menus()->Text(CMD_PRIVATE), UiText(IDS_SHOW_PRIVATE));
   w.SendCommand(CMD_PRIVATE);  // no password: no dialog
   QCOMPARE(bShowPrivate, uint8_t(1));
   QCOMPARE(Machine::Num(kUserKey, "Private"), 1u);
-  QCOMPARE(w.menus()->Text(CMD_PRIVATE), FromAnsi(LoadString(IDS_HIDE_PRIVATE)));
+  QCOMPARE(w.menus()->Text(CMD_PRIVATE), UiText(IDS_HIDE_PRIVATE));
   QVERIFY(r.ui.dialogs.empty() || r.ui.dialogs == std::vector<int>{371});
   w.SendCommand(CMD_PRIVATE);
   QCOMPARE(bShowPrivate, uint8_t(0));
@@ -838,13 +839,13 @@ void MainWindowTest::aPasswordUserStartsWithPrivateRecordsHidden() {
   {
     CMainWindow w{ShellParts{}};
     QCOMPARE(bShowPrivate, uint8_t(1));
-    QCOMPARE(w.menus()->Text(CMD_PRIVATE), FromAnsi(LoadString(IDS_HIDE_PRIVATE)));
+    QCOMPARE(w.menus()->Text(CMD_PRIVATE), UiText(IDS_HIDE_PRIVATE));
   }
   QCOMPARE(Machine::Run("palm-desktop user password 'Demo User' secret"), 0);
   {
     CMainWindow w{ShellParts{}};
     QCOMPARE(bShowPrivate, uint8_t(0));
-    QCOMPARE(w.menus()->Text(CMD_PRIVATE), FromAnsi(LoadString(IDS_SHOW_PRIVATE)));
+    QCOMPARE(w.menus()->Text(CMD_PRIVATE), UiText(IDS_SHOW_PRIVATE));
     QCOMPARE(std::count(r.ui.dialogs.begin(), r.ui.dialogs.end(), 543), 0L);  // nothing asked at start
   }
   bShowPrivate = 0;

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "base/Strings.h"
+#include "base/Translate.h"
 #include "base/UserInterface.h"
+#include "platform/codepage/CodePage.h"
 #include "testing/RecordingUI.h"
 
 namespace quillet {
@@ -18,11 +20,31 @@ TEST(StringTable, KnownAndUnknownNumbers) {
   EXPECT_EQ(LoadString(99999).bytes(), "");
 }
 
-TEST(StringTable, TextsAreCodePageTextThatLivesOnAfterTheCall) {
-  const CpText& first = LoadString(IDS_APP_TITLE);
-  const CpText& again = LoadString(IDS_APP_TITLE);
-  EXPECT_EQ(&first, &again);  // one table, made once
+TEST(StringTable, TextsComeInThePersonsLanguageWhereTheyCan) {
+  EXPECT_EQ(LoadString(IDS_ADD), CpText("Add"));
+  EXPECT_EQ(UiString(IDS_ADD), "Add");
   EXPECT_TRUE(LoadString(99999).empty());
+  EXPECT_TRUE(UiString(99999).empty());
+  EXPECT_STREQ(EnglishString(99999), "");
+
+  // A catalogue: German fits the code page, Greek does not.
+  static std::string language;
+  TranslateFn previous = SetTranslator([](const char* context, const char* source) -> std::string {
+    if (std::string(context) != "Strings" || std::string(source) != "Add") return std::string();
+    return language;
+  });
+  language = "Hinzuf\u00FCgen";
+  EXPECT_EQ(UiString(IDS_ADD), language);
+  EXPECT_EQ(LoadString(IDS_ADD), CpText("Hinzuf\xFCgen"));  // code-page bytes
+  language = "\u03A0\u03C1\u03BF\u03C3\u03B8\u03AE\u03BA\u03B7";
+  EXPECT_EQ(UiString(IDS_ADD), language);  // a message shows it
+  EXPECT_EQ(LoadString(IDS_ADD), CpText("Add"));  // record data keeps the English
+  EXPECT_STREQ(EnglishString(IDS_ADD), "Add");
+  // Texts the catalogue lacks, and the ones that name files, stay as they are.
+  EXPECT_EQ(UiString(IDS_DEFAULT_THEME), "Show Everything.htm");
+  EXPECT_EQ(UiString(IDS_NOTE), "Note");
+  SetTranslator(previous);
+  EXPECT_EQ(UiString(IDS_ADD), "Add");
 }
 
 TEST(UserInterface, AnUnstorableCharacterIsNamedWithItsField) {
@@ -32,11 +54,15 @@ TEST(UserInterface, AnUnstorableCharacterIsNamedWithItsField) {
   ShowUnstorableCharacter(CpText("caf\xE9 name"), 0x1F600);
   ASSERT_EQ(ui.messages.size(), 2u);
   EXPECT_EQ(ui.MessageIds(), (std::vector<int>{IDS_UNSTORABLE_CHARACTER, IDS_UNSTORABLE_CHARACTER}));
+  // Messages are UTF-8: the character itself is shown with its number.
   EXPECT_EQ(ui.messages[0].text,
-            "The Note contains the character U+03A9, which the handheld cannot store.\n"
+            "The Note contains the character \u201C\u03A9\u201D (U+03A9), which the handheld cannot store.\n"
             "Please remove or replace it and try again.");
-  // The field's name is code-page text and goes in as its bytes.
-  EXPECT_EQ(ui.messages[1].text.rfind("The caf\xE9 name contains the character U+1F600,", 0), 0u);
+  // The field's name is code-page text and is converted on its way in.
+  EXPECT_EQ(ui.messages[1].text.rfind("The caf\u00E9 name contains the character \u201C\U0001F600\u201D (U+1F600),", 0),
+            0u);
+  EXPECT_EQ(CharacterForMessage(0x07), "U+0007");
+  EXPECT_EQ(CharacterForMessage(0xD800), "U+D800");
   EXPECT_EQ(ui.messages[0].flags & kMbIconMask, unsigned(kMbIconExclamation));
 }
 

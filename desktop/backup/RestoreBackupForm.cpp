@@ -4,6 +4,7 @@
 
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "platform/codepage/CodePage.h"
 
 namespace quillet {
 namespace {
@@ -20,15 +21,17 @@ int Ask(const std::string& text, unsigned flags) {
 
 CRestoreBackupForm::CRestoreBackupForm(CStoreBackups backups, std::string storeLabel)
     : backups_(std::move(backups)), label_(std::move(storeLabel)) {
-  view_.intro = "Backups of the records of " + label_ +
-                ", newest first. The one you restore replaces the current records, "
-                "which are backed up first.";
+  view_.caption = translate("RestoreBackup", "Restore From Backup");
+  view_.intro = FillIn(translate("RestoreBackup",
+                                 "Backups of the records of %1, newest first. The one you restore replaces the "
+                                 "current records, which are backed up first."),
+                       {PathForMessage(label_)});
 }
 
 std::string CRestoreBackupForm::SizeText(uint64_t bytes) {
   char text[32];
   if (bytes < 1024) {
-    std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(bytes));
+    return FillIn(translate("RestoreBackup", "%1 bytes"), {std::to_string(bytes)});
   } else if (bytes < 1024 * 1024) {
     std::snprintf(text, sizeof text, "%llu KB", static_cast<unsigned long long>((bytes + 1023) / 1024));
   } else {
@@ -55,7 +58,8 @@ void CRestoreBackupForm::Load() {
   list_error_.clear();
   std::vector<BackupEntry> entries;
   const BackupResult rc = backups_.List(&entries, true);
-  if (rc != BackupResult::kOk) list_error_ = std::string("The backups cannot be read: ") + BackupResultText(rc) + ".";
+  if (rc != BackupResult::kOk)
+    list_error_ = FillIn(translate("RestoreBackup", "The backups cannot be read: %1."), {BackupResultText(rc)});
   for (const BackupEntry& e : entries) {
     Row row;
     row.path = e.path;
@@ -64,7 +68,7 @@ void CRestoreBackupForm::Load() {
     row.sizeText = SizeText(e.size);
     row.damaged = e.damaged;
     if (e.damaged) {
-      row.stateText = "Damaged";
+      row.stateText = translate("RestoreBackup", "Damaged");
     } else {
       const uint32_t numbers[5] = {e.counts.topics, e.counts.notes, e.counts.pictures, e.counts.sketches,
                                    e.counts.references};
@@ -86,13 +90,13 @@ void CRestoreBackupForm::UpdateState() {
   if (!list_error_.empty()) {
     view_.status = list_error_;
   } else if (view_.rows.empty()) {
-    view_.status = "No backups have been taken of these records yet.";
+    view_.status = translate("RestoreBackup", "No backups have been taken of these records yet.");
   } else if (view_.selected < 0) {
-    view_.status = "Choose the backup to restore.";
+    view_.status = translate("RestoreBackup", "Choose the backup to restore.");
   } else if (view_.rows[static_cast<size_t>(view_.selected)].damaged) {
-    view_.status = "This backup is damaged and cannot be restored.";
+    view_.status = translate("RestoreBackup", "This backup is damaged and cannot be restored.");
   } else {
-    view_.status = "Restore puts these records back in place of the current ones.";
+    view_.status = translate("RestoreBackup", "Restore puts these records back in place of the current ones.");
     view_.restoreEnabled = true;
   }
 }
@@ -100,14 +104,17 @@ void CRestoreBackupForm::UpdateState() {
 bool CRestoreBackupForm::Restore() {
   if (!view_.restoreEnabled) return false;
   const Row row = view_.rows[static_cast<size_t>(view_.selected)];
-  if (Ask("Replace the current records with the backup taken " + row.takenText +
-              "?\n\nThe current records are backed up first.",
+  if (Ask(FillIn(translate("RestoreBackup",
+                          "Replace the current records with the backup taken %1?\n\n"
+                          "The current records are backed up first."),
+                {row.takenText}),
           kMbYesNo | kMbIconQuestion) != kIdYes)
     return false;
   const BackupResult rc = backups_.Restore(row.path, &previous_copy_);
   if (rc != BackupResult::kOk) {
-    Ask(std::string("The backup could not be restored: ") + BackupResultText(rc) +
-            ".\n\nThe current records are unchanged.",
+    Ask(FillIn(translate("RestoreBackup",
+                         "The backup could not be restored: %1.\n\nThe current records are unchanged."),
+               {BackupResultText(rc)}),
         kMbOk | kMbIconExclamation);
     Load();
     return false;

@@ -28,7 +28,7 @@ class CRestoreBackupForm {
     bool damaged = false;
   };
   struct View {
-    std::string caption = "Restore From Backup";
+    std::string caption;    // in the person's language, like every text here
     std::string intro;
     std::vector<Row> rows;  // newest first
     int selected = -1;

@@ -95,15 +95,15 @@ T* FirstLive(Match match) {
 
 // String 107, followed by why the store could not be opened.
 void ShowOpenFailed(const std::string& reason = std::string()) {
-  std::string text = LoadString(IDS_DB_OPEN_FAILED).bytes();
+  std::string text = UiString(IDS_DB_OPEN_FAILED);
   if (!reason.empty()) text += "\n\n" + reason;
   ShowFilledStringMessage(IDS_DB_OPEN_FAILED, text, kMbOk | kMbIconInformation);
 }
 
 void ShowKeptDamaged(const std::string& kept) {
   char text[1024];
-  std::snprintf(text, sizeof text, LoadString(IDS_STORE_KEPT_DAMAGED).c_str(),
-                TextForMessage(kept).c_str());
+  std::snprintf(text, sizeof text, UiString(IDS_STORE_KEPT_DAMAGED).c_str(),
+                PathForMessage(kept).c_str());
   ShowFilledStringMessage(IDS_STORE_KEPT_DAMAGED, text, kMbOk | kMbIconExclamation);
 }
 

@@ -64,7 +64,7 @@ bool CPalmUserList::Build() {
       !fn_->password) {
     Unload();
     MessageRequest r;
-    r.text = kUserDataLoadFailed;
+    r.text = translate("UserData", kUserDataLoadFailed);
     r.caption = kCaption;
     r.flags = kMbOk | kMbIconError;
     UI().ShowMessage(r);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/Strings.h"
+#include "base/Translate.h"
 
 namespace quillet {
 
@@ -75,13 +76,14 @@ void CDrag::Forget() {
 }
 
 std::string PictureTooLargeText(size_t bytes) {
-  return LoadString(IDS_IMAGE_TOO_LARGE).bytes() + std::to_string(bytes) + " bytes.";
+  return UiString(IDS_IMAGE_TOO_LARGE) +
+         FillIn(translate("Placement", "%1 bytes."), {std::to_string(bytes)});
 }
 
 std::string PreviewSizeText(size_t bytes) {
   char text[256];
   std::snprintf(text, sizeof text,
-                LoadString(PictureFitsRecord(bytes) ? IDS_PREVIEW_FITS : IDS_PREVIEW_TOO_LARGE).c_str(),
+                UiString(PictureFitsRecord(bytes) ? IDS_PREVIEW_FITS : IDS_PREVIEW_TOO_LARGE).c_str(),
                 static_cast<unsigned long>(bytes), static_cast<unsigned long>(kMaxPictureBytes));
   return text;
 }

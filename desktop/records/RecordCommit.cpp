@@ -29,8 +29,8 @@ CpText TakeTypedText(const CpText& typed, size_t limit, int fieldStringId) {
     if (c != '\r') text += c;
   if (text.size() > limit) {
     char message[512];
-    std::snprintf(message, sizeof message, LoadString(IDS_TEXT_TOO_LONG).c_str(),
-                  LoadString(fieldStringId).c_str(), static_cast<int>(limit));
+    std::snprintf(message, sizeof message, UiString(IDS_TEXT_TOO_LONG).c_str(),
+                  UiString(fieldStringId).c_str(), static_cast<int>(limit));
     ShowFilledStringMessage(IDS_TEXT_TOO_LONG, message, kMbOk | kMbIconInformation);
     text.resize(limit);
   }

@@ -24,15 +24,16 @@ namespace {
 // Notices shown in one message; the rest are counted.
 constexpr size_t kShownNotices = 12;
 
-int Tell(const std::string& cp1252, unsigned flags) {
+int Tell(const std::string& utf8, unsigned flags) {
   MessageRequest m;
-  m.text = cp1252;
+  m.text = utf8;
   m.caption = kCaption;
   m.flags = flags;
   return UI().ShowMessage(m);
 }
 
-std::string Shown(const std::string& utf8) { return refx::CodePageForDisplay(utf8); }
+std::string Shown(const std::string& utf8) { return PathForMessage(utf8); }
+std::string Shown(const CpText& title) { return ToUtf8(title); }
 
 std::string FileName(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -43,12 +44,9 @@ std::string NoticeLines(const std::vector<refx::Notice>& notices) {
   std::string out;
   for (size_t i = 0; i < notices.size() && i < kShownNotices; ++i) out += "\n" + Shown(notices[i].ToString());
   if (notices.size() > kShownNotices)
-    out += "\n... and " + std::to_string(notices.size() - kShownNotices) + " more.";
+    out += "\n" + FillIn(translate("ReferenceTransfer", "... and %1 more."),
+                         {std::to_string(notices.size() - kShownNotices)});
   return out;
-}
-
-std::string Plural(size_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 bool Refused() {
@@ -88,17 +86,18 @@ bool IsReferenceFileName(const std::string& path) {
 bool ImportReferencesCommand(uint32_t topicId) {
   if (Refused()) return false;
   if (FindTopic(topicId) == nullptr) {
-    Tell("Select the topic the references should go into, then choose Import References again.",
+    Tell(translate("ReferenceTransfer",
+                   "Select the topic the references should go into, then choose Import References again."),
          kMbOk | kMbIconInformation);
     return false;
   }
   FileDialogRequest request;
-  request.title = "Import References";
+  request.title = translate("ReferenceTransfer", "Import References");
   request.initialFolder = HomeFolder();
-  request.filters = {{"References (*.bib *.ris)", "*.bib;*.ris"},
-                     {"BibTeX (*.bib)", "*.bib"},
-                     {"RIS (*.ris)", "*.ris"},
-                     {"All files (*)", "*"}};
+  request.filters = {{translate("ReferenceTransfer", "References"), "*.bib;*.ris"},
+                     {"BibTeX", "*.bib"},
+                     {"RIS", "*.ris"},
+                     {translate("ReferenceTransfer", "All files"), "*"}};
   std::string path;
   if (!UI().ChooseOpenFile(request, &path)) return false;
   return ImportReferenceFile(topicId, path);
@@ -115,7 +114,10 @@ bool ImportReferenceFile(uint32_t topicId, const std::string& path) {
   } catch (...) {
     LogPair("Import References: import failed:", path.c_str());
     try {
-      Tell("\"" + Shown(FileName(path)) + "\" could not be imported: there is not enough memory.\n\nNothing was added.",
+      Tell(FillIn(translate("ReferenceTransfer",
+                            "\"%1\" could not be imported: there is not enough memory.\n\n"
+                            "Nothing was added."),
+                  {Shown(FileName(path))}),
            kMbOk | kMbIconExclamation);
     } catch (...) {
     }
@@ -128,25 +130,29 @@ bool ImportReferenceFileUnguarded(uint32_t topicId, const std::string& path) {
   if (Refused()) return false;
   const CTopicRecord* topic = FindTopic(topicId);
   if (topic == nullptr) return false;
-  const std::string topicTitle = topic->title.bytes();  // for the messages, code-page text
+  const std::string topicTitle = Shown(topic->title);
   const std::string name = Shown(FileName(path));
 
   const refx::ReadResult read = refx::ReadReferenceFile(path);
   if (!read.ok) {
     LogPair("Import References: file not read:", path.c_str());
-    Tell("\"" + name + "\" could not be read: " + Shown(read.error) + ".\n\nNothing was added.",
+    Tell(FillIn(translate("ReferenceTransfer", "\"%1\" could not be read: %2.\n\nNothing was added."),
+                {name, Shown(read.error)}),
          kMbOk | kMbIconExclamation);
     return false;
   }
   if (read.references.empty()) {
-    Tell("No entry of \"" + name + "\" could be used. Nothing was added.\n" + NoticeLines(read.notices) + "\n" +
-             Shown(refx::ReadSummary(read)) + ".",
+    Tell(FillIn(translate("ReferenceTransfer", "No entry of \"%1\" could be used. Nothing was added."),
+                {name}) +
+             "\n" + NoticeLines(read.notices) + "\n" + Shown(refx::ReadSummary(read)) + ".",
          kMbOk | kMbIconExclamation);
     return false;
   }
   std::vector<uint32_t> ids;
   if (refx::AddToTopic(*pDB, topicId, read.references, NextRecordId, &ids) != refx::AddResult::kOk) {
-    Tell("The references could not be added to \"" + topicTitle + "\". Nothing was added.",
+    Tell(FillIn(translate("ReferenceTransfer",
+                          "The references could not be added to \"%1\". Nothing was added."),
+                {topicTitle}),
          kMbOk | kMbIconExclamation);
     return false;
   }
@@ -155,8 +161,11 @@ bool ImportReferenceFileUnguarded(uint32_t topicId, const std::string& path) {
   if (ITopicTreeOps* tree = WindowHost().Tree()) tree->RefreshAndSelect(topicId, true);
   WindowHost().SendCommand(CMD_VIEW_TOPIC);
 
-  std::string text = Plural(ids.size(), "reference", "references") + " from \"" + name + "\" " +
-                     (ids.size() == 1 ? "was" : "were") + " added to \"" + topicTitle + "\".";
+  std::string text =
+      FillIn(ids.size() == 1
+                 ? translate("ReferenceTransfer", "%1 reference from \"%2\" was added to \"%3\".")
+                 : translate("ReferenceTransfer", "%1 references from \"%2\" were added to \"%3\"."),
+             {std::to_string(ids.size()), name, topicTitle});
   if (!read.notices.empty()) text += "\n" + NoticeLines(read.notices);
   text += "\n" + Shown(refx::ReadSummary(read)) + ".";
   Tell(text, kMbOk | kMbIconInformation);
@@ -169,30 +178,35 @@ bool ExportReferencesCommand(uint32_t topicId) {
   const CTopicRecord* topic = FindTopic(topicId);
   uint32_t scope = 0;
   if (topic != nullptr) {
-    const int answer = Tell("Export only the references of \"" + topic->title.bytes() +
-                                "\"?\n\nYes: this topic's references.\nNo: every reference.",
+    const int answer = Tell(FillIn(translate("ReferenceTransfer",
+                                             "Export only the references of \"%1\"?\n\n"
+                                             "Yes: this topic's references.\nNo: every reference."),
+                                   {Shown(topic->title)}),
                             kMbYesNoCancel | kMbIconQuestion);
     if (answer == kIdCancel) return false;
     if (answer == kIdYes) scope = topicId;
   }
   const std::vector<const CCustomRecord*> refs = refx::CollectReferences(*pDB, scope, bShowPrivate != 0);
   if (refs.empty()) {
-    Tell(scope != 0 ? "\"" + topic->title.bytes() + "\" holds no references to export." : "There are no references to export.",
+    Tell(scope != 0 ? FillIn(translate("ReferenceTransfer", "\"%1\" holds no references to export."),
+                             {Shown(topic->title)})
+                    : translate("ReferenceTransfer", "There are no references to export."),
          kMbOk | kMbIconInformation);
     return false;
   }
 
   FileDialogRequest request;
-  request.title = "Export References";
+  request.title = translate("ReferenceTransfer", "Export References");
   request.initialFolder = HomeFolder();
   request.initialName = (scope != 0 ? TitleAsFileName(topic->title.bytes()) : std::string("references")) + ".bib";
-  request.filters = {{"BibTeX (*.bib)", "*.bib"}, {"RIS (*.ris)", "*.ris"}};
+  request.filters = {{"BibTeX", "*.bib"}, {"RIS", "*.ris"}};
   request.defaultExtension = "bib";
   std::string path;
   if (!UI().ChooseSaveFile(request, &path)) return false;
   refx::Format format;
   if (!refx::FormatOfPath(path, &format)) {
-    Tell("Give the file a name ending in .bib (BibTeX) or .ris (RIS).", kMbOk | kMbIconInformation);
+    Tell(translate("ReferenceTransfer", "Give the file a name ending in .bib (BibTeX) or .ris (RIS)."),
+         kMbOk | kMbIconInformation);
     return false;
   }
   struct stat st;
@@ -203,12 +217,15 @@ bool ExportReferencesCommand(uint32_t topicId) {
   const refx::WriteResult written = refx::WriteReferences(refs, format);
   std::string error;
   if (!refx::WriteFileReplacing(path, written.text, &error)) {
-    Tell(Shown(error) + ".\n\nNothing was written.", kMbOk | kMbIconExclamation);
+    Tell(FillIn(translate("ReferenceTransfer", "%1.\n\nNothing was written."), {Shown(error)}),
+         kMbOk | kMbIconExclamation);
     return false;
   }
   LogValue("Export References: references written", static_cast<int>(written.written));
-  std::string text = Plural(written.written, "reference was", "references were") + " written to \"" +
-                     Shown(path) + "\".";
+  std::string text =
+      FillIn(written.written == 1 ? translate("ReferenceTransfer", "%1 reference was written to \"%2\".")
+                                  : translate("ReferenceTransfer", "%1 references were written to \"%2\"."),
+             {std::to_string(written.written), Shown(path)});
   if (!written.notices.empty()) text += "\n" + NoticeLines(written.notices);
   Tell(text, kMbOk | kMbIconInformation);
   return true;

@@ -89,8 +89,8 @@ bool ConfirmDelete(bool archiveBox) {
   if (g_confirm != nullptr) return g_confirm(archiveBox);
   MessageRequest request;
   request.stringId = IDS_DELETE_ITEMS;
-  request.text = LoadString(IDS_DELETE_ITEMS).bytes();
-  request.caption = "Delete Item...";
+  request.text = UiString(IDS_DELETE_ITEMS);
+  request.caption = translate("TreeEdits", "Delete Item...");
   request.flags = kMbOkCancel | kMbIconQuestion;
   return UI().ShowMessage(request) == kIdOk;
 }

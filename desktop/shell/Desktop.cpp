@@ -66,8 +66,9 @@ std::string TerminalEditor() {
 
 namespace {
 
-// A path or address (file-system bytes) inside a message (code-page text).
-std::string Shown(const std::string& utf8) { return TextForMessage(utf8).bytes(); }
+// A path or address (file-system bytes) inside a message.
+std::string Shown(const std::string& path) { return PathForMessage(path); }
+std::string Tr(const char* source) { return translate("Desktop", source); }
 
 void Tell(const std::string& text) {
   MessageRequest request;
@@ -81,9 +82,10 @@ void Tell(const std::string& text) {
 
 bool OpenAddressOrTell(const std::string& address) {
   if (Desktop().OpenAddress(address)) return true;
-  Tell("The web page could not be opened:\n\n" + Shown(address) +
-       "\n\nSet up a web browser as your desktop's default for web pages, or copy the address "
-       "into your web browser.");
+  Tell(FillIn(Tr(QT_TRANSLATE_NOOP("Desktop",
+                                    "The web page could not be opened:\n\n%1\n\nSet up a web browser as your "
+                                    "desktop's default for web pages, or copy the address into your web browser.")),
+              {Shown(address)}));
   return false;
 }
 
@@ -93,16 +95,22 @@ bool OpenPathOrTell(const std::string& path) {
   const bool exists = std::filesystem::exists(path, ec);
   const bool folder = !path.empty() && (path.back() == '/' || std::filesystem::is_directory(path, ec));
   if (!exists) {
-    Tell(std::string(folder ? "The folder" : "The file") + " could not be opened because it does not exist:\n\n" +
-         Shown(path));
+    Tell(FillIn(folder ? Tr(QT_TRANSLATE_NOOP("Desktop",
+                                              "The folder could not be opened because it does not exist:\n\n%1"))
+                       : Tr(QT_TRANSLATE_NOOP("Desktop",
+                                              "The file could not be opened because it does not exist:\n\n%1")),
+                {Shown(path)}));
   } else if (folder) {
-    Tell("The folder could not be opened:\n\n" + Shown(path) +
-         "\n\nSet up a file manager as your desktop's default for folders, or open the folder "
-         "from your file manager.");
+    Tell(FillIn(Tr(QT_TRANSLATE_NOOP("Desktop",
+                                     "The folder could not be opened:\n\n%1\n\nSet up a file manager as your "
+                                     "desktop's default for folders, or open the folder from your file manager.")),
+                {Shown(path)}));
   } else {
-    Tell("The file could not be opened:\n\n" + Shown(path) +
-         "\n\nSet up a default application for this kind of file in your desktop's settings, "
-         "or open the file from that application.");
+    Tell(FillIn(Tr(QT_TRANSLATE_NOOP("Desktop",
+                                     "The file could not be opened:\n\n%1\n\nSet up a default application for this "
+                                     "kind of file in your desktop's settings, or open the file from that "
+                                     "application.")),
+                {Shown(path)}));
   }
   return false;
 }
@@ -112,14 +120,19 @@ bool EditThemeOrTell(const std::string& path, bool plainTextEditor) {
   if (opened) return true;
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) {
-    Tell("The theme file could not be opened because it does not exist:\n\n" + Shown(path) +
-         "\n\nChoose another theme, or use Themes > Reset All to put back the themes that came "
-         "with Quillet!.");
+    Tell(FillIn(Tr(QT_TRANSLATE_NOOP("Desktop",
+                                     "The theme file could not be opened because it does not exist:\n\n%1\n\n"
+                                     "Choose another theme, or use Themes > Reset All to put back the themes "
+                                     "that came with Quillet!.")),
+                {Shown(path)}));
     return false;
   }
-  Tell("The theme file could not be opened in a text editor:\n\n" + Shown(path) +
-       "\n\nSet up a default application for plain text files in your desktop's settings (or set "
-       "the VISUAL or EDITOR variable), then try again; or open the file from your text editor.");
+  Tell(FillIn(Tr(QT_TRANSLATE_NOOP("Desktop",
+                                   "The theme file could not be opened in a text editor:\n\n%1\n\nSet up a "
+                                   "default application for plain text files in your desktop's settings (or set "
+                                   "the VISUAL or EDITOR variable), then try again; or open the file from your "
+                                   "text editor.")),
+              {Shown(path)}));
   return false;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/Translate.h"
 #include "platform/codepage/CodePage.h"
 #include "reports/ReportPaths.h"
 
@@ -76,11 +77,13 @@ std::string LinkQuestion(const std::string& target) {
   // The target is shown exactly or not at all: one character replaced or
   // named could make one address look like another, so a target the code
   // page cannot show whole is percent-encoded whole.
+  // (The code page's letters are the Latin ones: a target that holds only
+  // them cannot pass for another address with letters of another script.)
   CpText text;
   bool ok = FromUtf8(target, &text);
-  std::string shown = std::move(text).bytes();
-  for (char c : shown)
+  for (char c : text.view())
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ok = false;
+  std::string shown = ok ? target : std::string();
   if (!ok) {
     static const char kHex[] = "0123456789ABCDEF";
     shown.clear();
@@ -95,8 +98,9 @@ std::string LinkQuestion(const std::string& target) {
       }
     }
   }
-  return "This link leads outside Quillet!'s own pages:\n\n" + shown +
-         "\n\nDo you want to open it?";
+  return FillIn(translate("LinkPolicy", "This link leads outside Quillet!'s own pages:\n\n%1\n\n"
+                                        "Do you want to open it?"),
+                {shown});
 }
 
 }  // namespace quillet

@@ -1,12 +1,13 @@
 #include "desktop/shell/Menus.h"
 
+#include "base/Translate.h"
 #include "desktop/shell/Commands.h"
 
 namespace quillet {
 namespace {
 
-// The menus' texts are the program's own, code-page text like the string
-// table's.
+// The menus' texts are the program's own, in English (ASCII, so the same
+// in the code page); the menus show them in the person's language.
 MenuItem Item(uint32_t command, const char* text) { return MenuItem{command, CpText(text), {}}; }
 MenuItem Separator() { return MenuItem{}; }
 MenuItem Submenu(const char* text, std::vector<MenuItem> children) {
@@ -14,61 +15,61 @@ MenuItem Submenu(const char* text, std::vector<MenuItem> children) {
 }
 
 std::vector<MenuItem> NewItems() {
-  return {Item(CMD_NEW_NOTE, "New &Note"), Item(CMD_NEW_IMAGE, "New &Image"),
-          Submenu("New &Reference",
-                  {Item(CMD_NEW_BOOK, "&Book"), Item(CMD_NEW_INTERNET, "&Internet"),
-                   Item(CMD_NEW_JOURNAL, "&Journal Article"),
-                   Item(CMD_NEW_MAGAZINE, "&Magazine Article"),
-                   Item(CMD_NEW_NEWSPAPER, "&Newspaper Article"),
-                   Item(CMD_NEW_REPORT, "&Report")})};
+  return {Item(CMD_NEW_NOTE, QT_TRANSLATE_NOOP("Menus", "New &Note")), Item(CMD_NEW_IMAGE, QT_TRANSLATE_NOOP("Menus", "New &Image")),
+          Submenu(QT_TRANSLATE_NOOP("Menus", "New &Reference"),
+                  {Item(CMD_NEW_BOOK, QT_TRANSLATE_NOOP("Menus", "&Book")), Item(CMD_NEW_INTERNET, QT_TRANSLATE_NOOP("Menus", "&Internet")),
+                   Item(CMD_NEW_JOURNAL, QT_TRANSLATE_NOOP("Menus", "&Journal Article")),
+                   Item(CMD_NEW_MAGAZINE, QT_TRANSLATE_NOOP("Menus", "&Magazine Article")),
+                   Item(CMD_NEW_NEWSPAPER, QT_TRANSLATE_NOOP("Menus", "&Newspaper Article")),
+                   Item(CMD_NEW_REPORT, QT_TRANSLATE_NOOP("Menus", "&Report"))})};
 }
 
 std::vector<MenuItem> ThemeItems() {
-  return {Item(CMD_EDIT_DEFAULT_EDITOR, "&Edit Using Default Editor"),
-          Item(CMD_EDIT_NOTEPAD, "Edit Using &Text Editor"), Separator(),
-          Item(CMD_RESET_ALL, "&Reset All"), Item(CMD_OPEN_FOLDER, "&Open Folder")};
+  return {Item(CMD_EDIT_DEFAULT_EDITOR, QT_TRANSLATE_NOOP("Menus", "&Edit Using Default Editor")),
+          Item(CMD_EDIT_NOTEPAD, QT_TRANSLATE_NOOP("Menus", "Edit Using &Text Editor")), Separator(),
+          Item(CMD_RESET_ALL, QT_TRANSLATE_NOOP("Menus", "&Reset All")), Item(CMD_OPEN_FOLDER, QT_TRANSLATE_NOOP("Menus", "&Open Folder"))};
 }
 
 MenuItem MainMenu() {
   return Submenu(
-      "", {Submenu("&File", {Item(CMD_SAVE_AS, "Save &As..."),
-                             Item(CMD_EXPORT_PDF, "&Export as PDF..."), Separator(),
-                             Item(CMD_PRINT, "&Print..."),
-                             Item(CMD_PRINT_PREVIEW, "Print Preview..."),
-                             Item(CMD_PAGE_SETUP, "&Page Setup..."), Separator(),
-                             Item(CMD_SEND, "&Send"), Separator(),
-                             Item(CMD_RESTORE_BACKUP, "Restore From &Backup..."), Separator(),
-                             Item(CMD_IMPORT_REFERENCES, "&Import References..."),
-                             Item(CMD_EXPORT_REFERENCES, "Export &References..."), Separator(),
-                             Item(CMD_EXIT, "E&xit")}),
-           Submenu("&Edit", {Item(CMD_COPY, "&Copy"), Separator(),
-                             Item(CMD_EXPAND_ALL, "E&xpand All"),
-                             Item(CMD_COLLAPSE_ALL, "C&ollapse All"), Separator(),
-                             Item(CMD_DELETE_ALL, "&Delete All"), Separator(),
-                             Item(CMD_PROPERTIES, "&Properties...")}),
-           Submenu("&Themes", ThemeItems()),
-           Submenu("&User", {Item(CMD_CHANGE_DEFAULT, "&Change Default")}),
-           Submenu("&View", {Item(CMD_BACK, "< &Back"), Item(CMD_FORWARD, "&Forward >"),
-                             Item(CMD_REFRESH, "&Refresh"), Separator(),
-                             Item(CMD_START, "&Start Page"),
-                             Item(CMD_TOPIC_CENTER, "&Topic Center"),
-                             Item(CMD_IMAGE_CENTER, "&Image Center"), Separator(),
-                             Item(CMD_PRIVATE, "Show &Private Records")}),
-           Submenu("&Help", {Item(CMD_HELP_CONTENTS, "&Contents"),
-                             Item(CMD_FEEDBACK, "C&omments && Feedback"),
-                             Item(CMD_SUPPORT, "B&rightfen On-line Support")})});
+      "", {Submenu(QT_TRANSLATE_NOOP("Menus", "&File"), {Item(CMD_SAVE_AS, QT_TRANSLATE_NOOP("Menus", "Save &As...")),
+                             Item(CMD_EXPORT_PDF, QT_TRANSLATE_NOOP("Menus", "&Export as PDF...")), Separator(),
+                             Item(CMD_PRINT, QT_TRANSLATE_NOOP("Menus", "&Print...")),
+                             Item(CMD_PRINT_PREVIEW, QT_TRANSLATE_NOOP("Menus", "Print Preview...")),
+                             Item(CMD_PAGE_SETUP, QT_TRANSLATE_NOOP("Menus", "&Page Setup...")), Separator(),
+                             Item(CMD_SEND, QT_TRANSLATE_NOOP("Menus", "&Send")), Separator(),
+                             Item(CMD_RESTORE_BACKUP, QT_TRANSLATE_NOOP("Menus", "Restore From &Backup...")), Separator(),
+                             Item(CMD_IMPORT_REFERENCES, QT_TRANSLATE_NOOP("Menus", "&Import References...")),
+                             Item(CMD_EXPORT_REFERENCES, QT_TRANSLATE_NOOP("Menus", "Export &References...")), Separator(),
+                             Item(CMD_EXIT, QT_TRANSLATE_NOOP("Menus", "E&xit"))}),
+           Submenu(QT_TRANSLATE_NOOP("Menus", "&Edit"), {Item(CMD_COPY, QT_TRANSLATE_NOOP("Menus", "&Copy")), Separator(),
+                             Item(CMD_EXPAND_ALL, QT_TRANSLATE_NOOP("Menus", "E&xpand All")),
+                             Item(CMD_COLLAPSE_ALL, QT_TRANSLATE_NOOP("Menus", "C&ollapse All")), Separator(),
+                             Item(CMD_DELETE_ALL, QT_TRANSLATE_NOOP("Menus", "&Delete All")), Separator(),
+                             Item(CMD_PROPERTIES, QT_TRANSLATE_NOOP("Menus", "&Properties..."))}),
+           Submenu(QT_TRANSLATE_NOOP("Menus", "&Themes"), ThemeItems()),
+           Submenu(QT_TRANSLATE_NOOP("Menus", "&User"), {Item(CMD_CHANGE_DEFAULT, QT_TRANSLATE_NOOP("Menus", "&Change Default"))}),
+           Submenu(QT_TRANSLATE_NOOP("Menus", "&View"), {Item(CMD_BACK, QT_TRANSLATE_NOOP("Menus", "< &Back")), Item(CMD_FORWARD, QT_TRANSLATE_NOOP("Menus", "&Forward >")),
+                             Item(CMD_REFRESH, QT_TRANSLATE_NOOP("Menus", "&Refresh")), Separator(),
+                             Item(CMD_START, QT_TRANSLATE_NOOP("Menus", "&Start Page")),
+                             Item(CMD_TOPIC_CENTER, QT_TRANSLATE_NOOP("Menus", "&Topic Center")),
+                             Item(CMD_IMAGE_CENTER, QT_TRANSLATE_NOOP("Menus", "&Image Center")), Separator(),
+                             Item(CMD_PRIVATE, QT_TRANSLATE_NOOP("Menus", "Show &Private Records"))}),
+           Submenu(QT_TRANSLATE_NOOP("Menus", "&Help"), {Item(CMD_HELP_CONTENTS, QT_TRANSLATE_NOOP("Menus", "&Contents")),
+                             Item(CMD_FEEDBACK, QT_TRANSLATE_NOOP("Menus", "C&omments && Feedback")),
+                             Item(CMD_SUPPORT, QT_TRANSLATE_NOOP("Menus", "B&rightfen On-line Support"))})});
 }
 
 MenuItem TopicItemMenu() {
   std::vector<MenuItem> items;
-  items.push_back(Submenu("&New", NewItems()));
-  for (MenuItem i : {Item(CMD_SAVE_AS, "&Save As..."), Separator(), Item(CMD_EDIT_TOPIC, "&Edit"),
-                     Item(CMD_COPY, "&Copy"), Item(CMD_DUPLICATE, "&Duplicate"), Separator(),
-                     Item(CMD_DELETE, "&Delete"), Separator(), Item(CMD_PRINT, "&Print..."),
-                     Item(CMD_PRINT_PREVIEW, "Print Preview..."), Separator(),
-                     Item(CMD_SEND, "Send"), Separator()})
+  items.push_back(Submenu(QT_TRANSLATE_NOOP("Menus", "&New"), NewItems()));
+  for (MenuItem i : {Item(CMD_SAVE_AS, QT_TRANSLATE_NOOP("Menus", "&Save As...")), Separator(), Item(CMD_EDIT_TOPIC, QT_TRANSLATE_NOOP("Menus", "&Edit")),
+                     Item(CMD_COPY, QT_TRANSLATE_NOOP("Menus", "&Copy")), Item(CMD_DUPLICATE, QT_TRANSLATE_NOOP("Menus", "&Duplicate")), Separator(),
+                     Item(CMD_DELETE, QT_TRANSLATE_NOOP("Menus", "&Delete")), Separator(), Item(CMD_PRINT, QT_TRANSLATE_NOOP("Menus", "&Print...")),
+                     Item(CMD_PRINT_PREVIEW, QT_TRANSLATE_NOOP("Menus", "Print Preview...")), Separator(),
+                     Item(CMD_SEND, QT_TRANSLATE_NOOP("Menus", "Send")), Separator()})
     items.push_back(std::move(i));
-  items.push_back(Submenu("&Themes", ThemeItems()));
+  items.push_back(Submenu(QT_TRANSLATE_NOOP("Menus", "&Themes"), ThemeItems()));
   return Submenu("", std::move(items));
 }
 
@@ -77,11 +78,11 @@ MenuItem TopicItemMenu() {
 const MenuItem& MenuResource(int id) {
   static const MenuItem kEmpty;
   static const MenuItem kMain = MainMenu();
-  static const MenuItem kTreeItem = Submenu("", {Item(CMD_DELETE, "&Delete")});
+  static const MenuItem kTreeItem = Submenu("", {Item(CMD_DELETE, QT_TRANSLATE_NOOP("Menus", "&Delete"))});
   static const MenuItem kNewDropDown = Submenu("", NewItems());
   static const MenuItem kTopicItem = TopicItemMenu();
   static const MenuItem kImageItem =
-      Submenu("", {Item(CMD_IMAGE_EDIT, "&Edit"), Item(CMD_IMAGE_VIEW, "&View")});
+      Submenu("", {Item(CMD_IMAGE_EDIT, QT_TRANSLATE_NOOP("Menus", "&Edit")), Item(CMD_IMAGE_VIEW, QT_TRANSLATE_NOOP("Menus", "&View"))});
   switch (id) {
     case 101: return kMain;
     case 320: return kTreeItem;

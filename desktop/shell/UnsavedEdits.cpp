@@ -3,6 +3,7 @@
 #include "base/DiagnosticLog.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "platform/codepage/CodePage.h"
 #include "store/RecordStore.h"
 
 namespace quillet {
@@ -13,8 +14,8 @@ uint64_t g_generation = 0;
 }  // namespace
 
 std::string SaveChangesQuestion(const CpText& recordName) {
-  if (recordName.empty()) return "Save changes to the new record?";
-  return "Save changes to \"" + recordName.bytes() + "\"?";
+  if (recordName.empty()) return translate("UnsavedEdits", "Save changes to the new record?");
+  return FillIn(translate("UnsavedEdits", "Save changes to \"%1\"?"), {ToUtf8(recordName)});
 }
 
 EditsSettled SettleUnsavedEdits(IUnsavedEdits* edits) {

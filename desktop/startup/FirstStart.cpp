@@ -7,6 +7,7 @@
 
 #include "base/AppPaths.h"
 #include "base/DiagnosticLog.h"
+#include "base/Translate.h"
 #include "desktop/db/CurrentDatabase.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/palm/PalmSetup.h"
@@ -86,16 +87,17 @@ PalmSetupResult SetUpPalmDesktopIfMissing(PalmSetup* done) {
 }
 
 std::string PalmSetUpMessage(const PalmSetup& done) {
-  std::string text = "Welcome to Quillet!\n\nThere was no Palm Desktop on this account yet, so a Palm Desktop user \"" +
-                     done.userName + "\" has been set up for you.";
-  // Folder names are shown when the code page can show them.
-  CpText folder;
-  if (!done.userFolder.empty() && FromUtf8(done.userFolder + "/Quillet", &folder))
-    text += " Its records are kept in\n" + folder.bytes();
-  text +=
-      "\n\nThere is no HotSync on Linux: to see your handheld's records here, copy quillet.dat from "
-      "your Palm Desktop folder on another computer into that folder. Quillet! notices when the "
-      "file changes.";
+  std::string text = FillIn(translate("FirstStart", "Welcome to Quillet!\n\nThere was no Palm Desktop on this "
+                                                    "account yet, so a Palm Desktop user \"%1\" has been set up "
+                                                    "for you."),
+                            {PathForMessage(done.userName)});
+  if (!done.userFolder.empty())
+    text += " " + FillIn(translate("FirstStart", "Its records are kept in\n%1"),
+                         {PathForMessage(done.userFolder + "/Quillet")});
+  text += "\n\n" + translate("FirstStart",
+                              "There is no HotSync on Linux: to see your handheld's records here, copy quillet.dat "
+                              "from your Palm Desktop folder on another computer into that folder. Quillet! "
+                              "notices when the file changes.");
   return text;
 }
 

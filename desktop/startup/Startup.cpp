@@ -276,7 +276,7 @@ void CheckFolderPrivacy(std::vector<std::string> folders) {
         std::vector<std::string>& warned = WarnedFolders();
         if (std::find(warned.begin(), warned.end(), folder) != warned.end()) break;
         warned.push_back(folder);
-        open += TextForMessage(folder).bytes() + "\n";
+        open += PathForMessage(folder) + "\n";
         break;
       }
       default:
@@ -284,7 +284,7 @@ void CheckFolderPrivacy(std::vector<std::string> folders) {
     }
   }
   if (open.empty()) return;
-  std::string text = LoadString(IDS_FOLDERS_OPEN_TO_OTHERS).bytes();
+  std::string text = UiString(IDS_FOLDERS_OPEN_TO_OTHERS);
   const size_t slot = text.find("%s");
   if (slot != std::string::npos) text.replace(slot, 2, open);
   ShowFilledStringMessage(IDS_FOLDERS_OPEN_TO_OTHERS, text, kMbOk | kMbIconExclamation);
@@ -409,8 +409,9 @@ void RegisterPalmDesktopAddOn(const std::string& program_folder) {
   {
     CRegistryKey desktop;
     if (desktop.OpenExistingKey(kPalmDesktopKey) != 0) {
-      ShowText("Failed to Open Palm Desktop, please stop the install, set-up the Palm Desktop and try again.",
-               "Error", kMbOk);
+      ShowText(translate("Startup", "Failed to Open Palm Desktop, please stop the install, set-up the Palm "
+                                    "Desktop and try again."),
+               translate("Startup", "Error"), kMbOk);
       return;
     }
     std::string name;
@@ -424,7 +425,7 @@ void RegisterPalmDesktopAddOn(const std::string& program_folder) {
     CRegistryKey addon;
     // The entry was just listed: it is opened, never created here.
     if (addon.OpenExistingKey(path) != 0) {
-      ShowText(path, "Failed To Open", kMbOk);
+      ShowText(PathForMessage(path), translate("Startup", "Failed To Open"), kMbOk);
       continue;
     }
     uint32_t creator = 0;

@@ -11,6 +11,7 @@
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/EditPending.h"
 #include "desktop/startup/Startup.h"
+#include "platform/codepage/CodePage.h"
 #include "store/PrivateRecords.h"
 
 namespace quillet {
@@ -72,9 +73,10 @@ uint32_t CurrentPalmUserId(const CPalmUserList& list) {
 
 void TellUnknownUser(const std::string& name) {
   MessageRequest r;
-  r.text = "Palm Desktop does not know the user \"" + name +
-           "\" any more, so the password for the private records cannot be checked. "
-           "They stay hidden.";
+  r.text = FillIn(translate("UserSwitch",
+                            "Palm Desktop does not know the user \"%1\" any more, so the password "
+                            "for the private records cannot be checked. They stay hidden."),
+                  {ToUtf8(CpText(name))});  // Palm user names are code-page text
   r.caption = kCaptionBang;
   r.flags = kMbOk | kMbIconExclamation;
   UI().ShowMessage(r);

@@ -49,6 +49,37 @@ bool CodePointToCp1252(uint32_t cp, char* byte) {
   return false;
 }
 
+namespace {
+
+// The UTF-8 sequence starting at `i`: its code point and length; false when
+// the bytes there are no UTF-8 (cut off, over-long, a surrogate, beyond
+// Unicode), with `*length` 1.
+bool DecodeUtf8(std::string_view text, size_t i, uint32_t* codePoint, size_t* length) {
+  *length = 1;
+  unsigned char c = static_cast<unsigned char>(text[i]);
+  uint32_t cp;
+  size_t extra;
+  if (c < 0x80) { cp = c; extra = 0; }
+  else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
+  else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
+  else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
+  else return false;
+  if (i + extra >= text.size() && extra > 0) return false;  // cut off
+  for (size_t k = 1; k <= extra; ++k) {
+    unsigned char t = static_cast<unsigned char>(text[i + k]);
+    if ((t & 0xC0) != 0x80) return false;
+    cp = (cp << 6) | (t & 0x3F);
+  }
+  static constexpr uint32_t kMinForLength[4] = {0, 0x80, 0x800, 0x10000};
+  if (cp < kMinForLength[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+    return false;  // over-long form, beyond Unicode or a surrogate
+  *codePoint = cp;
+  *length = extra + 1;
+  return true;
+}
+
+}  // namespace
+
 bool FromUtf8(std::string_view text, CpText* result, uint32_t* badChar) {
   std::string bytes;
   bytes.reserve(text.size());
@@ -58,30 +89,34 @@ bool FromUtf8(std::string_view text, CpText* result, uint32_t* badChar) {
     return false;
   };
   for (size_t i = 0; i < text.size();) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    uint32_t cp;
-    size_t extra;
-    if (c < 0x80) { cp = c; extra = 0; }
-    else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
-    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
-    else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
-    else return fail(0xFFFD);
-    if (i + extra >= text.size() && extra > 0) return fail(0xFFFD);  // cut off
-    for (size_t k = 1; k <= extra; ++k) {
-      unsigned char t = static_cast<unsigned char>(text[i + k]);
-      if ((t & 0xC0) != 0x80) return fail(0xFFFD);
-      cp = (cp << 6) | (t & 0x3F);
-    }
-    static constexpr uint32_t kMinForLength[4] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kMinForLength[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-      return fail(0xFFFD);  // over-long form, beyond Unicode or a surrogate
-    i += extra + 1;
+    uint32_t cp = 0;
+    size_t length = 1;
+    if (!DecodeUtf8(text, i, &cp, &length)) return fail(0xFFFD);
+    i += length;
     char byte;
     if (!CodePointToCp1252(cp, &byte)) return fail(cp);
     bytes.push_back(byte);
   }
   *result = CpText(std::move(bytes));
   return true;
+}
+
+std::string PathForMessage(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size();) {
+    uint32_t cp = 0;
+    size_t length = 1;
+    if (DecodeUtf8(bytes, i, &cp, &length)) {
+      out.append(bytes.substr(i, length));
+    } else {
+      char label[8];
+      std::snprintf(label, sizeof label, "<0x%02X>", static_cast<unsigned char>(bytes[i]));
+      out += label;
+    }
+    i += length;
+  }
+  return out;
 }
 
 CpText TextForMessage(std::string_view utf8) {
@@ -109,6 +144,15 @@ CpText TextForMessage(std::string_view utf8) {
     i = next;
   }
   return CpText(std::move(out));
+}
+
+std::string CharacterForMessage(uint32_t cp) {
+  const bool shown = cp >= 0x20 && cp != 0x7F && !(cp >= 0x80 && cp < 0xA0) &&
+                     !(cp >= 0xD800 && cp <= 0xDFFF) && cp != 0xFFFD && cp <= 0x10FFFF;
+  if (!shown) return CodePointLabel(cp);
+  std::string out = "\u201C";  // the quotes of the message texts
+  AppendUtf8(&out, cp);
+  return out + "\u201D (" + CodePointLabel(cp) + ")";
 }
 
 std::string CodePointLabel(uint32_t cp) {

@@ -33,9 +33,18 @@ bool FromUtf8(std::string_view utf8, CpText* out, uint32_t* badChar = nullptr);
 // "<0xFF>", so the person sees that something is there and what.
 CpText TextForMessage(std::string_view utf8);
 
+// A file name, path or address inside a message (UTF-8): as itself, except
+// that a byte that is no UTF-8 is written as its value, "<0xFF>", so the
+// message stays text and the person sees what is there.
+std::string PathForMessage(std::string_view bytes);
+
 // How a message names a character: "U+03A9", "U+1F600" (ASCII, so the same
 // in both encodings).
 std::string CodePointLabel(uint32_t codePoint);
+// How a message shows a character it names (UTF-8): the character in quotes
+// and its number, "“Ω” (U+03A9)"; only the number for a control character,
+// a surrogate or what is beyond Unicode.
+std::string CharacterForMessage(uint32_t codePoint);
 
 namespace codepage_detail {
 // Unicode code points of the bytes 0x80-0x9F.

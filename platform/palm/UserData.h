@@ -57,7 +57,11 @@ inline constexpr const char kUserDataLibrary[] = "libUserData.so";
 
 // What a program says when the library cannot be loaded or lacks one of its
 // functions: the file it looked for and how to get it back.
-inline constexpr const char kUserDataLoadFailed[] =
+// (Marked for the catalogue: the programs show it translated.)
+#ifndef QT_TRANSLATE_NOOP
+#define QT_TRANSLATE_NOOP(scope, x) x
+#endif
+inline constexpr const char kUserDataLoadFailed[] = QT_TRANSLATE_NOOP("UserData",
     "Unable to load the Palm Desktop user library (libUserData.so).\n\n"
     "It is installed with Quillet! beside its other libraries; installing the quillet package again "
-    "brings it back.";
+    "brings it back.");

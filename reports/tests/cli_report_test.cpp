@@ -117,7 +117,7 @@ TEST(CliReport, ThemesThatCannotBeUsedAndBadArguments) {
   std::string common = "--store " + store + " --out " + Quote(dir.path() + "out");
   CliResult r = RunCli(common + " --topic " + std::to_string(topic) + " --theme " + Quote(dir.File("empty.htm")));
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("This template is currently empty and cannot be used."), std::string::npos);
+  EXPECT_NE(r.out.find("This theme is currently empty and cannot be used."), std::string::npos);
   r = RunCli(common + " --topic " + std::to_string(topic) + " --theme " + Quote(dir.File("gone.htm")));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("Unable to open any themes."), std::string::npos);

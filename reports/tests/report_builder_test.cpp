@@ -92,7 +92,7 @@ TEST(ReportBuilder, ThemeProblemsLeaveThePreviousReport) {
   rig.Build(topic, "", "empty.htm");
   EXPECT_EQ(rig.ReportOf(topic), "good");
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "This template is currently empty and cannot be used.");
+  EXPECT_EQ(ui.messages[0].text, "This theme is currently empty and cannot be used.");
   // A theme that is gone falls back to the first theme of the theme
   // folder.
   // (empty.htm sorts first and is empty: nothing changes.)

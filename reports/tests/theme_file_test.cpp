@@ -34,14 +34,14 @@ TEST(LoadTheme, SizeLimits) {
   EXPECT_FALSE(load_theme(dir.File("big.htm"), &theme));
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text,
-            "Maximun Template size exceeded.  Please reduce the size of your template and try again.");
+            "Maximum theme size exceeded.  Please reduce the size of your theme and try again.");
   EXPECT_EQ(ui.messages[0].caption, "Quillet");
   EXPECT_EQ(theme.size(), 0u);
 
   WriteFile(dir.File("empty.htm"), "");
   EXPECT_FALSE(load_theme(dir.File("empty.htm"), &theme));
   ASSERT_EQ(ui.messages.size(), 2u);
-  EXPECT_EQ(ui.messages[1].text, "This template is currently empty and cannot be used.");
+  EXPECT_EQ(ui.messages[1].text, "This theme is currently empty and cannot be used.");
   EXPECT_EQ(ui.messages[1].caption, "Quillet!");
   EXPECT_EQ(ui.messages[1].flags & 0xF0, unsigned(kMbIconInformation));
 }

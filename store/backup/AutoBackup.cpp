@@ -8,6 +8,7 @@
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
+#include "base/Translate.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/registry/Registry.h"
 #include "store/StoreEvents.h"
@@ -27,7 +28,7 @@ std::set<std::string> g_told;  // the problems told since the root was set
 void TellOnce(const std::string& problem, const std::string& text) {
   if (!g_told.insert(problem).second) return;
   MessageRequest request;
-  request.text = TextForMessage(text).bytes();
+  request.text = PathForMessage(text);
   request.caption = kCaptionBang;
   request.flags = kMbOk | kMbIconExclamation;
   if (g_notice) g_notice(request);
@@ -85,19 +86,25 @@ bool Copy(const std::string& storePath, BackupReason reason, bool lockHeld) {
   for (const std::string& dropped : backups.droppedForSpace())
     LogCopy(reason, "removed for free space:", dropped);
   if (!backups.droppedForSpace().empty() || rc == BackupResult::kNoSpace)
-    TellOnce("space", "The disk of " + backups.folder() +
-                          " is nearly full. Quillet! keeps room for saving your records there: " +
-                          (rc == BackupResult::kNoSpace
-                               ? "it takes no more backups of " + storePath + " until there is more room."
-                               : "it removed the oldest backups of " + storePath + " to make room.") +
-                          "\n\nFree some space on that disk.");
+    TellOnce("space",
+             FillIn(rc == BackupResult::kNoSpace
+                        ? translate("AutoBackup",
+                                    "The disk of %1 is nearly full. Quillet! keeps room for saving your records "
+                                    "there: it takes no more backups of %2 until there is more room.\n\n"
+                                    "Free some space on that disk.")
+                        : translate("AutoBackup",
+                                    "The disk of %1 is nearly full. Quillet! keeps room for saving your records "
+                                    "there: it removed the oldest backups of %2 to make room.\n\n"
+                                    "Free some space on that disk."),
+                    {backups.folder(), storePath}));
   if (rc != BackupResult::kOk) {
     LogCopy(reason, std::string("failed: ") + BackupResultText(rc) + ":", storePath);
     if (!backups.folderProblem().empty() &&
         (rc == BackupResult::kFolderIsLink || rc == BackupResult::kFolderFailed ||
          rc == BackupResult::kFolderNotPrivate))
       TellOnce("folder " + backups.folderProblem(),
-               backups.folderProblem() + "\n\nQuillet! takes no backups of " + storePath + " until then.");
+               FillIn(translate("AutoBackup", "%1\n\nQuillet! takes no backups of %2 until then."),
+                      {backups.folderProblem(), storePath}));
     return false;
   }
   LogCopy(reason, written ? "written:" : "unchanged since:", path);

@@ -4,6 +4,7 @@
 #include "base/Strings.h"
 #include "desktop/db/CurrentDatabase.h"
 #include "widgets/kit/Ansi.h"
+#include "widgets/kit/Translations.h"
 #include "widgets/kit/ItemIcons.h"
 #include "widgets/kit/ReportList.h"
 
@@ -76,7 +77,7 @@ bool CFindList::Create(QWidget* parent) {
 
 void CFindList::Initialize() {
   if (!view_) return;
-  SetUpReportList(view_, FromAnsi(LoadString(IDS_SEARCH_RESULTS)));
+  SetUpReportList(view_, UiText(IDS_SEARCH_RESULTS));
   Refill();
 }
 

@@ -8,6 +8,7 @@
 
 #include "desktop/shell/Menus.h"
 #include "widgets/kit/Ansi.h"
+#include "widgets/kit/Translations.h"
 
 namespace quillet {
 
@@ -15,7 +16,7 @@ MnemonicSet MnemonicSet::BesideMainMenu() {
   MnemonicSet set;
   // Resource 101: the main menu, one submenu per menu of the bar.
   for (const MenuItem& menu : MenuResource(101).children)
-    set.Mark(FromAnsi(menu.text));
+    set.Mark(MenuText(menu.text));
   return set;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -27,8 +28,12 @@
 namespace quillet {
 namespace {
 
-// The texts of the requests are code-page text (UserInterface.h).
-QString FromUi(const std::string& text) { return FromAnsi(CpText(text)); }
+// The texts of the requests are UTF-8 in the person's language; only a
+// suggested file name is code-page text, made from a record's title
+// (UserInterface.h).
+QString FromUi(const std::string& text) { return QString::fromUtf8(text); }
+
+QString Tr(const char* source) { return QCoreApplication::translate("QtForms", source); }
 
 }  // namespace
 
@@ -102,14 +107,15 @@ int QtUserInterface::ShowInfoDialog(int dialogId) {
   auto* layout = new QVBoxLayout(&dialog);
   if (dialogId == 371) {
     // There is no HotSync here: say where the records come from instead.
-    dialog.setWindowTitle("No records yet");
-    for (const char* line : {"This Palm user has no Quillet! records on this computer yet.",
-                             "Copy quillet.dat from the computer where you HotSync into the user's "
-                             "Quillet folder (\"palm-desktop user list\" shows it), or let your "
-                             "synchronisation tool write it there: Quillet! shows the records as soon as "
-                             "the file arrives.",
-                             "Until then you can start adding topics here."}) {
-      auto* label = new QLabel(line, &dialog);
+    dialog.setWindowTitle(Tr("No records yet"));
+    for (const char* line : {QT_TRANSLATE_NOOP("QtForms", "This Palm user has no Quillet! records on this computer yet."),
+                             QT_TRANSLATE_NOOP("QtForms",
+                                               "Copy quillet.dat from the computer where you HotSync into the user's "
+                                               "Quillet folder (\"palm-desktop user list\" shows it), or let your "
+                                               "synchronisation tool write it there: Quillet! shows the records as "
+                                               "soon as the file arrives."),
+                             QT_TRANSLATE_NOOP("QtForms", "Until then you can start adding topics here.")}) {
+      auto* label = new QLabel(Tr(line), &dialog);
       label->setWordWrap(true);
       layout->addWidget(label);
     }
@@ -124,7 +130,7 @@ int QtUserInterface::ShowInfoDialog(int dialogId) {
 
 bool QtUserInterface::AskPassword(int /*dialogId*/, std::string* password) {
   QDialog dialog(Owner());
-  dialog.setWindowTitle("Show Private Records");
+  dialog.setWindowTitle(Tr("Show Private Records"));
   auto* form = new QFormLayout(&dialog);
   std::string user;
   {
@@ -132,11 +138,14 @@ bool QtUserInterface::AskPassword(int /*dialogId*/, std::string* password) {
     key.OpenProgramKey();
     key.ReadValueString("LastUsername", &user, kTextBufferSize);
   }
-  form->addRow("Username:", new QLabel(FromAnsi(CpText(user)), &dialog));  // Palm user names are code-page text
+  auto* name = new QLabel(FromAnsi(CpText(user)), &dialog);
+  name->setAccessibleName(Tr("Username"));
+  form->addRow(Tr("Username:"), name);  // Palm user names are code-page text
   auto* edit = new QLineEdit(&dialog);
   edit->setEchoMode(QLineEdit::Password);
   edit->setMaxLength(259);
-  form->addRow("Password:", edit);
+  edit->setAccessibleName(Tr("Password"));
+  form->addRow(Tr("Password:"), edit);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
@@ -150,7 +159,7 @@ bool QtUserInterface::AskPassword(int /*dialogId*/, std::string* password) {
   if (!held) {
     password->clear();
     MessageRequest r;
-    r.text = "The password holds a character that Palm Desktop passwords cannot hold.";
+    r.text = Tr("The password holds a character that Palm Desktop passwords cannot hold.").toStdString();
     r.caption = kCaptionBang;
     r.flags = kMbOk | kMbIconExclamation;
     ShowMessage(r);
@@ -161,7 +170,7 @@ bool QtUserInterface::AskPassword(int /*dialogId*/, std::string* password) {
 
 bool QtUserInterface::ChooseOpenFile(const FileDialogRequest& request, std::string* path) {
   const QString chosen = QFileDialog::getOpenFileName(
-      Owner(), FromUi(request.title), FromPath(request.initialFolder + request.initialName),
+      Owner(), FromUi(request.title), FromPath(request.initialFolder) + FromAnsi(CpText(request.initialName)),
       FileDialogFilterText(request));
   if (chosen.isEmpty()) return false;
   *path = ToPath(chosen);
@@ -172,7 +181,7 @@ bool QtUserInterface::ChooseSaveFile(const FileDialogRequest& request, std::stri
   QFileDialog dialog(Owner(), FromUi(request.title), FromPath(request.initialFolder),
                      FileDialogFilterText(request));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.selectFile(FromUi(request.initialName));
+  dialog.selectFile(FromAnsi(CpText(request.initialName)));
   if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(FromUi(request.defaultExtension));
   // Whether to replace an existing file is the caller's question.
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);

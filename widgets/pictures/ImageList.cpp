@@ -6,6 +6,7 @@
 #include "base/Strings.h"
 #include "desktop/shell/Commands.h"
 #include "widgets/kit/Ansi.h"
+#include "widgets/kit/Translations.h"
 #include "widgets/kit/ItemIcons.h"
 #include "widgets/kit/ReportList.h"
 
@@ -56,7 +57,7 @@ bool CImageList::Create(QWidget* parent) {
 
 void CImageList::Initialize() {
   if (!view_) return;
-  SetUpReportList(view_, FromAnsi(LoadString(IDS_MY_PICTURES)));
+  SetUpReportList(view_, UiText(IDS_MY_PICTURES));
   // A frame, and the paper colour of the tree beside it.
   view_->setFrameShape(QFrame::StyledPanel);
   QPalette palette = view_->palette();

@@ -24,6 +24,7 @@
 #include "platform/codepage/CodePage.h"
 #include "store/RecordKinds.h"
 #include "widgets/kit/Ansi.h"
+#include "widgets/kit/Translations.h"
 #include "widgets/kit/CodePageField.h"
 #include "widgets/kit/DialogKeys.h"
 #include "widgets/pictures/DibDraw.h"
@@ -287,7 +288,7 @@ void CImageWnd::SyncView() {
   private_->setChecked(v.isPrivate);
   bytes_->setText(QString::fromStdString(v.bytesText));  // digits
   preview_size_->setText(FromAnsi(CpText(v.previewText)));
-  ok_->setText(FromAnsi(LoadString(v.okStringId)));
+  ok_->setText(UiText(v.okStringId));
   ok_->setEnabled(v.okEnabled);
   copy_->setEnabled(v.picturePresent);
   for (QWidget* w : std::initializer_list<QWidget*>{fit_, reset_, preview_, size_, quality_, zoom_})

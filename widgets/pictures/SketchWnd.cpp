@@ -14,6 +14,7 @@
 #include "desktop/shell/EditPending.h"
 #include "store/RecordKinds.h"
 #include "widgets/kit/Ansi.h"
+#include "widgets/kit/Translations.h"
 #include "widgets/kit/CodePageField.h"
 #include "widgets/kit/DialogKeys.h"
 
@@ -146,7 +147,7 @@ void CSketchWnd::SyncView() {
   height_->setText(QString::fromStdString(v.heightText));
   bytes_->setText(QString::fromStdString(v.bytesText));
   private_->setChecked(v.isPrivate);
-  ok_->setText(FromAnsi(LoadString(v.okStringId)));
+  ok_->setText(UiText(v.okStringId));
   copy_->setEnabled(v.picturePresent);
   // A damaged record may claim any size; the frame never grows past what
   // a picture reader would hold on one side.

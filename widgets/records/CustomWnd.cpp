@@ -8,6 +8,7 @@
 #include "desktop/shell/EditPending.h"
 #include "store/RecordKinds.h"
 #include "widgets/kit/Ansi.h"
+#include "widgets/kit/Translations.h"
 #include "widgets/kit/CodePageField.h"
 #include "widgets/kit/DialogKeys.h"
 #include "widgets/records/RecordDialog.h"
@@ -120,7 +121,7 @@ void CCustomWnd::SyncView() {
   for (int i = 0; i < fieldCount(); ++i)
     setFieldText(i, i < static_cast<int>(v.fields.size()) ? FromAnsi(v.fields[i]) : QString());
   private_->setChecked(v.isPrivate);
-  ok_->setText(FromAnsi(LoadString(v.okStringId)));
+  ok_->setText(UiText(v.okStringId));
   syncing_ = false;
 }
 

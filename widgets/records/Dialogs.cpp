@@ -12,6 +12,7 @@
 #include "base/UserInterface.h"
 #include "platform/codepage/CodePage.h"
 #include "widgets/kit/Ansi.h"
+#include "widgets/kit/Translations.h"
 
 namespace quillet {
 
@@ -31,13 +32,13 @@ CDeleteItemDialog::CDeleteItemDialog(QWidget* owner, bool archiveBox) : QDialog(
   icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(32, 32));
   icon->setAlignment(Qt::AlignTop);
   row->addWidget(icon);
-  auto* text = new QLabel(FromAnsi(LoadString(IDS_DELETE_ITEMS)), this);
+  auto* text = new QLabel(UiText(IDS_DELETE_ITEMS), this);
   text->setWordWrap(true);
   text->setMinimumWidth(260);
   row->addWidget(text, 1);
   layout->addLayout(row);
   if (archiveBox) {
-    archive_ = new QCheckBox(FromAnsi(LoadString(IDS_ARCHIVE_DELETED)), this);
+    archive_ = new QCheckBox(UiText(IDS_ARCHIVE_DELETED), this);
     archive_->setChecked(true);
     layout->addWidget(archive_);
   }
@@ -94,8 +95,11 @@ void TellUnusablePasswordCharacter(const QString& bad) {
   std::string code;
   for (const uint c : bad.toUcs4()) code += CodePointLabel(c);
   MessageRequest r;
-  r.text = "The password holds a character that Palm Desktop passwords cannot hold (" + code +
-           "). Check the keyboard layout and type it again.";
+  r.text = QCoreApplication::translate("Dialogs",
+                                       "The password holds a character that Palm Desktop passwords cannot hold "
+                                       "(%1). Check the keyboard layout and type it again.")
+               .arg(QString::fromStdString(code))
+               .toStdString();
   r.caption = kCaptionBang;
   r.flags = kMbOk | kMbIconExclamation;
   UI().ShowMessage(r);

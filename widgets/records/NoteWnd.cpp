@@ -9,6 +9,7 @@
 #include "desktop/shell/EditPending.h"
 #include "store/RecordKinds.h"
 #include "widgets/kit/Ansi.h"
+#include "widgets/kit/Translations.h"
 #include "widgets/kit/CodePageField.h"
 #include "widgets/kit/DialogKeys.h"
 #include "widgets/records/RecordDialog.h"
@@ -57,7 +58,7 @@ void CNoteWnd::SyncView() {
   const CNoteEditor::View& v = editor_.view();
   text_->setPlainText(FromAnsi(v.text));
   private_->setChecked(v.isPrivate);
-  ok_->setText(FromAnsi(LoadString(v.okStringId)));
+  ok_->setText(UiText(v.okStringId));
   syncing_ = false;
 }
 

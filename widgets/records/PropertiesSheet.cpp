@@ -19,6 +19,7 @@
 #include "desktop/records/TreeEdits.h"
 #include "desktop/users/UserSwitch.h"
 #include "widgets/kit/Ansi.h"
+#include "widgets/kit/Translations.h"
 #include "widgets/kit/CodePageField.h"
 #include "widgets/kit/DialogKeys.h"
 
@@ -90,7 +91,7 @@ CCategoriesPage::CCategoriesPage(QWidget* parent) : QWidget(parent) {
   list_ = new QTreeWidget(this);
   list_->setObjectName("CategoryList");
   list_->setColumnCount(1);
-  list_->setHeaderLabels({FromAnsi(LoadString(IDS_CATEGORIES))});
+  list_->setHeaderLabels({UiText(IDS_CATEGORIES)});
   list_->header()->setStretchLastSection(true);
   list_->setRootIsDecorated(false);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -225,15 +226,15 @@ bool CCategoriesPage::eventFilter(QObject* watched, QEvent* event) {
 
 CPropertiesSheet::CPropertiesSheet(QWidget* owner, int startPage, SwitchFn switchUser)
     : QDialog(owner), switch_user_(std::move(switchUser)) {
-  setWindowTitle(FromAnsi(LoadString(IDS_APP_TITLE)));
+  setWindowTitle(UiText(IDS_APP_TITLE));
   setObjectName("PropertiesSheet");
   auto* layout = new QVBoxLayout(this);
   tabs_ = new QTabWidget(this);
-  tabs_->addTab(MakeAuthorPage(), FromAnsi(LoadString(IDS_AUTHOR)));
-  tabs_->addTab(MakeUserPage(), FromAnsi(LoadString(IDS_DEFAULT_USER)));
+  tabs_->addTab(MakeAuthorPage(), UiText(IDS_AUTHOR));
+  tabs_->addTab(MakeUserPage(), UiText(IDS_DEFAULT_USER));
   categories_ = new CCategoriesPage(tabs_);
-  tabs_->addTab(categories_, FromAnsi(LoadString(IDS_CATEGORIES)));
-  tabs_->addTab(MakeLoggingPage(), FromAnsi(LoadString(IDS_LOGGING)));
+  tabs_->addTab(categories_, UiText(IDS_CATEGORIES));
+  tabs_->addTab(MakeLoggingPage(), UiText(IDS_LOGGING));
   layout->addWidget(tabs_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, [this] {

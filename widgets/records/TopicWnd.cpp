@@ -12,6 +12,7 @@
 #include "desktop/shell/EditPending.h"
 #include "store/RecordKinds.h"
 #include "widgets/kit/Ansi.h"
+#include "widgets/kit/Translations.h"
 #include "widgets/kit/CodePageField.h"
 #include "widgets/kit/DialogKeys.h"
 #include "widgets/records/Parts.h"
@@ -65,7 +66,7 @@ QWidget* CTopicWnd::CreateDialog(QWidget* host) {
   category_->setMinimumContentsLength(20);
   auto* categoryLabel = new QLabel(keys.Mark("Category:"), dialog);
   TieLabel(categoryLabel, category_);
-  auto* add = new QPushButton(keys.Mark(FromAnsi(LoadString(IDS_ADD))), dialog);
+  auto* add = new QPushButton(keys.Mark(UiText(IDS_ADD)), dialog);
   add->setObjectName("CategoryAdd");
   add->setAccessibleName("Add category");
   add->setAutoDefault(false);
@@ -126,7 +127,7 @@ void CTopicWnd::SyncView() {
   for (const CategoryEntry& e : v.categories) category_->addItem(FromAnsi(e.text));
   category_->setCurrentIndex(v.selected);
   author_->setText(FromAnsi(v.author));
-  ok_->setText(FromAnsi(LoadString(v.okStringId)));
+  ok_->setText(UiText(v.okStringId));
   syncing_ = false;
 }
 

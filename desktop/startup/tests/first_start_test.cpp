@@ -99,13 +99,16 @@ TEST(FirstStart, AFolderThatCannotBeMadeSetsNothingUp) {
   EXPECT_TRUE(Users().empty());
 }
 
-TEST(FirstStart, AFolderNameTheCodePageCannotShowIsLeftOutOfTheMessage) {
+TEST(FirstStart, FolderNamesAreShownAsTheyAreAndBytesThatAreNoTextByValue) {
   PalmSetup done;
   done.userName = "Ann";
-  done.userFolder = "/home/\xE6\x9D\x8E/palm/Ann";
-  const std::string message = PalmSetUpMessage(done);
+  done.userFolder = "/home/\xE6\x9D\x8E/palm/Ann";  // messages are UTF-8: any script shows
+  std::string message = PalmSetUpMessage(done);
   EXPECT_NE(message.find("\"Ann\""), std::string::npos);
-  EXPECT_EQ(message.find("/palm/Ann"), std::string::npos);
+  EXPECT_NE(message.find("/home/\xE6\x9D\x8E/palm/Ann/Quillet"), std::string::npos) << message;
+  done.userFolder = "/home/\xFF/palm/Ann";  // a name that is no UTF-8
+  message = PalmSetUpMessage(done);
+  EXPECT_NE(message.find("/home/<0xFF>/palm/Ann/Quillet"), std::string::npos) << message;
 }
 
 }  // namespace

@@ -125,7 +125,7 @@ bool IsPlainFolderName(const std::string& folder) {
 
 void ShowUserDataMissing() {
   quillet::MessageRequest r;
-  r.text = kUserDataLoadFailed;
+  r.text = quillet::translate("UserData", kUserDataLoadFailed);
   r.caption = kUserDataCaption;
   r.flags = quillet::kMbOk | quillet::kMbIconError;
   quillet::UI().ShowMessage(r);

@@ -16,6 +16,7 @@
 
 #include "programs/brightfencheck/gui/CheckWindow.h"
 #include "widgets/kit/AppIcon.h"
+#include "widgets/kit/Translations.h"
 #include "widgets/kit/QtForms.h"
 
 #ifndef QUILLET_VERSION
@@ -103,6 +104,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   quillet::FollowDesktopIconTheme();
+  quillet::InstallTranslators();
   quillet::QtUserInterface ui;
   quillet::ScopedUI scoped(&ui);
   if (temp.empty()) {

@@ -16,6 +16,7 @@
 #include "programs/installer/core/InstallerCore.h"
 #include "programs/installer/gui/InstallerWindow.h"
 #include "widgets/kit/AppIcon.h"
+#include "widgets/kit/Translations.h"
 
 namespace {
 
@@ -66,6 +67,7 @@ int main(int argc, char** argv) {
     return code;
   QApplication app(argc, argv);
   quillet::FollowDesktopIconTheme();
+  quillet::InstallTranslators();
   QApplication::setApplicationName(installer::kCaption);
   QApplication::setApplicationVersion(QUILLET_VERSION);
   MessageBoxUI ui;

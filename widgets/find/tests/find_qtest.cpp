@@ -146,7 +146,7 @@ class FindWindowTest : public QObject {
       window.searchField()->setText(QString::fromUtf8("home \xCE\xA9"));  // U+03A9
       QTest::mouseClick(window.findButton(), Qt::LeftButton);
       QCOMPARE(ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
-      QVERIFY(ui.messages[0].text.starts_with("The search text contains the character U+03A9"));
+      QVERIFY(ui.messages[0].text.starts_with("The search text contains the character \u201C\u03A9\u201D (U+03A9)"));
       QCOMPARE(Shown(list), QStringList{"Kitchen|4"});
       QCOMPARE(window.searchField()->selectedText(), QString::fromUtf8("\xCE\xA9"));
     }

@@ -84,7 +84,7 @@ class CodePageFieldTest : public QObject {
     QVERIFY(!TakeCodePageText(edit, edit->text(), CpText("Title"), &taken));
     QVERIFY(taken.empty());
     QCOMPARE(ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
-    QCOMPARE(ui.messages[0].text, std::string("The Title contains the character U+03A9, which the handheld "
+    QCOMPARE(ui.messages[0].text, std::string("The Title contains the character \u201C\u03A9\u201D (U+03A9), which the handheld "
                                               "cannot store.\nPlease remove or replace it and try again."));
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(edit));
     QCOMPARE(edit->selectedText(), kOmega);

@@ -131,7 +131,7 @@ class SketchWndTest : public QObject {
     wnd_->titleEdit()->setText(typed);
     QTest::mouseClick(wnd_->okButton(), Qt::LeftButton);
     QCOMPARE(f_->ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
-    QVERIFY(f_->ui.messages[0].text.starts_with("The Title contains the character U+2192"));
+    QVERIFY(f_->ui.messages[0].text.starts_with("The Title contains the character \u201C\u2192\u201D (U+2192)"));
     QVERIFY(f_->host.commands.empty());
     QCOMPARE(wnd_->titleEdit()->text(), typed);
     QCOMPARE(wnd_->titleEdit()->selectedText(), QString::fromUtf8("\xE2\x86\x92"));

@@ -220,7 +220,7 @@ class RecordsTest : public QObject {
     note->noteEdit()->setPlainText(typed);
     QVERIFY(!note->Ok());
     QCOMPARE(f_->ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
-    QCOMPARE(f_->ui.messages[0].text, std::string("The Note contains the character U+03A9, which the handheld "
+    QCOMPARE(f_->ui.messages[0].text, std::string("The Note contains the character \u201C\u03A9\u201D (U+03A9), which the handheld "
                                                   "cannot store.\nPlease remove or replace it and try again."));
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(note->noteEdit()));
     QCOMPARE(note->noteEdit()->textCursor().selectedText(), omega);
@@ -244,7 +244,7 @@ class RecordsTest : public QObject {
     custom->setFieldText(2, "Kept in the " + omega + " drawer");
     QVERIFY(!custom->Ok());
     QCOMPARE(f_->ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
-    QVERIFY(f_->ui.messages[0].text.starts_with("The Note contains the character U+03A9"));
+    QVERIFY(f_->ui.messages[0].text.starts_with("The Note contains the character \u201C\u03A9\u201D (U+03A9)"));
     QCOMPARE(QApplication::focusWidget(), custom->fieldEdit(2));
     QCOMPARE(custom->fieldText(2), "Kept in the " + omega + " drawer");
     QVERIFY(f_->Reopen());
@@ -260,7 +260,7 @@ class RecordsTest : public QObject {
     topic->titleEdit()->setPlainText("Garden plans " + emoji);
     QVERIFY(!topic->Ok());
     QCOMPARE(f_->ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
-    QCOMPARE(f_->ui.messages[0].text, std::string("The Title contains the character U+1F331, which the handheld "
+    QCOMPARE(f_->ui.messages[0].text, std::string("The Title contains the character \u201C\U0001F331\u201D (U+1F331), which the handheld "
                                                   "cannot store.\nPlease remove or replace it and try again."));
     QCOMPARE(topic->titleEdit()->textCursor().selectedText(), emoji);
     QVERIFY(f_->Reopen());

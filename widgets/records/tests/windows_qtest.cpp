@@ -516,7 +516,7 @@ class WindowsTest : public QObject {
     page->nameEdit()->setText("Greek " + omega);
     page->AddTyped();
     QCOMPARE(f_->ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
-    QVERIFY(f_->ui.messages[0].text.starts_with("The category name contains the character U+03A9"));
+    QVERIFY(f_->ui.messages[0].text.starts_with("The category name contains the character \u201C\u03A9\u201D (U+03A9)"));
     QCOMPARE(page->list()->topLevelItemCount(), rows);
     QCOMPARE(page->nameEdit()->text(), "Greek " + omega);  // kept for correcting
     QCOMPARE(page->nameEdit()->selectedText(), omega);
@@ -560,7 +560,7 @@ class WindowsTest : public QObject {
     sheet.authorField(1)->setText("Gardener " + omega);
     QVERIFY(!sheet.Apply());
     QCOMPARE(f_->ui.MessageIds(), std::vector<int>{IDS_UNSTORABLE_CHARACTER});
-    QVERIFY(f_->ui.messages[0].text.starts_with("The author's title contains the character U+03A9"));
+    QVERIFY(f_->ui.messages[0].text.starts_with("The author's title contains the character \u201C\u03A9\u201D (U+03A9)"));
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(sheet.authorField(1)));
     CRegistryKey key;
     key.OpenProgramKey("Ann/");
