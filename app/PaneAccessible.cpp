@@ -123,7 +123,8 @@ class PaneLink : public QAccessibleInterface, public QAccessibleActionInterface 
   PaneBrowser::PageLink link_;
 };
 
-// The pane: a document with the links as children, then its scroll bars.
+// The pane: a document with the links as children, then what holds its
+// scroll bars (as Qt has them for any scrolled view).
 class PaneDocument : public QAccessibleWidget, public QAccessibleTextInterface {
  public:
   explicit PaneDocument(PaneBrowser* pane) : QAccessibleWidget(pane, QAccessible::Document) {}
@@ -157,7 +158,7 @@ class PaneDocument : public QAccessibleWidget, public QAccessibleTextInterface {
     const std::vector<QAccessible::Id>& links = Links();
     if (index < 0) return nullptr;
     if (index < int(links.size())) return QAccessible::accessibleInterface(links[size_t(index)]);
-    const std::vector<QScrollBar*> bars = Bars();
+    const std::vector<QWidget*> bars = Bars();
     index -= int(links.size());
     return index < int(bars.size()) ? QAccessible::queryAccessibleInterface(bars[size_t(index)]) : nullptr;
   }
@@ -167,7 +168,7 @@ class PaneDocument : public QAccessibleWidget, public QAccessibleTextInterface {
     const std::vector<QAccessible::Id>& links = Links();
     for (size_t i = 0; i < links.size(); ++i)
       if (QAccessible::accessibleInterface(links[i]) == child) return int(i);
-    const std::vector<QScrollBar*> bars = Bars();
+    const std::vector<QWidget*> bars = Bars();
     for (size_t i = 0; i < bars.size(); ++i)
       if (child->object() == bars[i]) return int(links.size() + i);
     return -1;
@@ -295,10 +296,15 @@ class PaneDocument : public QAccessibleWidget, public QAccessibleTextInterface {
     links_doc_ = nullptr;
   }
 
-  std::vector<QScrollBar*> Bars() const {
-    std::vector<QScrollBar*> bars;
-    for (QScrollBar* bar : {pane()->verticalScrollBar(), pane()->horizontalScrollBar()})
-      if (bar) bars.push_back(bar);
+  // The scroll bars' containers, so that each scroll bar's parent is the
+  // child listed here.
+  std::vector<QWidget*> Bars() const {
+    std::vector<QWidget*> bars;
+    for (QScrollBar* bar : {pane()->verticalScrollBar(), pane()->horizontalScrollBar()}) {
+      if (!bar) continue;
+      QWidget* holder = bar->parentWidget() && bar->parentWidget() != pane() ? bar->parentWidget() : bar;
+      bars.push_back(holder);
+    }
     return bars;
   }
 

@@ -257,7 +257,7 @@ class AccessibilityTest : public QObject {
   void everyInteractiveObjectHasAName();
   void thePaneIsADocumentWhoseLinksTabAndEnterReach();
   void textStaysReadableUnderADarkPalette();
-  void aLightPaletteKeepsTheTreesPaper();
+  void aLightPaletteKeepsTheTreesPaperAndADarkOneFollows();
 };
 
 void AccessibilityTest::everyInteractiveObjectHasAName() {
@@ -351,6 +351,19 @@ void AccessibilityTest::thePaneIsADocumentWhoseLinksTabAndEnterReach() {
   QVERIFY2(reached.contains("Topic Center"), qPrintable(reached.join(", ")));
   // One link at a time, in the page's order.
   QCOMPARE(reached, links.mid(0, reached.size()));
+  // Shift+Tab goes back one link, Tab forward again.
+  auto focused = [&] {
+    QString name;
+    for (int c = 0; c < pane->childCount(); ++c)
+      if (pane->child(c)->state().focused) name = pane->child(c)->text(QAccessible::Name);
+    return name;
+  };
+  if (reached.size() > 1) {
+    QTest::keyClick(browser, Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE(focused(), reached[reached.size() - 2]);
+    QTest::keyClick(browser, Qt::Key_Tab);
+    QCOMPARE(focused(), QString("Topic Center"));
+  }
   QTest::keyClick(browser, Qt::Key_Return);
   QTRY_VERIFY(s.mgr->web()->currentPath().find("topiccenter.htm") != std::string::npos);
 
@@ -459,7 +472,7 @@ void AccessibilityTest::textStaysReadableUnderADarkPalette() {
   QVERIFY2(allReadable, "text below 4.5:1 against its background (see the lines above)");
 }
 
-void AccessibilityTest::aLightPaletteKeepsTheTreesPaper() {
+void AccessibilityTest::aLightPaletteKeepsTheTreesPaperAndADarkOneFollows() {
   QPalette light = QStyleFactory::create("Fusion")->standardPalette();
   AppLook look(light);
   Machine m;
@@ -488,6 +501,18 @@ void AccessibilityTest::aLightPaletteKeepsTheTreesPaper() {
   const double ratio = Contrast(shot, QRect(s.tree->view()->viewport()->mapTo(&w, text.topLeft()), text.size()));
   qInfo("contrast %5.2f:1  tree row \"Garden plans\" (light palette)", ratio);
   QVERIFY(ratio >= 4.5);
+
+  // The desktop turning dark while the program runs: the tree follows.
+  QApplication::setPalette(DarkPalette());
+  QApplication::processEvents();
+  QCOMPARE(s.tree->view()->palette().color(QPalette::Base), DarkPalette().color(QPalette::Base));
+  QCOMPARE(s.tree->view()->palette().color(QPalette::Text), DarkPalette().color(QPalette::Text));
+  const QImage darkShot = w.grab().toImage();
+  const QRect darkText = TextPart(s.tree->view(), item);
+  const double darkRatio =
+      Contrast(darkShot, QRect(s.tree->view()->viewport()->mapTo(&w, darkText.topLeft()), darkText.size()));
+  qInfo("contrast %5.2f:1  tree row \"Garden plans\" (palette turned dark while shown)", darkRatio);
+  QVERIFY(darkRatio >= 4.5);
 }
 
 QTEST_MAIN(AccessibilityTest)

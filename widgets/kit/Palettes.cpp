@@ -1,5 +1,6 @@
 #include "widgets/kit/Palettes.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QEvent>
 #include <QWidget>
@@ -9,21 +10,29 @@
 namespace quillet {
 namespace {
 
-// Keeps a view's palette made from the application's.
+// Keeps a view's palette made from the application's. Qt tells the
+// application of a new palette, not the widgets that set one of their own.
 class PaletteFollower : public QObject {
  public:
-  PaletteFollower(QWidget* view, QPalette (*make)(const QPalette&)) : QObject(view), make_(make) {
-    view->installEventFilter(this);
-    Apply(view);
+  PaletteFollower(QWidget* view, QPalette (*make)(const QPalette&)) : QObject(view), view_(view), make_(make) {
+    qApp->installEventFilter(this);
+    Apply();
   }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::ApplicationPaletteChange) Apply(static_cast<QWidget*>(watched));
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange) Apply();
     return false;
   }
 
  private:
-  void Apply(QWidget* view) { view->setPalette(make_(QApplication::palette(view))); }
+  void Apply() {
+    const QPalette palette = make_(QApplication::palette(view_));
+    view_->setPalette(palette);
+    // A view with a style sheet does not hand a new palette on to the
+    // viewport its rows are drawn in.
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(view_)) area->viewport()->setPalette(palette);
+  }
+  QWidget* view_;  // our parent
   QPalette (*make_)(const QPalette&);
 };
 
