@@ -7,6 +7,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFormat>
 #include <QWindow>
 
 #include <algorithm>
@@ -16,6 +17,14 @@
 
 namespace quillet {
 namespace {
+
+// The words standing for a picture of the page: its alternative text,
+// between spaces, or nothing.
+QString PictureWords(const QTextCharFormat& format) {
+  if (!format.isImageFormat()) return QString();
+  const QString alt = format.stringProperty(QTextFormat::ImageAltText).simplified();
+  return alt.isEmpty() ? QString() : QLatin1Char(' ') + alt + QLatin1Char(' ');
+}
 
 // The page's words and, for each of them, its position in the document.
 struct PageText {
@@ -32,7 +41,16 @@ PageText TextOf(const QTextDocument* doc) {
   page.positions.reserve(size_t(raw.size()));
   for (int i = 0; i < raw.size(); ++i) {
     const QChar c = raw[i];
-    if (c == QChar(0xFFFC) || c == QChar(0xFDD0) || c == QChar(0xFDD1)) continue;
+    if (c == QChar(0xFDD0) || c == QChar(0xFDD1)) continue;
+    if (c == QChar(0xFFFC)) {
+      // A picture: its alternative text where the page gives one.
+      QTextCursor at(const_cast<QTextDocument*>(doc));
+      at.setPosition(i + 1);
+      const QString alt = PictureWords(at.charFormat());
+      page.text.append(alt);
+      page.positions.insert(page.positions.end(), size_t(alt.size()), i);
+      continue;
+    }
     page.text.append(c);
     page.positions.push_back(i);
   }
@@ -330,6 +348,12 @@ void InstallPaneAccessible() {
     return true;
   }();
   (void)installed;
+}
+
+QString LinkWords(const QTextFragment& fragment) {
+  QString words = fragment.text();
+  if (fragment.charFormat().isImageFormat()) words.replace(QChar(0xFFFC), PictureWords(fragment.charFormat()));
+  return PlainPageText(words);
 }
 
 QString PlainPageText(QString text) {

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+class QTextFragment;
+
 namespace quillet {
 
 class PaneBrowser;
@@ -18,6 +20,10 @@ void InstallPaneAccessible();
 // `text` without the layout's marks: U+FFFC where a picture stands and
 // U+FDD0, U+FDD1 where a table or frame begins and ends.
 QString PlainPageText(QString text);
+
+// The words of a piece of a link: its text, or a picture's alternative
+// text, without the layout's marks.
+QString LinkWords(const QTextFragment& fragment);
 
 // Tells a listening screen reader which link of `pane` has the focus, when
 // one has it.

@@ -151,13 +151,13 @@ QList<PaneBrowser::PageLink> PaneBrowser::Links() const {
       const int start = fragment.position(), end = start + fragment.length();
       if (!links.isEmpty() && links.last().href == format.anchorHref() && links.last().end == start) {
         links.last().end = end;
-        links.last().text += fragment.text();
+        links.last().text += LinkWords(fragment);
       } else {
-        links.append({format.anchorHref(), fragment.text(), start, end});
+        links.append({format.anchorHref(), LinkWords(fragment), start, end});
       }
     }
   }
-  for (PageLink& link : links) link.text = PlainPageText(link.text).simplified();
+  for (PageLink& link : links) link.text = link.text.simplified();
   return links;
 }
 
