@@ -362,7 +362,12 @@ QString PlainPageText(QString text) {
 }
 
 void AnnounceFocusedLink(PaneBrowser* pane) {
+  // Only while a screen reader listens (Qt drops the event otherwise).
   if (!QAccessible::isActive() || !pane || !pane->hasFocus()) return;
+  // Tab selects the link it reaches; any other cursor has no link to tell
+  // of (and the page's links need not be gone through).
+  const QTextCursor cursor = pane->textCursor();
+  if (!cursor.hasSelection() || !cursor.charFormat().isAnchor()) return;
   auto* doc = dynamic_cast<PaneDocument*>(QAccessible::queryAccessibleInterface(pane));
   if (!doc) return;
   if (QAccessibleInterface* link = doc->FocusedLink()) {
