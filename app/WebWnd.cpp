@@ -1,7 +1,5 @@
 #include "app/WebWnd.h"
 
-#include "app/PaneAccessible.h"
-
 #include <unistd.h>
 
 #include <QAbstractTextDocumentLayout>
@@ -18,12 +16,13 @@
 #include <QScrollBar>
 #include <QStringDecoder>
 #include <QThread>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextBlock>
 #include <QTextDocumentFragment>
 #include <QTimer>
 
+#include "app/PaneAccessible.h"
 #include "base/AppPaths.h"
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"

@@ -1,10 +1,10 @@
 #include "widgets/kit/ReportList.h"
 
-#include "widgets/kit/Palettes.h"
-
 #include <QHeaderView>
 #include <QPalette>
 #include <QTreeWidget>
+
+#include "widgets/kit/Palettes.h"
 
 namespace quillet {
 
