@@ -18,6 +18,7 @@
 #include "desktop/shell/Menus.h"
 #include "desktop/shell/ThemeList.h"
 #include "reports/ThemeFolder.h"
+#include "widgets/kit/Accessibility.h"
 #include "widgets/kit/Ansi.h"
 #include "widgets/kit/Translations.h"
 
@@ -125,6 +126,13 @@ bool CRebar::CreateBands() {
   toolbar_->setFloatable(false);
   toolbar_->setMinimumWidth(160);
   toolbar_->setStyleSheet("QToolBar { border: none; background: transparent; }");
+  toolbar_->setAccessibleName(tr("Toolbar"));
+  toolbar_->setWindowTitle(tr("Toolbar"));
+  // The button that shows the buttons a narrow window has no room for.
+  if (auto* more = toolbar_->findChild<QToolButton*>("qt_toolbar_ext_button")) {
+    more->setAccessibleName(tr("More buttons"));
+    more->setToolTip(tr("More buttons"));
+  }
   for (const ToolButton& b : ToolbarButtons()) {
     if (b.kind == ToolButtonKind::kSeparator) {
       toolbar_->addSeparator();
@@ -174,6 +182,7 @@ bool CRebar::CreateBands() {
   theme_box_->setMinimumWidth(150);
   theme_box_->setFixedWidth(kThemeBandWidth - 10);
   theme_box_->setToolTip(tr("Theme of the topic page"));
+  NameComboBox(theme_box_, tr("Theme"), tr("Theme of the topic page"));
   const int itemHeight = QFontMetrics(QFont("Arial", 9)).height() + 6;
   theme_box_->setMaxVisibleItems(std::max(1, 250 / itemHeight));
   connect(theme_box_, &QComboBox::activated, this, &CRebar::themeChosen);

@@ -16,11 +16,13 @@
 #include <QScrollBar>
 #include <QStringDecoder>
 #include <QThread>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTimer>
 
+#include "app/PaneAccessible.h"
 #include "base/AppPaths.h"
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
@@ -126,7 +128,55 @@ void DrawPageText(QPainter& painter, const QRectF& band, const QStringList& part
 
 }  // namespace
 
-PaneBrowser::PaneBrowser(QWidget* parent) : QTextBrowser(parent) {}
+PaneBrowser::PaneBrowser(QWidget* parent) : QTextBrowser(parent) {
+  InstallPaneAccessible();
+  setAccessibleName(tr("Page"));
+  setAccessibleDescription(tr("The page shown. Tab and Shift+Tab move between its links, Enter follows one."));
+  connect(this, &QTextEdit::textChanged, this, [this] { ++content_version_; });
+  // A link reached with Tab is announced as focused.
+  connect(this, &QTextEdit::cursorPositionChanged, this, [this] { AnnounceFocusedLink(this); });
+}
+
+QList<PaneBrowser::PageLink> PaneBrowser::Links() const {
+  QList<PageLink> links;
+  const QTextDocument* doc = document();
+  // Fragments in document order: neighbours with the same address are one
+  // link (a link whose words change format is cut into several).
+  for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      const QTextCharFormat format = fragment.charFormat();
+      if (!format.isAnchor() || format.anchorHref().isEmpty()) continue;
+      const int start = fragment.position(), end = start + fragment.length();
+      if (!links.isEmpty() && links.last().href == format.anchorHref() && links.last().end == start) {
+        links.last().end = end;
+        links.last().text += LinkWords(fragment);
+      } else {
+        links.append({format.anchorHref(), LinkWords(fragment), start, end});
+      }
+    }
+  }
+  for (PageLink& link : links) link.text = link.text.simplified();
+  return links;
+}
+
+void PaneBrowser::FocusLink(const PageLink& link) {
+  QTextCursor cursor(document());
+  cursor.setPosition(link.start);
+  cursor.setPosition(link.end, QTextCursor::KeepAnchor);
+  setTextCursor(cursor);
+  ensureCursorVisible();
+}
+
+void PaneBrowser::FollowLink(const PageLink& link) {
+  FocusLink(link);
+  emit anchorClicked(QUrl(link.href));
+}
+
+bool PaneBrowser::LinkFocused(const PageLink& link) const {
+  const QTextCursor cursor = textCursor();
+  return hasFocus() && cursor.selectionStart() == link.start && cursor.selectionEnd() == link.end;
+}
 
 PaneBrowser::~PaneBrowser() {
   LeaveWholePage();
@@ -208,6 +258,7 @@ void PaneBrowser::Done(uint64_t generation, bool withShown) {
   }
   whole_doc_ = std::move(shown);
   setDocument(whole_doc_.get());
+  ++content_version_;
   own_doc_->clear();
   verticalScrollBar()->setValue(v);
   horizontalScrollBar()->setValue(h);
@@ -219,6 +270,7 @@ void PaneBrowser::LeaveWholePage() {
   whole_pending_.clear();
   if (!whole_doc_) return;
   setDocument(own_doc_);
+  ++content_version_;
   own_doc_->setParent(own_doc_parent_);
   own_doc_ = nullptr;
   whole_doc_.reset();
@@ -478,8 +530,7 @@ void CWebWnd::CopyAll() {
   // The page's own characters, all of them, but not the stand-ins the text
   // layout puts where pictures are (U+FFFC) or its marks (U+FDD0, U+FDD1):
   // the HTML form carries the pictures.
-  QString text = page.toPlainText();
-  text.remove(QChar(0xFFFC)).remove(QChar(0xFDD0)).remove(QChar(0xFDD1));
+  const QString text = PlainPageText(page.toPlainText());
   UI().SetClipboardPage(text.toStdString(), page.toHtml().toStdString());
   QTextCursor cursor = browser_->textCursor();
   cursor.clearSelection();

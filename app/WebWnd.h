@@ -54,6 +54,27 @@ class PaneBrowser : public QTextBrowser {
   // True while the whole of a long page is shown from its own layout.
   bool showingLaidOutPage() const { return whole_doc_ != nullptr; }
 
+  // A link of the page shown: its address as written, its words, and where
+  // it stands in the document (positions start..end).
+  struct PageLink {
+    QString href;
+    QString text;
+    int start = 0;
+    int end = 0;
+  };
+  // The page's links in the order Tab reaches them.
+  QList<PageLink> Links() const;
+  // Focuses `link` as Tab does: selected, scrolled into view.
+  void FocusLink(const PageLink& link);
+  // Follows `link` as Enter or a click does.
+  void FollowLink(const PageLink& link);
+  // True when `link` has the keyboard's focus.
+  bool LinkFocused(const PageLink& link) const;
+  // Counts the changes of what is shown (another page, the whole of a long
+  // page in place of its beginning), so that what was read of it can be
+  // told from what is shown now.
+  uint64_t contentVersion() const { return content_version_; }
+
  private:
   PageSettings SettingsFor(const QUrl& page) const;
   void StartWholePage();
@@ -75,6 +96,7 @@ class PaneBrowser : public QTextBrowser {
   std::map<uint64_t, std::unique_ptr<CLaidOutPage>> laying_out_;
   std::unique_ptr<QTextDocument> whole_doc_;  // shown instead of the browser's own
   QTextDocument* own_doc_ = nullptr;          // the browser's own, kept meanwhile
+  uint64_t content_version_ = 1;
   QObject* own_doc_parent_ = nullptr;
 };
 

@@ -29,6 +29,7 @@
 #include "reports/ReportBuilder.h"
 #include "reports/StoreReportSource.h"
 #include "store/PrivateRecords.h"
+#include "widgets/kit/Accessibility.h"
 #include "widgets/kit/Ansi.h"
 
 namespace quillet {
@@ -126,6 +127,9 @@ CWndMgr::CWndMgr(QMainWindow* mainWindow, QWidget* client, CMenus* menus, const 
   MakeReportBuilder(parts);
   if (OpenStartUser()) {
     BuildWindows(parts);
+    // Every view's scroll bars are made with it: they are named for screen
+    // readers once, the views being there.
+    NameScrollBars(main_window_);
     ready_ = true;  // every window is there: commands, layouts and switches are taken from now on
     ShowPlaced();
     WatchTheStore();

@@ -1,12 +1,14 @@
 #include "widgets/kit/DialogKeys.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QKeySequence>
 #include <QLabel>
 #include <QPointer>
 #include <QShortcut>
 
 #include "desktop/shell/Menus.h"
+#include "widgets/kit/Accessibility.h"
 #include "widgets/kit/Ansi.h"
 #include "widgets/kit/Translations.h"
 
@@ -52,7 +54,8 @@ QString AccessibleText(const QString& labelText) {
 void TieLabel(QLabel* label, QWidget* field) {
   if (label == nullptr || field == nullptr) return;
   label->setBuddy(field);
-  field->setAccessibleName(AccessibleText(label->text()));
+  if (auto* box = qobject_cast<QComboBox*>(field)) NameComboBox(box, AccessibleText(label->text()));
+  else field->setAccessibleName(AccessibleText(label->text()));
 }
 
 void AddOkCancelKeys(QWidget* window, QAbstractButton* ok, QAbstractButton* cancel) {

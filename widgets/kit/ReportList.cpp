@@ -4,6 +4,8 @@
 #include <QPalette>
 #include <QTreeWidget>
 
+#include "widgets/kit/Palettes.h"
+
 namespace quillet {
 
 void SetUpReportList(QTreeWidget* view, const QString& heading) {
@@ -21,10 +23,9 @@ void SetUpReportList(QTreeWidget* view, const QString& heading) {
   view->setIconSize(QSize(16, 16));
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
   // The selection looks the same when the list does not have the focus.
-  QPalette palette = view->palette();
-  for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
-    palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
-  view->setPalette(palette);
+  view->setPalette(SelectionKept(view->palette()));
+  // Named for screen readers by its heading, as the eye reads it.
+  view->setAccessibleName(heading);
 }
 
 }  // namespace quillet

@@ -6,9 +6,10 @@
 #include "base/Strings.h"
 #include "desktop/shell/Commands.h"
 #include "widgets/kit/Ansi.h"
-#include "widgets/kit/Translations.h"
 #include "widgets/kit/ItemIcons.h"
+#include "widgets/kit/Palettes.h"
 #include "widgets/kit/ReportList.h"
+#include "widgets/kit/Translations.h"
 
 namespace quillet {
 namespace {
@@ -58,12 +59,10 @@ bool CImageList::Create(QWidget* parent) {
 void CImageList::Initialize() {
   if (!view_) return;
   SetUpReportList(view_, UiText(IDS_MY_PICTURES));
-  // A frame, and the paper colour of the tree beside it.
+  // A frame, and the paper of the tree beside it (or the dark palette's
+  // own colours, as the tree has them).
   view_->setFrameShape(QFrame::StyledPanel);
-  QPalette palette = view_->palette();
-  palette.setColor(QPalette::Base, QColor(0xF7, 0xF3, 0xE9));
-  palette.setColor(QPalette::Text, Qt::black);
-  view_->setPalette(palette);
+  FollowAppPalette(view_, [](const QPalette& app) { return SelectionKept(PaperPalette(app)); });
   Refill();
 }
 

@@ -1,5 +1,6 @@
 #include "widgets/records/CategoryCombo.h"
 
+#include "widgets/kit/Accessibility.h"
 #include "widgets/kit/Ansi.h"
 
 namespace quillet {
@@ -14,6 +15,10 @@ bool CCategoryCombo::Create(QWidget* parent) {
   box_->setMaxVisibleItems(20);
   box_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   box_->setMinimumContentsLength(8);
+  if (kindCode() == kKindCodeImage)
+    NameComboBox(box_, tr("Picture category"), tr("Shows the pictures of one category, or of all"));
+  else
+    NameComboBox(box_, tr("Topic category"), tr("Shows the topics of one category, or of all"));
   // Only the person's choice filters; filling and showing set the entry
   // without telling anyone.
   connect(box_, &QComboBox::activated, this, [this](int) {

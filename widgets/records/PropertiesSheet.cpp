@@ -18,6 +18,7 @@
 #include "desktop/records/Categories.h"
 #include "desktop/records/TreeEdits.h"
 #include "desktop/users/UserSwitch.h"
+#include "widgets/kit/Accessibility.h"
 #include "widgets/kit/Ansi.h"
 #include "widgets/kit/Translations.h"
 #include "widgets/kit/CodePageField.h"
@@ -274,6 +275,7 @@ QWidget* CPropertiesSheet::MakeUserPage() {
   auto* form = new QFormLayout;
   user_list_ = new QComboBox(group);
   user_list_->setObjectName("1224");
+  NameComboBox(user_list_, tr("User name"), tr("The default user for HotSync operations"));
   user_path_ = new QLineEdit(group);
   user_path_->setObjectName("1223");
   user_path_->setReadOnly(true);

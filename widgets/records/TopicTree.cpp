@@ -15,14 +15,12 @@
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
 #include "widgets/kit/Ansi.h"
+#include "widgets/kit/Palettes.h"
 #include "widgets/records/TopicTreeItem.h"
 #include "widgets/records/TreeIcons.h"
 
 namespace quillet {
 namespace {
-
-// The tree's paper colour.
-const QColor kTreeBackground(0xF7, 0xF3, 0xE9);
 
 // Restores the cursor however a refresh ends.
 struct WaitCursor {
@@ -60,13 +58,14 @@ bool CTopicTree::Create(QWidget* parent) {
   view_->setFocusPolicy(Qt::StrongFocus);
   view_->setAcceptDrops(true);  // reference files from the desktop
   view_->viewport()->setAcceptDrops(true);
-  QPalette pal = view_->palette();
-  pal.setColor(QPalette::Base, kTreeBackground);
-  // The selection stays visible when the focus is elsewhere.
-  pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
-  pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
-               pal.color(QPalette::Active, QPalette::HighlightedText));
-  view_->setPalette(pal);
+  // Paper with dark text in a light palette, the palette's own base and
+  // text in a dark one; the selection stays visible when the focus is
+  // elsewhere.
+  FollowAppPalette(view_, [](const QPalette& app) { return SelectionKept(PaperPalette(app)); });
+  view_->setAccessibleName(tr("Topics"));
+  view_->setAccessibleDescription(tr("The topics with their notes, pictures and references"));
+  // The one column's header is hidden; a screen reader still reads its title.
+  view_->setHeaderLabels({tr("Topic")});
   view_->setStyleSheet(
       "QTreeView#TopicTree { show-decoration-selected: 0; }"
       "QTreeView#TopicTree::item { padding: 1px 2px; }");

@@ -178,6 +178,7 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   uint32_t dragged_topic_ = 0;
   QTreeWidgetItem* drop_target_ = nullptr;
   QBrush drop_target_brush_;
+  QBrush drop_target_text_;  // its text colour before, put back with the brush
   CPictureFiles own_pictures_;
   CPictureFiles* pictures_ = &own_pictures_;
   TreeFillReport last_fill_;

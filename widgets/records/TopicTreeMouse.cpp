@@ -13,6 +13,7 @@
 #include "desktop/records/TreeEdits.h"
 #include "desktop/records/WindowHost.h"
 #include "desktop/shell/Commands.h"
+#include "widgets/kit/Palettes.h"
 #include "widgets/records/TopicTree.h"
 #include "widgets/records/TopicTreeItem.h"
 
@@ -216,11 +217,18 @@ bool CTopicTree::BeginDrag(QTreeWidgetItem* item, const QPoint& viewportPos) {
 
 void CTopicTree::SetDropTarget(QTreeWidgetItem* item) {
   if (item == drop_target_) return;
-  if (drop_target_) drop_target_->setBackground(0, drop_target_brush_);
+  if (drop_target_) {
+    drop_target_->setBackground(0, drop_target_brush_);
+    drop_target_->setForeground(0, drop_target_text_);
+  }
   drop_target_ = item;
   if (drop_target_) {
     drop_target_brush_ = drop_target_->background(0);
-    drop_target_->setBackground(0, view_->palette().color(QPalette::Highlight).lighter(160));
+    drop_target_text_ = drop_target_->foreground(0);
+    // A pale highlight, its text black or white, whichever reads on it.
+    const QColor mark = view_->palette().color(QPalette::Highlight).lighter(160);
+    drop_target_->setBackground(0, mark);
+    drop_target_->setForeground(0, TextColorOn(mark));
   }
 }
 

@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "base/AppPaths.h"
@@ -234,8 +236,29 @@ class WindowsTest : public QObject {
     QVERIFY(CTopicTree::dragging);
     QTest::mouseMove(vp, b);
     QCOMPARE(CTopicTree::RecordOf(tree_->dropTarget()), onto);
+    // The target is marked with a background and a text colour that reads on it.
+    QTreeWidgetItem* target = tree_->dropTarget();
+    QCOMPARE(target->data(0, Qt::BackgroundRole).isValid(), true);
+    QCOMPARE(target->data(0, Qt::ForegroundRole).isValid(), true);
+    const double contrast = Contrast(target->background(0).color(), target->foreground(0).color());
+    QVERIFY2(contrast >= 4.5, qPrintable(QString::number(contrast)));
+    // Moved on, the mark leaves the item, colours and all.
+    QTest::mouseMove(vp, a);
+    QVERIFY(tree_->dropTarget() != target);
+    QVERIFY(!target->data(0, Qt::BackgroundRole).isValid() && !target->data(0, Qt::ForegroundRole).isValid());
+    QTest::mouseMove(vp, b);
     QTest::mouseRelease(vp, Qt::LeftButton, {}, b);
     QVERIFY(!CTopicTree::dragging);
+  }
+
+  // The contrast of two colours (WCAG 2).
+  static double Contrast(const QColor& a, const QColor& b) {
+    auto luminance = [](const QColor& c) {
+      auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+      return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
   }
 
   void dropOntoOwnTopicMovesToTheEnd() {
