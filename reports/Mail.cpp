@@ -176,7 +176,7 @@ void CEmailObject::TellOutcome(uint32_t recordId, int result) const {
   ReportTopic topic;
   const bool known = services_.source != nullptr && services_.source->Topic(recordId, &topic);
   const std::string line = known ? ToUtf8(topic.title.substr(0, topic.title.find('\n'))) : std::string();
-  const std::string name = line.empty() ? Tr("this topic") : "\"" + line + "\"";
+  const std::string name = line.empty() ? Tr(QT_TRANSLATE_NOOP("Mail", "this topic")) : "\"" + line + "\"";
   if (result == kMailNotSent) {
     if (!logged_on_) return;  // sending is off: there is no Send to answer
     Tell(FillIn(Tr(QT_TRANSLATE_NOOP("Mail", "There is no report of %1 to send yet.\n\n"

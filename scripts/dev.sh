@@ -23,6 +23,7 @@ jobs="${JOBS:-2}"
 packages=(
   g++ cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libsqlite3-dev libgcab-dev libssl-dev
   libgtest-dev googletest

@@ -1,6 +1,7 @@
 #include "widgets/kit/Translations.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPointer>
@@ -48,7 +49,8 @@ std::unique_ptr<QTranslator> LoadFirst(const QStringList& languages, const QStri
     for (const QString& name : {full, full.section('_', 0, 0)}) {
       auto t = std::make_unique<QTranslator>();
       if (t->load(prefix + name, folder)) {
-        *which = name;
+        // (Qt also tries shorter names: "de_AT" finds quillet_de.qm.)
+        *which = QFileInfo(t->filePath()).completeBaseName().mid(prefix.size());
         return t;
       }
     }

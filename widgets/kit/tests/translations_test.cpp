@@ -104,7 +104,7 @@ class TranslationsTest : public QObject {
       QProcess lupdate;
       lupdate.setProcessChannelMode(QProcess::MergedChannels);
       lupdate.start(QUILLET_LUPDATE, {"-silent", "-locations", "none", "-no-obsolete", "-no-ui-lines",
-                                      "@" QUILLET_SOURCE_LIST, "-ts", copy});
+                                      "-I", QUILLET_SOURCE_DIR, "@" QUILLET_SOURCE_LIST, "-ts", copy});
       QVERIFY(lupdate.waitForFinished(120000));
       QVERIFY2(lupdate.exitCode() == 0, lupdate.readAll().constData());
       const QList<Entry> current = ReadCatalogue(copy, nullptr);
@@ -155,8 +155,9 @@ class TranslationsTest : public QObject {
       QVERIFY2(at >= 0 && at + 1 < shown.size(), qPrintable(shown));
       keys << shown.mid(at + 1, 1).toLower();
     }
-    const QStringList distinct = QStringList(keys).filter(QRegularExpression(".")).toSet().values();
-    QCOMPARE(distinct.size(), keys.size());
+    QStringList distinct = keys;
+    distinct.removeDuplicates();
+    QCOMPARE(distinct, keys);
   }
 
   void thePersonsLanguageIsInstalledForQtAndTheCores() {
