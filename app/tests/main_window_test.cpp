@@ -2,7 +2,13 @@
 // start-up and placement, the log, the modes and their menu states, the
 // browser pane, the rebar and theme box, the splitter, the commands and
 // the notifier's message.
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QSet>
@@ -38,6 +44,7 @@
 #include "testing/RecordingDesktop.h"
 #include "testing/ShellTestSupport.h"
 #include "widgets/kit/Ansi.h"
+#include "widgets/kit/QtForms.h"
 #include "widgets/kit/Translations.h"
 
 using namespace quillet;
@@ -156,6 +163,7 @@ class MainWindowTest : public QObject {
   void keysReachTheCommandsAndIconButtonsHaveNames();
   void themeBoxFollowsTheFolderAndAGoneThemeIsTold();
   void placementFitsItsScreenAndUnmaximizingGivesTheSavedSize();
+  void inGermanTheMenusADialogAndAMessageBoxAreGerman();
 };
 
 void MainWindowTest::firstStartRegistersAndPlacesThenSecondStartKeepsIt() {
@@ -1140,6 +1148,67 @@ void MainWindowTest::placementFitsItsScreenAndUnmaximizingGivesTheSavedSize() {
     QCOMPARE(w.size(), QSize(819, 614));
     w.close();
   }
+}
+
+// Under a German locale the program speaks German: its menus, its dialogs
+// and its messages, with Qt's own buttons in German too.
+void MainWindowTest::inGermanTheMenusADialogAndAMessageBoxAreGerman() {
+  Machine m;
+  WriteDemoStore(m);
+  QCOMPARE(Machine::Run("palm-desktop user password 'Demo User' secret"), 0);
+  QVERIFY(InstallTranslators({"de_DE"}, QUILLET_DATA_DIR "/translations/").qts == "de");
+  const auto english = qScopeGuard([] { RemoveTranslators(); });
+  QtUserInterface forms;  // the real boxes and dialogs
+  ScopedUI scope(&forms);
+  CMainWindow w{ShellParts{}};
+  w.show();
+
+  QStringList menus;
+  for (QAction* a : w.menuBar()->actions()) menus << a->text();
+  QCOMPARE(menus, QStringList({"&Datei", "&Bearbeiten", "De&signs", "Ben&utzer", "&Ansicht", "&Hilfe"}));
+  QCOMPARE(w.menus()->Text(CMD_EXIT), QString("&Beenden"));
+  QCOMPARE(w.menus()->Text(CMD_IMPORT_REFERENCES), QString("Literaturangaben &importieren..."));
+  QCOMPARE(w.menus()->Text(CMD_PRIVATE), QString::fromUtf8("Private Datens\u00E4tze anzeigen"));
+
+  // What a modal window shows, read when it is up, then closed with `answer`.
+  struct Seen {
+    QString title, text;
+    QStringList buttons, labels;
+  } seen;
+  auto readAndClose = [&seen](QMessageBox::StandardButton answer) {
+    QTimer::singleShot(0, [&seen, answer] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (modal == nullptr) return;
+      seen.title = modal->windowTitle();
+      for (QAbstractButton* b : modal->findChildren<QAbstractButton*>()) seen.buttons << b->text();
+      for (QLabel* l : modal->findChildren<QLabel*>()) seen.labels << l->text();
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        seen.text = box->text();
+        box->button(answer)->click();
+      } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+        dialog->reject();
+      }
+    });
+  };
+
+  // A message box: Delete All asks first; No keeps everything.
+  const uint32_t topics = pDB->CountLive(kKindTopic);
+  readAndClose(QMessageBox::No);
+  w.SendCommand(CMD_DELETE_ALL);
+  QCOMPARE(seen.text, QString::fromUtf8("M\u00F6chten Sie alle Ihre Themen und deren Inhalte l\u00F6schen?\n\n"
+                                        "Dies kann nicht r\u00FCckg\u00E4ngig gemacht werden."));
+  QVERIFY2(seen.buttons.contains("&Ja") && seen.buttons.contains("&Nein"), qPrintable(seen.buttons.join('|')));
+  QCOMPARE(pDB->CountLive(kKindTopic), topics);
+
+  // A dialog: the password for the private records, cancelled.
+  seen = Seen{};
+  readAndClose(QMessageBox::Cancel);
+  w.SendCommand(CMD_PRIVATE);
+  QCOMPARE(seen.title, QString::fromUtf8("Private Datens\u00E4tze anzeigen"));
+  QVERIFY2(seen.labels.contains("Kennwort:"), qPrintable(seen.labels.join('|')));
+  QVERIFY2(seen.buttons.contains("&Abbrechen") || seen.buttons.contains("Abbrechen"),
+           qPrintable(seen.buttons.join('|')));
+  QCOMPARE(bShowPrivate, uint8_t(0));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -508,6 +508,34 @@ Die Liste der Designs wurde aktualisiert. Um die ursprünglichen Designs zurück
         <source>Until then you can start adding topics here.</source>
         <translation>Bis dahin können Sie hier schon Themen anlegen.</translation>
     </message>
+    <message>
+        <source>No records yet</source>
+        <translation>Noch keine Datensätze</translation>
+    </message>
+    <message>
+        <source>Show Private Records</source>
+        <translation>Private Datensätze anzeigen</translation>
+    </message>
+    <message>
+        <source>Username</source>
+        <translation>Benutzername</translation>
+    </message>
+    <message>
+        <source>Username:</source>
+        <translation>Benutzername:</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Kennwort</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Kennwort:</translation>
+    </message>
+    <message>
+        <source>The password holds a character that Palm Desktop passwords cannot hold.</source>
+        <translation>Das Kennwort enthält ein Zeichen, das Palm-Desktop-Kennwörter nicht enthalten können.</translation>
+    </message>
 </context>
 <context>
     <name>ReferenceTransfer</name>
