@@ -141,16 +141,16 @@ void CMainWindow::ShowStartFailure() {
   auto* text = new QLabel(
       !namedCause.isEmpty() ? namedCause
       : noDataFolder
-          ? "<h3>Quillet! could not open your records</h3>"
-            "<p>Palm Desktop's data folder is not set (the \"Path\" value of Palm Desktop's "
-            "settings is empty), so there is no folder for the Palm users' records.</p>"
-            "<p>Set up Palm Desktop's data folder (for this machine: <tt>palm-desktop init</tt>, "
-            "which sets it), HotSync once, then start Quillet! again.</p>"
-          : "<h3>Quillet! could not open your records</h3>"
-            "<p>No Palm Desktop user was found, or the records of the user could not be opened.</p>"
-            "<p>Set up Palm Desktop with at least one user (for this machine: "
-            "<tt>palm-desktop init</tt> and <tt>palm-desktop user add NAME</tt>), "
-            "HotSync once, then start Quillet! again.</p>",
+          ? "<h3>" + tr("Quillet! could not open your records") + "</h3>" +
+                tr("<p>Palm Desktop's data folder is not set (the \"Path\" value of Palm Desktop's "
+                   "settings is empty), so there is no folder for the Palm users' records.</p>"
+                   "<p>Set up Palm Desktop's data folder (for this machine: <tt>palm-desktop init</tt>, "
+                   "which sets it), HotSync once, then start Quillet! again.</p>")
+          : "<h3>" + tr("Quillet! could not open your records") + "</h3>" +
+                tr("<p>No Palm Desktop user was found, or the records of the user could not be opened.</p>"
+                   "<p>Set up Palm Desktop with at least one user (for this machine: "
+                   "<tt>palm-desktop init</tt> and <tt>palm-desktop user add NAME</tt>), "
+                   "HotSync once, then start Quillet! again.</p>"),
       client_);
   text->setObjectName("StartFailure");
   text->setWordWrap(true);

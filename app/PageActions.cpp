@@ -93,10 +93,10 @@ bool ExportShownPageAsPdf(CWndMgr& manager) {
   if (!web || web->currentPath().empty()) return false;
   const QString title = ShownPageTitle(manager);
   FileDialogRequest request;
-  request.title = "Export as PDF";
+  request.title = translate("PageActions", "Export as PDF");
   request.initialFolder = DocumentsFolder();
   request.initialName = SuggestedFileName(SuggestableTitle(title).bytes(), ".pdf");
-  request.filters = {{"PDF Files (*.pdf)", "*.pdf"}};
+  request.filters = {{translate("PageActions", "PDF Files (*.pdf)"), "*.pdf"}};
   request.defaultExtension = "pdf";
   std::string path;
   if (!UI().ChooseSaveFile(request, &path)) return false;

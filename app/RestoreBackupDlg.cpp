@@ -1,5 +1,6 @@
 #include "app/RestoreBackupDlg.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QVBoxLayout>
@@ -18,7 +19,11 @@
 namespace quillet {
 namespace {
 
-const char* const kColumns[] = {"Taken", "Size", "Topics", "Notes", "Pictures", "Sketches", "References", "State"};
+const char* const kColumns[] = {
+    QT_TRANSLATE_NOOP("RestoreBackupDlg", "Taken"),      QT_TRANSLATE_NOOP("RestoreBackupDlg", "Size"),
+    QT_TRANSLATE_NOOP("RestoreBackupDlg", "Topics"),     QT_TRANSLATE_NOOP("RestoreBackupDlg", "Notes"),
+    QT_TRANSLATE_NOOP("RestoreBackupDlg", "Pictures"),   QT_TRANSLATE_NOOP("RestoreBackupDlg", "Sketches"),
+    QT_TRANSLATE_NOOP("RestoreBackupDlg", "References"), QT_TRANSLATE_NOOP("RestoreBackupDlg", "State")};
 constexpr int kColumnCount = 8;
 
 RestoreDialogRunner& Runner() {
@@ -61,7 +66,7 @@ CRestoreBackupDlg::CRestoreBackupDlg(CRestoreBackupForm* form, QWidget* parent)
   list_->setObjectName("backupList");
   list_->setColumnCount(kColumnCount);
   QStringList headers;
-  for (const char* c : kColumns) headers << c;
+  for (const char* c : kColumns) headers << QCoreApplication::translate("RestoreBackupDlg", c);
   list_->setHeaderLabels(headers);
   list_->setRootIsDecorated(false);
   list_->setUniformRowHeights(true);
@@ -75,7 +80,7 @@ CRestoreBackupDlg::CRestoreBackupDlg(CRestoreBackupForm* form, QWidget* parent)
   layout->addWidget(status_);
 
   auto* buttons = new QDialogButtonBox(this);
-  restore_ = buttons->addButton("&Restore", QDialogButtonBox::ActionRole);
+  restore_ = buttons->addButton(tr("&Restore"), QDialogButtonBox::ActionRole);
   restore_->setObjectName("restoreButton");
   buttons->addButton(QDialogButtonBox::Cancel);
   layout->addWidget(buttons);
@@ -148,7 +153,9 @@ void RestoreFromBackupCommand(CWndMgr& manager, QWidget* owner) {
   }
   const std::string output = CurrentOutputFolder();
   if (output.empty()) {
-    Tell("There are no records of a Palm user to restore.", kMbOk | kMbIconInformation);
+    Tell(QCoreApplication::translate("RestoreBackupDlg", "There are no records of a Palm user to restore.")
+             .toStdString(),
+         kMbOk | kMbIconInformation);
     return;
   }
   const std::string store = output + kStoreFileName;
@@ -169,8 +176,10 @@ void RestoreFromBackupCommand(CWndMgr& manager, QWidget* owner) {
   // An archive being shown stays; the user's store is read when it closes.
   if (pDB != nullptr && AbsoluteStorePath(pDB->path()) == AbsoluteStorePath(store))
     manager.SwitchUser(CurrentUserName());
-  Tell("The backup is restored.\n\nThe records it replaced were backed up first, so they can be "
-       "restored the same way.",
+  Tell(QCoreApplication::translate("RestoreBackupDlg",
+                                   "The backup is restored.\n\nThe records it replaced were backed up first, "
+                                   "so they can be restored the same way.")
+           .toStdString(),
        kMbOk | kMbIconInformation);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QToolButton>
 #include <QWidget>
 
@@ -70,11 +71,13 @@ void InstallShortcuts(QWidget* window, CMenus* menus, CRebar* rebar,
     if (!button) continue;
     button->setAccessibleName(button->text());
     const QList<QKeySequence> keys = ShortcutsOf(b.command);
+    // The button's text and its key, e.g. "Find (Ctrl+F)".
     if (!keys.isEmpty())
-      button->setToolTip(QString("%1 (%2)").arg(button->text(),
-                                                keys.first().toString(QKeySequence::NativeText)));
+      button->setToolTip(QCoreApplication::translate("Shortcuts", "%1 (%2)")
+                             .arg(button->text(), keys.first().toString(QKeySequence::NativeText)));
   }
-  if (QComboBox* box = rebar->themeBox()) box->setAccessibleName(QObject::tr("Theme"));
+  if (QComboBox* box = rebar->themeBox())
+    box->setAccessibleName(QCoreApplication::translate("Shortcuts", "Theme"));
 }
 
 }  // namespace quillet

@@ -26,9 +26,9 @@ void CWndMgr::OpenArchiveCommand() {
   if (!edits_->SettleBeforeLeaving()) return;
   const std::string output = UserString("OutputPath");
   FileDialogRequest request;
-  request.title = "Open a File";
+  request.title = tr("Open a File").toStdString();
   request.initialFolder = output;
-  request.filters = {{"Quillet (*.arc)", "*.ARC"}};
+  request.filters = {{tr("Quillet (*.arc)").toStdString(), "*.ARC"}};
   std::string chosen;
   const bool picked = UI().ChooseOpenFile(request, &chosen);
   const bool opened = OpenArchive(picked ? chosen : output);

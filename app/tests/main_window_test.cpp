@@ -11,12 +11,13 @@
 #include <QTimer>
 #include <QLabel>
 #include <QMenu>
-#include <QSet>
 #include <QProcess>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBrowser>
 #include <QToolButton>
+#include <QTranslator>
 
 #include <algorithm>
 #include <atomic>
@@ -130,6 +131,18 @@ class RecordingLink : public IManagerLink {
   std::vector<std::string> events;
 };
 
+// A catalogue that answers every lookup with the text marked by the context
+// it was asked under (the texts of the cores and Qt's own do not pass
+// through it).
+class MarkingTranslator : public QTranslator {
+ public:
+  QString translate(const char* context, const char* source, const char*, int) const override {
+    if (context[0] == 'Q') return QString();  // Qt's own texts (QShortcut's key names...)
+    return QString("[%1] %2").arg(QString::fromUtf8(context), QString::fromUtf8(source));
+  }
+  bool isEmpty() const override { return false; }
+};
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -161,6 +174,7 @@ class MainWindowTest : public QObject {
   void withoutAPalmUserTheWindowSaysWhyAndExits();
   void titleNamesThePalmUser();
   void keysReachTheCommandsAndIconButtonsHaveNames();
+  void buttonTipsAndTheThemeBoxNameAreTranslated();
   void themeBoxFollowsTheFolderAndAGoneThemeIsTold();
   void placementFitsItsScreenAndUnmaximizingGivesTheSavedSize();
   void inGermanTheMenusADialogAndAMessageBoxAreGerman();
@@ -1052,6 +1066,23 @@ void MainWindowTest::keysReachTheCommandsAndIconButtonsHaveNames() {
   QSignalSpy closed(&w, &CMainWindow::closed);
   QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
   QCOMPARE(closed.count(), 1);
+}
+
+void MainWindowTest::buttonTipsAndTheThemeBoxNameAreTranslated() {
+  Machine m;
+  Recorders r;
+  MarkingTranslator marking;
+  QCoreApplication::installTranslator(&marking);
+  FakeParts fakes;
+  CMainWindow w(fakes.parts);
+  QCoreApplication::removeTranslator(&marking);
+  CRebar* bar = w.manager()->rebar();
+  QVERIFY(bar);
+  // The tip's form comes from the catalogue (a language may put the key
+  // elsewhere); the button's own text is the string table's.
+  QCOMPARE(bar->button(CMD_NEW_TOPIC)->toolTip(), QString("[Shortcuts] New Topic (Ctrl+N)"));
+  QCOMPARE(bar->themeBox()->accessibleName(), QString("[Shortcuts] Theme"));
+  QCOMPARE(bar->themeBox()->toolTip(), QString("[quillet::CRebar] Theme of the topic page"));
 }
 
 void MainWindowTest::themeBoxFollowsTheFolderAndAGoneThemeIsTold() {

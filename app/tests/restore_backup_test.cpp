@@ -1,7 +1,11 @@
 // Backups in the running main window: the copy taken when the user's store
 // opens, before Delete All and before a HotSync, and File > Restore From
 // Backup... with its dialog, reloading the store like a HotSync does.
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 
 #include <filesystem>
 
@@ -44,6 +48,25 @@ struct ScopedRunner {
   ~ScopedRunner() { SetRestoreDialogRunner({}); }
 };
 
+// A catalogue that answers every lookup with the text marked by the context
+// it was asked under: a text shown in English never went through it, one
+// under the wrong context would never find its translation. Qt's own texts
+// stay as they are.
+class MarkingTranslator : public QTranslator {
+ public:
+  QString translate(const char* context, const char* source, const char*, int) const override {
+    if (context[0] == 'Q') return QString();  // Qt's own texts (QShortcut's key names...)
+    return QString("[%1] %2").arg(QString::fromUtf8(context), QString::fromUtf8(source));
+  }
+  bool isEmpty() const override { return false; }
+};
+
+struct ScopedTranslator {
+  ScopedTranslator() { QCoreApplication::installTranslator(&translator); }
+  ~ScopedTranslator() { QCoreApplication::removeTranslator(&translator); }
+  MarkingTranslator translator;
+};
+
 }  // namespace
 
 class RestoreBackupTest : public QObject {
@@ -53,6 +76,7 @@ class RestoreBackupTest : public QObject {
   void copiesAreTakenAtOpenDeleteAllAndHotSync();
   void restoreReplacesTheStoreAndReloadsTheWindows();
   void restoreWaitsForUnsavedEdits();
+  void dialogTextsComeFromTheCatalogue();
 };
 
 void RestoreBackupTest::copiesAreTakenAtOpenDeleteAllAndHotSync() {
@@ -185,6 +209,24 @@ void RestoreBackupTest::restoreWaitsForUnsavedEdits() {
   QCOMPARE(runs, 1);
   QVERIFY(m.LogText().find("Backup restored") == std::string::npos);
   w.close();
+}
+
+void RestoreBackupTest::dialogTextsComeFromTheCatalogue() {
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const std::string root = dir.path().toStdString();
+  ScopedTranslator marking;
+  CRestoreBackupForm form(BackupsOfStore(root + "/DemoUser/quillet.dat", root + "/backups"), "DemoUser");
+  form.Load();
+  CRestoreBackupDlg dialog(&form, nullptr);
+
+  const QStringList expected = {"Taken",    "Size",     "Topics",     "Notes",
+                                "Pictures", "Sketches", "References", "State"};
+  QTreeWidgetItem* header = dialog.list()->headerItem();
+  QCOMPARE(header->columnCount(), int(expected.size()));
+  for (int c = 0; c < header->columnCount(); ++c)
+    QCOMPARE(header->text(c), "[RestoreBackupDlg] " + expected[c]);
+  QCOMPARE(dialog.restoreButton()->text(), QString("[quillet::CRestoreBackupDlg] &Restore"));
 }
 
 QTEST_MAIN(RestoreBackupTest)
