@@ -45,8 +45,8 @@ bool CMenus::IsEnabled(uint32_t command) const {
   return it == state_.end() || it->second;
 }
 
-void CMenus::SetText(uint32_t command, const CpText& text) {
-  if (QAction* a = Action(command)) a->setText(FromAnsi(text));
+void CMenus::SetText(uint32_t command, const QString& text) {
+  if (QAction* a = Action(command)) a->setText(text);
 }
 
 QString CMenus::Text(uint32_t command) const {

@@ -33,7 +33,7 @@ class CMenus : public QObject {
   void SetEnabled(uint32_t command, bool enabled);
   bool IsEnabled(uint32_t command) const;
   // Changes the text of the main-menu item (the private-records item).
-  void SetText(uint32_t command, const CpText& text);
+  void SetText(uint32_t command, const QString& text);
   QString Text(uint32_t command) const;
   // The main-menu action of `command`, or null.
   QAction* Action(uint32_t command) const;

@@ -31,6 +31,7 @@
 #include "store/PrivateRecords.h"
 #include "widgets/kit/Accessibility.h"
 #include "widgets/kit/Ansi.h"
+#include "widgets/kit/Translations.h"
 
 namespace quillet {
 namespace {
@@ -103,7 +104,9 @@ class UserWindows : public IUserWindows {
                                                                 : RecordWindow::kImage);
     return w && w->DiscardPendingRecord();
   }
-  void SetPrivateMenuText(const CpText& text) override { m_->menus()->SetText(CMD_PRIVATE, text); }
+  void SetPrivateMenuText(const std::string& text) override {
+    m_->menus()->SetText(CMD_PRIVATE, QString::fromStdString(text));
+  }
   void RebuildTree() override { ResetTrees(); }
   void ClearCurrentList() override {
     if (CListViewObject* l = m_->imageList()) l->Clear();
@@ -222,7 +225,7 @@ void CWndMgr::BuildWindows(const ShellParts& parts) {
 
   {
     LoadPrivateChoice();
-    menus_->SetText(CMD_PRIVATE, LoadString(bShowPrivate ? IDS_HIDE_PRIVATE : IDS_SHOW_PRIVATE));
+    menus_->SetText(CMD_PRIVATE, UiText(bShowPrivate ? IDS_HIDE_PRIVATE : IDS_SHOW_PRIVATE));
   }
 
   splitter_ = new CSplitter(client_, [this](int) { Layout(); });

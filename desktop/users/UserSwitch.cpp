@@ -55,7 +55,7 @@ void StorePrivate(uint32_t value) {
 
 void ShowPrivateState() {
   if (g_windows != nullptr)
-    g_windows->SetPrivateMenuText(LoadString(bShowPrivate ? IDS_HIDE_PRIVATE : IDS_SHOW_PRIVATE));
+    g_windows->SetPrivateMenuText(UiString(bShowPrivate ? IDS_HIDE_PRIVATE : IDS_SHOW_PRIVATE));
 }
 
 // The current user's Palm Desktop id, looked up now by name in a list just

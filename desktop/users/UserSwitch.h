@@ -35,8 +35,8 @@ class IUserWindows {
   // Deletes the window's pending record (logging the window's own line);
   // true when it held one. False also when the window does not exist.
   virtual bool DiscardPending(PendingWindow window) = 0;
-  // The text of the View menu's item 541.
-  virtual void SetPrivateMenuText(const CpText& text) = 0;
+  // The text of the View menu's item 541 (UTF-8, in the person's language).
+  virtual void SetPrivateMenuText(const std::string& text) = 0;
   // After private records were shown or hidden.
   virtual void RebuildTree() = 0;
   virtual void ClearCurrentList() = 0;

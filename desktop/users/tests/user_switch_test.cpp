@@ -50,7 +50,7 @@ class RecordingWindows : public IUserWindows {
     LogLine((std::string("Unused ") + kNames[i] + " Record Deleted").c_str());
     return true;
   }
-  void SetPrivateMenuText(const CpText& text) override { menuText = text.bytes(); }
+  void SetPrivateMenuText(const std::string& text) override { menuText = text; }
   void RebuildTree() override { calls.push_back("rebuild"); }
   void ClearCurrentList() override { calls.push_back("clearlist"); }
   void SendCommand(uint32_t c) override { commands.push_back(c); }
