@@ -33,6 +33,7 @@ namespace {
 // (UserInterface.h).
 QString FromUi(const std::string& text) { return QString::fromUtf8(text); }
 
+// A text marked with QT_TRANSLATE_NOOP("QtForms", ...).
 QString Tr(const char* source) { return QCoreApplication::translate("QtForms", source); }
 
 }  // namespace
@@ -107,7 +108,7 @@ int QtUserInterface::ShowInfoDialog(int dialogId) {
   auto* layout = new QVBoxLayout(&dialog);
   if (dialogId == 371) {
     // There is no HotSync here: say where the records come from instead.
-    dialog.setWindowTitle(Tr("No records yet"));
+    dialog.setWindowTitle(QCoreApplication::translate("QtForms", "No records yet"));
     for (const char* line : {QT_TRANSLATE_NOOP("QtForms", "This Palm user has no Quillet! records on this computer yet."),
                              QT_TRANSLATE_NOOP("QtForms",
                                                "Copy quillet.dat from the computer where you HotSync into the user's "
@@ -130,7 +131,7 @@ int QtUserInterface::ShowInfoDialog(int dialogId) {
 
 bool QtUserInterface::AskPassword(int /*dialogId*/, std::string* password) {
   QDialog dialog(Owner());
-  dialog.setWindowTitle(Tr("Show Private Records"));
+  dialog.setWindowTitle(QCoreApplication::translate("QtForms", "Show Private Records"));
   auto* form = new QFormLayout(&dialog);
   std::string user;
   {
@@ -139,13 +140,13 @@ bool QtUserInterface::AskPassword(int /*dialogId*/, std::string* password) {
     key.ReadValueString("LastUsername", &user, kTextBufferSize);
   }
   auto* name = new QLabel(FromAnsi(CpText(user)), &dialog);
-  name->setAccessibleName(Tr("Username"));
-  form->addRow(Tr("Username:"), name);  // Palm user names are code-page text
+  name->setAccessibleName(QCoreApplication::translate("QtForms", "Username"));
+  form->addRow(QCoreApplication::translate("QtForms", "Username:"), name);  // Palm user names are code-page text
   auto* edit = new QLineEdit(&dialog);
   edit->setEchoMode(QLineEdit::Password);
   edit->setMaxLength(259);
-  edit->setAccessibleName(Tr("Password"));
-  form->addRow(Tr("Password:"), edit);
+  edit->setAccessibleName(QCoreApplication::translate("QtForms", "Password"));
+  form->addRow(QCoreApplication::translate("QtForms", "Password:"), edit);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
@@ -159,7 +160,9 @@ bool QtUserInterface::AskPassword(int /*dialogId*/, std::string* password) {
   if (!held) {
     password->clear();
     MessageRequest r;
-    r.text = Tr("The password holds a character that Palm Desktop passwords cannot hold.").toStdString();
+    r.text = QCoreApplication::translate("QtForms",
+                                         "The password holds a character that Palm Desktop passwords cannot hold.")
+                 .toStdString();
     r.caption = kCaptionBang;
     r.flags = kMbOk | kMbIconExclamation;
     ShowMessage(r);
