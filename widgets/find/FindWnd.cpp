@@ -1,6 +1,7 @@
 #include "widgets/find/FindWnd.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -94,7 +95,7 @@ QWidget* CFindWnd::CreateDialog(QWidget* host) {
   outer->setContentsMargins(16, 12, 16, 12);
   outer->setSpacing(10);
 
-  auto* heading = new QLabel("Search For...", panel);
+  auto* heading = new QLabel(QCoreApplication::translate("FindWnd", "Search For..."), panel);
   QFont bold = heading->font();
   bold.setBold(true);
   bold.setPointSizeF(bold.pointSizeF() * 1.25);
@@ -121,12 +122,12 @@ QWidget* CFindWnd::CreateDialog(QWidget* host) {
   };
   // In the form's own order: ANY first.
   const RuleButton ruleButtons[] = {
-      {FIND_RULE_ANY, "ANY of the above words", "RuleAny", 1171},
-      {FIND_RULE_ALL, "ALL of the above words", "RuleAll", 1173},
-      {FIND_RULE_EXACT, "EXACT phrase entered", "RuleExact", 1172},
+      {FIND_RULE_ANY, QT_TRANSLATE_NOOP("FindWnd", "ANY of the above words"), "RuleAny", 1171},
+      {FIND_RULE_ALL, QT_TRANSLATE_NOOP("FindWnd", "ALL of the above words"), "RuleAll", 1173},
+      {FIND_RULE_EXACT, QT_TRANSLATE_NOOP("FindWnd", "EXACT phrase entered"), "RuleExact", 1172},
   };
   for (const RuleButton& b : ruleButtons) {
-    auto* radio = new QRadioButton(b.text, ruleGroup);
+    auto* radio = new QRadioButton(QCoreApplication::translate("FindWnd", b.text), ruleGroup);
     radio->setObjectName(b.name);
     radio->setProperty("controlId", b.id);
     ruleColumn->addWidget(radio);
@@ -144,13 +145,13 @@ QWidget* CFindWnd::CreateDialog(QWidget* host) {
     int id;
   };
   const KindBox kindBoxes[] = {
-      {FindKind::kTopic, "Topic", "KindTopic", 3044},
-      {FindKind::kNote, "Note", "KindNote", 3046},
-      {FindKind::kImage, "Image or Sketch", "KindImage", 3050},
-      {FindKind::kCustom, "Reference", "KindReference", 3042},
+      {FindKind::kTopic, QT_TRANSLATE_NOOP("FindWnd", "Topic"), "KindTopic", 3044},
+      {FindKind::kNote, QT_TRANSLATE_NOOP("FindWnd", "Note"), "KindNote", 3046},
+      {FindKind::kImage, QT_TRANSLATE_NOOP("FindWnd", "Image or Sketch"), "KindImage", 3050},
+      {FindKind::kCustom, QT_TRANSLATE_NOOP("FindWnd", "Reference"), "KindReference", 3042},
   };
   for (const KindBox& k : kindBoxes) {
-    auto* box = new QCheckBox(k.text, kindGroup);
+    auto* box = new QCheckBox(QCoreApplication::translate("FindWnd", k.text), kindGroup);
     box->setObjectName(k.name);
     box->setProperty("controlId", k.id);
     kindColumn->addWidget(box);
@@ -161,10 +162,10 @@ QWidget* CFindWnd::CreateDialog(QWidget* host) {
   outer->addLayout(choices);
 
   auto* buttons = new QHBoxLayout;
-  find_ = new QPushButton("Find", panel);
+  find_ = new QPushButton(QCoreApplication::translate("FindWnd", "Find"), panel);
   find_->setObjectName("Find");
   find_->setDefault(true);
-  cancel_ = new QPushButton("Cancel", panel);
+  cancel_ = new QPushButton(QCoreApplication::translate("FindWnd", "Cancel"), panel);
   cancel_->setObjectName("Cancel");
   for (QPushButton* b : {find_.data(), cancel_.data()}) b->setMinimumWidth(88);
   count_ = new QLabel(panel);
@@ -190,7 +191,7 @@ bool CFindWnd::ReadControls() {
   // No record can hold a character the code page cannot: the search would
   // find nothing, so the person is told instead.
   CpText text;
-  if (!TakeCodePageText(text_, text_->text(), CpText("search text"), &text)) return false;
+  if (!TakeCodePageText(text_, text_->text(), FieldName("FindWnd", "search text"), &text)) return false;
   form_->SetSearchText(text);
   for (int rule = FIND_RULE_ALL; rule <= FIND_RULE_EXACT; ++rule)
     if (rules_[rule] && rules_[rule]->isChecked()) form_->CheckRule(rule);
@@ -224,7 +225,8 @@ void CFindWnd::ShowCount() {
     return;
   }
   const size_t n = form_->ResultCount();
-  count_->setText(n == 1 ? QString("1 Record Found") : QString("%1 Records Found").arg(n));
+  count_->setText(n == 1 ? QCoreApplication::translate("FindWnd", "1 Record Found")
+                         : QCoreApplication::translate("FindWnd", "%1 Records Found").arg(n));
 }
 
 void CFindWnd::Cancel() {

@@ -1,6 +1,7 @@
 #include "widgets/kit/CodePageField.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QList>
 #include <QPlainTextEdit>
@@ -70,6 +71,12 @@ bool TakeCodePageText(QWidget* field, const QString& text, const CpText& fieldNa
     FocusCharacter(field, at, bad.size());
   }
   return false;
+}
+
+CpText FieldName(const char* context, const char* english) {
+  CpText name;
+  if (ToAnsiExact(QCoreApplication::translate(context, english), &name)) return name;
+  return CpText(english);
 }
 
 }  // namespace quillet

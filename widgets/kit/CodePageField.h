@@ -20,4 +20,9 @@ namespace quillet {
 // page cannot hold; `fieldName` names the field in the message.
 bool TakeCodePageText(QWidget* field, const QString& text, const CpText& fieldName, CpText* out);
 
+// A field's name for that message: `english` under `context` in the
+// person's language where the code page holds the translation, else the
+// English (as LoadString does for the string table).
+CpText FieldName(const char* context, const char* english);
+
 }  // namespace quillet

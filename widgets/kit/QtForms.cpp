@@ -33,6 +33,7 @@ namespace {
 // (UserInterface.h).
 QString FromUi(const std::string& text) { return QString::fromUtf8(text); }
 
+// A text marked with QT_TRANSLATE_NOOP("QtForms", ...).
 QString Tr(const char* source) { return QCoreApplication::translate("QtForms", source); }
 
 }  // namespace
@@ -159,7 +160,9 @@ bool QtUserInterface::AskPassword(int /*dialogId*/, std::string* password) {
   if (!held) {
     password->clear();
     MessageRequest r;
-    r.text = QCoreApplication::translate("QtForms", "The password holds a character that Palm Desktop passwords cannot hold.").toStdString();
+    r.text = QCoreApplication::translate("QtForms",
+                                         "The password holds a character that Palm Desktop passwords cannot hold.")
+                 .toStdString();
     r.caption = kCaptionBang;
     r.flags = kMbOk | kMbIconExclamation;
     ShowMessage(r);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -119,7 +120,7 @@ QWidget* CImageWnd::CreateDialog(QWidget* host) {
   auto* body = new QVBoxLayout(dialog);
   body->setContentsMargins(16, 12, 16, 12);
   body->setSpacing(8);
-  auto* heading = new QLabel("Image Details", dialog);
+  auto* heading = new QLabel(QCoreApplication::translate("ImageWnd", "Image Details"), dialog);
   heading->setObjectName("Heading");
   QFont bold = heading->font();
   bold.setBold(true);
@@ -140,20 +141,21 @@ QWidget* CImageWnd::CreateDialog(QWidget* host) {
   // The desktop theme's icons where it has them.
   MnemonicSet keys = MnemonicSet::BesideMainMenu();
   auto makeButton = [dialog, &keys](const char* themeIcon, QStyle::StandardPixmap fallback, const char* text) {
+    // `text` is marked for the catalogue where the button is made.
     const QIcon icon = QIcon::fromTheme(themeIcon, dialog->style()->standardIcon(fallback));
-    auto* b = new QPushButton(icon, keys.Mark(text), dialog);
+    auto* b = new QPushButton(icon, keys.Mark(QCoreApplication::translate("ImageWnd", text)), dialog);
     b->setObjectName(QString(text).remove("..."));
     b->setAutoDefault(false);
     return b;
   };
 
   int row = 0;
-  private_ = new QCheckBox(keys.Mark("Private"), dialog);
+  private_ = new QCheckBox(keys.Mark(QCoreApplication::translate("ImageWnd", "Private")), dialog);
   private_->setObjectName("Private");
   controls->addWidget(private_, row++, 0, 1, 3);
   // The title takes the whole width of the window: titles run long.
   auto* titleRow = new QHBoxLayout;
-  auto* titleLabel = new QLabel(keys.Mark("Title"), dialog);
+  auto* titleLabel = new QLabel(keys.Mark(QCoreApplication::translate("ImageWnd", "Title")), dialog);
   titleRow->addWidget(titleLabel);
   title_ = new QLineEdit(dialog);
   title_->setObjectName("Title");
@@ -162,21 +164,21 @@ QWidget* CImageWnd::CreateDialog(QWidget* host) {
   title_->setMaxLength(static_cast<int>(kImageTitleLimit) + 1);
   titleRow->addWidget(title_, 1);
   body->insertLayout(body->indexOf(columns), titleRow);
-  controls->addWidget(new QLabel("Bytes", dialog), row, 0);
+  controls->addWidget(new QLabel(QCoreApplication::translate("ImageWnd", "Bytes"), dialog), row, 0);
   bytes_ = new QLabel(dialog);
   bytes_->setObjectName("Bytes");
-  bytes_->setAccessibleName("Bytes");
+  bytes_->setAccessibleName(QCoreApplication::translate("ImageWnd", "Bytes"));
   bytes_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   controls->addWidget(bytes_, row++, 1, 1, 2);
 
   auto* clip = new QHBoxLayout;
-  copy_ = makeButton("edit-copy", QStyle::SP_FileDialogDetailedView, "Copy");
-  paste_ = makeButton("edit-paste", QStyle::SP_ArrowDown, "Paste");
-  open_ = makeButton("document-open", QStyle::SP_DialogOpenButton, "Open...");
+  copy_ = makeButton("edit-copy", QStyle::SP_FileDialogDetailedView, QT_TRANSLATE_NOOP("ImageWnd", "Copy"));
+  paste_ = makeButton("edit-paste", QStyle::SP_ArrowDown, QT_TRANSLATE_NOOP("ImageWnd", "Paste"));
+  open_ = makeButton("document-open", QStyle::SP_DialogOpenButton, QT_TRANSLATE_NOOP("ImageWnd", "Open..."));
   for (QPushButton* b : {copy_.data(), paste_.data(), open_.data()}) clip->addWidget(b);
   controls->addLayout(clip, row++, 0, 1, 3);
 
-  auto* displayLabel = new QLabel(keys.Mark("Display Size"), dialog);
+  auto* displayLabel = new QLabel(keys.Mark(QCoreApplication::translate("ImageWnd", "Display Size")), dialog);
   controls->addWidget(displayLabel, row, 0);
   size_ = new QComboBox(dialog);
   TieLabel(displayLabel, size_);
@@ -184,7 +186,7 @@ QWidget* CImageWnd::CreateDialog(QWidget* host) {
   for (const DisplaySize& s : kDisplaySizes) size_->addItem(s.text);
   controls->addWidget(size_, row++, 1, 1, 2);
 
-  auto* qualityLabel = new QLabel(keys.Mark("Quality"), dialog);
+  auto* qualityLabel = new QLabel(keys.Mark(QCoreApplication::translate("ImageWnd", "Quality")), dialog);
   controls->addWidget(qualityLabel, row, 0);
   quality_ = new QSlider(Qt::Horizontal, dialog);
   TieLabel(qualityLabel, quality_);
@@ -197,7 +199,7 @@ QWidget* CImageWnd::CreateDialog(QWidget* host) {
   quality_text_->setMinimumWidth(quality_text_->fontMetrics().horizontalAdvance("100%") + 4);
   controls->addWidget(quality_text_, row++, 2);
 
-  auto* zoomLabel = new QLabel(keys.Mark("Zoom"), dialog);
+  auto* zoomLabel = new QLabel(keys.Mark(QCoreApplication::translate("ImageWnd", "Zoom")), dialog);
   controls->addWidget(zoomLabel, row, 0);
   zoom_ = new QSlider(Qt::Horizontal, dialog);
   TieLabel(zoomLabel, zoom_);
@@ -207,9 +209,9 @@ QWidget* CImageWnd::CreateDialog(QWidget* host) {
   controls->addWidget(zoom_, row++, 1, 1, 2);
 
   auto* place = new QHBoxLayout;
-  fit_ = makeButton("zoom-fit-best", QStyle::SP_TitleBarMaxButton, "Fit");
-  reset_ = makeButton("zoom-original", QStyle::SP_BrowserReload, "Reset");
-  preview_ = makeButton("document-print-preview", QStyle::SP_FileDialogContentsView, "Preview");
+  fit_ = makeButton("zoom-fit-best", QStyle::SP_TitleBarMaxButton, QT_TRANSLATE_NOOP("ImageWnd", "Fit"));
+  reset_ = makeButton("zoom-original", QStyle::SP_BrowserReload, QT_TRANSLATE_NOOP("ImageWnd", "Reset"));
+  preview_ = makeButton("document-print-preview", QStyle::SP_FileDialogContentsView, QT_TRANSLATE_NOOP("ImageWnd", "Preview"));
   for (QPushButton* b : {fit_.data(), reset_.data(), preview_.data()}) place->addWidget(b);
   controls->addLayout(place, row++, 0, 1, 3);
   // What Preview found: the size OK would store and whether it fits.
@@ -239,7 +241,7 @@ QWidget* CImageWnd::CreateDialog(QWidget* host) {
   ok_ = new QPushButton(dialog);
   ok_->setObjectName("OK");
   ok_->setDefault(true);
-  cancel_ = new QPushButton("Cancel", dialog);
+  cancel_ = new QPushButton(QCoreApplication::translate("ImageWnd", "Cancel"), dialog);
   cancel_->setObjectName("Cancel");
   for (QPushButton* b : {ok_.data(), cancel_.data()}) {
     b->setMinimumWidth(88);

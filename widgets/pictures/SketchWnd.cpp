@@ -1,6 +1,7 @@
 #include "widgets/pictures/SketchWnd.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -61,7 +62,7 @@ QWidget* CSketchWnd::CreateDialog(QWidget* host) {
   auto* body = new QVBoxLayout(panel);
   body->setContentsMargins(16, 12, 16, 12);
   body->setSpacing(8);
-  auto* heading = new QLabel("Sketch Details", dialog);
+  auto* heading = new QLabel(QCoreApplication::translate("SketchWnd", "Sketch Details"), dialog);
   heading->setObjectName("Heading");
   QFont bold = heading->font();
   bold.setBold(true);
@@ -70,28 +71,30 @@ QWidget* CSketchWnd::CreateDialog(QWidget* host) {
   body->addWidget(heading);
 
   MnemonicSet keys = MnemonicSet::BesideMainMenu();
-  private_ = new QCheckBox(keys.Mark("Private"), dialog);
+  private_ = new QCheckBox(keys.Mark(QCoreApplication::translate("SketchWnd", "Private")), dialog);
   private_->setObjectName("Private");
   body->addWidget(private_);
 
   auto* fields = new QGridLayout;
-  auto* titleLabel = new QLabel(keys.Mark("Title"), dialog);
+  auto* titleLabel = new QLabel(keys.Mark(QCoreApplication::translate("SketchWnd", "Title")), dialog);
   fields->addWidget(titleLabel, 0, 0);
   title_ = new QLineEdit(dialog);
   title_->setObjectName("Title");
   TieLabel(titleLabel, title_);
   fields->addWidget(title_, 0, 1, 1, 3);
-  const char* names[] = {"Width:", "Height:", "Bytes:"};
+  const char* names[] = {QT_TRANSLATE_NOOP("SketchWnd", "Width:"), QT_TRANSLATE_NOOP("SketchWnd", "Height:"),
+                         QT_TRANSLATE_NOOP("SketchWnd", "Bytes:")};
   QPointer<QLabel>* values[] = {&width_, &height_, &bytes_};
   for (int i = 0; i < 3; ++i) {
-    fields->addWidget(new QLabel(names[i], dialog), 1 + i, 0);
+    const QString label = QCoreApplication::translate("SketchWnd", names[i]);
+    fields->addWidget(new QLabel(label, dialog), 1 + i, 0);
     *values[i] = new QLabel(dialog);
     (*values[i])->setObjectName(QString(names[i]).chopped(1));
-    (*values[i])->setAccessibleName(QString(names[i]).chopped(1));
+    (*values[i])->setAccessibleName(AccessibleText(label));
     (*values[i])->setTextInteractionFlags(Qt::TextSelectableByMouse);
     fields->addWidget(*values[i], 1 + i, 1);
   }
-  copy_ = new QPushButton(dialog->style()->standardIcon(QStyle::SP_FileDialogDetailedView), keys.Mark("Copy"), dialog);
+  copy_ = new QPushButton(dialog->style()->standardIcon(QStyle::SP_FileDialogDetailedView), keys.Mark(QCoreApplication::translate("SketchWnd", "Copy")), dialog);
   copy_->setObjectName("Copy");
   copy_->setAutoDefault(false);
   fields->addWidget(copy_, 1, 3);
@@ -99,7 +102,7 @@ QWidget* CSketchWnd::CreateDialog(QWidget* host) {
   body->addLayout(fields);
 
   frame_ = new CSketchFrame(dialog);
-  frame_->setAccessibleName("Sketch");
+  frame_->setAccessibleName(QCoreApplication::translate("SketchWnd", "Sketch"));
   auto* picture = new QHBoxLayout;
   picture->addWidget(frame_);
   picture->addStretch(1);
@@ -110,7 +113,7 @@ QWidget* CSketchWnd::CreateDialog(QWidget* host) {
   ok_ = new QPushButton(dialog);
   ok_->setObjectName("OK");
   ok_->setDefault(true);
-  auto* cancel = new QPushButton("Cancel", dialog);
+  auto* cancel = new QPushButton(QCoreApplication::translate("SketchWnd", "Cancel"), dialog);
   cancel->setObjectName("Cancel");
   for (QPushButton* b : {ok_.data(), cancel}) {
     b->setMinimumWidth(88);

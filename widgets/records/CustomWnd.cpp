@@ -1,5 +1,6 @@
 #include "widgets/records/CustomWnd.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
 
@@ -14,6 +15,31 @@
 #include "widgets/records/RecordDialog.h"
 
 namespace quillet {
+namespace {
+
+// The reference kinds' headings and field labels (desktop/records and
+// store/RecordFacts.h keep them in English, as the records' own field
+// names); shown here under the context "CustomWnd". Listed for the
+// catalogue.
+[[maybe_unused]] const char* const kShownTexts[] = {
+    QT_TRANSLATE_NOOP("CustomWnd", "Book Details"),      QT_TRANSLATE_NOOP("CustomWnd", "Journal Details"),
+    QT_TRANSLATE_NOOP("CustomWnd", "Magazine Details"),  QT_TRANSLATE_NOOP("CustomWnd", "Newspaper Details"),
+    QT_TRANSLATE_NOOP("CustomWnd", "Report Details"),    QT_TRANSLATE_NOOP("CustomWnd", "Internet Details"),
+    QT_TRANSLATE_NOOP("CustomWnd", "Title"),             QT_TRANSLATE_NOOP("CustomWnd", "Author"),
+    QT_TRANSLATE_NOOP("CustomWnd", "Publisher"),         QT_TRANSLATE_NOOP("CustomWnd", "ISBN"),
+    QT_TRANSLATE_NOOP("CustomWnd", "Year"),              QT_TRANSLATE_NOOP("CustomWnd", "Page(s)"),
+    QT_TRANSLATE_NOOP("CustomWnd", "Notes"),             QT_TRANSLATE_NOOP("CustomWnd", "Journal"),
+    QT_TRANSLATE_NOOP("CustomWnd", "Volume"),            QT_TRANSLATE_NOOP("CustomWnd", "Issue"),
+    QT_TRANSLATE_NOOP("CustomWnd", "Magazine"),          QT_TRANSLATE_NOOP("CustomWnd", "Newspaper"),
+    QT_TRANSLATE_NOOP("CustomWnd", "City"),              QT_TRANSLATE_NOOP("CustomWnd", "Reporter"),
+    QT_TRANSLATE_NOOP("CustomWnd", "Date"),              QT_TRANSLATE_NOOP("CustomWnd", "Source"),
+    QT_TRANSLATE_NOOP("CustomWnd", "Abstract"),          QT_TRANSLATE_NOOP("CustomWnd", "URL"),
+    QT_TRANSLATE_NOOP("CustomWnd", "Note"),              QT_TRANSLATE_NOOP("CustomWnd", "field"),
+};
+
+QString Shown(const char* english) { return QCoreApplication::translate("CustomWnd", english); }
+
+}  // namespace
 
 CCustomWnd::CCustomWnd() : CChildWnd(kKindCodeCustom, "Custom Window") {}
 CCustomWnd::~CCustomWnd() = default;
@@ -42,7 +68,7 @@ void CCustomWnd::BuildKind(int windowKind) {
   lines_.clear();
   notes_ = nullptr;
 
-  title_ = kind->dialogTitle;
+  title_ = Shown(kind->dialogTitle);
   RecordDialogFrame frame(container_, "ReferenceDialog", title_);
   panel_ = frame.dialog;
   QWidget* d = frame.dialog;
@@ -53,7 +79,7 @@ void CCustomWnd::BuildKind(int windowKind) {
   const int n = static_cast<int>(kind->labels.size());
   MnemonicSet keys = MnemonicSet::BesideMainMenu();
   for (int i = 0; i < n; ++i) {
-    auto* label = new QLabel(keys.Mark(QString(kind->labels[i]) + ":"), d);
+    auto* label = new QLabel(keys.Mark(QCoreApplication::translate("CustomWnd", "%1:").arg(Shown(kind->labels[i]))), d);
     if (i + 1 < n) {
       auto* edit = new QLineEdit(d);
       edit->setObjectName(kind->labels[i]);
@@ -76,7 +102,7 @@ void CCustomWnd::BuildKind(int windowKind) {
     }
   }
   frame.body->addLayout(grid, 1);
-  private_ = new QCheckBox(keys.Mark("Private"), d);
+  private_ = new QCheckBox(keys.Mark(QCoreApplication::translate("CustomWnd", "Private")), d);
   private_->setObjectName("Private");
   frame.body->addWidget(private_);
   QObject::connect(private_, &QCheckBox::clicked, d, [this] { MarkEdited(); });
@@ -222,7 +248,7 @@ bool CCustomWnd::Ok() {
   for (size_t i = 0; i < fields.size(); ++i) {
     const char* label = kind != nullptr && i < kind->labels.size() ? kind->labels[i] : "field";
     CpText text;
-    if (!TakeCodePageText(fieldEdit(static_cast<int>(i)), fields[i], CpText(label), &text)) return false;
+    if (!TakeCodePageText(fieldEdit(static_cast<int>(i)), fields[i], FieldName("CustomWnd", label), &text)) return false;
     typed.push_back(std::move(text));
   }
   const bool saved = editor_.Ok(typed, private_->isChecked());

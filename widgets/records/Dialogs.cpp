@@ -24,7 +24,7 @@ QWidget* DialogOwner() {
 }
 
 CDeleteItemDialog::CDeleteItemDialog(QWidget* owner, bool archiveBox) : QDialog(owner) {
-  setWindowTitle("Delete Item...");
+  setWindowTitle(tr("Delete Item..."));
   setObjectName("DeleteItemDialog");
   auto* layout = new QVBoxLayout(this);
   auto* row = new QHBoxLayout;
@@ -55,19 +55,19 @@ bool CDeleteItemDialog::Ask(bool archiveBox) {
 
 CPasswordDialog::CPasswordDialog(QWidget* owner, const std::string& userName, PasswordCheck check)
     : QDialog(owner), check_(std::move(check)) {
-  setWindowTitle("Show Private Records");
+  setWindowTitle(tr("Show Private Records"));
   setObjectName("543");
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
   auto* user = new QLabel(FromAnsi(CpText(userName)), this);  // Palm user names are code-page text
   user->setObjectName("1224");
-  form->addRow("Username:", user);
+  form->addRow(tr("Username:"), user);
   password_ = new QLineEdit(this);
   password_->setObjectName("1002");
   password_->setEchoMode(QLineEdit::Password);
   password_->setMaxLength(static_cast<int>(kPasswordLimit));
   password_->setMinimumWidth(200);
-  form->addRow("Password:", password_);
+  form->addRow(tr("Password:"), password_);
   layout->addLayout(form);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &CPasswordDialog::OnOk);

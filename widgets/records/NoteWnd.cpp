@@ -1,5 +1,6 @@
 #include "widgets/records/NoteWnd.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -20,11 +21,11 @@ CNoteWnd::CNoteWnd() : CChildWnd(kKindCodeNote, "Note Window") {}
 CNoteWnd::~CNoteWnd() = default;
 
 QWidget* CNoteWnd::CreateDialog(QWidget* host) {
-  RecordDialogFrame frame(host, "NoteDetails", "Note Details");
+  RecordDialogFrame frame(host, "NoteDetails", QCoreApplication::translate("NoteWnd", "Note Details"));
   QWidget* dialog = frame.dialog;
 
   MnemonicSet keys = MnemonicSet::BesideMainMenu();
-  auto* label = new QLabel(keys.Mark("Note:"), dialog);
+  auto* label = new QLabel(keys.Mark(QCoreApplication::translate("NoteWnd", "Note:")), dialog);
   frame.body->addWidget(label);
   text_ = new QPlainTextEdit(dialog);
   text_->setObjectName("Note");
@@ -34,7 +35,7 @@ QWidget* CNoteWnd::CreateDialog(QWidget* host) {
   frame.body->addWidget(text_, 1);
   TieLabel(label, text_);
 
-  private_ = new QCheckBox(keys.Mark("Private"), dialog);
+  private_ = new QCheckBox(keys.Mark(QCoreApplication::translate("NoteWnd", "Private")), dialog);
   private_->setObjectName("Private");
   frame.body->addWidget(private_);
   ok_ = frame.AddButtons();

@@ -63,7 +63,8 @@ class CCategoryNameDelegate : public QStyledItemDelegate {
 namespace {
 
 constexpr int kIdRole = Qt::UserRole;
-const CpText kCategoryNameField("category name");
+// Names the field in the message about a character the code page cannot hold.
+const char* const kCategoryNameField = QT_TRANSLATE_NOOP("PropertiesSheet", "category name");
 
 QLabel* Note(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
@@ -77,12 +78,12 @@ QLabel* Note(const QString& text, QWidget* parent) {
 
 CCategoriesPage::CCategoriesPage(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
-  auto* group = new QGroupBox("New Category", this);
+  auto* group = new QGroupBox(tr("New Category"), this);
   auto* row = new QHBoxLayout(group);
   name_ = new QLineEdit(group);
   name_->setObjectName("CategoryName");
-  name_->setAccessibleName("New category name");
-  auto* add = new QPushButton("&Add", group);
+  name_->setAccessibleName(tr("New category name"));
+  auto* add = new QPushButton(tr("&Add"), group);
   add->setObjectName("CategoryAdd");
   add->setAutoDefault(false);
   row->addWidget(name_, 1);
@@ -106,13 +107,13 @@ CCategoriesPage::CCategoriesPage(QWidget* parent) : QWidget(parent) {
   // What the list also does by keys and in place, shown as buttons: a
   // double click or F2 renames, the Delete key deletes.
   auto* edits = new QHBoxLayout();
-  rename_ = new QPushButton("&Rename", this);
+  rename_ = new QPushButton(tr("&Rename"), this);
   rename_->setObjectName("CategoryRenameButton");
-  rename_->setAccessibleName("Rename the selected category");
+  rename_->setAccessibleName(tr("Rename the selected category"));
   rename_->setAutoDefault(false);
-  delete_ = new QPushButton("&Delete", this);
+  delete_ = new QPushButton(tr("&Delete"), this);
   delete_->setObjectName("CategoryDeleteButton");
-  delete_->setAccessibleName("Delete the selected category");
+  delete_->setAccessibleName(tr("Delete the selected category"));
   delete_->setAutoDefault(false);
   edits->addStretch(1);
   edits->addWidget(rename_);
@@ -130,8 +131,8 @@ CCategoriesPage::CCategoriesPage(QWidget* parent) : QWidget(parent) {
   connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
     if (!list_->currentItem() || !list_->currentItem()->isSelected()) return;
     QMenu menu(this);
-    QAction* rename = menu.addAction("&Rename");
-    QAction* del = menu.addAction("&Delete");
+    QAction* rename = menu.addAction(tr("&Rename"));
+    QAction* del = menu.addAction(tr("&Delete"));
     QAction* chosen = menu.exec(list_->viewport()->mapToGlobal(pos));
     if (chosen == rename) RenameSelected();
     if (chosen == del) DeleteSelected();
@@ -166,7 +167,7 @@ void CCategoriesPage::Refill() {
 
 void CCategoriesPage::AddTyped() {
   CpText name;
-  if (!TakeCodePageText(name_, name_->text(), kCategoryNameField, &name)) return;
+  if (!TakeCodePageText(name_, name_->text(), FieldName("PropertiesSheet", kCategoryNameField), &name)) return;
   if (AddCategory(name) == 0) return;
   Refill();
   name_->clear();
@@ -201,7 +202,7 @@ void CCategoriesPage::EditAgain(int64_t id, const QString& typed) {
     editor = delegate_->lastEditor();
   }
   CpText unused;
-  TakeCodePageText(editor, typed, kCategoryNameField, &unused);
+  TakeCodePageText(editor, typed, FieldName("PropertiesSheet", kCategoryNameField), &unused);
 }
 
 QLineEdit* CCategoriesPage::renameEditor() const { return delegate_->lastEditor(); }
@@ -254,14 +255,14 @@ QWidget* CPropertiesSheet::MakeAuthorPage() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
   auto* form = new QFormLayout;
-  const char* labels[] = {"&Name", "&Title", "&E-mail", "&Phone"};
+  const char* labels[] = {QT_TR_NOOP("&Name:"), QT_TR_NOOP("&Title:"), QT_TR_NOOP("&E-mail:"), QT_TR_NOOP("&Phone:")};
   for (size_t i = 0; i < author_.size(); ++i) {
     author_[i] = new QLineEdit(page);
     author_[i]->setMaxLength(static_cast<int>(kAuthorFieldLimit));
-    form->addRow(QString(labels[i]) + ":", author_[i]);
+    form->addRow(tr(labels[i]), author_[i]);
   }
   layout->addLayout(form);
-  layout->addWidget(Note("This information appears in themes with an {AUTHOR} tag.", page));
+  layout->addWidget(Note(tr("This information appears in themes with an {AUTHOR} tag."), page));
   layout->addStretch(1);
   return page;
 }
@@ -269,9 +270,9 @@ QWidget* CPropertiesSheet::MakeAuthorPage() {
 QWidget* CPropertiesSheet::MakeUserPage() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
-  auto* group = new QGroupBox("Current User", page);
+  auto* group = new QGroupBox(tr("Current User"), page);
   auto* inner = new QVBoxLayout(group);
-  inner->addWidget(Note("Select the default user for Hotsync operations...", group));
+  inner->addWidget(Note(tr("Select the default user for Hotsync operations..."), group));
   auto* form = new QFormLayout;
   user_list_ = new QComboBox(group);
   user_list_->setObjectName("1224");
@@ -279,8 +280,8 @@ QWidget* CPropertiesSheet::MakeUserPage() {
   user_path_ = new QLineEdit(group);
   user_path_->setObjectName("1223");
   user_path_->setReadOnly(true);
-  form->addRow("User &Name:", user_list_);
-  form->addRow("User &Path:", user_path_);
+  form->addRow(tr("User &Name:"), user_list_);
+  form->addRow(tr("User &Path:"), user_path_);
   inner->addLayout(form);
   layout->addWidget(group);
   layout->addStretch(1);
@@ -292,19 +293,19 @@ QWidget* CPropertiesSheet::MakeUserPage() {
 QWidget* CPropertiesSheet::MakeLoggingPage() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
-  auto* group = new QGroupBox("Enable Logging", page);
+  auto* group = new QGroupBox(tr("Enable Logging"), page);
   auto* inner = new QVBoxLayout(group);
-  log_check_ = new QCheckBox("Enable Program &Logging", group);
+  log_check_ = new QCheckBox(tr("Enable Program &Logging"), group);
   log_check_->setObjectName("1055");
   inner->addWidget(log_check_);
-  auto* folderLabel = new QLabel("Log.txt file l&ocation:", group);
+  auto* folderLabel = new QLabel(tr("Log.txt file l&ocation:"), group);
   inner->addWidget(folderLabel);
   auto* row = new QHBoxLayout;
   log_folder_ = new QLineEdit(group);
   TieLabel(folderLabel, log_folder_);
   log_folder_->setObjectName("1179");
   log_folder_->setMaxLength(511);
-  auto* browse = new QPushButton("&Browse", group);
+  auto* browse = new QPushButton(tr("&Browse"), group);
   browse->setObjectName("1178");
   browse->setAutoDefault(false);
   row->addWidget(log_folder_, 1);
@@ -355,12 +356,15 @@ void CPropertiesSheet::ShowPage(int page) {
 
 bool CPropertiesSheet::Apply() {
   // Every author field is checked before any page is applied.
-  static const char* const kAuthorFields[] = {"author's name", "author's title", "author's e-mail",
-                                              "author's phone"};
+  static const char* const kAuthorFields[] = {
+      QT_TRANSLATE_NOOP("PropertiesSheet", "author's name"), QT_TRANSLATE_NOOP("PropertiesSheet", "author's title"),
+      QT_TRANSLATE_NOOP("PropertiesSheet", "author's e-mail"), QT_TRANSLATE_NOOP("PropertiesSheet", "author's phone")};
   std::array<CpText, 4> author;
   if (shown_[kPageAuthor]) {
     for (size_t i = 0; i < author_.size(); ++i)
-      if (!TakeCodePageText(author_[i], author_[i]->text(), CpText(kAuthorFields[i]), &author[i])) return false;
+      if (!TakeCodePageText(author_[i], author_[i]->text(), FieldName("PropertiesSheet", kAuthorFields[i]),
+                            &author[i]))
+        return false;
     WriteAuthorDetails({author[0], author[1], author[2], author[3]});
   }
   const int user = user_list_ != nullptr ? user_list_->currentIndex() : -1;

@@ -1,6 +1,7 @@
 #include "widgets/records/RecordDialog.h"
 
 #include <QFont>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 
@@ -40,7 +41,7 @@ QPushButton* RecordDialogFrame::AddButtons() {
   auto* ok = new QPushButton(dialog);
   ok->setObjectName("OK");
   ok->setDefault(true);
-  cancel = new QPushButton("Cancel", dialog);
+  cancel = new QPushButton(QCoreApplication::translate("RecordDialog", "Cancel"), dialog);
   cancel->setObjectName("Cancel");
   for (QPushButton* b : {ok, cancel}) {
     b->setMinimumWidth(88);

@@ -5,6 +5,7 @@
 // made into Qt strings only for the rows shown.
 #pragma once
 
+#include <QCoreApplication>
 #include <QStyledItemDelegate>
 #include <QTreeWidgetItem>
 
@@ -18,6 +19,9 @@
 #include "widgets/records/TreeIcons.h"
 
 namespace quillet {
+
+// The tree shows kUntitledText in the person's language.
+static_assert(std::string_view(kUntitledText) == "(untitled)");
 
 inline constexpr int kTreeRecordRole = Qt::UserRole;
 inline constexpr int kTreeIconRole = Qt::UserRole + 1;
@@ -34,11 +38,12 @@ class CTopicTreeItem final : public QTreeWidgetItem {
         case Qt::EditRole:
           if (!shown_text_.isNull()) return shown_text_;
           // Painting asks for every visible row: no copy of the text here.
-          return IsUntitled(text_) ? QString::fromLatin1(kUntitledText) : FromAnsi(text_);
+          return IsUntitled(text_) ? QCoreApplication::translate("TopicTreeItem", "(untitled)") : FromAnsi(text_);
         case Qt::DecorationRole: return IsPrivate() ? PrivateTreeIconFor(icon_) : TreeIconFor(icon_);
         case Qt::AccessibleTextRole:
           // Screen readers hear what the padlock shows.
-          if (IsPrivate()) return data(0, Qt::DisplayRole).toString() + QStringLiteral(" (private)");
+          if (IsPrivate())
+            return QCoreApplication::translate("TopicTreeItem", "%1 (private)").arg(data(0, Qt::DisplayRole).toString());
           break;
         case kTreeRecordRole: return record_;
         case kTreeIconRole: return static_cast<int>(icon_);

@@ -1,5 +1,6 @@
 #include "widgets/records/TopicWnd.h"
 
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -37,7 +38,7 @@ QWidget* CTopicWnd::CreateDialog(QWidget* host) {
   outer->setContentsMargins(16, 12, 16, 12);
   outer->setSpacing(10);
 
-  auto* heading = new QLabel("Topic Details", dialog);
+  auto* heading = new QLabel(QCoreApplication::translate("TopicWnd", "Topic Details"), dialog);
   QFont bold = heading->font();
   bold.setBold(true);
   bold.setPointSizeF(bold.pointSizeF() * 1.25);
@@ -56,7 +57,7 @@ QWidget* CTopicWnd::CreateDialog(QWidget* host) {
   const int line = title_->fontMetrics().lineSpacing();
   title_->setFixedHeight(line * 3 + 12);
   MnemonicSet keys = MnemonicSet::BesideMainMenu();
-  auto* titleLabel = new QLabel(keys.Mark("Title:"), dialog);
+  auto* titleLabel = new QLabel(keys.Mark(QCoreApplication::translate("TopicWnd", "Title:")), dialog);
   TieLabel(titleLabel, title_);
   grid->addWidget(titleLabel, 0, 0, Qt::AlignRight | Qt::AlignTop);
   grid->addWidget(title_, 0, 1, 1, 2);
@@ -64,11 +65,11 @@ QWidget* CTopicWnd::CreateDialog(QWidget* host) {
   category_ = new QComboBox(dialog);
   category_->setObjectName("Category");
   category_->setMinimumContentsLength(20);
-  auto* categoryLabel = new QLabel(keys.Mark("Category:"), dialog);
+  auto* categoryLabel = new QLabel(keys.Mark(QCoreApplication::translate("TopicWnd", "Category:")), dialog);
   TieLabel(categoryLabel, category_);
   auto* add = new QPushButton(keys.Mark(UiText(IDS_ADD)), dialog);
   add->setObjectName("CategoryAdd");
-  add->setAccessibleName("Add category");
+  add->setAccessibleName(QCoreApplication::translate("TopicWnd", "Add category"));
   add->setAutoDefault(false);
   grid->addWidget(categoryLabel, 1, 0, Qt::AlignRight);
   grid->addWidget(category_, 1, 1);
@@ -77,13 +78,13 @@ QWidget* CTopicWnd::CreateDialog(QWidget* host) {
   author_ = new QLabel(dialog);
   author_->setObjectName("Author");
   author_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  auto* change = new QPushButton(keys.Mark("Change"), dialog);
+  auto* change = new QPushButton(keys.Mark(QCoreApplication::translate("TopicWnd", "Change")), dialog);
   change->setObjectName("AuthorChange");
-  change->setAccessibleName("Change author");
+  change->setAccessibleName(QCoreApplication::translate("TopicWnd", "Change author"));
   change->setAutoDefault(false);
-  auto* authorLabel = new QLabel("Author:", dialog);
+  auto* authorLabel = new QLabel(QCoreApplication::translate("TopicWnd", "Author:"), dialog);
   // The author is shown, not typed: the label names the text beside it.
-  author_->setAccessibleName("Author");
+  author_->setAccessibleName(QCoreApplication::translate("TopicWnd", "Author"));
   grid->addWidget(authorLabel, 2, 0, Qt::AlignRight);
   grid->addWidget(author_, 2, 1);
   grid->addWidget(change, 2, 2);
@@ -94,7 +95,7 @@ QWidget* CTopicWnd::CreateDialog(QWidget* host) {
   ok_ = new QPushButton(dialog);
   ok_->setObjectName("OK");
   ok_->setDefault(true);
-  auto* cancel = new QPushButton("Cancel", dialog);
+  auto* cancel = new QPushButton(QCoreApplication::translate("TopicWnd", "Cancel"), dialog);
   cancel->setObjectName("Cancel");
   for (QPushButton* b : {ok_.data(), cancel}) b->setMinimumWidth(88);
   buttons->addWidget(ok_);

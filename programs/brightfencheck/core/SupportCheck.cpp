@@ -13,6 +13,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "base/Translate.h"
 #include "base/UserInterface.h"
 #include "platform/files/SafeFiles.h"
 #include "platform/palm/UserData.h"
@@ -382,19 +383,22 @@ bool RunDiagnostic(CSupportCheck* check, IDiagnosticView* view) {
 
 bool SaveReport(CSupportCheck* check, IDiagnosticView* view) {
   std::string folder;
-  if (!quillet::UI().ChooseFolder(kChooseFolderTitle, &folder)) {
+  if (!quillet::UI().ChooseFolder(quillet::translate("SupportCheck", kChooseFolderTitle), &folder)) {
     // The cabinet took a while to make; the person may still want it.
     if (check->HasCabinet()) view->OfferSave();
     return false;
   }
   quillet::MessageRequest r;
-  r.caption = kReportCaption;
+  r.caption = quillet::translate("SupportCheck", kReportCaption);
   if (check->CopyReport(folder) == 0) {
-    r.text = std::string("The report file saved successfully.\n\nPlease send BrightfenCheckReport1.zip to ") +
-             kSupportEmail + " now.";
+    r.text = quillet::FillIn(quillet::translate("SupportCheck", "The report file saved successfully.\n\nPlease send "
+                                                                "BrightfenCheckReport1.zip to %1 now."),
+                             {kSupportEmail});
     r.flags = quillet::kMbOk | quillet::kMbIconInformation;
   } else {
-    r.text = std::string("The report file DID NOT save successfully.\n\nPlease contact ") + kSupportEmail + ".";
+    r.text = quillet::FillIn(
+        quillet::translate("SupportCheck", "The report file DID NOT save successfully.\n\nPlease contact %1."),
+        {kSupportEmail});
     r.flags = quillet::kMbOk | quillet::kMbIconError;
   }
   quillet::UI().ShowMessage(r);

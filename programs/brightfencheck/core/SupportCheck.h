@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Translate.h"
 #include "programs/brightfencheck/core/Cabinet.h"
 
 namespace brightfen {
@@ -31,8 +32,9 @@ inline constexpr char kRegistryReport[] = "regreport.txt";
 inline constexpr char kSupportEmail[] = "support@brightfen.example";
 inline constexpr char kSupportPage[] = "https://www.brightfen.example/support/";
 inline constexpr char kUserDataCaption[] = "Brightfen Check";
-inline constexpr char kReportCaption[] = "BrightfenCheck Report";
-inline constexpr char kChooseFolderTitle[] = "Choose a folder";
+// Shown through quillet::translate("SupportCheck", ...).
+inline constexpr char kReportCaption[] = QT_TRANSLATE_NOOP("SupportCheck", "BrightfenCheck Report");
+inline constexpr char kChooseFolderTitle[] = QT_TRANSLATE_NOOP("SupportCheck", "Choose a folder");
 inline constexpr char kPasswordNote[] =
     "Values whose name contains \"password\" are not included; they read \"<removed>\".";
 

@@ -30,16 +30,17 @@ CCheckWindow::CCheckWindow(std::string tempFolder) : check_(std::move(tempFolder
     move((r.width() - kWidth) / 2, (r.height() - kWidth) / 2);
   }
 
-  QMenu* file = menuBar()->addMenu("&File");
-  file->addAction("E&xit", this, &QWidget::close);
-  QMenu* help = menuBar()->addMenu("&Help");
-  help->addAction("&Contact Brightfen Support", this, [] {
+  QMenu* file = menuBar()->addMenu(tr("&File"));
+  file->addAction(tr("E&xit"), this, &QWidget::close);
+  QMenu* help = menuBar()->addMenu(tr("&Help"));
+  help->addAction(tr("&Contact Brightfen Support"), this, [] {
     if (quillet::QtDesktop().OpenAddress(kSupportPage)) return;
     quillet::MessageRequest r;
-    r.text = std::string("The support page could not be opened:\n\n") + kSupportPage +
-             "\n\nSet up a web browser as your desktop's default for web pages, or copy the address "
-             "into your web browser.";
-    r.caption = brightfen::kReportCaption;
+    r.text = tr("The support page could not be opened:\n\n%1\n\nSet up a web browser as your desktop's default for "
+                "web pages, or copy the address into your web browser.")
+                 .arg(QString::fromUtf8(kSupportPage))
+                 .toStdString();
+    r.caption = QCoreApplication::translate("SupportCheck", brightfen::kReportCaption).toStdString();
     r.flags = quillet::kMbOk | quillet::kMbIconExclamation;
     quillet::UI().ShowMessage(r);
   });
@@ -47,11 +48,12 @@ CCheckWindow::CCheckWindow(std::string tempFolder) : check_(std::move(tempFolder
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
 
-  auto* progress = new QGroupBox("Progress", central);
+  auto* progress = new QGroupBox(tr("Progress"), central);
   auto* progress_layout = new QVBoxLayout(progress);
-  const char* names[] = {"Enumerating Products", "Checking Databases", "Checking Registry", "Creating Report"};
+  const char* names[] = {QT_TR_NOOP("Enumerating Products"), QT_TR_NOOP("Checking Databases"),
+                         QT_TR_NOOP("Checking Registry"), QT_TR_NOOP("Creating Report")};
   for (int i = 0; i < 4; ++i) {
-    steps_[i] = new QCheckBox(names[i], progress);
+    steps_[i] = new QCheckBox(tr(names[i]), progress);
     // Ticked by the steps, not by the user.
     steps_[i]->setAttribute(Qt::WA_TransparentForMouseEvents);
     steps_[i]->setFocusPolicy(Qt::NoFocus);
@@ -62,21 +64,21 @@ CCheckWindow::CCheckWindow(std::string tempFolder) : check_(std::move(tempFolder
   products_ = new QTreeWidget(central);
   products_->setObjectName("products");
   products_->setColumnCount(1);
-  products_->setHeaderLabels({"Product Name"});
+  products_->setHeaderLabels({tr("Product Name")});
   products_->setRootIsDecorated(false);
   layout->addWidget(products_, 1);
 
-  auto* instructions = new QGroupBox("Instructions", central);
+  auto* instructions = new QGroupBox(tr("Instructions"), central);
   auto* instr_layout = new QVBoxLayout(instructions);
-  instr_layout->addWidget(new QLabel("Click on 'Start Diagnostic' below to begin checking your system.", instructions));
+  instr_layout->addWidget(new QLabel(tr("Click on 'Start Diagnostic' below to begin checking your system."), instructions));
   layout->addWidget(instructions);
 
-  start_ = new QPushButton("Start Diagnostic", central);
+  start_ = new QPushButton(tr("Start Diagnostic"), central);
   start_->setObjectName("start");
   connect(start_, &QPushButton::clicked, this, &CCheckWindow::StartDiagnostic);
   layout->addWidget(start_);
 
-  auto* note = new QLabel(QString("Please send BrightfenCheckReport1.zip to %1 and tell us which issue the report "
+  auto* note = new QLabel(tr("Please send BrightfenCheckReport1.zip to %1 and tell us which issue the report "
                                   "is about. Thank you from the Brightfen team.")
                               .arg(kSupportEmail),
                           central);
@@ -112,7 +114,7 @@ void CCheckWindow::DisableStart() { start_->setEnabled(false); }
 
 void CCheckWindow::OfferSave() {
   saving_ = true;
-  start_->setText("Save Report...");
+  start_->setText(tr("Save Report..."));
   start_->setEnabled(true);
 }
 

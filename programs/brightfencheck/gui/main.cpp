@@ -109,8 +109,8 @@ int main(int argc, char** argv) {
   quillet::ScopedUI scoped(&ui);
   if (temp.empty()) {
     quillet::MessageRequest r;
-    r.text = "Could not create a temporary folder.";
-    r.caption = brightfen::kReportCaption;
+    r.text = QCoreApplication::translate("BrightfenCheck", "Could not create a temporary folder.").toStdString();
+    r.caption = QCoreApplication::translate("SupportCheck", brightfen::kReportCaption).toStdString();
     r.flags = quillet::kMbOk | quillet::kMbIconError;
     quillet::UI().ShowMessage(r);
     return 1;

@@ -7,7 +7,9 @@
 #include <climits>
 #include <cstring>
 
+#include "base/Translate.h"
 #include "base/UserInterface.h"
+#include "platform/codepage/CodePage.h"
 #include "platform/cdk/Cdk.h"
 #include "platform/paths/ProgramPaths.h"
 #include "platform/registry/Registry.h"
@@ -127,30 +129,30 @@ void Show(const std::string& text, const char* caption, unsigned icon) {
 std::string ResultMessage(int32_t code) {
   switch (code) {
     case kOk: return "";
-    case kCondMgrLoadFailed: return "Error: CondMgr.dll could not be loaded!\n";
-    case kLibraryMissing: return "Error: the conduit or the notifier library is missing!\n";
-    case kCondMgrInvalid: return "Error: invalid CondMgr.dll!\n";
-    case kHsApiNotFound: return "Error: HSAPI.dll not found!\n";
-    case kHotSyncBusy: return "Error: HotSync in progress!\n";
-    case -1000: return "Error: Unknown Conduit Manager error!\n";
-    case -1001: return "Error: Conduit Manager, index out of range!\n";
-    case -1002: return "Error: Conduit Manager, unable to delete conduit!\n";
-    case -1003: return "Error: Conduit Manager, conduit not previously installed!\n";
-    case -1004: return "Error: Conduit Manager, out of memory!\n";
-    case -1005: return "Error: Conduit Manager, creator id already in use!\n";
-    case -1006: return "Error: Conduit Manager, unable to access registry!\n";
-    case -1007: return "Error: Conduit Manager, unable to create conduit!\n";
-    case -1008: return "Error: Conduit Manager, unable to set conduit value!\n";
-    case -1009: return "Error: Conduit Manager, invalid handle passed!\n";
-    case -1010: return "Error: Conduit Manager, buffer too small!\n";
-    case -1011: return "Error: Conduit Manager, value not found!\n";
-    case -1012: return "Error: Conduit Manager, invalid creator id!\n";
-    case -1013: return "Error: Conduit Manager, invalid pointer passed!\n";
-    case -1014: return "Error: Conduit Manager, unable to install conduit!\n";
-    case -1015: return "Error: Conduit Manager, invalid conduit type!\n";
-    case -1016: return "Error: Conduit Manager, invalid COM port type!\n";
-    case -1017: return "Error: Conduit Manager, function no longer supported!\n";
-    default: return "Unknown error occurred!\n";
+    case kCondMgrLoadFailed: return quillet::translate("Installer", "Error: CondMgr.dll could not be loaded!\n");
+    case kLibraryMissing: return quillet::translate("Installer", "Error: the conduit or the notifier library is missing!\n");
+    case kCondMgrInvalid: return quillet::translate("Installer", "Error: invalid CondMgr.dll!\n");
+    case kHsApiNotFound: return quillet::translate("Installer", "Error: HSAPI.dll not found!\n");
+    case kHotSyncBusy: return quillet::translate("Installer", "Error: HotSync in progress!\n");
+    case -1000: return quillet::translate("Installer", "Error: Unknown Conduit Manager error!\n");
+    case -1001: return quillet::translate("Installer", "Error: Conduit Manager, index out of range!\n");
+    case -1002: return quillet::translate("Installer", "Error: Conduit Manager, unable to delete conduit!\n");
+    case -1003: return quillet::translate("Installer", "Error: Conduit Manager, conduit not previously installed!\n");
+    case -1004: return quillet::translate("Installer", "Error: Conduit Manager, out of memory!\n");
+    case -1005: return quillet::translate("Installer", "Error: Conduit Manager, creator id already in use!\n");
+    case -1006: return quillet::translate("Installer", "Error: Conduit Manager, unable to access registry!\n");
+    case -1007: return quillet::translate("Installer", "Error: Conduit Manager, unable to create conduit!\n");
+    case -1008: return quillet::translate("Installer", "Error: Conduit Manager, unable to set conduit value!\n");
+    case -1009: return quillet::translate("Installer", "Error: Conduit Manager, invalid handle passed!\n");
+    case -1010: return quillet::translate("Installer", "Error: Conduit Manager, buffer too small!\n");
+    case -1011: return quillet::translate("Installer", "Error: Conduit Manager, value not found!\n");
+    case -1012: return quillet::translate("Installer", "Error: Conduit Manager, invalid creator id!\n");
+    case -1013: return quillet::translate("Installer", "Error: Conduit Manager, invalid pointer passed!\n");
+    case -1014: return quillet::translate("Installer", "Error: Conduit Manager, unable to install conduit!\n");
+    case -1015: return quillet::translate("Installer", "Error: Conduit Manager, invalid conduit type!\n");
+    case -1016: return quillet::translate("Installer", "Error: Conduit Manager, invalid COM port type!\n");
+    case -1017: return quillet::translate("Installer", "Error: Conduit Manager, function no longer supported!\n");
+    default: return quillet::translate("Installer", "Unknown error occurred!\n");
   }
 }
 
@@ -160,9 +162,11 @@ void ShowResult(int32_t code) {
 }
 
 std::string DoneMessage(const std::string& user) {
-  return "Quillet! is set up for HotSync.\n\n" + std::string(kHandheldApplication) +
-         " is queued for the next HotSync of " + user +
-         ", and the Quillet! conduit and notifier are registered with HotSync.";
+  // The Palm user name is code-page text; the message is UTF-8.
+  return quillet::FillIn(quillet::translate("Installer",
+                                            "Quillet! is set up for HotSync.\n\n%1 is queued for the next HotSync of "
+                                            "%2, and the Quillet! conduit and notifier are registered with HotSync."),
+                         {kHandheldApplication, quillet::ToUtf8(quillet::CpText(user))});
 }
 
 InstallerFolders FoldersBesideProgram() {
@@ -181,21 +185,28 @@ std::vector<std::string> MissingFiles(const InstallerFolders& folders) {
 }
 
 std::string MissingFilesMessage(const std::vector<std::string>& missing) {
-  std::string text = "The installer cannot go on: ";
-  text += missing.size() == 1 ? "this file is missing:\n\n" : "these files are missing:\n\n";
-  for (const auto& path : missing) text += path + "\n";
-  text += "\nNothing was changed. Please install Quillet! again, or contact support at ";
-  text += kSupportAddress;
-  text += ".";
-  return text;
+  std::string list;
+  for (const auto& path : missing) list += quillet::PathForMessage(path) + "\n";
+  const char* text = missing.size() == 1
+                         ? QT_TRANSLATE_NOOP("Installer",
+                                             "The installer cannot go on: this file is missing:\n\n%1\nNothing was "
+                                             "changed. Please install Quillet! again, or contact support at %2.")
+                         : QT_TRANSLATE_NOOP("Installer",
+                                             "The installer cannot go on: these files are missing:\n\n%1\nNothing "
+                                             "was changed. Please install Quillet! again, or contact support at %2.");
+  return quillet::FillIn(quillet::translate("Installer", text), {list, kSupportAddress});
 }
 
 std::string StartFailedMessage() {
-  return std::string("Unable to initialize the installer.  Please contact support at ") + kSupportAddress + ".";
+  return quillet::FillIn(
+      quillet::translate("Installer", "Unable to initialize the installer.  Please contact support at %1."),
+      {kSupportAddress});
 }
 
 std::string UserCountFailedMessage() {
-  return std::string("Unable to get the user count.  Please contact support at ") + kSupportAddress + ".";
+  return quillet::FillIn(
+      quillet::translate("Installer", "Unable to get the user count.  Please contact support at %1."),
+      {kSupportAddress});
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {

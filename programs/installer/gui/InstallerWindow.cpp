@@ -38,12 +38,12 @@ InstallerWindow::InstallerWindow(CInstaller* core, QWidget* parent)
   banner->setObjectName("130");
   banner->setStyleSheet("font-size: 20pt; font-weight: bold; color: white; background: #30507a; padding: 6px;");
   layout->addWidget(banner);
-  group_ = new QGroupBox("User Selection", pane_);
+  group_ = new QGroupBox(tr("User Selection"), pane_);
   auto* inner = new QVBoxLayout(group_);
-  prompt_ = new QLabel("Please select a user:", group_);
+  prompt_ = new QLabel(tr("Please select a user:"), group_);
   users_ = new QComboBox(group_);
   users_->setObjectName("1000");
-  next_ = new QPushButton("Next", group_);
+  next_ = new QPushButton(tr("Next"), group_);
   next_->setObjectName("1");
   next_->setDefault(true);
   inner->addWidget(prompt_);
@@ -75,7 +75,7 @@ void InstallerWindow::Next() {
   users_->hide();
   prompt_->hide();
   next_->hide();
-  group_->setTitle("Installing Quillet! Conduit and Notifier...");
+  group_->setTitle(tr("Installing Quillet! Conduit and Notifier..."));
   QApplication::setOverrideCursor(Qt::WaitCursor);
   QApplication::processEvents();
   const QByteArray bytes = users_->currentData().toByteArray();

@@ -12,7 +12,6 @@
 #include "QuilletVersion.h"
 #include "base/CommandLine.h"
 #include "base/UserInterface.h"
-#include "platform/codepage/CodePage.h"
 #include "programs/installer/core/InstallerCore.h"
 #include "programs/installer/gui/InstallerWindow.h"
 #include "widgets/kit/AppIcon.h"
@@ -20,14 +19,14 @@
 
 namespace {
 
-// Message boxes owned by the window that has the focus. Texts are
-// code-page bytes.
+// Message boxes owned by the window that has the focus. Texts are UTF-8
+// (base/UserInterface.h).
 class MessageBoxUI : public quillet::IUserInterface {
  public:
   int ShowMessage(const quillet::MessageRequest& r) override {
     QMessageBox box(QApplication::activeWindow());
-    box.setWindowTitle(QString::fromStdString(quillet::ToUtf8(quillet::CpText(r.caption))));
-    box.setText(QString::fromStdString(quillet::ToUtf8(quillet::CpText(r.text))).trimmed());
+    box.setWindowTitle(QString::fromUtf8(r.caption));
+    box.setText(QString::fromUtf8(r.text).trimmed());
     unsigned icon = r.flags & 0xF0;
     box.setIcon(icon == quillet::kMbIconInformation ? QMessageBox::Information : QMessageBox::Warning);
     box.exec();

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Translate.h"
 #include "base/UserInterface.h"
 #include "platform/cdk/Cdk.h"
 #include "platform/cdk/HotSyncStore.h"
@@ -405,6 +406,36 @@ TEST(InstallerMessages, EveryCodeHasItsText) {
     EXPECT_EQ(ResultMessage(code), "Unknown error occurred!\n") << code;
   for (int32_t code = -1017; code <= -1000; ++code)
     EXPECT_NE(ResultMessage(code).find("Conduit Manager"), std::string::npos) << code;
+}
+
+TEST(InstallerMessages, TextsAreUtf8AndComeFromTheCatalogue) {
+  // The Palm user name is code-page text; the message shows its character.
+  EXPECT_EQ(DoneMessage("J\xF6rg"),
+            "Quillet! is set up for HotSync.\n\nQuillet.prc is queued for the next HotSync of J\u00f6rg, and the "
+            "Quillet! conduit and notifier are registered with HotSync.");
+  EXPECT_EQ(MissingFilesMessage({"/opt/q/lib/libQuilletNotify10.so"}),
+            "The installer cannot go on: this file is missing:\n\n/opt/q/lib/libQuilletNotify10.so\n\nNothing was "
+            "changed. Please install Quillet! again, or contact support at https://www.brightfen.example/support/.");
+  EXPECT_EQ(MissingFilesMessage({"/a", "/b"}),
+            "The installer cannot go on: these files are missing:\n\n/a\n/b\n\nNothing was changed. Please install "
+            "Quillet! again, or contact support at https://www.brightfen.example/support/.");
+
+  struct Catalogue {
+    static std::string Lookup(const char* context, const char* source) {
+      if (std::string(context) != "Installer") return "";
+      if (std::string(source).rfind("Quillet! is set up", 0) == 0) return "%2: %1 ok";
+      return "<" + std::string(source) + ">";
+    }
+  };
+  const quillet::TranslateFn before = quillet::SetTranslator(&Catalogue::Lookup);
+  EXPECT_EQ(ResultMessage(kHotSyncBusy), "<Error: HotSync in progress!\n>");
+  EXPECT_EQ(ResultMessage(-1206), "<Unknown error occurred!\n>");
+  EXPECT_EQ(ResultMessage(0), "");
+  // The translation may put the user before the file.
+  EXPECT_EQ(DoneMessage("Sam"), "Sam: Quillet.prc ok");
+  EXPECT_EQ(StartFailedMessage(),
+            "<Unable to initialize the installer.  Please contact support at https://www.brightfen.example/support/.>");
+  quillet::SetTranslator(before);
 }
 
 TEST(InstallerPaths, HotSyncFolderFromTheProgramPath) {

@@ -1,7 +1,9 @@
 // The find window and the find result list on their own: typing, choosing
 // the rule and the kinds, pressing Find and Cancel, and what the list shows.
 #include <QApplication>
+#include <QLabel>
 #include <QTest>
+#include <QTranslator>
 
 #include "base/Strings.h"
 #include "base/UserInterface.h"
@@ -36,6 +38,18 @@ QStringList Shown(const CFindList& list) {
   }
   return out;
 }
+
+// A catalogue for the tests: every text of the find window comes back in
+// brackets, and the count in its own words.
+class BracketTranslator : public QTranslator {
+ public:
+  bool isEmpty() const override { return false; }
+  QString translate(const char* context, const char* source, const char*, int) const override {
+    if (QByteArray(context) != "FindWnd") return QString();
+    if (QByteArray(source) == "%1 Records Found") return QStringLiteral("%1 Treffer");
+    return "[" + QString::fromUtf8(source) + "]";
+  }
+};
 
 // Clicks a check box or radio button on its indicator, where a person does.
 void ClickBox(QAbstractButton* button) {
@@ -164,6 +178,33 @@ class FindWindowTest : public QObject {
 
   // A merge gave a found record a fresh id (and its old id went to the
   // other writer's record): the list shows and selects it under the new id.
+  void theWindowsTextsComeFromTheCatalogue() {
+    BracketTranslator catalogue;
+    QCoreApplication::installTranslator(&catalogue);
+    QWidget parent;
+    parent.resize(800, 500);
+    auto form = std::make_shared<CFindForm>();
+    CFindWnd window(form);
+    QVERIFY(window.Create(&parent));
+    window.Move(0, 0, 800, 500);
+    window.Show(true);
+    // Every button and label the window makes shows the catalogue's text
+    // (the count is empty until a search).
+    QStringList shown;
+    for (QAbstractButton* b : parent.findChildren<QAbstractButton*>()) shown << b->text();
+    for (QLabel* l : parent.findChildren<QLabel*>())
+      if (l != window.countLabel()) shown << l->text();
+    QCOMPARE(shown.size(), 10);
+    for (const QString& text : shown) QVERIFY2(text.startsWith('[') && text.endsWith(']'), qPrintable(text));
+    QCOMPARE(window.ruleButton(FIND_RULE_EXACT)->text(), QString("[EXACT phrase entered]"));
+    QCOMPARE(window.kindBox(FindKind::kImage)->text(), QString("[Image or Sketch]"));
+    // The count places its number where the language puts it.
+    window.searchField()->setText("garden");
+    QTest::mouseClick(window.findButton(), Qt::LeftButton);
+    QCOMPARE(window.countLabel()->text(), QString("4 Treffer"));
+    QCoreApplication::removeTranslator(&catalogue);
+  }
+
   void theListFollowsRecordsAMergeRenumbered() {
     QWidget parent;
     auto form = std::make_shared<CFindForm>();

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
+#include <QTranslator>
 #include <QVBoxLayout>
 
 #include "base/Strings.h"
@@ -18,6 +19,19 @@ namespace {
 
 const QString kOmega = QString::fromUtf8("\xCE\xA9");          // U+03A9
 const QString kEmoji = QString::fromUtf8("\xF0\x9F\x98\x80");  // U+1F600, a pair of halves
+
+// A catalogue holding two field names: one the code page can hold, one it
+// cannot.
+class FieldNameTranslator : public QTranslator {
+ public:
+  bool isEmpty() const override { return false; }
+  QString translate(const char* context, const char* source, const char*, int) const override {
+    if (QByteArray(context) != "Fields") return QString();
+    if (QByteArray(source) == "search text") return QString::fromUtf8("Suchbegriff f\u00fcr die Suche");
+    if (QByteArray(source) == "title") return QString::fromUtf8("\u03a4\u03af\u03c4\u03bb\u03bf\u03c2");
+    return QString();
+  }
+};
 
 }  // namespace
 
@@ -88,6 +102,26 @@ class CodePageFieldTest : public QObject {
                                               "cannot store.\nPlease remove or replace it and try again."));
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(edit));
     QCOMPARE(edit->selectedText(), kOmega);
+  }
+  void theFieldIsNamedInThePersonsLanguageWhereTheCodePageHoldsIt() {
+    QCOMPARE(FieldName("Fields", "search text"), CpText("search text"));  // no catalogue: English
+    FieldNameTranslator catalogue;
+    QCoreApplication::installTranslator(&catalogue);
+    QCOMPARE(FieldName("Fields", "search text"), CpText("Suchbegriff f\xFCr die Suche"));
+    // A name the code page cannot hold would end up as numbers: the English stands.
+    QCOMPARE(FieldName("Fields", "title"), CpText("title"));
+    QCOMPARE(FieldName("Fields", "author"), CpText("author"));  // not in the catalogue
+
+    RecordingUI ui;
+    ScopedUI scope(&ui);
+    QLineEdit edit;
+    CpText taken;
+    QVERIFY(!TakeCodePageText(&edit, kOmega, FieldName("Fields", "search text"), &taken));
+    QCOMPARE(ui.messages.size(), size_t{1});
+    // The message is UTF-8: the name's code-page byte comes out as its character.
+    QVERIFY2(ui.messages[0].text.find("Suchbegriff f\u00fcr die Suche") != std::string::npos,
+             ui.messages[0].text.c_str());
+    QCoreApplication::removeTranslator(&catalogue);
   }
 };
 
