@@ -52,6 +52,128 @@ Bis dahin legt Quillet! keine Sicherungen von %2 an.</translation>
     </message>
 </context>
 <context>
+    <name>BrightfenCheck</name>
+    <message>
+        <source>Could not create a temporary folder.</source>
+        <translation>Es konnte kein temporärer Ordner angelegt werden.</translation>
+    </message>
+</context>
+<context>
+    <name>CustomWnd</name>
+    <message>
+        <source>Book Details</source>
+        <translation>Buch – Details</translation>
+    </message>
+    <message>
+        <source>Journal Details</source>
+        <translation>Fachzeitschriftenartikel – Details</translation>
+    </message>
+    <message>
+        <source>Magazine Details</source>
+        <translation>Zeitschriftenartikel – Details</translation>
+    </message>
+    <message>
+        <source>Newspaper Details</source>
+        <translation>Zeitungsartikel – Details</translation>
+    </message>
+    <message>
+        <source>Report Details</source>
+        <translation>Bericht – Details</translation>
+    </message>
+    <message>
+        <source>Internet Details</source>
+        <translation>Internetquelle – Details</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Author</source>
+        <translation>Autor</translation>
+    </message>
+    <message>
+        <source>Publisher</source>
+        <translation>Verlag</translation>
+    </message>
+    <message>
+        <source>ISBN</source>
+        <translation>ISBN</translation>
+    </message>
+    <message>
+        <source>Year</source>
+        <translation>Jahr</translation>
+    </message>
+    <message>
+        <source>Page(s)</source>
+        <translation>Seite(n)</translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation>Notizen</translation>
+    </message>
+    <message>
+        <source>Journal</source>
+        <translation>Fachzeitschrift</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>Band</translation>
+    </message>
+    <message>
+        <source>Issue</source>
+        <translation>Heft</translation>
+    </message>
+    <message>
+        <source>Magazine</source>
+        <translation>Zeitschrift</translation>
+    </message>
+    <message>
+        <source>Newspaper</source>
+        <translation>Zeitung</translation>
+    </message>
+    <message>
+        <source>City</source>
+        <translation>Ort</translation>
+    </message>
+    <message>
+        <source>Reporter</source>
+        <translation>Berichterstatter</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Quelle</translation>
+    </message>
+    <message>
+        <source>Abstract</source>
+        <translation>Zusammenfassung</translation>
+    </message>
+    <message>
+        <source>URL</source>
+        <translation>URL</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Notiz</translation>
+    </message>
+    <message>
+        <source>field</source>
+        <translation>Feld</translation>
+    </message>
+    <message>
+        <source>%1:</source>
+        <translation>%1:</translation>
+    </message>
+    <message>
+        <source>Private</source>
+        <translation>Privat</translation>
+    </message>
+</context>
+<context>
     <name>Desktop</name>
     <message>
         <source>The web page could not be opened:
@@ -138,6 +260,57 @@ Legen Sie in den Einstellungen Ihrer Arbeitsumgebung ein Standardprogramm für r
     </message>
 </context>
 <context>
+    <name>FindWnd</name>
+    <message>
+        <source>Search For...</source>
+        <translation>Suchen nach...</translation>
+    </message>
+    <message>
+        <source>ANY of the above words</source>
+        <translation>IRGENDEINES der obigen Wörter</translation>
+    </message>
+    <message>
+        <source>ALL of the above words</source>
+        <translation>ALLE obigen Wörter</translation>
+    </message>
+    <message>
+        <source>EXACT phrase entered</source>
+        <translation>GENAU die eingegebene Wortfolge</translation>
+    </message>
+    <message>
+        <source>Topic</source>
+        <translation>Thema</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Notiz</translation>
+    </message>
+    <message>
+        <source>Image or Sketch</source>
+        <translation>Bild oder Skizze</translation>
+    </message>
+    <message>
+        <source>Reference</source>
+        <translation>Literaturangabe</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>1 Record Found</source>
+        <translation>1 Datensatz gefunden</translation>
+    </message>
+    <message>
+        <source>%1 Records Found</source>
+        <translation>%1 Datensätze gefunden</translation>
+    </message>
+</context>
+<context>
     <name>FirstStart</name>
     <message>
         <source>Welcome to Quillet!
@@ -156,6 +329,248 @@ Auf diesem Konto gab es noch keinen Palm Desktop, daher wurde für Sie der Palm-
     <message>
         <source>There is no HotSync on Linux: to see your handheld&apos;s records here, copy quillet.dat from your Palm Desktop folder on another computer into that folder. Quillet! notices when the file changes.</source>
         <translation>Unter Linux gibt es kein HotSync: Um die Datensätze Ihres Handhelds hier zu sehen, kopieren Sie quillet.dat aus Ihrem Palm-Desktop-Ordner auf einem anderen Computer in diesen Ordner. Quillet! bemerkt, wenn sich die Datei ändert.</translation>
+    </message>
+</context>
+<context>
+    <name>ImageWnd</name>
+    <message>
+        <source>Image Details</source>
+        <translation>Bild – Details</translation>
+    </message>
+    <message>
+        <source>Private</source>
+        <translation>Privat</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Bytes</source>
+        <translation>Bytes</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Einfügen</translation>
+    </message>
+    <message>
+        <source>Open...</source>
+        <translation>Öffnen...</translation>
+    </message>
+    <message>
+        <source>Display Size</source>
+        <translation>Anzeigegröße</translation>
+    </message>
+    <message>
+        <source>Quality</source>
+        <translation>Qualität</translation>
+    </message>
+    <message>
+        <source>Zoom</source>
+        <translation>Zoom</translation>
+    </message>
+    <message>
+        <source>Fit</source>
+        <translation>Einpassen</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>Vorschau</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>Installer</name>
+    <message>
+        <source>Error: CondMgr.dll could not be loaded!
+</source>
+        <translation>Fehler: CondMgr.dll konnte nicht geladen werden!
+</translation>
+    </message>
+    <message>
+        <source>Error: the conduit or the notifier library is missing!
+</source>
+        <translation>Fehler: Die Conduit- oder die Benachrichtigungsbibliothek fehlt!
+</translation>
+    </message>
+    <message>
+        <source>Error: invalid CondMgr.dll!
+</source>
+        <translation>Fehler: Ungültige CondMgr.dll!
+</translation>
+    </message>
+    <message>
+        <source>Error: HSAPI.dll not found!
+</source>
+        <translation>Fehler: HSAPI.dll nicht gefunden!
+</translation>
+    </message>
+    <message>
+        <source>Error: HotSync in progress!
+</source>
+        <translation>Fehler: Ein HotSync läuft gerade!
+</translation>
+    </message>
+    <message>
+        <source>Error: Unknown Conduit Manager error!
+</source>
+        <translation>Fehler: Unbekannter Fehler des Conduit-Managers!
+</translation>
+    </message>
+    <message>
+        <source>Error: Conduit Manager, index out of range!
+</source>
+        <translation>Fehler: Conduit-Manager, Index außerhalb des Bereichs!
+</translation>
+    </message>
+    <message>
+        <source>Error: Conduit Manager, unable to delete conduit!
+</source>
+        <translation>Fehler: Conduit-Manager, Conduit kann nicht gelöscht werden!
+</translation>
+    </message>
+    <message>
+        <source>Error: Conduit Manager, conduit not previously installed!
+</source>
+        <translation>Fehler: Conduit-Manager, Conduit war nicht installiert!
+</translation>
+    </message>
+    <message>
+        <source>Error: Conduit Manager, out of memory!
+</source>
+        <translation>Fehler: Conduit-Manager, kein Speicher frei!
+</translation>
+    </message>
+    <message>
+        <source>Error: Conduit Manager, creator id already in use!
+</source>
+        <translation>Fehler: Conduit-Manager, Creator-ID wird bereits verwendet!
+</translation>
+    </message>
+    <message>
+        <source>Error: Conduit Manager, unable to access registry!
+</source>
+        <translation>Fehler: Conduit-Manager, kein Zugriff auf die Registrierung!
+</translation>
+    </message>
+    <message>
+        <source>Error: Conduit Manager, unable to create conduit!
+</source>
+        <translation>Fehler: Conduit-Manager, Conduit kann nicht angelegt werden!
+</translation>
+    </message>
+    <message>
+        <source>Error: Conduit Manager, unable to set conduit value!
+</source>
+        <translation>Fehler: Conduit-Manager, Conduit-Wert kann nicht gesetzt werden!
+</translation>
+    </message>
+    <message>
+        <source>Error: Conduit Manager, invalid handle passed!
+</source>
+        <translation>Fehler: Conduit-Manager, ungültiges Handle übergeben!
+</translation>
+    </message>
+    <message>
+        <source>Error: Conduit Manager, buffer too small!
+</source>
+        <translation>Fehler: Conduit-Manager, Puffer zu klein!
+</translation>
+    </message>
+    <message>
+        <source>Error: Conduit Manager, value not found!
+</source>
+        <translation>Fehler: Conduit-Manager, Wert nicht gefunden!
+</translation>
+    </message>
+    <message>
+        <source>Error: Conduit Manager, invalid creator id!
+</source>
+        <translation>Fehler: Conduit-Manager, ungültige Creator-ID!
+</translation>
+    </message>
+    <message>
+        <source>Error: Conduit Manager, invalid pointer passed!
+</source>
+        <translation>Fehler: Conduit-Manager, ungültiger Zeiger übergeben!
+</translation>
+    </message>
+    <message>
+        <source>Error: Conduit Manager, unable to install conduit!
+</source>
+        <translation>Fehler: Conduit-Manager, Conduit kann nicht installiert werden!
+</translation>
+    </message>
+    <message>
+        <source>Error: Conduit Manager, invalid conduit type!
+</source>
+        <translation>Fehler: Conduit-Manager, ungültiger Conduit-Typ!
+</translation>
+    </message>
+    <message>
+        <source>Error: Conduit Manager, invalid COM port type!
+</source>
+        <translation>Fehler: Conduit-Manager, ungültiger COM-Port-Typ!
+</translation>
+    </message>
+    <message>
+        <source>Error: Conduit Manager, function no longer supported!
+</source>
+        <translation>Fehler: Conduit-Manager, Funktion wird nicht mehr unterstützt!
+</translation>
+    </message>
+    <message>
+        <source>Unknown error occurred!
+</source>
+        <translation>Ein unbekannter Fehler ist aufgetreten!
+</translation>
+    </message>
+    <message>
+        <source>Quillet! is set up for HotSync.
+
+%1 is queued for the next HotSync of %2, and the Quillet! conduit and notifier are registered with HotSync.</source>
+        <translation>Quillet! ist für HotSync eingerichtet.
+
+%1 wird beim nächsten HotSync von %2 übertragen, und das Quillet!-Conduit und die Benachrichtigung sind bei HotSync angemeldet.</translation>
+    </message>
+    <message>
+        <source>The installer cannot go on: this file is missing:
+
+%1
+Nothing was changed. Please install Quillet! again, or contact support at %2.</source>
+        <translation>Die Installation kann nicht fortfahren, weil diese Datei fehlt:
+
+%1
+Es wurde nichts verändert. Bitte installieren Sie Quillet! erneut, oder wenden Sie sich an den Support unter %2.</translation>
+    </message>
+    <message>
+        <source>The installer cannot go on: these files are missing:
+
+%1
+Nothing was changed. Please install Quillet! again, or contact support at %2.</source>
+        <translation>Die Installation kann nicht fortfahren, weil diese Dateien fehlen:
+
+%1
+Es wurde nichts verändert. Bitte installieren Sie Quillet! erneut, oder wenden Sie sich an den Support unter %2.</translation>
+    </message>
+    <message>
+        <source>Unable to initialize the installer.  Please contact support at %1.</source>
+        <translation>Die Installation kann nicht vorbereitet werden.  Bitte wenden Sie sich an den Support unter %1.</translation>
+    </message>
+    <message>
+        <source>Unable to get the user count.  Please contact support at %1.</source>
+        <translation>Die Zahl der Benutzer kann nicht ermittelt werden.  Bitte wenden Sie sich an den Support unter %1.</translation>
     </message>
 </context>
 <context>
@@ -443,6 +858,21 @@ Open that file with your mail program to send it, or set up a mail program (the 
     </message>
 </context>
 <context>
+    <name>NoteWnd</name>
+    <message>
+        <source>Note Details</source>
+        <translation>Notiz – Details</translation>
+    </message>
+    <message>
+        <source>Note:</source>
+        <translation>Notiz:</translation>
+    </message>
+    <message>
+        <source>Private</source>
+        <translation>Privat</translation>
+    </message>
+</context>
+<context>
     <name>PageActions</name>
     <message>
         <source>The page could not be written to
@@ -463,6 +893,14 @@ The list of themes has been brought up to date. To get the original themes back,
         <translation>Das Design „%1“ ist nicht mehr im Design-Ordner und kann daher nicht verwendet werden.
 
 Die Liste der Designs wurde aktualisiert. Um die ursprünglichen Designs zurückzuholen, klicken Sie im Hauptmenü auf Designs | Alle zurücksetzen.</translation>
+    </message>
+    <message>
+        <source>Export as PDF</source>
+        <translation>Als PDF exportieren</translation>
+    </message>
+    <message>
+        <source>PDF Files (*.pdf)</source>
+        <translation>PDF-Dateien (*.pdf)</translation>
     </message>
 </context>
 <context>
@@ -488,10 +926,26 @@ Die Liste der Designs wurde aktualisiert. Um die ursprünglichen Designs zurück
     </message>
 </context>
 <context>
-    <name>QObject</name>
+    <name>PropertiesSheet</name>
     <message>
-        <source>Theme</source>
-        <translation>Design</translation>
+        <source>category name</source>
+        <translation>Kategoriename</translation>
+    </message>
+    <message>
+        <source>author&apos;s name</source>
+        <translation>Name des Autors</translation>
+    </message>
+    <message>
+        <source>author&apos;s title</source>
+        <translation>Titel des Autors</translation>
+    </message>
+    <message>
+        <source>author&apos;s e-mail</source>
+        <translation>E-Mail des Autors</translation>
+    </message>
+    <message>
+        <source>author&apos;s phone</source>
+        <translation>Telefon des Autors</translation>
     </message>
 </context>
 <context>
@@ -535,6 +989,13 @@ Die Liste der Designs wurde aktualisiert. Um die ursprünglichen Designs zurück
     <message>
         <source>The password holds a character that Palm Desktop passwords cannot hold.</source>
         <translation>Das Kennwort enthält ein Zeichen, das Palm-Desktop-Kennwörter nicht enthalten können.</translation>
+    </message>
+</context>
+<context>
+    <name>RecordDialog</name>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
     </message>
 </context>
 <context>
@@ -702,6 +1163,103 @@ The current records are unchanged.</source>
         <translation>Die Sicherung konnte nicht wiederhergestellt werden: %1.
 
 Die aktuellen Datensätze sind unverändert.</translation>
+    </message>
+</context>
+<context>
+    <name>RestoreBackupDlg</name>
+    <message>
+        <source>Taken</source>
+        <translation>Angelegt</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Topics</source>
+        <translation>Themen</translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation>Notizen</translation>
+    </message>
+    <message>
+        <source>Pictures</source>
+        <translation>Bilder</translation>
+    </message>
+    <message>
+        <source>Sketches</source>
+        <translation>Skizzen</translation>
+    </message>
+    <message>
+        <source>References</source>
+        <translation>Literaturangaben</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Zustand</translation>
+    </message>
+    <message>
+        <source>There are no records of a Palm user to restore.</source>
+        <translation>Es gibt keine Datensätze eines Palm-Benutzers, die wiederhergestellt werden könnten.</translation>
+    </message>
+    <message>
+        <source>The backup is restored.
+
+The records it replaced were backed up first, so they can be restored the same way.</source>
+        <translation>Die Sicherung ist wiederhergestellt.
+
+Die Datensätze, die sie ersetzt hat, wurden vorher gesichert und lassen sich auf demselben Weg wiederherstellen.</translation>
+    </message>
+</context>
+<context>
+    <name>Shortcuts</name>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>Theme</source>
+        <translation>Design</translation>
+    </message>
+</context>
+<context>
+    <name>SketchWnd</name>
+    <message>
+        <source>Sketch Details</source>
+        <translation>Skizze – Details</translation>
+    </message>
+    <message>
+        <source>Private</source>
+        <translation>Privat</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Width:</source>
+        <translation>Breite:</translation>
+    </message>
+    <message>
+        <source>Height:</source>
+        <translation>Höhe:</translation>
+    </message>
+    <message>
+        <source>Bytes:</source>
+        <translation>Bytes:</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>Sketch</source>
+        <translation>Skizze</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
     </message>
 </context>
 <context>
@@ -1047,6 +1605,33 @@ Es bleiben die Datensätze des bereits geöffneten Benutzers zu sehen.</translat
     </message>
 </context>
 <context>
+    <name>SupportCheck</name>
+    <message>
+        <source>The report file saved successfully.
+
+Please send BrightfenCheckReport1.zip to %1 now.</source>
+        <translation>Die Berichtsdatei wurde erfolgreich gespeichert.
+
+Bitte senden Sie BrightfenCheckReport1.zip jetzt an %1.</translation>
+    </message>
+    <message>
+        <source>The report file DID NOT save successfully.
+
+Please contact %1.</source>
+        <translation>Die Berichtsdatei wurde NICHT gespeichert.
+
+Bitte wenden Sie sich an %1.</translation>
+    </message>
+    <message>
+        <source>BrightfenCheck Report</source>
+        <translation>BrightfenCheck-Bericht</translation>
+    </message>
+    <message>
+        <source>Choose a folder</source>
+        <translation>Ordner wählen</translation>
+    </message>
+</context>
+<context>
     <name>ThemeFile</name>
     <message>
         <source>The size of the theme file could not be read.</source>
@@ -1063,6 +1648,56 @@ Es bleiben die Datensätze des bereits geöffneten Benutzers zu sehen.</translat
     <message>
         <source>This theme is currently empty and cannot be used.</source>
         <translation>Dieses Design ist zurzeit leer und kann nicht verwendet werden.</translation>
+    </message>
+</context>
+<context>
+    <name>TopicTreeItem</name>
+    <message>
+        <source>(untitled)</source>
+        <translation>(ohne Titel)</translation>
+    </message>
+    <message>
+        <source>%1 (private)</source>
+        <translation>%1 (privat)</translation>
+    </message>
+</context>
+<context>
+    <name>TopicWnd</name>
+    <message>
+        <source>Topic Details</source>
+        <translation>Thema – Details</translation>
+    </message>
+    <message>
+        <source>Title:</source>
+        <translation>Titel:</translation>
+    </message>
+    <message>
+        <source>Category:</source>
+        <translation>Kategorie:</translation>
+    </message>
+    <message>
+        <source>Add category</source>
+        <translation>Kategorie hinzufügen</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Ändern</translation>
+    </message>
+    <message>
+        <source>Change author</source>
+        <translation>Autor ändern</translation>
+    </message>
+    <message>
+        <source>Author:</source>
+        <translation>Autor:</translation>
+    </message>
+    <message>
+        <source>Author</source>
+        <translation>Autor</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
     </message>
 </context>
 <context>
@@ -1102,10 +1737,135 @@ Sie wird mit Quillet! neben seinen anderen Bibliotheken installiert; eine erneut
     </message>
 </context>
 <context>
+    <name>brightfen::CCheckWindow</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>&amp;Contact Brightfen Support</source>
+        <translation>&amp;Brightfen-Support kontaktieren</translation>
+    </message>
+    <message>
+        <source>The support page could not be opened:
+
+%1
+
+Set up a web browser as your desktop&apos;s default for web pages, or copy the address into your web browser.</source>
+        <translation>Die Support-Seite konnte nicht geöffnet werden:
+
+%1
+
+Richten Sie einen Webbrowser als Standard Ihrer Arbeitsumgebung für Webseiten ein, oder kopieren Sie die Adresse in Ihren Webbrowser.</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>Fortschritt</translation>
+    </message>
+    <message>
+        <source>Enumerating Products</source>
+        <translation>Produkte ermitteln</translation>
+    </message>
+    <message>
+        <source>Checking Databases</source>
+        <translation>Datenbanken prüfen</translation>
+    </message>
+    <message>
+        <source>Checking Registry</source>
+        <translation>Registrierung prüfen</translation>
+    </message>
+    <message>
+        <source>Creating Report</source>
+        <translation>Bericht erstellen</translation>
+    </message>
+    <message>
+        <source>Product Name</source>
+        <translation>Produktname</translation>
+    </message>
+    <message>
+        <source>Instructions</source>
+        <translation>Anleitung</translation>
+    </message>
+    <message>
+        <source>Click on &apos;Start Diagnostic&apos; below to begin checking your system.</source>
+        <translation>Klicken Sie unten auf „Diagnose starten“, um die Prüfung Ihres Systems zu beginnen.</translation>
+    </message>
+    <message>
+        <source>Start Diagnostic</source>
+        <translation>Diagnose starten</translation>
+    </message>
+    <message>
+        <source>Please send BrightfenCheckReport1.zip to %1 and tell us which issue the report is about. Thank you from the Brightfen team.</source>
+        <translation>Bitte senden Sie BrightfenCheckReport1.zip an %1 und teilen Sie uns mit, um welches Problem es in dem Bericht geht. Vielen Dank vom Brightfen-Team.</translation>
+    </message>
+    <message>
+        <source>Save Report...</source>
+        <translation>Bericht speichern...</translation>
+    </message>
+</context>
+<context>
+    <name>installer::InstallerWindow</name>
+    <message>
+        <source>User Selection</source>
+        <translation>Benutzerauswahl</translation>
+    </message>
+    <message>
+        <source>Please select a user:</source>
+        <translation>Bitte wählen Sie einen Benutzer:</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>Weiter</translation>
+    </message>
+    <message>
+        <source>Installing Quillet! Conduit and Notifier...</source>
+        <translation>Quillet!-Conduit und Benachrichtigung werden installiert...</translation>
+    </message>
+</context>
+<context>
     <name>main</name>
     <message>
         <source>Quillet! starts without HotSync notifications.</source>
         <translation>Quillet! startet ohne HotSync-Benachrichtigungen.</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::CCategoriesPage</name>
+    <message>
+        <source>New Category</source>
+        <translation>Neue Kategorie</translation>
+    </message>
+    <message>
+        <source>New category name</source>
+        <translation>Name der neuen Kategorie</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>&amp;Hinzufügen</translation>
+    </message>
+    <message>
+        <source>&amp;Rename</source>
+        <translation>&amp;Umbenennen</translation>
+    </message>
+    <message>
+        <source>Rename the selected category</source>
+        <translation>Die ausgewählte Kategorie umbenennen</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>&amp;Löschen</translation>
+    </message>
+    <message>
+        <source>Delete the selected category</source>
+        <translation>Die ausgewählte Kategorie löschen</translation>
     </message>
 </context>
 <context>
@@ -1128,10 +1888,40 @@ Sie wird mit Quillet! neben seinen anderen Bibliotheken installiert; eine erneut
     </message>
 </context>
 <context>
+    <name>quillet::CDeleteItemDialog</name>
+    <message>
+        <source>Delete Item...</source>
+        <translation>Eintrag löschen...</translation>
+    </message>
+</context>
+<context>
     <name>quillet::CMainWindow</name>
     <message>
         <source>Quillet! could not open your records</source>
         <translation>Quillet! konnte Ihre Datensätze nicht öffnen</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;Palm Desktop&apos;s data folder is not set (the &quot;Path&quot; value of Palm Desktop&apos;s settings is empty), so there is no folder for the Palm users&apos; records.&lt;/p&gt;&lt;p&gt;Set up Palm Desktop&apos;s data folder (for this machine: &lt;tt&gt;palm-desktop init&lt;/tt&gt;, which sets it), HotSync once, then start Quillet! again.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;Der Datenordner von Palm Desktop ist nicht festgelegt (der Wert „Path“ in den Einstellungen von Palm Desktop ist leer), daher gibt es keinen Ordner für die Datensätze der Palm-Benutzer.&lt;/p&gt;&lt;p&gt;Richten Sie den Datenordner von Palm Desktop ein (auf diesem Rechner: &lt;tt&gt;palm-desktop init&lt;/tt&gt;, das ihn festlegt), führen Sie einmal HotSync aus und starten Sie Quillet! dann erneut.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;No Palm Desktop user was found, or the records of the user could not be opened.&lt;/p&gt;&lt;p&gt;Set up Palm Desktop with at least one user (for this machine: &lt;tt&gt;palm-desktop init&lt;/tt&gt; and &lt;tt&gt;palm-desktop user add NAME&lt;/tt&gt;), HotSync once, then start Quillet! again.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;Es wurde kein Palm-Desktop-Benutzer gefunden, oder die Datensätze des Benutzers konnten nicht geöffnet werden.&lt;/p&gt;&lt;p&gt;Richten Sie Palm Desktop mit mindestens einem Benutzer ein (auf diesem Rechner: &lt;tt&gt;palm-desktop init&lt;/tt&gt; und &lt;tt&gt;palm-desktop user add NAME&lt;/tt&gt;), führen Sie einmal HotSync aus und starten Sie Quillet! dann erneut.&lt;/p&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::CPasswordDialog</name>
+    <message>
+        <source>Show Private Records</source>
+        <translation>Private Datensätze anzeigen</translation>
+    </message>
+    <message>
+        <source>Username:</source>
+        <translation>Benutzername:</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Kennwort:</translation>
     </message>
 </context>
 <context>
@@ -1143,6 +1933,58 @@ Sie wird mit Quillet! neben seinen anderen Bibliotheken installiert; eine erneut
     <message>
         <source>The default user for HotSync operations</source>
         <translation>Der Standardbenutzer für HotSync-Vorgänge</translation>
+    </message>
+    <message>
+        <source>&amp;Name:</source>
+        <translation>&amp;Name:</translation>
+    </message>
+    <message>
+        <source>&amp;Title:</source>
+        <translation>&amp;Titel:</translation>
+    </message>
+    <message>
+        <source>&amp;E-mail:</source>
+        <translation>&amp;E-Mail:</translation>
+    </message>
+    <message>
+        <source>&amp;Phone:</source>
+        <translation>Tele&amp;fon:</translation>
+    </message>
+    <message>
+        <source>This information appears in themes with an {AUTHOR} tag.</source>
+        <translation>Diese Angaben erscheinen in Designs mit einer {AUTHOR}-Markierung.</translation>
+    </message>
+    <message>
+        <source>Current User</source>
+        <translation>Aktueller Benutzer</translation>
+    </message>
+    <message>
+        <source>Select the default user for Hotsync operations...</source>
+        <translation>Wählen Sie den Standardbenutzer für HotSync-Vorgänge...</translation>
+    </message>
+    <message>
+        <source>User &amp;Name:</source>
+        <translation>Benutzer&amp;name:</translation>
+    </message>
+    <message>
+        <source>User &amp;Path:</source>
+        <translation>Benutzer&amp;pfad:</translation>
+    </message>
+    <message>
+        <source>Enable Logging</source>
+        <translation>Protokoll einschalten</translation>
+    </message>
+    <message>
+        <source>Enable Program &amp;Logging</source>
+        <translation>Programm&amp;protokoll einschalten</translation>
+    </message>
+    <message>
+        <source>Log.txt file l&amp;ocation:</source>
+        <translation>&amp;Ort der Datei Log.txt:</translation>
+    </message>
+    <message>
+        <source>&amp;Browse</source>
+        <translation>&amp;Durchsuchen</translation>
     </message>
 </context>
 <context>
@@ -1165,6 +2007,13 @@ Sie wird mit Quillet! neben seinen anderen Bibliotheken installiert; eine erneut
     </message>
 </context>
 <context>
+    <name>quillet::CRestoreBackupDlg</name>
+    <message>
+        <source>&amp;Restore</source>
+        <translation>&amp;Wiederherstellen</translation>
+    </message>
+</context>
+<context>
     <name>quillet::CTopicTree</name>
     <message>
         <source>Topics</source>
@@ -1184,6 +2033,17 @@ Sie wird mit Quillet! neben seinen anderen Bibliotheken installiert; eine erneut
     <message>
         <source>Print</source>
         <translation>Drucken</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::CWndMgr</name>
+    <message>
+        <source>Open a File</source>
+        <translation>Eine Datei öffnen</translation>
+    </message>
+    <message>
+        <source>Quillet (*.arc)</source>
+        <translation>Quillet-Archiv (*.arc)</translation>
     </message>
 </context>
 <context>
