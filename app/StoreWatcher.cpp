@@ -144,7 +144,7 @@ CStoreWatcher::Outcome CStoreWatcher::Check() {
       if (!told_) {
         told_ = true;
         LogValue("Unable to reload database:", static_cast<int>(rc));
-        Tell(pDB->FailureReason(rc));
+        Tell(pDB->ShownFailureReason(rc));
       }
       failed_stamp_ = StampOfPath(pDB->path());
       return Outcome::kFailed;

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/Translate.h"
 #include "store/RecordKinds.h"
 
 namespace quillet {
@@ -66,56 +67,65 @@ void CRecordStore::ForgetFile() {
   base_members_.clear();
 }
 
-std::string CRecordStore::FailureReason(DbResult rc) const {
+std::string CRecordStore::FailureReason(DbResult rc) const { return Reason(rc, false); }
+std::string CRecordStore::ShownFailureReason(DbResult rc) const { return Reason(rc, true); }
+
+std::string CRecordStore::Reason(DbResult rc, bool shown) const {
+  // The same words for the log (English) and for the person (translated).
+  auto say = [shown](const char* english, std::initializer_list<std::string_view> args = {}) {
+    return FillIn(shown ? translate("RecordStore", english) : std::string(english), args);
+  };
   const std::string name = BaseName(path_);
-  char text[256];
+  const std::string waited = std::to_string(StoreLockWait().count() / 1000);
   switch (rc) {
     case DB_OK: return std::string();
-    case DB_ERR_NO_NAME: return "The database has no file name.";
+    case DB_ERR_NO_NAME: return say(QT_TRANSLATE_NOOP("RecordStore", "The database has no file name."));
     case DB_ERR_OPEN:
       switch (last_errno_) {
         case EWOULDBLOCK:
-          std::snprintf(text, sizeof text, "%s is in use by another program (waited %lld seconds).",
-                        name.c_str(), static_cast<long long>(StoreLockWait().count() / 1000));
-          return text;
+          return say(QT_TRANSLATE_NOOP("RecordStore", "%1 is in use by another program (waited %2 seconds)."),
+                     {name, waited});
         case ENOENT: {
           // A save into a folder that is gone: the user's folder was removed.
           const size_t slash = path_.rfind('/');
           struct stat st;
           if (slash != std::string::npos && slash > 0 && ::stat(path_.substr(0, slash).c_str(), &st) != 0)
-            return "The folder of " + name + " no longer exists (was the user deleted?).";
-          return name + " does not exist.";
+            return say(QT_TRANSLATE_NOOP("RecordStore", "The folder of %1 no longer exists (was the user deleted?)."),
+                       {name});
+          return say(QT_TRANSLATE_NOOP("RecordStore", "%1 does not exist."), {name});
         }
         case EACCES:
-        case EPERM: return "There is no permission to open " + name + ".";
-        case EISDIR: return name + " is a folder, not a file.";
-        case EINVAL: return name + " is not an ordinary file (a pipe, a device or a socket) and cannot be read.";
-        case 0: return name + " could not be opened.";
-        default: return name + " could not be opened: " + std::strerror(last_errno_) + ".";
+        case EPERM: return say(QT_TRANSLATE_NOOP("RecordStore", "There is no permission to open %1."), {name});
+        case EISDIR: return say(QT_TRANSLATE_NOOP("RecordStore", "%1 is a folder, not a file."), {name});
+        case EINVAL:
+          return say(QT_TRANSLATE_NOOP("RecordStore",
+                                       "%1 is not an ordinary file (a pipe, a device or a socket) and cannot be read."),
+                     {name});
+        case 0: return say(QT_TRANSLATE_NOOP("RecordStore", "%1 could not be opened."), {name});
+        default:
+          return say(QT_TRANSLATE_NOOP("RecordStore", "%1 could not be opened: %2."), {name, std::strerror(last_errno_)});
       }
     case DB_ERR_WRITE:
       switch (last_errno_) {
         case ENOSPC:
-        case EDQUOT: return name + " could not be written: the disk is full.";
-        case 0: return name + " could not be written (is the disk full?).";
-        default: return name + " could not be written: " + std::strerror(last_errno_) + ".";
+        case EDQUOT: return say(QT_TRANSLATE_NOOP("RecordStore", "%1 could not be written: the disk is full."), {name});
+        case 0: return say(QT_TRANSLATE_NOOP("RecordStore", "%1 could not be written (is the disk full?)."), {name});
+        default:
+          return say(QT_TRANSLATE_NOOP("RecordStore", "%1 could not be written: %2."), {name, std::strerror(last_errno_)});
       }
-    case DB_ERR_NO_MEMORY: return "There is not enough memory.";
+    case DB_ERR_NO_MEMORY: return say(QT_TRANSLATE_NOOP("RecordStore", "There is not enough memory."));
     default:
-      if (failure_ == Failure::kBeingWritten) {
-        std::snprintf(text, sizeof text,
-                      "%s is being written by another program (waited %lld seconds for it to finish); "
-                      "try again when that program is done.",
-                      name.c_str(), static_cast<long long>(StoreLockWait().count() / 1000));
-      } else if (failure_ == Failure::kDamagedNotSaved) {
-        std::snprintf(text, sizeof text,
-                      "%s on the disk is damaged (result %u), so it was not written over; "
-                      "your changes are kept until it can be saved.",
-                      name.c_str(), rc);
-      } else {
-        std::snprintf(text, sizeof text, "%s is damaged (result %u).", name.c_str(), rc);
-      }
-      return text;
+      if (failure_ == Failure::kBeingWritten)
+        return say(QT_TRANSLATE_NOOP("RecordStore",
+                                     "%1 is being written by another program (waited %2 seconds for it to finish); "
+                                     "try again when that program is done."),
+                   {name, waited});
+      if (failure_ == Failure::kDamagedNotSaved)
+        return say(QT_TRANSLATE_NOOP("RecordStore",
+                                     "%1 on the disk is damaged (result %2), so it was not written over; "
+                                     "your changes are kept until it can be saved."),
+                   {name, std::to_string(rc)});
+      return say(QT_TRANSLATE_NOOP("RecordStore", "%1 is damaged (result %2)."), {name, std::to_string(rc)});
   }
 }
 

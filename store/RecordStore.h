@@ -179,6 +179,8 @@ class CRecordStore {
   // "... is being written by another program ...", "... is damaged ...",
   // "... (is the disk full?)").
   std::string FailureReason(DbResult rc) const;
+  // The same in the person's language, for a message.
+  std::string ShownFailureReason(DbResult rc) const;
   // The last Load, Save or Reload failed because another program kept
   // writing the file (without taking the lock) for longer than the lock
   // wait: the file may well be whole once it is done.
@@ -246,6 +248,8 @@ class CRecordStore {
   uint32_t formatWord() const { return format_word_; }
 
  private:
+  // FailureReason's sentence, in English or (`shown`) in the person's language.
+  std::string Reason(DbResult rc, bool shown) const;
   // What a record was at the last load or save, by position.
   struct BaseEntry {
     uint64_t digest = 0;

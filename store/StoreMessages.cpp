@@ -36,7 +36,7 @@ void TellSaveFailed(const CRecordStore* store, DbResult rc) {
   LogPair("Unable to save database:", store->FailureReason(rc).c_str());
   char text[2048];
   std::snprintf(text, sizeof text, UiString(IDS_SAVE_FAILED_BECAUSE).c_str(),
-                PathForMessage(store->FailureReason(rc)).c_str());
+                PathForMessage(store->ShownFailureReason(rc)).c_str());
   ShowFilledStringMessage(IDS_SAVE_FAILED_BECAUSE, text, kMbOk | kMbIconInformation);
 }
 

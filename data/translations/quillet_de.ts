@@ -999,6 +999,73 @@ Die Liste der Designs wurde aktualisiert. Um die ursprünglichen Designs zurück
     </message>
 </context>
 <context>
+    <name>RecordStore</name>
+    <message>
+        <source>The database has no file name.</source>
+        <translation>Die Datenbank hat keinen Dateinamen.</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another program (waited %2 seconds).</source>
+        <translation>%1 wird von einem anderen Programm verwendet (%2 Sekunden gewartet).</translation>
+    </message>
+    <message>
+        <source>The folder of %1 no longer exists (was the user deleted?).</source>
+        <translation>Der Ordner von %1 existiert nicht mehr (wurde der Benutzer gelöscht?).</translation>
+    </message>
+    <message>
+        <source>%1 does not exist.</source>
+        <translation>%1 existiert nicht.</translation>
+    </message>
+    <message>
+        <source>There is no permission to open %1.</source>
+        <translation>Es fehlt die Berechtigung, %1 zu öffnen.</translation>
+    </message>
+    <message>
+        <source>%1 is a folder, not a file.</source>
+        <translation>%1 ist ein Ordner, keine Datei.</translation>
+    </message>
+    <message>
+        <source>%1 is not an ordinary file (a pipe, a device or a socket) and cannot be read.</source>
+        <translation>%1 ist keine gewöhnliche Datei (sondern eine Pipe, ein Gerät oder ein Socket) und kann nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>%1 could not be opened.</source>
+        <translation>%1 konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>%1 could not be opened: %2.</source>
+        <translation>%1 konnte nicht geöffnet werden: %2.</translation>
+    </message>
+    <message>
+        <source>%1 could not be written: the disk is full.</source>
+        <translation>%1 konnte nicht geschrieben werden: Der Datenträger ist voll.</translation>
+    </message>
+    <message>
+        <source>%1 could not be written (is the disk full?).</source>
+        <translation>%1 konnte nicht geschrieben werden (ist der Datenträger voll?).</translation>
+    </message>
+    <message>
+        <source>%1 could not be written: %2.</source>
+        <translation>%1 konnte nicht geschrieben werden: %2.</translation>
+    </message>
+    <message>
+        <source>There is not enough memory.</source>
+        <translation>Es ist nicht genug Speicher frei.</translation>
+    </message>
+    <message>
+        <source>%1 is being written by another program (waited %2 seconds for it to finish); try again when that program is done.</source>
+        <translation>%1 wird gerade von einem anderen Programm geschrieben (%2 Sekunden auf das Ende gewartet); versuchen Sie es erneut, wenn dieses Programm fertig ist.</translation>
+    </message>
+    <message>
+        <source>%1 on the disk is damaged (result %2), so it was not written over; your changes are kept until it can be saved.</source>
+        <translation>%1 auf dem Datenträger ist beschädigt (Ergebnis %2) und wurde daher nicht überschrieben; Ihre Änderungen bleiben erhalten, bis gespeichert werden kann.</translation>
+    </message>
+    <message>
+        <source>%1 is damaged (result %2).</source>
+        <translation>%1 ist beschädigt (Ergebnis %2).</translation>
+    </message>
+</context>
+<context>
     <name>ReferenceTransfer</name>
     <message>
         <source>... and %1 more.</source>
@@ -1275,6 +1342,65 @@ Die Datensätze, die sie ersetzt hat, wurden vorher gesichert und lassen sich au
     <message>
         <source>Failed To Open</source>
         <translation>Öffnen fehlgeschlagen</translation>
+    </message>
+</context>
+<context>
+    <name>StoreBackups</name>
+    <message>
+        <source>done</source>
+        <translation>erledigt</translation>
+    </message>
+    <message>
+        <source>the store file does not exist</source>
+        <translation>die Datendatei existiert nicht</translation>
+    </message>
+    <message>
+        <source>the store file is in use by another program or cannot be written</source>
+        <translation>die Datendatei wird von einem anderen Programm verwendet oder kann nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>the store file cannot be read</source>
+        <translation>die Datendatei kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>the backup folder is a symbolic link (backups are never written through links)</source>
+        <translation>der Sicherungsordner ist eine symbolische Verknüpfung (Sicherungen werden nie über Verknüpfungen geschrieben)</translation>
+    </message>
+    <message>
+        <source>the backup folder cannot be created or read</source>
+        <translation>der Sicherungsordner kann nicht angelegt oder gelesen werden</translation>
+    </message>
+    <message>
+        <source>the backup could not be written</source>
+        <translation>die Sicherung konnte nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>there is no such backup file</source>
+        <translation>diese Sicherungsdatei gibt es nicht</translation>
+    </message>
+    <message>
+        <source>the backup is damaged</source>
+        <translation>die Sicherung ist beschädigt</translation>
+    </message>
+    <message>
+        <source>the store file could not be replaced</source>
+        <translation>die Datendatei konnte nicht ersetzt werden</translation>
+    </message>
+    <message>
+        <source>the backup folder belongs to another user or other users may write to it</source>
+        <translation>der Sicherungsordner gehört einem anderen Benutzer, oder andere Benutzer dürfen hineinschreiben</translation>
+    </message>
+    <message>
+        <source>there is not enough free disk space for a backup</source>
+        <translation>auf dem Datenträger ist nicht genug Platz für eine Sicherung frei</translation>
+    </message>
+    <message>
+        <source>the file is not a Quillet! store</source>
+        <translation>die Datei ist keine Quillet!-Datendatei</translation>
+    </message>
+    <message>
+        <source>unknown failure</source>
+        <translation>unbekannter Fehler</translation>
     </message>
 </context>
 <context>

@@ -59,7 +59,7 @@ void CRestoreBackupForm::Load() {
   std::vector<BackupEntry> entries;
   const BackupResult rc = backups_.List(&entries, true);
   if (rc != BackupResult::kOk)
-    list_error_ = FillIn(translate("RestoreBackup", "The backups cannot be read: %1."), {BackupResultText(rc)});
+    list_error_ = FillIn(translate("RestoreBackup", "The backups cannot be read: %1."), {ShownBackupResultText(rc)});
   for (const BackupEntry& e : entries) {
     Row row;
     row.path = e.path;
@@ -114,7 +114,7 @@ bool CRestoreBackupForm::Restore() {
   if (rc != BackupResult::kOk) {
     Ask(FillIn(translate("RestoreBackup",
                          "The backup could not be restored: %1.\n\nThe current records are unchanged."),
-               {BackupResultText(rc)}),
+               {ShownBackupResultText(rc)}),
         kMbOk | kMbIconExclamation);
     Load();
     return false;

@@ -216,7 +216,7 @@ bool OpenUserStoreFor(const std::string& user_folder) {
     // the wait ended: nothing is damaged, nothing is replaced.
     if ((rc == DB_ERR_OPEN && FileExists(path)) || pDB->failedWhileBeingWritten()) {
       LogValue("Unable to open database:", static_cast<int>(rc));
-      OpenFailed(pDB->FailureReason(rc));
+      OpenFailed(pDB->ShownFailureReason(rc));
       return false;
     }
     // Gone, or damaged: the records in memory are the last good ones. A
@@ -228,12 +228,12 @@ bool OpenUserStoreFor(const std::string& user_folder) {
       const DbResult probed = probe.Load();
       if (probed != DB_OK && !probe.failedWhileBeingWritten()) kept = SetAsideIfUnchanged(path, probe, &changed);
       if (kept.empty() && FileExists(path)) {
-        OpenFailed(probed != DB_OK ? probe.FailureReason(probed) : pDB->FailureReason(rc));
+        OpenFailed(probed != DB_OK ? probe.ShownFailureReason(probed) : pDB->ShownFailureReason(rc));
         return false;
       }
     }
     if (const DbResult saved = pDB->Save(); saved != DB_OK) {
-      OpenFailed(pDB->FailureReason(saved));
+      OpenFailed(pDB->ShownFailureReason(saved));
       return false;
     }
     if (!kept.empty()) ShowKeptDamaged(kept);
@@ -256,7 +256,7 @@ bool OpenUserStoreFor(const std::string& user_folder) {
       // still writing it when the wait ended. It is not damaged, and
       // replacing it would lose it; the store that was open stays open.
       LogValue("Unable to open database:", static_cast<int>(rc));
-      OpenFailed(fresh->FailureReason(rc));
+      OpenFailed(fresh->ShownFailureReason(rc));
       TraceDelete(fresh.get());
       return false;
     }
@@ -271,7 +271,7 @@ bool OpenUserStoreFor(const std::string& user_folder) {
         continue;
       }
       if (kept.empty()) {
-        OpenFailed(fresh->FailureReason(rc));
+        OpenFailed(fresh->ShownFailureReason(rc));
         TraceDelete(fresh.get());
         return false;
       }
@@ -307,7 +307,7 @@ bool OpenArchive(const std::string& archive_path) {
     // An archive that cannot be read is not replaced and not kept open: a
     // save would overwrite it with an empty store. Say why it was refused
     // (the "no records yet" dialog would point the wrong way here).
-    const std::string reason = pDB->FailureReason(rc);
+    const std::string reason = pDB->ShownFailureReason(rc);
     DeleteCurrentStore();
     ShowOpenFailed(reason);
     if (g_close_main_window) g_close_main_window();

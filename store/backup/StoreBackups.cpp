@@ -1,5 +1,6 @@
 #include "store/backup/StoreBackups.h"
 
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <openssl/evp.h>
@@ -19,6 +20,7 @@
 #include <numeric>
 #include <set>
 
+#include "base/Translate.h"
 #include "platform/paths/ProgramPaths.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
@@ -205,23 +207,27 @@ void CStoreBackups::StoreSource::Release() {
 
 const char* BackupResultText(BackupResult result) {
   switch (result) {
-    case BackupResult::kOk: return "done";
-    case BackupResult::kNoStore: return "the store file does not exist";
-    case BackupResult::kStoreBusy: return "the store file is in use by another program or cannot be written";
-    case BackupResult::kStoreUnreadable: return "the store file cannot be read";
+    case BackupResult::kOk: return QT_TRANSLATE_NOOP("StoreBackups", "done");
+    case BackupResult::kNoStore: return QT_TRANSLATE_NOOP("StoreBackups", "the store file does not exist");
+    case BackupResult::kStoreBusy: return QT_TRANSLATE_NOOP("StoreBackups", "the store file is in use by another program or cannot be written");
+    case BackupResult::kStoreUnreadable: return QT_TRANSLATE_NOOP("StoreBackups", "the store file cannot be read");
     case BackupResult::kFolderIsLink:
-      return "the backup folder is a symbolic link (backups are never written through links)";
-    case BackupResult::kFolderFailed: return "the backup folder cannot be created or read";
-    case BackupResult::kWriteFailed: return "the backup could not be written";
-    case BackupResult::kNotABackup: return "there is no such backup file";
-    case BackupResult::kDamaged: return "the backup is damaged";
-    case BackupResult::kStoreWriteFailed: return "the store file could not be replaced";
+      return QT_TRANSLATE_NOOP("StoreBackups", "the backup folder is a symbolic link (backups are never written through links)");
+    case BackupResult::kFolderFailed: return QT_TRANSLATE_NOOP("StoreBackups", "the backup folder cannot be created or read");
+    case BackupResult::kWriteFailed: return QT_TRANSLATE_NOOP("StoreBackups", "the backup could not be written");
+    case BackupResult::kNotABackup: return QT_TRANSLATE_NOOP("StoreBackups", "there is no such backup file");
+    case BackupResult::kDamaged: return QT_TRANSLATE_NOOP("StoreBackups", "the backup is damaged");
+    case BackupResult::kStoreWriteFailed: return QT_TRANSLATE_NOOP("StoreBackups", "the store file could not be replaced");
     case BackupResult::kFolderNotPrivate:
-      return "the backup folder belongs to another user or other users may write to it";
-    case BackupResult::kNoSpace: return "there is not enough free disk space for a backup";
-    case BackupResult::kNotAStore: return "the file is not a Quillet! store";
+      return QT_TRANSLATE_NOOP("StoreBackups", "the backup folder belongs to another user or other users may write to it");
+    case BackupResult::kNoSpace: return QT_TRANSLATE_NOOP("StoreBackups", "there is not enough free disk space for a backup");
+    case BackupResult::kNotAStore: return QT_TRANSLATE_NOOP("StoreBackups", "the file is not a Quillet! store");
   }
-  return "unknown failure";
+  return QT_TRANSLATE_NOOP("StoreBackups", "unknown failure");
+}
+
+std::string ShownBackupResultText(BackupResult result) {
+  return translate("StoreBackups", BackupResultText(result));
 }
 
 FreeSpaceFunction SetBackupFreeSpaceFunction(FreeSpaceFunction function) {

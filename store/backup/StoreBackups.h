@@ -75,6 +75,8 @@ enum class BackupResult : uint8_t {
 
 // A short English explanation, e.g. "the store file is in use by another program".
 const char* BackupResultText(BackupResult result);
+// The same in the person's language, for a message (UTF-8).
+std::string ShownBackupResultText(BackupResult result);
 
 inline constexpr int kBackupsKeptNewest = 10;
 inline constexpr size_t kBackupChunk = size_t{1} << 20;
