@@ -363,7 +363,7 @@ CWebWnd::CWebWnd(QWidget* mainWindow, const QRect& clientRect) : QWidget(mainWin
   key.WriteValueString("footer", " ");
   show();
 
-  Navigate(AppPaths.installFolder + kMainPage, false);
+  Navigate(OwnPagePath(AppPaths.installFolder, kMainPage), false);
 }
 
 CWebWnd::~CWebWnd() {

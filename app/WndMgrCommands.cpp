@@ -128,7 +128,7 @@ void CWndMgr::OnCommand(uint32_t command, uint32_t param) {
     case CMD_HELP_CONTENTS:
       mode_ = 0;
       OnCommand(CMD_START);
-      web_->Navigate(AppPaths.installFolder + kHelpPage, true);
+      web_->Navigate(OwnPagePath(AppPaths.installFolder, kHelpPage), true);
       break;
     case CMD_FEEDBACK:
       mode_ = 0;

@@ -112,8 +112,8 @@ void CWndMgr::LoadModePage(const ModeRow& row) {
   const std::string& install = AppPaths.installFolder;
   switch (row.browser) {
     case BrowserShows::kStartPage: web_->ShowStartPage(); break;
-    case BrowserShows::kTopicCenter: web_->Navigate(install + kTopicCenterPage, true); break;
-    case BrowserShows::kImageCenter: web_->Navigate(install + kImageCenterPage, true); break;
+    case BrowserShows::kTopicCenter: web_->Navigate(OwnPagePath(install, kTopicCenterPage), true); break;
+    case BrowserShows::kImageCenter: web_->Navigate(OwnPagePath(install, kImageCenterPage), true); break;
     case BrowserShows::kTopicReport: ShowTopicReport(); break;
     case BrowserShows::kSelectedImageFile: ShowPreviewImage(); break;
     case BrowserShows::kHidden: break;
@@ -153,7 +153,7 @@ void CWndMgr::ShowTopicReport() {
   // was there before.
   const uint32_t topic = TopicOfSelection();
   if (topic == 0) {
-    web_->Navigate(AppPaths.installFolder + kTopicCenterPage, true);
+    web_->Navigate(OwnPagePath(AppPaths.installFolder, kTopicCenterPage), true);
     return;
   }
   report_source_->SetStore(pDB);

@@ -1,11 +1,28 @@
 #include "base/Translate.h"
 
 #include <atomic>
+#include <mutex>
 
 namespace quillet {
 namespace {
 std::atomic<TranslateFn> g_translator{nullptr};
+
+std::mutex g_language_lock;
+std::string& LanguageSlot() {
+  static std::string language;
+  return language;
+}
 }  // namespace
+
+void SetLanguage(std::string_view language) {
+  std::lock_guard<std::mutex> hold(g_language_lock);
+  LanguageSlot().assign(language);
+}
+
+std::string Language() {
+  std::lock_guard<std::mutex> hold(g_language_lock);
+  return LanguageSlot();
+}
 
 TranslateFn SetTranslator(TranslateFn fn) { return g_translator.exchange(fn); }
 

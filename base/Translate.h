@@ -32,6 +32,13 @@ TranslateFn SetTranslator(TranslateFn fn);
 // `source` in the person's language, else `source` itself.
 std::string translate(const char* context, const char* source);
 
+// The language of the catalogue installed with the lookup, as its file names
+// it ("de"); empty for English. What the cores pick by language (the
+// program's own pages, desktop/shell/Pages.h) follows it, so that the pages
+// and the menus that they name always speak the same language.
+void SetLanguage(std::string_view language);
+std::string Language();
+
 // `text` with %1 ... %9 replaced by `args` in one pass (what an argument
 // holds is never replaced again), the way the translated texts place their
 // names and numbers; "%%" is one '%'.

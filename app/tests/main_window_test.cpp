@@ -1201,6 +1201,20 @@ void MainWindowTest::inGermanTheMenusADialogAndAMessageBoxAreGerman() {
   QCOMPARE(w.menus()->Text(CMD_IMPORT_REFERENCES), QString("Literaturangaben &importieren..."));
   QCOMPARE(w.menus()->Text(CMD_PRIVATE), QString::fromUtf8("Private Datens\u00E4tze anzeigen"));
 
+  // The pane's own pages too: the start page, the Topic Center, the help
+  // and the start page again (the Image Center wants the picture list,
+  // which this window lacks; web_links_tests follows its links).
+  QVERIFY2(EndsWith(Path(w.manager()), "components/de/main.htm"), Path(w.manager()).c_str());
+  QVERIFY(w.manager()->web()->browser()->toPlainText().contains("Willkommen bei Quillet!"));
+  const std::pair<uint32_t, const char*> pages[] = {{CMD_TOPIC_CENTER, "components/de/topiccenter.htm"},
+                                                    {CMD_HELP_CONTENTS, "help/de/index.html"},
+                                                    {CMD_START, "components/de/main.htm"}};
+  for (const auto& [command, page] : pages) {
+    w.SendCommand(command);
+    QVERIFY2(EndsWith(Path(w.manager()), page), Path(w.manager()).c_str());
+  }
+  QCOMPARE(w.manager()->web()->title(), QString("Quillet! - Start"));
+
   // What a modal window shows, read when it is up, then closed with `answer`.
   struct Seen {
     QString title, text;

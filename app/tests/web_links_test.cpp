@@ -2,8 +2,11 @@
 // picture names come from records) may open or show without asking.
 #include <unistd.h>
 
+#include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -20,6 +23,7 @@
 #include "desktop/shell/Desktop.h"
 #include "testing/RecordingDesktop.h"
 #include "testing/ShellTestSupport.h"
+#include "widgets/kit/Translations.h"
 
 using namespace quillet;
 using namespace quillet::test;
@@ -66,6 +70,7 @@ class WebLinksTest : public QObject {
   void fileLinksInsideTheOutputFolderAskFirstToo();
   void mailLinksThatSayMoreThanAnAddressAskFirst();
   void reportPicturesComeOnlyFromTheOutputFolder();
+  void theOwnPagesSpeakTheLanguageInstalledAndLinkWithinIt();
   void aLongPageShowsItsBeginningFirstThenTheWholePage();
   void firstPartCutsAfterARowAndOnlyLongPages();
   void aLongPageLaidOutAwayLooksAndAnswersAsTheBrowserItself();
@@ -199,6 +204,105 @@ void WebLinksTest::reportPicturesComeOnlyFromTheOutputFolder() {
       b->loadResource(QTextDocument::ImageResource, QUrl("../../../../outside.jpg"));
   QVERIFY(!outside.isValid());
   if (const char* png = std::getenv("QUILLET_PANE_PICTURE")) p.web->grab().save(png, "PNG");
+}
+
+namespace {
+
+// The values of `attribute` (href, src, background) in the page file shown.
+QStringList Attributes(const std::string& page, const char* attribute) {
+  QFile file(QString::fromStdString(page));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const QString html = QString::fromLatin1(file.readAll());
+  QStringList values;
+  const QRegularExpression re(QStringLiteral("\\b%1=\"([^\"]*)\"").arg(QLatin1String(attribute)));
+  for (auto it = re.globalMatch(html); it.hasNext();) values << it.next().captured(1);
+  values.removeDuplicates();
+  return values;
+}
+
+}  // namespace
+
+// The start page, the centres, the missing page and the help are shown in
+// the language whose catalogue was installed, where the install has them in
+// it; every link between them stays in that language and needs no question,
+// and their pictures are found from the language's folder too. A language
+// without a catalogue (fr) or English first keeps the English pages.
+void WebLinksTest::theOwnPagesSpeakTheLanguageInstalledAndLinkWithinIt() {
+  struct Case {
+    QStringList languages;
+    QString ours;          // what InstallTranslators says it installed
+    std::string folder;    // the pages' folder under components/ and help/
+    QString startHeading;  // on the start page
+    QString helpTitle;
+    QString missingTitle;
+  };
+  const Case cases[] = {
+      {{"de_DE"}, "de", "de/", QString::fromUtf8("Willkommen bei Quillet!"),
+       QString::fromUtf8("Quillet! Benutzerhandbuch"), QString::fromUtf8("Quillet! - Seite nicht gefunden")},
+      {{"de_AT", "en_GB"}, "de", "de/", QString::fromUtf8("Willkommen bei Quillet!"),
+       QString::fromUtf8("Quillet! Benutzerhandbuch"), QString::fromUtf8("Quillet! - Seite nicht gefunden")},
+      {{"en_GB", "de_DE"}, "", "", "Welcome to Quillet!", "Quillet! User Guide", "Quillet! - Page not found"},
+      {{"fr_FR"}, "", "", "Welcome to Quillet!", "Quillet! User Guide", "Quillet! - Page not found"},
+  };
+  for (const Case& c : cases) {
+    const QByteArray which = c.languages.join(',').toUtf8();
+    QCOMPARE(InstallTranslators(c.languages, QUILLET_DATA_DIR "/translations/").ours, c.ours);
+    const auto english = qScopeGuard([] { RemoveTranslators(); });
+    Pane p;
+    const std::string components = p.m.install() + "components/" + c.folder;
+    const std::string help = p.m.install() + "help/" + c.folder;
+
+    // Where the pane starts, and the start page shown again.
+    p.web = std::make_unique<CWebWnd>(&p.parent, QRect(0, 0, 800, 600));
+    QVERIFY2(p.web->currentPath() == components + "main.htm", (p.web->currentPath() + " " + components).c_str());
+    p.web->Navigate(p.output + "report.htm", true);
+    p.web->ShowStartPage();
+    QVERIFY2(p.web->currentPath() == components + "main.htm", which.constData());
+    QVERIFY2(p.web->browser()->toPlainText().contains(c.startHeading), which.constData());
+    // A page that is not there is explained in the same language.
+    p.web->Navigate(p.m.install() + "components/gone.htm", true);
+    QCOMPARE(p.web->currentPath(), components + "notfound.htm");
+    QCOMPARE(p.web->title(), c.missingTitle);
+
+    // Every link of every page of the language, followed from that page.
+    const std::vector<std::string> pages = {components + "main.htm", components + "topiccenter.htm",
+                                            components + "imagecenter.htm", components + "notfound.htm",
+                                            components + "velamain.htm", help + "index.html"};
+    int followed = 0;
+    for (const std::string& page : pages) {
+      const QByteArray where = which + " " + QByteArray::fromStdString(page);
+      p.web->Navigate(page, true);
+      QVERIFY2(p.web->currentPath() == page, where.constData());
+      // Its pictures and icons, from beside it.
+      QStringList pictures = Attributes(page, "src") + Attributes(page, "background");
+      QVERIFY2(pictures.contains("page_band.png") && pictures.contains("quillet_mark.png"), where.constData());
+      for (const QString& picture : pictures) {
+        const QVariant shown = p.web->browser()->loadResource(QTextDocument::ImageResource, QUrl(picture));
+        QVERIFY2(!QImage::fromData(shown.toByteArray()).isNull(), (where + " " + picture.toUtf8()).constData());
+      }
+      for (const QString& link : Attributes(page, "href")) {
+        if (link.startsWith('#')) continue;
+        p.web->Navigate(page, true);
+        p.Click(QUrl(link));
+        const std::string to = p.web->currentPath();
+        const QByteArray what = where + " -> " + link.toUtf8() + " = " + QByteArray::fromStdString(to);
+        // One of the language's own pages, there, and not the missing page.
+        QVERIFY2(to == components + "main.htm" || to == components + "topiccenter.htm" ||
+                     to == components + "imagecenter.htm" || to == help + "index.html",
+                 what.constData());
+        ++followed;
+      }
+    }
+    QVERIFY2(followed >= 20, which.constData());
+    QVERIFY2(p.r.ui.messages.empty(), which.constData());
+    QVERIFY2(p.r.desktop.requests.empty(), which.constData());
+
+    // The help's title, and the way back from it.
+    p.web->Navigate(help + "index.html", true);
+    QCOMPARE(p.web->title(), c.helpTitle);
+    p.Click(QUrl(c.folder.empty() ? "../components/main.htm" : "../../components/de/main.htm"));
+    QVERIFY2(p.web->currentPath() == components + "main.htm", (p.web->currentPath() + " " + components).c_str());
+  }
 }
 
 namespace {

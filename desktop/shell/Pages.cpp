@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <cstring>
+
+#include "base/Translate.h"
 
 namespace quillet {
 
@@ -11,9 +14,27 @@ bool PageFileExists(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+std::string OwnPagePath(const std::string& installFolder, const char* page, const std::string& language) {
+  const std::string english = installFolder + page;
+  bool plain = !language.empty();
+  for (char c : language)
+    if (!std::isalpha(static_cast<unsigned char>(c)) && c != '_') plain = false;
+  const char* slash = std::strrchr(page, '/');
+  if (!plain || slash == nullptr) return english;
+  const size_t folder = static_cast<size_t>(slash - page) + 1;
+  std::string translated = installFolder;
+  translated.append(page, folder).append(language).append("/").append(page + folder);
+  return PageFileExists(translated) ? translated : english;
+}
+
+std::string OwnPagePath(const std::string& installFolder, const char* page) {
+  return OwnPagePath(installFolder, page, Language());
+}
+
 std::string StartPagePath(const std::string& installFolder, const std::string& themeFolder) {
-  if (!themeFolder.empty() && PageFileExists(themeFolder + kVelaTheme)) return installFolder + kVelaMainPage;
-  return installFolder + kMainPage;
+  if (!themeFolder.empty() && PageFileExists(themeFolder + kVelaTheme))
+    return OwnPagePath(installFolder, kVelaMainPage);
+  return OwnPagePath(installFolder, kMainPage);
 }
 
 bool IsWebAddress(const std::string& path) {
@@ -32,7 +53,7 @@ std::string CheckedPagePath(const std::string& path, const std::string& installF
   if (missing) *missing = false;
   if (IsWebAddress(path) || PageFileExists(path)) return path;
   if (missing) *missing = true;
-  return installFolder + kNotFoundPage;
+  return OwnPagePath(installFolder, kNotFoundPage);
 }
 
 }  // namespace quillet

@@ -1,6 +1,10 @@
 // Which page the browser pane shows, by rule, without touching the pane.
 //
-// All page files lie under the install folder. A page loaded "with check"
+// All page files lie under the install folder. Each of the program's own
+// pages may have a version in the person's language, in a folder named for
+// the language beside the English one ("components/de/main.htm",
+// "help/de/index.html"); the English page stands in for a language without
+// one. A page loaded "with check"
 // that does not exist is replaced by the missing page, so a deleted report
 // or a damaged install shows an explanation instead of nothing.
 #pragma once
@@ -18,8 +22,16 @@ inline constexpr char kHelpPage[] = "help/index.html";
 // The theme whose presence switches the start page to its own version.
 inline constexpr char kVelaTheme[] = "VELA Contacts.htm";
 
-// The start page under the data folder: the alternative one when the
-// user's theme folder holds "VELA Contacts.htm", else the main one.
+// `page` (one of the names above) under the install folder, in `language`
+// when the install has that version of it, else the English one. A
+// language that is not a plain name (letters and '_') counts as English.
+std::string OwnPagePath(const std::string& installFolder, const char* page, const std::string& language);
+// The same in the language installed (Language(), base/Translate.h).
+std::string OwnPagePath(const std::string& installFolder, const char* page);
+
+// The start page under the data folder, in the language installed: the
+// alternative one when the user's theme folder holds "VELA Contacts.htm",
+// else the main one.
 std::string StartPagePath(const std::string& installFolder, const std::string& themeFolder);
 
 // True for addresses the pane hands to the user's web browser rather than
@@ -27,7 +39,8 @@ std::string StartPagePath(const std::string& installFolder, const std::string& t
 bool IsWebAddress(const std::string& path);
 
 // The path Navigate with check loads: `path` when its file exists in its
-// folder, else the missing page (and *missing = true). Web addresses are
+// folder, else the missing page in the language installed (and
+// *missing = true). Web addresses are
 // not checked.
 std::string CheckedPagePath(const std::string& path, const std::string& installFolder,
                             bool* missing);

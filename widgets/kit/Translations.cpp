@@ -84,6 +84,7 @@ InstalledLanguage InstallTranslators(const QStringList& languages, const QString
     }
   }
   SetTranslator(&CoreLookup);
+  SetLanguage(installed.ours.toStdString());
   return installed;
 }
 
@@ -96,6 +97,7 @@ void RemoveTranslators() {
     *t = nullptr;
   }
   SetTranslator(nullptr);
+  SetLanguage(std::string_view());
 }
 
 QString UiText(int stringId) { return QString::fromStdString(UiString(stringId)); }

@@ -6,8 +6,8 @@
 // LANG count, in that order) and installs, for the first of them we have,
 // our catalogue (share/quillet/translations/quillet_<lang>.qm) and Qt's own
 // (qtbase_<lang>.qm, the buttons and dialogs Qt draws). What a catalogue
-// lacks stays English. It also hands the lookup to the cores, whose texts
-// go through base/Translate.h.
+// lacks stays English. It also hands the lookup and the language installed
+// to the cores, whose texts (and pages) go through base/Translate.h.
 #pragma once
 
 #include <QString>

@@ -75,6 +75,14 @@ TEST(LinkPolicy, ProgramPagesLinkAmongThemselves) {
   EXPECT_EQ(DecideLink(Local(kInstall + "help/topics.html"), kOutput, kInstall, kHelp), LinkRule::kOpen);
   EXPECT_EQ(DecideLink(Local(kInstall + "components"), kOutput, kInstall, kHelp), LinkRule::kOpen);
   EXPECT_EQ(DecideLink(Local("/home/u/x.htm"), kOutput, kInstall, kHelp), LinkRule::kAskFirst);
+  // A language's pages lie a folder deeper and link as the English ones do.
+  const std::string german_start = kInstall + "components/de/main.htm";
+  EXPECT_EQ(DecideLink(Local(kInstall + "help/de/index.html"), kOutput, kInstall, german_start), LinkRule::kOpen);
+  EXPECT_EQ(DecideLink(Local(kInstall + "components/de/topiccenter.htm"), kOutput, kInstall, german_start),
+            LinkRule::kOpen);
+  EXPECT_EQ(DecideLink(Local(german_start), kOutput, kInstall, kInstall + "help/de/index.html"), LinkRule::kOpen);
+  EXPECT_EQ(DecideLink(Local("/home/u/x.htm"), kOutput, kInstall, german_start), LinkRule::kAskFirst);
+  EXPECT_EQ(DecideLink(Local(german_start), kOutput, kInstall, kReport), LinkRule::kAskFirst);
   // The install folder may hold links of its own: it is judged by the path
   // as written there; the output folder lets nothing through unasked.
   LinkTarget linked{"file", true, "/opt/build/bin/help/a.html", kInstall + "help/a.html", ""};

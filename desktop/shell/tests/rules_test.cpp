@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "base/Translate.h"
 #include "desktop/shell/Commands.h"
 #include "desktop/shell/DeleteAll.h"
 #include "desktop/shell/NotifierMessage.h"
@@ -63,6 +64,52 @@ TEST(Pages, CheckedPageFallsBackToTheMissingPage) {
   EXPECT_EQ(CheckedPagePath("https://example.org/x", install.path(), &missing),
             "https://example.org/x");
   EXPECT_FALSE(missing);
+}
+
+// A page of the program's own is taken from the language's folder where the
+// install has it there, else in English; a language that could name another
+// folder is no language.
+TEST(Pages, OwnPagesComeInTheLanguageInstalledWhereTheInstallHasThem) {
+  TempFolder install;
+  for (const char* folder : {"components", "components/de", "components/fr", "help", "help/de"})
+    ::mkdir((install.path() + folder).c_str(), 0755);
+  for (const char* page : {"components/main.htm", "components/topiccenter.htm", "components/notfound.htm",
+                           "components/velamain.htm", "help/index.html", "components/de/main.htm",
+                           "components/de/notfound.htm", "components/de/velamain.htm", "help/de/index.html"})
+    install.Touch(page);
+  const std::string& in = install.path();
+  struct Case {
+    const char* page;
+    const char* language;
+    const char* shown;
+  } cases[] = {
+      {kMainPage, "de", "components/de/main.htm"},
+      {kHelpPage, "de", "help/de/index.html"},
+      {kTopicCenterPage, "de", "components/topiccenter.htm"},  // not translated (yet)
+      {kMainPage, "fr", "components/main.htm"},                // a folder without the page
+      {kMainPage, "", "components/main.htm"},
+      {kMainPage, "es", "components/main.htm"},
+      {kMainPage, "de_AT", "components/main.htm"},
+      {kMainPage, "..", "components/main.htm"},
+      {kMainPage, "../de", "components/main.htm"},
+      {kMainPage, "de/", "components/main.htm"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(OwnPagePath(in, c.page, c.language), in + c.shown) << c.page << " in '" << c.language << "'";
+
+  // Without a language given: the one the catalogue was installed for, and
+  // the start page and the missing page follow it.
+  SetLanguage("de");
+  EXPECT_EQ(OwnPagePath(in, kHelpPage), in + "help/de/index.html");
+  EXPECT_EQ(StartPagePath(in, ""), in + "components/de/main.htm");
+  bool missing = false;
+  EXPECT_EQ(CheckedPagePath(in + "gone.htm", in, &missing), in + "components/de/notfound.htm");
+  EXPECT_TRUE(missing);
+  install.Touch("VELA Contacts.htm");
+  EXPECT_EQ(StartPagePath(in, in), in + "components/de/velamain.htm");
+  SetLanguage("");
+  EXPECT_EQ(StartPagePath(in, in), in + "components/velamain.htm");
+  EXPECT_EQ(OwnPagePath(in, kHelpPage), in + "help/index.html");
 }
 
 TEST(Pages, WebAddressesAreRecognisedByTheirScheme) {

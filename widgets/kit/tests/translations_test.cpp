@@ -177,12 +177,16 @@ class TranslationsTest : public QObject {
     QCOMPARE(MenuText("Theme of someone else's"), QString("Theme of someone else's"));
     QCOMPARE(translate("Mail", "No such text"), std::string("No such text"));
     QCOMPARE(UiString(IDS_DEFAULT_THEME), std::string("Show Everything.htm"));
+    // The cores learn the language too (the program's pages follow it).
+    QCOMPARE(Language(), std::string("de"));
 
     // The first language we have a catalogue for wins; English first means
     // English, whatever follows.
     QCOMPARE(InstallTranslators({"fr_FR", "de_AT"}, folder).ours, QString("de"));
+    QCOMPARE(Language(), std::string("de"));
     installed = InstallTranslators({"en_GB", "de_DE"}, folder);
     QVERIFY(installed.ours.isEmpty());
+    QCOMPARE(Language(), std::string());
     QCOMPARE(MenuText("&File"), QString("&File"));
     QCOMPARE(UiString(IDS_ADD), std::string("Add"));
     QVERIFY(InstallTranslators({"xx_YY"}, folder).ours.isEmpty());
@@ -190,6 +194,12 @@ class TranslationsTest : public QObject {
     // A folder without catalogues is English too, never a failure.
     QVERIFY(InstallTranslators({"de_DE"}, QDir::tempPath() + "/no-such-folder/").ours.isEmpty());
     QCOMPARE(MenuText("&File"), QString("&File"));
+    QCOMPARE(Language(), std::string());
+    // Taking the catalogues out gives the cores English back.
+    QCOMPARE(InstallTranslators({"de_DE"}, folder).ours, QString("de"));
+    RemoveTranslators();
+    QCOMPARE(Language(), std::string());
+    QCOMPARE(UiString(IDS_ADD), std::string("Add"));
   }
 };
 
