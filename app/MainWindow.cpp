@@ -144,12 +144,12 @@ void CMainWindow::ShowStartFailure() {
           ? "<h3>" + tr("Quillet! could not open your records") + "</h3>" +
                 tr("<p>Palm Desktop's data folder is not set (the \"Path\" value of Palm Desktop's "
                    "settings is empty), so there is no folder for the Palm users' records.</p>"
-                   "<p>Set up Palm Desktop's data folder (for this machine: <tt>palm-desktop init</tt>, "
-                   "which sets it), HotSync once, then start Quillet! again.</p>")
+                   "<p>Set up Palm Desktop's data folder (for this machine: <tt>quillet-palm-desktop "
+                   "init</tt>, which sets it), HotSync once, then start Quillet! again.</p>")
           : "<h3>" + tr("Quillet! could not open your records") + "</h3>" +
                 tr("<p>No Palm Desktop user was found, or the records of the user could not be opened.</p>"
                    "<p>Set up Palm Desktop with at least one user (for this machine: "
-                   "<tt>palm-desktop init</tt> and <tt>palm-desktop user add NAME</tt>), "
+                   "<tt>quillet-palm-desktop init</tt> and <tt>quillet-palm-desktop user add NAME</tt>), "
                    "HotSync once, then start Quillet! again.</p>"),
       client_);
   text->setObjectName("StartFailure");

@@ -1,7 +1,7 @@
 // The command line of the programs that take no arguments of their own
-// (quillet, Installer): --help (-h) and --version (-v) are answered on the
-// terminal before any window system or setting is touched, anything else is
-// refused.
+// (quillet, quillet-installer): --help (-h) and --version (-v) are answered
+// on the terminal before any window system or setting is touched, anything
+// else is refused.
 #pragma once
 
 #include <cstdio>

@@ -23,17 +23,17 @@ core='Software\U.S. Robotics\Pilot Desktop\Core'
 
 if [ -z "$(reg_get "$core" Path)" ]; then
   echo "Setting up the stand-in Palm Desktop"
-  "$bin/palm-desktop" init
+  "$bin/quillet-palm-desktop" init
 fi
 palm_path="$(reg_get "$core" Path)"
 
-if [ -z "$("$bin/palm-desktop" user list)" ]; then
+if [ -z "$("$bin/quillet-palm-desktop" user list)" ]; then
   echo "Adding the Palm Desktop user \"$demo_user\""
-  "$bin/palm-desktop" user add "$demo_user" >/dev/null
+  "$bin/quillet-palm-desktop" user add "$demo_user" >/dev/null
 fi
 
 # The demo user's folder (user list: id, name, folder, password).
-folder="$("$bin/palm-desktop" user list | awk -F'\t' -v n="$demo_user" '$2 == n { print $3; exit }')"
+folder="$("$bin/quillet-palm-desktop" user list | awk -F'\t' -v n="$demo_user" '$2 == n { print $3; exit }')"
 if [ -n "$folder" ] && [ -n "$palm_path" ]; then
   output="${palm_path%/}/$folder/Quillet"
   if [ ! -e "$output/quillet.dat" ]; then

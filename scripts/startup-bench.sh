@@ -35,9 +35,9 @@ export QUILLET_REGISTRY="$root/config/registry.db"
 export QT_QPA_PLATFORM=offscreen
 unset QUILLET_SCREENSHOT
 
-"$bin/palm-desktop" init >/dev/null
-"$bin/palm-desktop" user add "Bench User" >/dev/null
-folder="$("$bin/palm-desktop" user list | awk -F'\t' '$2 == "Bench User" { print $3; exit }')"
+"$bin/quillet-palm-desktop" init >/dev/null
+"$bin/quillet-palm-desktop" user add "Bench User" >/dev/null
+folder="$("$bin/quillet-palm-desktop" user list | awk -F'\t' '$2 == "Bench User" { print $3; exit }')"
 palm="$("$bin/quillet-reg" get 'Software\U.S. Robotics\Pilot Desktop\Core' Path)"
 output="${palm%/}/$folder/Quillet"
 mkdir -p "$output"

@@ -14,7 +14,7 @@ QString HotSync(uint32_t userId, const QStringList& stages) {
                       QString::number(userId)};
   for (const QString& s : stages) args << "--stage" << s;
   QProcess p;
-  p.start(QString(QUILLET_BIN_DIR) + "/hotsync", args);
+  p.start(QString(QUILLET_BIN_DIR) + "/quillet-hotsync", args);
   QDeadlineTimer deadline(20000);
   while (p.state() != QProcess::NotRunning && !deadline.hasExpired()) QTest::qWait(20);
   return p.readAllStandardOutput();

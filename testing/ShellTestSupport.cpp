@@ -68,8 +68,8 @@ Machine::Machine(const std::vector<std::string>& users, bool shippedThemes) {
       fs::copy(e.path(), themes() + e.path().filename().string());
   SetProgramFileForTesting(prefix() + "bin/quillet");
 
-  Run("palm-desktop init --path " + Quote(root_ + "palm"));
-  for (const std::string& user : users) Run("palm-desktop user add " + Quote(user));
+  Run("quillet-palm-desktop init --path " + Quote(root_ + "palm"));
+  for (const std::string& user : users) Run("quillet-palm-desktop user add " + Quote(user));
 
   SetNum(ProgramKey, "Log", 1);
   SetStr(ProgramKey, "LogPath", root_);

@@ -485,7 +485,7 @@ void MainWindowTest::notifierMessagesAreAnsweredThroughTheSocket() {
 
   // HotSync itself, through the notifier library, over the real socket.
   QProcess hotsync;
-  hotsync.start(QString(QUILLET_BIN_DIR) + "/hotsync",
+  hotsync.start(QString(QUILLET_BIN_DIR) + "/quillet-hotsync",
                 {"--notifier", QString(QUILLET_LIB_DIR) + "/libQuilletNotify10.so", "--user-id", "1",
                  "--stage", "0", "--stage", "2"});
   QTRY_VERIFY_WITH_TIMEOUT(hotsync.state() == QProcess::NotRunning, 20000);
@@ -831,7 +831,7 @@ void MainWindowTest::privateRecordsAskForThePasswordOnlyWhenShowing() {
   QCOMPARE(bShowPrivate, uint8_t(0));
   QCOMPARE(Machine::Num(kUserKey, "Private"), 0u);
 
-  QCOMPARE(Machine::Run("palm-desktop user password 'Demo User' secret"), 0);
+  QCOMPARE(Machine::Run("quillet-palm-desktop user password 'Demo User' secret"), 0);
   r.ui.passwords = {"wrong", "secret"};
   w.SendCommand(CMD_PRIVATE);
   QCOMPARE(bShowPrivate, uint8_t(1));
@@ -863,7 +863,7 @@ void MainWindowTest::aPasswordUserStartsWithPrivateRecordsHidden() {
     QCOMPARE(bShowPrivate, uint8_t(1));
     QCOMPARE(w.menus()->Text(CMD_PRIVATE), UiText(IDS_HIDE_PRIVATE));
   }
-  QCOMPARE(Machine::Run("palm-desktop user password 'Demo User' secret"), 0);
+  QCOMPARE(Machine::Run("quillet-palm-desktop user password 'Demo User' secret"), 0);
   {
     CMainWindow w{ShellParts{}};
     QCOMPARE(bShowPrivate, uint8_t(0));
@@ -992,7 +992,7 @@ void MainWindowTest::withoutAPalmUserTheWindowSaysWhyAndExits() {
   QVERIFY(!w.manager()->ready());
   QVERIFY(w.isVisible());  // not an invisible program behind a splash
   const QList<QLabel*> labels = w.client()->findChildren<QLabel*>();
-  QVERIFY(!labels.isEmpty() && labels[0]->text().contains("palm-desktop user add"));
+  QVERIFY(!labels.isEmpty() && labels[0]->text().contains("quillet-palm-desktop user add"));
   QVERIFY(w.manager()->web() == nullptr);
   QVERIFY(CountLines(m.LogLines(), "Splash Window Destroy Called") == 1);
   QSignalSpy closed(&w, &CMainWindow::closed);
@@ -1186,7 +1186,7 @@ void MainWindowTest::placementFitsItsScreenAndUnmaximizingGivesTheSavedSize() {
 void MainWindowTest::inGermanTheMenusADialogAndAMessageBoxAreGerman() {
   Machine m;
   WriteDemoStore(m);
-  QCOMPARE(Machine::Run("palm-desktop user password 'Demo User' secret"), 0);
+  QCOMPARE(Machine::Run("quillet-palm-desktop user password 'Demo User' secret"), 0);
   QVERIFY(InstallTranslators({"de_DE"}, QUILLET_DATA_DIR "/translations/").qts == "de");
   const auto english = qScopeGuard([] { RemoveTranslators(); });
   QtUserInterface forms;  // the real boxes and dialogs

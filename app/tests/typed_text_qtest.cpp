@@ -635,7 +635,7 @@ void TypedTextTest::palmUsersAddedWhileRunningAreOfferedAndSyncedTo() {
   Shell s = Parts(w);
   QCOMPARE(AppPaths.userFolder, std::string("DemoUser/"));
 
-  QCOMPARE(Machine::Run("palm-desktop user add Carol"), 0);  // Palm user 2
+  QCOMPARE(Machine::Run("quillet-palm-desktop user add Carol"), 0);  // Palm user 2
   QStringList offered;
   QTimer::singleShot(0, [&] {
     auto* sheet = qobject_cast<CPropertiesSheet*>(QApplication::activeModalWidget());
@@ -647,7 +647,7 @@ void TypedTextTest::palmUsersAddedWhileRunningAreOfferedAndSyncedTo() {
   QCOMPARE(offered, QStringList({"Demo User", "Carol"}));
   QCOMPARE(AppPaths.userFolder, std::string("DemoUser/"));  // only offered
 
-  QCOMPARE(Machine::Run("palm-desktop user add Dave"), 0);  // Palm user 3, never offered yet
+  QCOMPARE(Machine::Run("quillet-palm-desktop user add Dave"), 0);  // Palm user 3, never offered yet
   HotSync(3, {"0", "1", "2", "3", "4", "5", "6"});
   QVERIFY(StagesCarriedOut(s.mgr));
   QVERIFY(r.ui.messages.empty());
@@ -884,9 +884,9 @@ void TypedTextTest::privateRecordsAskForTheCurrentUsersPasswordInCodePageBytes()
   QVERIFY(s.mgr->SwitchUserNow("Bob"));
   // Ann, listed before Bob, leaves Palm Desktop; Bob sets "pé" at the
   // terminal (UTF-8).
-  QCOMPARE(Machine::Run("palm-desktop user remove Ann"), 0);
-  QCOMPARE(Machine::Run("palm-desktop user password Bob 'p\xC3\xA9'"), 0);
-  QCOMPARE(Machine::Run("palm-desktop user password Bob 'p\xC4\x80'"), 2);  // refused, not stored
+  QCOMPARE(Machine::Run("quillet-palm-desktop user remove Ann"), 0);
+  QCOMPARE(Machine::Run("quillet-palm-desktop user password Bob 'p\xC3\xA9'"), 0);
+  QCOMPARE(Machine::Run("quillet-palm-desktop user password Bob 'p\xC4\x80'"), 2);  // refused, not stored
 
   r.ui.passwords = {};  // cancel
   w.SendCommand(CMD_PRIVATE);
@@ -923,7 +923,7 @@ void TypedTextTest::anEmptyPalmDataFolderStopsWithAClearMessage() {
   QVERIFY(label);
   QVERIFY(label->text().contains("data folder is not set"));
   QVERIFY(label->text().contains("\"Path\""));
-  QVERIFY(label->text().contains("palm-desktop init"));
+  QVERIFY(label->text().contains("quillet-palm-desktop init"));
   QCOMPARE(Machine::Str(kPrefix + "DemoUser/", "OutputPath"), std::string());
   w.resize(760, 580);
   QApplication::processEvents();

@@ -955,8 +955,8 @@ Die Liste der Designs wurde aktualisiert. Um die ursprünglichen Designs zurück
         <translation>Dieser Palm-Benutzer hat auf diesem Computer noch keine Quillet!-Datensätze.</translation>
     </message>
     <message>
-        <source>Copy quillet.dat from the computer where you HotSync into the user&apos;s Quillet folder (&quot;palm-desktop user list&quot; shows it), or let your synchronisation tool write it there: Quillet! shows the records as soon as the file arrives.</source>
-        <translation>Kopieren Sie quillet.dat von dem Computer, auf dem Sie HotSync ausführen, in den Quillet-Ordner des Benutzers („palm-desktop user list“ zeigt ihn an), oder lassen Sie Ihr Synchronisationswerkzeug sie dorthin schreiben: Quillet! zeigt die Datensätze, sobald die Datei da ist.</translation>
+        <source>Copy quillet.dat from the computer where you HotSync into the user&apos;s Quillet folder (&quot;quillet-palm-desktop user list&quot; shows it), or let your synchronisation tool write it there: Quillet! shows the records as soon as the file arrives.</source>
+        <translation>Kopieren Sie quillet.dat von dem Computer, auf dem Sie HotSync ausführen, in den Quillet-Ordner des Benutzers („quillet-palm-desktop user list“ zeigt ihn an), oder lassen Sie Ihr Synchronisationswerkzeug sie dorthin schreiben: Quillet! zeigt die Datensätze, sobald die Datei da ist.</translation>
     </message>
     <message>
         <source>Until then you can start adding topics here.</source>
@@ -2027,12 +2027,12 @@ Richten Sie einen Webbrowser als Standard Ihrer Arbeitsumgebung für Webseiten e
         <translation>Quillet! konnte Ihre Datensätze nicht öffnen</translation>
     </message>
     <message>
-        <source>&lt;p&gt;Palm Desktop&apos;s data folder is not set (the &quot;Path&quot; value of Palm Desktop&apos;s settings is empty), so there is no folder for the Palm users&apos; records.&lt;/p&gt;&lt;p&gt;Set up Palm Desktop&apos;s data folder (for this machine: &lt;tt&gt;palm-desktop init&lt;/tt&gt;, which sets it), HotSync once, then start Quillet! again.&lt;/p&gt;</source>
-        <translation>&lt;p&gt;Der Datenordner von Palm Desktop ist nicht festgelegt (der Wert „Path“ in den Einstellungen von Palm Desktop ist leer), daher gibt es keinen Ordner für die Datensätze der Palm-Benutzer.&lt;/p&gt;&lt;p&gt;Richten Sie den Datenordner von Palm Desktop ein (auf diesem Rechner: &lt;tt&gt;palm-desktop init&lt;/tt&gt;, das ihn festlegt), führen Sie einmal HotSync aus und starten Sie Quillet! dann erneut.&lt;/p&gt;</translation>
+        <source>&lt;p&gt;Palm Desktop&apos;s data folder is not set (the &quot;Path&quot; value of Palm Desktop&apos;s settings is empty), so there is no folder for the Palm users&apos; records.&lt;/p&gt;&lt;p&gt;Set up Palm Desktop&apos;s data folder (for this machine: &lt;tt&gt;quillet-palm-desktop init&lt;/tt&gt;, which sets it), HotSync once, then start Quillet! again.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;Der Datenordner von Palm Desktop ist nicht festgelegt (der Wert „Path“ in den Einstellungen von Palm Desktop ist leer), daher gibt es keinen Ordner für die Datensätze der Palm-Benutzer.&lt;/p&gt;&lt;p&gt;Richten Sie den Datenordner von Palm Desktop ein (auf diesem Rechner: &lt;tt&gt;quillet-palm-desktop init&lt;/tt&gt;, das ihn festlegt), führen Sie einmal HotSync aus und starten Sie Quillet! dann erneut.&lt;/p&gt;</translation>
     </message>
     <message>
-        <source>&lt;p&gt;No Palm Desktop user was found, or the records of the user could not be opened.&lt;/p&gt;&lt;p&gt;Set up Palm Desktop with at least one user (for this machine: &lt;tt&gt;palm-desktop init&lt;/tt&gt; and &lt;tt&gt;palm-desktop user add NAME&lt;/tt&gt;), HotSync once, then start Quillet! again.&lt;/p&gt;</source>
-        <translation>&lt;p&gt;Es wurde kein Palm-Desktop-Benutzer gefunden, oder die Datensätze des Benutzers konnten nicht geöffnet werden.&lt;/p&gt;&lt;p&gt;Richten Sie Palm Desktop mit mindestens einem Benutzer ein (auf diesem Rechner: &lt;tt&gt;palm-desktop init&lt;/tt&gt; und &lt;tt&gt;palm-desktop user add NAME&lt;/tt&gt;), führen Sie einmal HotSync aus und starten Sie Quillet! dann erneut.&lt;/p&gt;</translation>
+        <source>&lt;p&gt;No Palm Desktop user was found, or the records of the user could not be opened.&lt;/p&gt;&lt;p&gt;Set up Palm Desktop with at least one user (for this machine: &lt;tt&gt;quillet-palm-desktop init&lt;/tt&gt; and &lt;tt&gt;quillet-palm-desktop user add NAME&lt;/tt&gt;), HotSync once, then start Quillet! again.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;Es wurde kein Palm-Desktop-Benutzer gefunden, oder die Datensätze des Benutzers konnten nicht geöffnet werden.&lt;/p&gt;&lt;p&gt;Richten Sie Palm Desktop mit mindestens einem Benutzer ein (auf diesem Rechner: &lt;tt&gt;quillet-palm-desktop init&lt;/tt&gt; und &lt;tt&gt;quillet-palm-desktop user add NAME&lt;/tt&gt;), führen Sie einmal HotSync aus und starten Sie Quillet! dann erneut.&lt;/p&gt;</translation>
     </message>
 </context>
 <context>

@@ -2,10 +2,11 @@
 //
 // Quillet! reads the Palm users and their records from Palm Desktop. On an
 // account where Palm Desktop was never set up, the program sets its
-// stand-in up for the login user, as `palm-desktop init` and
-// `palm-desktop user add` would (the Palm user named after the account's
-// full name) with an empty store of records, says so once, and then starts
-// normally. An account that has Palm Desktop data is left exactly as it is.
+// stand-in up for the login user, as `quillet-palm-desktop init` and
+// `quillet-palm-desktop user add` would (the Palm user named after the
+// account's full name) with an empty store of records, says so once, and
+// then starts normally. An account that has Palm Desktop data is left
+// exactly as it is.
 #pragma once
 
 #include <string>

@@ -2,17 +2,66 @@
 # The installed program as a new user meets it.
 #
 #   installed_test.sh BUILD_DIR VERSION PROGRAM...
+#   installed_test.sh --names ROOT PROGRAM...
 #
-# Installs the build into a scratch prefix (DESTDIR, prefix /usr), makes the
-# prefix read-only and runs the installed programs as an ordinary user with
-# a fresh home (as "nobody" through setpriv when this runs as root): every
-# PROGRAM answers --help and --version without touching a setting and exits
-# 2 on an unknown option; quillet comes up, puts what it writes into the XDG
-# folders and nothing under the prefix or the current folder; a second start
-# brings the first to the front and exits 0; every folder it and the
-# Installer made is the user's alone (0700); the Installer started from
-# another folder registers the installed conduit and notifier.
+# Installs the build into a scratch prefix (DESTDIR, prefix /usr): bin/
+# holds the PROGRAMs and nothing else, each a program of its own (no link)
+# named so that it cannot clash with another package's program (quillet,
+# quillet-cli, BrightfenCheck or quillet-*), each with its manual page.
+# Then it makes the prefix read-only and runs the installed programs as an
+# ordinary user with a fresh home (as "nobody" through setpriv when this
+# runs as root): every PROGRAM answers --help and --version without
+# touching a setting and exits 2 on an unknown option; quillet comes up,
+# puts what it writes into the XDG folders and nothing under the prefix or
+# the current folder; a second start brings the first to the front and
+# exits 0; every folder it and quillet-installer made is the user's alone
+# (0700); quillet-installer started from another folder registers the
+# installed conduit and notifier, which quillet-hotsync then calls.
+#
+# With --names only the first check runs, on what is laid out under ROOT
+# already (ROOT/usr/bin, ROOT/usr/share/man/man1).
 set -euo pipefail
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+step() { echo "-- $*"; }
+
+# ROOT PROGRAM...: ROOT/usr/bin holds the PROGRAMs and nothing else, each a
+# program of its own under a name of ours, each with its manual page.
+check_names() {
+  local root="$1"
+  shift
+  local bin="$root/usr/bin" man1="$root/usr/share/man/man1" installed expected pages f p
+  step "bin/ holds our programs alone, under names of ours, each with its manual page"
+  [ -d "$bin" ] || fail "nothing is installed in $bin"
+  installed="$(cd "$bin" && find . -mindepth 1 -printf '%P\n' | LC_ALL=C sort)"
+  while IFS= read -r f; do
+    [ -n "$f" ] || continue
+    case "$f" in
+      quillet | quillet-cli | BrightfenCheck | quillet-?*) ;;
+      *) fail "bin/$f is a name another package may use too (not quillet, quillet-cli, BrightfenCheck or quillet-*)" ;;
+    esac
+    [ ! -L "$bin/$f" ] && [ -f "$bin/$f" ] && [ -x "$bin/$f" ] ||
+      fail "bin/$f is not a program of its own (a link, a folder or not executable)"
+  done <<<"$installed"
+  expected="$(printf '%s\n' "$@" | LC_ALL=C sort)"
+  [ "$installed" = "$expected" ] || fail "bin/ holds [$(echo $installed)], not the programs [$(echo $expected)]"
+  for p in "$@"; do
+    [ -f "$man1/$p.1.gz" ] || fail "$p has no manual page $man1/$p.1.gz"
+    gzip -dc "$man1/$p.1.gz" | grep -q "^\.TH ${p^^} 1 " || fail "the manual page of $p is headed with another name"
+  done
+  pages="$( (cd "$man1" 2>/dev/null && ls) | sed 's/\.1\.gz$//' | LC_ALL=C sort)"
+  [ "$pages" = "$expected" ] || fail "the manual pages are for [$(echo $pages)], not for the programs [$(echo $expected)]"
+}
+
+if [ "${1:-}" = "--names" ]; then
+  check_names "${@:2}"
+  echo "OK"
+  exit 0
+fi
+
 build="$(cd "$1" && pwd)"
 version="$2"
 shift 2
@@ -26,11 +75,6 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-step() { echo "-- $*"; }
 
 chmod 755 "$work"
 root="$work/root"
@@ -41,6 +85,7 @@ data="$root/usr/share/quillet"
 chmod -R a-w "$root"
 listing() { (cd "$root" && find . -printf '%p %s %T@ %m\n' | LC_ALL=C sort); }
 before="$(listing)"
+check_names "$root" "${programs[@]}"
 
 home="$work/home"
 cwd="$work/started-here"
@@ -133,8 +178,8 @@ private_folders() {
 }
 private_folders
 
-step "the Installer started from another folder registers the installed libraries"
-"${user[@]}" "$bin/Installer" &
+step "quillet-installer started from another folder registers the installed libraries"
+"${user[@]}" "$bin/quillet-installer" &
 installer=$!
 conduits='HKCU\Software\U.S. Robotics\Pilot Desktop\HotSync Manager\Conduits\QLTN'
 registered() { [ "$(reg get "$conduits" Name)" = "$lib/libQuilletConduit10.so" ]; }
@@ -148,9 +193,9 @@ wait_for 10 cmp -s "${queued[0]}" "$data/Quillet.prc" || fail "Quillet.prc was n
 kill -TERM "$installer" 2>/dev/null || true
 wait "$installer" 2>/dev/null || true
 installer=""
-out="$(run "$bin/hotsync" --stage 0 2>&1)" || fail "hotsync could not call the registered notifier: $out"
-grep -qF "$notifier: GetNotifierVersion -> 0" <<<"$out" || fail "hotsync did not call $notifier: $out"
+out="$(run "$bin/quillet-hotsync" --stage 0 2>&1)" || fail "quillet-hotsync could not call the registered notifier: $out"
+grep -qF "$notifier: GetNotifierVersion -> 0" <<<"$out" || fail "quillet-hotsync did not call $notifier: $out"
 [ "$(listing)" = "$before" ] || fail "something under the prefix changed"
-[ -z "$(ls -A "$cwd")" ] || fail "files were written into the folder the Installer was started from"
+[ -z "$(ls -A "$cwd")" ] || fail "files were written into the folder quillet-installer was started from"
 private_folders
 echo "OK"

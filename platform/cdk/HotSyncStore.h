@@ -1,6 +1,7 @@
 // Where the HotSync stand-ins keep their state in the registry store, so
 // that the Conduit Manager library (which writes the registrations), the
-// HotSync API library and the hotsync program (which reads them) agree.
+// HotSync API library and the quillet-hotsync program (which reads them)
+// agree.
 //
 //   ...\Pilot Desktop\HotSync Manager            ProcessId, SyncStatus (REG_DWORD),
 //                                                ConduitInfoRefreshes (REG_DWORD)
@@ -44,7 +45,7 @@ LONG ListConduits(std::vector<Conduit>* conduits);
 // ERROR_FILE_NOT_FOUND when no conduit has that creator code.
 LONG FindConduit(const std::string& creator, Conduit* conduit);
 
-// The manager's state as the hotsync program publishes it.
+// The manager's state as the quillet-hotsync program publishes it.
 struct ManagerState {
   uint32_t processId = 0;  // 0: not running
   uint32_t syncStatus = 0;

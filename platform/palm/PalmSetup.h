@@ -1,6 +1,6 @@
 // Setting the Palm Desktop stand-in up the way installing Palm Desktop and
-// adding a user in it would: shared by the palm-desktop command and by the
-// main program's first start on an account without Palm Desktop data.
+// adding a user in it would: shared by the quillet-palm-desktop command and
+// by the main program's first start on an account without Palm Desktop data.
 #pragma once
 
 #include <string>
@@ -22,17 +22,17 @@ bool HasDataFolder();
 // The data folder as stored, without a trailing '/'; "" when unset.
 std::string DataFolder();
 
-// What `palm-desktop init` does: makes `dataFolder` (absolute), stores it
-// as "Path" with `hotSyncPath` as "HotSyncPath", makes the preferences key
-// and Quillet!'s add-on entry (creator 'QLTN'). *failedWhat names what the
-// store refused, or the folder that could not be made (then
-// ERROR_PATH_NOT_FOUND).
+// What `quillet-palm-desktop init` does: makes `dataFolder` (absolute),
+// stores it as "Path" with `hotSyncPath` as "HotSyncPath", makes the
+// preferences key and Quillet!'s add-on entry (creator 'QLTN').
+// *failedWhat names what the store refused, or the folder that could not be
+// made (then ERROR_PATH_NOT_FOUND).
 LONG InitDesktop(const std::string& dataFolder, const std::string& hotSyncPath, std::string* failedWhat);
 
-// What `palm-desktop user add` does after init: adds the user (name in the
-// code page, as Palm Desktop keeps it), makes the user's folder under the
-// data folder and, for the first user, makes the user the one Palm Desktop
-// last showed. ERROR_PATH_NOT_FOUND without a data folder or when the
+// What `quillet-palm-desktop user add` does after init: adds the user (name
+// in the code page, as Palm Desktop keeps it), makes the user's folder under
+// the data folder and, for the first user, makes the user the one Palm
+// Desktop last showed. ERROR_PATH_NOT_FOUND without a data folder or when the
 // user's folder cannot be made (the user is then taken away again); the
 // codes of AddUser otherwise. *userFolder gets the full path of the folder.
 LONG AddUserWithFolder(const std::string& name, const std::string& folder, const std::string& password,

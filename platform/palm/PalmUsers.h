@@ -1,5 +1,5 @@
 // The Palm Desktop stand-in's user store, shared by libUserData.so and the
-// palm-desktop command. See UserData.h for the layout in the registry.
+// quillet-palm-desktop command. See UserData.h for the layout in the registry.
 #pragma once
 
 #include <array>

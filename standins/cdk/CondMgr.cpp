@@ -1,5 +1,5 @@
 // libCondMgr.so: conduit and notifier registration in the registry store
-// (layout in HotSyncStore.h), read by the hotsync program.
+// (layout in HotSyncStore.h), read by the quillet-hotsync program.
 #include <cstring>
 #include <string>
 #include <vector>

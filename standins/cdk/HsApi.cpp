@@ -1,4 +1,4 @@
-// libHsApi.so: what the hotsync program publishes about itself in the
+// libHsApi.so: what the quillet-hotsync program publishes about itself in the
 // registry store. A manager counts as running while the process it
 // recorded is alive, so one that crashed is not taken for a running one.
 #include <signal.h>
@@ -38,7 +38,7 @@ CDK_EXPORT int32_t HsGetSyncStatus(uint32_t* status) {
 CDK_EXPORT int32_t HsRefreshConduitInfo(void) {
   hotsync::ManagerState s;
   if (hotsync::ReadManagerState(&s) || !Running(s)) return -1;
-  // The hotsync program reads the registrations afresh for every
+  // The quillet-hotsync program reads the registrations afresh for every
   // synchronisation; the count shows that a refresh was asked for.
   HKEY key = nullptr;
   if (RegCreateKey(HKEY_CURRENT_USER, hotsync::kManagerKey, &key)) return -1;

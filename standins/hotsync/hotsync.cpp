@@ -1,10 +1,10 @@
-// hotsync: stands in for the HotSync manager on this platform. It loads
+// quillet-hotsync: stands in for the HotSync manager on this platform. It loads
 // each notifier library the way the manager does, asks its version, and
 // calls HS_Notify once for each stage of a synchronisation, printing what
 // every call returned.
 //
-//   hotsync [--notifier LIB]... [--user-id N] [--stage N]...
-//   hotsync --help | --version
+//   quillet-hotsync [--notifier LIB]... [--user-id N] [--stage N]...
+//   quillet-hotsync --help | --version
 //
 // Without --notifier the notifiers registered with the Conduit Manager are
 // used, or ours (libQuilletNotify10.so in lib/quillet/) when none is
@@ -37,7 +37,9 @@ bool ParseInt(const char* text, long* out) {
 }
 
 int Usage(const char* why) {
-  std::fprintf(stderr, "hotsync: %s\nusage: hotsync [--notifier LIB]... [--user-id N] [--stage N]...\n",
+  std::fprintf(stderr,
+               "quillet-hotsync: %s\n"
+               "usage: quillet-hotsync [--notifier LIB]... [--user-id N] [--stage N]...\n",
                why);
   return 2;
 }
@@ -52,14 +54,15 @@ int main(int argc, char** argv) {
     std::string a = argv[i];
     long v = 0;
     if (a == "--help" || a == "-h") {
-      std::printf("usage: hotsync [--notifier LIB]... [--user-id N] [--stage N]...\n"
-                  "       hotsync --help | --version\n\n"
-                  "Calls HS_Notify of each notifier library for each stage of a synchronisation\n"
-                  "(stages 0 to 4 when none is given). Without --notifier the notifiers registered\n"
-                  "with the Conduit Manager are called, else libQuilletNotify10.so from lib/quillet/.\n");
+      std::printf(
+          "usage: quillet-hotsync [--notifier LIB]... [--user-id N] [--stage N]...\n"
+          "       quillet-hotsync --help | --version\n\n"
+          "Calls HS_Notify of each notifier library for each stage of a synchronisation\n"
+          "(stages 0 to 4 when none is given). Without --notifier the notifiers registered\n"
+          "with the Conduit Manager are called, else libQuilletNotify10.so from lib/quillet/.\n");
       return 0;
     } else if (a == "--version") {
-      std::printf("hotsync %s\n", QUILLET_VERSION);
+      std::printf("quillet-hotsync %s\n", QUILLET_VERSION);
       return 0;
     } else if (a == "--notifier" && i + 1 < argc) {
       notifiers.push_back(argv[++i]);
@@ -85,14 +88,14 @@ int main(int argc, char** argv) {
   for (const std::string& path : notifiers) {
     void* lib = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!lib) {
-      std::fprintf(stderr, "hotsync: cannot load notifier %s: %s\n", path.c_str(), dlerror());
+      std::fprintf(stderr, "quillet-hotsync: cannot load notifier %s: %s\n", path.c_str(), dlerror());
       ++failures;
       continue;
     }
     auto version = reinterpret_cast<int32_t (*)()>(dlsym(lib, "GetNotifierVersion"));
     auto notify = reinterpret_cast<int32_t (*)(int32_t, int32_t)>(dlsym(lib, "HS_Notify"));
     if (!version || !notify) {
-      std::fprintf(stderr, "hotsync: %s is not a notifier (GetNotifierVersion/HS_Notify missing)\n",
+      std::fprintf(stderr, "quillet-hotsync: %s is not a notifier (GetNotifierVersion/HS_Notify missing)\n",
                    path.c_str());
       dlclose(lib);
       ++failures;

@@ -1,12 +1,12 @@
-// palm-desktop: sets up the Palm Desktop stand-in the way installing Palm
-// Desktop and adding users in it would.
+// quillet-palm-desktop: sets up the Palm Desktop stand-in the way installing
+// Palm Desktop and adding users in it would.
 //
-//   palm-desktop init [--path DATAFOLDER]
-//   palm-desktop user add NAME [--folder FOLDER] [--password TEXT]
-//   palm-desktop user list
-//   palm-desktop user remove NAME
-//   palm-desktop user password NAME TEXT      (an empty TEXT removes it)
-//   palm-desktop --help | --version
+//   quillet-palm-desktop init [--path DATAFOLDER]
+//   quillet-palm-desktop user add NAME [--folder FOLDER] [--password TEXT]
+//   quillet-palm-desktop user list
+//   quillet-palm-desktop user remove NAME
+//   quillet-palm-desktop user password NAME TEXT      (an empty TEXT removes it)
+//   quillet-palm-desktop --help | --version
 //
 // Exit codes: 0 done, 1 the store refused or the user is unknown, 2 bad
 // arguments.
@@ -34,12 +34,12 @@ namespace {
 constexpr int kOk = 0, kFailed = 1, kUsage = 2;
 
 const char kUsageText[] =
-    "usage: palm-desktop init [--path DATAFOLDER]\n"
-    "       palm-desktop user add NAME [--folder FOLDER] [--password TEXT]\n"
-    "       palm-desktop user list\n"
-    "       palm-desktop user remove NAME\n"
-    "       palm-desktop user password NAME TEXT\n"
-    "       palm-desktop --help | --version\n"
+    "usage: quillet-palm-desktop init [--path DATAFOLDER]\n"
+    "       quillet-palm-desktop user add NAME [--folder FOLDER] [--password TEXT]\n"
+    "       quillet-palm-desktop user list\n"
+    "       quillet-palm-desktop user remove NAME\n"
+    "       quillet-palm-desktop user password NAME TEXT\n"
+    "       quillet-palm-desktop --help | --version\n"
     "\n"
     "init writes the Palm Desktop data folder (default $XDG_DATA_HOME/palm-desktop),\n"
     "the HotSync program path, the preferences key and Quillet!'s add-on entry.\n"
@@ -47,13 +47,13 @@ const char kUsageText[] =
     "keeps it; a name the code page cannot hold is refused.\n";
 
 int Usage(const std::string& message) {
-  if (!message.empty()) std::fprintf(stderr, "palm-desktop: %s\n", message.c_str());
+  if (!message.empty()) std::fprintf(stderr, "quillet-palm-desktop: %s\n", message.c_str());
   std::fputs(kUsageText, stderr);
   return kUsage;
 }
 
 int Failed(const std::string& what, LONG status) {
-  std::fprintf(stderr, "palm-desktop: %s: %s\n", what.c_str(), RegStatusMessage(status).c_str());
+  std::fprintf(stderr, "quillet-palm-desktop: %s: %s\n", what.c_str(), RegStatusMessage(status).c_str());
   return kFailed;
 }
 
@@ -91,17 +91,17 @@ bool PasswordBytes(const std::string& typed, std::string* bytes) {
   *bytes = std::move(text).bytes();
   if (!held) {
     if (bad == 0xFFFD)
-      std::fprintf(stderr, "palm-desktop: the password is not valid UTF-8 text\n");
+      std::fprintf(stderr, "quillet-palm-desktop: the password is not valid UTF-8 text\n");
     else
       std::fprintf(stderr,
-                   "palm-desktop: the password holds a character Palm Desktop passwords cannot hold "
+                   "quillet-palm-desktop: the password holds a character Palm Desktop passwords cannot hold "
                    "(U+%04X); use letters, digits and signs of the Western European (Windows-1252) "
                    "character set\n",
                    static_cast<unsigned>(bad));
     return false;
   }
   if (bytes->size() > kMaxPassword) {
-    std::fprintf(stderr, "palm-desktop: a password has at most 31 characters\n");
+    std::fprintf(stderr, "quillet-palm-desktop: a password has at most 31 characters\n");
     return false;
   }
   return true;
@@ -121,7 +121,7 @@ int Init(std::vector<std::string> args) {
   std::string what;
   if (LONG st = InitDesktop(path, hotsync, &what)) {
     if (st == ERROR_PATH_NOT_FOUND) {
-      std::fprintf(stderr, "palm-desktop: cannot create %s\n", path.c_str());
+      std::fprintf(stderr, "quillet-palm-desktop: cannot create %s\n", path.c_str());
       return kFailed;
     }
     return Failed(what, st);
@@ -163,18 +163,18 @@ int UserAdd(std::vector<std::string> args) {
   if (!password.empty() && !PasswordBytes(password, &password_bytes)) return kUsage;
 
   if (!HasDataFolder()) {
-    std::fprintf(stderr, "palm-desktop: no data folder yet; run palm-desktop init first\n");
+    std::fprintf(stderr, "quillet-palm-desktop: no data folder yet; run quillet-palm-desktop init first\n");
     return kFailed;
   }
   PalmUser added;
   std::string user_folder;
   LONG st = AddUserWithFolder(name, folder, password_bytes, &added, &user_folder);
   if (st == ERROR_ALREADY_EXISTS) {
-    std::fprintf(stderr, "palm-desktop: a user with that name or folder exists\n");
+    std::fprintf(stderr, "quillet-palm-desktop: a user with that name or folder exists\n");
     return kFailed;
   }
   if (st == ERROR_PATH_NOT_FOUND) {
-    std::fprintf(stderr, "palm-desktop: cannot create the folder of %s\n", args[0].c_str());
+    std::fprintf(stderr, "quillet-palm-desktop: cannot create the folder of %s\n", args[0].c_str());
     return kFailed;
   }
   if (st) return Failed(args[0], st);
@@ -199,7 +199,7 @@ int UserRemove(const std::vector<std::string>& args) {
   if (!NameArgument(args[0], &name, &code)) return code;
   LONG st = RemoveUser(name);
   if (st == ERROR_FILE_NOT_FOUND) {
-    std::fprintf(stderr, "palm-desktop: no user named '%s'\n", args[0].c_str());
+    std::fprintf(stderr, "quillet-palm-desktop: no user named '%s'\n", args[0].c_str());
     return kFailed;
   }
   // The user's folder and files stay where they are, as in Palm Desktop.
@@ -215,7 +215,7 @@ int UserPassword(const std::vector<std::string>& args) {
   if (!NameArgument(args[0], &name, &code)) return code;
   LONG st = SetUserPassword(name, password_bytes);
   if (st == ERROR_FILE_NOT_FOUND) {
-    std::fprintf(stderr, "palm-desktop: no user named '%s'\n", args[0].c_str());
+    std::fprintf(stderr, "quillet-palm-desktop: no user named '%s'\n", args[0].c_str());
     return kFailed;
   }
   return st ? Failed(args[0], st) : kOk;
@@ -231,7 +231,7 @@ int main(int argc, char** argv) {
     return kOk;
   }
   if (args[0] == "--version") {
-    std::printf("palm-desktop %s\n", QUILLET_VERSION);
+    std::printf("quillet-palm-desktop %s\n", QUILLET_VERSION);
     return kOk;
   }
   std::string command = args[0];

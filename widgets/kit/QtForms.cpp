@@ -112,9 +112,9 @@ int QtUserInterface::ShowInfoDialog(int dialogId) {
     for (const char* line : {QT_TRANSLATE_NOOP("QtForms", "This Palm user has no Quillet! records on this computer yet."),
                              QT_TRANSLATE_NOOP("QtForms",
                                                "Copy quillet.dat from the computer where you HotSync into the user's "
-                                               "Quillet folder (\"palm-desktop user list\" shows it), or let your "
-                                               "synchronisation tool write it there: Quillet! shows the records as "
-                                               "soon as the file arrives."),
+                                               "Quillet folder (\"quillet-palm-desktop user list\" shows it), or "
+                                               "let your synchronisation tool write it there: Quillet! shows the "
+                                               "records as soon as the file arrives."),
                              QT_TRANSLATE_NOOP("QtForms", "Until then you can start adding topics here.")}) {
       auto* label = new QLabel(Tr(line), &dialog);
       label->setWordWrap(true);

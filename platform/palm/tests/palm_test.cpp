@@ -57,7 +57,7 @@ class PalmTest : public ::testing::Test {
     fs::remove_all(dir_);
   }
   int Run(const std::string& args, std::string* out = nullptr) {
-    std::string cmd = std::string(QUILLET_BIN_DIR) + "/palm-desktop " + args + " 2>/dev/null";
+    std::string cmd = std::string(QUILLET_BIN_DIR) + "/quillet-palm-desktop " + args + " 2>/dev/null";
     FILE* p = popen(cmd.c_str(), "r");
     std::string text;
     char buf[512];
@@ -110,9 +110,9 @@ TEST_F(PalmTest, NamesAreTypedInUtf8AndKeptInTheCodePage) {
 TEST_F(PalmTest, HelpAndVersionAnswerWithoutTouchingTheStore) {
   std::string out;
   ASSERT_EQ(Run("--version", &out), 0);
-  EXPECT_EQ(out, std::string("palm-desktop ") + QUILLET_VERSION + "\n");
+  EXPECT_EQ(out, std::string("quillet-palm-desktop ") + QUILLET_VERSION + "\n");
   ASSERT_EQ(Run("--help", &out), 0);
-  EXPECT_EQ(out.rfind("usage: palm-desktop", 0), 0u);
+  EXPECT_EQ(out.rfind("usage: quillet-palm-desktop", 0), 0u);
   EXPECT_EQ(Run("--no-such-option"), 2);
   EXPECT_FALSE(fs::exists(dir_ + "/registry.db"));
 }

@@ -36,7 +36,7 @@ void SetString(HKEY hive, const std::string& key, const std::string& name, const
 }
 
 int PalmDesktop(const std::string& args) {
-  std::string cmd = std::string(QUILLET_BIN_DIR) + "/palm-desktop " + args + " >/dev/null 2>&1";
+  std::string cmd = std::string(QUILLET_BIN_DIR) + "/quillet-palm-desktop " + args + " >/dev/null 2>&1";
   int rc = std::system(cmd.c_str());
   return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }

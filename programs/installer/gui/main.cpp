@@ -1,8 +1,8 @@
-// Installer: queues the handheld application for the chosen Palm user and
-// registers the conduit and the notifier with HotSync. It finds its files
-// beside itself (lib/quillet/ and share/quillet/ next to its bin/), whatever
-// folder it is started from. Exit code 0 on success, 1 otherwise, 2 for a
-// command line it does not know.
+// quillet-installer: queues the handheld application for the chosen Palm
+// user and registers the conduit and the notifier with HotSync. It finds its
+// files beside itself (lib/quillet/ and share/quillet/ next to its bin/),
+// whatever folder it is started from. Exit code 0 on success, 1 otherwise, 2
+// for a command line it does not know.
 #include <QApplication>
 #include <QMessageBox>
 
@@ -42,7 +42,7 @@ class MessageBoxUI : public quillet::IUserInterface {
 };
 
 const char kHelpText[] =
-    "Usage: Installer [--help] [--version]\n"
+    "Usage: quillet-installer [--help] [--version]\n"
     "\n"
     "Queues the Quillet! handheld application (Quillet.prc) for the next HotSync of\n"
     "the Palm Desktop user chosen in its window, and registers the Quillet! conduit\n"
@@ -60,7 +60,7 @@ const char kHelpText[] =
 
 int main(int argc, char** argv) {
   if (const int code =
-          quillet::AnswerHelpAndVersion(argc, argv, "Installer", kHelpText, QUILLET_VERSION, stdout,
+          quillet::AnswerHelpAndVersion(argc, argv, "quillet-installer", kHelpText, QUILLET_VERSION, stdout,
                                         stderr, /*toolkitOptions=*/true);
       code >= 0)
     return code;

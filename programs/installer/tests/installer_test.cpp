@@ -51,7 +51,7 @@ class InstallerTest : public ::testing::Test {
     char cwd[PATH_MAX];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     oldCwd_ = cwd;
-    ASSERT_EQ(Run("palm-desktop init --path " + dir_ + "palm"), 0);
+    ASSERT_EQ(Run("quillet-palm-desktop init --path " + dir_ + "palm"), 0);
     fs::create_directories(dir_ + "elsewhere");
     ASSERT_EQ(chdir((dir_ + "elsewhere").c_str()), 0);
     scoped_ = new quillet::ScopedUI(&ui_);
@@ -75,7 +75,7 @@ class InstallerTest : public ::testing::Test {
     if (out) *out = text;
     return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
   }
-  void AddUser(const std::string& name) { ASSERT_EQ(Run("palm-desktop user add '" + name + "'"), 0); }
+  void AddUser(const std::string& name) { ASSERT_EQ(Run("quillet-palm-desktop user add '" + name + "'"), 0); }
   void SetInstallPath(const std::string& path) {
     qplat::HKEY key = nullptr;
     ASSERT_EQ(qplat::RegCreateKey(qplat::HKEY_CURRENT_USER, kProgramKey, &key), 0);
@@ -173,7 +173,7 @@ TEST_F(InstallerTest, StartedFromAnotherFolderFindsItsFilesBesideItself) {
   const std::string here = dir_ + "elsewhere/";
   { std::ofstream(here + kHandheldApplication) << "not the application"; }
   fs::copy_file(kLib + kNotifierLibrary, here + kNotifierLibrary);
-  qplat::SetProgramFileForTesting(kBin + "Installer");
+  qplat::SetProgramFileForTesting(kBin + "quillet-installer");
   const InstallerFolders folders = FoldersBesideProgram();
   EXPECT_TRUE(fs::equivalent(folders.libraries, kLib));
   EXPECT_TRUE(fs::equivalent(folders.data, kData));
@@ -440,8 +440,8 @@ TEST(InstallerMessages, TextsAreUtf8AndComeFromTheCatalogue) {
 
 TEST(InstallerPaths, HotSyncFolderFromTheProgramPath) {
   EXPECT_EQ(HotSyncFolder("/opt/palm/HotSync.exe"), "/opt/palm");
-  EXPECT_EQ(HotSyncFolder("/opt/palm/hotsync"), "/opt/palm");  // no such folder: a program
-  EXPECT_EQ(HotSyncFolder("/tmp"), "/tmp");                    // a folder stays
+  EXPECT_EQ(HotSyncFolder("/opt/palm/quillet-hotsync"), "/opt/palm");  // no such folder: a program
+  EXPECT_EQ(HotSyncFolder("/tmp"), "/tmp");                            // a folder stays
   EXPECT_EQ(JoinPath("/a/", "b"), "/a/b");
   EXPECT_EQ(JoinPath("/a", "b"), "/a/b");
   EXPECT_EQ(JoinPath("", "b"), "/b");
@@ -455,7 +455,7 @@ TEST_F(InstallerTest, HotSyncCallsTheRegisteredNotifier) {
   CInstaller core;
   ASSERT_EQ(RunInstaller("Ann", &core, {folder, kData}), kOk);
   std::string out;
-  EXPECT_EQ(Run("hotsync --stage 0 --user-id 7", &out), 0) << out;
+  EXPECT_EQ(Run("quillet-hotsync --stage 0 --user-id 7", &out), 0) << out;
   const std::string lib = folder + kNotifierLibrary;
   EXPECT_NE(out.find(lib + ": GetNotifierVersion -> 0"), std::string::npos) << out;
   EXPECT_NE(out.find(lib + ": HS_Notify(0, 7) -> "), std::string::npos) << out;

@@ -24,7 +24,7 @@ class InstallerWindowTest : public QObject {
 
   void Palm(const QStringList& args) {
     QProcess p;
-    p.start(bin_ + "palm-desktop", args);
+    p.start(bin_ + "quillet-palm-desktop", args);
     QVERIFY(p.waitForFinished(20000));
     QCOMPARE(p.exitCode(), 0);
   }
