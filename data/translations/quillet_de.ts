@@ -1066,6 +1066,53 @@ Die Liste der Designs wurde aktualisiert. Um die ursprünglichen Designs zurück
     </message>
 </context>
 <context>
+    <name>RefExchange</name>
+    <message>
+        <source>%1 entry read</source>
+        <translation>%1 Eintrag gelesen</translation>
+    </message>
+    <message>
+        <source>%1 entries read</source>
+        <translation>%1 Einträge gelesen</translation>
+    </message>
+    <message>
+        <source>%1 added</source>
+        <translation>%1 hinzugefügt</translation>
+    </message>
+    <message>
+        <source>%1 skipped</source>
+        <translation>%1 übersprungen</translation>
+    </message>
+    <message>
+        <source>%1 field moved to Notes</source>
+        <translation>%1 Feld in die Notizen verschoben</translation>
+    </message>
+    <message>
+        <source>%1 fields moved to Notes</source>
+        <translation>%1 Felder in die Notizen verschoben</translation>
+    </message>
+    <message>
+        <source>%1 character replaced</source>
+        <translation>%1 Zeichen ersetzt</translation>
+    </message>
+    <message>
+        <source>%1 characters replaced</source>
+        <translation>%1 Zeichen ersetzt</translation>
+    </message>
+    <message>
+        <source>; the file is not UTF-8 and was read as Windows-1252</source>
+        <translation>; die Datei ist kein UTF-8 und wurde als Windows-1252 gelesen</translation>
+    </message>
+    <message>
+        <source>; TeX commands kept as their names:%1</source>
+        <translation>; TeX-Befehle als ihre Namen behalten:%1</translation>
+    </message>
+    <message>
+        <source> and %1 more</source>
+        <translation> und %1 weitere</translation>
+    </message>
+</context>
+<context>
     <name>ReferenceTransfer</name>
     <message>
         <source>... and %1 more.</source>

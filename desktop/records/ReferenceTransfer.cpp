@@ -144,7 +144,7 @@ bool ImportReferenceFileUnguarded(uint32_t topicId, const std::string& path) {
   if (read.references.empty()) {
     Tell(FillIn(translate("ReferenceTransfer", "No entry of \"%1\" could be used. Nothing was added."),
                 {name}) +
-             "\n" + NoticeLines(read.notices) + "\n" + Shown(refx::ReadSummary(read)) + ".",
+             "\n" + NoticeLines(read.notices) + "\n" + Shown(refx::ShownReadSummary(read)) + ".",
          kMbOk | kMbIconExclamation);
     return false;
   }
@@ -167,7 +167,7 @@ bool ImportReferenceFileUnguarded(uint32_t topicId, const std::string& path) {
                  : translate("ReferenceTransfer", "%1 references from \"%2\" were added to \"%3\"."),
              {std::to_string(ids.size()), name, topicTitle});
   if (!read.notices.empty()) text += "\n" + NoticeLines(read.notices);
-  text += "\n" + Shown(refx::ReadSummary(read)) + ".";
+  text += "\n" + Shown(refx::ShownReadSummary(read)) + ".";
   Tell(text, kMbOk | kMbIconInformation);
   return saved;
 }

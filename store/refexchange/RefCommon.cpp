@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/Translate.h"
 #include "platform/codepage/CodePage.h"
 #include "store/RecordKinds.h"
 #include "store/refexchange/Unicode.h"
@@ -170,25 +171,42 @@ std::vector<std::pair<std::string, std::string>> TakeExtraLines(int32_t customTy
   return taken;
 }
 
-std::string ReadSummary(const ReadResult& r) {
-  auto count = [](size_t n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
+namespace {
+
+// ReadSummary's sentence, in English (the log, the terminal) or (`shown`)
+// in the person's language.
+std::string Summary(const ReadResult& r, bool shown) {
+  auto say = [shown](const char* english, std::initializer_list<std::string_view> args) {
+    return FillIn(shown ? translate("RefExchange", english) : std::string(english), args);
   };
-  std::string s = count(r.entriesSeen, "entry", "entries") + " read, " + std::to_string(r.references.size()) +
-                  " added, " + std::to_string(r.skipped) + " skipped, " +
-                  count(r.movedToNotes, "field", "fields") + " moved to Notes, " +
-                  count(r.charactersReplaced, "character", "characters") + " replaced";
-  if (r.readAsCodePage) s += "; the file is not UTF-8 and was read as Windows-1252";
+  auto count = [&say](size_t n, const char* one, const char* many) { return say(n == 1 ? one : many, {std::to_string(n)}); };
+  std::string s = count(r.entriesSeen, QT_TRANSLATE_NOOP("RefExchange", "%1 entry read"),
+                        QT_TRANSLATE_NOOP("RefExchange", "%1 entries read")) +
+                  ", " + say(QT_TRANSLATE_NOOP("RefExchange", "%1 added"), {std::to_string(r.references.size())}) +
+                  ", " + say(QT_TRANSLATE_NOOP("RefExchange", "%1 skipped"), {std::to_string(r.skipped)}) + ", " +
+                  count(r.movedToNotes, QT_TRANSLATE_NOOP("RefExchange", "%1 field moved to Notes"),
+                        QT_TRANSLATE_NOOP("RefExchange", "%1 fields moved to Notes")) +
+                  ", " +
+                  count(r.charactersReplaced, QT_TRANSLATE_NOOP("RefExchange", "%1 character replaced"),
+                        QT_TRANSLATE_NOOP("RefExchange", "%1 characters replaced"));
+  if (r.readAsCodePage)
+    s += say(QT_TRANSLATE_NOOP("RefExchange", "; the file is not UTF-8 and was read as Windows-1252"), {});
   if (!r.unknownCommands.empty()) {
-    s += "; TeX commands kept as their names:";
+    std::string list;
     constexpr size_t kListed = 20;
     for (size_t i = 0; i < r.unknownCommands.size() && i < kListed; ++i)
-      s += (i ? ", \\" : " \\") + r.unknownCommands[i];
+      list += (i ? ", \\" : " \\") + r.unknownCommands[i];
+    s += say(QT_TRANSLATE_NOOP("RefExchange", "; TeX commands kept as their names:%1"), {list});
     if (r.unknownCommands.size() > kListed)
-      s += " and " + std::to_string(r.unknownCommands.size() - kListed) + " more";
+      s += say(QT_TRANSLATE_NOOP("RefExchange", " and %1 more"), {std::to_string(r.unknownCommands.size() - kListed)});
   }
   return s;
 }
+
+}  // namespace
+
+std::string ReadSummary(const ReadResult& r) { return Summary(r, false); }
+std::string ShownReadSummary(const ReadResult& r) { return Summary(r, true); }
 
 std::string Notice::ToString() const {
   std::string s;

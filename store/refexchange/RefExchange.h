@@ -92,6 +92,8 @@ struct ReadResult {
 // fields moved to Notes, 2 characters replaced", with the code page and
 // the TeX commands of no known meaning after it when there were any.
 std::string ReadSummary(const ReadResult& result);
+// The same in the person's language, for a message.
+std::string ShownReadSummary(const ReadResult& result);
 
 // Reads the text of a file of the given format.
 ReadResult ReadReferences(std::string_view text, Format format);
