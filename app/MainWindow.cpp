@@ -14,6 +14,7 @@
 
 #include "app/MenuBar.h"
 #include "app/Shortcuts.h"
+#include "desktop/shell/Activation.h"
 #include "app/WndMgr.h"
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
@@ -181,6 +182,15 @@ uint32_t CMainWindow::HandleMessage(uint32_t message, uint32_t wparam, uint32_t 
 void CMainWindow::BringToFront() {
   if (closed_) return;
   LogLine("Main Window Brought To Front");
+  // A second start's token: Qt's Wayland support activates the window with
+  // the one in XDG_ACTIVATION_TOKEN (and clears it). X11's startup id is
+  // taken too, but Qt reads that one only when it starts, so it is not set
+  // for our own children to inherit.
+  if (const auto token = TakeActivationToken(kMainWindowClass)) {
+    if (token->variable == "XDG_ACTIVATION_TOKEN")
+      qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(token->value));
+    LogPair("Main Window Activation Token Taken:", token->variable.c_str());
+  }
   if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
   raise();

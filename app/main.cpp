@@ -22,6 +22,7 @@
 #include "base/DiagnosticLog.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
+#include "desktop/shell/Activation.h"
 #include "desktop/startup/FirstStart.h"
 #include "desktop/startup/LargePageHeap.h"
 #include "desktop/startup/Startup.h"
@@ -110,6 +111,8 @@ int main(int argc, char** argv) {
   winmsg::MessageWindow messages;
   winmsg::MessageWindow::ListenResult listening = messages.ListenForClass(kMainWindowClass);
   if (listening == winmsg::MessageWindow::ListenResult::kAlreadyRunning) {
+    // The launcher's token goes along, so the desktop lets the window up.
+    if (const auto token = LaunchToken()) HandOverActivationToken(kMainWindowClass, *token);
     if (RaiseRunningProgram()) return 0;
     // It ended meanwhile: this start takes its place.
     listening = messages.ListenForClass(kMainWindowClass);

@@ -121,14 +121,26 @@ void ProgramTest::aSecondStartRaisesTheRunningProgramAndExits() {
 
   // The second start finds the class taken: it asks the running program to
   // come to the front and ends at once, without a log or a window of its own.
+  // The launcher's activation token goes along, for the desktop to let the
+  // window up, and is used once.
   QProcess second;
   second.setProgram(QString(QUILLET_BIN_DIR) + "/quillet");
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_ACTIVATION_TOKEN", "launcher-token-42");
+  second.setProcessEnvironment(env);
   second.start();
   QVERIFY(second.waitForFinished(15000));
   QCOMPARE(second.exitStatus(), QProcess::NormalExit);
   QCOMPARE(second.exitCode(), 0);
   std::vector<std::string> log = m.LogLines();
   QCOMPARE(std::count(log.begin(), log.end(), std::string("Main Window Brought To Front")), 1L);
+  QCOMPARE(std::count_if(log.begin(), log.end(),
+                         [](const std::string& l) {
+                           return l.find("Activation Token Taken") != std::string::npos &&
+                                  l.find("XDG_ACTIVATION_TOKEN") != std::string::npos;
+                         }),
+           1L);
+  QVERIFY(!std::filesystem::exists(m.runtime() + "QuilletWND.activation"));
   QCOMPARE(std::count(log.begin(), log.end(), std::string("pre OLE Initialize")), 1L);
 
   // The first one still owns its socket and closes normally.
