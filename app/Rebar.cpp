@@ -190,7 +190,10 @@ bool CRebar::CreateBands() {
     // Not while the list is open under the pointer: it is refilled when it
     // closes or is shown next.
     if (theme_box_->view() && theme_box_->view()->isVisible()) return;
+    const std::string inUse = UserValue("LastTemplate");
     FillThemeBox();
+    if (!inUse.empty() && ThemeListedAt(ListThemeFiles(UserValue("TemplatePath")), inUse) < 0)
+      emit themeInUseGone(FromPath(ThemeDisplayName(inUse)));
   });
   layout->addWidget(theme_box_, 0, Qt::AlignVCenter);
   FillThemeBox();

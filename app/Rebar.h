@@ -85,6 +85,9 @@ class CRebar : public QWidget {
  signals:
   // The person picked a theme in the box.
   void themeChosen(int index);
+  // The theme in use was removed from the theme folder (by another
+  // program); the box now shows another one, or none.
+  void themeInUseGone(const QString& name);
 
  private:
   void EnableButton(uint32_t command, bool on);

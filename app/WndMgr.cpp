@@ -221,6 +221,7 @@ void CWndMgr::BuildWindows(const ShellParts& parts) {
   rebar_->SetAvailability([this](uint32_t c) { return CommandAvailable(c); });
   rebar_->CreateBands();
   connect(rebar_, &CRebar::themeChosen, this, &CWndMgr::OnThemeChosen);
+  connect(rebar_, &CRebar::themeInUseGone, this, &CWndMgr::OnThemeInUseGone);
   LogLine("Rebar created");
 
   {

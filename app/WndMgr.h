@@ -94,6 +94,8 @@ class CWndMgr : public QObject, public IShell {
   void OnTopicComboChanged() override;
   void OnImageComboChanged() override;
   void OnThemeChosen(int index);
+  // The theme in use was removed from the folder by another program.
+  void OnThemeInUseGone(const QString& name);
   void OnImageListClick() override;
   void OnImageListDoubleClick(uint32_t recordId) override;
   void OnFindListClick(uint32_t recordId) override;

@@ -3,6 +3,7 @@
 // the context menus of the tree and the image list.
 #include "app/WndMgr.h"
 
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QMainWindow>
 #include <QMenu>
@@ -11,6 +12,9 @@
 #include "app/PageActions.h"
 #include "app/Rebar.h"
 #include "base/AppPaths.h"
+#include "base/DiagnosticLog.h"
+#include "base/Strings.h"
+#include "base/UserInterface.h"
 #include "desktop/db/CurrentDatabase.h"
 #include "desktop/shell/Commands.h"
 #include "reports/RegistryReportSettings.h"
@@ -60,6 +64,33 @@ void CWndMgr::OnThemeChosen(int index) {
   report_settings_->StoreLastTemplate(file);
   AppPaths.currentTheme = FitAppPath(file);
   OnCommand(CMD_VIEW_TOPIC);
+}
+
+void CWndMgr::OnThemeInUseGone(const QString& name) {
+  // The box already shows another theme (or none): the pages follow it, and
+  // the person is told, rather than the box and the page disagreeing.
+  QComboBox* box = rebar_->themeBox();
+  const std::string file = box ? rebar_->ThemeFileAt(box->currentIndex()) : std::string();
+  LogPair("Theme in use removed from the theme folder:", name.toStdString().c_str());
+  MessageRequest request;
+  request.caption = kCaption;
+  request.flags = kMbOk | kMbIconInformation;
+  if (file.empty()) {
+    request.text = tr("The theme \"%1\" was removed from the theme folder, and no theme is left there.\n\n"
+                      "To get the original themes back, click Themes | Reset All in the main menu.")
+                       .arg(name)
+                       .toStdString();
+    UI().ShowMessage(request);
+    return;
+  }
+  report_settings_->StoreLastTemplate(file);
+  AppPaths.currentTheme = FitAppPath(file);
+  request.text = tr("The theme \"%1\" was removed from the theme folder. Topic pages now use \"%2\".")
+                     .arg(name, box->currentText())
+                     .toStdString();
+  // A topic's page on screen is made again with it.
+  if (namedMode() == Mode::VIEWTOPIC) OnCommand(CMD_VIEW_TOPIC);
+  UI().ShowMessage(request);
 }
 
 void CWndMgr::OnImageListClick() {

@@ -1120,6 +1120,28 @@ void MainWindowTest::themeBoxFollowsTheFolderAndAGoneThemeIsTold() {
   QCOMPARE(box->currentText(), QString("gamma"));
   std::filesystem::remove(m.themes() + "alpha.htm");
   QTRY_COMPARE(box->count(), 2);
+
+  // The theme in use (gamma, its page on screen) removed by another
+  // program: the box, the setting and the page move to one that is there,
+  // and the person is told which.
+  QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
+  r.ui.messages.clear();
+  std::filesystem::remove(m.themes() + "gamma.htm");
+  QTRY_COMPARE(box->count(), 1);
+  QCOMPARE(box->currentText(), QString("delta"));
+  QCOMPARE(Machine::Str(kUserKey, "LastTemplate"), std::string("delta.htm"));
+  QCOMPARE(AppPaths.currentTheme, std::string("delta.htm"));
+  QCOMPARE(mgr->namedMode(), Mode::VIEWTOPIC);
+  QCOMPARE(r.ui.messages.size(), size_t{1});
+  QCOMPARE(r.ui.messages[0].text,
+           std::string("The theme \"gamma\" was removed from the theme folder. Topic pages now use \"delta\"."));
+  // The last one gone: said, with the way back.
+  r.ui.messages.clear();
+  std::filesystem::remove(m.themes() + "delta.htm");
+  QTRY_COMPARE(box->count(), 0);
+  QTRY_COMPARE(r.ui.messages.size(), size_t{1});
+  QVERIFY(r.ui.messages[0].text.find("no theme is left") != std::string::npos);
+  QVERIFY(r.ui.messages[0].text.find("Reset All") != std::string::npos);
 }
 
 void MainWindowTest::placementFitsItsScreenAndUnmaximizingGivesTheSavedSize() {

@@ -2218,6 +2218,18 @@ Richten Sie einen Webbrowser als Standard Ihrer Arbeitsumgebung für Webseiten e
         <source>Quillet (*.arc)</source>
         <translation>Quillet-Archiv (*.arc)</translation>
     </message>
+    <message>
+        <source>The theme &quot;%1&quot; was removed from the theme folder, and no theme is left there.
+
+To get the original themes back, click Themes | Reset All in the main menu.</source>
+        <translation>Das Design „%1“ wurde aus dem Design-Ordner entfernt, und dort ist kein Design mehr übrig.
+
+Um die ursprünglichen Designs zurückzuholen, klicken Sie im Hauptmenü auf Designs | Alle zurücksetzen.</translation>
+    </message>
+    <message>
+        <source>The theme &quot;%1&quot; was removed from the theme folder. Topic pages now use &quot;%2&quot;.</source>
+        <translation>Das Design „%1“ wurde aus dem Design-Ordner entfernt. Themenseiten verwenden jetzt „%2“.</translation>
+    </message>
 </context>
 <context>
     <name>quillet::PaneBrowser</name>

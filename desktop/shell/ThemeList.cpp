@@ -21,15 +21,20 @@ std::string ThemeDisplayName(const std::string& fileName) {
   return dot == std::string::npos || dot == 0 ? fileName : fileName.substr(0, dot);
 }
 
-int ThemeSelection(const std::vector<std::string>& files, const std::string& lastTemplate) {
-  if (files.empty()) return -1;
+int ThemeListedAt(const std::vector<std::string>& files, const std::string& lastTemplate) {
   std::string name = lastTemplate;
   const size_t slash = name.find_last_of("/\\");
   if (slash != std::string::npos) name = name.substr(slash + 1);
   name = ThemeDisplayName(name);
   for (size_t i = 0; i < files.size(); ++i)
     if (EqualsNoCase(ThemeDisplayName(files[i]), name)) return static_cast<int>(i);
-  return 0;
+  return -1;
+}
+
+int ThemeSelection(const std::vector<std::string>& files, const std::string& lastTemplate) {
+  if (files.empty()) return -1;
+  const int at = ThemeListedAt(files, lastTemplate);
+  return at >= 0 ? at : 0;
 }
 
 }  // namespace quillet
