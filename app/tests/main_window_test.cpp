@@ -43,6 +43,7 @@
 #include "store/PrivateRecords.h"
 #include "store/RecordKinds.h"
 #include "testing/RecordingDesktop.h"
+#include "testing/MarkingTranslator.h"
 #include "testing/ShellTestSupport.h"
 #include "widgets/kit/Ansi.h"
 #include "widgets/kit/QtForms.h"
@@ -131,17 +132,7 @@ class RecordingLink : public IManagerLink {
   std::vector<std::string> events;
 };
 
-// A catalogue that answers every lookup with the text marked by the context
-// it was asked under (the texts of the cores and Qt's own do not pass
-// through it).
-class MarkingTranslator : public QTranslator {
- public:
-  QString translate(const char* context, const char* source, const char*, int) const override {
-    if (context[0] == 'Q') return QString();  // Qt's own texts (QShortcut's key names...)
-    return QString("[%1] %2").arg(QString::fromUtf8(context), QString::fromUtf8(source));
-  }
-  bool isEmpty() const override { return false; }
-};
+using quillet::test::MarkingTranslator;
 
 }  // namespace
 

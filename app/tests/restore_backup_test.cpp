@@ -20,6 +20,7 @@
 #include "store/RecordKinds.h"
 #include "store/backup/AutoBackup.h"
 #include "store/tests/StoreTestUtil.h"
+#include "testing/MarkingTranslator.h"
 #include "testing/ShellTestSupport.h"
 
 using namespace quillet;
@@ -48,18 +49,7 @@ struct ScopedRunner {
   ~ScopedRunner() { SetRestoreDialogRunner({}); }
 };
 
-// A catalogue that answers every lookup with the text marked by the context
-// it was asked under: a text shown in English never went through it, one
-// under the wrong context would never find its translation. Qt's own texts
-// stay as they are.
-class MarkingTranslator : public QTranslator {
- public:
-  QString translate(const char* context, const char* source, const char*, int) const override {
-    if (context[0] == 'Q') return QString();  // Qt's own texts (QShortcut's key names...)
-    return QString("[%1] %2").arg(QString::fromUtf8(context), QString::fromUtf8(source));
-  }
-  bool isEmpty() const override { return false; }
-};
+using quillet::test::MarkingTranslator;
 
 struct ScopedTranslator {
   ScopedTranslator() { QCoreApplication::installTranslator(&translator); }
