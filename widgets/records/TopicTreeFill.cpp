@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/StartMoments.h"
 #include "widgets/records/TopicTree.h"
 #include "widgets/records/TopicTreeItem.h"
 
@@ -204,7 +205,9 @@ bool CTopicTree::Update(const TreeRows& rows) {
 void CTopicTree::Fill() {
   if (!view_) return;
   const QSignalBlocker block(view_);
+  NoteStartMoment("until the tree");
   const TreeRows rows = ReadTopicTree(CoreFilter(), CurrentOutputFolder(), pictures_, &last_fill_);
+  NoteStartMoment("tree read");
   // Nothing current, selected or marked as a drop target, as in a tree
   // built anew; the caller selects what it wants.
   SetDropTarget(nullptr);
@@ -214,6 +217,7 @@ void CTopicTree::Fill() {
   view_->verticalScrollBar()->setValue(0);
   view_->horizontalScrollBar()->setValue(0);
   FinishTreeRead(rows, &last_fill_);
+  NoteStartMoment("tree items");
 }
 
 }  // namespace quillet
