@@ -23,11 +23,6 @@ namespace {
 // anew: moving an item among thousands costs about as much as making it.
 constexpr size_t kMostTopicMoves = 256;
 
-CTopicTreeItem* Ours(QTreeWidgetItem* item) {
-  return item != nullptr && item->type() == QTreeWidgetItem::UserType ? static_cast<CTopicTreeItem*>(item)
-                                                                       : nullptr;
-}
-
 QList<QTreeWidgetItem*> MemberItems(const TreeRows& rows, uint32_t first, uint32_t count) {
   QList<QTreeWidgetItem*> items;
   items.reserve(static_cast<qsizetype>(count));
@@ -66,7 +61,7 @@ void UpdateMembers(QTreeWidgetItem* topic, const TreeRows& rows, const TreeRows:
   const TreeRows::Member* members = rows.members.data() + row.firstMember;
   // The item at `child` brought up to `member` when it shows that record.
   auto keep = [&](int child, const TreeRows::Member& member) {
-    CTopicTreeItem* item = Ours(topic->child(child));
+    CTopicTreeItem* item = OurItem(topic->child(child));
     if (item == nullptr || item->record() != member.recordId) return false;
     item->Become(member.recordId, member.icon, member.text);
     return true;
@@ -77,12 +72,19 @@ void UpdateMembers(QTreeWidgetItem* topic, const TreeRows& rows, const TreeRows:
   while (back < had - front && back < want - front && keep(had - 1 - back, members[want - 1 - back])) ++back;
   if (had - back - front == want - back - front) {
     for (int i = front; i < had - back; ++i)
-      if (CTopicTreeItem* item = Ours(topic->child(i)))
+      if (CTopicTreeItem* item = OurItem(topic->child(i)))
         item->Become(members[i].recordId, members[i].icon, members[i].text);
     return;
   }
   for (int i = had - back - 1; i >= front; --i) delete topic->takeChild(i);
   topic->insertChildren(front, MemberItems(rows, row.firstMember + front, want - back - front));
+}
+
+// The bytes of all the members' texts.
+size_t TextBytes(const TreeRows& rows) {
+  size_t bytes = 0;
+  for (const TreeRows::Member& m : rows.members) bytes += m.text.size();
+  return bytes;
 }
 
 }  // namespace
@@ -97,6 +99,7 @@ void CTopicTree::Populate(const std::vector<TreeTopicItem>& topics) {
 
 void CTopicTree::Populate(std::vector<TreeTopicItem>&& topics) {
   view_->clear();
+  pending_ = PendingMembers{};
   QList<QTreeWidgetItem*> roots;
   roots.reserve(static_cast<qsizetype>(topics.size()));
   for (TreeTopicItem& topic : topics) {
@@ -113,14 +116,22 @@ void CTopicTree::Populate(std::vector<TreeTopicItem>&& topics) {
 
 void CTopicTree::Populate(const TreeRows& rows) {
   view_->clear();
+  const bool later = MakesMembersLater(rows);
+  PendingMembers pending;
+  if (later) {
+    pending.members.reserve(rows.members.size());
+    pending.text.reserve(TextBytes(rows));
+  }
   QList<QTreeWidgetItem*> roots;
   roots.reserve(static_cast<qsizetype>(rows.topics.size()));
   for (const TreeRows::Topic& topic : rows.topics) {
     auto* root = new CTopicTreeItem(topic.recordId, TreeIcon::kTopic, CpText(topic.text));
-    root->addChildren(MemberItems(rows, topic.firstMember, topic.memberCount));
+    if (later) root->PendMembers(pending.Add(rows, topic), topic.memberCount);
+    else root->addChildren(MemberItems(rows, topic.firstMember, topic.memberCount));
     root->KnowMembers(topic.membersDigest);
     roots.append(root);
   }
+  pending_ = std::move(pending);
   view_->addTopLevelItems(roots);
 }
 
@@ -133,7 +144,7 @@ bool CTopicTree::Update(const TreeRows& rows) {
   std::vector<int> from(static_cast<size_t>(want), -1);
   bool aligned = had == want;
   for (int i = 0; i < want && aligned; ++i) {
-    const CTopicTreeItem* item = Ours(view_->topLevelItem(i));
+    const CTopicTreeItem* item = OurItem(view_->topLevelItem(i));
     aligned = item != nullptr && item->record() == rows.topics[i].recordId;
     from[i] = i;
   }
@@ -141,7 +152,7 @@ bool CTopicTree::Update(const TreeRows& rows) {
     std::unordered_map<uint32_t, int> at;
     at.reserve(static_cast<size_t>(had));
     for (int i = 0; i < had; ++i) {
-      const CTopicTreeItem* item = Ours(view_->topLevelItem(i));
+      const CTopicTreeItem* item = OurItem(view_->topLevelItem(i));
       if (item == nullptr || !at.emplace(item->record(), i).second) return false;  // not ours, or twice
     }
     size_t fresh = 0;
@@ -179,26 +190,35 @@ bool CTopicTree::Update(const TreeRows& rows) {
       if (from[i] >= 0) {
         item = moving[from[i]];
       } else {
-        auto* topic = new CTopicTreeItem(rows.topics[i].recordId, TreeIcon::kTopic, CpText(rows.topics[i].text));
-        topic->addChildren(MemberItems(rows, rows.topics[i].firstMember, rows.topics[i].memberCount));
-        topic->KnowMembers(rows.topics[i].membersDigest);
-        item = topic;
+        // Without members yet: they come with the others' below.
+        item = new CTopicTreeItem(rows.topics[i].recordId, TreeIcon::kTopic, CpText(rows.topics[i].text));
       }
       view_->insertTopLevelItem(i, item);
     }
   }
+  // The topics whose member items are not made, or have none, are given
+  // this fill's members to make when asked, in a large tree; in a small
+  // one every topic's items are made.
+  const bool later = MakesMembersLater(rows);
+  PendingMembers pending;
+  if (later) pending.text.reserve(TextBytes(rows));
   for (int i = 0; i < want; ++i) {
     QTreeWidgetItem* item = view_->topLevelItem(i);
     const TreeRows::Topic& row = rows.topics[i];
-    CTopicTreeItem* topic = Ours(item);
+    CTopicTreeItem* topic = OurItem(item);
     if (topic != nullptr) topic->Become(row.recordId, TreeIcon::kTopic, row.text);
-    if (topic == nullptr || !topic->MembersAre(row.membersDigest)) {
+    if (later && topic != nullptr && (topic->HasPendingMembers() || item->childCount() == 0)) {
+      topic->PendMembers(pending.Add(rows, row), row.memberCount);
+      topic->KnowMembers(row.membersDigest);
+    } else if (topic == nullptr || topic->HasPendingMembers() || !topic->MembersAre(row.membersDigest)) {
+      if (topic != nullptr) topic->PendMembers(0, 0);  // made now, from this fill's rows
       UpdateMembers(item, rows, row);
       if (topic != nullptr) topic->KnowMembers(row.membersDigest);
     }
     // A tree built anew has every topic closed.
     if (open_topics_.count(row.recordId) != 0) item->setExpanded(false);
   }
+  pending_ = std::move(pending);
   return true;
 }
 
