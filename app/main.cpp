@@ -101,7 +101,7 @@ bool RaiseRunningProgram() {
 
 int main(int argc, char** argv) {
   using namespace quillet;
-  NoteStartMoment("to main (loader, libraries)");
+  NoteStartMoment("to main (loader and libraries)");
   if (const int code = AnswerHelpAndVersion(argc, argv, "quillet", kHelpText, QUILLET_VERSION, stdout,
                                             stderr, /*toolkitOptions=*/true);
       code >= 0)
