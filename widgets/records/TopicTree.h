@@ -203,6 +203,8 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   // FindItem, a member of a topic not made yet found as its topic (make
   // false) or made (true).
   QTreeWidgetItem* Find(uint32_t recordId, bool make) const;
+  // Drops the pending members no topic names any more.
+  void KeepNamedPending();
   // Whether a fill of `rows` leaves member items to be made when asked.
   bool MakesMembersLater(const TreeRows& rows) const { return rows.members.size() > members_at_once_; }
   void SetDropTarget(QTreeWidgetItem* item);

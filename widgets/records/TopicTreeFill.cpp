@@ -196,20 +196,23 @@ bool CTopicTree::Update(const TreeRows& rows) {
       view_->insertTopLevelItem(i, item);
     }
   }
-  // The topics whose member items are not made, or have none, are given
-  // this fill's members to make when asked, in a large tree; in a small
-  // one every topic's items are made.
+  // In a large tree the topics whose member items are not made keep their
+  // members to be made when asked, those whose members changed, and those
+  // without items, get this fill's; in a small one every topic's items are
+  // made.
   const bool later = MakesMembersLater(rows);
-  PendingMembers pending;
-  if (later) pending.text.reserve(TextBytes(rows));
+  size_t named = 0;  // pending members a topic still names
   for (int i = 0; i < want; ++i) {
     QTreeWidgetItem* item = view_->topLevelItem(i);
     const TreeRows::Topic& row = rows.topics[i];
     CTopicTreeItem* topic = OurItem(item);
     if (topic != nullptr) topic->Become(row.recordId, TreeIcon::kTopic, row.text);
-    if (later && topic != nullptr && (topic->HasPendingMembers() || item->childCount() == 0)) {
-      topic->PendMembers(pending.Add(rows, row), row.memberCount);
+    if (later && topic != nullptr && topic->HasPendingMembers() && topic->MembersAre(row.membersDigest)) {
+      named += topic->PendingCount();
+    } else if (later && topic != nullptr && (topic->HasPendingMembers() || item->childCount() == 0)) {
+      topic->PendMembers(pending_.Add(rows, row), row.memberCount);
       topic->KnowMembers(row.membersDigest);
+      named += row.memberCount;
     } else if (topic == nullptr || topic->HasPendingMembers() || !topic->MembersAre(row.membersDigest)) {
       if (topic != nullptr) topic->PendMembers(0, 0);  // made now, from this fill's rows
       UpdateMembers(item, rows, row);
@@ -218,8 +221,29 @@ bool CTopicTree::Update(const TreeRows& rows) {
     // A tree built anew has every topic closed.
     if (open_topics_.count(row.recordId) != 0) item->setExpanded(false);
   }
-  pending_ = std::move(pending);
+  // The runs no topic names any more are dropped once they are most of the
+  // list.
+  if (named == 0) pending_ = PendingMembers{};
+  else if (pending_.members.size() > 2 * named + 64) KeepNamedPending();
   return true;
+}
+
+void CTopicTree::KeepNamedPending() {
+  PendingMembers kept;
+  for (int i = 0; i < view_->topLevelItemCount(); ++i) {
+    CTopicTreeItem* topic = OurItem(view_->topLevelItem(i));
+    if (topic == nullptr || !topic->HasPendingMembers()) continue;
+    const uint32_t first = static_cast<uint32_t>(kept.members.size());
+    for (uint32_t k = topic->PendingFirst(); k < topic->PendingFirst() + topic->PendingCount(); ++k) {
+      PendingMembers::Member m = pending_.members[k];
+      const size_t at = kept.text.size();
+      kept.text.append(pending_.text, m.textAt, m.textSize);
+      m.textAt = static_cast<uint32_t>(at);
+      kept.members.push_back(m);
+    }
+    topic->PendMembers(first, topic->PendingCount());
+  }
+  pending_ = std::move(kept);
 }
 
 void CTopicTree::Fill() {

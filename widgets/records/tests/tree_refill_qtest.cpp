@@ -613,6 +613,28 @@ class TreeRefillTest : public QObject {
     QVERIFY(renumbered != nullptr);
     QCOMPARE(renumbered->text(0), QString("Handbook"));
     QCOMPARE(CTopicTree::RecordOf(renumbered->parent()), garden);
+
+    // Many refills, each changing a member of a topic never opened (its
+    // members kept again each time, the unchanged topic's kept as they
+    // were, and the runs no topic names dropped now and then): the items
+    // made at the end are the store's.
+    anew();
+    static_cast<CNoteRecord*>(FindRecord(sow))->text = CpText("Sow the peas");
+    tree.Fill();  // the garden's members kept after the kitchen's now
+    for (int i = 0; i < 100; ++i) {
+      static_cast<CNoteRecord*>(FindRecord(soup))->text = CpText("Soup " + std::to_string(i));
+      tree.Fill();
+    }
+    QVERIFY(!CTopicTree::MembersMade(tree.FindItem(garden)));
+    QCOMPARE(tree.FindItem(soup)->text(0), QString("Soup 99"));
+    QTreeWidgetItem* tea = tree.FindItem(added->recordId);
+    QCOMPARE(tea->text(0), QString("Tea"));
+    QCOMPARE(tea->parent()->childCount(), 2);
+    gardenItem = tree.FindItem(garden);
+    tree.Open(gardenItem);
+    QStringList texts;
+    for (int j = 0; j < gardenItem->childCount(); ++j) texts << gardenItem->child(j)->text(0);
+    QCOMPARE(texts, (QStringList{"Sow the peas", "The bed", "Handbook", "Rye bread"}));
   }
 };
 
