@@ -18,6 +18,7 @@
 #include "app/WebWnd.h"
 #include "base/AppPaths.h"
 #include "base/DiagnosticLog.h"
+#include "base/StartMoments.h"
 #include "base/Strings.h"
 #include "desktop/db/CurrentDatabase.h"
 #include "desktop/shell/Commands.h"
@@ -318,6 +319,7 @@ void CWndMgr::CreateCombosTreesLists(const ShellParts& parts) {
     Combos().At(i)->Create(client_);
     Combos().At(i)->Fill();
   }
+  NoteStartMoment("windows and category lists");
 
   if (parts.topicTree) {
     if (std::unique_ptr<CTreeObject> tree = parts.topicTree()) {
@@ -355,6 +357,7 @@ void CWndMgr::CreateCombosTreesLists(const ShellParts& parts) {
     list->widget()->installEventFilter(this);
     LogValue("Listview Initialized", i);
   }
+  NoteStartMoment("picture and find lists");
   for (int i = 1; i <= Trees().Count(); ++i) {
     CTreeObject* tree = Trees().At(i);
     tree->Create(client_);

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "QuilletVersion.h"
 
@@ -20,6 +21,7 @@
 #include "app/parts/AllParts.h"
 #include "base/CommandLine.h"
 #include "base/DiagnosticLog.h"
+#include "base/StartMoments.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
 #include "desktop/shell/Activation.h"
@@ -100,6 +102,7 @@ bool RaiseRunningProgram() {
 
 int main(int argc, char** argv) {
   using namespace quillet;
+  NoteStartMoment("to main (loader and libraries)");
   if (const int code = AnswerHelpAndVersion(argc, argv, "quillet", kHelpText, QUILLET_VERSION, stdout,
                                             stderr, /*toolkitOptions=*/true);
       code >= 0)
@@ -222,7 +225,14 @@ int main(int argc, char** argv) {
     if (const char* quit = std::getenv("QUILLET_QUIT_WHEN_SHOWN"); quit && *quit) {
       const bool idle = std::strcmp(quit, "idle") == 0;
       QTimer::singleShot(0, &window, [&window, idle] {
+        NoteStartMoment("until the first paint");
         window.repaint();
+        NoteStartMoment("first paint");
+        // The steps of the start, from the moment the benchmark started the
+        // program (QUILLET_START_NS, its wall clock in nanoseconds).
+        const char* begun = std::getenv("QUILLET_START_NS");
+        const std::string steps = StartStepsLine(TakeStartMoments(), begun ? std::atoll(begun) : 0);
+        std::printf("steps: %s\n", steps.c_str());
         std::printf("shown\n");
         std::fflush(stdout);
         if (!idle) {

@@ -4,10 +4,12 @@
 # then starts the real program offscreen on it and prints the time from the
 # start to the main window shown with its tree filled, and the peak memory,
 # with their ratios to the targets (3x the cp time; 1.5x the store plus
-# 64 MB). The starts: the first of the day without picture files (they are
-# written in the background afterwards; the daily backup is taken), two
-# with them written, and the first of a new day, whose backup compares the
-# store with the day before's copy of the same size. Last, the program on a
+# 64 MB), and the steps of each start as the program times them
+# (QUILLET_START_NS: when the script started it). The starts: the first of
+# the day without picture files (they are written in the background
+# afterwards; the daily backup is taken), two with them written, and the
+# first of a new day, whose backup compares the store with the day
+# before's copy of the same size. Last, the program on a
 # store of one topic, and what the large store adds to a start.
 #
 # usage: startup-bench.sh BUILD_DIR [WORK_DIR]
@@ -62,15 +64,20 @@ rm -f "$root/copy.dat"
 [ "$cp_ms" -lt 1 ] && cp_ms=1
 
 # One start of the program in build $2 (this one by default): the time
-# until it says "shown", and its peak memory (the maximum resident set,
-# from GNU time).
+# until it says "shown", its peak memory (the maximum resident set, from
+# GNU time) and the steps of the start as the program timed them (a
+# program that does not time them leaves steps empty).
 start_once() {
   local mode="$1" program="${2:-$build}/bin/quillet" a b line
   a=$(now_ns)
-  exec 3< <(QUILLET_QUIT_WHEN_SHOWN="$mode" /usr/bin/time -f '%M' -o "$root/time.txt" "$program" 2>"$root/stderr.txt")
+  exec 3< <(QUILLET_START_NS="$a" QUILLET_QUIT_WHEN_SHOWN="$mode" /usr/bin/time -f '%M' -o "$root/time.txt" "$program" 2>"$root/stderr.txt")
   local pid=$!
   line=""
+  steps=""
   while IFS= read -r line <&3; do
+    case "$line" in
+      "steps: "*) steps="${line#steps: }" ;;
+    esac
     [ "$line" = "shown" ] && break
   done
   b=$(now_ns)
@@ -92,6 +99,21 @@ report() {
     limit = (1.5 * b + 64 * 1048576) / 1024
     printf "%-48s %6d ms  %5.1fx cp (target 3x)   peak %4.0f MB  %4.2fx of 1.5x store + 64 MB\n",
            l, s, s / c, p / 1024, p / limit }'
+  [ -z "$steps" ] || echo "    steps: $steps"
+}
+
+# The steps of two starts side by side ("name N ms, ..." each, in the same
+# order): each step of the first, what it takes more than in the second,
+# and that as a multiple of the cp time.
+steps_beside() {
+  awk -v a="$1" -v b="$2" -v c="$cp_ms" 'BEGIN {
+    n = split(a, pa, ", "); split(b, pb, ", ")
+    for (i = 1; i <= n; ++i) {
+      ms_a = pa[i]; sub(/ ms$/, "", ms_a); name = ms_a; sub(/ [^ ]*$/, "", name); sub(/.* /, "", ms_a)
+      ms_b = pb[i]; sub(/ ms$/, "", ms_b); sub(/.* /, "", ms_b)
+      printf "    %-36s %7.1f ms  %7.1f ms  %+7.1f ms  %5.2fx cp\n", name, ms_a, ms_b, ms_a - ms_b, (ms_a - ms_b) / c
+    }
+  }'
 }
 
 pics() { find "$output" -maxdepth 1 -name '*.jpg' | wc -l; }
@@ -130,8 +152,12 @@ each "first start (no picture files)" idle first_of_day
 echo "  picture files written in the background afterwards: $(pics)"
 each "second start (picture files written)" 1 :
 best_ms=$shown_ms
+best_steps=$steps
 each "third start" 1 :
-[ "$shown_ms" -lt "$best_ms" ] && best_ms=$shown_ms
+if [ "$shown_ms" -lt "$best_ms" ]; then
+  best_ms=$shown_ms
+  best_steps=$steps
+fi
 each "new day (the day before's copy compared)" 1 new_day
 echo "  picture files: $(pics); copies: $(find "$copies" -name 'quillet-*.dat' | wc -l)"
 
@@ -144,13 +170,23 @@ mv "$store" "$root/large.dat"
 "$bin/quillet-cli" synth-store "$store" --topics 1 --members 1 --pictures 0 >/dev/null
 start_once 1
 small_ms=""
+small_steps=""
 for _ in 1 2 3; do
   start_once 1
-  if [ -z "$small_ms" ] || [ "$shown_ms" -lt "$small_ms" ]; then small_ms=$shown_ms; fi
+  if [ -z "$small_ms" ] || [ "$shown_ms" -lt "$small_ms" ]; then
+    small_ms=$shown_ms
+    small_steps=$steps
+  fi
 done
 mv "$root/large.dat" "$store"
 awk -v s="$small_ms" -v l="$large_ms" -v c="$cp_ms" 'BEGIN {
   printf "%-48s %6d ms  %5.1fx cp\n", "the program on a one-topic store (best of 3)", s, s / c
   printf "%-48s %6d ms  %5.1fx cp (best start with files written: %d ms)\n",
          "what the large store adds", l - s, (l - s) / c, l }'
+# Step by step: the best large start, the best one-topic start, the
+# difference.
+if [ -n "$best_steps" ] && [ -n "$small_steps" ]; then
+  printf "    %-36s %10s  %10s  %10s\n" "step" "large" "one topic" "added"
+  steps_beside "$best_steps" "$small_steps"
+fi
 [ -n "${KEEP_BENCH:-}" ] || rm -rf "$root"

@@ -13,6 +13,7 @@
 
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
+#include "base/StartMoments.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
 #include "platform/codepage/CodePage.h"
@@ -247,7 +248,9 @@ bool OpenUserStoreFor(const std::string& user_folder) {
   }
   auto fresh = std::make_unique<CRecordStore>(kStoreFileName, output);
   TraceNew(fresh.get());
+  NoteStartMoment("until the store");
   DbResult rc = fresh->Load();
+  NoteStartMoment("store load");
   std::string kept;
   for (int tries = 0; rc != DB_OK; ++tries) {
     if ((rc == DB_ERR_OPEN && FileExists(path)) || fresh->failedWhileBeingWritten()) {
@@ -288,6 +291,7 @@ bool OpenUserStoreFor(const std::string& user_folder) {
   if (!kept.empty()) ShowKeptDamaged(kept);
   AddSettingsIfMissing();
   BackupStoreIfStale(path);  // a copy a day, while automatic backups are on
+  NoteStartMoment("daily backup");
   return true;
 }
 

@@ -73,8 +73,12 @@ bool CTopicTree::Create(QWidget* parent) {
           [this](QTreeWidgetItem* current, QTreeWidgetItem*) { OnCurrentItemChanged(current); });
   // The open topics, so that a refill closes them without asking every
   // topic (Qt answers that slowly).
+  // A topic opened by the keyboard or from outside the tree gets its member
+  // items here (the tree's own ways make them before they open it).
   connect(view_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
-    if (!item->parent()) open_topics_.insert(RecordOf(item));
+    if (item->parent()) return;
+    open_topics_.insert(RecordOf(item));
+    MakeMembers(item);
   });
   connect(view_, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
     if (!item->parent()) open_topics_.erase(RecordOf(item));
@@ -117,7 +121,7 @@ void CTopicTree::RefreshSelecting(uint32_t recordId, bool expand) {
   if (recordId != 0) {
     if (QTreeWidgetItem* item = FindItem(recordId)) {
       Select(item, false);
-      if (expand) TopLevelAncestor(item)->setExpanded(true);
+      if (expand) Open(TopLevelAncestor(item));
     }
   }
   if (shown) view_->show();
@@ -144,15 +148,88 @@ std::optional<TreeItemRef> CTopicTree::SelectedItem() const {
   return ref;
 }
 
-QTreeWidgetItem* CTopicTree::FindItem(uint32_t recordId) const {
+QTreeWidgetItem* CTopicTree::FindItem(uint32_t recordId) const { return Find(recordId, true); }
+
+QTreeWidgetItem* CTopicTree::Find(uint32_t recordId, bool make) const {
   if (!view_ || recordId == 0) return nullptr;
   for (int i = 0; i < view_->topLevelItemCount(); ++i) {
     QTreeWidgetItem* root = view_->topLevelItem(i);
     if (RecordOf(root) == recordId) return root;
+    if (const CTopicTreeItem* topic = OurItem(root); topic != nullptr && topic->HasPendingMembers()) {
+      const uint32_t first = topic->PendingFirst();
+      for (uint32_t k = first; k < first + topic->PendingCount(); ++k) {
+        if (pending_.members[k].recordId != recordId) continue;
+        if (!make) return root;
+        MakeMembers(root);
+        return root->child(static_cast<int>(k - first));
+      }
+      continue;
+    }
     for (int j = 0; j < root->childCount(); ++j)
       if (RecordOf(root->child(j)) == recordId) return root->child(j);
   }
   return nullptr;
+}
+
+// --- Member items made when asked -------------------------------------------------
+
+uint32_t CTopicTree::PendingMembers::Add(const TreeRows& rows, const TreeRows::Topic& topic) {
+  const uint32_t first = static_cast<uint32_t>(members.size());
+  for (uint32_t m = topic.firstMember; m < topic.firstMember + topic.memberCount; ++m) {
+    const TreeRows::Member& member = rows.members[m];
+    members.push_back({member.recordId, static_cast<uint32_t>(text.size()),
+                       static_cast<uint32_t>(member.text.size()), member.icon});
+    text.append(member.text);
+  }
+  return first;
+}
+
+void CTopicTree::MakeMembers(QTreeWidgetItem* item) const {
+  CTopicTreeItem* topic = OurItem(item);
+  if (topic == nullptr || !topic->HasPendingMembers()) return;
+  QList<QTreeWidgetItem*> items;
+  items.reserve(static_cast<qsizetype>(topic->PendingCount()));
+  const uint32_t first = topic->PendingFirst();
+  for (uint32_t k = first; k < first + topic->PendingCount(); ++k) {
+    const PendingMembers::Member& m = pending_.members[k];
+    items.append(new CTopicTreeItem(m.recordId, m.icon,
+                                    CpText(std::string_view(pending_.text.data() + m.textAt, m.textSize))));
+  }
+  // The items are the members the fill read: the topic's members stay
+  // known (adding them would forget them).
+  const bool known = topic->MembersKnown();
+  const uint64_t digest = topic->MembersDigest();
+  topic->PendMembers(0, 0);
+  topic->insertChildren(0, items);
+  if (known) topic->KnowMembers(digest);
+}
+
+void CTopicTree::Open(QTreeWidgetItem* topic) {
+  if (topic == nullptr) return;
+  MakeMembers(topic);
+  topic->setExpanded(true);
+}
+
+bool CTopicTree::MembersMade(const QTreeWidgetItem* topic) {
+  const CTopicTreeItem* ours = OurItem(topic);
+  return ours == nullptr || !ours->HasPendingMembers();
+}
+
+int CTopicTree::MemberCount(const QTreeWidgetItem* topic) const {
+  if (topic == nullptr) return 0;
+  const CTopicTreeItem* ours = OurItem(topic);
+  return topic->childCount() + (ours != nullptr ? static_cast<int>(ours->PendingCount()) : 0);
+}
+
+std::vector<uint32_t> CTopicTree::MemberIds(const QTreeWidgetItem* topic) const {
+  std::vector<uint32_t> ids;
+  if (topic == nullptr) return ids;
+  if (const CTopicTreeItem* ours = OurItem(topic); ours != nullptr && ours->HasPendingMembers()) {
+    for (uint32_t k = ours->PendingFirst(); k < ours->PendingFirst() + ours->PendingCount(); ++k)
+      ids.push_back(pending_.members[k].recordId);
+  }
+  for (int j = 0; j < topic->childCount(); ++j) ids.push_back(RecordOf(topic->child(j)));
+  return ids;
 }
 
 QTreeWidgetItem* CTopicTree::TopLevelAncestor(QTreeWidgetItem* item) {
@@ -165,7 +242,7 @@ bool CTopicTree::Select(QTreeWidgetItem* item, bool expand) {
     ShowStringMessage(IDS_NOT_IN_TOPICS, kCaption, kMbOk | kMbIconExclamation);
     return false;
   }
-  if (expand) item->setExpanded(true);
+  if (expand) Open(item);
   view_->scrollToItem(item);
   view_->setCurrentItem(item);
   item->setSelected(true);
@@ -182,7 +259,7 @@ void CTopicTree::ForgetSelection() {
   view_->clearSelection();
   // Another store's topics may carry the same numbers: none opens again.
   for (uint32_t id : open_topics_)
-    if (QTreeWidgetItem* item = FindItem(id)) item->setExpanded(false);
+    if (QTreeWidgetItem* item = Find(id, false)) item->setExpanded(false);
   open_topics_.clear();
 }
 
@@ -193,7 +270,7 @@ std::vector<uint32_t> CTopicTree::OpenTopics() const {
 void CTopicTree::ReopenTopics(const std::vector<uint32_t>& topics) {
   if (!view_) return;
   for (uint32_t id : topics)
-    if (QTreeWidgetItem* item = FindItem(id); item && !item->parent()) item->setExpanded(true);
+    if (QTreeWidgetItem* item = Find(id, false); item && !item->parent() && RecordOf(item) == id) Open(item);
 }
 
 void CTopicTree::FollowRenumbered(const std::vector<RecordIdChange>& changes) {
@@ -217,6 +294,8 @@ void CTopicTree::FollowRenumbered(const std::vector<RecordIdChange>& changes) {
     follow(root);
     for (int j = 0; j < root->childCount(); ++j) follow(root->child(j));
   }
+  // Members whose items are not made yet are made with their new numbers.
+  for (PendingMembers::Member& m : pending_.members) m.recordId = RenumberedId(changes, m.recordId);
 }
 
 void CTopicTree::ClearSelectionMarks() {
@@ -235,7 +314,11 @@ void CTopicTree::SelectCurrent() {
 
 void CTopicTree::SetAllExpanded(bool expanded) {
   if (!view_) return;
-  for (int i = 0; i < view_->topLevelItemCount(); ++i) view_->topLevelItem(i)->setExpanded(expanded);
+  for (int i = 0; i < view_->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* topic = view_->topLevelItem(i);
+    if (expanded) Open(topic);
+    else topic->setExpanded(false);
+  }
 }
 
 void CTopicTree::ExpandAll() { SetAllExpanded(true); }
@@ -266,8 +349,9 @@ void CTopicTree::InsertMember(CRecord& record) {
     if (QTreeWidgetItem* root = FindItem(topic); root && !root->parent()) {
       TreeMemberItem entry = MemberItem(record, TextCut::kMarked);
       QTreeWidgetItem* item = MakeItem(entry.recordId, entry.icon, entry.text);
+      MakeMembers(root);  // the new one comes after those there
       root->addChild(item);
-      root->setExpanded(true);
+      Open(root);
       Select(item, false);
     }
   }
@@ -326,6 +410,7 @@ void CTopicTree::AppendMemberItem(uint32_t topicId, const CRecord& member) {
   if (!view_ || HiddenPrivate(member)) return;
   if (QTreeWidgetItem* root = FindItem(topicId); root && !root->parent()) {
     const TreeMemberItem entry = MemberItem(member, TextCut::kPlain);
+    MakeMembers(root);
     root->addChild(MakeItem(entry.recordId, entry.icon, entry.text));
   }
 }

@@ -1,5 +1,6 @@
 // CTopicTree: the topics of the current category filter as root items,
-// their notes, pictures, sketches and references as children.
+// their notes, pictures, sketches and references as children (in a large
+// tree made when their topic is first opened: kMembersMadeAtOnce).
 //
 // A click opens the record under the pointer (by sending its command to the
 // main window), dragging a member moves it within or between topics, the
@@ -80,7 +81,7 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   void Refresh() override;
   std::optional<TreeItemRef> SelectedItem() const override;
   bool SelectRecord(uint32_t recordId) override;
-  bool ShowsRecord(uint32_t recordId) const override { return FindItem(recordId) != nullptr; }
+  bool ShowsRecord(uint32_t recordId) const override { return Find(recordId, false) != nullptr; }
   void ForgetSelection() override;
   std::vector<uint32_t> OpenTopics() const override;
   void ReopenTopics(const std::vector<uint32_t>& topics) override;
@@ -120,7 +121,27 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   // to be worth it (it is then built anew).
   bool Update(const TreeRows& rows);
   // The item of a record, searched over every item; null when not shown.
+  // A member of a topic whose member items are not made yet has them made.
   QTreeWidgetItem* FindItem(uint32_t recordId) const;
+
+  // A fill makes every member item at once while the tree shows at most
+  // this many members. A larger tree makes a topic's member items when the
+  // topic is first opened, or when one of them is asked for (FindItem, and
+  // so selecting, a drop, a record window's change), so that a start on a
+  // store of 100,000 records makes its thousands of topics and no more;
+  // the items made are those a fill would have made, in the same order.
+  static constexpr size_t kMembersMadeAtOnce = 2000;
+  void SetMembersMadeAtOnce(size_t most) { members_at_once_ = most; }
+  // Makes the topic's member items when they are not made yet.
+  void MakeMembers(QTreeWidgetItem* topic) const;
+  // Opens a topic, its member items made first.
+  void Open(QTreeWidgetItem* topic);
+  // Whether a topic's member items are all made (true for a member).
+  static bool MembersMade(const QTreeWidgetItem* topic);
+  // A topic's members, made as items or not: how many, and their records
+  // in order.
+  int MemberCount(const QTreeWidgetItem* topic) const;
+  std::vector<uint32_t> MemberIds(const QTreeWidgetItem* topic) const;
   static QTreeWidgetItem* TopLevelAncestor(QTreeWidgetItem* item);
   // Shows and selects the item (no expansion unless asked); string 241
   // when there is none.
@@ -163,7 +184,29 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   QTreeWidget* view() const { return view_; }
 
  private:
+  // The members of topics whose items are not made yet: each such topic
+  // names its run here (TopicTreeItem.h), with the texts a fill read.
+  struct PendingMembers {
+    struct Member {
+      uint32_t recordId;
+      uint32_t textAt;  // in `text`
+      uint32_t textSize;
+      TreeIcon icon;
+    };
+    std::vector<Member> members;
+    std::string text;
+    // Appends a topic's members from `rows`; the first one's place.
+    uint32_t Add(const TreeRows& rows, const TreeRows::Topic& topic);
+  };
+
   QTreeWidgetItem* MakeItem(uint32_t recordId, TreeIcon icon, CpText text) const;
+  // FindItem, a member of a topic not made yet found as its topic (make
+  // false) or made (true).
+  QTreeWidgetItem* Find(uint32_t recordId, bool make) const;
+  // Drops the pending members no topic names any more.
+  void KeepNamedPending();
+  // Whether a fill of `rows` leaves member items to be made when asked.
+  bool MakesMembersLater(const TreeRows& rows) const { return rows.members.size() > members_at_once_; }
   void SetDropTarget(QTreeWidgetItem* item);
   void OnCurrentItemChanged(QTreeWidgetItem* current);
   void MakeCurrentTopic(uint32_t topicId);
@@ -183,6 +226,8 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   CPictureFiles* pictures_ = &own_pictures_;
   TreeFillReport last_fill_;
   std::unordered_set<uint32_t> open_topics_;  // record ids of the topics open
+  size_t members_at_once_ = kMembersMadeAtOnce;
+  PendingMembers pending_;
 };
 
 }  // namespace quillet

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/StartMoments.h"
 #include "widgets/records/TopicTree.h"
 #include "widgets/records/TopicTreeItem.h"
 
@@ -21,11 +22,6 @@ namespace {
 // More topics to move, add or take out than this, and the tree is built
 // anew: moving an item among thousands costs about as much as making it.
 constexpr size_t kMostTopicMoves = 256;
-
-CTopicTreeItem* Ours(QTreeWidgetItem* item) {
-  return item != nullptr && item->type() == QTreeWidgetItem::UserType ? static_cast<CTopicTreeItem*>(item)
-                                                                       : nullptr;
-}
 
 QList<QTreeWidgetItem*> MemberItems(const TreeRows& rows, uint32_t first, uint32_t count) {
   QList<QTreeWidgetItem*> items;
@@ -65,7 +61,7 @@ void UpdateMembers(QTreeWidgetItem* topic, const TreeRows& rows, const TreeRows:
   const TreeRows::Member* members = rows.members.data() + row.firstMember;
   // The item at `child` brought up to `member` when it shows that record.
   auto keep = [&](int child, const TreeRows::Member& member) {
-    CTopicTreeItem* item = Ours(topic->child(child));
+    CTopicTreeItem* item = OurItem(topic->child(child));
     if (item == nullptr || item->record() != member.recordId) return false;
     item->Become(member.recordId, member.icon, member.text);
     return true;
@@ -76,12 +72,19 @@ void UpdateMembers(QTreeWidgetItem* topic, const TreeRows& rows, const TreeRows:
   while (back < had - front && back < want - front && keep(had - 1 - back, members[want - 1 - back])) ++back;
   if (had - back - front == want - back - front) {
     for (int i = front; i < had - back; ++i)
-      if (CTopicTreeItem* item = Ours(topic->child(i)))
+      if (CTopicTreeItem* item = OurItem(topic->child(i)))
         item->Become(members[i].recordId, members[i].icon, members[i].text);
     return;
   }
   for (int i = had - back - 1; i >= front; --i) delete topic->takeChild(i);
   topic->insertChildren(front, MemberItems(rows, row.firstMember + front, want - back - front));
+}
+
+// The bytes of all the members' texts.
+size_t TextBytes(const TreeRows& rows) {
+  size_t bytes = 0;
+  for (const TreeRows::Member& m : rows.members) bytes += m.text.size();
+  return bytes;
 }
 
 }  // namespace
@@ -96,6 +99,7 @@ void CTopicTree::Populate(const std::vector<TreeTopicItem>& topics) {
 
 void CTopicTree::Populate(std::vector<TreeTopicItem>&& topics) {
   view_->clear();
+  pending_ = PendingMembers{};
   QList<QTreeWidgetItem*> roots;
   roots.reserve(static_cast<qsizetype>(topics.size()));
   for (TreeTopicItem& topic : topics) {
@@ -112,14 +116,22 @@ void CTopicTree::Populate(std::vector<TreeTopicItem>&& topics) {
 
 void CTopicTree::Populate(const TreeRows& rows) {
   view_->clear();
+  const bool later = MakesMembersLater(rows);
+  PendingMembers pending;
+  if (later) {
+    pending.members.reserve(rows.members.size());
+    pending.text.reserve(TextBytes(rows));
+  }
   QList<QTreeWidgetItem*> roots;
   roots.reserve(static_cast<qsizetype>(rows.topics.size()));
   for (const TreeRows::Topic& topic : rows.topics) {
     auto* root = new CTopicTreeItem(topic.recordId, TreeIcon::kTopic, CpText(topic.text));
-    root->addChildren(MemberItems(rows, topic.firstMember, topic.memberCount));
+    if (later) root->PendMembers(pending.Add(rows, topic), topic.memberCount);
+    else root->addChildren(MemberItems(rows, topic.firstMember, topic.memberCount));
     root->KnowMembers(topic.membersDigest);
     roots.append(root);
   }
+  pending_ = std::move(pending);
   view_->addTopLevelItems(roots);
 }
 
@@ -132,7 +144,7 @@ bool CTopicTree::Update(const TreeRows& rows) {
   std::vector<int> from(static_cast<size_t>(want), -1);
   bool aligned = had == want;
   for (int i = 0; i < want && aligned; ++i) {
-    const CTopicTreeItem* item = Ours(view_->topLevelItem(i));
+    const CTopicTreeItem* item = OurItem(view_->topLevelItem(i));
     aligned = item != nullptr && item->record() == rows.topics[i].recordId;
     from[i] = i;
   }
@@ -140,7 +152,7 @@ bool CTopicTree::Update(const TreeRows& rows) {
     std::unordered_map<uint32_t, int> at;
     at.reserve(static_cast<size_t>(had));
     for (int i = 0; i < had; ++i) {
-      const CTopicTreeItem* item = Ours(view_->topLevelItem(i));
+      const CTopicTreeItem* item = OurItem(view_->topLevelItem(i));
       if (item == nullptr || !at.emplace(item->record(), i).second) return false;  // not ours, or twice
     }
     size_t fresh = 0;
@@ -178,33 +190,68 @@ bool CTopicTree::Update(const TreeRows& rows) {
       if (from[i] >= 0) {
         item = moving[from[i]];
       } else {
-        auto* topic = new CTopicTreeItem(rows.topics[i].recordId, TreeIcon::kTopic, CpText(rows.topics[i].text));
-        topic->addChildren(MemberItems(rows, rows.topics[i].firstMember, rows.topics[i].memberCount));
-        topic->KnowMembers(rows.topics[i].membersDigest);
-        item = topic;
+        // Without members yet: they come with the others' below.
+        item = new CTopicTreeItem(rows.topics[i].recordId, TreeIcon::kTopic, CpText(rows.topics[i].text));
       }
       view_->insertTopLevelItem(i, item);
     }
   }
+  // In a large tree the topics whose member items are not made keep their
+  // members to be made when asked, those whose members changed, and those
+  // without items, get this fill's; in a small one every topic's items are
+  // made.
+  const bool later = MakesMembersLater(rows);
+  size_t named = 0;  // pending members a topic still names
   for (int i = 0; i < want; ++i) {
     QTreeWidgetItem* item = view_->topLevelItem(i);
     const TreeRows::Topic& row = rows.topics[i];
-    CTopicTreeItem* topic = Ours(item);
+    CTopicTreeItem* topic = OurItem(item);
     if (topic != nullptr) topic->Become(row.recordId, TreeIcon::kTopic, row.text);
-    if (topic == nullptr || !topic->MembersAre(row.membersDigest)) {
+    if (later && topic != nullptr && topic->HasPendingMembers() && topic->MembersAre(row.membersDigest)) {
+      named += topic->PendingCount();
+    } else if (later && topic != nullptr && (topic->HasPendingMembers() || item->childCount() == 0)) {
+      topic->PendMembers(pending_.Add(rows, row), row.memberCount);
+      topic->KnowMembers(row.membersDigest);
+      named += row.memberCount;
+    } else if (topic == nullptr || topic->HasPendingMembers() || !topic->MembersAre(row.membersDigest)) {
+      if (topic != nullptr) topic->PendMembers(0, 0);  // made now, from this fill's rows
       UpdateMembers(item, rows, row);
       if (topic != nullptr) topic->KnowMembers(row.membersDigest);
     }
     // A tree built anew has every topic closed.
     if (open_topics_.count(row.recordId) != 0) item->setExpanded(false);
   }
+  // The runs no topic names any more are dropped once they are most of the
+  // list.
+  if (named == 0) pending_ = PendingMembers{};
+  else if (pending_.members.size() > 2 * named + 64) KeepNamedPending();
   return true;
+}
+
+void CTopicTree::KeepNamedPending() {
+  PendingMembers kept;
+  for (int i = 0; i < view_->topLevelItemCount(); ++i) {
+    CTopicTreeItem* topic = OurItem(view_->topLevelItem(i));
+    if (topic == nullptr || !topic->HasPendingMembers()) continue;
+    const uint32_t first = static_cast<uint32_t>(kept.members.size());
+    for (uint32_t k = topic->PendingFirst(); k < topic->PendingFirst() + topic->PendingCount(); ++k) {
+      PendingMembers::Member m = pending_.members[k];
+      const size_t at = kept.text.size();
+      kept.text.append(pending_.text, m.textAt, m.textSize);
+      m.textAt = static_cast<uint32_t>(at);
+      kept.members.push_back(m);
+    }
+    topic->PendMembers(first, topic->PendingCount());
+  }
+  pending_ = std::move(kept);
 }
 
 void CTopicTree::Fill() {
   if (!view_) return;
   const QSignalBlocker block(view_);
+  NoteStartMoment("until the tree");
   const TreeRows rows = ReadTopicTree(CoreFilter(), CurrentOutputFolder(), pictures_, &last_fill_);
+  NoteStartMoment("tree read");
   // Nothing current, selected or marked as a drop target, as in a tree
   // built anew; the caller selects what it wants.
   SetDropTarget(nullptr);
@@ -214,6 +261,7 @@ void CTopicTree::Fill() {
   view_->verticalScrollBar()->setValue(0);
   view_->horizontalScrollBar()->setValue(0);
   FinishTreeRead(rows, &last_fill_);
+  NoteStartMoment("tree items");
 }
 
 }  // namespace quillet

@@ -97,6 +97,20 @@ class CTopicTreeItem final : public QTreeWidgetItem {
     members_digest_ = digest;
   }
   void ForgetMembers() { members_known_ = false; }
+  bool MembersKnown() const { return members_known_; }
+  uint64_t MembersDigest() const { return members_digest_; }
+  // A topic whose member items are not made yet: they are the run of
+  // `count` members at `first` in its tree's pending members (TopicTree.h),
+  // made when the topic is first opened or one of them is asked for. The
+  // topic shows its button meanwhile.
+  void PendMembers(uint32_t first, uint32_t count) {
+    pending_first_ = first;
+    pending_count_ = count;
+    setChildIndicatorPolicy(count > 0 ? ShowIndicator : DontShowIndicatorWhenChildless);
+  }
+  bool HasPendingMembers() const { return pending_count_ > 0; }
+  uint32_t PendingFirst() const { return pending_first_; }
+  uint32_t PendingCount() const { return pending_count_; }
   // The size Qt's delegate found for the row, while `stamp` is the one it
   // was found under (0: none); a change of the text or picture drops it.
   QSize sizeHint(uint32_t stamp) const { return stamp == size_stamp_ ? size_hint_ : QSize(); }
@@ -126,7 +140,19 @@ class CTopicTreeItem final : public QTreeWidgetItem {
   QSize size_hint_;
   bool members_known_ = false;
   uint64_t members_digest_ = 0;
+  uint32_t pending_first_ = 0;
+  uint32_t pending_count_ = 0;
 };
+
+// The item as ours; null for an item not made by the tree.
+inline CTopicTreeItem* OurItem(QTreeWidgetItem* item) {
+  return item != nullptr && item->type() == QTreeWidgetItem::UserType ? static_cast<CTopicTreeItem*>(item)
+                                                                      : nullptr;
+}
+inline const CTopicTreeItem* OurItem(const QTreeWidgetItem* item) {
+  return item != nullptr && item->type() == QTreeWidgetItem::UserType ? static_cast<const CTopicTreeItem*>(item)
+                                                                      : nullptr;
+}
 
 // The rows' delegate: Qt's own, but a row keeps the size it measured. A
 // column sized to its contents measures up to a thousand rows whenever any

@@ -81,7 +81,10 @@ void CTopicTreeView::mousePressEvent(QMouseEvent* event) {
     return;
   }
   // Selection without expansion; the button still opens and closes.
-  if (hit == CTopicTree::Hit::kButton) item->setExpanded(!item->isExpanded());
+  if (hit == CTopicTree::Hit::kButton) {
+    if (item->isExpanded()) item->setExpanded(false);
+    else owner_->Open(item);
+  }
   owner_->Select(item, false);
   if (event->button() == Qt::RightButton) owner_->OpenItem(item);
   pressed_on_member_ = event->button() == Qt::LeftButton && item->parent() != nullptr;
@@ -162,7 +165,7 @@ CTopicTree::Hit CTopicTree::HitTest(const QPoint& pos, QTreeWidgetItem** out) co
   *out = item;
   const QRect cell = view_->visualItemRect(item);
   if (pos.x() < cell.left()) {
-    const bool onButton = item->childCount() > 0 && pos.x() >= cell.left() - view_->indentation();
+    const bool onButton = MemberCount(item) > 0 && pos.x() >= cell.left() - view_->indentation();
     return onButton ? Hit::kButton : Hit::kIndent;
   }
   // Icon and text as the item delegate lays them out, with its margins.
@@ -264,13 +267,13 @@ void CTopicTree::EndDrag() {
     case DropResult::kNothing: break;
     case DropResult::kOntoItself:
       Select(target, false);
-      TopLevelAncestor(target)->setExpanded(true);
+      Open(TopLevelAncestor(target));
       drop_ended = false;
       break;
     case DropResult::kReordered:
       RefreshSelecting(out.receivingTopic, false);
       Select(FindItem(target_id), false);
-      if (QTreeWidgetItem* root = FindItem(out.receivingTopic)) root->setExpanded(true);
+      Open(FindItem(out.receivingTopic));
       MakeCurrentTopic(out.receivingTopic);
       WindowHost().RebuildReport(out.receivingTopic);
       WindowHost().SendCommand(CMD_VIEW_TOPIC);
