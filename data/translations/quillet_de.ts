@@ -1111,6 +1111,146 @@ Die Liste der Designs wurde aktualisiert. Um die ursprünglichen Designs zurück
         <source> and %1 more</source>
         <translation> und %1 weitere</translation>
     </message>
+    <message>
+        <source>a closing brace without an opening one</source>
+        <translation>eine schließende geschweifte Klammer ohne öffnende</translation>
+    </message>
+    <message>
+        <source>a brace is not closed</source>
+        <translation>eine geschweifte Klammer ist nicht geschlossen</translation>
+    </message>
+    <message>
+        <source>a quote is not closed</source>
+        <translation>ein Anführungszeichen ist nicht geschlossen</translation>
+    </message>
+    <message>
+        <source>unexpected &quot;%1&quot;</source>
+        <translation>unerwartetes „%1“</translation>
+    </message>
+    <message>
+        <source>the file ends inside the entry</source>
+        <translation>die Datei endet mitten im Eintrag</translation>
+    </message>
+    <message>
+        <source>an abbreviation without a name or &quot;=&quot;</source>
+        <translation>eine Abkürzung ohne Namen oder „=“</translation>
+    </message>
+    <message>
+        <source>an abbreviation that does not end</source>
+        <translation>eine Abkürzung, die nicht endet</translation>
+    </message>
+    <message>
+        <source>no citation key</source>
+        <translation>kein Zitierschlüssel</translation>
+    </message>
+    <message>
+        <source>no &quot;=&quot; after %1</source>
+        <translation>kein „=“ nach %1</translation>
+    </message>
+    <message>
+        <source>%1 (in %2)</source>
+        <translation>%1 (in %2)</translation>
+    </message>
+    <message>
+        <source>no comma after %1</source>
+        <translation>kein Komma nach %1</translation>
+    </message>
+    <message>
+        <source>%1 was longer than %2 characters in the file and was cut</source>
+        <translation>%1 war in der Datei länger als %2 Zeichen und wurde gekürzt</translation>
+    </message>
+    <message>
+        <source>line %1, %2: %3</source>
+        <translation>Zeile %1, %2: %3</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>skipped: %1</source>
+        <translation>übersprungen: %1</translation>
+    </message>
+    <message>
+        <source>left out: not a reference of a known kind</source>
+        <translation>ausgelassen: keine Literaturangabe einer bekannten Art</translation>
+    </message>
+    <message>
+        <source>nothing</source>
+        <translation>nichts</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; (%2) as %3</source>
+        <translation>„%1“ (%2) als %3</translation>
+    </message>
+    <message>
+        <source>nothing in it to keep</source>
+        <translation>nichts darin, was sich behalten ließe</translation>
+    </message>
+    <message>
+        <source>%1 came in as %2</source>
+        <translation>%1 wurde als %2 übernommen</translation>
+    </message>
+    <message>
+        <source>no character of its title is in the code page, and no key or romanised title stands in</source>
+        <translation>kein Zeichen seines Titels ist in der Codepage, und weder ein Schlüssel noch ein lateinisch umschriebener Titel kann ihn ersetzen</translation>
+    </message>
+    <message>
+        <source>Title: no character of it is in the code page; &quot;%1&quot; stands in for it</source>
+        <translation>Titel: keines seiner Zeichen ist in der Codepage; „%1“ steht an seiner Stelle</translation>
+    </message>
+    <message>
+        <source>%1 cut to %2 characters (it had %3)</source>
+        <translation>%1 auf %2 Zeichen gekürzt (es waren %3)</translation>
+    </message>
+    <message>
+        <source>%1 control character was read as a space</source>
+        <translation>%1 Steuerzeichen wurde als Leerzeichen gelesen</translation>
+    </message>
+    <message>
+        <source>%1 control characters were read as a space</source>
+        <translation>%1 Steuerzeichen wurden als Leerzeichen gelesen</translation>
+    </message>
+    <message>
+        <source>%1 control character was written as a space</source>
+        <translation>%1 Steuerzeichen wurde als Leerzeichen geschrieben</translation>
+    </message>
+    <message>
+        <source>%1 control characters were written as a space</source>
+        <translation>%1 Steuerzeichen wurden als Leerzeichen geschrieben</translation>
+    </message>
+    <message>
+        <source>no end (ER) before the next entry</source>
+        <translation>kein Ende (ER) vor dem nächsten Eintrag</translation>
+    </message>
+    <message>
+        <source>the file ends before the entry&apos;s end (ER)</source>
+        <translation>die Datei endet vor dem Ende (ER) des Eintrags</translation>
+    </message>
+    <message>
+        <source>Book</source>
+        <translation>Buch</translation>
+    </message>
+    <message>
+        <source>Internet</source>
+        <translation>Internetquelle</translation>
+    </message>
+    <message>
+        <source>Journal Article</source>
+        <translation>Fachzeitschriftenartikel</translation>
+    </message>
+    <message>
+        <source>Magazine Article</source>
+        <translation>Zeitschriftenartikel</translation>
+    </message>
+    <message>
+        <source>Newspaper Article</source>
+        <translation>Zeitungsartikel</translation>
+    </message>
+    <message>
+        <source>Report</source>
+        <translation>Bericht</translation>
+    </message>
 </context>
 <context>
     <name>ReferenceTransfer</name>

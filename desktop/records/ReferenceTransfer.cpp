@@ -42,7 +42,7 @@ std::string FileName(const std::string& path) {
 
 std::string NoticeLines(const std::vector<refx::Notice>& notices) {
   std::string out;
-  for (size_t i = 0; i < notices.size() && i < kShownNotices; ++i) out += "\n" + Shown(notices[i].ToString());
+  for (size_t i = 0; i < notices.size() && i < kShownNotices; ++i) out += "\n" + notices[i].ShownString();
   if (notices.size() > kShownNotices)
     out += "\n" + FillIn(translate("ReferenceTransfer", "... and %1 more."),
                          {std::to_string(notices.size() - kShownNotices)});

@@ -94,13 +94,13 @@ class Parser {
         continue;
       }
       std::string name = "@" + type;
-      std::string why;
+      Said why;
       size_t end = p;
       if (type == "string" ? ParseString(p, &end, &why) : ParseEntry(type, at, p, &end, &name, &why)) {
         pos = end;
         continue;
       }
-      file_.broken.push_back({LineAt(at), name, why});
+      file_.broken.push_back({LineAt(at), name, why.english, why.shown});
       pos = NextEntryLine(at);
     }
     return std::move(file_);
@@ -174,7 +174,7 @@ class Parser {
   }
 
   // One part of a value at `*p`; false with `why` set when it is broken.
-  bool ReadPart(size_t* p, std::string* out, bool* cut, std::string* why) {
+  bool ReadPart(size_t* p, std::string* out, bool* cut, Said* why) {
     const char c = s_[*p];
     if (c == '{' || c == '"') {
       const size_t b = *p + 1;
@@ -190,7 +190,7 @@ class Parser {
           ++depth;
         } else if (d == '}') {
           if (depth == 0) {
-            *why = "a closing brace without an opening one";
+            *why = Say(QT_TRANSLATE_NOOP("RefExchange", "a closing brace without an opening one"));
             return false;
           }
           if (--depth == 0 && c == '{') {
@@ -204,7 +204,8 @@ class Parser {
           return true;
         }
       }
-      *why = c == '{' ? "a brace is not closed" : "a quote is not closed";
+      *why = c == '{' ? Say(QT_TRANSLATE_NOOP("RefExchange", "a brace is not closed"))
+                      : Say(QT_TRANSLATE_NOOP("RefExchange", "a quote is not closed"));
       return false;
     }
     if (std::isdigit(static_cast<unsigned char>(c))) {
@@ -215,7 +216,7 @@ class Parser {
     }
     const std::string name = ReadName(p);
     if (name.empty()) {
-      *why = std::string("unexpected \"") + c + "\"";
+      *why = Say(QT_TRANSLATE_NOOP("RefExchange", "unexpected \"%1\""), {Plain(std::string(1, c))});
       return false;
     }
     auto it = macros_.find(Lower(name));
@@ -229,11 +230,11 @@ class Parser {
   }
 
   // A value: parts joined with "#".
-  bool ReadValue(size_t* p, std::string* out, bool* cut, std::string* why) {
+  bool ReadValue(size_t* p, std::string* out, bool* cut, Said* why) {
     for (;;) {
       SkipWs(p);
       if (*p >= s_.size()) {
-        *why = "the file ends inside the entry";
+        *why = Say(QT_TRANSLATE_NOOP("RefExchange", "the file ends inside the entry"));
         return false;
       }
       if (!ReadPart(p, out, cut, why)) return false;
@@ -246,21 +247,21 @@ class Parser {
     }
   }
 
-  bool ParseString(size_t open, size_t* end, std::string* why) {
+  bool ParseString(size_t open, size_t* end, Said* why) {
     const char close = s_[open] == '{' ? '}' : ')';
     size_t p = open + 1;
     SkipWs(&p);
     const std::string name = Lower(ReadName(&p));
     SkipWs(&p);
     if (name.empty() || p >= s_.size() || s_[p] != '=') {
-      *why = "an abbreviation without a name or \"=\"";
+      *why = Say(QT_TRANSLATE_NOOP("RefExchange", "an abbreviation without a name or \"=\""));
       return false;
     }
     ++p;
     Macro value;
     if (!ReadValue(&p, &value.value, &value.cut, why)) return false;
     if (p >= s_.size() || s_[p] != close) {
-      *why = "an abbreviation that does not end";
+      *why = Say(QT_TRANSLATE_NOOP("RefExchange", "an abbreviation that does not end"));
       return false;
     }
     macros_[name] = std::move(value);
@@ -269,7 +270,7 @@ class Parser {
   }
 
   bool ParseEntry(const std::string& type, size_t at, size_t open, size_t* end, std::string* name,
-                  std::string* why) {
+                  Said* why) {
     const char close = s_[open] == '{' ? '}' : ')';
     BibEntry entry;
     entry.type = type;
@@ -280,13 +281,13 @@ class Parser {
     if (!entry.key.empty()) *name = entry.key;
     SkipWs(&p);
     if (p < s_.size() && s_[p] == '=') {
-      *why = "no citation key";
+      *why = Say(QT_TRANSLATE_NOOP("RefExchange", "no citation key"));
       return false;
     }
     for (;;) {
       SkipWsAndComments(&p);
       if (p >= s_.size()) {
-        *why = "the file ends inside the entry";
+        *why = Say(QT_TRANSLATE_NOOP("RefExchange", "the file ends inside the entry"));
         return false;
       }
       if (s_[p] == close) {
@@ -300,25 +301,27 @@ class Parser {
       }
       const std::string field = Lower(ReadName(&p));
       if (field.empty()) {
-        *why = std::string("unexpected \"") + s_[p] + "\"";
+        *why = Say(QT_TRANSLATE_NOOP("RefExchange", "unexpected \"%1\""), {Plain(std::string(1, s_[p]))});
         return false;
       }
       SkipWsAndComments(&p);
       if (p >= s_.size() || s_[p] != '=') {
-        *why = "no \"=\" after " + field;
+        *why = Say(QT_TRANSLATE_NOOP("RefExchange", "no \"=\" after %1"), {Plain(field)});
         return false;
       }
       ++p;
       std::string value;
       bool cut = false;
       if (!ReadValue(&p, &value, &cut, why)) {
-        *why += " (in " + field + ")";
+        *why = Say(QT_TRANSLATE_NOOP("RefExchange", "%1 (in %2)"), {*why, Plain(field)});
         return false;
       }
       SkipWsAndComments(&p);
       if (p >= s_.size() || (s_[p] != ',' && s_[p] != close)) {
-        *why = SwallowedFields(value) ? "a brace is not closed (in " + field + ")"
-                                      : "no comma after " + field;
+        *why = SwallowedFields(value)
+                   ? Say(QT_TRANSLATE_NOOP("RefExchange", "%1 (in %2)"),
+                         {Say(QT_TRANSLATE_NOOP("RefExchange", "a brace is not closed")), Plain(field)})
+                   : Say(QT_TRANSLATE_NOOP("RefExchange", "no comma after %1"), {Plain(field)});
         return false;
       }
       entry.fields.push_back({field, std::move(value), cut});
@@ -429,8 +432,9 @@ void ReadEntry(const BibEntry& e, size_t number, ReadResult* result) {
   for (const BibField& f : e.fields)
     if (f.cut)
       result->notices.push_back({Notice::What::kCut, e.line, name,
-                                 f.name + " was longer than " + std::to_string(kRawValueLimit) +
-                                     " characters in the file and was cut"});
+                                 Say(QT_TRANSLATE_NOOP("RefExchange",
+                                                       "%1 was longer than %2 characters in the file and was cut"),
+                                     {Plain(f.name), Plain(std::to_string(kRawValueLimit))})});
   int32_t kind = kCustomBook;
   bool other = false;
   const std::string& t = e.type;

@@ -29,6 +29,7 @@ struct BibBroken {
   int line = 0;
   std::string name;  // the key, or "@type" when there was none
   std::string why;
+  std::string whyShown;  // the same in the person's language
 };
 
 struct BibFile {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "base/Translate.h"
 #include "platform/codepage/CodePage.h"
@@ -24,12 +25,12 @@ struct KindInfo {
 
 const std::vector<KindInfo>& Kinds() {
   static const std::vector<KindInfo> kinds = {
-      {kCustomBook, "book", "Book", book::kAuthor, book::kYear},
-      {kCustomInternet, "internet", "Internet", -1, -1},
-      {kCustomJournal, "journal", "Journal Article", article::kAuthor, article::kYear},
-      {kCustomMagazine, "magazine", "Magazine Article", article::kAuthor, article::kYear},
-      {kCustomNewspaper, "newspaper", "Newspaper Article", news::kReporter, news::kDate},
-      {kCustomReport, "report", "Report", report::kAuthor, report::kDate},
+      {kCustomBook, "book", QT_TRANSLATE_NOOP("RefExchange", "Book"), book::kAuthor, book::kYear},
+      {kCustomInternet, "internet", QT_TRANSLATE_NOOP("RefExchange", "Internet"), -1, -1},
+      {kCustomJournal, "journal", QT_TRANSLATE_NOOP("RefExchange", "Journal Article"), article::kAuthor, article::kYear},
+      {kCustomMagazine, "magazine", QT_TRANSLATE_NOOP("RefExchange", "Magazine Article"), article::kAuthor, article::kYear},
+      {kCustomNewspaper, "newspaper", QT_TRANSLATE_NOOP("RefExchange", "Newspaper Article"), news::kReporter, news::kDate},
+      {kCustomReport, "report", QT_TRANSLATE_NOOP("RefExchange", "Report"), report::kAuthor, report::kDate},
   };
   return kinds;
 }
@@ -208,10 +209,34 @@ std::string Summary(const ReadResult& r, bool shown) {
 std::string ReadSummary(const ReadResult& r) { return Summary(r, false); }
 std::string ShownReadSummary(const ReadResult& r) { return Summary(r, true); }
 
+Said Say(const char* english, const std::vector<Said>& args) {
+  std::vector<std::string_view> inEnglish, inTheirs;
+  for (const Said& a : args) {
+    inEnglish.push_back(a.english);
+    inTheirs.push_back(a.shown);
+  }
+  auto fill = [](const std::string& text, const std::vector<std::string_view>& parts) {
+    // FillIn takes its parts as a list; at most nine are ever given.
+    std::string_view p[9];
+    for (size_t i = 0; i < parts.size() && i < 9; ++i) p[i] = parts[i];
+    return FillIn(text, {p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7], p[8]});
+  };
+  return Said{fill(english, inEnglish), fill(translate("RefExchange", english), inTheirs)};
+}
+
 std::string Notice::ToString() const {
   std::string s;
   if (line > 0) s = "line " + std::to_string(line) + ", ";
   return s + entry + ": " + text;
+}
+
+std::string Notice::ShownString() const {
+  const std::string& what = shown.empty() ? text : shown;
+  if (line > 0)
+    return Say(QT_TRANSLATE_NOOP("RefExchange", "line %1, %2: %3"), {Plain(std::to_string(line)), Plain(entry),
+                                                                     Said{what, what}})
+        .shown;
+  return Say(QT_TRANSLATE_NOOP("RefExchange", "%1: %2"), {Plain(entry), Said{what, what}}).shown;
 }
 
 EntryDraft MakeDraft(int32_t customType, const std::string& entry, int line) {
@@ -223,8 +248,9 @@ EntryDraft MakeDraft(int32_t customType, const std::string& entry, int line) {
   return d;
 }
 
-void SkipEntry(ReadResult* result, int line, const std::string& entry, const std::string& why) {
-  result->notices.push_back({Notice::What::kSkipped, line, entry, "skipped: " + why});
+void SkipEntry(ReadResult* result, int line, const std::string& entry, const Said& why) {
+  result->notices.push_back({Notice::What::kSkipped, line, entry,
+                             Say(QT_TRANSLATE_NOOP("RefExchange", "skipped: %1"), {why})});
   ++result->skipped;
 }
 
@@ -232,9 +258,31 @@ size_t WritableFieldCount(const CCustomRecord& ref, WriteResult* result) {
   const int count = CustomTypeFieldCount(ref.customType);
   if (count > 0) return static_cast<size_t>(count);
   result->notices.push_back({Notice::What::kSkipped, 0, "record " + std::to_string(ref.recordId),
-                             "left out: not a reference of a known kind"});
+                             Say(QT_TRANSLATE_NOOP("RefExchange", "left out: not a reference of a known kind"))});
   return 0;
 }
+
+namespace {
+
+// A field's or a kind's label in the person's language, as the reference
+// window shows it.
+Said Label(const char* english) { return Said{english, translate("CustomWnd", english)}; }
+
+// "ł" (U+0142) as "l", both ways.
+Said Described(const Replacement& r) {
+  std::string character;
+  if (r.from >= 0x0300 && r.from <= 0x036F) character = "\xE2\x97\x8C";  // a dotted circle carries the accent
+  AppendUtf8(&character, r.from);
+  char code[16];
+  std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(r.from));
+  const Said to = r.to.empty() ? Say(QT_TRANSLATE_NOOP("RefExchange", "nothing"))
+                               : Plain("\"" + ToUtf8(CpText(r.to)) + "\"");
+  Said said = Say(QT_TRANSLATE_NOOP("RefExchange", "\"%1\" (%2) as %3"), {Plain(character), Plain(code), to});
+  said.english = DescribeReplacement(r);  // the words the terminal has always had
+  return said;
+}
+
+}  // namespace
 
 namespace {
 
@@ -266,12 +314,15 @@ void FinishEntry(EntryDraft draft, ReadResult* result) {
   bool any = false;
   for (const std::u32string& f : draft.fields) any = any || !IsBlank(f);
   if (!any) {
-    SkipEntry(result, draft.line, draft.entry, "nothing in it to keep");
+    SkipEntry(result, draft.line, draft.entry, Say(QT_TRANSLATE_NOOP("RefExchange", "nothing in it to keep")));
     return;
   }
   if (!draft.otherKind.empty())
     result->notices.push_back({Notice::What::kOtherKind, draft.line, draft.entry,
-                               draft.otherKind + " came in as " + KindTitle(draft.customType)});
+                               Say(QT_TRANSLATE_NOOP("RefExchange", "%1 came in as %2"),
+                                   {Plain(draft.otherKind),
+                                    Said{KindTitle(draft.customType),
+                                         translate("RefExchange", KindTitle(draft.customType))}})});
   // A title of characters the code page has none of would be only "?":
   // the romanised form or the key stands in for it, told as a note.
   if (!draft.fields.empty() && !IsBlank(draft.fields[0])) {
@@ -283,12 +334,14 @@ void FinishEntry(EntryDraft draft, ReadResult* result) {
     if (nothingLeft) {
       if (IsBlank(draft.titleFallback)) {
         SkipEntry(result, draft.line, draft.entry,
-                  "no character of its title is in the code page, and no key or romanised title stands in");
+                  Say(QT_TRANSLATE_NOOP("RefExchange", "no character of its title is in the code page, and no "
+                                                       "key or romanised title stands in")));
         return;
       }
       result->notices.push_back({Notice::What::kReplaced, draft.line, draft.entry,
-                                 "Title: no character of it is in the code page; \"" +
-                                     EncodeUtf8(draft.titleFallback) + "\" stands in for it"});
+                                 Say(QT_TRANSLATE_NOOP("RefExchange", "Title: no character of it is in the code "
+                                                                      "page; \"%1\" stands in for it"),
+                                     {Plain(EncodeUtf8(draft.titleFallback))})});
       draft.fields[0] = draft.titleFallback;
     }
   }
@@ -334,16 +387,26 @@ void FinishEntry(EntryDraft draft, ReadResult* result) {
     result->charactersReplaced += replaced.size();
     if (!replaced.empty()) {
       constexpr size_t kListed = 8;
-      std::string what = std::string(label) + ": ";
-      for (size_t k = 0; k < replaced.size() && k < kListed; ++k)
-        what += (k ? ", " : "") + DescribeReplacement(replaced[k]);
-      if (replaced.size() > kListed) what += " and " + std::to_string(replaced.size() - kListed) + " more";
-      result->notices.push_back({Notice::What::kReplaced, draft.line, draft.entry, what});
+      Said list;
+      for (size_t k = 0; k < replaced.size() && k < kListed; ++k) {
+        const Said one = Described(replaced[k]);
+        list.english += (k ? ", " : "") + one.english;
+        list.shown += (k ? ", " : "") + one.shown;
+      }
+      if (replaced.size() > kListed) {
+        const Said more =
+            Say(QT_TRANSLATE_NOOP("RefExchange", " and %1 more"), {Plain(std::to_string(replaced.size() - kListed))});
+        list.english += more.english;
+        list.shown += more.shown;
+      }
+      result->notices.push_back(
+          {Notice::What::kReplaced, draft.line, draft.entry, Say("%1: %2", {Label(label), list})});
     }
     if (text.size() > kFieldLimit) {
       result->notices.push_back({Notice::What::kCut, draft.line, draft.entry,
-                                 std::string(label) + " cut to " + std::to_string(kFieldLimit) +
-                                     " characters (it had " + std::to_string(text.size()) + ")"});
+                                 Say(QT_TRANSLATE_NOOP("RefExchange", "%1 cut to %2 characters (it had %3)"),
+                                     {Label(label), Plain(std::to_string(kFieldLimit)),
+                                      Plain(std::to_string(text.size()))})});
       text.resize(kFieldLimit);
       while (!text.empty() && (text.back() == ' ' || text.back() == '\n')) text.pop_back();
     }
@@ -351,9 +414,12 @@ void FinishEntry(EntryDraft draft, ReadResult* result) {
   }
   if (controls > 0)
     result->notices.push_back({Notice::What::kReplaced, draft.line, draft.entry,
-                               std::to_string(controls) +
-                                   (controls == 1 ? " control character was" : " control characters were") +
-                                   " read as a space"});
+                               controls == 1 ? Say(QT_TRANSLATE_NOOP("RefExchange",
+                                                                     "%1 control character was read as a space"),
+                                                   {Plain("1")})
+                                             : Say(QT_TRANSLATE_NOOP("RefExchange",
+                                                                     "%1 control characters were read as a space"),
+                                                   {Plain(std::to_string(controls))})});
   result->references.push_back(std::move(ref));
 }
 
@@ -495,9 +561,12 @@ std::vector<std::string> Utf8Fields(const CCustomRecord& record, size_t count, W
   }
   if (replaced > 0 && result != nullptr)
     result->notices.push_back({Notice::What::kReplaced, 0, "record " + std::to_string(record.recordId),
-                               std::to_string(replaced) +
-                                   (replaced == 1 ? " control character was" : " control characters were") +
-                                   " written as a space"});
+                               replaced == 1 ? Say(QT_TRANSLATE_NOOP("RefExchange",
+                                                                     "%1 control character was written as a space"),
+                                                   {Plain("1")})
+                                             : Say(QT_TRANSLATE_NOOP("RefExchange",
+                                                                     "%1 control characters were written as a space"),
+                                                   {Plain(std::to_string(replaced))})});
   return out;
 }
 

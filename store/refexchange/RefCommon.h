@@ -75,7 +75,7 @@ EntryDraft MakeDraft(int32_t customType, const std::string& entry, int line);
 void FinishEntry(EntryDraft draft, ReadResult* result);
 
 // Adds a skipped-entry notice.
-void SkipEntry(ReadResult* result, int line, const std::string& entry, const std::string& why);
+void SkipEntry(ReadResult* result, int line, const std::string& entry, const Said& why);
 
 // The reading every format shares once its file is parsed: each entry put
 // through `readEntry(entry, number, result)`, each broken one told as
@@ -92,7 +92,7 @@ ReadResult ReadParsedFile(const File& file, const char* noneError, ReadEntry rea
   result.ok = true;
   size_t number = 0;
   for (const auto& e : file.entries) readEntry(e, ++number, &result);
-  for (const auto& b : file.broken) SkipEntry(&result, b.line, b.name, b.why);
+  for (const auto& b : file.broken) SkipEntry(&result, b.line, b.name, Said{b.why, b.whyShown});
   std::stable_sort(result.notices.begin(), result.notices.end(),
                    [](const Notice& a, const Notice& b) { return a.line < b.line; });
   return result;

@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Translate.h"
 #include "platform/codepage/CpText.h"
 #include "store/RecordFacts.h"
 
@@ -48,6 +49,18 @@ bool FormatOfText(std::string_view text, Format* format);
 // "journal", "magazine", "newspaper", "report"; "" for another customType.
 const char* KindWord(int32_t customType);
 
+// A sentence of an import or export report: in English (the terminal, the
+// log) and in the person's language (the program's messages).
+struct Said {
+  std::string english;
+  std::string shown;
+};
+// `english` (marked for the catalogue with QT_TRANSLATE_NOOP("RefExchange",
+// ...)) with %1... filled by `args`, each in its own language.
+Said Say(const char* english, const std::vector<Said>& args = {});
+// A text that is the same in every language (a name, a number, a key).
+inline Said Plain(std::string text) { return Said{text, std::move(text)}; }
+
 struct Notice {
   enum class What : uint8_t {
     kSkipped,      // the entry was not added
@@ -59,9 +72,15 @@ struct Notice {
   int line = 0;        // where the entry starts in the file (1-based); 0: not from a file
   std::string entry;   // the entry's name: its key or ID, else its title, else "entry N"
   std::string text;    // what happened, UTF-8
+  std::string shown;   // the same in the person's language ("" when it is `text`)
+
+  Notice(What w, int l, std::string e, const Said& said)
+      : what(w), line(l), entry(std::move(e)), text(said.english), shown(said.shown) {}
 
   // "line 12, smith2004: <text>" (without the line part when line is 0).
   std::string ToString() const;
+  // The same in the person's language.
+  std::string ShownString() const;
 };
 
 // One reference read from a file, ready for the store.

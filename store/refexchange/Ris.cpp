@@ -297,12 +297,12 @@ RisFile ParseRis(std::string_view text) {
   RisEntry current;
   bool open = false;
   int lineNo = 0;
-  auto broken = [&](const std::string& why) {
+  auto broken = [&](const Said& why) {
     const std::u32string title = Trim(U(current.First({"TI", "T1"})));
     file.broken.push_back({current.line,
                            EntryName(TrimAscii(current.First({"ID"})),
                                      title, file.entries.size() + file.broken.size() + 1),
-                           why});
+                           why.english, why.shown});
   };
   // Lines end in LF or CR LF; a file with no LF at all (as old systems
   // wrote them) ends its lines in CR alone.
@@ -318,7 +318,7 @@ RisFile ParseRis(std::string_view text) {
     std::string tag, value;
     if (TagLine(line, &tag, &value)) {
       if (tag == "TY") {
-        if (open) broken("no end (ER) before the next entry");
+        if (open) broken(Say(QT_TRANSLATE_NOOP("RefExchange", "no end (ER) before the next entry")));
         current = RisEntry{};
         current.line = lineNo;
         open = true;
@@ -338,7 +338,7 @@ RisFile ParseRis(std::string_view text) {
     if (nl == text.size()) break;
     start = nl + 1;
   }
-  if (open) broken("the file ends before the entry's end (ER)");
+  if (open) broken(Say(QT_TRANSLATE_NOOP("RefExchange", "the file ends before the entry's end (ER)")));
   return file;
 }
 

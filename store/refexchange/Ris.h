@@ -24,6 +24,7 @@ struct RisBroken {
   int line = 0;
   std::string name;
   std::string why;
+  std::string whyShown;  // the same in the person's language
 };
 
 struct RisFile {

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "base/Strings.h"
+#include "base/Translate.h"
 #include "desktop/db/CurrentDatabase.h"
 #include "desktop/records/ReferenceTransfer.h"
 #include "desktop/shell/Commands.h"
@@ -61,6 +62,26 @@ class ReferenceTransferTest : public ::testing::Test {
   uint32_t topic = 0;
   uint32_t note = 0;
 };
+
+// In another language every line of the report is translated, the file's
+// own lines included, with the names and numbers in their places; the
+// terminal's English (ToString, ReadSummary) stays as it was.
+TEST_F(ReferenceTransferTest, TheImportReportIsInThePersonsLanguage) {
+  const TranslateFn english = SetTranslator([](const char* context, const char* source) -> std::string {
+    if (std::string(context) != "RefExchange" && std::string(context) != "ReferenceTransfer") return std::string();
+    return "<" + std::string(source) + ">";
+  });
+  f.ui.filePaths = {Sample("library.ris")};
+  EXPECT_TRUE(ImportReferencesCommand(topic));
+  SetTranslator(english);
+  ASSERT_EQ(f.ui.messages.size(), 1u);
+  const std::string& text = LastMessage();
+  EXPECT_EQ(text.rfind("<10 references from \"library.ris\" were added to \"Reading\".>\n\n", 0), 0u) << text;
+  EXPECT_NE(text.find("<line 1, 17: <Author: <\"\u1EC5\" (U+1EC5) as \"e\">"), std::string::npos) << text;
+  EXPECT_NE(text.find("<skipped: <no end (ER) before the next entry>>"), std::string::npos) << text;
+  EXPECT_NE(text.find("<11 entries read>, <10 added>, <1 skipped>"), std::string::npos) << text;
+  EXPECT_EQ(text.find("\nline "), std::string::npos) << text;  // no line left in English
+}
 
 TEST_F(ReferenceTransferTest, ImportAddsToTheTopicSavesAndShowsIt) {
   f.ui.filePaths = {Sample("library.ris")};
