@@ -15,7 +15,7 @@ namespace {
 class WindowEdits : public IUnsavedEdits {
  public:
   explicit WindowEdits(CChildWnd* w) : w_(w) {}
-  CpText EditedRecordName() const override { return w_->EditedRecordName(); }
+  std::string EditedRecordName() const override { return w_->EditedRecordName(); }
   bool SaveEdits() override { return w_->SaveEdits(); }
   void DiscardEdits() override { w_->DiscardEdits(); }
 

@@ -355,6 +355,15 @@ void TypedTextTest::switchingUsersAndTheArchiveAskFirst() {
   QCOMPARE(AppPaths.userFolder, std::string("Ann/"));
   QCOMPARE(s.mgr->namedMode(), Mode::NEWNOTE);
   QCOMPARE(r.ui.messages.back().text, std::string("Save changes to \"Call the plumber\"?"));
+  // What was typed is named as it was typed, beyond the code page too, and
+  // cut as the tree cuts a member's text.
+  s.note->noteEdit()->setPlainText(QString::fromUtf8("Ask \u03A9mega Plumbing about the pipes under the kitchen sink, "
+                                                     "and the boiler\nsecond line"));
+  r.ui.messageAnswers = {kIdCancel};
+  QVERIFY(!s.mgr->SwitchUser("Bob"));
+  QCOMPARE(r.ui.messages.back().text,
+           std::string("Save changes to \"Ask \u03A9mega Plumbing about the pipes under the kitchen sink...\"?"));
+  s.note->noteEdit()->setPlainText("Call the plumber");
 
   // The archive commands ask too; Cancel opens nothing.
   r.ui.messageAnswers = {kIdCancel};
@@ -725,7 +734,7 @@ void TypedTextTest::deleteAllDefaultsToNo() {
 
   // The question about typed text: Enter saves, Escape cancels.
   MessageRequest question;
-  question.text = SaveChangesQuestion("Garden plans"_cp);
+  question.text = SaveChangesQuestion("Garden plans");
   question.flags = kMbSaveDiscardCancel | kMbIconExclamation;
   for (const auto& [key, answer] : {std::pair{Qt::Key_Return, kIdYes}, std::pair{Qt::Key_Escape, kIdCancel}}) {
     QString buttons;

@@ -13,9 +13,9 @@ uint64_t g_generation = 0;
 
 }  // namespace
 
-std::string SaveChangesQuestion(const CpText& recordName) {
+std::string SaveChangesQuestion(const std::string& recordName) {
   if (recordName.empty()) return translate("UnsavedEdits", "Save changes to the new record?");
-  return FillIn(translate("UnsavedEdits", "Save changes to \"%1\"?"), {ToUtf8(recordName)});
+  return FillIn(translate("UnsavedEdits", "Save changes to \"%1\"?"), {recordName});
 }
 
 EditsSettled SettleUnsavedEdits(IUnsavedEdits* edits) {

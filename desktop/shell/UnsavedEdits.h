@@ -27,9 +27,9 @@ class IUnsavedEdits {
  public:
   virtual ~IUnsavedEdits() = default;
   // The record the edits belong to, as the person knows it (its title, or
-  // the first line of a note). Empty for a new record that has nothing
-  // typed that could name it.
-  virtual CpText EditedRecordName() const = 0;
+  // the first line of a note), UTF-8: what was typed shows as it was typed.
+  // Empty for a new record that has nothing typed that could name it.
+  virtual std::string EditedRecordName() const = 0;
   // The window's OK: true when the edits are in the store now.
   virtual bool SaveEdits() = 0;
   // The window shows what the store holds again; nothing is saved.
@@ -37,7 +37,7 @@ class IUnsavedEdits {
 };
 
 // "Save changes to "<name>"?"; a record without a name is "the new record".
-std::string SaveChangesQuestion(const CpText& recordName);
+std::string SaveChangesQuestion(const std::string& recordName);
 
 enum class EditsSettled : uint8_t {
   kNothingPending,  // no edits: go on

@@ -114,8 +114,8 @@ class CChildWnd : public CShellPart {
   // True while the dialog holds something the store does not have.
   virtual bool HasUnsavedEdits() const { return false; }
   // The record as the person knows it, for "Save changes to ...?"
-  // (code-page text; "" for a new record with nothing to name it by).
-  virtual CpText EditedRecordName() const { return {}; }
+  // (UTF-8; "" for a new record with nothing to name it by).
+  virtual std::string EditedRecordName() const { return {}; }
   // OK, as its button does: true when the edits are in the store now.
   virtual bool SaveEdits() { return false; }
   // OK without a word and without leaving the window, for the HotSync

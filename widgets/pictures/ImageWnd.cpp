@@ -344,14 +344,14 @@ bool CImageWnd::HasUnsavedEdits() const {
          editor_.PictureEdited();
 }
 
-CpText CImageWnd::EditedRecordName() const {
-  CpText title;
+std::string CImageWnd::EditedRecordName() const {
+  std::string title;
   if (const CImageRecord* image = editor_.isNew() ? nullptr : FindLivePicture(editor_.imageId()))
-    title = image->title;
+    title = ToUtf8(image->title);
   else if (title_)
-    title = TextForMessage(title_->text().toStdString());  // only the question shows it
-  const size_t end = title.view().find_first_of("\r\n");
-  return end == std::string_view::npos ? title : title.substr(0, end);
+    title = title_->text().toStdString();  // only the question shows it, as it was typed
+  const size_t end = title.find_first_of("\r\n");
+  return end == std::string::npos ? title : title.substr(0, end);
 }
 
 bool CImageWnd::SaveEditsQuietly() {

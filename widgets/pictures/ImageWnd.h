@@ -61,7 +61,7 @@ class CImageWnd : public CChildWnd {
   // A new picture counts once it has a picture to add; a window that has
   // nothing OK could store holds no edits.
   bool HasUnsavedEdits() const override;
-  CpText EditedRecordName() const override;
+  std::string EditedRecordName() const override;
   bool SaveEdits() override { return Ok(); }
   bool SaveEditsQuietly() override;
   void DiscardEdits() override;

@@ -13,6 +13,7 @@
 
 #include "base/Strings.h"
 #include "desktop/shell/EditPending.h"
+#include "platform/codepage/CodePage.h"
 #include "store/RecordKinds.h"
 #include "widgets/kit/Ansi.h"
 #include "widgets/kit/Translations.h"
@@ -188,10 +189,10 @@ bool CSketchWnd::HasUnsavedEdits() const {
   return title_->text() != FromAnsi(v.title) || private_->isChecked() != v.isPrivate;
 }
 
-CpText CSketchWnd::EditedRecordName() const {
+std::string CSketchWnd::EditedRecordName() const {
   const CImageRecord* sketch = FindLiveSketch(editor_.sketchId());
   const CpText& title = sketch ? sketch->title : editor_.view().title;
-  return title.substr(0, title.find('\n'));
+  return ToUtf8(title.substr(0, title.find('\n')));
 }
 
 bool CSketchWnd::SaveEditsQuietly() {

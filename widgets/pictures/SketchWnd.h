@@ -46,7 +46,7 @@ class CSketchWnd : public CChildWnd {
   void Refresh() override;
   QWidget* FocusTarget() override { return title_; }
   bool HasUnsavedEdits() const override;
-  CpText EditedRecordName() const override;
+  std::string EditedRecordName() const override;
   bool SaveEdits() override { return Ok(); }
   bool SaveEditsQuietly() override;
   void DiscardEdits() override;

@@ -184,9 +184,9 @@ bool CCustomWnd::HasUnsavedEdits() const {
   return false;
 }
 
-CpText CCustomWnd::EditedRecordName() const {
+std::string CCustomWnd::EditedRecordName() const {
   if (const CCustomRecord* ref = editor_.isNew() ? nullptr : FindLiveReference(editor_.referenceId()))
-    return ref->fields.empty() ? CpText() : CutMemberText(FirstLine(ref->fields[0].view()), TextCut::kMarked);
+    return ref->fields.empty() ? std::string() : StoredRecordName(ref->fields[0]);
   return TypedRecordName(fieldText(0));
 }
 

@@ -30,7 +30,7 @@ class CCustomWnd : public CChildWnd {
   void SetNewRecordKind(int kind) override { editor_.SetNewKind(kind); }
   QWidget* FocusTarget() override;
   bool HasUnsavedEdits() const override;
-  CpText EditedRecordName() const override;
+  std::string EditedRecordName() const override;
   bool SaveEdits() override { return Ok(); }
   bool SaveEditsQuietly() override;
   void DiscardEdits() override;

@@ -89,9 +89,9 @@ bool CNoteWnd::HasUnsavedEdits() const {
   return !SameTypedText(text_->toPlainText(), FromAnsi(v.text)) || private_->isChecked() != v.isPrivate;
 }
 
-CpText CNoteWnd::EditedRecordName() const {
+std::string CNoteWnd::EditedRecordName() const {
   if (const CNoteRecord* note = editor_.isNew() ? nullptr : FindLiveNote(editor_.noteId()))
-    return CutMemberText(FirstLine(note->text.view()), TextCut::kMarked);
+    return StoredRecordName(note->text);
   return TypedRecordName(text_ ? text_->toPlainText() : QString());
 }
 

@@ -23,7 +23,7 @@ class CNoteWnd : public CChildWnd {
   void Refresh() override;
   QWidget* FocusTarget() override { return text_; }
   bool HasUnsavedEdits() const override;
-  CpText EditedRecordName() const override;
+  std::string EditedRecordName() const override;
   bool SaveEdits() override { return Ok(); }
   bool SaveEditsQuietly() override;
   void DiscardEdits() override;

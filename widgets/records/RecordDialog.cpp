@@ -60,9 +60,18 @@ bool SameTypedText(QString typed, QString shown) {
   return typed == shown;
 }
 
-CpText TypedRecordName(const QString& typed) {
-  const QString first = typed.section('\n', 0, 0).remove('\r');
-  return CutMemberText(TextForMessage(first.toStdString()).view(), TextCut::kMarked);
+std::string TypedRecordName(const QString& typed) {
+  QList<uint> characters = typed.section('\n', 0, 0).remove('\r').toUcs4();
+  if (static_cast<size_t>(characters.size()) > kMemberTextLimit) {
+    characters.resize(static_cast<qsizetype>(kMemberTextLimit));
+    for (size_t i = kMemberTextLimit - 3; i < kMemberTextLimit; ++i) characters[static_cast<qsizetype>(i)] = '.';
+  }
+  return QString::fromUcs4(reinterpret_cast<const char32_t*>(characters.constData()), characters.size())
+      .toStdString();
+}
+
+std::string StoredRecordName(const CpText& text) {
+  return ToUtf8(CutMemberText(FirstLine(text.view()), TextCut::kMarked));
 }
 
 QString TypedText(const QPlainTextEdit* edit) {

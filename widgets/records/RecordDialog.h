@@ -36,8 +36,10 @@ QString TypedText(const QPlainTextEdit* edit);
 bool SameTypedText(QString typed, QString shown);
 
 // A new record's name for "Save changes to ...?": the first line of what was
-// typed, cut as the tree cuts a member's text. Only the question shows it,
-// so a character the code page cannot hold is written as its number.
-CpText TypedRecordName(const QString& typed);
+// typed, cut as the tree cuts a member's text (UTF-8: only the question
+// shows it, and shows it as it was typed).
+std::string TypedRecordName(const QString& typed);
+// A stored record's text for that question: its first line, cut the same way.
+std::string StoredRecordName(const CpText& text);
 
 }  // namespace quillet

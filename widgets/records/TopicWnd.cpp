@@ -169,9 +169,9 @@ bool CTopicWnd::HasUnsavedEdits() const {
   return !SameTypedText(title_->toPlainText(), FromAnsi(v.title)) || category_->currentIndex() != v.selected;
 }
 
-CpText CTopicWnd::EditedRecordName() const {
+std::string CTopicWnd::EditedRecordName() const {
   if (const CTopicRecord* topic = editor_.isNew() ? nullptr : FindTopic(editor_.topicId()))
-    return CutMemberText(FirstLine(topic->title.view()), TextCut::kMarked);
+    return StoredRecordName(topic->title);
   return TypedRecordName(title_ ? title_->toPlainText() : QString());
 }
 

@@ -10,10 +10,10 @@ namespace {
 
 class FakeEdits : public IUnsavedEdits {
  public:
-  CpText name = "Garden plans"_cp;
+  std::string name = "Garden plans";
   bool saveWorks = true;
   int saves = 0, discards = 0;
-  CpText EditedRecordName() const override { return name; }
+  std::string EditedRecordName() const override { return name; }
   bool SaveEdits() override {
     ++saves;
     return saveWorks;
