@@ -31,6 +31,7 @@
 #include "imaging/JpegFile.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/winmsg/WindowMessage.h"
+#include "store/LoadPhases.h"
 #include "store/backup/AutoBackup.h"
 #include "widgets/kit/AppIcon.h"
 #include "widgets/kit/Translations.h"
@@ -103,6 +104,8 @@ bool RaiseRunningProgram() {
 int main(int argc, char** argv) {
   using namespace quillet;
   NoteStartMoment("to main (loader and libraries)");
+  // The start-up benchmark also gets the phases of the store's load.
+  if (const char* quit = std::getenv("QUILLET_QUIT_WHEN_SHOWN"); quit && *quit) SetStoreLoadTiming(true);
   if (const int code = AnswerHelpAndVersion(argc, argv, "quillet", kHelpText, QUILLET_VERSION, stdout,
                                             stderr, /*toolkitOptions=*/true);
       code >= 0)
@@ -233,6 +236,7 @@ int main(int argc, char** argv) {
         const char* begun = std::getenv("QUILLET_START_NS");
         const std::string steps = StartStepsLine(TakeStartMoments(), begun ? std::atoll(begun) : 0);
         std::printf("steps: %s\n", steps.c_str());
+        std::printf("load: %s\n", StoreLoadPhasesLine(LastStoreLoadPhases()).c_str());
         std::printf("shown\n");
         std::fflush(stdout);
         if (!idle) {

@@ -4,7 +4,8 @@
 # then starts the real program offscreen on it and prints the time from the
 # start to the main window shown with its tree filled, and the peak memory,
 # with their ratios to the targets (3x the cp time; 1.5x the store plus
-# 64 MB), and the steps of each start as the program times them
+# 64 MB), the steps of each start as the program times them and the
+# phases of its store load (the "load:" line, store/LoadPhases.h)
 # (QUILLET_START_NS: when the script started it). The starts: the first of
 # the day without picture files (they are written in the background
 # afterwards; the daily backup is taken), two with them written, and the
@@ -74,9 +75,11 @@ start_once() {
   local pid=$!
   line=""
   steps=""
+  load=""
   while IFS= read -r line <&3; do
     case "$line" in
       "steps: "*) steps="${line#steps: }" ;;
+      "load: "*) load="${line#load: }" ;;
     esac
     [ "$line" = "shown" ] && break
   done
@@ -100,6 +103,7 @@ report() {
     printf "%-48s %6d ms  %5.1fx cp (target 3x)   peak %4.0f MB  %4.2fx of 1.5x store + 64 MB\n",
            l, s, s / c, p / 1024, p / limit }'
   [ -z "$steps" ] || echo "    steps: $steps"
+  [ -z "$load" ] || echo "    load: $load"
 }
 
 # The steps of two starts side by side ("name N ms, ..." each, in the same
@@ -153,10 +157,12 @@ echo "  picture files written in the background afterwards: $(pics)"
 each "second start (picture files written)" 1 :
 best_ms=$shown_ms
 best_steps=$steps
+best_load=$load
 each "third start" 1 :
 if [ "$shown_ms" -lt "$best_ms" ]; then
   best_ms=$shown_ms
   best_steps=$steps
+  best_load=$load
 fi
 each "new day (the day before's copy compared)" 1 new_day
 echo "  picture files: $(pics); copies: $(find "$copies" -name 'quillet-*.dat' | wc -l)"
@@ -189,4 +195,6 @@ if [ -n "$best_steps" ] && [ -n "$small_steps" ]; then
   printf "    %-36s %10s  %10s  %10s\n" "step" "large" "one topic" "added"
   steps_beside "$best_steps" "$small_steps"
 fi
+# The best large start's store load, phase by phase.
+[ -z "$best_load" ] || echo "store load of the best large start: $best_load"
 [ -n "${KEEP_BENCH:-}" ] || rm -rf "$root"

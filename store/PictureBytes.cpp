@@ -8,6 +8,8 @@
 #include <cstring>
 #include <new>
 
+#include "store/LoadPhases.h"
+
 #ifndef MADV_POPULATE_WRITE
 #define MADV_POPULATE_WRITE 23  // Linux 5.14; older kernels refuse it, which is harmless
 #endif
@@ -78,6 +80,7 @@ void CPictureArena::Populate(size_t upTo) {
   // bytes are written.
   if (mapped_ == 0 || upTo <= populated_) return;
   const size_t end = std::min(mapped_, RoundUp(std::max(upTo, populated_ + kPopulateStep), kLargePage));
+  const load_timing::Span timed(&StoreLoadPhases::pictureMemoryNs);
   ::madvise(base_ + populated_, end - populated_, MADV_POPULATE_WRITE);
   populated_ = end;
 }

@@ -13,6 +13,7 @@
 #include <new>
 
 #include "base/Translate.h"
+#include "store/LoadPhases.h"
 #include "store/RecordKinds.h"
 
 namespace quillet {
@@ -192,6 +193,12 @@ bool CRecordStore::IdIndex::Note(uint32_t id, uint32_t pos) {
 }
 
 void CRecordStore::MakeIdIndex() const {
+  const int64_t begun = load_timing::g_on ? load_timing::NowNs() : 0;
+  MakeIdIndexNow();
+  if (load_timing::g_on) load_timing::NoteIdIndex(load_timing::NowNs() - begun);
+}
+
+void CRecordStore::MakeIdIndexNow() const {
   IdIndex& index = id_index_;
   uint32_t max_id = 0, count = 0;
   for (uint32_t pos = 0; pos < high_water_; ++pos)

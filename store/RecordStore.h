@@ -309,6 +309,7 @@ class CRecordStore {
     bool Note(uint32_t id, uint32_t pos);
   };
   void MakeIdIndex() const;
+  void MakeIdIndexNow() const;  // MakeIdIndex without its timing (LoadPhases.h)
   DbResult ScanForId(uint32_t id, CRecord** out) const;
 
   std::string path_;

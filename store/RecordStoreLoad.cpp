@@ -6,6 +6,7 @@
 #include <atomic>
 #include <thread>
 
+#include "store/LoadPhases.h"
 #include "store/RecordKinds.h"
 #include "store/RecordStore.h"
 
@@ -41,7 +42,13 @@ DbResult CRecordStore::Load() {
   stamp_ = FileStamp{};
   failure_ = Failure::kNone;
   if (path_.empty()) return DB_ERR_NO_NAME;
-  return LoadUntil(-1, Clock::now() + StoreLockWait());
+  if (!load_timing::g_on) return LoadUntil(-1, Clock::now() + StoreLockWait());
+  load_timing::Begin();
+  const int64_t begun = load_timing::NowNs();
+  const DbResult rc = LoadUntil(-1, Clock::now() + StoreLockWait());
+  load_timing::g_now.totalNs = load_timing::NowNs() - begun;
+  load_timing::Publish();
+  return rc;
 }
 
 DbResult CRecordStore::LoadUntil(int locked_fd, Clock::time_point deadline) {
@@ -55,11 +62,14 @@ DbResult CRecordStore::LoadUntil(int locked_fd, Clock::time_point deadline) {
     last_errno_ = 0;
     if (known_ != nullptr) known_used_.assign(known_->size(), false);
     DbResult rc;
-    if (locked_fd >= 0) {
-      rc = file_.OpenForReadLocked(locked_fd);
-    } else {
-      const auto left = std::max<Clock::duration>(deadline - Clock::now(), Clock::duration::zero());
-      rc = file_.OpenForRead(path_, std::chrono::duration_cast<std::chrono::milliseconds>(left));
+    {
+      const load_timing::Span timed(&StoreLoadPhases::openNs);
+      if (locked_fd >= 0) {
+        rc = file_.OpenForReadLocked(locked_fd);
+      } else {
+        const auto left = std::max<Clock::duration>(deadline - Clock::now(), Clock::duration::zero());
+        rc = file_.OpenForRead(path_, std::chrono::duration_cast<std::chrono::milliseconds>(left));
+      }
     }
     if (rc != DB_OK) {
       last_errno_ = file_.error();
@@ -68,12 +78,16 @@ DbResult CRecordStore::LoadUntil(int locked_fd, Clock::time_point deadline) {
     }
     rc = ReadAllFrom(file_);
     const bool cut = file_.FirstReadError() != DB_OK;
-    const FileStamp before = file_.OpenStamp();
-    const FileStamp after = file_.StampNow();
-    file_.Close();
-    // A writer that takes no lock shows itself by changing the file while we
-    // read it, or by putting another file in its place.
-    const FileStamp named = locked_fd >= 0 ? after : StampOfPath(path_);
+    FileStamp before, after, named;
+    {
+      const load_timing::Span timed(&StoreLoadPhases::closeNs);
+      before = file_.OpenStamp();
+      after = file_.StampNow();
+      file_.Close();
+      // A writer that takes no lock shows itself by changing the file while
+      // we read it, or by putting another file in its place.
+      named = locked_fd >= 0 ? after : StampOfPath(path_);
+    }
     const bool steady = before == after && after == named;
     const bool clean = steady && rc == DB_OK && !cut;
     // Failing the same way twice, unchanged in between and not written to
@@ -128,11 +142,17 @@ DbResult CRecordStore::ReadAllFrom(CStoreFile& file) {
   // merge keeps only the few records the other writer changed: their
   // pictures get bytes of their own, and the others' are dropped at once.
   std::shared_ptr<CPictureArena> arena;
-  if (known_ == nullptr) arena = CPictureArena::Create(static_cast<size_t>(file.Remaining()));
+  if (known_ == nullptr) {
+    const load_timing::Span timed(&StoreLoadPhases::pictureMemoryNs);
+    arena = CPictureArena::Create(static_cast<size_t>(file.Remaining()));
+  }
   file.UsePictureArena(arena);
   rc = LoadEntries(file, record_count);
   file.UsePictureArena(nullptr);
-  if (arena) arena->Trim();
+  if (arena) {
+    const load_timing::Span timed(&StoreLoadPhases::pictureMemoryNs);
+    arena->Trim();
+  }
   return rc;
 }
 
@@ -184,15 +204,19 @@ DbResult CRecordStore::LoadEntries(CStoreFile& file, uint32_t record_count) {
         }
       }
     }
-    std::vector<uint32_t> members;
-    if (const auto* links = RecordAs<CTopicLinksRecord>(record.get())) members = links->memberIds;
-    CRecord* raw = record.get();
-    rc = Insert(std::move(record));
-    if (rc != DB_OK) return rc;
-    const uint32_t pos = static_cast<uint32_t>(raw->slotIndex);
-    if (base_.size() <= pos) base_.resize(pos + 1);
-    base_[pos] = entry;
-    if (kind == kKindTopicLinks && !entry.stub) base_members_[pos] = std::move(members);
+    {
+      const load_timing::Span timed(&StoreLoadPhases::insertNs);
+      if (load_timing::g_on) ++load_timing::g_now.records;
+      std::vector<uint32_t> members;
+      if (const auto* links = RecordAs<CTopicLinksRecord>(record.get())) members = links->memberIds;
+      CRecord* raw = record.get();
+      rc = Insert(std::move(record));
+      if (rc != DB_OK) return rc;
+      const uint32_t pos = static_cast<uint32_t>(raw->slotIndex);
+      if (base_.size() <= pos) base_.resize(pos + 1);
+      base_[pos] = entry;
+      if (kind == kKindTopicLinks && !entry.stub) base_members_[pos] = std::move(members);
+    }
     // A cut-off body ends the file (every byte left was read into it), so
     // this is what the next kind read would have said.
     if (body_error != DB_OK) return body_error == DB_ERR_READ ? DB_ERR_READ : DB_ERR_EOF;

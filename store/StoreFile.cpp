@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "store/LoadPhases.h"
 #include "store/StoreFileParts.h"
 
 namespace quillet {
@@ -114,6 +115,8 @@ DbResult CStoreFile::Close() {
 DbResult CStoreFile::Fill() {
   buffer_pos_ = buffer_len_ = 0;
   if (memory_source_) return DB_OK;  // everything was there from the start
+  const load_timing::Span timed(&StoreLoadPhases::bufferReadNs);
+  if (load_timing::g_on) ++load_timing::g_now.bufferReads;
   for (;;) {
     ssize_t got = ::pread(fd_, buffer_.data(), buffer_.size(), static_cast<off_t>(file_offset_));
     if (got >= 0) {
@@ -170,7 +173,12 @@ DbResult CStoreFile::Read(void* buffer, size_t n) {
     if (buffer_pos_ == buffer_len_ && !memory_source_ && n - done >= kDirectRead) {
       // A picture's bytes: straight from the file into their place, not
       // through the buffer.
-      const ssize_t got = ::pread(fd_, out + done, n - done, static_cast<off_t>(file_offset_));
+      ssize_t got;
+      {
+        const load_timing::Span timed(&StoreLoadPhases::pictureReadNs);
+        if (load_timing::g_on) ++load_timing::g_now.pictureReads;
+        got = ::pread(fd_, out + done, n - done, static_cast<off_t>(file_offset_));
+      }
       if (got < 0) {
         if (errno == EINTR) continue;
         NoteReadError(DB_ERR_READ);
@@ -194,7 +202,14 @@ DbResult CStoreFile::Read(void* buffer, size_t n) {
     done += take;
   }
   consumed_ += done;
-  if (digesting_) Feed(out, done);
+  if (digesting_) {
+    if (done >= kDirectRead && load_timing::g_on) {
+      const load_timing::Span timed(&StoreLoadPhases::pictureDigestNs);
+      Feed(out, done);
+    } else {
+      Feed(out, done);
+    }
+  }
   if (done == n) return DB_OK;
   DbResult code = done == 0 ? DB_ERR_EOF : DB_ERR_SHORT_READ;
   NoteReadError(code);
