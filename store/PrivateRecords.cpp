@@ -24,15 +24,22 @@ CPrivateRule::CPrivateRule(const CRecordStore& store, bool showPrivate) : show_(
     if (const auto* l = RecordAs<CTopicLinksRecord>(r)) links.emplace(l->recordId, l);
     if (const auto* t = RecordAs<CTopicRecord>(r)) topics.push_back(t);
   }
+  // Members of the hidden topics first, then those a shown topic holds
+  // too taken out again.
+  std::vector<const CTopicLinksRecord*> shown;
+  shown.reserve(topics.size());
   for (const CTopicRecord* t : topics) {
     auto it = links.find(t->linksId);
     if (it == links.end()) continue;
-    const bool shown = !HiddenPrivate(t->isPrivate, false);
-    for (uint32_t member : it->second->memberIds) {
-      held_.insert(member);
-      if (shown) held_visibly_.insert(member);
+    if (HiddenPrivate(t->isPrivate, false)) {
+      held_only_hidden_.insert(it->second->memberIds.begin(), it->second->memberIds.end());
+    } else {
+      shown.push_back(it->second);
     }
   }
+  if (held_only_hidden_.empty()) return;
+  for (const CTopicLinksRecord* l : shown)
+    for (uint32_t member : l->memberIds) held_only_hidden_.erase(member);
 }
 
 bool CPrivateRule::Hidden(const CRecord& record) const {
@@ -42,7 +49,7 @@ bool CPrivateRule::Hidden(const CRecord& record) const {
     case kKindNote:
     case kKindImage:
     case kKindCustom:
-      return held_.count(record.recordId) != 0 && held_visibly_.count(record.recordId) == 0;
+      return held_only_hidden_.count(record.recordId) != 0;
     default:
       return false;
   }

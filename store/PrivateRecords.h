@@ -45,8 +45,10 @@ class CPrivateRule {
 
  private:
   bool show_;
-  std::unordered_set<uint32_t> held_;          // members of any live topic
-  std::unordered_set<uint32_t> held_visibly_;  // members of a live topic that is not hidden
+  // Members of hidden topics that no shown topic holds as well: usually few
+  // (a store has few private topics), so a list of 100,000 records does
+  // not build a set of all its members to ask this.
+  std::unordered_set<uint32_t> held_only_hidden_;
 };
 
 }  // namespace quillet

@@ -33,6 +33,7 @@ void CStoreFile::ResetState() {
   memory_out_ = nullptr;
   src_ = nullptr;
   digesting_ = false;
+  digest_from_ = 0;
   odd_form_ = false;
 }
 
@@ -114,6 +115,7 @@ DbResult CStoreFile::Close() {
 
 DbResult CStoreFile::Fill() {
   buffer_pos_ = buffer_len_ = 0;
+  digest_from_ = 0;
   if (memory_source_) return DB_OK;  // everything was there from the start
   const load_timing::Span timed(&StoreLoadPhases::bufferReadNs);
   if (load_timing::g_on) ++load_timing::g_now.bufferReads;
@@ -150,23 +152,33 @@ void CStoreFile::Feed(const uint8_t* data, size_t n) {
   }
 }
 
+void CStoreFile::FeedHandedOut() {
+  if (buffer_pos_ > digest_from_) Feed(src_ + digest_from_, buffer_pos_ - digest_from_);
+  digest_from_ = buffer_pos_;
+}
+
 void CStoreFile::BeginDigest() {
   digest_.Reset();
   digest_pos_ = 0;
+  digest_from_ = buffer_pos_;
   digesting_ = true;
   odd_form_ = false;
 }
 
 uint64_t CStoreFile::EndDigest() {
+  if (digesting_ && mode_ == Mode::kRead) FeedHandedOut();
   digesting_ = false;
   return digest_.Final();
 }
 
-DbResult CStoreFile::Read(void* buffer, size_t n) {
+DbResult CStoreFile::ReadBeyondBuffer(void* buffer, size_t n) {
   if (mode_ != Mode::kRead) {
     NoteReadError(DB_ERR_READ);
     return DB_ERR_READ;
   }
+  // What Read handed out of the buffer before this reaches the digest
+  // first, so that the digest sees the bytes in their order.
+  if (digesting_) FeedHandedOut();
   auto* out = static_cast<uint8_t*>(buffer);
   size_t done = 0;
   while (done < n) {
@@ -209,6 +221,7 @@ DbResult CStoreFile::Read(void* buffer, size_t n) {
     } else {
       Feed(out, done);
     }
+    digest_from_ = buffer_pos_;  // fed above, with the rest of this read
   }
   if (done == n) return DB_OK;
   DbResult code = done == 0 ? DB_ERR_EOF : DB_ERR_SHORT_READ;
@@ -234,36 +247,6 @@ void CStoreFile::SkipToEnd() {
     size_t take = static_cast<size_t>(std::min<uint64_t>(Remaining(), sizeof chunk));
     if (Read(chunk, take) != DB_OK) break;
   }
-}
-
-DbResult CStoreFile::ReadU8(uint8_t* value) {
-  uint8_t b;
-  DbResult rc = Read(&b, 1);
-  if (rc == DB_OK) *value = b;
-  return rc;
-}
-
-DbResult CStoreFile::ReadU16(uint16_t* value) {
-  uint8_t b[2];
-  DbResult rc = Read(b, 2);
-  if (rc == DB_OK) *value = static_cast<uint16_t>(b[0] | (b[1] << 8));
-  return rc;
-}
-
-DbResult CStoreFile::ReadU32(uint32_t* value) {
-  uint8_t b[4];
-  DbResult rc = Read(b, 4);
-  if (rc == DB_OK)
-    *value = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-             (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
-  return rc;
-}
-
-DbResult CStoreFile::ReadI32(int32_t* value) {
-  uint32_t u;
-  DbResult rc = ReadU32(&u);
-  if (rc == DB_OK) *value = static_cast<int32_t>(u);
-  return rc;
 }
 
 DbResult CStoreFile::ReadPicture(size_t n, PictureBytes* out) {
@@ -300,6 +283,12 @@ DbResult CStoreFile::ReadString(std::string* text) {
     if (length < 255) odd_form_ = true;  // a save writes this one shorter
   }
   if (length == 0) return DB_OK;
+  if (mode_ == Mode::kRead && length <= buffer_len_ - buffer_pos_) {
+    text->assign(reinterpret_cast<const char*>(src_ + buffer_pos_), length);
+    buffer_pos_ += length;
+    consumed_ += length;
+    return DB_OK;
+  }
   // Never make room for more than the file can still deliver: a damaged
   // length then reads to the end and fails like any cut-off read.
   size_t available = static_cast<size_t>(std::min<uint64_t>(length, Remaining()));

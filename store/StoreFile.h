@@ -47,6 +47,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -232,7 +233,17 @@ class CStoreFile {
 
   // Reads exactly n bytes. DB_OK, DB_ERR_READ (system failure or not open
   // for reading), DB_ERR_EOF (no bytes came) or DB_ERR_SHORT_READ (some came).
-  DbResult Read(void* buffer, size_t n);
+  // Bytes already in the buffer are handed out here, without a call: a load
+  // reads most records a few bytes at a time.
+  DbResult Read(void* buffer, size_t n) {
+    if (mode_ == Mode::kRead && n <= buffer_len_ - buffer_pos_) {
+      std::memcpy(buffer, src_ + buffer_pos_, n);
+      buffer_pos_ += n;
+      consumed_ += n;
+      return DB_OK;
+    }
+    return ReadBeyondBuffer(buffer, n);
+  }
   // Writes n bytes. DB_OK, or DB_ERR_WRITE when this or an earlier write of
   // the same rewrite failed (errors are sticky: Commit will refuse).
   DbResult Write(const void* buffer, size_t n);
@@ -245,10 +256,27 @@ class CStoreFile {
   DbResult WriteFromFile(int fd, uint64_t offset, uint64_t n);
 
   // Little-endian helpers. A failed read leaves *value unchanged.
-  DbResult ReadU8(uint8_t* value);
-  DbResult ReadU16(uint16_t* value);
-  DbResult ReadU32(uint32_t* value);
-  DbResult ReadI32(int32_t* value);
+  DbResult ReadU8(uint8_t* value) { return Read(value, 1); }
+  DbResult ReadU16(uint16_t* value) {
+    uint8_t b[2];
+    const DbResult rc = Read(b, 2);
+    if (rc == DB_OK) *value = static_cast<uint16_t>(b[0] | (b[1] << 8));
+    return rc;
+  }
+  DbResult ReadU32(uint32_t* value) {
+    uint8_t b[4];
+    const DbResult rc = Read(b, 4);
+    if (rc == DB_OK)
+      *value = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+               (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+    return rc;
+  }
+  DbResult ReadI32(int32_t* value) {
+    uint32_t u = 0;
+    const DbResult rc = ReadU32(&u);
+    if (rc == DB_OK) *value = static_cast<int32_t>(u);
+    return rc;
+  }
   DbResult WriteU8(uint8_t value);
   DbResult WriteU16(uint16_t value);
   DbResult WriteU32(uint32_t value);
@@ -300,9 +328,14 @@ class CStoreFile {
  private:
   enum class Mode { kClosed, kRead, kWrite, kDigestSink };
 
+  DbResult ReadBeyondBuffer(void* buffer, size_t n);
   DbResult Fill();
   DbResult FlushBuffer();
   void Feed(const uint8_t* data, size_t n);
+  // Reading: feeds the digest the bytes handed out of the buffer since the
+  // last feed (Read leaves them there, so a record's fields reach the digest
+  // in one piece rather than a few bytes at a time).
+  void FeedHandedOut();
   DbResult CommitInPlace(bool* keep_temp);
   void ResetState();
 
@@ -330,6 +363,7 @@ class CStoreFile {
   int error_ = 0;
   bool digesting_ = false;
   uint64_t digest_pos_ = 0;
+  size_t digest_from_ = 0;  // read: buffer position from which the digest was not fed yet
   StoreDigest digest_;
   bool odd_form_ = false;
   std::shared_ptr<CPictureArena> arena_;

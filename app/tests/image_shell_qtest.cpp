@@ -368,6 +368,37 @@ class ImageShellTest : public QObject {
 
   // My Pictures hides a private topic's pictures as the tree and Find do,
   // until the private records are shown.
+  // My Pictures makes its rows when first shown, not while the window is
+  // built (a large store starts without them); shown, it lists the store.
+  void myPicturesIsFilledWhenFirstShown() {
+    Machine m;
+    Recorders r;
+    {
+      CMainWindow w(RegisteredShellParts());
+      QVERIFY(w.manager() && w.manager()->ready());
+      const uint32_t garden = AddTopic("Garden", 0);
+      AddPicture(garden, "Roses", testing::OneBitSketch(8, 8, [](int, int) { return false; }), kImageFormatSketch,
+                 8, 8);
+      AddPicture(garden, "Tulips", testing::OneBitSketch(8, 8, [](int x, int) { return x == 2; }),
+                 kImageFormatSketch, 8, 8);
+      QCOMPARE(pDB->Save(), DB_OK);
+    }
+    CMainWindow w(RegisteredShellParts());
+    CWndMgr* mgr = w.manager();
+    QVERIFY(mgr && mgr->ready());
+    auto* list = dynamic_cast<CImageList*>(mgr->imageList());
+    QVERIFY(list);
+    QCOMPARE(pDB->CountLive(kKindImage), 2u);
+    QCOMPARE(list->view()->topLevelItemCount(), 0);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(list->view()->topLevelItemCount(), 0);
+    w.SendCommand(CMD_IMAGE_CENTER);
+    QVERIFY(list->view()->isVisible());
+    QCOMPARE(Rows(list), (QStringList{"Roses", "Tulips"}));
+    w.close();
+  }
+
   void aPrivateTopicsPicturesStayOutOfMyPictures() {
     Machine m;
     Recorders r;

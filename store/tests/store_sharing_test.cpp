@@ -375,6 +375,64 @@ TEST(StoreMerge, RecordsTheOtherWriterRemovedAreDroppedUnlessChangedHere) {
   EXPECT_EQ(TextOf(*check, f.c), "c, still wanted");
 }
 
+// What a load notes of each record (to tell at a merge what changed here)
+// must stand for the record exactly, wherever its bytes fell in the reads:
+// across the read buffer's edges, in texts read past the buffer, beside
+// pictures read straight into their place. Another writer changes every
+// record; our save of one unrelated change must take all of theirs.
+TEST(StoreMerge, EveryRecordLoadedCountsAsUnchangedWhereverItsBytesFell) {
+  Shared f;
+  std::vector<uint32_t> notes, pictures;
+  {
+    auto s = f.Open();
+    for (int i = 0; i < 1500; ++i) {
+      // 1 to 400 bytes, now and then 9 to 40 KB (past the buffer).
+      const size_t length = i % 97 == 5 ? 9000 + static_cast<size_t>(i) * 20 : 1 + (static_cast<size_t>(i) * 37) % 400;
+      notes.push_back(AddNote(*s, f.one, std::string(length, static_cast<char>('a' + i % 26))));
+      if (i % 150 == 7) {
+        auto p = std::make_unique<CImageRecord>();
+        p->recordId = NextId(*s);
+        p->title = CpText("picture " + std::to_string(i));
+        p->data = std::vector<uint8_t>(3000 + static_cast<size_t>(i) * 13, static_cast<uint8_t>(i));
+        pictures.push_back(p->recordId);
+        s->AddNew(std::move(p));
+      }
+    }
+    ASSERT_EQ(s->Save(), DB_OK);
+  }
+  ASSERT_GT(ReadAll(f.path()).size(), 5u * 64 * 1024);
+  auto ours = f.Open();
+  {
+    auto theirs = f.Open();
+    for (uint32_t id : notes) {
+      CNoteRecord* n = Find<CNoteRecord>(*theirs, id);
+      n->text = CpText(n->text.bytes() + "!");
+      n->flags |= kFlagModified;
+    }
+    for (uint32_t id : pictures) {
+      CImageRecord* p = Find<CImageRecord>(*theirs, id);
+      p->title = CpText(p->title.bytes() + " (theirs)");
+      p->flags |= kFlagModified;
+    }
+    ASSERT_EQ(theirs->Save(), DB_OK);
+  }
+  Find<CNoteRecord>(*ours, f.a)->text = "ours"_cp;
+  ASSERT_EQ(ours->Save(), DB_OK);
+  auto check = f.Open();
+  EXPECT_EQ(TextOf(*check, f.a), "ours");
+  size_t taken = 0;
+  for (uint32_t id : notes) {
+    const std::string text = TextOf(*check, id);
+    if (!text.empty() && text.back() == '!') ++taken;
+  }
+  EXPECT_EQ(taken, notes.size());
+  for (uint32_t id : pictures) {
+    const CImageRecord* p = Find<CImageRecord>(*check, id);
+    ASSERT_NE(p, nullptr);
+    EXPECT_NE(p->title.bytes().find("(theirs)"), std::string::npos) << id;
+  }
+}
+
 // A save that finds the file as it left it merges nothing; one that never
 // loaded the file takes what is there and adds its records to it, its own
 // settings record giving way to the file's (rule M6).

@@ -63,7 +63,10 @@ void CImageList::Initialize() {
   // own colours, as the tree has them).
   view_->setFrameShape(QFrame::StyledPanel);
   FollowAppPalette(view_, [](const QPalette& app) { return SelectionKept(PaperPalette(app)); });
-  Refill();
+  // A hidden list is filled when first shown (Show): at start-up My
+  // Pictures is not on screen, and a store of thousands of pictures would
+  // make all their rows before the window is up.
+  if (!view_->isHidden()) Refill();
 }
 
 void CImageList::Show(bool show) {
