@@ -236,7 +236,7 @@ int main(int argc, char** argv) {
         const char* begun = std::getenv("QUILLET_START_NS");
         const std::string steps = StartStepsLine(TakeStartMoments(), begun ? std::atoll(begun) : 0);
         std::printf("steps: %s\n", steps.c_str());
-        std::printf("load: %s\n", StoreLoadPhasesLine(LastStoreLoadPhases()).c_str());
+        std::printf("load: %s\n", StoreLoadPhasesLine(FirstStoreLoadPhases()).c_str());
         std::printf("shown\n");
         std::fflush(stdout);
         if (!idle) {

@@ -11,6 +11,9 @@ bool g_on = false;
 StoreLoadPhases g_now;
 namespace {
 StoreLoadPhases g_last;
+StoreLoadPhases g_first;
+bool g_first_taken = false;
+bool g_first_is_last = false;
 }  // namespace
 
 int64_t NowNs() {
@@ -28,10 +31,17 @@ void Publish() {
   p.recordsNs = p.totalNs - p.openNs - p.bufferReadNs - p.pictureReadNs - p.pictureMemoryNs - p.pictureDigestNs -
                 p.insertNs - p.closeNs;
   g_last = p;
+  g_first_is_last = !g_first_taken;
+  if (!g_first_taken) {
+    g_first = p;
+    g_first_taken = true;
+  }
 }
 
 void NoteIdIndex(int64_t ns) {
-  if (g_last.idIndexNs == 0) g_last.idIndexNs = ns;
+  if (g_last.idIndexNs != 0) return;
+  g_last.idIndexNs = ns;
+  if (g_first_is_last) g_first.idIndexNs = ns;
 }
 
 }  // namespace load_timing
@@ -39,12 +49,19 @@ void NoteIdIndex(int64_t ns) {
 bool SetStoreLoadTiming(bool on) {
   const bool was = load_timing::g_on;
   load_timing::g_on = on;
+  if (on && !was) {
+    load_timing::g_first = StoreLoadPhases{};
+    load_timing::g_first_taken = false;
+    load_timing::g_first_is_last = false;
+  }
   return was;
 }
 
 bool StoreLoadTiming() { return load_timing::g_on; }
 
 StoreLoadPhases LastStoreLoadPhases() { return load_timing::g_last; }
+
+StoreLoadPhases FirstStoreLoadPhases() { return load_timing::g_first; }
 
 std::string StoreLoadPhasesLine(const StoreLoadPhases& p) {
   const struct {
