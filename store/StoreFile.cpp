@@ -137,6 +137,15 @@ void CStoreFile::Feed(const uint8_t* data, size_t n) {
     digest_pos_ += n;
     return;
   }
+  if (digest_pos_ == 0 && n >= 32) {  // a whole record's start at once, its slotIndex as zeros
+    uint8_t head[32];
+    std::memcpy(head, data, sizeof head);
+    std::memset(head + 4, 0, 4);
+    digest_.Update(head, sizeof head);
+    digest_.Update(data + sizeof head, n - sizeof head);
+    digest_pos_ = n;
+    return;
+  }
   while (n > 0) {
     size_t take;
     if (digest_pos_ >= 4 && digest_pos_ < 8) {
