@@ -69,7 +69,7 @@ std::string StoreLoadPhasesLine(const StoreLoadPhases& p) {
     int64_t ns;
   } parts[] = {
       {"open", p.openNs},
-      {"buffer reads", p.bufferReadNs},
+      {"reads waited for", p.bufferReadNs},
       {"picture reads", p.pictureReadNs},
       {"picture memory", p.pictureMemoryNs},
       {"picture digest", p.pictureDigestNs},
@@ -86,7 +86,7 @@ std::string StoreLoadPhasesLine(const StoreLoadPhases& p) {
                   static_cast<double>(part.ns) / 1e6);
     line += piece;
   }
-  std::snprintf(piece, sizeof piece, " (%u records, %u buffer reads, %u picture reads)", p.records, p.bufferReads,
+  std::snprintf(piece, sizeof piece, " (%u records, %u waits for reads, %u picture reads)", p.records, p.bufferReads,
                 p.pictureReads);
   line += piece;
   return line;

@@ -5,11 +5,13 @@
 // and leaves: a few times per record and per 64 KB read, which adds about
 // ten nanoseconds a reading, 2 to 3 ms to a load of 100,000 records.
 //
-// The load reads the file once, front to back: each record's kind and
-// body are parsed from the bytes as they are read, its digest fed with the
-// same bytes, its picture bytes read straight into the picture buffer. The
-// phases split that one pass by what the time went to. Process-wide, for
-// loads on one thread at a time; a load for a merge is not noted.
+// A whole load reads the file once, front to back, on a second thread into
+// one buffer (the pictures' bytes stay there); each record's kind and body
+// are parsed from those bytes behind it, its digest fed with the same
+// bytes. The phases split the parsing thread's time by what it went to;
+// what the reading thread takes shows only where the parser waited for it.
+// Process-wide, for loads on one thread at a time; a load for a merge is
+// not noted.
 #pragma once
 
 #include <cstdint>
@@ -19,9 +21,9 @@ namespace quillet {
 
 struct StoreLoadPhases {
   int64_t openNs = 0;            // lock and open the file, its stamp
-  int64_t bufferReadNs = 0;      // reads into the 64 KB buffer (the kernel's copy)
-  int64_t pictureReadNs = 0;     // picture bytes read straight into the buffer for them
-  int64_t pictureMemoryNs = 0;   // that buffer made and put in memory (the kernel's zeroing)
+  int64_t bufferReadNs = 0;      // waiting for the reading thread (without one: the reads, the kernel's copy)
+  int64_t pictureReadNs = 0;     // picture bytes read straight into the buffer (loads not streamed)
+  int64_t pictureMemoryNs = 0;   // the buffer made and trimmed (its pages come in as the reads fill it)
   int64_t pictureDigestNs = 0;   // the digest of picture bytes
   int64_t insertNs = 0;          // records put into their positions, what the file was noted
   int64_t recordsNs = 0;         // the rest of the pass: kinds, records made, bodies parsed, their digests
@@ -29,7 +31,7 @@ struct StoreLoadPhases {
   int64_t totalNs = 0;           // the whole load
   int64_t idIndexNs = 0;         // the id index, made at the first lookup after the load
   uint32_t records = 0;
-  uint32_t bufferReads = 0;
+  uint32_t bufferReads = 0;      // waits (or buffer reads)
   uint32_t pictureReads = 0;
 };
 
@@ -41,7 +43,7 @@ StoreLoadPhases LastStoreLoadPhases();
 // The phases of the first whole load timed since the timing was last turned
 // on: at start-up the user's store, not the day's backup compared after it.
 StoreLoadPhases FirstStoreLoadPhases();
-// "open 0.1 ms, buffer reads 9.8 ms, ..." in the order of the fields.
+// "open 0.1 ms, reads waited for 0.8 ms, ..." in the order of the fields.
 std::string StoreLoadPhasesLine(const StoreLoadPhases& phases);
 
 namespace load_timing {

@@ -93,6 +93,13 @@ uint8_t* CPictureArena::Take(size_t n, size_t* offset) {
   return base_ + *offset;
 }
 
+uint8_t* CPictureArena::TakeToFill(size_t n, size_t* offset) {
+  if (n == 0 || n > capacity_ - used_) return nullptr;
+  *offset = last_offset_ = used_;
+  used_ += n;
+  return base_ + *offset;
+}
+
 void CPictureArena::GiveBack(size_t offset) {
   if (offset == last_offset_ && offset < used_) used_ = offset;
 }

@@ -19,6 +19,7 @@
 // holding a copy). No Qt.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -39,9 +40,14 @@ class CPictureArena {
   // The next `n` bytes (n > 0), ready to be written; null when they do not
   // fit. Their offset from the start goes to *offset.
   uint8_t* Take(size_t n, size_t* offset);
+  // As Take, without putting the pages in memory first: for a reader that
+  // fills them with read(2), which puts each page in as it writes it.
+  uint8_t* TakeToFill(size_t n, size_t* offset);
   // Gives back the bytes taken last at `offset` (a record that did not keep
   // them); anything else is ignored.
   void GiveBack(size_t offset);
+  // Keeps only the first `n` bytes taken (a file that ended early).
+  void Keep(size_t n) { used_ = std::min(used_, n); }
   // Returns the room not taken to the system; nothing more can be taken.
   void Trim();
 

@@ -131,26 +131,34 @@ DbResult CRecordStore::LoadFromMemory(const uint8_t* data, size_t size) {
 }
 
 DbResult CRecordStore::ReadAllFrom(CStoreFile& file) {
-  uint32_t format = 0;
-  if (file.ReadU32(&format) != DB_OK) return DB_ERR_NO_HEADER;
-  if (format != kFormatWord) return DB_ERR_BAD_FORMAT;
-  uint32_t record_count = 0;
-  DbResult rc = file.ReadU32(&record_count);
-  if (rc != DB_OK || record_count == 0) return rc;
-  // A whole load puts every picture's bytes into one buffer of its own, as
-  // large as the rest of the file at most (PictureBytes.h). A load for a
-  // merge keeps only the few records the other writer changed: their
-  // pictures get bytes of their own, and the others' are dropped at once.
+  // A whole load reads the file into one buffer of its own, on a second
+  // thread while the records are parsed behind it, and every picture refers
+  // to its bytes there (PictureBytes.h). A load for a merge keeps only the
+  // few records the other writer changed: their pictures get bytes of their
+  // own, and the others' are dropped at once.
   std::shared_ptr<CPictureArena> arena;
+  bool streamed = false;
   if (known_ == nullptr) {
     const load_timing::Span timed(&StoreLoadPhases::pictureMemoryNs);
     arena = CPictureArena::Create(static_cast<size_t>(file.Remaining()));
+    streamed = arena && file.StreamInto(arena);
   }
-  file.UsePictureArena(arena);
-  rc = LoadEntries(file, record_count);
+  DbResult rc = DB_OK;
+  uint32_t format = 0;
+  uint32_t record_count = 0;
+  if (file.ReadU32(&format) != DB_OK) {
+    rc = DB_ERR_NO_HEADER;
+  } else if (format != kFormatWord) {
+    rc = DB_ERR_BAD_FORMAT;
+  } else if ((rc = file.ReadU32(&record_count)) == DB_OK && record_count != 0) {
+    if (!streamed) file.UsePictureArena(arena);
+    rc = LoadEntries(file, record_count);
+  }
+  const uint64_t streamed_bytes = file.EndStream();
   file.UsePictureArena(nullptr);
   if (arena) {
     const load_timing::Span timed(&StoreLoadPhases::pictureMemoryNs);
+    if (streamed) arena->Keep(static_cast<size_t>(streamed_bytes));
     arena->Trim();
   }
   return rc;

@@ -8,7 +8,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "store/LoadPhases.h"
 #include "store/StoreFileParts.h"
@@ -18,6 +22,114 @@ namespace quillet {
 using namespace storefile;
 
 // --- CStoreFile ------------------------------------------------------------------
+
+// --- Streaming a whole file into the picture arena ---------------------------------
+
+// The reading side: one thread (or, without one, the reads themselves) takes
+// the file front to back into the arena; `available` says how far it got.
+struct CStoreFile::Stream {
+  int fd = -1;
+  uint8_t* base = nullptr;
+  size_t size = 0;  // the file's size when it was opened: read up to here
+  std::mutex lock;
+  std::condition_variable grown;
+  size_t available = 0;  // guarded by lock
+  bool done = false;     // guarded by lock: the end, a short file or a failure
+  bool failed = false;   // guarded by lock: a read failed
+  bool stop = false;     // guarded by lock: the load needs no more
+  std::thread thread;
+  size_t next = 0;  // the reader's own: where its next read starts
+
+  // One read of the reader; false once there is nothing more to read.
+  bool ReadPiece() {
+    // Small at first, so that the records start coming at once; then large
+    // pages' worth.
+    const size_t piece = next == 0 ? size_t{256} << 10 : size_t{2} << 20;
+    const size_t want = std::min(piece, size - next);
+    ssize_t got;
+    do {
+      got = want == 0 ? 0 : ::pread(fd, base + next, want, static_cast<off_t>(next));
+    } while (got < 0 && errno == EINTR);
+    std::lock_guard<std::mutex> hold(lock);
+    if (got > 0) {
+      next += static_cast<size_t>(got);
+      available = next;
+    }
+    if (got < 0) failed = true;
+    if (got <= 0 || next >= size) done = true;
+    return !done;
+  }
+
+  void Run() {
+    for (;;) {
+      {
+        std::lock_guard<std::mutex> hold(lock);
+        if (stop) break;
+      }
+      const bool more = ReadPiece();
+      grown.notify_one();
+      if (!more) break;
+    }
+  }
+};
+
+bool CStoreFile::StreamInto(std::shared_ptr<CPictureArena> arena) {
+  if (mode_ != Mode::kRead || memory_source_ || stream_ || !arena || consumed_ != 0 || buffer_len_ != 0 ||
+      file_offset_ != 0 || arena->used() != 0 || arena->capacity() < file_size_ || file_size_ == 0)
+    return false;
+  size_t offset = 0;
+  uint8_t* base = arena->TakeToFill(static_cast<size_t>(file_size_), &offset);
+  if (base == nullptr) return false;
+  auto stream = std::make_unique<Stream>();
+  stream->fd = fd_;
+  stream->base = base;
+  stream->size = static_cast<size_t>(file_size_);
+  try {
+    stream->thread = std::thread([s = stream.get()] { s->Run(); });
+  } catch (const std::system_error&) {
+    // No second thread: WaitForBytes reads the pieces itself.
+  }
+  stream_ = std::move(stream);
+  arena_ = std::move(arena);
+  src_ = base;
+  buffer_pos_ = buffer_len_ = 0;
+  digest_from_ = 0;
+  return true;
+}
+
+void CStoreFile::WaitForBytes(size_t end) {
+  const load_timing::Span timed(&StoreLoadPhases::bufferReadNs);
+  if (load_timing::g_on) ++load_timing::g_now.bufferReads;
+  Stream& s = *stream_;
+  if (!s.thread.joinable()) {
+    for (;;) {
+      {
+        std::lock_guard<std::mutex> hold(s.lock);
+        if (s.available >= end || s.done) break;
+      }
+      s.ReadPiece();
+    }
+  }
+  std::unique_lock<std::mutex> hold(s.lock);
+  s.grown.wait(hold, [&] { return s.available >= end || s.done; });
+  buffer_len_ = s.available;
+  if (s.failed && s.available < end) NoteReadError(DB_ERR_READ);
+}
+
+uint64_t CStoreFile::EndStream() {
+  if (!stream_) return 0;
+  Stream& s = *stream_;
+  {
+    std::lock_guard<std::mutex> hold(s.lock);
+    s.stop = true;
+  }
+  if (s.thread.joinable()) s.thread.join();
+  const uint64_t read = s.available;
+  stream_.reset();
+  // What was read stays readable through the buffer pointers until Close.
+  buffer_len_ = static_cast<size_t>(read);
+  return read;
+}
 
 CStoreFile::CStoreFile() = default;
 
@@ -92,6 +204,7 @@ DbResult CStoreFile::OpenDigestSink() {
 }
 
 DbResult CStoreFile::Close() {
+  EndStream();  // before the descriptor and the arena go
   if (fd_ >= 0 && owns_fd_) ::close(fd_);
   fd_ = -1;
   owns_fd_ = false;
@@ -162,7 +275,13 @@ void CStoreFile::Feed(const uint8_t* data, size_t n) {
 }
 
 void CStoreFile::FeedHandedOut() {
-  if (buffer_pos_ > digest_from_) Feed(src_ + digest_from_, buffer_pos_ - digest_from_);
+  const size_t n = buffer_pos_ - digest_from_;
+  if (n >= kDirectRead && load_timing::g_on) {  // a picture's bytes, in a streamed load
+    const load_timing::Span timed(&StoreLoadPhases::pictureDigestNs);
+    Feed(src_ + digest_from_, n);
+  } else if (n > 0) {
+    Feed(src_ + digest_from_, n);
+  }
   digest_from_ = buffer_pos_;
 }
 
@@ -184,6 +303,19 @@ DbResult CStoreFile::ReadBeyondBuffer(void* buffer, size_t n) {
   if (mode_ != Mode::kRead) {
     NoteReadError(DB_ERR_READ);
     return DB_ERR_READ;
+  }
+  if (stream_) {
+    // The bytes stay where they are in the arena: the digest takes them
+    // from there with the rest of the record.
+    WaitForBytes(buffer_pos_ + n);
+    const size_t take = std::min(n, buffer_len_ - buffer_pos_);
+    if (take > 0) std::memcpy(buffer, src_ + buffer_pos_, take);
+    buffer_pos_ += take;
+    consumed_ += take;
+    if (take == n) return DB_OK;
+    DbResult code = first_read_error_ == DB_ERR_READ ? DB_ERR_READ : take == 0 ? DB_ERR_EOF : DB_ERR_SHORT_READ;
+    NoteReadError(code);
+    return code;
   }
   // What Read handed out of the buffer before this reaches the digest
   // first, so that the digest sees the bytes in their order.
@@ -261,6 +393,18 @@ void CStoreFile::SkipToEnd() {
 DbResult CStoreFile::ReadPicture(size_t n, PictureBytes* out) {
   out->clear();
   if (n == 0) return DB_OK;
+  if (stream_ && mode_ == Mode::kRead) {
+    // Already in the arena, where the file has them: the record refers to
+    // them there.
+    if (n > buffer_len_ - buffer_pos_) WaitForBytes(buffer_pos_ + n);
+    if (n <= buffer_len_ - buffer_pos_) {
+      *out = PictureBytes(arena_, buffer_pos_, n);
+      buffer_pos_ += n;
+      consumed_ += n;
+      return DB_OK;
+    }
+    // Cut off by the end of the file: as any read running into it.
+  }
   size_t offset = 0;
   uint8_t* room = arena_ ? arena_->Take(n, &offset) : nullptr;
   if (room == nullptr) {

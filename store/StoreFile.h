@@ -290,6 +290,21 @@ class CStoreFile {
   // picture gets bytes of its own). Kept until Close or the next call.
   void UsePictureArena(std::shared_ptr<CPictureArena> arena) { arena_ = std::move(arena); }
 
+  // A whole load: right after OpenForRead, the whole file is read into
+  // `arena` (empty, with room for the file) by a second thread, front to
+  // back, while the caller's reads take the bytes behind it; pictures are
+  // then slices of the arena where the file has them (no copy), and the
+  // kernel's copying and the arena's fresh pages cost the reads nothing
+  // while the other processor is free. The reads behave as from the file:
+  // a file that turns out shorter ends where it ends. Without a second
+  // thread the same reads take the file a piece at a time themselves.
+  // False (nothing changed) when the file is not open for reading from its
+  // start, or the arena has no room.
+  bool StreamInto(std::shared_ptr<CPictureArena> arena);
+  // Ends that reading (waiting for the thread): the number of bytes of the
+  // file in the arena. 0 when nothing was streamed. Close calls it too.
+  uint64_t EndStream();
+
   // Length-prefixed text: one length byte below 255, else 0xFF and a u16.
   // ReadString empties *text first; a length that runs past the end of the
   // file reads what is left (never allocating more than the file holds) and
@@ -329,6 +344,9 @@ class CStoreFile {
   enum class Mode { kClosed, kRead, kWrite, kDigestSink };
 
   DbResult ReadBeyondBuffer(void* buffer, size_t n);
+  // Streaming: waits until the bytes up to `end` are in the arena or the
+  // file has ended; buffer_len_ then says how far the bytes go.
+  void WaitForBytes(size_t end);
   DbResult Fill();
   DbResult FlushBuffer();
   void Feed(const uint8_t* data, size_t n);
@@ -367,6 +385,8 @@ class CStoreFile {
   StoreDigest digest_;
   bool odd_form_ = false;
   std::shared_ptr<CPictureArena> arena_;
+  struct Stream;
+  std::unique_ptr<Stream> stream_;  // read: the whole file streamed into arena_
 };
 
 // Removes the temporary files of interrupted saves of `target` (and puts a

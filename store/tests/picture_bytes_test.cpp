@@ -17,7 +17,9 @@ namespace {
 
 using testing::Bytes;
 using testing::ReadAll;
+using testing::ScopedSettleDelay;
 using testing::ScratchDir;
+using testing::WriteAll;
 
 Bytes Pattern(size_t size, uint8_t seed) {
   Bytes b(size);
@@ -141,6 +143,53 @@ TEST(PictureBytesLoad, EveryPictureIsASliceOfOneBufferAndSavesByteForByte) {
   CImageRecord copy;
   copy.Assign(*pictures[2]);
   EXPECT_TRUE(copy.data.SharesBufferWith(pictures[2]->data));
+}
+
+// A load from a file reads it on a second thread, in pieces, into the one
+// buffer: the pictures are where the file has them, and a file cut
+// anywhere (inside a piece or at a piece's edge) loads exactly as the same
+// bytes read from memory.
+TEST(PictureBytesLoad, AFileLoadedWhileReadInPiecesMatchesTheSameBytesFromMemory) {
+  std::vector<size_t> sizes;
+  for (size_t i = 0; i < 120; ++i) sizes.push_back(20000 + i * 211);
+  const Bytes file = StoreWithPictures(sizes);
+  ASSERT_GT(file.size(), size_t{3} << 20);
+  ScratchDir dir;
+  WriteAll(dir.File("quillet.dat"), file);
+  {
+    CRecordStore store("quillet.dat", dir.path());
+    ASSERT_EQ(store.Load(), DB_OK);
+    std::vector<CImageRecord*> pictures = Pictures(store);
+    ASSERT_EQ(pictures.size(), sizes.size());
+    for (size_t i = 0; i < pictures.size(); ++i) {
+      SCOPED_TRACE(i);
+      ASSERT_TRUE(pictures[i]->data.InArena());
+      EXPECT_TRUE(pictures[i]->data.SharesBufferWith(pictures[0]->data));
+      EXPECT_TRUE(pictures[i]->data == Pattern(sizes[i], static_cast<uint8_t>(i + 1)));
+      // Each where the file has it: the bytes before it in the file are
+      // the picture before it, its title and a note.
+      if (i > 0) EXPECT_GT(pictures[i]->data.data(), pictures[i - 1]->data.data() + sizes[i - 1]);
+    }
+    Bytes saved;
+    ASSERT_EQ(store.SaveToMemory(&saved), DB_OK);
+    EXPECT_EQ(saved, file);
+  }
+  // A damaged file is told from one being written by waiting a little.
+  ScopedSettleDelay quick(std::chrono::milliseconds(1));
+  const size_t first_piece = size_t{256} << 10;
+  const size_t second_piece_end = first_piece + (size_t{2} << 20);
+  for (size_t cut : {size_t{3}, size_t{12}, size_t{5000}, first_piece - 1, first_piece, first_piece + 1,
+                     second_piece_end - 2, second_piece_end, file.size() - 4, file.size() - 30000}) {
+    SCOPED_TRACE(cut);
+    WriteAll(dir.File("cut.dat"), Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut)));
+    CRecordStore from_file("cut.dat", dir.path()), from_memory("", "");
+    const DbResult file_rc = from_file.Load();
+    EXPECT_EQ(file_rc, from_memory.LoadFromMemory(file.data(), cut));
+    EXPECT_EQ(from_file.highWater(), from_memory.highWater());
+    const std::vector<CImageRecord*> a = Pictures(from_file), b = Pictures(from_memory);
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) EXPECT_TRUE(a[i]->data == b[i]->data) << i;
+  }
 }
 
 TEST(PictureBytesLoad, AChangedPictureGetsItsOwnBytesAndTheOthersStay) {
