@@ -18,12 +18,12 @@ CPrivateRule::CPrivateRule(const CRecordStore& store, bool showPrivate) : show_(
   // links id, as the tree reads them.
   std::unordered_map<uint32_t, const CTopicLinksRecord*> links;
   std::vector<const CTopicRecord*> topics;
-  for (uint32_t pos = 0; pos < store.highWater(); ++pos) {
-    const CRecord* r = store.RecordAt(pos);
-    if (r == nullptr || !r->IsLive()) continue;
-    if (const auto* l = RecordAs<CTopicLinksRecord>(r)) links.emplace(l->recordId, l);
-    if (const auto* t = RecordAs<CTopicRecord>(r)) topics.push_back(t);
-  }
+  store.ForEachOfKind(kKindTopicLinks, [&](const CRecord& r) {
+    if (const auto* l = RecordAs<CTopicLinksRecord>(&r); l && r.IsLive()) links.emplace(l->recordId, l);
+  });
+  store.ForEachOfKind(kKindTopic, [&](const CRecord& r) {
+    if (const auto* t = RecordAs<CTopicRecord>(&r); t && r.IsLive()) topics.push_back(t);
+  });
   // Members of the hidden topics first, then those a shown topic holds
   // too taken out again.
   std::vector<const CTopicLinksRecord*> shown;

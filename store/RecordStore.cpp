@@ -55,6 +55,8 @@ void CRecordStore::Clear() {
   id_index_ = IdIndex{};
   slots_.clear();
   slots_.shrink_to_fit();
+  kinds_.clear();
+  kinds_.shrink_to_fit();
   live_count_ = 0;
   high_water_ = 0;
   first_free_hint_ = 0;
@@ -65,6 +67,8 @@ void CRecordStore::ForgetFile() {
   has_snapshot_ = false;
   base_.clear();
   base_.shrink_to_fit();
+  pending_digests_.clear();
+  pending_digests_.shrink_to_fit();
   base_members_.clear();
 }
 
@@ -140,6 +144,7 @@ DbResult CRecordStore::Insert(std::unique_ptr<CRecord> record) {
   while (pos < slots_.size() && slots_[pos] != nullptr) ++pos;
   if (pos == slots_.size()) {
     try {
+      kinds_.resize(slots_.size() + kSlotGrowth, kNoKind);  // first: never shorter than slots_
       slots_.resize(slots_.size() + kSlotGrowth);
     } catch (const std::bad_alloc&) {
       return DB_ERR_NO_MEMORY;
@@ -149,6 +154,7 @@ DbResult CRecordStore::Insert(std::unique_ptr<CRecord> record) {
   }
   record->slotIndex = static_cast<int32_t>(pos);
   if (id_index_.ready && !id_index_.Note(record->recordId, pos)) id_index_.ready = false;
+  kinds_[pos] = KindByte(record->kind);
   slots_[pos] = std::move(record);
   first_free_hint_ = pos + 1;
   ++live_count_;
@@ -284,6 +290,7 @@ DbResult CRecordStore::NextOfKind(uint32_t kind, CRecord** out, bool liveOnly) {
   if (kind >= kKindCount) return DB_ERR_NOT_FOUND;
   uint32_t& cursor = kind_cursor_[kind];
   for (; cursor < high_water_; ++cursor) {
+    if (kinds_[cursor] != kind) continue;
     CRecord* record = slots_[cursor].get();
     if (record == nullptr || record->kind != kind) continue;
     if (liveOnly && !record->IsLive()) continue;
@@ -301,6 +308,19 @@ uint32_t CRecordStore::CountLive(uint32_t kind) const {
     if (record != nullptr && record->kind == kind && record->IsLive()) ++count;
   }
   return count;
+}
+
+void CRecordStore::SettleDigests() {
+  if (pending_digests_.empty()) return;
+  for (BaseEntry& entry : base_) {
+    if (entry.pendingDigest == 0) continue;
+    PendingDigest& pending = pending_digests_[entry.pendingDigest - 1];
+    pending.state.Update(pending.rest.data(), pending.rest.size());
+    entry.digest = pending.state.Final();
+    entry.pendingDigest = 0;
+  }
+  pending_digests_.clear();
+  pending_digests_.shrink_to_fit();
 }
 
 }  // namespace quillet

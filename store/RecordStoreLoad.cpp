@@ -188,12 +188,18 @@ DbResult CRecordStore::LoadEntries(CStoreFile& file, uint32_t record_count) {
     record->ReadBody(file);
     const DbResult body_error = file.FirstReadError();
     uint64_t digest = file.EndDigest();
+    PendingDigest pending;
+    const bool deferred = file.TakeDeferredDigest(&pending.state, &pending.rest);
     const bool rewritten_differently = file.DigestedOddForm() || body_error != DB_OK;
     uint32_t marker = 0;
     file.ReadU32(&marker);  // "DATA" by convention; neither its value nor its read is examined
     // The digest stands for the record as a save would write it.
     if (rewritten_differently) digest = RecordDigest(*record);
     BaseEntry entry{digest, record->recordId, kind, true};
+    if (deferred && !rewritten_differently) {
+      pending_digests_.push_back(std::move(pending));
+      entry.pendingDigest = static_cast<uint32_t>(pending_digests_.size());
+    }
     if (known_ != nullptr && !rewritten_differently) {
       // Loading another writer's version for a merge: a record the merging
       // store knows unchanged needs no body here (the first one of its
@@ -268,6 +274,7 @@ DbResult CRecordStore::Reload(bool* changed, std::chrono::milliseconds lockWait)
   if (has_snapshot_ && lock.Stamp() == stamp_) return DB_OK;
   RemoveStoreLeftovers(path_);
   CRecordStore theirs(path_, "");
+  SettleDigests();
   const std::vector<KnownRecord> known = KnownRecords();
   theirs.known_ = &known;
   rc = theirs.LoadUntil(lock.fd(), Clock::now() + StoreLockWait());

@@ -107,6 +107,7 @@ DbResult CRecordStore::MergeWithFile(Clock::time_point deadline) {
   StoreBackupEvent event{path_, StoreBackupReason::kMergingSave, fd};
   CallStoreBackupHook(event);
   CRecordStore theirs(path_, "");
+  SettleDigests();
   const std::vector<KnownRecord> known = KnownRecords();
   theirs.known_ = &known;
   DbResult rc = theirs.LoadUntil(fd, deadline);
@@ -174,6 +175,7 @@ DbResult CRecordStore::WriteAll(CStoreFile& file, std::vector<BaseEntry>* writte
 
 void CRecordStore::RememberWritten(std::vector<BaseEntry> written, const FileStamp& stamp) {
   base_ = std::move(written);
+  pending_digests_.clear();
   base_members_.clear();
   for (uint32_t pos = 0; pos < high_water_; ++pos)
     if (const auto* links = RecordAs<CTopicLinksRecord>(slots_[pos].get()))

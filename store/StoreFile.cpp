@@ -146,6 +146,8 @@ void CStoreFile::ResetState() {
   src_ = nullptr;
   digesting_ = false;
   digest_from_ = 0;
+  deferred_ = false;
+  deferred_rest_.clear();
   odd_form_ = false;
 }
 
@@ -222,6 +224,8 @@ DbResult CStoreFile::Close() {
   buffer_.shrink_to_fit();
   buffer_pos_ = buffer_len_ = 0;
   digesting_ = false;
+  deferred_ = false;
+  deferred_rest_.clear();
   arena_.reset();
   return DB_OK;
 }
@@ -285,16 +289,35 @@ void CStoreFile::FeedHandedOut() {
   digest_from_ = buffer_pos_;
 }
 
+bool CStoreFile::TakeDeferredDigest(StoreDigest* state, PictureBytes* rest) {
+  if (!deferred_) return false;
+  deferred_ = false;
+  *state = deferred_state_;
+  *rest = std::move(deferred_rest_);
+  deferred_rest_.clear();
+  return true;
+}
+
 void CStoreFile::BeginDigest() {
   digest_.Reset();
   digest_pos_ = 0;
+  deferred_ = false;
+  deferred_rest_.clear();
   digest_from_ = buffer_pos_;
   digesting_ = true;
   odd_form_ = false;
 }
 
 uint64_t CStoreFile::EndDigest() {
+  if (deferred_ && buffer_pos_ > digest_from_) {
+    // Bytes came after the picture: its bytes are digested in their place
+    // after all.
+    deferred_ = false;
+    Feed(deferred_rest_.data(), deferred_rest_.size());
+    deferred_rest_.clear();
+  }
   if (digesting_ && mode_ == Mode::kRead) FeedHandedOut();
+  if (deferred_) deferred_state_ = digest_;
   digesting_ = false;
   return digest_.Final();
 }
@@ -399,6 +422,14 @@ DbResult CStoreFile::ReadPicture(size_t n, PictureBytes* out) {
     if (n > buffer_len_ - buffer_pos_) WaitForBytes(buffer_pos_ + n);
     if (n <= buffer_len_ - buffer_pos_) {
       *out = PictureBytes(arena_, buffer_pos_, n);
+      if (digesting_ && !deferred_) {
+        // Left out of the digest for now (TakeDeferredDigest): what came
+        // before them is fed, they are skipped.
+        FeedHandedOut();
+        deferred_ = true;
+        deferred_rest_ = *out;
+        digest_from_ = buffer_pos_ + n;
+      }
       buffer_pos_ += n;
       consumed_ += n;
       return DB_OK;

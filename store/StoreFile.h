@@ -338,6 +338,11 @@ class CStoreFile {
   // bytes a save would write.
   void BeginDigest();
   uint64_t EndDigest();
+  // A streamed load's picture bytes are not fed to the digest as they are
+  // read: when they end the digested bytes, EndDigest leaves them out and
+  // this hands over the digest up to them and the bytes (true, once), for
+  // the digest to be finished later: state.Update(rest), then Final().
+  bool TakeDeferredDigest(StoreDigest* state, PictureBytes* rest);
   bool DigestedOddForm() const { return odd_form_; }
 
  private:
@@ -382,6 +387,11 @@ class CStoreFile {
   bool digesting_ = false;
   uint64_t digest_pos_ = 0;
   size_t digest_from_ = 0;  // read: buffer position from which the digest was not fed yet
+  // Streamed load: picture bytes left out of the digest, and the digest up
+  // to them (see TakeDeferredDigest).
+  bool deferred_ = false;
+  PictureBytes deferred_rest_;
+  StoreDigest deferred_state_;
   StoreDigest digest_;
   bool odd_form_ = false;
   std::shared_ptr<CPictureArena> arena_;

@@ -304,7 +304,11 @@ void CRecordStore::BecomeMerged(MergeState& m, CRecordStore& theirs) {
   const size_t capacity = ((total + kSlotGrowth - 1) / kSlotGrowth) * kSlotGrowth;
   m.merged.resize(capacity);
   slots_ = std::move(m.merged);
-  for (uint32_t pos = 0; pos < total; ++pos) slots_[pos]->slotIndex = static_cast<int32_t>(pos);
+  kinds_.assign(slots_.size(), kNoKind);
+  for (uint32_t pos = 0; pos < total; ++pos) {
+    slots_[pos]->slotIndex = static_cast<int32_t>(pos);
+    kinds_[pos] = KindByte(slots_[pos]->kind);
+  }
   live_count_ = high_water_ = first_free_hint_ = total;
   id_index_.ready = false;  // positions and ids changed
   cursor_ = std::min(cursor_, high_water_);
@@ -319,6 +323,8 @@ void CRecordStore::BecomeMerged(MergeState& m, CRecordStore& theirs) {
 }
 
 MergeCounts CRecordStore::MergeFrom(CRecordStore& theirs) {
+  SettleDigests();
+  theirs.SettleDigests();
   MergeState m;
   retired_.clear();  // M11: what the last merge dropped
   m.mine_count = high_water_;

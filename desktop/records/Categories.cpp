@@ -32,13 +32,13 @@ bool AcceptableName(const CpText& name) {
 // A live category other than `exceptId` has this name in some case.
 bool OtherCategoryNamed(const CpText& name, uint32_t exceptId) {
   if (pDB == nullptr) return false;
-  for (uint32_t pos = 0; pos < pDB->highWater(); ++pos) {
-    auto* c = RecordAs<CCategoryRecord>(pDB->RecordAt(pos));
-    if (c != nullptr && c->IsLive() && c->recordId != exceptId &&
-        strcasecmp(c->name.c_str(), name.c_str()) == 0)
-      return true;
-  }
-  return false;
+  bool named = false;
+  pDB->ForEachOfKind(kKindCategory, [&](CRecord& r) {
+    auto* c = RecordAs<CCategoryRecord>(&r);
+    if (c != nullptr && c->IsLive() && c->recordId != exceptId && strcasecmp(c->name.c_str(), name.c_str()) == 0)
+      named = true;
+  });
+  return named;
 }
 
 }  // namespace
@@ -50,11 +50,10 @@ std::vector<CategoryEntry> SortedCategories() {
   };
   std::vector<Found> found;
   if (pDB != nullptr) {
-    for (uint32_t pos = 0; pos < pDB->highWater(); ++pos) {
-      CRecord* r = pDB->RecordAt(pos);
-      if (r == nullptr || !r->IsLive() || HiddenPrivate(*r)) continue;
-      if (auto* c = RecordAs<CCategoryRecord>(r)) found.push_back({c->name, c->recordId});
-    }
+    pDB->ForEachOfKind(kKindCategory, [&](CRecord& r) {
+      if (!r.IsLive() || HiddenPrivate(r)) return;
+      if (auto* c = RecordAs<CCategoryRecord>(&r)) found.push_back({c->name, c->recordId});
+    });
   }
   std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
     int c = strcasecmp(a.name.c_str(), b.name.c_str());

@@ -403,6 +403,14 @@ TEST(StoreIteration, LiveOnlySkipsDeletedAndArchivedAndKindsNest) {
   EXPECT_EQ(store->FirstOfKind(kKindImage, &r, false), DB_ERR_NOT_FOUND);
   EXPECT_EQ(store->FirstOfKind(9, &r, false), DB_ERR_NOT_FOUND);
   EXPECT_EQ(store->NextOfKind(12345, &r, false), DB_ERR_NOT_FOUND);
+
+  // Without a cursor: the same records, deleted ones too, in position order.
+  std::vector<std::string> notes;
+  store->ForEachOfKind(kKindNote, [&](CRecord& n) { notes.push_back("N" + std::to_string(n.recordId)); });
+  EXPECT_EQ(notes, (std::vector<std::string>{"N11", "N12", "N11"}));
+  int images = 0;
+  store->ForEachOfKind(kKindImage, [&](CRecord&) { ++images; });
+  EXPECT_EQ(images, 0);
 }
 
 TEST(StoreSave, FlaggedRecordsAreSavedAndAddedOnesFollowInOrder) {

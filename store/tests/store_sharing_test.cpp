@@ -431,6 +431,16 @@ TEST(StoreMerge, EveryRecordLoadedCountsAsUnchangedWhereverItsBytesFell) {
     ASSERT_NE(p, nullptr);
     EXPECT_NE(p->title.bytes().find("(theirs)"), std::string::npos) << id;
   }
+  // After the merge, the records of each kind are found by kind as they
+  // are by position.
+  for (uint32_t kind : {kKindSettings, kKindTopic, kKindTopicLinks, kKindNote, kKindImage}) {
+    std::vector<const CRecord*> by_position, by_kind;
+    for (uint32_t pos = 0; pos < ours->highWater(); ++pos)
+      if (const CRecord* r = ours->RecordAt(pos); r && r->kind == kind) by_position.push_back(r);
+    ours->ForEachOfKind(kind, [&](CRecord& r) { by_kind.push_back(&r); });
+    EXPECT_EQ(by_kind, by_position) << kind;
+    EXPECT_FALSE(by_kind.empty()) << kind;
+  }
 }
 
 // A save that finds the file as it left it merges nothing; one that never
