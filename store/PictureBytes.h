@@ -1,11 +1,13 @@
 // PictureBytes: the bytes of one picture record, wherever they are held.
 //
 // A store of 100,000 records holds well over a hundred megabytes of picture
-// bytes. A load puts all of them, one after the other, into one buffer of
-// its own (CPictureArena) and every picture record refers to its slice of
-// it, instead of each record getting a heap copy of its own: the buffer is
-// allocated in one piece with large pages, which the kernel hands out a few
-// hundred times faster than thousands of separate small allocations.
+// bytes. A whole load reads the file into one buffer of its own
+// (CPictureArena) and every picture record refers to its slice of it,
+// where the file has it, instead of each record getting a heap copy of its
+// own: the buffer is allocated in one piece with large pages, which the
+// kernel hands out a few hundred times faster than thousands of separate
+// small allocations. (A load from memory puts the pictures into the buffer
+// one after the other.)
 //
 // The buffer is this process's private memory, filled by reading the file:
 // nothing refers to the file afterwards, so another program may rewrite,

@@ -3,7 +3,9 @@
 // A store file is only ever read whole (OpenForRead, then Read until done) or
 // written whole (Rewrite, then Write, then Commit). Reads and writes go
 // through a 64 KB buffer, so the store can ask for one field at a time without
-// one system call per field; the bytes on disk are the same. The same calls
+// one system call per field; the bytes on disk are the same. A whole load
+// instead has the file read into the picture arena by a second thread
+// (StreamInto) and takes its fields from there. The same calls
 // also read from and write to memory (OpenMemory, RewriteMemory) and feed a
 // digest without storing anything (OpenDigestSink).
 //
