@@ -126,8 +126,10 @@ uint64_t CStoreFile::EndStream() {
   if (s.thread.joinable()) s.thread.join();
   const uint64_t read = s.available;
   stream_.reset();
-  // What was read stays readable through the buffer pointers until Close.
+  // What was read stays readable from the arena until Close, and a read
+  // past it finds the end, as from memory.
   buffer_len_ = static_cast<size_t>(read);
+  memory_source_ = true;
   return read;
 }
 
