@@ -29,7 +29,7 @@ struct StoreLoadPhases {
   int64_t recordsNs = 0;         // the rest of the pass: kinds, records made, bodies parsed, their digests
   int64_t closeNs = 0;           // the file closed and looked at again (changed while read?)
   int64_t totalNs = 0;           // the whole load
-  int64_t idIndexNs = 0;         // the id index, made at the first lookup after the load
+  int64_t idIndexNs = 0;         // the id index, made at the end of the load (or at the first lookup)
   uint32_t records = 0;
   uint32_t bufferReads = 0;      // waits (or buffer reads)
   uint32_t pictureReads = 0;

@@ -204,27 +204,53 @@ void CRecordStore::MakeIdIndex() const {
   if (load_timing::g_on) load_timing::NoteIdIndex(load_timing::NowNs() - begun);
 }
 
-void CRecordStore::MakeIdIndexNow() const {
-  IdIndex& index = id_index_;
-  uint32_t max_id = 0, count = 0;
-  for (uint32_t pos = 0; pos < high_water_; ++pos)
-    if (const CRecord* r = slots_[pos].get()) {
-      max_id = std::max(max_id, r->recordId);
+namespace {
+
+// Makes `index` from each position's id (idAt(pos, &id): false for an
+// empty position), in two passes: the largest id and the count first, to
+// choose between a table and a map.
+template <class IdIndex, class IdAt>
+void MakeIndex(IdIndex& index, uint32_t positions, IdAt&& idAt) {
+  uint32_t max_id = 0, count = 0, id = 0;
+  for (uint32_t pos = 0; pos < positions; ++pos)
+    if (idAt(pos, &id)) {
+      max_id = std::max(max_id, id);
       ++count;
     }
   index.table.clear();
   index.map.clear();
   index.dense = max_id <= 4u * count + 1024u;
-  if (index.dense) {
-    index.table.shrink_to_fit();
-    index.table.assign(static_cast<size_t>(max_id) + 1, IdIndex::kNone);
-  } else {
-    index.table.shrink_to_fit();
-    index.map.reserve(count);
-  }
-  for (uint32_t pos = 0; pos < high_water_; ++pos)
-    if (const CRecord* r = slots_[pos].get()) index.Note(r->recordId, pos);
+  index.table.shrink_to_fit();
+  if (index.dense) index.table.assign(static_cast<size_t>(max_id) + 1, IdIndex::kNone);
+  else index.map.reserve(count);
+  for (uint32_t pos = 0; pos < positions; ++pos)
+    if (idAt(pos, &id)) index.Note(id, pos);
   index.ready = true;
+}
+
+}  // namespace
+
+void CRecordStore::MakeIdIndexNow() const {
+  MakeIndex(id_index_, high_water_, [this](uint32_t pos, uint32_t* id) {
+    const CRecord* r = slots_[pos].get();
+    if (r != nullptr) *id = r->recordId;
+    return r != nullptr;
+  });
+}
+
+void CRecordStore::MakeIdIndexFromLoad() const {
+  // Every record a load put into the empty store has its entry in base_,
+  // with its id: the index is made from that array without going back to
+  // a hundred thousand records scattered over the heap.
+  const load_timing::Span timed(&StoreLoadPhases::idIndexNs);
+  const uint32_t positions = static_cast<uint32_t>(std::min<size_t>(high_water_, base_.size()));
+  for (uint32_t pos = positions; pos < high_water_; ++pos)
+    if (slots_[pos]) return;  // a record without an entry: left to the first lookup
+  MakeIndex(id_index_, positions, [this](uint32_t pos, uint32_t* id) {
+    if (!base_[pos].present || !slots_[pos]) return false;
+    *id = base_[pos].id;
+    return true;
+  });
 }
 
 DbResult CRecordStore::ScanForId(uint32_t id, CRecord** out) const {
@@ -257,6 +283,23 @@ DbResult CRecordStore::FindById(uint32_t id, CRecord** out) const {
   if (ScanForId(id, out) != DB_OK) return DB_ERR_NOT_FOUND;
   id_index_.ready = false;
   return DB_OK;
+}
+
+CRecord* CRecordStore::FindByIdAmongMany(uint32_t id, bool* remade) const {
+  auto at = [&]() -> CRecord* {
+    const uint32_t pos = id_index_.Lookup(id);
+    CRecord* record = pos < high_water_ ? slots_[pos].get() : nullptr;
+    return record != nullptr && record->recordId == id ? record : nullptr;
+  };
+  if (!id_index_.ready) {
+    MakeIdIndex();
+    *remade = true;
+  }
+  if (CRecord* record = at()) return record;
+  if (*remade) return nullptr;
+  MakeIdIndex();
+  *remade = true;
+  return at();
 }
 
 DbResult CRecordStore::First(CRecord** out) {

@@ -216,6 +216,14 @@ class CRecordStore {
   // makes two records share an id, IdsChanged() must be called for the
   // lower position to win again.
   DbResult FindById(uint32_t id, CRecord** out) const;
+  // FindById for a caller looking up many ids of which any number may be
+  // missing (a damaged links record names records long gone): a miss costs
+  // no pass over the store. The index is made again once before the first
+  // miss is believed, so that a record whose id was changed in place is
+  // still found. `remade` is the caller's, false before the first lookup
+  // and kept across the lookups of one pass over which no id changes.
+  // Null when no record has the id.
+  CRecord* FindByIdAmongMany(uint32_t id, bool* remade) const;
   // Says that ids of records in the store were changed in place: the next
   // lookup makes the index again.
   void IdsChanged() { id_index_.ready = false; }
@@ -331,6 +339,9 @@ class CRecordStore {
   };
   void MakeIdIndex() const;
   void MakeIdIndexNow() const;  // MakeIdIndex without its timing (LoadPhases.h)
+  // The index made at the end of a load into an empty store, from the ids
+  // the load noted (base_).
+  void MakeIdIndexFromLoad() const;
   DbResult ScanForId(uint32_t id, CRecord** out) const;
 
   std::string path_;

@@ -152,7 +152,9 @@ DbResult CRecordStore::ReadAllFrom(CStoreFile& file) {
     rc = DB_ERR_BAD_FORMAT;
   } else if ((rc = file.ReadU32(&record_count)) == DB_OK && record_count != 0) {
     if (!streamed) file.UsePictureArena(arena);
+    const bool fresh = high_water_ == 0;
     rc = LoadEntries(file, record_count);
+    if (fresh && known_ == nullptr) MakeIdIndexFromLoad();
   }
   const uint64_t streamed_bytes = file.EndStream();
   file.UsePictureArena(nullptr);

@@ -50,63 +50,35 @@ void SortTopicItems(std::vector<TreeTopicItem>* topics) {
 
 namespace {
 
-// One pass over the store instead of a search per member: a tree of
-// thousands of members would otherwise walk the store thousands of times.
-// The maps keep the record a search would find: the first in position
-// order (any record for ids, live ones for links).
-//
-// Record ids are issued one after the other, so they are dense: a table
-// indexed by id is one allocation where a hash map makes one per record.
-// A store whose ids are spread far wider than its records uses the maps.
+// The records the tree reads, found through the store's id index and the
+// kind of each position rather than by a pass over every record: a tree of
+// thousands of members would otherwise walk the store thousands of times,
+// and one pass touches all hundred thousand records of a large store. The
+// lookups keep the record a search would find: the first in position order
+// (any record for ids, live ones for links).
 struct StoreIndex {
-  std::vector<CRecord*> table;  // by id, when dense
-  std::vector<CTopicLinksRecord*> linksTable;
-  std::unordered_map<uint32_t, CRecord*> byId;
+  const CRecordStore& store;
+  bool remade = false;  // FindByIdAmongMany's
+  // Live links by id, made only when a topic's links are not the first
+  // record with their id.
   std::unordered_map<uint32_t, CTopicLinksRecord*> liveLinks;
-  std::vector<CTopicRecord*> liveTopics;
-  bool dense = false;
+  bool linksMapped = false;
 
-  explicit StoreIndex(const CRecordStore& store) {
-    uint32_t maxId = 0, count = 0;
-    for (uint32_t pos = 0; pos < store.highWater(); ++pos)
-      if (const CRecord* r = store.RecordAt(pos)) {
-        maxId = std::max(maxId, r->recordId);
-        ++count;
-      }
-    dense = maxId <= 4u * count + 1024u;
-    if (dense) {
-      table.assign(static_cast<size_t>(maxId) + 1, nullptr);
-      linksTable.assign(static_cast<size_t>(maxId) + 1, nullptr);
-    } else {
-      byId.reserve(count);
-    }
-    for (uint32_t pos = 0; pos < store.highWater(); ++pos) {
-      CRecord* r = store.RecordAt(pos);
-      if (r == nullptr) continue;
-      if (dense) {
-        if (table[r->recordId] == nullptr) table[r->recordId] = r;
-      } else {
-        byId.emplace(r->recordId, r);
-      }
-      if (!r->IsLive()) continue;
-      if (auto* links = RecordAs<CTopicLinksRecord>(r)) {
-        if (dense) {
-          if (linksTable[links->recordId] == nullptr) linksTable[links->recordId] = links;
-        } else {
-          liveLinks.emplace(links->recordId, links);
-        }
-      }
-      if (auto* topic = RecordAs<CTopicRecord>(r)) liveTopics.push_back(topic);
-    }
+  explicit StoreIndex(const CRecordStore& s) : store(s) {}
+  CRecord* Find(uint32_t id) {
+    return id == 0 ? nullptr : store.FindByIdAmongMany(id, &remade);
   }
-  CRecord* Find(uint32_t id) const {
-    if (id == 0) return nullptr;
-    if (dense) return id < table.size() ? table[id] : nullptr;
-    auto it = byId.find(id);
-    return it == byId.end() ? nullptr : it->second;
-  }
-  CTopicLinksRecord* Links(uint32_t id) const {
-    if (dense) return id < linksTable.size() ? linksTable[id] : nullptr;
+  CTopicLinksRecord* Links(uint32_t id) {
+    CRecord* first = id == 0 ? nullptr : store.FindByIdAmongMany(id, &remade);
+    if (first != nullptr && first->IsLive())
+      if (auto* links = RecordAs<CTopicLinksRecord>(first)) return links;
+    if (!linksMapped) {
+      linksMapped = true;
+      store.ForEachOfKind(kKindTopicLinks, [&](CRecord& r) {
+        if (auto* links = RecordAs<CTopicLinksRecord>(&r); links != nullptr && r.IsLive())
+          liveLinks.emplace(r.recordId, links);
+      });
+    }
     auto it = liveLinks.find(id);
     return it == liveLinks.end() ? nullptr : it->second;
   }
@@ -121,11 +93,11 @@ inline uint64_t Step(uint64_t digest, uint64_t word) {
   digest = (digest ^ word) * 0xff51afd7ed558ccdull;
   return digest ^ (digest >> 32);
 }
-uint64_t MixMember(uint64_t digest, const TreeRows::Member& m) {
+uint64_t MixMember(uint64_t digest, const TreeRows::Member& m, std::string_view text) {
   digest = Step(digest, (uint64_t{m.recordId} << 32) | (uint64_t{static_cast<uint8_t>(m.icon)} << 24) |
-                            static_cast<uint64_t>(m.text.size()));
-  const char* p = m.text.data();
-  size_t n = m.text.size();
+                            static_cast<uint64_t>(text.size()));
+  const char* p = text.data();
+  size_t n = text.size();
   for (; n >= 8; p += 8, n -= 8) {
     uint64_t word;
     std::memcpy(&word, p, 8);
@@ -150,9 +122,24 @@ TreeRows ReadTopicTree(const TopicFilter& filter, const std::string& outputFolde
   if (pDB == nullptr) return rows;
 
   StoreIndex index(*pDB);
-  rows.topics.reserve(index.liveTopics.size());
-  for (CTopicRecord* topic : index.liveTopics) {
-    if (!filter.Passes(*topic) || HiddenPrivate(*topic)) continue;
+  // The topics shown, with their links, first: the members' lists are
+  // then sized once.
+  std::vector<std::pair<CTopicRecord*, CTopicLinksRecord*>> shown;
+  size_t listed = 0;
+  pDB->ForEachOfKind(kKindTopic, [&](CRecord& record) {
+    auto* topic = RecordAs<CTopicRecord>(&record);
+    if (topic == nullptr || !record.IsLive() || !filter.Passes(*topic) || HiddenPrivate(*topic)) return;
+    CTopicLinksRecord* links = index.Links(topic->linksId);
+    if (links != nullptr) listed += links->memberIds.size();
+    shown.emplace_back(topic, links);
+  });
+  // Each member is a record: a links record that lists ids over and over
+  // does not size the lists beyond the store.
+  listed = std::min<size_t>(listed, pDB->highWater());
+  rows.topics.reserve(shown.size());
+  rows.members.reserve(listed);
+  rows.memberText.reserve(listed * kMemberTextLimit);
+  for (auto [topic, links] : shown) {
     TreeRows::Topic& item = rows.topics.emplace_back();
     item.recordId = topic->recordId;
     item.text = topic->title.view();
@@ -161,7 +148,6 @@ TreeRows ReadTopicTree(const TopicFilter& filter, const std::string& outputFolde
     item.membersDigest = kDigestStart;
     ++r.topics;
 
-    CTopicLinksRecord* links = index.Links(topic->linksId);
     if (links == nullptr) continue;
     for (size_t i = 0; i < links->memberIds.size();) {
       CRecord* member = index.Find(links->memberIds[i]);
@@ -196,8 +182,11 @@ TreeRows ReadTopicTree(const TopicFilter& filter, const std::string& outputFolde
           }
         }
       }
-      rows.members.push_back({member->recordId, icon, MemberItemTextView(*member)});
-      item.membersDigest = MixMember(item.membersDigest, rows.members.back());
+      const std::string_view text = MemberItemTextView(*member);
+      rows.members.push_back({member->recordId, static_cast<uint32_t>(rows.memberText.size()),
+                              static_cast<uint32_t>(text.size()), icon});
+      rows.memberText.append(text);
+      item.membersDigest = MixMember(item.membersDigest, rows.members.back(), text);
       ++item.memberCount;
       ++r.members;
     }
@@ -236,7 +225,7 @@ std::vector<TreeTopicItem> CollectTopicTree(const TopicFilter& filter,
     item.text = CpText(t.text);
     item.members.reserve(t.memberCount);
     for (uint32_t m = t.firstMember; m < t.firstMember + t.memberCount; ++m)
-      item.members.push_back({rows.members[m].recordId, rows.members[m].icon, CpText(rows.members[m].text)});
+      item.members.push_back({rows.members[m].recordId, rows.members[m].icon, CpText(rows.TextOf(rows.members[m]))});
   }
   FinishTreeRead(rows, r);
   return topics;

@@ -65,17 +65,20 @@ struct TreeFillReport {
 // The item of one member, its text cut as asked.
 TreeMemberItem MemberItem(const CRecord& record, TextCut cut);
 
-// The tree as one read of the store gives it, without a copy of any text:
-// the topics sorted, each naming its members' run in `members` (in the
-// order of its links record). Texts are views of the records' own bytes
-// (members' cut plainly), good while the store is not changed; a read that
-// repaired the store (`repaired`) has not saved it yet, so that nothing
-// moves under the views: FinishTreeRead saves it once they are used.
+// The tree as one read of the store gives it: the topics sorted, each
+// naming its members' run in `members` (in the order of its links record).
+// The members' texts (cut plainly) are copied into one buffer as they are
+// read, where a fill can take them over whole; the topics' titles are views
+// of the records' own bytes, good while the store is not changed. A read
+// that repaired the store (`repaired`) has not saved it yet, so that
+// nothing moves under the views: FinishTreeRead saves it once they are
+// used.
 struct TreeRows {
   struct Member {
     uint32_t recordId;
+    uint32_t textAt;  // in memberText
+    uint32_t textSize;
     TreeIcon icon;
-    std::string_view text;
   };
   struct Topic {
     uint32_t recordId;
@@ -88,7 +91,9 @@ struct TreeRows {
   };
   std::vector<Topic> topics;
   std::vector<Member> members;
+  std::string memberText;  // the members' texts one after the other
   bool repaired = false;
+  std::string_view TextOf(const Member& m) const { return {memberText.data() + m.textAt, m.textSize}; }
 };
 
 // Reads the tree from the current store. Pictures are written into

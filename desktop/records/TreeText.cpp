@@ -24,8 +24,9 @@ std::string_view MemberItemTextView(const CRecord& record) {
   else if (const auto* image = RecordAs<CImageRecord>(&record)) text = image->title.view();
   else if (const auto* custom = RecordAs<CCustomRecord>(&record); custom && !custom->fields.empty())
     text = custom->fields[0].view();
-  text = FirstLine(text);
-  return text.substr(0, std::min(text.size(), kMemberTextLimit));
+  // Cut before the line is looked for: a note of 40 KB without a line
+  // break is not read to its end for its first 60 characters.
+  return FirstLine(text.substr(0, std::min(text.size(), kMemberTextLimit)));
 }
 
 CpText MemberItemText(const CRecord& record, TextCut cut) {

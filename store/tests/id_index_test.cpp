@@ -34,6 +34,8 @@ std::set<uint32_t> Probes(const CRecordStore& store) {
   return ids;
 }
 
+// FindById, then FindByIdAmongMany over one pass, agree with the walk
+// (the second pass may make the index again: it comes after the first).
 void ExpectSameAsWalk(const CRecordStore& store, const char* where) {
   for (uint32_t id : Probes(store)) {
     CRecord* found = reinterpret_cast<CRecord*>(1);
@@ -42,6 +44,9 @@ void ExpectSameAsWalk(const CRecordStore& store, const char* where) {
     EXPECT_EQ(found, walked) << where << ", id " << id;
     EXPECT_EQ(rc, walked != nullptr ? DB_OK : DB_ERR_NOT_FOUND) << where << ", id " << id;
   }
+  bool remade = false;
+  for (uint32_t id : Probes(store))
+    EXPECT_EQ(store.FindByIdAmongMany(id, &remade), Walk(store, id)) << where << ", among many, id " << id;
 }
 
 CNoteRecord* AddNote(CRecordStore& store, uint32_t id, const std::string& text, uint32_t flags = 0) {
@@ -85,6 +90,20 @@ TEST(StoreIdIndex, InsertsKeepTheLowestPositionOfRepeatedIdsDenseOrSparse) {
   AddNote(store, 100, "repeats an old id");
   EXPECT_EQ(TextOf(store, 100), "n100");
   ExpectSameAsWalk(store, "sparse, repeated");
+
+  // A load makes the index from the ids it read: the same answers, for the
+  // whole file and for one cut off in the middle of a record.
+  std::vector<uint8_t> bytes;
+  ASSERT_EQ(store.SaveToMemory(&bytes), DB_OK);
+  CRecordStore loaded("quillet.dat", "");
+  ASSERT_EQ(loaded.LoadFromMemory(bytes.data(), bytes.size()), DB_OK);
+  EXPECT_EQ(loaded.highWater(), store.highWater());
+  ExpectSameAsWalk(loaded, "loaded");
+  EXPECT_EQ(TextOf(loaded, 50000000u), "far");
+  CRecordStore cut("quillet.dat", "");
+  EXPECT_NE(cut.LoadFromMemory(bytes.data(), bytes.size() / 2 + 3), DB_OK);
+  EXPECT_GT(cut.highWater(), 1000u);
+  ExpectSameAsWalk(cut, "cut off");
 }
 
 TEST(StoreIdIndex, IdsChangedInPlaceAreFoundUnderTheNewIdOnly) {
@@ -93,10 +112,20 @@ TEST(StoreIdIndex, IdsChangedInPlaceAreFoundUnderTheNewIdOnly) {
   for (uint32_t id = 1; id <= 20; ++id) notes.push_back(AddNote(store, id, "n" + std::to_string(id)));
   ExpectSameAsWalk(store, "before");
   notes[3]->recordId = 400;  // id 4 is gone, 400 is new
+  bool remade = false;  // the index is out of date: made again before a miss is believed
+  EXPECT_EQ(store.FindByIdAmongMany(400, &remade), notes[3]);
+  EXPECT_TRUE(remade);
+  remade = false;
+  EXPECT_EQ(store.FindByIdAmongMany(4, &remade), nullptr);
+  notes[3]->recordId = 401;
+  EXPECT_EQ(store.FindByIdAmongMany(400, &remade), nullptr);  // once remade, a miss is believed
+  notes[3]->recordId = 400;
   EXPECT_EQ(TextOf(store, 4), "(none)");
   EXPECT_EQ(TextOf(store, 400), "n4");
   notes[5]->recordId = 7;  // now repeats the id of the record after it
   notes[6]->recordId = 77;
+  remade = false;  // the index names a record that has another id now
+  EXPECT_EQ(store.FindByIdAmongMany(7, &remade), notes[5]);
   EXPECT_EQ(TextOf(store, 77), "n7");
   store.IdsChanged();
   EXPECT_EQ(TextOf(store, 7), "n6");

@@ -176,10 +176,10 @@ QTreeWidgetItem* CTopicTree::Find(uint32_t recordId, bool make) const {
 uint32_t CTopicTree::PendingMembers::Add(const TreeRows& rows, const TreeRows::Topic& topic) {
   const uint32_t first = static_cast<uint32_t>(members.size());
   for (uint32_t m = topic.firstMember; m < topic.firstMember + topic.memberCount; ++m) {
-    const TreeRows::Member& member = rows.members[m];
-    members.push_back({member.recordId, static_cast<uint32_t>(text.size()),
-                       static_cast<uint32_t>(member.text.size()), member.icon});
-    text.append(member.text);
+    Member member = rows.members[m];
+    member.textAt = static_cast<uint32_t>(text.size());
+    members.push_back(member);
+    text.append(rows.TextOf(rows.members[m]));
   }
   return first;
 }

@@ -115,7 +115,8 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   // Builds the items anew from texts already read (TopicTreeFill.cpp).
   void Populate(const std::vector<TreeTopicItem>& topics);
   void Populate(std::vector<TreeTopicItem>&& topics);
-  void Populate(const TreeRows& rows);
+  // Takes over the rows' members and their texts (the topics are left).
+  void Populate(TreeRows&& rows);
   // Makes the items there those of `rows`, keeping the ones that stay;
   // false, having changed nothing, when the tree is empty or too different
   // to be worth it (it is then built anew).
@@ -187,12 +188,7 @@ class CTopicTree : public QObject, public CTreeObject, public ITopicTreeOps {
   // The members of topics whose items are not made yet: each such topic
   // names its run here (TopicTreeItem.h), with the texts a fill read.
   struct PendingMembers {
-    struct Member {
-      uint32_t recordId;
-      uint32_t textAt;  // in `text`
-      uint32_t textSize;
-      TreeIcon icon;
-    };
+    using Member = TreeRows::Member;  // textAt in `text`
     std::vector<Member> members;
     std::string text;
     // Appends a topic's members from `rows`; the first one's place.

@@ -28,7 +28,7 @@ QList<QTreeWidgetItem*> MemberItems(const TreeRows& rows, uint32_t first, uint32
   items.reserve(static_cast<qsizetype>(count));
   for (uint32_t m = first; m < first + count; ++m)
     items.append(new CTopicTreeItem(rows.members[m].recordId, rows.members[m].icon,
-                                    CpText(rows.members[m].text)));
+                                    CpText(rows.TextOf(rows.members[m]))));
   return items;
 }
 
@@ -63,7 +63,7 @@ void UpdateMembers(QTreeWidgetItem* topic, const TreeRows& rows, const TreeRows:
   auto keep = [&](int child, const TreeRows::Member& member) {
     CTopicTreeItem* item = OurItem(topic->child(child));
     if (item == nullptr || item->record() != member.recordId) return false;
-    item->Become(member.recordId, member.icon, member.text);
+    item->Become(member.recordId, member.icon, rows.TextOf(member));
     return true;
   };
   int front = 0;
@@ -73,18 +73,11 @@ void UpdateMembers(QTreeWidgetItem* topic, const TreeRows& rows, const TreeRows:
   if (had - back - front == want - back - front) {
     for (int i = front; i < had - back; ++i)
       if (CTopicTreeItem* item = OurItem(topic->child(i)))
-        item->Become(members[i].recordId, members[i].icon, members[i].text);
+        item->Become(members[i].recordId, members[i].icon, rows.TextOf(members[i]));
     return;
   }
   for (int i = had - back - 1; i >= front; --i) delete topic->takeChild(i);
   topic->insertChildren(front, MemberItems(rows, row.firstMember + front, want - back - front));
-}
-
-// The bytes of all the members' texts.
-size_t TextBytes(const TreeRows& rows) {
-  size_t bytes = 0;
-  for (const TreeRows::Member& m : rows.members) bytes += m.text.size();
-  return bytes;
 }
 
 }  // namespace
@@ -114,24 +107,25 @@ void CTopicTree::Populate(std::vector<TreeTopicItem>&& topics) {
   view_->addTopLevelItems(roots);
 }
 
-void CTopicTree::Populate(const TreeRows& rows) {
+void CTopicTree::Populate(TreeRows&& rows) {
   view_->clear();
   const bool later = MakesMembersLater(rows);
-  PendingMembers pending;
-  if (later) {
-    pending.members.reserve(rows.members.size());
-    pending.text.reserve(TextBytes(rows));
-  }
   QList<QTreeWidgetItem*> roots;
   roots.reserve(static_cast<qsizetype>(rows.topics.size()));
   for (const TreeRows::Topic& topic : rows.topics) {
     auto* root = new CTopicTreeItem(topic.recordId, TreeIcon::kTopic, CpText(topic.text));
-    if (later) root->PendMembers(pending.Add(rows, topic), topic.memberCount);
+    // The rows' members become the pending ones as they are: each topic's
+    // run stays where the read put it.
+    if (later) root->PendMembers(topic.firstMember, topic.memberCount);
     else root->addChildren(MemberItems(rows, topic.firstMember, topic.memberCount));
     root->KnowMembers(topic.membersDigest);
     roots.append(root);
   }
-  pending_ = std::move(pending);
+  pending_ = PendingMembers{};
+  if (later) {
+    pending_.members = std::move(rows.members);
+    pending_.text = std::move(rows.memberText);
+  }
   view_->addTopLevelItems(roots);
 }
 
@@ -250,13 +244,13 @@ void CTopicTree::Fill() {
   if (!view_) return;
   const QSignalBlocker block(view_);
   NoteStartMoment("until the tree");
-  const TreeRows rows = ReadTopicTree(CoreFilter(), CurrentOutputFolder(), pictures_, &last_fill_);
+  TreeRows rows = ReadTopicTree(CoreFilter(), CurrentOutputFolder(), pictures_, &last_fill_);
   NoteStartMoment("tree read");
   // Nothing current, selected or marked as a drop target, as in a tree
   // built anew; the caller selects what it wants.
   SetDropTarget(nullptr);
   view_->selectionModel()->clear();
-  if (!Update(rows)) Populate(rows);
+  if (!Update(rows)) Populate(std::move(rows));  // leaves `repaired`
   open_topics_.clear();  // closed all, and the signals that say so blocked
   view_->verticalScrollBar()->setValue(0);
   view_->horizontalScrollBar()->setValue(0);

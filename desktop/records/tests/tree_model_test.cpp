@@ -147,6 +147,42 @@ TEST_F(TreeModelTest, MemberIdsWithoutARecordAreDroppedAndSaved) {
   EXPECT_NE(f.LinksOf(topic)->flags & kFlagModified, 0u);
 }
 
+// A damaged file: a topic's links share their id with a record before
+// them, another topic names links that are not there, a third names a
+// note as its links. Each topic is still listed, with the members its own
+// live links give.
+TEST_F(TreeModelTest, LinksAreFoundPastEarlierRecordsWithTheirIdAndMissingLinksGiveNoMembers) {
+  uint32_t early = f.AddTopic("early");
+  uint32_t stray = f.AddNote(early, "stray note");
+  uint32_t shared = f.AddTopic("shared links id");
+  uint32_t member = f.AddNote(shared, "member of shared");
+  uint32_t orphan = f.AddTopic("orphan");
+  uint32_t odd = f.AddTopic("odd");
+  auto* sharedTopic = RecordAs<CTopicRecord>(FindRecord(shared));
+  auto* orphanTopic = RecordAs<CTopicRecord>(FindRecord(orphan));
+  auto* oddTopic = RecordAs<CTopicRecord>(FindRecord(odd));
+  ASSERT_TRUE(sharedTopic && orphanTopic && oddTopic);
+  FindRecord(stray)->recordId = sharedTopic->linksId;  // before the links, with their id
+  orphanTopic->linksId = 987654;
+  oddTopic->linksId = member;
+  pDB->IdsChanged();
+
+  TreeFillReport report;
+  auto topics = CollectTopicTree({}, "", nullptr, &report);
+  ASSERT_EQ(topics.size(), 4u);
+  EXPECT_EQ(topics[0].recordId, early);
+  EXPECT_TRUE(topics[0].members.empty());  // its only member now has another id
+  EXPECT_EQ(topics[1].recordId, odd);
+  EXPECT_TRUE(topics[1].members.empty());
+  EXPECT_EQ(topics[2].recordId, orphan);
+  EXPECT_TRUE(topics[2].members.empty());
+  EXPECT_EQ(topics[3].recordId, shared);
+  ASSERT_EQ(topics[3].members.size(), 1u);
+  EXPECT_EQ(topics[3].members[0].recordId, member);
+  EXPECT_EQ(topics[3].members[0].text, "member of shared"_cp);
+  EXPECT_EQ(report.droppedIds, 1u);
+}
+
 TEST_F(TreeModelTest, PicturesGetPlainNamesAndTheirFilesInTheOutputFolderOnly) {
   uint32_t topic = f.AddTopic("Album");
   uint32_t unnamed = f.AddImage(topic, "Unnamed", MakeJpeg(16, 12, 1));
