@@ -14,7 +14,7 @@
 namespace quillet {
 namespace {
 
-// Picture bytes copied for the background thread at any one time.
+// Picture bytes handed to the background thread at any one time.
 constexpr size_t kJobBytes = 4u << 20;
 
 using Clock = std::chrono::steady_clock;
@@ -234,21 +234,18 @@ bool CPictureFiles::Pump(int budgetMs) {
       const size_t slash = next.path.rfind('/');
       const std::string folder = slash == std::string::npos ? std::string() : next.path.substr(0, slash + 1);
       if (folder + OutputFileName(image->fileName) == next.path) {
-        const uint64_t digest = PictureDigest(image->data.data(), image->data.size());
+        // The digest and the look at the index are the thread's: a picture
+        // whose file is already made costs this thread no pass over its
+        // bytes.
+        Job job;
+        job.path = std::move(next.path);
+        job.width = image->width;
+        job.height = image->height;
+        job.data = image->data;
         std::lock_guard<std::mutex> lock(mu_);
-        if (FreshLocked(next.path, digest, image->data.size())) {
-          ++kept_;
-        } else {
-          Job job;
-          job.path = std::move(next.path);
-          job.digest = digest;
-          job.width = image->width;
-          job.height = image->height;
-          job.data = image->data;
-          job_bytes_ += job.data.size();
-          jobs_.push_back(std::move(job));
-          work_cv_.notify_one();
-        }
+        job_bytes_ += job.data.size();
+        jobs_.push_back(std::move(job));
+        work_cv_.notify_one();
       }
     }
     if (Clock::now() >= until) {
@@ -280,7 +277,8 @@ void CPictureFiles::Finish() {
           jobs_.pop_front();
           job_bytes_ -= job.data.size();
         }
-        WriteNow(job.path, job.width, job.height, job.data.data(), job.data.size(), job.digest);
+        WriteNow(job.path, job.width, job.height, job.data.data(), job.data.size(),
+                 PictureDigest(job.data.data(), job.data.size()));
       }
       continue;
     }
@@ -324,8 +322,17 @@ void CPictureFiles::ThreadMain() {
     Job job = std::move(jobs_.front());
     jobs_.pop_front();
     job_bytes_ -= job.data.size();
-    const bool fresh = FreshLocked(job.path, job.digest, job.data.size());
-    writing_ = job.path;
+    writing_ = job.path;  // pending from here until it is done
+    // The bytes are shared and never changed in place: they are read
+    // without the lock (write_mu_ keeps Forget and writes at once out).
+    lock.unlock();
+    const uint64_t digest = PictureDigest(job.data.data(), job.data.size());
+    lock.lock();
+    if (stop_) {
+      writing_.clear();
+      return;
+    }
+    const bool fresh = FreshLocked(job.path, digest, job.data.size());
     std::function<void()> wake = !noted_.empty() && job_bytes_ < kJobBytes / 2 ? wake_ : nullptr;
     lock.unlock();
     if (wake) wake();
@@ -336,7 +343,7 @@ void CPictureFiles::ThreadMain() {
     if (fresh) {
       ++kept_;
     } else if (ok) {
-      RememberLocked(job.path, job.digest, job.data.size());
+      RememberLocked(job.path, digest, job.data.size());
       ++written_;
     }
     writing_.clear();

@@ -15,14 +15,15 @@
 //  - at once (Write, and Request without background writing): the file is
 //    there when the call returns;
 //  - in the background (SetBackground): Request only notes the picture.
-//    Checking the noted pictures against the index and taking the bytes
-//    of those that need writing happen on the calling thread in short
-//    slices (Pump), the decoding and encoding on a thread of their own.
-//    The records are only read by Pump, so the store stays the calling
-//    thread's alone; the thread gets a shared reference to the bytes
-//    (PictureBytes, never changed in place while shared), for at most a
-//    few megabytes of pictures at any time. A picture that a report needs now is written at once
-//    through WriteJpeg, whatever the background is doing.
+//    Taking the noted pictures' bytes from their records happens on the
+//    calling thread in short slices (Pump); their digests, the check
+//    against the index, the decoding and encoding on a thread of their
+//    own. The records are only read by Pump, so the store stays the
+//    calling thread's alone; the thread gets a shared reference to the
+//    bytes (PictureBytes, never changed in place while shared), for at
+//    most a few megabytes of pictures at any time. A picture that a
+//    report needs now is written at once through WriteJpeg, whatever the
+//    background is doing.
 #pragma once
 
 #include <atomic>
@@ -83,9 +84,9 @@ class CPictureFiles : public IImageWriter {
   // Forgets every file (they are all checked, and written, again).
   void Clear();
 
-  // Background writing, on the thread that owns the store: checks noted
-  // pictures and hands those to be written to the background thread, for
-  // at most about `budgetMs`. True when more is left to check now (call
+  // Background writing, on the thread that owns the store: hands noted
+  // pictures' bytes to the background thread, which writes those whose
+  // files are not made from them yet, for at most about `budgetMs`. True when more is left to check now (call
   // again soon); false when all is handed over or the thread has enough
   // for now (it calls `wake` when it wants more).
   bool Pump(int budgetMs = 8);
@@ -121,10 +122,10 @@ class CPictureFiles : public IImageWriter {
     std::string path;
     uint32_t recordId = 0;
   };
-  // A picture to write, with its bytes.
+  // A picture to write unless its file is made from these bytes already
+  // (the thread works out their digest).
   struct Job {
     std::string path;
-    uint64_t digest = 0;
     uint32_t width = 0, height = 0;
     PictureBytes data;
   };
