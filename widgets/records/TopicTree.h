@@ -55,10 +55,14 @@ class CTopicTreeView : public QTreeWidget {
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dragLeaveEvent(QDragLeaveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // The first paint has the rest of the rows measured for the column's
+  // width (see the constructor).
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   CTopicTree* owner_;
   CTopicRowDelegate* rows_;
+  bool measured_all_ = false;
   QPoint press_pos_;
   bool pressed_on_member_ = false;
   bool press_consumed_ = false;

@@ -6,7 +6,9 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QHeaderView>
 #include <QPainter>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -19,6 +21,9 @@
 
 namespace quillet {
 namespace {
+
+// The rows Qt measures for the column's width (its own default).
+constexpr int kRowsMeasured = 1000;
 
 uint32_t CommandForIcon(TreeIcon icon) {
   switch (icon) {
@@ -46,6 +51,21 @@ CTopicTreeView::CTopicTreeView(CTopicTree* owner, QWidget* parent)
         return static_cast<const CTopicTreeView*>(view)->ItemOf(index);
       })) {
   setItemDelegate(rows_);
+  // The column is as wide as its texts, which Qt measures over up to a
+  // thousand rows around those in view, each text laid out: milliseconds
+  // in a large tree. Until the tree is first painted only the rows in view
+  // are measured, so that it shows at once; the others right after.
+  header()->setResizeContentsPrecision(0);
+}
+
+void CTopicTreeView::paintEvent(QPaintEvent* event) {
+  QTreeWidget::paintEvent(event);
+  if (measured_all_) return;
+  measured_all_ = true;
+  QTimer::singleShot(0, this, [this] {
+    header()->setResizeContentsPrecision(kRowsMeasured);
+    header()->resizeSections(QHeaderView::ResizeToContents);
+  });
 }
 
 void CTopicTreeView::rowsInserted(const QModelIndex& parent, int start, int end) {

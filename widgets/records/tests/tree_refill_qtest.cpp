@@ -636,6 +636,34 @@ class TreeRefillTest : public QObject {
     for (int j = 0; j < gardenItem->childCount(); ++j) texts << gardenItem->child(j)->text(0);
     QCOMPARE(texts, (QStringList{"Sow the peas", "The bed", "Handbook", "Rye bread"}));
   }
+
+  // The column first measures only the rows in view; once painted it takes
+  // the width of a long title far below them too, so that the scroll bar
+  // reaches its end. A title grown later widens it again.
+  void aLongTitleFarBelowWidensTheColumnOnceTheTreeIsShown() {
+    StoreFixture f;
+    QVERIFY(f.opened);
+    for (int i = 0; i < 300; ++i) f.AddTopic("Topic " + std::to_string(1000 + i));
+    const std::string longTitle = "Zz the last topic, whose title runs on far beyond the pane's width";
+    const uint32_t last = f.AddTopic(longTitle);
+    QWidget window;
+    window.resize(240, 200);
+    CTopicTree tree;
+    tree.Create(&window);
+    tree.Move(QRect(0, 0, 240, 200));
+    tree.Show(true);
+    tree.Fill();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTreeWidget* view = tree.view();
+    const int wanted = view->fontMetrics().horizontalAdvance(QString::fromStdString(longTitle));
+    QTRY_VERIFY(view->columnWidth(0) >= wanted);
+    QVERIFY(view->horizontalScrollBar()->maximum() > 0);
+    const int before = view->columnWidth(0);
+    static_cast<CTopicRecord*>(FindRecord(last))->title = CpText(longTitle + ", and further still");
+    tree.Fill();
+    QTRY_VERIFY(view->columnWidth(0) > before);
+  }
 };
 
 QTEST_MAIN(TreeRefillTest)
