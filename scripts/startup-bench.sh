@@ -8,7 +8,7 @@
 # phases of its store load (the "load:" line, store/LoadPhases.h)
 # (QUILLET_START_NS: when the script started it). The starts: the first of
 # the day without picture files (they are written in the background
-# afterwards; the daily backup is taken), two with them written, and the
+# afterwards; the daily backup is taken), three with them written, and the
 # first of a new day, whose backup compares the store with the day
 # before's copy of the same size. Last, the program on a
 # store of one topic, and what the large store adds to a start.
@@ -158,19 +158,23 @@ each "second start (picture files written)" 1 :
 best_ms=$shown_ms
 best_steps=$steps
 best_load=$load
-each "third start" 1 :
-if [ "$shown_ms" -lt "$best_ms" ]; then
-  best_ms=$shown_ms
-  best_steps=$steps
-  best_load=$load
-fi
+# The best of three starts with the files written, as the one-topic
+# store's below.
+for label in "third start" "fourth start"; do
+  each "$label" 1 :
+  if [ "$shown_ms" -lt "$best_ms" ]; then
+    best_ms=$shown_ms
+    best_steps=$steps
+    best_load=$load
+  fi
+done
 each "new day (the day before's copy compared)" 1 new_day
 echo "  picture files: $(pics); copies: $(find "$copies" -name 'quillet-*.dat' | wc -l)"
 
 # The program itself: the same user on a store of one topic, the best of
 # three starts after a first one, beside the large store's best start with
-# its files written (the second and third above). The difference is what
-# the records cost a start.
+# its files written (the best of the second to fourth above). The
+# difference is what the records cost a start.
 large_ms=$best_ms
 mv "$store" "$root/large.dat"
 "$bin/quillet-cli" synth-store "$store" --topics 1 --members 1 --pictures 0 >/dev/null
