@@ -134,7 +134,11 @@ new_day() {
   local newest
   newest=$(find "$copies" -name 'quillet-*.dat' | sort | tail -1)
   [ -n "$newest" ] || return 0
-  mv "$newest" "$(dirname "$newest")/quillet-$(date -u -d '2 days ago' +%Y%m%d-%H%M%S).dat"
+  local older
+  older="$(dirname "$newest")/quillet-$(date -u -d '2 days ago' +%Y%m%d-%H%M%S).dat"
+  # With a base build, its start may have left no copy of its own: the
+  # newest is then already the day before's.
+  [ "$newest" = "$older" ] || mv "$newest" "$older"
 }
 
 # Each start with the base build first (when there is one), then this one.
