@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "imaging/ImageLimits.h"
+#include "platform/files/SafeFiles.h"
 
 namespace quillet {
 namespace {
@@ -78,7 +79,7 @@ bool ParsePpm(const uint8_t* b, size_t size, RgbPicture* picture, std::string* e
 
 bool ReadPpmFile(const std::string& path, RgbPicture* picture, std::string* error) {
   std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, &bytes)) {
+  if (!ReadFileBytes(path, &bytes, kMaxPpmFileBytes)) {
     *error = "cannot read " + path;
     return false;
   }
@@ -124,15 +125,20 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
   return ok;
 }
 
-bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, size_t maxBytes) {
   bytes->clear();
+  std::FILE* f = OpenInputFile(path);
+  if (!f) return false;
   uint8_t buffer[65536];
   size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
-  bool ok = !std::ferror(f);
+  bool ok = true;
+  while (ok && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+    if (n > maxBytes - bytes->size()) ok = false;
+    else bytes->insert(bytes->end(), buffer, buffer + n);
+  }
+  if (std::ferror(f)) ok = false;
   std::fclose(f);
+  if (!ok) bytes->clear();
   return ok;
 }
 

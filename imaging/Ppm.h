@@ -27,6 +27,12 @@ std::vector<uint8_t> PpmBytes(const FloatImage& image);
 RgbPicture PictureOf(const FloatImage& image);
 
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
-bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes);
+// Reads the regular file `path` whole (never a pipe or device planted under
+// the name); false for anything else, an unreadable file or one of more
+// than `maxBytes`.
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, size_t maxBytes);
+// The most a P6 file of the largest picture allowed holds, with room for
+// comments in its header.
+inline constexpr size_t kMaxPpmFileBytes = size_t{3} * (size_t{1} << 25) + (size_t{1} << 20);
 
 }  // namespace quillet

@@ -17,6 +17,7 @@
 #include "base/Strings.h"
 #include "base/UserInterface.h"
 #include "platform/codepage/CodePage.h"
+#include "platform/files/SafeFiles.h"
 #include "reports/ReportPaths.h"
 
 namespace quillet {
@@ -318,7 +319,7 @@ void post_process_report(char* text, size_t length, const std::string& themeFold
 bool collect_references(const std::string& reportPath, const std::string& templatePath,
                         const std::string& outputPath, std::vector<std::string>* names) {
   names->clear();
-  std::FILE* file = std::fopen(reportPath.c_str(), "rb");
+  std::FILE* file = OpenInputFile(reportPath);  // a folder, pipe or device is no report
   if (file == nullptr) return false;
   struct stat st;
   if (fstat(fileno(file), &st) != 0) {

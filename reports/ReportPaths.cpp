@@ -229,8 +229,8 @@ bool SameBytes(const std::string& a, const std::string& b) {
   auto size_a = fs::file_size(a, ec1);
   auto size_b = fs::file_size(b, ec2);
   if (ec1 || ec2 || size_a != size_b || size_a > (1u << 20)) return false;
-  std::FILE* fa = std::fopen(a.c_str(), "rb");
-  std::FILE* fb = std::fopen(b.c_str(), "rb");
+  std::FILE* fa = OpenInputFile(a);
+  std::FILE* fb = OpenInputFile(b);
   bool same = fa != nullptr && fb != nullptr;
   std::vector<char> x(64 * 1024), y(64 * 1024);
   while (same) {

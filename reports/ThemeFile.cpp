@@ -11,6 +11,7 @@
 #include "base/Strings.h"
 #include "base/UserInterface.h"
 #include "platform/codepage/CodePage.h"
+#include "platform/files/SafeFiles.h"
 #include "reports/ReportPaths.h"
 
 namespace quillet {
@@ -25,17 +26,11 @@ void Tell(const char* text, const char* caption, unsigned flags) {
 }
 
 // Opens a regular file for reading; null for a missing file, a folder or
-// anything else that is not a plain file.
+// anything else that is not a plain file (a pipe planted under a theme's
+// name is not waited on).
 std::FILE* OpenRegular(const std::string& path) {
   if (path.empty()) return nullptr;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return nullptr;
-  struct stat st;
-  if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) {
-    std::fclose(file);
-    return nullptr;
-  }
-  return file;
+  return OpenInputFile(path);
 }
 
 }  // namespace

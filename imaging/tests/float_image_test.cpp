@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
@@ -8,6 +9,7 @@
 
 #include "imaging/FloatImage.h"
 #include "imaging/JpegFile.h"
+#include "imaging/Ppm.h"
 #include "imaging/tests/TestSupport.h"
 
 namespace quillet {
@@ -307,6 +309,29 @@ TEST(BmpIo, AgreesWithNetpbm) {
     ASSERT_EQ(image.load(dir.File("in.bmp").c_str()), 0);
     EXPECT_EQ(PictureOf(image).rgb, p.rgb) << width;
   }
+}
+
+// A file read whole: up to the bound given and not one byte more, never a
+// pipe planted under the name (it is not waited on), a PPM round trip.
+TEST(PpmFiles, ReadWholeWithinTheirBoundAndOnlyFromRegularFiles) {
+  testing::ScratchDir dir;
+  const RgbPicture p = testing::PhotoLike(7, 3, 1);
+  const std::vector<uint8_t> ppm = PpmBytes(p);
+  ASSERT_TRUE(WriteFileBytes(dir.File("p.ppm"), ppm));
+  std::vector<uint8_t> bytes{1, 2};
+  ASSERT_TRUE(ReadFileBytes(dir.File("p.ppm"), &bytes, ppm.size()));
+  EXPECT_EQ(bytes, ppm);
+  EXPECT_FALSE(ReadFileBytes(dir.File("p.ppm"), &bytes, ppm.size() - 1));
+  EXPECT_TRUE(bytes.empty());
+  RgbPicture back;
+  std::string error;
+  ASSERT_TRUE(ReadPpmFile(dir.File("p.ppm"), &back, &error)) << error;
+  EXPECT_EQ(back.rgb, p.rgb);
+
+  ASSERT_EQ(::mkfifo(dir.File("pipe.ppm").c_str(), 0600), 0);
+  EXPECT_FALSE(ReadFileBytes(dir.File("pipe.ppm"), &bytes, kMaxPpmFileBytes));
+  EXPECT_FALSE(ReadPpmFile(dir.File("pipe.ppm"), &back, &error));
+  EXPECT_FALSE(ReadFileBytes(dir.File(""), &bytes, kMaxPpmFileBytes));  // a folder
 }
 
 TEST(FloatImage, LoadFallsBackToJpegAndFailsOnNeither) {

@@ -313,7 +313,7 @@ class NetpbmSketches : public ::testing::Test {
     EXPECT_TRUE(testing::Run("pnmtopalm " + options + " " + in + " > " + out + " 2>/dev/null"))
         << options;
     std::vector<uint8_t> bytes;
-    EXPECT_TRUE(ReadFileBytes(out, &bytes));
+    EXPECT_TRUE(ReadFileBytes(out, &bytes, kMaxPpmFileBytes));
     return bytes;
   }
 

@@ -28,7 +28,8 @@ int RunSketch(const std::vector<std::string>& args) {
   const std::string& out = a.Rest()[1];
 
   std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(in, &bytes)) return cli::UsageError("sketch: cannot read " + in);
+  // A sketch is a few kilobytes: a file of more than 16 MB is not one.
+  if (!ReadFileBytes(in, &bytes, size_t{1} << 24)) return cli::UsageError("sketch: cannot read " + in);
 
   FloatImage image;
   SketchDecodeInfo info;

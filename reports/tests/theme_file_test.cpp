@@ -1,5 +1,6 @@
 // Loading themes, the theme folder's list, choosing a theme and Reset All.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -71,8 +72,11 @@ TEST(LoadTheme, MissingThemeFallsBackToTheFirstOne) {
   EXPECT_FALSE(load_theme(folder + "gone.htm", &theme, fallback));
   EXPECT_EQ(ui.MessageIds(), std::vector<int>{IDS_NO_THEMES});
   EXPECT_EQ(ui.messages[0].flags & 0xF0, unsigned(kMbIconError));
-  // A folder is not a theme.
+  // A folder is not a theme, nor is a pipe planted under a theme's name
+  // (it is not waited on).
   EXPECT_FALSE(load_theme(folder, &theme));
+  ASSERT_EQ(::mkfifo((folder + "pipe.htm").c_str(), 0600), 0);
+  EXPECT_FALSE(load_theme(folder + "pipe.htm", &theme));
 }
 
 TEST(ThemeFolder, ListsHtmFilesInNameOrder) {
