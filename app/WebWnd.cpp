@@ -31,11 +31,16 @@
 #include "desktop/shell/Desktop.h"
 #include "desktop/shell/Layout.h"
 #include "desktop/shell/LinkPolicy.h"
+#include "platform/files/SafeFiles.h"
 #include "desktop/shell/Pages.h"
 #include "widgets/kit/Ansi.h"
 
 namespace quillet {
 namespace {
+
+// The largest page file the pane opens (a report of 2,000 members is about
+// 700 KB).
+constexpr size_t kMostPageBytes = size_t{32} << 20;
 
 bool IsPictureFile(const QString& path) {
   const QString suffix = QFileInfo(path).suffix().toLower();
@@ -302,9 +307,16 @@ QVariant PaneBrowser::loadResource(int type, const QUrl& name) {
                             "<p align=\"center\"><img src=\"%2\"></p></body></html>")
           .arg(file, QUrl::fromLocalFile(path).toString().toHtmlEscaped());
     }
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return QVariant();
-    const QString html = DecodePage(f.readAll());
+    // A page is a file of ours or the person's: never a pipe or device a
+    // link names (it is not waited on), never more than the pane can lay
+    // out.
+    std::string bytes;
+    const int error = ReadFileWithin("", path.toStdString(), &bytes, kMostPageBytes);
+    if (error == EFBIG)
+      return QStringLiteral("<html><body><p>%1</p></body></html>")
+          .arg(tr("This page is too large to show here (more than %1 MB).").arg(kMostPageBytes >> 20).toHtmlEscaped());
+    if (error != 0) return QVariant();
+    const QString html = DecodePage(QByteArray::fromStdString(bytes));
     // Not for a page asked for at a place inside it, which may be further on.
     QString first;
     if (!name.hasFragment()) first = FirstPart(html);

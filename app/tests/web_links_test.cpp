@@ -1,5 +1,6 @@
 // Links and pictures of the browser pane: what a report (whose links and
 // picture names come from records) may open or show without asking.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -72,6 +73,7 @@ class WebLinksTest : public QObject {
   void reportPicturesComeOnlyFromTheOutputFolder();
   void theOwnPagesSpeakTheLanguageInstalledAndLinkWithinIt();
   void aLongPageShowsItsBeginningFirstThenTheWholePage();
+  void aPipeOrAHugeFileNamedAsAPageIsNotReadIntoThePane();
   void firstPartCutsAfterARowAndOnlyLongPages();
   void aLongPageLaidOutAwayLooksAndAnswersAsTheBrowserItself();
 };
@@ -319,6 +321,26 @@ std::string LongPage(int rows) {
 }
 
 }  // namespace
+
+// A link may name anything: a pipe under a page's name is not waited on,
+// and a file far larger than any page says so instead of filling memory.
+void WebLinksTest::aPipeOrAHugeFileNamedAsAPageIsNotReadIntoThePane() {
+  Pane p;
+  PaneBrowser* b = p.web->browser();
+  const std::string pipe = p.output + "pipe.htm";
+  QCOMPARE(::mkfifo(pipe.c_str(), 0600), 0);
+  p.web->Navigate(pipe, true);
+  // Returned, with nothing read: the page-not-found page where it is
+  // installed, else an empty pane.
+  const QString shown = b->toPlainText().trimmed();
+  QVERIFY2(shown.isEmpty() || shown.contains("Page not found"), qPrintable(shown.left(80)));
+  const std::string huge = p.output + "huge.htm";
+  Write(huge, "<html><body>huge</body></html>");
+  QCOMPARE(::truncate(huge.c_str(), off_t{1} << 36), 0);
+  p.web->Navigate(huge, true);
+  QVERIFY2(b->toPlainText().contains("too large to show here"), qPrintable(b->toPlainText().left(200)));
+  QVERIFY(!b->toPlainText().contains("huge"));
+}
 
 void WebLinksTest::aLongPageShowsItsBeginningFirstThenTheWholePage() {
   Pane p;

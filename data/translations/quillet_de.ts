@@ -2381,5 +2381,9 @@ Um die ursprünglichen Designs zurückzuholen, klicken Sie im Hauptmenü auf Des
         <source>The page shown. Tab and Shift+Tab move between its links, Enter follows one.</source>
         <translation>Die angezeigte Seite. Tab und Umschalt+Tab wechseln zwischen ihren Verweisen, die Eingabetaste folgt einem.</translation>
     </message>
+    <message>
+        <source>This page is too large to show here (more than %1 MB).</source>
+        <translation>Diese Seite ist zu groß, um sie hier anzuzeigen (mehr als %1 MB).</translation>
+    </message>
 </context>
 </TS>

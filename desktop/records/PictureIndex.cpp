@@ -89,8 +89,7 @@ bool CPictureIndex::Load(const std::string& path, const std::string& outputFolde
       st.st_uid != ::geteuid())
     return false;
   std::string bytes;
-  if (ReadFileWithin("", path, &bytes) != 0 || bytes.size() > static_cast<size_t>(kMaxIndexBytes))
-    return false;
+  if (ReadFileWithin("", path, &bytes, static_cast<size_t>(kMaxIndexBytes)) != 0) return false;
   if (bytes.size() < 4 + 4 + 4 + 4 + 8 || std::memcmp(bytes.data(), kMagic, 4) != 0) return false;
   const size_t body = bytes.size() - 8;
   uint64_t stored = 0;

@@ -233,12 +233,16 @@ std::FILE* OpenInputFile(const std::string& path) {
   return f;
 }
 
-int ReadFileWithin(const std::string& root, const std::string& path, std::string* out) {
+int ReadFileWithin(const std::string& root, const std::string& path, std::string* out, size_t maxBytes) {
   out->clear();
   int fd = -1;
   struct stat st;
   int error = OpenWithin(root, path, &fd, &st);
   if (error != 0) return error;
+  if (st.st_size > 0 && static_cast<uint64_t>(st.st_size) > maxBytes) {
+    ::close(fd);
+    return EFBIG;
+  }
   if (st.st_size > 0) out->reserve(static_cast<size_t>(st.st_size));
   char buf[65536];
   for (;;) {
@@ -249,6 +253,10 @@ int ReadFileWithin(const std::string& root, const std::string& path, std::string
       break;
     }
     if (n == 0) break;
+    if (static_cast<size_t>(n) > maxBytes - out->size()) {
+      error = EFBIG;
+      break;
+    }
     out->append(buf, static_cast<size_t>(n));
   }
   ::close(fd);

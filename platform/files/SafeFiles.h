@@ -69,8 +69,10 @@ int ReplaceFileContents(const std::string& path, std::string_view bytes, bool du
 // Reads the regular file `path` whole. With a non-empty `root`, the file is
 // read only when its real location (every symbolic link followed) lies
 // inside the real location of the folder `root`; otherwise EACCES. Folders,
-// devices and pipes are EINVAL and are never opened for long.
-int ReadFileWithin(const std::string& root, const std::string& path, std::string* out);
+// devices and pipes are EINVAL and are never opened for long; a file of
+// more than `maxBytes` (or one that grows past them while read) is EFBIG,
+// with nothing kept.
+int ReadFileWithin(const std::string& root, const std::string& path, std::string* out, size_t maxBytes);
 
 // Copies the regular file `from` (confined to `root` as ReadFileWithin) to
 // `to`, replacing what is there (see ReplacingFile); with `replace` false an

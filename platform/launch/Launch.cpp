@@ -8,7 +8,10 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/files/SafeFiles.h"
 
 extern char** environ;
 
@@ -144,8 +147,11 @@ std::string FindDesktopEntry(const std::string& id) {
 std::vector<std::string> DesktopEntryCommand(const std::string& entryPath, const std::string& file,
                                              bool* terminal) {
   *terminal = false;
-  std::ifstream in(entryPath);
-  if (!in) return {};
+  // A desktop entry is a few kilobytes; whatever else is planted under its
+  // name (a pipe, a huge file) is not read.
+  std::string text;
+  if (ReadFileWithin("", entryPath, &text, size_t{1} << 20) != 0) return {};
+  std::istringstream in(text);
   std::string line, exec;
   bool inEntry = false;
   while (std::getline(in, line)) {

@@ -223,10 +223,20 @@ TEST_F(SafeFilesTest, CopiesNeverFollowALinkOutOfTheirFolder) {
 
   // Without a folder to stay in, any regular file may be read.
   std::string bytes;
-  EXPECT_EQ(ReadFileWithin("", theme + "leak.gif", &bytes), 0);
+  EXPECT_EQ(ReadFileWithin("", theme + "leak.gif", &bytes, 1 << 20), 0);
   EXPECT_EQ(bytes, "SECRET");
-  EXPECT_EQ(ReadFileWithin(theme, theme + "leak.gif", &bytes), EACCES);
+  EXPECT_EQ(ReadFileWithin(theme, theme + "leak.gif", &bytes, 1 << 20), EACCES);
   EXPECT_TRUE(bytes.empty());
+  // Up to the bound and not one byte more, nothing kept past it (a sparse
+  // file far larger than memory is refused by its size alone).
+  EXPECT_EQ(ReadFileWithin("", theme + "leak.gif", &bytes, 6), 0);
+  EXPECT_EQ(bytes, "SECRET");
+  EXPECT_EQ(ReadFileWithin("", theme + "leak.gif", &bytes, 5), EFBIG);
+  EXPECT_TRUE(bytes.empty());
+  const std::string huge = theme + "huge.gif";
+  Put(huge, "");
+  ASSERT_EQ(::truncate(huge.c_str(), off_t{1} << 40), 0);
+  EXPECT_EQ(ReadFileWithin("", huge, &bytes, 1 << 20), EFBIG);
 }
 
 TEST_F(SafeFilesTest, CopyOntoItselfOrOverAKeptFileChangesNothing) {
@@ -244,7 +254,7 @@ TEST_F(SafeFilesTest, CopyOntoItselfOrOverAKeptFileChangesNothing) {
 TEST_F(SafeFilesTest, PipesAndDevicesAreRefusedWithoutWaiting) {
   ASSERT_EQ(::mkfifo(Path("pipe.gif").c_str(), 0600), 0);
   std::string bytes;
-  EXPECT_EQ(ReadFileWithin(dir_, Path("pipe.gif"), &bytes), EINVAL);
+  EXPECT_EQ(ReadFileWithin(dir_, Path("pipe.gif"), &bytes, 1 << 20), EINVAL);
   EXPECT_EQ(CopyFileWithin("", "/dev/zero", Path("zero.gif")), EINVAL);
   EXPECT_FALSE(IsOwnRegularFile(Path("pipe.gif")));
   // Nor is a pipe (or a device) ever replaced by a file.
