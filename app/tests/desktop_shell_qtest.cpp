@@ -235,6 +235,46 @@ class DesktopShellTest : public QObject {
     d.w.close();
   }
 
+  // A new note whose save fails: said once (the topic's list and the note
+  // are one save), the window stays with the text, and the next OK saves
+  // the note into its topic once.
+  void aNewNoteWhoseSaveFailsSaysSoOnceAndTheNextOkSavesIt() {
+    Desk d;
+    d.Click(d.garden);
+    d.w.SendCommand(CMD_NEW_NOTE);
+    QCOMPARE(d.mgr->namedMode(), Mode::NEWNOTE);
+    QTest::keyClicks(d.noteWnd->noteEdit(), "Water the beans");
+    // The output folder taken away and a file put in its place: the save
+    // can neither write there nor make the folder again.
+    const std::string out = d.m.Output("DemoUser");
+    const std::string folder = out.substr(0, out.find_last_not_of('/') + 1);
+    const std::string aside = d.m.root() + "aside";
+    std::filesystem::rename(folder, aside);
+    d.m.WriteFile(folder, "in the way");
+    const size_t before = d.r.ui.messages.size();
+    QTest::mouseClick(d.noteWnd->okButton(), Qt::LeftButton);
+    QCOMPARE(d.r.ui.messages.size(), before + 1);
+    QCOMPARE(d.r.ui.MessageIds().back(), int(IDS_SAVE_FAILED_BECAUSE));
+    QCOMPARE(d.noteWnd->noteEdit()->toPlainText(), QString("Water the beans"));
+    std::filesystem::remove(folder);
+    std::filesystem::rename(aside, folder);
+
+    QTest::mouseClick(d.noteWnd->okButton(), Qt::LeftButton);
+    QCOMPARE(d.r.ui.messages.size(), before + 1);
+    QCOMPARE(d.mgr->namedMode(), Mode::VIEWTOPIC);
+    CRecordStore disk(kStoreFileName, out);
+    QCOMPARE(disk.Load(), DB_OK);
+    CRecord* topic = nullptr;
+    QCOMPARE(disk.FindById(d.garden, &topic), DB_OK);
+    CRecord* links = nullptr;
+    QCOMPARE(disk.FindById(RecordAs<CTopicRecord>(topic)->linksId, &links), DB_OK);
+    const std::vector<uint32_t>& members = RecordAs<CTopicLinksRecord>(links)->memberIds;
+    QCOMPARE(members.size(), size_t{2});
+    CRecord* beans = nullptr;
+    QCOMPARE(disk.FindById(members[1], &beans), DB_OK);
+    QCOMPARE(RecordAs<CNoteRecord>(beans)->text, "Water the beans"_cp);
+  }
+
   void backAndForwardSelectTheShownTopic() {
     Desk d;
     d.Click(d.garden);

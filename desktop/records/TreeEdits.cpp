@@ -41,7 +41,6 @@ bool AppendMemberToTopic(uint32_t topicId, uint32_t memberId) {
   if (links == nullptr) return false;
   links->memberIds.push_back(memberId);
   links->flags |= kFlagModified;
-  SaveStoreOrTell();
   return true;
 }
 

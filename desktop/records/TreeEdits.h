@@ -14,7 +14,9 @@ namespace quillet {
 class CPictureFiles;
 
 // Appends `memberId` to the topic's members (the links record marked
-// modified) and saves. False when the topic or its links record is gone.
+// modified). False when the topic or its links record is gone. Not saved
+// here: the record window that adds the member saves both at once, and
+// says so once when that fails.
 bool AppendMemberToTopic(uint32_t topicId, uint32_t memberId);
 
 // A tree item as a drop sees it: its record, and the topic it is in (its

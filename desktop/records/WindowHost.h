@@ -19,7 +19,8 @@ class CTopicRecord;
 class ITopicTreeOps {
  public:
   virtual ~ITopicTreeOps() = default;
-  // Appends the record to the current topic's members and shows it there.
+  // Appends the record to the current topic's members and shows it there
+  // (the caller saves).
   virtual void InsertMember(CRecord& record) = 0;
   // Renews the text of the record's item in place.
   virtual void UpdateMember(const CRecord& record) = 0;

@@ -355,8 +355,10 @@ void CTopicTree::InsertMember(CRecord& record) {
       Select(item, false);
     }
   }
+  // Its page is built when the record window, its save done, shows the
+  // topic: not here, before the save (twice, and a page for a member that
+  // may not be saved).
   MakeCurrentTopic(topic);
-  WindowHost().RebuildReport(topic);
 }
 
 void CTopicTree::UpdateMember(const CRecord& record) {

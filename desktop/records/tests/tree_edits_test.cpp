@@ -73,9 +73,13 @@ TEST_F(TreeEditsTest, DropsThatGoNowhereChangeNothing) {
   EXPECT_EQ(ApplyDrop(Topic(t1), Topic(t2)).result, DropResult::kNothing);
 }
 
-TEST_F(TreeEditsTest, AppendingAMemberMarksTheListAndSaves) {
+// The window that adds the member saves (once, with its record).
+TEST_F(TreeEditsTest, AppendingAMemberMarksTheListForTheNextSave) {
   uint32_t z = f.AddNote(0, "loose");
   ASSERT_TRUE(AppendMemberToTopic(t2, z));
+  EXPECT_EQ(f.MembersOf(t2), (Ids{x, y, z}));
+  EXPECT_NE(f.LinksOf(t2)->flags & kFlagModified, 0u);
+  ASSERT_EQ(pDB->Save(), DB_OK);
   ASSERT_TRUE(f.Reopen());
   EXPECT_EQ(f.MembersOf(t2), (Ids{x, y, z}));
   EXPECT_FALSE(AppendMemberToTopic(999, z));

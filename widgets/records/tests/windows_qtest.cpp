@@ -144,7 +144,9 @@ class WindowsTest : public QObject {
     QCOMPARE(item->text(0), QString(57, 'x') + "...");
     QCOMPARE(tree_->view()->currentItem(), item);
     QVERIFY(item->parent()->isExpanded());
-    QCOMPARE(f_->host.reports, std::vector<uint32_t>{lib_->recipes});
+    // Its topic's page is built when the record window, saved, shows the
+    // topic (not here, before the save).
+    QVERIFY(f_->host.reports.empty());
     QCOMPARE(f_->MembersOf(lib_->recipes).back(), raw->recordId);
     // After a rebuild the same text is cut plainly.
     tree_->Refresh();
