@@ -21,6 +21,7 @@
 #include "app/parts/AllParts.h"
 #include "base/CommandLine.h"
 #include "base/DiagnosticLog.h"
+#include "base/FolderSentences.h"
 #include "base/StartMoments.h"
 #include "base/Strings.h"
 #include "base/UserInterface.h"
@@ -149,12 +150,13 @@ int main(int argc, char** argv) {
 
   if (listening == winmsg::MessageWindow::ListenResult::kFailed) {
     std::string problem;
-    if (winmsg::SocketFolder(&problem).empty()) {
+    qplat::PrivateFolderCheck check;
+    if (winmsg::SocketFolder(&problem, &check).empty()) {
       // A folder another user made or can write to: no socket goes there.
       // The person is told why; the program runs on, without HotSync's
       // reload messages, until the folder is put right.
       MessageRequest r;
-      r.text = PathForMessage(problem) + "\n\n" +
+      r.text = PathForMessage(PrivateFolderSentence(check, MessageFolderPurpose())) + "\n\n" +
                QCoreApplication::translate("main", "Quillet! starts without HotSync notifications.").toStdString();
       r.caption = kCaptionBang;
       r.flags = kMbOk | kMbIconExclamation;

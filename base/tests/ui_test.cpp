@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "base/FolderSentences.h"
 #include "base/Strings.h"
 #include "base/Translate.h"
 #include "base/UserInterface.h"
@@ -45,6 +50,44 @@ TEST(StringTable, TextsComeInThePersonsLanguageWhereTheyCan) {
   EXPECT_EQ(UiString(IDS_NOTE), "Note");
   SetTranslator(previous);
   EXPECT_EQ(UiString(IDS_ADD), "Add");
+}
+
+// What is wrong with a private folder: in English the person reads what the
+// log says, for every kind of problem; with a catalogue, their language,
+// with the folder, its purpose and the detail put in.
+TEST(FolderSentences, EveryProblemIsSaidAsTheLogSaysItOrInThePersonsLanguage) {
+  using Problem = qplat::PrivateFolderCheck::Problem;
+  std::vector<qplat::PrivateFolderCheck> checks;
+  for (Problem p : {Problem::kNotAbsolute, Problem::kUnusable, Problem::kLink, Problem::kNotFolder,
+                    Problem::kOtherOwner, Problem::kOpen}) {
+    qplat::PrivateFolderCheck c;
+    c.problem = p;
+    c.folder = "/run/user/1000";
+    c.error = ENOENT;
+    c.owner = 4321;
+    c.mode = 0777;
+    checks.push_back(c);
+  }
+  for (const auto& c : checks) {
+    const std::string said = PrivateFolderSentence(c, MessageFolderPurpose());
+    EXPECT_EQ(said, qplat::PrivateFolderProblem(c, "for Quillet!'s messages"));
+    EXPECT_EQ(said.rfind("The folder /run/user/1000 for Quillet!'s messages ", 0), 0u) << said;
+  }
+  EXPECT_EQ(PrivateFolderSentence(qplat::PrivateFolderCheck{}, BackupFolderPurpose()), "");
+  EXPECT_NE(PrivateFolderSentence(checks[4], BackupFolderPurpose()).find("(user id 4321)"), std::string::npos);
+  EXPECT_NE(PrivateFolderSentence(checks[5], BackupFolderPurpose()).find("(mode 0777)"), std::string::npos);
+
+  TranslateFn previous = SetTranslator([](const char* context, const char* source) -> std::string {
+    if (std::string(context) != "PrivateFolder") return std::string();
+    const std::string s = source;
+    if (s == "for Quillet!'s backups") return "f\u00FCr die Sicherungen von Quillet!";
+    if (s.find("is open to other users") != std::string::npos)
+      return "Der Ordner %1 %2 ist f\u00FCr andere offen (Modus %3).";
+    return std::string();
+  });
+  EXPECT_EQ(PrivateFolderSentence(checks[5], BackupFolderPurpose()),
+            "Der Ordner /run/user/1000 f\u00FCr die Sicherungen von Quillet! ist f\u00FCr andere offen (Modus 0777).");
+  SetTranslator(previous);
 }
 
 TEST(UserInterface, AnUnstorableCharacterIsNamedWithItsField) {

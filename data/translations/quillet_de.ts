@@ -926,6 +926,41 @@ Die Liste der Designs wurde aktualisiert. Um die ursprünglichen Designs zurück
     </message>
 </context>
 <context>
+    <name>PrivateFolder</name>
+    <message>
+        <source>The folder %1 %2 is not an absolute path.</source>
+        <translation>Der Ordner %1 %2 ist kein absoluter Pfad.</translation>
+    </message>
+    <message>
+        <source>The folder %1 %2 cannot be used: %3.</source>
+        <translation>Der Ordner %1 %2 kann nicht verwendet werden: %3.</translation>
+    </message>
+    <message>
+        <source>The folder %1 %2 is a symbolic link, which another user could have made. Quillet! will not use it; remove it and start Quillet! again.</source>
+        <translation>Der Ordner %1 %2 ist eine symbolische Verknüpfung, die ein anderer Benutzer angelegt haben könnte. Quillet! verwendet ihn nicht; entfernen Sie ihn und starten Sie Quillet! erneut.</translation>
+    </message>
+    <message>
+        <source>The folder %1 %2 is not a folder. Quillet! will not use it; remove it and start Quillet! again.</source>
+        <translation>Der Ordner %1 %2 ist kein Ordner. Quillet! verwendet ihn nicht; entfernen Sie ihn und starten Sie Quillet! erneut.</translation>
+    </message>
+    <message>
+        <source>The folder %1 %2 belongs to another user (user id %3). Quillet! will not use it; remove it and start Quillet! again.</source>
+        <translation>Der Ordner %1 %2 gehört einem anderen Benutzer (Benutzerkennung %3). Quillet! verwendet ihn nicht; entfernen Sie ihn und starten Sie Quillet! erneut.</translation>
+    </message>
+    <message>
+        <source>The folder %1 %2 is open to other users (mode %3). Quillet! will not use it; remove it, or make it private with &quot;chmod 700&quot;, and start Quillet! again.</source>
+        <translation>Der Ordner %1 %2 ist für andere Benutzer offen (Modus %3). Quillet! verwendet ihn nicht; entfernen Sie ihn oder machen Sie ihn mit „chmod 700“ privat, und starten Sie Quillet! erneut.</translation>
+    </message>
+    <message>
+        <source>for Quillet!&apos;s backups</source>
+        <translation>für die Sicherungen von Quillet!</translation>
+    </message>
+    <message>
+        <source>for Quillet!&apos;s messages</source>
+        <translation>für die Nachrichten von Quillet!</translation>
+    </message>
+</context>
+<context>
     <name>PropertiesSheet</name>
     <message>
         <source>category name</source>

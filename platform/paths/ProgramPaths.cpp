@@ -107,26 +107,58 @@ bool MakeFolders(const std::string& path, mode_t mode) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string PrivateFolderProblem(const std::string& dir, const std::string& purpose, mode_t refusedModeBits) {
-  const std::string folder = "The folder " + dir + " " + purpose;
+PrivateFolderCheck CheckPrivateFolder(const std::string& dir, mode_t refusedModeBits) {
+  using Problem = PrivateFolderCheck::Problem;
+  PrivateFolderCheck check;
+  check.folder = dir;
   struct stat st;
-  if (::lstat(dir.c_str(), &st) != 0) return folder + " cannot be used: " + std::strerror(errno) + ".";
-  if (S_ISLNK(st.st_mode))
-    return folder + " is a symbolic link, which another user could have made. Quillet! will not use it; "
-           "remove it and start Quillet! again.";
-  if (!S_ISDIR(st.st_mode))
-    return folder + " is not a folder. Quillet! will not use it; remove it and start Quillet! again.";
-  if (st.st_uid != ::getuid())
-    return folder + " belongs to another user (user id " + std::to_string(st.st_uid) +
-           "). Quillet! will not use it; remove it and start Quillet! again.";
-  if ((st.st_mode & refusedModeBits) != 0) {
-    char mode[8];
-    std::snprintf(mode, sizeof mode, "%04o", unsigned(st.st_mode & 07777));
-    return folder + " is open to other users (mode " + mode +
-           "). Quillet! will not use it; remove it, or make it private with \"chmod 700\", and start "
-           "Quillet! again.";
+  if (dir.empty() || dir[0] != '/') {
+    check.problem = Problem::kNotAbsolute;
+  } else if (::lstat(dir.c_str(), &st) != 0) {
+    check.problem = Problem::kUnusable;
+    check.error = errno;
+  } else if (S_ISLNK(st.st_mode)) {
+    check.problem = Problem::kLink;
+  } else if (!S_ISDIR(st.st_mode)) {
+    check.problem = Problem::kNotFolder;
+  } else if (st.st_uid != ::getuid()) {
+    check.problem = Problem::kOtherOwner;
+    check.owner = st.st_uid;
+  } else if ((st.st_mode & refusedModeBits) != 0) {
+    check.problem = Problem::kOpen;
+    check.mode = st.st_mode & 07777;
+  }
+  return check;
+}
+
+std::string PrivateFolderProblem(const PrivateFolderCheck& check, const std::string& purpose) {
+  using Problem = PrivateFolderCheck::Problem;
+  const std::string folder = "The folder " + check.folder + " " + purpose;
+  switch (check.problem) {
+    case Problem::kNone: return "";
+    case Problem::kNotAbsolute: return folder + " is not an absolute path.";
+    case Problem::kUnusable: return folder + " cannot be used: " + std::strerror(check.error) + ".";
+    case Problem::kLink:
+      return folder + " is a symbolic link, which another user could have made. Quillet! will not use it; "
+                      "remove it and start Quillet! again.";
+    case Problem::kNotFolder:
+      return folder + " is not a folder. Quillet! will not use it; remove it and start Quillet! again.";
+    case Problem::kOtherOwner:
+      return folder + " belongs to another user (user id " + std::to_string(check.owner) +
+             "). Quillet! will not use it; remove it and start Quillet! again.";
+    case Problem::kOpen: {
+      char mode[8];
+      std::snprintf(mode, sizeof mode, "%04o", check.mode);
+      return folder + " is open to other users (mode " + mode +
+             "). Quillet! will not use it; remove it, or make it private with \"chmod 700\", and start "
+             "Quillet! again.";
+    }
   }
   return "";
+}
+
+std::string PrivateFolderProblem(const std::string& dir, const std::string& purpose, mode_t refusedModeBits) {
+  return PrivateFolderProblem(CheckPrivateFolder(dir, refusedModeBits), purpose);
 }
 
 }  // namespace qplat

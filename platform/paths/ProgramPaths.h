@@ -54,13 +54,27 @@ std::string HomeFolder();
 // an existing folder is no error. True when `path` is a folder afterwards.
 bool MakeFolders(const std::string& path, mode_t mode = 0700);
 
-// Why the folder `dir` must not hold files only this user may reach; ""
-// when it may. Refused: a folder that cannot be looked at, a symbolic link
-// (another user could have made it point anywhere), anything that is not a
-// folder, a folder of another user, and one whose mode has any of
-// `refusedModeBits` (077: open to other users at all). The sentence names
-// the folder as "The folder DIR " + `purpose` ("for Quillet!'s messages")
-// and says how to put it right. The link itself is never followed.
+// Whether the folder `dir` may hold files only this user may reach.
+// Refused: a folder that cannot be looked at, a symbolic link (another user
+// could have made it point anywhere), anything that is not a folder, a
+// folder of another user, and one whose mode has any of `refusedModeBits`
+// (077: open to other users at all). The link itself is never followed.
+struct PrivateFolderCheck {
+  enum class Problem { kNone, kUnusable, kLink, kNotFolder, kOtherOwner, kOpen, kNotAbsolute };
+  Problem problem = Problem::kNone;
+  std::string folder;
+  int error = 0;        // kUnusable: the errno of looking at it
+  unsigned owner = 0;   // kOtherOwner: its user id
+  unsigned mode = 0;    // kOpen: its mode bits
+  bool ok() const { return problem == Problem::kNone; }
+};
+PrivateFolderCheck CheckPrivateFolder(const std::string& dir, mode_t refusedModeBits = 077);
+
+// The check said in English, for the log ("" when the folder may be used):
+// it names the folder as "The folder DIR " + `purpose` ("for Quillet!'s
+// messages") and says how to put it right. What the person reads is said
+// in their language from the check (base/FolderSentences.h).
+std::string PrivateFolderProblem(const PrivateFolderCheck& check, const std::string& purpose);
 std::string PrivateFolderProblem(const std::string& dir, const std::string& purpose,
                                  mode_t refusedModeBits = 077);
 

@@ -91,20 +91,11 @@ int ConnectTo(const std::string& path) {
 
 }  // namespace
 
-namespace {
-
-// Checks the folder a socket is to go in; "" when it may be used.
-std::string FolderProblem(const std::string& dir) {
-  return qplat::PrivateFolderProblem(dir, "for Quillet!'s messages");
-}
-
-}  // namespace
-
 std::string SocketFolderOf(const char* runtimeDir, const std::string& fallback,
-                           std::string* problem) {
+                           std::string* problem, qplat::PrivateFolderCheck* check) {
   std::string dir;
   struct stat st;
-  if (runtimeDir && *runtimeDir && stat(runtimeDir, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (runtimeDir && runtimeDir[0] == '/' && stat(runtimeDir, &st) == 0 && S_ISDIR(st.st_mode)) {
     dir = runtimeDir;
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   } else {
@@ -113,14 +104,15 @@ std::string SocketFolderOf(const char* runtimeDir, const std::string& fallback,
     // checked below.
     mkdir(dir.c_str(), 0700);
   }
-  std::string why = FolderProblem(dir);
-  if (problem) *problem = why;
-  return why.empty() ? dir : std::string();
+  const qplat::PrivateFolderCheck found = qplat::CheckPrivateFolder(dir);
+  if (problem) *problem = qplat::PrivateFolderProblem(found, "for Quillet!'s messages");
+  if (check) *check = found;
+  return found.ok() ? dir : std::string();
 }
 
-std::string SocketFolder(std::string* problem) {
+std::string SocketFolder(std::string* problem, qplat::PrivateFolderCheck* check) {
   return SocketFolderOf(std::getenv("XDG_RUNTIME_DIR"), "/tmp/quillet-" + std::to_string(getuid()),
-                        problem);
+                        problem, check);
 }
 
 std::string SocketPathForClass(const std::string& windowClass) {

@@ -16,6 +16,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/paths/ProgramPaths.h"
+
 namespace quillet::winmsg {
 
 // The folder the sockets live in: $XDG_RUNTIME_DIR when it is set and
@@ -23,13 +25,15 @@ namespace quillet::winmsg {
 // user may have made either first, to answer in our place; so the folder
 // is used only when it is a real folder (not a symbolic link), owned by
 // us, and closed to everybody else (no group or other permissions).
-// Otherwise "" is returned and *problem (when given) says why, naming the
-// folder, in words for the person.
-std::string SocketFolder(std::string* problem = nullptr);
+// Otherwise "" is returned, *problem (when given) says why in English for
+// the log, naming the folder, and *check (when given) is what was found,
+// for saying it in the person's language (base/FolderSentences.h). A
+// relative $XDG_RUNTIME_DIR is not one (the XDG rules say to ignore it).
+std::string SocketFolder(std::string* problem = nullptr, qplat::PrivateFolderCheck* check = nullptr);
 // The same choice with the two places given (tests): `runtimeDir` as
 // $XDG_RUNTIME_DIR, `fallback` as "/tmp/quillet-<uid>".
 std::string SocketFolderOf(const char* runtimeDir, const std::string& fallback,
-                           std::string* problem = nullptr);
+                           std::string* problem = nullptr, qplat::PrivateFolderCheck* check = nullptr);
 
 // SocketFolder() + "/" + windowClass; "" when the folder is refused.
 std::string SocketPathForClass(const std::string& windowClass);

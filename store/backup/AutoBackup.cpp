@@ -6,6 +6,7 @@
 
 #include "base/AppPaths.h"
 #include "base/DiagnosticLog.h"
+#include "base/FolderSentences.h"
 #include "base/RegistryKey.h"
 #include "base/Strings.h"
 #include "base/Translate.h"
@@ -104,7 +105,7 @@ bool Copy(const std::string& storePath, BackupReason reason, bool lockHeld) {
          rc == BackupResult::kFolderNotPrivate))
       TellOnce("folder " + backups.folderProblem(),
                FillIn(translate("AutoBackup", "%1\n\nQuillet! takes no backups of %2 until then."),
-                      {backups.folderProblem(), storePath}));
+                      {PrivateFolderSentence(backups.folderCheck(), BackupFolderPurpose()), storePath}));
     return false;
   }
   LogCopy(reason, written ? "written:" : "unchanged since:", path);

@@ -390,15 +390,19 @@ std::time_t CStoreBackups::Now() const { return clock_ ? clock_() : std::time(nu
 
 BackupResult CStoreBackups::CheckFolder(bool create) const {
   folder_problem_.clear();
+  folder_check_ = qplat::PrivateFolderCheck{};
   if (root_.empty() || root_[0] != '/') {
-    folder_problem_ = "The folder " + root_ + " " + kFolderPurpose + " is not an absolute path.";
+    folder_check_.problem = qplat::PrivateFolderCheck::Problem::kNotAbsolute;
+    folder_check_.folder = root_;
+    folder_problem_ = qplat::PrivateFolderProblem(folder_check_, kFolderPurpose);
     return BackupResult::kFolderFailed;
   }
   // Each folder as the socket folder is checked: a real folder of ours
   // that nobody else may write to.
   auto check = [this](const std::string& folder, FolderState state) {
     if (state == FolderState::kMissing) return BackupResult::kNoStore;  // nothing kept yet
-    folder_problem_ = qplat::PrivateFolderProblem(folder, kFolderPurpose, kRefusedFolderModes);
+    folder_check_ = qplat::CheckPrivateFolder(folder, kRefusedFolderModes);
+    folder_problem_ = qplat::PrivateFolderProblem(folder_check_, kFolderPurpose);
     if (state == FolderState::kLink) return BackupResult::kFolderIsLink;
     if (state != FolderState::kFolder) return BackupResult::kFolderFailed;
     return folder_problem_.empty() ? BackupResult::kOk : BackupResult::kFolderNotPrivate;

@@ -50,6 +50,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/paths/ProgramPaths.h"
 #include "store/StoreFile.h"
 
 namespace quillet {
@@ -161,6 +162,8 @@ class CStoreBackups {
   // kFolderFailed, kFolderNotPrivate): a sentence for the person; "" when
   // it did not.
   const std::string& folderProblem() const { return folder_problem_; }
+  // The same, for saying it in the person's language (base/FolderSentences.h).
+  const qplat::PrivateFolderCheck& folderCheck() const { return folder_check_; }
   // The copies the last Create removed to leave free space, oldest first.
   const std::vector<std::string>& droppedForSpace() const { return dropped_; }
 
@@ -208,6 +211,7 @@ class CStoreBackups {
   std::string folder_;
   BackupClock clock_;
   mutable std::string folder_problem_;
+  mutable qplat::PrivateFolderCheck folder_check_;
   std::vector<std::string> dropped_;
 };
 

@@ -12,6 +12,7 @@
 
 #include "base/DiagnosticLog.h"
 #include "base/RegistryKey.h"
+#include "base/Translate.h"
 #include "base/UserInterface.h"
 #include "desktop/backup/RestoreBackupForm.h"
 #include "desktop/db/CurrentDatabase.h"
@@ -397,6 +398,22 @@ TEST_F(AutoBackupTest, AnUnusableBackupFolderIsToldOnceAndLoggedEachTime) {
   SetBackupNoticeHook(previous);
   EXPECT_EQ(posted.size(), 1u);
   EXPECT_EQ(ui.messages.size(), 2u);
+
+  // In the person's language, the folder's problem as well as the rest.
+  const TranslateFn english = SetTranslator([](const char* context, const char* source) -> std::string {
+    const std::string c = context, s = source;
+    if (c == "PrivateFolder" && s == "for Quillet!'s backups") return "f\u00FCr Sicherungen";
+    if (c == "PrivateFolder" && s.find("is open to other users") != std::string::npos)
+      return "Der Ordner %1 %2 ist offen (Modus %3).";
+    if (c == "AutoBackup" && s.find("takes no backups") != std::string::npos) return "%1\n\nKeine Sicherungen von %2.";
+    return std::string();
+  });
+  SetAutomaticBackupsRoot(root_);
+  EXPECT_FALSE(BackupStoreNow(ann_, BackupReason::kBeforeHotSync));
+  SetTranslator(english);
+  ASSERT_EQ(ui.messages.size(), 3u);
+  EXPECT_EQ(ui.messages[2].text, "Der Ordner " + root_.substr(0, root_.size() - 1) +
+                                     " f\u00FCr Sicherungen ist offen (Modus 0777).\n\nKeine Sicherungen von " + ann_ + ".");
 }
 
 // Copies removed to leave free space, or refused for lack of it, are told

@@ -186,18 +186,25 @@ TEST_F(SocketFolderTest, MadePrivateWhenMissing) {
   EXPECT_EQ(SocketFolderOf(nullptr, fallback_, &problem), fallback_);
   EXPECT_EQ(problem, "");
   EXPECT_EQ(Mode(fallback_), 0700u);
-  // An unset, empty or missing runtime folder all fall back to it.
+  // An unset, empty, missing or relative runtime folder all fall back to it
+  // (".", a folder of ours, is no runtime folder: the XDG rules ignore a
+  // relative one).
   EXPECT_EQ(SocketFolderOf("", fallback_), fallback_);
   EXPECT_EQ(SocketFolderOf((base_ + "/none").c_str(), fallback_), fallback_);
+  EXPECT_EQ(SocketFolderOf(".", fallback_), fallback_);
 }
 
 TEST_F(SocketFolderTest, FolderOpenToOthersIsRefusedAndLeftAlone) {
   ASSERT_EQ(mkdir(fallback_.c_str(), 0700), 0);
   ASSERT_EQ(chmod(fallback_.c_str(), 0777), 0);
   std::string problem;
-  EXPECT_EQ(SocketFolderOf(nullptr, fallback_, &problem), "");
+  qplat::PrivateFolderCheck check;
+  EXPECT_EQ(SocketFolderOf(nullptr, fallback_, &problem, &check), "");
   EXPECT_NE(problem.find(fallback_), std::string::npos) << problem;
   EXPECT_NE(problem.find("open to other users (mode 0777)"), std::string::npos) << problem;
+  EXPECT_EQ(check.problem, qplat::PrivateFolderCheck::Problem::kOpen);
+  EXPECT_EQ(check.folder, fallback_);
+  EXPECT_EQ(check.mode, 0777u);
   EXPECT_EQ(Mode(fallback_), 0777u);  // not ours to change
   // Group access alone is refused just the same, and so is a runtime folder.
   ASSERT_EQ(chmod(fallback_.c_str(), 0750), 0);
