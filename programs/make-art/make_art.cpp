@@ -123,7 +123,11 @@ void DrawPictures(QPainter& p) {
 }
 
 void DrawFind(QPainter& p) {
-  p.setPen(QPen(kInk, 2.2, Qt::SolidLine, Qt::RoundCap));
+  // The handle amber inside an ink outline, as the other pictures are
+  // filled inside theirs: it stays in sight on a dark toolbar too.
+  p.setPen(QPen(kInk, 3.6, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(12.5, 12.5), QPointF(17, 17));
+  p.setPen(QPen(kAmber, 1.8, Qt::SolidLine, Qt::RoundCap));
   p.drawLine(QPointF(12.5, 12.5), QPointF(17, 17));
   QRadialGradient g(QPointF(7, 7), 6);
   g.setColorAt(0, Qt::white);
