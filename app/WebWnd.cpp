@@ -1,5 +1,6 @@
 #include "app/WebWnd.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAbstractTextDocumentLayout>
@@ -41,6 +42,20 @@ namespace {
 // The largest page file the pane opens (a report of 2,000 members is about
 // 700 KB).
 constexpr size_t kMostPageBytes = size_t{32} << 20;
+
+// What a file is now (its device, number, size and time of change to the
+// nanosecond); empty when it is not a regular file.
+QByteArray FileStamp(const QString& path) {
+  struct stat st;
+  if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return QByteArray();
+  return QByteArray::number(static_cast<qulonglong>(st.st_dev)) + ':' +
+         QByteArray::number(static_cast<qulonglong>(st.st_ino)) + ':' +
+         QByteArray::number(static_cast<qlonglong>(st.st_size)) + ':' +
+         QByteArray::number(static_cast<qlonglong>(st.st_mtim.tv_sec)) + '.' +
+         QByteArray::number(static_cast<qlonglong>(st.st_mtim.tv_nsec)) + ':' +
+         QByteArray::number(static_cast<qlonglong>(st.st_ctim.tv_sec)) + '.' +
+         QByteArray::number(static_cast<qlonglong>(st.st_ctim.tv_nsec));
+}
 
 bool IsPictureFile(const QString& path) {
   const QString suffix = QFileInfo(path).suffix().toLower();
@@ -295,10 +310,20 @@ QString PaneBrowser::FirstPart(const QString& html) {
   return html.left(cut);
 }
 
+bool PaneBrowser::ShowsUnchanged(const QUrl& url) const {
+  if (url != source() || url.hasFragment() || !url.isLocalFile() || showingFirstPart() || whole_doc_)
+    return false;
+  const QString path = url.toLocalFile();
+  return !read_path_.isEmpty() && path == read_path_ && FileStamp(path) == read_stamp_;
+}
+
 QVariant PaneBrowser::loadResource(int type, const QUrl& name) {
   const bool document = type == QTextDocument::UnknownResource || type == QTextDocument::HtmlResource;
   // A page to be shown: it goes into the browser's own document.
-  if (document) LeaveWholePage();
+  if (document) {
+    LeaveWholePage();
+    read_path_.clear();
+  }
   if (document && name.isLocalFile()) {
     const QString path = name.toLocalFile();
     if (IsPictureFile(path)) {
@@ -311,7 +336,12 @@ QVariant PaneBrowser::loadResource(int type, const QUrl& name) {
     // link names (it is not waited on), never more than the pane can lay
     // out.
     std::string bytes;
+    const QByteArray before = FileStamp(path);
     const int error = ReadFileWithin("", path.toStdString(), &bytes, kMostPageBytes);
+    if (error == 0 && !before.isEmpty() && FileStamp(path) == before) {
+      read_path_ = path;
+      read_stamp_ = before;
+    }
     if (error == EFBIG)
       return QStringLiteral("<html><body><p>%1</p></body></html>")
           .arg(tr("This page is too large to show here (more than %1 MB).").arg(kMostPageBytes >> 20).toHtmlEscaped());
@@ -404,9 +434,17 @@ void CWebWnd::Navigate(const std::string& path, bool check) {
   }
   const QUrl url = QUrl::fromLocalFile(QFileInfo(FromPath(target)).absoluteFilePath());
   // A report is rebuilt under the same name: show the new file, not the
-  // page remembered for that address.
-  if (url == browser_->source()) browser_->reload();
-  else browser_->setSource(url);
+  // page remembered for that address. The same file as it was (the start
+  // page the pane opened with, shown again by the start) is only shown
+  // from its top.
+  if (url == browser_->source() && browser_->ShowsUnchanged(url)) {
+    browser_->verticalScrollBar()->setValue(0);
+    browser_->horizontalScrollBar()->setValue(0);
+  } else if (url == browser_->source()) {
+    browser_->reload();
+  } else {
+    browser_->setSource(url);
+  }
 }
 
 void CWebWnd::ShowStartPage() {

@@ -74,6 +74,10 @@ class PaneBrowser : public QTextBrowser {
   // page in place of its beginning), so that what was read of it can be
   // told from what is shown now.
   uint64_t contentVersion() const { return content_version_; }
+  // True when `url` is the page shown, whole, from a file that is as it was
+  // read (same file, size and time of change): showing it again needs no
+  // new read and layout.
+  bool ShowsUnchanged(const QUrl& url) const;
 
  private:
   PageSettings SettingsFor(const QUrl& page) const;
@@ -98,6 +102,9 @@ class PaneBrowser : public QTextBrowser {
   QTextDocument* own_doc_ = nullptr;          // the browser's own, kept meanwhile
   uint64_t content_version_ = 1;
   QObject* own_doc_parent_ = nullptr;
+  // The file of the page last read: its path and what it was then.
+  QString read_path_;
+  QByteArray read_stamp_;
 };
 
 class CWebWnd : public QWidget {

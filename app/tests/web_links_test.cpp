@@ -74,6 +74,7 @@ class WebLinksTest : public QObject {
   void theOwnPagesSpeakTheLanguageInstalledAndLinkWithinIt();
   void aLongPageShowsItsBeginningFirstThenTheWholePage();
   void aPipeOrAHugeFileNamedAsAPageIsNotReadIntoThePane();
+  void thePageShownAgainIsReadAgainOnlyWhenItsFileChanged();
   void firstPartCutsAfterARowAndOnlyLongPages();
   void aLongPageLaidOutAwayLooksAndAnswersAsTheBrowserItself();
 };
@@ -340,6 +341,39 @@ void WebLinksTest::aPipeOrAHugeFileNamedAsAPageIsNotReadIntoThePane() {
   p.web->Navigate(huge, true);
   QVERIFY2(b->toPlainText().contains("too large to show here"), qPrintable(b->toPlainText().left(200)));
   QVERIFY(!b->toPlainText().contains("huge"));
+}
+
+// The start page the pane opens with is shown again by the start: the
+// same file as it was is not read and laid out again, only shown from its
+// top; a file written since (a rebuilt report) is read again.
+void WebLinksTest::thePageShownAgainIsReadAgainOnlyWhenItsFileChanged() {
+  Pane p;
+  PaneBrowser* b = p.web->browser();
+  p.parent.show();
+  const std::string path = p.output + "rows.htm";
+  std::string rows = "<html><body>";
+  for (int i = 0; i < 300; ++i) rows += "<p>Row " + std::to_string(i) + "</p>";
+  Write(path, rows + "</body></html>");
+  p.web->Navigate(path, true);
+  QVERIFY(b->toPlainText().contains("Row 299"));
+  QVERIFY(b->verticalScrollBar()->maximum() > 0);
+  b->verticalScrollBar()->setValue(b->verticalScrollBar()->maximum());
+  const uint64_t read = b->contentVersion();
+  p.web->Navigate(path, true);
+  QCOMPARE(b->contentVersion(), read);
+  QCOMPARE(b->verticalScrollBar()->value(), 0);
+  QCOMPARE(p.web->currentPath(), path);
+
+  // Written again (another size, a new time of change): read again.
+  Write(path, rows + "<p>Row 300</p></body></html>");
+  p.web->Navigate(path, true);
+  QVERIFY(b->contentVersion() != read);
+  QVERIFY(b->toPlainText().contains("Row 300"));
+  // Another page between: the same file is shown from it as before.
+  p.web->Navigate(p.output + "report.htm", true);
+  QCOMPARE(b->toPlainText(), QString("r"));
+  p.web->Navigate(path, true);
+  QVERIFY(b->toPlainText().contains("Row 300"));
 }
 
 void WebLinksTest::aLongPageShowsItsBeginningFirstThenTheWholePage() {
