@@ -32,8 +32,8 @@
 #include "desktop/shell/Desktop.h"
 #include "desktop/shell/Layout.h"
 #include "desktop/shell/LinkPolicy.h"
-#include "platform/files/SafeFiles.h"
 #include "desktop/shell/Pages.h"
+#include "platform/files/SafeFiles.h"
 #include "widgets/kit/Ansi.h"
 
 namespace quillet {
@@ -337,7 +337,7 @@ QVariant PaneBrowser::loadResource(int type, const QUrl& name) {
     // out.
     std::string bytes;
     const QByteArray before = FileStamp(path);
-    const int error = ReadFileWithin("", path.toStdString(), &bytes, kMostPageBytes);
+    const int error = ReadFileWithin("", QFile::encodeName(path).toStdString(), &bytes, kMostPageBytes);
     if (error == 0 && !before.isEmpty() && FileStamp(path) == before) {
       read_path_ = path;
       read_stamp_ = before;
@@ -437,13 +437,13 @@ void CWebWnd::Navigate(const std::string& path, bool check) {
   // page remembered for that address. The same file as it was (the start
   // page the pane opened with, shown again by the start) is only shown
   // from its top.
-  if (url == browser_->source() && browser_->ShowsUnchanged(url)) {
+  if (url != browser_->source()) {
+    browser_->setSource(url);
+  } else if (browser_->ShowsUnchanged(url)) {
     browser_->verticalScrollBar()->setValue(0);
     browser_->horizontalScrollBar()->setValue(0);
-  } else if (url == browser_->source()) {
-    browser_->reload();
   } else {
-    browser_->setSource(url);
+    browser_->reload();
   }
 }
 
